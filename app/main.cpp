@@ -1,0 +1,13 @@
+#include <cstring>
+
+#include "app/card_command.h"
+#include "app/window_command.h"
+
+// velmaro [--data-dir DIR]            the window
+// velmaro card [options] MATRICOLA... cards without a window
+int main(int argc, char* argv[]) {
+    if (argc > 1 && std::strcmp(argv[1], "card") == 0) {
+        return velmaro::RunCardCommand(argc, argv);
+    }
+    return velmaro::RunWindowCommand(argc, argv);
+}

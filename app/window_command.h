@@ -1,0 +1,9 @@
+#pragma once
+
+namespace velmaro {
+
+// `velmaro [--data-dir DIR]`: loads the data and runs the main window until it is closed.
+// Exit status 2 when start-up fails (the window never appears).
+int RunWindowCommand(int argc, char* argv[]);
+
+}  // namespace velmaro

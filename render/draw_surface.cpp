@@ -1,0 +1,71 @@
+#include "render/draw_surface.h"
+
+#include <cmath>
+#include <string>
+
+namespace velmaro {
+
+std::string NumberItemText(double number) {
+    // The card prints only whole numbers; other values keep their shortest exact form.
+    std::string digits;
+    const double magnitude = std::fabs(number);
+    if (magnitude == std::floor(magnitude) && magnitude < 1e15) {
+        digits = std::to_string(static_cast<long long>(magnitude));
+    } else {
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, "%.15g", magnitude);
+        digits = buffer;
+    }
+    return (number < 0 ? "-" : " ") + digits + " ";
+}
+
+void DrawSurface::EndLine() {
+    currentX_ = 0;
+    currentY_ += TextHeight("M");
+}
+
+void DrawSurface::TabTo(int column) {
+    const double width = ColumnWidth();
+    if (width > 0) {
+        const double currentColumn = std::floor(currentX_ / width) + 1;
+        if (currentColumn > column) EndLine();
+    }
+    currentX_ = (column - 1) * width;
+}
+
+void DrawSurface::Print(std::span<const PrintItem> items) {
+    for (const PrintItem& item : items) {
+        switch (item.kind) {
+            case PrintItem::Kind::kTab:
+                TabTo(item.column);
+                break;
+            case PrintItem::Kind::kText:
+            case PrintItem::Kind::kNumber: {
+                const std::string text =
+                    item.kind == PrintItem::Kind::kText ? item.text : NumberItemText(item.number);
+                if (!text.empty()) DrawText(currentX_, currentY_, text);
+                currentX_ += TextWidth(text);
+                break;
+            }
+        }
+    }
+    if (items.empty() || !items.back().continues) EndLine();
+}
+
+void DrawSurface::Line(double x1, double y1, double x2, double y2) {
+    DrawLine(x1, y1, x2, y2);
+    currentX_ = x2;
+    currentY_ = y2;
+}
+
+void DrawSurface::LineRelative(double x1, double y1, double dx, double dy) {
+    Line(x1, y1, x1 + dx, y1 + dy);
+}
+
+void DrawSurface::Circle(double x, double y, double radius) {
+    DrawCircle(x, y, radius, fillStyle_ == 0);
+    currentX_ = x;
+    currentY_ = y;
+}
+
+}  // namespace velmaro

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <initializer_list>
+#include <span>
+#include <string_view>
+
+#include "render/print_item.h"
+
+namespace velmaro {
+
+// What a surface is; the card frame differs between a window and a printer page.
+enum class SurfaceKind { kWindow, kPrinter, kOther };
+
+// Somewhere a card is drawn: a window, a printer page, an image or a recording. Units are
+// twips (1440 to the inch), origin top left, y downwards, everything black.
+//
+// This class owns the print position and the meaning of Print, Tab, Line and Circle; a
+// concrete surface only measures text in its font and draws primitives.
+class DrawSurface {
+public:
+    virtual ~DrawSurface() = default;
+
+    virtual SurfaceKind Kind() const = 0;
+
+    // Width of text (UTF-8) in the current font.
+    virtual double TextWidth(std::string_view text) const = 0;
+    // Height of one line of text in the current font; the same for every one-line text.
+    virtual double TextHeight(std::string_view text) const = 0;
+    // Width of one print column: the average character width of the current font.
+    virtual double ColumnWidth() const = 0;
+
+    // A window surface makes its window ready for a new card (expanded, the rule under the
+    // controls drawn, the print position one line below it); other surfaces do nothing.
+    virtual void LargeVel() {}
+
+    // Draws the items one after another from the current position: a text item with its
+    // top-left corner there, a number item as NumberItemText, Tab(n) moving to column n
+    // (ending the line first when the position is already past column n). After the last
+    // item the line ends unless that item continues; an empty Print only ends the line.
+    void Print(std::span<const PrintItem> items);
+    void Print(std::initializer_list<PrintItem> items) {
+        Print(std::span<const PrintItem>(items.begin(), items.size()));
+    }
+
+    double CurrentX() const { return currentX_; }
+    double CurrentY() const { return currentY_; }
+    void SetCurrentX(double x) { currentX_ = x; }
+    void SetCurrentY(double y) { currentY_ = y; }
+
+    // A black segment; the current position moves to its end.
+    void Line(double x1, double y1, double x2, double y2);
+    // The same with the second point given as a displacement from the first.
+    void LineRelative(double x1, double y1, double dx, double dy);
+
+    // A full circle, filled black when FillStyle is 0; the current position moves to its
+    // centre.
+    void Circle(double x, double y, double radius);
+    // 0 = solid (closed figures filled), 1 = transparent; 1 initially.
+    void SetFillStyle(int style) { fillStyle_ = style; }
+    int FillStyle() const { return fillStyle_; }
+
+protected:
+    // Primitives of a concrete surface, in twips.
+    virtual void DrawText(double x, double y, std::string_view text) = 0;
+    virtual void DrawLine(double x1, double y1, double x2, double y2) = 0;
+    virtual void DrawCircle(double x, double y, double radius, bool filled) = 0;
+
+private:
+    void EndLine();
+    void TabTo(int column);
+
+    double currentX_ = 0;
+    double currentY_ = 0;
+    int fillStyle_ = 1;
+};
+
+}  // namespace velmaro

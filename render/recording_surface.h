@@ -1,0 +1,47 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "render/draw_surface.h"
+#include "render/text_metrics.h"
+
+namespace velmaro {
+
+// A surface that writes every drawing operation as one line of the "ops" recording:
+//   text X Y "<JSON string>"     line X1 Y1 X2 Y2     circle X Y R filled|outline
+// with coordinates in twips written so that they read back exactly. Text with no
+// characters writes nothing. Measures with the metrics it is given (not owned).
+class RecordingSurface final : public DrawSurface {
+public:
+    RecordingSurface(std::ostream& out, const TextMetrics& metrics,
+                     SurfaceKind kind = SurfaceKind::kPrinter);
+
+    SurfaceKind Kind() const override { return kind_; }
+    double TextWidth(std::string_view text) const override { return metrics_.Width(text); }
+    double TextHeight(std::string_view) const override { return metrics_.Height(); }
+    double ColumnWidth() const override { return metrics_.ColumnWidth(); }
+
+protected:
+    void DrawText(double x, double y, std::string_view text) override;
+    void DrawLine(double x1, double y1, double x2, double y2) override;
+    void DrawCircle(double x, double y, double radius, bool filled) override;
+
+private:
+    std::ostream& out_;
+    const TextMetrics& metrics_;
+    SurfaceKind kind_;
+};
+
+// A coordinate as the recording writes it: the shortest text that reads back as exactly
+// the same double, with ".0" on whole numbers (400 is "400.0").
+std::string FormatCoordinate(double value);
+
+// The shortest exact text of value, without the ".0" of whole numbers (30 is "30").
+std::string FormatShortest(double value);
+
+// text as a JSON string literal, quotes included; UTF-8 passes through unchanged.
+std::string JsonString(std::string_view text);
+
+}  // namespace velmaro

@@ -1,0 +1,76 @@
+#include "store/code_table.h"
+
+#include "store/numeric_value.h"
+#include "store/text_fields.h"
+#include "store/text_file.h"
+#include "store/windows1252.h"
+
+namespace velmaro {
+namespace {
+
+// Element index of entry in an array of size elements, or size when outside 1 ... size - 1.
+std::size_t ElementIndex(double entry, std::size_t size) {
+    const double rounded = RoundHalfEven(entry);
+    if (!(rounded >= 1) || rounded >= static_cast<double>(size)) return size;
+    return static_cast<std::size_t>(rounded);
+}
+
+Result<CodeTable> LoadTable(const std::string& path, const CodeTableLayout& layout) {
+    auto content = ReadWholeFile(path);
+    if (!content) return content.error();
+    return BuildCodeTable(SplitLines(*content), layout);
+}
+
+}  // namespace
+
+double CodeTable::EntryOf(std::string_view code) const {
+    std::string key = "*";
+    key += code;
+    const auto found = Codes.find(key);
+    const double position = found == std::string::npos ? 0.0 : static_cast<double>(found + 1);
+    return (position - 1) / static_cast<double>(entryWidth) + 1;
+}
+
+std::string_view CodeTable::NameAt(double entry) const {
+    const std::size_t index = ElementIndex(entry, Names.size());
+    return index < Names.size() ? std::string_view(Names[index]) : std::string_view{};
+}
+
+std::string_view CodeTable::GroupAt(double entry) const {
+    const std::size_t index = ElementIndex(entry, Groups.size());
+    return index < Groups.size() ? std::string_view(Groups[index]) : std::string_view{};
+}
+
+CodeTable BuildCodeTable(const std::vector<std::string>& lines, const CodeTableLayout& layout) {
+    CodeTable table;
+    table.entryWidth = layout.codeLength + 1;
+
+    // Pass 1: the code index, one entry per line (shorter for a short line).
+    for (const std::string& line : lines) {
+        table.Codes += '*';
+        table.Codes += Mid(line, layout.codePosition, layout.codeLength);
+    }
+    table.Count = static_cast<double>(table.Codes.size()) / static_cast<double>(table.entryWidth);
+
+    // Pass 2: as many entries as the count allows; a short last line leaves the top element
+    // empty.
+    const auto size = static_cast<std::size_t>(RoundHalfEven(table.Count)) + 1;
+    table.Names.assign(size, std::string{});
+    if (layout.hasGroups) table.Groups.assign(size, std::string{});
+    for (std::size_t k = 1; static_cast<double>(k) <= table.Count && k <= lines.size(); ++k) {
+        const std::string& line = lines[k - 1];
+        table.Names[k] = DecodeWindows1252(TrimBlanks(MidToEnd(line, layout.namePosition)));
+        if (layout.hasGroups) table.Groups[k] = std::string(Left(line, 2));
+    }
+    return table;
+}
+
+Result<CodeTable> LoadTitleGroups(const std::string& dataDir) {
+    return LoadTable(dataDir + "titoli.grp", kTitleTableLayout);
+}
+
+Result<CodeTable> LoadExamTable(const std::string& dataDir) {
+    return LoadTable(dataDir + "esami.grp", kExamTableLayout);
+}
+
+}  // namespace velmaro

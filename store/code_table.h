@@ -1,0 +1,53 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/result.h"
+
+namespace velmaro {
+
+// Where a table line keeps its code and its name (1-based positions).
+struct CodeTableLayout {
+    std::size_t codePosition;  // first character of the code
+    std::size_t codeLength;    // characters of the code
+    std::size_t namePosition;  // the name runs from here to the end of the line
+    bool hasGroups;            // the line begins with a 2-character group code
+};
+
+// The exam table of esami.grp: group code, separator, 4-character exam code, name.
+inline constexpr CodeTableLayout kExamTableLayout{4, 4, 8, true};
+// The diploma title table of titoli.grp: one unused character, separator, 2-character
+// diploma code, separator, title.
+inline constexpr CodeTableLayout kTitleTableLayout{3, 2, 6, false};
+
+// A code table as loaded from its text file: the code index ("*" and the fixed-width code
+// of every line, in file order) and the names (and group codes) indexed from 1.
+struct CodeTable {
+    std::size_t entryWidth = 1;           // "*" plus the code length
+    std::string Codes;                    // the code index, raw bytes
+    double Count = 0;                     // Codes' length / entryWidth; whole for a sound file
+    std::vector<std::string> Names;       // UTF-8, blanks trimmed; element 0 stays empty
+    std::vector<std::string> Groups;      // raw 2-character group codes; element 0 empty
+
+    // The entry number of code: (p - 1) / width + 1 with p the 1-based position of "*" and
+    // code in the index, 0 when absent (so an absent code gives a value that rounds to 1).
+    double EntryOf(std::string_view code) const;
+
+    // The name, or group code, of entry rounded half to even; empty outside the table.
+    std::string_view NameAt(double entry) const;
+    std::string_view GroupAt(double entry) const;
+};
+
+// Builds a table from the lines of its file in two passes: the first makes the code index
+// from every line, the second fills as many entries as the index's count allows.
+CodeTable BuildCodeTable(const std::vector<std::string>& lines, const CodeTableLayout& layout);
+
+// Reads and builds the title table from dataDir + "titoli.grp".
+Result<CodeTable> LoadTitleGroups(const std::string& dataDir);
+
+// Reads and builds the exam table from dataDir + "esami.grp".
+Result<CodeTable> LoadExamTable(const std::string& dataDir);
+
+}  // namespace velmaro

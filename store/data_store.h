@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "store/code_table.h"
+#include "store/record_file.h"
+#include "store/result.h"
+
+namespace velmaro {
+
+// Slot sizes of the three record files.
+inline constexpr std::size_t kRegistrySlotSize = 62;
+inline constexpr std::size_t kExamSlotSize = 17;
+inline constexpr std::size_t kYearSlotSize = 16;
+
+// The folder that holds the running executable, followed by "/".
+std::string ExecutableDataDir();
+
+// folder followed by "/": the data directory that --data-dir names. Nothing is removed from
+// folder, so a folder already ending in "/" gives "//", which the system treats alike.
+std::string DataDirOf(const std::string& folder);
+
+// The open data of one session: the two tables loaded at start-up and the three record
+// files, open read-only until the store is closed or destroyed. Nothing is ever written.
+class DataStore {
+public:
+    // Loads titoli.grp, then esami.grp, opens elenco.dir and reads its record count and
+    // highest key, then opens esami.dir and velmara.dir (either may be missing and then reads
+    // as empty). A missing or unreadable table or registry, or a registry without records, is
+    // an error naming the file.
+    static Result<DataStore> LoadTables(const std::string& dataDir);
+
+    const std::string& DataDir() const { return dataDir_; }
+    const CodeTable& Titles() const { return titles_; }
+    const CodeTable& Exams() const { return exams_; }
+    const RecordFile& Registry() const { return registry_; }
+    const RecordFile& ExamFile() const { return examFile_; }
+    const RecordFile& YearFile() const { return yearFile_; }
+
+    // Records in elenco.dir: its length / 62 rounded half to even.
+    std::int32_t RegistryCount() const { return registryCount_; }
+    // The key of the last record: the highest identification number on file.
+    std::int32_t LastRegistryKey() const { return lastRegistryKey_; }
+
+    // Releases the three record files; lookups afterwards report the files as closed.
+    void CloseFiles();
+
+private:
+    DataStore(std::string dataDir, CodeTable titles, CodeTable exams, RecordFile registry,
+              RecordFile examFile, RecordFile yearFile, std::int32_t registryCount,
+              std::int32_t lastRegistryKey);
+
+    std::string dataDir_;
+    CodeTable titles_;
+    CodeTable exams_;
+    RecordFile registry_;
+    RecordFile examFile_;
+    RecordFile yearFile_;
+    std::int32_t registryCount_;
+    std::int32_t lastRegistryKey_;
+};
+
+// The key of a record text: the numeric value of its first five characters, rounded; a key
+// that is not a number, or out of range, counts as 0.
+std::int32_t RecordKey(std::string_view recordText);
+
+}  // namespace velmaro

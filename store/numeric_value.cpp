@@ -1,0 +1,109 @@
+#include "store/numeric_value.h"
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace velmaro {
+namespace {
+
+bool IsIgnoredBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+
+// The text with every ignored blank removed: "1 2 3" reads as 123.
+std::string WithoutBlanks(std::string_view text) {
+    std::string compact;
+    compact.reserve(text.size());
+    for (const char c : text) {
+        if (!IsIgnoredBlank(c)) {
+            compact.push_back(c);
+        }
+    }
+    return compact;
+}
+
+int DigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return 99;
+}
+
+double RadixValue(std::string_view digits, int radix) {
+    double value = 0;
+    for (const char c : digits) {
+        const int digit = DigitValue(c);
+        if (digit >= radix) break;
+        value = value * radix + digit;
+    }
+    return value;
+}
+
+}  // namespace
+
+double NumericValue(std::string_view text) {
+    const std::string s = WithoutBlanks(text);
+    if (s.size() >= 2 && s[0] == '&') {
+        const char prefix = s[1];
+        if (prefix == 'H' || prefix == 'h') return RadixValue(std::string_view(s).substr(2), 16);
+        if (prefix == 'O' || prefix == 'o') return RadixValue(std::string_view(s).substr(2), 8);
+        return 0;
+    }
+
+    // Collect the longest prefix that reads as a decimal number, then convert exactly that
+    // prefix with from_chars: it rounds correctly and ignores the locale's decimal separator.
+    std::string number;
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+    bool anyDigit = false;
+    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) {
+        number.push_back(s[i++]);
+        anyDigit = true;
+    }
+    if (i < s.size() && s[i] == '.') {
+        number.push_back(s[i++]);
+        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) {
+            number.push_back(s[i++]);
+            anyDigit = true;
+        }
+    }
+    if (!anyDigit) return 0;
+    if (i < s.size() && (s[i] == 'E' || s[i] == 'e' || s[i] == 'D' || s[i] == 'd')) {
+        std::size_t j = i + 1;
+        std::string exponent = "e";
+        if (j < s.size() && (s[j] == '+' || s[j] == '-')) exponent.push_back(s[j++]);
+        const std::size_t firstDigit = j;
+        while (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j]))) {
+            exponent.push_back(s[j++]);
+        }
+        if (j > firstDigit) number += exponent;
+    }
+    double value = 0;
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (error == std::errc::result_out_of_range) {
+        // from_chars leaves value alone on overflow or underflow: tell the two apart.
+        const auto exponentAt = number.find('e');
+        const bool tiny = exponentAt != std::string::npos && number[exponentAt + 1] == '-';
+        value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
+    }
+    return negative ? -value : value;
+}
+
+double RoundHalfEven(double value) {
+    if (!std::isfinite(value)) return value;
+    return std::nearbyint(value);  // the default rounding mode sends halves to even
+}
+
+std::optional<std::int32_t> RoundToInt32(double value) {
+    if (!std::isfinite(value)) return std::nullopt;
+    const double rounded = RoundHalfEven(value);
+    if (rounded < static_cast<double>(std::numeric_limits<std::int32_t>::min()) ||
+        rounded > static_cast<double>(std::numeric_limits<std::int32_t>::max())) {
+        return std::nullopt;
+    }
+    return static_cast<std::int32_t>(rounded);
+}
+
+}  // namespace velmaro

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "store/record_file.h"
+#include "store/result.h"
+
+namespace velmaro {
+
+// What a registry search found: the record text exactly as read (empty when no record has
+// the key) and how many records it read to decide.
+struct SearchOutcome {
+    std::string record;
+    int recordsRead = 0;
+};
+
+// Binary search of the sorted registry for key over records 1 ... count. A key outside
+// 1 ... lastKey is not found without reading anything; otherwise at most about
+// log2(count) + 1 records are read. Keys compare numerically, so a stored 05193 matches
+// 5193. Fails only when the file cannot be read.
+Result<SearchOutcome> SearchRegistry(const RecordFile& registry, std::int32_t count,
+                                     std::int32_t lastKey, std::int32_t key);
+
+}  // namespace velmaro

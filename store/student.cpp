@@ -1,0 +1,85 @@
+#include "store/student.h"
+
+#include <algorithm>
+
+#include "store/numeric_value.h"
+#include "store/text_fields.h"
+
+namespace velmaro {
+namespace {
+
+constexpr std::size_t kTailLength = 10;
+
+int RecordCount(std::string_view field) {
+    const double value = NumericValue(field);
+    if (!(value > 0)) return 0;
+    return RoundToInt32(value).value_or(0);
+}
+
+std::int32_t RecordNumber(std::string_view field) {
+    return RoundToInt32(NumericValue(field)).value_or(0);
+}
+
+}  // namespace
+
+SplitRecord SplitStudentRecord(std::string_view recordText) {
+    SplitRecord split;
+    const std::string_view trimmed = TrimBlanks(recordText);
+    const std::string_view tail = Right(trimmed, kTailLength);
+    split.FirstExamRec = RecordNumber(Left(tail, 5));
+    split.FirstYearRec = RecordNumber(Right(tail, 5));
+    if (trimmed.size() < kTailLength) return split;
+
+    const std::string_view record = trimmed.substr(0, trimmed.size() - kTailLength);
+    StudentFields& f = split.fields;
+    f.StudentRecord = std::string(record);
+    f.SexCode = Mid(record, 6, 1);
+    f.BirthYearMonth = Mid(record, 7, 4);
+    f.PostalCode = Mid(record, 11, 5);
+    f.Province = Mid(record, 16, 2);
+    f.EnrolYear = Mid(record, 18, 4);
+    f.DiplomaCode = Mid(record, 22, 2);
+    f.DiplomaYear = Mid(record, 24, 4);
+    f.DiplomaGrade = Mid(record, 28, 2);
+    f.DegreeDate = Mid(record, 30, 6);
+    f.DegreeGrade = Mid(record, 36, 5);
+    f.HonoursMark = Mid(record, 41, 1);
+
+    const std::string_view counts = Right(record, 4);
+    split.ExamRecCount = RecordCount(Left(counts, 2));
+    split.YearRecCount = RecordCount(Right(counts, 2));
+    return split;
+}
+
+Result<std::vector<std::string>> GatherRecords(const RecordFile& file, std::int32_t first,
+                                               int count) {
+    std::vector<std::string> records(1);
+    if (count <= 0) return records;
+    auto run = file.ReadRun(first, count);
+    if (!run) return run.error();
+    records.reserve(run->size() + 1);
+    for (std::string& text : *run) {
+        records.push_back("0000" + text);
+    }
+    return records;
+}
+
+Result<Student> GatherStudent(const DataStore& store, std::string matrText,
+                              std::string_view recordText) {
+    SplitRecord split = SplitStudentRecord(recordText);
+    auto exams = GatherRecords(store.ExamFile(), split.FirstExamRec, split.ExamRecCount);
+    if (!exams) return exams.error();
+    auto years = GatherRecords(store.YearFile(), split.FirstYearRec, split.YearRecCount);
+    if (!years) return years.error();
+
+    Student student;
+    student.MatrText = std::move(matrText);
+    student.fields = std::move(split.fields);
+    student.NumExams = split.ExamRecCount;
+    student.NumYears = split.YearRecCount;
+    student.ExamRecs = std::move(*exams);
+    student.YearRecs = std::move(*years);
+    return student;
+}
+
+}  // namespace velmaro

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/data_store.h"
+#include "store/result.h"
+
+namespace velmaro {
+
+// The fields of a found registry record, cut by position from its text with the blanks at
+// both ends and the last 10 characters (the two start record numbers) removed. Fields are
+// raw bytes of the file; none is converted, trimmed or validated.
+struct StudentFields {
+    std::string StudentRecord;
+    std::string SexCode;         // "1" male, "2" female, anything else unknown
+    std::string BirthYearMonth;  // yymm
+    std::string PostalCode;
+    std::string Province;
+    std::string EnrolYear;     // yyYY
+    std::string DiplomaCode;   // looked up in the title table
+    std::string DiplomaYear;   // yyYY
+    std::string DiplomaGrade;
+    std::string DegreeDate;    // yymmdd; "000000" when not graduated
+    std::string DegreeGrade;   // the grade in its first 3 characters
+    std::string HonoursMark;   // "*" with honours
+};
+
+// A found registry record taken apart: the fields, where the student's runs of exam and
+// year records start, and how long they are.
+struct SplitRecord {
+    StudentFields fields;
+    std::int32_t FirstExamRec = 0;
+    std::int32_t FirstYearRec = 0;
+    int ExamRecCount = 0;  // 0 ... 99
+    int YearRecCount = 0;
+};
+
+// Takes a found record text apart. The text is trimmed of blanks first, so trailing blanks
+// do not shift the tail. A text shorter than the 10-character tail gives empty fields and
+// counts of 0. A count that is negative reads as 0; a fractional one is rounded half to even.
+SplitRecord SplitStudentRecord(std::string_view recordText);
+
+// A student as the card shows it: the number as typed, the registry fields, the counts and
+// the gathered records. Element i (from 1) of ExamRecs and YearRecs is "0000" followed by
+// the text of the student's i-th record; element 0 stays empty.
+struct Student {
+    std::string MatrText;  // as typed (UTF-8)
+    StudentFields fields;
+    int NumExams = 0;
+    int NumYears = 0;
+    std::vector<std::string> ExamRecs = {""};
+    std::vector<std::string> YearRecs = {""};
+};
+
+// Reads the count records of file from first on and prefixes each with "0000"; element 0 of
+// the result is empty. One read request covers the whole run.
+Result<std::vector<std::string>> GatherRecords(const RecordFile& file, std::int32_t first,
+                                               int count);
+
+// Builds the Student of a found record: splits it and gathers its exam records, then its
+// year records.
+Result<Student> GatherStudent(const DataStore& store, std::string matrText,
+                              std::string_view recordText);
+
+}  // namespace velmaro

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/result.h"
+
+namespace velmaro {
+
+// The whole content of a file, read once; an error names the file and the reason.
+Result<std::string> ReadWholeFile(const std::string& path);
+
+// The lines of a text: CR LF, CR alone and LF alone each end a line, and the last line may
+// lack an ending. An empty text has no lines; a text ending in a line end has no empty
+// line after it.
+std::vector<std::string> SplitLines(std::string_view content);
+
+}  // namespace velmaro
