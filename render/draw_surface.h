@@ -17,7 +17,7 @@ enum class SurfaceKind { kWindow, kPrinter, kOther };
 // This class owns the print position and the meaning of Print, Tab, Line and Circle; a
 // concrete surface only measures text in its font and draws primitives.
 class DrawSurface {
-public:
+  public:
     virtual ~DrawSurface() = default;
 
     virtual SurfaceKind Kind() const = 0;
@@ -59,13 +59,13 @@ public:
     void SetFillStyle(int style) { fillStyle_ = style; }
     int FillStyle() const { return fillStyle_; }
 
-protected:
+  protected:
     // Primitives of a concrete surface, in twips.
     virtual void DrawText(double x, double y, std::string_view text) = 0;
     virtual void DrawLine(double x1, double y1, double x2, double y2) = 0;
     virtual void DrawCircle(double x, double y, double radius, bool filled) = 0;
 
-private:
+  private:
     void EndLine();
     void TabTo(int column);
 

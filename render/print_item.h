@@ -11,9 +11,9 @@ struct PrintItem {
     enum class Kind { kText, kNumber, kTab };
 
     Kind kind = Kind::kText;
-    std::string text;    // kText: UTF-8
-    double number = 0;   // kNumber
-    int column = 1;      // kTab: print column, counted from 1 at x = 0
+    std::string text;       // kText: UTF-8
+    double number = 0;      // kNumber
+    int column = 1;         // kTab: print column, counted from 1 at x = 0
     bool continues = true;  // the ";" separator
 
     static PrintItem Text(std::string text, bool continues = true) {

@@ -14,7 +14,7 @@ namespace velmaro {
 // with coordinates in twips written so that they read back exactly. Text with no
 // characters writes nothing. Measures with the metrics it is given (not owned).
 class RecordingSurface final : public DrawSurface {
-public:
+  public:
     RecordingSurface(std::ostream& out, const TextMetrics& metrics,
                      SurfaceKind kind = SurfaceKind::kPrinter);
 
@@ -23,12 +23,12 @@ public:
     double TextHeight(std::string_view) const override { return metrics_.Height(); }
     double ColumnWidth() const override { return metrics_.ColumnWidth(); }
 
-protected:
+  protected:
     void DrawText(double x, double y, std::string_view text) override;
     void DrawLine(double x1, double y1, double x2, double y2) override;
     void DrawCircle(double x, double y, double radius, bool filled) override;
 
-private:
+  private:
     std::ostream& out_;
     const TextMetrics& metrics_;
     SurfaceKind kind_;

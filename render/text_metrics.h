@@ -6,7 +6,7 @@ namespace velmaro {
 
 // How a font measures text, in twips.
 class TextMetrics {
-public:
+  public:
     virtual ~TextMetrics() = default;
     virtual double Width(std::string_view utf8) const = 0;
     virtual double Height() const = 0;       // one line of text
@@ -16,7 +16,7 @@ public:
 // A synthetic font for reproducible recordings: every character 100 twips wide, every line
 // 200 twips high, print columns 100 twips wide.
 class FixedMetrics final : public TextMetrics {
-public:
+  public:
     double Width(std::string_view utf8) const override;
     double Height() const override { return 200; }
     double ColumnWidth() const override { return 100; }

@@ -24,7 +24,7 @@ std::string DataDirOf(const std::string& folder);
 // The open data of one session: the two tables loaded at start-up and the three record
 // files, open read-only until the store is closed or destroyed. Nothing is ever written.
 class DataStore {
-public:
+  public:
     // Loads titoli.grp, then esami.grp, opens elenco.dir and reads its record count and
     // highest key, then opens esami.dir and velmara.dir (either may be missing and then reads
     // as empty). A missing or unreadable table or registry, or a registry without records, is
@@ -46,7 +46,7 @@ public:
     // Releases the three record files; lookups afterwards report the files as closed.
     void CloseFiles();
 
-private:
+  private:
     DataStore(std::string dataDir, CodeTable titles, CodeTable exams, RecordFile registry,
               RecordFile examFile, RecordFile yearFile, std::int32_t registryCount,
               std::int32_t lastRegistryKey);

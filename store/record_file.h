@@ -17,7 +17,7 @@ namespace velmaro {
 // cut short by the end of the file yields the bytes that exist. Only the operating system
 // failing a read is an error.
 class RecordFile {
-public:
+  public:
     enum class IfMissing { kFail, kReadAsEmpty };
 
     // Opens path read-only. A missing file is an error, or, with kReadAsEmpty, a file with
@@ -52,7 +52,7 @@ public:
     void Close();
     bool IsClosed() const { return closed_; }
 
-private:
+  private:
     RecordFile(std::string path, std::size_t slotSize, int descriptor);
 
     // Reads up to size bytes at offset; fewer only at the end of the file.

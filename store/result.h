@@ -19,7 +19,7 @@ struct Error {
 // instead of throwing or exiting.
 template <typename T>
 class Result {
-public:
+  public:
     Result(T value) : state_(std::move(value)) {}
     Result(Error error) : state_(std::move(error)) {}
 
@@ -36,12 +36,14 @@ public:
 
     const Error& error() const { return std::get<Error>(state_); }
 
-private:
+  private:
     std::variant<T, Error> state_;
 };
 
 // The outcome of an operation that yields nothing but may fail.
 using Status = Result<std::monostate>;
-inline Status Ok() { return Status(std::monostate{}); }
+inline Status Ok() {
+    return Status(std::monostate{});
+}
 
 }  // namespace velmaro

@@ -19,13 +19,13 @@ struct StudentFields {
     std::string BirthYearMonth;  // yymm
     std::string PostalCode;
     std::string Province;
-    std::string EnrolYear;     // yyYY
-    std::string DiplomaCode;   // looked up in the title table
-    std::string DiplomaYear;   // yyYY
+    std::string EnrolYear;    // yyYY
+    std::string DiplomaCode;  // looked up in the title table
+    std::string DiplomaYear;  // yyYY
     std::string DiplomaGrade;
-    std::string DegreeDate;    // yymmdd; "000000" when not graduated
-    std::string DegreeGrade;   // the grade in its first 3 characters
-    std::string HonoursMark;   // "*" with honours
+    std::string DegreeDate;   // yymmdd; "000000" when not graduated
+    std::string DegreeGrade;  // the grade in its first 3 characters
+    std::string HonoursMark;  // "*" with honours
 };
 
 // A found registry record taken apart: the fields, where the student's runs of exam and
@@ -53,6 +53,15 @@ struct Student {
     int NumYears = 0;
     std::vector<std::string> ExamRecs = {""};
     std::vector<std::string> YearRecs = {""};
+
+    // Element i of ExamRecs or YearRecs; empty when there is none.
+    std::string_view ExamRec(std::size_t i) const { return ElementOf(ExamRecs, i); }
+    std::string_view YearRec(std::size_t i) const { return ElementOf(YearRecs, i); }
+
+  private:
+    static std::string_view ElementOf(const std::vector<std::string>& records, std::size_t i) {
+        return i < records.size() ? std::string_view(records[i]) : std::string_view{};
+    }
 };
 
 // Reads the count records of file from first on and prefixes each with "0000"; element 0 of

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string_view>
+
+namespace velmaro {
+
+// The full year of a two-digit year: 00-29 are 2000-2029, 30-99 are 1930-1999.
+int ExpandTwoDigitYear(int twoDigitYear);
+
+// The calendar date written as month/day/year ("11/01/96", "05/31/00", "12/31/1999"): each
+// part decimal digits, the month and day of one or two digits, the year of one or two digits
+// (expanded as above) or of four. Nothing when the text is not such a date or the date does
+// not exist (02/30/99).
+std::optional<std::chrono::sys_days> ParseChartDate(std::string_view monthDayYear);
+
+// Days from `from` to `to`; negative when `to` is the earlier.
+inline double DaysBetween(std::chrono::sys_days from, std::chrono::sys_days to) {
+    return static_cast<double>((to - from).count());
+}
+
+}  // namespace velmaro

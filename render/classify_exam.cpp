@@ -1,0 +1,53 @@
+#include "render/classify_exam.h"
+
+#include <array>
+#include <string_view>
+
+namespace velmaro {
+namespace {
+
+struct GroupClass {
+    std::string_view group;
+    int examClass;
+};
+
+constexpr std::array<GroupClass, 16> kClassOfGroup = {{
+    {"00", 0},
+    {"A1", 1},
+    {"F1", 1},
+    {"E1", 1},
+    {"G1", 1},
+    {"A2", 2},
+    {"F2", 2},
+    {"E2", 2},
+    {"MR", 2},
+    {"CH", 2},
+    {"IT", 3},
+    {"MM", 3},
+    {"E3", 3},
+    {"SM", 3},
+    {"CF", 4},
+    {"LL", 1},
+}};
+
+}  // namespace
+
+int ClassOfGroup(std::string_view group) {
+    if (group == "EB")
+        group = "E2";
+    if (group == "MS")
+        group = "MR";
+    if (!group.empty() && group.front() == 'L')
+        return 1;
+    for (const GroupClass& entry : kClassOfGroup) {
+        if (entry.group == group)
+            return entry.examClass;
+    }
+    return 4;
+}
+
+int ClassifyExam(const CodeTable& exams, double entry) {
+    return ClassOfGroup(exams.GroupAt(entry));
+}
+
+}  // namespace velmaro

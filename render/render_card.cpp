@@ -1,0 +1,44 @@
+#include "render/render_card.h"
+
+#include "render/exam_list.h"
+#include "render/header_block.h"
+#include "render/time_chart.h"
+
+namespace velmaro {
+namespace {
+
+// A printed card starts four lines below the top of the page; a window card starts where
+// the window's LargeVel puts the print position.
+void PrepareCardFrame(DrawSurface& surface) {
+    switch (surface.Kind()) {
+        case SurfaceKind::kWindow:
+            surface.LargeVel();
+            break;
+        case SurfaceKind::kPrinter:
+            for (int line = 0; line < 4; ++line)
+                surface.Print({});
+            break;
+        case SurfaceKind::kOther:
+            break;
+    }
+}
+
+}  // namespace
+
+void RenderCard(DrawSurface& surface, const CardInput& input) {
+    const Student& student = input.student;
+    PrepareCardFrame(surface);
+    const HeaderResult header = PrintHeaderBlock(surface, student, input.titles);
+    const ChartLayout chart = SetUpChart(surface, student, header, input.today);
+
+    GradeAverage average;
+    for (std::size_t i = 1; i < chart.ExamDateY.size(); ++i) {
+        DrawExamMark(surface, chart, i);
+        const ExamRow row = ReadExamRow(student.ExamRec(i), input.exams);
+        PrintExamRow(surface, chart, i, row);
+        average.Add(row);
+    }
+    PrintAverages(surface, header, average, input.decimalSeparator);
+}
+
+}  // namespace velmaro

@@ -1,0 +1,129 @@
+#include "render/time_chart.h"
+
+#include <cstdio>
+
+#include "render/chart_date.h"
+#include "render/spread_labels.h"
+#include "store/numeric_value.h"
+#include "store/text_fields.h"
+
+namespace velmaro {
+namespace {
+
+constexpr double kAxisLines = 28;
+constexpr double kTickHalfWidth = 50;
+constexpr double kDotRadius = 30;
+constexpr double kLeaderEndColumns = 4.8;
+constexpr int kExamsForLongerStudies = 15;
+
+// The date of an exam record element ("0000" + code, mark, yymmdd), as "mm/dd/yy".
+std::string ExamDateText(std::string_view element) {
+    std::string text(Mid(element, 13, 2));
+    text += '/';
+    text += Mid(element, 15, 2);
+    text += '/';
+    text += Mid(element, 11, 2);
+    return text;
+}
+
+void DrawYearMarks(DrawSurface& surface, const ChartLayout& chart) {
+    const int firstYear = static_cast<int>(std::chrono::year_month_day{*chart.enrolDate}.year());
+    const int endYear = static_cast<int>(std::chrono::year_month_day{*chart.chartEnd}.year());
+    for (int k = firstYear; k < endYear; ++k) {
+        const std::chrono::sys_days yearEnd{std::chrono::year{k} / std::chrono::December / 31};
+        const double y = chart.YOf(yearEnd);
+        surface.SetCurrentX(chart.ChartLeft + surface.TextWidth(" "));
+        surface.SetCurrentY(y - chart.LineHeight / 2);
+        // Each label names the year that starts at this boundary.
+        surface.Print({PrintItem::Number(k + 1, false)});
+        surface.Line(chart.AxisX - kTickHalfWidth, y, chart.AxisX + kTickHalfWidth, y);
+    }
+}
+
+}  // namespace
+
+double ChartLayout::YOf(std::chrono::sys_days date) const {
+    if (ChartDays == 0)
+        return ChartTop;
+    return ChartTop + (ChartBottom - ChartTop) * DaysBetween(*enrolDate, date) / ChartDays;
+}
+
+std::string ExpectedEndText(const Student& student) {
+    const std::string_view lastYearRecord =
+        student.YearRec(static_cast<std::size_t>(student.NumYears));
+    const double year = NumericValue(Mid(lastYearRecord, 7, 2));
+    const double end = year + (student.NumExams > kExamsForLongerStudies ? 2 : 1);
+    const long long twoDigits = (static_cast<long long>(RoundHalfEven(end)) % 100 + 100) % 100;
+    char text[16];
+    std::snprintf(text, sizeof text, "05/31/%02lld", twoDigits);
+    return text;
+}
+
+std::optional<std::chrono::sys_days> ChartEndDate(const Student& student,
+                                                  const HeaderResult& header,
+                                                  std::chrono::year_month_day today) {
+    if (header.ChartEnd)
+        return ParseChartDate(*header.ChartEnd);
+    const auto expectedEnd = ParseChartDate(ExpectedEndText(student));
+    const std::chrono::sys_days todayDays{today};
+    if (expectedEnd && todayDays > *expectedEnd)
+        return expectedEnd;
+    return todayDays;
+}
+
+ChartLayout SetUpChart(DrawSurface& surface, const Student& student, const HeaderResult& header,
+                       std::chrono::year_month_day today) {
+    ChartLayout chart;
+    chart.enrolDate = ParseChartDate(header.EnrolDate);
+    chart.chartEnd = ChartEndDate(student, header, today);
+    chart.hasAxis = chart.enrolDate && chart.chartEnd;
+    if (chart.hasAxis)
+        chart.ChartDays = DaysBetween(*chart.enrolDate, *chart.chartEnd);
+
+    surface.Print({});
+
+    // Measured even without exams, so a card with no exams still shows its axis.
+    chart.ChartLeft = surface.CurrentX();
+    chart.ChartTop = surface.CurrentY();
+    chart.LineHeight = surface.TextHeight("M");
+    chart.YearColumnWidth = surface.TextWidth("  1999 ");
+    chart.ChartBottom = chart.ChartTop + kAxisLines * chart.LineHeight;
+    chart.AxisX = chart.ChartLeft + chart.YearColumnWidth;
+
+    const auto numExams = static_cast<std::size_t>(std::max(student.NumExams, 0));
+    chart.ExamDateY.assign(numExams + 1, 0.0);
+    if (numExams > 0) {
+        if (chart.hasAxis) {
+            for (std::size_t i = 1; i <= numExams; ++i) {
+                // An exam date that is not a date sits at the top of the axis.
+                const auto date = ParseChartDate(ExamDateText(student.ExamRec(i)));
+                chart.ExamDateY[i] = date ? chart.YOf(*date) : chart.YOf(*chart.enrolDate);
+            }
+            chart.ExamLabelY = SpreadLabels(chart.ExamDateY, chart.LineHeight);
+        } else {
+            chart.ExamLabelY.assign(numExams + 1, 0.0);
+            for (std::size_t i = 1; i <= numExams; ++i) {
+                chart.ExamLabelY[i] =
+                    chart.ChartTop + (static_cast<double>(i) - 0.5) * chart.LineHeight;
+            }
+        }
+    }
+
+    if (chart.hasAxis) {
+        surface.Line(chart.AxisX, chart.ChartTop, chart.AxisX, chart.ChartBottom);
+        DrawYearMarks(surface, chart);
+    }
+    return chart;
+}
+
+void DrawExamMark(DrawSurface& surface, const ChartLayout& chart, std::size_t i) {
+    if (!chart.hasAxis)
+        return;
+    surface.Line(chart.AxisX, chart.ExamDateY[i],
+                 chart.ChartLeft + kLeaderEndColumns * chart.YearColumnWidth, chart.ExamLabelY[i]);
+    surface.SetFillStyle(0);
+    surface.Circle(chart.AxisX, chart.ExamDateY[i], kDotRadius);
+    surface.SetFillStyle(1);
+}
+
+}  // namespace velmaro
