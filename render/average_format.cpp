@@ -16,8 +16,7 @@ struct TwoDecimals {
 };
 
 TwoDecimals RoundToTwoDecimals(double value) {
-    if (!std::isfinite(value))
-        value = 0;
+    if (!std::isfinite(value)) value = 0;
     char buffer[400];
     const auto [end, error] =
         std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::fixed);
@@ -44,8 +43,7 @@ TwoDecimals RoundToTwoDecimals(double value) {
     TwoDecimals result{value < 0, digits.substr(0, digits.size() - 2),
                        digits.substr(digits.size() - 2)};
     result.whole.erase(0, result.whole.find_first_not_of('0'));
-    if (result.whole.empty() && result.decimals == "00")
-        result.negative = false;
+    if (result.whole.empty() && result.decimals == "00") result.negative = false;
     return result;
 }
 

@@ -8,12 +8,10 @@ namespace {
 
 // The value of a part of 1 to maxDigits decimal digits.
 std::optional<int> DigitsValue(std::string_view part, std::size_t maxDigits) {
-    if (part.empty() || part.size() > maxDigits)
-        return std::nullopt;
+    if (part.empty() || part.size() > maxDigits) return std::nullopt;
     int value = 0;
     for (const char c : part) {
-        if (!std::isdigit(static_cast<unsigned char>(c)))
-            return std::nullopt;
+        if (!std::isdigit(static_cast<unsigned char>(c))) return std::nullopt;
         value = value * 10 + (c - '0');
     }
     return value;
@@ -29,8 +27,7 @@ std::optional<std::chrono::sys_days> ParseChartDate(std::string_view monthDayYea
     std::array<std::string_view, 3> parts;
     for (std::size_t i = 0; i < parts.size(); ++i) {
         const auto slash = monthDayYear.find('/');
-        if ((i < 2) == (slash == std::string_view::npos))
-            return std::nullopt;
+        if ((i < 2) == (slash == std::string_view::npos)) return std::nullopt;
         parts[i] = monthDayYear.substr(0, slash);
         monthDayYear =
             slash == std::string_view::npos ? std::string_view{} : monthDayYear.substr(slash + 1);
@@ -43,14 +40,12 @@ std::optional<std::chrono::sys_days> ParseChartDate(std::string_view monthDayYea
     } else if (const auto shortYear = DigitsValue(parts[2], 2)) {
         year = ExpandTwoDigitYear(*shortYear);
     }
-    if (!month || !day || !year)
-        return std::nullopt;
+    if (!month || !day || !year) return std::nullopt;
 
     const std::chrono::year_month_day date{std::chrono::year{*year},
                                            std::chrono::month{static_cast<unsigned>(*month)},
                                            std::chrono::day{static_cast<unsigned>(*day)}};
-    if (!date.ok())
-        return std::nullopt;
+    if (!date.ok()) return std::nullopt;
     return std::chrono::sys_days{date};
 }
 

@@ -33,15 +33,11 @@ constexpr std::array<GroupClass, 16> kClassOfGroup = {{
 }  // namespace
 
 int ClassOfGroup(std::string_view group) {
-    if (group == "EB")
-        group = "E2";
-    if (group == "MS")
-        group = "MR";
-    if (!group.empty() && group.front() == 'L')
-        return 1;
+    if (group == "EB") group = "E2";
+    if (group == "MS") group = "MR";
+    if (!group.empty() && group.front() == 'L') return 1;
     for (const GroupClass& entry : kClassOfGroup) {
-        if (entry.group == group)
-            return entry.examClass;
+        if (entry.group == group) return entry.examClass;
     }
     return 4;
 }

@@ -28,8 +28,7 @@ void DrawSurface::TabTo(int column) {
     const double width = ColumnWidth();
     if (width > 0) {
         const double currentColumn = std::floor(currentX_ / width) + 1;
-        if (currentColumn > column)
-            EndLine();
+        if (currentColumn > column) EndLine();
     }
     currentX_ = (column - 1) * width;
 }
@@ -44,15 +43,13 @@ void DrawSurface::Print(std::span<const PrintItem> items) {
             case PrintItem::Kind::kNumber: {
                 const std::string text =
                     item.kind == PrintItem::Kind::kText ? item.text : NumberItemText(item.number);
-                if (!text.empty())
-                    DrawText(currentX_, currentY_, text);
+                if (!text.empty()) DrawText(currentX_, currentY_, text);
                 currentX_ += TextWidth(text);
                 break;
             }
         }
     }
-    if (items.empty() || !items.back().continues)
-        EndLine();
+    if (items.empty() || !items.back().continues) EndLine();
 }
 
 void DrawSurface::Line(double x1, double y1, double x2, double y2) {

@@ -33,10 +33,8 @@ ExamRow ReadExamRow(std::string_view element, const CodeTable& exams) {
     const std::string_view grade = Mid(element, 9, 2);
     row.gradeValue = NumericValue(grade);
     row.weight = row.gradeValue >= 18 && row.gradeValue <= 31 ? 1 : 0;
-    if (row.gradeValue == 31)
-        row.gradeValue = 30;
-    if (row.title.find(kModuleMarker) != std::string::npos)
-        row.weight = 0.5;
+    if (row.gradeValue == 31) row.gradeValue = 30;
+    if (row.title.find(kModuleMarker) != std::string::npos) row.weight = 0.5;
 
     if (grade > kHonoursGrade) {
         row.gradeText = "idoneo";

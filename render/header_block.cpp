@@ -24,10 +24,8 @@ std::string Joined(std::string_view a, std::string_view b, std::string_view c = 
 }  // namespace
 
 std::string SexLetter(std::string_view sexCode) {
-    if (sexCode == "1")
-        return "M";
-    if (sexCode == "2")
-        return "F";
+    if (sexCode == "1") return "M";
+    if (sexCode == "2") return "F";
     return "X";
 }
 
@@ -72,8 +70,7 @@ HeaderResult PrintHeaderBlock(DrawSurface& surface, const Student& student,
         surface.Print({Item::Tab(5), Item::Text("D.Lau.: "),
                        Data(Joined(Right(date, 2), "/", Mid(date, 3, 2), "/", Left(date, 2))),
                        Item::Tab(25), Item::Text("V.Lau.: "), Data(Left(f.DegreeGrade, 3))});
-        if (f.HonoursMark == "*")
-            surface.Print({Item::Text(" e Lode")});
+        if (f.HonoursMark == "*") surface.Print({Item::Text(" e Lode")});
         result.ChartEnd = Joined(Mid(date, 3, 2), "/", Right(date, 2), "/", Left(date, 2));
     }
     return result;

@@ -14,10 +14,8 @@ std::string FormatShortest(double value) {
 }
 
 std::string FormatCoordinate(double value) {
-    if (!std::isfinite(value))
-        return FormatShortest(value);
-    if (value == 0)
-        return std::signbit(value) ? "-0.0" : "0.0";
+    if (!std::isfinite(value)) return FormatShortest(value);
+    if (value == 0) return std::signbit(value) ? "-0.0" : "0.0";
     // The shortest exact digits, then laid out in plain decimal notation for exponents from
     // -4 to 15 and in scientific notation beyond, like most languages print a double.
     char buffer[64];
@@ -26,14 +24,12 @@ std::string FormatCoordinate(double value) {
     const std::string scientific(buffer, error == std::errc{} ? end : buffer);
     const auto e = scientific.find('e');
     const int exponent = std::atoi(scientific.c_str() + e + 1);
-    if (exponent < -4 || exponent >= 16)
-        return FormatShortest(value);
+    if (exponent < -4 || exponent >= 16) return FormatShortest(value);
 
     const bool negative = scientific[0] == '-';
     std::string digits;
     for (std::size_t i = negative ? 1 : 0; i < e; ++i) {
-        if (scientific[i] != '.')
-            digits.push_back(scientific[i]);
+        if (scientific[i] != '.') digits.push_back(scientific[i]);
     }
     std::string text;
     if (exponent < 0) {

@@ -15,8 +15,7 @@ struct Cluster {
 
 std::vector<double> SpreadLabels(const std::vector<double>& desired, double h) {
     std::vector<double> centres(desired.size(), 0.0);
-    if (desired.size() < 2)
-        return centres;
+    if (desired.size() < 2) return centres;
     const std::size_t n = desired.size() - 1;
 
     std::vector<Cluster> clusters;

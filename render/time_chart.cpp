@@ -43,8 +43,7 @@ void DrawYearMarks(DrawSurface& surface, const ChartLayout& chart) {
 }  // namespace
 
 double ChartLayout::YOf(std::chrono::sys_days date) const {
-    if (ChartDays == 0)
-        return ChartTop;
+    if (ChartDays == 0) return ChartTop;
     return ChartTop + (ChartBottom - ChartTop) * DaysBetween(*enrolDate, date) / ChartDays;
 }
 
@@ -62,12 +61,10 @@ std::string ExpectedEndText(const Student& student) {
 std::optional<std::chrono::sys_days> ChartEndDate(const Student& student,
                                                   const HeaderResult& header,
                                                   std::chrono::year_month_day today) {
-    if (header.ChartEnd)
-        return ParseChartDate(*header.ChartEnd);
+    if (header.ChartEnd) return ParseChartDate(*header.ChartEnd);
     const auto expectedEnd = ParseChartDate(ExpectedEndText(student));
     const std::chrono::sys_days todayDays{today};
-    if (expectedEnd && todayDays > *expectedEnd)
-        return expectedEnd;
+    if (expectedEnd && todayDays > *expectedEnd) return expectedEnd;
     return todayDays;
 }
 
@@ -77,8 +74,7 @@ ChartLayout SetUpChart(DrawSurface& surface, const Student& student, const Heade
     chart.enrolDate = ParseChartDate(header.EnrolDate);
     chart.chartEnd = ChartEndDate(student, header, today);
     chart.hasAxis = chart.enrolDate && chart.chartEnd;
-    if (chart.hasAxis)
-        chart.ChartDays = DaysBetween(*chart.enrolDate, *chart.chartEnd);
+    if (chart.hasAxis) chart.ChartDays = DaysBetween(*chart.enrolDate, *chart.chartEnd);
 
     surface.Print({});
 
@@ -117,8 +113,7 @@ ChartLayout SetUpChart(DrawSurface& surface, const Student& student, const Heade
 }
 
 void DrawExamMark(DrawSurface& surface, const ChartLayout& chart, std::size_t i) {
-    if (!chart.hasAxis)
-        return;
+    if (!chart.hasAxis) return;
     surface.Line(chart.AxisX, chart.ExamDateY[i],
                  chart.ChartLeft + kLeaderEndColumns * chart.YearColumnWidth, chart.ExamLabelY[i]);
     surface.SetFillStyle(0);

@@ -11,15 +11,13 @@ namespace {
 // Element index of entry in an array of size elements, or size when outside 1 ... size - 1.
 std::size_t ElementIndex(double entry, std::size_t size) {
     const double rounded = RoundHalfEven(entry);
-    if (!(rounded >= 1) || rounded >= static_cast<double>(size))
-        return size;
+    if (!(rounded >= 1) || rounded >= static_cast<double>(size)) return size;
     return static_cast<std::size_t>(rounded);
 }
 
 Result<CodeTable> LoadTable(const std::string& path, const CodeTableLayout& layout) {
     auto content = ReadWholeFile(path);
-    if (!content)
-        return content.error();
+    if (!content) return content.error();
     return BuildCodeTable(SplitLines(*content), layout);
 }
 
@@ -58,13 +56,11 @@ CodeTable BuildCodeTable(const std::vector<std::string>& lines, const CodeTableL
     // empty.
     const auto size = static_cast<std::size_t>(RoundHalfEven(table.Count)) + 1;
     table.Names.assign(size, std::string{});
-    if (layout.hasGroups)
-        table.Groups.assign(size, std::string{});
+    if (layout.hasGroups) table.Groups.assign(size, std::string{});
     for (std::size_t k = 1; static_cast<double>(k) <= table.Count && k <= lines.size(); ++k) {
         const std::string& line = lines[k - 1];
         table.Names[k] = DecodeWindows1252(TrimBlanks(MidToEnd(line, layout.namePosition)));
-        if (layout.hasGroups)
-            table.Groups[k] = std::string(Left(line, 2));
+        if (layout.hasGroups) table.Groups[k] = std::string(Left(line, 2));
     }
     return table;
 }

@@ -11,14 +11,11 @@ namespace velmaro {
 std::string ExecutableDataDir() {
     std::error_code error;
     const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error)
-        return DataDirOf(std::filesystem::current_path(error).string());
+    if (error) return DataDirOf(std::filesystem::current_path(error).string());
     return DataDirOf(executable.parent_path().string());
 }
 
-std::string DataDirOf(const std::string& folder) {
-    return folder + "/";
-}
+std::string DataDirOf(const std::string& folder) { return folder + "/"; }
 
 std::int32_t RecordKey(std::string_view recordText) {
     return RoundToInt32(NumericValue(Left(recordText, 5))).value_or(0);
@@ -38,37 +35,28 @@ DataStore::DataStore(std::string dataDir, CodeTable titles, CodeTable exams, Rec
 
 Result<DataStore> DataStore::LoadTables(const std::string& dataDir) {
     auto titles = LoadTitleGroups(dataDir);
-    if (!titles)
-        return titles.error();
+    if (!titles) return titles.error();
     auto exams = LoadExamTable(dataDir);
-    if (!exams)
-        return exams.error();
+    if (!exams) return exams.error();
 
     auto registry =
         RecordFile::Open(dataDir + "elenco.dir", kRegistrySlotSize, RecordFile::IfMissing::kFail);
-    if (!registry)
-        return registry.error();
+    if (!registry) return registry.error();
     const auto length = registry->Length();
-    if (!length)
-        return length.error();
+    if (!length) return length.error();
     const auto count = RoundToInt32(static_cast<double>(*length) / kRegistrySlotSize);
-    if (!count)
-        return Error{registry->Path(), "the file is too large for a student registry"};
-    if (*count < 1)
-        return Error{registry->Path(), "the student registry holds no records"};
+    if (!count) return Error{registry->Path(), "the file is too large for a student registry"};
+    if (*count < 1) return Error{registry->Path(), "the student registry holds no records"};
     const auto lastRecord = registry->ReadRecord(*count);
-    if (!lastRecord)
-        return lastRecord.error();
+    if (!lastRecord) return lastRecord.error();
     const std::int32_t lastKey = RecordKey(*lastRecord);
 
     auto examFile =
         RecordFile::Open(dataDir + "esami.dir", kExamSlotSize, RecordFile::IfMissing::kReadAsEmpty);
-    if (!examFile)
-        return examFile.error();
+    if (!examFile) return examFile.error();
     auto yearFile = RecordFile::Open(dataDir + "velmara.dir", kYearSlotSize,
                                      RecordFile::IfMissing::kReadAsEmpty);
-    if (!yearFile)
-        return yearFile.error();
+    if (!yearFile) return yearFile.error();
 
     return DataStore(dataDir, std::move(*titles), std::move(*exams), std::move(*registry),
                      std::move(*examFile), std::move(*yearFile), *count, lastKey);

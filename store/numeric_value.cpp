@@ -9,9 +9,7 @@
 namespace velmaro {
 namespace {
 
-bool IsIgnoredBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n';
-}
+bool IsIgnoredBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
 
 // The text with every ignored blank removed: "1 2 3" reads as 123.
 std::string WithoutBlanks(std::string_view text) {
@@ -26,12 +24,9 @@ std::string WithoutBlanks(std::string_view text) {
 }
 
 int DigitValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return 99;
 }
 
@@ -39,8 +34,7 @@ double RadixValue(std::string_view digits, int radix) {
     double value = 0;
     for (const char c : digits) {
         const int digit = DigitValue(c);
-        if (digit >= radix)
-            break;
+        if (digit >= radix) break;
         value = value * radix + digit;
     }
     return value;
@@ -52,10 +46,8 @@ double NumericValue(std::string_view text) {
     const std::string s = WithoutBlanks(text);
     if (s.size() >= 2 && s[0] == '&') {
         const char prefix = s[1];
-        if (prefix == 'H' || prefix == 'h')
-            return RadixValue(std::string_view(s).substr(2), 16);
-        if (prefix == 'O' || prefix == 'o')
-            return RadixValue(std::string_view(s).substr(2), 8);
+        if (prefix == 'H' || prefix == 'h') return RadixValue(std::string_view(s).substr(2), 16);
+        if (prefix == 'O' || prefix == 'o') return RadixValue(std::string_view(s).substr(2), 8);
         return 0;
     }
 
@@ -64,8 +56,7 @@ double NumericValue(std::string_view text) {
     std::string number;
     std::size_t i = 0;
     bool negative = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
-        negative = s[i++] == '-';
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
     bool anyDigit = false;
     while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) {
         number.push_back(s[i++]);
@@ -78,19 +69,16 @@ double NumericValue(std::string_view text) {
             anyDigit = true;
         }
     }
-    if (!anyDigit)
-        return 0;
+    if (!anyDigit) return 0;
     if (i < s.size() && (s[i] == 'E' || s[i] == 'e' || s[i] == 'D' || s[i] == 'd')) {
         std::size_t j = i + 1;
         std::string exponent = "e";
-        if (j < s.size() && (s[j] == '+' || s[j] == '-'))
-            exponent.push_back(s[j++]);
+        if (j < s.size() && (s[j] == '+' || s[j] == '-')) exponent.push_back(s[j++]);
         const std::size_t firstDigit = j;
         while (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j]))) {
             exponent.push_back(s[j++]);
         }
-        if (j > firstDigit)
-            number += exponent;
+        if (j > firstDigit) number += exponent;
     }
     double value = 0;
     const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
@@ -104,14 +92,12 @@ double NumericValue(std::string_view text) {
 }
 
 double RoundHalfEven(double value) {
-    if (!std::isfinite(value))
-        return value;
+    if (!std::isfinite(value)) return value;
     return std::nearbyint(value);  // the default rounding mode sends halves to even
 }
 
 std::optional<std::int32_t> RoundToInt32(double value) {
-    if (!std::isfinite(value))
-        return std::nullopt;
+    if (!std::isfinite(value)) return std::nullopt;
     const double rounded = RoundHalfEven(value);
     if (rounded < static_cast<double>(std::numeric_limits<std::int32_t>::min()) ||
         rounded > static_cast<double>(std::numeric_limits<std::int32_t>::max())) {

@@ -12,9 +12,7 @@
 namespace velmaro {
 namespace {
 
-std::string SystemReason(int error) {
-    return std::strerror(error);
-}
+std::string SystemReason(int error) { return std::strerror(error); }
 
 }  // namespace
 
@@ -57,9 +55,7 @@ RecordFile& RecordFile::operator=(RecordFile&& other) noexcept {
     return *this;
 }
 
-RecordFile::~RecordFile() {
-    Close();
-}
+RecordFile::~RecordFile() { Close(); }
 
 void RecordFile::Close() {
     if (descriptor_ >= 0) {
@@ -70,41 +66,33 @@ void RecordFile::Close() {
 }
 
 Result<std::int64_t> RecordFile::Length() const {
-    if (closed_)
-        return Error{path_, "the file has been closed"};
-    if (descriptor_ < 0)
-        return std::int64_t{0};
+    if (closed_) return Error{path_, "the file has been closed"};
+    if (descriptor_ < 0) return std::int64_t{0};
     struct stat info {};
-    if (::fstat(descriptor_, &info) != 0)
-        return Error{path_, SystemReason(errno)};
+    if (::fstat(descriptor_, &info) != 0) return Error{path_, SystemReason(errno)};
     return static_cast<std::int64_t>(info.st_size);
 }
 
 Result<std::size_t> RecordFile::ReadAt(std::int64_t offset, char* buffer, std::size_t size) const {
-    if (closed_)
-        return Error{path_, "the file has been closed"};
-    if (descriptor_ < 0)
-        return std::size_t{0};
+    if (closed_) return Error{path_, "the file has been closed"};
+    if (descriptor_ < 0) return std::size_t{0};
     std::size_t done = 0;
     while (done < size) {
         ++readRequests_;
         const ssize_t got = ::pread(descriptor_, buffer + done, size - done,
                                     static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
         if (got < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             return Error{path_, SystemReason(errno)};
         }
-        if (got == 0)
-            break;  // end of file
+        if (got == 0) break;  // end of file
         done += static_cast<std::size_t>(got);
     }
     return done;
 }
 
 std::string RecordFile::SlotText(const char* slot, std::size_t available) const {
-    if (available < 2)
-        return {};
+    if (available < 2) return {};
     const std::size_t declared =
         static_cast<unsigned char>(slot[0]) |
         (static_cast<std::size_t>(static_cast<unsigned char>(slot[1])) << 8);
@@ -113,37 +101,30 @@ std::string RecordFile::SlotText(const char* slot, std::size_t available) const 
 }
 
 Result<std::string> RecordFile::ReadRecord(std::int64_t recordNumber) const {
-    if (closed_)
-        return Error{path_, "the file has been closed"};
-    if (recordNumber < 1)
-        return std::string{};
+    if (closed_) return Error{path_, "the file has been closed"};
+    if (recordNumber < 1) return std::string{};
     std::string slot(slotSize_, '\0');
     const auto got =
         ReadAt((recordNumber - 1) * static_cast<std::int64_t>(slotSize_), slot.data(), slotSize_);
-    if (!got)
-        return got.error();
+    if (!got) return got.error();
     return SlotText(slot.data(), *got);
 }
 
 Result<std::vector<std::string>> RecordFile::ReadRun(std::int64_t first, std::int64_t count) const {
-    if (closed_)
-        return Error{path_, "the file has been closed"};
+    if (closed_) return Error{path_, "the file has been closed"};
     std::vector<std::string> texts(static_cast<std::size_t>(std::max<std::int64_t>(count, 0)));
     const std::int64_t last = first + count - 1;
     const std::int64_t firstInFile = std::max<std::int64_t>(first, 1);
-    if (count <= 0 || last < firstInFile)
-        return texts;
+    if (count <= 0 || last < firstInFile) return texts;
 
     const auto slotSize = static_cast<std::int64_t>(slotSize_);
     std::string bytes(static_cast<std::size_t>((last - firstInFile + 1) * slotSize), '\0');
     const auto got = ReadAt((firstInFile - 1) * slotSize, bytes.data(), bytes.size());
-    if (!got)
-        return got.error();
+    if (!got) return got.error();
 
     for (std::int64_t n = firstInFile; n <= last; ++n) {
         const auto offset = static_cast<std::size_t>((n - firstInFile) * slotSize);
-        if (offset >= *got)
-            break;
+        if (offset >= *got) break;
         texts[static_cast<std::size_t>(n - first)] = SlotText(bytes.data() + offset, *got - offset);
     }
     return texts;

@@ -7,8 +7,7 @@ namespace velmaro {
 Result<SearchOutcome> SearchRegistry(const RecordFile& registry, std::int32_t count,
                                      std::int32_t lastKey, std::int32_t key) {
     SearchOutcome outcome;
-    if (key < 1 || key > lastKey)
-        return outcome;
+    if (key < 1 || key > lastKey) return outcome;
 
     // lo counts as already excluded: the range still open is lo + 1 ... hi, so starting at 0
     // keeps record 1 within reach.
@@ -16,12 +15,10 @@ Result<SearchOutcome> SearchRegistry(const RecordFile& registry, std::int32_t co
     std::int64_t hi = count;
     while (lo != hi) {
         const std::int64_t step = (hi - lo) / 2;
-        if (step == 0)
-            lo = hi;
+        if (step == 0) lo = hi;
         const std::int64_t mid = lo + step;
         auto text = registry.ReadRecord(mid);
-        if (!text)
-            return text.error();
+        if (!text) return text.error();
         ++outcome.recordsRead;
         const std::int32_t found = RecordKey(*text);
         if (found < key) {

@@ -42,8 +42,6 @@ class Result {
 
 // The outcome of an operation that yields nothing but may fail.
 using Status = Result<std::monostate>;
-inline Status Ok() {
-    return Status(std::monostate{});
-}
+inline Status Ok() { return Status(std::monostate{}); }
 
 }  // namespace velmaro

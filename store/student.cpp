@@ -12,8 +12,7 @@ constexpr std::size_t kTailLength = 10;
 
 int RecordCount(std::string_view field) {
     const double value = NumericValue(field);
-    if (!(value > 0))
-        return 0;
+    if (!(value > 0)) return 0;
     return RoundToInt32(value).value_or(0);
 }
 
@@ -29,8 +28,7 @@ SplitRecord SplitStudentRecord(std::string_view recordText) {
     const std::string_view tail = Right(trimmed, kTailLength);
     split.FirstExamRec = RecordNumber(Left(tail, 5));
     split.FirstYearRec = RecordNumber(Right(tail, 5));
-    if (trimmed.size() < kTailLength)
-        return split;
+    if (trimmed.size() < kTailLength) return split;
 
     const std::string_view record = trimmed.substr(0, trimmed.size() - kTailLength);
     StudentFields& f = split.fields;
@@ -56,11 +54,9 @@ SplitRecord SplitStudentRecord(std::string_view recordText) {
 Result<std::vector<std::string>> GatherRecords(const RecordFile& file, std::int32_t first,
                                                int count) {
     std::vector<std::string> records(1);
-    if (count <= 0)
-        return records;
+    if (count <= 0) return records;
     auto run = file.ReadRun(first, count);
-    if (!run)
-        return run.error();
+    if (!run) return run.error();
     records.reserve(run->size() + 1);
     for (std::string& text : *run) {
         records.push_back("0000" + text);
@@ -72,11 +68,9 @@ Result<Student> GatherStudent(const DataStore& store, std::string matrText,
                               std::string_view recordText) {
     SplitRecord split = SplitStudentRecord(recordText);
     auto exams = GatherRecords(store.ExamFile(), split.FirstExamRec, split.ExamRecCount);
-    if (!exams)
-        return exams.error();
+    if (!exams) return exams.error();
     auto years = GatherRecords(store.YearFile(), split.FirstYearRec, split.YearRecCount);
-    if (!years)
-        return years.error();
+    if (!years) return years.error();
 
     Student student;
     student.MatrText = std::move(matrText);

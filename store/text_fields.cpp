@@ -2,13 +2,10 @@
 
 namespace velmaro {
 
-std::string_view Left(std::string_view text, std::size_t count) {
-    return text.substr(0, count);
-}
+std::string_view Left(std::string_view text, std::size_t count) { return text.substr(0, count); }
 
 std::string_view Mid(std::string_view text, std::size_t start, std::size_t count) {
-    if (start < 1 || start > text.size())
-        return {};
+    if (start < 1 || start > text.size()) return {};
     return text.substr(start - 1, count);
 }
 

@@ -15,11 +15,9 @@ Result<std::string> ReadWholeFile(const std::string& path) {
         return Error{path, "is a directory, not a data file"};
     }
     std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return Error{path, std::strerror(errno)};
+    if (!in) return Error{path, std::strerror(errno)};
     std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        return Error{path, "the file could not be read"};
+    if (in.bad()) return Error{path, "the file could not be read"};
     return content;
 }
 
@@ -28,15 +26,12 @@ std::vector<std::string> SplitLines(std::string_view content) {
     std::size_t start = 0;
     for (std::size_t i = 0; i < content.size(); ++i) {
         const char c = content[i];
-        if (c != '\r' && c != '\n')
-            continue;
+        if (c != '\r' && c != '\n') continue;
         lines.emplace_back(content.substr(start, i - start));
-        if (c == '\r' && i + 1 < content.size() && content[i + 1] == '\n')
-            ++i;
+        if (c == '\r' && i + 1 < content.size() && content[i + 1] == '\n') ++i;
         start = i + 1;
     }
-    if (start < content.size())
-        lines.emplace_back(content.substr(start));
+    if (start < content.size()) lines.emplace_back(content.substr(start));
     return lines;
 }
 

@@ -46,8 +46,7 @@ std::string DecodeWindows1252(std::string_view bytes) {
 std::size_t CountUtf8Characters(std::string_view utf8) {
     std::size_t count = 0;
     for (const char c : utf8) {
-        if ((static_cast<std::uint8_t>(c) & 0xC0) != 0x80)
-            ++count;
+        if ((static_cast<std::uint8_t>(c) & 0xC0) != 0x80) ++count;
     }
     return count;
 }

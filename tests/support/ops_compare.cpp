@@ -41,14 +41,12 @@ bool AsNumber(const std::string& word, double& value) {
 bool LinesAgree(const std::string& a, const std::string& b, double tolerance) {
     const auto wordsA = Words(a);
     const auto wordsB = Words(b);
-    if (wordsA.size() != wordsB.size())
-        return false;
+    if (wordsA.size() != wordsB.size()) return false;
     for (std::size_t i = 0; i < wordsA.size(); ++i) {
         double x = 0;
         double y = 0;
         if (AsNumber(wordsA[i], x) && AsNumber(wordsB[i], y)) {
-            if (!(std::fabs(x - y) < tolerance))
-                return false;
+            if (!(std::fabs(x - y) < tolerance)) return false;
         } else if (wordsA[i] != wordsB[i]) {
             return false;
         }
