@@ -1,5 +1,6 @@
 #include "store/numeric_value.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -38,6 +39,39 @@ double RadixValue(std::string_view digits, int radix) {
         value = value * radix + digit;
     }
     return value;
+}
+
+// Whether a decimal number text (digits, point, "e" exponent) that from_chars found out of range
+// is too large rather than too small. Out of range means beyond about 1e308 or below about
+// 1e-324, so the sign of the decimal order of magnitude decides: the digits before the point
+// (or minus the zeros after it) plus the exponent.
+bool IsTooLarge(std::string_view number) {
+    const std::size_t exponentAt = number.find('e');
+    const std::string_view mantissa = number.substr(0, exponentAt);
+    const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
+    const std::string_view whole = mantissa.substr(0, point);
+    long long magnitude = 0;
+    if (const auto firstSignificant = whole.find_first_not_of('0');
+        firstSignificant != std::string_view::npos) {
+        magnitude = static_cast<long long>(whole.size() - firstSignificant);
+    } else {
+        const std::string_view fraction = mantissa.substr(std::min(point + 1, mantissa.size()));
+        magnitude =
+            -static_cast<long long>(std::min(fraction.find_first_not_of('0'), fraction.size()));
+    }
+    if (exponentAt != std::string_view::npos) {
+        std::string_view digits = number.substr(exponentAt + 1);
+        const bool negative = !digits.empty() && digits.front() == '-';
+        if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) {
+            digits.remove_prefix(1);
+        }
+        constexpr long long kSaturated = 1'000'000'000'000LL;  // far beyond any double
+        long long exponent = 0;
+        for (const char c : digits)
+            exponent = std::min(exponent * 10 + (c - '0'), kSaturated);
+        magnitude += negative ? -exponent : exponent;
+    }
+    return magnitude > 0;
 }
 
 }  // namespace
@@ -84,9 +118,7 @@ double NumericValue(std::string_view text) {
     const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
     if (error == std::errc::result_out_of_range) {
         // from_chars leaves value alone on overflow or underflow: tell the two apart.
-        const auto exponentAt = number.find('e');
-        const bool tiny = exponentAt != std::string::npos && number[exponentAt + 1] == '-';
-        value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
+        value = IsTooLarge(number) ? std::numeric_limits<double>::infinity() : 0.0;
     }
     return negative ? -value : value;
 }
