@@ -76,6 +76,12 @@ Result<std::int64_t> RecordFile::Length() const {
 Result<std::size_t> RecordFile::ReadAt(std::int64_t offset, char* buffer, std::size_t size) const {
     if (closed_) return Error{path_, "the file has been closed"};
     if (descriptor_ < 0) return std::size_t{0};
+    // Asking only for the bytes that exist keeps a read that reaches past the end of the file
+    // to one request, instead of a short read followed by an empty one.
+    const auto length = Length();
+    if (!length) return length.error();
+    if (offset >= *length) return std::size_t{0};
+    size = std::min(size, static_cast<std::size_t>(*length - offset));
     std::size_t done = 0;
     while (done < size) {
         ++readRequests_;
