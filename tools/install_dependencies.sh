@@ -1,0 +1,33 @@
+# Sourced by ./test and ./run: installs the Debian 12 packages that building and testing
+# Velmaro needs, only those that are missing.
+
+velmaro_packages=(
+    cmake ninja-build g++ pkg-config
+    libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
+    qt6-base-dev libqt6svg6-dev
+    fonts-liberation2 fontconfig poppler-utils
+)
+
+install_dependencies() {
+    local missing=()
+    local package
+    for package in "${velmaro_packages[@]}"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+            missing+=("$package")
+        fi
+    done
+    [[ ${#missing[@]} -eq 0 ]] && return 0
+
+    echo "Installing missing packages: ${missing[*]}"
+    local sudo=()
+    if [[ $(id -u) -ne 0 ]]; then
+        if command -v sudo >/dev/null; then
+            sudo=(sudo)
+        else
+            echo "Please install as root: apt-get install ${missing[*]}" >&2
+            return 1
+        fi
+    fi
+    "${sudo[@]}" apt-get update -q
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
