@@ -1,0 +1,53 @@
+#include "ui/painter_surface.h"
+
+#include <QPen>
+#include <QString>
+
+namespace velmaro {
+
+namespace {
+
+// Width 0 is Qt's cosmetic hairline: one device pixel whatever the resolution.
+QPen HairlinePen() {
+    QPen pen(Qt::black);
+    pen.setWidth(0);
+    return pen;
+}
+
+}  // namespace
+
+PainterSurface::PainterSurface(QPainter& painter, const QFont& font, SurfaceKind kind)
+    : painter_(painter), kind_(kind), metrics_(font, *painter.device()) {
+    painter_.setFont(font);
+    painter_.setPen(HairlinePen());
+    painter_.setBrush(Qt::NoBrush);
+}
+
+void PainterSurface::SetFont(const QFont& font) {
+    metrics_ = QtTextMetrics(font, *painter_.device());
+    painter_.setFont(font);
+}
+
+QPointF PainterSurface::ToDevice(double x, double y) const {
+    const TwipScale& scale = metrics_.Scale();
+    return {scale.ToDeviceX(x), scale.ToDeviceY(y)};
+}
+
+void PainterSurface::DrawText(double x, double y, std::string_view text) {
+    const QPointF baseline = ToDevice(x, y + metrics_.Ascent());
+    painter_.drawText(baseline,
+                      QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void PainterSurface::DrawLine(double x1, double y1, double x2, double y2) {
+    painter_.drawLine(ToDevice(x1, y1), ToDevice(x2, y2));
+}
+
+void PainterSurface::DrawCircle(double x, double y, double radius, bool filled) {
+    const TwipScale& scale = metrics_.Scale();
+    painter_.setBrush(filled ? QBrush(Qt::black) : QBrush(Qt::NoBrush));
+    painter_.drawEllipse(ToDevice(x, y), scale.ToDeviceX(radius), scale.ToDeviceY(radius));
+    painter_.setBrush(Qt::NoBrush);
+}
+
+}  // namespace velmaro

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QFont>
+#include <QFontMetricsF>
+
+#include <string_view>
+
+#include "render/text_metrics.h"
+
+class QPaintDevice;
+
+namespace velmaro {
+
+// The resolution at which one device unit is one twip: devices drawn at it need no rounding
+// of the card's coordinates, and fonts measured at it are not rounded to coarse pixels.
+inline constexpr int kTwipResolution = 1440;
+
+// The card's printer font: "Arial" 10 points. fontconfig serves Liberation Sans for it, which
+// has Arial's metrics.
+QFont CardPrinterFont();
+
+// Device units per twip of a paint device: its logical resolution divided by 1440.
+struct TwipScale {
+    double x = 1;
+    double y = 1;
+
+    static TwipScale Of(const QPaintDevice& device);
+    double ToDeviceX(double twips) const { return twips * x; }
+    double ToDeviceY(double twips) const { return twips * y; }
+    double ToTwipsX(double units) const { return units / x; }
+    double ToTwipsY(double units) const { return units / y; }
+};
+
+// How a real font measures text on one paint device, converted to twips. The font is
+// resolved for that device's resolution, so the figures are those QPainter uses when it draws
+// the same font there.
+class QtTextMetrics final : public TextMetrics {
+  public:
+    // Measures font as it is drawn on device (which need not outlive this object).
+    QtTextMetrics(const QFont& font, const QPaintDevice& device);
+
+    // Measures font at dotsPerInch without any real device: a resolution as fine as the
+    // twip (1440) keeps pixel rounding out of the figures.
+    static QtTextMetrics AtResolution(const QFont& font, int dotsPerInch);
+
+    double Width(std::string_view utf8) const override;
+    double Height() const override;
+    double ColumnWidth() const override;
+
+    // The font's ascent in twips: how far the baseline lies below a text's top edge.
+    double Ascent() const;
+
+    const QFont& Font() const { return font_; }
+    const TwipScale& Scale() const { return scale_; }
+
+  private:
+    QFont font_;
+    QFontMetricsF metrics_;
+    TwipScale scale_;
+};
+
+}  // namespace velmaro
