@@ -1,0 +1,44 @@
+#include "ui/card_page.h"
+
+#include <QPageSize>
+#include <QPaintDevice>
+
+#include <cmath>
+
+#include "ui/painter_surface.h"
+#include "ui/qt_text_metrics.h"
+
+namespace velmaro {
+
+QPageLayout CardPageLayout() {
+    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                       QMarginsF(0.5, 0.5, 0.5, 0.5), QPageLayout::Inch);
+}
+
+QImage NewCardPageImage(int dotsPerInch) {
+    const QSize size = CardPageLayout().fullRectPixels(dotsPerInch).size();
+    QImage image(size, QImage::Format_RGB32);
+    if (image.isNull()) return image;
+    const int dotsPerMeter = static_cast<int>(std::lround(dotsPerInch / 0.0254));
+    image.setDotsPerMeterX(dotsPerMeter);
+    image.setDotsPerMeterY(dotsPerMeter);
+    image.fill(Qt::white);
+    return image;
+}
+
+void DrawCardPage(QPainter& painter, const CardInput& input) {
+    const QPaintDevice& device = *painter.device();
+    const QRectF inches = CardPageLayout().paintRect(QPageLayout::Inch);
+    const QRectF printable(
+        inches.left() * device.logicalDpiX(), inches.top() * device.logicalDpiY(),
+        inches.width() * device.logicalDpiX(), inches.height() * device.logicalDpiY());
+
+    painter.save();
+    painter.translate(printable.topLeft());
+    painter.setClipRect(QRectF(QPointF(0, 0), printable.size()));
+    PainterSurface surface(painter, CardPrinterFont(), SurfaceKind::kPrinter);
+    RenderCard(surface, input);
+    painter.restore();
+}
+
+}  // namespace velmaro

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QImage>
+#include <QPageLayout>
+#include <QPainter>
+
+#include "render/render_card.h"
+
+namespace velmaro {
+
+// The page every card file holds: A4 portrait with a margin of half an inch on every side.
+// The margin stands in for the border a printer cannot print on, so a card file shows the
+// card where a printed page would.
+QPageLayout CardPageLayout();
+
+// An empty (white) A4 page image at dotsPerInch, with that resolution recorded in the image
+// so that fonts given in points get their right size. A null image when it cannot be
+// allocated.
+QImage NewCardPageImage(int dotsPerInch);
+
+// Draws input's card as the printer draws it ("Arial" 10 points, printer frame) on painter,
+// whose device is a whole A4 page with its origin at the page's top-left corner. The card's
+// origin is the top-left corner of the printable area; nothing is drawn outside that area.
+// The painter's state is restored afterwards.
+void DrawCardPage(QPainter& painter, const CardInput& input);
+
+}  // namespace velmaro
