@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QStringList>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/result.h"
+
+namespace velmaro {
+
+// What `velmaro card` writes.
+enum class CardFormat { kPng, kPdf, kSvg, kOps };
+
+// Which font measures the text of an ops recording.
+enum class CardMetrics { kFont, kFixed };
+
+// The options of `velmaro card`, checked.
+struct CardOptions {
+    bool showHelp = false;
+    std::optional<std::string> dataDir;  // the folder of --data-dir, as given
+    CardFormat format = CardFormat::kOps;
+    std::optional<std::string> output;  // -o; the ops recording goes to stdout without it
+    std::optional<std::chrono::year_month_day> today;  // --today; the system date otherwise
+    CardMetrics metrics = CardMetrics::kFont;
+    int dotsPerInch = 150;
+    std::vector<std::string> matricolas;  // UTF-8, exactly as typed
+};
+
+inline constexpr int kMinCardDpi = 10;
+inline constexpr int kMaxCardDpi = 600;
+
+// Parses the arguments that follow "card" (arguments[0] stands for the program and is
+// skipped). A usage error comes back as an Error whose reason is the message for the user.
+// With --help, showHelp is set and nothing else is checked.
+Result<CardOptions> ParseCardOptions(const QStringList& arguments);
+
+// The text that --help prints: every option, and the exit statuses.
+std::string CardHelpText();
+
+// A date written YYYY-MM-DD that names a real calendar day; nothing otherwise.
+std::optional<std::chrono::year_month_day> ParseIsoDate(std::string_view text);
+
+}  // namespace velmaro

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <memory>
+#include <ostream>
+#include <string_view>
+
+#include "app/card_options.h"
+#include "render/render_card.h"
+#include "render/text_metrics.h"
+#include "store/result.h"
+
+namespace velmaro {
+
+// Where `velmaro card` puts the cards it draws, in the order the numbers were given.
+class CardSink {
+  public:
+    virtual ~CardSink() = default;
+
+    // A number is about to be looked up.
+    virtual void BeginCard(std::string_view /*typed*/) {}
+    // The number last begun belongs to no student.
+    virtual void NotFound() {}
+    // Draws the card of the number last begun. An error (the output cannot be written) ends
+    // the command.
+    virtual Status DrawCard(const CardInput& input) = 0;
+    // Completes the output once every number was handled.
+    virtual Status Finish() { return Ok(); }
+};
+
+// The ops recording on out: a `card "<typed>"` line before each number, then the card's
+// operations measured with metrics, or `notfound`. out and metrics must outlive the sink;
+// outName names out in an error.
+std::unique_ptr<CardSink> MakeOpsSink(std::ostream& out, std::string outName,
+                                      const TextMetrics& metrics);
+
+// The png, pdf or svg file of options.output (format other than ops).
+std::unique_ptr<CardSink> MakeFileSink(const CardOptions& options);
+
+}  // namespace velmaro
