@@ -1,0 +1,103 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "render/render_card.h"
+#include "store/data_store.h"
+#include "store/result.h"
+#include "store/student.h"
+
+namespace velmaro {
+
+// What the lookup and print flow asks of the window it runs in. Every call happens on the
+// user-interface thread, inside DisplayFlow::Display or DisplayFlow::Print.
+class DisplayView {
+  public:
+    virtual ~DisplayView() = default;
+
+    // Enables or disables the print button.
+    virtual void SetPrintEnabled(bool enabled) = 0;
+    // Shows the modal message "Matricola NON Trovata" and returns once it is closed.
+    virtual void ShowNotFound() = 0;
+    // Shows a modal message naming error's file and reason; returns once it is closed.
+    virtual void ShowError(const Error& error) = 0;
+    // Draws the card of card.student on the window. card refers to data of the flow and is
+    // valid only during the call.
+    virtual void DrawCard(const CardInput& card) = 0;
+    // Gives the input focus back to the number's text box.
+    virtual void FocusNumber() = 0;
+};
+
+// Where a card is printed. card is valid only during the call.
+class CardPrinter {
+  public:
+    virtual ~CardPrinter() = default;
+
+    // Prints card as one page of one print job. Doing nothing (a print the user cancelled)
+    // is a success; a job that cannot start is an error with the reason.
+    virtual Status PrintCard(const CardInput& card) = 0;
+};
+
+// What a card needs besides the student and the tables: the date taken as today and the
+// decimal separator of the averages.
+struct CardContext {
+    std::function<std::chrono::year_month_day()> today;
+    std::string decimalSeparator = ".";
+};
+
+// Today's date on the local calendar.
+std::chrono::year_month_day SystemToday();
+
+// The decimal separator of the C library's current LC_NUMERIC locale ("." when it has none).
+std::string LocaleDecimalSeparator();
+
+// The lookup, display and print flow of the main window, without the window: it owns the
+// open data for the session, knows whether the last display request found a student
+// (StudentFound), and keeps that student for printing even after the typed number changes.
+class DisplayFlow {
+  public:
+    // Loads the tables and opens the record files of dataDir. An error names the file that
+    // stopped the loading and why.
+    static Result<DisplayFlow> LoadTables(const std::string& dataDir, CardContext context);
+
+    // One press of the display button, in this order: StudentFound becomes false and printing
+    // is disabled; typedText is looked up; a student who is not on file brings the
+    // not-found message, a record file that cannot be read brings a message naming it (in
+    // both cases nothing is drawn and the previous student is kept as it was); a found student
+    // becomes the kept student, StudentFound becomes true and the card is drawn; then the
+    // focus goes back to the number and, when the student was found, printing is enabled.
+    void Display(std::string_view typedText, DisplayView& view);
+
+    // One press of the print button: with StudentFound, the kept student's card goes to
+    // printer (an error it reports is shown by view); otherwise the not-found message is
+    // shown and nothing is printed.
+    void Print(DisplayView& view, CardPrinter& printer) const;
+
+    // True only between a display request that found its student and the next request.
+    bool StudentFound() const { return studentFound_; }
+
+    // The student of the last successful lookup, if any; kept across failed lookups.
+    const std::optional<Student>& KeptStudent() const { return keptStudent_; }
+
+    // Releases the record files (the exit button's job); later lookups report them closed.
+    void CloseFiles() { store_.CloseFiles(); }
+
+    const DataStore& Store() const { return store_; }
+
+  private:
+    DisplayFlow(DataStore store, CardContext context);
+
+    // The card input of the kept student; only valid while it stays kept.
+    CardInput CardOfKeptStudent() const;
+
+    DataStore store_;
+    CardContext context_;
+    bool studentFound_ = false;
+    std::optional<Student> keptStudent_;
+};
+
+}  // namespace velmaro
