@@ -14,9 +14,8 @@
 #include <string>
 
 #include "app/card_options.h"
+#include "app/card_run.h"
 #include "app/card_sinks.h"
-#include "lookup/lookup_student.h"
-#include "render/render_card.h"
 #include "render/text_metrics.h"
 #include "store/data_store.h"
 #include "ui/qt_text_metrics.h"
@@ -24,10 +23,6 @@
 namespace velmaro {
 
 namespace {
-
-constexpr int kAllDrawn = 0;
-constexpr int kSomeNotFound = 1;
-constexpr int kFailed = 2;
 
 // The decimal separator of the environment's LC_NUMERIC, which Qt has made the C library's
 // locale. Numeric formatting then goes back to "C", so that nothing but the two averages
@@ -70,42 +65,6 @@ QStringList CardArguments(int argc, char* argv[]) {
     return arguments;
 }
 
-void ReportError(const Error& error) { std::cerr << "velmaro: " << error.Message() << '\n'; }
-
-// Looks up and draws every number of options into sink, reporting on std::cerr what is not
-// found or cannot be read. Returns the exit status.
-int DrawCards(const CardOptions& options, const DataStore& store, CardSink& sink,
-              const std::chrono::year_month_day& today, const std::string& decimalSeparator) {
-    int status = kAllDrawn;
-    for (const std::string& typed : options.matricolas) {
-        sink.BeginCard(typed);
-        const Result<LookupOutcome> outcome = LookupStudent(store, typed);
-        if (!outcome) {
-            // The file went missing or unreadable: no card for this number, the others go on.
-            ReportError(outcome.error());
-            status = kFailed;
-            continue;
-        }
-        if (!outcome->student) {
-            sink.NotFound();
-            std::cerr << "Matricola NON Trovata: " << typed << '\n';
-            if (status == kAllDrawn) status = kSomeNotFound;
-            continue;
-        }
-        const CardInput input{*outcome->student, store.Titles(), store.Exams(), today,
-                              decimalSeparator};
-        if (Status drawn = sink.DrawCard(input); !drawn) {
-            ReportError(drawn.error());
-            return kFailed;
-        }
-    }
-    if (Status finished = sink.Finish(); !finished) {
-        ReportError(finished.error());
-        return kFailed;
-    }
-    return status;
-}
-
 }  // namespace
 
 int RunCardCommand(int argc, char* argv[]) {
@@ -124,25 +83,25 @@ int RunCardCommand(int argc, char* argv[]) {
     if (!options) {
         std::cerr << "velmaro card: " << options.error().reason
                   << "\nTry 'velmaro card --help' for more information.\n";
-        return kFailed;
+        return kCardsFailed;
     }
     if (options->showHelp) {
         std::cout << CardHelpText();
-        return kAllDrawn;
+        return kCardsAllDrawn;
     }
 
     const std::string dataDir =
         options->dataDir ? DataDirOf(*options->dataDir) : ExecutableDataDir();
     const Result<DataStore> store = DataStore::LoadTables(dataDir);
     if (!store) {
-        ReportError(store.error());
-        return kFailed;
+        ReportError(std::cerr, store.error());
+        return kCardsFailed;
     }
     const std::chrono::year_month_day today = options->today.value_or(SystemToday());
 
     if (options->format != CardFormat::kOps) {
         const std::unique_ptr<CardSink> sink = MakeFileSink(*options);
-        return DrawCards(*options, *store, *sink, today, decimalSeparator);
+        return DrawCards(options->matricolas, *store, *sink, today, decimalSeparator, std::cerr);
     }
 
     std::unique_ptr<TextMetrics> metrics;
@@ -157,14 +116,14 @@ int RunCardCommand(int argc, char* argv[]) {
     if (options->output) {
         file.open(*options->output, std::ios::binary | std::ios::trunc);
         if (!file) {
-            ReportError(Error{*options->output, "cannot be opened for writing"});
-            return kFailed;
+            ReportError(std::cerr, Error{*options->output, "cannot be opened for writing"});
+            return kCardsFailed;
         }
     }
     std::ostream& out = options->output ? static_cast<std::ostream&>(file) : std::cout;
     const std::unique_ptr<CardSink> sink =
         MakeOpsSink(out, options->output.value_or("standard output"), *metrics);
-    return DrawCards(*options, *store, *sink, today, decimalSeparator);
+    return DrawCards(options->matricolas, *store, *sink, today, decimalSeparator, std::cerr);
 }
 
 }  // namespace velmaro

@@ -55,7 +55,7 @@ Status WriteSvgCard(const QString& path, const CardInput& input) {
     QSaveFile file(path);
     if (Status opened = OpenForWriting(file); !opened) return opened;
 
-    const QRect page = CardPageLayout().fullRectPixels(kTwipResolution);
+    const QRect page(QPoint(0, 0), CardPageSizeAt(kTwipResolution));
     QSvgGenerator svg;
     svg.setOutputDevice(&file);
     svg.setResolution(kTwipResolution);

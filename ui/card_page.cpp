@@ -15,9 +15,16 @@ QPageLayout CardPageLayout() {
                        QMarginsF(0.5, 0.5, 0.5, 0.5), QPageLayout::Inch);
 }
 
+QSize CardPageSizeAt(int dotsPerInch) {
+    // Qt's own pixel sizes start from the size in whole points (595 x 842), a pixel short
+    // at 300 dpi; the millimetres are exact.
+    const QSizeF millimetres = CardPageLayout().pageSize().size(QPageSize::Millimeter);
+    return QSize(qRound(millimetres.width() / 25.4 * dotsPerInch),
+                 qRound(millimetres.height() / 25.4 * dotsPerInch));
+}
+
 QImage NewCardPageImage(int dotsPerInch) {
-    const QSize size = CardPageLayout().fullRectPixels(dotsPerInch).size();
-    QImage image(size, QImage::Format_RGB32);
+    QImage image(CardPageSizeAt(dotsPerInch), QImage::Format_RGB32);
     if (image.isNull()) return image;
     const int dotsPerMeter = static_cast<int>(std::lround(dotsPerInch / 0.0254));
     image.setDotsPerMeterX(dotsPerMeter);

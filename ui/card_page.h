@@ -13,6 +13,10 @@ namespace velmaro {
 // card where a printed page would.
 QPageLayout CardPageLayout();
 
+// The whole A4 page in device units of a device at dotsPerInch, rounded from its size in
+// millimetres (2480 x 3508 at 300 dpi).
+QSize CardPageSizeAt(int dotsPerInch);
+
 // An empty (white) A4 page image at dotsPerInch, with that resolution recorded in the image
 // so that fonts given in points get their right size. A null image when it cannot be
 // allocated.

@@ -13,6 +13,28 @@ namespace {
 constexpr double kTwipsPerInch = 1440.0;
 constexpr double kInchesPerMeter = 1.0 / 0.0254;
 
+// Frequencies per thousand characters of the blank and of 'a' to 'z', as the TrueType
+// average-width rule weighs them.
+struct CharacterWeight {
+    char character;
+    int weight;
+};
+constexpr CharacterWeight kAverageWidthWeights[] = {
+    {' ', 166}, {'a', 64}, {'b', 14}, {'c', 27}, {'d', 35}, {'e', 100}, {'f', 20},
+    {'g', 14},  {'h', 42}, {'i', 63}, {'j', 3},  {'k', 6},  {'l', 35},  {'m', 20},
+    {'n', 56},  {'o', 56}, {'p', 17}, {'q', 4},  {'r', 49}, {'s', 56},  {'t', 71},
+    {'u', 31},  {'v', 10}, {'w', 18}, {'x', 3},  {'y', 18}, {'z', 2}};
+
+double WeightedAverageWidth(const QFontMetricsF& metrics) {
+    double weightedSum = 0;
+    int totalWeight = 0;
+    for (const CharacterWeight& entry : kAverageWidthWeights) {
+        weightedSum += entry.weight * metrics.horizontalAdvance(QLatin1Char(entry.character));
+        totalWeight += entry.weight;
+    }
+    return weightedSum / totalWeight;
+}
+
 }  // namespace
 
 QFont CardPrinterFont() {
@@ -26,7 +48,10 @@ TwipScale TwipScale::Of(const QPaintDevice& device) {
 }
 
 QtTextMetrics::QtTextMetrics(const QFont& font, const QPaintDevice& device)
-    : font_(font), metrics_(font, &device), scale_(TwipScale::Of(device)) {}
+    : font_(font),
+      metrics_(font, &device),
+      scale_(TwipScale::Of(device)),
+      columnWidth_(scale_.ToTwipsX(WeightedAverageWidth(metrics_))) {}
 
 QtTextMetrics QtTextMetrics::AtResolution(const QFont& font, int dotsPerInch) {
     // A 1x1 image is the cheapest paint device that carries a resolution; QFontMetricsF
@@ -44,8 +69,6 @@ double QtTextMetrics::Width(std::string_view utf8) const {
 }
 
 double QtTextMetrics::Height() const { return scale_.ToTwipsY(metrics_.height()); }
-
-double QtTextMetrics::ColumnWidth() const { return scale_.ToTwipsX(metrics_.averageCharWidth()); }
 
 double QtTextMetrics::Ascent() const { return scale_.ToTwipsY(metrics_.ascent()); }
 

@@ -45,7 +45,12 @@ class QtTextMetrics final : public TextMetrics {
 
     double Width(std::string_view utf8) const override;
     double Height() const override;
-    double ColumnWidth() const override;
+    // The average character width by the classic TrueType rule: the advances of the blank
+    // and the lowercase letters, weighted by how often they occur in text. This is the figure
+    // Arial's font header carries and the printer's Tab columns use. Fonts that copy Arial's
+    // advances (Liberation Sans) state a plain mean of all their glyphs instead, a third
+    // wider, so the figure is computed from the advances rather than read from the header.
+    double ColumnWidth() const override { return columnWidth_; }
 
     // The font's ascent in twips: how far the baseline lies below a text's top edge.
     double Ascent() const;
@@ -57,6 +62,7 @@ class QtTextMetrics final : public TextMetrics {
     QFont font_;
     QFontMetricsF metrics_;
     TwipScale scale_;
+    double columnWidth_;
 };
 
 }  // namespace velmaro

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <chrono>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "app/card_sinks.h"
+#include "store/data_store.h"
+
+namespace velmaro {
+
+// Exit statuses of `velmaro card`.
+inline constexpr int kCardsAllDrawn = 0;
+inline constexpr int kCardsSomeNotFound = 1;
+inline constexpr int kCardsFailed = 2;
+
+// Looks up each of matricolas (UTF-8, as typed) in store and draws the cards found into
+// sink, in order. A number not found writes "Matricola NON Trovata: <number>" to errors; a
+// record file that cannot be read writes one line naming it, draws no card for that number
+// and goes on with the next. A sink that cannot write stops at once.
+// Returns kCardsAllDrawn, kCardsSomeNotFound, or kCardsFailed after any read or write error.
+int DrawCards(const std::vector<std::string>& matricolas, const DataStore& store, CardSink& sink,
+              std::chrono::year_month_day today, const std::string& decimalSeparator,
+              std::ostream& errors);
+
+// The one line that reports error on errors.
+void ReportError(std::ostream& errors, const Error& error);
+
+}  // namespace velmaro
