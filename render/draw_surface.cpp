@@ -1,6 +1,7 @@
 #include "render/draw_surface.h"
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 
 namespace velmaro {
@@ -25,12 +26,12 @@ void DrawSurface::EndLine() {
 }
 
 void DrawSurface::TabTo(int column) {
-    const double width = ColumnWidth();
-    if (width > 0) {
-        const double currentColumn = std::floor(currentX_ / width) + 1;
-        if (currentColumn > column) EndLine();
-    }
-    currentX_ = (column - 1) * width;
+    // A tab never moves left: text that already reaches into column n would otherwise be
+    // overdrawn by what follows, so the line ends first, as for a column already passed.
+    constexpr double kTolerance = 1e-6;
+    const double columnStart = (column - 1) * ColumnWidth();
+    if (currentX_ > columnStart + kTolerance) EndLine();
+    currentX_ = columnStart;
 }
 
 void DrawSurface::Print(std::span<const PrintItem> items) {

@@ -35,7 +35,8 @@ class DrawSurface {
 
     // Draws the items one after another from the current position: a text item with its
     // top-left corner there, a number item as NumberItemText, Tab(n) moving to column n
-    // (ending the line first when the position is already past column n). After the last
+    // (ending the line first when the position already lies past the start of column n, so
+    // a tab never draws over text). After the last
     // item the line ends unless that item continues; an empty Print only ends the line.
     void Print(std::span<const PrintItem> items);
     void Print(std::initializer_list<PrintItem> items) {

@@ -48,13 +48,13 @@ void PrintTo(const TabCase& c, std::ostream* out) { *out << "from x = " << c.sta
 
 class TabToColumn80 : public PrintItems, public ::testing::WithParamInterface<TabCase> {};
 
-// Column 80 spans x = 7900 up to 8000. From inside it or left of it the tab stays on the line
-// (moving back to 7900 from inside); from column 81 on (x >= 8000) it goes to the next line.
+// Column 80 spans x = 7900 up to 8000. From its start or left of it the tab stays on the line;
+// from anywhere past its start it goes to the next line rather than draw over the text there.
 INSTANTIATE_TEST_SUITE_P(Positions, TabToColumn80,
                          ::testing::Values(TabCase{0, false}, TabCase{7899, false},
-                                           TabCase{7900, false}, TabCase{7999, false},
-                                           TabCase{8000, true}, TabCase{8050, true},
-                                           TabCase{15000, true}));
+                                           TabCase{7900, false}, TabCase{7901, true},
+                                           TabCase{7999, true}, TabCase{8000, true},
+                                           TabCase{8050, true}, TabCase{15000, true}));
 
 TEST_P(TabToColumn80, PlacesTheNextItem) {
     surface_.SetCurrentX(GetParam().startX);
