@@ -1,0 +1,254 @@
+#include "ui/frm_vel.h"
+
+#include <QCoreApplication>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPalette>
+#include <QPushButton>
+
+#include <cmath>
+#include <utility>
+
+#include "render/render_card.h"
+#include "ui/card_printer.h"
+#include "ui/qt_text_metrics.h"
+
+// The icons are compiled into this static library; their initialiser must be named outside
+// any namespace, and calling it from the window makes sure the linker keeps it.
+static void InitWindowIcons() { Q_INIT_RESOURCE(velmaro_icons); }
+
+namespace velmaro {
+
+namespace {
+
+constexpr int kKeyAsciiEnter = 13;
+// Text lines that an expanded window holds below its row of controls.
+constexpr double kCardLines = 40;
+
+QFont ArialFont(double points) {
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(points);
+    return font;
+}
+
+QIcon WindowIcon() {
+    InitWindowIcons();
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/velmaro/icons/velmaro-16.png"), QSize(16, 16));
+    icon.addFile(QStringLiteral(":/velmaro/icons/velmaro-32.png"), QSize(32, 32));
+    return icon;
+}
+
+// A control's geometry, one property at a time, as the load handler sets it.
+void SetLeft(QWidget& control, int pixels) { control.move(pixels, control.y()); }
+void SetTop(QWidget& control, int pixels) { control.move(control.x(), pixels); }
+void SetWidth(QWidget& control, int pixels) { control.resize(pixels, control.height()); }
+void SetHeight(QWidget& control, int pixels) { control.resize(control.width(), pixels); }
+
+}  // namespace
+
+FrmVel::FrmVel(std::string dataDir, CardContext context, QWidget* parent)
+    : QWidget(parent),
+      LblMatr(new QLabel(QStringLiteral("Matr."), this)),
+      TxtMatr(new QLineEdit(QStringLiteral("0000"), this)),
+      CmdVis(new QPushButton(QStringLiteral("&Visualizza"), this)),
+      CmdExi(new QPushButton(QStringLiteral("&Esci"), this)),
+      CmdPri(new QPushButton(QStringLiteral("&Stampa"), this)),
+      configuredDataDir_(std::move(dataDir)),
+      context_(std::move(context)),
+      printer_(std::make_unique<SystemCardPrinter>(this)) {
+    setObjectName(QStringLiteral("FrmVel"));
+    LblMatr->setObjectName(QStringLiteral("LblMatr"));
+    TxtMatr->setObjectName(QStringLiteral("TxtMatr"));
+    CmdVis->setObjectName(QStringLiteral("CmdVis"));
+    CmdExi->setObjectName(QStringLiteral("CmdExi"));
+    CmdPri->setObjectName(QStringLiteral("CmdPri"));
+    setWindowTitle(QString::fromUtf8(kWindowCaption));
+    setWindowIcon(WindowIcon());
+
+    // The card is drawn on a white window; the label shares the window's background. The
+    // buttons keep the platform's font: the window's drawing font is windowFont_, which
+    // the controls do not inherit.
+    QPalette windowPalette = palette();
+    windowPalette.setColor(QPalette::Window, Qt::white);
+    setPalette(windowPalette);
+    setAutoFillBackground(true);
+    QPalette boxPalette = TxtMatr->palette();
+    boxPalette.setColor(QPalette::Base, QColor(192, 255, 255));
+    TxtMatr->setPalette(boxPalette);
+    LblMatr->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+    // The label takes no focus; the focus goes round the text box and the buttons.
+    setTabOrder(TxtMatr, CmdVis);
+    setTabOrder(CmdVis, CmdExi);
+    setTabOrder(CmdExi, CmdPri);
+
+    connect(CmdVis, &QPushButton::clicked, this, &FrmVel::CmdVis_Click);
+    connect(CmdPri, &QPushButton::clicked, this, &FrmVel::CmdPri_Click);
+    connect(CmdExi, &QPushButton::clicked, this, &FrmVel::CmdExi_Click);
+    connect(TxtMatr, &QLineEdit::textChanged, this, &FrmVel::TxtMatr_Change);
+    TxtMatr->installEventFilter(this);
+}
+
+FrmVel::~FrmVel() = default;
+
+Status FrmVel::Form_Load() {
+    dataDir_ = configuredDataDir_;
+    CmdPri->setEnabled(false);
+    windowFont_ = ArialFont(8);
+
+    charWidth_ = static_cast<int>(std::lround(TextWidth(QStringLiteral("M"))));
+    charHeight_ = static_cast<int>(std::lround(TextHeight(QStringLiteral("M"))));
+
+    barHeight_ = 4 * charHeight_;
+    SetWindowHeight(barHeight_);
+    SetWindowWidth(60.0 * charWidth_);
+
+    for (QPushButton* button : {CmdExi, CmdPri, CmdVis})
+        SetHeight(*button, PixelsY(2.0 * charHeight_));
+
+    // The buttons follow the width the window really has, should the platform not grant
+    // the one asked for.
+    windowWidth_ = static_cast<int>(std::lround(ReadWindowWidth()));
+    buttonWidth_ = windowWidth_ / 4.0 * 0.9;
+    for (QPushButton* button : {CmdExi, CmdPri, CmdVis})
+        SetWidth(*button, PixelsX(buttonWidth_));
+    for (QPushButton* button : {CmdExi, CmdPri, CmdVis})
+        SetTop(*button, 0);
+    SetLeft(*CmdExi, PixelsX(windowWidth_ * 3.5 / 4 - buttonWidth_ / 2));
+    SetLeft(*CmdPri, PixelsX(windowWidth_ * 2.5 / 4 - buttonWidth_ / 2));
+    SetLeft(*CmdVis, PixelsX(windowWidth_ * 1.5 / 4 - buttonWidth_ / 2));
+
+    TxtMatr->setText(QStringLiteral("5193"));
+
+    LblMatr->setFont(ArialFont(8));
+    SetTop(*LblMatr, 0);
+    SetLeft(*LblMatr, 0);
+    SetHeight(*LblMatr, PixelsY(2.0 * charHeight_));
+    QPalette labelPalette = LblMatr->palette();
+    labelPalette.setColor(QPalette::WindowText, Qt::black);
+    LblMatr->setPalette(labelPalette);
+    SetWidth(*LblMatr, PixelsX(TextWidth(LblMatr->text()) + charWidth_));
+
+    TxtMatr->setFont(ArialFont(10));
+    SetTop(*TxtMatr, 0);
+    const double labelWidth = TwipScale::Of(*this).ToTwipsX(LblMatr->width());
+    SetLeft(*TxtMatr, PixelsX(labelWidth + 2.0 * charWidth_));
+    SetHeight(*TxtMatr, PixelsY(2.0 * charHeight_));
+    SetWidth(*TxtMatr, PixelsX(TextWidth(TxtMatr->text()) + charWidth_));
+
+    Result<DisplayFlow> loaded = DisplayFlow::LoadTables(dataDir_, context_);
+    if (!loaded) return loaded.error();
+    flow_.emplace(std::move(*loaded));
+    return Ok();
+}
+
+void FrmVel::LargeVel(PainterSurface& drawing) {
+    SetWindowHeight(barHeight_ + kCardLines * charHeight_);
+    windowFont_ = ArialFont(8);
+    drawing.SetFont(windowFont_);
+    drawing.LineRelative(0, barHeight_, windowWidth_, 0);
+    drawing.SetCurrentY(barHeight_ + charHeight_);
+    drawing.SetCurrentX(0);
+}
+
+void FrmVel::SetCardPrinter(std::unique_ptr<CardPrinter> printer) { printer_ = std::move(printer); }
+
+int FrmVel::PixelsX(double twips) const {
+    return static_cast<int>(std::lround(TwipScale::Of(*this).ToDeviceX(twips)));
+}
+
+int FrmVel::PixelsY(double twips) const {
+    return static_cast<int>(std::lround(TwipScale::Of(*this).ToDeviceY(twips)));
+}
+
+void FrmVel::CmdVis_Click() {
+    if (!flow_) return;
+    flow_->Display(TxtMatr->text().toStdString(), *this);
+}
+
+void FrmVel::CmdPri_Click() {
+    if (!flow_) return;
+    flow_->Print(*this, *printer_);
+}
+
+void FrmVel::CmdExi_Click() {
+    if (flow_) flow_->CloseFiles();
+    close();
+    QCoreApplication::quit();
+}
+
+void FrmVel::TxtMatr_Change() {
+    SetWindowHeight(barHeight_);
+    canvas_.Clear();
+    update();
+}
+
+void FrmVel::TxtMatr_KeyPress(int keyAscii) {
+    if (keyAscii == kKeyAsciiEnter) CmdVis_Click();
+}
+
+void FrmVel::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    canvas_.PaintOn(painter);
+}
+
+bool FrmVel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == TxtMatr && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            TxtMatr_KeyPress(kKeyAsciiEnter);
+        } else if (!key->text().isEmpty()) {
+            TxtMatr_KeyPress(key->text().at(0).unicode());
+        }
+    }
+    // The key always goes on to the text box.
+    return QWidget::eventFilter(watched, event);
+}
+
+void FrmVel::SetPrintEnabled(bool enabled) { CmdPri->setEnabled(enabled); }
+
+void FrmVel::ShowNotFound() {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kWindowCaption),
+                    QStringLiteral("Matricola NON Trovata"), QMessageBox::Ok, this);
+    box.exec();
+}
+
+void FrmVel::ShowError(const Error& error) {
+    QMessageBox box(QMessageBox::Warning, QString::fromUtf8(kWindowCaption),
+                    QString::fromStdString(error.Message()), QMessageBox::Ok, this);
+    box.exec();
+}
+
+void FrmVel::DrawCard(const CardInput& card) {
+    const QSize expanded(PixelsX(windowWidth_), PixelsY(barHeight_ + kCardLines * charHeight_));
+    QImage& image = canvas_.Prepare(*this, expanded.expandedTo(size()));
+    {
+        QPainter painter(&image);
+        WindowSurface surface(painter, windowFont_, *this);
+        RenderCard(surface, card);
+    }
+    update();
+}
+
+void FrmVel::FocusNumber() { TxtMatr->setFocus(Qt::OtherFocusReason); }
+
+void FrmVel::SetWindowWidth(double twips) { resize(PixelsX(twips), height()); }
+
+void FrmVel::SetWindowHeight(double twips) { resize(width(), PixelsY(twips)); }
+
+double FrmVel::ReadWindowWidth() const { return TwipScale::Of(*this).ToTwipsX(width()); }
+
+double FrmVel::TextWidth(const QString& text) const {
+    return QtTextMetrics(windowFont_, *this).Width(text.toStdString());
+}
+
+double FrmVel::TextHeight(const QString& /*text*/) const {
+    return QtTextMetrics(windowFont_, *this).Height();
+}
+
+}  // namespace velmaro

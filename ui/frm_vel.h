@@ -1,0 +1,131 @@
+#pragma once
+
+#include <QFont>
+#include <QWidget>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "lookup/display_flow.h"
+#include "store/result.h"
+#include "ui/window_canvas.h"
+#include "ui/window_surface.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace velmaro {
+
+// The caption of the main window and of every message box.
+inline constexpr const char* kWindowCaption = "Velmaro Studenti";
+
+// The main window: the label "Matr.", the number's text box and the buttons "&Visualizza",
+// "&Stampa" and "&Esci" in one row at the top; below it, after a successful lookup, the
+// student's card. The window is compact (just the row) until a card is drawn, expanded while
+// it shows one, and compact again as soon as the number is edited.
+//
+// Layout values are in twips (1440 to the inch) and come from the letter "M" in the window's
+// font, "Arial" 8 points; they are turned into pixels by the window's logical resolution. The
+// window's Height is its client area: the frame around it belongs to the window manager.
+class FrmVel final : public QWidget, public CardWindow, private DisplayView {
+    Q_OBJECT
+
+  public:
+    // The window with its five controls as designed ("0000" in the text box), not loaded
+    // and not shown. The data will come from dataDir (a folder followed by "/"); context gives
+    // the cards their date and decimal separator.
+    FrmVel(std::string dataDir, CardContext context, QWidget* parent = nullptr);
+    ~FrmVel() override;
+
+    // The load handler, once, before the window is shown: fixes the data directory, disables
+    // "&Stampa", sets the window font, lays the window and its controls out from the size of
+    // "M", puts "5193" into the text box and loads the data. An error names the file that
+    // stopped the loading; the window must then not be shown.
+    Status Form_Load();
+
+    // Prepares the window for a new card drawn through drawing: the expanded height (40 text
+    // lines below the row of controls), the window font, the rule under the row, and the
+    // print position at the left edge one line below the rule. Nothing is cleared.
+    void LargeVel(PainterSurface& drawing) override;
+
+    // Where "&Stampa" prints; the system printer (or a PDF file) unless replaced.
+    void SetCardPrinter(std::unique_ptr<CardPrinter> printer);
+
+    // The layout values fixed by the load handler, in twips.
+    int CharWidth() const { return charWidth_; }
+    int CharHeight() const { return charHeight_; }
+    int BarHeight() const { return barHeight_; }
+    int WindowWidth() const { return windowWidth_; }
+    double ButtonWidth() const { return buttonWidth_; }
+
+    // The window's drawing font: "Arial" 8 points once loaded.
+    const QFont& WindowFont() const { return windowFont_; }
+
+    // True while the window keeps a drawn card (from a display until the next edit).
+    bool ShowsCard() const { return !canvas_.IsEmpty(); }
+
+    // The loaded flow; null before a successful load.
+    const DisplayFlow* Flow() const { return flow_ ? &*flow_ : nullptr; }
+
+    // Pixels of a horizontal or vertical length in twips, at the window's logical resolution.
+    int PixelsX(double twips) const;
+    int PixelsY(double twips) const;
+
+  public slots:
+    // "&Visualizza": looks the typed number up and draws the card (see DisplayFlow::Display).
+    void CmdVis_Click();
+    // "&Stampa": prints the card of the last student found.
+    void CmdPri_Click();
+    // "&Esci": closes the data files and ends the program.
+    void CmdExi_Click();
+    // Every change of the number's text: back to the compact height, the drawing erased.
+    // Whether a student was found, and "&Stampa", stay as they are.
+    void TxtMatr_Change();
+    // Every character typed into the number's text box; Enter (13) runs CmdVis_Click. The key
+    // then reaches the text box unchanged.
+    void TxtMatr_KeyPress(int keyAscii);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    // DisplayView: the flow's calls back into the window.
+    void SetPrintEnabled(bool enabled) override;
+    void ShowNotFound() override;
+    void ShowError(const Error& error) override;
+    void DrawCard(const CardInput& card) override;
+    void FocusNumber() override;
+
+    // The window's client width and height, in twips.
+    void SetWindowWidth(double twips);
+    void SetWindowHeight(double twips);
+    double ReadWindowWidth() const;
+    // Measurements in the window's font, in twips.
+    double TextWidth(const QString& text) const;
+    double TextHeight(const QString& text) const;
+
+    QLabel* LblMatr;
+    QLineEdit* TxtMatr;
+    QPushButton* CmdVis;
+    QPushButton* CmdExi;
+    QPushButton* CmdPri;
+
+    std::string configuredDataDir_;
+    std::string dataDir_;
+    CardContext context_;
+    std::optional<DisplayFlow> flow_;
+    std::unique_ptr<CardPrinter> printer_;
+    QFont windowFont_;
+    WindowCanvas canvas_;
+
+    int charWidth_ = 0;
+    int charHeight_ = 0;
+    int barHeight_ = 0;
+    int windowWidth_ = 0;
+    double buttonWidth_ = 0;
+};
+
+}  // namespace velmaro
