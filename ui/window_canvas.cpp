@@ -16,27 +16,41 @@ int DotsPerMeter(int dotsPerInch) { return static_cast<int>(std::lround(dotsPerI
 
 QImage& WindowCanvas::Prepare(const QWidget& widget, QSize size) {
     const qreal ratio = widget.devicePixelRatioF();
-    if (!image_.isNull()) {
+    const int dotsPerMeterX = DotsPerMeter(widget.logicalDpiX());
+    const int dotsPerMeterY = DotsPerMeter(widget.logicalDpiY());
+    const bool sameResolution = !image_.isNull() && image_.devicePixelRatio() == ratio &&
+                                image_.dotsPerMeterX() == dotsPerMeterX &&
+                                image_.dotsPerMeterY() == dotsPerMeterY;
+    if (sameResolution) {
         size = size.expandedTo(image_.deviceIndependentSize().toSize());
-        if (image_.deviceIndependentSize().toSize() == size && image_.devicePixelRatio() == ratio)
+        if (image_.deviceIndependentSize().toSize() == size) {
+            empty_ = false;
             return image_;
+        }
     }
 
     QImage grown(size * ratio, QImage::Format_ARGB32_Premultiplied);
     grown.setDevicePixelRatio(ratio);
-    grown.setDotsPerMeterX(DotsPerMeter(widget.logicalDpiX()));
-    grown.setDotsPerMeterY(DotsPerMeter(widget.logicalDpiY()));
+    grown.setDotsPerMeterX(dotsPerMeterX);
+    grown.setDotsPerMeterY(dotsPerMeterY);
     grown.fill(Qt::transparent);
-    if (!image_.isNull()) {
+    if (!empty_) {
         QPainter painter(&grown);
         painter.drawImage(QPointF(0, 0), image_);
     }
     image_ = std::move(grown);
+    empty_ = false;
     return image_;
 }
 
+void WindowCanvas::Clear() {
+    if (empty_) return;
+    image_.fill(Qt::transparent);
+    empty_ = true;
+}
+
 void WindowCanvas::PaintOn(QPainter& painter) const {
-    if (!image_.isNull()) painter.drawImage(QPointF(0, 0), image_);
+    if (!empty_) painter.drawImage(QPointF(0, 0), image_);
 }
 
 }  // namespace velmaro

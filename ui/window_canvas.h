@@ -18,17 +18,19 @@ class WindowCanvas {
     // pixel ratio, so fonts and twips measure on it as on the widget.
     QImage& Prepare(const QWidget& widget, QSize size);
 
-    // Erases everything drawn.
-    void Clear() { image_ = QImage(); }
+    // Erases everything drawn. The image's memory is kept for the next card: allocating a
+    // window-sized image anew costs more than the whole card.
+    void Clear();
 
-    // True when nothing has been drawn since the last Clear.
-    bool IsEmpty() const { return image_.isNull(); }
+    // True when nothing has been prepared for drawing since the last Clear.
+    bool IsEmpty() const { return empty_; }
 
     // Paints the drawing with its top-left corner at the painter's origin.
     void PaintOn(QPainter& painter) const;
 
   private:
     QImage image_;
+    bool empty_ = true;
 };
 
 }  // namespace velmaro
