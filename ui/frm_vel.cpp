@@ -225,6 +225,10 @@ void FrmVel::ShowError(const Error& error) {
 }
 
 void FrmVel::DrawCard(const CardInput& card) {
+    // A card drawn again without an edit between is the same card over itself. Antialiased
+    // text would grow darker with every pass, so the earlier drawing goes first: what shows is
+    // the card exactly as one pass draws it.
+    canvas_.Clear();
     const QSize expanded(PixelsX(windowWidth_), PixelsY(barHeight_ + kCardLines * charHeight_));
     QImage& image = canvas_.Prepare(*this, expanded.expandedTo(size()));
     {

@@ -290,6 +290,11 @@ class FrmVelTest : public QObject {
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(TxtMatr));
         QCOMPARE(GrabCardArea(), byEnter.copy(0, CompactHeight(), byEnter.width(),
                                               byEnter.height() - CompactHeight()));
+
+        // Displaying it again without an edit leaves exactly the same picture.
+        QTest::keyClick(TxtMatr, Qt::Key_Return);
+        QCOMPARE(GrabCardArea(), byEnter.copy(0, CompactHeight(), byEnter.width(),
+                                              byEnter.height() - CompactHeight()));
     }
 
     void repaintKeepsTheCard() {
