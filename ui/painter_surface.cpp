@@ -17,15 +17,15 @@ QPen HairlinePen() {
 }  // namespace
 
 PainterSurface::PainterSurface(QPainter& painter, const QFont& font, SurfaceKind kind)
-    : painter_(painter), kind_(kind), metrics_(font, *painter.device()) {
-    painter_.setFont(font);
+    : painter_(painter), kind_(kind), metrics_(WithoutKerning(font), *painter.device()) {
+    painter_.setFont(metrics_.Font());
     painter_.setPen(HairlinePen());
     painter_.setBrush(Qt::NoBrush);
 }
 
 void PainterSurface::SetFont(const QFont& font) {
-    metrics_ = QtTextMetrics(font, *painter_.device());
-    painter_.setFont(font);
+    metrics_ = QtTextMetrics(WithoutKerning(font), *painter_.device());
+    painter_.setFont(metrics_.Font());
 }
 
 QPointF PainterSurface::ToDevice(double x, double y) const {

@@ -19,7 +19,7 @@ namespace velmaro {
 // ascent lower. Lines, circle outlines and dots are black with a cosmetic hairline pen
 // (width 0: the thinnest line the device draws, one pixel on an image); dots are filled solid.
 // Measurements come from the same font resolved for the same device, so they agree with
-// what is painted.
+// what is painted; the font is set without kerning (WithoutKerning).
 class PainterSurface : public DrawSurface {
   public:
     // Paints with painter (open, not owned; it must outlive the surface) in font. Sets the

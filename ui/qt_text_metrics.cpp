@@ -37,10 +37,15 @@ double WeightedAverageWidth(const QFontMetricsF& metrics) {
 
 }  // namespace
 
+QFont WithoutKerning(QFont font) {
+    font.setKerning(false);
+    return font;
+}
+
 QFont CardPrinterFont() {
     QFont font(QStringLiteral("Arial"));
     font.setPointSizeF(10);
-    return font;
+    return WithoutKerning(font);
 }
 
 TwipScale TwipScale::Of(const QPaintDevice& device) {
@@ -51,7 +56,9 @@ QtTextMetrics::QtTextMetrics(const QFont& font, const QPaintDevice& device)
     : font_(font),
       metrics_(font, &device),
       scale_(TwipScale::Of(device)),
-      columnWidth_(scale_.ToTwipsX(WeightedAverageWidth(metrics_))) {}
+      columnWidth_(scale_.ToTwipsX(WeightedAverageWidth(metrics_))) {
+    latin1Advances_.fill(-1);
+}
 
 QtTextMetrics QtTextMetrics::AtResolution(const QFont& font, int dotsPerInch) {
     // A 1x1 image is the cheapest paint device that carries a resolution; QFontMetricsF
@@ -63,9 +70,29 @@ QtTextMetrics QtTextMetrics::AtResolution(const QFont& font, int dotsPerInch) {
     return QtTextMetrics(font, probe);
 }
 
+double QtTextMetrics::Advance(QChar character) const {
+    const char16_t code = character.unicode();
+    if (code >= latin1Advances_.size()) return metrics_.horizontalAdvance(character);
+    double& advance = latin1Advances_[code];
+    if (advance < 0) advance = metrics_.horizontalAdvance(character);
+    return advance;
+}
+
+double QtTextMetrics::WidthInDeviceUnits(const QString& text) const {
+    // Kerning pairs, and characters that join their neighbours (marks, surrogate pairs), make
+    // a text's width more than the sum of its parts: the whole text is laid out then.
+    if (font_.kerning()) return metrics_.horizontalAdvance(text);
+    double width = 0;
+    for (const QChar character : text) {
+        if (character.isSurrogate() || character.isMark()) return metrics_.horizontalAdvance(text);
+        width += Advance(character);
+    }
+    return width;
+}
+
 double QtTextMetrics::Width(std::string_view utf8) const {
-    const QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-    return scale_.ToTwipsX(metrics_.horizontalAdvance(text));
+    return scale_.ToTwipsX(
+        WidthInDeviceUnits(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()))));
 }
 
 double QtTextMetrics::Height() const { return scale_.ToTwipsY(metrics_.height()); }

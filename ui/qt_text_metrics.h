@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QFontMetricsF>
 
+#include <array>
 #include <string_view>
 
 #include "render/text_metrics.h"
@@ -15,8 +16,13 @@ namespace velmaro {
 // of the card's coordinates, and fonts measured at it are not rounded to coarse pixels.
 inline constexpr int kTwipResolution = 1440;
 
-// The card's printer font: "Arial" 10 points. fontconfig serves Liberation Sans for it, which
-// has Arial's metrics.
+// font without pair kerning: every character then takes its own advance width wherever it
+// stands, so a text is as wide as its characters together, as on a printer that sets text
+// without kerning. The card's surfaces draw and measure every font this way.
+QFont WithoutKerning(QFont font);
+
+// The card's printer font: "Arial" 10 points, without kerning. fontconfig serves Liberation
+// Sans for it, which has Arial's metrics.
 QFont CardPrinterFont();
 
 // Device units per twip of a paint device: its logical resolution divided by 1440.
@@ -43,6 +49,7 @@ class QtTextMetrics final : public TextMetrics {
     // twip (1440) keeps pixel rounding out of the figures.
     static QtTextMetrics AtResolution(const QFont& font, int dotsPerInch);
 
+    // Without kerning, the sum of the characters' advances, each asked of the font once.
     double Width(std::string_view utf8) const override;
     double Height() const override;
     // The average character width by the classic TrueType rule: the advances of the blank
@@ -59,10 +66,16 @@ class QtTextMetrics final : public TextMetrics {
     const TwipScale& Scale() const { return scale_; }
 
   private:
+    // The advance of one character in device units; those of U+0000 to U+00FF (every
+    // character of the data files but a few) are remembered.
+    double Advance(QChar character) const;
+    double WidthInDeviceUnits(const QString& text) const;
+
     QFont font_;
     QFontMetricsF metrics_;
     TwipScale scale_;
     double columnWidth_;
+    mutable std::array<double, 256> latin1Advances_;  // negative until first asked
 };
 
 }  // namespace velmaro

@@ -124,10 +124,11 @@ TEST(PainterSurface, DotsAreFilledAndCirclesAreOutlines) {
 }
 
 TEST(PainterSurface, PiecesPrintedSideBySideJoinLikeOneText) {
-    // The surface measures in the font it paints with: "Sesso" printed in pieces must end
-    // where the whole word ends, or every text placed after another would drift.
+    // The surface measures in the font it paints with: a text printed in pieces must end
+    // where the whole text ends, or every text placed after another would drift. The pieces
+    // split kerning pairs ("AV", "To"): no pair may be drawn closer than measured.
     auto paint = [](std::initializer_list<PrintItem> items) {
-        QImage image = WhiteImage({600, 200}, 144, 144);
+        QImage image = WhiteImage({800, 200}, 144, 144);
         QPainter painter(&image);
         PainterSurface surface(painter, CardPrinterFont(), SurfaceKind::kPrinter);
         surface.SetCurrentX(500);
@@ -136,9 +137,10 @@ TEST(PainterSurface, PiecesPrintedSideBySideJoinLikeOneText) {
         painter.end();
         return InkBounds(image);
     };
-    const QRect whole = paint({PrintItem::Text("Sesso: M")});
-    const QRect pieces = paint({PrintItem::Text("Ses"), PrintItem::Text("so"),
-                                PrintItem::Text(": "), PrintItem::Text("M", false)});
+    const QRect whole = paint({PrintItem::Text("AVVALLO: Torino, Y. Tevere", false)});
+    const QRect pieces = paint({PrintItem::Text("A"), PrintItem::Text("VVAL"),
+                                PrintItem::Text("LO: T"), PrintItem::Text("orino, Y"),
+                                PrintItem::Text(". T"), PrintItem::Text("evere", false)});
     EXPECT_NEAR(pieces.left(), whole.left(), 1);
     EXPECT_NEAR(pieces.right(), whole.right(), 1);
 }

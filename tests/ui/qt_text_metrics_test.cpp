@@ -46,6 +46,22 @@ TEST(CardFont, PrintColumnsAreArialsAverageCharacterWidth) {
     EXPECT_NEAR(metrics.ColumnWidth(), 904 * kTwipsPerUnit, 0.1);
 }
 
+TEST(CardFont, TextIsAsWideAsItsCharacters) {
+    // No kerning: "AV" and "To" keep their letters' full advances.
+    const QtTextMetrics metrics = QtTextMetrics::AtResolution(CardPrinterFont(), 1440);
+    EXPECT_FALSE(metrics.Font().kerning());
+    EXPECT_NEAR(metrics.Width("AV To"),
+                metrics.Width("A") + metrics.Width("V") + metrics.Width(" ") + metrics.Width("T") +
+                    metrics.Width("o"),
+                1e-9);
+    EXPECT_NEAR(metrics.Width("AV"), (1366 + 1366) * kTwipsPerUnit, 0.2);
+    // A font that kerns is measured as it draws: the pair comes closer.
+    QFont kerned = CardPrinterFont();
+    kerned.setKerning(true);
+    const QtTextMetrics kerning = QtTextMetrics::AtResolution(kerned, 1440);
+    EXPECT_LT(kerning.Width("AV"), kerning.Width("A") + kerning.Width("V") - 5);
+}
+
 TEST(CardFont, TextIsReadAsUtf8) {
     const QtTextMetrics metrics = QtTextMetrics::AtResolution(CardPrinterFont(), 1440);
     // "à" is one letter as wide as "a", not two Latin-1 characters.
