@@ -1,0 +1,673 @@
+// Speed of one student lookup (registry search and gathering of the exam and year records)
+// on a full registry of 99,999 students with about 30 exams and 5 academic years each,
+// against the same lookups answered by SQLite from a database built from the same files.
+//
+//   velmaro_bench_lookup --benchmark_repetitions=10 --benchmark_report_aggregates_only=true
+//
+// Set-up (about 10 s): the data set is generated into a temporary folder, opened with
+// DataStore::LoadTables, copied into an SQLite file in the same folder, and every number of
+// the lookup sequence (4096 pseudo-random numbers on file) is looked up once through each
+// path; the gathered students must be equal. Benchmarks:
+//   lookup/velmaro                 LookupStudent: search and gathering
+//   lookup/velmaro_search_only     SearchRegistry alone
+//   lookup/velmaro_gather_only     GatherStudent alone, on the found record
+//   lookup/sqlite                  the same lookup through SQLite, its default 2 MB page cache
+//   lookup/sqlite_whole_db_cached  the same with a page cache that holds the whole database
+//   lookup/sketch_*                sketches of proposed store changes (see ProposalSketch)
+// Counters: reads/lookup (RecordFile::ReadRequests of the three files), registry_recs/lookup
+// (records the search read), syscalls/lookup (every system call of the thread, where the
+// kernel allows counting them), page_misses/lookup (pages SQLite fetched from the file).
+// After the runs it prints the ratios of the median (or only) times, ours / SQLite.
+
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <linux/perf_event.h>
+#include <sqlite3.h>
+#include <stdlib.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "lookup/lookup_student.h"
+#include "store/data_store.h"
+#include "store/registry_search.h"
+#include "store/student.h"
+#include "store/text_fields.h"
+#include "tools/sample_data.h"
+#include "tools/split_mix.h"
+
+namespace velmaro {
+namespace {
+
+constexpr std::size_t kSequenceLength = 4096;  // a power of two: the index wraps with a mask
+
+// The data set measured: every number from 1 to 99999, about 30 exams and 5 years each.
+sample::SampleDataOptions MeasuredDataOptions() {
+    sample::SampleDataOptions options;
+    options.studentCount = 99999;
+    options.maxMatricola = 99999;
+    options.examsPerStudent = 30;
+    options.yearsPerStudent = 5;
+    options.lastEnrolYear = 2018;   // every career has ended ...
+    options.graduatePercent = 100;  // ... in a degree, so every student has about 30 exams
+    options.includeSpecialCases = false;
+    // 99,999 x 30 exam records cannot all be addressed by five-digit record numbers.
+    options.shareRunsBeyondRecordLimit = true;
+    return options;
+}
+
+// A temporary folder, removed with its content at the end.
+class TempFolder {
+  public:
+    TempFolder() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "velmaro-bench-XXXXXX").string();
+        if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    ~TempFolder() {
+        std::error_code ignored;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+    }
+    const std::string& Path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+// An open SQLite connection.
+class Database {
+  public:
+    static Result<Database> Open(const std::string& path, int flags) {
+        sqlite3* handle = nullptr;
+        const int status = sqlite3_open_v2(path.c_str(), &handle, flags, nullptr);
+        Database db(handle);
+        if (status != SQLITE_OK) return Error{path, sqlite3_errstr(status)};
+        return db;
+    }
+    Database(Database&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+    Database& operator=(Database&&) = delete;
+    ~Database() { sqlite3_close(handle_); }
+
+    sqlite3* Handle() const { return handle_; }
+
+    Status Execute(const std::string& sql) const {
+        if (sqlite3_exec(handle_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+            return Error{"SQLite", sqlite3_errmsg(handle_) + std::string(" in ") + sql};
+        return Ok();
+    }
+
+  private:
+    explicit Database(sqlite3* handle) : handle_(handle) {}
+    sqlite3* handle_;
+};
+
+// A prepared statement, reset before every use.
+class Statement {
+  public:
+    static Result<Statement> Prepare(const Database& db, const char* sql) {
+        sqlite3_stmt* handle = nullptr;
+        if (sqlite3_prepare_v3(db.Handle(), sql, -1, SQLITE_PREPARE_PERSISTENT, &handle, nullptr) !=
+            SQLITE_OK)
+            return Error{"SQLite", sqlite3_errmsg(db.Handle())};
+        return Statement(handle);
+    }
+    Statement(Statement&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+    Statement& operator=(Statement&&) = delete;
+    ~Statement() { sqlite3_finalize(handle_); }
+
+    sqlite3_stmt* Handle() const { return handle_; }
+
+    // Resets the statement and binds key to its parameter 1.
+    sqlite3_stmt* WithKey(std::int64_t key) const {
+        sqlite3_reset(handle_);
+        sqlite3_bind_int64(handle_, 1, key);
+        return handle_;
+    }
+
+  private:
+    explicit Statement(sqlite3_stmt* handle) : handle_(handle) {}
+    sqlite3_stmt* handle_;
+};
+
+std::string ColumnText(sqlite3_stmt* statement, int column) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+    return std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(statement, column)));
+}
+
+// Copies the store's records into a new database at path: the registry record of each student
+// and its exam and year runs, numbered from 1 in run order.
+Status BuildDatabase(const DataStore& store, const std::string& path) {
+    auto db = Database::Open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    if (!db) return db.error();
+    for (const char* sql :
+         {"PRAGMA journal_mode = OFF", "PRAGMA synchronous = OFF", "BEGIN",
+          "CREATE TABLE students(matricola INTEGER PRIMARY KEY, record TEXT NOT NULL)",
+          "CREATE TABLE exams(matricola INTEGER NOT NULL, seq INTEGER NOT NULL, record TEXT NOT "
+          "NULL, PRIMARY KEY (matricola, seq)) WITHOUT ROWID",
+          "CREATE TABLE years(matricola INTEGER NOT NULL, seq INTEGER NOT NULL, record TEXT NOT "
+          "NULL, PRIMARY KEY (matricola, seq)) WITHOUT ROWID"}) {
+        if (const Status done = db->Execute(sql); !done) return done;
+    }
+    auto insertStudent = Statement::Prepare(*db, "INSERT INTO students VALUES (?1, ?2)");
+    auto insertExam = Statement::Prepare(*db, "INSERT INTO exams VALUES (?1, ?2, ?3)");
+    auto insertYear = Statement::Prepare(*db, "INSERT INTO years VALUES (?1, ?2, ?3)");
+    if (!insertStudent) return insertStudent.error();
+    if (!insertExam) return insertExam.error();
+    if (!insertYear) return insertYear.error();
+
+    const auto step = [&db](sqlite3_stmt* statement) -> Status {
+        if (sqlite3_step(statement) != SQLITE_DONE)
+            return Error{"SQLite", sqlite3_errmsg(db->Handle())};
+        return Ok();
+    };
+    const auto insertRun = [&step](const Statement& insert, std::int32_t key,
+                                   const std::vector<std::string>& texts) -> Status {
+        for (std::size_t seq = 1; seq < texts.size(); ++seq) {  // element 0 is the empty one
+            sqlite3_stmt* s = insert.WithKey(key);
+            sqlite3_bind_int64(s, 2, static_cast<std::int64_t>(seq));
+            const std::string record = texts[seq].substr(4);  // without the "0000" prefix
+            sqlite3_bind_text(s, 3, record.data(), static_cast<int>(record.size()),
+                              SQLITE_TRANSIENT);
+            if (const Status done = step(s); !done) return done;
+        }
+        return Ok();
+    };
+
+    const auto registry = store.Registry().ReadRun(1, store.RegistryCount());
+    if (!registry) return registry.error();
+    for (const std::string& record : *registry) {
+        const std::int32_t key = RecordKey(record);
+        const SplitRecord split = SplitStudentRecord(record);
+        const auto exams = GatherRecords(store.ExamFile(), split.FirstExamRec, split.ExamRecCount);
+        const auto years = GatherRecords(store.YearFile(), split.FirstYearRec, split.YearRecCount);
+        if (!exams) return exams.error();
+        if (!years) return years.error();
+
+        sqlite3_stmt* s = insertStudent->WithKey(key);
+        sqlite3_bind_text(s, 2, record.data(), static_cast<int>(record.size()), SQLITE_STATIC);
+        if (const Status done = step(s); !done) return done;
+        if (const Status done = insertRun(*insertExam, key, *exams); !done) return done;
+        if (const Status done = insertRun(*insertYear, key, *years); !done) return done;
+    }
+    return db->Execute("COMMIT");
+}
+
+// The lookup of LookupStudent answered from the database: the registry record by key, the
+// exam and year records by key in run order, put together into the same Student.
+class SqliteLookup {
+  public:
+    static Result<SqliteLookup> Open(const std::string& path, int cacheKibibytes) {
+        auto db = Database::Open(path, SQLITE_OPEN_READONLY);
+        if (!db) return db.error();
+        if (const Status done =
+                db->Execute("PRAGMA cache_size = -" + std::to_string(cacheKibibytes));
+            !done)
+            return done.error();
+        auto student = Statement::Prepare(*db, "SELECT record FROM students WHERE matricola = ?1");
+        auto exams =
+            Statement::Prepare(*db, "SELECT record FROM exams WHERE matricola = ?1 ORDER BY seq");
+        auto years =
+            Statement::Prepare(*db, "SELECT record FROM years WHERE matricola = ?1 ORDER BY seq");
+        if (!student) return student.error();
+        if (!exams) return exams.error();
+        if (!years) return years.error();
+        return SqliteLookup(std::move(*db), std::move(*student), std::move(*exams),
+                            std::move(*years));
+    }
+
+    std::optional<Student> Find(std::string_view typedText) const {
+        const auto key = KeyOf(typedText);
+        if (!key) return std::nullopt;
+        sqlite3_stmt* found = student_.WithKey(*key);
+        if (sqlite3_step(found) != SQLITE_ROW) return std::nullopt;
+        const SplitRecord split = SplitStudentRecord(ColumnText(found, 0));
+
+        Student student;
+        student.MatrText = std::string(typedText);
+        student.fields = split.fields;
+        student.NumExams = split.ExamRecCount;
+        student.NumYears = split.YearRecCount;
+        student.ExamRecs = Rows(exams_, *key);
+        student.YearRecs = Rows(years_, *key);
+        return student;
+    }
+
+    // Pages SQLite had to fetch from the file since the last call.
+    int TakeCacheMisses() const {
+        int current = 0;
+        int highest = 0;
+        sqlite3_db_status(db_.Handle(), SQLITE_DBSTATUS_CACHE_MISS, &current, &highest, 1);
+        return current;
+    }
+
+  private:
+    SqliteLookup(Database db, Statement student, Statement exams, Statement years)
+        : db_(std::move(db)),
+          student_(std::move(student)),
+          exams_(std::move(exams)),
+          years_(std::move(years)) {}
+
+    static std::vector<std::string> Rows(const Statement& query, std::int32_t key) {
+        std::vector<std::string> rows(1);
+        sqlite3_stmt* s = query.WithKey(key);
+        while (sqlite3_step(s) == SQLITE_ROW)
+            rows.push_back("0000" + ColumnText(s, 0));
+        return rows;
+    }
+
+    Database db_;
+    Statement student_;
+    Statement exams_;
+    Statement years_;
+};
+
+// Counts the system calls the calling thread makes, through the kernel's raw_syscalls
+// tracepoint; Available() is false where the kernel does not allow it.
+class SyscallCounter {
+  public:
+    SyscallCounter() {
+        std::ifstream idFile("/sys/kernel/tracing/events/raw_syscalls/sys_enter/id");
+        std::uint64_t id = 0;
+        if (!(idFile >> id)) return;
+        perf_event_attr attr{};
+        attr.type = PERF_TYPE_TRACEPOINT;
+        attr.size = sizeof(attr);
+        attr.config = id;
+        attr.exclude_hv = 1;
+        descriptor_ = static_cast<int>(syscall(SYS_perf_event_open, &attr, 0, -1, -1, 0));
+    }
+    SyscallCounter(const SyscallCounter&) = delete;
+    SyscallCounter& operator=(const SyscallCounter&) = delete;
+    ~SyscallCounter() {
+        if (descriptor_ >= 0) close(descriptor_);
+    }
+
+    bool Available() const { return descriptor_ >= 0; }
+
+    // System calls so far (the read of the counter itself included).
+    std::uint64_t Count() const {
+        std::uint64_t count = 0;
+        if (descriptor_ < 0 || read(descriptor_, &count, sizeof(count)) != sizeof(count)) return 0;
+        return count;
+    }
+
+  private:
+    int descriptor_ = -1;
+};
+
+// A sketch of the store changes proposed in the report, here only to measure them; it gives
+// the same Student as LookupStudent. The registry is searched with the same algorithm, either
+// - kMapping: in a read-only shared mapping of elenco.dir (so it still shows the file's
+//   current content), with one fstat per lookup to guard against a file that shrank, or
+// - kPreadPerProbe: with one pread per probed record and no fstat;
+// then each run is read with one pread and nothing else.
+class ProposalSketch {
+  public:
+    enum class SearchBy { kMapping, kPreadPerProbe };
+
+    static Result<ProposalSketch> Open(const DataStore& store, SearchBy searchBy) {
+        ProposalSketch sketch;
+        sketch.searchBy_ = searchBy;
+        sketch.count_ = store.RegistryCount();
+        sketch.lastKey_ = store.LastRegistryKey();
+        sketch.registry_ = open(store.Registry().Path().c_str(), O_RDONLY | O_CLOEXEC);
+        sketch.exams_ = open(store.ExamFile().Path().c_str(), O_RDONLY | O_CLOEXEC);
+        sketch.years_ = open(store.YearFile().Path().c_str(), O_RDONLY | O_CLOEXEC);
+        if (sketch.registry_ < 0 || sketch.exams_ < 0 || sketch.years_ < 0)
+            return Error{store.DataDir(), "cannot open the record files"};
+        sketch.mappedBytes_ = static_cast<std::size_t>(sketch.count_) * kRegistrySlotSize;
+        void* map = mmap(nullptr, sketch.mappedBytes_, PROT_READ, MAP_SHARED | MAP_POPULATE,
+                         sketch.registry_, 0);
+        if (map == MAP_FAILED) return Error{store.Registry().Path(), "cannot map the file"};
+        sketch.map_ = static_cast<const char*>(map);
+        return sketch;
+    }
+    ProposalSketch(ProposalSketch&& other) noexcept
+        : searchBy_(other.searchBy_),
+          map_(std::exchange(other.map_, nullptr)),
+          mappedBytes_(other.mappedBytes_),
+          registry_(std::exchange(other.registry_, -1)),
+          exams_(std::exchange(other.exams_, -1)),
+          years_(std::exchange(other.years_, -1)),
+          count_(other.count_),
+          lastKey_(other.lastKey_) {}
+    ProposalSketch& operator=(ProposalSketch&&) = delete;
+    ~ProposalSketch() {
+        if (map_ != nullptr) munmap(const_cast<char*>(map_), mappedBytes_);
+        for (const int fd : {registry_, exams_, years_})
+            if (fd >= 0) close(fd);
+    }
+
+    std::optional<Student> Find(std::string_view typedText) const {
+        const auto key = KeyOf(typedText);
+        if (!key || *key < 1 || *key > lastKey_) return std::nullopt;
+        if (searchBy_ == SearchBy::kMapping) {
+            struct stat info {};
+            if (fstat(registry_, &info) != 0 ||
+                static_cast<std::size_t>(info.st_size) < mappedBytes_)
+                return std::nullopt;  // the real change would fall back to reading by records
+        }
+
+        std::array<char, kRegistrySlotSize> slot{};
+        std::int64_t lo = 0;
+        std::int64_t hi = count_;
+        while (lo != hi) {
+            const std::int64_t step = (hi - lo) / 2;
+            if (step == 0) lo = hi;
+            const std::int64_t mid = lo + step;
+            const auto offset = static_cast<std::size_t>(mid - 1) * kRegistrySlotSize;
+            std::string_view text;
+            if (searchBy_ == SearchBy::kMapping) {
+                text = Slot(map_ + offset, kRegistrySlotSize);
+            } else {
+                const ssize_t got =
+                    pread(registry_, slot.data(), slot.size(), static_cast<off_t>(offset));
+                if (got < 2) return std::nullopt;
+                text = Slot(slot.data(), static_cast<std::size_t>(got));
+            }
+            const std::int32_t found = RecordKey(text);
+            if (found < *key) {
+                lo = mid;
+            } else if (found > *key) {
+                hi = mid;
+            } else {
+                return Gather(typedText, text);
+            }
+        }
+        return std::nullopt;
+    }
+
+  private:
+    ProposalSketch() = default;
+
+    static std::string_view Slot(const char* slot, std::size_t size) {
+        const std::size_t length =
+            static_cast<unsigned char>(slot[0]) |
+            (static_cast<std::size_t>(static_cast<unsigned char>(slot[1])) << 8);
+        return std::string_view(slot + 2, std::min(length, size - 2));
+    }
+
+    static std::vector<std::string> Run(int fd, std::size_t slotSize, std::int32_t first,
+                                        int count) {
+        std::vector<std::string> records(1);
+        if (count <= 0 || first < 1) return records;
+        std::string bytes(slotSize * static_cast<std::size_t>(count), '\0');
+        const ssize_t got = pread(fd, bytes.data(), bytes.size(),
+                                  static_cast<off_t>(first - 1) * static_cast<off_t>(slotSize));
+        for (int i = 0; i < count; ++i) {
+            const std::size_t offset = slotSize * static_cast<std::size_t>(i);
+            std::string element = "0000";
+            if (got > 0 && offset + 2 <= static_cast<std::size_t>(got))
+                element += Slot(bytes.data() + offset,
+                                std::min(slotSize, static_cast<std::size_t>(got) - offset));
+            records.push_back(std::move(element));
+        }
+        return records;
+    }
+
+    std::optional<Student> Gather(std::string_view typedText, std::string_view record) const {
+        if (TrimBlanks(record).empty()) return std::nullopt;
+        SplitRecord split = SplitStudentRecord(record);
+        Student student;
+        student.MatrText = std::string(typedText);
+        student.fields = std::move(split.fields);
+        student.NumExams = split.ExamRecCount;
+        student.NumYears = split.YearRecCount;
+        student.ExamRecs = Run(exams_, kExamSlotSize, split.FirstExamRec, split.ExamRecCount);
+        student.YearRecs = Run(years_, kYearSlotSize, split.FirstYearRec, split.YearRecCount);
+        return student;
+    }
+
+    SearchBy searchBy_ = SearchBy::kMapping;
+    const char* map_ = nullptr;
+    std::size_t mappedBytes_ = 0;
+    int registry_ = -1;
+    int exams_ = -1;
+    int years_ = -1;
+    std::int32_t count_ = 0;
+    std::int32_t lastKey_ = 0;
+};
+
+bool SameStudent(const Student& a, const Student& b) {
+    const StudentFields& f = a.fields;
+    const StudentFields& g = b.fields;
+    return a.MatrText == b.MatrText && f.StudentRecord == g.StudentRecord &&
+           f.SexCode == g.SexCode && f.BirthYearMonth == g.BirthYearMonth &&
+           f.PostalCode == g.PostalCode && f.Province == g.Province && f.EnrolYear == g.EnrolYear &&
+           f.DiplomaCode == g.DiplomaCode && f.DiplomaYear == g.DiplomaYear &&
+           f.DiplomaGrade == g.DiplomaGrade && f.DegreeDate == g.DegreeDate &&
+           f.DegreeGrade == g.DegreeGrade && f.HonoursMark == g.HonoursMark &&
+           a.NumExams == b.NumExams && a.NumYears == b.NumYears && a.ExamRecs == b.ExamRecs &&
+           a.YearRecs == b.YearRecs;
+}
+
+// Everything the benchmarks share, made once: the generated files, the store open on them,
+// the database built from them, and the sequence of typed numbers to look up.
+struct Environment {
+    TempFolder folder;
+    std::optional<DataStore> store;
+    std::optional<SqliteLookup> sqliteDefaultCache;
+    std::optional<SqliteLookup> sqliteWholeCache;
+    std::optional<ProposalSketch> mappedSketch;
+    std::optional<ProposalSketch> preadSketch;
+    std::vector<std::string> typed;        // kSequenceLength typed numbers, all on file
+    std::vector<std::string> foundRecord;  // the registry record of each
+};
+
+Status Prepare(Environment& env) {
+    const std::string dataDir = env.folder.Path() + "/";
+    if (const Status written = sample::WriteSampleDataSet(env.folder.Path(), MeasuredDataOptions());
+        !written)
+        return written;
+    auto store = DataStore::LoadTables(dataDir);
+    if (!store) return store.error();
+    env.store.emplace(std::move(*store));
+
+    const std::string dbPath = dataDir + "lookup.sqlite";
+    if (const Status built = BuildDatabase(*env.store, dbPath); !built) return built;
+    constexpr int kDefaultCacheKibibytes = 2000;  // SQLite's own default
+    const auto dbBytes = static_cast<int>(std::filesystem::file_size(dbPath) / 1024);
+    auto defaultCache = SqliteLookup::Open(dbPath, kDefaultCacheKibibytes);
+    auto wholeCache = SqliteLookup::Open(dbPath, 2 * dbBytes);
+    if (!defaultCache) return defaultCache.error();
+    if (!wholeCache) return wholeCache.error();
+    env.sqliteDefaultCache.emplace(std::move(*defaultCache));
+    env.sqliteWholeCache.emplace(std::move(*wholeCache));
+    auto mapped = ProposalSketch::Open(*env.store, ProposalSketch::SearchBy::kMapping);
+    auto pread = ProposalSketch::Open(*env.store, ProposalSketch::SearchBy::kPreadPerProbe);
+    if (!mapped) return mapped.error();
+    if (!pread) return pread.error();
+    env.mappedSketch.emplace(std::move(*mapped));
+    env.preadSketch.emplace(std::move(*pread));
+    std::cout << "data: " << env.folder.Path() << ", database " << dbBytes / 1024 << " MiB\n";
+
+    sample::SplitMix64 random(20251206);
+    for (std::size_t i = 0; i < kSequenceLength; ++i) {
+        const auto key = static_cast<std::int32_t>(
+            1 + random.Below(static_cast<std::uint64_t>(env.store->LastRegistryKey())));
+        env.typed.push_back(std::to_string(key));
+    }
+
+    // Every number of the sequence through each: the answers must agree, and the caches get
+    // warm.
+    for (const std::string& text : env.typed) {
+        const auto ours = LookupStudent(*env.store, text);
+        if (!ours) return ours.error();
+        if (!ours->student) return Error{"", "student missing: " + text};
+        for (const SqliteLookup* sqlite : {&*env.sqliteDefaultCache, &*env.sqliteWholeCache}) {
+            const auto theirs = sqlite->Find(text);
+            if (!theirs || !SameStudent(*ours->student, *theirs))
+                return Error{"", "SQLite and the store disagree on student " + text};
+        }
+        for (const ProposalSketch* sketch : {&*env.mappedSketch, &*env.preadSketch}) {
+            const auto sketched = sketch->Find(text);
+            if (!sketched || !SameStudent(*ours->student, *sketched))
+                return Error{"", "the sketch and the store disagree on student " + text};
+        }
+        const auto search = SearchRegistry(env.store->Registry(), env.store->RegistryCount(),
+                                           env.store->LastRegistryKey(), *KeyOf(text));
+        if (!search) return search.error();
+        env.foundRecord.push_back(search->record);
+    }
+    return Ok();
+}
+
+std::uint64_t ReadRequests(const DataStore& store) {
+    return store.Registry().ReadRequests() + store.ExamFile().ReadRequests() +
+           store.YearFile().ReadRequests();
+}
+
+// Calls measure(n) once per iteration with n walking the sequence of typed numbers, and adds the
+// counter syscalls/lookup where the kernel lets the thread count its system calls.
+template <typename Measure>
+void OverSequence(benchmark::State& state, Measure&& measure) {
+    const SyscallCounter syscalls;
+    const std::uint64_t before = syscalls.Count();
+    std::size_t i = 0;
+    for (auto _ : state)
+        measure(i++ & (kSequenceLength - 1));
+    const std::uint64_t after = syscalls.Count();
+    if (syscalls.Available()) {
+        state.counters["syscalls/lookup"] = benchmark::Counter(
+            static_cast<double>(after - before - 1), benchmark::Counter::kAvgIterations);
+    }
+}
+
+void LookupOurs(benchmark::State& state, const Environment& env) {
+    const DataStore& store = *env.store;
+    const std::uint64_t readsBefore = ReadRequests(store);
+    std::int64_t registryRecords = 0;
+    OverSequence(state, [&](std::size_t n) {
+        auto outcome = LookupStudent(store, env.typed[n]);
+        registryRecords += outcome->registryRecordsRead;
+        benchmark::DoNotOptimize(outcome);
+    });
+    const auto reads = static_cast<double>(ReadRequests(store) - readsBefore);
+    state.counters["reads/lookup"] = benchmark::Counter(reads, benchmark::Counter::kAvgIterations);
+    state.counters["registry_recs/lookup"] = benchmark::Counter(
+        static_cast<double>(registryRecords), benchmark::Counter::kAvgIterations);
+}
+
+void SearchOnly(benchmark::State& state, const Environment& env) {
+    const DataStore& store = *env.store;
+    OverSequence(state, [&](std::size_t n) {
+        auto outcome = SearchRegistry(store.Registry(), store.RegistryCount(),
+                                      store.LastRegistryKey(), *KeyOf(env.typed[n]));
+        benchmark::DoNotOptimize(outcome);
+    });
+}
+
+void GatherOnly(benchmark::State& state, const Environment& env) {
+    OverSequence(state, [&](std::size_t n) {
+        auto student = GatherStudent(*env.store, env.typed[n], env.foundRecord[n]);
+        benchmark::DoNotOptimize(student);
+    });
+}
+
+void LookupSqlite(benchmark::State& state, const SqliteLookup& sqlite,
+                  const std::vector<std::string>& typed) {
+    sqlite.TakeCacheMisses();
+    OverSequence(state, [&](std::size_t n) {
+        auto student = sqlite.Find(typed[n]);
+        benchmark::DoNotOptimize(student);
+    });
+    state.counters["page_misses/lookup"] = benchmark::Counter(
+        static_cast<double>(sqlite.TakeCacheMisses()), benchmark::Counter::kAvgIterations);
+}
+
+void LookupSketch(benchmark::State& state, const ProposalSketch& sketch,
+                  const std::vector<std::string>& typed) {
+    OverSequence(state, [&](std::size_t n) {
+        auto student = sketch.Find(typed[n]);
+        benchmark::DoNotOptimize(student);
+    });
+}
+
+// The console output, plus the median (or only) times of each benchmark for the ratios.
+class RatioReporter : public benchmark::ConsoleReporter {
+  public:
+    RatioReporter() : ConsoleReporter(OO_Tabular) {}
+
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (median || run.run_type == Run::RT_Iteration) {
+                times_[run.run_name.function_name] = {run.GetAdjustedRealTime(),
+                                                      run.GetAdjustedCPUTime()};
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    // Prints ours / theirs for the real (wall-clock) and the CPU times.
+    void PrintRatio(const std::string& ours, const std::string& theirs) const {
+        const auto a = times_.find(ours);
+        const auto b = times_.find(theirs);
+        if (a == times_.end() || b == times_.end()) return;
+        const double real = a->second.first / b->second.first;
+        const double cpu = a->second.second / b->second.second;
+        std::printf("%-30s / %-30s real %.3f  cpu %.3f  (goal <= 0.4: %s)\n", ours.c_str(),
+                    theirs.c_str(), real, cpu, real <= 0.4 ? "met" : "NOT met");
+    }
+
+  private:
+    std::map<std::string, std::pair<double, double>> times_;  // real, CPU
+};
+
+}  // namespace
+}  // namespace velmaro
+
+int main(int argc, char** argv) {
+    using namespace velmaro;
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+
+    Environment env;
+    if (env.folder.Path().empty()) {
+        std::cerr << "cannot make a temporary folder\n";
+        return 1;
+    }
+    if (const Status prepared = Prepare(env); !prepared) {
+        std::cerr << prepared.error().Message() << "\n";
+        return 1;
+    }
+
+    benchmark::RegisterBenchmark("lookup/velmaro", LookupOurs, std::cref(env));
+    benchmark::RegisterBenchmark("lookup/velmaro_search_only", SearchOnly, std::cref(env));
+    benchmark::RegisterBenchmark("lookup/velmaro_gather_only", GatherOnly, std::cref(env));
+    benchmark::RegisterBenchmark("lookup/sqlite", LookupSqlite, std::cref(*env.sqliteDefaultCache),
+                                 std::cref(env.typed));
+    benchmark::RegisterBenchmark("lookup/sqlite_whole_db_cached", LookupSqlite,
+                                 std::cref(*env.sqliteWholeCache), std::cref(env.typed));
+
+    benchmark::RegisterBenchmark("lookup/sketch_pread_no_fstat", LookupSketch,
+                                 std::cref(*env.preadSketch), std::cref(env.typed));
+    benchmark::RegisterBenchmark("lookup/sketch_mapped_registry", LookupSketch,
+                                 std::cref(*env.mappedSketch), std::cref(env.typed));
+
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintRatio("lookup/velmaro", "lookup/sqlite");
+    reporter.PrintRatio("lookup/velmaro", "lookup/sqlite_whole_db_cached");
+    reporter.PrintRatio("lookup/sketch_pread_no_fstat", "lookup/sqlite");
+    reporter.PrintRatio("lookup/sketch_mapped_registry", "lookup/sqlite");
+    reporter.PrintRatio("lookup/sketch_mapped_registry", "lookup/sqlite_whole_db_cached");
+    benchmark::Shutdown();
+    return 0;
+}
