@@ -5,8 +5,10 @@
 #include <QStringList>
 #include <QtGlobal>
 
+#include <cerrno>
 #include <chrono>
 #include <clocale>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <iostream>
@@ -114,9 +116,10 @@ int RunCardCommand(int argc, char* argv[]) {
     }
     std::ofstream file;
     if (options->output) {
+        errno = 0;
         file.open(*options->output, std::ios::binary | std::ios::trunc);
         if (!file) {
-            ReportError(std::cerr, Error{*options->output, "cannot be opened for writing"});
+            ReportError(std::cerr, Error{*options->output, std::strerror(errno)});
             return kCardsFailed;
         }
     }
