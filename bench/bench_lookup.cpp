@@ -13,7 +13,6 @@
 //   lookup/velmaro_gather_only     GatherStudent alone, on the found record
 //   lookup/sqlite                  the same lookup through SQLite, its default 2 MB page cache
 //   lookup/sqlite_whole_db_cached  the same with a page cache that holds the whole database
-//   lookup/sketch_*                sketches of proposed store changes (see ProposalSketch)
 // Counters: reads/lookup (RecordFile::ReadRequests of the three files), registry_recs/lookup
 // (records the search read), syscalls/lookup (every system call of the thread, where the
 // kernel allows counting them), page_misses/lookup (pages SQLite fetched from the file).
@@ -24,7 +23,6 @@
 #include <linux/perf_event.h>
 #include <sqlite3.h>
 #include <stdlib.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -311,139 +309,6 @@ class SyscallCounter {
     int descriptor_ = -1;
 };
 
-// A sketch of the store changes proposed in the report, here only to measure them; it gives
-// the same Student as LookupStudent. The registry is searched with the same algorithm, either
-// - kMapping: in a read-only shared mapping of elenco.dir (so it still shows the file's
-//   current content), with one fstat per lookup to guard against a file that shrank, or
-// - kPreadPerProbe: with one pread per probed record and no fstat;
-// then each run is read with one pread and nothing else.
-class ProposalSketch {
-  public:
-    enum class SearchBy { kMapping, kPreadPerProbe };
-
-    static Result<ProposalSketch> Open(const DataStore& store, SearchBy searchBy) {
-        ProposalSketch sketch;
-        sketch.searchBy_ = searchBy;
-        sketch.count_ = store.RegistryCount();
-        sketch.lastKey_ = store.LastRegistryKey();
-        sketch.registry_ = open(store.Registry().Path().c_str(), O_RDONLY | O_CLOEXEC);
-        sketch.exams_ = open(store.ExamFile().Path().c_str(), O_RDONLY | O_CLOEXEC);
-        sketch.years_ = open(store.YearFile().Path().c_str(), O_RDONLY | O_CLOEXEC);
-        if (sketch.registry_ < 0 || sketch.exams_ < 0 || sketch.years_ < 0)
-            return Error{store.DataDir(), "cannot open the record files"};
-        sketch.mappedBytes_ = static_cast<std::size_t>(sketch.count_) * kRegistrySlotSize;
-        void* map = mmap(nullptr, sketch.mappedBytes_, PROT_READ, MAP_SHARED | MAP_POPULATE,
-                         sketch.registry_, 0);
-        if (map == MAP_FAILED) return Error{store.Registry().Path(), "cannot map the file"};
-        sketch.map_ = static_cast<const char*>(map);
-        return sketch;
-    }
-    ProposalSketch(ProposalSketch&& other) noexcept
-        : searchBy_(other.searchBy_),
-          map_(std::exchange(other.map_, nullptr)),
-          mappedBytes_(other.mappedBytes_),
-          registry_(std::exchange(other.registry_, -1)),
-          exams_(std::exchange(other.exams_, -1)),
-          years_(std::exchange(other.years_, -1)),
-          count_(other.count_),
-          lastKey_(other.lastKey_) {}
-    ProposalSketch& operator=(ProposalSketch&&) = delete;
-    ~ProposalSketch() {
-        if (map_ != nullptr) munmap(const_cast<char*>(map_), mappedBytes_);
-        for (const int fd : {registry_, exams_, years_})
-            if (fd >= 0) close(fd);
-    }
-
-    std::optional<Student> Find(std::string_view typedText) const {
-        const auto key = KeyOf(typedText);
-        if (!key || *key < 1 || *key > lastKey_) return std::nullopt;
-        if (searchBy_ == SearchBy::kMapping) {
-            struct stat info {};
-            if (fstat(registry_, &info) != 0 ||
-                static_cast<std::size_t>(info.st_size) < mappedBytes_)
-                return std::nullopt;  // the real change would fall back to reading by records
-        }
-
-        std::array<char, kRegistrySlotSize> slot{};
-        std::int64_t lo = 0;
-        std::int64_t hi = count_;
-        while (lo != hi) {
-            const std::int64_t step = (hi - lo) / 2;
-            if (step == 0) lo = hi;
-            const std::int64_t mid = lo + step;
-            const auto offset = static_cast<std::size_t>(mid - 1) * kRegistrySlotSize;
-            std::string_view text;
-            if (searchBy_ == SearchBy::kMapping) {
-                text = Slot(map_ + offset, kRegistrySlotSize);
-            } else {
-                const ssize_t got =
-                    pread(registry_, slot.data(), slot.size(), static_cast<off_t>(offset));
-                if (got < 2) return std::nullopt;
-                text = Slot(slot.data(), static_cast<std::size_t>(got));
-            }
-            const std::int32_t found = RecordKey(text);
-            if (found < *key) {
-                lo = mid;
-            } else if (found > *key) {
-                hi = mid;
-            } else {
-                return Gather(typedText, text);
-            }
-        }
-        return std::nullopt;
-    }
-
-  private:
-    ProposalSketch() = default;
-
-    static std::string_view Slot(const char* slot, std::size_t size) {
-        const std::size_t length =
-            static_cast<unsigned char>(slot[0]) |
-            (static_cast<std::size_t>(static_cast<unsigned char>(slot[1])) << 8);
-        return std::string_view(slot + 2, std::min(length, size - 2));
-    }
-
-    static std::vector<std::string> Run(int fd, std::size_t slotSize, std::int32_t first,
-                                        int count) {
-        std::vector<std::string> records(1);
-        if (count <= 0 || first < 1) return records;
-        std::string bytes(slotSize * static_cast<std::size_t>(count), '\0');
-        const ssize_t got = pread(fd, bytes.data(), bytes.size(),
-                                  static_cast<off_t>(first - 1) * static_cast<off_t>(slotSize));
-        for (int i = 0; i < count; ++i) {
-            const std::size_t offset = slotSize * static_cast<std::size_t>(i);
-            std::string element = "0000";
-            if (got > 0 && offset + 2 <= static_cast<std::size_t>(got))
-                element += Slot(bytes.data() + offset,
-                                std::min(slotSize, static_cast<std::size_t>(got) - offset));
-            records.push_back(std::move(element));
-        }
-        return records;
-    }
-
-    std::optional<Student> Gather(std::string_view typedText, std::string_view record) const {
-        if (TrimBlanks(record).empty()) return std::nullopt;
-        SplitRecord split = SplitStudentRecord(record);
-        Student student;
-        student.MatrText = std::string(typedText);
-        student.fields = std::move(split.fields);
-        student.NumExams = split.ExamRecCount;
-        student.NumYears = split.YearRecCount;
-        student.ExamRecs = Run(exams_, kExamSlotSize, split.FirstExamRec, split.ExamRecCount);
-        student.YearRecs = Run(years_, kYearSlotSize, split.FirstYearRec, split.YearRecCount);
-        return student;
-    }
-
-    SearchBy searchBy_ = SearchBy::kMapping;
-    const char* map_ = nullptr;
-    std::size_t mappedBytes_ = 0;
-    int registry_ = -1;
-    int exams_ = -1;
-    int years_ = -1;
-    std::int32_t count_ = 0;
-    std::int32_t lastKey_ = 0;
-};
-
 bool SameStudent(const Student& a, const Student& b) {
     const StudentFields& f = a.fields;
     const StudentFields& g = b.fields;
@@ -464,8 +329,6 @@ struct Environment {
     std::optional<DataStore> store;
     std::optional<SqliteLookup> sqliteDefaultCache;
     std::optional<SqliteLookup> sqliteWholeCache;
-    std::optional<ProposalSketch> mappedSketch;
-    std::optional<ProposalSketch> preadSketch;
     std::vector<std::string> typed;        // kSequenceLength typed numbers, all on file
     std::vector<std::string> foundRecord;  // the registry record of each
 };
@@ -489,12 +352,6 @@ Status Prepare(Environment& env) {
     if (!wholeCache) return wholeCache.error();
     env.sqliteDefaultCache.emplace(std::move(*defaultCache));
     env.sqliteWholeCache.emplace(std::move(*wholeCache));
-    auto mapped = ProposalSketch::Open(*env.store, ProposalSketch::SearchBy::kMapping);
-    auto pread = ProposalSketch::Open(*env.store, ProposalSketch::SearchBy::kPreadPerProbe);
-    if (!mapped) return mapped.error();
-    if (!pread) return pread.error();
-    env.mappedSketch.emplace(std::move(*mapped));
-    env.preadSketch.emplace(std::move(*pread));
     std::cout << "data: " << env.folder.Path() << ", database " << dbBytes / 1024 << " MiB\n";
 
     sample::SplitMix64 random(20251206);
@@ -514,11 +371,6 @@ Status Prepare(Environment& env) {
             const auto theirs = sqlite->Find(text);
             if (!theirs || !SameStudent(*ours->student, *theirs))
                 return Error{"", "SQLite and the store disagree on student " + text};
-        }
-        for (const ProposalSketch* sketch : {&*env.mappedSketch, &*env.preadSketch}) {
-            const auto sketched = sketch->Find(text);
-            if (!sketched || !SameStudent(*ours->student, *sketched))
-                return Error{"", "the sketch and the store disagree on student " + text};
         }
         const auto search = SearchRegistry(env.store->Registry(), env.store->RegistryCount(),
                                            env.store->LastRegistryKey(), *KeyOf(text));
@@ -591,14 +443,6 @@ void LookupSqlite(benchmark::State& state, const SqliteLookup& sqlite,
         static_cast<double>(sqlite.TakeCacheMisses()), benchmark::Counter::kAvgIterations);
 }
 
-void LookupSketch(benchmark::State& state, const ProposalSketch& sketch,
-                  const std::vector<std::string>& typed) {
-    OverSequence(state, [&](std::size_t n) {
-        auto student = sketch.Find(typed[n]);
-        benchmark::DoNotOptimize(student);
-    });
-}
-
 // The console output, plus the median (or only) times of each benchmark for the ratios.
 class RatioReporter : public benchmark::ConsoleReporter {
   public:
@@ -656,18 +500,10 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("lookup/sqlite_whole_db_cached", LookupSqlite,
                                  std::cref(*env.sqliteWholeCache), std::cref(env.typed));
 
-    benchmark::RegisterBenchmark("lookup/sketch_pread_no_fstat", LookupSketch,
-                                 std::cref(*env.preadSketch), std::cref(env.typed));
-    benchmark::RegisterBenchmark("lookup/sketch_mapped_registry", LookupSketch,
-                                 std::cref(*env.mappedSketch), std::cref(env.typed));
-
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatio("lookup/velmaro", "lookup/sqlite");
     reporter.PrintRatio("lookup/velmaro", "lookup/sqlite_whole_db_cached");
-    reporter.PrintRatio("lookup/sketch_pread_no_fstat", "lookup/sqlite");
-    reporter.PrintRatio("lookup/sketch_mapped_registry", "lookup/sqlite");
-    reporter.PrintRatio("lookup/sketch_mapped_registry", "lookup/sqlite_whole_db_cached");
     benchmark::Shutdown();
     return 0;
 }

@@ -40,7 +40,8 @@ Result<DataStore> DataStore::LoadTables(const std::string& dataDir) {
     if (!exams) return exams.error();
 
     auto registry =
-        RecordFile::Open(dataDir + "elenco.dir", kRegistrySlotSize, RecordFile::IfMissing::kFail);
+        RecordFile::Open(dataDir + "elenco.dir", kRegistrySlotSize, RecordFile::IfMissing::kFail,
+                         RecordFile::Reading::kCopyInMemory);
     if (!registry) return registry.error();
     const auto length = registry->Length();
     if (!length) return length.error();

@@ -2,9 +2,11 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -14,14 +16,21 @@ namespace {
 
 std::string SystemReason(int error) { return std::strerror(error); }
 
+// Larger than the registry of 99,999 students (the most that 5-digit numbers allow).
+constexpr std::int64_t kLargestCopy = 16 << 20;
+
+// How long after its last change a file's times are trusted to tell a later change.
+constexpr std::int64_t kSettledSeconds = 2;
+
 }  // namespace
 
-Result<RecordFile> RecordFile::Open(std::string path, std::size_t slotSize, IfMissing ifMissing) {
+Result<RecordFile> RecordFile::Open(std::string path, std::size_t slotSize, IfMissing ifMissing,
+                                    Reading reading) {
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (descriptor < 0) {
         const int error = errno;
         if (error == ENOENT && ifMissing == IfMissing::kReadAsEmpty) {
-            return RecordFile(std::move(path), slotSize, -1);
+            return RecordFile(std::move(path), slotSize, -1, reading);
         }
         return Error{path, SystemReason(error)};
     }
@@ -30,95 +39,129 @@ Result<RecordFile> RecordFile::Open(std::string path, std::size_t slotSize, IfMi
         ::close(descriptor);
         return Error{path, "is a directory, not a data file"};
     }
-    return RecordFile(std::move(path), slotSize, descriptor);
+    return RecordFile(std::move(path), slotSize, descriptor, reading);
 }
 
-RecordFile::RecordFile(std::string path, std::size_t slotSize, int descriptor)
-    : path_(std::move(path)), slotSize_(slotSize), descriptor_(descriptor) {}
+RecordFile::RecordFile(std::string path, std::size_t slotSize, int descriptor, Reading reading)
+    : path_(std::move(path)), slotSize_(slotSize), descriptor_(descriptor), reading_(reading) {}
 
-RecordFile::RecordFile(RecordFile&& other) noexcept
-    : path_(std::move(other.path_)),
-      slotSize_(other.slotSize_),
-      descriptor_(std::exchange(other.descriptor_, -1)),
-      closed_(other.closed_),
-      readRequests_(other.readRequests_) {}
-
-RecordFile& RecordFile::operator=(RecordFile&& other) noexcept {
-    if (this != &other) {
-        Close();
-        path_ = std::move(other.path_);
-        slotSize_ = other.slotSize_;
-        descriptor_ = std::exchange(other.descriptor_, -1);
-        closed_ = other.closed_;
-        readRequests_ = other.readRequests_;
-    }
-    return *this;
+void RecordFile::Descriptor::Reset(int descriptor) {
+    if (descriptor_ >= 0) ::close(descriptor_);
+    descriptor_ = descriptor;
 }
-
-RecordFile::~RecordFile() { Close(); }
 
 void RecordFile::Close() {
-    if (descriptor_ >= 0) {
-        ::close(descriptor_);
-        descriptor_ = -1;
-    }
+    descriptor_.Reset();
     closed_ = true;
+    copy_.clear();
+    copy_.shrink_to_fit();
+    hasCopy_ = false;
 }
 
 Result<std::int64_t> RecordFile::Length() const {
     if (closed_) return Error{path_, "the file has been closed"};
-    if (descriptor_ < 0) return std::int64_t{0};
+    if (descriptor_.get() < 0) return std::int64_t{0};
     struct stat info {};
-    if (::fstat(descriptor_, &info) != 0) return Error{path_, SystemReason(errno)};
+    if (::fstat(descriptor_.get(), &info) != 0) return Error{path_, SystemReason(errno)};
     return static_cast<std::int64_t>(info.st_size);
+}
+
+Status RecordFile::Refresh() const {
+    if (closed_) return Error{path_, "the file has been closed"};
+    if (reading_ != Reading::kCopyInMemory || descriptor_.get() < 0) return Ok();
+    struct stat info {};
+    ++readRequests_;
+    if (::fstat(descriptor_.get(), &info) != 0) return Error{path_, SystemReason(errno)};
+    const Version version{static_cast<std::uint64_t>(info.st_dev),
+                          static_cast<std::uint64_t>(info.st_ino),
+                          static_cast<std::int64_t>(info.st_size),
+                          info.st_mtim.tv_sec,
+                          info.st_mtim.tv_nsec,
+                          info.st_ctim.tv_sec,
+                          info.st_ctim.tv_nsec};
+    if (hasCopy_ && version == copyVersion_ && !copyMayBeStale_) return Ok();
+
+    hasCopy_ = false;
+    // A file far larger than any registry is read record by record instead of copied.
+    if (version.size > kLargestCopy) return Ok();
+    std::string content(static_cast<std::size_t>(version.size), '\0');
+    const auto got = ReadFromFile(0, content.data(), content.size());
+    if (!got) return got.error();
+    content.resize(*got);
+    copy_ = std::move(content);
+    copyVersion_ = version;
+    hasCopy_ = true;
+    // File times advance in coarse steps: a change made within the same step as the copy
+    // would leave the version unchanged. A copy made so soon after the last change is read
+    // afresh every time until the change is safely older than the copy.
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    copyMayBeStale_ = now.tv_sec - version.changedSeconds < kSettledSeconds;
+    return Ok();
 }
 
 Result<std::size_t> RecordFile::ReadAt(std::int64_t offset, char* buffer, std::size_t size) const {
     if (closed_) return Error{path_, "the file has been closed"};
-    if (descriptor_ < 0) return std::size_t{0};
-    // Asking only for the bytes that exist keeps a read that reaches past the end of the file
-    // to one request, instead of a short read followed by an empty one.
-    const auto length = Length();
-    if (!length) return length.error();
-    if (offset >= *length) return std::size_t{0};
-    size = std::min(size, static_cast<std::size_t>(*length - offset));
-    std::size_t done = 0;
-    while (done < size) {
-        ++readRequests_;
-        const ssize_t got = ::pread(descriptor_, buffer + done, size - done,
-                                    static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            return Error{path_, SystemReason(errno)};
-        }
-        if (got == 0) break;  // end of file
-        done += static_cast<std::size_t>(got);
+    if (reading_ == Reading::kCopyInMemory && !hasCopy_) {
+        if (const Status refreshed = Refresh(); !refreshed) return refreshed.error();
     }
-    return done;
+    if (!hasCopy_) return ReadFromFile(offset, buffer, size);
+    if (offset < 0 || static_cast<std::uint64_t>(offset) >= copy_.size()) return std::size_t{0};
+    const std::size_t available = std::min(size, copy_.size() - static_cast<std::size_t>(offset));
+    std::memcpy(buffer, copy_.data() + offset, available);
+    return available;
 }
 
-std::string RecordFile::SlotText(const char* slot, std::size_t available) const {
-    if (available < 2) return {};
+Result<std::size_t> RecordFile::ReadFromFile(std::int64_t offset, char* buffer,
+                                             std::size_t size) const {
+    if (descriptor_.get() < 0) return std::size_t{0};
+    // One request: for a regular file a short read happens only at the end of the file.
+    while (true) {
+        ++readRequests_;
+        const ssize_t got = ::pread(descriptor_.get(), buffer, size, static_cast<off_t>(offset));
+        if (got >= 0) return static_cast<std::size_t>(got);
+        if (errno != EINTR) return Error{path_, SystemReason(errno)};
+    }
+}
+
+std::size_t RecordFile::SlotTextLength(const char* slot, std::size_t available) const {
+    if (available < 2) return 0;
     const std::size_t declared =
         static_cast<unsigned char>(slot[0]) |
         (static_cast<std::size_t>(static_cast<unsigned char>(slot[1])) << 8);
-    const std::size_t length = std::min({declared, TextCapacity(), available - 2});
-    return std::string(slot + 2, length);
+    return std::min({declared, TextCapacity(), available - 2});
+}
+
+std::string RecordFile::SlotText(const char* slot, std::size_t available) const {
+    return std::string(slot + 2, SlotTextLength(slot, available));
+}
+
+void RecordFile::AppendSlotText(std::string& text, const char* slot, std::size_t available) const {
+    text.append(slot + 2, SlotTextLength(slot, available));
 }
 
 Result<std::string> RecordFile::ReadRecord(std::int64_t recordNumber) const {
     if (closed_) return Error{path_, "the file has been closed"};
     if (recordNumber < 1) return std::string{};
-    std::string slot(slotSize_, '\0');
+    // Slots are small: a buffer on the stack spares an allocation on every probe of a search.
+    std::array<char, 256> stackSlot{};
+    std::string heapSlot;
+    char* slot = stackSlot.data();
+    if (slotSize_ > stackSlot.size()) {
+        heapSlot.assign(slotSize_, '\0');
+        slot = heapSlot.data();
+    }
     const auto got =
-        ReadAt((recordNumber - 1) * static_cast<std::int64_t>(slotSize_), slot.data(), slotSize_);
+        ReadAt((recordNumber - 1) * static_cast<std::int64_t>(slotSize_), slot, slotSize_);
     if (!got) return got.error();
-    return SlotText(slot.data(), *got);
+    return SlotText(slot, *got);
 }
 
-Result<std::vector<std::string>> RecordFile::ReadRun(std::int64_t first, std::int64_t count) const {
+Result<std::vector<std::string>> RecordFile::ReadRun(std::int64_t first, std::int64_t count,
+                                                     std::string_view prefix) const {
     if (closed_) return Error{path_, "the file has been closed"};
-    std::vector<std::string> texts(static_cast<std::size_t>(std::max<std::int64_t>(count, 0)));
+    std::vector<std::string> texts(static_cast<std::size_t>(std::max<std::int64_t>(count, 0)),
+                                   std::string(prefix));
     const std::int64_t last = first + count - 1;
     const std::int64_t firstInFile = std::max<std::int64_t>(first, 1);
     if (count <= 0 || last < firstInFile) return texts;
@@ -131,7 +174,8 @@ Result<std::vector<std::string>> RecordFile::ReadRun(std::int64_t first, std::in
     for (std::int64_t n = firstInFile; n <= last; ++n) {
         const auto offset = static_cast<std::size_t>((n - firstInFile) * slotSize);
         if (offset >= *got) break;
-        texts[static_cast<std::size_t>(n - first)] = SlotText(bytes.data() + offset, *got - offset);
+        AppendSlotText(texts[static_cast<std::size_t>(n - first)], bytes.data() + offset,
+                       *got - offset);
     }
     return texts;
 }

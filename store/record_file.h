@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "store/result.h"
@@ -16,19 +18,23 @@ namespace velmaro {
 // empty text, a length larger than the slot holds is cut to the slot's capacity, and a slot
 // cut short by the end of the file yields the bytes that exist. Only the operating system
 // failing a read is an error.
+//
+// A file opened with kCopyInMemory (the registry, which every lookup probes many times) is
+// read from a copy of its whole content. Refresh() keeps the copy current: it asks the
+// operating system whether the file changed and reads it afresh only when it did. A copy
+// is never a mapping of the file, so a file cut short while Velmaro runs cannot crash it.
 class RecordFile {
   public:
     enum class IfMissing { kFail, kReadAsEmpty };
+    enum class Reading { kFromFile, kCopyInMemory };
 
     // Opens path read-only. A missing file is an error, or, with kReadAsEmpty, a file with
     // no records; the file is never created.
-    static Result<RecordFile> Open(std::string path, std::size_t slotSize, IfMissing ifMissing);
+    static Result<RecordFile> Open(std::string path, std::size_t slotSize, IfMissing ifMissing,
+                                   Reading reading = Reading::kFromFile);
 
-    RecordFile(RecordFile&& other) noexcept;
-    RecordFile& operator=(RecordFile&& other) noexcept;
-    RecordFile(const RecordFile&) = delete;
-    RecordFile& operator=(const RecordFile&) = delete;
-    ~RecordFile();
+    RecordFile(RecordFile&& other) noexcept = default;
+    RecordFile& operator=(RecordFile&& other) noexcept = default;
 
     const std::string& Path() const { return path_; }
     std::size_t SlotSize() const { return slotSize_; }
@@ -41,11 +47,17 @@ class RecordFile {
     // The text of record recordNumber.
     Result<std::string> ReadRecord(std::int64_t recordNumber) const;
 
-    // The texts of the count records from first on, read with one request to the
-    // operating system; records outside the file read as empty texts.
-    Result<std::vector<std::string>> ReadRun(std::int64_t first, std::int64_t count) const;
+    // The texts of the count records from first on, each preceded by prefix, read with one
+    // request to the operating system; records outside the file read as empty texts.
+    Result<std::vector<std::string>> ReadRun(std::int64_t first, std::int64_t count,
+                                             std::string_view prefix = {}) const;
 
-    // How many read requests went to the operating system since the file was opened.
+    // For a file read from a copy: one status request, and a read of the whole file when it
+    // changed since the copy was made (or when there is no copy yet). Otherwise nothing.
+    Status Refresh() const;
+
+    // How many requests (reads, and status requests of Refresh) went to the operating system
+    // since the file was opened.
     std::uint64_t ReadRequests() const { return readRequests_; }
 
     // Releases the file; later reads fail with a clear message.
@@ -53,17 +65,53 @@ class RecordFile {
     bool IsClosed() const { return closed_; }
 
   private:
-    RecordFile(std::string path, std::size_t slotSize, int descriptor);
+    // What tells one version of a file from another.
+    struct Version {
+        std::uint64_t device = 0, inode = 0;
+        std::int64_t size = -1, modifiedSeconds = 0, modifiedNanoseconds = 0, changedSeconds = 0,
+                     changedNanoseconds = 0;
+        bool operator==(const Version&) const = default;
+    };
 
-    // Reads up to size bytes at offset; fewer only at the end of the file.
+    // An open file descriptor, closed when its owner goes; -1 when there is none.
+    class Descriptor {
+      public:
+        explicit Descriptor(int descriptor = -1) : descriptor_(descriptor) {}
+        Descriptor(Descriptor&& other) noexcept
+            : descriptor_(std::exchange(other.descriptor_, -1)) {}
+        Descriptor& operator=(Descriptor&& other) noexcept {
+            if (this != &other) Reset(std::exchange(other.descriptor_, -1));
+            return *this;
+        }
+        ~Descriptor() { Reset(); }
+        int get() const { return descriptor_; }
+        void Reset(int descriptor = -1);
+
+      private:
+        int descriptor_;
+    };
+
+    RecordFile(std::string path, std::size_t slotSize, int descriptor, Reading reading);
+
+    // Reads up to size bytes at offset, from the copy or with one read request; fewer only at
+    // the end of the file.
     Result<std::size_t> ReadAt(std::int64_t offset, char* buffer, std::size_t size) const;
+    Result<std::size_t> ReadFromFile(std::int64_t offset, char* buffer, std::size_t size) const;
+    std::size_t SlotTextLength(const char* slot, std::size_t available) const;
     std::string SlotText(const char* slot, std::size_t available) const;
+    void AppendSlotText(std::string& text, const char* slot, std::size_t available) const;
 
     std::string path_;
     std::size_t slotSize_;
-    int descriptor_;  // -1 for a missing file read as empty
+    Descriptor descriptor_;  // none for a missing file read as empty
+    Reading reading_;
     bool closed_ = false;
     mutable std::uint64_t readRequests_ = 0;
+    // The copy of a file read with kCopyInMemory, and the version it was made from.
+    mutable std::string copy_;
+    mutable Version copyVersion_;
+    mutable bool hasCopy_ = false;
+    mutable bool copyMayBeStale_ = false;
 };
 
 }  // namespace velmaro

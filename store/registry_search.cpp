@@ -8,6 +8,7 @@ Result<SearchOutcome> SearchRegistry(const RecordFile& registry, std::int32_t co
                                      std::int32_t lastKey, std::int32_t key) {
     SearchOutcome outcome;
     if (key < 1 || key > lastKey) return outcome;
+    if (const Status fresh = registry.Refresh(); !fresh) return fresh.error();
 
     // lo counts as already excluded: the range still open is lo + 1 ... hi, so starting at 0
     // keeps record 1 within reach.

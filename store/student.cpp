@@ -53,14 +53,11 @@ SplitRecord SplitStudentRecord(std::string_view recordText) {
 
 Result<std::vector<std::string>> GatherRecords(const RecordFile& file, std::int32_t first,
                                                int count) {
-    std::vector<std::string> records(1);
-    if (count <= 0) return records;
-    auto run = file.ReadRun(first, count);
-    if (!run) return run.error();
-    records.reserve(run->size() + 1);
-    for (std::string& text : *run) {
-        records.push_back("0000" + text);
-    }
+    if (count <= 0) return std::vector<std::string>(1);
+    // Element 0 is a record number below 1, which reads as empty, so the run starts there.
+    auto records = file.ReadRun(std::int64_t{first} - 1, count + 1, "0000");
+    if (!records) return records.error();
+    records->front().clear();
     return records;
 }
 

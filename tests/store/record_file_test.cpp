@@ -98,3 +98,35 @@ TEST(RecordFile, MissingFileReadsAsEmptyOnlyWhenAskedAndIsNeverCreated) {
 
 }  // namespace
 }  // namespace velmaro
+
+namespace velmaro {
+namespace {
+
+// The registry is read from a copy in memory; the copy must follow the file, including a file
+// rewritten in place with the same length and one cut to nothing, and must never crash.
+TEST(RecordFileCopy, FollowsTheFileThroughRewritesAndTruncation) {
+    testdata::TempDataDir dir;
+    dir.Write("elenco.dir", testdata::Slots({"00001A", "00002B"}, kRegistrySlotSize));
+    auto file = RecordFile::Open(dir.PathOf("elenco.dir"), kRegistrySlotSize,
+                                 RecordFile::IfMissing::kFail, RecordFile::Reading::kCopyInMemory);
+    ASSERT_TRUE(file.ok());
+    EXPECT_EQ(*file->ReadRecord(2), "00002B");
+    const std::uint64_t afterCopy = file->ReadRequests();
+    EXPECT_EQ(*file->ReadRecord(1), "00001A");
+    EXPECT_EQ(file->ReadRequests(), afterCopy) << "records come from the copy";
+
+    dir.Write("elenco.dir", testdata::Slots({"00001C", "00002D"}, kRegistrySlotSize));
+    ASSERT_TRUE(file->Refresh().ok());
+    EXPECT_EQ(*file->ReadRecord(1), "00001C");
+
+    dir.Write("elenco.dir", "");
+    ASSERT_TRUE(file->Refresh().ok());
+    EXPECT_EQ(*file->ReadRecord(1), "");
+    EXPECT_EQ(*file->ReadRun(1, 2), (std::vector<std::string>{"", ""}));
+
+    file->Close();
+    EXPECT_FALSE(file->Refresh().ok());
+}
+
+}  // namespace
+}  // namespace velmaro
