@@ -13,11 +13,11 @@ std::string FormatShortest(double value) {
     return error == std::errc{} ? std::string(buffer, end) : std::string("nan");
 }
 
-std::string FormatCoordinate(double value) {
-    if (!std::isfinite(value)) return FormatShortest(value);
-    if (value == 0) return std::signbit(value) ? "-0.0" : "0.0";
-    // The shortest exact digits, then laid out in plain decimal notation for exponents from
-    // -4 to 15 and in scientific notation beyond, like most languages print a double.
+namespace {
+
+// The shortest exact digits of value laid out in plain decimal notation: for the rare values
+// whose shortest form is scientific although their exponent lies from -4 to 15.
+std::string PlainDecimal(double value) {
     char buffer[64];
     const auto [end, error] =
         std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
@@ -45,61 +45,113 @@ std::string FormatCoordinate(double value) {
     return negative ? "-" + text : text;
 }
 
-std::string JsonString(std::string_view text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\b':
-                out += "\\b";
-                break;
-            case '\f':
-                out += "\\f";
-                break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20) {
-                    char escape[8];
-                    std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned char>(c));
-                    out += escape;
-                } else {
-                    out.push_back(c);
-                }
-        }
+// Appends the coordinate form of value (see FormatCoordinate) to line. The card's coordinates
+// take the fast path: their shortest form is already plain decimal notation.
+void AppendCoordinate(std::string& line, double value) {
+    char buffer[64];
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    const std::string_view shortest(buffer, error == std::errc{} ? end : buffer);
+    bool plain = !shortest.empty();
+    bool hasPoint = false;
+    for (const char c : shortest) {
+        hasPoint = hasPoint || c == '.';
+        plain = plain && c != 'e' && c != 'n';  // no exponent, not inf or nan
     }
-    out.push_back('"');
-    return out;
+    if (!plain) {
+        line += std::isfinite(value) ? PlainDecimal(value) : FormatShortest(value);
+        return;
+    }
+    line += shortest;
+    if (!hasPoint) line += ".0";
+}
+
+// The escape of a character that JSON does not allow in a string as it stands, or nothing.
+std::string_view JsonEscape(char c, char (&buffer)[8]) {
+    switch (c) {
+        case '"':
+            return "\\\"";
+        case '\\':
+            return "\\\\";
+        case '\n':
+            return "\\n";
+        case '\r':
+            return "\\r";
+        case '\t':
+            return "\\t";
+        case '\b':
+            return "\\b";
+        case '\f':
+            return "\\f";
+        default:
+            if (static_cast<unsigned char>(c) >= 0x20) return {};
+            std::snprintf(buffer, sizeof buffer, "\\u%04x", static_cast<unsigned char>(c));
+            return buffer;
+    }
+}
+
+void AppendJsonString(std::string& line, std::string_view text) {
+    line.push_back('"');
+    std::size_t plainFrom = 0;
+    char buffer[8];
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::string_view escape = JsonEscape(text[i], buffer);
+        if (escape.empty()) continue;
+        line.append(text.substr(plainFrom, i - plainFrom));
+        line.append(escape);
+        plainFrom = i + 1;
+    }
+    line.append(text.substr(plainFrom));
+    line.push_back('"');
+}
+
+}  // namespace
+
+std::string FormatCoordinate(double value) {
+    std::string text;
+    AppendCoordinate(text, value);
+    return text;
+}
+
+std::string JsonString(std::string_view text) {
+    std::string quoted;
+    AppendJsonString(quoted, text);
+    return quoted;
 }
 
 RecordingSurface::RecordingSurface(std::ostream& out, const TextMetrics& metrics, SurfaceKind kind)
     : out_(out), metrics_(metrics), kind_(kind) {}
 
 void RecordingSurface::DrawText(double x, double y, std::string_view text) {
-    out_ << "text " << FormatCoordinate(x) << ' ' << FormatCoordinate(y) << ' ' << JsonString(text)
-         << '\n';
+    line_ = "text ";
+    AppendCoordinate(line_, x);
+    line_ += ' ';
+    AppendCoordinate(line_, y);
+    line_ += ' ';
+    AppendJsonString(line_, text);
+    line_ += '\n';
+    out_.write(line_.data(), static_cast<std::streamsize>(line_.size()));
 }
 
 void RecordingSurface::DrawLine(double x1, double y1, double x2, double y2) {
-    out_ << "line " << FormatCoordinate(x1) << ' ' << FormatCoordinate(y1) << ' '
-         << FormatCoordinate(x2) << ' ' << FormatCoordinate(y2) << '\n';
+    line_ = "line ";
+    for (const double value : {x1, y1, x2}) {
+        AppendCoordinate(line_, value);
+        line_ += ' ';
+    }
+    AppendCoordinate(line_, y2);
+    line_ += '\n';
+    out_.write(line_.data(), static_cast<std::streamsize>(line_.size()));
 }
 
 void RecordingSurface::DrawCircle(double x, double y, double radius, bool filled) {
-    out_ << "circle " << FormatCoordinate(x) << ' ' << FormatCoordinate(y) << ' '
-         << FormatShortest(radius) << (filled ? " filled" : " outline") << '\n';
+    line_ = "circle ";
+    AppendCoordinate(line_, x);
+    line_ += ' ';
+    AppendCoordinate(line_, y);
+    line_ += ' ';
+    line_ += FormatShortest(radius);
+    line_ += filled ? " filled\n" : " outline\n";
+    out_.write(line_.data(), static_cast<std::streamsize>(line_.size()));
 }
 
 }  // namespace velmaro

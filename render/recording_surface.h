@@ -32,6 +32,7 @@ class RecordingSurface final : public DrawSurface {
     std::ostream& out_;
     const TextMetrics& metrics_;
     SurfaceKind kind_;
+    std::string line_;  // the line being written, kept to reuse its storage
 };
 
 // A coordinate as the recording writes it: the shortest text that reads back as exactly
