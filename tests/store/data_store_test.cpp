@@ -1,19 +1,65 @@
+// Loading the data at start-up: the two code tables, the registry and the record files.
+
 #include "store/data_store.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
-#include <functional>
 #include <string>
+#include <tuple>
 
 #include "tests/store/data_files.h"
 
 namespace velmaro {
 namespace {
 
-using testdata::Slot;
 using testdata::TempDataDir;
+using ::testing::ElementsAre;
+
+TEST(CodeTable, EveryLineEndingLoadsTrimmedDecodedNamesAndAnEmptyFileNone) {
+    const TempDataDir dir;
+    for (const std::string end : {"\r\n", "\r", "\n"}) {
+        dir.Write("esami.grp", "A1 MAT1 Analisi I  " + end + "MR FIS1   Fisica" + end +
+                                   "00 CHI1 Maturit\xE0");  // the last line without an ending
+        dir.Write("titoli.grp", "1 SC Liceo " + end + "3 IT Maturit\xE0" + end);
+        const auto exams = LoadExamTable(dir.DataDir());
+        const auto titles = LoadTitleGroups(dir.DataDir());
+        ASSERT_TRUE(exams.ok() && titles.ok()) << end.size() << int(end[0]);
+        EXPECT_EQ(exams->Codes, "*MAT1*FIS1*CHI1");
+        EXPECT_THAT(exams->Names, ElementsAre("", "Analisi I", "Fisica", "Maturit\xC3\xA0"));
+        EXPECT_THAT(exams->Groups, ElementsAre("", "A1", "MR", "00"));
+        EXPECT_THAT(titles->Names, ElementsAre("", "Liceo", "Maturit\xC3\xA0"));
+    }
+    dir.Write("esami.grp", "");
+    const auto empty = LoadExamTable(dir.DataDir());
+    ASSERT_TRUE(empty.ok());
+    EXPECT_EQ(empty->Count, 0);
+    EXPECT_EQ(empty->NameAt(empty->EntryOf("MAT1")), "");
+}
+
+TEST(CodeTable, ShortLastLineMakesTheCountFractionalAndTheTopEntryEmpty) {
+    const CodeTable titles = BuildCodeTable(
+        {"1 AA Uno", "2 BB Due", "3 CC Tre", "4 DD Quattro", "5 E"}, kTitleTableLayout);
+    EXPECT_DOUBLE_EQ(titles.Count, 14.0 / 3.0);  // "*E" adds 2 characters
+    EXPECT_THAT(titles.Names, ElementsAre("", "Uno", "Due", "Tre", "Quattro", ""));
+}
+
+TEST(CodeTable, LookupFindsExactCodesAndFallsBackToEntryOne) {
+    const CodeTable exams =
+        BuildCodeTable({"A1 MAT1 Analisi", "MR FIS1 Fisica", "00 CHI1 Chimica"}, kExamTableLayout);
+    const std::pair<const char*, double> cases[] = {
+        {"MAT1", 1}, {"FIS1", 2}, {"CHI1", 3}, {"XXXX", 0.8}, {"fis1", 0.8}};
+    for (const auto& [code, entry] : cases)
+        EXPECT_DOUBLE_EQ(exams.EntryOf(code), entry) << code;
+    EXPECT_EQ(exams.NameAt(0.8), "Analisi");
+    EXPECT_EQ(exams.GroupAt(2.5), "MR");  // half to even
+    for (const double outside : {0.4, -1.0, 3.6, std::nan("")})
+        EXPECT_EQ(exams.NameAt(outside).size() + exams.GroupAt(outside).size(), 0u) << outside;
+    const CodeTable titles = BuildCodeTable({"1 SC Liceo", "2 CL Classico"}, kTitleTableLayout);
+    EXPECT_EQ(titles.NameAt(titles.EntryOf("ZZ")), "Liceo");
+}
 
 // The two tables and a registry of ten students with keys 100, 200, ... 1000, plus extra bytes.
 void WriteTablesAndRegistry(const TempDataDir& dir, const std::string& registryExtra = "") {
@@ -21,68 +67,45 @@ void WriteTablesAndRegistry(const TempDataDir& dir, const std::string& registryE
     dir.Write("esami.grp", "A1 MAT1 Analisi\r\n");
     std::string registry;
     for (int n = 1; n <= 10; ++n)
-        registry += Slot(testdata::RegistryText(100 * n), 62);
+        registry += testdata::Slot(testdata::RegistryText(100 * n), kRegistrySlotSize);
     dir.Write("elenco.dir", registry + registryExtra);
 }
 
-TEST(DataStore, RegistryCountRoundsHalfToEvenAndTheLastRecordGivesTheKey) {
+// The exam and year files are never written here: they read as empty and are not created.
+TEST(DataStore, RegistryCountRoundsHalfToEvenAndMissingRecordFilesReadAsEmpty) {
     // The bytes after the tenth slot are the start of a slot whose text begins "05193".
-    const std::string partial = Slot(testdata::RegistryText(5193), kRegistrySlotSize);
-    const struct {
-        std::size_t bytes;
-        std::int32_t count, lastKey;
-    } cases[] = {{620, 10, 1000}, {651, 10, 1000}, {652, 11, 5193}};
-    for (const auto& c : cases) {
+    const std::string partial = testdata::Slot(testdata::RegistryText(5193), kRegistrySlotSize);
+    const std::tuple<std::size_t, std::int32_t, std::int32_t> cases[] = {
+        {620, 10, 1000}, {651, 10, 1000}, {652, 11, 5193}};  // bytes, count, last key
+    for (const auto& [bytes, count, lastKey] : cases) {
         const TempDataDir dir;
-        WriteTablesAndRegistry(dir, partial.substr(0, c.bytes - 620));
+        WriteTablesAndRegistry(dir, partial.substr(0, bytes - 620));
         const auto store = DataStore::LoadTables(dir.DataDir());
         ASSERT_TRUE(store.ok()) << store.error().Message();
-        EXPECT_EQ(store->RegistryCount(), c.count) << c.bytes;
-        EXPECT_EQ(store->LastRegistryKey(), c.lastKey) << c.bytes;
+        EXPECT_EQ(store->RegistryCount(), count) << bytes;
+        EXPECT_EQ(store->LastRegistryKey(), lastKey) << bytes;
+        EXPECT_EQ(*store->ExamFile().Length(), 0);
+        EXPECT_EQ(*store->YearFile().ReadRecord(1), "");
+        EXPECT_FALSE(std::filesystem::exists(dir.PathOf("esami.dir")) ||
+                     std::filesystem::exists(dir.PathOf("velmara.dir")));
     }
 }
 
 TEST(DataStore, StartupErrorsNameTheFile) {
-    using Spoil = std::function<void(const TempDataDir&, const std::string&)>;
-    const Spoil remove = [](const auto& d, const auto& n) { std::filesystem::remove(d.PathOf(n)); };
-    const Spoil folder = [](const auto& d, const auto& n) {
-        std::filesystem::remove(d.PathOf(n));
-        std::filesystem::create_directory(d.PathOf(n));
-    };
-    const Spoil empty = [](const auto& d, const auto& n) { d.Write(n, ""); };
-    const Spoil halfRecord = [](const auto& d, const auto& n) { d.Write(n, std::string(31, '0')); };
-    const std::pair<const char*, Spoil> cases[] = {
-        {"titoli.grp", remove}, {"esami.grp", remove},      {"elenco.dir", remove},
-        {"elenco.dir", empty},  {"elenco.dir", halfRecord}, {"titoli.grp", folder},
-        {"esami.grp", folder},  {"elenco.dir", folder},     {"esami.dir", folder},
-        {"velmara.dir", folder}};
-    for (const auto& [name, spoil] : cases) {
+    const std::pair<std::string, std::string> cases[] = {
+        // the file, and what takes its place
+        {"titoli.grp", "nothing"}, {"esami.grp", "nothing"},  {"elenco.dir", "nothing"},
+        {"elenco.dir", "empty"},   {"esami.dir", "a folder"}, {"velmara.dir", "a folder"}};
+    for (const auto& [name, replacement] : cases) {
         const TempDataDir dir;
         WriteTablesAndRegistry(dir);
-        spoil(dir, name);
+        std::filesystem::remove(dir.PathOf(name));
+        if (replacement == "empty") dir.Write(name, "");
+        if (replacement == "a folder") std::filesystem::create_directory(dir.PathOf(name));
         const auto store = DataStore::LoadTables(dir.DataDir());
         ASSERT_FALSE(store.ok()) << name;
-        EXPECT_EQ(store.error().file, dir.PathOf(name));
         EXPECT_THAT(store.error().Message(), ::testing::StartsWith(dir.PathOf(name) + ": "));
     }
-}
-
-TEST(DataStore, MissingExamAndYearFilesReadAsEmptyAndAreNotCreated) {
-    const TempDataDir dir;
-    WriteTablesAndRegistry(dir);
-    const auto store = DataStore::LoadTables(dir.DataDir());
-    ASSERT_TRUE(store.ok()) << store.error().Message();
-    EXPECT_EQ(*store->ExamFile().Length(), 0);
-    EXPECT_EQ(*store->YearFile().ReadRecord(1), "");
-    EXPECT_FALSE(std::filesystem::exists(dir.PathOf("esami.dir")));
-    EXPECT_FALSE(std::filesystem::exists(dir.PathOf("velmara.dir")));
-}
-
-TEST(DataStore, RecordKeyIsTheNumberInTheFirstFiveCharacters) {
-    EXPECT_EQ(RecordKey("05193178052"), 5193);
-    EXPECT_EQ(RecordKey("  12x99999"), 12);
-    EXPECT_EQ(RecordKey("ABCDE5"), 0);
-    EXPECT_EQ(RecordKey("9E999"), 0);  // not representable: compares as a non-number
 }
 
 }  // namespace
