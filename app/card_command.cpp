@@ -9,7 +9,6 @@
 #include <chrono>
 #include <clocale>
 #include <cstring>
-#include <ctime>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -18,6 +17,7 @@
 #include "app/card_options.h"
 #include "app/card_run.h"
 #include "app/card_sinks.h"
+#include "render/card_environment.h"
 #include "render/text_metrics.h"
 #include "store/data_store.h"
 #include "ui/qt_text_metrics.h"
@@ -30,12 +30,7 @@ namespace {
 // locale. Numeric formatting then goes back to "C", so that nothing but the two averages
 // (the ops coordinates in particular) depends on the user's locale.
 std::string TakeLocaleDecimalSeparator() {
-    const std::lconv* conventions = std::localeconv();
-    std::string separator = ".";
-    if (conventions != nullptr && conventions->decimal_point != nullptr &&
-        conventions->decimal_point[0] != '\0') {
-        separator = conventions->decimal_point;
-    }
+    std::string separator = LocaleDecimalSeparator();
     std::setlocale(LC_NUMERIC, "C");
     return separator;
 }
@@ -47,16 +42,6 @@ void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& m
     if (type == QtCriticalMsg || type == QtFatalMsg) {
         std::cerr << "velmaro: " << message.toStdString() << '\n';
     }
-}
-
-// Today's date on the local calendar.
-std::chrono::year_month_day SystemToday() {
-    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm local{};
-    localtime_r(&now, &local);
-    return std::chrono::year_month_day{std::chrono::year(local.tm_year + 1900),
-                                       std::chrono::month(static_cast<unsigned>(local.tm_mon + 1)),
-                                       std::chrono::day(static_cast<unsigned>(local.tm_mday))};
 }
 
 // The arguments after "card", as QStrings (UTF-8), behind a stand-in program name.

@@ -1,30 +1,10 @@
 #include "lookup/display_flow.h"
 
-#include <clocale>
-#include <ctime>
 #include <utility>
 
 #include "lookup/lookup_student.h"
 
 namespace velmaro {
-
-std::chrono::year_month_day SystemToday() {
-    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm local{};
-    localtime_r(&now, &local);
-    return std::chrono::year_month_day{std::chrono::year(local.tm_year + 1900),
-                                       std::chrono::month(static_cast<unsigned>(local.tm_mon + 1)),
-                                       std::chrono::day(static_cast<unsigned>(local.tm_mday))};
-}
-
-std::string LocaleDecimalSeparator() {
-    const std::lconv* conventions = std::localeconv();
-    if (conventions == nullptr || conventions->decimal_point == nullptr ||
-        conventions->decimal_point[0] == '\0') {
-        return ".";
-    }
-    return conventions->decimal_point;
-}
 
 Result<DisplayFlow> DisplayFlow::LoadTables(const std::string& dataDir, CardContext context) {
     Result<DataStore> store = DataStore::LoadTables(dataDir);

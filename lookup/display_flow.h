@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "render/card_environment.h"
 #include "render/render_card.h"
 #include "store/data_store.h"
 #include "store/result.h"
@@ -48,12 +49,6 @@ struct CardContext {
     std::function<std::chrono::year_month_day()> today;
     std::string decimalSeparator = ".";
 };
-
-// Today's date on the local calendar.
-std::chrono::year_month_day SystemToday();
-
-// The decimal separator of the C library's current LC_NUMERIC locale ("." when it has none).
-std::string LocaleDecimalSeparator();
 
 // The lookup, display and print flow of the main window, without the window: it owns the
 // open data for the session, knows whether the last display request found a student

@@ -1,0 +1,26 @@
+#include "render/card_environment.h"
+
+#include <clocale>
+#include <ctime>
+
+namespace velmaro {
+
+std::chrono::year_month_day SystemToday() {
+    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm local{};
+    localtime_r(&now, &local);
+    return std::chrono::year_month_day{std::chrono::year(local.tm_year + 1900),
+                                       std::chrono::month(static_cast<unsigned>(local.tm_mon + 1)),
+                                       std::chrono::day(static_cast<unsigned>(local.tm_mday))};
+}
+
+std::string LocaleDecimalSeparator() {
+    const std::lconv* conventions = std::localeconv();
+    if (conventions == nullptr || conventions->decimal_point == nullptr ||
+        conventions->decimal_point[0] == '\0') {
+        return ".";
+    }
+    return conventions->decimal_point;
+}
+
+}  // namespace velmaro
