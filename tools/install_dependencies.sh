@@ -4,7 +4,7 @@
 velmaro_packages=(
     cmake ninja-build g++ pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
-    qt6-base-dev libqt6svg6-dev
+    qt6-base-dev qt6-svg-dev
     fonts-liberation2 fontconfig poppler-utils
 )
 
