@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "render/average_format.h"
+#include "render/chart_date.h"
 #include "render/classify_exam.h"
 #include "render/exam_list.h"
 #include "render/spread_labels.h"
@@ -37,6 +38,27 @@ TEST(ClassOfGroup, EveryNamedCodeAndTheOthers) {
         for (const std::string& group : groups)
             EXPECT_EQ(ClassOfGroup(group), examClass) << '"' << group << '"';
     }
+}
+
+// The entry is rounded half to even; outside the table the group code is empty: class 4.
+TEST(ClassifyExam, RoundsTheEntryAndFallsBackToClassFour) {
+    const CodeTable table = BuildCodeTable({"00 X000 Esame", "A2 X001 Altro"}, kExamTableLayout);
+    EXPECT_EQ(ClassifyExam(table, table.EntryOf("NONE")), 0);  // 0.8 -> entry 1
+    EXPECT_EQ(ClassifyExam(table, 1.5), 2);
+    EXPECT_EQ(ClassifyExam(table, 2.5), 2);
+    EXPECT_EQ(ClassifyExam(table, 3), 4);
+    EXPECT_EQ(ClassifyExam(table, 0.4), 4);
+}
+
+// Two-digit years 00-29 are 2000-2029, 30-99 are 1930-1999; dates that do not exist are none.
+TEST(ParseChartDate, CenturyRuleAndImpossibleDates) {
+    using namespace std::chrono;
+    EXPECT_EQ(ParseChartDate("12/31/29"), sys_days{year{2029} / 12 / 31});
+    EXPECT_EQ(ParseChartDate("01/01/30"), sys_days{year{1930} / 1 / 1});
+    EXPECT_EQ(ParseChartDate("02/29/00"), sys_days{year{2000} / 2 / 29});
+    EXPECT_EQ(ParseChartDate("12/31/1999"), sys_days{year{1999} / 12 / 31});
+    for (const char* text : {"02/29/99", "13/01/98", "00/10/98", "11/01/", "1a/01/98", "11/01/998"})
+        EXPECT_FALSE(ParseChartDate(text).has_value()) << text;
 }
 
 TEST(ReadExamRow, ShownGradeValueWeightAndTitle) {
