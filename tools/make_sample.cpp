@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "tools/edge_case_students.h"
 #include "tools/sample_data.h"
-#include "tools/special_cases.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <utility>
 
 #include "store/data_store.h"
+#include "tools/edge_case_students.h"
 #include "tools/sample_catalogue.h"
 #include "tools/sample_student.h"
-#include "tools/special_cases.h"
 #include "tools/split_mix.h"
 
 namespace velmaro::sample {

@@ -8,7 +8,7 @@
 #include "lookup/lookup_student.h"
 #include "store/registry_search.h"
 #include "tests/store/data_files.h"
-#include "tools/special_cases.h"
+#include "tools/edge_case_students.h"
 
 namespace velmaro::sample {
 namespace {

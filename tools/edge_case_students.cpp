@@ -1,4 +1,4 @@
-#include "tools/special_cases.h"
+#include "tools/edge_case_students.h"
 
 #include <algorithm>
 #include <array>
