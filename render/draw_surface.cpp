@@ -42,8 +42,12 @@ void DrawSurface::Print(std::span<const PrintItem> items) {
                 break;
             case PrintItem::Kind::kText:
             case PrintItem::Kind::kNumber: {
-                const std::string text =
-                    item.kind == PrintItem::Kind::kText ? item.text : NumberItemText(item.number);
+                std::string numberText;
+                std::string_view text = item.text;
+                if (item.kind == PrintItem::Kind::kNumber) {
+                    numberText = NumberItemText(item.number);
+                    text = numberText;
+                }
                 if (!text.empty()) DrawText(currentX_, currentY_, text);
                 currentX_ += TextWidth(text);
                 break;

@@ -91,6 +91,19 @@ double QtTextMetrics::WidthInDeviceUnits(const QString& text) const {
 }
 
 double QtTextMetrics::Width(std::string_view utf8) const {
+    // Most of a card is plain ASCII, which needs no conversion and has no marks or pairs.
+    if (!font_.kerning()) {
+        double width = 0;
+        bool ascii = true;
+        for (const char byte : utf8) {
+            if (static_cast<unsigned char>(byte) >= 0x80) {
+                ascii = false;
+                break;
+            }
+            width += Advance(QLatin1Char(byte));
+        }
+        if (ascii) return scale_.ToTwipsX(width);
+    }
     return scale_.ToTwipsX(
         WidthInDeviceUnits(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()))));
 }
