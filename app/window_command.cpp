@@ -15,6 +15,7 @@
 #include "lookup/display_flow.h"
 #include "store/data_store.h"
 #include "ui/frm_vel.h"
+#include "ui/quit_after_first_paint.h"
 
 namespace velmaro {
 
@@ -74,21 +75,6 @@ Result<WindowOptions> ParseWindowOptions(int argc, char* argv[]) {
     }
     return options;
 }
-
-// Ends the application once the watched window has handled its first paint.
-class QuitAfterFirstPaint final : public QObject {
-  public:
-    using QObject::QObject;
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            watched->removeEventFilter(this);
-            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
-        }
-        return false;
-    }
-};
 
 void ReportStartupError(const Error& error, bool quitAfterShow) {
     std::cerr << "velmaro: " << error.Message() << '\n';

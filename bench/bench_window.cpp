@@ -29,6 +29,7 @@
 #include "lookup/display_flow.h"
 #include "store/data_store.h"
 #include "ui/frm_vel.h"
+#include "ui/quit_after_first_paint.h"
 
 namespace {
 
@@ -200,24 +201,12 @@ void BM_ProcessStartUpBareWindow(benchmark::State& state) {
 }
 BENCHMARK(BM_ProcessStartUpBareWindow)->Unit(benchmark::kMillisecond)->Iterations(30);
 
-// The bare window as a program of its own: shown, painted once, ended.
-class QuitAfterFirstPaint final : public QObject {
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            watched->removeEventFilter(this);
-            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
-        }
-        return false;
-    }
-};
-
 int RunBareWindow(char* program) {
     int argc = 1;
     char* argv[] = {program, nullptr};
     QApplication application(argc, argv);
     BareWindow window;
-    QuitAfterFirstPaint quitter;
+    velmaro::QuitAfterFirstPaint quitter;
     window.installEventFilter(&quitter);
     window.show();
     return application.exec();
