@@ -26,9 +26,7 @@ QSize CardPageSizeAt(int dotsPerInch) {
 QImage NewCardPageImage(int dotsPerInch) {
     QImage image(CardPageSizeAt(dotsPerInch), QImage::Format_RGB32);
     if (image.isNull()) return image;
-    const int dotsPerMeter = static_cast<int>(std::lround(dotsPerInch / 0.0254));
-    image.setDotsPerMeterX(dotsPerMeter);
-    image.setDotsPerMeterY(dotsPerMeter);
+    SetImageResolution(image, dotsPerInch, dotsPerInch);
     image.fill(Qt::white);
     return image;
 }

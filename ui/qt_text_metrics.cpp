@@ -11,7 +11,7 @@ namespace velmaro {
 namespace {
 
 constexpr double kTwipsPerInch = 1440.0;
-constexpr double kInchesPerMeter = 1.0 / 0.0254;
+constexpr double kMetersPerInch = 0.0254;
 
 // Frequencies per thousand characters of the blank and of 'a' to 'z', as the TrueType
 // average-width rule weighs them.
@@ -48,6 +48,11 @@ QFont CardPrinterFont() {
     return WithoutKerning(font);
 }
 
+void SetImageResolution(QImage& image, int dotsPerInchX, int dotsPerInchY) {
+    image.setDotsPerMeterX(static_cast<int>(std::lround(dotsPerInchX / kMetersPerInch)));
+    image.setDotsPerMeterY(static_cast<int>(std::lround(dotsPerInchY / kMetersPerInch)));
+}
+
 TwipScale TwipScale::Of(const QPaintDevice& device) {
     return {device.logicalDpiX() / kTwipsPerInch, device.logicalDpiY() / kTwipsPerInch};
 }
@@ -64,9 +69,7 @@ QtTextMetrics QtTextMetrics::AtResolution(const QFont& font, int dotsPerInch) {
     // A 1x1 image is the cheapest paint device that carries a resolution; QFontMetricsF
     // reads it once, so the image may go away afterwards.
     QImage probe(1, 1, QImage::Format_ARGB32_Premultiplied);
-    const int dotsPerMeter = static_cast<int>(std::lround(dotsPerInch * kInchesPerMeter));
-    probe.setDotsPerMeterX(dotsPerMeter);
-    probe.setDotsPerMeterY(dotsPerMeter);
+    SetImageResolution(probe, dotsPerInch, dotsPerInch);
     return QtTextMetrics(font, probe);
 }
 

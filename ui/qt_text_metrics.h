@@ -8,6 +8,7 @@
 
 #include "render/text_metrics.h"
 
+class QImage;
 class QPaintDevice;
 
 namespace velmaro {
@@ -36,6 +37,9 @@ struct TwipScale {
     double ToTwipsX(double units) const { return units / x; }
     double ToTwipsY(double units) const { return units / y; }
 };
+
+// Records a resolution in image, so that fonts given in points get their right size on it.
+void SetImageResolution(QImage& image, int dotsPerInchX, int dotsPerInchY);
 
 // How a real font measures text on one paint device, converted to twips. The font is
 // resolved for that device's resolution, so the figures are those QPainter uses when it draws

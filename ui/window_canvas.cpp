@@ -3,24 +3,17 @@
 #include <QPainter>
 #include <QWidget>
 
-#include <cmath>
 #include <utility>
+
+#include "ui/qt_text_metrics.h"
 
 namespace velmaro {
 
-namespace {
-
-int DotsPerMeter(int dotsPerInch) { return static_cast<int>(std::lround(dotsPerInch / 0.0254)); }
-
-}  // namespace
-
 QImage& WindowCanvas::Prepare(const QWidget& widget, QSize size) {
     const qreal ratio = widget.devicePixelRatioF();
-    const int dotsPerMeterX = DotsPerMeter(widget.logicalDpiX());
-    const int dotsPerMeterY = DotsPerMeter(widget.logicalDpiY());
     const bool sameResolution = !image_.isNull() && image_.devicePixelRatio() == ratio &&
-                                image_.dotsPerMeterX() == dotsPerMeterX &&
-                                image_.dotsPerMeterY() == dotsPerMeterY;
+                                image_.logicalDpiX() == widget.logicalDpiX() &&
+                                image_.logicalDpiY() == widget.logicalDpiY();
     if (sameResolution) {
         size = size.expandedTo(image_.deviceIndependentSize().toSize());
         if (image_.deviceIndependentSize().toSize() == size) {
@@ -31,8 +24,7 @@ QImage& WindowCanvas::Prepare(const QWidget& widget, QSize size) {
 
     QImage grown(size * ratio, QImage::Format_ARGB32_Premultiplied);
     grown.setDevicePixelRatio(ratio);
-    grown.setDotsPerMeterX(dotsPerMeterX);
-    grown.setDotsPerMeterY(dotsPerMeterY);
+    SetImageResolution(grown, widget.logicalDpiX(), widget.logicalDpiY());
     grown.fill(Qt::transparent);
     if (!empty_) {
         QPainter painter(&grown);
