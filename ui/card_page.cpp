@@ -3,8 +3,6 @@
 #include <QPageSize>
 #include <QPaintDevice>
 
-#include <cmath>
-
 #include "ui/painter_surface.h"
 #include "ui/qt_text_metrics.h"
 

@@ -9,6 +9,7 @@
 #include "ui/card_page.h"
 #include "ui/painter_surface.h"
 #include "ui/qt_text_metrics.h"
+#include "ui/window_caption.h"
 
 namespace velmaro {
 
@@ -74,7 +75,7 @@ QString SystemCardPrinter::AskForPdfFile(const CardInput& card) const {
         QDir::home().filePath(number.isEmpty() ? QStringLiteral("velmaro.pdf")
                                                : QStringLiteral("velmaro-%1.pdf").arg(number));
 
-    QFileDialog dialog(dialogParent_, QStringLiteral("Velmaro Studenti"), suggested,
+    QFileDialog dialog(dialogParent_, QString::fromUtf8(kWindowCaption), suggested,
                        QStringLiteral("PDF (*.pdf)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("pdf"));

@@ -10,6 +10,7 @@
 #include "lookup/display_flow.h"
 #include "store/result.h"
 #include "ui/window_canvas.h"
+#include "ui/window_caption.h"
 #include "ui/window_surface.h"
 
 class QLabel;
@@ -17,9 +18,6 @@ class QLineEdit;
 class QPushButton;
 
 namespace velmaro {
-
-// The caption of the main window and of every message box.
-inline constexpr const char* kWindowCaption = "Velmaro Studenti";
 
 // The main window: the label "Matr.", the number's text box and the buttons "&Visualizza",
 // "&Stampa" and "&Esci" in one row at the top; below it, after a successful lookup, the
