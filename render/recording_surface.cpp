@@ -121,37 +121,40 @@ std::string JsonString(std::string_view text) {
 RecordingSurface::RecordingSurface(std::ostream& out, const TextMetrics& metrics, SurfaceKind kind)
     : out_(out), metrics_(metrics), kind_(kind) {}
 
-void RecordingSurface::DrawText(double x, double y, std::string_view text) {
-    line_ = "text ";
+// Every line begins with its operation and a point: "<operation> X Y ".
+void RecordingSurface::BeginLine(std::string_view operation, double x, double y) {
+    line_ = operation;
+    line_ += ' ';
     AppendCoordinate(line_, x);
     line_ += ' ';
     AppendCoordinate(line_, y);
     line_ += ' ';
-    AppendJsonString(line_, text);
+}
+
+void RecordingSurface::WriteLine() {
     line_ += '\n';
     out_.write(line_.data(), static_cast<std::streamsize>(line_.size()));
+}
+
+void RecordingSurface::DrawText(double x, double y, std::string_view text) {
+    BeginLine("text", x, y);
+    AppendJsonString(line_, text);
+    WriteLine();
 }
 
 void RecordingSurface::DrawLine(double x1, double y1, double x2, double y2) {
-    line_ = "line ";
-    for (const double value : {x1, y1, x2}) {
-        AppendCoordinate(line_, value);
-        line_ += ' ';
-    }
+    BeginLine("line", x1, y1);
+    AppendCoordinate(line_, x2);
+    line_ += ' ';
     AppendCoordinate(line_, y2);
-    line_ += '\n';
-    out_.write(line_.data(), static_cast<std::streamsize>(line_.size()));
+    WriteLine();
 }
 
 void RecordingSurface::DrawCircle(double x, double y, double radius, bool filled) {
-    line_ = "circle ";
-    AppendCoordinate(line_, x);
-    line_ += ' ';
-    AppendCoordinate(line_, y);
-    line_ += ' ';
+    BeginLine("circle", x, y);
     line_ += FormatShortest(radius);
-    line_ += filled ? " filled\n" : " outline\n";
-    out_.write(line_.data(), static_cast<std::streamsize>(line_.size()));
+    line_ += filled ? " filled" : " outline";
+    WriteLine();
 }
 
 }  // namespace velmaro

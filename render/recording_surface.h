@@ -29,6 +29,9 @@ class RecordingSurface final : public DrawSurface {
     void DrawCircle(double x, double y, double radius, bool filled) override;
 
   private:
+    void BeginLine(std::string_view operation, double x, double y);
+    void WriteLine();
+
     std::ostream& out_;
     const TextMetrics& metrics_;
     SurfaceKind kind_;

@@ -73,8 +73,7 @@ ChartLayout SetUpChart(DrawSurface& surface, const Student& student, const Heade
     ChartLayout chart;
     chart.enrolDate = ParseChartDate(header.EnrolDate);
     chart.chartEnd = ChartEndDate(student, header, today);
-    chart.hasAxis = chart.enrolDate && chart.chartEnd;
-    if (chart.hasAxis) chart.ChartDays = DaysBetween(*chart.enrolDate, *chart.chartEnd);
+    if (chart.HasAxis()) chart.ChartDays = DaysBetween(*chart.enrolDate, *chart.chartEnd);
 
     surface.Print({});
 
@@ -89,7 +88,7 @@ ChartLayout SetUpChart(DrawSurface& surface, const Student& student, const Heade
     const auto numExams = static_cast<std::size_t>(std::max(student.NumExams, 0));
     chart.ExamDateY.assign(numExams + 1, 0.0);
     if (numExams > 0) {
-        if (chart.hasAxis) {
+        if (chart.HasAxis()) {
             for (std::size_t i = 1; i <= numExams; ++i) {
                 // An exam date that is not a date sits at the top of the axis.
                 const auto date = ParseChartDate(ExamDateText(student.ExamRec(i)));
@@ -105,7 +104,7 @@ ChartLayout SetUpChart(DrawSurface& surface, const Student& student, const Heade
         }
     }
 
-    if (chart.hasAxis) {
+    if (chart.HasAxis()) {
         surface.Line(chart.AxisX, chart.ChartTop, chart.AxisX, chart.ChartBottom);
         DrawYearMarks(surface, chart);
     }
@@ -113,7 +112,7 @@ ChartLayout SetUpChart(DrawSurface& surface, const Student& student, const Heade
 }
 
 void DrawExamMark(DrawSurface& surface, const ChartLayout& chart, std::size_t i) {
-    if (!chart.hasAxis) return;
+    if (!chart.HasAxis()) return;
     surface.Line(chart.AxisX, chart.ExamDateY[i],
                  chart.ChartLeft + kLeaderEndColumns * chart.YearColumnWidth, chart.ExamLabelY[i]);
     surface.SetFillStyle(0);

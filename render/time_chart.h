@@ -19,24 +19,25 @@ struct ChartLayout {
     double YearColumnWidth = 0;
     double ChartBottom = 0;
     double AxisX = 0;
-    // Both ends of the time axis are real dates, so the axis, the year marks, the leaders
-    // and the dots are drawn; otherwise the rows are listed one line apart from the top.
-    bool hasAxis = false;
     std::optional<std::chrono::sys_days> enrolDate;
     std::optional<std::chrono::sys_days> chartEnd;
     double ChartDays = 0;
     std::vector<double> ExamDateY;   // element i: y of exam i's date (0 unused)
     std::vector<double> ExamLabelY;  // element i: centre of exam i's row (0 unused)
 
+    // Both ends of the time axis are real dates, so the axis, the year marks, the leaders
+    // and the dots are drawn; otherwise the rows are listed one line apart from the top.
+    bool HasAxis() const { return enrolDate && chartEnd; }
     // The y of a date on the axis; every date at ChartTop when the axis spans no days.
     double YOf(std::chrono::sys_days date) const;
     // Where each exam row starts: five year-label columns right of the chart's left edge.
     double ListLeft() const { return ChartLeft + 5 * YearColumnWidth; }
 };
 
-// The end of a student's time axis as "mm/dd/yy": the graduation date for a graduate;
+// The end of a student's time axis: the graduation date for a graduate;
 // otherwise 31 May of the year after the last academic year (two years after with more
-// than 15 exams), or today when that date is not yet past.
+// than 15 exams), or today when that date is not yet past. Nothing when
+// the graduation date is not a real date.
 std::optional<std::chrono::sys_days> ChartEndDate(const Student& student,
                                                   const HeaderResult& header,
                                                   std::chrono::year_month_day today);
