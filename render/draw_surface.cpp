@@ -25,34 +25,49 @@ void DrawSurface::EndLine() {
     currentY_ += TextHeight("M");
 }
 
-void DrawSurface::TabTo(int column) {
+namespace {
+
+// The text an item prints; numberText holds a number item's text.
+std::string_view ItemText(const PrintItem& item, std::string& numberText) {
+    if (item.kind != PrintItem::Kind::kNumber) return item.text;
+    numberText = NumberItemText(item.number);
+    return numberText;
+}
+
+}  // namespace
+
+bool DrawSurface::TabEndsLine(double x, int column) const {
     // A tab never moves left: text that already reaches into column n would otherwise be
     // overdrawn by what follows, so the line ends first, as for a column already passed.
     constexpr double kTolerance = 1e-6;
-    const double columnStart = (column - 1) * ColumnWidth();
-    if (currentX_ > columnStart + kTolerance) EndLine();
-    currentX_ = columnStart;
+    return x > ColumnStart(column) + kTolerance;
+}
+
+int DrawSurface::LinesOf(std::span<const PrintItem> items, double x) const {
+    int lines = 1;
+    std::string numberText;
+    for (const PrintItem& item : items) {
+        if (item.kind == PrintItem::Kind::kTab) {
+            if (TabEndsLine(x, item.column)) ++lines;
+            x = ColumnStart(item.column);
+        } else {
+            x += TextWidth(ItemText(item, numberText));
+        }
+    }
+    return lines;
 }
 
 void DrawSurface::Print(std::span<const PrintItem> items) {
+    std::string numberText;
     for (const PrintItem& item : items) {
-        switch (item.kind) {
-            case PrintItem::Kind::kTab:
-                TabTo(item.column);
-                break;
-            case PrintItem::Kind::kText:
-            case PrintItem::Kind::kNumber: {
-                std::string numberText;
-                std::string_view text = item.text;
-                if (item.kind == PrintItem::Kind::kNumber) {
-                    numberText = NumberItemText(item.number);
-                    text = numberText;
-                }
-                if (!text.empty()) DrawText(currentX_, currentY_, text);
-                currentX_ += TextWidth(text);
-                break;
-            }
+        if (item.kind == PrintItem::Kind::kTab) {
+            if (TabEndsLine(currentX_, item.column)) EndLine();
+            currentX_ = ColumnStart(item.column);
+            continue;
         }
+        const std::string_view text = ItemText(item, numberText);
+        if (!text.empty()) DrawText(currentX_, currentY_, text);
+        currentX_ += TextWidth(text);
     }
     if (items.empty() || !items.back().continues) EndLine();
 }

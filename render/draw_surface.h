@@ -43,6 +43,10 @@ class DrawSurface {
         Print(std::span<const PrintItem>(items.begin(), items.size()));
     }
 
+    // How many text lines the items take when printed from x: one, plus one for every Tab
+    // that ends the line first. Measures by the same rule as Print; draws and moves nothing.
+    int LinesOf(std::span<const PrintItem> items, double x) const;
+
     double CurrentX() const { return currentX_; }
     double CurrentY() const { return currentY_; }
     void SetCurrentX(double x) { currentX_ = x; }
@@ -68,7 +72,10 @@ class DrawSurface {
 
   private:
     void EndLine();
-    void TabTo(int column);
+    // The x at which print column n starts.
+    double ColumnStart(int column) const { return (column - 1) * ColumnWidth(); }
+    // A Tab to column n from x ends the line first when x already lies past the column's start.
+    bool TabEndsLine(double x, int column) const;
 
     double currentX_ = 0;
     double currentY_ = 0;

@@ -1,5 +1,8 @@
 #include "render/render_card.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "render/exam_list.h"
 #include "render/header_block.h"
 #include "render/time_chart.h"
@@ -29,14 +32,20 @@ void RenderCard(DrawSurface& surface, const CardInput& input) {
     const Student& student = input.student;
     PrepareCardFrame(surface);
     const HeaderResult header = PrintHeaderBlock(surface, student, input.titles);
-    const ChartLayout chart = SetUpChart(surface, student, header, input.today);
+
+    // The rows are read first: how many lines each takes decides where the chart puts it.
+    std::vector<ExamRow> rows;
+    const auto numExams = static_cast<std::size_t>(std::max(student.NumExams, 0));
+    rows.reserve(numExams);
+    for (std::size_t i = 1; i <= numExams; ++i)
+        rows.push_back(ReadExamRow(student.ExamRec(i), input.exams));
+    const ChartLayout chart = SetUpChart(surface, student, header, rows, input.today);
 
     GradeAverage average;
-    for (std::size_t i = 1; i < chart.ExamDateY.size(); ++i) {
+    for (std::size_t i = 1; i <= rows.size(); ++i) {
         DrawExamMark(surface, chart, i);
-        const ExamRow row = ReadExamRow(student.ExamRec(i), input.exams);
-        PrintExamRow(surface, chart, i, row);
-        average.Add(row);
+        PrintExamRow(surface, chart, i, rows[i - 1]);
+        average.Add(rows[i - 1]);
     }
     PrintAverages(surface, header, average, input.decimalSeparator);
 }

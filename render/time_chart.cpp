@@ -43,7 +43,7 @@ void DrawYearMarks(DrawSurface& surface, const ChartLayout& chart) {
 }  // namespace
 
 double ChartLayout::YOf(std::chrono::sys_days date) const {
-    if (ChartDays == 0) return ChartTop;
+    if (ChartDays <= 0) return ChartTop;
     return ChartTop + (ChartBottom - ChartTop) * DaysBetween(*enrolDate, date) / ChartDays;
 }
 
@@ -69,7 +69,7 @@ std::optional<std::chrono::sys_days> ChartEndDate(const Student& student,
 }
 
 ChartLayout SetUpChart(DrawSurface& surface, const Student& student, const HeaderResult& header,
-                       std::chrono::year_month_day today) {
+                       std::span<const ExamRow> rows, std::chrono::year_month_day today) {
     ChartLayout chart;
     chart.enrolDate = ParseChartDate(header.EnrolDate);
     chart.chartEnd = ChartEndDate(student, header, today);
@@ -85,7 +85,15 @@ ChartLayout SetUpChart(DrawSurface& surface, const Student& student, const Heade
     chart.ChartBottom = chart.ChartTop + kAxisLines * chart.LineHeight;
     chart.AxisX = chart.ChartLeft + chart.YearColumnWidth;
 
-    const auto numExams = static_cast<std::size_t>(std::max(student.NumExams, 0));
+    // A graduate's header ends with the degree line, which the Print above completed; any
+    // other header ends one empty line above the chart.
+    chart.HeaderBottom = header.ChartEnd ? chart.ChartTop : chart.ChartTop - chart.LineHeight;
+
+    const std::size_t numExams = rows.size();
+    std::vector<int> rowLines(numExams + 1, 1);
+    for (std::size_t i = 1; i <= numExams; ++i)
+        rowLines[i] = surface.LinesOf(ExamRowItems(rows[i - 1]), chart.ListLeft());
+
     chart.ExamDateY.assign(numExams + 1, 0.0);
     if (numExams > 0) {
         if (chart.HasAxis()) {
@@ -94,12 +102,15 @@ ChartLayout SetUpChart(DrawSurface& surface, const Student& student, const Heade
                 const auto date = ParseChartDate(ExamDateText(student.ExamRec(i)));
                 chart.ExamDateY[i] = date ? chart.YOf(*date) : chart.YOf(*chart.enrolDate);
             }
-            chart.ExamLabelY = SpreadLabels(chart.ExamDateY, chart.LineHeight);
+            chart.ExamLabelY =
+                SpreadLabels(chart.ExamDateY, rowLines, chart.LineHeight, chart.HeaderBottom);
         } else {
+            // Without an axis the rows are listed from the chart's top, each below the last.
             chart.ExamLabelY.assign(numExams + 1, 0.0);
+            int linesAbove = 0;
             for (std::size_t i = 1; i <= numExams; ++i) {
-                chart.ExamLabelY[i] =
-                    chart.ChartTop + (static_cast<double>(i) - 0.5) * chart.LineHeight;
+                chart.ExamLabelY[i] = chart.ChartTop + (linesAbove + 0.5) * chart.LineHeight;
+                linesAbove += rowLines[i];
             }
         }
     }

@@ -2,10 +2,12 @@
 
 #include <chrono>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "render/draw_surface.h"
+#include "render/exam_row.h"
 #include "render/header_block.h"
 #include "store/student.h"
 
@@ -19,6 +21,8 @@ struct ChartLayout {
     double YearColumnWidth = 0;
     double ChartBottom = 0;
     double AxisX = 0;
+    // The bottom of the header's last text line: no exam row rises above it.
+    double HeaderBottom = 0;
     std::optional<std::chrono::sys_days> enrolDate;
     std::optional<std::chrono::sys_days> chartEnd;
     double ChartDays = 0;
@@ -28,7 +32,8 @@ struct ChartLayout {
     // Both ends of the time axis are real dates, so the axis, the year marks, the leaders
     // and the dots are drawn; otherwise the rows are listed one line apart from the top.
     bool HasAxis() const { return enrolDate && chartEnd; }
-    // The y of a date on the axis; every date at ChartTop when the axis spans no days.
+    // The y of a date on the axis; every date at ChartTop when the axis spans no days or ends
+    // before it starts.
     double YOf(std::chrono::sys_days date) const;
     // Where each exam row starts: five year-label columns right of the chart's left edge.
     double ListLeft() const { return ChartLeft + 5 * YearColumnWidth; }
@@ -46,9 +51,10 @@ std::optional<std::chrono::sys_days> ChartEndDate(const Student& student,
 std::string ExpectedEndText(const Student& student);
 
 // Ends the header's last line, measures the chart at the position that leaves, places every
-// exam's date and row, then draws the axis and its year marks.
+// exam's date and row (rows[i - 1] is exam i, each as many lines high as it prints on this
+// surface), then draws the axis and its year marks.
 ChartLayout SetUpChart(DrawSurface& surface, const Student& student, const HeaderResult& header,
-                       std::chrono::year_month_day today);
+                       std::span<const ExamRow> rows, std::chrono::year_month_day today);
 
 // Draws exam i's leader from its date on the axis to its row, and its dot.
 void DrawExamMark(DrawSurface& surface, const ChartLayout& chart, std::size_t i);

@@ -82,13 +82,14 @@ std::string Row(double centre, const std::string& date, int cls, const std::stri
 // The leader from the date on the axis to the row, the filled dot, then the row.
 std::string Exam(double dateY, double rowY, const std::string& date, int cls,
                  const std::string& name, const std::string& grade) {
-    return Op("line", {700, dateY, 3360, rowY}) + Op("circle", {700, dateY, 30}, " filled") +
+    return Op("line", {700, dateY, 3360, rowY}) + Op("circle", {700, dateY}, " 30 filled") +
            Row(rowY, date, cls, name, grade);
 }
 std::string Averages(const std::string& v30, const std::string& v110) {
     return Text(6200, 1200, v30) + Text(8000, 1200, v110);
 }
 const std::string kAnalisi = "Analisi Matematica";
+const std::string kInglese = "Lingua e Letteratura Inglese (annuale)";
 
 // Enrolled since 1996/97, still enrolled, last academic year 97. Exams: "0000", code, grade,
 // yymmdd.
@@ -105,10 +106,10 @@ Student Enrolled(std::vector<std::string> exams) {
 
 std::string Render(const Student& student, year_month_day today = 2025y / October / 20) {
     const CodeTable titles = BuildCodeTable({"T 02 Maturit\xE0 Scientifica"}, kTitleTableLayout);
-    const CodeTable exams =
-        BuildCodeTable({"A1 AB01 Analisi Matematica", "00 NC00 Non Codificato",
-                        "E3 MD01 Statistica (MOD. 1)", "EB EB01 Economia Bancaria"},
-                       kExamTableLayout);
+    const CodeTable exams = BuildCodeTable(
+        {"A1 AB01 Analisi Matematica", "00 NC00 Non Codificato", "E3 MD01 Statistica (MOD. 1)",
+         "EB EB01 Economia Bancaria", "LS LI01 Lingua e Letteratura Inglese (annuale)"},
+        kExamTableLayout);
     std::ostringstream out;
     const FixedMetrics metrics;
     RecordingSurface surface(out, metrics);
@@ -167,10 +168,11 @@ TEST(RenderCard, EnrolledChartEndsTodayAndExamsOutsideItAreNotClamped) {
     s.YearRecs = {"", "0000AA99"};
     // Expected end 31 May 00; today, 14 May 00, is earlier. From 1 Nov 98: 31 Dec 98 60 days,
     // 31 Dec 99 425, 14 May 00 560 (leap): 10 twips a day. The exam of 21 Oct 98, before the
-    // enrolment, is -11 days, above the axis; the one of 24 May 00 (570) is below it.
+    // enrolment, is -11 days, above the axis; the one of 24 May 00 (570) is below it. The
+    // first row's top may not rise above the header's last line (1400): centred at 1500.
     ExpectAfterHeader(Render(s, 2000y / May / 14),
                       Axis() + YearMark(2200, "1999") + YearMark(5850, "2000") +
-                          Exam(1490, 1490, "21/10/98", 1, kAnalisi, "26") +
+                          Exam(1490, 1500, "21/10/98", 1, kAnalisi, "26") +
                           Exam(7300, 7300, "24/05/00", 1, kAnalisi, "30") +
                           Averages("28.", "102.67"));
 }
@@ -178,12 +180,13 @@ TEST(RenderCard, EnrolledChartEndsTodayAndExamsOutsideItAreNotClamped) {
 TEST(RenderCard, ChartOfNoDaysOrWithoutRealEndsStillListsTheRows) {
     const std::vector<std::string> exams = {"0000AB0128960210", "0000AB0127970101"};
     // Graduated on 1 Nov 95, the day the chart starts: no days, no year marks; both dates at
-    // ChartTop, their rows spread to 1500 and 1700.
+    // ChartTop. Spread to 1500 and 1700 the first row would cover the degree line, which ends
+    // at ChartTop: the pair moves down to 1700 and 1900.
     Student noDays = Enrolled(exams);
     noDays.fields.EnrolYear = "9596";
     noDays.fields.DegreeDate = "951101";
-    ExpectAfterHeader(Render(noDays), Axis() + Exam(1600, 1500, "10/02/96", 1, kAnalisi, "28") +
-                                          Exam(1600, 1700, "01/01/97", 1, kAnalisi, "27") +
+    ExpectAfterHeader(Render(noDays), Axis() + Exam(1600, 1700, "10/02/96", 1, kAnalisi, "28") +
+                                          Exam(1600, 1900, "01/01/97", 1, kAnalisi, "27") +
                                           Averages("27.5", "100.83"));
     // An enrolment or graduation date that is no date: no axis, marks, leaders or dots; row i
     // centred at 1600 + (i - 0.5) * 200.
@@ -196,6 +199,36 @@ TEST(RenderCard, ChartOfNoDaysOrWithoutRealEndsStillListsTheRows) {
                                          Row(1900, "01/01/97", 1, kAnalisi, "27") +
                                          Averages("27.5", "100.83"));
     }
+}
+
+TEST(RenderCard, ChartEndingBeforeItsStartPutsEveryDateAtTheTop) {
+    // Enrolled 2005/06 with no year records: the expected end is 31 May 01, before the start.
+    // Every date maps to ChartTop; the rows spread about it (1300 ... 1900) and move down to
+    // the header's last line, 1400. No year marks: the end's year lies before the start's.
+    Student s = Enrolled({"0000AB0128060210", "0000AB0127060601", "0000AB0126070101"});
+    s.fields.EnrolYear = "0506";
+    s.NumYears = 0;
+    s.YearRecs = {""};
+    ExpectAfterHeader(Render(s), Axis() + Exam(1600, 1500, "10/02/06", 1, kAnalisi, "28") +
+                                     Exam(1600, 1700, "01/06/06", 1, kAnalisi, "27") +
+                                     Exam(1600, 1900, "01/01/07", 1, kAnalisi, "26") +
+                                     Averages("27.", "99.00"));
+}
+
+TEST(RenderCard, RowWhoseGradeWrapsIsTwoLinesHigh) {
+    // "Lingua e Letteratura Inglese (annuale)" (38 characters) ends at 4700 + 3800 = 8500, past
+    // column 80 (7900): its grade goes to the next line. Two exams of 15 Jan 98 (5877.78, see
+    // above): a cluster 400 + 200 high about 5877.78, top 5577.78. The first row's lines are
+    // centred at 5677.78 and 5877.78, the second row at 6077.78, below the wrapped grade.
+    const double top = 5577.78;
+    const std::string wrapped =
+        Op("line", {700, 5877.78, 3360, top + 100}) + Op("circle", {700, 5877.78}, " 30 filled") +
+        Text(3500, top, "15/01/98") + Text(4300, top, " 1 ") + Text(4600, top, " ") +
+        Text(4700, top, kInglese) + Text(7900, top + 200, "24");
+    ExpectAfterHeader(Render(Enrolled({"0000LI0124980115", "0000AB0128980115"})),
+                      Axis() + YearMark(2183.33, "1997") + YearMark(5731.94, "1998") + wrapped +
+                          Exam(5877.78, top + 500, "15/01/98", 1, kAnalisi, "28") +
+                          Averages("26.", "95.33"));
 }
 
 TEST(ChartEndDate, ExpectedEndOrToday) {
