@@ -14,9 +14,12 @@ struct OpsCard {
 // Splits a recording into its cards.
 std::vector<OpsCard> SplitOpsCards(const std::string& recording);
 
-// Compares two recordings card by card: lines must have the same words, numbers equal
-// within tolerance and everything else identical. Returns one message per differing card
-// (naming the card and its first differing line); empty when they agree.
+// Compares two recordings card by card. Each line must be well formed for its kind (its
+// fields separated by single blanks, JSON texts valid, every number in its shortest exact
+// form: coordinates with ".0" on whole numbers, the radius without); kinds, texts and fills
+// must be identical and numbers equal within tolerance (the last binary digit may depend on
+// the order of arithmetic). Returns one message per differing card (naming the card, its
+// first differing line and why); empty when they agree.
 std::vector<std::string> CompareOps(const std::string& actual, const std::string& expected,
                                     double tolerance = 0.01);
 
