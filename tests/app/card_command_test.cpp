@@ -10,11 +10,14 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "store/data_store.h"
 #include "tests/support/ops_compare.h"
+#include "tests/support/text_boxes.h"
 
 namespace velmaro {
 namespace {
@@ -140,6 +143,45 @@ TEST(CardCommand, PdfHasOnePagePerFoundNumberWithTheCardsAsText) {
     EXPECT_NE(first.find("Maturità Linguistica"), std::string::npos) << first;
     const std::string second = Poppler("pdftotext", {"-f", "2", "-l", "2", path, "-"});
     EXPECT_NE(second.find("Diritto del Lavoro"), std::string::npos) << second;
+}
+
+// The words of each page of a PDF with their boxes, as pdftotext -bbox finds them.
+std::vector<std::vector<testing::TextBox>> WordsPerPage(const QString& pdf) {
+    std::vector<std::vector<testing::TextBox>> pages;
+    const std::string html = Poppler("pdftotext", {"-bbox", pdf, "-"});
+    const std::regex item(
+        R"re(<page |<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)<)re");
+    for (auto it = std::sregex_iterator(html.begin(), html.end(), item);
+         it != std::sregex_iterator(); ++it) {
+        const std::smatch& match = *it;
+        if (!match[1].matched) {
+            pages.emplace_back();
+        } else if (!pages.empty()) {
+            pages.back().push_back({std::stod(match[1]), std::stod(match[2]), std::stod(match[3]),
+                                    std::stod(match[4]), match[5]});
+        }
+    }
+    return pages;
+}
+
+TEST(CardCommand, NoWordOfAnySampleCardIsPrintedOverAnother) {
+    auto store = DataStore::LoadTables(DataDirOf(VELMARO_SAMPLE_DIR));
+    ASSERT_TRUE(store.ok()) << store.error().Message();
+    QStringList arguments{"card", kToday, "--data-dir", VELMARO_SAMPLE_DIR};
+    for (std::int64_t record = 1; record <= store->RegistryCount(); ++record)
+        arguments << QString::number(RecordKey(*store->Registry().ReadRecord(record)));
+    QTemporaryDir folder;
+    const QString pdf = folder.filePath("sample.pdf");
+    const ProcessRun run = RunVelmaro(arguments << "-o" << pdf);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+
+    const auto pages = WordsPerPage(pdf);
+    ASSERT_EQ(pages.size(), static_cast<std::size_t>(store->RegistryCount()));
+    for (std::size_t page = 0; page < pages.size(); ++page) {
+        ASSERT_GT(pages[page].size(), 30u) << "page " << page + 1;
+        const std::string overlap = testing::FirstOverlap(pages[page]);
+        EXPECT_EQ(overlap, "") << "page " << page + 1;
+    }
 }
 
 TEST(CardCommand, SvgIsAValidDrawingHoldingTheCardsText) {
