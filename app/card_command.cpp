@@ -17,6 +17,9 @@
 #include "app/card_options.h"
 #include "app/card_run.h"
 #include "app/card_sinks.h"
+#include "app/command_line.h"
+#include "app/data_dir_settings.h"
+#include "app/number_lines.h"
 #include "render/card_environment.h"
 #include "render/text_metrics.h"
 #include "store/data_store.h"
@@ -66,28 +69,45 @@ int RunCardCommand(int argc, char* argv[]) {
     const QGuiApplication application(qtArgc, qtArgv);
     const std::string decimalSeparator = TakeLocaleDecimalSeparator();
 
-    const Result<CardOptions> options = ParseCardOptions(CardArguments(argc, argv));
+    Result<CardOptions> options = ParseCardOptions(CardArguments(argc, argv));
     if (!options) {
-        std::cerr << "velmaro card: " << options.error().reason
-                  << "\nTry 'velmaro card --help' for more information.\n";
-        return kCardsFailed;
+        ReportUsageError(std::cerr, options.error().reason, "velmaro card");
+        return kUsageErrorStatus;
     }
     if (options->showHelp) {
         std::cout << CardHelpText();
         return kCardsAllDrawn;
     }
+    if (options->showVersion) {
+        std::cout << VersionText();
+        return kCardsAllDrawn;
+    }
+    if (options->from) {
+        const Result<std::vector<std::string>> read = ReadNumbersFrom(*options->from);
+        if (!read) {
+            ReportError(std::cerr, read.error());
+            return kCardsFailed;
+        }
+        options->matricolas.insert(options->matricolas.end(), read->begin(), read->end());
+    }
+    if (Status counted = CheckCardNumbers(*options); !counted) {
+        ReportUsageError(std::cerr, counted.error().reason, "velmaro card");
+        return kUsageErrorStatus;
+    }
 
-    const std::string dataDir =
-        options->dataDir ? DataDirOf(*options->dataDir) : ExecutableDataDir();
-    const Result<DataStore> store = DataStore::LoadTables(dataDir);
+    const DataDirChoice dataDir = ChooseDataDir(CurrentDataDirSources(options->dataDir));
+    const Result<DataStore> store = DataStore::LoadTables(dataDir.dataDir);
     if (!store) {
-        ReportError(std::cerr, store.error());
+        ReportError(std::cerr, WithDataDirOrigin(store.error(), dataDir));
         return kCardsFailed;
     }
     const std::chrono::year_month_day today = options->today.value_or(SystemToday());
 
+    const bool toStandardOutput = WritesToStandardOutput(*options);
     if (options->format != CardFormat::kOps) {
-        const std::unique_ptr<CardSink> sink = MakeFileSink(*options);
+        const std::unique_ptr<CardSink> sink =
+            toStandardOutput ? MakeStreamFileSink(*options, std::cout, "standard output")
+                             : MakeFileSink(*options);
         return DrawCards(options->matricolas, *store, *sink, today, decimalSeparator, std::cerr);
     }
 
@@ -100,7 +120,7 @@ int RunCardCommand(int argc, char* argv[]) {
             QtTextMetrics::AtResolution(CardPrinterFont(), kTwipResolution));
     }
     std::ofstream file;
-    if (options->output) {
+    if (!toStandardOutput) {
         errno = 0;
         file.open(*options->output, std::ios::binary | std::ios::trunc);
         if (!file) {
@@ -108,9 +128,9 @@ int RunCardCommand(int argc, char* argv[]) {
             return kCardsFailed;
         }
     }
-    std::ostream& out = options->output ? static_cast<std::ostream&>(file) : std::cout;
+    std::ostream& out = toStandardOutput ? std::cout : static_cast<std::ostream&>(file);
     const std::unique_ptr<CardSink> sink =
-        MakeOpsSink(out, options->output.value_or("standard output"), *metrics);
+        MakeOpsSink(out, toStandardOutput ? "standard output" : *options->output, *metrics);
     return DrawCards(options->matricolas, *store, *sink, today, decimalSeparator, std::cerr);
 }
 

@@ -11,6 +11,21 @@ namespace {
 
 Error UsageError(const QString& message) { return Error{"", message.toStdString()}; }
 
+// The parser's complaint in the words of the window command's: "unknown option '--name'",
+// and no capital or full stop in the other messages either.
+QString UsageErrorText(const QCommandLineParser& parser) {
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty()) {
+        const QString& name = unknown.front();
+        return QStringLiteral("unknown option '%1%2'")
+            .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name);
+    }
+    QString text = parser.errorText();
+    if (text.endsWith(QLatin1Char('.'))) text.chop(1);
+    if (!text.isEmpty()) text[0] = text[0].toLower();
+    return text;
+}
+
 std::optional<CardFormat> FormatNamed(const QString& name) {
     const QString lower = name.toLower();
     if (lower == QLatin1String("png")) return CardFormat::kPng;
@@ -46,45 +61,70 @@ std::optional<std::chrono::year_month_day> ParseIsoDate(std::string_view text) {
 std::string CardHelpText() {
     return R"(Usage: velmaro card [options] [--] MATRICOLA...
 
-Draws the career card of each MATRICOLA (an identification number, used exactly as typed)
-the way the printed page shows it: "Arial" 10 points, starting four text lines below the top
-of the printable area. No display is needed.
+Draws the career card of each MATRICOLA (an identification number, used
+exactly as typed) the way the printed page shows it: "Arial" 10 points,
+starting four text lines below the top of the printable area. No display is
+needed.
 
 Options:
-  --data-dir DIR         Read the data files (elenco.dir, esami.dir, velmara.dir, esami.grp,
-                         titoli.grp) from DIR. Default: the folder of the velmaro executable.
-  --format FORMAT        png, pdf, svg or ops. Default: taken from the extension of the -o
-                         file (.png, .pdf, .svg, .ops); ops when there is no -o.
-                           png  an A4 page image; one MATRICOLA only.
-                           pdf  an A4 PDF document, one page per MATRICOLA that is found.
-                           svg  an A4 SVG drawing; one MATRICOLA only.
-                           ops  a text recording of every drawing operation, coordinates in
-                                twips: 'card "<MATRICOLA>"' before each card, then its
-                                'text', 'line' and 'circle' lines, or 'notfound'.
-  -o, --output FILE      Write to FILE. Required for png, pdf and svg; without it the ops
-                         recording goes to standard output.
-  --today YYYY-MM-DD     The date taken as today (it ends the chart of a student still
-                         enrolled). Default: the system date.
-  --metrics font|fixed   How text is measured for the ops recording. font (default): the
-                         real "Arial" 10-point metrics. fixed: a synthetic font for
-                         reproducible recordings, every character 100 twips wide, every line
-                         200 twips high, print columns 100 twips wide. png, pdf and svg
-                         always use the real font.
-  --dpi N                Resolution of the png image, in dots per inch ()" +
+  --data-dir DIR        Read the data files (elenco.dir, esami.dir,
+                        velmara.dir, esami.grp, titoli.grp) from DIR.
+  --format FORMAT       png, pdf, svg or ops. Default: from the extension of
+                        the -o file (.png, .pdf, .svg, .ops); ops without -o
+                        or with -o -.
+                          png  an A4 page image; one MATRICOLA only.
+                          pdf  an A4 document, one page per MATRICOLA found.
+                          svg  an A4 drawing; one MATRICOLA only.
+                          ops  a text recording of every drawing operation
+                               in twips: 'card "<MATRICOLA>"' before each
+                               card, then its 'text', 'line' and 'circle'
+                               lines, or 'notfound'.
+  -o, --output FILE     Write to FILE; - writes to standard output. Needed
+                        for png, pdf and svg; without it the ops recording
+                        goes to standard output.
+  --from FILE           Read more numbers from FILE (- for standard input),
+                        one per line, after those given as arguments. Each
+                        line is used as typed, without its line end; empty
+                        lines are skipped.
+  --today YYYY-MM-DD    The date taken as today (it ends the chart of a
+                        student still enrolled). Default: the system date.
+  --metrics font|fixed  How text is measured for the ops recording. font
+                        (default): the real "Arial" 10-point metrics. fixed:
+                        every character 100 twips wide, every line 200 high,
+                        for recordings that are the same on every machine.
+  --dpi N               Resolution of the png image, in dots per inch
+                        ()" +
            std::to_string(kMinCardDpi) + " to " + std::to_string(kMaxCardDpi) +
            R"(). Default: 150.
-  -h, --help             Show this text.
+  --version             Show the version and exit.
+  -h, --help            Show this text and exit.
 
 Use -- before numbers that begin with "-", or to pass an empty MATRICOLA.
-A card's page has half-inch margins, like a printer's unprintable border.
+The data folder is the first of: --data-dir; VELMARO_DATA_DIR; DataDir in
+~/.config/Velmaro/velmaro.conf; the folder of the velmaro executable.
 
 Exit status:
   0  every card was drawn.
-  1  some MATRICOLA was not found ("Matricola NON Trovata: <MATRICOLA>" on standard error);
-     the others were drawn.
-  2  a usage error, a data file that is missing or unreadable (one line on standard error
-     names the file and the reason), or an output file that cannot be written.
+  1  some MATRICOLA was not found ("Matricola NON Trovata: <MATRICOLA>" on
+     standard error); the others were drawn.
+  2  a usage error, a data file that is missing or unreadable (one line on
+     standard error names the file and the reason), or an output that cannot
+     be written.
 )";
+}
+
+bool WritesToStandardOutput(const CardOptions& options) {
+    return !options.output || *options.output == kStandardOutput;
+}
+
+Status CheckCardNumbers(const CardOptions& options) {
+    if (options.matricolas.empty()) return Error{"", "no MATRICOLA given"};
+    const bool onePageFormat =
+        options.format == CardFormat::kPng || options.format == CardFormat::kSvg;
+    if (onePageFormat && options.matricolas.size() > 1) {
+        return Error{"", "png and svg hold one card: give one MATRICOLA, or use pdf for several"};
+    }
+    return Ok();
 }
 
 Result<CardOptions> ParseCardOptions(const QStringList& arguments) {
@@ -97,16 +137,30 @@ Result<CardOptions> ParseCardOptions(const QStringList& arguments) {
     const QCommandLineOption today(QStringLiteral("today"), {}, QStringLiteral("DATE"));
     const QCommandLineOption metrics(QStringLiteral("metrics"), {}, QStringLiteral("METRICS"));
     const QCommandLineOption dpi(QStringLiteral("dpi"), {}, QStringLiteral("N"));
-    parser.addOptions({help, dataDir, format, output, today, metrics, dpi});
+    const QCommandLineOption from(QStringLiteral("from"), {}, QStringLiteral("FILE"));
+    const QCommandLineOption version(QStringLiteral("version"));
+    parser.addOptions({help, version, dataDir, format, output, from, today, metrics, dpi});
 
-    if (!parser.parse(arguments)) return UsageError(parser.errorText());
+    if (!parser.parse(arguments)) return UsageError(UsageErrorText(parser));
 
     CardOptions options;
     if (parser.isSet(help)) {
         options.showHelp = true;
         return options;
     }
-    if (parser.isSet(dataDir)) options.dataDir = parser.value(dataDir).toStdString();
+    if (parser.isSet(version)) {
+        options.showVersion = true;
+        return options;
+    }
+    if (parser.isSet(dataDir)) {
+        options.dataDir = parser.value(dataDir).toStdString();
+        if (options.dataDir->empty())
+            return UsageError(QStringLiteral("--data-dir needs a folder"));
+    }
+    if (parser.isSet(from)) {
+        options.from = parser.value(from).toStdString();
+        if (options.from->empty()) return UsageError(QStringLiteral("--from needs a file name"));
+    }
     if (parser.isSet(output)) {
         options.output = parser.value(output).toStdString();
         if (options.output->empty()) return UsageError(QStringLiteral("-o needs a file name"));
@@ -119,7 +173,7 @@ Result<CardOptions> ParseCardOptions(const QStringList& arguments) {
                                   .arg(parser.value(format)));
         }
         options.format = *named;
-    } else if (options.output) {
+    } else if (options.output && *options.output != kStandardOutput) {
         const QString suffix = QFileInfo(parser.value(output)).suffix();
         const auto named = FormatNamed(suffix);
         if (!named) {
@@ -174,16 +228,6 @@ Result<CardOptions> ParseCardOptions(const QStringList& arguments) {
 
     for (const QString& typed : parser.positionalArguments()) {
         options.matricolas.push_back(typed.toStdString());
-    }
-    if (options.matricolas.empty()) {
-        return UsageError(QStringLiteral("no MATRICOLA given"));
-    }
-    const bool onePageFormat =
-        options.format == CardFormat::kPng || options.format == CardFormat::kSvg;
-    if (onePageFormat && options.matricolas.size() > 1) {
-        return UsageError(
-            QStringLiteral("png and svg hold one card: give one MATRICOLA, or use "
-                           "pdf for several"));
     }
     return options;
 }

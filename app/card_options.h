@@ -21,22 +21,35 @@ enum class CardMetrics { kFont, kFixed };
 // The options of `velmaro card`, checked.
 struct CardOptions {
     bool showHelp = false;
+    bool showVersion = false;
     std::optional<std::string> dataDir;  // the folder of --data-dir, as given
     CardFormat format = CardFormat::kOps;
-    std::optional<std::string> output;  // -o; the ops recording goes to stdout without it
+    std::optional<std::string> output;  // -o; kStandardOutput, or no -o for ops, is stdout
+    std::optional<std::string> from;    // --from: a file of numbers, or kStandardInput
     std::optional<std::chrono::year_month_day> today;  // --today; the system date otherwise
     CardMetrics metrics = CardMetrics::kFont;
     int dotsPerInch = 150;
     std::vector<std::string> matricolas;  // UTF-8, exactly as typed
 };
 
+// The file name that stands for standard output (-o) or standard input (--from).
+inline constexpr const char* kStandardOutput = "-";
+inline constexpr const char* kStandardInput = "-";
+
 inline constexpr int kMinCardDpi = 10;
 inline constexpr int kMaxCardDpi = 600;
 
 // Parses the arguments that follow "card" (arguments[0] stands for the program and is
 // skipped). A usage error comes back as an Error whose reason is the message for the user.
-// With --help, showHelp is set and nothing else is checked.
+// With --help or --version, showHelp or showVersion is set and nothing else is checked. The
+// numbers are checked by CheckCardNumbers, once those of --from are added.
 Result<CardOptions> ParseCardOptions(const QStringList& arguments);
+
+// A usage error when options holds no number, or more than one for a one-page format.
+Status CheckCardNumbers(const CardOptions& options);
+
+// True when the ops recording or the file of options goes to standard output.
+bool WritesToStandardOutput(const CardOptions& options);
 
 // The text that --help prints: every option, and the exit statuses.
 std::string CardHelpText();

@@ -1,6 +1,8 @@
 #include "app/card_sinks.h"
 
+#include <QFile>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <string>
 #include <utility>
@@ -70,7 +72,57 @@ class PdfSink final : public CardSink {
     PdfCardWriter writer_;
 };
 
+// A file drawn by the usual writer into a temporary folder, then copied to a stream: the
+// writers need a file (a PDF is only complete once its last page is written).
+class StreamFileSink final : public CardSink {
+  public:
+    StreamFileSink(const CardOptions& options, std::ostream& out, std::string outName)
+        : out_(out), outName_(std::move(outName)) {
+        CardOptions inFolder = options;
+        inFolder.output = folder_.filePath(QStringLiteral("card")).toStdString();
+        file_ = MakeFileSink(inFolder);
+        path_ = QString::fromStdString(*inFolder.output);
+    }
+
+    Status DrawCard(const CardInput& input) override {
+        if (!folder_.isValid()) {
+            return Error{outName_, "no temporary folder for the file: " +
+                                       folder_.errorString().toStdString()};
+        }
+        return file_->DrawCard(input);
+    }
+
+    Status Finish() override {
+        if (Status finished = file_->Finish(); !finished) return finished;
+        QFile file(path_);
+        if (!file.exists()) return Ok();  // no card was drawn: nothing to write
+        if (!file.open(QIODevice::ReadOnly)) {
+            return Error{path_.toStdString(), file.errorString().toStdString()};
+        }
+        const QByteArray bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError) {
+            return Error{path_.toStdString(), file.errorString().toStdString()};
+        }
+        out_.write(bytes.constData(), bytes.size());
+        out_.flush();
+        if (!out_) return Error{outName_, "could not be written"};
+        return Ok();
+    }
+
+  private:
+    std::ostream& out_;
+    std::string outName_;
+    QTemporaryDir folder_;
+    QString path_;
+    std::unique_ptr<CardSink> file_;
+};
+
 }  // namespace
+
+std::unique_ptr<CardSink> MakeStreamFileSink(const CardOptions& options, std::ostream& out,
+                                             std::string outName) {
+    return std::make_unique<StreamFileSink>(options, out, std::move(outName));
+}
 
 std::unique_ptr<CardSink> MakeOpsSink(std::ostream& out, std::string outName,
                                       const TextMetrics& metrics) {

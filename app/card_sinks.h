@@ -36,4 +36,9 @@ std::unique_ptr<CardSink> MakeOpsSink(std::ostream& out, std::string outName,
 // The png, pdf or svg file of options.output (format other than ops).
 std::unique_ptr<CardSink> MakeFileSink(const CardOptions& options);
 
+// The png, pdf or svg file of options (format other than ops) written to out, complete, once
+// every card is drawn; a failure to write names outName.
+std::unique_ptr<CardSink> MakeStreamFileSink(const CardOptions& options, std::ostream& out,
+                                             std::string outName);
+
 }  // namespace velmaro

@@ -1,19 +1,22 @@
 #include "app/window_command.h"
 
 #include <QApplication>
-#include <QEvent>
+#include <QFileDialog>
 #include <QMessageBox>
-#include <QObject>
+#include <QPushButton>
 #include <QTimer>
 
 #include <clocale>
 #include <cstring>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 
+#include "app/command_line.h"
+#include "app/data_dir_settings.h"
+#include "app/data_dir_startup.h"
 #include "lookup/display_flow.h"
-#include "store/data_store.h"
 #include "ui/frm_vel.h"
 #include "ui/quit_after_first_paint.h"
 
@@ -21,44 +24,60 @@ namespace velmaro {
 
 namespace {
 
-constexpr int kUsageOrStartFailed = 2;
-
 // The options of `velmaro` without a verb.
 struct WindowOptions {
     bool showHelp = false;
+    bool showVersion = false;
     std::optional<std::string> dataDir;
-    // Testing aid: end as soon as the window has been painted once (or a start-up error
-    // message has been shown), without waiting for the user.
+    std::optional<std::string> matricola;  // displayed as soon as the window opens
+    // Testing aid, left out of --help: end as soon as the window has been painted once (or a
+    // start-up error message has been shown), without waiting for the user.
     bool quitAfterShow = false;
 };
 
 std::string WindowHelpText() {
-    return R"(Usage: velmaro [--data-dir DIR]
-       velmaro card [options] MATRICOLA...   (see velmaro card --help)
+    return R"(Usage: velmaro [--data-dir DIR] [MATRICOLA]
+       velmaro card [options] MATRICOLA...   (see 'velmaro card --help')
 
-Opens the Velmaro Studenti window: type a student's identification number (matricola) and
-press Enter or "Visualizza" to see the career card; "Stampa" prints it ("Arial" 10 points,
-one page; with no printer installed it is saved as a PDF file you name); "Esci" ends.
+Opens the Velmaro Studenti window. Type a student's identification number
+(matricola) and press Enter or "Visualizza" to see the career card; "Stampa"
+prints it ("Arial" 10 points, one page; with no printer installed it is saved
+as a PDF file you name); "Esci" ends. Given a MATRICOLA, the window opens with
+that number in the box and its card displayed.
 
 Options:
-  --data-dir DIR      Read the data files (elenco.dir, esami.dir, velmara.dir, esami.grp,
-                      titoli.grp) from DIR. Default: the folder of the velmaro executable.
-  --quit-after-show   Testing aid: quit as soon as the window has been shown and painted
-                      (or the start-up error has been reported).
-  -h, --help          Show this text.
+  --data-dir DIR  Read the data files (elenco.dir, esami.dir, velmara.dir,
+                  esami.grp, titoli.grp) from DIR.
+  --version       Show the version and exit.
+  -h, --help      Show this text and exit.
 
-Exit status: 0 after the window was closed; 2 for a usage error or when the data cannot be
-loaded (the window then does not appear; the error names the file and the reason).
+The data folder is the first of: --data-dir; the environment variable
+VELMARO_DATA_DIR; the DataDir key of ~/.config/Velmaro/velmaro.conf (or of
+/etc/xdg/Velmaro/velmaro.conf); the folder of the velmaro executable. When the
+data cannot be loaded, the window offers to choose another folder and then
+remembers it in ~/.config/Velmaro/velmaro.conf.
+
+Exit status: 0 after the window was closed; 2 for a usage error, or when the
+data cannot be loaded and no other folder was chosen.
 )";
 }
 
 // Parses argv[1...]; an Error carries the usage message.
 Result<WindowOptions> ParseWindowOptions(int argc, char* argv[]) {
     WindowOptions options;
+    bool onlyNumbersFollow = false;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
-        if (argument == "-h" || argument == "--help") {
+        const bool isOption = !onlyNumbersFollow && argument.size() > 1 && argument[0] == '-';
+        if (!isOption) {
+            if (options.matricola) return Error{"", "only one MATRICOLA may be given"};
+            options.matricola = argument;
+        } else if (argument == "--") {
+            onlyNumbersFollow = true;
+        } else if (argument == "-h" || argument == "--help") {
             options.showHelp = true;
+        } else if (argument == "--version") {
+            options.showVersion = true;
         } else if (argument == "--quit-after-show") {
             options.quitAfterShow = true;
         } else if (argument == "--data-dir") {
@@ -67,7 +86,7 @@ Result<WindowOptions> ParseWindowOptions(int argc, char* argv[]) {
         } else if (argument.rfind("--data-dir=", 0) == 0) {
             options.dataDir = argument.substr(std::strlen("--data-dir="));
         } else {
-            return Error{"", "unknown argument '" + argument + "'"};
+            return Error{"", "unknown option '" + argument + "'"};
         }
     }
     if (options.dataDir && options.dataDir->empty()) {
@@ -76,26 +95,54 @@ Result<WindowOptions> ParseWindowOptions(int argc, char* argv[]) {
     return options;
 }
 
-void ReportStartupError(const Error& error, bool quitAfterShow) {
-    std::cerr << "velmaro: " << error.Message() << '\n';
-    QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kWindowCaption),
-                    QString::fromStdString(error.Message()), QMessageBox::Ok);
-    if (quitAfterShow) QTimer::singleShot(0, &box, &QMessageBox::accept);
-    box.exec();
-}
+// The start-up error box with "Scegli cartella…", the folder dialog and the settings file.
+class WindowStartupPrompt final : public StartupPrompt {
+  public:
+    explicit WindowStartupPrompt(bool quitAfterShow) : quitAfterShow_(quitAfterShow) {}
+
+    std::optional<std::string> AskForFolder(const Error& error) override {
+        std::cerr << "velmaro: " << error.Message() << '\n';
+        QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kWindowCaption),
+                        QString::fromStdString(error.Message()), QMessageBox::Ok);
+        QPushButton* choose =
+            box.addButton(QStringLiteral("Scegli cartella…"), QMessageBox::ActionRole);
+        if (quitAfterShow_) QTimer::singleShot(0, &box, &QMessageBox::accept);
+        box.exec();
+        if (box.clickedButton() != choose) return std::nullopt;
+        const QString folder =
+            QFileDialog::getExistingDirectory(nullptr, QString::fromUtf8(kWindowCaption));
+        if (folder.isEmpty()) return std::nullopt;
+        return folder.toStdString();
+    }
+
+    Status Remember(const std::string& folder) override { return RememberDataDir(folder); }
+
+    void Warn(const Error& error) override {
+        std::cerr << "velmaro: " << error.Message() << '\n';
+        QMessageBox box(QMessageBox::Warning, QString::fromUtf8(kWindowCaption),
+                        QString::fromStdString(error.Message()), QMessageBox::Ok);
+        if (quitAfterShow_) QTimer::singleShot(0, &box, &QMessageBox::accept);
+        box.exec();
+    }
+
+  private:
+    bool quitAfterShow_;
+};
 
 }  // namespace
 
 int RunWindowCommand(int argc, char* argv[]) {
     const Result<WindowOptions> options = ParseWindowOptions(argc, argv);
     if (!options) {
-        std::cerr << "velmaro: " << options.error().reason
-                  << "\nUsage: velmaro [--data-dir DIR]\nTry 'velmaro --help' for more "
-                     "information.\n";
-        return kUsageOrStartFailed;
+        ReportUsageError(std::cerr, options.error().reason, "velmaro");
+        return kUsageErrorStatus;
     }
     if (options->showHelp) {
         std::cout << WindowHelpText();
+        return 0;
+    }
+    if (options->showVersion) {
+        std::cout << VersionText();
         return 0;
     }
 
@@ -105,20 +152,25 @@ int RunWindowCommand(int argc, char* argv[]) {
     QApplication application(qtArgc, qtArgv);
     // Qt has made the environment's LC_NUMERIC the C library's locale: the averages take its
     // decimal separator, and every other number is formatted in "C".
-    CardContext context{SystemToday, LocaleDecimalSeparator()};
+    const CardContext context{SystemToday, LocaleDecimalSeparator()};
     std::setlocale(LC_NUMERIC, "C");
 
-    const std::string dataDir =
-        options->dataDir ? DataDirOf(*options->dataDir) : ExecutableDataDir();
-    FrmVel window(dataDir, std::move(context));
-    if (Status loaded = window.Form_Load(); !loaded) {
-        ReportStartupError(loaded.error(), options->quitAfterShow);
-        return kUsageOrStartFailed;
-    }
+    std::unique_ptr<FrmVel> window;
+    WindowStartupPrompt prompt(options->quitAfterShow);
+    const auto openWindow = [&](const std::string& dataDir) -> Status {
+        window = std::make_unique<FrmVel>(dataDir, context);
+        Status loaded = window->Form_Load();
+        if (!loaded) window.reset();
+        return loaded;
+    };
+    const Result<DataDirChoice> started = LoadWithFolderChoice(
+        ChooseDataDir(CurrentDataDirSources(options->dataDir)), openWindow, prompt);
+    if (!started) return kUsageErrorStatus;
 
     QuitAfterFirstPaint quitter;
-    if (options->quitAfterShow) window.installEventFilter(&quitter);
-    window.show();
+    if (options->quitAfterShow) window->installEventFilter(&quitter);
+    window->show();
+    if (options->matricola) window->ShowNumber(QString::fromStdString(*options->matricola));
     return application.exec();
 }
 

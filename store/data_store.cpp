@@ -8,11 +8,11 @@
 
 namespace velmaro {
 
-std::string ExecutableDataDir() {
+std::string ExecutableFolder() {
     std::error_code error;
     const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error) return DataDirOf(std::filesystem::current_path(error).string());
-    return DataDirOf(executable.parent_path().string());
+    if (error) return std::filesystem::current_path(error).string();
+    return executable.parent_path().string();
 }
 
 std::string DataDirOf(const std::string& folder) { return folder + "/"; }

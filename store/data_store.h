@@ -14,8 +14,8 @@ inline constexpr std::size_t kRegistrySlotSize = 62;
 inline constexpr std::size_t kExamSlotSize = 17;
 inline constexpr std::size_t kYearSlotSize = 16;
 
-// The folder that holds the running executable, followed by "/".
-std::string ExecutableDataDir();
+// The folder that holds the running executable (the working folder if that cannot be told).
+std::string ExecutableFolder();
 
 // folder followed by "/": the data directory that --data-dir names. Nothing is removed from
 // folder, so a folder already ending in "/" gives "//", which the system treats alike.

@@ -156,6 +156,11 @@ void FrmVel::LargeVel(PainterSurface& drawing) {
     drawing.SetCurrentX(0);
 }
 
+void FrmVel::ShowNumber(const QString& typed) {
+    TxtMatr->setText(typed);
+    CmdVis_Click();
+}
+
 void FrmVel::SetCardPrinter(std::unique_ptr<CardPrinter> printer) { printer_ = std::move(printer); }
 
 int FrmVel::PixelsX(double twips) const {

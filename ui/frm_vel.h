@@ -48,6 +48,10 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     // print position at the left edge one line below the rule. Nothing is cleared.
     void LargeVel(PainterSurface& drawing) override;
 
+    // Puts typed into the number's box and displays it, as typing it and pressing Enter
+    // would.
+    void ShowNumber(const QString& typed);
+
     // Where "&Stampa" prints; the system printer (or a PDF file) unless replaced.
     void SetCardPrinter(std::unique_ptr<CardPrinter> printer);
 

@@ -16,33 +16,15 @@
 #include <vector>
 
 #include "store/data_store.h"
+#include "tests/app/run_velmaro.h"
 #include "tests/support/ops_compare.h"
 #include "tests/support/text_boxes.h"
 
 namespace velmaro {
 namespace {
 
-struct ProcessRun {
-    int exitCode = -1;
-    std::string out, err;
-};
-
-// Runs `velmaro <arguments>` in the C locale plus extra, without a display, and waits for it.
-ProcessRun RunVelmaro(const QStringList& arguments,
-                      const QProcessEnvironment& extra = QProcessEnvironment()) {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR"})
-        environment.remove(name);
-    environment.insert("LC_ALL", "C");
-    for (const QString& name : extra.keys())
-        environment.insert(name, extra.value(name));
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(VELMARO_BIN_DIR "/velmaro", arguments);
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit) return {};
-    return {process.exitCode(), process.readAllStandardOutput().toStdString(),
-            process.readAllStandardError().toStdString()};
-}
+using testing::ProcessRun;
+using testing::RunVelmaro;
 
 // The standard output of a poppler tool; empty when it cannot run.
 std::string Poppler(const QString& tool, const QStringList& arguments) {

@@ -239,6 +239,15 @@ class FrmVelTest : public QObject {
         QVERIFY(text.count(QRegularExpression("\\b\\d\\d/\\d\\d/\\d\\d\\b")) >= 26);
     }
 
+    void numberGivenAtStartIsShownAlreadyDisplayed() {
+        Open();
+        window_->ShowNumber(QStringLiteral("50"));
+        QCOMPARE(TxtMatr->text(), QStringLiteral("50"));
+        QVERIFY(window_->ShowsCard());
+        QVERIFY(window_->height() > CompactHeight());
+        QVERIFY(CmdPri->isEnabled());
+    }
+
     void missingTableStopsStartUp() {
         const QString missing = QStringLiteral("titoli.grp");
         QTemporaryDir data;
@@ -257,7 +266,9 @@ class FrmVelTest : public QObject {
         velmaro.start(VELMARO_BIN_DIR "/velmaro", {"--data-dir", data.path(), "--quit-after-show"});
         QVERIFY(velmaro.waitForFinished(30000));
         QCOMPARE(velmaro.exitCode(), 2);
-        QVERIFY(velmaro.readAllStandardError().contains(data.filePath(missing).toUtf8()));
+        const QByteArray error = velmaro.readAllStandardError();
+        QVERIFY2(error.contains(data.filePath(missing).toUtf8()), error.constData());
+        QVERIFY2(error.contains("given with --data-dir"), error.constData());
     }
 };
 

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <string_view>
+
+namespace velmaro {
+
+// Exit status of a usage error, shared by the window and the card command.
+inline constexpr int kUsageErrorStatus = 2;
+
+// The one form of every usage error: "velmaro: <what>", then where the help is
+// (helpCommand is "velmaro" or "velmaro card").
+void ReportUsageError(std::ostream& errors, std::string_view what, std::string_view helpCommand);
+
+// What --version prints: "velmaro <version>" and a line end.
+std::string VersionText();
+
+}  // namespace velmaro

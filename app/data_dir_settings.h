@@ -1,0 +1,20 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "store/data_dir_choice.h"
+#include "store/result.h"
+
+namespace velmaro {
+
+// The places that may name the data folder for this process: option (--data-dir, when given),
+// the environment variable VELMARO_DATA_DIR, the DataDir key of the settings file
+// (~/.config/Velmaro/velmaro.conf, else the system-wide one under /etc/xdg) and the folder of
+// the executable.
+DataDirSources CurrentDataDirSources(std::optional<std::string> option);
+
+// Stores folder as DataDir in the user's settings file. An error names the settings file.
+Status RememberDataDir(const std::string& folder);
+
+}  // namespace velmaro

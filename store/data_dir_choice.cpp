@@ -1,0 +1,43 @@
+#include "store/data_dir_choice.h"
+
+#include "store/data_store.h"
+
+namespace velmaro {
+
+namespace {
+
+bool Names(const std::optional<std::string>& folder) { return folder && !folder->empty(); }
+
+std::string OriginInWords(DataDirOrigin origin) {
+    switch (origin) {
+        case DataDirOrigin::kOption:
+            return "given with --data-dir";
+        case DataDirOrigin::kEnvironment:
+            return "given by VELMARO_DATA_DIR";
+        case DataDirOrigin::kSettings:
+            return "given by DataDir in the settings file";
+        case DataDirOrigin::kChosenInWindow:
+            return "chosen in the window";
+        case DataDirOrigin::kExecutableFolder:
+            break;
+    }
+    return "the executable's folder; choose another with --data-dir, VELMARO_DATA_DIR or "
+           "DataDir in the settings file";
+}
+
+}  // namespace
+
+DataDirChoice ChooseDataDir(const DataDirSources& sources) {
+    if (Names(sources.option)) return {DataDirOf(*sources.option), DataDirOrigin::kOption};
+    if (Names(sources.environment))
+        return {DataDirOf(*sources.environment), DataDirOrigin::kEnvironment};
+    if (Names(sources.settings)) return {DataDirOf(*sources.settings), DataDirOrigin::kSettings};
+    return {DataDirOf(sources.executableFolder), DataDirOrigin::kExecutableFolder};
+}
+
+Error WithDataDirOrigin(const Error& error, const DataDirChoice& choice) {
+    return Error{error.file, error.reason + " (data folder " + choice.dataDir + ", " +
+                                 OriginInWords(choice.origin) + ")"};
+}
+
+}  // namespace velmaro

@@ -1,0 +1,208 @@
+// The command-line conventions of `velmaro` and `velmaro card`, run as the built executable:
+// --version, help, the one form of usage errors, -o -, --from and where the data is found.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/app/run_velmaro.h"
+
+namespace velmaro {
+namespace {
+
+using ::testing::HasSubstr;
+using testing::ProcessRun;
+using testing::RunVelmaro;
+
+const QString kSample = VELMARO_SAMPLE_DIR;
+const QString kToday = "--today=2025-10-20";
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// The `card "..."` lines of an ops recording.
+std::vector<std::string> CardLines(const std::string& ops) {
+    std::vector<std::string> cards;
+    for (const std::string& line : Lines(ops))
+        if (line.rfind("card ", 0) == 0) cards.push_back(line);
+    return cards;
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
+}
+
+TEST(CommandLine, VersionAndHelpOfBothCommands) {
+    for (const QStringList& verb : {QStringList{}, QStringList{"card"}}) {
+        const ProcessRun version = RunVelmaro(verb + QStringList{"--version"});
+        EXPECT_EQ(version.exitCode, 0);
+        EXPECT_EQ(version.out, "velmaro " VELMARO_VERSION "\n");
+
+        const ProcessRun help = RunVelmaro(verb + QStringList{"--help"});
+        EXPECT_EQ(help.exitCode, 0);
+        for (const std::string& line : Lines(help.out))
+            EXPECT_LE(line.size(), 80u) << line;
+        EXPECT_THAT(help.out, ::testing::Not(HasSubstr("quit-after-show")));
+        QStringList options{"--data-dir", "--version", "--help"};
+        if (!verb.isEmpty())
+            options << "--format"
+                    << "--output"
+                    << "--from"
+                    << "--today"
+                    << "--metrics"
+                    << "--dpi";
+        for (const QString& option : options)
+            EXPECT_THAT(help.out, HasSubstr(option.toStdString())) << verb.join("").toStdString();
+    }
+}
+
+TEST(CommandLine, EveryUsageErrorHasOneFormAndStatusTwo) {
+    QTemporaryDir folder;
+    const QString noNumbers = folder.filePath("none.txt");
+    const QString twoNumbers = folder.filePath("two.txt");
+    ASSERT_TRUE(WriteFile(noNumbers, "\n\n") && WriteFile(twoNumbers, "5193\n50\n"));
+    const std::vector<QStringList> windowErrors{
+        {"--bogus"}, {"5193", "50"}, {"--data-dir"}, {"--data-dir="}};
+    const std::vector<QStringList> cardErrors{
+        {"--bogus", "5193"},
+        {"-x", "5193"},
+        {},
+        {"-o"},
+        {"--data-dir", "", "5193"},
+        {"--from", noNumbers},
+        {"-o", folder.filePath("card.png"), "--from", twoNumbers},
+        {"--format", "png", "-o", "-", "5193", "50"},
+    };
+    for (const auto& [errors, help] :
+         {std::pair{windowErrors, std::string("velmaro")}, {cardErrors, "velmaro card"}}) {
+        for (const QStringList& arguments : errors) {
+            const QStringList all = help == "velmaro" ? arguments : QStringList{"card"} + arguments;
+            const ProcessRun run = RunVelmaro(all);
+            const std::string shown = all.join(' ').toStdString();
+            EXPECT_EQ(run.exitCode, 2) << shown;
+            EXPECT_EQ(run.out, "") << shown;
+            const std::vector<std::string> lines = Lines(run.err);
+            ASSERT_EQ(lines.size(), 2u) << shown << "\n" << run.err;
+            EXPECT_EQ(lines[0].rfind("velmaro: ", 0), 0u) << run.err;
+            EXPECT_GT(lines[0].size(), 9u) << run.err;
+            EXPECT_EQ(lines[1], "Try '" + help + " --help' for more information.") << shown;
+        }
+    }
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 2);
+}
+
+TEST(CommandLine, DashOutputWritesEveryFormatToStandardOutput) {
+    QTemporaryDir folder;
+    const QStringList common{"card", kToday, "--data-dir", kSample};
+    for (const QString format : {"ops", "png", "svg", "pdf"}) {
+        const QString path = folder.filePath("card." + format);
+        const ProcessRun toFile = RunVelmaro(common + QStringList{"-o", path, "5193"});
+        const ProcessRun toStdout =
+            RunVelmaro(common + QStringList{"--format", format, "-o", "-", "5193"});
+        ASSERT_EQ(toFile.exitCode, 0) << toFile.err;
+        ASSERT_EQ(toStdout.exitCode, 0) << toStdout.err;
+        const QByteArray file = ReadFile(path);
+        ASSERT_FALSE(file.isEmpty());
+        if (format == "pdf") {
+            // A PDF carries its time of creation: the same size and the same frame.
+            EXPECT_TRUE(toStdout.out.starts_with("%PDF-"));
+            EXPECT_TRUE(toStdout.out.ends_with("%%EOF\n"));
+            EXPECT_NEAR(double(toStdout.out.size()), double(file.size()), 64);
+        } else {
+            EXPECT_TRUE(toStdout.out == file.toStdString()) << format.toStdString();
+        }
+    }
+    // Without --format, - means the ops recording.
+    const ProcessRun ops = RunVelmaro(common + QStringList{"--metrics=fixed", "-o", "-", "5193"});
+    EXPECT_EQ(CardLines(ops.out), std::vector<std::string>{"card \"5193\""});
+    // A PDF of numbers none of which is found writes nothing.
+    const ProcessRun none = RunVelmaro(common + QStringList{"--format=pdf", "-o", "-", "99999"});
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_EQ(none.out, "");
+    EXPECT_FALSE(QFile::exists("-"));
+}
+
+TEST(CommandLine, FromReadsNumbersAfterTheArgumentsFromAFileOrStandardInput) {
+    QTemporaryDir folder;
+    const QString list = folder.filePath("numbers.txt");
+    const QByteArray numbers = "50\r\n\n 5193\n99999";
+    ASSERT_TRUE(WriteFile(list, numbers));
+    const QStringList common{"card", kToday, "--metrics=fixed", "--data-dir", kSample, "5193"};
+    const std::vector<std::string> expected{"card \"5193\"", "card \"50\"", "card \" 5193\"",
+                                            "card \"99999\""};
+    for (const auto& [from, input] : {std::pair{list, QByteArray()}, {QString("-"), numbers}}) {
+        const ProcessRun run = RunVelmaro(common + QStringList{"--from", from}, {}, input);
+        EXPECT_EQ(run.exitCode, 1) << run.err;
+        EXPECT_EQ(CardLines(run.out), expected) << from.toStdString();
+        EXPECT_EQ(run.err, "Matricola NON Trovata: 99999\n");
+    }
+    const ProcessRun missing =
+        RunVelmaro(common + QStringList{"--from", folder.filePath("nowhere.txt")});
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_THAT(missing.err, HasSubstr("nowhere.txt"));
+}
+
+TEST(CommandLine, DataFolderComesFromOptionEnvironmentSettingsOrTheExecutablesFolder) {
+    QTemporaryDir config;
+    const QString settingsFile = config.filePath("Velmaro/velmaro.conf");
+    ASSERT_TRUE(QDir().mkpath(config.filePath("Velmaro")));
+    const QString bad = "/nonexistent/velmaro-data";
+    struct Case {
+        QString option, environment, settings;
+        int exitCode;
+        std::string mentioned;  // in the error, besides the folder looked in
+    };
+    const std::vector<Case> cases{
+        {kSample, bad, bad, 0, ""},
+        {"", kSample, bad, 0, ""},
+        {"", bad, kSample, 2, "VELMARO_DATA_DIR"},
+        {"", "", kSample, 0, ""},
+        {"", "", bad, 2, "DataDir in the settings file"},
+        {bad, kSample, kSample, 2, "--data-dir"},
+        // Nothing chosen: the executable's folder, which the build fills with the sample.
+        {"", "", "", 0, ""},
+    };
+    for (const Case& c : cases) {
+        QProcessEnvironment environment;
+        environment.insert("XDG_CONFIG_HOME", config.path());
+        if (!c.environment.isEmpty()) environment.insert("VELMARO_DATA_DIR", c.environment);
+        QFile::remove(settingsFile);
+        if (!c.settings.isEmpty()) {
+            ASSERT_TRUE(
+                WriteFile(settingsFile, "[General]\nDataDir=" + c.settings.toUtf8() + "\n"));
+        }
+        QStringList arguments{"card", kToday, "--metrics=fixed"};
+        if (!c.option.isEmpty()) arguments << "--data-dir" << c.option;
+        const ProcessRun run = RunVelmaro(arguments << "5193", environment);
+        const std::string shown = (c.option + "|" + c.environment + "|" + c.settings).toStdString();
+        EXPECT_EQ(run.exitCode, c.exitCode) << shown << "\n" << run.err;
+        if (c.exitCode == 0) continue;
+        EXPECT_EQ(Lines(run.err).size(), 1u) << run.err;
+        EXPECT_THAT(run.err, HasSubstr((bad + "/titoli.grp").toStdString()));
+        EXPECT_THAT(run.err, HasSubstr("data folder " + bad.toStdString() + "/"));
+        EXPECT_THAT(run.err, HasSubstr(c.mentioned));
+    }
+}
+
+}  // namespace
+}  // namespace velmaro

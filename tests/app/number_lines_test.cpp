@@ -1,0 +1,51 @@
+// The numbers of --from: one per line, as typed.
+
+#include "app/number_lines.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace velmaro {
+namespace {
+
+using ::testing::HasSubstr;
+
+TEST(ReadNumberLines, EachLineAsTypedWithoutItsEndEmptyLinesSkipped) {
+    struct Case {
+        std::string text;
+        std::vector<std::string> numbers;
+    };
+    const std::vector<Case> cases{
+        {"", {}},
+        {"5193", {"5193"}},
+        {"5193\n847\n", {"5193", "847"}},
+        {"5193\r\n847\r\n", {"5193", "847"}},
+        {"\n\n5193\n\r\n\n847", {"5193", "847"}},
+        // Blanks, signs and leading zeros belong to the number as typed.
+        {" 5193 \n-5\n05193\n\t\n", {" 5193 ", "-5", "05193", "\t"}},
+        // Only the line end's own "\r" goes.
+        {"5193\r\r\n12\r3\n", {"5193\r", "12\r3"}},
+    };
+    for (const Case& c : cases) {
+        std::istringstream in(c.text);
+        const auto numbers = ReadNumberLines(in, "numbers.txt");
+        ASSERT_TRUE(numbers.ok());
+        EXPECT_EQ(*numbers, c.numbers) << testing::PrintToString(c.text);
+    }
+}
+
+TEST(ReadNumbersFrom, AFileThatCannotBeReadIsAnErrorNamingIt) {
+    for (const std::string path : {"/nonexistent/numbers.txt", "/"}) {
+        const auto numbers = ReadNumbersFrom(path);
+        ASSERT_FALSE(numbers.ok()) << path;
+        EXPECT_EQ(numbers.error().file, path);
+        EXPECT_FALSE(numbers.error().reason.empty());
+    }
+}
+
+}  // namespace
+}  // namespace velmaro

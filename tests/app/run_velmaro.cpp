@@ -1,0 +1,28 @@
+#include "tests/app/run_velmaro.h"
+
+#include <QProcess>
+
+namespace velmaro::testing {
+
+ProcessRun RunVelmaro(const QStringList& arguments, const QProcessEnvironment& extra,
+                      const QByteArray& input) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name :
+         {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR", "VELMARO_DATA_DIR"})
+        environment.remove(name);
+    environment.insert("LC_ALL", "C");
+    // The user's own settings must not choose the data folder of a test.
+    environment.insert("XDG_CONFIG_HOME", "/nonexistent/velmaro-test-config");
+    for (const QString& name : extra.keys())
+        environment.insert(name, extra.value(name));
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(VELMARO_BIN_DIR "/velmaro", arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit) return {};
+    return {process.exitCode(), process.readAllStandardOutput().toStdString(),
+            process.readAllStandardError().toStdString()};
+}
+
+}  // namespace velmaro::testing

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcessEnvironment>
+#include <QStringList>
+
+#include <string>
+
+namespace velmaro::testing {
+
+struct ProcessRun {
+    int exitCode = -1;
+    std::string out, err;
+};
+
+// Runs the built `velmaro <arguments>` as a user would, without a display, in the C locale,
+// with no VELMARO_DATA_DIR and no settings file unless extra sets them, and waits for it.
+// input is its standard input. exitCode is -1 when it did not end normally.
+ProcessRun RunVelmaro(const QStringList& arguments,
+                      const QProcessEnvironment& extra = QProcessEnvironment(),
+                      const QByteArray& input = {});
+
+}  // namespace velmaro::testing
