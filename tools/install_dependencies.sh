@@ -6,6 +6,9 @@ velmaro_packages=(
     libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
     qt6-base-dev qt6-svg-dev
     fonts-liberation2 fontconfig poppler-utils
+    # the Debian package (dpkg-shlibdeps, and file, which CPack uses to find executables)
+    # and the checks of the installed tree
+    dpkg-dev file desktop-file-utils appstream man-db
 )
 
 install_dependencies() {
