@@ -139,6 +139,14 @@ TEST(CommandLine, DashOutputWritesEveryFormatToStandardOutput) {
     EXPECT_EQ(none.exitCode, 1);
     EXPECT_EQ(none.out, "");
     EXPECT_FALSE(QFile::exists("-"));
+    // Standard output that cannot take the card is an error, in the text and the file formats.
+    if (!QFile::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    for (const QString format : {"ops", "pdf"}) {
+        const ProcessRun full = RunVelmaro(
+            common + QStringList{"--format", format, "-o", "-", "5193"}, {}, {}, "/dev/full");
+        EXPECT_EQ(full.exitCode, 2) << format.toStdString();
+        EXPECT_EQ(full.err, "velmaro: standard output: could not be written\n");
+    }
 }
 
 TEST(CommandLine, FromReadsNumbersAfterTheArgumentsFromAFileOrStandardInput) {

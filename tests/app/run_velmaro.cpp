@@ -5,7 +5,7 @@
 namespace velmaro::testing {
 
 ProcessRun RunVelmaro(const QStringList& arguments, const QProcessEnvironment& extra,
-                      const QByteArray& input) {
+                      const QByteArray& input, const QString& outputFile) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name :
          {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR", "VELMARO_DATA_DIR"})
@@ -17,6 +17,7 @@ ProcessRun RunVelmaro(const QStringList& arguments, const QProcessEnvironment& e
         environment.insert(name, extra.value(name));
     QProcess process;
     process.setProcessEnvironment(environment);
+    if (!outputFile.isEmpty()) process.setStandardOutputFile(outputFile);
     process.start(VELMARO_BIN_DIR "/velmaro", arguments);
     process.write(input);
     process.closeWriteChannel();

@@ -15,9 +15,10 @@ struct ProcessRun {
 
 // Runs the built `velmaro <arguments>` as a user would, without a display, in the C locale,
 // with no VELMARO_DATA_DIR and no settings file unless extra sets them, and waits for it.
-// input is its standard input. exitCode is -1 when it did not end normally.
+// input is its standard input; outputFile, when given, receives its standard output instead
+// of out. exitCode is -1 when it did not end normally.
 ProcessRun RunVelmaro(const QStringList& arguments,
                       const QProcessEnvironment& extra = QProcessEnvironment(),
-                      const QByteArray& input = {});
+                      const QByteArray& input = {}, const QString& outputFile = {});
 
 }  // namespace velmaro::testing
