@@ -20,7 +20,7 @@
 #include "app/command_line.h"
 #include "app/data_dir_settings.h"
 #include "app/number_lines.h"
-#include "render/card_environment.h"
+#include "base/system_environment.h"
 #include "render/text_metrics.h"
 #include "store/data_store.h"
 #include "ui/qt_text_metrics.h"

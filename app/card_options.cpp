@@ -3,7 +3,7 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 
-#include <cctype>
+#include "base/civil_date.h"
 
 namespace velmaro {
 
@@ -36,27 +36,6 @@ std::optional<CardFormat> FormatNamed(const QString& name) {
 }
 
 }  // namespace
-
-std::optional<std::chrono::year_month_day> ParseIsoDate(std::string_view text) {
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
-    auto number = [&](std::size_t from, std::size_t length) -> std::optional<int> {
-        int value = 0;
-        for (std::size_t i = from; i < from + length; ++i) {
-            if (!std::isdigit(static_cast<unsigned char>(text[i]))) return std::nullopt;
-            value = value * 10 + (text[i] - '0');
-        }
-        return value;
-    };
-    const auto year = number(0, 4);
-    const auto month = number(5, 2);
-    const auto day = number(8, 2);
-    if (!year || !month || !day) return std::nullopt;
-    const std::chrono::year_month_day date{std::chrono::year(*year),
-                                           std::chrono::month(static_cast<unsigned>(*month)),
-                                           std::chrono::day(static_cast<unsigned>(*day))};
-    if (!date.ok()) return std::nullopt;
-    return date;
-}
 
 std::string CardHelpText() {
     return R"(Usage: velmaro card [options] [--] MATRICOLA...

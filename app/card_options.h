@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "store/result.h"
+#include "base/result.h"
 
 namespace velmaro {
 
@@ -53,8 +53,5 @@ bool WritesToStandardOutput(const CardOptions& options);
 
 // The text that --help prints: every option, and the exit statuses.
 std::string CardHelpText();
-
-// A date written YYYY-MM-DD that names a real calendar day; nothing otherwise.
-std::optional<std::chrono::year_month_day> ParseIsoDate(std::string_view text);
 
 }  // namespace velmaro

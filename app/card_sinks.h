@@ -5,9 +5,9 @@
 #include <string_view>
 
 #include "app/card_options.h"
+#include "base/result.h"
 #include "render/render_card.h"
 #include "render/text_metrics.h"
-#include "store/result.h"
 
 namespace velmaro {
 

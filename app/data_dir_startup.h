@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "base/result.h"
 #include "store/data_dir_choice.h"
-#include "store/result.h"
 
 namespace velmaro {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "store/result.h"
+#include "base/result.h"
 
 namespace velmaro {
 

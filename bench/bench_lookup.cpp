@@ -40,11 +40,11 @@
 #include <utility>
 #include <vector>
 
+#include "base/text_fields.h"
 #include "lookup/lookup_student.h"
 #include "store/data_store.h"
 #include "store/registry_search.h"
 #include "store/student.h"
-#include "store/text_fields.h"
 #include "tools/sample_data.h"
 #include "tools/split_mix.h"
 
@@ -239,10 +239,10 @@ class SqliteLookup {
         Student student;
         student.MatrText = std::string(typedText);
         student.fields = split.fields;
-        student.NumExams = split.ExamRecCount;
-        student.NumYears = split.YearRecCount;
-        student.ExamRecs = Rows(exams_, *key);
-        student.YearRecs = Rows(years_, *key);
+        for (const std::string& text : Rows(exams_, *key))
+            student.ExamRecs.push_back(ParseExamRecord(text));
+        for (const std::string& text : Rows(years_, *key))
+            student.YearRecs.push_back(ParseYearRecord(text));
         return student;
     }
 
@@ -262,10 +262,10 @@ class SqliteLookup {
           years_(std::move(years)) {}
 
     static std::vector<std::string> Rows(const Statement& query, std::int32_t key) {
-        std::vector<std::string> rows(1);
+        std::vector<std::string> rows;
         sqlite3_stmt* s = query.WithKey(key);
         while (sqlite3_step(s) == SQLITE_ROW)
-            rows.push_back("0000" + ColumnText(s, 0));
+            rows.push_back(ColumnText(s, 0));
         return rows;
     }
 
@@ -308,19 +308,6 @@ class SyscallCounter {
   private:
     int descriptor_ = -1;
 };
-
-bool SameStudent(const Student& a, const Student& b) {
-    const StudentFields& f = a.fields;
-    const StudentFields& g = b.fields;
-    return a.MatrText == b.MatrText && f.StudentRecord == g.StudentRecord &&
-           f.SexCode == g.SexCode && f.BirthYearMonth == g.BirthYearMonth &&
-           f.PostalCode == g.PostalCode && f.Province == g.Province && f.EnrolYear == g.EnrolYear &&
-           f.DiplomaCode == g.DiplomaCode && f.DiplomaYear == g.DiplomaYear &&
-           f.DiplomaGrade == g.DiplomaGrade && f.DegreeDate == g.DegreeDate &&
-           f.DegreeGrade == g.DegreeGrade && f.HonoursMark == g.HonoursMark &&
-           a.NumExams == b.NumExams && a.NumYears == b.NumYears && a.ExamRecs == b.ExamRecs &&
-           a.YearRecs == b.YearRecs;
-}
 
 // Everything the benchmarks share, made once: the generated files, the store open on them,
 // the database built from them, and the sequence of typed numbers to look up.
@@ -369,7 +356,7 @@ Status Prepare(Environment& env) {
         if (!ours->student) return Error{"", "student missing: " + text};
         for (const SqliteLookup* sqlite : {&*env.sqliteDefaultCache, &*env.sqliteWholeCache}) {
             const auto theirs = sqlite->Find(text);
-            if (!theirs || !SameStudent(*ours->student, *theirs))
+            if (!theirs || *ours->student != *theirs)
                 return Error{"", "SQLite and the store disagree on student " + text};
         }
         const auto search = SearchRegistry(env.store->Registry(), env.store->RegistryCount(),

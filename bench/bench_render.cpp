@@ -73,12 +73,11 @@ struct BenchCard {
             const int day = i % 3 == 0 ? 10 : 20;
             char date[7];
             std::snprintf(date, sizeof date, "%02d%02d%02d", year % 100, month, day);
-            student.ExamRecs.push_back("0000" + std::to_string(1000 + i) + grades[i % 10] + date);
+            student.ExamRecs.push_back(
+                ParseExamRecord(std::to_string(1000 + i) + grades[i % 10] + date));
         }
         for (int y = 92; y <= 97; ++y)
-            student.YearRecs.push_back("0000" + std::to_string(y) + std::to_string(y + 1));
-        student.NumExams = 30;
-        student.NumYears = 6;
+            student.YearRecs.push_back(ParseYearRecord(std::to_string(y) + std::to_string(y + 1)));
     }
 
     CardInput Input() const {

@@ -7,10 +7,9 @@
 namespace velmaro {
 
 Result<DisplayFlow> DisplayFlow::LoadTables(const std::string& dataDir, CardContext context) {
-    Result<DataStore> store = DataStore::LoadTables(dataDir);
-    if (!store) return store.error();
+    VELMARO_TRY(DataStore store, DataStore::LoadTables(dataDir));
     if (!context.today) context.today = SystemToday;
-    return DisplayFlow(std::move(*store), std::move(context));
+    return DisplayFlow(std::move(store), std::move(context));
 }
 
 DisplayFlow::DisplayFlow(DataStore store, CardContext context)

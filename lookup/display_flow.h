@@ -6,10 +6,10 @@
 #include <string>
 #include <string_view>
 
-#include "render/card_environment.h"
+#include "base/result.h"
+#include "base/system_environment.h"
 #include "render/render_card.h"
 #include "store/data_store.h"
-#include "store/result.h"
 #include "store/student.h"
 
 namespace velmaro {

@@ -1,8 +1,8 @@
 #include "lookup/lookup_student.h"
 
-#include "store/numeric_value.h"
+#include "base/numeric_value.h"
+#include "base/text_fields.h"
 #include "store/registry_search.h"
-#include "store/text_fields.h"
 
 namespace velmaro {
 
@@ -15,16 +15,13 @@ Result<LookupOutcome> LookupStudent(const DataStore& store, std::string_view typ
     const auto key = KeyOf(typedText);
     if (!key) return outcome;
 
-    auto search =
-        SearchRegistry(store.Registry(), store.RegistryCount(), store.LastRegistryKey(), *key);
-    if (!search) return search.error();
-    outcome.registryRecordsRead = search->recordsRead;
+    VELMARO_TRY(const SearchOutcome search, SearchRegistry(store.Registry(), store.RegistryCount(),
+                                                           store.LastRegistryKey(), *key));
+    outcome.registryRecordsRead = search.recordsRead;
     // A record of blanks only counts as no record at all.
-    if (TrimBlanks(search->record).empty()) return outcome;
+    if (TrimBlanks(search.record).empty()) return outcome;
 
-    auto student = GatherStudent(store, std::string(typedText), search->record);
-    if (!student) return student.error();
-    outcome.student = std::move(*student);
+    VELMARO_TRY(outcome.student, GatherStudent(store, std::string(typedText), search.record));
     return outcome;
 }
 

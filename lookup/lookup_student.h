@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/result.h"
 #include "store/data_store.h"
-#include "store/result.h"
 #include "store/student.h"
 
 namespace velmaro {

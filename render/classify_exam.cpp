@@ -8,10 +8,10 @@ namespace {
 
 struct GroupClass {
     std::string_view group;
-    int examClass;
+    int ExamClass;
 };
 
-constexpr std::array<GroupClass, 16> kClassOfGroup = {{
+constexpr std::array<GroupClass, 15> kClassOfGroup = {{
     {"00", 0},
     {"A1", 1},
     {"F1", 1},
@@ -27,7 +27,6 @@ constexpr std::array<GroupClass, 16> kClassOfGroup = {{
     {"E3", 3},
     {"SM", 3},
     {"CF", 4},
-    {"LL", 1},
 }};
 
 }  // namespace
@@ -35,9 +34,10 @@ constexpr std::array<GroupClass, 16> kClassOfGroup = {{
 int ClassOfGroup(std::string_view group) {
     if (group == "EB") group = "E2";
     if (group == "MS") group = "MR";
+    // Every group beginning with "L" ("LL" among them) is class 1.
     if (!group.empty() && group.front() == 'L') return 1;
     for (const GroupClass& entry : kClassOfGroup) {
-        if (entry.group == group) return entry.examClass;
+        if (entry.group == group) return entry.ExamClass;
     }
     return 4;
 }

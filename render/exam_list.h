@@ -15,8 +15,8 @@ struct GradeAverage {
     double WeightSum = 0;
 
     void Add(const ExamRow& row) {
-        GradeSum += row.gradeValue * row.weight;
-        WeightSum += row.weight;
+        GradeSum += row.GradeValue * row.ExamWeight;
+        WeightSum += row.ExamWeight;
     }
     // The average on the 30-point scale; 0 when nothing weighs.
     double Average30() const { return WeightSum > 0 ? GradeSum / WeightSum : 0; }

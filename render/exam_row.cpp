@@ -1,9 +1,9 @@
 #include "render/exam_row.h"
 
+#include "base/numeric_value.h"
+#include "base/text_fields.h"
+#include "base/windows1252.h"
 #include "render/classify_exam.h"
-#include "store/numeric_value.h"
-#include "store/text_fields.h"
-#include "store/windows1252.h"
 
 namespace velmaro {
 namespace {
@@ -14,41 +14,36 @@ constexpr std::string_view kHonoursGrade = "31";
 
 }  // namespace
 
-ExamRow ReadExamRow(std::string_view element, const CodeTable& exams) {
+ExamRow ReadExamRow(const ExamRecord& record, const CodeTable& exams) {
     ExamRow row;
-    std::string date(Mid(element, 15, 2));
-    date += '/';
-    date += Mid(element, 13, 2);
-    date += '/';
-    date += Mid(element, 11, 2);
-    row.dateText = DecodeWindows1252(date);
+    row.dateText = DecodeWindows1252(record.day + '/' + record.month + '/' + record.year);
+    row.date = record.date;
 
-    const std::string_view code = Mid(element, 5, 4);
-    const double entry = exams.EntryOf(code);
-    row.examClass = ClassifyExam(exams, entry);
-    row.title = row.examClass == 0 ? DecodeWindows1252("*" + std::string(code))
-                                   : std::string(TrimLeadingBlanks(exams.NameAt(entry)));
+    const double entry = exams.EntryOf(record.code);
+    row.ExamClass = ClassifyExam(exams, entry);
+    row.ExamTitle = row.ExamClass == 0 ? DecodeWindows1252('*' + record.code)
+                                       : std::string(TrimLeadingBlanks(exams.NameAt(entry)));
 
-    const std::string_view grade = Mid(element, 9, 2);
-    row.gradeValue = NumericValue(grade);
-    row.weight = row.gradeValue >= 18 && row.gradeValue <= 31 ? 1 : 0;
-    if (row.gradeValue == 31) row.gradeValue = 30;
-    if (row.title.find(kModuleMarker) != std::string::npos) row.weight = 0.5;
+    const std::string_view grade = record.grade;
+    row.GradeValue = NumericValue(grade);
+    row.ExamWeight = row.GradeValue >= 18 && row.GradeValue <= 31 ? 1 : 0;
+    if (row.GradeValue == 31) row.GradeValue = 30;
+    if (row.ExamTitle.find(kModuleMarker) != std::string::npos) row.ExamWeight = 0.5;
 
     if (grade > kHonoursGrade) {
-        row.gradeText = "idoneo";
+        row.GradeText = "idoneo";
     } else if (grade == kHonoursGrade) {
-        row.gradeText = "30 e lode";
+        row.GradeText = "30 e lode";
     } else {
-        row.gradeText = DecodeWindows1252(grade);
+        row.GradeText = DecodeWindows1252(grade);
     }
     return row;
 }
 
 std::vector<PrintItem> ExamRowItems(const ExamRow& row) {
-    return {PrintItem::Text(row.dateText), PrintItem::Number(row.examClass),
-            PrintItem::Text(" "),          PrintItem::Text(row.title),
-            PrintItem::Tab(kGradeColumn),  PrintItem::Text(row.gradeText, false)};
+    return {PrintItem::Text(row.dateText), PrintItem::Number(row.ExamClass),
+            PrintItem::Text(" "),          PrintItem::Text(row.ExamTitle),
+            PrintItem::Tab(kGradeColumn),  PrintItem::Text(row.GradeText, false)};
 }
 
 }  // namespace velmaro

@@ -1,7 +1,7 @@
 #include "render/header_block.h"
 
-#include "store/text_fields.h"
-#include "store/windows1252.h"
+#include "base/text_fields.h"
+#include "base/windows1252.h"
 
 namespace velmaro {
 namespace {
@@ -54,8 +54,8 @@ HeaderResult PrintHeaderBlock(DrawSurface& surface, const Student& student,
     result.EnrolDate = Joined("11/01/", Left(f.EnrolYear, 2));
     surface.Print({Item::Tab(5), Item::Text("A.A. Imm.: "),
                    Data(Joined(Left(f.EnrolYear, 2), "/", Right(f.EnrolYear, 2)))});
-    surface.Print({Item::Tab(25), Item::Text("N.Anni: "), Item::Number(student.NumYears)});
-    surface.Print({Item::Tab(40), Item::Text("N.Esa.: "), Item::Number(student.NumExams)});
+    surface.Print({Item::Tab(25), Item::Text("N.Anni: "), Item::Number(student.NumYears())});
+    surface.Print({Item::Tab(40), Item::Text("N.Esa.: "), Item::Number(student.NumExams())});
     surface.Print({Item::Tab(55), Item::Text("<V_30>: ")});
     result.V30X = surface.CurrentX();
     result.V30Y = surface.CurrentY();

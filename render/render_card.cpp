@@ -1,6 +1,5 @@
 #include "render/render_card.h"
 
-#include <algorithm>
 #include <vector>
 
 #include "render/exam_list.h"
@@ -35,10 +34,9 @@ void RenderCard(DrawSurface& surface, const CardInput& input) {
 
     // The rows are read first: how many lines each takes decides where the chart puts it.
     std::vector<ExamRow> rows;
-    const auto numExams = static_cast<std::size_t>(std::max(student.NumExams, 0));
-    rows.reserve(numExams);
-    for (std::size_t i = 1; i <= numExams; ++i)
-        rows.push_back(ReadExamRow(student.ExamRec(i), input.exams));
+    rows.reserve(student.ExamRecs.size());
+    for (const ExamRecord& record : student.ExamRecs)
+        rows.push_back(ReadExamRow(record, input.exams));
     const ChartLayout chart = SetUpChart(surface, student, header, rows, input.today);
 
     GradeAverage average;

@@ -1,6 +1,6 @@
 #include "render/text_metrics.h"
 
-#include "store/windows1252.h"
+#include "base/windows1252.h"
 
 namespace velmaro {
 

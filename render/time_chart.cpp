@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
-#include "render/chart_date.h"
+#include "base/civil_date.h"
+#include "base/numeric_value.h"
+#include "base/text_fields.h"
 #include "render/spread_labels.h"
-#include "store/numeric_value.h"
-#include "store/text_fields.h"
 
 namespace velmaro {
 namespace {
@@ -16,19 +16,9 @@ constexpr double kDotRadius = 30;
 constexpr double kLeaderEndColumns = 4.8;
 constexpr int kExamsForLongerStudies = 15;
 
-// The date of an exam record element ("0000" + code, mark, yymmdd), as "mm/dd/yy".
-std::string ExamDateText(std::string_view element) {
-    std::string text(Mid(element, 13, 2));
-    text += '/';
-    text += Mid(element, 15, 2);
-    text += '/';
-    text += Mid(element, 11, 2);
-    return text;
-}
-
 void DrawYearMarks(DrawSurface& surface, const ChartLayout& chart) {
-    const int firstYear = static_cast<int>(std::chrono::year_month_day{*chart.enrolDate}.year());
-    const int endYear = static_cast<int>(std::chrono::year_month_day{*chart.chartEnd}.year());
+    const int firstYear = static_cast<int>(std::chrono::year_month_day{*chart.EnrolDate}.year());
+    const int endYear = static_cast<int>(std::chrono::year_month_day{*chart.ChartEnd}.year());
     for (int k = firstYear; k < endYear; ++k) {
         const std::chrono::sys_days yearEnd{std::chrono::year{k} / std::chrono::December / 31};
         const double y = chart.YOf(yearEnd);
@@ -44,14 +34,12 @@ void DrawYearMarks(DrawSurface& surface, const ChartLayout& chart) {
 
 double ChartLayout::YOf(std::chrono::sys_days date) const {
     if (ChartDays <= 0) return ChartTop;
-    return ChartTop + (ChartBottom - ChartTop) * DaysBetween(*enrolDate, date) / ChartDays;
+    return ChartTop + (ChartBottom - ChartTop) * DaysBetween(*EnrolDate, date) / ChartDays;
 }
 
 std::string ExpectedEndText(const Student& student) {
-    const std::string_view lastYearRecord =
-        student.YearRec(static_cast<std::size_t>(student.NumYears));
-    const double year = NumericValue(Mid(lastYearRecord, 7, 2));
-    const double end = year + (student.NumExams > kExamsForLongerStudies ? 2 : 1);
+    const double year = NumericValue(student.LastYearRec().year);
+    const double end = year + (student.NumExams() > kExamsForLongerStudies ? 2 : 1);
     const long long twoDigits = (static_cast<long long>(RoundHalfEven(end)) % 100 + 100) % 100;
     char text[16];
     std::snprintf(text, sizeof text, "05/31/%02lld", twoDigits);
@@ -61,8 +49,8 @@ std::string ExpectedEndText(const Student& student) {
 std::optional<std::chrono::sys_days> ChartEndDate(const Student& student,
                                                   const HeaderResult& header,
                                                   std::chrono::year_month_day today) {
-    if (header.ChartEnd) return ParseChartDate(*header.ChartEnd);
-    const auto expectedEnd = ParseChartDate(ExpectedEndText(student));
+    if (header.ChartEnd) return ParseMonthDayYear(*header.ChartEnd);
+    const auto expectedEnd = ParseMonthDayYear(ExpectedEndText(student));
     const std::chrono::sys_days todayDays{today};
     if (expectedEnd && todayDays > *expectedEnd) return expectedEnd;
     return todayDays;
@@ -71,9 +59,9 @@ std::optional<std::chrono::sys_days> ChartEndDate(const Student& student,
 ChartLayout SetUpChart(DrawSurface& surface, const Student& student, const HeaderResult& header,
                        std::span<const ExamRow> rows, std::chrono::year_month_day today) {
     ChartLayout chart;
-    chart.enrolDate = ParseChartDate(header.EnrolDate);
-    chart.chartEnd = ChartEndDate(student, header, today);
-    if (chart.HasAxis()) chart.ChartDays = DaysBetween(*chart.enrolDate, *chart.chartEnd);
+    chart.EnrolDate = ParseMonthDayYear(header.EnrolDate);
+    chart.ChartEnd = ChartEndDate(student, header, today);
+    if (chart.HasAxis()) chart.ChartDays = DaysBetween(*chart.EnrolDate, *chart.ChartEnd);
 
     surface.Print({});
 
@@ -99,8 +87,8 @@ ChartLayout SetUpChart(DrawSurface& surface, const Student& student, const Heade
         if (chart.HasAxis()) {
             for (std::size_t i = 1; i <= numExams; ++i) {
                 // An exam date that is not a date sits at the top of the axis.
-                const auto date = ParseChartDate(ExamDateText(student.ExamRec(i)));
-                chart.ExamDateY[i] = date ? chart.YOf(*date) : chart.YOf(*chart.enrolDate);
+                const auto& date = rows[i - 1].date;
+                chart.ExamDateY[i] = date ? chart.YOf(*date) : chart.YOf(*chart.EnrolDate);
             }
             chart.ExamLabelY =
                 SpreadLabels(chart.ExamDateY, rowLines, chart.LineHeight, chart.HeaderBottom);

@@ -23,15 +23,15 @@ struct ChartLayout {
     double AxisX = 0;
     // The bottom of the header's last text line: no exam row rises above it.
     double HeaderBottom = 0;
-    std::optional<std::chrono::sys_days> enrolDate;
-    std::optional<std::chrono::sys_days> chartEnd;
+    std::optional<std::chrono::sys_days> EnrolDate;
+    std::optional<std::chrono::sys_days> ChartEnd;
     double ChartDays = 0;
     std::vector<double> ExamDateY;   // element i: y of exam i's date (0 unused)
     std::vector<double> ExamLabelY;  // element i: centre of exam i's row (0 unused)
 
     // Both ends of the time axis are real dates, so the axis, the year marks, the leaders
     // and the dots are drawn; otherwise the rows are listed one line apart from the top.
-    bool HasAxis() const { return enrolDate && chartEnd; }
+    bool HasAxis() const { return EnrolDate && ChartEnd; }
     // The y of a date on the axis; every date at ChartTop when the axis spans no days or ends
     // before it starts.
     double YOf(std::chrono::sys_days date) const;

@@ -1,9 +1,9 @@
 #include "store/code_table.h"
 
-#include "store/numeric_value.h"
-#include "store/text_fields.h"
+#include "base/numeric_value.h"
+#include "base/text_fields.h"
+#include "base/windows1252.h"
 #include "store/text_file.h"
-#include "store/windows1252.h"
 
 namespace velmaro {
 namespace {
@@ -16,9 +16,8 @@ std::size_t ElementIndex(double entry, std::size_t size) {
 }
 
 Result<CodeTable> LoadTable(const std::string& path, const CodeTableLayout& layout) {
-    auto content = ReadWholeFile(path);
-    if (!content) return content.error();
-    return BuildCodeTable(SplitLines(*content), layout);
+    VELMARO_TRY(const std::string content, ReadWholeFile(path));
+    return BuildCodeTable(SplitLines(content), layout);
 }
 
 }  // namespace

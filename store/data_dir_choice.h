@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "store/result.h"
+#include "base/result.h"
 
 namespace velmaro {
 

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <string>
 
+#include "base/result.h"
 #include "store/code_table.h"
 #include "store/record_file.h"
-#include "store/result.h"
 
 namespace velmaro {
 
@@ -31,7 +31,6 @@ class DataStore {
     // an error naming the file.
     static Result<DataStore> LoadTables(const std::string& dataDir);
 
-    const std::string& DataDir() const { return dataDir_; }
     const CodeTable& Titles() const { return titles_; }
     const CodeTable& Exams() const { return exams_; }
     const RecordFile& Registry() const { return registry_; }
@@ -47,11 +46,9 @@ class DataStore {
     void CloseFiles();
 
   private:
-    DataStore(std::string dataDir, CodeTable titles, CodeTable exams, RecordFile registry,
-              RecordFile examFile, RecordFile yearFile, std::int32_t registryCount,
-              std::int32_t lastRegistryKey);
+    DataStore(CodeTable titles, CodeTable exams, RecordFile registry, RecordFile examFile,
+              RecordFile yearFile, std::int32_t registryCount, std::int32_t lastRegistryKey);
 
-    std::string dataDir_;
     CodeTable titles_;
     CodeTable exams_;
     RecordFile registry_;

@@ -85,9 +85,8 @@ Status RecordFile::Refresh() const {
     // A file far larger than any registry is read record by record instead of copied.
     if (version.size > kLargestCopy) return Ok();
     std::string content(static_cast<std::size_t>(version.size), '\0');
-    const auto got = ReadFromFile(0, content.data(), content.size());
-    if (!got) return got.error();
-    content.resize(*got);
+    VELMARO_TRY(const std::size_t got, ReadFromFile(0, content.data(), content.size()));
+    content.resize(got);
     copy_ = std::move(content);
     copyVersion_ = version;
     hasCopy_ = true;
@@ -103,7 +102,7 @@ Status RecordFile::Refresh() const {
 Result<std::size_t> RecordFile::ReadAt(std::int64_t offset, char* buffer, std::size_t size) const {
     if (closed_) return Error{path_, "the file has been closed"};
     if (reading_ == Reading::kCopyInMemory && !hasCopy_) {
-        if (const Status refreshed = Refresh(); !refreshed) return refreshed.error();
+        VELMARO_TRY(Refresh());
     }
     if (!hasCopy_) return ReadFromFile(offset, buffer, size);
     if (offset < 0 || static_cast<std::uint64_t>(offset) >= copy_.size()) return std::size_t{0};
@@ -151,31 +150,28 @@ Result<std::string> RecordFile::ReadRecord(std::int64_t recordNumber) const {
         heapSlot.assign(slotSize_, '\0');
         slot = heapSlot.data();
     }
-    const auto got =
-        ReadAt((recordNumber - 1) * static_cast<std::int64_t>(slotSize_), slot, slotSize_);
-    if (!got) return got.error();
-    return SlotText(slot, *got);
+    VELMARO_TRY(const std::size_t got,
+                ReadAt((recordNumber - 1) * static_cast<std::int64_t>(slotSize_), slot, slotSize_));
+    return SlotText(slot, got);
 }
 
-Result<std::vector<std::string>> RecordFile::ReadRun(std::int64_t first, std::int64_t count,
-                                                     std::string_view prefix) const {
+Result<std::vector<std::string>> RecordFile::ReadRun(std::int64_t first, std::int64_t count) const {
     if (closed_) return Error{path_, "the file has been closed"};
-    std::vector<std::string> texts(static_cast<std::size_t>(std::max<std::int64_t>(count, 0)),
-                                   std::string(prefix));
+    std::vector<std::string> texts(static_cast<std::size_t>(std::max<std::int64_t>(count, 0)));
     const std::int64_t last = first + count - 1;
     const std::int64_t firstInFile = std::max<std::int64_t>(first, 1);
     if (count <= 0 || last < firstInFile) return texts;
 
     const auto slotSize = static_cast<std::int64_t>(slotSize_);
     std::string bytes(static_cast<std::size_t>((last - firstInFile + 1) * slotSize), '\0');
-    const auto got = ReadAt((firstInFile - 1) * slotSize, bytes.data(), bytes.size());
-    if (!got) return got.error();
+    VELMARO_TRY(const std::size_t got,
+                ReadAt((firstInFile - 1) * slotSize, bytes.data(), bytes.size()));
 
     for (std::int64_t n = firstInFile; n <= last; ++n) {
         const auto offset = static_cast<std::size_t>((n - firstInFile) * slotSize);
-        if (offset >= *got) break;
+        if (offset >= got) break;
         AppendSlotText(texts[static_cast<std::size_t>(n - first)], bytes.data() + offset,
-                       *got - offset);
+                       got - offset);
     }
     return texts;
 }

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "store/result.h"
+#include "base/result.h"
 
 namespace velmaro {
 
@@ -37,7 +37,6 @@ class RecordFile {
     RecordFile& operator=(RecordFile&& other) noexcept = default;
 
     const std::string& Path() const { return path_; }
-    std::size_t SlotSize() const { return slotSize_; }
     // The longest text a slot can hold.
     std::size_t TextCapacity() const { return slotSize_ - 2; }
 
@@ -47,10 +46,9 @@ class RecordFile {
     // The text of record recordNumber.
     Result<std::string> ReadRecord(std::int64_t recordNumber) const;
 
-    // The texts of the count records from first on, each preceded by prefix, read with one
-    // request to the operating system; records outside the file read as empty texts.
-    Result<std::vector<std::string>> ReadRun(std::int64_t first, std::int64_t count,
-                                             std::string_view prefix = {}) const;
+    // The texts of the count records from first on, read with one request to the operating
+    // system; records outside the file read as empty texts.
+    Result<std::vector<std::string>> ReadRun(std::int64_t first, std::int64_t count) const;
 
     // For a file read from a copy: one status request, and a read of the whole file when it
     // changed since the copy was made (or when there is no copy yet). Otherwise nothing.

@@ -8,7 +8,7 @@ Result<SearchOutcome> SearchRegistry(const RecordFile& registry, std::int32_t co
                                      std::int32_t lastKey, std::int32_t key) {
     SearchOutcome outcome;
     if (key < 1 || key > lastKey) return outcome;
-    if (const Status fresh = registry.Refresh(); !fresh) return fresh.error();
+    VELMARO_TRY(registry.Refresh());
 
     // lo counts as already excluded: the range still open is lo + 1 ... hi, so starting at 0
     // keeps record 1 within reach.
@@ -18,16 +18,15 @@ Result<SearchOutcome> SearchRegistry(const RecordFile& registry, std::int32_t co
         const std::int64_t step = (hi - lo) / 2;
         if (step == 0) lo = hi;
         const std::int64_t mid = lo + step;
-        auto text = registry.ReadRecord(mid);
-        if (!text) return text.error();
+        VELMARO_TRY(std::string text, registry.ReadRecord(mid));
         ++outcome.recordsRead;
-        const std::int32_t found = RecordKey(*text);
+        const std::int32_t found = RecordKey(text);
         if (found < key) {
             lo = mid;
         } else if (found > key) {
             hi = mid;
         } else {
-            outcome.record = std::move(*text);
+            outcome.record = std::move(text);
             return outcome;
         }
     }

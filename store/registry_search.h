@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/result.h"
 #include "store/record_file.h"
-#include "store/result.h"
 
 namespace velmaro {
 

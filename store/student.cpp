@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "store/numeric_value.h"
-#include "store/text_fields.h"
+#include "base/numeric_value.h"
+#include "base/text_fields.h"
 
 namespace velmaro {
 namespace {
@@ -53,29 +53,27 @@ SplitRecord SplitStudentRecord(std::string_view recordText) {
 
 Result<std::vector<std::string>> GatherRecords(const RecordFile& file, std::int32_t first,
                                                int count) {
-    if (count <= 0) return std::vector<std::string>(1);
-    // Element 0 is a record number below 1, which reads as empty, so the run starts there.
-    auto records = file.ReadRun(std::int64_t{first} - 1, count + 1, "0000");
-    if (!records) return records.error();
-    records->front().clear();
-    return records;
+    if (count <= 0) return std::vector<std::string>{};
+    return file.ReadRun(first, count);
 }
 
 Result<Student> GatherStudent(const DataStore& store, std::string matrText,
                               std::string_view recordText) {
     SplitRecord split = SplitStudentRecord(recordText);
-    auto exams = GatherRecords(store.ExamFile(), split.FirstExamRec, split.ExamRecCount);
-    if (!exams) return exams.error();
-    auto years = GatherRecords(store.YearFile(), split.FirstYearRec, split.YearRecCount);
-    if (!years) return years.error();
+    VELMARO_TRY(const auto exams,
+                GatherRecords(store.ExamFile(), split.FirstExamRec, split.ExamRecCount));
+    VELMARO_TRY(const auto years,
+                GatherRecords(store.YearFile(), split.FirstYearRec, split.YearRecCount));
 
     Student student;
     student.MatrText = std::move(matrText);
     student.fields = std::move(split.fields);
-    student.NumExams = split.ExamRecCount;
-    student.NumYears = split.YearRecCount;
-    student.ExamRecs = std::move(*exams);
-    student.YearRecs = std::move(*years);
+    student.ExamRecs.reserve(exams.size());
+    for (const std::string& text : exams)
+        student.ExamRecs.push_back(ParseExamRecord(text));
+    student.YearRecs.reserve(years.size());
+    for (const std::string& text : years)
+        student.YearRecs.push_back(ParseYearRecord(text));
     return student;
 }
 

@@ -5,8 +5,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/result.h"
+#include "store/career_records.h"
 #include "store/data_store.h"
-#include "store/result.h"
 
 namespace velmaro {
 
@@ -26,6 +27,8 @@ struct StudentFields {
     std::string DegreeDate;   // yymmdd; "000000" when not graduated
     std::string DegreeGrade;  // the grade in its first 3 characters
     std::string HonoursMark;  // "*" with honours
+
+    bool operator==(const StudentFields&) const = default;
 };
 
 // A found registry record taken apart: the fields, where the student's runs of exam and
@@ -43,29 +46,24 @@ struct SplitRecord {
 // counts of 0. A count that is negative reads as 0; a fractional one is rounded half to even.
 SplitRecord SplitStudentRecord(std::string_view recordText);
 
-// A student as the card shows it: the number as typed, the registry fields, the counts and
-// the gathered records. Element i (from 1) of ExamRecs and YearRecs is "0000" followed by
-// the text of the student's i-th record; element 0 stays empty.
+// A student as the card shows it: the number as typed, the registry fields and the gathered
+// records, in file order.
 struct Student {
     std::string MatrText;  // as typed (UTF-8)
     StudentFields fields;
-    int NumExams = 0;
-    int NumYears = 0;
-    std::vector<std::string> ExamRecs = {""};
-    std::vector<std::string> YearRecs = {""};
+    std::vector<ExamRecord> ExamRecs;  // the exams passed, in the order the card lists them
+    std::vector<YearRecord> YearRecs;  // the academic years, the latest last
 
-    // Element i of ExamRecs or YearRecs; empty when there is none.
-    std::string_view ExamRec(std::size_t i) const { return ElementOf(ExamRecs, i); }
-    std::string_view YearRec(std::size_t i) const { return ElementOf(YearRecs, i); }
+    int NumExams() const { return static_cast<int>(ExamRecs.size()); }
+    int NumYears() const { return static_cast<int>(YearRecs.size()); }
+    // The latest academic year; an empty record when there is none.
+    YearRecord LastYearRec() const { return YearRecs.empty() ? YearRecord{} : YearRecs.back(); }
 
-  private:
-    static std::string_view ElementOf(const std::vector<std::string>& records, std::size_t i) {
-        return i < records.size() ? std::string_view(records[i]) : std::string_view{};
-    }
+    bool operator==(const Student&) const = default;
 };
 
-// Reads the count records of file from first on and prefixes each with "0000"; element 0 of
-// the result is empty. One read request covers the whole run.
+// The texts of the count records of file from first on (none when count is not positive),
+// read with one request.
 Result<std::vector<std::string>> GatherRecords(const RecordFile& file, std::int32_t first,
                                                int count);
 

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "store/result.h"
+#include "base/result.h"
 
 namespace velmaro {
 

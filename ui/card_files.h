@@ -5,8 +5,8 @@
 
 #include <memory>
 
+#include "base/result.h"
 #include "render/render_card.h"
-#include "store/result.h"
 
 class QPainter;
 class QPdfWriter;

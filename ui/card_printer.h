@@ -2,9 +2,9 @@
 
 #include <QString>
 
+#include "base/result.h"
 #include "lookup/display_flow.h"
 #include "render/render_card.h"
-#include "store/result.h"
 
 class QPrinter;
 class QWidget;

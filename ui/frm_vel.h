@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "base/result.h"
 #include "lookup/display_flow.h"
-#include "store/result.h"
 #include "ui/window_canvas.h"
 #include "ui/window_caption.h"
 #include "ui/window_surface.h"

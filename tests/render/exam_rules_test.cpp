@@ -8,8 +8,8 @@
 #include <tuple>
 #include <vector>
 
+#include "base/civil_date.h"
 #include "render/average_format.h"
-#include "render/chart_date.h"
 #include "render/classify_exam.h"
 #include "render/exam_list.h"
 #include "render/spread_labels.h"
@@ -17,12 +17,12 @@
 namespace velmaro {
 namespace {
 
-// An exam record element ("0000", code, grade, yymmdd) read against a small exam table.
+// An exam record (code, grade, yymmdd) read against a small exam table.
 ExamRow Row(const std::string& code, const std::string& grade) {
     static const CodeTable table = BuildCodeTable(
         {"A1 AB01 Analisi Matematica", "E3 MD01   Statistica (MOD. 1) ", "LX LM01 Economia (mod)"},
         kExamTableLayout);
-    return ReadExamRow("0000" + code + grade + "980625", table);
+    return ReadExamRow(ParseExamRecord(code + grade + "980625"), table);
 }
 
 TEST(ClassOfGroup, EveryNamedCodeAndTheOthers) {
@@ -51,14 +51,14 @@ TEST(ClassifyExam, RoundsTheEntryAndFallsBackToClassFour) {
 }
 
 // Two-digit years 00-29 are 2000-2029, 30-99 are 1930-1999; dates that do not exist are none.
-TEST(ParseChartDate, CenturyRuleAndImpossibleDates) {
+TEST(ParseMonthDayYear, CenturyRuleAndImpossibleDates) {
     using namespace std::chrono;
-    EXPECT_EQ(ParseChartDate("12/31/29"), sys_days{year{2029} / 12 / 31});
-    EXPECT_EQ(ParseChartDate("01/01/30"), sys_days{year{1930} / 1 / 1});
-    EXPECT_EQ(ParseChartDate("02/29/00"), sys_days{year{2000} / 2 / 29});
-    EXPECT_EQ(ParseChartDate("12/31/1999"), sys_days{year{1999} / 12 / 31});
+    EXPECT_EQ(ParseMonthDayYear("12/31/29"), sys_days{year{2029} / 12 / 31});
+    EXPECT_EQ(ParseMonthDayYear("01/01/30"), sys_days{year{1930} / 1 / 1});
+    EXPECT_EQ(ParseMonthDayYear("02/29/00"), sys_days{year{2000} / 2 / 29});
+    EXPECT_EQ(ParseMonthDayYear("12/31/1999"), sys_days{year{1999} / 12 / 31});
     for (const char* text : {"02/29/99", "13/01/98", "00/10/98", "11/01/", "1a/01/98", "11/01/998"})
-        EXPECT_FALSE(ParseChartDate(text).has_value()) << text;
+        EXPECT_FALSE(ParseMonthDayYear(text).has_value()) << text;
 }
 
 TEST(ReadExamRow, ShownGradeValueWeightAndTitle) {
@@ -78,7 +78,7 @@ TEST(ReadExamRow, ShownGradeValueWeightAndTitle) {
              {"MD01", "00", "00", "Statistica (MOD. 1)", 0, 0.5},
              {"LM01", "00", "00", "Economia (mod)", 0, 0}}) {
         const ExamRow row = Row(c.code, c.grade);
-        EXPECT_EQ(std::tie(row.gradeText, row.title, row.gradeValue, row.weight),
+        EXPECT_EQ(std::tie(row.GradeText, row.ExamTitle, row.GradeValue, row.ExamWeight),
                   std::tie(c.shown, c.title, c.value, c.weight))
             << c.code << ' ' << c.grade;
     }

@@ -91,17 +91,17 @@ std::string Averages(const std::string& v30, const std::string& v110) {
 const std::string kAnalisi = "Analisi Matematica";
 const std::string kInglese = "Lingua e Letteratura Inglese (annuale)";
 
-// Enrolled since 1996/97, still enrolled, last academic year 97. Exams: "0000", code, grade,
+// Enrolled since 1996/97, still enrolled, last academic year 97. Exam records: code, grade,
 // yymmdd.
-Student Enrolled(std::vector<std::string> exams) {
-    exams.insert(exams.begin(), "");
-    return {
+Student Enrolled(const std::vector<std::string>& exams) {
+    Student student{
         .MatrText = "5193",
         .fields = {"", "2", "7403", "20100", "MI", "9697", "02", "9394", "60", "000000", "", ""},
-        .NumExams = static_cast<int>(exams.size()) - 1,
-        .NumYears = 1,
-        .ExamRecs = exams,
-        .YearRecs = {"", "0000AA97"}};
+        .ExamRecs = {},
+        .YearRecs = {ParseYearRecord("AA97")}};
+    for (const std::string& exam : exams)
+        student.ExamRecs.push_back(ParseExamRecord(exam));
+    return student;
 }
 
 std::string Render(const Student& student, year_month_day today = 2025y / October / 20) {
@@ -128,9 +128,9 @@ void ExpectAfterHeader(const std::string& ops, const std::string& expected) {
 }
 
 TEST(RenderCard, GraduateWithHonours) {
-    Student s = Enrolled({"0000AB0128960210", "0000MD0130960620", "0000EB0131970201"});
+    Student s = Enrolled({"AB0128960210", "MD0130960620", "EB0131970201"});
     s.fields = {"", "2", "7403", "20100", "MI", "9596", "02", "9394", "60", "970514", "110", "*"};
-    s.YearRecs = {"", "0000AA99"};  // a graduate's chart ignores these and today
+    s.YearRecs = {ParseYearRecord("AA99")};  // a graduate's chart ignores these and today
     const std::string ops = Render(s, 1990y / January / 1);
     // Line 4 ends with the graduation grade and " e Lode" right after it.
     EXPECT_NE(ops.find(Text(3200, 1400, "110") + Text(3500, 1400, " e Lode")), std::string::npos);
@@ -150,12 +150,12 @@ TEST(RenderCard, EnrolledChartEndsAtTheExpectedEnd) {
     // 576 = ChartDays: y = 1600 + 5600 * days / 576.
     const std::string chart = Axis() + YearMark(2183.33, "1997") + YearMark(5731.94, "1998");
     // Two exams on one day share a dot; their rows go one line apart.
-    ExpectAfterHeader(Render(Enrolled({"0000AB0128980115", "0000NC0020980115"})),
+    ExpectAfterHeader(Render(Enrolled({"AB0128980115", "NC0020980115"})),
                       chart + Exam(5877.78, 5777.78, "15/01/98", 1, kAnalisi, "28") +
                           Exam(5877.78, 5977.78, "15/01/98", 0, "*NC00", "20") +
                           Averages("24.", "88.00"));
     // Day 00 is no date: day count 0, at ChartTop. A module of grade 00 alone: nothing weighs.
-    ExpectAfterHeader(Render(Enrolled({"0000MD0100980100"})),
+    ExpectAfterHeader(Render(Enrolled({"MD0100980100"})),
                       chart + Exam(1600, 1600, "00/01/98", 3, "Statistica (MOD. 1)", "00") +
                           Averages(".", ".00"));
     // No exams: the axis and the year marks, no rows.
@@ -163,9 +163,9 @@ TEST(RenderCard, EnrolledChartEndsAtTheExpectedEnd) {
 }
 
 TEST(RenderCard, EnrolledChartEndsTodayAndExamsOutsideItAreNotClamped) {
-    Student s = Enrolled({"0000AB0126981021", "0000AB0130000524"});
+    Student s = Enrolled({"AB0126981021", "AB0130000524"});
     s.fields.EnrolYear = "9899";
-    s.YearRecs = {"", "0000AA99"};
+    s.YearRecs = {ParseYearRecord("AA99")};
     // Expected end 31 May 00; today, 14 May 00, is earlier. From 1 Nov 98: 31 Dec 98 60 days,
     // 31 Dec 99 425, 14 May 00 560 (leap): 10 twips a day. The exam of 21 Oct 98, before the
     // enrolment, is -11 days, above the axis; the one of 24 May 00 (570) is below it. The
@@ -178,7 +178,7 @@ TEST(RenderCard, EnrolledChartEndsTodayAndExamsOutsideItAreNotClamped) {
 }
 
 TEST(RenderCard, ChartOfNoDaysOrWithoutRealEndsStillListsTheRows) {
-    const std::vector<std::string> exams = {"0000AB0128960210", "0000AB0127970101"};
+    const std::vector<std::string> exams = {"AB0128960210", "AB0127970101"};
     // Graduated on 1 Nov 95, the day the chart starts: no days, no year marks; both dates at
     // ChartTop. Spread to 1500 and 1700 the first row would cover the degree line, which ends
     // at ChartTop: the pair moves down to 1700 and 1900.
@@ -205,10 +205,9 @@ TEST(RenderCard, ChartEndingBeforeItsStartPutsEveryDateAtTheTop) {
     // Enrolled 2005/06 with no year records: the expected end is 31 May 01, before the start.
     // Every date maps to ChartTop; the rows spread about it (1300 ... 1900) and move down to
     // the header's last line, 1400. No year marks: the end's year lies before the start's.
-    Student s = Enrolled({"0000AB0128060210", "0000AB0127060601", "0000AB0126070101"});
+    Student s = Enrolled({"AB0128060210", "AB0127060601", "AB0126070101"});
     s.fields.EnrolYear = "0506";
-    s.NumYears = 0;
-    s.YearRecs = {""};
+    s.YearRecs = {};
     ExpectAfterHeader(Render(s), Axis() + Exam(1600, 1500, "10/02/06", 1, kAnalisi, "28") +
                                      Exam(1600, 1700, "01/06/06", 1, kAnalisi, "27") +
                                      Exam(1600, 1900, "01/01/07", 1, kAnalisi, "26") +
@@ -225,7 +224,7 @@ TEST(RenderCard, RowWhoseGradeWrapsIsTwoLinesHigh) {
         Op("line", {700, 5877.78, 3360, top + 100}) + Op("circle", {700, 5877.78}, " 30 filled") +
         Text(3500, top, "15/01/98") + Text(4300, top, " 1 ") + Text(4600, top, " ") +
         Text(4700, top, kInglese) + Text(7900, top + 200, "24");
-    ExpectAfterHeader(Render(Enrolled({"0000LI0124980115", "0000AB0128980115"})),
+    ExpectAfterHeader(Render(Enrolled({"LI0124980115", "AB0128980115"})),
                       Axis() + YearMark(2183.33, "1997") + YearMark(5731.94, "1998") + wrapped +
                           Exam(5877.78, top + 500, "15/01/98", 1, kAnalisi, "28") +
                           Averages("26.", "95.33"));
@@ -234,21 +233,21 @@ TEST(RenderCard, RowWhoseGradeWrapsIsTwoLinesHigh) {
 TEST(ChartEndDate, ExpectedEndOrToday) {
     struct Case {
         std::vector<std::string> yearRecs;
-        int numExams;
+        std::size_t numExams;
         year_month_day end;
     };
-    for (const Case& c : std::vector<Case>{
-             {{"", "0000AA97"}, 15, 1998y / 5 / 31},
-             {{"", "0000AA97"}, 16, 1999y / 5 / 31},
-             {{"", "0000AA99"}, 15, 2000y / 5 / 31},
-             {{""}, 3, 2001y / 5 / 31},  // no year records: the empty element 0, year 0
-             {{""}, 16, 2002y / 5 / 31}}) {
+    for (const Case& c : std::vector<Case>{{{"AA95", "AA97"}, 15, 1998y / 5 / 31},
+                                           {{"AA97"}, 16, 1999y / 5 / 31},
+                                           {{"AA99"}, 15, 2000y / 5 / 31},
+                                           {{}, 3, 2001y / 5 / 31},  // no year records: year 0
+                                           {{}, 16, 2002y / 5 / 31}}) {
         Student s = Enrolled({});
-        s.NumExams = c.numExams;
-        s.NumYears = static_cast<int>(c.yearRecs.size()) - 1;
-        s.YearRecs = c.yearRecs;
+        s.ExamRecs.resize(c.numExams);
+        s.YearRecs.clear();
+        for (const std::string& year : c.yearRecs)
+            s.YearRecs.push_back(ParseYearRecord(year));
         EXPECT_EQ(ChartEndDate(s, HeaderResult{}, 2025y / 10 / 20), sys_days{c.end})
-            << c.yearRecs.back() << ", " << c.numExams << " exams";
+            << c.yearRecs.size() << " years, " << c.numExams << " exams";
     }
 }
 

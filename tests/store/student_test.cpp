@@ -6,10 +6,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <limits>
 
-#include "store/numeric_value.h"
+#include "base/numeric_value.h"
 #include "tests/store/data_files.h"
 
 namespace velmaro {
@@ -73,6 +74,37 @@ TEST(SplitStudentRecord, FullShortAndOddRecords) {
                 ElementsAre("051931780520100MI960402", "1", "7805", "20100", "MI", "9604", "02", "",
                             "", "", "", ""));
     EXPECT_THAT(Fields(SplitStudentRecord(cases[3].first).fields), ::testing::Each(""));
+}
+
+TEST(CareerRecords, FieldsByPositionAndTheExamDateWhenItIsOne) {
+    using namespace std::chrono;
+    struct Case {
+        const char* text;
+        std::vector<std::string> fields;  // code, grade, year, month, day
+        std::optional<sys_days> date;
+    };
+    const Case cases[] = {
+        {"MAT128980625XYZ", {"MAT1", "28", "98", "06", "25"}, sys_days{1998y / 6 / 25}},
+        {"MAT131000229", {"MAT1", "31", "00", "02", "29"}, sys_days{2000y / 2 / 29}},
+        {"MAT130290101", {"MAT1", "30", "29", "01", "01"}, sys_days{2029y / 1 / 1}},
+        {"MAT130300101", {"MAT1", "30", "30", "01", "01"}, sys_days{1930y / 1 / 1}},
+        {"MAT1279901015", {"MAT1", "27", "99", "01", "01"}, sys_days{1999y / 1 / 1}},
+        {"MAT1279906", {"MAT1", "27", "99", "06", ""}, std::nullopt},  // no day
+        {"MAT1279902300", {"MAT1", "27", "99", "02", "30"}, std::nullopt},
+        {"MAT127990600", {"MAT1", "27", "99", "06", "00"}, std::nullopt},
+        {"MAT12799 6 1", {"MAT1", "27", "99", " 6", " 1"}, std::nullopt},
+        {"MA", {"MA", "", "", "", ""}, std::nullopt}};
+    for (const Case& c : cases) {
+        const ExamRecord exam = ParseExamRecord(c.text);
+        EXPECT_EQ(
+            (std::vector<std::string>{exam.code, exam.grade, exam.year, exam.month, exam.day}),
+            c.fields)
+            << c.text;
+        EXPECT_EQ(exam.date, c.date) << c.text;
+    }
+    EXPECT_EQ(ParseYearRecord("009697").year, "96");
+    EXPECT_EQ(ParseYearRecord("009").year, "9");
+    EXPECT_EQ(ParseYearRecord("").year, "");
 }
 
 }  // namespace

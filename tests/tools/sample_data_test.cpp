@@ -28,21 +28,26 @@ TEST(SampleData, CommittedSetIsTheGeneratorsOutputAndEveryStudentIsFound) {
     for (const std::int32_t key : set->matricole) {
         const auto found = LookupStudent(*store, std::to_string(key));
         ASSERT_TRUE(found.ok() && found->student) << key;
-        // A run reaching past its file would give elements that are the bare prefix.
-        EXPECT_THAT(found->student->ExamRecs, ::testing::Not(::testing::Contains("0000"))) << key;
-        EXPECT_THAT(found->student->YearRecs, ::testing::Not(::testing::Contains("0000"))) << key;
+        // A run reaching past its file would give empty records.
+        for (const ExamRecord& exam : found->student->ExamRecs)
+            EXPECT_EQ(exam.code.size(), 4u) << key;
+        for (const YearRecord& year : found->student->YearRecs)
+            EXPECT_EQ(year.year.size(), 2u) << key;
     }
 }
 
-// Pieces of exam i of ExamRecs, whose elements carry the 4-character prefix, and its name.
-std::string Code(const Student& s, int i) { return s.ExamRecs.at(i).substr(4, 4); }
-std::string Mark(const Student& s, int i) { return s.ExamRecs.at(i).substr(8, 2); }
-std::string Date(const Student& s, int i) { return s.ExamRecs.at(i).substr(10, 6); }
+// Pieces of exam i (from 1) of a student, and its name.
+std::string Code(const Student& s, int i) { return s.ExamRecs.at(i - 1).code; }
+std::string Mark(const Student& s, int i) { return s.ExamRecs.at(i - 1).grade; }
+std::string Date(const Student& s, int i) {
+    const ExamRecord& exam = s.ExamRecs.at(i - 1);
+    return exam.year + exam.month + exam.day;
+}
 std::string Name(const DataStore& d, const Student& s, int i) {
     return std::string(d.Exams().NameAt(d.Exams().EntryOf(Code(s, i))));
 }
 bool IsModule(const std::string& name) { return name.find("(MOD") != std::string::npos; }
-std::string LastYear(const Student& s) { return s.YearRecs.back().substr(6, 2); }
+std::string LastYear(const Student& s) { return s.LastYearRec().year; }
 bool Graduated(const Student& s) { return s.fields.DegreeDate != "000000"; }
 // Not graduated, enrolled in the academic year enrol (yyYY), last career year lastYear (yy).
 bool Studying(const Student& s, std::string_view enrol, std::string_view lastYear) {
@@ -60,14 +65,16 @@ const struct {
      [](auto& s, auto& d) {  // the tail is read right despite the trailing blanks
          const auto found =
              SearchRegistry(d.Registry(), d.RegistryCount(), d.LastRegistryKey(), 123);
-         return found->record.size() == 60 && found->record.ends_with("  ") && s.NumExams == 20;
+         return found->record.size() == 60 && found->record.ends_with("  ") && s.NumExams() == 20;
      }},
     {250, [](auto& s, auto&) { return s.fields.SexCode == "0"; }},
     {251, [](auto& s, auto&) { return s.fields.SexCode == " "; }},
     {600,
      [](auto& s, auto& d) { return s.fields.DiplomaCode == "99" && d.Titles().EntryOf("99") < 1; }},
-    {777, [](auto& s, auto&) { return !Graduated(s) && s.NumExams == 16 && LastYear(s) == "01"; }},
-    {778, [](auto& s, auto&) { return !Graduated(s) && s.NumExams == 15 && LastYear(s) == "01"; }},
+    {777,
+     [](auto& s, auto&) { return !Graduated(s) && s.NumExams() == 16 && LastYear(s) == "01"; }},
+    {778,
+     [](auto& s, auto&) { return !Graduated(s) && s.NumExams() == 15 && LastYear(s) == "01"; }},
     {1000, [](auto& s, auto&) { return Date(s, 5) == Date(s, 6) && Date(s, 6) == Date(s, 7); }},
     {1234, [](auto& s, auto& d) { return Code(s, 4) == "ZZ99" && d.Exams().EntryOf("ZZ99") < 1; }},
     {1500,
@@ -82,17 +89,23 @@ const struct {
     {1999, [](auto& s, auto&) { return Studying(s, "9697", "99"); }},
     {2000,
      [](auto& s, auto&) { return s.fields.HonoursMark == "*" && s.fields.DegreeGrade == "110  "; }},
-    {2500, [](auto& s, auto&) { return s.NumExams == 0 && s.NumYears == 3; }},
-    {3000, [](auto& s, auto&) { return s.NumYears == 0 && s.NumExams == 8; }},
-    {4000, [](auto& s, auto&) { return s.ExamRecs.at(5).size() == 16; }},
+    {2500, [](auto& s, auto&) { return s.NumExams() == 0 && s.NumYears() == 3; }},
+    {3000, [](auto& s, auto&) { return s.NumYears() == 0 && s.NumExams() == 8; }},
+    {4000,
+     [](auto&, auto& d) {  // exam 5's record text is 12 characters long
+         const auto found =
+             SearchRegistry(d.Registry(), d.RegistryCount(), d.LastRegistryKey(), 4000);
+         const SplitRecord split = SplitStudentRecord(found->record);
+         return d.ExamFile().ReadRecord(split.FirstExamRec + 4)->size() == 12;
+     }},
     {kTypicalGraduate,
      [](auto& s, auto& d) {
          int honours = 0, modules = 0;
-         for (int i = 1; i <= s.NumExams; ++i) {
+         for (int i = 1; i <= s.NumExams(); ++i) {
              honours += Mark(s, i) == "31";
              modules += IsModule(Name(d, s, i));
          }
-         return s.NumExams == 26 && honours == 3 && modules == 1 && s.fields.HonoursMark == " ";
+         return s.NumExams() == 26 && honours == 3 && modules == 1 && s.fields.HonoursMark == " ";
      }},
     {9000, [](auto& s, auto&) { return Studying(s, "2425", "25"); }},  // ends 31 May 2026
 };

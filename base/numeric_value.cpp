@@ -1,4 +1,4 @@
-#include "store/numeric_value.h"
+#include "base/numeric_value.h"
 
 #include <algorithm>
 #include <cctype>

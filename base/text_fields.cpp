@@ -1,4 +1,4 @@
-#include "store/text_fields.h"
+#include "base/text_fields.h"
 
 namespace velmaro {
 

@@ -1,4 +1,4 @@
-#include "render/chart_date.h"
+#include "base/civil_date.h"
 
 #include <array>
 #include <cctype>
@@ -17,13 +17,25 @@ std::optional<int> DigitsValue(std::string_view part, std::size_t maxDigits) {
     return value;
 }
 
+// The calendar day of year, month and day, when all three are there and it exists.
+std::optional<std::chrono::year_month_day> RealDate(std::optional<int> year,
+                                                    std::optional<int> month,
+                                                    std::optional<int> day) {
+    if (!year || !month || !day) return std::nullopt;
+    const std::chrono::year_month_day date{std::chrono::year{*year},
+                                           std::chrono::month{static_cast<unsigned>(*month)},
+                                           std::chrono::day{static_cast<unsigned>(*day)}};
+    if (!date.ok()) return std::nullopt;
+    return date;
+}
+
 }  // namespace
 
 int ExpandTwoDigitYear(int twoDigitYear) {
     return twoDigitYear < 30 ? 2000 + twoDigitYear : 1900 + twoDigitYear;
 }
 
-std::optional<std::chrono::sys_days> ParseChartDate(std::string_view monthDayYear) {
+std::optional<std::chrono::sys_days> ParseMonthDayYear(std::string_view monthDayYear) {
     std::array<std::string_view, 3> parts;
     for (std::size_t i = 0; i < parts.size(); ++i) {
         const auto slash = monthDayYear.find('/');
@@ -40,13 +52,15 @@ std::optional<std::chrono::sys_days> ParseChartDate(std::string_view monthDayYea
     } else if (const auto shortYear = DigitsValue(parts[2], 2)) {
         year = ExpandTwoDigitYear(*shortYear);
     }
-    if (!month || !day || !year) return std::nullopt;
+    const auto date = RealDate(year, month, day);
+    if (!date) return std::nullopt;
+    return std::chrono::sys_days{*date};
+}
 
-    const std::chrono::year_month_day date{std::chrono::year{*year},
-                                           std::chrono::month{static_cast<unsigned>(*month)},
-                                           std::chrono::day{static_cast<unsigned>(*day)}};
-    if (!date.ok()) return std::nullopt;
-    return std::chrono::sys_days{date};
+std::optional<std::chrono::year_month_day> ParseIsoDate(std::string_view text) {
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
+    return RealDate(DigitsValue(text.substr(0, 4), 4), DigitsValue(text.substr(5, 2), 2),
+                    DigitsValue(text.substr(8, 2), 2));
 }
 
 }  // namespace velmaro

@@ -13,7 +13,10 @@ int ExpandTwoDigitYear(int twoDigitYear);
 // part decimal digits, the month and day of one or two digits, the year of one or two digits
 // (expanded as above) or of four. Nothing when the text is not such a date or the date does
 // not exist (02/30/99).
-std::optional<std::chrono::sys_days> ParseChartDate(std::string_view monthDayYear);
+std::optional<std::chrono::sys_days> ParseMonthDayYear(std::string_view monthDayYear);
+
+// A date written YYYY-MM-DD that names a real calendar day; nothing otherwise.
+std::optional<std::chrono::year_month_day> ParseIsoDate(std::string_view text);
 
 // Days from `from` to `to`; negative when `to` is the earlier.
 inline double DaysBetween(std::chrono::sys_days from, std::chrono::sys_days to) {

@@ -1,4 +1,4 @@
-#include "render/card_environment.h"
+#include "base/system_environment.h"
 
 #include <clocale>
 #include <ctime>

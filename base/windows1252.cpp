@@ -1,4 +1,4 @@
-#include "store/windows1252.h"
+#include "base/windows1252.h"
 
 #include <array>
 #include <cstdint>

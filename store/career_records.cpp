@@ -1,0 +1,21 @@
+#include "store/career_records.h"
+
+#include "base/civil_date.h"
+#include "base/text_fields.h"
+
+namespace velmaro {
+
+ExamRecord ParseExamRecord(std::string_view text) {
+    ExamRecord record{.code = std::string(Mid(text, 1, 4)),
+                      .grade = std::string(Mid(text, 5, 2)),
+                      .year = std::string(Mid(text, 7, 2)),
+                      .month = std::string(Mid(text, 9, 2)),
+                      .day = std::string(Mid(text, 11, 2)),
+                      .date = std::nullopt};
+    record.date = ParseMonthDayYear(record.month + '/' + record.day + '/' + record.year);
+    return record;
+}
+
+YearRecord ParseYearRecord(std::string_view text) { return {std::string(Mid(text, 3, 2))}; }
+
+}  // namespace velmaro

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace velmaro {
+
+// One record of esami.dir: an exam the student passed. Each field is cut by position from the
+// record text (code 1-4, mark 5-6, date yymmdd 7-12) as the raw bytes of the file; a record
+// too short for a field gives a shorter or empty field.
+struct ExamRecord {
+    std::string code;   // looked up in the exam table
+    std::string grade;  // two digits, "31" with honours, above "31" a pass without a mark
+    std::string year;   // the exam date's two-digit year, month and day
+    std::string month;
+    std::string day;
+    // The exam date when the three fields form a real calendar date (two-digit years 00-29
+    // are 2000-2029, 30-99 are 1930-1999); nothing otherwise.
+    std::optional<std::chrono::sys_days> date;
+
+    bool operator==(const ExamRecord&) const = default;
+};
+
+// Takes an exam record text apart.
+ExamRecord ParseExamRecord(std::string_view text);
+
+// One record of velmara.dir: an academic year of the student's career.
+struct YearRecord {
+    std::string year;  // positions 3-4: the two-digit year of that academic year
+
+    bool operator==(const YearRecord&) const = default;
+};
+
+// Takes a year record text apart.
+YearRecord ParseYearRecord(std::string_view text);
+
+}  // namespace velmaro
