@@ -105,7 +105,8 @@ Student Enrolled(const std::vector<std::string>& exams) {
 }
 
 std::string Render(const Student& student, year_month_day today = 2025y / October / 20) {
-    const CodeTable titles = BuildCodeTable({"T 02 Maturit\xE0 Scientifica"}, kTitleTableLayout);
+    const CodeTable titles = BuildCodeTable(
+        {"T 01 Istituto Tecnico", "T 02 Maturit\xE0 Scientifica"}, kTitleTableLayout);
     const CodeTable exams = BuildCodeTable(
         {"A1 AB01 Analisi Matematica", "00 NC00 Non Codificato", "E3 MD01 Statistica (MOD. 1)",
          "EB EB01 Economia Bancaria", "LS LI01 Lingua e Letteratura Inglese (annuale)"},
@@ -125,6 +126,53 @@ void ExpectAfterHeader(const std::string& ops, const std::string& expected) {
          at < ops.size() && std::sscanf(&ops[at], "text %*f %lf", &y) == 1 && y < 1600;)
         at = ops.find('\n', at) + 1;
     EXPECT_THAT(testing::CompareOps(ops.substr(at), expected), ::testing::IsEmpty());
+}
+
+// The header's texts, everything above the chart (y < 1600).
+std::string Header(const std::string& ops) {
+    std::string header;
+    std::istringstream lines(ops);
+    double y = 0;
+    for (std::string line; std::getline(lines, line);) {
+        if (std::sscanf(line.c_str(), "text %*f %lf", &y) == 1 && y < 1600) header += line + '\n';
+    }
+    return header;
+}
+
+TEST(HeaderBlock, FourLinesAtTheirColumnsWithTheAverageLabelsKeptOpen) {
+    // Columns 5, 25, 40, 55, 70 and 72 start at x = 400, 2400, 3900, 5400, 6900 and 7100; a
+    // text goes on where the one before it ends, 100 a character.
+    Student s = Enrolled({});
+    s.fields.BirthYearMonth = "7403";
+    const std::string enrolled =
+        Text(400, 800, "Matr.: ") + Text(1100, 800, "5193") + Text(2400, 800, "N.: ") +
+        Text(2800, 800, "xx/03/74") + Text(3900, 800, "CAP: ") + Text(4400, 800, "20100") +
+        Text(5400, 800, "Prov.: ") + Text(6100, 800, "MI") + Text(6900, 800, "Sesso: ") +
+        Text(7600, 800, "F") + Text(400, 1000, "A.S. Dip.: ") + Text(1500, 1000, "93/94") +
+        Text(2400, 1000, "V.Mat.: ") + Text(3200, 1000, "60") + Text(3900, 1000, "Dip.: ") +
+        Text(4500, 1000, "Maturit\xC3\xA0 Scientifica") + Text(400, 1200, "A.A. Imm.: ") +
+        Text(1500, 1200, "96/97") + Text(2400, 1200, "N.Anni: ") + Text(3200, 1200, " 1 ") +
+        Text(3900, 1200, "N.Esa.: ") + Text(4700, 1200, " 0 ") + Text(5400, 1200, "<V_30>: ") +
+        Text(7100, 1200, "<V_110>: ") + Text(6200, 1200, ".") + Text(8000, 1200, ".00");
+    EXPECT_EQ(Header(Render(s)), enrolled);
+
+    // A graduate with honours gets line 4; an unknown sex code shows X and a diploma code not
+    // in the table the table's first title.
+    s.fields.SexCode = " ";
+    s.fields.DiplomaCode = "77";
+    s.fields.DegreeDate = "970514";
+    s.fields.DegreeGrade = "110  ";
+    s.fields.HonoursMark = "*";
+    std::string graduate = enrolled;
+    graduate.replace(graduate.find("\"F\""), 3, "\"X\"");
+    graduate.replace(graduate.find("Maturit"), 21, "Istituto Tecnico");
+    graduate.insert(graduate.find("text 6200.0 1200.0"),
+                    Text(400, 1400, "D.Lau.: ") + Text(1200, 1400, "14/05/97") +
+                        Text(2400, 1400, "V.Lau.: ") + Text(3200, 1400, "110") +
+                        Text(3500, 1400, " e Lode"));
+    EXPECT_EQ(Header(Render(s)), graduate);
+    s.fields.SexCode = "1";
+    EXPECT_NE(Header(Render(s)).find(Text(7600, 800, "M")), std::string::npos);
 }
 
 TEST(RenderCard, GraduateWithHonours) {
