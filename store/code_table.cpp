@@ -25,19 +25,19 @@ Result<CodeTable> LoadTable(const std::string& path, const CodeTableLayout& layo
 double CodeTable::EntryOf(std::string_view code) const {
     std::string key = "*";
     key += code;
-    const auto found = Codes.find(key);
+    const auto found = codes.find(key);
     const double position = found == std::string::npos ? 0.0 : static_cast<double>(found + 1);
     return (position - 1) / static_cast<double>(entryWidth) + 1;
 }
 
 std::string_view CodeTable::NameAt(double entry) const {
-    const std::size_t index = ElementIndex(entry, Names.size());
-    return index < Names.size() ? std::string_view(Names[index]) : std::string_view{};
+    const std::size_t index = ElementIndex(entry, names.size());
+    return index < names.size() ? std::string_view(names[index]) : std::string_view{};
 }
 
 std::string_view CodeTable::GroupAt(double entry) const {
-    const std::size_t index = ElementIndex(entry, Groups.size());
-    return index < Groups.size() ? std::string_view(Groups[index]) : std::string_view{};
+    const std::size_t index = ElementIndex(entry, groups.size());
+    return index < groups.size() ? std::string_view(groups[index]) : std::string_view{};
 }
 
 CodeTable BuildCodeTable(const std::vector<std::string>& lines, const CodeTableLayout& layout) {
@@ -46,20 +46,20 @@ CodeTable BuildCodeTable(const std::vector<std::string>& lines, const CodeTableL
 
     // Pass 1: the code index, one entry per line (shorter for a short line).
     for (const std::string& line : lines) {
-        table.Codes += '*';
-        table.Codes += Mid(line, layout.codePosition, layout.codeLength);
+        table.codes += '*';
+        table.codes += Mid(line, layout.codePosition, layout.codeLength);
     }
-    table.Count = static_cast<double>(table.Codes.size()) / static_cast<double>(table.entryWidth);
+    table.count = static_cast<double>(table.codes.size()) / static_cast<double>(table.entryWidth);
 
     // Pass 2: as many entries as the count allows; a short last line leaves the top element
     // empty.
-    const auto size = static_cast<std::size_t>(RoundHalfEven(table.Count)) + 1;
-    table.Names.assign(size, std::string{});
-    if (layout.hasGroups) table.Groups.assign(size, std::string{});
-    for (std::size_t k = 1; static_cast<double>(k) <= table.Count && k <= lines.size(); ++k) {
+    const auto size = static_cast<std::size_t>(RoundHalfEven(table.count)) + 1;
+    table.names.assign(size, std::string{});
+    if (layout.hasGroups) table.groups.assign(size, std::string{});
+    for (std::size_t k = 1; static_cast<double>(k) <= table.count && k <= lines.size(); ++k) {
         const std::string& line = lines[k - 1];
-        table.Names[k] = DecodeWindows1252(TrimBlanks(MidToEnd(line, layout.namePosition)));
-        if (layout.hasGroups) table.Groups[k] = std::string(Left(line, 2));
+        table.names[k] = DecodeWindows1252(TrimBlanks(MidToEnd(line, layout.namePosition)));
+        if (layout.hasGroups) table.groups[k] = std::string(Left(line, 2));
     }
     return table;
 }

@@ -26,10 +26,10 @@ inline constexpr CodeTableLayout kTitleTableLayout{3, 2, 6, false};
 // of every line, in file order) and the names (and group codes) indexed from 1.
 struct CodeTable {
     std::size_t entryWidth = 1;       // "*" plus the code length
-    std::string Codes;                // the code index, raw bytes
-    double Count = 0;                 // Codes' length / entryWidth; whole for a sound file
-    std::vector<std::string> Names;   // UTF-8, blanks trimmed; element 0 stays empty
-    std::vector<std::string> Groups;  // raw 2-character group codes; element 0 empty
+    std::string codes;                // the code index, raw bytes
+    double count = 0;                 // codes' length / entryWidth; whole for a sound file
+    std::vector<std::string> names;   // UTF-8, blanks trimmed; element 0 stays empty
+    std::vector<std::string> groups;  // raw 2-character group codes; element 0 empty
 
     // The entry number of code: (p - 1) / width + 1 with p the 1-based position of "*" and
     // code in the index, 0 when absent (so an absent code gives a value that rounds to 1).

@@ -26,22 +26,22 @@ TEST(CodeTable, EveryLineEndingLoadsTrimmedDecodedNamesAndAnEmptyFileNone) {
         const auto exams = LoadExamTable(dir.DataDir());
         const auto titles = LoadTitleGroups(dir.DataDir());
         ASSERT_TRUE(exams.ok() && titles.ok()) << end.size() << int(end[0]);
-        EXPECT_EQ(exams->Codes, "*MAT1*FIS1*CHI1");
-        EXPECT_THAT(exams->Names, ElementsAre("", "Analisi I", "Fisica", "Maturit\xC3\xA0"));
-        EXPECT_THAT(exams->Groups, ElementsAre("", "A1", "MR", "00"));
-        EXPECT_THAT(titles->Names, ElementsAre("", "Liceo", "Maturit\xC3\xA0"));
+        EXPECT_EQ(exams->codes, "*MAT1*FIS1*CHI1");
+        EXPECT_THAT(exams->names, ElementsAre("", "Analisi I", "Fisica", "Maturit\xC3\xA0"));
+        EXPECT_THAT(exams->groups, ElementsAre("", "A1", "MR", "00"));
+        EXPECT_THAT(titles->names, ElementsAre("", "Liceo", "Maturit\xC3\xA0"));
     }
     dir.Write("esami.grp", "");
     const auto empty = LoadExamTable(dir.DataDir());
-    EXPECT_EQ(empty->Count, 0);
+    EXPECT_EQ(empty->count, 0);
     EXPECT_EQ(empty->NameAt(empty->EntryOf("MAT1")), "");
 }
 
 TEST(CodeTable, ShortLastLineMakesTheCountFractionalAndTheTopEntryEmpty) {
     const CodeTable titles = BuildCodeTable(
         {"1 AA Uno", "2 BB Due", "3 CC Tre", "4 DD Quattro", "5 E"}, kTitleTableLayout);
-    EXPECT_DOUBLE_EQ(titles.Count, 14.0 / 3.0);  // "*E" adds 2 characters
-    EXPECT_THAT(titles.Names, ElementsAre("", "Uno", "Due", "Tre", "Quattro", ""));
+    EXPECT_DOUBLE_EQ(titles.count, 14.0 / 3.0);  // "*E" adds 2 characters
+    EXPECT_THAT(titles.names, ElementsAre("", "Uno", "Due", "Tre", "Quattro", ""));
 }
 
 TEST(CodeTable, LookupFindsExactCodesAndFallsBackToEntryOne) {
