@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <clocale>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -28,15 +27,6 @@
 namespace velmaro {
 
 namespace {
-
-// The decimal separator of the environment's LC_NUMERIC, which Qt has made the C library's
-// locale. Numeric formatting then goes back to "C", so that nothing but the two averages
-// (the ops coordinates in particular) depends on the user's locale.
-std::string TakeLocaleDecimalSeparator() {
-    std::string separator = LocaleDecimalSeparator();
-    std::setlocale(LC_NUMERIC, "C");
-    return separator;
-}
 
 // Qt's own diagnostics (the offscreen platform's note about XDG_RUNTIME_DIR, say) are not
 // for the user of this command, whose errors are reported one line each; only Qt's critical

@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 
+#include "app/command_line.h"
 #include "base/civil_date.h"
 
 namespace velmaro {
@@ -10,21 +11,6 @@ namespace velmaro {
 namespace {
 
 Error UsageError(const QString& message) { return Error{"", message.toStdString()}; }
-
-// The parser's complaint in the words of the window command's: "unknown option '--name'",
-// and no capital or full stop in the other messages either.
-QString UsageErrorText(const QCommandLineParser& parser) {
-    const QStringList unknown = parser.unknownOptionNames();
-    if (!unknown.isEmpty()) {
-        const QString& name = unknown.front();
-        return QStringLiteral("unknown option '%1%2'")
-            .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name);
-    }
-    QString text = parser.errorText();
-    if (text.endsWith(QLatin1Char('.'))) text.chop(1);
-    if (!text.isEmpty()) text[0] = text[0].toLower();
-    return text;
-}
 
 std::optional<CardFormat> FormatNamed(const QString& name) {
     const QString lower = name.toLower();

@@ -6,6 +6,19 @@ void ReportUsageError(std::ostream& errors, std::string_view what, std::string_v
     errors << "velmaro: " << what << "\nTry '" << helpCommand << " --help' for more information.\n";
 }
 
+QString UsageErrorText(const QCommandLineParser& parser) {
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty()) {
+        const QString& name = unknown.front();
+        return QStringLiteral("unknown option '%1%2'")
+            .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name);
+    }
+    QString text = parser.errorText();
+    if (text.endsWith(QLatin1Char('.'))) text.chop(1);
+    if (!text.isEmpty()) text[0] = text[0].toLower();
+    return text;
+}
+
 std::string VersionText() { return std::string("velmaro ") + VELMARO_VERSION + "\n"; }
 
 }  // namespace velmaro

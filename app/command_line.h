@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QCommandLineParser>
+#include <QString>
+
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -12,6 +15,10 @@ inline constexpr int kUsageErrorStatus = 2;
 // The one form of every usage error: "velmaro: <what>", then where the help is
 // (helpCommand is "velmaro" or "velmaro card").
 void ReportUsageError(std::ostream& errors, std::string_view what, std::string_view helpCommand);
+
+// A parser's complaint in the one style of the usage errors: "unknown option '--name'", and
+// no capital or full stop in the other messages either.
+QString UsageErrorText(const QCommandLineParser& parser);
 
 // What --version prints: "velmaro <version>" and a line end.
 std::string VersionText();

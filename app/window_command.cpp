@@ -1,13 +1,12 @@
 #include "app/window_command.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 
-#include <clocale>
-#include <cstring>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -64,34 +63,29 @@ data cannot be loaded and no other folder was chosen.
 
 // Parses argv[1...]; an Error carries the usage message.
 Result<WindowOptions> ParseWindowOptions(int argc, char* argv[]) {
+    QCommandLineParser parser;
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, {});
+    const QCommandLineOption version(QStringLiteral("version"), {});
+    const QCommandLineOption dataDir(QStringLiteral("data-dir"), {}, QStringLiteral("DIR"));
+    QCommandLineOption quitAfterShow(QStringLiteral("quit-after-show"), {});
+    quitAfterShow.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOptions({help, version, dataDir, quitAfterShow});
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromUtf8(argv[i]);
+    if (!parser.parse(arguments)) return Error{"", UsageErrorText(parser).toStdString()};
+
     WindowOptions options;
-    bool onlyNumbersFollow = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        const bool isOption = !onlyNumbersFollow && argument.size() > 1 && argument[0] == '-';
-        if (!isOption) {
-            if (options.matricola) return Error{"", "only one MATRICOLA may be given"};
-            options.matricola = argument;
-        } else if (argument == "--") {
-            onlyNumbersFollow = true;
-        } else if (argument == "-h" || argument == "--help") {
-            options.showHelp = true;
-        } else if (argument == "--version") {
-            options.showVersion = true;
-        } else if (argument == "--quit-after-show") {
-            options.quitAfterShow = true;
-        } else if (argument == "--data-dir") {
-            if (i + 1 >= argc) return Error{"", "--data-dir needs a folder"};
-            options.dataDir = argv[++i];
-        } else if (argument.rfind("--data-dir=", 0) == 0) {
-            options.dataDir = argument.substr(std::strlen("--data-dir="));
-        } else {
-            return Error{"", "unknown option '" + argument + "'"};
-        }
+    options.showHelp = parser.isSet(help);
+    options.showVersion = parser.isSet(version);
+    options.quitAfterShow = parser.isSet(quitAfterShow);
+    if (parser.isSet(dataDir)) {
+        options.dataDir = parser.value(dataDir).toStdString();
+        if (options.dataDir->empty()) return Error{"", "--data-dir needs a folder"};
     }
-    if (options.dataDir && options.dataDir->empty()) {
-        return Error{"", "--data-dir needs a folder"};
-    }
+    const QStringList numbers = parser.positionalArguments();
+    if (numbers.size() > 1) return Error{"", "only one MATRICOLA may be given"};
+    if (!numbers.isEmpty()) options.matricola = numbers.front().toStdString();
     return options;
 }
 
@@ -150,10 +144,7 @@ int RunWindowCommand(int argc, char* argv[]) {
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
     QApplication application(qtArgc, qtArgv);
-    // Qt has made the environment's LC_NUMERIC the C library's locale: the averages take its
-    // decimal separator, and every other number is formatted in "C".
-    const CardContext context{SystemToday, LocaleDecimalSeparator()};
-    std::setlocale(LC_NUMERIC, "C");
+    const CardContext context{SystemToday, TakeLocaleDecimalSeparator()};
 
     std::unique_ptr<FrmVel> window;
     WindowStartupPrompt prompt(options->quitAfterShow);

@@ -23,4 +23,10 @@ std::string LocaleDecimalSeparator() {
     return conventions->decimal_point;
 }
 
+std::string TakeLocaleDecimalSeparator() {
+    std::string separator = LocaleDecimalSeparator();
+    std::setlocale(LC_NUMERIC, "C");
+    return separator;
+}
+
 }  // namespace velmaro

@@ -1,12 +1,16 @@
 // velmaro_make_sample: writes a generated data set (elenco.dir, esami.dir, velmara.dir,
 // esami.grp, titoli.grp) into a folder. Run without options it writes the committed sample.
 
-#include <charconv>
+#include <QCommandLineParser>
+#include <QStringList>
+
+#include <climits>
 #include <cstdint>
 #include <iostream>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "tools/edge_case_students.h"
 #include "tools/sample_data.h"
@@ -31,13 +35,6 @@ Without options it writes the sample data set kept in data/sample.
   --help                this text
 )";
 
-std::optional<long long> NumberOf(std::string_view text) {
-    long long value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-    return value;
-}
-
 struct Command {
     SampleDataOptions options;
     std::string folder;
@@ -47,62 +44,62 @@ struct Command {
 
 // The command line taken apart, or an error message.
 std::optional<Command> Parse(int argc, char** argv, std::string& problem) {
-    Command command;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        const auto number = [&]() -> std::optional<long long> {
-            if (i + 1 >= argc) {
-                problem = std::string(arg) + " needs a number";
-                return std::nullopt;
-            }
-            const auto value = NumberOf(argv[++i]);
-            if (!value) problem = std::string(arg) + ": not a number: " + argv[i];
-            return value;
-        };
-        const auto setInt = [&](int& field) {
-            const auto value = number();
-            if (value && (*value < INT32_MIN || *value > INT32_MAX)) {
-                problem = std::string(arg) + ": out of range";
-                return false;
-            }
-            if (value) field = static_cast<int>(*value);
-            return value.has_value();
-        };
-        bool ok = true;
-        if (arg == "--students") {
-            ok = setInt(command.options.studentCount);
-        } else if (arg == "--max-matricola") {
-            ok = setInt(command.options.maxMatricola);
-        } else if (arg == "--exams") {
-            ok = setInt(command.options.examsPerStudent);
-        } else if (arg == "--years") {
-            ok = setInt(command.options.yearsPerStudent);
-        } else if (arg == "--graduates") {
-            ok = setInt(command.options.graduatePercent);
-        } else if (arg == "--seed") {
-            const auto value = number();
-            ok = value && *value >= 0;
-            if (ok) command.options.seed = static_cast<std::uint64_t>(*value);
-            if (value && !ok) problem = "--seed: must not be negative";
-        } else if (arg == "--no-special-cases") {
-            command.options.includeSpecialCases = false;
-        } else if (arg == "--share-runs") {
-            command.options.shareRunsBeyondRecordLimit = true;
-        } else if (arg == "--list-special") {
-            command.listSpecial = true;
-        } else if (arg == "--help" || arg == "-h") {
-            command.help = true;
-        } else if (!arg.empty() && arg[0] == '-') {
-            problem = "unknown option " + std::string(arg);
-            ok = false;
-        } else if (command.folder.empty()) {
-            command.folder = arg;
-        } else {
-            problem = "only one FOLDER may be given";
-            ok = false;
-        }
-        if (!ok) return std::nullopt;
+    QCommandLineParser parser;
+    const auto valued = [](const char* name) {
+        return QCommandLineOption(QString::fromLatin1(name), {}, QStringLiteral("N"));
+    };
+    const QCommandLineOption students = valued("students"), maxMatricola = valued("max-matricola"),
+                             exams = valued("exams"), years = valued("years"),
+                             graduates = valued("graduates"), seed = valued("seed");
+    const QCommandLineOption noSpecialCases(QStringLiteral("no-special-cases"));
+    const QCommandLineOption shareRuns(QStringLiteral("share-runs"));
+    const QCommandLineOption listSpecial(QStringLiteral("list-special"));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    parser.addOptions({students, maxMatricola, exams, years, graduates, seed, noSpecialCases,
+                       shareRuns, listSpecial, help});
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (!parser.parse(arguments)) {
+        problem = parser.errorText().toStdString();
+        return std::nullopt;
     }
+
+    Command command;
+    // Each numeric option that is given must be a whole number within its range.
+    const auto read = [&](const QCommandLineOption& option, long long low, long long high,
+                          auto& field) {
+        if (!parser.isSet(option)) return true;
+        bool isNumber = false;
+        const long long value = parser.value(option).toLongLong(&isNumber);
+        if (!isNumber || value < low || value > high) {
+            problem = "--" + option.names().front().toStdString() + ": not a number from " +
+                      std::to_string(low) + " to " + std::to_string(high);
+            return false;
+        }
+        field = static_cast<std::remove_reference_t<decltype(field)>>(value);
+        return true;
+    };
+    SampleDataOptions& o = command.options;
+    if (!read(students, INT32_MIN, INT32_MAX, o.studentCount) ||
+        !read(maxMatricola, INT32_MIN, INT32_MAX, o.maxMatricola) ||
+        !read(exams, INT32_MIN, INT32_MAX, o.examsPerStudent) ||
+        !read(years, INT32_MIN, INT32_MAX, o.yearsPerStudent) ||
+        !read(graduates, INT32_MIN, INT32_MAX, o.graduatePercent) ||
+        !read(seed, 0, LLONG_MAX, o.seed)) {
+        return std::nullopt;
+    }
+    o.includeSpecialCases = !parser.isSet(noSpecialCases);
+    o.shareRunsBeyondRecordLimit = parser.isSet(shareRuns);
+    command.listSpecial = parser.isSet(listSpecial);
+    command.help = parser.isSet(help);
+
+    const QStringList folders = parser.positionalArguments();
+    if (folders.size() > 1) {
+        problem = "only one FOLDER may be given";
+        return std::nullopt;
+    }
+    if (!folders.isEmpty()) command.folder = folders.front().toStdString();
     if (command.folder.empty() && !command.listSpecial && !command.help) {
         problem = "FOLDER is missing";
         return std::nullopt;
