@@ -183,8 +183,8 @@ void Replay(QPainter& painter, const std::vector<ReplayOp>& ops) {
     }
 }
 
-void RecordingSurface_RenderCard(benchmark::State& state) {
-    const QtTextMetrics metrics = QtTextMetrics::AtResolution(CardPrinterFont(), kTwipResolution);
+// RenderCard on the recording surface measuring with metrics, written to a sink that drops it.
+void RenderOnRecording(benchmark::State& state, const TextMetrics& metrics) {
     NullBuffer sink;
     std::ostream out(&sink);
     for (auto _ : state) {
@@ -193,16 +193,14 @@ void RecordingSurface_RenderCard(benchmark::State& state) {
     }
 }
 
+void RecordingSurface_RenderCard(benchmark::State& state) {
+    RenderOnRecording(state, QtTextMetrics::AtResolution(CardPrinterFont(), kTwipResolution));
+}
+
 // The same with the fixed metrics: what the renderer and the recording cost without any
 // font measuring.
 void RecordingSurface_RenderCard_FixedMetrics(benchmark::State& state) {
-    const FixedMetrics metrics;
-    NullBuffer sink;
-    std::ostream out(&sink);
-    for (auto _ : state) {
-        RecordingSurface surface(out, metrics);
-        RenderCard(surface, Card().Input());
-    }
+    RenderOnRecording(state, FixedMetrics());
 }
 
 // The baseline of the recording: the same operations written to the same sink with plain

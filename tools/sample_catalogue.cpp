@@ -149,29 +149,22 @@ const ExamEntry* FindExam(std::string_view code) {
 
 bool IsModule(const ExamEntry& entry) { return entry.name.find("(MOD") != std::string_view::npos; }
 
+// One line of a text table: a leading field, the code and the name, ended by CR LF.
+std::string TableLine(std::string_view lead, std::string_view code, std::string_view name) {
+    return std::string(lead) + ' ' + std::string(code) + ' ' + Encoded(name) + "\r\n";
+}
+
 std::string ExamTableText() {
     std::string text;
-    for (const ExamEntry& entry : kExams) {
-        text += entry.group;
-        text += ' ';
-        text += entry.code;
-        text += ' ';
-        text += Encoded(entry.name);
-        text += "\r\n";
-    }
+    for (const ExamEntry& entry : kExams)
+        text += TableLine(entry.group, entry.code, entry.name);
     return text;
 }
 
 std::string TitleTableText() {
     std::string text;
-    for (const TitleEntry& entry : kTitles) {
-        text += entry.kind;
-        text += ' ';
-        text += entry.code;
-        text += ' ';
-        text += Encoded(entry.title);
-        text += "\r\n";
-    }
+    for (const TitleEntry& entry : kTitles)
+        text += TableLine(std::string_view(&entry.kind, 1), entry.code, entry.title);
     return text;
 }
 
