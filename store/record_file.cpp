@@ -123,20 +123,17 @@ Result<std::size_t> RecordFile::ReadFromFile(std::int64_t offset, char* buffer,
     }
 }
 
-std::size_t RecordFile::SlotTextLength(const char* slot, std::size_t available) const {
-    if (available < 2) return 0;
-    const std::size_t declared =
-        static_cast<unsigned char>(slot[0]) |
-        (static_cast<std::size_t>(static_cast<unsigned char>(slot[1])) << 8);
-    return std::min({declared, TextCapacity(), available - 2});
+std::size_t SlotLengthField(std::string_view slotBytes) {
+    if (slotBytes.size() < 2) return 0;
+    return static_cast<unsigned char>(slotBytes[0]) |
+           (static_cast<std::size_t>(static_cast<unsigned char>(slotBytes[1])) << 8);
 }
 
-std::string RecordFile::SlotText(const char* slot, std::size_t available) const {
-    return std::string(slot + 2, SlotTextLength(slot, available));
-}
-
-void RecordFile::AppendSlotText(std::string& text, const char* slot, std::size_t available) const {
-    text.append(slot + 2, SlotTextLength(slot, available));
+std::string_view SlotTextOf(std::string_view slotBytes, std::size_t slotSize) {
+    if (slotBytes.size() < 2) return {};
+    const std::size_t length =
+        std::min({SlotLengthField(slotBytes), slotSize - 2, slotBytes.size() - 2});
+    return slotBytes.substr(2, length);
 }
 
 Result<std::string> RecordFile::ReadRecord(std::int64_t recordNumber) const {
@@ -152,7 +149,7 @@ Result<std::string> RecordFile::ReadRecord(std::int64_t recordNumber) const {
     }
     VELMARO_TRY(const std::size_t got,
                 ReadAt((recordNumber - 1) * static_cast<std::int64_t>(slotSize_), slot, slotSize_));
-    return SlotText(slot, got);
+    return std::string(SlotTextOf(std::string_view(slot, got), slotSize_));
 }
 
 Result<std::vector<std::string>> RecordFile::ReadRun(std::int64_t first, std::int64_t count) const {
@@ -170,8 +167,8 @@ Result<std::vector<std::string>> RecordFile::ReadRun(std::int64_t first, std::in
     for (std::int64_t n = firstInFile; n <= last; ++n) {
         const auto offset = static_cast<std::size_t>((n - firstInFile) * slotSize);
         if (offset >= got) break;
-        AppendSlotText(texts[static_cast<std::size_t>(n - first)], bytes.data() + offset,
-                       got - offset);
+        texts[static_cast<std::size_t>(n - first)] +=
+            SlotTextOf(std::string_view(bytes.data() + offset, got - offset), slotSize_);
     }
     return texts;
 }

@@ -10,6 +10,15 @@
 
 namespace velmaro {
 
+// The length field of a slot: the 2-byte little-endian number at its start; 0 when fewer than 2
+// bytes exist.
+std::size_t SlotLengthField(std::string_view slotBytes);
+
+// The text of one slot of slotSize bytes, of which slotBytes are the ones that exist (fewer at
+// the end of a file): the length field's count of characters, cut to the slot's capacity
+// (slotSize - 2) and to the bytes that exist.
+std::string_view SlotTextOf(std::string_view slotBytes, std::size_t slotSize);
+
 // One of the fixed-slot record files, open read-only for as long as the object lives.
 // Record n (counted from 1) is the slot at byte (n - 1) * slot size; a slot holds a 2-byte
 // little-endian text length and that many single-byte characters.
@@ -95,9 +104,6 @@ class RecordFile {
     // the end of the file.
     Result<std::size_t> ReadAt(std::int64_t offset, char* buffer, std::size_t size) const;
     Result<std::size_t> ReadFromFile(std::int64_t offset, char* buffer, std::size_t size) const;
-    std::size_t SlotTextLength(const char* slot, std::size_t available) const;
-    std::string SlotText(const char* slot, std::size_t available) const;
-    void AppendSlotText(std::string& text, const char* slot, std::size_t available) const;
 
     std::string path_;
     std::size_t slotSize_;

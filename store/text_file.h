@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,9 +12,16 @@ namespace velmaro {
 // The whole content of a file, read once; an error names the file and the reason.
 Result<std::string> ReadWholeFile(const std::string& path);
 
+// The whole content of a file, or nothing when there is no file at path; any other failure
+// is an error naming the file and the reason.
+Result<std::optional<std::string>> ReadFileIfPresent(const std::string& path);
+
 // The lines of a text: CR LF, CR alone and LF alone each end a line, and the last line may
 // lack an ending. An empty text has no lines; a text ending in a line end has no empty
 // line after it.
 std::vector<std::string> SplitLines(std::string_view content);
+
+// The same lines as views into content.
+std::vector<std::string_view> SplitLineViews(std::string_view content);
 
 }  // namespace velmaro

@@ -1,0 +1,105 @@
+#include "app/check_command.h"
+
+#include <cstdio>
+#include <iostream>
+#include <optional>
+#include <string>
+
+#include "app/check_report_format.h"
+#include "store/data_check.h"
+#include "store/data_store.h"
+
+namespace velmaro {
+namespace {
+
+struct CheckOptions {
+    bool showHelp = false;
+    std::optional<std::string> dataDir;
+    bool json = false;
+};
+
+constexpr const char* kCheckHelp = R"(Usage: velmaro check [--data-dir DIR] [--format text|json]
+
+Reads the five data files once and reports, for each kind of problem, how many there are and
+the first 10 with their record (or line) numbers and the values found: registry order and
+repeated keys, slot length fields, short records, record counts, runs of exam and year
+records, dates, exams outside the career, codes missing from esami.grp and titoli.grp, group
+codes that no class rule names, malformed table lines and repeated codes, missing record files.
+
+Options:
+  --data-dir DIR         Check the files of DIR. Default: the folder of the velmaro executable.
+  --format text|json     text (default): a report to read; json: one JSON object.
+  -h, --help             Show this text.
+
+Exit status:
+  0  no problem found.
+  1  problems found (the report lists them).
+  2  a usage error, or a file that cannot be read (one line on standard error names it).
+)";
+
+// The value of an option written "--name VALUE" or "--name=VALUE" at argv[i]; advances i past
+// it. Nothing when argv[i] is not that option; an Error when its value is missing.
+std::optional<Result<std::string>> OptionValue(std::string_view name, int argc, char* argv[],
+                                               int& i) {
+    const std::string argument = argv[i];
+    const std::string prefix = std::string(name) + "=";
+    if (argument.rfind(prefix, 0) == 0) return Result<std::string>(argument.substr(prefix.size()));
+    if (argument != name) return std::nullopt;
+    if (i + 1 >= argc) return Result<std::string>(Error{"", argument + " needs a value"});
+    return Result<std::string>(std::string(argv[++i]));
+}
+
+Result<CheckOptions> ParseCheckOptions(int argc, char* argv[]) {
+    CheckOptions options;
+    for (int i = 2; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "-h" || argument == "--help") {
+            options.showHelp = true;
+        } else if (auto dir = OptionValue("--data-dir", argc, argv, i)) {
+            if (!*dir) return dir->error();
+            if ((*dir)->empty()) return Error{"", "--data-dir needs a folder"};
+            options.dataDir = **dir;
+        } else if (auto format = OptionValue("--format", argc, argv, i)) {
+            if (!*format) return format->error();
+            if (**format != "text" && **format != "json") {
+                return Error{"", "--format must be text or json, not '" + **format + "'"};
+            }
+            options.json = **format == "json";
+        } else {
+            return Error{"", "unknown argument '" + argument + "'"};
+        }
+    }
+    return options;
+}
+
+}  // namespace
+
+int RunCheckCommand(int argc, char* argv[]) {
+    const Result<CheckOptions> options = ParseCheckOptions(argc, argv);
+    if (!options) {
+        std::cerr << "velmaro check: " << options.error().reason
+                  << "\nTry 'velmaro check --help' for more information.\n";
+        return kCheckCannotRead;
+    }
+    if (options->showHelp) {
+        std::cout << kCheckHelp;
+        return std::cout.flush() ? kCheckClean : kCheckCannotRead;
+    }
+    const std::string dataDir =
+        options->dataDir ? DataDirOf(*options->dataDir) : ExecutableDataDir();
+    const Result<DataFileContents> files = ReadDataFiles(dataDir);
+    if (!files) {
+        std::cerr << "velmaro: " << files.error().Message() << '\n';
+        return kCheckCannotRead;
+    }
+    const CheckReport report = CheckDataFiles(*files);
+    std::cout << (options->json ? CheckReportJson(dataDir, report)
+                                : CheckReportText(dataDir, report));
+    if (!std::cout.flush()) {
+        std::cerr << "velmaro: standard output could not be written\n";
+        return kCheckCannotRead;
+    }
+    return report.Clean() ? kCheckClean : kCheckProblemsFound;
+}
+
+}  // namespace velmaro

@@ -1,0 +1,88 @@
+#include "store/check_report.h"
+
+#include <utility>
+
+namespace velmaro {
+namespace {
+
+struct KindText {
+    ProblemKind kind;
+    std::string_view id;
+    std::string_view description;
+};
+
+constexpr std::array<KindText, kProblemKindCount> kKindTexts{{
+    {ProblemKind::kMissingFile, "missing-file",
+     "record file missing: every student's runs in it read as empty"},
+    {ProblemKind::kRegistryOrder, "registry-order",
+     "registry not in ascending key order: lookups between the two records can fail"},
+    {ProblemKind::kRepeatedKey, "repeated-key",
+     "registry key repeated: lookups between the two records can fail, and only one of "
+     "them can be found"},
+    {ProblemKind::kLengthPastSlot, "length-past-slot",
+     "slot length field larger than the slot: the text is cut to the slot"},
+    {ProblemKind::kPartialSlot, "partial-slot",
+     "file length not a whole number of slots: its last slot is cut short"},
+    {ProblemKind::kShortRecord, "short-record",
+     "record text shorter than its fields: the missing fields read as empty"},
+    {ProblemKind::kBadCount, "bad-count", "record count negative, fractional or not a number"},
+    {ProblemKind::kRunBeforeFirstRecord, "run-before-first-record",
+     "run of records starting before record 1: those records read as empty"},
+    {ProblemKind::kRunPastEnd, "run-past-end",
+     "run of records reaching past the end of its file: those records read as empty"},
+    {ProblemKind::kRunOverlap, "run-overlap", "run of records overlapping another student's run"},
+    {ProblemKind::kBadDate, "bad-date", "date that is not a date"},
+    {ProblemKind::kExamBeforeEnrolment, "exam-before-enrolment",
+     "exam dated before 1 November of the enrolment year, where the chart begins"},
+    {ProblemKind::kExamAfterGraduation, "exam-after-graduation",
+     "exam dated after the graduation date"},
+    {ProblemKind::kUnknownExamCode, "unknown-exam-code",
+     "exam code not in esami.grp: the card shows the table's first exam"},
+    {ProblemKind::kUnknownGroupCode, "unknown-group-code",
+     "group code that no class rule names: its exams are class 4"},
+    {ProblemKind::kUnknownDiplomaCode, "unknown-diploma-code",
+     "diploma code not in titoli.grp: the card shows the table's first title"},
+    {ProblemKind::kMalformedTableLine, "malformed-table-line",
+     "table line too short to hold its code and name"},
+    {ProblemKind::kRepeatedTableCode, "repeated-table-code",
+     "code repeated in a table: only its first line is ever used"},
+}};
+
+static_assert(
+    [] {
+        for (std::size_t i = 0; i < kKindTexts.size(); ++i) {
+            if (kKindTexts[i].kind != static_cast<ProblemKind>(i)) return false;
+        }
+        return true;
+    }(),
+    "the texts follow the order of ProblemKind");
+
+const KindText& TextOf(ProblemKind kind) { return kKindTexts[static_cast<std::size_t>(kind)]; }
+
+}  // namespace
+
+std::string_view ProblemKindId(ProblemKind kind) { return TextOf(kind).id; }
+
+std::string_view ProblemKindDescription(ProblemKind kind) { return TextOf(kind).description; }
+
+std::array<ProblemKind, kProblemKindCount> AllProblemKinds() {
+    std::array<ProblemKind, kProblemKindCount> kinds{};
+    for (std::size_t i = 0; i < kProblemKindCount; ++i)
+        kinds[i] = kKindTexts[i].kind;
+    return kinds;
+}
+
+void CheckReport::Add(ProblemKind kind, Finding finding) {
+    ProblemGroup& group = groups_[Index(kind)];
+    ++group.count;
+    if (group.first.size() < kFindingsKept) group.first.push_back(std::move(finding));
+}
+
+bool CheckReport::Clean() const {
+    for (const ProblemGroup& group : groups_) {
+        if (group.count != 0) return false;
+    }
+    return true;
+}
+
+}  // namespace velmaro

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "store/check_report.h"
+#include "base/result.h"
+
+namespace velmaro {
+
+// The five data files as read from one data directory. A missing esami.dir or velmara.dir is
+// nothing (the program reads it as empty); the other three must exist.
+struct DataFileContents {
+    std::string registry;              // elenco.dir
+    std::string examTable;             // esami.grp
+    std::string titleTable;            // titoli.grp
+    std::optional<std::string> exams;  // esami.dir
+    std::optional<std::string> years;  // velmara.dir
+};
+
+// Reads the five files of dataDir once each. A missing or unreadable table or registry, an
+// unreadable record file, or a registry without a single record is an error naming the file.
+Result<DataFileContents> ReadDataFiles(const std::string& dataDir);
+
+// Checks the data as the program will read it and reports every problem that makes a lookup
+// fail or a card wrong: registry order, slots, short records, counts, runs, dates, codes
+// missing from the tables, table lines, missing record files. Reads nothing but files.
+CheckReport CheckDataFiles(const DataFileContents& files);
+
+}  // namespace velmaro
