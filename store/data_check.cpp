@@ -74,10 +74,13 @@ std::int32_t EnrolmentDay(std::string_view yyYY) {
 // A record file's bytes seen as slots.
 class SlotFile {
   public:
-    SlotFile(std::string_view name, std::string_view bytes, std::size_t slotSize)
-        : name_(name), bytes_(bytes), slotSize_(slotSize) {}
+    SlotFile(std::string_view name, std::string_view bytes, std::size_t slotSize,
+             bool present = true)
+        : name_(name), bytes_(bytes), slotSize_(slotSize), present_(present) {}
 
     std::string_view Name() const { return name_; }
+    // False for a missing file, which reads as empty.
+    bool Present() const { return present_; }
     // Slots, the last one possibly cut short.
     std::int64_t Count() const {
         return static_cast<std::int64_t>((bytes_.size() + slotSize_ - 1) / slotSize_);
@@ -110,6 +113,7 @@ class SlotFile {
     std::string_view name_;
     std::string_view bytes_;
     std::size_t slotSize_;
+    bool present_;
 };
 
 // The exam records: short texts, unknown codes and dates that are not dates. Returns the day
@@ -165,7 +169,8 @@ struct Run {
 // file go to inFile for the overlap check.
 void CheckRun(const SlotFile& file, std::int64_t first, int count, std::int64_t registryRecord,
               std::vector<Run>& inFile, CheckReport& report) {
-    if (count <= 0) return;
+    // The missing file itself is the problem to report, not every run into it.
+    if (count <= 0 || !file.Present()) return;
     const std::int64_t last = first + count - 1;
     if (first < 1) {
         report.Note(ProblemKind::kRunBeforeFirstRecord, [&] {
@@ -383,10 +388,10 @@ CheckReport CheckDataFiles(const DataFileContents& files) {
     const TableCodes titleCodes = CheckTitleTable(files.titleTable, report);
 
     const SlotFile registry(kRegistryName, files.registry, kRegistrySlotSize);
-    const SlotFile exams(kExamsName, files.exams ? *files.exams : std::string_view{},
-                         kExamSlotSize);
-    const SlotFile years(kYearsName, files.years ? *files.years : std::string_view{},
-                         kYearSlotSize);
+    const SlotFile exams(kExamsName, files.exams ? *files.exams : std::string_view{}, kExamSlotSize,
+                         files.exams.has_value());
+    const SlotFile years(kYearsName, files.years ? *files.years : std::string_view{}, kYearSlotSize,
+                         files.years.has_value());
     for (const SlotFile* file : {&registry, &exams, &years})
         file->CheckSlots(report);
 

@@ -1,0 +1,331 @@
+// The data check: one sound data set, and one breakage of it for every kind of problem.
+
+#include "store/data_check.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "render/classify_exam.h"
+#include "store/data_store.h"
+#include "store/table_check.h"
+#include "tests/store/data_files.h"
+
+namespace velmaro {
+namespace {
+
+using testdata::RegistryText;
+using testdata::Slots;
+
+// Three students (keys 10, 20, 30), each with two exams and two career years, enrolled 96/97
+// (the chart begins 1 November 1996) and graduated 15 July 2003; diploma SC.
+struct DataSet {
+    std::vector<std::string> registry = {RegistryText(10, 2, 2, 1, 1), RegistryText(20, 2, 2, 3, 3),
+                                         RegistryText(30, 2, 2, 5, 5)};
+    std::vector<std::string> exams = {"100128970115000", "100230980610000", "100127961101000",
+                                      "100325030715000", "100218990301000", "100331000301000"};
+    std::vector<std::string> years = {"00960000000000", "00970000000000", "00960000000000",
+                                      "00970000000000", "00960000000000", "00970000000000"};
+    std::string examTable = "A1 1001 Matematica\r\nEB 1002 Economia\r\nLZ 1003 Lingua\r\n";
+    std::string titleTable = "1 SC Liceo Scientifico\r\n2 CL Liceo Classico\r\n";
+
+    DataFileContents Files() const {
+        return {Slots(registry, kRegistrySlotSize), examTable, titleTable,
+                Slots(exams, kExamSlotSize), Slots(years, kYearSlotSize)};
+    }
+};
+
+// text with value written over it from the 1-based position on.
+std::string With(std::string text, std::size_t position, const std::string& value) {
+    return text.replace(position - 1, value.size(), value);
+}
+
+// A data set changed by change.
+DataFileContents Changed(const std::function<void(DataSet&)>& change) {
+    DataSet set;
+    change(set);
+    return set.Files();
+}
+
+std::vector<ProblemKind> KindsFound(const CheckReport& report) {
+    std::vector<ProblemKind> kinds;
+    for (const ProblemKind kind : AllProblemKinds()) {
+        if (report.Group(kind).count != 0) kinds.push_back(kind);
+    }
+    return kinds;
+}
+
+TEST(DataCheck, SoundDataAndItsBoundariesAreClean) {
+    const std::function<void(DataSet&)> sound[] = {
+        [](DataSet&) {},
+        // Exams on the day the chart begins and on the graduation day.
+        [](DataSet& d) { d.exams[0] = With(d.exams[0], 7, "961101"); },
+        [](DataSet& d) { d.exams[1] = With(d.exams[1], 7, "030715"); },
+        // Trailing blanks do not shift the tail; a run of no records may start anywhere.
+        [](DataSet& d) { d.registry[0] += "  "; },
+        [](DataSet& d) { d.registry[2] = RegistryText(30, 0, 2, 0, 5); },
+        // Not graduated: no degree date to check exams against.
+        [](DataSet& d) { d.registry[1] = With(d.registry[1], 30, "000000"); },
+        // A 12-character exam record holds every field.
+        [](DataSet& d) { d.exams[5].resize(12); },
+    };
+    for (std::size_t i = 0; i < std::size(sound); ++i) {
+        const CheckReport report = CheckDataFiles(Changed(sound[i]));
+        EXPECT_TRUE(report.Clean()) << "case " << i << ": " << KindsFound(report).size();
+    }
+}
+
+struct Breakage {
+    const char* name;
+    std::function<DataFileContents()> files;
+    ProblemKind kind;
+    std::size_t count;
+    Finding first;  // its found text is compared when not empty
+};
+
+const Breakage kBreakages[] = {
+    {"keys out of order",
+     [] { return Changed([](DataSet& d) { std::swap(d.registry[1], d.registry[2]); }); },
+     ProblemKind::kRegistryOrder,
+     1,
+     {"elenco.dir", 2, 3, "keys \"00030\" and \"00020\""}},
+    {"a key repeated",
+     [] { return Changed([](DataSet& d) { d.registry[2] = With(d.registry[2], 1, "00020"); }); },
+     ProblemKind::kRepeatedKey,
+     1,
+     {"elenco.dir", 2, 3, ""}},
+    {"a length field past the slot",
+     [] {
+         DataFileContents files = DataSet().Files();
+         files.exams->at(kExamSlotSize) = 16;
+         return files;
+     },
+     ProblemKind::kLengthPastSlot,
+     1,
+     {"esami.dir", 2, 0, "length field 16, the slot holds 15"}},
+    {"a file ending inside a slot",
+     [] {
+         DataFileContents files = DataSet().Files();
+         *files.years += testdata::Slot("0097", kYearSlotSize).substr(0, 6);
+         return files;
+     },
+     ProblemKind::kPartialSlot,
+     1,
+     {"velmara.dir", 7, 0, "6 of 16 bytes"}},
+    {"a registry text cut short",
+     [] { return Changed([](DataSet& d) { d.registry[1].resize(50); }); },
+     ProblemKind::kShortRecord,
+     1,
+     {"elenco.dir", 2, 0, ""}},
+    {"an exam record without its date",
+     [] { return Changed([](DataSet& d) { d.exams[3].resize(11); }); },
+     ProblemKind::kShortRecord,
+     1,
+     {"esami.dir", 4, 0, ""}},
+    {"a year record without its year",
+     [] { return Changed([](DataSet& d) { d.years[4].resize(3); }); },
+     ProblemKind::kShortRecord,
+     1,
+     {"velmara.dir", 5, 0, ""}},
+    {"a negative count",
+     [] { return Changed([](DataSet& d) { d.registry[0] = With(d.registry[0], 45, "-1"); }); },
+     ProblemKind::kBadCount,
+     1,
+     {"elenco.dir", 1, 0, "count \"-1\""}},
+    {"a fractional count",
+     [] { return Changed([](DataSet& d) { d.registry[0] = With(d.registry[0], 47, ".5"); }); },
+     ProblemKind::kBadCount,
+     1,
+     {"elenco.dir", 1, 0, "count \".5\""}},
+    {"a run starting at record 0",
+     [] { return Changed([](DataSet& d) { d.registry[0] = RegistryText(10, 2, 2, 0, 1); }); },
+     ProblemKind::kRunBeforeFirstRecord,
+     1,
+     {"elenco.dir", 1, 0, "esami.dir records 0-1"}},
+    {"a run past the end of its file",
+     [] { return Changed([](DataSet& d) { d.registry[2] = RegistryText(30, 2, 3, 5, 5); }); },
+     ProblemKind::kRunPastEnd,
+     1,
+     {"elenco.dir", 3, 0, "velmara.dir records 5-7, the file has 6"}},
+    {"runs overlapping",
+     [] { return Changed([](DataSet& d) { d.registry[2] = RegistryText(30, 2, 2, 4, 5); }); },
+     ProblemKind::kRunOverlap,
+     1,
+     {"elenco.dir", 2, 3, "esami.dir records 3-4 and 4-5"}},
+    {"a run inside a longer one",
+     [] { return Changed([](DataSet& d) { d.registry[0] = RegistryText(10, 6, 2, 1, 1); }); },
+     ProblemKind::kRunOverlap,
+     2,
+     {"elenco.dir", 1, 2, ""}},
+    {"an exam date that is not a date",
+     [] { return Changed([](DataSet& d) { d.exams[2] = With(d.exams[2], 7, "970229"); }); },
+     ProblemKind::kBadDate,
+     1,
+     {"esami.dir", 3, 0, "exam date \"970229\""}},
+    {"an enrolment year of two years that do not follow",
+     [] { return Changed([](DataSet& d) { d.registry[1] = With(d.registry[1], 18, "9698"); }); },
+     ProblemKind::kBadDate,
+     1,
+     {"elenco.dir", 2, 0, "enrolment year \"9698\""}},
+    {"a degree date that is not a date",
+     [] { return Changed([](DataSet& d) { d.registry[1] = With(d.registry[1], 30, "031315"); }); },
+     ProblemKind::kBadDate,
+     1,
+     {"elenco.dir", 2, 0, "degree date \"031315\""}},
+    {"a last career year that is not a year",
+     [] { return Changed([](DataSet& d) { d.years[3] = With(d.years[3], 3, "9x"); }); },
+     ProblemKind::kBadDate,
+     1,
+     {"velmara.dir", 4, 0, ""}},
+    {"an exam the day before the chart begins",
+     [] { return Changed([](DataSet& d) { d.exams[2] = With(d.exams[2], 7, "961031"); }); },
+     ProblemKind::kExamBeforeEnrolment,
+     1,
+     {"elenco.dir", 2, 0, ""}},
+    {"an exam the day after graduation",
+     [] { return Changed([](DataSet& d) { d.exams[5] = With(d.exams[5], 7, "030716"); }); },
+     ProblemKind::kExamAfterGraduation,
+     1,
+     {"elenco.dir", 3, 0, "esami.dir record 6 dated \"030716\", graduated \"030715\""}},
+    {"an exam code not in the table",
+     [] { return Changed([](DataSet& d) { d.exams[4] = With(d.exams[4], 1, "1004"); }); },
+     ProblemKind::kUnknownExamCode,
+     1,
+     {"esami.dir", 5, 0, "code \"1004\""}},
+    {"an exam code in small letters",
+     [] {
+         return Changed([](DataSet& d) {
+             d.examTable += "A1 AB12 Diritto\r\n";
+             d.exams[4] = With(d.exams[4], 1, "ab12");
+         });
+     },
+     ProblemKind::kUnknownExamCode,
+     1,
+     {"esami.dir", 5, 0, ""}},
+    {"a group code no rule names",
+     [] { return Changed([](DataSet& d) { d.examTable += "a1 1004 Statistica\r\n"; }); },
+     ProblemKind::kUnknownGroupCode,
+     1,
+     {"esami.grp", 4, 0, "group \"a1\" of exam \"1004\""}},
+    {"a diploma code not in the table",
+     [] { return Changed([](DataSet& d) { d.registry[1] = With(d.registry[1], 22, "99"); }); },
+     ProblemKind::kUnknownDiplomaCode,
+     1,
+     {"elenco.dir", 2, 0, "diploma code \"99\""}},
+    {"an exam line without a name",
+     [] { return Changed([](DataSet& d) { d.examTable += "A1 1004\r\n"; }); },
+     ProblemKind::kMalformedTableLine,
+     1,
+     {"esami.grp", 4, 0, "7 characters: \"A1 1004\""}},
+    {"a title line without a title",
+     [] { return Changed([](DataSet& d) { d.titleTable = "1 XX\n" + d.titleTable; }); },
+     ProblemKind::kMalformedTableLine,
+     1,
+     {"titoli.grp", 1, 0, ""}},
+    {"a title table without lines",
+     [] {
+         return Changed([](DataSet& d) {
+             d.titleTable.clear();
+             // No title to know SC by: the students' diploma codes are unknown as well.
+         });
+     },
+     ProblemKind::kMalformedTableLine,
+     1,
+     {"titoli.grp", 0, 0, "the table has no lines"}},
+    {"an exam code on two lines",
+     [] { return Changed([](DataSet& d) { d.examTable += "A1 1002 Economia II\r\n"; }); },
+     ProblemKind::kRepeatedTableCode,
+     1,
+     {"esami.grp", 2, 4, "code \"1002\""}},
+    {"esami.dir missing",
+     [] {
+         DataFileContents files = DataSet().Files();
+         files.exams.reset();
+         return files;
+     },
+     ProblemKind::kMissingFile,
+     1,
+     {"esami.dir", 0, 0, ""}},
+};
+
+TEST(DataCheck, EachBreakageIsReportedAsItsKindWithWhereAndWhat) {
+    for (const Breakage& breakage : kBreakages) {
+        SCOPED_TRACE(breakage.name);
+        const CheckReport report = CheckDataFiles(breakage.files());
+        const ProblemGroup& group = report.Group(breakage.kind);
+        EXPECT_EQ(group.count, breakage.count);
+        ASSERT_FALSE(group.first.empty());
+        const Finding& first = group.first.front();
+        EXPECT_EQ(first.file, breakage.first.file);
+        EXPECT_EQ(first.record, breakage.first.record);
+        EXPECT_EQ(first.otherRecord, breakage.first.otherRecord);
+        if (!breakage.first.found.empty()) {
+            EXPECT_EQ(first.found, breakage.first.found);
+        }
+        // Nothing else is reported, except the unknown diploma codes of an empty title table.
+        for (const ProblemKind other : KindsFound(report)) {
+            if (other == breakage.kind) continue;
+            if (other == ProblemKind::kUnknownDiplomaCode && breakage.first.record == 0 &&
+                breakage.first.file == "titoli.grp") {
+                continue;
+            }
+            ADD_FAILURE() << "also reported: " << ProblemKindId(other);
+        }
+    }
+}
+
+TEST(DataCheck, KeepsTheFirstTenFindingsAndCountsAll) {
+    DataSet set;
+    for (int i = 0; i < 25; ++i)
+        set.examTable += "ZQ " + std::to_string(2000 + i) + " Seminario\r\n";
+    const CheckReport report = CheckDataFiles(set.Files());
+    const ProblemGroup& group = report.Group(ProblemKind::kUnknownGroupCode);
+    EXPECT_EQ(group.count, 25u);
+    ASSERT_EQ(group.first.size(), CheckReport::kFindingsKept);
+    EXPECT_EQ(group.first.front().record, 4);
+    EXPECT_EQ(group.first.back().record, 13);
+}
+
+// Every code that a class rule puts in class 0 to 3 is named; only class 4 may be a default.
+TEST(DataCheck, NamedGroupCodesCoverEveryCodeWithAClassOfItsOwn) {
+    const std::string characters = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZab ";
+    for (const char a : characters) {
+        for (const char b : characters) {
+            const std::string group{a, b};
+            if (ClassOfGroup(group) != 4) {
+                EXPECT_TRUE(IsNamedGroupCode(group)) << group;
+            }
+        }
+    }
+    EXPECT_TRUE(IsNamedGroupCode("CF"));
+    EXPECT_FALSE(IsNamedGroupCode("ZQ"));
+    EXPECT_FALSE(IsNamedGroupCode("a1"));
+}
+
+TEST(DataCheck, ReadingNeedsTheTablesAndARegistryWithRecords) {
+    const testdata::TempDataDir dir;
+    const DataFileContents sound = DataSet().Files();
+    dir.Write("titoli.grp", sound.titleTable);
+    dir.Write("esami.grp", sound.examTable);
+    EXPECT_FALSE(ReadDataFiles(dir.DataDir()).ok());  // no registry
+    dir.Write("elenco.dir", "");
+    const auto empty = ReadDataFiles(dir.DataDir());
+    ASSERT_FALSE(empty.ok());
+    EXPECT_EQ(empty.error().file, dir.PathOf("elenco.dir"));
+
+    dir.Write("elenco.dir", sound.registry);
+    const auto read = ReadDataFiles(dir.DataDir());
+    ASSERT_TRUE(read.ok());
+    EXPECT_EQ(read->registry, sound.registry);
+    EXPECT_FALSE(read->exams.has_value());
+    EXPECT_FALSE(read->years.has_value());
+    const CheckReport report = CheckDataFiles(*read);
+    EXPECT_EQ(report.Group(ProblemKind::kMissingFile).count, 2u);
+    // The runs into the missing files are not reported one by one.
+    EXPECT_EQ(KindsFound(report).size(), 1u);
+}
+
+}  // namespace
+}  // namespace velmaro
