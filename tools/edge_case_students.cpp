@@ -69,16 +69,11 @@ void TypicalGraduate(PlannedStudent& s, SplitMix64& random) {
 void TrailingBlanks(PlannedStudent& s, SplitMix64&) { s.trailingBlanks = 2; }
 void SexZero(PlannedStudent& s, SplitMix64&) { s.sexCode = "0"; }
 void SexBlank(PlannedStudent& s, SplitMix64&) { s.sexCode = " "; }
-void UnknownDiploma(PlannedStudent& s, SplitMix64&) { s.diplomaCode = kUnknownDiplomaCode; }
 
 void SameDay(PlannedStudent& s, SplitMix64&) {
     // Setting later exams back to an earlier date keeps the run ascending.
     s.exams.at(5).date = s.exams.at(4).date;
     s.exams.at(6).date = s.exams.at(4).date;
-}
-
-void MissingCode(PlannedStudent& s, SplitMix64& random) {
-    PutExam(s, 3, kMissingExamCode, "26", random);
 }
 
 void UngroupedExam(PlannedStudent& s, SplitMix64& random) {
@@ -107,7 +102,7 @@ void Honours(PlannedStudent& s, SplitMix64& random) {
 void NoCareerYears(PlannedStudent& s, SplitMix64&) { s.careerYears.clear(); }
 void ShortExamRecord(PlannedStudent& s, SplitMix64&) { s.exams.at(4).tail.clear(); }
 
-constexpr std::array<CaseDefinition, 20> kCases{{
+constexpr std::array<CaseDefinition, 18> kCases{{
     {{kFirstRecordStudent, "lowest number, so the student sits in record 1; a graduate", false},
      {1990, 5, true, 22},
      NoChange},
@@ -119,9 +114,6 @@ constexpr std::array<CaseDefinition, 20> kCases{{
      TrailingBlanks},
     {{250, "sex code \"0\" (neither 1 nor 2: shown as X)", false}, {2003, 4, true, 21}, SexZero},
     {{251, "sex code blank (shown as X); not graduated", false}, {2007, 5, false, 12}, SexBlank},
-    {{600, "diploma code \"99\", not in titoli.grp (the first title is shown)", false},
-     {2010, 5, true, 20},
-     UnknownDiploma},
     {{777, "not graduated, 16 exams (more than 15), last year 2001/02: chart ends 31 May 2003",
       false},
      {1998, 4, false, 16},
@@ -132,10 +124,6 @@ constexpr std::array<CaseDefinition, 20> kCases{{
     {{1000, "three exams on the same day (the 5th, 6th and 7th)", false},
      {1995, 5, true, 24},
      SameDay},
-    {{1234, "4th exam has code ZZ99, missing from esami.grp (entry 1, group 00: shows *ZZ99)",
-      false},
-     {2000, 5, true, 22},
-     MissingCode},
     {{1500, "3rd exam CV01 has group \"00\" (class 0: the row shows *CV01)", false},
      {1988, 6, true, 23},
      UngroupedExam},

@@ -27,11 +27,9 @@ struct TitleEntry {
 };
 
 // Codes that the edge cases of the sample refer to.
-inline constexpr std::string_view kMissingExamCode = "ZZ99";    // in no line of esami.grp
 inline constexpr std::string_view kUngroupedExamCode = "CV01";  // group "00"
 inline constexpr std::string_view kLowerCaseModCode = "IN30";   // name has "(mod", no module
 inline constexpr std::string_view kModuleExamCode = "1037";     // name has "(MOD"
-inline constexpr std::string_view kUnknownDiplomaCode = "99";   // in no line of titoli.grp
 
 // The exam table, in file order. Entry 1 has group "00", so a code missing from the table
 // shows its own code on the card.

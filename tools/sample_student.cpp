@@ -107,8 +107,7 @@ void PlanPersonalData(PlannedStudent& student, SplitMix64& random) {
     student.province = std::string(province.code);
     student.postalCode = PostalCode(province, random);
 
-    student.diplomaCode = random.Percent(2) ? std::string(kUnknownDiplomaCode)
-                                            : std::string(Weighted(TitleCatalogue(), random).code);
+    student.diplomaCode = std::string(Weighted(TitleCatalogue(), random).code);
     student.diplomaYear = std::min(student.enrolYear - 1, student.birthYear + 18);
     // Diplomas were marked out of 60 until the school year 1997/98, out of 100 since.
     student.diplomaGrade =
