@@ -1,0 +1,77 @@
+// `velmaro check` end to end: exit statuses and the two report formats of the built program.
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <string>
+
+#include "store/data_store.h"
+#include "tests/app/run_velmaro.h"
+#include "tests/store/data_files.h"
+
+namespace velmaro {
+namespace {
+
+using testing::RunVelmaro;
+
+// A copy of the sample whose esami.grp gains a line with an unknown group code and a
+// repeated exam code.
+void WriteBrokenSample(const testdata::TempDataDir& dir) {
+    for (const std::string name : {"elenco.dir", "esami.dir", "velmara.dir", "titoli.grp"})
+        dir.Write(name, testdata::FileBytes(VELMARO_SAMPLE_DIR "/" + name));
+    dir.Write("esami.grp",
+              testdata::FileBytes(VELMARO_SAMPLE_DIR "/esami.grp") + "ZQ 1001 Doppione\r\n");
+}
+
+TEST(CheckCommand, ExitStatusSaysCleanProblemsOrCannotRead) {
+    const testdata::TempDataDir broken;
+    WriteBrokenSample(broken);
+    const testdata::TempDataDir empty;
+    const struct {
+        QStringList arguments;
+        int exitCode;
+        std::string inOut;
+        std::string inErr;
+    } cases[] = {
+        {{"check", "--data-dir", VELMARO_SAMPLE_DIR}, 0, "no problems found", ""},
+        {{"check", "--data-dir=" + QString::fromStdString(broken.DataDir())},
+         1,
+         "unknown-group-code: 1",
+         ""},
+        {{"check", "--data-dir", QString::fromStdString(empty.DataDir())},
+         2,
+         "",
+         "titoli.grp: No such file or directory"},
+        {{"check", "--format", "xml"}, 2, "", "--format must be text or json, not 'xml'"},
+        {{"check", "--data-dir"}, 2, "", "--data-dir needs a value"},
+        {{"check", "--help"}, 0, "Exit status:", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        const auto run = RunVelmaro(c.arguments);
+        EXPECT_EQ(run.exitCode, c.exitCode);
+        EXPECT_NE(run.out.find(c.inOut), std::string::npos) << run.out;
+        EXPECT_NE(run.err.find(c.inErr), std::string::npos) << run.err;
+    }
+}
+
+TEST(CheckCommand, JsonReportNamesKindCountAndWhere) {
+    const testdata::TempDataDir broken;
+    WriteBrokenSample(broken);
+    const auto run = RunVelmaro(
+        {"check", "--format=json", "--data-dir", QString::fromStdString(broken.DataDir())});
+    EXPECT_EQ(run.exitCode, 1);
+    const std::string expected =
+        "{\"data_dir\":\"" + folder + "/\",\"clean\":false,\"problems\":[" +
+        "{\"kind\":\"unknown-group-code\",\"description\":\"group code that no class rule names: "
+        "its exams are class 4\",\"count\":1,\"first\":[{\"file\":\"esami.grp\",\"record\":92,"
+        "\"found\":\"group \\\"ZQ\\\" of exam \\\"1001\\\"\"}]}," +
+        "{\"kind\":\"repeated-table-code\",\"description\":\"code repeated in a table: only its "
+        "first line is ever used\",\"count\":1,\"first\":[{\"file\":\"esami.grp\",\"record\":2,"
+        "\"other_record\":92,\"found\":\"code \\\"1001\\\"\"}]}]}\n";
+    EXPECT_EQ(run.out, expected);
+}
+
+}  // namespace
+}  // namespace velmaro
