@@ -12,10 +12,12 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "app/card_options.h"
 #include "app/card_run.h"
 #include "app/card_sinks.h"
+#include "app/card_split.h"
 #include "app/command_line.h"
 #include "app/data_dir_settings.h"
 #include "app/number_lines.h"
@@ -92,13 +94,33 @@ int RunCardCommand(int argc, char* argv[]) {
         return kCardsFailed;
     }
     const std::chrono::year_month_day today = options->today.value_or(SystemToday());
+    WarnOfMissingRecordFiles(*store, std::cerr);
 
+    std::vector<std::string> matricolas = options->matricolas;
+    if (options->all) {
+        auto every = EveryMatricola(*store);
+        if (!every) {
+            ReportError(std::cerr, every.error());
+            return kCardsFailed;
+        }
+        matricolas = std::move(*every);
+    }
+    CardProgress progress(std::cerr, matricolas.size(),
+                          !options->quiet && StandardErrorIsTerminal());
+
+    if (options->splitFolder) {
+        const int cores = static_cast<int>(std::thread::hardware_concurrency());
+        const SplitRequest request{*options->splitFolder, options->format, options->dotsPerInch,
+                                   options->jobs > 0 ? options->jobs : std::max(cores, 1)};
+        return DrawSplitCards(matricolas, dataDir.dataDir, request, today, decimalSeparator,
+                              std::cerr, progress);
+    }
     const bool toStandardOutput = WritesToStandardOutput(*options);
     if (options->format != CardFormat::kOps) {
         const std::unique_ptr<CardSink> sink =
             toStandardOutput ? MakeStreamFileSink(*options, std::cout, "standard output")
                              : MakeFileSink(*options);
-        return DrawCards(options->matricolas, *store, *sink, today, decimalSeparator, std::cerr);
+        return DrawCards(matricolas, *store, *sink, today, decimalSeparator, std::cerr, &progress);
     }
 
     std::unique_ptr<TextMetrics> metrics;
@@ -121,7 +143,7 @@ int RunCardCommand(int argc, char* argv[]) {
     std::ostream& out = toStandardOutput ? std::cout : static_cast<std::ostream&>(file);
     const std::unique_ptr<CardSink> sink =
         MakeOpsSink(out, toStandardOutput ? "standard output" : *options->output, *metrics);
-    return DrawCards(options->matricolas, *store, *sink, today, decimalSeparator, std::cerr);
+    return DrawCards(matricolas, *store, *sink, today, decimalSeparator, std::cerr, &progress);
 }
 
 }  // namespace velmaro

@@ -25,6 +25,7 @@ std::optional<CardFormat> FormatNamed(const QString& name) {
 
 std::string CardHelpText() {
     return R"(Usage: velmaro card [options] [--] MATRICOLA...
+       velmaro card [options] --all
 
 Draws the career card of each MATRICOLA (an identification number, used
 exactly as typed) the way the printed page shows it: "Arial" 10 points,
@@ -61,10 +62,27 @@ Options:
                         ()" +
            std::to_string(kMinCardDpi) + " to " + std::to_string(kMaxCardDpi) +
            R"(). Default: 150.
+  --all                 Draw every student of the registry, in the order of
+                        their numbers (instead of giving numbers).
+  --split DIR           Write one file per student into DIR (made when
+                        missing), named by the student's number in the
+                        registry: 5193.pdf, .png or .svg (--format; default
+                        pdf). Each file appears whole or not at all.
+  --jobs N              Draw --split files on N threads at once (1 to )" +
+           std::to_string(kMaxCardJobs) + R"().
+                        Default: one per processor core. The files are the
+                        same whatever N.
+  -q, --quiet           No progress report. Without it, a run of many cards
+                        shows how far it has come on standard error, when
+                        that is a terminal.
   --version             Show the version and exit.
   -h, --help            Show this text and exit.
 
 Use -- before numbers that begin with "-", or to pass an empty MATRICOLA.
+A PDF records the time it was made, or SOURCE_DATE_EPOCH (seconds since 1970)
+when that is set: the same cards then give the same bytes.
+A missing esami.dir or velmara.dir reads as empty: the cards come without
+exams or career years, and a warning on standard error says so once.
 The data folder is the first of: --data-dir; VELMARO_DATA_DIR; DataDir in
 ~/.config/Velmaro/velmaro.conf; the folder of the velmaro executable.
 
@@ -83,11 +101,18 @@ bool WritesToStandardOutput(const CardOptions& options) {
 }
 
 Status CheckCardNumbers(const CardOptions& options) {
-    if (options.matricolas.empty()) return Error{"", "no MATRICOLA given"};
+    if (options.all && !options.matricolas.empty()) {
+        return Error{"", "give either --all or numbers, not both"};
+    }
+    if (options.matricolas.empty() && !options.all) {
+        return Error{"", "no MATRICOLA given (or --all for every student)"};
+    }
     const bool onePageFormat =
         options.format == CardFormat::kPng || options.format == CardFormat::kSvg;
-    if (onePageFormat && options.matricolas.size() > 1) {
-        return Error{"", "png and svg hold one card: give one MATRICOLA, or use pdf for several"};
+    if (onePageFormat && !options.splitFolder && (options.all || options.matricolas.size() > 1)) {
+        return Error{"",
+                     "png and svg hold one card: give one MATRICOLA, use pdf for several, or "
+                     "--split DIR for one file each"};
     }
     return Ok();
 }
@@ -104,7 +129,12 @@ Result<CardOptions> ParseCardOptions(const QStringList& arguments) {
     const QCommandLineOption dpi(QStringLiteral("dpi"), {}, QStringLiteral("N"));
     const QCommandLineOption from(QStringLiteral("from"), {}, QStringLiteral("FILE"));
     const QCommandLineOption version(QStringLiteral("version"));
-    parser.addOptions({help, version, dataDir, format, output, from, today, metrics, dpi});
+    const QCommandLineOption all(QStringLiteral("all"), {});
+    const QCommandLineOption split(QStringLiteral("split"), {}, QStringLiteral("DIR"));
+    const QCommandLineOption jobs(QStringLiteral("jobs"), {}, QStringLiteral("N"));
+    const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")}, {});
+    parser.addOptions({help, version, dataDir, format, output, from, today, metrics, dpi, all,
+                       split, jobs, quiet});
 
     if (!parser.parse(arguments)) return UsageError(UsageErrorText(parser));
 
@@ -130,6 +160,26 @@ Result<CardOptions> ParseCardOptions(const QStringList& arguments) {
         options.output = parser.value(output).toStdString();
         if (options.output->empty()) return UsageError(QStringLiteral("-o needs a file name"));
     }
+    options.all = parser.isSet(all);
+    options.quiet = parser.isSet(quiet);
+    if (parser.isSet(split)) {
+        options.splitFolder = parser.value(split).toStdString();
+        if (options.splitFolder->empty()) {
+            return UsageError(QStringLiteral("--split needs a folder"));
+        }
+        if (options.output) {
+            return UsageError(QStringLiteral("--split writes one file per student: leave out -o"));
+        }
+    }
+    if (parser.isSet(jobs)) {
+        bool isNumber = false;
+        options.jobs = parser.value(jobs).toInt(&isNumber);
+        if (!isNumber || options.jobs < 1 || options.jobs > kMaxCardJobs) {
+            return UsageError(QStringLiteral("--jobs must be a whole number from 1 to %1, not '%2'")
+                                  .arg(kMaxCardJobs)
+                                  .arg(parser.value(jobs)));
+        }
+    }
 
     if (parser.isSet(format)) {
         const auto named = FormatNamed(parser.value(format));
@@ -147,9 +197,14 @@ Result<CardOptions> ParseCardOptions(const QStringList& arguments) {
                     .arg(parser.value(output)));
         }
         options.format = *named;
+    } else if (options.splitFolder) {
+        options.format = CardFormat::kPdf;
+    }
+    if (options.splitFolder && options.format == CardFormat::kOps) {
+        return UsageError(QStringLiteral("--split writes png, pdf or svg files, not ops"));
     }
     const bool drawsPages = options.format != CardFormat::kOps;
-    if (drawsPages && !options.output) {
+    if (drawsPages && !options.output && !options.splitFolder) {
         return UsageError(QStringLiteral("png, pdf and svg need an output file (-o FILE)"));
     }
 

@@ -29,8 +29,14 @@ struct CardOptions {
     std::optional<std::chrono::year_month_day> today;  // --today; the system date otherwise
     CardMetrics metrics = CardMetrics::kFont;
     int dotsPerInch = 150;
-    std::vector<std::string> matricolas;  // UTF-8, exactly as typed
+    std::vector<std::string> matricolas;     // UTF-8, exactly as typed
+    bool all = false;                        // --all: every student of the registry, in key order
+    std::optional<std::string> splitFolder;  // --split DIR: one file per student in DIR
+    int jobs = 0;                            // --jobs N; 0: one per core
+    bool quiet = false;                      // --quiet: no progress
 };
+
+inline constexpr int kMaxCardJobs = 256;
 
 // The file name that stands for standard output (-o) or standard input (--from).
 inline constexpr const char* kStandardOutput = "-";
@@ -45,7 +51,8 @@ inline constexpr int kMaxCardDpi = 600;
 // numbers are checked by CheckCardNumbers, once those of --from are added.
 Result<CardOptions> ParseCardOptions(const QStringList& arguments);
 
-// A usage error when options holds no number, or more than one for a one-page format.
+// A usage error when options holds no number and no --all, numbers as well as --all, or more
+// than one card for a one-page format written to one file.
 Status CheckCardNumbers(const CardOptions& options);
 
 // True when the ops recording or the file of options goes to standard output.

@@ -2,6 +2,7 @@
 
 #include "lookup/lookup_student.h"
 #include "render/render_card.h"
+#include "store/registry_search.h"
 
 namespace velmaro {
 
@@ -11,7 +12,7 @@ void ReportError(std::ostream& errors, const Error& error) {
 
 int DrawCards(const std::vector<std::string>& matricolas, const DataStore& store, CardSink& sink,
               std::chrono::year_month_day today, const std::string& decimalSeparator,
-              std::ostream& errors) {
+              std::ostream& errors, CardProgress* progress) {
     int status = kCardsAllDrawn;
     for (const std::string& typed : matricolas) {
         sink.BeginCard(typed);
@@ -19,26 +20,48 @@ int DrawCards(const std::vector<std::string>& matricolas, const DataStore& store
         if (!outcome) {
             ReportError(errors, outcome.error());
             status = kCardsFailed;
-            continue;
-        }
-        if (!outcome->student) {
+        } else if (!outcome->student) {
             sink.NotFound();
             errors << "Matricola NON Trovata: " << typed << '\n';
             if (status == kCardsAllDrawn) status = kCardsSomeNotFound;
-            continue;
+        } else {
+            const CardInput input{*outcome->student, store.Titles(), store.Exams(), today,
+                                  decimalSeparator};
+            if (Status drawn = sink.DrawCard(input); !drawn) {
+                if (progress != nullptr) progress->Finish();
+                ReportError(errors, drawn.error());
+                return kCardsFailed;
+            }
         }
-        const CardInput input{*outcome->student, store.Titles(), store.Exams(), today,
-                              decimalSeparator};
-        if (Status drawn = sink.DrawCard(input); !drawn) {
-            ReportError(errors, drawn.error());
-            return kCardsFailed;
-        }
+        if (progress != nullptr) progress->CardDone();
     }
+    if (progress != nullptr) progress->Finish();
     if (Status finished = sink.Finish(); !finished) {
         ReportError(errors, finished.error());
         return kCardsFailed;
     }
     return status;
+}
+
+Result<std::vector<std::string>> EveryMatricola(const DataStore& store) {
+    const auto keys = RegistryKeys(store.Registry(), store.RegistryCount());
+    if (!keys) return keys.error();
+    std::vector<std::string> matricolas;
+    matricolas.reserve(keys->size());
+    for (const std::int32_t key : *keys)
+        matricolas.push_back(std::to_string(key));
+    return matricolas;
+}
+
+void WarnOfMissingRecordFiles(const DataStore& store, std::ostream& warnings) {
+    if (store.ExamFile().IsMissing()) {
+        warnings << "velmaro: warning: " << store.ExamFile().Path()
+                 << " is missing: the cards show no exams\n";
+    }
+    if (store.YearFile().IsMissing()) {
+        warnings << "velmaro: warning: " << store.YearFile().Path()
+                 << " is missing: the cards show no career years\n";
+    }
 }
 
 }  // namespace velmaro

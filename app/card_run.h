@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/card_progress.h"
 #include "app/card_sinks.h"
 #include "store/data_store.h"
 
@@ -19,10 +20,18 @@ inline constexpr int kCardsFailed = 2;
 // sink, in order. A number not found writes "Matricola NON Trovata: <number>" to errors; a
 // record file that cannot be read writes one line naming it, draws no card for that number
 // and goes on with the next. A sink that cannot write stops at once.
+// progress, when given, hears of every number handled.
 // Returns kCardsAllDrawn, kCardsSomeNotFound, or kCardsFailed after any read or write error.
 int DrawCards(const std::vector<std::string>& matricolas, const DataStore& store, CardSink& sink,
               std::chrono::year_month_day today, const std::string& decimalSeparator,
-              std::ostream& errors);
+              std::ostream& errors, CardProgress* progress = nullptr);
+
+// The numbers of every student of the registry, in key order, as --all draws them.
+Result<std::vector<std::string>> EveryMatricola(const DataStore& store);
+
+// One warning line on warnings for each of esami.dir and velmara.dir that is missing: the cards
+// still come, without exams or career years.
+void WarnOfMissingRecordFiles(const DataStore& store, std::ostream& warnings);
 
 // The one line that reports error on errors.
 void ReportError(std::ostream& errors, const Error& error);

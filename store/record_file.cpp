@@ -30,7 +30,9 @@ Result<RecordFile> RecordFile::Open(std::string path, std::size_t slotSize, IfMi
     if (descriptor < 0) {
         const int error = errno;
         if (error == ENOENT && ifMissing == IfMissing::kReadAsEmpty) {
-            return RecordFile(std::move(path), slotSize, -1, reading);
+            RecordFile missing(std::move(path), slotSize, -1, reading);
+            missing.missing_ = true;
+            return missing;
         }
         return Error{path, SystemReason(error)};
     }

@@ -67,6 +67,9 @@ class RecordFile {
     // since the file was opened.
     std::uint64_t ReadRequests() const { return readRequests_; }
 
+    // True for a missing file opened with kReadAsEmpty.
+    bool IsMissing() const { return missing_; }
+
     // Releases the file; later reads fail with a clear message.
     void Close();
     bool IsClosed() const { return closed_; }
@@ -110,6 +113,7 @@ class RecordFile {
     Descriptor descriptor_;  // none for a missing file read as empty
     Reading reading_;
     bool closed_ = false;
+    bool missing_ = false;
     mutable std::uint64_t readRequests_ = 0;
     // The copy of a file read with kCopyInMemory, and the version it was made from.
     mutable std::string copy_;

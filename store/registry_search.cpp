@@ -1,8 +1,24 @@
 #include "store/registry_search.h"
 
+#include <algorithm>
+
 #include "store/data_store.h"
 
 namespace velmaro {
+
+Result<std::vector<std::int32_t>> RegistryKeys(const RecordFile& registry, std::int32_t count) {
+    if (const Status fresh = registry.Refresh(); !fresh) return fresh.error();
+    std::vector<std::int32_t> keys;
+    keys.reserve(static_cast<std::size_t>(std::max(count, 0)));
+    for (std::int32_t n = 1; n <= count; ++n) {
+        const auto text = registry.ReadRecord(n);
+        if (!text) return text.error();
+        const std::int32_t key = RecordKey(*text);
+        if (key < 1 || (!keys.empty() && keys.back() == key)) continue;
+        keys.push_back(key);
+    }
+    return keys;
+}
 
 Result<SearchOutcome> SearchRegistry(const RecordFile& registry, std::int32_t count,
                                      std::int32_t lastKey, std::int32_t key) {

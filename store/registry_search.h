@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "base/result.h"
 #include "store/record_file.h"
@@ -19,6 +20,10 @@ struct SearchOutcome {
 // 1 ... lastKey is not found without reading anything; otherwise at most about
 // log2(count) + 1 records are read. Keys compare numerically, so a stored 05193 matches
 // 5193. Fails only when the file cannot be read.
+// The keys of records 1 ... count of the registry, in file order, for drawing every student:
+// a record whose key is below 1 (no number) or repeats the key before it is left out.
+Result<std::vector<std::int32_t>> RegistryKeys(const RecordFile& registry, std::int32_t count);
+
 Result<SearchOutcome> SearchRegistry(const RecordFile& registry, std::int32_t count,
                                      std::int32_t lastKey, std::int32_t key);
 

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "ui/card_page.h"
+#include "ui/pdf_creation_date.h"
 #include "ui/qt_text_metrics.h"
 
 namespace velmaro {
@@ -79,6 +80,7 @@ PdfCardWriter::~PdfCardWriter() {
     // temporary file is discarded instead of replacing path.
     painter_.reset();
     writer_.reset();
+    dateFilter_.reset();
     if (file_) file_->cancelWriting();
 }
 
@@ -88,7 +90,12 @@ Status PdfCardWriter::Open() {
         file_.reset();
         return opened;
     }
-    writer_ = std::make_unique<QPdfWriter>(file_.get());
+    QIODevice* device = file_.get();
+    if (const auto date = ReproducibleCreationDate()) {
+        dateFilter_ = std::make_unique<CreationDateFilter>(*file_, *date);
+        device = dateFilter_.get();
+    }
+    writer_ = std::make_unique<QPdfWriter>(device);
     writer_->setResolution(kTwipResolution);
     writer_->setPageLayout(
         QPageLayout(CardPageLayout().pageSize(), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
@@ -98,6 +105,7 @@ Status PdfCardWriter::Open() {
     if (!painter_->begin(writer_.get())) {
         painter_.reset();
         writer_.reset();
+        dateFilter_.reset();
         file_->cancelWriting();
         file_.reset();
         return FileError(path_, QStringLiteral("the PDF document could not be started"));
@@ -118,9 +126,11 @@ Status PdfCardWriter::AddCard(const CardInput& input) {
 
 Status PdfCardWriter::Finish() {
     if (!painter_) return Ok();
-    const bool ended = painter_->end();
+    bool ended = painter_->end();
     painter_.reset();
     writer_.reset();
+    if (dateFilter_) ended = dateFilter_->FlushHeld() && ended;
+    dateFilter_.reset();
     if (!ended) {
         file_->cancelWriting();
         return FileError(path_, QStringLiteral("the PDF document could not be completed"));

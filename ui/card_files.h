@@ -13,6 +13,8 @@ class QPdfWriter;
 
 namespace velmaro {
 
+class CreationDateFilter;
+
 // The three card files. Each is written through a temporary file that replaces path only
 // when everything was written, so a failure never leaves a half-written file behind. An
 // error names path and the reason.
@@ -24,7 +26,8 @@ Status WritePngCard(const QString& path, int dotsPerInch, const CardInput& input
 Status WriteSvgCard(const QString& path, const CardInput& input);
 
 // A PDF file with one A4 page per card; text stays text (the font is embedded). Nothing is
-// written until the first card; Finish writes the file.
+// written until the first card; Finish writes the file. The file records the time it was made,
+// or SOURCE_DATE_EPOCH when that is set.
 class PdfCardWriter {
   public:
     explicit PdfCardWriter(QString path);
@@ -44,6 +47,8 @@ class PdfCardWriter {
 
     QString path_;
     std::unique_ptr<QSaveFile> file_;
+    // Between the writer and file_ when SOURCE_DATE_EPOCH fixes the creation time.
+    std::unique_ptr<CreationDateFilter> dateFilter_;
     std::unique_ptr<QPdfWriter> writer_;
     std::unique_ptr<QPainter> painter_;
     int pages_ = 0;

@@ -1,0 +1,63 @@
+#include "app/card_progress.h"
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+
+namespace velmaro {
+
+CardProgress::CardProgress(std::ostream& out, std::size_t total, bool enabled, Clock clock)
+    : out_(out), total_(total), enabled_(enabled), clock_(std::move(clock)), start_(clock_()) {}
+
+std::string CardProgress::Line(std::size_t done, std::size_t total, double seconds) {
+    const double percent = total == 0 ? 100.0 : 100.0 * static_cast<double>(done) / total;
+    const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0.0;
+    char text[160];
+    if (rate > 0 && done < total) {
+        const double left = static_cast<double>(total - done) / rate;
+        std::snprintf(text, sizeof text, "%zu/%zu cards (%.0f%%), %.1f cards/s, %.0f s left", done,
+                      total, std::floor(percent), rate, std::ceil(left));
+    } else {
+        std::snprintf(text, sizeof text, "%zu/%zu cards (%.0f%%), %.1f cards/s", done, total,
+                      std::floor(percent), rate);
+    }
+    return text;
+}
+
+void CardProgress::CardDone() {
+    const std::size_t done = ++done_;
+    if (!enabled_) return;
+    const auto now = clock_();
+    // Cheap test first: most cards come between two updates.
+    std::unique_lock lock(writing_, std::try_to_lock);
+    if (!lock.owns_lock()) return;
+    // A run shorter than one interval shows nothing.
+    const auto since = wroteAny_ ? lastWrite_ : start_;
+    if (now - since < std::chrono::milliseconds(1000 / kUpdatesPerSecond)) return;
+    Write(done, now);
+}
+
+void CardProgress::Finish() {
+    if (!enabled_) return;
+    const std::lock_guard lock(writing_);
+    if (!wroteAny_) return;
+    Write(done_, clock_());
+    out_ << '\n' << std::flush;
+}
+
+void CardProgress::Write(std::size_t done, std::chrono::steady_clock::time_point now) {
+    const double seconds = std::chrono::duration<double>(now - start_).count();
+    std::string line = Line(done, total_, seconds);
+    const std::size_t width = line.size();
+    // Blanks over what a longer earlier line left behind.
+    if (width < lastWidth_) line.append(lastWidth_ - width, ' ');
+    out_ << '\r' << line << std::flush;
+    lastWidth_ = width;
+    lastWrite_ = now;
+    wroteAny_ = true;
+}
+
+bool StandardErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+
+}  // namespace velmaro

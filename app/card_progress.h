@@ -1,0 +1,52 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <mutex>
+#include <ostream>
+#include <string>
+
+namespace velmaro {
+
+// How far a run of many cards has come, shown on one terminal line that is rewritten in place:
+// count, percentage, cards per second and the time left. At most kUpdatesPerSecond updates
+// are written, however fast the cards come, and none in a run's first interval, so a short
+// run shows nothing; a disabled progress writes nothing at all.
+// CardDone may be called from any thread.
+class CardProgress {
+  public:
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
+    static constexpr int kUpdatesPerSecond = 4;
+
+    CardProgress(std::ostream& out, std::size_t total, bool enabled,
+                 Clock clock = std::chrono::steady_clock::now);
+
+    // One more card handled (drawn or not found).
+    void CardDone();
+    // Writes the final state and ends the line; nothing when nothing was written before.
+    void Finish();
+
+    // The text of one update: "120/400 cards (30%), 85.0 cards/s, 3 s left".
+    static std::string Line(std::size_t done, std::size_t total, double seconds);
+
+  private:
+    void Write(std::size_t done, std::chrono::steady_clock::time_point now);
+
+    std::ostream& out_;
+    const std::size_t total_;
+    const bool enabled_;
+    const Clock clock_;
+    const std::chrono::steady_clock::time_point start_;
+    std::atomic<std::size_t> done_{0};
+    std::mutex writing_;
+    std::chrono::steady_clock::time_point lastWrite_;
+    bool wroteAny_ = false;
+    std::size_t lastWidth_ = 0;
+};
+
+// True when standard error is a terminal: only then is progress shown.
+bool StandardErrorIsTerminal();
+
+}  // namespace velmaro

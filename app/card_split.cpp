@@ -1,0 +1,166 @@
+#include "app/card_split.h"
+
+#include <QString>
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <optional>
+#include <thread>
+
+#include "app/card_run.h"
+#include "lookup/lookup_student.h"
+#include "ui/card_files.h"
+
+namespace velmaro {
+namespace {
+
+// What became of one number.
+struct CardOutcome {
+    enum class State { kNotReached, kDrawn, kNotFound, kReadError } state = State::kNotReached;
+    std::optional<Error> error;
+};
+
+std::string_view Extension(CardFormat format) {
+    switch (format) {
+        case CardFormat::kPng:
+            return ".png";
+        case CardFormat::kSvg:
+            return ".svg";
+        default:
+            return ".pdf";
+    }
+}
+
+Status WriteCardFile(const SplitRequest& request, const QString& path, const CardInput& input) {
+    switch (request.format) {
+        case CardFormat::kPng:
+            return WritePngCard(path, request.dotsPerInch, input);
+        case CardFormat::kSvg:
+            return WriteSvgCard(path, input);
+        default: {
+            PdfCardWriter writer(path);
+            if (Status added = writer.AddCard(input); !added) return added;
+            return writer.Finish();
+        }
+    }
+}
+
+// One thread's share: takes the next number until none is left or the run stops.
+class SplitWorker {
+  public:
+    SplitWorker(const std::vector<std::string>& matricolas, const SplitRequest& request,
+                std::chrono::year_month_day today, const std::string& decimalSeparator,
+                std::atomic<std::size_t>& next, std::atomic<bool>& stop,
+                std::vector<CardOutcome>& outcomes, std::optional<Error>& writeError,
+                CardProgress& progress)
+        : matricolas_(matricolas),
+          request_(request),
+          today_(today),
+          decimalSeparator_(decimalSeparator),
+          next_(next),
+          stop_(stop),
+          outcomes_(outcomes),
+          writeError_(writeError),
+          progress_(progress) {}
+
+    void Run(const DataStore& store) {
+        while (!stop_) {
+            const std::size_t i = next_++;
+            if (i >= matricolas_.size()) return;
+            outcomes_[i] = DrawOne(store, matricolas_[i]);
+            progress_.CardDone();
+        }
+    }
+
+  private:
+    CardOutcome DrawOne(const DataStore& store, const std::string& typed) {
+        const Result<LookupOutcome> found = LookupStudent(store, typed);
+        if (!found) return {CardOutcome::State::kReadError, found.error()};
+        if (!found->student) return {CardOutcome::State::kNotFound, std::nullopt};
+        const Student& student = *found->student;
+        const CardInput input{student, store.Titles(), store.Exams(), today_, decimalSeparator_};
+        const std::string path = SplitCardPath(
+            request_.folder, RecordKey(student.fields.StudentRecord), request_.format);
+        if (Status written = WriteCardFile(request_, QString::fromStdString(path), input);
+            !written) {
+            // The first failure to write is the one reported; it stops every thread.
+            if (!stop_.exchange(true)) writeError_ = written.error();
+        }
+        return {CardOutcome::State::kDrawn, std::nullopt};
+    }
+
+    const std::vector<std::string>& matricolas_;
+    const SplitRequest& request_;
+    const std::chrono::year_month_day today_;
+    const std::string& decimalSeparator_;
+    std::atomic<std::size_t>& next_;
+    std::atomic<bool>& stop_;
+    std::vector<CardOutcome>& outcomes_;
+    std::optional<Error>& writeError_;
+    CardProgress& progress_;
+};
+
+}  // namespace
+
+std::string SplitCardPath(const std::string& folder, std::int32_t key, CardFormat format) {
+    return folder + "/" + std::to_string(key) + std::string(Extension(format));
+}
+
+int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string& dataDir,
+                   const SplitRequest& request, std::chrono::year_month_day today,
+                   const std::string& decimalSeparator, std::ostream& errors,
+                   CardProgress& progress) {
+    std::error_code created;
+    std::filesystem::create_directories(request.folder, created);
+    if (created) {
+        ReportError(errors, Error{request.folder, created.message()});
+        return kCardsFailed;
+    }
+
+    // Each thread reads through its own store: a record file's reading state is not shared.
+    const std::size_t threads = std::max<std::size_t>(
+        1, std::min(static_cast<std::size_t>(std::max(request.jobs, 1)), matricolas.size()));
+    std::vector<DataStore> stores;
+    for (std::size_t t = 0; t < threads; ++t) {
+        Result<DataStore> store = DataStore::LoadTables(dataDir);
+        if (!store) {
+            ReportError(errors, store.error());
+            return kCardsFailed;
+        }
+        stores.push_back(std::move(*store));
+    }
+
+    std::vector<CardOutcome> outcomes(matricolas.size());
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> stop{false};
+    std::optional<Error> writeError;
+    SplitWorker worker(matricolas, request, today, decimalSeparator, next, stop, outcomes,
+                       writeError, progress);
+    {
+        std::vector<std::jthread> helpers;
+        for (std::size_t t = 1; t < threads; ++t)
+            helpers.emplace_back([&worker, &stores, t] { worker.Run(stores[t]); });
+        worker.Run(stores[0]);
+    }
+    progress.Finish();
+
+    if (writeError) {
+        ReportError(errors, *writeError);
+        return kCardsFailed;
+    }
+    int status = kCardsAllDrawn;
+    for (std::size_t i = 0; i < matricolas.size(); ++i) {
+        const CardOutcome& outcome = outcomes[i];
+        if (outcome.state == CardOutcome::State::kNotFound) {
+            errors << "Matricola NON Trovata: " << matricolas[i] << '\n';
+            if (status == kCardsAllDrawn) status = kCardsSomeNotFound;
+        } else if (outcome.state == CardOutcome::State::kReadError) {
+            ReportError(errors, *outcome.error);
+            status = kCardsFailed;
+        }
+    }
+    return status;
+}
+
+}  // namespace velmaro

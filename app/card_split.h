@@ -1,0 +1,38 @@
+#pragma once
+
+#include <chrono>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "app/card_options.h"
+#include "app/card_progress.h"
+#include "store/data_store.h"
+
+namespace velmaro {
+
+// Where --split puts the cards and how.
+struct SplitRequest {
+    std::string folder;
+    CardFormat format = CardFormat::kPdf;  // png, pdf or svg
+    int dotsPerInch = 150;
+    int jobs = 1;  // threads drawing at once
+};
+
+// The file of the student with registry key in folder: "<folder>/5193.pdf".
+std::string SplitCardPath(const std::string& folder, std::int32_t key, CardFormat format);
+
+// Draws the card of each of matricolas (UTF-8, as typed) into its own file of request.folder
+// (created when missing), named by the student's key in the registry; each file is written
+// whole or not at all. request.jobs threads draw at once, each reading the data of dataDir
+// through its own DataStore; the files are the same whatever the number of threads.
+// After the run, errors lists in the order given the numbers not found ("Matricola NON
+// Trovata: <number>") and the record files that could not be read; a file that cannot be
+// written stops the run. progress hears of every number handled.
+// Returns kCardsAllDrawn, kCardsSomeNotFound or kCardsFailed, as DrawCards does.
+int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string& dataDir,
+                   const SplitRequest& request, std::chrono::year_month_day today,
+                   const std::string& decimalSeparator, std::ostream& errors,
+                   CardProgress& progress);
+
+}  // namespace velmaro
