@@ -1,0 +1,171 @@
+// Batch cards end to end: every student, one file each on several threads, reproducible PDFs,
+// and the warning for a missing record file.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QProcessEnvironment>
+
+#include <sstream>
+#include <string>
+
+#include "app/card_progress.h"
+#include "tests/app/run_velmaro.h"
+#include "tests/store/data_files.h"
+
+namespace velmaro {
+namespace {
+
+using testing::RunVelmaro;
+
+const QString kSample = VELMARO_SAMPLE_DIR;
+const QString kToday = "--today=2025-10-20";
+
+QProcessEnvironment FixedCreationTime() {
+    QProcessEnvironment environment;
+    environment.insert("SOURCE_DATE_EPOCH", "1700000000");
+    return environment;
+}
+
+std::vector<std::string> CardLines(const std::string& ops) {
+    std::vector<std::string> cards;
+    std::istringstream lines(ops);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("card ", 0) == 0) cards.push_back(line);
+    }
+    return cards;
+}
+
+TEST(CardBatch, AllDrawsEveryStudentInKeyOrder) {
+    const auto run = RunVelmaro(
+        {"card", "--all", "--format=ops", "--metrics=fixed", kToday, "--data-dir", kSample});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const auto cards = CardLines(run.out);
+    ASSERT_EQ(cards.size(), 400u);
+    EXPECT_EQ(cards.front(), "card \"4\"");
+    EXPECT_EQ(cards[1], "card \"8\"");
+    EXPECT_EQ(cards.back(), "card \"9975\"");
+    EXPECT_EQ(run.out.find("notfound"), std::string::npos);
+    // Not a terminal: no progress.
+    EXPECT_EQ(run.err, "");
+}
+
+TEST(CardBatch, SplitFilesAreTheOneByOneCardsWhateverTheThreads) {
+    const testdata::TempDataDir out;
+    const QStringList numbers{"5193", "5", "4", "9975", "1000", "x"};
+    for (const QString jobs : {"1", "3"}) {
+        const QString folder = QString::fromStdString(out.PathOf("jobs" + jobs.toStdString()));
+        const auto run = RunVelmaro(QStringList{"card", "--split", folder, "--jobs", jobs, kToday,
+                                                "--data-dir", kSample, "--"} +
+                                        numbers,
+                                    FixedCreationTime());
+        EXPECT_EQ(run.exitCode, 1);
+        // Numbers not found, in the order given, after the run.
+        EXPECT_EQ(run.err, "Matricola NON Trovata: 5\nMatricola NON Trovata: x\n");
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files),
+                  (QStringList{"1000.pdf", "4.pdf", "5193.pdf", "9975.pdf"}));
+    }
+    for (const std::string name : {"1000.pdf", "4.pdf", "5193.pdf", "9975.pdf"})
+        EXPECT_TRUE(testdata::FileBytes(out.PathOf("jobs1/" + name)) ==
+                    testdata::FileBytes(out.PathOf("jobs3/" + name)))
+            << name;
+
+    const QString single = QString::fromStdString(out.PathOf("single.pdf"));
+    const auto run = RunVelmaro({"card", "-o", single, kToday, "--data-dir", kSample, "5193"},
+                                FixedCreationTime());
+    EXPECT_EQ(run.exitCode, 0);
+    const std::string bytes = testdata::FileBytes(single.toStdString());
+    EXPECT_TRUE(bytes == testdata::FileBytes(out.PathOf("jobs1/5193.pdf")));
+    EXPECT_NE(bytes.find("/CreationDate (D:20231114221320"), std::string::npos);
+}
+
+TEST(CardBatch, SplitNamesImagesByTheRegistryNumber) {
+    const testdata::TempDataDir out;
+    for (const QString format : {"png", "svg"}) {
+        const auto run =
+            RunVelmaro({"card", "--split", QString::fromStdString(out.PathOf("o")), "--format",
+                        format, "--quiet", kToday, "--data-dir", kSample, "0004"});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_GT(testdata::FileBytes(out.PathOf("o/4." + format.toStdString())).size(), 1000u);
+    }
+}
+
+TEST(CardBatch, MissingRecordFilesAreWarnedOfOnceAndCardsStillCome) {
+    const testdata::TempDataDir data;
+    for (const std::string name : {"elenco.dir", "esami.grp", "titoli.grp"})
+        data.Write(name, testdata::FileBytes(VELMARO_SAMPLE_DIR "/" + name));
+    std::string folder = data.DataDir();
+    folder.pop_back();  // without the final "/"
+    const auto run = RunVelmaro({"card", "--format=ops", "--metrics=fixed", kToday, "--data-dir",
+                                 QString::fromStdString(folder), "5193", "4"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(CardLines(run.out).size(), 2u);
+    EXPECT_EQ(run.err, "velmaro: warning: " + data.PathOf("esami.dir") +
+                           " is missing: the cards show no exams\nvelmaro: warning: " +
+                           data.PathOf("velmara.dir") +
+                           " is missing: the cards show no career years\n");
+}
+
+TEST(CardBatch, UsageErrorsOfTheBatchOptions) {
+    const struct {
+        QStringList arguments;
+        std::string message;
+    } cases[] = {
+        {{"--all", "5193"}, "give either --all or numbers, not both"},
+        {{"--split", "d", "-o", "x.pdf", "5193"}, "leave out -o"},
+        {{"--split", "d", "--format=ops", "5193"}, "not ops"},
+        {{"--jobs", "0", "--split", "d", "5193"}, "--jobs must be a whole number"},
+        {{"--all", "-o", "x.png"}, "png and svg hold one card"},
+    };
+    for (const auto& c : cases) {
+        const auto run = RunVelmaro(QStringList{"card", "--data-dir", kSample} + c.arguments);
+        EXPECT_EQ(run.exitCode, 2) << c.message;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    }
+}
+
+// A clock that the test moves by hand.
+struct ManualClock {
+    std::chrono::steady_clock::time_point now{};
+    CardProgress::Clock Get() {
+        return [this] { return now; };
+    }
+};
+
+TEST(CardProgress, UpdatesAFewTimesASecondAndNotForShortRuns) {
+    ManualClock clock;
+    std::ostringstream shortRun;
+    CardProgress quick(shortRun, 10, true, clock.Get());
+    for (int i = 0; i < 10; ++i)
+        quick.CardDone();
+    quick.Finish();
+    EXPECT_EQ(shortRun.str(), "");
+
+    std::ostringstream longRun;
+    CardProgress slow(longRun, 1000, true, clock.Get());
+    // 1000 cards over two seconds, one every 2 ms.
+    for (int i = 0; i < 1000; ++i) {
+        clock.now += std::chrono::milliseconds(2);
+        slow.CardDone();
+    }
+    slow.Finish();
+    const std::string text = longRun.str();
+    const auto updates = std::count(text.begin(), text.end(), '\r');
+    EXPECT_GE(updates, 7);
+    EXPECT_LE(updates, 2 * CardProgress::kUpdatesPerSecond + 1);
+    EXPECT_TRUE(text.ends_with("1000/1000 cards (100%), 500.0 cards/s\n")) << text;
+    EXPECT_NE(text.find("\r125/1000 cards (12%), 500.0 cards/s, 2 s left"), std::string::npos)
+        << text;
+
+    std::ostringstream disabled;
+    CardProgress off(disabled, 1000, false, clock.Get());
+    for (int i = 0; i < 1000; ++i) {
+        clock.now += std::chrono::milliseconds(2);
+        off.CardDone();
+    }
+    off.Finish();
+    EXPECT_EQ(disabled.str(), "");
+}
+
+}  // namespace
+}  // namespace velmaro
