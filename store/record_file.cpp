@@ -139,8 +139,15 @@ std::string_view SlotTextOf(std::string_view slotBytes, std::size_t slotSize) {
 }
 
 Result<std::string> RecordFile::ReadRecord(std::int64_t recordNumber) const {
+    std::string text;
+    if (Status read = ReadRecordInto(recordNumber, text); !read) return read.error();
+    return text;
+}
+
+Status RecordFile::ReadRecordInto(std::int64_t recordNumber, std::string& text) const {
+    text.clear();
     if (closed_) return Error{path_, "the file has been closed"};
-    if (recordNumber < 1) return std::string{};
+    if (recordNumber < 1) return Ok();
     // Slots are small: a buffer on the stack spares an allocation on every probe of a search.
     std::array<char, 256> stackSlot{};
     std::string heapSlot;
@@ -151,7 +158,8 @@ Result<std::string> RecordFile::ReadRecord(std::int64_t recordNumber) const {
     }
     VELMARO_TRY(const std::size_t got,
                 ReadAt((recordNumber - 1) * static_cast<std::int64_t>(slotSize_), slot, slotSize_));
-    return std::string(SlotTextOf(std::string_view(slot, got), slotSize_));
+    text.assign(SlotTextOf(std::string_view(slot, got), slotSize_));
+    return Ok();
 }
 
 Result<std::vector<std::string>> RecordFile::ReadRun(std::int64_t first, std::int64_t count) const {

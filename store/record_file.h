@@ -54,6 +54,9 @@ class RecordFile {
 
     // The text of record recordNumber.
     Result<std::string> ReadRecord(std::int64_t recordNumber) const;
+    // The same into text, whose storage is reused: a search that reads many records then
+    // allocates once.
+    Status ReadRecordInto(std::int64_t recordNumber, std::string& text) const;
 
     // The texts of the count records from first on, read with one request to the operating
     // system; records outside the file read as empty texts.

@@ -30,11 +30,12 @@ Result<SearchOutcome> SearchRegistry(const RecordFile& registry, std::int32_t co
     // keeps record 1 within reach.
     std::int64_t lo = 0;
     std::int64_t hi = count;
+    std::string text;
     while (lo != hi) {
         const std::int64_t step = (hi - lo) / 2;
         if (step == 0) lo = hi;
         const std::int64_t mid = lo + step;
-        VELMARO_TRY(std::string text, registry.ReadRecord(mid));
+        VELMARO_TRY(registry.ReadRecordInto(mid, text));
         ++outcome.recordsRead;
         const std::int32_t found = RecordKey(text);
         if (found < key) {
