@@ -77,6 +77,15 @@ bool IsTooLarge(std::string_view number) {
 }  // namespace
 
 double NumericValue(std::string_view text) {
+    // Most numbers in the data are a few plain digits (keys, counts, record numbers): their
+    // value needs none of the general reading below.
+    if (!text.empty() && text.size() <= 9 &&
+        std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        int value = 0;
+        for (const char c : text)
+            value = value * 10 + (c - '0');
+        return value;
+    }
     const std::string s = WithoutBlanks(text);
     if (s.size() >= 2 && s[0] == '&') {
         const char prefix = s[1];
