@@ -1,0 +1,235 @@
+// Batch cards as a user runs them: the built `velmaro card` spawned on the sample data, each run
+// measured by the child's own CPU or wall-clock time, next to a baseline in the same run.
+//
+//   velmaro_bench_batch --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+//
+// Benchmarks (the Time column is the child's CPU time, or its wall-clock time for split/*):
+//   batch/pdf_velmaro       velmaro card --all -o all.pdf: the 400 sample cards in one PDF
+//   batch/pdf_bare_replay   the floor: this program started with --replay, a bare Qt program
+//                           that replays the same recorded operations (velmaro card --all
+//                           --format ops) into a QPdfWriter with plain QPainter calls
+//   split/jobs1, split/jobs2  velmaro card --all --split DIR --jobs 1 (2): one PDF per card
+//   rss/100_cards, rss/10000_cards  one run to one PDF; counter max_rss_MiB is the child's peak
+// Counters: us_per_card (child CPU per card), max_rss_MiB. After the runs it prints the ratios:
+// pdf_velmaro / pdf_bare_replay (goal <= 0.6) and split/jobs2 / split/jobs1 (goal <= 1 / 1.8).
+
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPdfWriter>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "bench/ratio_reporter.h"
+#include "tools/sample_data.h"
+#include "ui/card_page.h"
+#include "ui/qt_text_metrics.h"
+
+extern char** environ;
+
+namespace velmaro {
+namespace {
+
+const std::string kVelmaro = VELMARO_BIN_DIR "/velmaro";
+const std::string kToday = "--today=2025-10-20";
+
+struct ChildRun {
+    bool ok = false;
+    double wallSeconds = 0;
+    double cpuSeconds = 0;  // user + system
+    long maxRssKibibytes = 0;
+};
+
+// Runs argv (argv[0] a path) with standard output to outPath, and waits for it.
+ChildRun RunChild(const std::vector<std::string>& arguments, const std::string& outPath) {
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = 0;
+    ChildRun run;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+        int status = 0;
+        rusage usage{};
+        if (wait4(pid, &status, 0, &usage) == pid) {
+            run.wallSeconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+            run.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
+            run.maxRssKibibytes = usage.ru_maxrss;
+            run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        }
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    return run;
+}
+
+struct Environment {
+    std::string folder;     // temporary, removed at the end
+    std::string sampleDir;  // the 400 sample students
+    std::string opsPath;    // their recorded operations
+    std::string selfPath;   // this program, for --replay
+    std::string dir100, dir10000;
+};
+
+// Reports one child run per iteration, timed by its CPU (or wall-clock) time.
+void Measure(benchmark::State& state, const std::vector<std::string>& arguments, int cards,
+             bool byWallClock) {
+    ChildRun last;
+    for (auto _ : state) {
+        last = RunChild(arguments, "/dev/null");
+        if (!last.ok) {
+            state.SkipWithError("the child run failed");
+            break;
+        }
+        state.SetIterationTime(byWallClock ? last.wallSeconds : last.cpuSeconds);
+    }
+    state.counters["us_per_card"] = last.cpuSeconds * 1e6 / cards;
+    state.counters["max_rss_MiB"] = static_cast<double>(last.maxRssKibibytes) / 1024;
+}
+
+// The bare replay: each `card` line starts a page, `text`, `line` and `circle` lines are drawn
+// with plain QPainter calls in the card's font, from the printable area's corner.
+int Replay(const std::string& opsPath, const std::string& pdfPath) {
+    int argc = 1;
+    char name[] = "velmaro_bench_batch";
+    char* argv[] = {name, nullptr};
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    const QGuiApplication application(argc, argv);
+    QFile file(QString::fromStdString(pdfPath));
+    if (!file.open(QIODevice::WriteOnly)) return 1;
+    QPdfWriter writer(&file);
+    writer.setResolution(kTwipResolution);
+    writer.setPageLayout(QPageLayout(CardPageLayout().pageSize(), QPageLayout::Portrait, {}));
+    QPainter painter(&writer);
+    painter.setFont(CardPrinterFont());
+    painter.setPen(QPen(Qt::black, 0));
+    const double ascent = QFontMetricsF(painter.font(), &writer).ascent();
+    const double margin = CardPageLayout().paintRect(QPageLayout::Inch).left() * kTwipResolution;
+    painter.translate(margin, margin);
+
+    std::ifstream in(opsPath);
+    bool firstPage = true;
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream words(line);
+        std::string kind;
+        words >> kind;
+        double a = 0, b = 0, c = 0, d = 0;
+        if (kind == "card") {
+            if (!firstPage) writer.newPage();
+            firstPage = false;
+        } else if (kind == "text") {
+            words >> a >> b >> std::ws;
+            std::string quoted;
+            std::getline(words, quoted);
+            std::string text;  // the card's texts carry no escapes but \" and \\.
+            for (std::size_t i = 1; i + 1 < quoted.size(); ++i) {
+                if (quoted[i] == '\\') ++i;
+                text.push_back(quoted[i]);
+            }
+            painter.drawText(QPointF(a, b + ascent), QString::fromStdString(text));
+        } else if (kind == "line") {
+            words >> a >> b >> c >> d;
+            painter.drawLine(QPointF(a, b), QPointF(c, d));
+        } else if (kind == "circle") {
+            std::string fill;
+            words >> a >> b >> c >> fill;
+            painter.setBrush(fill == "filled" ? QBrush(Qt::black) : QBrush(Qt::NoBrush));
+            painter.drawEllipse(QPointF(a, b), c, c);
+            painter.setBrush(Qt::NoBrush);
+        }
+    }
+    return painter.end() && file.flush() ? 0 : 1;
+}
+
+Status Prepare(Environment& env) {
+    env.folder = (std::filesystem::temp_directory_path() / "velmaro-batch-XXXXXX").string();
+    if (mkdtemp(env.folder.data()) == nullptr) return Error{"", "cannot make a temporary folder"};
+    env.sampleDir = VELMARO_SAMPLE_DIR;
+    env.selfPath = std::filesystem::canonical("/proc/self/exe").string();
+    env.opsPath = env.folder + "/all.ops";
+    const ChildRun recorded = RunChild(
+        {kVelmaro, "card", "--all", "--format=ops", "--quiet", kToday, "--data-dir", env.sampleDir},
+        env.opsPath);
+    if (!recorded.ok) return Error{env.opsPath, "the recording failed"};
+
+    for (const auto& [count, dir] :
+         {std::pair{100, &env.dir100}, std::pair{10000, &env.dir10000}}) {
+        *dir = env.folder + "/students" + std::to_string(count);
+        sample::SampleDataOptions options;
+        options.studentCount = count;
+        options.maxMatricola = 99999;
+        options.includeSpecialCases = false;
+        options.shareRunsBeyondRecordLimit = true;
+        if (Status written = sample::WriteSampleDataSet(*dir, options); !written) return written;
+    }
+    return Ok();
+}
+
+}  // namespace
+}  // namespace velmaro
+
+int main(int argc, char** argv) {
+    using namespace velmaro;
+    if (argc == 4 && std::string(argv[1]) == "--replay") return Replay(argv[2], argv[3]);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+
+    Environment env;
+    if (const Status prepared = Prepare(env); !prepared) {
+        std::cerr << prepared.error().Message() << "\n";
+        return 1;
+    }
+    const std::string pdf = env.folder + "/out.pdf";
+    const auto card = [&](std::vector<std::string> more, const std::string& dataDir) {
+        std::vector<std::string> arguments{kVelmaro, "card",       "--quiet",
+                                           kToday,   "--data-dir", dataDir};
+        arguments.insert(arguments.end(), more.begin(), more.end());
+        return arguments;
+    };
+    const auto add = [](const char* name, std::vector<std::string> arguments, int cards,
+                        bool byWallClock) {
+        return benchmark::RegisterBenchmark(name, Measure, arguments, cards, byWallClock)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond);
+    };
+    add("batch/pdf_velmaro", card({"--all", "-o", pdf}, env.sampleDir), 400, false);
+    add("batch/pdf_bare_replay", {env.selfPath, "--replay", env.opsPath, pdf}, 400, false);
+    add("split/jobs1",
+        card({"--all", "--split", env.folder + "/split1", "--jobs", "1"}, env.sampleDir), 400,
+        true);
+    add("split/jobs2",
+        card({"--all", "--split", env.folder + "/split2", "--jobs", "2"}, env.sampleDir), 400,
+        true);
+    add("rss/100_cards", card({"--all", "-o", pdf}, env.dir100 + "/"), 100, false)->Iterations(1);
+    add("rss/10000_cards", card({"--all", "-o", pdf}, env.dir10000 + "/"), 10000, false)
+        ->Iterations(1);
+
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintRatio("batch/pdf_velmaro", "batch/pdf_bare_replay", 0.6);
+    reporter.PrintRatio("split/jobs2", "split/jobs1", 1 / 1.8);
+    benchmark::Shutdown();
+    std::error_code ignored;
+    std::filesystem::remove_all(env.folder, ignored);
+    return 0;
+}
