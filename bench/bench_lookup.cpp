@@ -210,6 +210,17 @@ Status BuildDatabase(const DataStore& store, const std::string& path) {
     return db->Execute("COMMIT");
 }
 
+// The student of a registry record answered from the database, before its runs are added.
+Student StudentWithoutRuns(std::string_view typedText, const std::string& record) {
+    const SplitRecord split = SplitStudentRecord(record);
+    Student student;
+    student.MatrText = std::string(typedText);
+    student.fields = split.fields;
+    student.NumExams = split.ExamRecCount;
+    student.NumYears = split.YearRecCount;
+    return student;
+}
+
 // The lookup of LookupStudent answered from the database: the registry record by key, the
 // exam and year records by key in run order, put together into the same Student.
 class SqliteLookup {
@@ -238,11 +249,7 @@ class SqliteLookup {
         if (!key) return std::nullopt;
         sqlite3_stmt* found = student_.WithKey(*key);
         if (sqlite3_step(found) != SQLITE_ROW) return std::nullopt;
-        const SplitRecord split = SplitStudentRecord(ColumnText(found, 0));
-
-        Student student;
-        student.MatrText = std::string(typedText);
-        student.fields = split.fields;
+        Student student = StudentWithoutRuns(typedText, ColumnText(found, 0));
         for (const std::string& text : Rows(exams_, *key))
             student.ExamRecs.push_back(ParseExamRecord(text));
         for (const std::string& text : Rows(years_, *key))
@@ -293,11 +300,11 @@ class SqliteOneStatement {
                                           std::string("PRAGMA mmap_size = 1073741824")}) {
             if (const Status done = db->Execute(pragma); !done) return done.error();
         }
-        auto all = Statement::Prepare(
-            *db,
-            "SELECT 0, 0, record FROM students WHERE matricola = ?1 UNION ALL "
-            "SELECT 1, seq, record FROM exams WHERE matricola = ?1 UNION ALL "
-            "SELECT 2, seq, record FROM years WHERE matricola = ?1");
+        auto all =
+            Statement::Prepare(*db,
+                               "SELECT 0, 0, record FROM students WHERE matricola = ?1 UNION ALL "
+                               "SELECT 1, seq, record FROM exams WHERE matricola = ?1 UNION ALL "
+                               "SELECT 2, seq, record FROM years WHERE matricola = ?1");
         if (!all) return all.error();
         return SqliteOneStatement(std::move(*db), std::move(*all));
     }
@@ -307,14 +314,7 @@ class SqliteOneStatement {
         if (!key) return std::nullopt;
         sqlite3_stmt* s = all_.WithKey(*key);
         if (sqlite3_step(s) != SQLITE_ROW || sqlite3_column_int(s, 0) != 0) return std::nullopt;
-        const SplitRecord split = SplitStudentRecord(ColumnText(s, 2));
-        Student student;
-        student.MatrText = std::string(typedText);
-        student.fields = split.fields;
-        student.NumExams = split.ExamRecCount;
-        student.NumYears = split.YearRecCount;
-        student.ExamRecs.assign(1, "");
-        student.YearRecs.assign(1, "");
+        Student student = StudentWithoutRuns(typedText, ColumnText(s, 2));
         while (sqlite3_step(s) == SQLITE_ROW) {
             auto& rows = sqlite3_column_int(s, 0) == 1 ? student.ExamRecs : student.YearRecs;
             rows.push_back("0000" + ColumnText(s, 2));
