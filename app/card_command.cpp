@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QtGlobal>
 
+#include <malloc.h>
+
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -30,6 +32,8 @@ namespace velmaro {
 
 namespace {
 
+constexpr int kHeapTopPad = 64 << 20;
+
 // Qt's own diagnostics (the offscreen platform's note about XDG_RUNTIME_DIR, say) are not
 // for the user of this command, whose errors are reported one line each; only Qt's critical
 // and fatal messages still reach standard error.
@@ -50,6 +54,10 @@ QStringList CardArguments(int argc, char* argv[]) {
 }  // namespace
 
 int RunCardCommand(int argc, char* argv[]) {
+    // Every card grows the heap and gives the memory back: with the default top pad the
+    // allocator asks the system for memory and returns it on every page, some 5-15 % of a
+    // batch's CPU. Keeping 64 MiB in hand costs no resident memory until it is used.
+    mallopt(M_TOP_PAD, kHeapTopPad);
     // Cards are drawn off screen: the verb must work without any display, whatever the
     // environment asks for.
     qputenv("QT_QPA_PLATFORM", "offscreen");

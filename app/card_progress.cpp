@@ -46,6 +46,14 @@ void CardProgress::Finish() {
     out_ << '\n' << std::flush;
 }
 
+void CardProgress::ClearLine() {
+    if (!enabled_) return;
+    const std::lock_guard lock(writing_);
+    if (lastWidth_ == 0) return;
+    out_ << '\r' << std::string(lastWidth_, ' ') << '\r' << std::flush;
+    lastWidth_ = 0;
+}
+
 void CardProgress::Write(std::size_t done, std::chrono::steady_clock::time_point now) {
     const double seconds = std::chrono::duration<double>(now - start_).count();
     std::string line = Line(done, total_, seconds);

@@ -27,6 +27,9 @@ class CardProgress {
     void CardDone();
     // Writes the final state and ends the line; nothing when nothing was written before.
     void Finish();
+    // Blanks the progress line, so that a message written next starts on a clean line; the
+    // next update writes it again.
+    void ClearLine();
 
     // The text of one update: "120/400 cards (30%), 85.0 cards/s, 3 s left".
     static std::string Line(std::size_t done, std::size_t total, double seconds);

@@ -17,6 +17,7 @@ int DrawCards(const std::vector<std::string>& matricolas, const DataStore& store
     for (const std::string& typed : matricolas) {
         sink.BeginCard(typed);
         const Result<LookupOutcome> outcome = LookupStudent(store, typed);
+        if (progress != nullptr && (!outcome || !outcome->student)) progress->ClearLine();
         if (!outcome) {
             ReportError(errors, outcome.error());
             status = kCardsFailed;
