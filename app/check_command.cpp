@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/check_report_format.h"
+#include "app/data_dir_settings.h"
 #include "store/data_check.h"
 #include "store/data_store.h"
 
@@ -85,11 +86,11 @@ int RunCheckCommand(int argc, char* argv[]) {
         std::cout << kCheckHelp;
         return std::cout.flush() ? kCheckClean : kCheckCannotRead;
     }
-    const std::string dataDir =
-        options->dataDir ? DataDirOf(*options->dataDir) : ExecutableDataDir();
+    const DataDirChoice choice = ChooseDataDir(CurrentDataDirSources(options->dataDir));
+    const std::string& dataDir = choice.dataDir;
     const Result<DataFileContents> files = ReadDataFiles(dataDir);
     if (!files) {
-        std::cerr << "velmaro: " << files.error().Message() << '\n';
+        std::cerr << "velmaro: " << WithDataDirOrigin(files.error(), choice).Message() << '\n';
         return kCheckCannotRead;
     }
     const CheckReport report = CheckDataFiles(*files);

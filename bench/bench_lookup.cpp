@@ -216,8 +216,6 @@ Student StudentWithoutRuns(std::string_view typedText, const std::string& record
     Student student;
     student.MatrText = std::string(typedText);
     student.fields = split.fields;
-    student.NumExams = split.ExamRecCount;
-    student.NumYears = split.YearRecCount;
     return student;
 }
 
@@ -316,8 +314,11 @@ class SqliteOneStatement {
         if (sqlite3_step(s) != SQLITE_ROW || sqlite3_column_int(s, 0) != 0) return std::nullopt;
         Student student = StudentWithoutRuns(typedText, ColumnText(s, 2));
         while (sqlite3_step(s) == SQLITE_ROW) {
-            auto& rows = sqlite3_column_int(s, 0) == 1 ? student.ExamRecs : student.YearRecs;
-            rows.push_back("0000" + ColumnText(s, 2));
+            if (sqlite3_column_int(s, 0) == 1) {
+                student.ExamRecs.push_back(ParseExamRecord(ColumnText(s, 2)));
+            } else {
+                student.YearRecs.push_back(ParseYearRecord(ColumnText(s, 2)));
+            }
         }
         return student;
     }
@@ -418,7 +419,7 @@ Status Prepare(Environment& env) {
                 return Error{"", "SQLite and the store disagree on student " + text};
         }
         const auto one = env.sqliteOneStatement->Find(text);
-        if (!one || !SameStudent(*ours->student, *one))
+        if (!one || *ours->student != *one)
             return Error{"", "SQLite's one statement and the store disagree on student " + text};
         const auto search = SearchRegistry(env.store->Registry(), env.store->RegistryCount(),
                                            env.store->LastRegistryKey(), *KeyOf(text));
