@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/check_report_format.h"
+#include "app/command_line.h"
 #include "app/data_dir_settings.h"
 #include "store/data_check.h"
 #include "store/data_store.h"
@@ -21,21 +22,28 @@ struct CheckOptions {
 
 constexpr const char* kCheckHelp = R"(Usage: velmaro check [--data-dir DIR] [--format text|json]
 
-Reads the five data files once and reports, for each kind of problem, how many there are and
-the first 10 with their record (or line) numbers and the values found: registry order and
-repeated keys, slot length fields, short records, record counts, runs of exam and year
-records, dates, exams outside the career, codes missing from esami.grp and titoli.grp, group
-codes that no class rule names, malformed table lines and repeated codes, missing record files.
+Reads the five data files once and reports, for each kind of problem, how
+many there are and the first 10 with their record (or line) numbers and the
+values found: registry order and repeated keys, slot length fields, short
+records, record counts, runs of exam and year records, dates, exams outside
+the career, codes missing from esami.grp and titoli.grp, group codes that no
+class rule names, malformed table lines and repeated codes, missing record
+files.
 
 Options:
-  --data-dir DIR         Check the files of DIR. Default: the folder of the velmaro executable.
-  --format text|json     text (default): a report to read; json: one JSON object.
-  -h, --help             Show this text.
+  --data-dir DIR        Check the files of DIR.
+  --format text|json    text (default): a report to read; json: one JSON
+                        object.
+  -h, --help            Show this text and exit.
+
+The data folder is the first of: --data-dir; VELMARO_DATA_DIR; DataDir in
+~/.config/Velmaro/velmaro.conf; the folder of the velmaro executable.
 
 Exit status:
   0  no problem found.
   1  problems found (the report lists them).
-  2  a usage error, or a file that cannot be read (one line on standard error names it).
+  2  a usage error, or a file that cannot be read (one line on standard error
+     names it).
 )";
 
 // The value of an option written "--name VALUE" or "--name=VALUE" at argv[i]; advances i past
@@ -78,9 +86,8 @@ Result<CheckOptions> ParseCheckOptions(int argc, char* argv[]) {
 int RunCheckCommand(int argc, char* argv[]) {
     const Result<CheckOptions> options = ParseCheckOptions(argc, argv);
     if (!options) {
-        std::cerr << "velmaro check: " << options.error().reason
-                  << "\nTry 'velmaro check --help' for more information.\n";
-        return kCheckCannotRead;
+        ReportUsageError(std::cerr, options.error().reason, "velmaro check");
+        return kUsageErrorStatus;
     }
     if (options->showHelp) {
         std::cout << kCheckHelp;

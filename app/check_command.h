@@ -5,7 +5,7 @@ namespace velmaro {
 // Exit statuses of `velmaro check`.
 inline constexpr int kCheckClean = 0;
 inline constexpr int kCheckProblemsFound = 1;
-inline constexpr int kCheckCannotRead = 2;
+inline constexpr int kCheckCannotRead = 2;  // also a usage error
 
 // `velmaro check [--data-dir DIR] [--format text|json]`: reads the five data files once and
 // reports their problems on standard output. argv[1] is "check". Exit status kCheckClean,

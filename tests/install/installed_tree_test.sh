@@ -80,12 +80,16 @@ completions=$(bash -c '
     complete_line velmaro card --format p
     complete_line velmaro card 5193 --metrics ""
     complete_line velmaro card -o ""
+    complete_line velmaro card --sp
+    complete_line velmaro check --format ""
 ' bash "$prefix/share/bash-completion/completions/velmaro") || fail "the completion does not load"
-expected_completions="card
+expected_completions="card check
 --version
 --from
 png pdf
 font fixed
-FILES"
+FILES
+--split
+text json"
 diff <(echo "$expected_completions") <(echo "$completions") || fail "completion"
 echo "installed tree: ok"
