@@ -180,10 +180,10 @@ Status BuildDatabase(const DataStore& store, const std::string& path) {
     };
     const auto insertRun = [&step](const Statement& insert, std::int32_t key,
                                    const std::vector<std::string>& texts) -> Status {
-        for (std::size_t seq = 1; seq < texts.size(); ++seq) {  // element 0 is the empty one
+        for (std::size_t i = 0; i < texts.size(); ++i) {
             sqlite3_stmt* s = insert.WithKey(key);
-            sqlite3_bind_int64(s, 2, static_cast<std::int64_t>(seq));
-            const std::string record = texts[seq].substr(4);  // without the "0000" prefix
+            sqlite3_bind_int64(s, 2, static_cast<std::int64_t>(i + 1));
+            const std::string& record = texts[i];
             sqlite3_bind_text(s, 3, record.data(), static_cast<int>(record.size()),
                               SQLITE_TRANSIENT);
             if (const Status done = step(s); !done) return done;
@@ -466,8 +466,8 @@ void LookupOurs(benchmark::State& state, const Environment& env) {
     // What the store holds in memory: the registry's copy and the two tables.
     std::size_t held = static_cast<std::size_t>(*store.Registry().Length());
     for (const CodeTable* table : {&store.Exams(), &store.Titles()}) {
-        held += table->Codes.size();
-        for (const auto* texts : {&table->Names, &table->Groups})
+        held += table->codes.size();
+        for (const auto* texts : {&table->names, &table->groups})
             for (const std::string& text : *texts)
                 held += sizeof text + (text.size() > 15 ? text.size() : 0);
     }
