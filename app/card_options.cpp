@@ -117,84 +117,89 @@ Status CheckCardNumbers(const CardOptions& options) {
     return Ok();
 }
 
-Result<CardOptions> ParseCardOptions(const QStringList& arguments) {
-    QCommandLineParser parser;
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, {});
-    const QCommandLineOption dataDir(QStringLiteral("data-dir"), {}, QStringLiteral("DIR"));
-    const QCommandLineOption format(QStringLiteral("format"), {}, QStringLiteral("FORMAT"));
-    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")}, {},
-                                    QStringLiteral("FILE"));
-    const QCommandLineOption today(QStringLiteral("today"), {}, QStringLiteral("DATE"));
-    const QCommandLineOption metrics(QStringLiteral("metrics"), {}, QStringLiteral("METRICS"));
-    const QCommandLineOption dpi(QStringLiteral("dpi"), {}, QStringLiteral("N"));
-    const QCommandLineOption from(QStringLiteral("from"), {}, QStringLiteral("FILE"));
-    const QCommandLineOption version(QStringLiteral("version"));
-    const QCommandLineOption all(QStringLiteral("all"), {});
-    const QCommandLineOption split(QStringLiteral("split"), {}, QStringLiteral("DIR"));
-    const QCommandLineOption jobs(QStringLiteral("jobs"), {}, QStringLiteral("N"));
-    const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")}, {});
-    parser.addOptions({help, version, dataDir, format, output, from, today, metrics, dpi, all,
-                       split, jobs, quiet});
+namespace {
 
-    if (!parser.parse(arguments)) return UsageError(UsageErrorText(parser));
+// Every option of `velmaro card`, registered on one parser.
+struct CardOptionNames {
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, {}};
+    QCommandLineOption version{QStringLiteral("version")};
+    QCommandLineOption dataDir{QStringLiteral("data-dir"), {}, QStringLiteral("DIR")};
+    QCommandLineOption format{QStringLiteral("format"), {}, QStringLiteral("FORMAT")};
+    QCommandLineOption output{
+        {QStringLiteral("o"), QStringLiteral("output")}, {}, QStringLiteral("FILE")};
+    QCommandLineOption from{QStringLiteral("from"), {}, QStringLiteral("FILE")};
+    QCommandLineOption today{QStringLiteral("today"), {}, QStringLiteral("DATE")};
+    QCommandLineOption metrics{QStringLiteral("metrics"), {}, QStringLiteral("METRICS")};
+    QCommandLineOption dpi{QStringLiteral("dpi"), {}, QStringLiteral("N")};
+    QCommandLineOption all{QStringLiteral("all"), {}};
+    QCommandLineOption split{QStringLiteral("split"), {}, QStringLiteral("DIR")};
+    QCommandLineOption jobs{QStringLiteral("jobs"), {}, QStringLiteral("N")};
+    QCommandLineOption quiet{{QStringLiteral("q"), QStringLiteral("quiet")}, {}};
 
-    CardOptions options;
-    if (parser.isSet(help)) {
-        options.showHelp = true;
-        return options;
+    void AddTo(QCommandLineParser& parser) const {
+        parser.addOptions({help, version, dataDir, format, output, from, today, metrics, dpi, all,
+                           split, jobs, quiet});
     }
-    if (parser.isSet(version)) {
-        options.showVersion = true;
-        return options;
-    }
-    if (parser.isSet(dataDir)) {
-        options.dataDir = parser.value(dataDir).toStdString();
-        if (options.dataDir->empty())
-            return UsageError(QStringLiteral("--data-dir needs a folder"));
-    }
-    if (parser.isSet(from)) {
-        options.from = parser.value(from).toStdString();
-        if (options.from->empty()) return UsageError(QStringLiteral("--from needs a file name"));
-    }
-    if (parser.isSet(output)) {
-        options.output = parser.value(output).toStdString();
-        if (options.output->empty()) return UsageError(QStringLiteral("-o needs a file name"));
-    }
-    options.all = parser.isSet(all);
-    options.quiet = parser.isSet(quiet);
-    if (parser.isSet(split)) {
-        options.splitFolder = parser.value(split).toStdString();
-        if (options.splitFolder->empty()) {
-            return UsageError(QStringLiteral("--split needs a folder"));
-        }
-        if (options.output) {
-            return UsageError(QStringLiteral("--split writes one file per student: leave out -o"));
-        }
-    }
-    if (parser.isSet(jobs)) {
-        bool isNumber = false;
-        options.jobs = parser.value(jobs).toInt(&isNumber);
-        if (!isNumber || options.jobs < 1 || options.jobs > kMaxCardJobs) {
-            return UsageError(QStringLiteral("--jobs must be a whole number from 1 to %1, not '%2'")
-                                  .arg(kMaxCardJobs)
-                                  .arg(parser.value(jobs)));
-        }
-    }
+};
 
-    if (parser.isSet(format)) {
-        const auto named = FormatNamed(parser.value(format));
+// The value of option when it is given, which must not be empty (whatIsNeeded names it).
+Status ReadNamed(const QCommandLineParser& parser, const QCommandLineOption& option,
+                 const char* whatIsNeeded, std::optional<std::string>& value) {
+    if (!parser.isSet(option)) return Ok();
+    value = parser.value(option).toStdString();
+    if (value->empty()) return UsageError(QString::fromLatin1(whatIsNeeded));
+    return Ok();
+}
+
+// The whole number of option, from low to high, into value when the option is given.
+Status ReadWholeNumber(const QCommandLineParser& parser, const QCommandLineOption& option, int low,
+                       int high, int& value) {
+    if (!parser.isSet(option)) return Ok();
+    bool isNumber = false;
+    const int number = parser.value(option).toInt(&isNumber);
+    if (!isNumber || number < low || number > high) {
+        return UsageError(QStringLiteral("--%1 must be a whole number from %2 to %3, not '%4'")
+                              .arg(option.names().front())
+                              .arg(low)
+                              .arg(high)
+                              .arg(parser.value(option)));
+    }
+    value = number;
+    return Ok();
+}
+
+// Where the numbers come from and where the cards go: --data-dir, --from, -o, --all,
+// --quiet, --split and --jobs.
+Status ReadSourcesAndTargets(const QCommandLineParser& parser, const CardOptionNames& names,
+                             CardOptions& options) {
+    VELMARO_TRY(ReadNamed(parser, names.dataDir, "--data-dir needs a folder", options.dataDir));
+    VELMARO_TRY(ReadNamed(parser, names.from, "--from needs a file name", options.from));
+    VELMARO_TRY(ReadNamed(parser, names.output, "-o needs a file name", options.output));
+    options.all = parser.isSet(names.all);
+    options.quiet = parser.isSet(names.quiet);
+    VELMARO_TRY(ReadNamed(parser, names.split, "--split needs a folder", options.splitFolder));
+    if (options.splitFolder && options.output) {
+        return UsageError(QStringLiteral("--split writes one file per student: leave out -o"));
+    }
+    return ReadWholeNumber(parser, names.jobs, 1, kMaxCardJobs, options.jobs);
+}
+
+// The format: --format, else the extension of the -o file, else pdf for --split, else ops.
+Status ReadFormat(const QCommandLineParser& parser, const CardOptionNames& names,
+                  CardOptions& options) {
+    if (parser.isSet(names.format)) {
+        const auto named = FormatNamed(parser.value(names.format));
         if (!named) {
             return UsageError(QStringLiteral("--format must be png, pdf, svg or ops, not '%1'")
-                                  .arg(parser.value(format)));
+                                  .arg(parser.value(names.format)));
         }
         options.format = *named;
     } else if (options.output && *options.output != kStandardOutput) {
-        const QString suffix = QFileInfo(parser.value(output)).suffix();
-        const auto named = FormatNamed(suffix);
+        const auto named = FormatNamed(QFileInfo(parser.value(names.output)).suffix());
         if (!named) {
             return UsageError(
                 QStringLiteral("cannot tell the format from '%1': use --format png|pdf|svg|ops")
-                    .arg(parser.value(output)));
+                    .arg(parser.value(names.output)));
         }
         options.format = *named;
     } else if (options.splitFolder) {
@@ -203,21 +208,24 @@ Result<CardOptions> ParseCardOptions(const QStringList& arguments) {
     if (options.splitFolder && options.format == CardFormat::kOps) {
         return UsageError(QStringLiteral("--split writes png, pdf or svg files, not ops"));
     }
-    const bool drawsPages = options.format != CardFormat::kOps;
-    if (drawsPages && !options.output && !options.splitFolder) {
+    if (options.format != CardFormat::kOps && !options.output && !options.splitFolder) {
         return UsageError(QStringLiteral("png, pdf and svg need an output file (-o FILE)"));
     }
+    return Ok();
+}
 
-    if (parser.isSet(today)) {
-        options.today = ParseIsoDate(parser.value(today).toStdString());
+// How the cards are drawn: --today, --metrics and --dpi, each checked against the format.
+Status ReadDrawing(const QCommandLineParser& parser, const CardOptionNames& names,
+                   CardOptions& options) {
+    if (parser.isSet(names.today)) {
+        options.today = ParseIsoDate(parser.value(names.today).toStdString());
         if (!options.today) {
             return UsageError(QStringLiteral("--today must be a date written YYYY-MM-DD, not '%1'")
-                                  .arg(parser.value(today)));
+                                  .arg(parser.value(names.today)));
         }
     }
-
-    if (parser.isSet(metrics)) {
-        const QString name = parser.value(metrics);
+    if (parser.isSet(names.metrics)) {
+        const QString name = parser.value(names.metrics);
         if (name == QLatin1String("font")) {
             options.metrics = CardMetrics::kFont;
         } else if (name == QLatin1String("fixed")) {
@@ -226,29 +234,34 @@ Result<CardOptions> ParseCardOptions(const QStringList& arguments) {
             return UsageError(
                 QStringLiteral("--metrics must be font or fixed, not '%1'").arg(name));
         }
-        if (drawsPages && options.metrics == CardMetrics::kFixed) {
+        if (options.format != CardFormat::kOps && options.metrics == CardMetrics::kFixed) {
             return UsageError(QStringLiteral("--metrics fixed applies to the ops format only"));
         }
     }
-
-    if (parser.isSet(dpi)) {
-        if (options.format != CardFormat::kPng) {
-            return UsageError(QStringLiteral("--dpi applies to the png format only"));
-        }
-        bool isNumber = false;
-        const int value = parser.value(dpi).toInt(&isNumber);
-        if (!isNumber || value < kMinCardDpi || value > kMaxCardDpi) {
-            return UsageError(QStringLiteral("--dpi must be a whole number from %1 to %2, not '%3'")
-                                  .arg(kMinCardDpi)
-                                  .arg(kMaxCardDpi)
-                                  .arg(parser.value(dpi)));
-        }
-        options.dotsPerInch = value;
+    if (parser.isSet(names.dpi) && options.format != CardFormat::kPng) {
+        return UsageError(QStringLiteral("--dpi applies to the png format only"));
     }
+    return ReadWholeNumber(parser, names.dpi, kMinCardDpi, kMaxCardDpi, options.dotsPerInch);
+}
 
-    for (const QString& typed : parser.positionalArguments()) {
+}  // namespace
+
+Result<CardOptions> ParseCardOptions(const QStringList& arguments) {
+    QCommandLineParser parser;
+    const CardOptionNames names;
+    names.AddTo(parser);
+    if (!parser.parse(arguments)) return UsageError(UsageErrorText(parser));
+
+    CardOptions options;
+    options.showHelp = parser.isSet(names.help);
+    options.showVersion = !options.showHelp && parser.isSet(names.version);
+    if (options.showHelp || options.showVersion) return options;
+
+    VELMARO_TRY(ReadSourcesAndTargets(parser, names, options));
+    VELMARO_TRY(ReadFormat(parser, names, options));
+    VELMARO_TRY(ReadDrawing(parser, names, options));
+    for (const QString& typed : parser.positionalArguments())
         options.matricolas.push_back(typed.toStdString());
-    }
     return options;
 }
 
