@@ -17,6 +17,7 @@
 #include "app/data_dir_startup.h"
 #include "lookup/display_flow.h"
 #include "ui/frm_vel.h"
+#include "ui/qt_translations.h"
 #include "ui/quit_after_first_paint.h"
 
 namespace velmaro {
@@ -144,6 +145,8 @@ int RunWindowCommand(int argc, char* argv[]) {
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
     QApplication application(qtArgc, qtArgv);
+    // The standard dialogs (print, preview, files) in the system's language, when Qt has it.
+    InstallQtTranslations(application, QLocale::system());
     const CardContext context{SystemToday, TakeLocaleDecimalSeparator()};
 
     std::unique_ptr<FrmVel> window;

@@ -9,6 +9,9 @@ velmaro_packages=(
     # the Debian package (dpkg-shlibdeps, and file, which CPack uses to find executables)
     # and the checks of the installed tree
     dpkg-dev file desktop-file-utils appstream man-db
+    # printing: the spooler library, Qt's translations, and the CUPS queue of the print tests
+    libcups2-dev qt6-translations-l10n
+    cups printer-driver-cups-pdf
 )
 
 install_dependencies() {

@@ -11,15 +11,9 @@ class QWidget;
 
 namespace velmaro {
 
-// Prints card on printer as one job of one page: "Arial" 10 points, the printer's card frame
-// (four empty lines first), origin at the top-left corner of the printable area; the job ends
-// after the card. A job that cannot start, or cannot be finished, is an error naming the
-// printer (or the output file) and the reason.
-Status PrintCardOn(QPrinter& printer, const CardInput& card);
-
-// The print target of the main window: the system's default printer. With no printer
-// installed, the user is asked for a file name and the page is saved there as a PDF; a
-// cancelled question prints nothing.
+// The print target of the main window's "&Stampa": the system's default printer, at once,
+// as one job (see PrintCardJob). With no printer installed, the user is asked for a file
+// name and the page is saved there as a PDF; a cancelled question prints nothing.
 class SystemCardPrinter final : public CardPrinter {
   public:
     // dialogParent (may be null) owns the file question while it is open.
@@ -28,9 +22,6 @@ class SystemCardPrinter final : public CardPrinter {
     Status PrintCard(const CardInput& card) override;
 
   private:
-    // The PDF file to print to, or an empty text when the user cancels.
-    QString AskForPdfFile(const CardInput& card) const;
-
     QWidget* dialogParent_;
 };
 

@@ -1,20 +1,30 @@
 #include "ui/frm_vel.h"
 
+#include <QAction>
+#include <QClipboard>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPalette>
+#include <QPicture>
 #include <QPushButton>
+#include <QScrollArea>
 
 #include <cmath>
+#include <functional>
 #include <utility>
 
+#include "render/card_text.h"
 #include "render/render_card.h"
+#include "ui/card_page.h"
 #include "ui/card_printer.h"
+#include "ui/print_dialogs.h"
 #include "ui/qt_text_metrics.h"
 
 // The icons are compiled into this static library; their initialiser must be named outside
@@ -43,6 +53,32 @@ QIcon WindowIcon() {
     return icon;
 }
 
+// The resolution of the image "Copia immagine" puts on the clipboard.
+constexpr int kCopiedImageDotsPerInch = 150;
+
+// A card destination made of one function: the context menu's copies.
+class CardAction final : public CardPrinter {
+  public:
+    explicit CardAction(std::function<Status(const CardInput&)> action)
+        : action_(std::move(action)) {}
+    Status PrintCard(const CardInput& card) override { return action_(card); }
+
+  private:
+    std::function<Status(const CardInput&)> action_;
+};
+
+Status CopyPageImage(const CardInput& card) {
+    QImage page = NewCardPageImage(kCopiedImageDotsPerInch);
+    if (page.isNull()) return Error{"", "the card image cannot be made (out of memory)"};
+    {
+        QPainter painter(&page);
+        painter.setRenderHint(QPainter::Antialiasing);
+        DrawCardPage(painter, card);
+    }
+    QGuiApplication::clipboard()->setImage(page);
+    return Ok();
+}
+
 // A control's geometry, one property at a time, as the load handler sets it.
 void SetLeft(QWidget& control, int pixels) { control.move(pixels, control.y()); }
 void SetTop(QWidget& control, int pixels) { control.move(control.x(), pixels); }
@@ -60,7 +96,11 @@ FrmVel::FrmVel(std::string dataDir, CardContext context, QWidget* parent)
       CmdPri(new QPushButton(QStringLiteral("&Stampa"), this)),
       configuredDataDir_(std::move(dataDir)),
       context_(std::move(context)),
-      printer_(std::make_unique<SystemCardPrinter>(this)) {
+      printer_(std::make_unique<SystemCardPrinter>(this)),
+      dialogPrinter_(std::make_unique<DialogCardPrinter>(this)),
+      cardArea_(new QScrollArea(this)),
+      cardView_(new CardView),
+      cardMenu_(new QMenu(this)) {
     setObjectName(QStringLiteral("FrmVel"));
     LblMatr->setObjectName(QStringLiteral("LblMatr"));
     TxtMatr->setObjectName(QStringLiteral("TxtMatr"));
@@ -82,10 +122,37 @@ FrmVel::FrmVel(std::string dataDir, CardContext context, QWidget* parent)
     TxtMatr->setPalette(boxPalette);
     LblMatr->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
-    // The label takes no focus; the focus goes round the text box and the buttons.
+    // The card area: white like the window, without a frame, scrolling when the window is
+    // smaller than the card.
+    cardArea_->setObjectName(QStringLiteral("CardArea"));
+    cardArea_->setFrameShape(QFrame::NoFrame);
+    cardArea_->setFocusPolicy(Qt::NoFocus);
+    cardArea_->setBackgroundRole(QPalette::Window);
+    cardArea_->setWidget(cardView_);
+    cardArea_->lower();
+    connect(cardView_, &CardView::menuRequested, this, &FrmVel::ShowCardMenu);
+
+    // Names and descriptions for screen readers; the label names the box.
+    LblMatr->setBuddy(TxtMatr);
+    setAccessibleName(QString::fromUtf8(kWindowCaption));
+    TxtMatr->setAccessibleName(QStringLiteral("Matricola"));
+    TxtMatr->setAccessibleDescription(QStringLiteral("Numero di matricola dello studente"));
+    CmdVis->setAccessibleName(QStringLiteral("Visualizza"));
+    CmdVis->setAccessibleDescription(QStringLiteral("Mostra la scheda dello studente"));
+    CmdPri->setAccessibleName(QStringLiteral("Stampa"));
+    CmdPri->setAccessibleDescription(
+        QStringLiteral("Stampa la scheda sulla stampante predefinita"));
+    CmdExi->setAccessibleName(QStringLiteral("Esci"));
+    CmdExi->setAccessibleDescription(QStringLiteral("Chiude il programma"));
+    cardArea_->setAccessibleName(QStringLiteral("Area della scheda"));
+
+    // The focus goes round as the controls stand on the screen: the box, the buttons from
+    // left to right, then the card when there is one.
     setTabOrder(TxtMatr, CmdVis);
-    setTabOrder(CmdVis, CmdExi);
-    setTabOrder(CmdExi, CmdPri);
+    setTabOrder(CmdVis, CmdPri);
+    setTabOrder(CmdPri, CmdExi);
+    setTabOrder(CmdExi, cardView_);
+    CreateActions();
 
     connect(CmdVis, &QPushButton::clicked, this, &FrmVel::CmdVis_Click);
     connect(CmdPri, &QPushButton::clicked, this, &FrmVel::CmdPri_Click);
@@ -141,6 +208,9 @@ Status FrmVel::Form_Load() {
     SetHeight(*TxtMatr, PixelsY(2.0 * charHeight_));
     SetWidth(*TxtMatr, PixelsX(TextWidth(TxtMatr->text()) + charWidth_));
 
+    // The window never hides its row of controls.
+    setMinimumSize(PixelsX(windowWidth_), PixelsY(barHeight_));
+
     Result<DisplayFlow> loaded = DisplayFlow::LoadTables(dataDir_, context_);
     if (!loaded) return loaded.error();
     flow_.emplace(std::move(*loaded));
@@ -163,6 +233,86 @@ void FrmVel::ShowNumber(const QString& typed) {
 
 void FrmVel::SetCardPrinter(std::unique_ptr<CardPrinter> printer) { printer_ = std::move(printer); }
 
+void FrmVel::SetDialogPrinter(std::unique_ptr<CardPrinter> printer) {
+    dialogPrinter_ = std::move(printer);
+}
+
+void FrmVel::CreateActions() {
+    const auto addShortcut = [this](const char* name, const QList<QKeySequence>& keys,
+                                    auto handler) {
+        auto* action = new QAction(this);
+        action->setObjectName(QString::fromUtf8(name));
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, handler);
+        this->addAction(action);
+        return action;
+    };
+    addShortcut("ZoomIn", {QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+                [this] { SetZoom(NextZoomStep(Zoom(), true)); });
+    addShortcut("ZoomOut", {QKeySequence::ZoomOut},
+                [this] { SetZoom(NextZoomStep(Zoom(), false)); });
+    addShortcut("ZoomReset", {QKeySequence(Qt::CTRL | Qt::Key_0)}, [this] { SetZoom(100); });
+    printDialogAction_ = addShortcut("PrintDialog", {QKeySequence::Print},
+                                     [this] { PrintKeptCard(*dialogPrinter_); });
+    printPreviewAction_ =
+        addShortcut("PrintPreview", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P)}, [this] {
+            PreviewCardPrinter preview(this);
+            PrintKeptCard(preview);
+        });
+    printDialogAction_->setEnabled(false);
+    printPreviewAction_->setEnabled(false);
+
+    // The card's context menu.
+    const auto addMenuItem = [this](const char* name, const QString& text, auto handler) {
+        QAction* action = cardMenu_->addAction(text);
+        action->setObjectName(QString::fromUtf8(name));
+        connect(action, &QAction::triggered, this, handler);
+    };
+    cardMenu_->setObjectName(QStringLiteral("CardMenu"));
+    addMenuItem("MenuPrint", QStringLiteral("Stampa\u2026"),
+                [this] { PrintKeptCard(*dialogPrinter_); });
+    addMenuItem("MenuPreview", QStringLiteral("Anteprima di stampa\u2026"), [this] {
+        PreviewCardPrinter preview(this);
+        PrintKeptCard(preview);
+    });
+    addMenuItem("MenuSavePdf", QStringLiteral("Salva come PDF\u2026"), [this] {
+        PdfFileCardPrinter pdf(this);
+        PrintKeptCard(pdf);
+    });
+    addMenuItem("MenuSaveImage", QStringLiteral("Salva come immagine\u2026"), [this] {
+        ImageFileCardPrinter image(this);
+        PrintKeptCard(image);
+    });
+    cardMenu_->addSeparator();
+    addMenuItem("MenuCopyImage", QStringLiteral("Copia immagine"), [this] {
+        CardAction copy(CopyPageImage);
+        PrintKeptCard(copy);
+    });
+    addMenuItem("MenuCopyText", QStringLiteral("Copia testo"),
+                [this] { QGuiApplication::clipboard()->setText(cardView_->CardText()); });
+}
+
+void FrmVel::ShowCardMenu(QPoint globalPos) { cardMenu_->popup(globalPos); }
+
+void FrmVel::PrintKeptCard(CardPrinter& printer) {
+    if (flow_) flow_->Print(*this, printer);
+}
+
+bool FrmVel::ShowsCard() const { return !cardView_->IsEmpty(); }
+
+int FrmVel::Zoom() const { return cardView_->Zoom(); }
+
+void FrmVel::SetZoom(int percent) { cardView_->SetZoom(percent); }
+
+int FrmVel::CardAreaTop() const { return PixelsY(2.0 * charHeight_); }
+
+void FrmVel::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const int top = CardAreaTop();
+    cardArea_->setGeometry(0, top, width(), std::max(0, height() - top));
+}
+
 int FrmVel::PixelsX(double twips) const {
     return static_cast<int>(std::lround(TwipScale::Of(*this).ToDeviceX(twips)));
 }
@@ -176,10 +326,7 @@ void FrmVel::CmdVis_Click() {
     flow_->Display(TxtMatr->text().toStdString(), *this);
 }
 
-void FrmVel::CmdPri_Click() {
-    if (!flow_) return;
-    flow_->Print(*this, *printer_);
-}
+void FrmVel::CmdPri_Click() { PrintKeptCard(*printer_); }
 
 void FrmVel::CmdExi_Click() {
     if (flow_) flow_->CloseFiles();
@@ -189,22 +336,20 @@ void FrmVel::CmdExi_Click() {
 
 void FrmVel::TxtMatr_Change() {
     SetWindowHeight(barHeight_);
-    canvas_.Clear();
-    update();
+    cardView_->Clear();
 }
 
 void FrmVel::TxtMatr_KeyPress(int keyAscii) {
     if (keyAscii == kKeyAsciiEnter) CmdVis_Click();
 }
 
-void FrmVel::paintEvent(QPaintEvent* /*event*/) {
-    QPainter painter(this);
-    canvas_.PaintOn(painter);
-}
-
 bool FrmVel::eventFilter(QObject* watched, QEvent* event) {
     if (watched == TxtMatr && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<const QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
+            TxtMatr->clear();
+            return true;
+        }
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             TxtMatr_KeyPress(kKeyAsciiEnter);
         } else if (!key->text().isEmpty()) {
@@ -215,12 +360,19 @@ bool FrmVel::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void FrmVel::SetPrintEnabled(bool enabled) { CmdPri->setEnabled(enabled); }
+void FrmVel::SetPrintEnabled(bool enabled) {
+    CmdPri->setEnabled(enabled);
+    printDialogAction_->setEnabled(enabled);
+    printPreviewAction_->setEnabled(enabled);
+}
 
 void FrmVel::ShowNotFound() {
     QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kWindowCaption),
                     QStringLiteral("Matricola NON Trovata"), QMessageBox::Ok, this);
     box.exec();
+    // Typing the next number replaces the one not found.
+    TxtMatr->setFocus(Qt::OtherFocusReason);
+    TxtMatr->selectAll();
 }
 
 void FrmVel::ShowError(const Error& error) {
@@ -230,18 +382,20 @@ void FrmVel::ShowError(const Error& error) {
 }
 
 void FrmVel::DrawCard(const CardInput& card) {
-    // A card drawn again without an edit between is the same card over itself. Antialiased
-    // text would grow darker with every pass, so the earlier drawing goes first: what shows is
-    // the card exactly as one pass draws it.
-    canvas_.Clear();
-    const QSize expanded(PixelsX(windowWidth_), PixelsY(barHeight_ + kCardLines * charHeight_));
-    QImage& image = canvas_.Prepare(*this, expanded.expandedTo(size()));
+    // The card is kept as drawing operations in window coordinates; the card area paints
+    // them again at its zoom. Drawing the same student again replaces the earlier drawing, so
+    // what shows is the card exactly as one pass draws it.
+    QPicture picture;
     {
-        QPainter painter(&image);
+        QPainter painter(&picture);
         WindowSurface surface(painter, windowFont_, *this);
         RenderCard(surface, card);
     }
-    update();
+    const std::string text = CardText(card, QtTextMetrics(windowFont_, *this));
+    const int top = CardAreaTop();
+    const QRect area(0, top, PixelsX(windowWidth_),
+                     PixelsY(barHeight_ + kCardLines * charHeight_) - top);
+    cardView_->SetCard(std::move(picture), area, QString::fromStdString(text));
 }
 
 void FrmVel::FocusNumber() { TxtMatr->setFocus(Qt::OtherFocusReason); }

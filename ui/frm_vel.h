@@ -9,13 +9,16 @@
 
 #include "base/result.h"
 #include "lookup/display_flow.h"
-#include "ui/window_canvas.h"
+#include "ui/card_view.h"
 #include "ui/window_caption.h"
 #include "ui/window_surface.h"
 
+class QAction;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
+class QScrollArea;
 
 namespace velmaro {
 
@@ -54,6 +57,8 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
 
     // Where "&Stampa" prints; the system printer (or a PDF file) unless replaced.
     void SetCardPrinter(std::unique_ptr<CardPrinter> printer);
+    // Where Ctrl+P and the context menu's "Stampa…" print; the print dialog unless replaced.
+    void SetDialogPrinter(std::unique_ptr<CardPrinter> printer);
 
     // The layout values fixed by the load handler, in twips.
     int CharWidth() const { return charWidth_; }
@@ -66,7 +71,11 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     const QFont& WindowFont() const { return windowFont_; }
 
     // True while the window keeps a drawn card (from a display until the next edit).
-    bool ShowsCard() const { return !canvas_.IsEmpty(); }
+    bool ShowsCard() const;
+
+    // The card area's zoom in percent (50 to 400), and setting it.
+    int Zoom() const;
+    void SetZoom(int percent);
 
     // The loaded flow; null before a successful load.
     const DisplayFlow* Flow() const { return flow_ ? &*flow_ : nullptr; }
@@ -90,7 +99,7 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     void TxtMatr_KeyPress(int keyAscii);
 
   protected:
-    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -100,6 +109,13 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     void ShowError(const Error& error) override;
     void DrawCard(const CardInput& card) override;
     void FocusNumber() override;
+
+    // Runs the kept card through printer, as "&Stampa" does, its errors shown.
+    void PrintKeptCard(CardPrinter& printer);
+    void CreateActions();
+    void ShowCardMenu(QPoint globalPos);
+    // The card area's top edge: just below the row of controls, in pixels.
+    int CardAreaTop() const;
 
     // The window's client width and height, in twips.
     void SetWindowWidth(double twips);
@@ -120,8 +136,14 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     CardContext context_;
     std::optional<DisplayFlow> flow_;
     std::unique_ptr<CardPrinter> printer_;
+    std::unique_ptr<CardPrinter> dialogPrinter_;
     QFont windowFont_;
-    WindowCanvas canvas_;
+    QScrollArea* cardArea_;
+    CardView* cardView_;
+    QMenu* cardMenu_;
+    // Enabled with "&Stampa": Ctrl+P and Ctrl+Shift+P.
+    QAction* printDialogAction_ = nullptr;
+    QAction* printPreviewAction_ = nullptr;
 
     int charWidth_ = 0;
     int charHeight_ = 0;

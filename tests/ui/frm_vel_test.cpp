@@ -19,6 +19,7 @@
 
 #include "ui/card_printer.h"
 #include "ui/frm_vel.h"
+#include "ui/print_job.h"
 
 namespace velmaro {
 namespace {
@@ -33,7 +34,7 @@ class PdfJobPrinter final : public CardPrinter {
         numbers.push_back(card.student.MatrText);
         QPrinter printer(QPrinter::HighResolution);
         SetUpPdfPrinter(printer, PathOf(static_cast<int>(numbers.size())));
-        return PrintCardOn(printer, card);
+        return PrintCardJob(printer, card);
     }
     QString PathOf(int job) const { return folder_ + QStringLiteral("/job%1.pdf").arg(job); }
 

@@ -1,0 +1,90 @@
+#include "render/card_text.h"
+
+#include <cmath>
+
+namespace velmaro {
+
+namespace {
+
+// Positions closer than this (a thousandth of a point) are the same.
+constexpr double kSamePlace = 0.02;
+
+bool IsBlank(char c) { return c == ' '; }
+
+// A number item's text: a blank or minus, digits, a blank (" 1993 ").
+bool IsNumberItem(std::string_view text) {
+    if (text.size() < 3 || !IsBlank(text.back())) return false;
+    if (!IsBlank(text.front()) && text.front() != '-') return false;
+    for (std::size_t i = 1; i + 1 < text.size(); ++i)
+        if (text[i] < '0' || text[i] > '9') return false;
+    return true;
+}
+
+// field without blanks at its ends and with every run of blanks inside it made one.
+void AppendTidied(std::string& out, std::string_view field) {
+    bool pendingBlank = false;
+    bool any = false;
+    for (const char c : field) {
+        if (IsBlank(c)) {
+            pendingBlank = any;
+            continue;
+        }
+        if (pendingBlank) out.push_back(' ');
+        out.push_back(c);
+        pendingBlank = false;
+        any = true;
+    }
+}
+
+}  // namespace
+
+CardTextSurface::CardTextSurface(const TextMetrics& metrics, SurfaceKind kind)
+    : metrics_(metrics), kind_(kind) {}
+
+void CardTextSurface::DrawText(double x, double y, std::string_view text) {
+    Run run{x, x + metrics_.Width(text), std::string(text)};
+    if (!lines_.empty() && !lineClosed_) {
+        TextLine& last = lines_.back();
+        const bool sameLine =
+            std::fabs(y - last.y) < kSamePlace && x > last.runs.back().x - kSamePlace;
+        const bool wrapped =
+            std::fabs(y - (last.y + metrics_.Height())) < kSamePlace && x > last.left + kSamePlace;
+        if (sameLine || wrapped) {
+            last.y = y;
+            last.runs.push_back(std::move(run));
+            return;
+        }
+    }
+    lines_.push_back(TextLine{y, x, {std::move(run)}});
+    lineClosed_ = false;
+}
+
+std::string CardTextSurface::Text() const {
+    std::string out;
+    for (const TextLine& line : lines_) {
+        if (line.runs.size() == 1 && IsNumberItem(line.runs.front().text)) continue;
+        std::string field;
+        std::string joined;
+        for (std::size_t i = 0; i < line.runs.size(); ++i) {
+            const Run& run = line.runs[i];
+            if (i > 0 && std::fabs(run.x - line.runs[i - 1].end) >= kSamePlace) {
+                AppendTidied(joined, field);
+                joined.push_back('\t');
+                field.clear();
+            }
+            field += run.text;
+        }
+        AppendTidied(joined, field);
+        out += joined;
+        out.push_back('\n');
+    }
+    return out;
+}
+
+std::string CardText(const CardInput& input, const TextMetrics& metrics) {
+    CardTextSurface surface(metrics);
+    RenderCard(surface, input);
+    return surface.Text();
+}
+
+}  // namespace velmaro

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Makes the CUPS print queue that the printing tests print to: "velmaro-test", whose back end
+# (cups-pdf) writes every job as a PDF file into $HOME/PDF of the user who printed. Starts the
+# CUPS scheduler first when it is not running. Needs root; without root, CUPS or cups-pdf it
+# says why and changes nothing (the tests that need the queue then skip themselves).
+#   tools/cups_test_queue.sh          create the queue (accepting jobs)
+#   tools/cups_test_queue.sh --remove remove it again
+set -uo pipefail
+
+queue=velmaro-test
+
+if [[ "${1:-}" == "--remove" ]]; then
+    lpadmin -x "$queue" 2>/dev/null
+    exit 0
+fi
+
+skip() {
+    echo "cups_test_queue: $1; the tests that print through CUPS will be skipped."
+    exit 0
+}
+
+command -v cupsd >/dev/null || skip "the CUPS scheduler (package cups) is not installed"
+[[ -x /usr/lib/cups/backend/cups-pdf || -e /usr/lib/cups/backend/cups-pdf ]] ||
+    skip "the cups-pdf back end (package printer-driver-cups-pdf) is not installed"
+
+if ! lpstat -r 2>/dev/null | grep -q "is running"; then
+    [[ $(id -u) -eq 0 ]] || skip "the CUPS scheduler is not running and starting it needs root"
+    cupsd || skip "the CUPS scheduler could not be started"
+    for _ in $(seq 50); do
+        lpstat -r 2>/dev/null | grep -q "is running" && break
+        sleep 0.1
+    done
+    lpstat -r 2>/dev/null | grep -q "is running" || skip "the CUPS scheduler did not start"
+fi
+
+if ! lpstat -p "$queue" >/dev/null 2>&1; then
+    [[ $(id -u) -eq 0 ]] || skip "creating the queue $queue needs root"
+    ppd=/usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd
+    lpadmin -p "$queue" -E -v cups-pdf:/ -P "$ppd" 2>&1 ||
+        skip "the queue $queue could not be created"
+fi
+cupsenable "$queue" 2>/dev/null
+cupsaccept "$queue" 2>/dev/null
+echo "cups_test_queue: $queue ready (cups-pdf writes to \$HOME/PDF)"

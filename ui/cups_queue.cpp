@@ -1,0 +1,101 @@
+#include "ui/cups_queue.h"
+
+#include <cups/cups.h>
+
+#include <cstring>
+
+namespace velmaro {
+
+namespace {
+
+// The queue's destination as the spooler describes it; freed on destruction.
+class Destination {
+  public:
+    explicit Destination(const std::string& queue)
+        : dest_(cupsGetNamedDest(CUPS_HTTP_DEFAULT, queue.c_str(), nullptr)) {}
+    ~Destination() {
+        if (dest_) cupsFreeDests(1, dest_);
+    }
+    Destination(const Destination&) = delete;
+    Destination& operator=(const Destination&) = delete;
+
+    bool Known() const { return dest_ != nullptr; }
+    std::string Option(const char* name) const {
+        const char* value =
+            dest_ ? cupsGetOption(name, dest_->num_options, dest_->options) : nullptr;
+        return value ? value : "";
+    }
+
+  private:
+    cups_dest_t* dest_;
+};
+
+// The jobs of one queue, all of them (done or not); freed on destruction.
+class Jobs {
+  public:
+    explicit Jobs(const std::string& queue)
+        : count_(cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs_, queue.c_str(), 0, CUPS_WHICHJOBS_ALL)) {}
+    ~Jobs() {
+        if (jobs_) cupsFreeJobs(count_, jobs_);
+    }
+    Jobs(const Jobs&) = delete;
+    Jobs& operator=(const Jobs&) = delete;
+
+    const cups_job_t* begin() const { return jobs_; }
+    const cups_job_t* end() const { return jobs_ ? jobs_ + (count_ > 0 ? count_ : 0) : jobs_; }
+
+  private:
+    cups_job_t* jobs_ = nullptr;
+    int count_;
+};
+
+// ipp printer-state: 5 is "stopped".
+constexpr int kPrinterStopped = 5;
+
+}  // namespace
+
+bool CupsKnowsQueue(const std::string& queue) { return Destination(queue).Known(); }
+
+std::optional<std::string> CupsQueueProblem(const std::string& queue) {
+    const Destination destination(queue);
+    if (!destination.Known()) return std::nullopt;
+    if (destination.Option("printer-is-accepting-jobs") == "false") {
+        return std::string("the printer is not accepting jobs");
+    }
+    if (std::atoi(destination.Option("printer-state").c_str()) == kPrinterStopped) {
+        const std::string message = destination.Option("printer-state-message");
+        return "the printer is stopped" + (message.empty() ? std::string() : ": " + message);
+    }
+    return std::nullopt;
+}
+
+int CupsLastJobId(const std::string& queue) {
+    int last = 0;
+    for (const cups_job_t& job : Jobs(queue))
+        if (job.id > last) last = job.id;
+    return last;
+}
+
+std::optional<std::string> CupsJobProblem(const std::string& queue, int lastJobBefore,
+                                          const std::string& title) {
+    // Read before anything else asks the spooler: the outcome of handing the job over.
+    const std::string handOverError =
+        cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE ? cupsLastErrorString() : "";
+    for (const cups_job_t& job : Jobs(queue)) {
+        if (job.id <= lastJobBefore || !job.title || title != job.title) continue;
+        switch (job.state) {
+            case IPP_JSTATE_ABORTED:
+                return std::string("the printer aborted the job");
+            case IPP_JSTATE_CANCELED:
+                return std::string("the job was cancelled");
+            case IPP_JSTATE_STOPPED:
+                return std::string("the printer stopped the job");
+            default:
+                return std::nullopt;
+        }
+    }
+    return "the printer did not take the job" +
+           (handOverError.empty() ? std::string() : ": " + handOverError);
+}
+
+}  // namespace velmaro

@@ -1,0 +1,86 @@
+#include "ui/print_dialogs.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QPaintEngine>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+
+#include <optional>
+
+#include "ui/card_files.h"
+#include "ui/card_printer.h"
+#include "ui/print_job.h"
+#include "ui/window_caption.h"
+
+namespace velmaro {
+
+namespace {
+
+constexpr int kImageDotsPerInch = 150;
+
+}  // namespace
+
+QString AskForCardFile(QWidget* parent, const CardInput& card, const QString& suffix,
+                       const QString& filter) {
+    // Whatever was typed, reduced to letters and digits, cannot point the dialog elsewhere.
+    QString number;
+    for (const QChar c : QString::fromStdString(card.student.MatrText)) {
+        if (c.isLetterOrNumber()) number += c;
+    }
+    const QString name = number.isEmpty() ? QStringLiteral("velmaro.%1").arg(suffix)
+                                          : QStringLiteral("velmaro-%1.%2").arg(number, suffix);
+
+    QFileDialog dialog(parent, QString::fromUtf8(kWindowCaption), QDir::home().filePath(name),
+                       filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(suffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+Status DialogCardPrinter::PrintCard(const CardInput& card) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(PrintJobTitle(card.student.MatrText));
+    QPrintDialog dialog(&printer, parent_);
+    dialog.setWindowTitle(QString::fromUtf8(kWindowCaption));
+    if (dialog.exec() != QDialog::Accepted) return Ok();
+    return PrintCardJob(printer, card);
+}
+
+Status PreviewCardPrinter::PrintCard(const CardInput& card) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(PrintJobTitle(card.student.MatrText));
+    QPrintPreviewDialog dialog(&printer, parent_);
+    dialog.setWindowTitle(QString::fromUtf8(kWindowCaption));
+    // The preview paints the page on a recording engine of its own; printing from the dialog
+    // paints it again on the printer, as a real job with every check.
+    Status printed = Ok();
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, [&](QPrinter* target) {
+        const bool previewing = target->paintEngine()->type() == QPaintEngine::Picture;
+        Status outcome = previewing ? PaintCardJob(*target, PrintTargetName(*target), card)
+                                    : PrintCardJob(*target, card);
+        if (!outcome && printed) printed = std::move(outcome);
+    });
+    dialog.exec();
+    return printed;
+}
+
+Status PdfFileCardPrinter::PrintCard(const CardInput& card) {
+    const QString path =
+        AskForCardFile(parent_, card, QStringLiteral("pdf"), QStringLiteral("PDF (*.pdf)"));
+    if (path.isEmpty()) return Ok();
+    QPrinter printer(QPrinter::HighResolution);
+    SetUpPdfPrinter(printer, path);
+    return PrintCardJob(printer, card);
+}
+
+Status ImageFileCardPrinter::PrintCard(const CardInput& card) {
+    const QString path =
+        AskForCardFile(parent_, card, QStringLiteral("png"), QStringLiteral("PNG (*.png)"));
+    if (path.isEmpty()) return Ok();
+    return WritePngCard(path, kImageDotsPerInch, card);
+}
+
+}  // namespace velmaro

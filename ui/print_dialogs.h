@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QString>
+
+#include "lookup/display_flow.h"
+#include "store/result.h"
+
+class QWidget;
+
+namespace velmaro {
+
+// The card's destinations that ask the user first, each a CardPrinter so that the window's
+// print flow decides once whether there is a card to print. A dialog the user cancels prints
+// nothing and is a success. Dialogs are modal, owned by parent (may be null) and carry the
+// window's caption.
+
+// The standard print dialog (printer, copies, page set-up); the card is printed where the
+// user chose, as one job (see PrintCardJob).
+class DialogCardPrinter final : public CardPrinter {
+  public:
+    explicit DialogCardPrinter(QWidget* parent) : parent_(parent) {}
+    Status PrintCard(const CardInput& card) override;
+
+  private:
+    QWidget* parent_;
+};
+
+// The print preview of the card's page; printing from it prints that page.
+class PreviewCardPrinter final : public CardPrinter {
+  public:
+    explicit PreviewCardPrinter(QWidget* parent) : parent_(parent) {}
+    Status PrintCard(const CardInput& card) override;
+
+  private:
+    QWidget* parent_;
+};
+
+// Asks for a file name (suggested: velmaro-<number>.pdf in the home folder) and saves the
+// card's page there as a PDF.
+class PdfFileCardPrinter final : public CardPrinter {
+  public:
+    explicit PdfFileCardPrinter(QWidget* parent) : parent_(parent) {}
+    Status PrintCard(const CardInput& card) override;
+
+  private:
+    QWidget* parent_;
+};
+
+// Asks for a file name (suggested: velmaro-<number>.png) and saves the card's page there as a
+// PNG image at 150 dpi.
+class ImageFileCardPrinter final : public CardPrinter {
+  public:
+    explicit ImageFileCardPrinter(QWidget* parent) : parent_(parent) {}
+    Status PrintCard(const CardInput& card) override;
+
+  private:
+    QWidget* parent_;
+};
+
+// Asks where to save a card file, suggesting velmaro-<number>.<suffix> in the home folder
+// (the number reduced to letters and digits). An empty text when the user cancels.
+QString AskForCardFile(QWidget* parent, const CardInput& card, const QString& suffix,
+                       const QString& filter);
+
+}  // namespace velmaro

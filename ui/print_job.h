@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+
+#include <string>
+
+#include "render/render_card.h"
+#include "store/result.h"
+
+class QPaintDevice;
+class QPrinter;
+
+namespace velmaro {
+
+// The name of a card's print job, and the title of its PDF: "Velmaro – Matr. <number as
+// typed>".
+QString PrintJobTitle(const std::string& matrText);
+
+// The program's name as the creator of the PDF files it writes.
+inline constexpr const char* kPdfCreator = "Velmaro";
+
+// Paints card on device as the printer page: "Arial" 10 points, the printer's card frame
+// (four empty lines first), origin at the device's own origin, one page. A painter that
+// cannot begin, or whose end fails, is an error naming targetName and the reason.
+Status PaintCardJob(QPaintDevice& device, const std::string& targetName, const CardInput& card);
+
+// One print job of card's page on printer: the job and its PDF carry PrintJobTitle and the
+// creator kPdfCreator. A CUPS queue that is stopped or rejects jobs is an error before
+// anything is drawn; after the job ends the spooler is asked whether it really took the job,
+// and a job it does not hold, or aborted, is an error. Every error names the printer (or the
+// PDF file) and the reason.
+Status PrintCardJob(QPrinter& printer, const CardInput& card);
+
+// What an error about printer names: its output file for a PDF printer, else the printer.
+std::string PrintTargetName(const QPrinter& printer);
+
+}  // namespace velmaro
