@@ -1,0 +1,175 @@
+// One print job of a card: what reaches the device (the printer frame, the font), a device
+// that fails to begin or to end, and the title the job and its PDF carry.
+
+#include <gtest/gtest.h>
+
+#include <QPaintDevice>
+#include <QPaintEngine>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <vector>
+
+#include "render/card_text.h"
+#include "tests/ui/sample_card.h"
+#include "ui/card_printer.h"
+#include "ui/print_job.h"
+#include "ui/qt_text_metrics.h"
+
+namespace velmaro {
+namespace {
+
+struct DrawnText {
+    QPointF baseline;
+    QString text;
+    QFont font;
+};
+
+// A paint engine that draws nothing, keeps the text it is given and fails where told.
+class FakeEngine final : public QPaintEngine {
+  public:
+    FakeEngine(bool beginWorks, bool endWorks)
+        : QPaintEngine(QPaintEngine::AllFeatures), beginWorks_(beginWorks), endWorks_(endWorks) {}
+
+    bool begin(QPaintDevice*) override { return beginWorks_; }
+    bool end() override { return endWorks_; }
+    void updateState(const QPaintEngineState&) override {}
+    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+    void drawTextItem(const QPointF& p, const QTextItem& item) override {
+        texts.push_back({p, item.text(), item.font()});
+    }
+    void drawLines(const QLineF*, int) override {}
+    void drawEllipse(const QRectF&) override {}
+    void drawPath(const QPainterPath&) override {}
+    void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+    Type type() const override { return QPaintEngine::User; }
+
+    std::vector<DrawnText> texts;
+
+  private:
+    bool beginWorks_;
+    bool endWorks_;
+};
+
+// A 600-dpi A4 page that paints through a FakeEngine.
+class FakePrinterPage final : public QPaintDevice {
+  public:
+    FakePrinterPage(bool beginWorks, bool endWorks) : engine_(beginWorks, endWorks) {}
+    QPaintEngine* paintEngine() const override { return &engine_; }
+    const std::vector<DrawnText>& Texts() const { return engine_.texts; }
+
+  protected:
+    int metric(PaintDeviceMetric metric) const override {
+        switch (metric) {
+            case PdmWidth:
+                return 4960;
+            case PdmHeight:
+                return 7016;
+            case PdmWidthMM:
+                return 210;
+            case PdmHeightMM:
+                return 297;
+            case PdmDpiX:
+            case PdmDpiY:
+            case PdmPhysicalDpiX:
+            case PdmPhysicalDpiY:
+                return 600;
+            case PdmDepth:
+                return 32;
+            case PdmNumColors:
+                return 256;
+            case PdmDevicePixelRatio:
+                return 1;
+            case PdmDevicePixelRatioScaled:
+                return static_cast<int>(devicePixelRatioFScale());
+        }
+        return 0;
+    }
+
+  private:
+    mutable FakeEngine engine_;
+};
+
+TEST(PrintJob, ADeviceThatFailsToBeginOrEndIsAnErrorNamingThePrinter) {
+    const SampleCard card("5193");
+    ASSERT_TRUE(card.Loaded());
+    const struct {
+        bool beginWorks, endWorks;
+        const char* reason;  // nullptr: the job succeeds
+    } cases[] = {
+        {true, true, nullptr},
+        {false, true, "the print job could not be started"},
+        {true, false, "the print job could not be finished"},
+    };
+    for (const auto& c : cases) {
+        FakePrinterPage page(c.beginWorks, c.endWorks);
+        const Status printed = PaintCardJob(page, "printer Ufficio", card.Input());
+        if (c.reason == nullptr) {
+            EXPECT_TRUE(printed.ok());
+            continue;
+        }
+        ASSERT_FALSE(printed.ok()) << c.reason;
+        EXPECT_EQ(printed.error().file, "printer Ufficio");
+        EXPECT_EQ(printed.error().reason, c.reason);
+    }
+}
+
+TEST(PrintJob, ThePageStartsFourEmptyLinesDownInArialTenPoints) {
+    const SampleCard card("5193");
+    ASSERT_TRUE(card.Loaded());
+    FakePrinterPage page(true, true);
+    ASSERT_TRUE(PaintCardJob(page, "printer", card.Input()).ok());
+    ASSERT_FALSE(page.Texts().empty());
+
+    const DrawnText& first = page.Texts().front();
+    EXPECT_EQ(first.text, QStringLiteral("Matr.: "));
+    EXPECT_EQ(first.font.family(), QStringLiteral("Arial"));
+    EXPECT_EQ(first.font.pointSizeF(), 10.0);
+    // The printer font's line height and ascent on this 600-dpi page, in device units.
+    const QtTextMetrics metrics(CardPrinterFont(), page);
+    const double line = metrics.Scale().ToDeviceY(metrics.Height());
+    const double ascent = metrics.Scale().ToDeviceY(metrics.Ascent());
+    EXPECT_NEAR(first.baseline.y() - ascent, 4 * line, 0.5);
+    // The rest of the card follows on the page: every text item lies on or below that line.
+    for (const DrawnText& text : page.Texts())
+        EXPECT_GE(text.baseline.y() - ascent, 4 * line - 0.5) << text.text.toStdString();
+}
+
+TEST(PrintJob, TheJobAndItsPdfAreTitledWithTheNumberAsTyped) {
+    EXPECT_EQ(PrintJobTitle("5193"), QStringLiteral("Velmaro \u2013 Matr. 5193"));
+    EXPECT_EQ(PrintJobTitle(" 05193x"), QStringLiteral("Velmaro \u2013 Matr.  05193x"));
+
+    const SampleCard card("5193");
+    ASSERT_TRUE(card.Loaded());
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("card.pdf"));
+    QPrinter printer(QPrinter::HighResolution);
+    SetUpPdfPrinter(printer, path);
+    ASSERT_TRUE(PrintCardJob(printer, card.Input()).ok());
+    EXPECT_EQ(printer.docName(), PrintJobTitle("5193"));
+
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {path});
+    ASSERT_TRUE(info.waitForFinished(30000));
+    const QString text = QString::fromUtf8(info.readAllStandardOutput());
+    for (const QString& line :
+         {QStringLiteral("Title: +Velmaro \u2013 Matr\\. 5193\n"),
+          QStringLiteral("Creator: +Velmaro\n"), QStringLiteral("Pages: +1\n")})
+        EXPECT_TRUE(text.contains(QRegularExpression(line))) << text.toStdString();
+}
+
+TEST(PrintJob, APdfThatCannotBeWrittenNamesItsFile) {
+    const SampleCard card("5193");
+    ASSERT_TRUE(card.Loaded());
+    QPrinter printer(QPrinter::HighResolution);
+    SetUpPdfPrinter(printer, QStringLiteral("/nonexistent-folder/card.pdf"));
+    const Status printed = PrintCardJob(printer, card.Input());
+    ASSERT_FALSE(printed.ok());
+    EXPECT_EQ(printed.error().file, "/nonexistent-folder/card.pdf");
+    EXPECT_NE(printed.error().reason.find("cannot be written"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace velmaro
