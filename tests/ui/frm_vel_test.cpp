@@ -1,13 +1,22 @@
+#include <QAccessible>
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -17,9 +26,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/ui/fake_printer_page.h"
 #include "ui/card_printer.h"
+#include "ui/card_view.h"
 #include "ui/frm_vel.h"
 #include "ui/print_job.h"
+#include "ui/qt_translations.h"
 
 namespace velmaro {
 namespace {
@@ -43,6 +55,36 @@ class PdfJobPrinter final : public CardPrinter {
   private:
     QString folder_;
 };
+
+// A printer whose page fails as told (see FakePrinterPage), named "Ufficio".
+class FailingPagePrinter final : public CardPrinter {
+  public:
+    FailingPagePrinter(bool beginWorks, bool endWorks) : page_(beginWorks, endWorks) {}
+    Status PrintCard(const CardInput& card) override {
+        return PaintCardJob(page_, "printer Ufficio", card);
+    }
+
+  private:
+    FakePrinterPage page_;
+};
+
+// Notes each card it is given.
+class RecordingPrinter final : public CardPrinter {
+  public:
+    Status PrintCard(const CardInput& card) override {
+        numbers.push_back(card.student.MatrText);
+        return Ok();
+    }
+    std::vector<std::string> numbers;
+};
+
+// How many rows running down from y in column x of image are dark, one after another.
+int DarkRunDown(const QImage& image, int x, int y) {
+    int run = 0;
+    while (y + run < image.height() && qGray(image.pixel(x, y + run)) < 128)
+        ++run;
+    return run;
+}
 
 // Armed before an action that opens a message box: notes what the box shows and presses OK.
 struct BoxCloser {
@@ -247,6 +289,218 @@ class FrmVelTest : public QObject {
         QVERIFY(window_->ShowsCard());
         QVERIFY(window_->height() > CompactHeight());
         QVERIFY(CmdPri->isEnabled());
+    }
+
+    void keyboardFollowsTheScreen() {
+        Open();
+        QCOMPARE(LblMatr->buddy(), static_cast<QWidget*>(TxtMatr));
+        // Keypad Enter displays as Enter does.
+        QTest::keyClick(TxtMatr, Qt::Key_Enter, Qt::KeypadModifier);
+        QVERIFY(window_->ShowsCard());
+
+        // Tab goes round as the controls stand: box, Visualizza, Stampa, Esci, the card.
+        auto* card = window_->findChild<CardView*>();
+        const std::vector<QWidget*> order = {CmdVis, CmdPri, CmdExi, card, TxtMatr};
+        for (QWidget* next : order) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), next);
+        }
+
+        // Esc empties the box (and, being an edit, clears the card).
+        QTest::keyClick(TxtMatr, Qt::Key_Escape);
+        QCOMPARE(TxtMatr->text(), QString());
+        QVERIFY(!window_->ShowsCard());
+    }
+
+    void afterAMissTheNextNumberReplacesTheOld() {
+        Open();
+        TxtMatr->selectAll();
+        QTest::keyClicks(TxtMatr, QStringLiteral("5"));
+        BoxCloser box;
+        QTest::keyClick(TxtMatr, Qt::Key_Return);
+        QCOMPARE(box.text, QStringLiteral("Matricola NON Trovata"));
+        // The offscreen platform does not give the window back its activation by itself.
+        window_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(TxtMatr));
+        QCOMPARE(TxtMatr->selectedText(), QStringLiteral("5"));
+        QTest::keyClicks(TxtMatr, QStringLiteral("2000"));
+        QCOMPARE(TxtMatr->text(), QStringLiteral("2000"));
+    }
+
+    void zoomRedrawsTheCardWithinItsBounds() {
+        Open();
+        QTest::keyClick(TxtMatr, Qt::Key_Return);
+        auto* card = window_->findChild<CardView*>();
+        const QSize atHundred = card->size();
+        const auto press = [this](Qt::Key key, int times) {
+            for (int i = 0; i < times; ++i)
+                QTest::keyClick(window_.get(), key, Qt::ControlModifier);
+        };
+        press(Qt::Key_Minus, 8);
+        QCOMPARE(window_->Zoom(), CardView::kMinZoom);
+        press(Qt::Key_Plus, 12);
+        QCOMPARE(window_->Zoom(), CardView::kMaxZoom);
+        press(Qt::Key_0, 1);
+        QCOMPARE(window_->Zoom(), 100);
+        QCOMPARE(card->size(), atHundred);
+        window_->SetZoom(1000);
+        QCOMPARE(window_->Zoom(), CardView::kMaxZoom);
+
+        // Drawn again as vectors: at 200 % the card is twice as large, and the rule under the
+        // row of controls stays one pixel thick (a scaled bitmap would make it two).
+        window_->SetZoom(200);
+        QVERIFY(std::abs(card->width() - 2 * atHundred.width()) <= 1);
+        QVERIFY(std::abs(card->height() - 2 * atHundred.height()) <= 1);
+        const int ruleAtHundred =
+            window_->PixelsY(window_->BarHeight()) - window_->PixelsY(2.0 * window_->CharHeight());
+        const QImage zoomed = card->grab().toImage();
+        int firstDark = 0;
+        while (qGray(zoomed.pixel(20, firstDark)) >= 128)
+            ++firstDark;
+        QVERIFY(std::abs(firstDark - 2 * ruleAtHundred) <= 2);
+        QCOMPARE(DarkRunDown(zoomed, 20, firstDark), 1);
+    }
+
+    void aSmallWindowScrollsButKeepsItsRow() {
+        Open();
+        QCOMPARE(window_->minimumSize(),
+                 QSize(window_->PixelsX(window_->WindowWidth()), CompactHeight()));
+        QTest::keyClick(TxtMatr, Qt::Key_Return);
+        auto* area = window_->findChild<QScrollArea*>();
+        QCOMPARE(area->verticalScrollBar()->maximum(), 0);  // the whole card fits at 100 %
+        window_->resize(400, 300);
+        QCOMPARE(window_->size(), QSize(window_->minimumSize().width(), 300));
+        QVERIFY(area->verticalScrollBar()->maximum() > 0);
+        QVERIFY(CmdExi->geometry().right() < window_->width());
+        window_->SetZoom(200);
+        QVERIFY(area->horizontalScrollBar()->maximum() > 0);
+    }
+
+    void theCardsContextMenuCopiesItsText() {
+        Open();
+        auto* card = window_->findChild<CardView*>();
+        auto* menu = window_->findChild<QMenu*>(QStringLiteral("CardMenu"));
+        QStringList entries;
+        for (QAction* action : menu->actions())
+            if (!action->isSeparator()) entries << action->text();
+        QCOMPARE(entries,
+                 QStringList({"Stampa\u2026", "Anteprima di stampa\u2026", "Salva come PDF\u2026",
+                              "Salva come immagine\u2026", "Copia immagine", "Copia testo"}));
+
+        QTest::keyClick(TxtMatr, Qt::Key_Return);
+        // Right click and the Menu key both open it.
+        for (const auto reason : {QContextMenuEvent::Mouse, QContextMenuEvent::Keyboard}) {
+            QContextMenuEvent event(reason, QPoint(30, 30), card->mapToGlobal(QPoint(30, 30)));
+            QApplication::sendEvent(card, &event);
+            QTRY_VERIFY(menu->isVisible());
+            menu->hide();
+        }
+
+        QApplication::clipboard()->clear();
+        menu->findChild<QAction*>(QStringLiteral("MenuCopyText"))->trigger();
+        const QString text = QApplication::clipboard()->text();
+        const QStringList lines = text.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 4 + 26 + 1);
+        QCOMPARE(lines[0],
+                 QStringLiteral("Matr.: 5193\tN.: xx/04/69\tCAP: 05100\tProv.: TR\tSesso: M"));
+        QCOMPARE(lines[1],
+                 QStringLiteral("A.S. Dip.: 87/88\tV.Mat.: 49\tDip.: Maturit\u00e0 Classica"));
+        QVERIFY2(lines[2].startsWith("A.A. Imm.: 92/93\tN.Anni: 5\tN.Esa.: 26\t<V_30>:"),
+                 qPrintable(lines[2]));
+        QCOMPARE(lines[3], QStringLiteral("D.Lau.: 04/06/97\tV.Lau.: 105"));
+        QCOMPARE(lines[4], QStringLiteral("15/01/93 2 Diritto Bancario\t29"));
+        const QRegularExpression exam(
+            QStringLiteral("^\\d\\d/\\d\\d/\\d\\d \\d \\S.*\\t(\\d\\d|30 e lode|idoneo)$"));
+        for (int i = 4; i < 30; ++i)
+            QVERIFY2(exam.match(lines[i]).hasMatch(), qPrintable(lines[i]));
+        QVERIFY2(
+            QRegularExpression("^\\d\\d(,\\d\\d?)?\\t\\d+,\\d\\d$").match(lines[30]).hasMatch(),
+            qPrintable(lines[30]));
+
+        // A screen reader reads the same text from the card area.
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(card);
+        QVERIFY(accessible);
+        QCOMPARE(accessible->role(), QAccessible::StaticText);
+        QCOMPARE(accessible->text(QAccessible::Value), text);
+
+        QApplication::clipboard()->clear();
+        menu->findChild<QAction*>(QStringLiteral("MenuCopyImage"))->trigger();
+        const QImage image = QApplication::clipboard()->image();
+        QVERIFY(!image.isNull());
+        QVERIFY(DarkPixels(image) > 1000);
+    }
+
+    void everyControlHasANameForScreenReaders() {
+        Open();
+        const std::pair<QWidget*, const char*> named[] = {
+            {TxtMatr, "Matricola"}, {CmdVis, "Visualizza"}, {CmdPri, "Stampa"}, {CmdExi, "Esci"}};
+        for (const auto& [widget, name] : named) {
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+            QVERIFY(accessible);
+            QCOMPARE(accessible->text(QAccessible::Name), QString::fromUtf8(name));
+            QVERIFY(!accessible->text(QAccessible::Description).isEmpty());
+        }
+        auto* card = window_->findChild<CardView*>();
+        QAccessibleInterface* cardAccessible = QAccessible::queryAccessibleInterface(card);
+        QVERIFY(!cardAccessible->text(QAccessible::Name).isEmpty());
+        QCOMPARE(cardAccessible->text(QAccessible::Value), QString());  // no card yet
+    }
+
+    void printShortcutsNeedAStudentAndFailuresAreShown() {
+        Open();
+        auto dialog = std::make_unique<RecordingPrinter>();
+        RecordingPrinter* dialogPrinter = dialog.get();
+        window_->SetDialogPrinter(std::move(dialog));
+        QTest::keyClick(window_.get(), Qt::Key_P, Qt::ControlModifier);  // no student yet
+        QVERIFY(dialogPrinter->numbers.empty());
+        QTest::keyClick(TxtMatr, Qt::Key_Return);
+        QTest::keyClick(window_.get(), Qt::Key_P, Qt::ControlModifier);
+        QCOMPARE(dialogPrinter->numbers, std::vector<std::string>{"5193"});
+
+        // A printer that fails: a message names it and the reason; the window goes on.
+        const struct {
+            bool beginWorks, endWorks;
+            const char* reason;
+        } failures[] = {{false, true, "could not be started"},
+                        {true, false, "could not be finished"}};
+        for (const auto& failure : failures) {
+            window_->SetCardPrinter(
+                std::make_unique<FailingPagePrinter>(failure.beginWorks, failure.endWorks));
+            BoxCloser box;
+            QTest::mouseClick(CmdPri, Qt::LeftButton);
+            QTRY_VERIFY(!box.text.isEmpty());
+            QVERIFY2(box.text.contains("Ufficio") && box.text.contains(failure.reason),
+                     qPrintable(box.text));
+            QCOMPARE(box.caption, QStringLiteral("Velmaro Studenti"));
+            QVERIFY(window_->isVisible() && window_->ShowsCard() && CmdPri->isEnabled());
+        }
+    }
+
+    void printPreviewShowsTheOnePage() {
+        Open();
+        QTest::keyClick(TxtMatr, Qt::Key_Return);
+        int pages = -1;
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [&] {
+            auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+            if (preview == nullptr || !preview->isVisible()) return;
+            closer.stop();
+            pages = preview->findChild<QPrintPreviewWidget*>()->pageCount();
+            preview->reject();
+        });
+        closer.start(5);
+        BoxCloser box;  // nothing else may open: a preview is no print job
+        QTest::keyClick(window_.get(), Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(pages, 1);
+        QTest::qWait(50);
+        QCOMPARE(box.text, QString());
+    }
+
+    void standardDialogsSpeakItalian() {
+        QVERIFY(InstallQtTranslations(*qApp, QLocale(QLocale::Italian, QLocale::Italy)));
+        QCOMPARE(QCoreApplication::translate("QPrintPreviewDialog", "Print Preview"),
+                 QStringLiteral("Anteprima di stampa"));
     }
 
     void missingTableStopsStartUp() {

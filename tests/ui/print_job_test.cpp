@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QPaintDevice>
-#include <QPaintEngine>
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
@@ -13,6 +11,7 @@
 #include <vector>
 
 #include "render/card_text.h"
+#include "tests/ui/fake_printer_page.h"
 #include "tests/ui/sample_card.h"
 #include "ui/card_printer.h"
 #include "ui/print_job.h"
@@ -20,77 +19,6 @@
 
 namespace velmaro {
 namespace {
-
-struct DrawnText {
-    QPointF baseline;
-    QString text;
-    QFont font;
-};
-
-// A paint engine that draws nothing, keeps the text it is given and fails where told.
-class FakeEngine final : public QPaintEngine {
-  public:
-    FakeEngine(bool beginWorks, bool endWorks)
-        : QPaintEngine(QPaintEngine::AllFeatures), beginWorks_(beginWorks), endWorks_(endWorks) {}
-
-    bool begin(QPaintDevice*) override { return beginWorks_; }
-    bool end() override { return endWorks_; }
-    void updateState(const QPaintEngineState&) override {}
-    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
-    void drawTextItem(const QPointF& p, const QTextItem& item) override {
-        texts.push_back({p, item.text(), item.font()});
-    }
-    void drawLines(const QLineF*, int) override {}
-    void drawEllipse(const QRectF&) override {}
-    void drawPath(const QPainterPath&) override {}
-    void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
-    Type type() const override { return QPaintEngine::User; }
-
-    std::vector<DrawnText> texts;
-
-  private:
-    bool beginWorks_;
-    bool endWorks_;
-};
-
-// A 600-dpi A4 page that paints through a FakeEngine.
-class FakePrinterPage final : public QPaintDevice {
-  public:
-    FakePrinterPage(bool beginWorks, bool endWorks) : engine_(beginWorks, endWorks) {}
-    QPaintEngine* paintEngine() const override { return &engine_; }
-    const std::vector<DrawnText>& Texts() const { return engine_.texts; }
-
-  protected:
-    int metric(PaintDeviceMetric metric) const override {
-        switch (metric) {
-            case PdmWidth:
-                return 4960;
-            case PdmHeight:
-                return 7016;
-            case PdmWidthMM:
-                return 210;
-            case PdmHeightMM:
-                return 297;
-            case PdmDpiX:
-            case PdmDpiY:
-            case PdmPhysicalDpiX:
-            case PdmPhysicalDpiY:
-                return 600;
-            case PdmDepth:
-                return 32;
-            case PdmNumColors:
-                return 256;
-            case PdmDevicePixelRatio:
-                return 1;
-            case PdmDevicePixelRatioScaled:
-                return static_cast<int>(devicePixelRatioFScale());
-        }
-        return 0;
-    }
-
-  private:
-    mutable FakeEngine engine_;
-};
 
 TEST(PrintJob, ADeviceThatFailsToBeginOrEndIsAnErrorNamingThePrinter) {
     const SampleCard card("5193");
