@@ -39,6 +39,8 @@ if ! lpstat -p "$queue" >/dev/null 2>&1; then
     lpadmin -p "$queue" -E -v cups-pdf:/ -P "$ppd" 2>&1 ||
         skip "the queue $queue could not be created"
 fi
+# PDF reaches cups-pdf as PostScript; cairo's conversion keeps the text readable (pdftotext).
+lpadmin -p "$queue" -o pdftops-renderer-default=pdftocairo 2>/dev/null
 cupsenable "$queue" 2>/dev/null
 cupsaccept "$queue" 2>/dev/null
 echo "cups_test_queue: $queue ready (cups-pdf writes to \$HOME/PDF)"

@@ -1,0 +1,131 @@
+// Printing through a real CUPS queue: "velmaro-test", whose cups-pdf back end writes each job
+// as a PDF file (tools/cups_test_queue.sh makes it; the ctest fixture runs that first). Where
+// there is no such queue the tests skip and say why.
+
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QThread>
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cups/cups.h>
+
+#include "tests/ui/sample_card.h"
+#include "ui/card_printer.h"
+#include "ui/cups_queue.h"
+#include "ui/print_job.h"
+
+namespace velmaro {
+namespace {
+
+constexpr const char* kQueue = "velmaro-test";
+
+QString RunProgram(const QString& program, const QStringList& arguments, int* exitCode = nullptr) {
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(30000);
+    if (exitCode)
+        *exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// Where cups-pdf puts the jobs of this process's user: $HOME/PDF of the user's account.
+QDir CupsPdfFolder() {
+    const passwd* account = getpwuid(getuid());
+    return QDir(QString::fromLocal8Bit(account ? account->pw_dir : "/root") + "/PDF");
+}
+
+// The newest PDF file in folder modified at or after since, waited for up to 20 seconds.
+QString WaitForPdf(const QDir& folder, const QDateTime& since) {
+    for (int tries = 0; tries < 200; ++tries) {
+        const QFileInfoList files =
+            folder.entryInfoList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Time);
+        if (!files.isEmpty() && files.first().lastModified() >= since) {
+            // cups-pdf writes the file in place: wait until it reads as a whole PDF.
+            int status = 0;
+            RunProgram(QStringLiteral("pdfinfo"), {files.first().filePath()}, &status);
+            if (status == 0) return files.first().filePath();
+        }
+        QThread::msleep(100);
+    }
+    return {};
+}
+
+class CupsPrinting : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!CupsKnowsQueue(kQueue)) {
+            GTEST_SKIP() << "no CUPS queue " << kQueue
+                         << " (run tools/cups_test_queue.sh as root to make it)";
+        }
+        ASSERT_TRUE(card_.Loaded());
+    }
+    const SampleCard card_{"5193"};
+};
+
+TEST_F(CupsPrinting, TheDefaultPrinterSpoolsTheTitledCardOnOnePage) {
+    // The queue becomes this process's default printer, as lpoptions -d would make it.
+    qputenv("PRINTER", kQueue);
+    const QDateTime start = QDateTime::currentDateTime().addSecs(-1);
+    const int lastJobBefore = CupsLastJobId(kQueue);
+
+    SystemCardPrinter printer(nullptr);
+    const Status printed = printer.PrintCard(card_.Input());
+    ASSERT_TRUE(printed.ok()) << printed.error().Message();
+
+    cups_job_t* jobs = nullptr;
+    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, kQueue, 0, CUPS_WHICHJOBS_ALL);
+    QString title;
+    for (int i = 0; i < count; ++i)
+        if (jobs[i].id > lastJobBefore) title = QString::fromUtf8(jobs[i].title);
+    cupsFreeJobs(count, jobs);
+    EXPECT_EQ(title, QStringLiteral("Velmaro \u2013 Matr. 5193"));
+
+    const QString pdf = WaitForPdf(CupsPdfFolder(), start);
+    ASSERT_FALSE(pdf.isEmpty()) << "cups-pdf wrote no file into "
+                                << CupsPdfFolder().path().toStdString();
+    EXPECT_TRUE(
+        RunProgram(QStringLiteral("pdfinfo"), {pdf}).contains(QRegularExpression("Pages: +1\n")));
+    const QString text =
+        RunProgram(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, "-"});
+    for (const char* piece : {"Matr.: 5193", "N.Esa.:", "Diritto Bancario", "D.Lau.: 04/06/97"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(piece))) << piece << "\n" << text.toStdString();
+    QFile::remove(pdf);
+}
+
+TEST_F(CupsPrinting, AQueueThatRejectsJobsOrIsStoppedIsAnErrorNamingIt) {
+    const struct {
+        const char* breakIt;
+        const char* mendIt;
+        const char* reason;
+    } cases[] = {
+        {"cupsreject", "cupsaccept", "the printer is not accepting jobs"},
+        {"cupsdisable", "cupsenable", "the printer is stopped"},
+    };
+    for (const auto& c : cases) {
+        int status = 0;
+        RunProgram(QString::fromUtf8(c.breakIt), {kQueue}, &status);
+        if (status != 0) GTEST_SKIP() << c.breakIt << " needs the rights of a CUPS administrator";
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setPrinterName(QString::fromUtf8(kQueue));
+        const int lastJobBefore = CupsLastJobId(kQueue);
+        const Status printed = PrintCardJob(printer, card_.Input());
+        RunProgram(QString::fromUtf8(c.mendIt), {kQueue});
+
+        ASSERT_FALSE(printed.ok()) << c.breakIt;
+        EXPECT_EQ(printed.error().file, std::string("printer ") + kQueue);
+        EXPECT_EQ(printed.error().reason.rfind(c.reason, 0), 0u) << printed.error().reason;
+        EXPECT_EQ(CupsLastJobId(kQueue), lastJobBefore) << "nothing was sent";
+    }
+}
+
+}  // namespace
+}  // namespace velmaro
