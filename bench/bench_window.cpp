@@ -83,13 +83,14 @@ void WaitForPaint(QWidget& widget) {
 }
 
 // From the Enter key in the text box (the number just typed, the window compact) to the card
-// painted on the window.
+// painted on the window, at the zoom in percent given as the argument.
 void BM_EnterToCardPainted(benchmark::State& state) {
     const auto window = LoadedWindow();
     if (!window) {
         state.SkipWithError("the sample data cannot be loaded");
         return;
     }
+    window->SetZoom(static_cast<int>(state.range(0)));
     window->show();
     QCoreApplication::processEvents();
     auto* box = window->findChild<QLineEdit*>(QStringLiteral("TxtMatr"));
@@ -110,7 +111,13 @@ void BM_EnterToCardPainted(benchmark::State& state) {
     }
     ReportDistribution(state, std::move(presses));
 }
-BENCHMARK(BM_EnterToCardPainted)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(300);
+BENCHMARK(BM_EnterToCardPainted)
+    ->ArgName("zoom")
+    ->Arg(100)
+    ->Arg(200)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(300);
 
 // Enter pressed again on the card already shown: drawn over itself, no resize.
 void BM_EnterAgainOnShownCard(benchmark::State& state) {

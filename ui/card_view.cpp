@@ -9,6 +9,8 @@
 #include <array>
 #include <utility>
 
+#include "ui/qt_text_metrics.h"
+
 namespace velmaro {
 
 namespace {
@@ -59,28 +61,34 @@ CardView::CardView(QWidget* parent) : QWidget(parent) {
     FitSize();
 }
 
-void CardView::SetCard(QPicture picture, QRect area, QString text) {
-    picture_ = std::move(picture);
+void CardView::SetCard(QRect area, CardPainter paint, CardTextSource text) {
     area_ = area;
+    paint_ = std::move(paint);
     text_ = std::move(text);
-    empty_ = false;
     setFocusPolicy(Qt::StrongFocus);
+    // Drawn before the area takes its size: the drawing expands the window first, so the
+    // scroll area never sees a card larger than a compact window.
+    DrawImage();
     FitSize();
     update();
-    QAccessibleValueChangeEvent changed(this, text_);
-    QAccessible::updateAccessibility(&changed);
+    if (QAccessible::isActive()) {
+        QAccessibleValueChangeEvent changed(this, CardText());
+        QAccessible::updateAccessibility(&changed);
+    }
 }
 
 void CardView::Clear() {
-    if (empty_) return;
-    picture_ = QPicture();
-    text_.clear();
-    empty_ = true;
+    if (IsEmpty()) return;
+    paint_ = nullptr;
+    text_ = nullptr;
+    imageZoom_ = 0;
     if (hasFocus()) focusNextChild();
     setFocusPolicy(Qt::NoFocus);
     FitSize();
     update();
 }
+
+QString CardView::CardText() const { return text_ ? text_() : QString(); }
 
 void CardView::SetZoom(int percent) {
     percent = std::clamp(percent, kMinZoom, kMaxZoom);
@@ -90,23 +98,44 @@ void CardView::SetZoom(int percent) {
     update();
 }
 
-void CardView::FitSize() {
-    const QSize size = empty_ ? QSize(0, 0) : area_.size() * (zoom_ / 100.0);
-    setFixedSize(size);
+QSize CardView::ZoomedSize() const {
+    return IsEmpty() ? QSize(0, 0) : area_.size() * (zoom_ / 100.0);
+}
+
+void CardView::FitSize() { setFixedSize(ZoomedSize()); }
+
+bool CardView::ImageIsCurrent() const {
+    return imageZoom_ == zoom_ && image_.devicePixelRatio() == devicePixelRatioF() &&
+           image_.deviceIndependentSize().toSize() == ZoomedSize();
+}
+
+void CardView::DrawImage() {
+    const qreal ratio = devicePixelRatioF();
+    const QSize size = ZoomedSize();
+    if (image_.devicePixelRatio() != ratio || image_.deviceIndependentSize().toSize() != size) {
+        // A new image only when the size changes: allocating one costs more than the card.
+        image_ = QImage(size * ratio, QImage::Format_ARGB32_Premultiplied);
+        image_.setDevicePixelRatio(ratio);
+    }
+    // Fonts measure on the image as on the window: the same logical resolution.
+    SetImageResolution(image_, logicalDpiX(), logicalDpiY());
+    image_.fill(Qt::transparent);
+    imageZoom_ = zoom_;
+    QPainter painter(&image_);
+    painter.scale(zoom_ / 100.0, zoom_ / 100.0);
+    painter.translate(-area_.topLeft());
+    paint_(painter);
 }
 
 void CardView::paintEvent(QPaintEvent* /*event*/) {
-    if (empty_) return;
+    if (IsEmpty()) return;
+    if (!ImageIsCurrent()) DrawImage();
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-    painter.scale(zoom_ / 100.0, zoom_ / 100.0);
-    painter.translate(-area_.topLeft());
-    painter.drawPicture(0, 0, picture_);
+    painter.drawImage(QPointF(0, 0), image_);
 }
 
 void CardView::contextMenuEvent(QContextMenuEvent* event) {
-    if (empty_) return;
+    if (IsEmpty()) return;
     const QPoint local = event->reason() == QContextMenuEvent::Mouse ? event->pos() : QPoint(0, 0);
     emit menuRequested(mapToGlobal(local));
     event->accept();

@@ -1,16 +1,19 @@
 #pragma once
 
-#include <QPicture>
+#include <QImage>
 #include <QRect>
 #include <QString>
 #include <QWidget>
 
+#include <functional>
+
 namespace velmaro {
 
-// The card area of the main window: it keeps the card drawn by the last display as a
-// picture of drawing operations (vector, not pixels) and paints it again, at the zoom
-// chosen, on every repaint; so covering the window does not lose the card, and every zoom
-// and screen resolution is drawn crisp. It sits in a scroll area below the row of controls.
+// The card area of the main window, in a scroll area below the row of controls. It keeps
+// the card as a function that draws it (in the window's coordinates, at 100 %) and an image
+// of it at the zoom and screen resolution in use: every repaint shows the image, so
+// covering the window does not lose the card, and a new zoom or resolution draws the card
+// again from its drawing operations, crisp at every size, never scaled as a bitmap.
 //
 // For screen readers it is a static text whose value is the card's text in reading order.
 class CardView final : public QWidget {
@@ -20,20 +23,25 @@ class CardView final : public QWidget {
     static constexpr int kMinZoom = 50;
     static constexpr int kMaxZoom = 400;
 
+    // Draws the card with painter, whose coordinates are the window's (logical pixels).
+    using CardPainter = std::function<void(QPainter& painter)>;
+    // The card's text in reading order.
+    using CardTextSource = std::function<QString()>;
+
     explicit CardView(QWidget* parent = nullptr);
 
-    // Takes the drawing of a new card: picture was drawn in the window's coordinates (logical
-    // pixels) and area is the part of the window it covers; text is its reading-order text.
-    void SetCard(QPicture picture, QRect area, QString text);
+    // Shows a new card: area is the part of the window the card covers; paint is called at
+    // once (and again for every new zoom or resolution); text is asked only when the card's
+    // text is wanted.
+    void SetCard(QRect area, CardPainter paint, CardTextSource text);
     // Forgets the card: nothing is painted and the area shrinks to nothing.
     void Clear();
 
-    bool IsEmpty() const { return empty_; }
-    const QString& CardText() const { return text_; }
-    const QPicture& Picture() const { return picture_; }
+    bool IsEmpty() const { return !paint_; }
+    // The card's text in reading order; empty without a card.
+    QString CardText() const;
 
-    // Zoom in percent, kept within kMinZoom..kMaxZoom; the card is laid out once at 100 %
-    // and the drawing scaled as vectors.
+    // Zoom in percent, kept within kMinZoom..kMaxZoom.
     void SetZoom(int percent);
     int Zoom() const { return zoom_; }
 
@@ -46,12 +54,18 @@ class CardView final : public QWidget {
     void contextMenuEvent(QContextMenuEvent* event) override;
 
   private:
+    // The card's size at the current zoom, in logical pixels.
+    QSize ZoomedSize() const;
     void FitSize();
+    // Draws the card into image_ at the current zoom and resolution.
+    void DrawImage();
+    bool ImageIsCurrent() const;
 
-    QPicture picture_;
     QRect area_;
-    QString text_;
-    bool empty_ = true;
+    CardPainter paint_;
+    CardTextSource text_;
+    QImage image_;
+    int imageZoom_ = 0;
     int zoom_ = 100;
 };
 

@@ -12,7 +12,6 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPalette>
-#include <QPicture>
 #include <QPushButton>
 #include <QScrollArea>
 
@@ -78,6 +77,20 @@ Status CopyPageImage(const CardInput& card) {
     QGuiApplication::clipboard()->setImage(page);
     return Ok();
 }
+
+}  // namespace
+
+// The window as its card is drawn again: the surface prepared, the window left as it is.
+class FrmVel::SurfacePreparer final : public CardWindow {
+  public:
+    explicit SurfacePreparer(FrmVel& window) : window_(window) {}
+    void LargeVel(PainterSurface& drawing) override { window_.PrepareCardSurface(drawing); }
+
+  private:
+    FrmVel& window_;
+};
+
+namespace {
 
 // A control's geometry, one property at a time, as the load handler sets it.
 void SetLeft(QWidget& control, int pixels) { control.move(pixels, control.y()); }
@@ -219,6 +232,10 @@ Status FrmVel::Form_Load() {
 
 void FrmVel::LargeVel(PainterSurface& drawing) {
     SetWindowHeight(barHeight_ + kCardLines * charHeight_);
+    PrepareCardSurface(drawing);
+}
+
+void FrmVel::PrepareCardSurface(PainterSurface& drawing) {
     windowFont_ = ArialFont(8);
     drawing.SetFont(windowFont_);
     drawing.LineRelative(0, barHeight_, windowWidth_, 0);
@@ -337,6 +354,8 @@ void FrmVel::CmdExi_Click() {
 void FrmVel::TxtMatr_Change() {
     SetWindowHeight(barHeight_);
     cardView_->Clear();
+    shownCard_.reset();
+    shownStudent_.reset();
 }
 
 void FrmVel::TxtMatr_KeyPress(int keyAscii) {
@@ -382,20 +401,28 @@ void FrmVel::ShowError(const Error& error) {
 }
 
 void FrmVel::DrawCard(const CardInput& card) {
-    // The card is kept as drawing operations in window coordinates; the card area paints
-    // them again at its zoom. Drawing the same student again replaces the earlier drawing, so
-    // what shows is the card exactly as one pass draws it.
-    QPicture picture;
-    {
-        QPainter painter(&picture);
-        WindowSurface surface(painter, windowFont_, *this);
-        RenderCard(surface, card);
-    }
-    const std::string text = CardText(card, QtTextMetrics(windowFont_, *this));
+    // The card is kept to be drawn again at another zoom or resolution: its student copied,
+    // the tables those of the flow, which lives as long as the window.
+    shownStudent_ = card.student;
+    shownCard_.emplace(
+        CardInput{*shownStudent_, card.titles, card.exams, card.today, card.decimalSeparator});
     const int top = CardAreaTop();
     const QRect area(0, top, PixelsX(windowWidth_),
                      PixelsY(barHeight_ + kCardLines * charHeight_) - top);
-    cardView_->SetCard(std::move(picture), area, QString::fromStdString(text));
+    // The first drawing is the display's: its card frame expands the window (LargeVel).
+    // Drawings again at another zoom only prepare the surface.
+    bool displaying = true;
+    const auto paint = [this, displaying](QPainter& painter) mutable {
+        SurfacePreparer preparer(*this);
+        CardWindow& window = displaying ? static_cast<CardWindow&>(*this) : preparer;
+        displaying = false;
+        WindowSurface surface(painter, windowFont_, window);
+        RenderCard(surface, *shownCard_);
+    };
+    const auto text = [this] {
+        return QString::fromStdString(CardText(*shownCard_, QtTextMetrics(windowFont_, *this)));
+    };
+    cardView_->SetCard(area, paint, text);
 }
 
 void FrmVel::FocusNumber() { TxtMatr->setFocus(Qt::OtherFocusReason); }

@@ -9,6 +9,7 @@
 
 #include "base/result.h"
 #include "lookup/display_flow.h"
+#include "store/student.h"
 #include "ui/card_view.h"
 #include "ui/window_caption.h"
 #include "ui/window_surface.h"
@@ -103,6 +104,8 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    class SurfacePreparer;
+
     // DisplayView: the flow's calls back into the window.
     void SetPrintEnabled(bool enabled) override;
     void ShowNotFound() override;
@@ -110,6 +113,9 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     void DrawCard(const CardInput& card) override;
     void FocusNumber() override;
 
+    // Makes drawing ready for the card below the row of controls: the window font, the rule
+    // under the row, the print position one line below it.
+    void PrepareCardSurface(PainterSurface& drawing);
     // Runs the kept card through printer, as "&Stampa" does, its errors shown.
     void PrintKeptCard(CardPrinter& printer);
     void CreateActions();
@@ -137,6 +143,9 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     std::optional<DisplayFlow> flow_;
     std::unique_ptr<CardPrinter> printer_;
     std::unique_ptr<CardPrinter> dialogPrinter_;
+    // The student whose card the window shows, kept to draw it again at another zoom.
+    std::optional<Student> shownStudent_;
+    std::optional<CardInput> shownCard_;
     QFont windowFont_;
     QScrollArea* cardArea_;
     CardView* cardView_;
