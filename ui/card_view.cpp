@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -132,6 +133,16 @@ void CardView::paintEvent(QPaintEvent* /*event*/) {
     if (!ImageIsCurrent()) DrawImage();
     QPainter painter(this);
     painter.drawImage(QPointF(0, 0), image_);
+}
+
+void CardView::keyPressEvent(QKeyEvent* event) {
+    // The Menu key reaches the card as a context menu event from the platform; Shift+F10,
+    // its usual stand-in, comes as a key.
+    if (!IsEmpty() && event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        emit menuRequested(mapToGlobal(QPoint(0, 0)));
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void CardView::contextMenuEvent(QContextMenuEvent* event) {

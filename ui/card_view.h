@@ -46,11 +46,12 @@ class CardView final : public QWidget {
     int Zoom() const { return zoom_; }
 
   signals:
-    // A context menu was asked for (right click or the Menu key) at globalPos.
+    // A context menu was asked for (right click, the Menu key or Shift+F10) at globalPos.
     void menuRequested(QPoint globalPos);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
   private:

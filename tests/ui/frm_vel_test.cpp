@@ -4,11 +4,13 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFile>
+#include <QFileDialog>
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
@@ -22,6 +24,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -85,6 +88,26 @@ int DarkRunDown(const QImage& image, int x, int y) {
         ++run;
     return run;
 }
+
+// Armed before an action that opens a modal Dialog: runs act on it once it shows.
+template <typename Dialog>
+struct WhenOpen {
+    explicit WhenOpen(std::function<void(Dialog&)> act) : act_(std::move(act)) {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr || !dialog->isVisible()) return;
+            timer.stop();
+            seen = true;
+            act_(*dialog);
+        });
+        timer.start(5);
+    }
+    QTimer timer;
+    bool seen = false;
+
+  private:
+    std::function<void(Dialog&)> act_;
+};
 
 // Armed before an action that opens a message box: notes what the box shows and presses OK.
 struct BoxCloser {
@@ -389,13 +412,18 @@ class FrmVelTest : public QObject {
                               "Salva come immagine\u2026", "Copia immagine", "Copia testo"}));
 
         QTest::keyClick(TxtMatr, Qt::Key_Return);
-        // Right click and the Menu key both open it.
+        // Right click and the Menu key (a context menu event from the platform) both open it.
         for (const auto reason : {QContextMenuEvent::Mouse, QContextMenuEvent::Keyboard}) {
             QContextMenuEvent event(reason, QPoint(30, 30), card->mapToGlobal(QPoint(30, 30)));
             QApplication::sendEvent(card, &event);
             QTRY_VERIFY(menu->isVisible());
             menu->hide();
         }
+
+        // The Menu key comes as a keyboard context menu event (above); Shift+F10 as a key.
+        QTest::keyClick(card, Qt::Key_F10, Qt::ShiftModifier);
+        QTRY_VERIFY(menu->isVisible());
+        menu->hide();
 
         QApplication::clipboard()->clear();
         menu->findChild<QAction*>(QStringLiteral("MenuCopyText"))->trigger();
@@ -481,20 +509,58 @@ class FrmVelTest : public QObject {
         Open();
         QTest::keyClick(TxtMatr, Qt::Key_Return);
         int pages = -1;
-        QTimer closer;
-        QObject::connect(&closer, &QTimer::timeout, [&] {
-            auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
-            if (preview == nullptr || !preview->isVisible()) return;
-            closer.stop();
-            pages = preview->findChild<QPrintPreviewWidget*>()->pageCount();
-            preview->reject();
+        WhenOpen<QPrintPreviewDialog> preview([&](QPrintPreviewDialog& dialog) {
+            pages = dialog.findChild<QPrintPreviewWidget*>()->pageCount();
+            dialog.reject();
         });
-        closer.start(5);
         BoxCloser box;  // nothing else may open: a preview is no print job
         QTest::keyClick(window_.get(), Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(pages, 1);
         QTest::qWait(50);
         QCOMPARE(box.text, QString());
+    }
+
+    void ctrlPOpensThePrintDialog() {
+        Open();
+        QTest::keyClick(TxtMatr, Qt::Key_Return);
+        QString title;
+        WhenOpen<QPrintDialog> dialog([&](QPrintDialog& opened) {
+            title = opened.windowTitle();
+            opened.reject();
+        });
+        BoxCloser box;  // a cancelled dialog prints nothing and reports nothing
+        QTest::keyClick(window_.get(), Qt::Key_P, Qt::ControlModifier);
+        QVERIFY(dialog.seen);
+        QCOMPARE(title, QStringLiteral("Velmaro Studenti"));
+        QTest::qWait(50);
+        QCOMPARE(box.text, QString());
+    }
+
+    void theCardsMenuSavesItAsPdfAndImage() {
+        Open();
+        QTest::keyClick(TxtMatr, Qt::Key_Return);
+        auto* menu = window_->findChild<QMenu*>(QStringLiteral("CardMenu"));
+        const struct {
+            const char* action;
+            const char* file;
+        } saves[] = {{"MenuSavePdf", "scheda.pdf"}, {"MenuSaveImage", "scheda.png"}};
+        for (const auto& save : saves) {
+            const QString path = jobs_.filePath(QString::fromUtf8(save.file));
+            WhenOpen<QFileDialog> chooser([&](QFileDialog& dialog) {
+                dialog.selectFile(path);
+                QMetaObject::invokeMethod(&dialog, "accept", Qt::QueuedConnection);
+            });
+            menu->findChild<QAction*>(QString::fromUtf8(save.action))->trigger();
+            QVERIFY2(QFile::exists(path), save.file);
+        }
+        const QString info = Poppler("pdfinfo", {jobs_.filePath("scheda.pdf")});
+        QVERIFY2(info.contains(QRegularExpression("Title: +Velmaro \u2013 Matr\\. 5193\n")),
+                 qPrintable(info));
+        QVERIFY(info.contains(QRegularExpression("Pages: +1\n")));
+        QVERIFY(Poppler("pdftotext", {jobs_.filePath("scheda.pdf"), "-"}).contains("Matr.: 5193"));
+        const QImage image(jobs_.filePath("scheda.png"));
+        QCOMPARE(image.size(), QSize(1240, 1754));  // A4 at 150 dpi
+        QVERIFY(DarkPixels(image) > 1000);
     }
 
     void standardDialogsSpeakItalian() {
