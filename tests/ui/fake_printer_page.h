@@ -6,6 +6,7 @@
 #include <QPointF>
 #include <QString>
 
+#include <map>
 #include <vector>
 
 namespace velmaro {
@@ -51,30 +52,12 @@ class FakePrinterPage final : public QPaintDevice {
 
   protected:
     int metric(PaintDeviceMetric metric) const override {
-        switch (metric) {
-            case PdmWidth:
-                return 4960;
-            case PdmHeight:
-                return 7016;
-            case PdmWidthMM:
-                return 210;
-            case PdmHeightMM:
-                return 297;
-            case PdmDpiX:
-            case PdmDpiY:
-            case PdmPhysicalDpiX:
-            case PdmPhysicalDpiY:
-                return 600;
-            case PdmDepth:
-                return 32;
-            case PdmNumColors:
-                return 256;
-            case PdmDevicePixelRatio:
-                return 1;
-            case PdmDevicePixelRatioScaled:
-                return static_cast<int>(devicePixelRatioFScale());
-        }
-        return 0;
+        if (metric == PdmDevicePixelRatioScaled) return static_cast<int>(devicePixelRatioFScale());
+        static const std::map<PaintDeviceMetric, int> kValues = {
+            {PdmWidth, 4960}, {PdmHeight, 7016},   {PdmWidthMM, 210},       {PdmHeightMM, 297},
+            {PdmDepth, 32},   {PdmNumColors, 256}, {PdmDevicePixelRatio, 1}};
+        const auto value = kValues.find(metric);
+        return value != kValues.end() ? value->second : 600;  // the four resolutions: 600 dpi
     }
 
   private:

@@ -477,12 +477,29 @@ class FrmVelTest : public QObject {
 
     void printShortcutsNeedAStudentAndFailuresAreShown() {
         Open();
-        auto dialog = std::make_unique<RecordingPrinter>();
-        RecordingPrinter* dialogPrinter = dialog.get();
-        window_->SetDialogPrinter(std::move(dialog));
-        QTest::keyClick(window_.get(), Qt::Key_P, Qt::ControlModifier);  // no student yet
-        QVERIFY(dialogPrinter->numbers.empty());
+        // Ctrl+P opens the print dialog, only once a student was found; cancelled, the dialog
+        // prints and reports nothing.
+        bool opened = false;
+        WhenOpen<QPrintDialog> dialog([&](QPrintDialog& shown) {
+            opened = true;
+            shown.reject();
+        });
+        QTest::keyClick(window_.get(), Qt::Key_P, Qt::ControlModifier);
+        QTest::qWait(20);
+        QVERIFY(!opened);
         QTest::keyClick(TxtMatr, Qt::Key_Return);
+        {
+            BoxCloser noBox;
+            QTest::keyClick(window_.get(), Qt::Key_P, Qt::ControlModifier);
+            QVERIFY(opened);
+            QCOMPARE(noBox.text, QString());
+        }
+        window_->activateWindow();  // the offscreen platform does not do it after a dialog
+        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+
+        auto recording = std::make_unique<RecordingPrinter>();
+        RecordingPrinter* dialogPrinter = recording.get();
+        window_->SetDialogPrinter(std::move(recording));
         QTest::keyClick(window_.get(), Qt::Key_P, Qt::ControlModifier);
         QCOMPARE(dialogPrinter->numbers, std::vector<std::string>{"5193"});
 
@@ -516,22 +533,6 @@ class FrmVelTest : public QObject {
         BoxCloser box;  // nothing else may open: a preview is no print job
         QTest::keyClick(window_.get(), Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(pages, 1);
-        QTest::qWait(50);
-        QCOMPARE(box.text, QString());
-    }
-
-    void ctrlPOpensThePrintDialog() {
-        Open();
-        QTest::keyClick(TxtMatr, Qt::Key_Return);
-        QString title;
-        WhenOpen<QPrintDialog> dialog([&](QPrintDialog& opened) {
-            title = opened.windowTitle();
-            opened.reject();
-        });
-        BoxCloser box;  // a cancelled dialog prints nothing and reports nothing
-        QTest::keyClick(window_.get(), Qt::Key_P, Qt::ControlModifier);
-        QVERIFY(dialog.seen);
-        QCOMPARE(title, QStringLiteral("Velmaro Studenti"));
         QTest::qWait(50);
         QCOMPARE(box.text, QString());
     }

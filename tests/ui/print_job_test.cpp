@@ -88,16 +88,5 @@ TEST(PrintJob, TheJobAndItsPdfAreTitledWithTheNumberAsTyped) {
         EXPECT_TRUE(text.contains(QRegularExpression(line))) << text.toStdString();
 }
 
-TEST(PrintJob, APdfThatCannotBeWrittenNamesItsFile) {
-    const SampleCard card("5193");
-    ASSERT_TRUE(card.Loaded());
-    QPrinter printer(QPrinter::HighResolution);
-    SetUpPdfPrinter(printer, QStringLiteral("/nonexistent-folder/card.pdf"));
-    const Status printed = PrintCardJob(printer, card.Input());
-    ASSERT_FALSE(printed.ok());
-    EXPECT_EQ(printed.error().file, "/nonexistent-folder/card.pdf");
-    EXPECT_NE(printed.error().reason.find("cannot be written"), std::string::npos);
-}
-
 }  // namespace
 }  // namespace velmaro
