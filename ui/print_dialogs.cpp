@@ -43,7 +43,7 @@ QString AskForCardFile(QWidget* parent, const CardInput& card, const QString& su
 Status DialogCardPrinter::PrintCard(const CardInput& card) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(PrintJobTitle(card.student.MatrText));
-    QPrintDialog dialog(&printer, parent_);
+    QPrintDialog dialog(&printer, Parent());
     dialog.setWindowTitle(QString::fromUtf8(kWindowCaption));
     if (dialog.exec() != QDialog::Accepted) return Ok();
     return PrintCardJob(printer, card);
@@ -52,7 +52,7 @@ Status DialogCardPrinter::PrintCard(const CardInput& card) {
 Status PreviewCardPrinter::PrintCard(const CardInput& card) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(PrintJobTitle(card.student.MatrText));
-    QPrintPreviewDialog dialog(&printer, parent_);
+    QPrintPreviewDialog dialog(&printer, Parent());
     dialog.setWindowTitle(QString::fromUtf8(kWindowCaption));
     // The preview paints the page on a recording engine of its own; printing from the dialog
     // paints it again on the printer, as a real job with every check.
@@ -69,7 +69,7 @@ Status PreviewCardPrinter::PrintCard(const CardInput& card) {
 
 Status PdfFileCardPrinter::PrintCard(const CardInput& card) {
     const QString path =
-        AskForCardFile(parent_, card, QStringLiteral("pdf"), QStringLiteral("PDF (*.pdf)"));
+        AskForCardFile(Parent(), card, QStringLiteral("pdf"), QStringLiteral("PDF (*.pdf)"));
     if (path.isEmpty()) return Ok();
     QPrinter printer(QPrinter::HighResolution);
     SetUpPdfPrinter(printer, path);
@@ -78,7 +78,7 @@ Status PdfFileCardPrinter::PrintCard(const CardInput& card) {
 
 Status ImageFileCardPrinter::PrintCard(const CardInput& card) {
     const QString path =
-        AskForCardFile(parent_, card, QStringLiteral("png"), QStringLiteral("PNG (*.png)"));
+        AskForCardFile(Parent(), card, QStringLiteral("png"), QStringLiteral("PNG (*.png)"));
     if (path.isEmpty()) return Ok();
     return WritePngCard(path, kImageDotsPerInch, card);
 }

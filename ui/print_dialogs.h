@@ -14,47 +14,47 @@ namespace velmaro {
 // nothing and is a success. Dialogs are modal, owned by parent (may be null) and carry the
 // window's caption.
 
-// The standard print dialog (printer, copies, page set-up); the card is printed where the
-// user chose, as one job (see PrintCardJob).
-class DialogCardPrinter final : public CardPrinter {
+// A card destination whose dialogs belong to a parent window (may be null).
+class ParentedCardPrinter : public CardPrinter {
   public:
-    explicit DialogCardPrinter(QWidget* parent) : parent_(parent) {}
-    Status PrintCard(const CardInput& card) override;
+    explicit ParentedCardPrinter(QWidget* parent) : parent_(parent) {}
+
+  protected:
+    QWidget* Parent() const { return parent_; }
 
   private:
     QWidget* parent_;
 };
 
-// The print preview of the card's page; printing from it prints that page.
-class PreviewCardPrinter final : public CardPrinter {
+// The standard print dialog (printer, copies, page set-up); the card is printed where the
+// user chose, as one job (see PrintCardJob).
+class DialogCardPrinter final : public ParentedCardPrinter {
   public:
-    explicit PreviewCardPrinter(QWidget* parent) : parent_(parent) {}
+    using ParentedCardPrinter::ParentedCardPrinter;
     Status PrintCard(const CardInput& card) override;
+};
 
-  private:
-    QWidget* parent_;
+// The print preview of the card's page; printing from it prints that page.
+class PreviewCardPrinter final : public ParentedCardPrinter {
+  public:
+    using ParentedCardPrinter::ParentedCardPrinter;
+    Status PrintCard(const CardInput& card) override;
 };
 
 // Asks for a file name (suggested: velmaro-<number>.pdf in the home folder) and saves the
 // card's page there as a PDF.
-class PdfFileCardPrinter final : public CardPrinter {
+class PdfFileCardPrinter final : public ParentedCardPrinter {
   public:
-    explicit PdfFileCardPrinter(QWidget* parent) : parent_(parent) {}
+    using ParentedCardPrinter::ParentedCardPrinter;
     Status PrintCard(const CardInput& card) override;
-
-  private:
-    QWidget* parent_;
 };
 
 // Asks for a file name (suggested: velmaro-<number>.png) and saves the card's page there as a
 // PNG image at 150 dpi.
-class ImageFileCardPrinter final : public CardPrinter {
+class ImageFileCardPrinter final : public ParentedCardPrinter {
   public:
-    explicit ImageFileCardPrinter(QWidget* parent) : parent_(parent) {}
+    using ParentedCardPrinter::ParentedCardPrinter;
     Status PrintCard(const CardInput& card) override;
-
-  private:
-    QWidget* parent_;
 };
 
 // Asks where to save a card file, suggesting velmaro-<number>.<suffix> in the home folder
