@@ -45,6 +45,10 @@ prints it ("Arial" 10 points, one page; with no printer installed it is saved
 as a PDF file you name); "Esci" ends. Given a MATRICOLA, the window opens with
 that number in the box and its card displayed.
 
+Keys: Ctrl+P print dialog, Ctrl+Shift+P print preview, Ctrl++ / Ctrl+- / Ctrl+0
+zoom, Esc empties the box; right click (or the Menu key) on the card prints,
+previews, saves or copies it.
+
 Options:
   --data-dir DIR  Read the data files (elenco.dir, esami.dir, velmara.dir,
                   esami.grp, titoli.grp) from DIR.
