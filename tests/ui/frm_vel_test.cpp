@@ -32,6 +32,7 @@
 #include "tests/ui/fake_printer_page.h"
 #include "ui/card_printer.h"
 #include "ui/card_view.h"
+#include "ui/cups_queue.h"
 #include "ui/frm_vel.h"
 #include "ui/print_job.h"
 #include "ui/qt_translations.h"
@@ -523,6 +524,10 @@ class FrmVelTest : public QObject {
     }
 
     void printPreviewShowsTheOnePage() {
+        // With the printing tests' CUPS queue as default printer, the preview must not spool.
+        const bool spooler = CupsKnowsQueue("velmaro-test");
+        if (spooler) qputenv("PRINTER", "velmaro-test");
+        const int lastJob = spooler ? CupsLastJobId("velmaro-test") : 0;
         Open();
         QTest::keyClick(TxtMatr, Qt::Key_Return);
         int pages = -1;
@@ -535,6 +540,8 @@ class FrmVelTest : public QObject {
         QCOMPARE(pages, 1);
         QTest::qWait(50);
         QCOMPARE(box.text, QString());
+        if (spooler) QCOMPARE(CupsLastJobId("velmaro-test"), lastJob);
+        qunsetenv("PRINTER");
     }
 
     void theCardsMenuSavesItAsPdfAndImage() {
