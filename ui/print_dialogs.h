@@ -2,8 +2,8 @@
 
 #include <QString>
 
+#include "base/result.h"
 #include "lookup/display_flow.h"
-#include "store/result.h"
 
 class QWidget;
 

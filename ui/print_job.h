@@ -4,8 +4,8 @@
 
 #include <string>
 
+#include "base/result.h"
 #include "render/render_card.h"
-#include "store/result.h"
 
 class QPaintDevice;
 class QPrinter;
