@@ -38,12 +38,6 @@ constexpr int kKeyAsciiEnter = 13;
 // Text lines that an expanded window holds below its row of controls.
 constexpr double kCardLines = 40;
 
-QFont ArialFont(double points) {
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(points);
-    return font;
-}
-
 QIcon WindowIcon() {
     InitWindowIcons();
     QIcon icon;
@@ -183,28 +177,37 @@ Status FrmVel::Form_Load() {
 
     charWidth_ = static_cast<int>(std::lround(TextWidth(QStringLiteral("M"))));
     charHeight_ = static_cast<int>(std::lround(TextHeight(QStringLiteral("M"))));
-
     barHeight_ = 4 * charHeight_;
     SetWindowHeight(barHeight_);
     SetWindowWidth(60.0 * charWidth_);
+    LayOutButtons();
+    TxtMatr->setText(QStringLiteral("5193"));
+    LayOutNumberBox();
+    // The window never hides its row of controls.
+    setMinimumSize(PixelsX(windowWidth_), PixelsY(barHeight_));
 
+    VELMARO_TRY(DisplayFlow flow, DisplayFlow::LoadTables(dataDir_, context_));
+    flow_.emplace(std::move(flow));
+    return Ok();
+}
+
+void FrmVel::LayOutButtons() {
     for (QPushButton* button : {CmdExi, CmdPri, CmdVis})
         SetHeight(*button, PixelsY(2.0 * charHeight_));
-
     // The buttons follow the width the window really has, should the platform not grant
     // the one asked for.
     windowWidth_ = static_cast<int>(std::lround(ReadWindowWidth()));
-    buttonWidth_ = windowWidth_ / 4.0 * 0.9;
-    for (QPushButton* button : {CmdExi, CmdPri, CmdVis})
-        SetWidth(*button, PixelsX(buttonWidth_));
-    for (QPushButton* button : {CmdExi, CmdPri, CmdVis})
+    const double buttonWidth = windowWidth_ / 4.0 * 0.9;
+    for (QPushButton* button : {CmdExi, CmdPri, CmdVis}) {
+        SetWidth(*button, PixelsX(buttonWidth));
         SetTop(*button, 0);
-    SetLeft(*CmdExi, PixelsX(windowWidth_ * 3.5 / 4 - buttonWidth_ / 2));
-    SetLeft(*CmdPri, PixelsX(windowWidth_ * 2.5 / 4 - buttonWidth_ / 2));
-    SetLeft(*CmdVis, PixelsX(windowWidth_ * 1.5 / 4 - buttonWidth_ / 2));
+    }
+    SetLeft(*CmdExi, PixelsX(windowWidth_ * 3.5 / 4 - buttonWidth / 2));
+    SetLeft(*CmdPri, PixelsX(windowWidth_ * 2.5 / 4 - buttonWidth / 2));
+    SetLeft(*CmdVis, PixelsX(windowWidth_ * 1.5 / 4 - buttonWidth / 2));
+}
 
-    TxtMatr->setText(QStringLiteral("5193"));
-
+void FrmVel::LayOutNumberBox() {
     LblMatr->setFont(ArialFont(8));
     SetTop(*LblMatr, 0);
     SetLeft(*LblMatr, 0);
@@ -214,20 +217,13 @@ Status FrmVel::Form_Load() {
     LblMatr->setPalette(labelPalette);
     SetWidth(*LblMatr, PixelsX(TextWidth(LblMatr->text()) + charWidth_));
 
+    // The box's font is 10 points, but its width is measured in the window's 8-point font.
     TxtMatr->setFont(ArialFont(10));
     SetTop(*TxtMatr, 0);
     const double labelWidth = TwipScale::Of(*this).ToTwipsX(LblMatr->width());
     SetLeft(*TxtMatr, PixelsX(labelWidth + 2.0 * charWidth_));
     SetHeight(*TxtMatr, PixelsY(2.0 * charHeight_));
     SetWidth(*TxtMatr, PixelsX(TextWidth(TxtMatr->text()) + charWidth_));
-
-    // The window never hides its row of controls.
-    setMinimumSize(PixelsX(windowWidth_), PixelsY(barHeight_));
-
-    Result<DisplayFlow> loaded = DisplayFlow::LoadTables(dataDir_, context_);
-    if (!loaded) return loaded.error();
-    flow_.emplace(std::move(*loaded));
-    return Ok();
 }
 
 void FrmVel::LargeVel(PainterSurface& drawing) {

@@ -66,7 +66,6 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     int CharHeight() const { return charHeight_; }
     int BarHeight() const { return barHeight_; }
     int WindowWidth() const { return windowWidth_; }
-    double ButtonWidth() const { return buttonWidth_; }
 
     // The window's drawing font: "Arial" 8 points once loaded.
     const QFont& WindowFont() const { return windowFont_; }
@@ -113,6 +112,10 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     void DrawCard(const CardInput& card) override;
     void FocusNumber() override;
 
+    // The layout of the row of controls, from the metrics of "M": the three buttons in the
+    // last three quarters of the width the window really has, then the label and the box.
+    void LayOutButtons();
+    void LayOutNumberBox();
     // Makes drawing ready for the card below the row of controls: the window font, the rule
     // under the row, the print position one line below it.
     void PrepareCardSurface(PainterSurface& drawing);
@@ -158,7 +161,6 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     int charHeight_ = 0;
     int barHeight_ = 0;
     int windowWidth_ = 0;
-    double buttonWidth_ = 0;
 };
 
 }  // namespace velmaro

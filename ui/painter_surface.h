@@ -42,7 +42,6 @@ class PainterSurface : public DrawSurface {
     void DrawLine(double x1, double y1, double x2, double y2) override;
     void DrawCircle(double x, double y, double radius, bool filled) override;
 
-    QPainter& Painter() { return painter_; }
     QPointF ToDevice(double x, double y) const;
 
   private:

@@ -42,11 +42,13 @@ QFont WithoutKerning(QFont font) {
     return font;
 }
 
-QFont CardPrinterFont() {
+QFont ArialFont(double points) {
     QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(10);
-    return WithoutKerning(font);
+    font.setPointSizeF(points);
+    return font;
 }
+
+QFont CardPrinterFont() { return WithoutKerning(ArialFont(10)); }
 
 void SetImageResolution(QImage& image, int dotsPerInchX, int dotsPerInchY) {
     image.setDotsPerMeterX(static_cast<int>(std::lround(dotsPerInchX / kMetersPerInch)));

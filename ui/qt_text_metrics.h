@@ -22,6 +22,9 @@ inline constexpr int kTwipResolution = 1440;
 // without kerning. The card's surfaces draw and measure every font this way.
 QFont WithoutKerning(QFont font);
 
+// "Arial" at points: the font of the window, its controls and the card.
+QFont ArialFont(double points);
+
 // The card's printer font: "Arial" 10 points, without kerning. fontconfig serves Liberation
 // Sans for it, which has Arial's metrics.
 QFont CardPrinterFont();

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QFont>
-
 #include "lookup/lookup_student.h"
 #include "render/render_card.h"
 #include "store/data_store.h"
@@ -38,12 +36,10 @@ std::vector<std::string> OverlapsOfEverySampleCard(const TextMetrics& metrics) {
 }
 
 TEST(CardLegibility, NoTextOfAnySampleCardOverlapsAnother) {
-    QFont windowFont("Arial");
-    windowFont.setPointSize(8);
     const FixedMetrics fixed;
     const QtTextMetrics printer = QtTextMetrics::AtResolution(CardPrinterFont(), 1440);
     const QtTextMetrics image = QtTextMetrics::AtResolution(CardPrinterFont(), 150);
-    const QtTextMetrics window = QtTextMetrics::AtResolution(WithoutKerning(windowFont), 96);
+    const QtTextMetrics window = QtTextMetrics::AtResolution(WithoutKerning(ArialFont(8)), 96);
     const std::pair<const char*, const TextMetrics*> fonts[] = {
         {"fixed", &fixed}, {"printer", &printer}, {"150 dpi", &image}, {"window", &window}};
     for (const auto& [name, metrics] : fonts) {
