@@ -186,37 +186,39 @@ class FrmVelTest : public QObject {
     void startUpShowsTheCompactRowLaidOutFromM() {
         Open();
         const FrmVel& w = *window_;
-        // The layout unit: "M" in "Arial" 8 points at the window's resolution, in twips.
+        // The layout worked out by hand for the font this machine serves for "Arial" 8 points
+        // at the offscreen platform's 96 dots per inch (15 twips a pixel): "M" is 9.15625
+        // pixels wide and a line 12.28125 pixels high; "Matr." is 24.40625 and "5193" 24.4375
+        // pixels wide.
         const QFontMetricsF metrics(w.WindowFont(), &w);
-        const double twipsPerPixel = 1440.0 / w.logicalDpiX();
-        QCOMPARE(w.WindowFont().pointSizeF(), 8.0);
-        QCOMPARE(w.CharWidth(), std::lround(metrics.horizontalAdvance("M") * twipsPerPixel));
-        QCOMPARE(w.CharHeight(), std::lround(metrics.height() * 1440.0 / w.logicalDpiY()));
-        QCOMPARE(w.BarHeight(), 4 * w.CharHeight());
-        QCOMPARE(w.height(), CompactHeight());
-        QCOMPARE(w.width(), w.PixelsX(60.0 * w.CharWidth()));
+        if (w.logicalDpiX() != 96 || metrics.horizontalAdvance("M") != 9.15625 ||
+            metrics.height() != 12.28125 || metrics.horizontalAdvance("Matr.") != 24.40625 ||
+            metrics.horizontalAdvance("5193") != 24.4375) {
+            QSKIP("another font or resolution than the layout below was worked out for");
+        }
+        // CharWidth 9.15625 * 15 = 137.3 -> 137; CharHeight 12.28125 * 15 = 184.2 -> 184;
+        // BarHeight 4 * 184 = 736 twips = 49 pixels; the width 60 * 137 = 8220 twips = 548.
+        QCOMPARE(w.CharWidth(), 137);
+        QCOMPARE(w.CharHeight(), 184);
+        QCOMPARE(w.BarHeight(), 736);
+        QCOMPARE(w.size(), QSize(548, 49));
+        QCOMPARE(w.WindowWidth(), 8220);
         QCOMPARE(TxtMatr->text(), QStringLiteral("5193"));
         QVERIFY(!CmdPri->isEnabled());
-
-        // Three buttons centred in the last three quarters of the width read back, left to right.
-        QCOMPARE(w.WindowWidth(), std::lround(w.width() * twipsPerPixel));
-        const double quarter = w.WindowWidth() / 4.0, buttonWidth = quarter * 0.9;
-        const int height = w.PixelsY(2.0 * w.CharHeight());
-        const std::pair<QPushButton*, const char*> buttons[] = {
-            {CmdVis, "&Visualizza"}, {CmdPri, "&Stampa"}, {CmdExi, "&Esci"}};
-        for (int i = 0; i < 3; ++i) {
-            const int left = w.PixelsX((1.5 + i) * quarter - buttonWidth / 2);
-            QCOMPARE(buttons[i].first->text(), QString::fromUtf8(buttons[i].second));
-            QCOMPARE(buttons[i].first->geometry(), QRect(left, 0, w.PixelsX(buttonWidth), height));
-        }
-        // The label, then the text box two "M"s further, wide enough for "5193" plus an "M".
-        const int labelWidth =
-            w.PixelsX(metrics.horizontalAdvance("Matr.") * twipsPerPixel + w.CharWidth());
-        QCOMPARE(LblMatr->geometry(), QRect(0, 0, labelWidth, height));
-        QCOMPARE(TxtMatr->geometry(),
-                 QRect(w.PixelsX(labelWidth * twipsPerPixel + 2.0 * w.CharWidth()), 0,
-                       w.PixelsX(metrics.horizontalAdvance("5193") * twipsPerPixel + w.CharWidth()),
-                       height));
+        // Buttons 8220 / 4 * 0.9 = 1849.5 twips = 123 pixels wide, 2 * 184 = 368 twips = 25
+        // high, centred at 1.5, 2.5 and 3.5 quarters (3082.5, 5137.5, 7192.5 twips): their left
+        // edges at 2157.75, 4212.75 and 6267.75 twips, pixels 144, 281 and 418.
+        QCOMPARE(CmdVis->text(), QStringLiteral("&Visualizza"));
+        QCOMPARE(CmdPri->text(), QStringLiteral("&Stampa"));
+        QCOMPARE(CmdExi->text(), QStringLiteral("&Esci"));
+        QCOMPARE(CmdVis->geometry(), QRect(144, 0, 123, 25));
+        QCOMPARE(CmdPri->geometry(), QRect(281, 0, 123, 25));
+        QCOMPARE(CmdExi->geometry(), QRect(418, 0, 123, 25));
+        // The label: "Matr." plus an M, 366.1 + 137 = 503.1 twips, 34 pixels. The box two Ms
+        // further, 34 * 15 + 274 = 784 twips = 52 pixels, as wide as "5193" plus an M in the
+        // window's font, 366.6 + 137 = 503.6 twips = 34 pixels.
+        QCOMPARE(LblMatr->geometry(), QRect(0, 0, 34, 25));
+        QCOMPARE(TxtMatr->geometry(), QRect(52, 0, 34, 25));
     }
 
     void enterClickAndRepaintShowTheSameCard() {
