@@ -354,24 +354,36 @@ class FrmVelTest : public QObject {
         QCOMPARE(TxtMatr->text(), QStringLiteral("2000"));
     }
 
-    void zoomRedrawsTheCardWithinItsBounds() {
+    void zoomKeysStayWithinTheirBounds_data() {
+        QTest::addColumn<int>("startZoom");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("presses");
+        QTest::addColumn<int>("zoom");
+        QTest::newRow("Ctrl+- down to 50 %") << 100 << int(Qt::Key_Minus) << 8 << 50;
+        QTest::newRow("Ctrl++ up to 400 %") << 50 << int(Qt::Key_Plus) << 12 << 400;
+        QTest::newRow("Ctrl+= like Ctrl++") << 100 << int(Qt::Key_Equal) << 1 << 125;
+        QTest::newRow("Ctrl+0 back to 100 %") << 400 << int(Qt::Key_0) << 1 << 100;
+        QTest::newRow("set beyond the bound") << 1000 << int(Qt::Key_unknown) << 0 << 400;
+    }
+
+    void zoomKeysStayWithinTheirBounds() {
+        QFETCH(int, startZoom);
+        QFETCH(int, key);
+        QFETCH(int, presses);
+        QFETCH(int, zoom);
+        Open();
+        QTest::keyClick(TxtMatr, Qt::Key_Return);
+        window_->SetZoom(startZoom);
+        for (int i = 0; i < presses; ++i)
+            QTest::keyClick(window_.get(), Qt::Key(key), Qt::ControlModifier);
+        QCOMPARE(window_->Zoom(), zoom);
+    }
+
+    void zoomRedrawsTheCardAsVectors() {
         Open();
         QTest::keyClick(TxtMatr, Qt::Key_Return);
         auto* card = window_->findChild<CardView*>();
         const QSize atHundred = card->size();
-        const auto press = [this](Qt::Key key, int times) {
-            for (int i = 0; i < times; ++i)
-                QTest::keyClick(window_.get(), key, Qt::ControlModifier);
-        };
-        press(Qt::Key_Minus, 8);
-        QCOMPARE(window_->Zoom(), CardView::kMinZoom);
-        press(Qt::Key_Plus, 12);
-        QCOMPARE(window_->Zoom(), CardView::kMaxZoom);
-        press(Qt::Key_0, 1);
-        QCOMPARE(window_->Zoom(), 100);
-        QCOMPARE(card->size(), atHundred);
-        window_->SetZoom(1000);
-        QCOMPARE(window_->Zoom(), CardView::kMaxZoom);
 
         // Drawn again as vectors: at 200 % the card is twice as large, and the rule under the
         // row of controls stays one pixel thick (a scaled bitmap would make it two).
