@@ -6,11 +6,9 @@
 #include <QtGlobal>
 
 #include <malloc.h>
+#include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
-#include <cstring>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -23,9 +21,11 @@
 #include "app/command_line.h"
 #include "app/data_dir_settings.h"
 #include "app/number_lines.h"
+#include "base/printable_text.h"
 #include "base/system_environment.h"
 #include "render/text_metrics.h"
 #include "store/data_store.h"
+#include "ui/output_file.h"
 #include "ui/qt_text_metrics.h"
 
 namespace velmaro {
@@ -41,6 +41,11 @@ void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& m
     if (type == QtCriticalMsg || type == QtFatalMsg) {
         std::cerr << "velmaro: " << message.toStdString() << '\n';
     }
+}
+
+// Standard output, written as a stream with every write checked.
+std::unique_ptr<OutputFile> StandardOutput() {
+    return OutputFile::ForDescriptor(STDOUT_FILENO, QStringLiteral("standard output"));
 }
 
 // The arguments after "card", as QStrings (UTF-8), behind a stand-in program name.
@@ -75,7 +80,11 @@ int RunCardCommand(int argc, char* argv[]) {
         return kUsageErrorStatus;
     }
     if (options->showHelp) {
-        std::cout << CardHelpText();
+        std::cout << CardHelpText() << std::flush;
+        if (!std::cout) {
+            ReportError(std::cerr, Error{"standard output", "could not be written"});
+            return kCardsFailed;
+        }
         return kCardsAllDrawn;
     }
     if (options->showVersion) {
@@ -125,9 +134,13 @@ int RunCardCommand(int argc, char* argv[]) {
     }
     const bool toStandardOutput = WritesToStandardOutput(*options);
     if (options->format != CardFormat::kOps) {
-        const std::unique_ptr<CardSink> sink =
-            toStandardOutput ? MakeStreamFileSink(*options, std::cout, "standard output")
-                             : MakeFileSink(*options);
+        if (!toStandardOutput) {
+            const std::unique_ptr<CardSink> sink = MakeFileSink(*options);
+            return DrawCards(matricolas, *store, *sink, today, decimalSeparator, std::cerr,
+                             &progress);
+        }
+        const std::unique_ptr<OutputFile> out = StandardOutput();
+        const std::unique_ptr<CardSink> sink = MakeStreamFileSink(*options, *out);
         return DrawCards(matricolas, *store, *sink, today, decimalSeparator, std::cerr, &progress);
     }
 
@@ -139,18 +152,17 @@ int RunCardCommand(int argc, char* argv[]) {
         metrics = std::make_unique<QtTextMetrics>(
             QtTextMetrics::AtResolution(CardPrinterFont(), kTwipResolution));
     }
-    std::ofstream file;
+    std::unique_ptr<OutputFile> out;
     if (!toStandardOutput) {
-        errno = 0;
-        file.open(*options->output, std::ios::binary | std::ios::trunc);
-        if (!file) {
-            ReportError(std::cerr, Error{*options->output, std::strerror(errno)});
+        out = std::make_unique<OutputFile>(QString::fromStdString(*options->output));
+        if (Status opened = out->Open(); !opened) {
+            ReportError(std::cerr, opened.error());
             return kCardsFailed;
         }
+    } else {
+        out = StandardOutput();
     }
-    std::ostream& out = toStandardOutput ? std::cout : static_cast<std::ostream&>(file);
-    const std::unique_ptr<CardSink> sink =
-        MakeOpsSink(out, toStandardOutput ? "standard output" : *options->output, *metrics);
+    const std::unique_ptr<CardSink> sink = MakeOpsSink(*out, *metrics);
     return DrawCards(matricolas, *store, *sink, today, decimalSeparator, std::cerr, &progress);
 }
 

@@ -1,5 +1,6 @@
 #include "app/card_run.h"
 
+#include "base/printable_text.h"
 #include "lookup/lookup_student.h"
 #include "render/render_card.h"
 #include "store/registry_search.h"
@@ -7,7 +8,7 @@
 namespace velmaro {
 
 void ReportError(std::ostream& errors, const Error& error) {
-    errors << "velmaro: " << error.Message() << '\n';
+    errors << "velmaro: " << PrintableText(error.Message()) << '\n';
 }
 
 int DrawCards(const std::vector<std::string>& matricolas, const DataStore& store, CardSink& sink,
@@ -23,7 +24,7 @@ int DrawCards(const std::vector<std::string>& matricolas, const DataStore& store
             status = kCardsFailed;
         } else if (!outcome->student) {
             sink.NotFound();
-            errors << "Matricola NON Trovata: " << typed << '\n';
+            errors << "Matricola NON Trovata: " << PrintableText(typed) << '\n';
             if (status == kCardsAllDrawn) status = kCardsSomeNotFound;
         } else {
             const CardInput input{*outcome->student, store.Titles(), store.Exams(), today,

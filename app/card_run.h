@@ -17,7 +17,8 @@ inline constexpr int kCardsSomeNotFound = 1;
 inline constexpr int kCardsFailed = 2;
 
 // Looks up each of matricolas (UTF-8, as typed) in store and draws the cards found into
-// sink, in order. A number not found writes "Matricola NON Trovata: <number>" to errors; a
+// sink, in order. A number not found writes "Matricola NON Trovata: <number>" to errors (the
+// number, like every message, with control characters escaped); a
 // record file that cannot be read writes one line naming it, draws no card for that number
 // and goes on with the next. A sink that cannot write stops at once.
 // progress, when given, hears of every number handled.

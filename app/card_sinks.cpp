@@ -4,11 +4,13 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <sstream>
 #include <string>
 #include <utility>
 
 #include "render/recording_surface.h"
 #include "ui/card_files.h"
+#include "ui/output_file.h"
 
 namespace velmaro {
 
@@ -16,31 +18,24 @@ namespace {
 
 class OpsSink final : public CardSink {
   public:
-    OpsSink(std::ostream& out, std::string outName, const TextMetrics& metrics)
-        : out_(out), outName_(std::move(outName)), metrics_(metrics) {}
+    OpsSink(OutputFile& out, const TextMetrics& metrics) : out_(out), metrics_(metrics) {}
 
-    void BeginCard(std::string_view typed) override {
-        out_ << "card " << JsonString(typed) << '\n';
-    }
-    void NotFound() override { out_ << "notfound\n"; }
+    void BeginCard(std::string_view typed) override { Write("card " + JsonString(typed) + '\n'); }
+    void NotFound() override { Write("notfound\n"); }
     Status DrawCard(const CardInput& input) override {
-        RecordingSurface surface(out_, metrics_, SurfaceKind::kPrinter);
+        // One card at a time: the recording surface formats into memory, the output checks
+        // every write.
+        std::ostringstream card;
+        RecordingSurface surface(card, metrics_, SurfaceKind::kPrinter);
         RenderCard(surface, input);
-        return Written();
+        return Write(std::move(card).str());
     }
-    Status Finish() override {
-        out_.flush();
-        return Written();
-    }
+    Status Finish() override { return out_.Commit(); }
 
   private:
-    Status Written() const {
-        if (!out_) return Error{outName_, "could not be written"};
-        return Ok();
-    }
+    Status Write(const std::string& text) { return out_.Write(text); }
 
-    std::ostream& out_;
-    std::string outName_;
+    OutputFile& out_;
     const TextMetrics& metrics_;
 };
 
@@ -76,8 +71,7 @@ class PdfSink final : public CardSink {
 // writers need a file (a PDF is only complete once its last page is written).
 class StreamFileSink final : public CardSink {
   public:
-    StreamFileSink(const CardOptions& options, std::ostream& out, std::string outName)
-        : out_(out), outName_(std::move(outName)) {
+    StreamFileSink(const CardOptions& options, OutputFile& out) : out_(out) {
         CardOptions inFolder = options;
         inFolder.output = folder_.filePath(QStringLiteral("card")).toStdString();
         file_ = MakeFileSink(inFolder);
@@ -86,8 +80,8 @@ class StreamFileSink final : public CardSink {
 
     Status DrawCard(const CardInput& input) override {
         if (!folder_.isValid()) {
-            return Error{outName_, "no temporary folder for the file: " +
-                                       folder_.errorString().toStdString()};
+            return Error{out_.Path().toStdString(), "no temporary folder for the file: " +
+                                                        folder_.errorString().toStdString()};
         }
         return file_->DrawCard(input);
     }
@@ -103,15 +97,16 @@ class StreamFileSink final : public CardSink {
         if (file.error() != QFileDevice::NoError) {
             return Error{path_.toStdString(), file.errorString().toStdString()};
         }
-        out_.write(bytes.constData(), bytes.size());
-        out_.flush();
-        if (!out_) return Error{outName_, "could not be written"};
-        return Ok();
+        if (Status written =
+                out_.Write({bytes.constData(), static_cast<std::size_t>(bytes.size())});
+            !written) {
+            return written;
+        }
+        return out_.Commit();
     }
 
   private:
-    std::ostream& out_;
-    std::string outName_;
+    OutputFile& out_;
     QTemporaryDir folder_;
     QString path_;
     std::unique_ptr<CardSink> file_;
@@ -119,14 +114,12 @@ class StreamFileSink final : public CardSink {
 
 }  // namespace
 
-std::unique_ptr<CardSink> MakeStreamFileSink(const CardOptions& options, std::ostream& out,
-                                             std::string outName) {
-    return std::make_unique<StreamFileSink>(options, out, std::move(outName));
+std::unique_ptr<CardSink> MakeStreamFileSink(const CardOptions& options, OutputFile& out) {
+    return std::make_unique<StreamFileSink>(options, out);
 }
 
-std::unique_ptr<CardSink> MakeOpsSink(std::ostream& out, std::string outName,
-                                      const TextMetrics& metrics) {
-    return std::make_unique<OpsSink>(out, std::move(outName), metrics);
+std::unique_ptr<CardSink> MakeOpsSink(OutputFile& out, const TextMetrics& metrics) {
+    return std::make_unique<OpsSink>(out, metrics);
 }
 
 std::unique_ptr<CardSink> MakeFileSink(const CardOptions& options) {

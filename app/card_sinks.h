@@ -1,7 +1,6 @@
 #pragma once
 
 #include <memory>
-#include <ostream>
 #include <string_view>
 
 #include "app/card_options.h"
@@ -10,6 +9,8 @@
 #include "render/text_metrics.h"
 
 namespace velmaro {
+
+class OutputFile;
 
 // Where `velmaro card` puts the cards it draws, in the order the numbers were given.
 class CardSink {
@@ -27,18 +28,16 @@ class CardSink {
     virtual Status Finish() { return Ok(); }
 };
 
-// The ops recording on out: a `card "<typed>"` line before each number, then the card's
-// operations measured with metrics, or `notfound`. out and metrics must outlive the sink;
-// outName names out in an error.
-std::unique_ptr<CardSink> MakeOpsSink(std::ostream& out, std::string outName,
-                                      const TextMetrics& metrics);
+// The ops recording on out, which is open: a `card "<typed>"` line before each number, then
+// the card's operations measured with metrics, or `notfound`; Finish commits out. out and
+// metrics must outlive the sink. A write that fails ends the command at the next card.
+std::unique_ptr<CardSink> MakeOpsSink(OutputFile& out, const TextMetrics& metrics);
 
 // The png, pdf or svg file of options.output (format other than ops).
 std::unique_ptr<CardSink> MakeFileSink(const CardOptions& options);
 
-// The png, pdf or svg file of options (format other than ops) written to out, complete, once
-// every card is drawn; a failure to write names outName.
-std::unique_ptr<CardSink> MakeStreamFileSink(const CardOptions& options, std::ostream& out,
-                                             std::string outName);
+// The png, pdf or svg file of options (format other than ops) written to out, which is open,
+// complete, once every card is drawn; Finish commits out.
+std::unique_ptr<CardSink> MakeStreamFileSink(const CardOptions& options, OutputFile& out);
 
 }  // namespace velmaro

@@ -1,9 +1,12 @@
 #include "app/command_line.h"
 
+#include "base/printable_text.h"
+
 namespace velmaro {
 
 void ReportUsageError(std::ostream& errors, std::string_view what, std::string_view helpCommand) {
-    errors << "velmaro: " << what << "\nTry '" << helpCommand << " --help' for more information.\n";
+    errors << "velmaro: " << PrintableText(what) << "\nTry '" << helpCommand
+           << " --help' for more information.\n";
 }
 
 QString UsageErrorText(const QCommandLineParser& parser) {

@@ -3,6 +3,7 @@
 #include "base/numeric_value.h"
 #include "base/text_fields.h"
 #include "base/windows1252.h"
+#include "store/data_source.h"
 #include "store/text_file.h"
 
 namespace velmaro {
@@ -15,8 +16,9 @@ std::size_t ElementIndex(double entry, std::size_t size) {
     return static_cast<std::size_t>(rounded);
 }
 
-Result<CodeTable> LoadTable(const std::string& path, const CodeTableLayout& layout) {
-    VELMARO_TRY(const std::string content, ReadWholeFile(path));
+Result<CodeTable> LoadTable(const DataSource& source, const std::string& name,
+                            const CodeTableLayout& layout) {
+    VELMARO_TRY(const std::string content, source.ReadText(name));
     return BuildCodeTable(SplitLines(content), layout);
 }
 
@@ -64,12 +66,12 @@ CodeTable BuildCodeTable(const std::vector<std::string>& lines, const CodeTableL
     return table;
 }
 
-Result<CodeTable> LoadTitleGroups(const std::string& dataDir) {
-    return LoadTable(dataDir + "titoli.grp", kTitleTableLayout);
+Result<CodeTable> LoadTitleGroups(const DataSource& source) {
+    return LoadTable(source, "titoli.grp", kTitleTableLayout);
 }
 
-Result<CodeTable> LoadExamTable(const std::string& dataDir) {
-    return LoadTable(dataDir + "esami.grp", kExamTableLayout);
+Result<CodeTable> LoadExamTable(const DataSource& source) {
+    return LoadTable(source, "esami.grp", kExamTableLayout);
 }
 
 }  // namespace velmaro

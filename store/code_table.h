@@ -44,10 +44,12 @@ struct CodeTable {
 // from every line, the second fills as many entries as the index's count allows.
 CodeTable BuildCodeTable(const std::vector<std::string>& lines, const CodeTableLayout& layout);
 
-// Reads and builds the title table from dataDir + "titoli.grp".
-Result<CodeTable> LoadTitleGroups(const std::string& dataDir);
+class DataSource;
 
-// Reads and builds the exam table from dataDir + "esami.grp".
-Result<CodeTable> LoadExamTable(const std::string& dataDir);
+// Reads and builds the title table from the source's "titoli.grp".
+Result<CodeTable> LoadTitleGroups(const DataSource& source);
+
+// Reads and builds the exam table from the source's "esami.grp".
+Result<CodeTable> LoadExamTable(const DataSource& source);
 
 }  // namespace velmaro

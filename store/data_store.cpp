@@ -43,22 +43,28 @@ DataStore::DataStore(CodeTable titles, CodeTable exams, RecordFile registry, Rec
       lastRegistryKey_(lastRegistryKey) {}
 
 Result<DataStore> DataStore::LoadTables(const std::string& dataDir) {
-    VELMARO_TRY(auto titles, LoadTitleGroups(dataDir));
-    VELMARO_TRY(auto exams, LoadExamTable(dataDir));
+    return LoadTables(FolderSource(dataDir));
+}
+
+Result<DataStore> DataStore::LoadTables(const DataSource& source) {
+    VELMARO_TRY(auto titles, LoadTitleGroups(source));
+    VELMARO_TRY(auto exams, LoadExamTable(source));
 
     VELMARO_TRY(auto registry,
-                RecordFile::Open(dataDir + "elenco.dir", kRegistrySlotSize,
-                                 RecordFile::IfMissing::kFail, RecordFile::Reading::kCopyInMemory));
+                source.OpenRecords("elenco.dir", kRegistrySlotSize, RecordFile::IfMissing::kFail,
+                                   RecordFile::Reading::kCopyInMemory));
     VELMARO_TRY(const std::int64_t length, registry.Length());
     const auto count = RoundToInt32(static_cast<double>(length) / kRegistrySlotSize);
     if (!count) return Error{registry.Path(), "the file is too large for a student registry"};
     if (*count < 1) return Error{registry.Path(), "the student registry holds no records"};
     VELMARO_TRY(const std::string lastRecord, registry.ReadRecord(*count));
 
-    VELMARO_TRY(auto examFile, RecordFile::Open(dataDir + "esami.dir", kExamSlotSize,
-                                                RecordFile::IfMissing::kReadAsEmpty));
-    VELMARO_TRY(auto yearFile, RecordFile::Open(dataDir + "velmara.dir", kYearSlotSize,
-                                                RecordFile::IfMissing::kReadAsEmpty));
+    VELMARO_TRY(auto examFile,
+                source.OpenRecords("esami.dir", kExamSlotSize, RecordFile::IfMissing::kReadAsEmpty,
+                                   RecordFile::Reading::kFromFile));
+    VELMARO_TRY(auto yearFile, source.OpenRecords("velmara.dir", kYearSlotSize,
+                                                  RecordFile::IfMissing::kReadAsEmpty,
+                                                  RecordFile::Reading::kFromFile));
 
     return DataStore(std::move(titles), std::move(exams), std::move(registry), std::move(examFile),
                      std::move(yearFile), *count, RecordKey(lastRecord));

@@ -5,6 +5,7 @@
 
 #include "base/result.h"
 #include "store/code_table.h"
+#include "store/data_source.h"
 #include "store/record_file.h"
 
 namespace velmaro {
@@ -29,6 +30,8 @@ class DataStore {
     // highest key, then opens esami.dir and velmara.dir (either may be missing and then reads
     // as empty). A missing or unreadable table or registry, or a registry without records, is
     // an error naming the file.
+    static Result<DataStore> LoadTables(const DataSource& source);
+    // The same from the files of the data directory dataDir.
     static Result<DataStore> LoadTables(const std::string& dataDir);
 
     const CodeTable& Titles() const { return titles_; }

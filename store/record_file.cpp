@@ -22,15 +22,22 @@ constexpr std::int64_t kLargestCopy = 16 << 20;
 // How long after its last change a file's times are trusted to tell a later change.
 constexpr std::int64_t kSettledSeconds = 2;
 
+std::int64_t SystemSeconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return now.tv_sec;
+}
+
 }  // namespace
 
 Result<RecordFile> RecordFile::Open(std::string path, std::size_t slotSize, IfMissing ifMissing,
-                                    Reading reading) {
+                                    Reading reading, Clock clock) {
+    if (!clock) clock = SystemSeconds;
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (descriptor < 0) {
         const int error = errno;
         if (error == ENOENT && ifMissing == IfMissing::kReadAsEmpty) {
-            RecordFile missing(std::move(path), slotSize, -1, reading);
+            RecordFile missing(std::move(path), slotSize, -1, reading, std::move(clock));
             missing.missing_ = true;
             return missing;
         }
@@ -41,11 +48,23 @@ Result<RecordFile> RecordFile::Open(std::string path, std::size_t slotSize, IfMi
         ::close(descriptor);
         return Error{path, "is a directory, not a data file"};
     }
-    return RecordFile(std::move(path), slotSize, descriptor, reading);
+    return RecordFile(std::move(path), slotSize, descriptor, reading, std::move(clock));
 }
 
-RecordFile::RecordFile(std::string path, std::size_t slotSize, int descriptor, Reading reading)
-    : path_(std::move(path)), slotSize_(slotSize), descriptor_(descriptor), reading_(reading) {}
+RecordFile RecordFile::FromMemory(std::string name, std::size_t slotSize, std::string content) {
+    RecordFile file(std::move(name), slotSize, -1, Reading::kCopyInMemory, SystemSeconds);
+    file.copy_ = std::move(content);
+    file.hasCopy_ = true;
+    return file;
+}
+
+RecordFile::RecordFile(std::string path, std::size_t slotSize, int descriptor, Reading reading,
+                       Clock clock)
+    : path_(std::move(path)),
+      slotSize_(slotSize),
+      descriptor_(descriptor),
+      reading_(reading),
+      clock_(std::move(clock)) {}
 
 void RecordFile::Descriptor::Reset(int descriptor) {
     if (descriptor_ >= 0) ::close(descriptor_);
@@ -62,7 +81,7 @@ void RecordFile::Close() {
 
 Result<std::int64_t> RecordFile::Length() const {
     if (closed_) return Error{path_, "the file has been closed"};
-    if (descriptor_.get() < 0) return std::int64_t{0};
+    if (descriptor_.get() < 0) return static_cast<std::int64_t>(hasCopy_ ? copy_.size() : 0);
     struct stat info {};
     if (::fstat(descriptor_.get(), &info) != 0) return Error{path_, SystemReason(errno)};
     return static_cast<std::int64_t>(info.st_size);
@@ -95,9 +114,7 @@ Status RecordFile::Refresh() const {
     // File times advance in coarse steps: a change made within the same step as the copy
     // would leave the version unchanged. A copy made so soon after the last change is read
     // afresh every time until the change is safely older than the copy.
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    copyMayBeStale_ = now.tv_sec - version.changedSeconds < kSettledSeconds;
+    copyMayBeStale_ = clock_() - version.changedSeconds < kSettledSeconds;
     return Ok();
 }
 

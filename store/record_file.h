@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -36,11 +37,18 @@ class RecordFile {
   public:
     enum class IfMissing { kFail, kReadAsEmpty };
     enum class Reading { kFromFile, kCopyInMemory };
+    // The wall clock in whole seconds since the epoch, as the file times count.
+    using Clock = std::function<std::int64_t()>;
 
     // Opens path read-only. A missing file is an error, or, with kReadAsEmpty, a file with
-    // no records; the file is never created.
+    // no records; the file is never created. clock (the system's when empty) tells a copy
+    // made just after a change of the file, which may not show in its times yet.
     static Result<RecordFile> Open(std::string path, std::size_t slotSize, IfMissing ifMissing,
-                                   Reading reading = Reading::kFromFile);
+                                   Reading reading = Reading::kFromFile, Clock clock = {});
+
+    // A record file whose whole content is content, read like a copy that never changes;
+    // name stands for it in an error.
+    static RecordFile FromMemory(std::string name, std::size_t slotSize, std::string content);
 
     RecordFile(RecordFile&& other) noexcept = default;
     RecordFile& operator=(RecordFile&& other) noexcept = default;
@@ -104,7 +112,8 @@ class RecordFile {
         int descriptor_;
     };
 
-    RecordFile(std::string path, std::size_t slotSize, int descriptor, Reading reading);
+    RecordFile(std::string path, std::size_t slotSize, int descriptor, Reading reading,
+               Clock clock);
 
     // Reads up to size bytes at offset, from the copy or with one read request; fewer only at
     // the end of the file.
@@ -115,6 +124,7 @@ class RecordFile {
     std::size_t slotSize_;
     Descriptor descriptor_;  // none for a missing file read as empty
     Reading reading_;
+    Clock clock_;
     bool closed_ = false;
     bool missing_ = false;
     mutable std::uint64_t readRequests_ = 0;

@@ -1,5 +1,7 @@
 #include "ui/card_files.h"
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSvgGenerator>
@@ -7,6 +9,7 @@
 #include <utility>
 
 #include "ui/card_page.h"
+#include "ui/output_file.h"
 #include "ui/pdf_creation_date.h"
 #include "ui/qt_text_metrics.h"
 
@@ -18,14 +21,10 @@ Error FileError(const QString& path, const QString& reason) {
     return Error{path.toStdString(), reason.toStdString()};
 }
 
-Status OpenForWriting(QSaveFile& file) {
-    if (!file.open(QIODevice::WriteOnly)) return FileError(file.fileName(), file.errorString());
-    return Ok();
-}
-
-Status Commit(QSaveFile& file) {
-    if (!file.commit()) return FileError(file.fileName(), file.errorString());
-    return Ok();
+// A failure the output met is the better explanation of a writer's failure, so it comes first.
+Status WriterFailure(const OutputFile& file, const QString& whatFailed) {
+    if (Status failure = file.Failure(); !failure) return failure;
+    return FileError(file.Path(), whatFailed);
 }
 
 }  // namespace
@@ -41,20 +40,27 @@ Status WritePngCard(const QString& path, int dotsPerInch, const CardInput& input
         painter.setRenderHint(QPainter::Antialiasing);
         DrawCardPage(painter, input);
     }
-    QSaveFile file(path);
-    if (Status opened = OpenForWriting(file); !opened) return opened;
-    if (!page.save(&file, "PNG")) {
-        file.cancelWriting();
-        return FileError(path, file.error() != QFileDevice::NoError
-                                   ? file.errorString()
-                                   : QStringLiteral("the PNG image could not be encoded"));
+    // Encoded in memory first: the encoder's failures and the file's are then told apart, and
+    // the encoder never meets a failing device.
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    if (!page.save(&buffer, "PNG")) {
+        return FileError(path, QStringLiteral("the PNG image could not be encoded"));
     }
-    return Commit(file);
+    OutputFile file(path);
+    if (Status opened = file.Open(); !opened) return opened;
+    if (Status written =
+            file.Write({encoded.constData(), static_cast<std::size_t>(encoded.size())});
+        !written) {
+        return written;
+    }
+    return file.Commit();
 }
 
 Status WriteSvgCard(const QString& path, const CardInput& input) {
-    QSaveFile file(path);
-    if (Status opened = OpenForWriting(file); !opened) return opened;
+    OutputFile file(path);
+    if (Status opened = file.Open(); !opened) return opened;
 
     const QRect page(QPoint(0, 0), CardPageSizeAt(kTwipResolution));
     QSvgGenerator svg;
@@ -65,28 +71,28 @@ Status WriteSvgCard(const QString& path, const CardInput& input) {
     svg.setTitle(QStringLiteral("Velmaro"));
     QPainter painter;
     if (!painter.begin(&svg)) {
-        file.cancelWriting();
-        return FileError(path, QStringLiteral("the SVG drawing could not be started"));
+        return WriterFailure(file, QStringLiteral("the SVG drawing could not be started"));
     }
     DrawCardPage(painter, input);
-    painter.end();
-    return Commit(file);
+    if (!painter.end()) {
+        return WriterFailure(file, QStringLiteral("the SVG drawing could not be completed"));
+    }
+    return file.Commit();
 }
 
 PdfCardWriter::PdfCardWriter(QString path) : path_(std::move(path)) {}
 
 PdfCardWriter::~PdfCardWriter() {
     // An unfinished document is abandoned: the painter ends before the writer, and the
-    // temporary file is discarded instead of replacing path.
+    // output is discarded instead of replacing path.
     painter_.reset();
     writer_.reset();
     dateFilter_.reset();
-    if (file_) file_->cancelWriting();
 }
 
 Status PdfCardWriter::Open() {
-    file_ = std::make_unique<QSaveFile>(path_);
-    if (Status opened = OpenForWriting(*file_); !opened) {
+    file_ = std::make_unique<OutputFile>(path_);
+    if (Status opened = file_->Open(); !opened) {
         file_.reset();
         return opened;
     }
@@ -106,9 +112,10 @@ Status PdfCardWriter::Open() {
         painter_.reset();
         writer_.reset();
         dateFilter_.reset();
-        file_->cancelWriting();
+        const Status failure =
+            WriterFailure(*file_, QStringLiteral("the PDF document could not be started"));
         file_.reset();
-        return FileError(path_, QStringLiteral("the PDF document could not be started"));
+        return failure;
     }
     return Ok();
 }
@@ -117,11 +124,12 @@ Status PdfCardWriter::AddCard(const CardInput& input) {
     if (!painter_) {
         if (Status opened = Open(); !opened) return opened;
     } else if (!writer_->newPage()) {
-        return FileError(path_, QStringLiteral("a new PDF page could not be started"));
+        return WriterFailure(*file_, QStringLiteral("a new PDF page could not be started"));
     }
     DrawCardPage(*painter_, input);
     ++pages_;
-    return Ok();
+    // Pages are written as they are finished: a full disk ends the run at once.
+    return file_->Failure();
 }
 
 Status PdfCardWriter::Finish() {
@@ -131,13 +139,11 @@ Status PdfCardWriter::Finish() {
     writer_.reset();
     if (dateFilter_) ended = dateFilter_->FlushHeld() && ended;
     dateFilter_.reset();
-    if (!ended) {
-        file_->cancelWriting();
-        return FileError(path_, QStringLiteral("the PDF document could not be completed"));
-    }
-    const Status committed = Commit(*file_);
+    const Status completed =
+        ended ? file_->Commit()
+              : WriterFailure(*file_, QStringLiteral("the PDF document could not be completed"));
     file_.reset();
-    return committed;
+    return completed;
 }
 
 }  // namespace velmaro

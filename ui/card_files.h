@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QSaveFile>
 #include <QString>
 
 #include <memory>
@@ -14,10 +13,11 @@ class QPdfWriter;
 namespace velmaro {
 
 class CreationDateFilter;
+class OutputFile;
 
-// The three card files. Each is written through a temporary file that replaces path only
-// when everything was written, so a failure never leaves a half-written file behind. An
-// error names path and the reason.
+// The three card files, each written through an OutputFile: a failure leaves an existing file
+// untouched and no partial file behind, a device or FIFO is written as a stream, and an error
+// names path and the reason.
 
 // One card as a PNG image of a whole A4 page at dotsPerInch.
 Status WritePngCard(const QString& path, int dotsPerInch, const CardInput& input);
@@ -46,7 +46,7 @@ class PdfCardWriter {
     Status Open();
 
     QString path_;
-    std::unique_ptr<QSaveFile> file_;
+    std::unique_ptr<OutputFile> file_;
     // Between the writer and file_ when SOURCE_DATE_EPOCH fixes the creation time.
     std::unique_ptr<CreationDateFilter> dateFilter_;
     std::unique_ptr<QPdfWriter> writer_;

@@ -19,6 +19,7 @@
 #include <functional>
 #include <utility>
 
+#include "base/printable_text.h"
 #include "render/card_text.h"
 #include "render/render_card.h"
 #include "ui/card_page.h"
@@ -391,8 +392,10 @@ void FrmVel::ShowNotFound() {
 }
 
 void FrmVel::ShowError(const Error& error) {
+    // The message may echo a file name: shown as plain text, control characters escaped.
     QMessageBox box(QMessageBox::Warning, QString::fromUtf8(kWindowCaption),
-                    QString::fromStdString(error.Message()), QMessageBox::Ok, this);
+                    QString::fromStdString(PrintableText(error.Message())), QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 

@@ -1,13 +1,18 @@
 // Drawing the cards of several numbers when the output or a record file fails part-way: the
-// failures that cannot be staged from outside the program.
+// failures that cannot be staged from outside the program, and the exit status they combine
+// into.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <QString>
 
 #include <sstream>
 
 #include "app/card_run.h"
 #include "render/text_metrics.h"
+#include "tests/store/data_files.h"
+#include "ui/output_file.h"
 
 namespace velmaro {
 namespace {
@@ -21,25 +26,67 @@ struct FailingSink final : CardSink {
     int begun = 0;
 };
 
-TEST(DrawCards, ReadOrWriteErrorsFailTheRun) {
-    auto store = DataStore::LoadTables(DataDirOf(VELMARO_EXAMPLES_DIR "/data"));
-    ASSERT_TRUE(store.ok()) << store.error().Message();
-    const auto today = std::chrono::year{2025} / 10 / 20;
-    // Output that cannot be written stops the run at its first card.
+const auto kToday = std::chrono::year{2025} / 10 / 20;
+
+DataStore SampleStore() {
+    auto store = DataStore::LoadTables(DataDirOf(VELMARO_SAMPLE_DIR));
+    if (!store) throw std::runtime_error(store.error().Message());
+    return std::move(store).value();
+}
+
+TEST(DrawCards, OutputThatCannotBeWrittenStopsAtTheFirstCard) {
+    const DataStore store = SampleStore();
     FailingSink failing;
-    std::ostringstream writeErrors;
-    EXPECT_EQ(DrawCards({"268", "460"}, *store, failing, today, ".", writeErrors), kCardsFailed);
+    std::ostringstream errors;
+    EXPECT_EQ(DrawCards({"5193", "847"}, store, failing, kToday, ".", errors), kCardsFailed);
     EXPECT_EQ(failing.begun, 1);
-    EXPECT_EQ(writeErrors.str(), "velmaro: out.pdf: disk full\n");
-    // Closed record files fail every read, as files that vanished during the run would: no card
-    // for either number, one line each naming a record file.
-    store->CloseFiles();
-    std::ostringstream recording, readErrors;
-    const FixedMetrics metrics;
-    const auto ops = MakeOpsSink(recording, "standard output", metrics);
-    EXPECT_EQ(DrawCards({"268", "460"}, *store, *ops, today, ".", readErrors), kCardsFailed);
-    EXPECT_EQ(recording.str(), "card \"268\"\ncard \"460\"\n");
-    EXPECT_THAT(readErrors.str(), ::testing::MatchesRegex("(velmaro: [^\n]*\\.dir[^\n]*\n){2}"));
+    EXPECT_EQ(errors.str(), "velmaro: out.pdf: disk full\n");
+}
+
+TEST(DrawCards, ReadErrorsAndNotFoundCombineIntoOneStatus) {
+    // Closed record files fail every read, as files that vanished during the run would; a
+    // number above the highest on file is not found without any read.
+    struct Case {
+        std::vector<std::string> typed;
+        int status;
+        int readErrors;
+        int notFound;
+    };
+    for (const Case& c : std::vector<Case>{{{"5193", "99999"}, kCardsFailed, 1, 1},
+                                           {{"99999", "5193"}, kCardsFailed, 1, 1},
+                                           {{"99999"}, kCardsSomeNotFound, 0, 1},
+                                           {{"5193", "847"}, kCardsFailed, 2, 0}}) {
+        SCOPED_TRACE(::testing::PrintToString(c.typed));
+        DataStore store = SampleStore();
+        store.CloseFiles();
+        testdata::TempDataDir folder;
+        OutputFile out(QString::fromStdString(folder.PathOf("cards.ops")));
+        ASSERT_TRUE(out.Open().ok());
+        const FixedMetrics metrics;
+        const auto ops = MakeOpsSink(out, metrics);
+        std::ostringstream errors;
+        EXPECT_EQ(DrawCards(c.typed, store, *ops, kToday, ".", errors), c.status);
+        const std::string lines = errors.str();
+        EXPECT_EQ(static_cast<int>(std::count(lines.begin(), lines.end(), '\n')),
+                  c.readErrors + c.notFound)
+            << lines;
+        EXPECT_EQ(lines.find("Matricola NON Trovata: 99999\n") != std::string::npos,
+                  c.notFound == 1);
+        EXPECT_THAT(lines, ::testing::ContainsRegex(c.readErrors ? "velmaro: [^\n]*\\.dir: " : ""));
+        // No card is drawn; each number is still announced in the recording.
+        const std::string recording = testdata::FileBytes(folder.PathOf("cards.ops"));
+        EXPECT_EQ(std::count(recording.begin(), recording.end(), '\n'),
+                  static_cast<long>(c.typed.size() + c.notFound))
+            << recording;
+    }
+}
+
+TEST(DrawCards, ControlCharactersInANumberReachTheTerminalEscaped) {
+    const DataStore store = SampleStore();
+    FailingSink sink;
+    std::ostringstream errors;
+    EXPECT_EQ(DrawCards({"\x1b[2J\x9b"}, store, sink, kToday, ".", errors), kCardsSomeNotFound);
+    EXPECT_EQ(errors.str(), "Matricola NON Trovata: \\x1b[2J\\x9b\n");
 }
 
 }  // namespace

@@ -5,7 +5,8 @@
 namespace velmaro::testing {
 
 ProcessRun RunVelmaro(const QStringList& arguments, const QProcessEnvironment& extra,
-                      const QByteArray& input, const QString& outputFile) {
+                      const QByteArray& input, const QString& outputFile,
+                      const std::function<void()>& inChild) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name :
          {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR", "VELMARO_DATA_DIR"})
@@ -18,6 +19,7 @@ ProcessRun RunVelmaro(const QStringList& arguments, const QProcessEnvironment& e
     QProcess process;
     process.setProcessEnvironment(environment);
     if (!outputFile.isEmpty()) process.setStandardOutputFile(outputFile);
+    if (inChild) process.setChildProcessModifier(inChild);
     process.start(VELMARO_BIN_DIR "/velmaro", arguments);
     process.write(input);
     process.closeWriteChannel();

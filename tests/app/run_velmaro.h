@@ -4,6 +4,7 @@
 #include <QProcessEnvironment>
 #include <QStringList>
 
+#include <functional>
 #include <string>
 
 namespace velmaro::testing {
@@ -16,9 +17,12 @@ struct ProcessRun {
 // Runs the built `velmaro <arguments>` as a user would, without a display, in the C locale,
 // with no VELMARO_DATA_DIR and no settings file unless extra sets them, and waits for it.
 // input is its standard input; outputFile, when given, receives its standard output instead
-// of out. exitCode is -1 when it did not end normally.
+// of out. inChild, when given, runs in the child process just before the program starts (only
+// system calls that are safe after fork: limits, signal dispositions, user ids). exitCode is -1
+// when it did not end normally.
 ProcessRun RunVelmaro(const QStringList& arguments,
                       const QProcessEnvironment& extra = QProcessEnvironment(),
-                      const QByteArray& input = {}, const QString& outputFile = {});
+                      const QByteArray& input = {}, const QString& outputFile = {},
+                      const std::function<void()>& inChild = {});
 
 }  // namespace velmaro::testing

@@ -33,7 +33,10 @@ class TempDataDir {
     std::string PathOf(const std::string& name) const { return (folder_ / name).string(); }
     // Writes bytes as the file name, replacing it.
     void Write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(PathOf(name), std::ios::binary) << bytes;
+        WriteFile(PathOf(name), bytes);
+    }
+    static void WriteFile(const std::string& path, const std::string& bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
     }
 
   private:

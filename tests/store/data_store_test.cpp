@@ -23,8 +23,8 @@ TEST(CodeTable, EveryLineEndingLoadsTrimmedDecodedNamesAndAnEmptyFileNone) {
         dir.Write("esami.grp", "A1 MAT1 Analisi I  " + end + "MR FIS1   Fisica" + end +
                                    "00 CHI1 Maturit\xE0");  // the last line without an ending
         dir.Write("titoli.grp", "1 SC Liceo " + end + "3 IT Maturit\xE0" + end);
-        const auto exams = LoadExamTable(dir.DataDir());
-        const auto titles = LoadTitleGroups(dir.DataDir());
+        const auto exams = LoadExamTable(FolderSource(dir.DataDir()));
+        const auto titles = LoadTitleGroups(FolderSource(dir.DataDir()));
         ASSERT_TRUE(exams.ok() && titles.ok()) << end.size() << int(end[0]);
         EXPECT_EQ(exams->codes, "*MAT1*FIS1*CHI1");
         EXPECT_THAT(exams->names, ElementsAre("", "Analisi I", "Fisica", "Maturit\xC3\xA0"));
@@ -32,7 +32,7 @@ TEST(CodeTable, EveryLineEndingLoadsTrimmedDecodedNamesAndAnEmptyFileNone) {
         EXPECT_THAT(titles->names, ElementsAre("", "Liceo", "Maturit\xC3\xA0"));
     }
     dir.Write("esami.grp", "");
-    const auto empty = LoadExamTable(dir.DataDir());
+    const auto empty = LoadExamTable(FolderSource(dir.DataDir()));
     EXPECT_EQ(empty->count, 0);
     EXPECT_EQ(empty->NameAt(empty->EntryOf("MAT1")), "");
 }

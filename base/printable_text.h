@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace velmaro {
+
+// text made safe to show to a user, on a terminal or in a message box: valid UTF-8 is kept,
+// except control characters (C0, DEL and C1, the escape and cursor sequences of a terminal),
+// which appear escaped as \xHH for each of their bytes, as does every byte that is not part of
+// valid UTF-8 (so a truncated or overlong sequence, or a surrogate, cannot reach the output).
+std::string PrintableText(std::string_view text);
+
+}  // namespace velmaro

@@ -1,0 +1,36 @@
+#include "store/data_source.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "store/text_file.h"
+
+namespace velmaro {
+
+Result<std::string> FolderSource::ReadText(const std::string& name) const {
+    return ReadWholeFile(PathOf(name));
+}
+
+Result<RecordFile> FolderSource::OpenRecords(const std::string& name, std::size_t slotSize,
+                                             RecordFile::IfMissing ifMissing,
+                                             RecordFile::Reading reading) const {
+    return RecordFile::Open(PathOf(name), slotSize, ifMissing, reading, clock_);
+}
+
+Result<std::string> MemorySource::ReadText(const std::string& name) const {
+    const auto found = files.find(name);
+    if (found == files.end()) return Error{name, std::strerror(ENOENT)};
+    return found->second;
+}
+
+Result<RecordFile> MemorySource::OpenRecords(const std::string& name, std::size_t slotSize,
+                                             RecordFile::IfMissing ifMissing,
+                                             RecordFile::Reading) const {
+    const auto found = files.find(name);
+    if (found == files.end() && ifMissing == RecordFile::IfMissing::kFail) {
+        return Error{name, std::strerror(ENOENT)};
+    }
+    return RecordFile::FromMemory(name, slotSize, found == files.end() ? "" : found->second);
+}
+
+}  // namespace velmaro

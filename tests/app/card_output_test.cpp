@@ -1,0 +1,218 @@
+// Where `velmaro card` writes: every format either completes or reports the failure (exit 2,
+// one line naming the file and the system's reason) leaving an existing file untouched and no
+// partial file behind; devices and FIFOs are written as streams, never replaced; links are
+// followed. The program is run as built, under the limits a full disk or a read-only folder
+// impose.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/app/run_velmaro.h"
+#include "tests/store/data_files.h"
+
+namespace velmaro {
+namespace {
+
+using testdata::FileBytes;
+using testing::ProcessRun;
+using testing::RunVelmaro;
+
+struct Format {
+    const char* name;
+    const char* magic;  // how its content begins
+};
+
+const std::vector<Format> kFormats = {
+    {"png", "\x89PNG"}, {"pdf", "%PDF-"}, {"svg", "<?xml"}, {"ops", "card \"5193\""}};
+
+const char* const kOldContent = "the previous content\n";
+
+QStringList CardArguments(const Format& format, const std::string& path) {
+    return {"card",
+            "--data-dir",
+            VELMARO_SAMPLE_DIR,
+            "--today=2025-10-20",
+            "--format",
+            format.name,
+            "-o",
+            QString::fromStdString(path),
+            "5193"};
+}
+
+std::vector<std::string> FolderEntries(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const QString& name :
+         QDir(QString::fromStdString(folder))
+             .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System))
+        names.push_back(name.toStdString());
+    return names;
+}
+
+// A failure report: exit 2, nothing on standard output, one line naming path and reason.
+void ExpectOneFailureLine(const ProcessRun& run, const std::string& path,
+                          const std::string& reason) {
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "velmaro: " + path + ": " + reason + "\n");
+}
+
+// A full disk without privileges: files may not grow past limit bytes, and the signal that
+// would end the program is ignored, so writes fail with EFBIG as they would with ENOSPC.
+std::function<void()> FileSizeLimit(rlim_t limit) {
+    return [limit] {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit fileSize{limit, limit};
+        ::setrlimit(RLIMIT_FSIZE, &fileSize);
+    };
+}
+
+TEST(CardOutput, FullDiskFailsAndKeepsTheOldFileInEveryFormat) {
+    for (const Format& format : kFormats) {
+        SCOPED_TRACE(format.name);
+        QTemporaryDir folder;
+        const std::string path = folder.filePath(QString("card.") + format.name).toStdString();
+        testdata::TempDataDir::WriteFile(path, kOldContent);
+        const ProcessRun run =
+            RunVelmaro(CardArguments(format, path), {}, {}, {}, FileSizeLimit(1024));
+        ExpectOneFailureLine(run, path, "File too large");
+        EXPECT_EQ(FileBytes(path), kOldContent);
+        EXPECT_EQ(FolderEntries(folder.path().toStdString()),
+                  std::vector<std::string>{"card." + std::string(format.name)});
+    }
+}
+
+TEST(CardOutput, ADeviceIsWrittenToAndNeverReplaced) {
+    // A device that fails every write with "No space left on device": a private copy of
+    // /dev/full where a device can be made (as root), else /dev/full itself, which no one else
+    // can replace.
+    QTemporaryDir folder;
+    std::string device = folder.filePath("full").toStdString();
+    if (::mknod(device.c_str(), S_IFCHR | 0666, ::makedev(1, 7)) != 0) device = "/dev/full";
+    for (const Format& format : kFormats) {
+        SCOPED_TRACE(format.name);
+        const ProcessRun run = RunVelmaro(CardArguments(format, device));
+        ExpectOneFailureLine(run, device, "No space left on device");
+        struct stat info {};
+        ASSERT_EQ(::stat(device.c_str(), &info), 0);
+        EXPECT_TRUE(S_ISCHR(info.st_mode));
+    }
+    EXPECT_EQ(FolderEntries(folder.path().toStdString()).size(), device == "/dev/full" ? 0u : 1u);
+}
+
+// Everything written into the FIFO at path until the writer closes it.
+class FifoReader {
+  public:
+    explicit FifoReader(std::string path) : path_(std::move(path)) {
+        thread_ = std::thread([this] {
+            const int descriptor = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+            if (descriptor < 0) return;
+            char buffer[65536];
+            for (ssize_t got; (got = ::read(descriptor, buffer, sizeof buffer)) > 0;)
+                content_.append(buffer, static_cast<std::size_t>(got));
+            ::close(descriptor);
+        });
+    }
+    // Waits for the writer to finish; a reader still waiting for a writer is released.
+    std::string Content() {
+        const int release = ::open(path_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (release >= 0) ::close(release);
+        thread_.join();
+        return content_;
+    }
+
+  private:
+    std::string path_;
+    std::string content_;
+    std::thread thread_;
+};
+
+TEST(CardOutput, AFifoIsWrittenAsAStreamAndStaysAFifo) {
+    for (const Format& format : kFormats) {
+        SCOPED_TRACE(format.name);
+        QTemporaryDir folder;
+        const std::string fifo = folder.filePath("stream").toStdString();
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+        FifoReader reader(fifo);
+        const ProcessRun run = RunVelmaro(CardArguments(format, fifo));
+        const std::string content = reader.Content();
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_TRUE(content.starts_with(format.magic)) << content.substr(0, 20);
+        EXPECT_GT(content.size(), 1000u);
+        struct stat info {};
+        ASSERT_EQ(::stat(fifo.c_str(), &info), 0);
+        EXPECT_TRUE(S_ISFIFO(info.st_mode));
+        EXPECT_EQ(FolderEntries(folder.path().toStdString()), std::vector<std::string>{"stream"});
+    }
+}
+
+TEST(CardOutput, ALinkIsFollowedToItsTargetAndStaysALink) {
+    for (const Format& format : kFormats) {
+        SCOPED_TRACE(format.name);
+        QTemporaryDir folder;
+        const std::string name = std::string("card.") + format.name;
+        ASSERT_TRUE(QDir(folder.path()).mkdir("real"));
+        const std::string target =
+            folder.filePath(QString::fromStdString("real/" + name)).toStdString();
+        testdata::TempDataDir::WriteFile(target, kOldContent);
+        ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+        const std::string link = folder.filePath(QString::fromStdString(name)).toStdString();
+        ASSERT_EQ(::symlink(("real/" + name).c_str(), link.c_str()), 0);
+        const ProcessRun run = RunVelmaro(CardArguments(format, link));
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        struct stat info {};
+        ASSERT_EQ(::lstat(link.c_str(), &info), 0);
+        EXPECT_TRUE(S_ISLNK(info.st_mode));
+        EXPECT_TRUE(FileBytes(target).starts_with(format.magic));
+        // The replaced file keeps the permissions the old one had.
+        ASSERT_EQ(::stat(target.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0640u);
+        EXPECT_EQ(FolderEntries(folder.filePath("real").toStdString()),
+                  std::vector<std::string>{name});
+    }
+}
+
+TEST(CardOutput, MissingAndReadOnlyFoldersFailNamingTheFile) {
+    QTemporaryDir folder;
+    ASSERT_EQ(::chmod(folder.path().toLocal8Bit().constData(), 0755), 0);
+    const std::string readOnly = folder.filePath("read-only").toStdString();
+    ASSERT_EQ(::mkdir(readOnly.c_str(), 0755), 0);
+    testdata::TempDataDir::WriteFile(readOnly + "/card.pdf", kOldContent);
+    ASSERT_EQ(::chmod(readOnly.c_str(), 0555), 0);
+    // Root writes anywhere: the program then runs as nobody.
+    const std::function<void()> unprivileged = [] {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(99);
+    };
+    for (const Format& format : kFormats) {
+        SCOPED_TRACE(format.name);
+        const std::string missing =
+            folder.filePath(QString("missing/card.") + format.name).toStdString();
+        ExpectOneFailureLine(RunVelmaro(CardArguments(format, missing)), missing,
+                             "No such file or directory");
+        for (const std::string name : {"card.pdf", "new-card"}) {
+            const std::string path = readOnly + "/" + name;
+            const ProcessRun run =
+                RunVelmaro(CardArguments(format, path), {}, {}, {}, unprivileged);
+            ExpectOneFailureLine(run, path, "Permission denied");
+        }
+    }
+    EXPECT_EQ(FileBytes(readOnly + "/card.pdf"), kOldContent);
+    EXPECT_EQ(FolderEntries(readOnly), std::vector<std::string>{"card.pdf"});
+    EXPECT_EQ(FolderEntries(folder.path().toStdString()), std::vector<std::string>{"read-only"});
+}
+
+}  // namespace
+}  // namespace velmaro

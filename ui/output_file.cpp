@@ -1,0 +1,169 @@
+#include "ui/output_file.h"
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+namespace velmaro {
+
+namespace {
+
+constexpr int kMostLinksFollowed = 40;
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// path with every symbolic link at its end followed, also a link whose target does not exist
+// yet (writing creates it); an error for a loop of links.
+Result<std::string> FollowLinks(std::string path) {
+    for (int followed = 0; followed < kMostLinksFollowed; ++followed) {
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+        std::string target(static_cast<std::size_t>(info.st_size) + 256, '\0');
+        const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+        if (length < 0) return Error{"", std::strerror(errno)};
+        target.resize(static_cast<std::size_t>(length));
+        path = target.starts_with('/') ? target : FolderOf(path) + "/" + target;
+    }
+    return Error{"", std::strerror(ELOOP)};
+}
+
+// The permissions a file created now gets.
+mode_t NewFileMode() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+}  // namespace
+
+OutputFile::OutputFile(QString path) : path_(std::move(path)) {}
+
+std::unique_ptr<OutputFile> OutputFile::ForDescriptor(int descriptor, QString name) {
+    auto output = std::make_unique<OutputFile>(std::move(name));
+    output->descriptor_ = descriptor;
+    output->ownsDescriptor_ = false;
+    output->QIODevice::open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    return output;
+}
+
+OutputFile::~OutputFile() {
+    if (!committed_) Discard();
+}
+
+Status OutputFile::Open() {
+    if (isOpen()) return Fail("the output is already open");
+    auto target = FollowLinks(QFile::encodeName(path_).toStdString());
+    if (!target) return Fail(target.error().reason);
+    target_ = std::move(*target);
+
+    struct stat info {};
+    const bool exists = ::stat(target_.c_str(), &info) == 0;
+    if (exists && !S_ISREG(info.st_mode)) {
+        // A device, FIFO or terminal is written as a stream; replacing it would destroy it.
+        descriptor_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+        if (descriptor_ < 0) return FailWithErrno(errno);
+    } else if (Status opened = OpenTemporaryBeside(exists ? info.st_mode & 07777 : -1); !opened) {
+        Discard();
+        return opened;
+    }
+    QIODevice::open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    return Ok();
+}
+
+Status OutputFile::OpenTemporaryBeside(int existingMode) {
+    const std::size_t slash = target_.rfind('/');
+    const std::string name = slash == std::string::npos ? target_ : target_.substr(slash + 1);
+    std::string pattern =
+        (slash == std::string::npos ? std::string() : target_.substr(0, slash + 1)) + "." + name +
+        ".XXXXXX";
+    descriptor_ = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (descriptor_ < 0) return FailWithErrno(errno);
+    temporary_ = std::move(pattern);
+    const mode_t mode = existingMode >= 0 ? static_cast<mode_t>(existingMode) : NewFileMode();
+    if (::fchmod(descriptor_, mode) != 0) return FailWithErrno(errno);
+    return Ok();
+}
+
+Status OutputFile::Write(std::string_view bytes) {
+    if (!failure_.empty()) return Failure();
+    if (descriptor_ < 0) return Fail("the output is not open");
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(descriptor_, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return FailWithErrno(errno);
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return Ok();
+}
+
+qint64 OutputFile::readData(char*, qint64) { return -1; }
+
+qint64 OutputFile::writeData(const char* data, qint64 maxSize) {
+    if (!Write(std::string_view(data, static_cast<std::size_t>(maxSize)))) return -1;
+    return maxSize;
+}
+
+Status OutputFile::Commit() {
+    if (committed_) return Ok();
+    if (failure_.empty() && descriptor_ < 0) Fail("the output is not open");
+    // A full disk may only show when the data reaches it, so a regular file is synced before
+    // it replaces anything.
+    if (failure_.empty() && !temporary_.empty() && ::fsync(descriptor_) != 0) FailWithErrno(errno);
+    if (failure_.empty() && ownsDescriptor_ && ::close(std::exchange(descriptor_, -1)) != 0) {
+        FailWithErrno(errno);
+    }
+    if (failure_.empty() && !temporary_.empty() &&
+        ::rename(temporary_.c_str(), target_.c_str()) != 0) {
+        FailWithErrno(errno);
+    }
+    if (!failure_.empty()) {
+        Discard();
+        return Failure();
+    }
+    temporary_.clear();
+    descriptor_ = -1;
+    QIODevice::close();
+    committed_ = true;
+    return Ok();
+}
+
+void OutputFile::Discard() {
+    CloseDescriptor();
+    if (!temporary_.empty()) {
+        ::unlink(temporary_.c_str());
+        temporary_.clear();
+    }
+}
+
+void OutputFile::CloseDescriptor() {
+    if (descriptor_ >= 0 && ownsDescriptor_) ::close(descriptor_);
+    descriptor_ = -1;
+    if (isOpen()) QIODevice::close();
+}
+
+Status OutputFile::Failure() const {
+    if (failure_.empty()) return Ok();
+    return Error{QFile::encodeName(path_).toStdString(), failure_};
+}
+
+Status OutputFile::Fail(const std::string& reason) {
+    if (failure_.empty()) failure_ = reason;
+    return Failure();
+}
+
+Status OutputFile::FailWithErrno(int error) { return Fail(std::strerror(error)); }
+
+}  // namespace velmaro

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QIODevice>
+#include <QString>
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "base/result.h"
+
+namespace velmaro {
+
+// The one way Velmaro writes an output file (every card format and the ops recording).
+//
+// A path naming a regular file, or nothing yet, is written through a temporary file in the
+// same folder that replaces it only when Commit() finds every byte written, flushed to the
+// disk and closed: a failure leaves any existing file untouched and no partial file behind.
+// A path naming something else (a device such as /dev/null, a FIFO, a terminal) is written to
+// directly as a stream and never replaced. A symbolic link is followed: its target is written,
+// the link stays. Every failure is an Error naming the path (as given) and the system's reason;
+// the first failure is kept and reported by every later call.
+//
+// As a QIODevice it serves Qt's writers (images, PDF, SVG); a failed write makes the device
+// report -1 to the writer, and Commit() reports the failure whatever the writer concludes.
+class OutputFile final : public QIODevice {
+  public:
+    // A file to be opened with Open().
+    explicit OutputFile(QString path);
+    // Standard output (or another descriptor already open for writing), written as a stream
+    // and already open; name stands for it in an error. The descriptor is never closed.
+    static std::unique_ptr<OutputFile> ForDescriptor(int descriptor, QString name);
+    // An unfinished output is discarded: its temporary file is removed.
+    ~OutputFile() override;
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    // Prepares the output: a temporary file beside the target, or the target itself when it
+    // is not a regular file. An error when the folder is missing or not writable, or the
+    // target cannot be opened.
+    Status Open();
+    // Writes all of bytes, or fails.
+    Status Write(std::string_view bytes);
+    // Completes the output: flushes to the disk, closes, and puts the temporary file in place
+    // of the target. Reports the first failure met since Open(), if any; then nothing is
+    // replaced. Calling it again reports the same outcome.
+    Status Commit();
+    // Gives up: a temporary file is removed, the target stays as it was.
+    void Discard();
+
+    const QString& Path() const { return path_; }
+    // The first failure since Open(); Ok while there is none.
+    Status Failure() const;
+
+  protected:
+    qint64 readData(char* data, qint64 maxSize) override;
+    qint64 writeData(const char* data, qint64 maxSize) override;
+
+  private:
+    // Keeps the first failure and returns it.
+    Status Fail(const std::string& reason);
+    Status FailWithErrno(int error);
+    // A temporary file in target_'s folder with existingMode's permissions (a mode of -1: the
+    // permissions a new file gets).
+    Status OpenTemporaryBeside(int existingMode);
+    void CloseDescriptor();
+
+    QString path_;
+    std::string target_;     // the file that is replaced (a link's target), or written to
+    std::string temporary_;  // the temporary file; empty when writing the target directly
+    int descriptor_ = -1;
+    bool ownsDescriptor_ = true;
+    bool committed_ = false;
+    std::string failure_;  // the first failure's reason; empty while there is none
+};
+
+}  // namespace velmaro
