@@ -14,10 +14,16 @@ velmaro_packages=(
     cups printer-driver-cups-pdf
 )
 
+# The fuzzers (./test --fuzz): clang with libFuzzer and the sanitizers' runtimes.
+velmaro_fuzz_packages=(clang libclang-rt-14-dev)
+
+# install_dependencies [PACKAGE...]: the packages given, or else those of the build and tests.
 install_dependencies() {
     local missing=()
     local package
-    for package in "${velmaro_packages[@]}"; do
+    local wanted=("$@")
+    [[ ${#wanted[@]} -eq 0 ]] && wanted=("${velmaro_packages[@]}")
+    for package in "${wanted[@]}"; do
         if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
             missing+=("$package")
         fi

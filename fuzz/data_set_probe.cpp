@@ -1,0 +1,96 @@
+#include "fuzz/data_set_probe.h"
+
+#include <algorithm>
+#include <chrono>
+#include <ostream>
+#include <streambuf>
+
+#include "lookup/lookup_student.h"
+#include "render/recording_surface.h"
+#include "render/render_card.h"
+#include "render/text_metrics.h"
+#include "store/data_store.h"
+
+namespace velmaro {
+
+namespace {
+
+// Discards what is written: the card is drawn in full, nothing is kept.
+class NullBuffer final : public std::streambuf {
+  protected:
+    int overflow(int c) override { return traits_type::not_eof(c); }
+    std::streamsize xsputn(const char*, std::streamsize count) override { return count; }
+};
+
+}  // namespace
+
+MemorySource SplitDataSet(std::string_view input) {
+    MemorySource source;
+    for (const std::string& name : kDataFileNames) {
+        if (input.data() == nullptr) break;
+        const std::size_t end = input.find(kDataFileSeparator);
+        source.files[name] = std::string(input.substr(0, end));
+        if (end == std::string_view::npos) {
+            input = std::string_view();
+        } else {
+            input.remove_prefix(end + kDataFileSeparator.size());
+        }
+    }
+    return source;
+}
+
+std::string JoinDataSet(const MemorySource& source) {
+    std::string joined;
+    for (const std::string& name : kDataFileNames) {
+        if (!joined.empty()) joined += kDataFileSeparator;
+        if (const auto found = source.files.find(name); found != source.files.end())
+            joined += found->second;
+    }
+    return joined;
+}
+
+bool ProbeOutcome::ErrorsNameAFile() const {
+    return std::all_of(errors.begin(), errors.end(), [](const Error& error) {
+        return !error.reason.empty() && std::find(kDataFileNames.begin(), kDataFileNames.end(),
+                                                  error.file) != kDataFileNames.end();
+    });
+}
+
+ProbeOutcome ProbeDataSet(const DataSource& source, const std::vector<std::string>& typed) {
+    ProbeOutcome outcome;
+    const Result<DataStore> store = DataStore::LoadTables(source);
+    if (!store) {
+        outcome.errors.push_back(store.error());
+        return outcome;
+    }
+    outcome.loaded = true;
+
+    std::vector<std::string> numbers;
+    const std::int32_t count = store->RegistryCount();
+    for (const std::int32_t record : {1, count / 2 + 1, count}) {
+        const auto text = store->Registry().ReadRecord(record);
+        if (text) numbers.push_back(std::to_string(RecordKey(*text)));
+    }
+    numbers.push_back(std::to_string(static_cast<std::int64_t>(store->LastRegistryKey()) + 1));
+    numbers.insert(numbers.end(), typed.begin(), typed.end());
+
+    NullBuffer discard;
+    std::ostream out(&discard);
+    const FixedMetrics metrics;
+    const auto today = std::chrono::year{2025} / 10 / 20;
+    for (const std::string& number : numbers) {
+        const Result<LookupOutcome> found = LookupStudent(*store, number);
+        if (!found) {
+            outcome.errors.push_back(found.error());
+        } else if (!found->student) {
+            ++outcome.notFound;
+        } else {
+            RecordingSurface surface(out, metrics, SurfaceKind::kPrinter);
+            RenderCard(surface, {*found->student, store->Titles(), store->Exams(), today, ","});
+            ++outcome.cards;
+        }
+    }
+    return outcome;
+}
+
+}  // namespace velmaro
