@@ -1,0 +1,156 @@
+// Record files that change while Velmaro runs: cut short, grown, removed, replaced or made
+// unreadable between two lookups. Each lookup then shows the file's current content (or the
+// content of the file still open), never a crash or stale registry data, and the next lookup
+// works. The clock is injected, so the registry copy's rule for recent changes is exercised
+// on both sides.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <functional>
+
+#include "lookup/lookup_student.h"
+#include "store/data_store.h"
+#include "tests/store/data_files.h"
+
+namespace velmaro {
+namespace {
+
+using testdata::RegistryText;
+using testdata::Slots;
+
+// Students 1 (exams 1-3), 5193 (exams 4-5) and 5194 (no records).
+std::string Registry(const std::string& middleOf5193 = testdata::kStudentMiddle) {
+    std::string student5193 = RegistryText(5193, 2, 1, 4, 3);
+    student5193.replace(5, middleOf5193.size(), middleOf5193);
+    return Slots({RegistryText(1, 3, 2, 1, 1), student5193, RegistryText(5194, 0, 0, 9, 9)},
+                 kRegistrySlotSize);
+}
+
+const std::vector<std::string> kExams = {"MAT128240915", "FIS125241002", "CHI130241104",
+                                         "INF127250110", "ALG131250220"};
+
+// When the registry last changed, by its own status.
+std::int64_t ChangedSeconds(const std::string& path) {
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    return info.st_ctim.tv_sec;
+}
+
+// A data folder of three students, loaded with a clock that reads now.
+struct DataFolder {
+    DataFolder() {
+        dir.Write("titoli.grp", "1 SC Liceo scientifico\r\n");
+        dir.Write("esami.grp", "A1 MAT1 Analisi\r\n");
+        dir.Write("elenco.dir", Registry());
+        dir.Write("esami.dir", Slots(kExams, kExamSlotSize));
+        dir.Write("velmara.dir", Slots({"009697", "009798", "009899"}, kYearSlotSize));
+    }
+    DataStore Load() {
+        auto store = DataStore::LoadTables(FolderSource(dir.DataDir(), [this] { return now; }));
+        if (!store) throw std::runtime_error(store.error().Message());
+        return std::move(store).value();
+    }
+
+    testdata::TempDataDir dir;
+    std::int64_t now = 0;
+};
+
+// The student found for typed (birth and exam records), or why there is none.
+std::string Outcome(const DataStore& store, const std::string& typed) {
+    const auto found = LookupStudent(store, typed);
+    if (!found) return "error: " + found.error().Message();
+    if (!found->student) return "not found";
+    const Student& student = *found->student;
+    std::string exams;
+    for (int i = 1; i <= student.NumExams; ++i)
+        exams += "|" + std::string(student.ExamRec(static_cast<std::size_t>(i)));
+    return student.fields.BirthYearMonth + exams;
+}
+
+TEST(FaultsMidRun, EachLookupShowsTheCurrentContentAndTheNextOneWorks) {
+    struct Case {
+        const char* fault;
+        std::function<void(const testdata::TempDataDir&)> apply;
+        const char* typed;
+        std::string expected;
+    };
+    const std::string path5193 = "7805|0000INF127250110|0000ALG131250220";
+    const std::vector<Case> cases = {
+        {"registry rewritten in place, same length",
+         [](const auto& dir) {
+             dir.Write("elenco.dir", Registry("1790620100MI9697SC959654030715110  *"));
+         },
+         "5193", "7906|0000INF127250110|0000ALG131250220"},
+        {"registry cut to its first record",
+         [](const auto& dir) { dir.Write("elenco.dir", Registry().substr(0, kRegistrySlotSize)); },
+         "5193", "not found"},
+        {"registry cut to nothing", [](const auto& dir) { dir.Write("elenco.dir", ""); }, "5193",
+         "not found"},
+        // The count of records is fixed at start-up: a student added later is not reached.
+        {"registry grown by a student",
+         [](const auto& dir) {
+             dir.Write("elenco.dir", Registry() + Slots({RegistryText(6000)}, kRegistrySlotSize));
+         },
+         "6000", "not found"},
+        // A removed or replaced file stays open: its content is still what is read.
+        {"registry removed", [](const auto& dir) { ::unlink(dir.PathOf("elenco.dir").c_str()); },
+         "5193", path5193},
+        {"registry replaced by another file",
+         [](const auto& dir) {
+             dir.Write("other", "");
+             std::rename(dir.PathOf("other").c_str(), dir.PathOf("elenco.dir").c_str());
+         },
+         "5193", path5193},
+        {"registry made unreadable",
+         [](const auto& dir) { ::chmod(dir.PathOf("elenco.dir").c_str(), 0); }, "5193", path5193},
+        {"exam records cut short",
+         [](const auto& dir) {
+             dir.Write("esami.dir", Slots(kExams, kExamSlotSize).substr(0, 60));
+         },
+         "5193", "7805|0000INF1272|0000"},
+        {"exam records grown",
+         [](const auto& dir) {
+             dir.Write("esami.dir", Slots({"A", "B", "C", "D", "E", "F"}, kExamSlotSize));
+         },
+         "5193", "7805|0000D|0000E"},
+        {"exam records removed", [](const auto& dir) { ::unlink(dir.PathOf("esami.dir").c_str()); },
+         "5193", path5193},
+    };
+    for (const bool settled : {false, true}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.fault) + (settled ? ", settled" : ", just changed"));
+            DataFolder folder;
+            folder.now = ChangedSeconds(folder.dir.PathOf("elenco.dir")) + (settled ? 60 : 0);
+            const DataStore store = folder.Load();
+            ASSERT_EQ(Outcome(store, "5193"), path5193);
+            c.apply(folder.dir);
+            EXPECT_EQ(Outcome(store, c.typed), c.expected);
+            // Once the files are whole again, so is the next lookup.
+            folder.dir.Write("elenco.dir", Registry());
+            folder.dir.Write("esami.dir", Slots(kExams, kExamSlotSize));
+            EXPECT_EQ(Outcome(store, "5193"), path5193);
+        }
+    }
+}
+
+TEST(FaultsMidRun, ACopyIsReadAgainUntilItsLastChangeHasSettled) {
+    // Within two seconds of the file's last change its times may not show a further change, so
+    // each lookup reads the whole file again; afterwards one status request per lookup does.
+    for (const auto& [secondsAfterChange, requestsPerLookup] :
+         {std::pair{0, 2u}, {1, 2u}, {2, 1u}, {3600, 1u}}) {
+        SCOPED_TRACE(secondsAfterChange);
+        DataFolder folder;
+        folder.now = ChangedSeconds(folder.dir.PathOf("elenco.dir")) + secondsAfterChange;
+        const DataStore store = folder.Load();
+        ASSERT_NE(Outcome(store, "5193"), "not found");
+        const std::uint64_t before = store.Registry().ReadRequests();
+        ASSERT_NE(Outcome(store, "5194"), "not found");
+        EXPECT_EQ(store.Registry().ReadRequests() - before, requestsPerLookup);
+    }
+}
+
+}  // namespace
+}  // namespace velmaro
