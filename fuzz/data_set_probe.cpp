@@ -73,6 +73,10 @@ ProbeOutcome ProbeDataSet(const DataSource& source, const std::vector<std::strin
     }
     numbers.push_back(std::to_string(static_cast<std::int64_t>(store->LastRegistryKey()) + 1));
     numbers.insert(numbers.end(), typed.begin(), typed.end());
+    // A small registry names the same record more than once: each number is tried once.
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    outcome.lookups = static_cast<int>(numbers.size());
 
     NullBuffer discard;
     std::ostream out(&discard);

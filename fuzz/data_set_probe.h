@@ -29,6 +29,7 @@ std::string JoinDataSet(const MemorySource& source);
 
 struct ProbeOutcome {
     bool loaded = false;
+    int lookups = 0;            // distinct numbers looked up
     int cards = 0;              // cards drawn
     int notFound = 0;           // numbers no student has
     std::vector<Error> errors;  // the failure of loading, or of a lookup
@@ -38,7 +39,7 @@ struct ProbeOutcome {
 };
 
 // Loads source; then looks up the keys of the first, middle and last registry records, one
-// more than the last, and typed, and draws every card found.
+// more than the last, and typed (each distinct number once), and draws every card found.
 ProbeOutcome ProbeDataSet(const DataSource& source, const std::vector<std::string>& typed = {});
 
 }  // namespace velmaro

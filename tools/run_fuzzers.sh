@@ -13,6 +13,11 @@ shift
 targets=("$@")
 [[ ${#targets[@]} -eq 0 ]] && targets=(numeric_value code_table record_slot chart_date data_set)
 
+# A small quarantine and no filling of new blocks: the allocator then reuses warm memory, which
+# more than doubles the executions per second; use-after-free is still caught within the last
+# 16 MB freed.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-quarantine_size_mb=16:max_malloc_fill_size=0}
+
 jobs=$(nproc 2>/dev/null || echo 2)
 cmake --preset fuzz >/dev/null
 programs=()
