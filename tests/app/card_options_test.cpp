@@ -1,0 +1,102 @@
+// The options of `velmaro card`, parsed in-process: every usage error with its message, and
+// the boundaries of the accepted values.
+
+#include "app/card_options.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace velmaro {
+namespace {
+
+Result<CardOptions> Parse(const QStringList& arguments) {
+    return ParseCardOptions(QStringList{"velmaro card"} << arguments);
+}
+
+TEST(CardOptions, EveryUsageErrorSaysWhatIsWrong) {
+    const std::vector<std::pair<QStringList, std::string>> cases = {
+        {{}, "no MATRICOLA given"},
+        {{"--bogus", "5193"}, "Unknown option 'bogus'."},
+        {{"-o", "", "5193"}, "-o needs a file name"},
+        {{"--format", "bmp", "5193"}, "--format must be png, pdf, svg or ops, not 'bmp'"},
+        {{"-o", "card.txt", "5193"},
+         "cannot tell the format from 'card.txt': use --format png|pdf|svg|ops"},
+        {{"-o", "card", "5193"},
+         "cannot tell the format from 'card': use --format png|pdf|svg|ops"},
+        {{"--format", "png", "5193"}, "png, pdf and svg need an output file (-o FILE)"},
+        {{"--format", "pdf", "5193"}, "png, pdf and svg need an output file (-o FILE)"},
+        {{"--today", "2025-02-30", "5193"},
+         "--today must be a date written YYYY-MM-DD, not '2025-02-30'"},
+        {{"--today", "2023-02-29", "5193"},
+         "--today must be a date written YYYY-MM-DD, not '2023-02-29'"},
+        {{"--today", "2025-1-05", "5193"},
+         "--today must be a date written YYYY-MM-DD, not '2025-1-05'"},
+        {{"--today", "2025/01/05", "5193"},
+         "--today must be a date written YYYY-MM-DD, not '2025/01/05'"},
+        {{"--metrics", "wide", "5193"}, "--metrics must be font or fixed, not 'wide'"},
+        {{"-o", "c.png", "--metrics", "fixed", "5193"},
+         "--metrics fixed applies to the ops format only"},
+        {{"-o", "c.pdf", "--metrics", "fixed", "5193"},
+         "--metrics fixed applies to the ops format only"},
+        {{"--dpi", "150", "5193"}, "--dpi applies to the png format only"},
+        {{"-o", "c.svg", "--dpi", "150", "5193"}, "--dpi applies to the png format only"},
+        {{"-o", "c.png", "--dpi", "9", "5193"},
+         "--dpi must be a whole number from 10 to 600, not '9'"},
+        {{"-o", "c.png", "--dpi", "601", "5193"},
+         "--dpi must be a whole number from 10 to 600, not '601'"},
+        {{"-o", "c.png", "--dpi", "1.5", "5193"},
+         "--dpi must be a whole number from 10 to 600, not '1.5'"},
+        {{"-o", "c.png", "--dpi", "", "5193"},
+         "--dpi must be a whole number from 10 to 600, not ''"},
+        {{"-o", "c.png", "5193", "847"},
+         "png and svg hold one card: give one MATRICOLA, or use pdf for several"},
+        {{"-o", "c.svg", "5193", "847"},
+         "png and svg hold one card: give one MATRICOLA, or use pdf for several"},
+    };
+    for (const auto& [arguments, message] : cases) {
+        const Result<CardOptions> parsed = Parse(arguments);
+        ASSERT_FALSE(parsed.ok()) << arguments.join(' ').toStdString();
+        EXPECT_EQ(parsed.error().reason, message) << arguments.join(' ').toStdString();
+        EXPECT_EQ(parsed.error().file, "");
+    }
+}
+
+TEST(CardOptions, AcceptedValuesUpToTheirBoundaries) {
+    struct Case {
+        QStringList arguments;
+        CardFormat format;
+        int dotsPerInch;
+        std::vector<std::string> matricolas;
+    };
+    const std::vector<Case> cases = {
+        {{"5193"}, CardFormat::kOps, 150, {"5193"}},
+        {{"-o", "c.png", "--dpi", "10", "1"}, CardFormat::kPng, 10, {"1"}},
+        {{"-o", "c.png", "--dpi=600", "1"}, CardFormat::kPng, 600, {"1"}},
+        {{"-o", "C.PDF", "1", "2", "3"}, CardFormat::kPdf, 150, {"1", "2", "3"}},
+        {{"-o", "c.png", "--format", "ops", "1", "2"}, CardFormat::kOps, 150, {"1", "2"}},
+        {{"--format", "SVG", "-o", "c", "1"}, CardFormat::kSvg, 150, {"1"}},
+        {{"--", "-5", "", "05193 "}, CardFormat::kOps, 150, {"-5", "", "05193 "}},
+    };
+    for (const Case& c : cases) {
+        const Result<CardOptions> parsed = Parse(c.arguments);
+        ASSERT_TRUE(parsed.ok()) << c.arguments.join(' ').toStdString() << ": "
+                                 << parsed.error().reason;
+        EXPECT_EQ(parsed->format, c.format);
+        EXPECT_EQ(parsed->dotsPerInch, c.dotsPerInch);
+        EXPECT_EQ(parsed->matricolas, c.matricolas);
+    }
+    const auto fixed =
+        Parse({"--metrics", "fixed", "--today", "2024-02-29", "--data-dir", "d", "1"});
+    ASSERT_TRUE(fixed.ok());
+    EXPECT_EQ(fixed->metrics, CardMetrics::kFixed);
+    EXPECT_EQ(fixed->today, std::chrono::year{2024} / 2 / 29);
+    EXPECT_EQ(fixed->dataDir, "d");
+    EXPECT_FALSE(fixed->output);
+    // --help wins over everything else, even errors.
+    EXPECT_TRUE(Parse({"--dpi", "0", "--help"})->showHelp);
+}
+
+}  // namespace
+}  // namespace velmaro
