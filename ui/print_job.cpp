@@ -2,11 +2,13 @@
 
 #include <QDir>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrinter>
 
 #include <optional>
 
 #include "ui/cups_queue.h"
+#include "ui/output_file.h"
 #include "ui/painter_surface.h"
 #include "ui/qt_text_metrics.h"
 
@@ -37,6 +39,25 @@ Status PaintCard(QPaintDevice& device, const std::string& targetName,
     return Ok();
 }
 
+// A PDF printer's page written through the one output writer, on the printer's page layout and
+// resolution: a failed write (a full disk) is an error and leaves no partial file, where the
+// printer's own PDF engine would report success.
+Status PrintToPdfFile(const QPrinter& printer, const QString& title, const std::string& target,
+                      const CardInput& card) {
+    OutputFile file(printer.outputFileName());
+    if (Status opened = file.Open(); !opened) return opened;
+    QPdfWriter writer(&file);
+    writer.setResolution(printer.resolution());
+    writer.setPageLayout(printer.pageLayout());
+    writer.setCreator(QString::fromUtf8(kPdfCreator));
+    writer.setTitle(title);
+    if (Status painted = PaintCard(writer, target, JobStartFailure(printer), card); !painted) {
+        if (Status failure = file.Failure(); !failure) return failure;
+        return painted;
+    }
+    return file.Commit();
+}
+
 }  // namespace
 
 QString PrintJobTitle(const std::string& matrText) {
@@ -60,6 +81,9 @@ Status PrintCardJob(QPrinter& printer, const CardInput& card) {
     printer.setDocName(title);
     printer.setCreator(QString::fromUtf8(kPdfCreator));
     const std::string target = PrintTargetName(printer);
+    if (printer.outputFormat() == QPrinter::PdfFormat) {
+        return PrintToPdfFile(printer, title, target, card);
+    }
 
     const std::string queue = printer.printerName().toStdString();
     const bool spooled = IsSpooled(printer) && CupsKnowsQueue(queue);

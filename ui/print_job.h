@@ -28,7 +28,8 @@ Status PaintCardJob(QPaintDevice& device, const std::string& targetName, const C
 // creator kPdfCreator. A CUPS queue that is stopped or rejects jobs is an error before
 // anything is drawn; after the job ends the spooler is asked whether it really took the job,
 // and a job it does not hold, or aborted, is an error. Every error names the printer (or the
-// PDF file) and the reason.
+// PDF file) and the reason. A PDF printer's file is written as every card file is (see
+// OutputFile): completely, or not at all.
 Status PrintCardJob(QPrinter& printer, const CardInput& card);
 
 // What an error about printer names: its output file for a PDF printer, else the printer.

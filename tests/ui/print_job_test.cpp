@@ -1,8 +1,10 @@
 // One print job of a card: what reaches the device (the printer frame, the font), a device
-// that fails to begin or to end, and the title the job and its PDF carry.
+// that fails to begin or to end, a PDF file that cannot be written, and the title the job and
+// its PDF carry.
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
@@ -42,6 +44,25 @@ TEST(PrintJob, ADeviceThatFailsToBeginOrEndIsAnErrorNamingThePrinter) {
         EXPECT_EQ(printed.error().file, "printer Ufficio");
         EXPECT_EQ(printed.error().reason, c.reason);
     }
+}
+
+TEST(PrintJob, APdfFileThatCannotBeWrittenIsAnErrorAndLeavesNoFile) {
+    const SampleCard card("5193");
+    ASSERT_TRUE(card.Loaded());
+    QTemporaryDir folder;
+    // A missing folder, and a device that fails every write as a full disk does.
+    for (const QString& path : {folder.filePath("missing/card.pdf"), QString("/dev/full")}) {
+        QPrinter printer(QPrinter::HighResolution);
+        SetUpPdfPrinter(printer, path);
+        const Status printed = PrintCardJob(printer, card.Input());
+        ASSERT_FALSE(printed.ok()) << path.toStdString();
+        EXPECT_EQ(printed.error().file, path.toStdString());
+    }
+    EXPECT_TRUE(QDir(folder.path()).isEmpty());
+    QPrinter printer(QPrinter::HighResolution);
+    SetUpPdfPrinter(printer, folder.filePath("card.pdf"));
+    EXPECT_TRUE(PrintCardJob(printer, card.Input()).ok());
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"card.pdf"});
 }
 
 TEST(PrintJob, ThePageStartsFourEmptyLinesDownInArialTenPoints) {
