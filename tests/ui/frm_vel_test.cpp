@@ -119,12 +119,14 @@ struct BoxCloser {
             timer.stop();
             caption = box->windowTitle();
             text = box->text();
+            format = box->textFormat();
             box->button(QMessageBox::Ok)->click();
         });
         timer.start(5);
     }
     QTimer timer;
     QString caption, text;
+    Qt::TextFormat format = Qt::AutoText;
 };
 
 int DarkPixels(const QImage& image) {
@@ -287,6 +289,23 @@ class FrmVelTest : public QObject {
         QCOMPARE(after.MatrText, before.MatrText);
         QCOMPARE(after.fields.StudentRecord, before.fields.StudentRecord);
         QVERIFY(after.ExamRecs == before.ExamRecs);
+    }
+
+    void errorMessagesShowControlCharactersEscapedAndMarkupAsText() {
+        // A printer whose error names a file with a terminal sequence and markup in its name.
+        struct FailingPrinter final : CardPrinter {
+            Status PrintCard(const CardInput&) override {
+                return Error{"/out/\x1b[2J<b>card.pdf</b>", "\xc2\x9b gone"};
+            }
+        };
+        Open();
+        QTest::keyClick(TxtMatr, Qt::Key_Return);
+        window_->SetCardPrinter(std::make_unique<FailingPrinter>());
+        BoxCloser box;
+        QTest::mouseClick(CmdPri, Qt::LeftButton);
+        QCOMPARE(box.text, QStringLiteral("/out/\\x1b[2J<b>card.pdf</b>: \\xc2\\x9b gone"));
+        QCOMPARE(box.format, Qt::PlainText);
+        QCOMPARE(box.caption, QStringLiteral("Velmaro Studenti"));
     }
 
     void eachPrintIsOnePageJobWithTheCard() {
