@@ -73,6 +73,9 @@ Status OutputFile::Open() {
         // A device, FIFO or terminal is written as a stream; replacing it would destroy it.
         descriptor_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
         if (descriptor_ < 0) return FailWithErrno(errno);
+    } else if (exists && ::access(target_.c_str(), W_OK) != 0) {
+        // A file its owner made read-only is not replaced behind its back.
+        return FailWithErrno(errno);
     } else if (Status opened = OpenTemporaryBeside(exists ? info.st_mode & 07777 : -1); !opened) {
         Discard();
         return opened;

@@ -16,6 +16,7 @@ namespace velmaro {
 // A path naming a regular file, or nothing yet, is written through a temporary file in the
 // same folder that replaces it only when Commit() finds every byte written, flushed to the
 // disk and closed: a failure leaves any existing file untouched and no partial file behind.
+// An existing file that may not be written (read-only to the user) is not replaced.
 // A path naming something else (a device such as /dev/null, a FIFO, a terminal) is written to
 // directly as a stream and never replaced. A symbolic link is followed: its target is written,
 // the link stays. Every failure is an Error naming the path (as given) and the system's reason;

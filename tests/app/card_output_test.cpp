@@ -185,13 +185,20 @@ TEST(CardOutput, ALinkIsFollowedToItsTargetAndStaysALink) {
     }
 }
 
-TEST(CardOutput, MissingAndReadOnlyFoldersFailNamingTheFile) {
+TEST(CardOutput, MissingAndReadOnlyFoldersAndFilesFailNamingTheFile) {
     QTemporaryDir folder;
     ASSERT_EQ(::chmod(folder.path().toLocal8Bit().constData(), 0755), 0);
     const std::string readOnly = folder.filePath("read-only").toStdString();
     ASSERT_EQ(::mkdir(readOnly.c_str(), 0755), 0);
     testdata::TempDataDir::WriteFile(readOnly + "/card.pdf", kOldContent);
     ASSERT_EQ(::chmod(readOnly.c_str(), 0555), 0);
+    // A read-only file in a folder anyone may write: it could be replaced, but must not be.
+    const std::string open = folder.filePath("open").toStdString();
+    const std::string locked = open + "/locked";
+    ASSERT_EQ(::mkdir(open.c_str(), 0777), 0);
+    ASSERT_EQ(::chmod(open.c_str(), 0777), 0);
+    testdata::TempDataDir::WriteFile(locked, kOldContent);
+    ASSERT_EQ(::chmod(locked.c_str(), 0444), 0);
     // Root writes anywhere: the program then runs as nobody.
     const std::function<void()> unprivileged = [] {
         if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(99);
@@ -202,8 +209,7 @@ TEST(CardOutput, MissingAndReadOnlyFoldersFailNamingTheFile) {
             folder.filePath(QString("missing/card.") + format.name).toStdString();
         ExpectOneFailureLine(RunVelmaro(CardArguments(format, missing)), missing,
                              "No such file or directory");
-        for (const std::string name : {"card.pdf", "new-card"}) {
-            const std::string path = readOnly + "/" + name;
+        for (const std::string& path : {readOnly + "/card.pdf", readOnly + "/new-card", locked}) {
             const ProcessRun run =
                 RunVelmaro(CardArguments(format, path), {}, {}, {}, unprivileged);
             ExpectOneFailureLine(run, path, "Permission denied");
@@ -211,7 +217,10 @@ TEST(CardOutput, MissingAndReadOnlyFoldersFailNamingTheFile) {
     }
     EXPECT_EQ(FileBytes(readOnly + "/card.pdf"), kOldContent);
     EXPECT_EQ(FolderEntries(readOnly), std::vector<std::string>{"card.pdf"});
-    EXPECT_EQ(FolderEntries(folder.path().toStdString()), std::vector<std::string>{"read-only"});
+    EXPECT_EQ(FileBytes(locked), kOldContent);
+    EXPECT_EQ(FolderEntries(open), std::vector<std::string>{"locked"});
+    EXPECT_EQ(FolderEntries(folder.path().toStdString()),
+              (std::vector<std::string>{"open", "read-only"}));
 }
 
 }  // namespace
