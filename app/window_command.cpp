@@ -16,6 +16,7 @@
 #include "app/data_dir_settings.h"
 #include "app/data_dir_startup.h"
 #include "lookup/display_flow.h"
+#include "store/printable_text.h"
 #include "ui/frm_vel.h"
 #include "ui/qt_translations.h"
 #include "ui/quit_after_first_paint.h"
@@ -94,15 +95,23 @@ Result<WindowOptions> ParseWindowOptions(int argc, char* argv[]) {
     return options;
 }
 
+// Writes error to standard error and returns it as the text of a box; in both, control
+// characters are escaped.
+QString ShownMessage(const Error& error) {
+    const std::string message = PrintableText(error.Message());
+    std::cerr << "velmaro: " << message << '\n';
+    return QString::fromStdString(message);
+}
+
 // The start-up error box with "Scegli cartella…", the folder dialog and the settings file.
 class WindowStartupPrompt final : public StartupPrompt {
   public:
     explicit WindowStartupPrompt(bool quitAfterShow) : quitAfterShow_(quitAfterShow) {}
 
     std::optional<std::string> AskForFolder(const Error& error) override {
-        std::cerr << "velmaro: " << error.Message() << '\n';
         QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kWindowCaption),
-                        QString::fromStdString(error.Message()), QMessageBox::Ok);
+                        ShownMessage(error), QMessageBox::Ok);
+        box.setTextFormat(Qt::PlainText);
         QPushButton* choose =
             box.addButton(QStringLiteral("Scegli cartella…"), QMessageBox::ActionRole);
         if (quitAfterShow_) QTimer::singleShot(0, &box, &QMessageBox::accept);
@@ -117,9 +126,9 @@ class WindowStartupPrompt final : public StartupPrompt {
     Status Remember(const std::string& folder) override { return RememberDataDir(folder); }
 
     void Warn(const Error& error) override {
-        std::cerr << "velmaro: " << error.Message() << '\n';
         QMessageBox box(QMessageBox::Warning, QString::fromUtf8(kWindowCaption),
-                        QString::fromStdString(error.Message()), QMessageBox::Ok);
+                        ShownMessage(error), QMessageBox::Ok);
+        box.setTextFormat(Qt::PlainText);
         if (quitAfterShow_) QTimer::singleShot(0, &box, &QMessageBox::accept);
         box.exec();
     }

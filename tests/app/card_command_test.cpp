@@ -197,6 +197,29 @@ TEST(CardCommand, DataAndOutputErrorsStopWithOneLineNamingTheFile) {
     }
 }
 
+TEST(CardCommand, MessagesShowControlCharactersEscaped) {
+    QTemporaryDir folder;
+    const QString hostile = folder.filePath("x\x1b[2Jy");
+    const std::string shown = folder.filePath("x\\x1b[2Jy").toStdString();
+    QProcessEnvironment offscreen;
+    offscreen.insert("QT_QPA_PLATFORM", "offscreen");
+    const std::vector<std::pair<QStringList, std::string>> cases = {
+        {{"card", "--data-dir", hostile, "5193"},
+         "velmaro: " + shown + "/titoli.grp: No such file or directory\n"},
+        {{"card", "--data-dir", VELMARO_SAMPLE_DIR, "--", "\x1b]0;owned\x07"},
+         "Matricola NON Trovata: \\x1b]0;owned\\x07\n"},
+        {{"card", "--format", "\x1b[2J", "5193"},
+         "velmaro card: --format must be png, pdf, svg or ops, not '\\x1b[2J'\n"},
+        {{"--data-dir", hostile, "--quit-after-show"},
+         "velmaro: " + shown + "/titoli.grp: No such file or directory\n"}};
+    for (const auto& [arguments, firstLine] : cases) {
+        const ProcessRun run = RunVelmaro(arguments, offscreen);
+        EXPECT_GE(run.exitCode, 1);
+        EXPECT_NE(run.err.find(firstLine), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find('\x1b'), std::string::npos) << run.err;
+    }
+}
+
 TEST(CardCommand, UsageErrorsExitWithTwoAndWriteNothing) {
     QTemporaryDir folder;
     const QString png = folder.filePath("card.png");
