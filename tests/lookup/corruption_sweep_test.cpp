@@ -18,7 +18,7 @@ namespace {
 
 // Positions tried per file: every one in small files, evenly spread in larger ones, so that the
 // whole sweep stays well under a minute with the sanitizers.
-constexpr std::size_t kMostPositionsPerFile = 700;
+constexpr std::size_t kMostPositionsPerFile = 500;
 
 MemorySource ThreeStudents() {
     std::ifstream in(VELMARO_FUZZ_DIR "/corpus/data_set/three-students", std::ios::binary);
