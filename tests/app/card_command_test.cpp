@@ -205,13 +205,13 @@ TEST(CardCommand, MessagesShowControlCharactersEscaped) {
     offscreen.insert("QT_QPA_PLATFORM", "offscreen");
     const std::vector<std::pair<QStringList, std::string>> cases = {
         {{"card", "--data-dir", hostile, "5193"},
-         "velmaro: " + shown + "/titoli.grp: No such file or directory\n"},
+         "velmaro: " + shown + "/titoli.grp: No such file or directory ("},
         {{"card", "--data-dir", VELMARO_SAMPLE_DIR, "--", "\x1b]0;owned\x07"},
          "Matricola NON Trovata: \\x1b]0;owned\\x07\n"},
         {{"card", "--format", "\x1b[2J", "5193"},
-         "velmaro card: --format must be png, pdf, svg or ops, not '\\x1b[2J'\n"},
+         "velmaro: --format must be png, pdf, svg or ops, not '\\x1b[2J'\n"},
         {{"--data-dir", hostile, "--quit-after-show"},
-         "velmaro: " + shown + "/titoli.grp: No such file or directory\n"}};
+         "velmaro: " + shown + "/titoli.grp: No such file or directory ("}};
     for (const auto& [arguments, firstLine] : cases) {
         const ProcessRun run = RunVelmaro(arguments, offscreen);
         EXPECT_GE(run.exitCode, 1);

@@ -145,7 +145,7 @@ TEST(CommandLine, DashOutputWritesEveryFormatToStandardOutput) {
         const ProcessRun full = RunVelmaro(
             common + QStringList{"--format", format, "-o", "-", "5193"}, {}, {}, "/dev/full");
         EXPECT_EQ(full.exitCode, 2) << format.toStdString();
-        EXPECT_EQ(full.err, "velmaro: standard output: could not be written\n");
+        EXPECT_EQ(full.err, "velmaro: standard output: No space left on device\n");
     }
 }
 
