@@ -6,6 +6,7 @@
 
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "render/recording_surface.h"
@@ -20,21 +21,23 @@ class OpsSink final : public CardSink {
   public:
     OpsSink(OutputFile& out, const TextMetrics& metrics) : out_(out), metrics_(metrics) {}
 
-    void BeginCard(std::string_view typed) override { Write("card " + JsonString(typed) + '\n'); }
-    void NotFound() override { Write("notfound\n"); }
+    // A failure of these two writes stays with the output, which reports it at the next card
+    // or at the end.
+    void BeginCard(std::string_view typed) override {
+        std::ignore = out_.Write("card " + JsonString(typed) + '\n');
+    }
+    void NotFound() override { std::ignore = out_.Write("notfound\n"); }
     Status DrawCard(const CardInput& input) override {
         // One card at a time: the recording surface formats into memory, the output checks
         // every write.
         std::ostringstream card;
         RecordingSurface surface(card, metrics_, SurfaceKind::kPrinter);
         RenderCard(surface, input);
-        return Write(std::move(card).str());
+        return out_.Write(std::move(card).str());
     }
     Status Finish() override { return out_.Commit(); }
 
   private:
-    Status Write(const std::string& text) { return out_.Write(text); }
-
     OutputFile& out_;
     const TextMetrics& metrics_;
 };

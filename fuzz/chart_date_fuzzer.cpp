@@ -6,11 +6,11 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "render/chart_date.h"
+#include "base/civil_date.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const auto date = velmaro::ParseChartDate(text);
+    const auto date = velmaro::ParseMonthDayYear(text);
     if (date) {
         const std::chrono::year_month_day day{*date};
         if (!day.ok() || int(day.year()) < 0 || int(day.year()) > 9999) std::abort();

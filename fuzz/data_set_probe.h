@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "store/data_source.h"
-#include "store/result.h"
+#include "base/result.h"
 
 namespace velmaro {
 

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "base/numeric_value.h"
 #include "lookup/lookup_student.h"
-#include "store/numeric_value.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);

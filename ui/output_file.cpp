@@ -72,10 +72,10 @@ Status OutputFile::Open() {
     if (exists && !S_ISREG(info.st_mode)) {
         // A device, FIFO or terminal is written as a stream; replacing it would destroy it.
         descriptor_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
-        if (descriptor_ < 0) return FailWithErrno(errno);
+        if (descriptor_ < 0) return Fail(std::strerror(errno));
     } else if (exists && ::access(target_.c_str(), W_OK) != 0) {
         // A file its owner made read-only is not replaced behind its back.
-        return FailWithErrno(errno);
+        return Fail(std::strerror(errno));
     } else if (Status opened = OpenTemporaryBeside(exists ? info.st_mode & 07777 : -1); !opened) {
         Discard();
         return opened;
@@ -91,10 +91,10 @@ Status OutputFile::OpenTemporaryBeside(int existingMode) {
         (slash == std::string::npos ? std::string() : target_.substr(0, slash + 1)) + "." + name +
         ".XXXXXX";
     descriptor_ = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (descriptor_ < 0) return FailWithErrno(errno);
+    if (descriptor_ < 0) return Fail(std::strerror(errno));
     temporary_ = std::move(pattern);
     const mode_t mode = existingMode >= 0 ? static_cast<mode_t>(existingMode) : NewFileMode();
-    if (::fchmod(descriptor_, mode) != 0) return FailWithErrno(errno);
+    if (::fchmod(descriptor_, mode) != 0) return Fail(std::strerror(errno));
     return Ok();
 }
 
@@ -105,7 +105,7 @@ Status OutputFile::Write(std::string_view bytes) {
         const ssize_t written = ::write(descriptor_, bytes.data(), bytes.size());
         if (written < 0) {
             if (errno == EINTR) continue;
-            return FailWithErrno(errno);
+            return Fail(std::strerror(errno));
         }
         bytes.remove_prefix(static_cast<std::size_t>(written));
     }
@@ -121,16 +121,18 @@ qint64 OutputFile::writeData(const char* data, qint64 maxSize) {
 
 Status OutputFile::Commit() {
     if (committed_) return Ok();
-    if (failure_.empty() && descriptor_ < 0) Fail("the output is not open");
+    if (failure_.empty() && descriptor_ < 0) NoteFailure("the output is not open");
     // A full disk may only show when the data reaches it, so a regular file is synced before
     // it replaces anything.
-    if (failure_.empty() && !temporary_.empty() && ::fsync(descriptor_) != 0) FailWithErrno(errno);
+    if (failure_.empty() && !temporary_.empty() && ::fsync(descriptor_) != 0) {
+        NoteFailure(std::strerror(errno));
+    }
     if (failure_.empty() && ownsDescriptor_ && ::close(std::exchange(descriptor_, -1)) != 0) {
-        FailWithErrno(errno);
+        NoteFailure(std::strerror(errno));
     }
     if (failure_.empty() && !temporary_.empty() &&
         ::rename(temporary_.c_str(), target_.c_str()) != 0) {
-        FailWithErrno(errno);
+        NoteFailure(std::strerror(errno));
     }
     if (!failure_.empty()) {
         Discard();
@@ -162,11 +164,13 @@ Status OutputFile::Failure() const {
     return Error{QFile::encodeName(path_).toStdString(), failure_};
 }
 
-Status OutputFile::Fail(const std::string& reason) {
+void OutputFile::NoteFailure(const std::string& reason) {
     if (failure_.empty()) failure_ = reason;
-    return Failure();
 }
 
-Status OutputFile::FailWithErrno(int error) { return Fail(std::strerror(error)); }
+Status OutputFile::Fail(const std::string& reason) {
+    NoteFailure(reason);
+    return Failure();
+}
 
 }  // namespace velmaro

@@ -58,9 +58,10 @@ class OutputFile final : public QIODevice {
     qint64 writeData(const char* data, qint64 maxSize) override;
 
   private:
-    // Keeps the first failure and returns it.
+    // Keeps reason unless a failure was already kept.
+    void NoteFailure(const std::string& reason);
+    // Notes reason and returns the first failure.
     Status Fail(const std::string& reason);
-    Status FailWithErrno(int error);
     // A temporary file in target_'s folder with existingMode's permissions (a mode of -1: the
     // permissions a new file gets).
     Status OpenTemporaryBeside(int existingMode);

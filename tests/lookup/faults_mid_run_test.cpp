@@ -65,8 +65,8 @@ std::string Outcome(const DataStore& store, const std::string& typed) {
     if (!found->student) return "not found";
     const Student& student = *found->student;
     std::string exams;
-    for (int i = 1; i <= student.NumExams; ++i)
-        exams += "|" + std::string(student.ExamRec(static_cast<std::size_t>(i)));
+    for (const ExamRecord& exam : student.ExamRecs)
+        exams += "|" + exam.code + exam.grade + exam.year + exam.month + exam.day;
     return student.fields.BirthYearMonth + exams;
 }
 
@@ -77,13 +77,13 @@ TEST(FaultsMidRun, EachLookupShowsTheCurrentContentAndTheNextOneWorks) {
         const char* typed;
         std::string expected;
     };
-    const std::string path5193 = "7805|0000INF127250110|0000ALG131250220";
+    const std::string path5193 = "7805|INF127250110|ALG131250220";
     const std::vector<Case> cases = {
         {"registry rewritten in place, same length",
          [](const auto& dir) {
              dir.Write("elenco.dir", Registry("1790620100MI9697SC959654030715110  *"));
          },
-         "5193", "7906|0000INF127250110|0000ALG131250220"},
+         "5193", "7906|INF127250110|ALG131250220"},
         {"registry cut to its first record",
          [](const auto& dir) { dir.Write("elenco.dir", Registry().substr(0, kRegistrySlotSize)); },
          "5193", "not found"},
@@ -110,12 +110,12 @@ TEST(FaultsMidRun, EachLookupShowsTheCurrentContentAndTheNextOneWorks) {
          [](const auto& dir) {
              dir.Write("esami.dir", Slots(kExams, kExamSlotSize).substr(0, 60));
          },
-         "5193", "7805|0000INF1272|0000"},
+         "5193", "7805|INF1272|"},
         {"exam records grown",
          [](const auto& dir) {
              dir.Write("esami.dir", Slots({"A", "B", "C", "D", "E", "F"}, kExamSlotSize));
          },
-         "5193", "7805|0000D|0000E"},
+         "5193", "7805|D|E"},
         {"exam records removed", [](const auto& dir) { ::unlink(dir.PathOf("esami.dir").c_str()); },
          "5193", path5193},
     };

@@ -1,6 +1,6 @@
 // Texts echoed to the user (typed numbers, file names) with whatever they hold.
 
-#include "store/printable_text.h"
+#include "base/printable_text.h"
 
 #include <gtest/gtest.h>
 
