@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             (void)table.NameAt(entry);
             (void)table.GroupAt(entry);
         }
-        for (const double entry : {-1.0, 0.0, 0.5, 1.5, table.Count, table.Count + 0.5, 1e300}) {
+        for (const double entry : {-1.0, 0.0, 0.5, 1.5, table.count, table.count + 0.5, 1e300}) {
             (void)table.NameAt(entry);
             (void)table.GroupAt(entry);
         }
