@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "store/data_source.h"
 #include "base/result.h"
+#include "store/data_source.h"
 
 namespace velmaro {
 
@@ -38,8 +38,9 @@ struct ProbeOutcome {
     bool ErrorsNameAFile() const;
 };
 
-// Loads source; then looks up the keys of the first, middle and last registry records, one
-// more than the last, and typed (each distinct number once), and draws every card found.
+// Loads source; then looks up the keys of the first and last registry records (the search
+// probes the records between), one more than the last, and typed (each distinct number once),
+// and draws every card found.
 ProbeOutcome ProbeDataSet(const DataSource& source, const std::vector<std::string>& typed = {});
 
 }  // namespace velmaro
