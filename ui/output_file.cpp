@@ -7,7 +7,9 @@
 
 #include <QFile>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -38,11 +40,17 @@ Result<std::string> FollowLinks(std::string path) {
     return Error{"", std::strerror(ELOOP)};
 }
 
-// The permissions a file created now gets.
-mode_t NewFileMode() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
+// A name for a temporary file beside target that no one else uses at this moment (a process
+// writing several cards at once asks from several threads).
+std::string TemporaryNameBeside(const std::string& target, unsigned attempt) {
+    static std::atomic<unsigned> counter{0};
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    char suffix[64];
+    std::snprintf(suffix, sizeof suffix, ".%ld.%u.%u", static_cast<long>(::getpid()),
+                  counter.fetch_add(1), attempt);
+    return folder + "." + name + suffix;
 }
 
 }  // namespace
@@ -85,16 +93,22 @@ Status OutputFile::Open() {
 }
 
 Status OutputFile::OpenTemporaryBeside(int existingMode) {
-    const std::size_t slash = target_.rfind('/');
-    const std::string name = slash == std::string::npos ? target_ : target_.substr(slash + 1);
-    std::string pattern =
-        (slash == std::string::npos ? std::string() : target_.substr(0, slash + 1)) + "." + name +
-        ".XXXXXX";
-    descriptor_ = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (descriptor_ < 0) return Fail(std::strerror(errno));
-    temporary_ = std::move(pattern);
-    const mode_t mode = existingMode >= 0 ? static_cast<mode_t>(existingMode) : NewFileMode();
-    if (::fchmod(descriptor_, mode) != 0) return Fail(std::strerror(errno));
+    // Created as any new file is (0666 less the umask), or with the permissions of the file it
+    // will replace.
+    constexpr unsigned kAttempts = 100;
+    for (unsigned attempt = 0; attempt < kAttempts && descriptor_ < 0; ++attempt) {
+        std::string name = TemporaryNameBeside(target_, attempt);
+        descriptor_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (descriptor_ >= 0) {
+            temporary_ = std::move(name);
+        } else if (errno != EEXIST) {
+            return Fail(std::strerror(errno));
+        }
+    }
+    if (descriptor_ < 0) return Fail(std::strerror(EEXIST));
+    if (existingMode >= 0 && ::fchmod(descriptor_, static_cast<mode_t>(existingMode)) != 0) {
+        return Fail(std::strerror(errno));
+    }
     return Ok();
 }
 

@@ -21,7 +21,7 @@ Result<CardOptions> Parse(const QStringList& arguments) {
 
 TEST(CardOptions, EveryUsageErrorSaysWhatIsWrong) {
     const std::vector<std::pair<QStringList, std::string>> cases = {
-        {{}, "no MATRICOLA given"},
+        {{}, "no MATRICOLA given (or --all for every student)"},
         {{"--bogus", "5193"}, "unknown option '--bogus'"},
         {{"-o", "", "5193"}, "-o needs a file name"},
         {{"--format", "bmp", "5193"}, "--format must be png, pdf, svg or ops, not 'bmp'"},
@@ -55,9 +55,11 @@ TEST(CardOptions, EveryUsageErrorSaysWhatIsWrong) {
         {{"-o", "c.png", "--dpi", "", "5193"},
          "--dpi must be a whole number from 10 to 600, not ''"},
         {{"-o", "c.png", "5193", "847"},
-         "png and svg hold one card: give one MATRICOLA, or use pdf for several"},
+         "png and svg hold one card: give one MATRICOLA, use pdf for several, or --split DIR for "
+         "one file each"},
         {{"-o", "c.svg", "5193", "847"},
-         "png and svg hold one card: give one MATRICOLA, or use pdf for several"},
+         "png and svg hold one card: give one MATRICOLA, use pdf for several, or --split DIR for "
+         "one file each"},
     };
     for (const auto& [arguments, message] : cases) {
         const Result<CardOptions> parsed = Parse(arguments);

@@ -185,6 +185,20 @@ TEST(CardOutput, ALinkIsFollowedToItsTargetAndStaysALink) {
     }
 }
 
+TEST(CardOutput, ANewFileGetsThePermissionsTheUmaskLeaves) {
+    QTemporaryDir folder;
+    for (const Format& format : kFormats) {
+        SCOPED_TRACE(format.name);
+        const std::string path = folder.filePath(QString("new.") + format.name).toStdString();
+        const ProcessRun run =
+            RunVelmaro(CardArguments(format, path), {}, {}, {}, [] { ::umask(027); });
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        struct stat info {};
+        ASSERT_EQ(::stat(path.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0640u);
+    }
+}
+
 TEST(CardOutput, MissingAndReadOnlyFoldersAndFilesFailNamingTheFile) {
     QTemporaryDir folder;
     ASSERT_EQ(::chmod(folder.path().toLocal8Bit().constData(), 0755), 0);
