@@ -4,10 +4,10 @@
 #include <array>
 #include <string>
 
-#include "store/code_table.h"
 #include "base/text_fields.h"
-#include "store/text_file.h"
 #include "base/windows1252.h"
+#include "store/code_table.h"
+#include "store/text_file.h"
 
 namespace velmaro {
 namespace {
@@ -35,10 +35,12 @@ TableCodes CheckTable(std::string_view fileName, std::string_view content,
         }
         if (line.size() < codeEnd) continue;
         const std::string_view code = Mid(line, layout.codePosition, layout.codeLength);
-        const auto [first, isNew] = codes.try_emplace(code, lineNumber);
-        if (!isNew) {
+        // Not a structured binding: clang 14, which builds the fuzzers, cannot capture one.
+        const auto inserted = codes.try_emplace(code, lineNumber);
+        if (!inserted.second) {
+            const std::int64_t firstLine = inserted.first->second;
             report.Note(ProblemKind::kRepeatedTableCode, [&] {
-                return Finding{std::string(fileName), first->second, lineNumber,
+                return Finding{std::string(fileName), firstLine, lineNumber,
                                "code " + Quoted(code)};
             });
         }
