@@ -46,11 +46,11 @@ int DrawCards(const std::vector<std::string>& matricolas, const DataStore& store
 }
 
 Result<std::vector<std::string>> EveryMatricola(const DataStore& store) {
-    const auto keys = RegistryKeys(store.Registry(), store.RegistryCount());
-    if (!keys) return keys.error();
+    VELMARO_TRY(const std::vector<std::int32_t> keys,
+                RegistryKeys(store.Registry(), store.RegistryCount()));
     std::vector<std::string> matricolas;
-    matricolas.reserve(keys->size());
-    for (const std::int32_t key : *keys)
+    matricolas.reserve(keys.size());
+    for (const std::int32_t key : keys)
         matricolas.push_back(std::to_string(key));
     return matricolas;
 }

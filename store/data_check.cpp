@@ -8,14 +8,14 @@
 #include <utility>
 #include <vector>
 
-#include "store/data_store.h"
 #include "base/numeric_value.h"
+#include "base/text_fields.h"
+#include "base/windows1252.h"
+#include "store/data_store.h"
 #include "store/record_file.h"
 #include "store/student.h"
 #include "store/table_check.h"
-#include "base/text_fields.h"
 #include "store/text_file.h"
-#include "base/windows1252.h"
 
 namespace velmaro {
 namespace {
@@ -363,18 +363,14 @@ Result<DataFileContents> ReadDataFiles(const std::string& dataDir) {
     for (auto [name, target] :
          {std::pair{"titoli.grp", &files.titleTable}, std::pair{"esami.grp", &files.examTable},
           std::pair{"elenco.dir", &files.registry}}) {
-        auto content = ReadWholeFile(dataDir + name);
-        if (!content) return content.error();
-        *target = std::move(*content);
+        VELMARO_TRY(*target, ReadWholeFile(dataDir + name));
     }
     if (files.registry.size() < kRegistrySlotSize / 2 + 1) {
         return Error{dataDir + "elenco.dir", "the student registry holds no records"};
     }
     for (auto [name, target] :
          {std::pair{"esami.dir", &files.exams}, std::pair{"velmara.dir", &files.years}}) {
-        auto content = ReadFileIfPresent(dataDir + name);
-        if (!content) return content.error();
-        *target = std::move(*content);
+        VELMARO_TRY(*target, ReadFileIfPresent(dataDir + name));
     }
     return files;
 }

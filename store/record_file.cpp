@@ -157,7 +157,7 @@ std::string_view SlotTextOf(std::string_view slotBytes, std::size_t slotSize) {
 
 Result<std::string> RecordFile::ReadRecord(std::int64_t recordNumber) const {
     std::string text;
-    if (Status read = ReadRecordInto(recordNumber, text); !read) return read.error();
+    VELMARO_TRY(ReadRecordInto(recordNumber, text));
     return text;
 }
 

@@ -7,13 +7,12 @@
 namespace velmaro {
 
 Result<std::vector<std::int32_t>> RegistryKeys(const RecordFile& registry, std::int32_t count) {
-    if (const Status fresh = registry.Refresh(); !fresh) return fresh.error();
+    VELMARO_TRY(registry.Refresh());
     std::vector<std::int32_t> keys;
     keys.reserve(static_cast<std::size_t>(std::max(count, 0)));
     for (std::int32_t n = 1; n <= count; ++n) {
-        const auto text = registry.ReadRecord(n);
-        if (!text) return text.error();
-        const std::int32_t key = RecordKey(*text);
+        VELMARO_TRY(const std::string text, registry.ReadRecord(n));
+        const std::int32_t key = RecordKey(text);
         if (key < 1 || (!keys.empty() && keys.back() == key)) continue;
         keys.push_back(key);
     }

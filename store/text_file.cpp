@@ -50,10 +50,9 @@ Result<std::optional<std::string>> ReadFileIfPresent(const std::string& path) {
 }
 
 Result<std::string> ReadWholeFile(const std::string& path) {
-    auto content = ReadFileIfPresent(path);
-    if (!content) return content.error();
-    if (!*content) return Error{path, std::strerror(ENOENT)};
-    return std::move(**content);
+    VELMARO_TRY(std::optional<std::string> content, ReadFileIfPresent(path));
+    if (!content) return Error{path, std::strerror(ENOENT)};
+    return std::move(*content);
 }
 
 std::vector<std::string_view> SplitLineViews(std::string_view content) {

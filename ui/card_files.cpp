@@ -122,12 +122,11 @@ Status PdfCardWriter::Open() {
 
 Status PdfCardWriter::AddCard(const CardInput& input) {
     if (!painter_) {
-        if (Status opened = Open(); !opened) return opened;
+        VELMARO_TRY(Open());
     } else if (!writer_->newPage()) {
         return WriterFailure(*file_, QStringLiteral("a new PDF page could not be started"));
     }
     DrawCardPage(*painter_, input);
-    ++pages_;
     // Pages are written as they are finished: a full disk ends the run at once.
     return file_->Failure();
 }

@@ -40,8 +40,6 @@ class PdfCardWriter {
     // Ends the document and puts the file in place. Without any card, no file is written.
     Status Finish();
 
-    int PageCount() const { return pages_; }
-
   private:
     Status Open();
 
@@ -51,7 +49,6 @@ class PdfCardWriter {
     std::unique_ptr<CreationDateFilter> dateFilter_;
     std::unique_ptr<QPdfWriter> writer_;
     std::unique_ptr<QPainter> painter_;
-    int pages_ = 0;
 };
 
 }  // namespace velmaro
