@@ -48,14 +48,6 @@ std::unique_ptr<OutputFile> StandardOutput() {
     return OutputFile::ForDescriptor(STDOUT_FILENO, QStringLiteral("standard output"));
 }
 
-// The arguments after "card", as QStrings (UTF-8), behind a stand-in program name.
-QStringList CardArguments(int argc, char* argv[]) {
-    QStringList arguments{QStringLiteral("velmaro card")};
-    for (int i = 2; i < argc; ++i)
-        arguments << QString::fromUtf8(argv[i]);
-    return arguments;
-}
-
 }  // namespace
 
 int RunCardCommand(int argc, char* argv[]) {
@@ -74,7 +66,8 @@ int RunCardCommand(int argc, char* argv[]) {
     const QGuiApplication application(qtArgc, qtArgv);
     const std::string decimalSeparator = TakeLocaleDecimalSeparator();
 
-    Result<CardOptions> options = ParseCardOptions(CardArguments(argc, argv));
+    Result<CardOptions> options =
+        ParseCardOptions(CommandArguments(QStringLiteral("velmaro card"), argc, argv, 2));
     if (!options) {
         ReportUsageError(std::cerr, options.error().reason, "velmaro card");
         return kUsageErrorStatus;

@@ -1,5 +1,7 @@
 #include "app/check_command.h"
 
+#include <QCommandLineParser>
+
 #include <cstdio>
 #include <iostream>
 #include <optional>
@@ -46,37 +48,31 @@ Exit status:
      names it).
 )";
 
-// The value of an option written "--name VALUE" or "--name=VALUE" at argv[i]; advances i past
-// it. Nothing when argv[i] is not that option; an Error when its value is missing.
-std::optional<Result<std::string>> OptionValue(std::string_view name, int argc, char* argv[],
-                                               int& i) {
-    const std::string argument = argv[i];
-    const std::string prefix = std::string(name) + "=";
-    if (argument.rfind(prefix, 0) == 0) return Result<std::string>(argument.substr(prefix.size()));
-    if (argument != name) return std::nullopt;
-    if (i + 1 >= argc) return Result<std::string>(Error{"", argument + " needs a value"});
-    return Result<std::string>(std::string(argv[++i]));
-}
-
 Result<CheckOptions> ParseCheckOptions(int argc, char* argv[]) {
+    QCommandLineParser parser;
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, {});
+    const QCommandLineOption dataDir(QStringLiteral("data-dir"), {}, QStringLiteral("DIR"));
+    const QCommandLineOption format(QStringLiteral("format"), {}, QStringLiteral("FORMAT"));
+    parser.addOptions({help, dataDir, format});
+    if (!parser.parse(CommandArguments(QStringLiteral("velmaro check"), argc, argv, 2))) {
+        return Error{"", UsageErrorText(parser).toStdString()};
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        return Error{
+            "", "unknown argument '" + parser.positionalArguments().front().toStdString() + "'"};
+    }
     CheckOptions options;
-    for (int i = 2; i < argc; ++i) {
-        const std::string argument = argv[i];
-        if (argument == "-h" || argument == "--help") {
-            options.showHelp = true;
-        } else if (auto dir = OptionValue("--data-dir", argc, argv, i)) {
-            if (!*dir) return dir->error();
-            if ((*dir)->empty()) return Error{"", "--data-dir needs a folder"};
-            options.dataDir = **dir;
-        } else if (auto format = OptionValue("--format", argc, argv, i)) {
-            if (!*format) return format->error();
-            if (**format != "text" && **format != "json") {
-                return Error{"", "--format must be text or json, not '" + **format + "'"};
-            }
-            options.json = **format == "json";
-        } else {
-            return Error{"", "unknown argument '" + argument + "'"};
+    options.showHelp = parser.isSet(help);
+    if (parser.isSet(dataDir)) {
+        options.dataDir = parser.value(dataDir).toStdString();
+        if (options.dataDir->empty()) return Error{"", "--data-dir needs a folder"};
+    }
+    if (parser.isSet(format)) {
+        const QString name = parser.value(format);
+        if (name != QLatin1String("text") && name != QLatin1String("json")) {
+            return Error{"", "--format must be text or json, not '" + name.toStdString() + "'"};
         }
+        options.json = name == QLatin1String("json");
     }
     return options;
 }

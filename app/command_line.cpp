@@ -22,6 +22,13 @@ QString UsageErrorText(const QCommandLineParser& parser) {
     return text;
 }
 
+QStringList CommandArguments(const QString& program, int argc, char* argv[], int first) {
+    QStringList arguments{program};
+    for (int i = first; i < argc; ++i)
+        arguments << QString::fromUtf8(argv[i]);
+    return arguments;
+}
+
 std::string VersionText() { return std::string("velmaro ") + VELMARO_VERSION + "\n"; }
 
 }  // namespace velmaro

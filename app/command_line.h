@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QString>
+#include <QStringList>
 
 #include <ostream>
 #include <string>
@@ -19,6 +20,9 @@ void ReportUsageError(std::ostream& errors, std::string_view what, std::string_v
 // A parser's complaint in the one style of the usage errors: "unknown option '--name'", and
 // no capital or full stop in the other messages either.
 QString UsageErrorText(const QCommandLineParser& parser);
+
+// argv[first...] as UTF-8 QStrings behind program, ready for QCommandLineParser::parse.
+QStringList CommandArguments(const QString& program, int argc, char* argv[], int first);
 
 // What --version prints: "velmaro <version>" and a line end.
 std::string VersionText();

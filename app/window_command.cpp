@@ -76,10 +76,8 @@ Result<WindowOptions> ParseWindowOptions(int argc, char* argv[]) {
     QCommandLineOption quitAfterShow(QStringLiteral("quit-after-show"), {});
     quitAfterShow.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOptions({help, version, dataDir, quitAfterShow});
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromUtf8(argv[i]);
-    if (!parser.parse(arguments)) return Error{"", UsageErrorText(parser).toStdString()};
+    if (!parser.parse(CommandArguments(QStringLiteral("velmaro"), argc, argv, 1)))
+        return Error{"", UsageErrorText(parser).toStdString()};
 
     WindowOptions options;
     options.showHelp = parser.isSet(help);

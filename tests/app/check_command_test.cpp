@@ -44,7 +44,7 @@ TEST(CheckCommand, ExitStatusSaysCleanProblemsOrCannotRead) {
          "",
          "titoli.grp: No such file or directory"},
         {{"check", "--format", "xml"}, 2, "", "--format must be text or json, not 'xml'"},
-        {{"check", "--data-dir"}, 2, "", "--data-dir needs a value"},
+        {{"check", "--data-dir"}, 2, "", "missing value after '--data-dir'"},
         {{"check", "--help"}, 0, "Exit status:", ""},
     };
     for (const auto& c : cases) {
