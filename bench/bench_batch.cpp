@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "bench/ratio_reporter.h"
+#include "bench/temp_folder.h"
 #include "tools/sample_data.h"
 #include "ui/card_page.h"
 #include "ui/qt_text_metrics.h"
@@ -84,7 +85,8 @@ ChildRun RunChild(const std::vector<std::string>& arguments, const std::string& 
 }
 
 struct Environment {
-    std::string folder;     // temporary, removed at the end
+    TempFolder temporary;   // removed at the end
+    std::string folder;     // its path
     std::string sampleDir;  // the 400 sample students
     std::string opsPath;    // their recorded operations
     std::string selfPath;   // this program, for --replay
@@ -162,8 +164,8 @@ int Replay(const std::string& opsPath, const std::string& pdfPath) {
 }
 
 Status Prepare(Environment& env) {
-    env.folder = (std::filesystem::temp_directory_path() / "velmaro-batch-XXXXXX").string();
-    if (mkdtemp(env.folder.data()) == nullptr) return Error{"", "cannot make a temporary folder"};
+    env.folder = env.temporary.Path();
+    if (env.folder.empty()) return Error{"", "cannot make a temporary folder"};
     env.sampleDir = VELMARO_SAMPLE_DIR;
     env.selfPath = std::filesystem::canonical("/proc/self/exe").string();
     env.opsPath = env.folder + "/all.ops";
@@ -229,7 +231,5 @@ int main(int argc, char** argv) {
     reporter.PrintRatio("batch/pdf_velmaro", "batch/pdf_bare_replay", 0.6);
     reporter.PrintRatio("split/jobs2", "split/jobs1", 1 / 1.8);
     benchmark::Shutdown();
-    std::error_code ignored;
-    std::filesystem::remove_all(env.folder, ignored);
     return 0;
 }

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "bench/ratio_reporter.h"
+#include "bench/temp_folder.h"
 #include "store/data_check.h"
 #include "tools/sample_data.h"
 
@@ -67,17 +68,17 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
 
-    std::string folder = (std::filesystem::temp_directory_path() / "velmaro-check-XXXXXX").string();
-    if (mkdtemp(folder.data()) == nullptr) {
+    const TempFolder folder;
+    if (folder.Path().empty()) {
         std::cerr << "cannot make a temporary folder\n";
         return 1;
     }
-    const Status written = sample::WriteSampleDataSet(folder, MeasuredDataOptions());
+    const Status written = sample::WriteSampleDataSet(folder.Path(), MeasuredDataOptions());
     if (!written) {
         std::cerr << written.error().Message() << "\n";
         return 1;
     }
-    const std::string dataDir = folder + "/";
+    const std::string dataDir = folder.Path() + "/";
     benchmark::RegisterBenchmark("check/read_files", ReadFiles, dataDir)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("check/velmaro", CheckFiles, dataDir)
@@ -87,7 +88,5 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatio("check/velmaro", "check/read_files", 2.0);
     benchmark::Shutdown();
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
     return 0;
 }

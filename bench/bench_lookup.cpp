@@ -45,6 +45,7 @@
 
 #include "base/text_fields.h"
 #include "bench/ratio_reporter.h"
+#include "bench/temp_folder.h"
 #include "lookup/lookup_student.h"
 #include "store/data_store.h"
 #include "store/registry_search.h"
@@ -71,26 +72,6 @@ sample::SampleDataOptions MeasuredDataOptions() {
     options.shareRunsBeyondRecordLimit = true;
     return options;
 }
-
-// A temporary folder, removed with its content at the end.
-class TempFolder {
-  public:
-    TempFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "velmaro-bench-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    ~TempFolder() {
-        std::error_code ignored;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-    }
-    const std::string& Path() const { return path_; }
-
-  private:
-    std::string path_;
-};
 
 // An open SQLite connection.
 class Database {
