@@ -3,8 +3,8 @@
 #include <optional>
 #include <string>
 
-#include "store/check_report.h"
 #include "base/result.h"
+#include "store/check_report.h"
 
 namespace velmaro {
 
