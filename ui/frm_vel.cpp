@@ -105,7 +105,7 @@ FrmVel::FrmVel(std::string dataDir, CardContext context, QWidget* parent)
       configuredDataDir_(std::move(dataDir)),
       context_(std::move(context)),
       printer_(std::make_unique<SystemCardPrinter>(this)),
-      dialogPrinter_(std::make_unique<DialogCardPrinter>(this)),
+      dialogPrinter_(std::make_unique<AskingCardPrinter>(AskedDestination::kPrintDialog, this)),
       cardArea_(new QScrollArea(this)),
       cardView_(new CardView),
       cardMenu_(new QMenu(this)) {
@@ -271,7 +271,7 @@ void FrmVel::CreateActions() {
                                      [this] { PrintKeptCard(*dialogPrinter_); });
     printPreviewAction_ =
         addShortcut("PrintPreview", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P)}, [this] {
-            PreviewCardPrinter preview(this);
+            AskingCardPrinter preview(AskedDestination::kPreview, this);
             PrintKeptCard(preview);
         });
     printDialogAction_->setEnabled(false);
@@ -287,15 +287,15 @@ void FrmVel::CreateActions() {
     addMenuItem("MenuPrint", QStringLiteral("Stampa\u2026"),
                 [this] { PrintKeptCard(*dialogPrinter_); });
     addMenuItem("MenuPreview", QStringLiteral("Anteprima di stampa\u2026"), [this] {
-        PreviewCardPrinter preview(this);
+        AskingCardPrinter preview(AskedDestination::kPreview, this);
         PrintKeptCard(preview);
     });
     addMenuItem("MenuSavePdf", QStringLiteral("Salva come PDF\u2026"), [this] {
-        PdfFileCardPrinter pdf(this);
+        AskingCardPrinter pdf(AskedDestination::kPdfFile, this);
         PrintKeptCard(pdf);
     });
     addMenuItem("MenuSaveImage", QStringLiteral("Salva come immagine\u2026"), [this] {
-        ImageFileCardPrinter image(this);
+        AskingCardPrinter image(AskedDestination::kImageFile, this);
         PrintKeptCard(image);
     });
     cardMenu_->addSeparator();

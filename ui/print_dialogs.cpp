@@ -16,12 +16,6 @@
 
 namespace velmaro {
 
-namespace {
-
-constexpr int kImageDotsPerInch = 150;
-
-}  // namespace
-
 QString AskForCardFile(QWidget* parent, const CardInput& card, const QString& suffix,
                        const QString& filter) {
     // Whatever was typed, reduced to letters and digits, cannot point the dialog elsewhere.
@@ -40,19 +34,23 @@ QString AskForCardFile(QWidget* parent, const CardInput& card, const QString& su
     return dialog.selectedFiles().constFirst();
 }
 
-Status DialogCardPrinter::PrintCard(const CardInput& card) {
+namespace {
+
+constexpr int kImageDotsPerInch = 150;
+
+Status PrintThroughDialog(QWidget* parent, const CardInput& card) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(PrintJobTitle(card.student.MatrText));
-    QPrintDialog dialog(&printer, Parent());
+    QPrintDialog dialog(&printer, parent);
     dialog.setWindowTitle(QString::fromUtf8(kWindowCaption));
     if (dialog.exec() != QDialog::Accepted) return Ok();
     return PrintCardJob(printer, card);
 }
 
-Status PreviewCardPrinter::PrintCard(const CardInput& card) {
+Status ShowPreview(QWidget* parent, const CardInput& card) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(PrintJobTitle(card.student.MatrText));
-    QPrintPreviewDialog dialog(&printer, Parent());
+    QPrintPreviewDialog dialog(&printer, parent);
     dialog.setWindowTitle(QString::fromUtf8(kWindowCaption));
     // The preview paints the page on a recording engine of its own; printing from the dialog
     // paints it again on the printer, as a real job with every check.
@@ -67,20 +65,36 @@ Status PreviewCardPrinter::PrintCard(const CardInput& card) {
     return printed;
 }
 
-Status PdfFileCardPrinter::PrintCard(const CardInput& card) {
+Status SaveAsPdf(QWidget* parent, const CardInput& card) {
     const QString path =
-        AskForCardFile(Parent(), card, QStringLiteral("pdf"), QStringLiteral("PDF (*.pdf)"));
+        AskForCardFile(parent, card, QStringLiteral("pdf"), QStringLiteral("PDF (*.pdf)"));
     if (path.isEmpty()) return Ok();
     QPrinter printer(QPrinter::HighResolution);
     SetUpPdfPrinter(printer, path);
     return PrintCardJob(printer, card);
 }
 
-Status ImageFileCardPrinter::PrintCard(const CardInput& card) {
+Status SaveAsImage(QWidget* parent, const CardInput& card) {
     const QString path =
-        AskForCardFile(Parent(), card, QStringLiteral("png"), QStringLiteral("PNG (*.png)"));
+        AskForCardFile(parent, card, QStringLiteral("png"), QStringLiteral("PNG (*.png)"));
     if (path.isEmpty()) return Ok();
     return WritePngCard(path, kImageDotsPerInch, card);
+}
+
+}  // namespace
+
+Status AskingCardPrinter::PrintCard(const CardInput& card) {
+    switch (destination_) {
+        case AskedDestination::kPrintDialog:
+            return PrintThroughDialog(parent_, card);
+        case AskedDestination::kPreview:
+            return ShowPreview(parent_, card);
+        case AskedDestination::kPdfFile:
+            return SaveAsPdf(parent_, card);
+        case AskedDestination::kImageFile:
+            return SaveAsImage(parent_, card);
+    }
+    return Ok();
 }
 
 }  // namespace velmaro
