@@ -11,6 +11,10 @@ void ReportError(std::ostream& errors, const Error& error) {
     errors << "velmaro: " << PrintableText(error.Message()) << '\n';
 }
 
+void ReportNotFound(std::ostream& errors, std::string_view typed) {
+    errors << "Matricola NON Trovata: " << PrintableText(typed) << '\n';
+}
+
 int DrawCards(const std::vector<std::string>& matricolas, const DataStore& store, CardSink& sink,
               std::chrono::year_month_day today, const std::string& decimalSeparator,
               std::ostream& errors, CardProgress* progress) {
@@ -24,7 +28,7 @@ int DrawCards(const std::vector<std::string>& matricolas, const DataStore& store
             status = kCardsFailed;
         } else if (!outcome->student) {
             sink.NotFound();
-            errors << "Matricola NON Trovata: " << PrintableText(typed) << '\n';
+            ReportNotFound(errors, typed);
             if (status == kCardsAllDrawn) status = kCardsSomeNotFound;
         } else {
             const CardInput input{*outcome->student, store.Titles(), store.Exams(), today,

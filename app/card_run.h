@@ -3,6 +3,7 @@
 #include <chrono>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/card_progress.h"
@@ -33,6 +34,9 @@ Result<std::vector<std::string>> EveryMatricola(const DataStore& store);
 // One warning line on warnings for each of esami.dir and velmara.dir that is missing: the cards
 // still come, without exams or career years.
 void WarnOfMissingRecordFiles(const DataStore& store, std::ostream& warnings);
+
+// The one line that reports a number not on file, the number escaped as typed.
+void ReportNotFound(std::ostream& errors, std::string_view typed);
 
 // The one line that reports error on errors.
 void ReportError(std::ostream& errors, const Error& error);

@@ -40,7 +40,7 @@ Status WriteCardFile(const SplitRequest& request, const QString& path, const Car
             return WriteSvgCard(path, input);
         default: {
             PdfCardWriter writer(path);
-            if (Status added = writer.AddCard(input); !added) return added;
+            VELMARO_TRY(writer.AddCard(input));
             return writer.Finish();
         }
     }
@@ -153,7 +153,7 @@ int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string
     for (std::size_t i = 0; i < matricolas.size(); ++i) {
         const CardOutcome& outcome = outcomes[i];
         if (outcome.state == CardOutcome::State::kNotFound) {
-            errors << "Matricola NON Trovata: " << matricolas[i] << '\n';
+            ReportNotFound(errors, matricolas[i]);
             if (status == kCardsAllDrawn) status = kCardsSomeNotFound;
         } else if (outcome.state == CardOutcome::State::kReadError) {
             ReportError(errors, *outcome.error);
