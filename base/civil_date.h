@@ -15,6 +15,11 @@ int ExpandTwoDigitYear(int twoDigitYear);
 // not exist (02/30/99).
 std::optional<std::chrono::sys_days> ParseMonthDayYear(std::string_view monthDayYear);
 
+// The same date from its three parts held apart, each read as ParseMonthDayYear reads it: the
+// date of month + "/" + day + "/" + year without building that text.
+std::optional<std::chrono::sys_days> DateOfParts(std::string_view month, std::string_view day,
+                                                 std::string_view year);
+
 // A date written YYYY-MM-DD that names a real calendar day; nothing otherwise.
 std::optional<std::chrono::year_month_day> ParseIsoDate(std::string_view text);
 

@@ -166,7 +166,7 @@ Status RecordFile::ReadRecordInto(std::int64_t recordNumber, std::string& text) 
     if (closed_) return Error{path_, "the file has been closed"};
     if (recordNumber < 1) return Ok();
     // Slots are small: a buffer on the stack spares an allocation on every probe of a search.
-    std::array<char, 256> stackSlot{};
+    std::array<char, 256> stackSlot;
     std::string heapSlot;
     char* slot = stackSlot.data();
     if (slotSize_ > stackSlot.size()) {
@@ -180,24 +180,45 @@ Status RecordFile::ReadRecordInto(std::int64_t recordNumber, std::string& text) 
 }
 
 Result<std::vector<std::string>> RecordFile::ReadRun(std::int64_t first, std::int64_t count) const {
+    std::vector<std::string> texts;
+    texts.reserve(static_cast<std::size_t>(std::max<std::int64_t>(count, 0)));
     if (closed_) return Error{path_, "the file has been closed"};
-    std::vector<std::string> texts(static_cast<std::size_t>(std::max<std::int64_t>(count, 0)));
+    VELMARO_TRY(
+        ForEachInRun(first, count, [&](std::string_view text) { texts.emplace_back(text); }));
+    return texts;
+}
+
+Status RecordFile::ForEachInRun(std::int64_t first, std::int64_t count,
+                                const std::function<void(std::string_view)>& each) const {
+    if (count <= 0) return Ok();
+    if (closed_) return Error{path_, "the file has been closed"};
     const std::int64_t last = first + count - 1;
     const std::int64_t firstInFile = std::max<std::int64_t>(first, 1);
-    if (count <= 0 || last < firstInFile) return texts;
 
-    const auto slotSize = static_cast<std::int64_t>(slotSize_);
-    std::string bytes(static_cast<std::size_t>((last - firstInFile + 1) * slotSize), '\0');
-    VELMARO_TRY(const std::size_t got,
-                ReadAt((firstInFile - 1) * slotSize, bytes.data(), bytes.size()));
-
-    for (std::int64_t n = firstInFile; n <= last; ++n) {
-        const auto offset = static_cast<std::size_t>((n - firstInFile) * slotSize);
-        if (offset >= got) break;
-        texts[static_cast<std::size_t>(n - first)] +=
-            SlotTextOf(std::string_view(bytes.data() + offset, got - offset), slotSize_);
+    // A student's run holds at most 99 records: the stack holds it in all but odd cases.
+    std::array<char, 2048> stackBytes;
+    std::string heapBytes;
+    char* bytes = stackBytes.data();
+    std::size_t got = 0;
+    if (last >= firstInFile) {
+        const auto slotSize = static_cast<std::int64_t>(slotSize_);
+        const auto size = static_cast<std::size_t>((last - firstInFile + 1) * slotSize);
+        if (size > stackBytes.size()) {
+            heapBytes.resize(size);
+            bytes = heapBytes.data();
+        }
+        VELMARO_TRY(got, ReadAt((firstInFile - 1) * slotSize, bytes, size));
     }
-    return texts;
+    for (std::int64_t n = first; n <= last; ++n) {
+        if (n < firstInFile) {
+            each({});
+            continue;
+        }
+        const auto offset = static_cast<std::size_t>(n - firstInFile) * slotSize_;
+        each(offset >= got ? std::string_view{}
+                           : SlotTextOf(std::string_view(bytes + offset, got - offset), slotSize_));
+    }
+    return Ok();
 }
 
 }  // namespace velmaro

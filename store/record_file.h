@@ -69,6 +69,11 @@ class RecordFile {
     // The texts of the count records from first on, read with one request to the operating
     // system; records outside the file read as empty texts.
     Result<std::vector<std::string>> ReadRun(std::int64_t first, std::int64_t count) const;
+    // The same texts handed to each in record order, as views that last only for the call:
+    // a run read this way costs no allocation. Nothing is read when count is not positive;
+    // when the read fails, each is not called at all.
+    Status ForEachInRun(std::int64_t first, std::int64_t count,
+                        const std::function<void(std::string_view)>& each) const;
 
     // For a file read from a copy: one status request, and a read of the whole file when it
     // changed since the copy was made (or when there is no copy yet). Otherwise nothing.

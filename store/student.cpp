@@ -60,20 +60,17 @@ Result<std::vector<std::string>> GatherRecords(const RecordFile& file, std::int3
 Result<Student> GatherStudent(const DataStore& store, std::string matrText,
                               std::string_view recordText) {
     SplitRecord split = SplitStudentRecord(recordText);
-    VELMARO_TRY(const auto exams,
-                GatherRecords(store.ExamFile(), split.FirstExamRec, split.ExamRecCount));
-    VELMARO_TRY(const auto years,
-                GatherRecords(store.YearFile(), split.FirstYearRec, split.YearRecCount));
-
     Student student;
+    student.ExamRecs.reserve(static_cast<std::size_t>(split.ExamRecCount));
+    VELMARO_TRY(store.ExamFile().ForEachInRun(
+        split.FirstExamRec, split.ExamRecCount,
+        [&](std::string_view text) { student.ExamRecs.push_back(ParseExamRecord(text)); }));
+    student.YearRecs.reserve(static_cast<std::size_t>(split.YearRecCount));
+    VELMARO_TRY(store.YearFile().ForEachInRun(
+        split.FirstYearRec, split.YearRecCount,
+        [&](std::string_view text) { student.YearRecs.push_back(ParseYearRecord(text)); }));
     student.MatrText = std::move(matrText);
     student.fields = std::move(split.fields);
-    student.ExamRecs.reserve(exams.size());
-    for (const std::string& text : exams)
-        student.ExamRecs.push_back(ParseExamRecord(text));
-    student.YearRecs.reserve(years.size());
-    for (const std::string& text : years)
-        student.YearRecs.push_back(ParseYearRecord(text));
     return student;
 }
 

@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -59,6 +61,26 @@ TEST(ParseMonthDayYear, CenturyRuleAndImpossibleDates) {
     EXPECT_EQ(ParseMonthDayYear("12/31/1999"), sys_days{year{1999} / 12 / 31});
     for (const char* text : {"02/29/99", "13/01/98", "00/10/98", "11/01/", "1a/01/98", "11/01/998"})
         EXPECT_FALSE(ParseMonthDayYear(text).has_value()) << text;
+}
+
+// The day count is the standard calendar's on month ends and leap days of every four-digit
+// year, in both written forms.
+TEST(ParseMonthDayYear, AgreesWithTheStandardCalendar) {
+    using namespace std::chrono;
+    for (int y = 0; y <= 9999; ++y) {
+        for (unsigned m = 1; m <= 12; ++m) {
+            for (const unsigned d : {1u, 28u, 29u, 30u, 31u, 32u}) {
+                const year_month_day date{year{y}, month{m}, day{d}};
+                char slashed[16], iso[16];
+                std::snprintf(slashed, sizeof slashed, "%02u/%02u/%04d", m, d, y);
+                std::snprintf(iso, sizeof iso, "%04d-%02u-%02u", y, m, d);
+                const auto expected =
+                    date.ok() ? std::optional<sys_days>(sys_days{date}) : std::nullopt;
+                ASSERT_EQ(ParseMonthDayYear(slashed), expected) << slashed;
+                ASSERT_EQ(ParseIsoDate(iso) == date, date.ok()) << iso;
+            }
+        }
+    }
 }
 
 TEST(ReadExamRow, ShownGradeValueWeightAndTitle) {
