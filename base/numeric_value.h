@@ -18,6 +18,19 @@ double NumericValue(std::string_view text);
 // nothing when value is not finite or lies outside the 32-bit range.
 std::optional<std::int32_t> RoundToInt32(double value);
 
+// RoundToInt32(NumericValue(text)), read directly when text is one to nine decimal digits
+// and nothing else, as record numbers, counts and keys are written.
+inline std::optional<std::int32_t> WholeNumberValue(std::string_view text) {
+    if (!text.empty() && text.size() <= 9) {
+        std::int32_t value = 0;
+        std::size_t digits = 0;
+        for (; digits < text.size() && text[digits] >= '0' && text[digits] <= '9'; ++digits)
+            value = value * 10 + (text[digits] - '0');
+        if (digits == text.size()) return value;
+    }
+    return RoundToInt32(NumericValue(text));
+}
+
 // The nearest whole number to value with halves to even, as a double (no range limit).
 double RoundHalfEven(double value);
 

@@ -7,7 +7,7 @@
 namespace velmaro {
 
 std::optional<std::int32_t> KeyOf(std::string_view typedText) {
-    return RoundToInt32(NumericValue(typedText));
+    return WholeNumberValue(typedText);
 }
 
 Result<LookupOutcome> LookupStudent(const DataStore& store, std::string_view typedText) {

@@ -78,6 +78,17 @@ void CheckReport::Add(ProblemKind kind, Finding finding) {
     if (group.first.size() < kFindingsKept) group.first.push_back(std::move(finding));
 }
 
+void CheckReport::Append(const CheckReport& later) {
+    for (std::size_t i = 0; i < kProblemKindCount; ++i) {
+        ProblemGroup& group = groups_[i];
+        const ProblemGroup& laterGroup = later.groups_[i];
+        group.count += laterGroup.count;
+        for (std::size_t k = 0; k < laterGroup.first.size() && group.first.size() < kFindingsKept;
+             ++k)
+            group.first.push_back(laterGroup.first[k]);
+    }
+}
+
 bool CheckReport::Clean() const {
     for (const ProblemGroup& group : groups_) {
         if (group.count != 0) return false;

@@ -65,13 +65,25 @@ class CheckReport {
     // problem, and makeFinding is not called.
     template <typename MakeFinding>
     void Note(ProblemKind kind, MakeFinding makeFinding) {
-        ProblemGroup& group = groups_[Index(kind)];
-        if (group.first.size() < kFindingsKept) {
+        if (KeepsFindings(kind)) {
             Add(kind, makeFinding());
         } else {
-            ++group.count;
+            CountMore(kind, 1);
         }
     }
+
+    // True while findings of kind are still kept: a caller with many problems to count may,
+    // once this is false, count them with CountMore instead of noting each.
+    bool KeepsFindings(ProblemKind kind) const {
+        return groups_[Index(kind)].first.size() < kFindingsKept;
+    }
+    // Counts problems more problems of kind, without findings.
+    void CountMore(ProblemKind kind, std::size_t problems) {
+        groups_[Index(kind)].count += problems;
+    }
+
+    // Adds the problems of later, a report on what comes after this one's in file order.
+    void Append(const CheckReport& later);
 
     const ProblemGroup& Group(ProblemKind kind) const { return groups_[Index(kind)]; }
     // True when no problem of any kind was found.

@@ -4,11 +4,12 @@
 #include <chrono>
 #include <climits>
 #include <cmath>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
-#include "base/numeric_value.h"
+#include "base/civil_date.h"
 #include "base/text_fields.h"
 #include "base/windows1252.h"
 #include "store/data_store.h"
@@ -43,32 +44,24 @@ bool AllDigits(std::string_view text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-int TwoDigits(std::string_view text) { return (text[0] - '0') * 10 + (text[1] - '0'); }
-
-// The full year of a two-digit year: 00-29 are 2000-2029, 30-99 are 1930-1999.
-int FullYear(int twoDigitYear) {
-    return twoDigitYear < 30 ? 2000 + twoDigitYear : 1900 + twoDigitYear;
+std::int32_t DayNumberOf(std::optional<std::chrono::sys_days> date) {
+    return date ? static_cast<std::int32_t>(date->time_since_epoch().count()) : kNoDay;
 }
 
 // The day of a yymmdd date, as days since 1970-01-01; kNoDay when it is not a date.
 std::int32_t DayOfYyMmDd(std::string_view text) {
-    if (text.size() != 6 || !AllDigits(text)) return kNoDay;
-    const std::chrono::year_month_day date{std::chrono::year(FullYear(TwoDigits(text))),
-                                           std::chrono::month(TwoDigits(text.substr(2))),
-                                           std::chrono::day(TwoDigits(text.substr(4)))};
-    if (!date.ok()) return kNoDay;
-    return static_cast<std::int32_t>(std::chrono::sys_days(date).time_since_epoch().count());
+    if (text.size() != 6) return kNoDay;
+    return DayNumberOf(DateOfParts(text.substr(2, 2), text.substr(4, 2), text.substr(0, 2)));
 }
 
 // 1 November of the first year of an academic year written yyYY; kNoDay when yyYY is not two
 // consecutive two-digit years.
 std::int32_t EnrolmentDay(std::string_view yyYY) {
     if (yyYY.size() != 4 || !AllDigits(yyYY)) return kNoDay;
-    const int first = TwoDigits(yyYY);
-    if (TwoDigits(yyYY.substr(2)) != (first + 1) % 100) return kNoDay;
-    const std::chrono::year_month_day date{std::chrono::year(FullYear(first)),
-                                           std::chrono::November, std::chrono::day(1)};
-    return static_cast<std::int32_t>(std::chrono::sys_days(date).time_since_epoch().count());
+    const int first = (yyYY[0] - '0') * 10 + (yyYY[1] - '0');
+    const int second = (yyYY[2] - '0') * 10 + (yyYY[3] - '0');
+    if (second != (first + 1) % 100) return kNoDay;
+    return DayNumberOf(DateOfParts("11", "01", yyYY.substr(0, 2)));
 }
 
 // A record file's bytes seen as slots.
@@ -116,12 +109,11 @@ class SlotFile {
     bool present_;
 };
 
-// The exam records: short texts, unknown codes and dates that are not dates. Returns the day
-// of every record's date (element 0 unused), kNoDay where there is none.
-std::vector<std::int32_t> CheckExamRecords(const SlotFile& exams, const TableCodes& examCodes,
-                                           CheckReport& report) {
-    std::vector<std::int32_t> days(static_cast<std::size_t>(exams.Count()) + 1, kNoDay);
-    for (std::int64_t n = 1; n <= exams.Count(); ++n) {
+// The exam records first ... last: short texts, unknown codes and dates that are not dates.
+// Sets days[n] to the day of record n's date, kNoDay where there is none.
+void CheckExamRecords(const SlotFile& exams, const TableCodes& examCodes, std::int64_t first,
+                      std::int64_t last, std::vector<std::int32_t>& days, CheckReport& report) {
+    for (std::int64_t n = first; n <= last; ++n) {
         const std::string_view text = exams.Text(n);
         if (text.size() < kExamFieldsLength) {
             report.Note(ProblemKind::kShortRecord, [&] {
@@ -144,7 +136,6 @@ std::vector<std::int32_t> CheckExamRecords(const SlotFile& exams, const TableCod
             });
         }
     }
-    return days;
 }
 
 void CheckYearRecords(const SlotFile& years, CheckReport& report) {
@@ -208,10 +199,9 @@ void CheckOverlaps(std::string_view fileName, std::vector<Run>& runs, CheckRepor
 }
 
 // The count field of a registry record is a two-digit number: negative, fractional or
-// non-numeric contents give a count the keeper did not mean.
+// non-numeric contents give a count the keeper did not mean. Digits and blanks are all a
+// sound count may hold (blanks are skipped when it is read).
 bool IsSoundCount(std::string_view field) {
-    const double value = NumericValue(field);
-    if (value < 0 || value != std::floor(value)) return false;
     return std::all_of(field.begin(), field.end(),
                        [](char c) { return c == ' ' || (c >= '0' && c <= '9'); });
 }
@@ -236,8 +226,8 @@ class StudentChecker {
             });
             return;
         }
-        const SplitRecord split = SplitStudentRecord(text);
-        const StudentFields& f = split.fields;
+        const SplitRecordView split = SplitStudentRecordView(text);
+        const auto& f = split.fields;
         const std::string_view counts = Right(f.StudentRecord, 4);
         for (const std::string_view field : {Left(counts, 2), Right(counts, 2)}) {
             if (IsSoundCount(field)) continue;
@@ -265,6 +255,12 @@ class StudentChecker {
         CheckLastCareerYear(n, split);
     }
 
+    // Takes over the runs that later, which checked the students after these, found.
+    void Append(StudentChecker&& later) {
+        examRuns_.insert(examRuns_.end(), later.examRuns_.begin(), later.examRuns_.end());
+        yearRuns_.insert(yearRuns_.end(), later.yearRuns_.begin(), later.yearRuns_.end());
+    }
+
     void CheckOverlaps() {
         velmaro::CheckOverlaps(exams_.Name(), examRuns_, report_);
         velmaro::CheckOverlaps(years_.Name(), yearRuns_, report_);
@@ -284,23 +280,44 @@ class StudentChecker {
 
     // The dates of the exams in the student's run against enrolment and graduation; the
     // dates themselves were checked with the exam records.
-    void CheckExamDates(std::int64_t n, const SplitRecord& split, std::int32_t enrolment,
+    void CheckExamDates(std::int64_t n, const SplitRecordView& split, std::int32_t enrolment,
                         std::int32_t graduation) {
         if (!InFile(exams_, split.FirstExamRec, split.ExamRecCount)) return;
-        for (std::int64_t r = split.FirstExamRec; r < split.FirstExamRec + split.ExamRecCount;
-             ++r) {
-            const std::int32_t day = examDays_[static_cast<std::size_t>(r)];
-            if (day == kNoDay) continue;
-            if (enrolment != kNoDay && day < enrolment) {
-                report_.Note(ProblemKind::kExamBeforeEnrolment, [&] {
-                    return ExamFinding(n, r, "enrolled " + Quoted(split.fields.EnrolYear));
-                });
-            }
-            if (graduation != kNoDay && day > graduation) {
-                report_.Note(ProblemKind::kExamAfterGraduation, [&] {
-                    return ExamFinding(n, r, "graduated " + Quoted(split.fields.DegreeDate));
-                });
-            }
+        if (enrolment != kNoDay) {
+            CheckExamDays(
+                n, split, ProblemKind::kExamBeforeEnrolment,
+                [enrolment](std::int32_t day) { return day != kNoDay && day < enrolment; },
+                "enrolled", split.fields.EnrolYear);
+        }
+        if (graduation != kNoDay) {
+            CheckExamDays(
+                n, split, ProblemKind::kExamAfterGraduation,
+                [graduation](std::int32_t day) { return day != kNoDay && day > graduation; },
+                "graduated", split.fields.DegreeDate);
+        }
+    }
+
+    // Notes each exam of the student's run whose day isOutside the career. Once the kind
+    // keeps no more findings the exams are only counted, in a loop free of calls: a data set
+    // with runs shared by many students has millions of them.
+    template <typename IsOutside>
+    void CheckExamDays(std::int64_t n, const SplitRecordView& split, ProblemKind kind,
+                       IsOutside isOutside, std::string_view versus, std::string_view value) {
+        const auto first = static_cast<std::size_t>(split.FirstExamRec);
+        const std::size_t end = first + static_cast<std::size_t>(split.ExamRecCount);
+        if (!report_.KeepsFindings(kind)) {
+            std::size_t outside = 0;
+            for (std::size_t r = first; r < end; ++r)
+                outside += isOutside(examDays_[r]) ? 1 : 0;
+            report_.CountMore(kind, outside);
+            return;
+        }
+        for (std::size_t r = first; r < end; ++r) {
+            if (!isOutside(examDays_[r])) continue;
+            report_.Note(kind, [&] {
+                return ExamFinding(n, static_cast<std::int64_t>(r),
+                                   std::string(versus) + " " + Quoted(value));
+            });
         }
     }
 
@@ -312,7 +329,7 @@ class StudentChecker {
     }
 
     // Only the last career year is read (the end of the chart of a student still enrolled).
-    void CheckLastCareerYear(std::int64_t n, const SplitRecord& split) {
+    void CheckLastCareerYear(std::int64_t n, const SplitRecordView& split) {
         if (!InFile(years_, split.FirstYearRec, split.YearRecCount)) return;
         const std::int64_t last = split.FirstYearRec + split.YearRecCount - 1;
         const std::string_view year = Mid(years_.Text(last), 3, 2);
@@ -349,6 +366,14 @@ void CheckRegistryOrder(const SlotFile& registry, CheckReport& report) {
         }
         previous = key;
     }
+}
+
+// Runs first on this thread and second on another, and returns when both are done.
+template <typename First, typename Second>
+void InParallel(First first, Second second) {
+    std::thread other(second);
+    first();
+    other.join();
 }
 
 void ReportMissing(std::string_view name, const std::optional<std::string>& bytes,
@@ -388,16 +413,42 @@ CheckReport CheckDataFiles(const DataFileContents& files) {
                          files.exams.has_value());
     const SlotFile years(kYearsName, files.years ? *files.years : std::string_view{}, kYearSlotSize,
                          files.years.has_value());
-    for (const SlotFile* file : {&registry, &exams, &years})
-        file->CheckSlots(report);
 
-    CheckRegistryOrder(registry, report);
-    const std::vector<std::int32_t> examDays = CheckExamRecords(exams, examCodes, report);
-    CheckYearRecords(years, report);
+    // The records one by one, in two halves on two threads; each half reports apart and the
+    // reports are joined in file order, so the findings are those of one pass.
+    std::vector<std::int32_t> examDays(static_cast<std::size_t>(exams.Count()) + 1, kNoDay);
+    const std::int64_t examMiddle = exams.Count() / 2;
+    CheckReport recordsLater;
+    InParallel(
+        [&] {
+            for (const SlotFile* file : {&registry, &exams, &years})
+                file->CheckSlots(report);
+            CheckRegistryOrder(registry, report);
+            CheckExamRecords(exams, examCodes, 1, examMiddle, examDays, report);
+        },
+        [&] {
+            CheckExamRecords(exams, examCodes, examMiddle + 1, exams.Count(), examDays,
+                             recordsLater);
+            CheckYearRecords(years, recordsLater);
+        });
+    report.Append(recordsLater);
 
+    // Then the students, in two halves likewise.
     StudentChecker students(exams, examDays, years, titleCodes, report);
-    for (std::int64_t n = 1; n <= registry.Count(); ++n)
-        students.Check(n, registry.Text(n));
+    CheckReport studentsLater;
+    StudentChecker laterStudents(exams, examDays, years, titleCodes, studentsLater);
+    const std::int64_t studentMiddle = registry.Count() / 2;
+    InParallel(
+        [&] {
+            for (std::int64_t n = 1; n <= studentMiddle; ++n)
+                students.Check(n, registry.Text(n));
+        },
+        [&] {
+            for (std::int64_t n = studentMiddle + 1; n <= registry.Count(); ++n)
+                laterStudents.Check(n, registry.Text(n));
+        });
+    report.Append(studentsLater);
+    students.Append(std::move(laterStudents));
     students.CheckOverlaps();
     return report;
 }

@@ -10,20 +10,13 @@ namespace {
 
 constexpr std::size_t kTailLength = 10;
 
-int RecordCount(std::string_view field) {
-    const double value = NumericValue(field);
-    if (!(value > 0)) return 0;
-    return RoundToInt32(value).value_or(0);
-}
+int RecordCount(std::string_view field) { return std::max(WholeNumberValue(field).value_or(0), 0); }
 
-std::int32_t RecordNumber(std::string_view field) {
-    return RoundToInt32(NumericValue(field)).value_or(0);
-}
+std::int32_t RecordNumber(std::string_view field) { return WholeNumberValue(field).value_or(0); }
 
-}  // namespace
-
-SplitRecord SplitStudentRecord(std::string_view recordText) {
-    SplitRecord split;
+template <typename Text>
+BasicSplitRecord<Text> Split(std::string_view recordText) {
+    BasicSplitRecord<Text> split;
     const std::string_view trimmed = TrimBlanks(recordText);
     const std::string_view tail = Right(trimmed, kTailLength);
     split.FirstExamRec = RecordNumber(Left(tail, 5));
@@ -31,24 +24,34 @@ SplitRecord SplitStudentRecord(std::string_view recordText) {
     if (trimmed.size() < kTailLength) return split;
 
     const std::string_view record = trimmed.substr(0, trimmed.size() - kTailLength);
-    StudentFields& f = split.fields;
-    f.StudentRecord = std::string(record);
-    f.SexCode = Mid(record, 6, 1);
-    f.BirthYearMonth = Mid(record, 7, 4);
-    f.PostalCode = Mid(record, 11, 5);
-    f.Province = Mid(record, 16, 2);
-    f.EnrolYear = Mid(record, 18, 4);
-    f.DiplomaCode = Mid(record, 22, 2);
-    f.DiplomaYear = Mid(record, 24, 4);
-    f.DiplomaGrade = Mid(record, 28, 2);
-    f.DegreeDate = Mid(record, 30, 6);
-    f.DegreeGrade = Mid(record, 36, 5);
-    f.HonoursMark = Mid(record, 41, 1);
+    BasicStudentFields<Text>& f = split.fields;
+    f.StudentRecord = Text(record);
+    f.SexCode = Text(Mid(record, 6, 1));
+    f.BirthYearMonth = Text(Mid(record, 7, 4));
+    f.PostalCode = Text(Mid(record, 11, 5));
+    f.Province = Text(Mid(record, 16, 2));
+    f.EnrolYear = Text(Mid(record, 18, 4));
+    f.DiplomaCode = Text(Mid(record, 22, 2));
+    f.DiplomaYear = Text(Mid(record, 24, 4));
+    f.DiplomaGrade = Text(Mid(record, 28, 2));
+    f.DegreeDate = Text(Mid(record, 30, 6));
+    f.DegreeGrade = Text(Mid(record, 36, 5));
+    f.HonoursMark = Text(Mid(record, 41, 1));
 
     const std::string_view counts = Right(record, 4);
     split.ExamRecCount = RecordCount(Left(counts, 2));
     split.YearRecCount = RecordCount(Right(counts, 2));
     return split;
+}
+
+}  // namespace
+
+SplitRecord SplitStudentRecord(std::string_view recordText) {
+    return Split<std::string>(recordText);
+}
+
+SplitRecordView SplitStudentRecordView(std::string_view recordText) {
+    return Split<std::string_view>(recordText);
 }
 
 Result<std::vector<std::string>> GatherRecords(const RecordFile& file, std::int32_t first,

@@ -13,38 +13,46 @@ namespace velmaro {
 
 // The fields of a found registry record, cut by position from its text with the blanks at
 // both ends and the last 10 characters (the two start record numbers) removed. Fields are
-// raw bytes of the file; none is converted, trimmed or validated.
-struct StudentFields {
-    std::string StudentRecord;
-    std::string SexCode;         // "1" male, "2" female, anything else unknown
-    std::string BirthYearMonth;  // yymm
-    std::string PostalCode;
-    std::string Province;
-    std::string EnrolYear;    // yyYY
-    std::string DiplomaCode;  // looked up in the title table
-    std::string DiplomaYear;  // yyYY
-    std::string DiplomaGrade;
-    std::string DegreeDate;   // yymmdd; "000000" when not graduated
-    std::string DegreeGrade;  // the grade in its first 3 characters
-    std::string HonoursMark;  // "*" with honours
+// raw bytes of the file; none is converted, trimmed or validated. Text is std::string for
+// fields that outlive the record text, std::string_view for fields that point into it.
+template <typename Text>
+struct BasicStudentFields {
+    Text StudentRecord;
+    Text SexCode;         // "1" male, "2" female, anything else unknown
+    Text BirthYearMonth;  // yymm
+    Text PostalCode;
+    Text Province;
+    Text EnrolYear;    // yyYY
+    Text DiplomaCode;  // looked up in the title table
+    Text DiplomaYear;  // yyYY
+    Text DiplomaGrade;
+    Text DegreeDate;   // yymmdd; "000000" when not graduated
+    Text DegreeGrade;  // the grade in its first 3 characters
+    Text HonoursMark;  // "*" with honours
 
-    bool operator==(const StudentFields&) const = default;
+    bool operator==(const BasicStudentFields&) const = default;
 };
+using StudentFields = BasicStudentFields<std::string>;
 
 // A found registry record taken apart: the fields, where the student's runs of exam and
 // year records start, and how long they are.
-struct SplitRecord {
-    StudentFields fields;
+template <typename Text>
+struct BasicSplitRecord {
+    BasicStudentFields<Text> fields;
     std::int32_t FirstExamRec = 0;
     std::int32_t FirstYearRec = 0;
     int ExamRecCount = 0;  // 0 ... 99
     int YearRecCount = 0;
 };
+using SplitRecord = BasicSplitRecord<std::string>;
+using SplitRecordView = BasicSplitRecord<std::string_view>;
 
 // Takes a found record text apart. The text is trimmed of blanks first, so trailing blanks
 // do not shift the tail. A text shorter than the 10-character tail gives empty fields and
 // counts of 0. A count that is negative reads as 0; a fractional one is rounded half to even.
 SplitRecord SplitStudentRecord(std::string_view recordText);
+// The same with fields that are views into recordText, for reading many records quickly.
+SplitRecordView SplitStudentRecordView(std::string_view recordText);
 
 // A student as the card shows it: the number as typed, the registry fields and the gathered
 // records, in file order.

@@ -14,6 +14,9 @@ namespace {
 
 std::string Quoted(std::string_view raw) { return "\"" + DecodeWindows1252(raw) + "\""; }
 
+static_assert(kExamTableLayout.codeLength <= TableCodes::kLongestCode &&
+              kTitleTableLayout.codeLength <= TableCodes::kLongestCode);
+
 TableCodes CheckTable(std::string_view fileName, std::string_view content,
                       const CodeTableLayout& layout, CheckReport& report) {
     TableCodes codes;
@@ -35,10 +38,8 @@ TableCodes CheckTable(std::string_view fileName, std::string_view content,
         }
         if (line.size() < codeEnd) continue;
         const std::string_view code = Mid(line, layout.codePosition, layout.codeLength);
-        // Not a structured binding: clang 14, which builds the fuzzers, cannot capture one.
-        const auto inserted = codes.try_emplace(code, lineNumber);
-        if (!inserted.second) {
-            const std::int64_t firstLine = inserted.first->second;
+        if (const std::int64_t firstLine = codes.Insert(code, lineNumber);
+            firstLine != lineNumber) {
             report.Note(ProblemKind::kRepeatedTableCode, [&] {
                 return Finding{std::string(fileName), firstLine, lineNumber,
                                "code " + Quoted(code)};
@@ -55,6 +56,42 @@ TableCodes CheckTable(std::string_view fileName, std::string_view content,
 }
 
 }  // namespace
+
+std::uint64_t TableCodes::KeyOf(std::string_view code) {
+    std::uint64_t key = code.size() + 1;
+    for (std::size_t i = 0; i < code.size() && i < kLongestCode; ++i)
+        key |= static_cast<std::uint64_t>(static_cast<unsigned char>(code[i])) << (8 * (i + 1));
+    return key;
+}
+
+std::size_t TableCodes::SlotOf(std::uint64_t key) const {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t at = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 40) & mask;
+    while (slots_[at].key != 0 && slots_[at].key != key)
+        at = (at + 1) & mask;
+    return at;
+}
+
+void TableCodes::Grow() {
+    std::vector<Slot> old(slots_.size() * 2);
+    old.swap(slots_);
+    for (const Slot& slot : old)
+        if (slot.key != 0) slots_[SlotOf(slot.key)] = slot;
+}
+
+std::int64_t TableCodes::Insert(std::string_view code, std::int64_t line) {
+    const std::uint64_t key = KeyOf(code);
+    Slot& slot = slots_[SlotOf(key)];
+    if (slot.key == key) return slot.line;
+    slot = {key, line};
+    // At most half full, so a probe soon meets an empty slot.
+    if (++size_ * 2 > slots_.size()) Grow();
+    return line;
+}
+
+bool TableCodes::contains(std::string_view code) const {
+    return code.size() <= kLongestCode && slots_[SlotOf(KeyOf(code))].key == KeyOf(code);
+}
 
 bool IsNamedGroupCode(std::string_view group) {
     static constexpr std::array<std::string_view, 18> kNamed = {"00", "A1", "F1", "E1", "G1", "A2",

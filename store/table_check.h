@@ -2,15 +2,38 @@
 
 #include <cstdint>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 #include "store/check_report.h"
 
 namespace velmaro {
 
-// The codes of a table's lines, each with the number of the first line that holds it. The
-// views point into the table's text.
-using TableCodes = std::unordered_map<std::string_view, std::int64_t>;
+// The codes of a table's lines, each with the number of the first line that holds it. A
+// code has at most 4 characters, as both tables' codes do; the check asks of every record
+// whether its code is here, so a code is kept as one number in an open-addressed table.
+class TableCodes {
+  public:
+    static constexpr std::size_t kLongestCode = 4;
+
+    // Adds code, first held by line; when the code is there already, nothing changes and the
+    // line that first held it is returned, otherwise line itself.
+    std::int64_t Insert(std::string_view code, std::int64_t line);
+    // True when some line holds code.
+    bool contains(std::string_view code) const;
+
+  private:
+    struct Slot {
+        std::uint64_t key = 0;  // 0: empty
+        std::int64_t line = 0;
+    };
+    // The code's bytes and length as one number, never 0.
+    static std::uint64_t KeyOf(std::string_view code);
+    std::size_t SlotOf(std::uint64_t key) const;
+    void Grow();
+
+    std::vector<Slot> slots_ = std::vector<Slot>(64);
+    std::size_t size_ = 0;
+};
 
 // True when a class rule names group (after EB counts as E2 and MS as MR): "00", A1 F1 E1
 // G1, A2 F2 E2 MR CH, IT MM E3 SM, CF, LL, and every code beginning with "L". Every other

@@ -286,6 +286,21 @@ TEST(DataCheck, KeepsTheFirstTenFindingsAndCountsAll) {
     ASSERT_EQ(group.first.size(), CheckReport::kFindingsKept);
     EXPECT_EQ(group.first.front().record, 4);
     EXPECT_EQ(group.first.back().record, 13);
+
+    // The same across the registry, which is checked in parts: 25 students sharing one run
+    // whose first exam predates their enrolment.
+    set = DataSet{};
+    set.registry.clear();
+    for (int i = 1; i <= 25; ++i)
+        set.registry.push_back(RegistryText(10 * i, 2, 2, 1, 1));
+    set.exams[0] = "100128950115000";
+    const CheckReport students = CheckDataFiles(set.Files());
+    const ProblemGroup& early = students.Group(ProblemKind::kExamBeforeEnrolment);
+    EXPECT_EQ(early.count, 25u);
+    ASSERT_EQ(early.first.size(), CheckReport::kFindingsKept);
+    for (std::size_t i = 0; i < early.first.size(); ++i)
+        EXPECT_EQ(early.first[i].record, static_cast<std::int64_t>(i + 1));
+    EXPECT_EQ(students.Group(ProblemKind::kRunOverlap).count, 48u);
 }
 
 // Every code that a class rule puts in class 0 to 3 is named; only class 4 may be a default.
