@@ -4,12 +4,17 @@
 //   velmaro_bench_check --benchmark_repetitions=10 --benchmark_report_aggregates_only=true
 //
 // Set-up (a few seconds): the data set is generated into a temporary folder. Benchmarks:
-//   check/read_files   ReadDataFiles: the five files read whole, once
-//   check/velmaro      ReadDataFiles and CheckDataFiles: what `velmaro check` does
-// After the runs it prints the ratio of the median times, check / read (goal: at most 2).
+//   check/read_files        ReadDataFiles: the five files read whole, once
+//   check/velmaro           ReadDataFiles and CheckDataFiles: what `velmaro check` does
+//   check/read_files_cold   the same two with the files dropped from the system's page cache
+//   check/velmaro_cold      before each run, as for data files not read since they were written
+//                           (the time of dropping them is not counted)
+// After the runs it prints the ratios of the median times, check / read (goal: at most 2).
 
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <iostream>
@@ -36,27 +41,61 @@ sample::SampleDataOptions MeasuredDataOptions() {
     return options;
 }
 
-void ReadFiles(benchmark::State& state, const std::string& dataDir) {
+// Asks the system to drop the data files from its page cache, so that the next read comes
+// from the disk; false when it cannot be asked.
+bool DropFromPageCache(const std::string& dataDir) {
+    for (const char* name : {"elenco.dir", "esami.dir", "velmara.dir", "esami.grp", "titoli.grp"}) {
+        const int descriptor = open((dataDir + name).c_str(), O_RDONLY | O_CLOEXEC);
+        if (descriptor < 0) return false;
+        const bool dropped =
+            fdatasync(descriptor) == 0 && posix_fadvise(descriptor, 0, 0, POSIX_FADV_DONTNEED) == 0;
+        close(descriptor);
+        if (!dropped) return false;
+    }
+    return true;
+}
+
+// Times what measure() does per iteration; with cold, after dropping the files from the page
+// cache with the clock stopped.
+template <typename Measure>
+void Timed(benchmark::State& state, const std::string& dataDir, bool cold, Measure&& measure) {
     for (auto _ : state) {
-        auto files = ReadDataFiles(dataDir);
-        if (!files) state.SkipWithError(files.error().Message().c_str());
-        benchmark::DoNotOptimize(files);
+        if (cold) {
+            state.PauseTiming();
+            const bool dropped = DropFromPageCache(dataDir);
+            state.ResumeTiming();
+            if (!dropped) {
+                state.SkipWithError("cannot drop the files from the page cache");
+                break;
+            }
+        }
+        if (!measure()) break;
     }
 }
 
-void CheckFiles(benchmark::State& state, const std::string& dataDir) {
+void ReadFiles(benchmark::State& state, const std::string& dataDir, bool cold) {
+    Timed(state, dataDir, cold, [&] {
+        auto files = ReadDataFiles(dataDir);
+        if (!files) state.SkipWithError(files.error().Message().c_str());
+        benchmark::DoNotOptimize(files);
+        return static_cast<bool>(files);
+    });
+}
+
+void CheckFiles(benchmark::State& state, const std::string& dataDir, bool cold) {
     std::size_t problems = 0;
-    for (auto _ : state) {
+    Timed(state, dataDir, cold, [&] {
         auto files = ReadDataFiles(dataDir);
         if (!files) {
             state.SkipWithError(files.error().Message().c_str());
-            break;
+            return false;
         }
         const CheckReport report = CheckDataFiles(*files);
         problems = 0;
         for (const ProblemKind kind : AllProblemKinds())
             problems += report.Group(kind).count;
-    }
+        return true;
+    });
     state.counters["problems"] = static_cast<double>(problems);
 }
 
@@ -79,14 +118,19 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string dataDir = folder.Path() + "/";
-    benchmark::RegisterBenchmark("check/read_files", ReadFiles, dataDir)
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("check/velmaro", CheckFiles, dataDir)
-        ->Unit(benchmark::kMillisecond);
+    for (const bool cold : {false, true}) {
+        const std::string suffix = cold ? "_cold" : "";
+        benchmark::RegisterBenchmark(("check/read_files" + suffix).c_str(), ReadFiles, dataDir,
+                                     cold)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("check/velmaro" + suffix).c_str(), CheckFiles, dataDir, cold)
+            ->Unit(benchmark::kMillisecond);
+    }
 
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatio("check/velmaro", "check/read_files", 2.0);
+    reporter.PrintRatio("check/velmaro_cold", "check/read_files_cold", 2.0);
     benchmark::Shutdown();
     return 0;
 }
