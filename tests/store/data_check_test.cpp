@@ -303,6 +303,20 @@ TEST(DataCheck, KeepsTheFirstTenFindingsAndCountsAll) {
     EXPECT_EQ(students.Group(ProblemKind::kRunOverlap).count, 48u);
 }
 
+// Runs are ordered by their whole record number, also far into a large file: the run at 2
+// lies between none of the others.
+TEST(DataCheck, OverlapsAmongRunsFarIntoTheFile) {
+    DataSet set;
+    set.exams.assign(65540, set.exams.front());
+    set.registry = {RegistryText(10, 2, 0, 65537), RegistryText(20, 2, 0, 2),
+                    RegistryText(30, 2, 0, 65538)};
+    const CheckReport report = CheckDataFiles(set.Files());
+    const ProblemGroup& overlaps = report.Group(ProblemKind::kRunOverlap);
+    ASSERT_EQ(overlaps.count, 1u);
+    EXPECT_EQ(overlaps.first[0].record, 1);
+    EXPECT_EQ(overlaps.first[0].otherRecord, 3);
+}
+
 // Every code that a class rule puts in class 0 to 3 is named; only class 4 may be a default.
 TEST(DataCheck, NamedGroupCodesCoverEveryCodeWithAClassOfItsOwn) {
     const std::string characters = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZab ";
