@@ -72,17 +72,10 @@ int RunCardCommand(int argc, char* argv[]) {
         ReportUsageError(std::cerr, options.error().reason, "velmaro card");
         return kUsageErrorStatus;
     }
-    if (options->showHelp) {
-        std::cout << CardHelpText() << std::flush;
-        if (!std::cout) {
-            ReportError(std::cerr, Error{"standard output", "could not be written"});
-            return kCardsFailed;
-        }
-        return kCardsAllDrawn;
-    }
-    if (options->showVersion) {
-        std::cout << VersionText();
-        return kCardsAllDrawn;
+    if (options->showHelp || options->showVersion) {
+        return PrintToStandardOutput(options->showHelp ? CardHelpText() : VersionText())
+                   ? kCardsAllDrawn
+                   : kCardsFailed;
     }
     if (options->from) {
         const Result<std::vector<std::string>> read = ReadNumbersFrom(*options->from);

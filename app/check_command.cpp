@@ -85,10 +85,8 @@ int RunCheckCommand(int argc, char* argv[]) {
         ReportUsageError(std::cerr, options.error().reason, "velmaro check");
         return kUsageErrorStatus;
     }
-    if (options->showHelp) {
-        std::cout << kCheckHelp;
-        return std::cout.flush() ? kCheckClean : kCheckCannotRead;
-    }
+    if (options->showHelp)
+        return PrintToStandardOutput(kCheckHelp) ? kCheckClean : kCheckCannotRead;
     const DataDirChoice choice = ChooseDataDir(CurrentDataDirSources(options->dataDir));
     const std::string& dataDir = choice.dataDir;
     const Result<DataFileContents> files = ReadDataFiles(dataDir);
@@ -97,10 +95,8 @@ int RunCheckCommand(int argc, char* argv[]) {
         return kCheckCannotRead;
     }
     const CheckReport report = CheckDataFiles(*files);
-    std::cout << (options->json ? CheckReportJson(dataDir, report)
-                                : CheckReportText(dataDir, report));
-    if (!std::cout.flush()) {
-        std::cerr << "velmaro: standard output could not be written\n";
+    if (!PrintToStandardOutput(options->json ? CheckReportJson(dataDir, report)
+                                             : CheckReportText(dataDir, report))) {
         return kCheckCannotRead;
     }
     return report.Clean() ? kCheckClean : kCheckProblemsFound;

@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include <iostream>
+
 #include "base/printable_text.h"
 
 namespace velmaro {
@@ -30,5 +32,12 @@ QStringList CommandArguments(const QString& program, int argc, char* argv[], int
 }
 
 std::string VersionText() { return std::string("velmaro ") + VELMARO_VERSION + "\n"; }
+
+bool PrintToStandardOutput(std::string_view text) {
+    std::cout << text << std::flush;
+    if (std::cout) return true;
+    std::cerr << "velmaro: standard output: could not be written\n";
+    return false;
+}
 
 }  // namespace velmaro

@@ -27,4 +27,8 @@ QStringList CommandArguments(const QString& program, int argc, char* argv[], int
 // What --version prints: "velmaro <version>" and a line end.
 std::string VersionText();
 
+// Writes text to standard output and flushes it. When it cannot be written (a full disk, a
+// closed pipe) says so on standard error and returns false, so that the command fails.
+bool PrintToStandardOutput(std::string_view text);
+
 }  // namespace velmaro

@@ -143,13 +143,8 @@ int RunWindowCommand(int argc, char* argv[]) {
         ReportUsageError(std::cerr, options.error().reason, "velmaro");
         return kUsageErrorStatus;
     }
-    if (options->showHelp) {
-        std::cout << WindowHelpText();
-        return 0;
-    }
-    if (options->showVersion) {
-        std::cout << VersionText();
-        return 0;
+    if (options->showHelp || options->showVersion) {
+        return PrintToStandardOutput(options->showHelp ? WindowHelpText() : VersionText()) ? 0 : 1;
     }
 
     // Qt sees only the program name: every argument is the window command's own.

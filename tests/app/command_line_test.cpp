@@ -147,6 +147,18 @@ TEST(CommandLine, DashOutputWritesEveryFormatToStandardOutput) {
         EXPECT_EQ(full.exitCode, 2) << format.toStdString();
         EXPECT_EQ(full.err, "velmaro: standard output: No space left on device\n");
     }
+    // So is every other text a command writes there: help, version and the check's report.
+    for (const auto& [arguments, status] :
+         std::vector<std::pair<QStringList, int>>{{{"--help"}, 1},
+                                                  {{"--version"}, 1},
+                                                  {{"card", "--help"}, 2},
+                                                  {{"card", "--version"}, 2},
+                                                  {{"check", "--help"}, 2},
+                                                  {{"check", "--data-dir", kSample}, 2}}) {
+        const ProcessRun full = RunVelmaro(arguments, {}, {}, "/dev/full");
+        EXPECT_EQ(full.exitCode, status) << arguments.join(' ').toStdString();
+        EXPECT_EQ(full.err, "velmaro: standard output: could not be written\n");
+    }
 }
 
 TEST(CommandLine, FromReadsNumbersAfterTheArgumentsFromAFileOrStandardInput) {
