@@ -11,6 +11,7 @@
 #include "app/card_run.h"
 #include "lookup/lookup_student.h"
 #include "ui/card_files.h"
+#include "ui/output_file.h"
 
 namespace velmaro {
 namespace {
@@ -32,16 +33,22 @@ std::string_view Extension(CardFormat format) {
     }
 }
 
-Status WriteCardFile(const SplitRequest& request, const QString& path, const CardInput& input) {
+// Cards written by one thread before their files are flushed to the disk together and put in
+// place: one flush per this many files instead of one per file, while the folder still fills
+// as the run goes on.
+constexpr std::size_t kCardsPerFlush = 32;
+
+Status WriteCardFile(const SplitRequest& request, const QString& path, const CardInput& input,
+                     CommitBatch& batch) {
     switch (request.format) {
         case CardFormat::kPng:
-            return WritePngCard(path, request.dotsPerInch, input);
+            return WritePngCard(path, request.dotsPerInch, input, &batch);
         case CardFormat::kSvg:
-            return WriteSvgCard(path, input);
+            return WriteSvgCard(path, input, &batch);
         default: {
             PdfCardWriter writer(path);
             VELMARO_TRY(writer.AddCard(input));
-            return writer.Finish();
+            return writer.Finish(&batch);
         }
     }
 }
@@ -65,16 +72,29 @@ class SplitWorker {
           progress_(progress) {}
 
     void Run(const DataStore& store) {
+        CommitBatch batch;
         while (!stop_) {
             const std::size_t i = next_++;
-            if (i >= matricolas_.size()) return;
-            outcomes_[i] = DrawOne(store, matricolas_[i]);
+            if (i >= matricolas_.size()) break;
+            outcomes_[i] = DrawOne(store, matricolas_[i], batch);
+            if (batch.Size() >= kCardsPerFlush) CommitOrStop(batch);
             progress_.CardDone();
         }
+        // After a failure elsewhere the cards written meanwhile still go in place.
+        CommitOrStop(batch);
     }
 
   private:
-    CardOutcome DrawOne(const DataStore& store, const std::string& typed) {
+    // The first failure to write is the one reported; it stops every thread.
+    void Stop(const Error& error) {
+        if (!stop_.exchange(true)) writeError_ = error;
+    }
+
+    void CommitOrStop(CommitBatch& batch) {
+        if (Status committed = batch.Commit(); !committed) Stop(committed.error());
+    }
+
+    CardOutcome DrawOne(const DataStore& store, const std::string& typed, CommitBatch& batch) {
         const Result<LookupOutcome> found = LookupStudent(store, typed);
         if (!found) return {CardOutcome::State::kReadError, found.error()};
         if (!found->student) return {CardOutcome::State::kNotFound, std::nullopt};
@@ -82,10 +102,9 @@ class SplitWorker {
         const CardInput input{student, store.Titles(), store.Exams(), today_, decimalSeparator_};
         const std::string path = SplitCardPath(
             request_.folder, RecordKey(student.fields.StudentRecord), request_.format);
-        if (Status written = WriteCardFile(request_, QString::fromStdString(path), input);
+        if (Status written = WriteCardFile(request_, QString::fromStdString(path), input, batch);
             !written) {
-            // The first failure to write is the one reported; it stops every thread.
-            if (!stop_.exchange(true)) writeError_ = written.error();
+            Stop(written.error());
         }
         return {CardOutcome::State::kDrawn, std::nullopt};
     }

@@ -29,7 +29,8 @@ Status WriterFailure(const OutputFile& file, const QString& whatFailed) {
 
 }  // namespace
 
-Status WritePngCard(const QString& path, int dotsPerInch, const CardInput& input) {
+Status WritePngCard(const QString& path, int dotsPerInch, const CardInput& input,
+                    CommitBatch* batch) {
     QImage page = NewCardPageImage(dotsPerInch);
     if (page.isNull()) {
         return FileError(
@@ -55,10 +56,10 @@ Status WritePngCard(const QString& path, int dotsPerInch, const CardInput& input
         !written) {
         return written;
     }
-    return file.Commit();
+    return file.Commit(batch);
 }
 
-Status WriteSvgCard(const QString& path, const CardInput& input) {
+Status WriteSvgCard(const QString& path, const CardInput& input, CommitBatch* batch) {
     OutputFile file(path);
     if (Status opened = file.Open(); !opened) return opened;
 
@@ -77,7 +78,7 @@ Status WriteSvgCard(const QString& path, const CardInput& input) {
     if (!painter.end()) {
         return WriterFailure(file, QStringLiteral("the SVG drawing could not be completed"));
     }
-    return file.Commit();
+    return file.Commit(batch);
 }
 
 PdfCardWriter::PdfCardWriter(QString path) : path_(std::move(path)) {}
@@ -131,7 +132,7 @@ Status PdfCardWriter::AddCard(const CardInput& input) {
     return file_->Failure();
 }
 
-Status PdfCardWriter::Finish() {
+Status PdfCardWriter::Finish(CommitBatch* batch) {
     if (!painter_) return Ok();
     bool ended = painter_->end();
     painter_.reset();
@@ -139,7 +140,7 @@ Status PdfCardWriter::Finish() {
     if (dateFilter_) ended = dateFilter_->FlushHeld() && ended;
     dateFilter_.reset();
     const Status completed =
-        ended ? file_->Commit()
+        ended ? file_->Commit(batch)
               : WriterFailure(*file_, QStringLiteral("the PDF document could not be completed"));
     file_.reset();
     return completed;

@@ -12,18 +12,21 @@ class QPdfWriter;
 
 namespace velmaro {
 
+class CommitBatch;
 class CreationDateFilter;
 class OutputFile;
 
 // The three card files, each written through an OutputFile: a failure leaves an existing file
 // untouched and no partial file behind, a device or FIFO is written as a stream, and an error
-// names path and the reason.
+// names path and the reason. Given a CommitBatch, a finished file waits in it to be put in
+// place with the batch's others.
 
 // One card as a PNG image of a whole A4 page at dotsPerInch.
-Status WritePngCard(const QString& path, int dotsPerInch, const CardInput& input);
+Status WritePngCard(const QString& path, int dotsPerInch, const CardInput& input,
+                    CommitBatch* batch = nullptr);
 
 // One card as an SVG drawing of a whole A4 page; its user units are twips.
-Status WriteSvgCard(const QString& path, const CardInput& input);
+Status WriteSvgCard(const QString& path, const CardInput& input, CommitBatch* batch = nullptr);
 
 // A PDF file with one A4 page per card; text stays text (the font is embedded). Nothing is
 // written until the first card; Finish writes the file. The file records the time it was made,
@@ -38,7 +41,7 @@ class PdfCardWriter {
     // Draws input's card on a new page (the first page, on the first call).
     Status AddCard(const CardInput& input);
     // Ends the document and puts the file in place. Without any card, no file is written.
-    Status Finish();
+    Status Finish(CommitBatch* batch = nullptr);
 
   private:
     Status Open();

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 namespace velmaro {
@@ -133,9 +134,16 @@ qint64 OutputFile::writeData(const char* data, qint64 maxSize) {
     return maxSize;
 }
 
-Status OutputFile::Commit() {
+Status OutputFile::Commit(CommitBatch* batch) {
     if (committed_) return Ok();
     if (failure_.empty() && descriptor_ < 0) NoteFailure("the output is not open");
+    if (failure_.empty() && batch != nullptr && !temporary_.empty()) {
+        batch->pending_.push_back(
+            {std::exchange(descriptor_, -1), std::exchange(temporary_, {}), target_, path_});
+        QIODevice::close();
+        committed_ = true;
+        return Ok();
+    }
     // A full disk may only show when the data reaches it, so a regular file is synced before
     // it replaces anything.
     if (failure_.empty() && !temporary_.empty() && ::fsync(descriptor_) != 0) {
@@ -185,6 +193,40 @@ void OutputFile::NoteFailure(const std::string& reason) {
 Status OutputFile::Fail(const std::string& reason) {
     NoteFailure(reason);
     return Failure();
+}
+
+CommitBatch::~CommitBatch() { Discard(); }
+
+Status CommitBatch::Commit() {
+    // One flush of the file system writes every waiting file; the per-file flushes then only
+    // confirm it, and report a file whose data could not be written.
+    if (!pending_.empty() && ::syncfs(pending_.front().descriptor) != 0) {
+        const int error = errno;
+        const QString path = pending_.front().path;
+        Discard();
+        return Error{QFile::encodeName(path).toStdString(), std::strerror(error)};
+    }
+    std::optional<Error> first;
+    for (Pending& file : pending_) {
+        int error = 0;
+        if (::fsync(file.descriptor) != 0) error = errno;
+        if (::close(std::exchange(file.descriptor, -1)) != 0 && error == 0) error = errno;
+        if (error == 0 && ::rename(file.temporary.c_str(), file.target.c_str()) != 0) error = errno;
+        if (error == 0) continue;
+        ::unlink(file.temporary.c_str());
+        if (!first) first = Error{QFile::encodeName(file.path).toStdString(), std::strerror(error)};
+    }
+    pending_.clear();
+    if (first) return *first;
+    return Ok();
+}
+
+void CommitBatch::Discard() {
+    for (Pending& file : pending_) {
+        if (file.descriptor >= 0) ::close(file.descriptor);
+        ::unlink(file.temporary.c_str());
+    }
+    pending_.clear();
 }
 
 }  // namespace velmaro

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/result.h"
 
@@ -24,6 +25,8 @@ namespace velmaro {
 //
 // As a QIODevice it serves Qt's writers (images, PDF, SVG); a failed write makes the device
 // report -1 to the writer, and Commit() reports the failure whatever the writer concludes.
+class CommitBatch;
+
 class OutputFile final : public QIODevice {
   public:
     // A file to be opened with Open().
@@ -45,7 +48,9 @@ class OutputFile final : public QIODevice {
     // Completes the output: flushes to the disk, closes, and puts the temporary file in place
     // of the target. Reports the first failure met since Open(), if any; then nothing is
     // replaced. Calling it again reports the same outcome.
-    Status Commit();
+    // With a batch, a temporary file is handed to it instead, open and written in full; the
+    // batch flushes it and puts it in place with the others.
+    Status Commit(CommitBatch* batch = nullptr);
     // Gives up: a temporary file is removed, the target stays as it was.
     void Discard();
 
@@ -74,6 +79,38 @@ class OutputFile final : public QIODevice {
     bool ownsDescriptor_ = true;
     bool committed_ = false;
     std::string failure_;  // the first failure's reason; empty while there is none
+};
+
+// Temporary files of OutputFiles, written in full and waiting to replace their targets: one
+// flush of the whole file system to the disk serves them all, instead of one flush per file
+// (a batch of cards, one file per student, then costs about one flush). The per-file flushes
+// that follow find nothing left to write but still report a file whose data was lost.
+class CommitBatch {
+  public:
+    CommitBatch() = default;
+    // What was not committed is discarded: the temporary files are removed.
+    ~CommitBatch();
+    CommitBatch(const CommitBatch&) = delete;
+    CommitBatch& operator=(const CommitBatch&) = delete;
+
+    // Files waiting.
+    std::size_t Size() const { return pending_.size(); }
+    // Flushes the waiting files to the disk and puts each in place of its target. A file that
+    // fails is removed and its target stays as it was; the others still go in place. Reports
+    // the first failure, naming the file as it was given.
+    Status Commit();
+    // Removes every waiting temporary file; no target changes.
+    void Discard();
+
+  private:
+    friend class OutputFile;
+    struct Pending {
+        int descriptor;
+        std::string temporary;
+        std::string target;
+        QString path;
+    };
+    std::vector<Pending> pending_;
 };
 
 }  // namespace velmaro
