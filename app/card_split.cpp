@@ -1,5 +1,7 @@
 #include "app/card_split.h"
 
+#include <sys/resource.h>
+
 #include <QString>
 
 #include <algorithm>
@@ -35,8 +37,18 @@ std::string_view Extension(CardFormat format) {
 
 // Cards written by one thread before their files are flushed to the disk together and put in
 // place: one flush per this many files instead of one per file, while the folder still fills
-// as the run goes on.
-constexpr std::size_t kCardsPerFlush = 32;
+// as the run goes on. Each waiting file holds a descriptor, so with many threads the batches
+// shrink to stay well inside the process's limit of open files.
+std::size_t CardsPerFlush(std::size_t threads) {
+    constexpr std::size_t kMostPerFlush = 32;
+    constexpr rlim_t kKeptForOthers = 64;  // Qt's, the fonts', the store's
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return kMostPerFlush;
+    const rlim_t spare = limit.rlim_cur > kKeptForOthers ? limit.rlim_cur - kKeptForOthers : 0;
+    return std::clamp<std::size_t>(static_cast<std::size_t>(spare / (2 * threads)), 1,
+                                   kMostPerFlush);
+}
 
 Status WriteCardFile(const SplitRequest& request, const QString& path, const CardInput& input,
                      CommitBatch& batch) {
@@ -60,7 +72,7 @@ class SplitWorker {
                 std::chrono::year_month_day today, const std::string& decimalSeparator,
                 std::atomic<std::size_t>& next, std::atomic<bool>& stop,
                 std::vector<CardOutcome>& outcomes, std::optional<Error>& writeError,
-                CardProgress& progress)
+                CardProgress& progress, std::size_t cardsPerFlush)
         : matricolas_(matricolas),
           request_(request),
           today_(today),
@@ -69,7 +81,8 @@ class SplitWorker {
           stop_(stop),
           outcomes_(outcomes),
           writeError_(writeError),
-          progress_(progress) {}
+          progress_(progress),
+          cardsPerFlush_(cardsPerFlush) {}
 
     void Run(const DataStore& store) {
         CommitBatch batch;
@@ -77,7 +90,7 @@ class SplitWorker {
             const std::size_t i = next_++;
             if (i >= matricolas_.size()) break;
             outcomes_[i] = DrawOne(store, matricolas_[i], batch);
-            if (batch.Size() >= kCardsPerFlush) CommitOrStop(batch);
+            if (batch.Size() >= cardsPerFlush_) CommitOrStop(batch);
             progress_.CardDone();
         }
         // After a failure elsewhere the cards written meanwhile still go in place.
@@ -118,6 +131,7 @@ class SplitWorker {
     std::vector<CardOutcome>& outcomes_;
     std::optional<Error>& writeError_;
     CardProgress& progress_;
+    const std::size_t cardsPerFlush_;
 };
 
 }  // namespace
@@ -155,7 +169,7 @@ int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string
     std::atomic<bool> stop{false};
     std::optional<Error> writeError;
     SplitWorker worker(matricolas, request, today, decimalSeparator, next, stop, outcomes,
-                       writeError, progress);
+                       writeError, progress, CardsPerFlush(threads));
     {
         std::vector<std::jthread> helpers;
         for (std::size_t t = 1; t < threads; ++t)

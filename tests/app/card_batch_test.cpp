@@ -2,6 +2,7 @@
 // and the warning for a missing record file.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <QDir>
 #include <QProcessEnvironment>
@@ -77,6 +78,21 @@ TEST(CardBatch, SplitFilesAreTheOneByOneCardsWhateverTheThreads) {
     const std::string bytes = testdata::FileBytes(single.toStdString());
     EXPECT_TRUE(bytes == testdata::FileBytes(out.PathOf("jobs1/5193.pdf")));
     EXPECT_NE(bytes.find("/CreationDate (D:20231114221320"), std::string::npos);
+}
+
+// Files waiting to be flushed together hold descriptors: with many threads and a low limit of
+// open files the run still writes every card.
+TEST(CardBatch, SplitStaysWithinTheLimitOfOpenFiles) {
+    const testdata::TempDataDir out;
+    const QString folder = QString::fromStdString(out.PathOf("cards"));
+    const auto run = RunVelmaro({"card", "--all", "--split", folder, "--jobs", "8", "--format",
+                                 "svg", "--quiet", kToday, "--data-dir", kSample},
+                                {}, {}, {}, [] {
+                                    const rlimit limit{128, 128};
+                                    ::setrlimit(RLIMIT_NOFILE, &limit);
+                                });
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 400);
 }
 
 TEST(CardBatch, SplitNamesImagesByTheRegistryNumber) {
