@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
-#include <cmath>
+#include <optional>
 #include <thread>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
