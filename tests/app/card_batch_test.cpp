@@ -13,10 +13,12 @@
 #include "app/card_progress.h"
 #include "tests/app/run_velmaro.h"
 #include "tests/store/data_files.h"
+#include "tests/support/ops_compare.h"
 
 namespace velmaro {
 namespace {
 
+using testing::CardLines;
 using testing::RunVelmaro;
 
 const QString kSample = VELMARO_SAMPLE_DIR;
@@ -26,15 +28,6 @@ QProcessEnvironment FixedCreationTime() {
     QProcessEnvironment environment;
     environment.insert("SOURCE_DATE_EPOCH", "1700000000");
     return environment;
-}
-
-std::vector<std::string> CardLines(const std::string& ops) {
-    std::vector<std::string> cards;
-    std::istringstream lines(ops);
-    for (std::string line; std::getline(lines, line);) {
-        if (line.rfind("card ", 0) == 0) cards.push_back(line);
-    }
-    return cards;
 }
 
 TEST(CardBatch, AllDrawsEveryStudentInKeyOrder) {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
@@ -179,24 +178,6 @@ TEST(CardCommand, SvgIsAValidDrawingHoldingTheCardsText) {
     EXPECT_TRUE(svg.readAll().contains(">Storia Contemporanea<"));
 }
 
-TEST(CardCommand, DataAndOutputErrorsStopWithOneLineNamingTheFile) {
-    QTemporaryDir folder;
-    // A data folder without elenco.dir: the tables load, the registry is missing.
-    for (const char* name : {"titoli.grp", "esami.grp", "esami.dir", "velmara.dir"})
-        ASSERT_TRUE(QFile::copy(kData + "/" + name, folder.filePath(name)));
-    for (const auto& [arguments, file] : std::vector<std::pair<QStringList, std::string>>{
-             {{"--data-dir", folder.path()}, "elenco.dir"},
-             {{"--data-dir", folder.filePath("nowhere")}, "titoli.grp"},
-             {{"--data-dir", kData, "-o", "/nonexistent-folder/c.pdf"},
-              "/nonexistent-folder/c.pdf"}}) {
-        const ProcessRun run = RunVelmaro(QStringList{"card"} << arguments << "268");
-        EXPECT_EQ(run.exitCode, 2);
-        EXPECT_TRUE(run.out.empty());
-        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
-        EXPECT_NE(run.err.find(file), std::string::npos) << run.err;
-    }
-}
-
 TEST(CardCommand, MessagesShowControlCharactersEscaped) {
     QTemporaryDir folder;
     const QString hostile = folder.filePath("x\x1b[2Jy");
@@ -218,27 +199,6 @@ TEST(CardCommand, MessagesShowControlCharactersEscaped) {
         EXPECT_NE(run.err.find(firstLine), std::string::npos) << run.err;
         EXPECT_EQ(run.err.find('\x1b'), std::string::npos) << run.err;
     }
-}
-
-TEST(CardCommand, UsageErrorsExitWithTwoAndWriteNothing) {
-    QTemporaryDir folder;
-    const QString png = folder.filePath("card.png");
-    for (const QStringList& arguments :
-         std::vector<QStringList>{{},
-                                  {"--format", "bmp", "268"},
-                                  {"--today", "2025-02-30", "268"},
-                                  {"--metrics", "wide", "268"},
-                                  {"--bogus", "268"},
-                                  {"-o", png, "--dpi", "0", "268"},
-                                  {"-o", png, "268", "460"},
-                                  {"-o", folder.filePath("card.txt"), "268"},
-                                  {"-5"}}) {
-        const ProcessRun run = RunVelmaro(QStringList{"card", "--data-dir", kData} << arguments);
-        EXPECT_EQ(run.exitCode, 2) << arguments.join(' ').toStdString();
-        EXPECT_TRUE(run.out.empty());
-        EXPECT_FALSE(run.err.empty());
-    }
-    EXPECT_TRUE(QDir(folder.path()).isEmpty());
 }
 
 }  // namespace

@@ -14,10 +14,13 @@
 #include <vector>
 
 #include "tests/app/run_velmaro.h"
+#include "tests/store/data_files.h"
+#include "tests/support/ops_compare.h"
 
 namespace velmaro {
 namespace {
 
+using testing::CardLines;
 using ::testing::HasSubstr;
 using testing::ProcessRun;
 using testing::RunVelmaro;
@@ -31,19 +34,6 @@ std::vector<std::string> Lines(const std::string& text) {
     for (std::string line; std::getline(in, line);)
         lines.push_back(line);
     return lines;
-}
-
-// The `card "..."` lines of an ops recording.
-std::vector<std::string> CardLines(const std::string& ops) {
-    std::vector<std::string> cards;
-    for (const std::string& line : Lines(ops))
-        if (line.rfind("card ", 0) == 0) cards.push_back(line);
-    return cards;
-}
-
-QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 bool WriteFile(const QString& path, const QByteArray& bytes) {
@@ -90,6 +80,8 @@ TEST(CommandLine, EveryUsageErrorHasOneFormAndStatusTwo) {
         {"--data-dir", "", "5193"},
         {"--from", noNumbers},
         {"-o", folder.filePath("card.png"), "--from", twoNumbers},
+        {"-o", folder.filePath("card.png"), "--dpi", "0", "5193"},
+        {"-o", folder.filePath("card.txt"), "5193"},
         {"--format", "png", "-o", "-", "5193", "50"},
     };
     for (const auto& [errors, help] :
@@ -120,15 +112,15 @@ TEST(CommandLine, DashOutputWritesEveryFormatToStandardOutput) {
             RunVelmaro(common + QStringList{"--format", format, "-o", "-", "5193"});
         ASSERT_EQ(toFile.exitCode, 0) << toFile.err;
         ASSERT_EQ(toStdout.exitCode, 0) << toStdout.err;
-        const QByteArray file = ReadFile(path);
-        ASSERT_FALSE(file.isEmpty());
+        const std::string file = testdata::FileBytes(path.toStdString());
+        ASSERT_FALSE(file.empty());
         if (format == "pdf") {
             // A PDF carries its time of creation: the same size and the same frame.
             EXPECT_TRUE(toStdout.out.starts_with("%PDF-"));
             EXPECT_TRUE(toStdout.out.ends_with("%%EOF\n"));
             EXPECT_NEAR(double(toStdout.out.size()), double(file.size()), 64);
         } else {
-            EXPECT_TRUE(toStdout.out == file.toStdString()) << format.toStdString();
+            EXPECT_TRUE(toStdout.out == file) << format.toStdString();
         }
     }
     // Without --format, - means the ops recording.
@@ -193,8 +185,6 @@ TEST(CommandLine, DataFolderComesFromOptionEnvironmentSettingsOrTheExecutablesFo
         std::string mentioned;  // in the error, besides the folder looked in
     };
     const std::vector<Case> cases{
-        {kSample, bad, bad, 0, ""},
-        {"", kSample, bad, 0, ""},
         {"", bad, kSample, 2, "VELMARO_DATA_DIR"},
         {"", "", kSample, 0, ""},
         {"", "", bad, 2, "DataDir in the settings file"},

@@ -146,6 +146,13 @@ std::vector<OpsCard> SplitOpsCards(const std::string& recording) {
     return cards;
 }
 
+std::vector<std::string> CardLines(const std::string& recording) {
+    std::vector<std::string> lines;
+    for (const OpsCard& card : SplitOpsCards(recording))
+        if (card.header.starts_with("card ")) lines.push_back(card.header);
+    return lines;
+}
+
 std::vector<std::string> CompareOps(const std::string& actual, const std::string& expected,
                                     double tolerance) {
     const auto actualCards = SplitOpsCards(actual);

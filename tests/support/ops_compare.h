@@ -14,6 +14,9 @@ struct OpsCard {
 // Splits a recording into its cards.
 std::vector<OpsCard> SplitOpsCards(const std::string& recording);
 
+// The `card "..."` lines of a recording, in order.
+std::vector<std::string> CardLines(const std::string& recording);
+
 // Compares two recordings card by card. Each line must be well formed for its kind (its
 // fields separated by single blanks, JSON texts valid, every number in its shortest exact
 // form: coordinates with ".0" on whole numbers, the radius without); kinds, texts and fills
