@@ -18,19 +18,10 @@
 namespace velmaro {
 namespace {
 
+using testdata::kThreeStudentsExams;
 using testdata::RegistryText;
 using testdata::Slots;
-
-// Students 1 (exams 1-3), 5193 (exams 4-5) and 5194 (no records).
-std::string Registry(const std::string& middleOf5193 = testdata::kStudentMiddle) {
-    std::string student5193 = RegistryText(5193, 2, 1, 4, 3);
-    student5193.replace(5, middleOf5193.size(), middleOf5193);
-    return Slots({RegistryText(1, 3, 2, 1, 1), student5193, RegistryText(5194, 0, 0, 9, 9)},
-                 kRegistrySlotSize);
-}
-
-const std::vector<std::string> kExams = {"MAT128240915", "FIS125241002", "CHI130241104",
-                                         "INF127250110", "ALG131250220"};
+using testdata::ThreeStudentsRegistry;
 
 // When the registry last changed, by its own status.
 std::int64_t ChangedSeconds(const std::string& path) {
@@ -41,13 +32,7 @@ std::int64_t ChangedSeconds(const std::string& path) {
 
 // A data folder of three students, loaded with a clock that reads now.
 struct DataFolder {
-    DataFolder() {
-        dir.Write("titoli.grp", "1 SC Liceo scientifico\r\n");
-        dir.Write("esami.grp", "A1 MAT1 Analisi\r\n");
-        dir.Write("elenco.dir", Registry());
-        dir.Write("esami.dir", Slots(kExams, kExamSlotSize));
-        dir.Write("velmara.dir", Slots({"009697", "009798", "009899"}, kYearSlotSize));
-    }
+    DataFolder() { testdata::WriteThreeStudents(dir); }
     DataStore Load() {
         auto store = DataStore::LoadTables(FolderSource(dir.DataDir(), [this] { return now; }));
         if (!store) throw std::runtime_error(store.error().Message());
@@ -81,18 +66,21 @@ TEST(FaultsMidRun, EachLookupShowsTheCurrentContentAndTheNextOneWorks) {
     const std::vector<Case> cases = {
         {"registry rewritten in place, same length",
          [](const auto& dir) {
-             dir.Write("elenco.dir", Registry("1790620100MI9697SC959654030715110  *"));
+             dir.Write("elenco.dir", ThreeStudentsRegistry("1790620100MI9697SC959654030715110  *"));
          },
          "5193", "7906|INF127250110|ALG131250220"},
         {"registry cut to its first record",
-         [](const auto& dir) { dir.Write("elenco.dir", Registry().substr(0, kRegistrySlotSize)); },
+         [](const auto& dir) {
+             dir.Write("elenco.dir", ThreeStudentsRegistry().substr(0, kRegistrySlotSize));
+         },
          "5193", "not found"},
         {"registry cut to nothing", [](const auto& dir) { dir.Write("elenco.dir", ""); }, "5193",
          "not found"},
         // The count of records is fixed at start-up: a student added later is not reached.
         {"registry grown by a student",
          [](const auto& dir) {
-             dir.Write("elenco.dir", Registry() + Slots({RegistryText(6000)}, kRegistrySlotSize));
+             dir.Write("elenco.dir",
+                       ThreeStudentsRegistry() + Slots({RegistryText(6000)}, kRegistrySlotSize));
          },
          "6000", "not found"},
         // A removed or replaced file stays open: its content is still what is read.
@@ -108,7 +96,7 @@ TEST(FaultsMidRun, EachLookupShowsTheCurrentContentAndTheNextOneWorks) {
          [](const auto& dir) { ::chmod(dir.PathOf("elenco.dir").c_str(), 0); }, "5193", path5193},
         {"exam records cut short",
          [](const auto& dir) {
-             dir.Write("esami.dir", Slots(kExams, kExamSlotSize).substr(0, 60));
+             dir.Write("esami.dir", Slots(kThreeStudentsExams, kExamSlotSize).substr(0, 60));
          },
          "5193", "7805|INF1272|"},
         {"exam records grown",
@@ -129,8 +117,8 @@ TEST(FaultsMidRun, EachLookupShowsTheCurrentContentAndTheNextOneWorks) {
             c.apply(folder.dir);
             EXPECT_EQ(Outcome(store, c.typed), c.expected);
             // Once the files are whole again, so is the next lookup.
-            folder.dir.Write("elenco.dir", Registry());
-            folder.dir.Write("esami.dir", Slots(kExams, kExamSlotSize));
+            folder.dir.Write("elenco.dir", ThreeStudentsRegistry());
+            folder.dir.Write("esami.dir", Slots(kThreeStudentsExams, kExamSlotSize));
             EXPECT_EQ(Outcome(store, "5193"), path5193);
         }
     }

@@ -9,20 +9,11 @@ namespace velmaro {
 namespace {
 
 // Three students: 00001 in record 1 (exams 1-3, years 1-2), 05193 (exams 4-5, year 3) and 05194
-// without records (its start numbers point past the files).
+// without records.
 class Lookup : public ::testing::Test {
   protected:
     static DataStore WriteAndLoad(const testdata::TempDataDir& dir) {
-        dir.Write("titoli.grp", "1 SC Liceo scientifico\r\n");
-        dir.Write("esami.grp", "A1 MAT1 Analisi\r\n");
-        dir.Write("elenco.dir", testdata::Slots({testdata::RegistryText(1, 3, 2, 1, 1),
-                                                 testdata::RegistryText(5193, 2, 1, 4, 3),
-                                                 testdata::RegistryText(5194, 0, 0, 99999, 99999)},
-                                                kRegistrySlotSize));
-        dir.Write("esami.dir", testdata::Slots({"MAT128240915", "FIS125241002", "CHI130241104",
-                                                "INF127250110", "ALG131250220"},
-                                               kExamSlotSize));
-        dir.Write("velmara.dir", testdata::Slots({"009697", "009798", "009899"}, kYearSlotSize));
+        testdata::WriteThreeStudents(dir);
         return std::move(DataStore::LoadTables(dir.DataDir())).value();
     }
     testdata::TempDataDir dir_;

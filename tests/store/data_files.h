@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "store/data_store.h"
+
 namespace velmaro::testdata {
 
 // A fresh directory under the system's temporary folder, removed with its content at the end.
@@ -79,6 +81,27 @@ inline std::string RegistryText(int key, int examCount = 0, int yearCount = 0, i
     std::snprintf(text, sizeof text, "%05d%s   %02d%02d%05d%05d", key, kStudentMiddle, examCount,
                   yearCount, firstExam, firstYear);
     return text;
+}
+
+// A registry of three students: 00001 (exams 1-3, years 1-2), 05193 (exams 4-5, year 3) with
+// middleOf5193 as its positions 6 to 41, and 05194 without records.
+inline std::string ThreeStudentsRegistry(const std::string& middleOf5193 = kStudentMiddle) {
+    std::string student5193 = RegistryText(5193, 2, 1, 4, 3);
+    student5193.replace(5, middleOf5193.size(), middleOf5193);
+    return Slots({RegistryText(1, 3, 2, 1, 1), student5193, RegistryText(5194, 0, 0, 9, 9)},
+                 kRegistrySlotSize);
+}
+
+inline const std::vector<std::string> kThreeStudentsExams = {
+    "MAT128240915", "FIS125241002", "CHI130241104", "INF127250110", "ALG131250220"};
+
+// The two tables and the three students' record files, written into dir.
+inline void WriteThreeStudents(const TempDataDir& dir) {
+    dir.Write("titoli.grp", "1 SC Liceo scientifico\r\n");
+    dir.Write("esami.grp", "A1 MAT1 Analisi\r\n");
+    dir.Write("elenco.dir", ThreeStudentsRegistry());
+    dir.Write("esami.dir", Slots(kThreeStudentsExams, kExamSlotSize));
+    dir.Write("velmara.dir", Slots({"009697", "009798", "009899"}, kYearSlotSize));
 }
 
 }  // namespace velmaro::testdata
