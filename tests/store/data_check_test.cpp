@@ -77,198 +77,113 @@ TEST(DataCheck, SoundDataAndItsBoundariesAreClean) {
     }
 }
 
+// A change of the sound data set, or of its files' bytes, and the one problem it makes: its
+// kind, count and first finding (whose found text is compared when not empty).
 struct Breakage {
     const char* name;
-    std::function<DataFileContents()> files;
     ProblemKind kind;
     std::size_t count;
-    Finding first;  // its found text is compared when not empty
+    std::string file;
+    std::int64_t record, otherRecord;
+    std::string found;
+    void (*change)(DataSet&);
+    void (*changeBytes)(DataFileContents&) = nullptr;
 };
 
+using enum ProblemKind;
+
 const Breakage kBreakages[] = {
-    {"keys out of order",
-     [] { return Changed([](DataSet& d) { std::swap(d.registry[1], d.registry[2]); }); },
-     ProblemKind::kRegistryOrder,
-     1,
-     {"elenco.dir", 2, 3, "keys \"00030\" and \"00020\""}},
-    {"a key repeated",
-     [] { return Changed([](DataSet& d) { d.registry[2] = With(d.registry[2], 1, "00020"); }); },
-     ProblemKind::kRepeatedKey,
-     1,
-     {"elenco.dir", 2, 3, ""}},
-    {"a length field past the slot",
-     [] {
-         DataFileContents files = DataSet().Files();
-         files.exams->at(kExamSlotSize) = 16;
-         return files;
-     },
-     ProblemKind::kLengthPastSlot,
-     1,
-     {"esami.dir", 2, 0, "length field 16, the slot holds 15"}},
-    {"a file ending inside a slot",
-     [] {
-         DataFileContents files = DataSet().Files();
+    {"keys out of order", kRegistryOrder, 1, "elenco.dir", 2, 3, "keys \"00030\" and \"00020\"",
+     [](DataSet& d) { std::swap(d.registry[1], d.registry[2]); }},
+    {"a key repeated", kRepeatedKey, 1, "elenco.dir", 2, 3, "",
+     [](DataSet& d) { d.registry[2] = With(d.registry[2], 1, "00020"); }},
+    {"a length field past the slot", kLengthPastSlot, 1, "esami.dir", 2, 0,
+     "length field 16, the slot holds 15", nullptr,
+     [](DataFileContents& files) { files.exams->at(kExamSlotSize) = 16; }},
+    {"a file ending inside a slot", kPartialSlot, 1, "velmara.dir", 7, 0, "6 of 16 bytes", nullptr,
+     [](DataFileContents& files) {
          *files.years += testdata::Slot("0097", kYearSlotSize).substr(0, 6);
-         return files;
-     },
-     ProblemKind::kPartialSlot,
-     1,
-     {"velmara.dir", 7, 0, "6 of 16 bytes"}},
-    {"a registry text cut short",
-     [] { return Changed([](DataSet& d) { d.registry[1].resize(50); }); },
-     ProblemKind::kShortRecord,
-     1,
-     {"elenco.dir", 2, 0, ""}},
-    {"an exam record without its date",
-     [] { return Changed([](DataSet& d) { d.exams[3].resize(11); }); },
-     ProblemKind::kShortRecord,
-     1,
-     {"esami.dir", 4, 0, ""}},
-    {"a year record without its year",
-     [] { return Changed([](DataSet& d) { d.years[4].resize(3); }); },
-     ProblemKind::kShortRecord,
-     1,
-     {"velmara.dir", 5, 0, ""}},
-    {"a negative count",
-     [] { return Changed([](DataSet& d) { d.registry[0] = With(d.registry[0], 45, "-1"); }); },
-     ProblemKind::kBadCount,
-     1,
-     {"elenco.dir", 1, 0, "count \"-1\""}},
-    {"a fractional count",
-     [] { return Changed([](DataSet& d) { d.registry[0] = With(d.registry[0], 47, ".5"); }); },
-     ProblemKind::kBadCount,
-     1,
-     {"elenco.dir", 1, 0, "count \".5\""}},
-    {"a run starting at record 0",
-     [] { return Changed([](DataSet& d) { d.registry[0] = RegistryText(10, 2, 2, 0, 1); }); },
-     ProblemKind::kRunBeforeFirstRecord,
-     1,
-     {"elenco.dir", 1, 0, "esami.dir records 0-1"}},
-    {"a run past the end of its file",
-     [] { return Changed([](DataSet& d) { d.registry[2] = RegistryText(30, 2, 3, 5, 5); }); },
-     ProblemKind::kRunPastEnd,
-     1,
-     {"elenco.dir", 3, 0, "velmara.dir records 5-7, the file has 6"}},
-    {"runs overlapping",
-     [] { return Changed([](DataSet& d) { d.registry[2] = RegistryText(30, 2, 2, 4, 5); }); },
-     ProblemKind::kRunOverlap,
-     1,
-     {"elenco.dir", 2, 3, "esami.dir records 3-4 and 4-5"}},
-    {"a run inside a longer one",
-     [] { return Changed([](DataSet& d) { d.registry[0] = RegistryText(10, 6, 2, 1, 1); }); },
-     ProblemKind::kRunOverlap,
-     2,
-     {"elenco.dir", 1, 2, ""}},
-    {"an exam date that is not a date",
-     [] { return Changed([](DataSet& d) { d.exams[2] = With(d.exams[2], 7, "970229"); }); },
-     ProblemKind::kBadDate,
-     1,
-     {"esami.dir", 3, 0, "exam date \"970229\""}},
-    {"an enrolment year of two years that do not follow",
-     [] { return Changed([](DataSet& d) { d.registry[1] = With(d.registry[1], 18, "9698"); }); },
-     ProblemKind::kBadDate,
-     1,
-     {"elenco.dir", 2, 0, "enrolment year \"9698\""}},
-    {"a degree date that is not a date",
-     [] { return Changed([](DataSet& d) { d.registry[1] = With(d.registry[1], 30, "031315"); }); },
-     ProblemKind::kBadDate,
-     1,
-     {"elenco.dir", 2, 0, "degree date \"031315\""}},
-    {"a last career year that is not a year",
-     [] { return Changed([](DataSet& d) { d.years[3] = With(d.years[3], 3, "9x"); }); },
-     ProblemKind::kBadDate,
-     1,
-     {"velmara.dir", 4, 0, ""}},
-    {"an exam the day before the chart begins",
-     [] { return Changed([](DataSet& d) { d.exams[2] = With(d.exams[2], 7, "961031"); }); },
-     ProblemKind::kExamBeforeEnrolment,
-     1,
-     {"elenco.dir", 2, 0, ""}},
-    {"an exam the day after graduation",
-     [] { return Changed([](DataSet& d) { d.exams[5] = With(d.exams[5], 7, "030716"); }); },
-     ProblemKind::kExamAfterGraduation,
-     1,
-     {"elenco.dir", 3, 0, "esami.dir record 6 dated \"030716\", graduated \"030715\""}},
-    {"an exam code not in the table",
-     [] { return Changed([](DataSet& d) { d.exams[4] = With(d.exams[4], 1, "1004"); }); },
-     ProblemKind::kUnknownExamCode,
-     1,
-     {"esami.dir", 5, 0, "code \"1004\""}},
-    {"an exam code in small letters",
-     [] {
-         return Changed([](DataSet& d) {
-             d.examTable += "A1 AB12 Diritto\r\n";
-             d.exams[4] = With(d.exams[4], 1, "ab12");
-         });
-     },
-     ProblemKind::kUnknownExamCode,
-     1,
-     {"esami.dir", 5, 0, ""}},
-    {"a group code no rule names",
-     [] { return Changed([](DataSet& d) { d.examTable += "a1 1004 Statistica\r\n"; }); },
-     ProblemKind::kUnknownGroupCode,
-     1,
-     {"esami.grp", 4, 0, "group \"a1\" of exam \"1004\""}},
-    {"a diploma code not in the table",
-     [] { return Changed([](DataSet& d) { d.registry[1] = With(d.registry[1], 22, "99"); }); },
-     ProblemKind::kUnknownDiplomaCode,
-     1,
-     {"elenco.dir", 2, 0, "diploma code \"99\""}},
-    {"an exam line without a name",
-     [] { return Changed([](DataSet& d) { d.examTable += "A1 1004\r\n"; }); },
-     ProblemKind::kMalformedTableLine,
-     1,
-     {"esami.grp", 4, 0, "7 characters: \"A1 1004\""}},
-    {"a title line without a title",
-     [] { return Changed([](DataSet& d) { d.titleTable = "1 XX\n" + d.titleTable; }); },
-     ProblemKind::kMalformedTableLine,
-     1,
-     {"titoli.grp", 1, 0, ""}},
-    {"a title table without lines",
-     [] {
-         return Changed([](DataSet& d) {
-             d.titleTable.clear();
-             // No title to know SC by: the students' diploma codes are unknown as well.
-         });
-     },
-     ProblemKind::kMalformedTableLine,
-     1,
-     {"titoli.grp", 0, 0, "the table has no lines"}},
-    {"an exam code on two lines",
-     [] { return Changed([](DataSet& d) { d.examTable += "A1 1002 Economia II\r\n"; }); },
-     ProblemKind::kRepeatedTableCode,
-     1,
-     {"esami.grp", 2, 4, "code \"1002\""}},
-    {"esami.dir missing",
-     [] {
-         DataFileContents files = DataSet().Files();
-         files.exams.reset();
-         return files;
-     },
-     ProblemKind::kMissingFile,
-     1,
-     {"esami.dir", 0, 0, ""}},
+     }},
+    {"a registry text cut short", kShortRecord, 1, "elenco.dir", 2, 0, "",
+     [](DataSet& d) { d.registry[1].resize(50); }},
+    {"an exam record without its date", kShortRecord, 1, "esami.dir", 4, 0, "",
+     [](DataSet& d) { d.exams[3].resize(11); }},
+    {"a year record without its year", kShortRecord, 1, "velmara.dir", 5, 0, "",
+     [](DataSet& d) { d.years[4].resize(3); }},
+    {"a negative count", kBadCount, 1, "elenco.dir", 1, 0, "count \"-1\"",
+     [](DataSet& d) { d.registry[0] = With(d.registry[0], 45, "-1"); }},
+    {"a fractional count", kBadCount, 1, "elenco.dir", 1, 0, "count \".5\"",
+     [](DataSet& d) { d.registry[0] = With(d.registry[0], 47, ".5"); }},
+    {"a run starting at record 0", kRunBeforeFirstRecord, 1, "elenco.dir", 1, 0,
+     "esami.dir records 0-1", [](DataSet& d) { d.registry[0] = RegistryText(10, 2, 2, 0, 1); }},
+    {"a run past the end of its file", kRunPastEnd, 1, "elenco.dir", 3, 0,
+     "velmara.dir records 5-7, the file has 6",
+     [](DataSet& d) { d.registry[2] = RegistryText(30, 2, 3, 5, 5); }},
+    {"runs overlapping", kRunOverlap, 1, "elenco.dir", 2, 3, "esami.dir records 3-4 and 4-5",
+     [](DataSet& d) { d.registry[2] = RegistryText(30, 2, 2, 4, 5); }},
+    {"a run inside a longer one", kRunOverlap, 2, "elenco.dir", 1, 2, "",
+     [](DataSet& d) { d.registry[0] = RegistryText(10, 6, 2, 1, 1); }},
+    {"an exam date that is not a date", kBadDate, 1, "esami.dir", 3, 0, "exam date \"970229\"",
+     [](DataSet& d) { d.exams[2] = With(d.exams[2], 7, "970229"); }},
+    {"an enrolment year of two years that do not follow", kBadDate, 1, "elenco.dir", 2, 0,
+     "enrolment year \"9698\"",
+     [](DataSet& d) { d.registry[1] = With(d.registry[1], 18, "9698"); }},
+    {"a degree date that is not a date", kBadDate, 1, "elenco.dir", 2, 0, "degree date \"031315\"",
+     [](DataSet& d) { d.registry[1] = With(d.registry[1], 30, "031315"); }},
+    {"a last career year that is not a year", kBadDate, 1, "velmara.dir", 4, 0, "",
+     [](DataSet& d) { d.years[3] = With(d.years[3], 3, "9x"); }},
+    {"an exam the day before the chart begins", kExamBeforeEnrolment, 1, "elenco.dir", 2, 0, "",
+     [](DataSet& d) { d.exams[2] = With(d.exams[2], 7, "961031"); }},
+    {"an exam the day after graduation", kExamAfterGraduation, 1, "elenco.dir", 3, 0,
+     "esami.dir record 6 dated \"030716\", graduated \"030715\"",
+     [](DataSet& d) { d.exams[5] = With(d.exams[5], 7, "030716"); }},
+    {"an exam code not in the table", kUnknownExamCode, 1, "esami.dir", 5, 0, "code \"1004\"",
+     [](DataSet& d) { d.exams[4] = With(d.exams[4], 1, "1004"); }},
+    {"an exam code in small letters", kUnknownExamCode, 1, "esami.dir", 5, 0, "",
+     [](DataSet& d) {
+         d.examTable += "A1 AB12 Diritto\r\n";
+         d.exams[4] = With(d.exams[4], 1, "ab12");
+     }},
+    {"a group code no rule names", kUnknownGroupCode, 1, "esami.grp", 4, 0,
+     "group \"a1\" of exam \"1004\"", [](DataSet& d) { d.examTable += "a1 1004 Statistica\r\n"; }},
+    {"a diploma code not in the table", kUnknownDiplomaCode, 1, "elenco.dir", 2, 0,
+     "diploma code \"99\"", [](DataSet& d) { d.registry[1] = With(d.registry[1], 22, "99"); }},
+    {"an exam line without a name", kMalformedTableLine, 1, "esami.grp", 4, 0,
+     "7 characters: \"A1 1004\"", [](DataSet& d) { d.examTable += "A1 1004\r\n"; }},
+    {"a title line without a title", kMalformedTableLine, 1, "titoli.grp", 1, 0, "",
+     [](DataSet& d) { d.titleTable = "1 XX\n" + d.titleTable; }},
+    // No title to know SC by: the students' diploma codes are unknown as well.
+    {"a title table without lines", kMalformedTableLine, 1, "titoli.grp", 0, 0,
+     "the table has no lines", [](DataSet& d) { d.titleTable.clear(); }},
+    {"an exam code on two lines", kRepeatedTableCode, 1, "esami.grp", 2, 4, "code \"1002\"",
+     [](DataSet& d) { d.examTable += "A1 1002 Economia II\r\n"; }},
+    {"esami.dir missing", kMissingFile, 1, "esami.dir", 0, 0, "", nullptr,
+     [](DataFileContents& files) { files.exams.reset(); }},
 };
 
 TEST(DataCheck, EachBreakageIsReportedAsItsKindWithWhereAndWhat) {
     for (const Breakage& breakage : kBreakages) {
         SCOPED_TRACE(breakage.name);
-        const CheckReport report = CheckDataFiles(breakage.files());
+        DataSet set;
+        if (breakage.change) breakage.change(set);
+        DataFileContents files = set.Files();
+        if (breakage.changeBytes) breakage.changeBytes(files);
+        const CheckReport report = CheckDataFiles(files);
         const ProblemGroup& group = report.Group(breakage.kind);
         EXPECT_EQ(group.count, breakage.count);
         ASSERT_FALSE(group.first.empty());
         const Finding& first = group.first.front();
-        EXPECT_EQ(first.file, breakage.first.file);
-        EXPECT_EQ(first.record, breakage.first.record);
-        EXPECT_EQ(first.otherRecord, breakage.first.otherRecord);
-        if (!breakage.first.found.empty()) {
-            EXPECT_EQ(first.found, breakage.first.found);
+        EXPECT_EQ(first.file, breakage.file);
+        EXPECT_EQ(first.record, breakage.record);
+        EXPECT_EQ(first.otherRecord, breakage.otherRecord);
+        if (!breakage.found.empty()) {
+            EXPECT_EQ(first.found, breakage.found);
         }
         // Nothing else is reported, except the unknown diploma codes of an empty title table.
         for (const ProblemKind other : KindsFound(report)) {
             if (other == breakage.kind) continue;
-            if (other == ProblemKind::kUnknownDiplomaCode && breakage.first.record == 0 &&
-                breakage.first.file == "titoli.grp") {
+            if (other == ProblemKind::kUnknownDiplomaCode && breakage.record == 0 &&
+                breakage.file == "titoli.grp") {
                 continue;
             }
             ADD_FAILURE() << "also reported: " << ProblemKindId(other);
