@@ -42,15 +42,8 @@ const std::vector<Format> kFormats = {
 const char* const kOldContent = "the previous content\n";
 
 QStringList CardArguments(const Format& format, const std::string& path) {
-    return {"card",
-            "--data-dir",
-            VELMARO_SAMPLE_DIR,
-            "--today=2025-10-20",
-            "--format",
-            format.name,
-            "-o",
-            QString::fromStdString(path),
-            "5193"};
+    return QStringList{"card", "--data-dir", VELMARO_SAMPLE_DIR, "--today=2025-10-20", "--format"}
+           << format.name << "-o" << QString::fromStdString(path) << "5193";
 }
 
 std::vector<std::string> FolderEntries(const std::string& folder) {
