@@ -17,6 +17,7 @@
 #include "store/data_store.h"
 #include "tests/app/run_velmaro.h"
 #include "tests/support/ops_compare.h"
+#include "tests/support/program_output.h"
 #include "tests/support/text_boxes.h"
 
 namespace velmaro {
@@ -27,9 +28,7 @@ using testing::RunVelmaro;
 
 // The standard output of a poppler tool; empty when it cannot run.
 std::string Poppler(const QString& tool, const QStringList& arguments) {
-    QProcess process;
-    process.start(tool, arguments);
-    return process.waitForFinished(60000) ? process.readAllStandardOutput().toStdString() : "";
+    return testing::ProgramOutput(tool, arguments).toStdString();
 }
 
 const QString kData = VELMARO_EXAMPLES_DIR "/data";

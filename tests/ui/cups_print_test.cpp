@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPrinter>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QThread>
 
@@ -18,6 +17,7 @@
 
 #include <cups/cups.h>
 
+#include "tests/support/program_output.h"
 #include "tests/ui/sample_card.h"
 #include "ui/card_printer.h"
 #include "ui/cups_queue.h"
@@ -27,15 +27,6 @@ namespace velmaro {
 namespace {
 
 constexpr const char* kQueue = "velmaro-test";
-
-QString RunProgram(const QString& program, const QStringList& arguments, int* exitCode = nullptr) {
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(30000);
-    if (exitCode)
-        *exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
 
 // Where cups-pdf puts the jobs of this process's user: $HOME/PDF of the user's account.
 QDir CupsPdfFolder() {
@@ -51,7 +42,7 @@ QString WaitForPdf(const QDir& folder, const QDateTime& since) {
         if (!files.isEmpty() && files.first().lastModified() >= since) {
             // cups-pdf writes the file in place: wait until it reads as a whole PDF.
             int status = 0;
-            RunProgram(QStringLiteral("pdfinfo"), {files.first().filePath()}, &status);
+            testing::ProgramOutput(QStringLiteral("pdfinfo"), {files.first().filePath()}, &status);
             if (status == 0) return files.first().filePath();
         }
         QThread::msleep(100);
@@ -92,10 +83,10 @@ TEST_F(CupsPrinting, TheDefaultPrinterSpoolsTheTitledCardOnOnePage) {
     const QString pdf = WaitForPdf(CupsPdfFolder(), start);
     ASSERT_FALSE(pdf.isEmpty()) << "cups-pdf wrote no file into "
                                 << CupsPdfFolder().path().toStdString();
-    EXPECT_TRUE(
-        RunProgram(QStringLiteral("pdfinfo"), {pdf}).contains(QRegularExpression("Pages: +1\n")));
+    EXPECT_TRUE(testing::ProgramOutput(QStringLiteral("pdfinfo"), {pdf})
+                    .contains(QRegularExpression("Pages: +1\n")));
     const QString text =
-        RunProgram(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, "-"});
+        testing::ProgramOutput(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, "-"});
     for (const char* piece : {"Matr.: 5193", "N.Esa.: 26", "<V_110>:", "D.Lau.:", "V.Lau.:"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(piece))) << piece << "\n" << text.toStdString();
     EXPECT_GE(text.count(QRegularExpression("\\b\\d\\d/\\d\\d/\\d\\d\\b")), 26);  // the rows
@@ -113,13 +104,13 @@ TEST_F(CupsPrinting, AQueueThatRejectsJobsOrIsStoppedIsAnErrorNamingIt) {
     };
     for (const auto& c : cases) {
         int status = 0;
-        RunProgram(QString::fromUtf8(c.breakIt), {kQueue}, &status);
+        testing::ProgramOutput(QString::fromUtf8(c.breakIt), {kQueue}, &status);
         if (status != 0) GTEST_SKIP() << c.breakIt << " needs the rights of a CUPS administrator";
         QPrinter printer(QPrinter::HighResolution);
         printer.setPrinterName(QString::fromUtf8(kQueue));
         const int lastJobBefore = CupsLastJobId(kQueue);
         const Status printed = PrintCardJob(printer, card_.Input());
-        RunProgram(QString::fromUtf8(c.mendIt), {kQueue});
+        testing::ProgramOutput(QString::fromUtf8(c.mendIt), {kQueue});
 
         ASSERT_FALSE(printed.ok()) << c.breakIt;
         EXPECT_EQ(printed.error().file, std::string("printer ") + kQueue);

@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/program_output.h"
 #include "ui/card_printer.h"
 #include "ui/card_view.h"
 #include "ui/cups_queue.h"
@@ -106,13 +107,6 @@ int DarkPixels(const QImage& image) {
         for (int x = 0; x < image.width(); ++x)
             dark += qGray(image.pixel(x, y)) < 128;
     return dark;
-}
-
-QString Poppler(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(30000);
-    return QString::fromUtf8(process.readAllStandardOutput());
 }
 
 }  // namespace
@@ -243,9 +237,10 @@ class FrmVelTest : public QObject {
         QTest::mouseClick(CmdPri, Qt::LeftButton);
         QCOMPARE(printer_->numbers, (std::vector<std::string>{"5193", "5193"}));
         // The second job is one page: the header of a graduate with 26 exams, a row per exam.
-        QVERIFY(Poppler("pdfinfo", {printer_->PathOf(2)})
+        QVERIFY(testing::ProgramOutput("pdfinfo", {printer_->PathOf(2)})
                     .contains(QRegularExpression("Pages:\\s+1\\n")));
-        const QString text = Poppler("pdftotext", {"-layout", printer_->PathOf(2), "-"});
+        const QString text =
+            testing::ProgramOutput("pdftotext", {"-layout", printer_->PathOf(2), "-"});
         QVERIFY2(text.trimmed().startsWith("Matr.: 5193"), qPrintable(text));
         QVERIFY(text.contains(QRegularExpression("N\\.Esa\\.:\\s+26")));
         QVERIFY(text.count(QRegularExpression("\\b\\d\\d/\\d\\d/\\d\\d\\b")) >= 26);
@@ -536,11 +531,12 @@ class FrmVelTest : public QObject {
             menu->findChild<QAction*>(QString::fromUtf8(save.action))->trigger();
             QVERIFY2(QFile::exists(path), save.file);
         }
-        const QString info = Poppler("pdfinfo", {jobs_.filePath("scheda.pdf")});
+        const QString info = testing::ProgramOutput("pdfinfo", {jobs_.filePath("scheda.pdf")});
         QVERIFY2(info.contains(QRegularExpression("Title: +Velmaro \u2013 Matr\\. 5193\n")),
                  qPrintable(info));
         QVERIFY(info.contains(QRegularExpression("Pages: +1\n")));
-        QVERIFY(Poppler("pdftotext", {jobs_.filePath("scheda.pdf"), "-"}).contains("Matr.: 5193"));
+        QVERIFY(testing::ProgramOutput("pdftotext", {jobs_.filePath("scheda.pdf"), "-"})
+                    .contains("Matr.: 5193"));
         const QImage image(jobs_.filePath("scheda.png"));
         QCOMPARE(image.size(), QSize(1240, 1754));  // A4 at 150 dpi
         QVERIFY(DarkPixels(image) > 1000);

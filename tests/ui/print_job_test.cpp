@@ -6,13 +6,13 @@
 
 #include <QDir>
 #include <QPrinter>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <vector>
 
 #include "render/card_text.h"
+#include "tests/support/program_output.h"
 #include "tests/ui/fake_printer_page.h"
 #include "tests/ui/sample_card.h"
 #include "ui/card_printer.h"
@@ -99,10 +99,7 @@ TEST(PrintJob, TheJobAndItsPdfAreTitledWithTheNumberAsTyped) {
     ASSERT_TRUE(PrintCardJob(printer, card.Input()).ok());
     EXPECT_EQ(printer.docName(), PrintJobTitle("5193"));
 
-    QProcess info;
-    info.start(QStringLiteral("pdfinfo"), {path});
-    ASSERT_TRUE(info.waitForFinished(30000));
-    const QString text = QString::fromUtf8(info.readAllStandardOutput());
+    const QString text = testing::ProgramOutput(QStringLiteral("pdfinfo"), {path});
     for (const QString& line :
          {QStringLiteral("Title: +Velmaro \u2013 Matr\\. 5193\n"),
           QStringLiteral("Creator: +Velmaro\n"), QStringLiteral("Pages: +1\n")})
