@@ -81,13 +81,5 @@ TEST(DrawCards, ReadErrorsAndNotFoundCombineIntoOneStatus) {
     }
 }
 
-TEST(DrawCards, ControlCharactersInANumberReachTheTerminalEscaped) {
-    const DataStore store = SampleStore();
-    FailingSink sink;
-    std::ostringstream errors;
-    EXPECT_EQ(DrawCards({"\x1b[2J\x9b"}, store, sink, kToday, ".", errors), kCardsSomeNotFound);
-    EXPECT_EQ(errors.str(), "Matricola NON Trovata: \\x1b[2J\\x9b\n");
-}
-
 }  // namespace
 }  // namespace velmaro
