@@ -54,12 +54,7 @@ TEST(CommandLine, VersionAndHelpOfBothCommands) {
         EXPECT_THAT(help.out, ::testing::Not(HasSubstr("quit-after-show")));
         QStringList options{"--data-dir", "--version", "--help"};
         if (!verb.isEmpty())
-            options << "--format"
-                    << "--output"
-                    << "--from"
-                    << "--today"
-                    << "--metrics"
-                    << "--dpi";
+            options += {"--format", "--output", "--from", "--today", "--metrics", "--dpi"};
         for (const QString& option : options)
             EXPECT_THAT(help.out, HasSubstr(option.toStdString())) << verb.join("").toStdString();
     }
