@@ -202,11 +202,14 @@ TEST(ChartEndDate, ExpectedEndOrToday) {
         std::size_t numExams;
         year_month_day end;
     };
-    for (const Case& c : std::vector<Case>{{{"AA95", "AA97"}, 15, 1998y / 5 / 31},
-                                           {{"AA97"}, 16, 1999y / 5 / 31},
-                                           {{"AA99"}, 15, 2000y / 5 / 31},
-                                           {{}, 3, 2001y / 5 / 31},  // no year records: year 0
-                                           {{}, 16, 2002y / 5 / 31}}) {
+    for (const Case& c :
+         std::vector<Case>{{{"AA95", "AA97"}, 15, 1998y / 5 / 31},
+                           {{"AA97"}, 16, 1999y / 5 / 31},
+                           {{"AA99"}, 15, 2000y / 5 / 31},
+                           {{}, 3, 2001y / 5 / 31},  // no year records: year 0
+                           {{}, 16, 2002y / 5 / 31},
+                           // A year read as -9: its end, -8, is taken within the century.
+                           {{"AA-9"}, 3, 1992y / 5 / 31}}) {
         Student s = Enrolled({});
         s.ExamRecs.resize(c.numExams);
         s.YearRecs.clear();
