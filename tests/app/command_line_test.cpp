@@ -70,6 +70,7 @@ TEST(CommandLine, EveryUsageErrorHasOneFormAndStatusTwo) {
     const std::vector<QStringList> cardErrors{
         {"--bogus", "5193"},
         {"-x", "5193"},
+        {"-5"},  // a number that looks like an option needs "--" before it
         {},
         {"-o"},
         {"--data-dir", "", "5193"},
