@@ -8,6 +8,7 @@
 #include <atomic>
 #include <filesystem>
 #include <optional>
+#include <system_error>
 #include <thread>
 
 #include "app/card_run.h"
@@ -172,8 +173,12 @@ int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string
                        writeError, progress, CardsPerFlush(threads));
     {
         std::vector<std::jthread> helpers;
-        for (std::size_t t = 1; t < threads; ++t)
-            helpers.emplace_back([&worker, &stores, t] { worker.Run(stores[t]); });
+        try {
+            for (std::size_t t = 1; t < threads; ++t)
+                helpers.emplace_back([&worker, &stores, t] { worker.Run(stores[t]); });
+        } catch (const std::system_error&) {
+            // The system gives no more threads: those running share the work.
+        }
         worker.Run(stores[0]);
     }
     progress.Finish();

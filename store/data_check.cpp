@@ -4,6 +4,7 @@
 #include <chrono>
 #include <climits>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -63,10 +64,18 @@ std::int32_t EnrolmentDay(std::string_view yyYY) {
     return DayNumberOf(DateOfParts("11", "01", yyYY.substr(0, 2)));
 }
 
-// Runs first on this thread and second on another, and returns when both are done.
+// Runs first on this thread and second on another, and returns when both are done; both on
+// this thread when the system gives no other.
 template <typename First, typename Second>
 void InParallel(First first, Second second) {
-    std::thread other(second);
+    std::thread other;
+    try {
+        other = std::thread(second);
+    } catch (const std::system_error&) {
+        first();
+        second();
+        return;
+    }
     first();
     other.join();
 }
