@@ -88,6 +88,24 @@ TEST(CardBatch, SplitStaysWithinTheLimitOfOpenFiles) {
     EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 400);
 }
 
+// Where the system gives no more threads, the check and a split run do their work on the
+// threads there are.
+TEST(CardBatch, WithoutThreadsTheWorkStaysOnTheMainOne) {
+    QProcessEnvironment noThreads;
+    noThreads.insert("LD_PRELOAD", VELMARO_NO_THREADS);
+    const auto check = RunVelmaro({"check", "--data-dir", kSample}, noThreads);
+    EXPECT_EQ(check.exitCode, 0) << check.err;
+    EXPECT_EQ(check.out, kSample.toStdString() + "/: no problems found\n");
+
+    const testdata::TempDataDir out;
+    const QString folder = QString::fromStdString(out.PathOf("cards"));
+    const auto split = RunVelmaro({"card", "--all", "--split", folder, "--jobs", "2", "--format",
+                                   "svg", "--quiet", kToday, "--data-dir", kSample},
+                                  noThreads);
+    EXPECT_EQ(split.exitCode, 0) << split.err;
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 400);
+}
+
 TEST(CardBatch, SplitNamesImagesByTheRegistryNumber) {
     const testdata::TempDataDir out;
     for (const QString format : {"png", "svg"}) {
