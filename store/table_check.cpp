@@ -90,7 +90,9 @@ std::int64_t TableCodes::Insert(std::string_view code, std::int64_t line) {
 }
 
 bool TableCodes::contains(std::string_view code) const {
-    return code.size() <= kLongestCode && slots_[SlotOf(KeyOf(code))].key == KeyOf(code);
+    if (code.size() > kLongestCode) return false;
+    const std::uint64_t key = KeyOf(code);
+    return slots_[SlotOf(key)].key == key;
 }
 
 bool IsNamedGroupCode(std::string_view group) {
