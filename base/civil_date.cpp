@@ -8,7 +8,7 @@ namespace {
 constexpr int kNotDigits = -1;
 
 // The value of a part of 1 to maxDigits decimal digits; kNotDigits otherwise.
-int DigitsValue(std::string_view part, std::size_t maxDigits) {
+constexpr int DigitsValue(std::string_view part, std::size_t maxDigits) {
     if (part.empty() || part.size() > maxDigits) return kNotDigits;
     int value = 0;
     for (const char c : part) {
@@ -18,21 +18,42 @@ int DigitsValue(std::string_view part, std::size_t maxDigits) {
     return value;
 }
 
-// The calendar day of year, month and day (each kNotDigits when its part was not digits),
-// when it exists.
+constexpr bool IsLeapYear(int year) {
+    return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+}
+
+constexpr std::array<int, 12> kMonthLengths{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+
+// Whether year, month and day (each kNotDigits when its part was not digits) name a day of
+// the calendar. Checked on the numbers themselves: a year_month_day built field by field and
+// then asked costs more than the rest of reading an exam record.
+constexpr bool IsRealDate(int year, int month, int day) {
+    if (year < 0 || month < 1 || month > 12 || day < 1) return false;
+    const int length = month == 2 && IsLeapYear(year) ? 29 : kMonthLengths[month - 1];
+    return day <= length;
+}
+
 std::optional<std::chrono::year_month_day> RealDate(int year, int month, int day) {
-    if (year == kNotDigits || month == kNotDigits || day == kNotDigits) return std::nullopt;
-    const std::chrono::year_month_day date{std::chrono::year{year},
-                                           std::chrono::month{static_cast<unsigned>(month)},
-                                           std::chrono::day{static_cast<unsigned>(day)}};
-    if (!date.ok()) return std::nullopt;
-    return date;
+    if (!IsRealDate(year, month, day)) return std::nullopt;
+    return std::chrono::year{year} / month / day;
 }
 
 }  // namespace
 
-int ExpandTwoDigitYear(int twoDigitYear) {
-    return twoDigitYear < 30 ? 2000 + twoDigitYear : 1900 + twoDigitYear;
+std::int64_t civil_date_detail::DayNumberOfParts(std::string_view month, std::string_view day,
+                                                 std::string_view year) {
+    int fullYear = kNotDigits;
+    if (year.size() == 4) {
+        fullYear = DigitsValue(year, 4);
+    } else if (const int shortYear = DigitsValue(year, 2); shortYear != kNotDigits) {
+        fullYear = ExpandTwoDigitYear(shortYear);
+    }
+    const int monthNumber = DigitsValue(month, 2);
+    const int dayNumber = DigitsValue(day, 2);
+    if (!IsRealDate(fullYear, monthNumber, dayNumber)) return kNoDay;
+    return std::chrono::sys_days{std::chrono::year{fullYear} / monthNumber / dayNumber}
+        .time_since_epoch()
+        .count();
 }
 
 std::optional<std::chrono::sys_days> ParseMonthDayYear(std::string_view monthDayYear) {
@@ -45,19 +66,6 @@ std::optional<std::chrono::sys_days> ParseMonthDayYear(std::string_view monthDay
             slash == std::string_view::npos ? std::string_view{} : monthDayYear.substr(slash + 1);
     }
     return DateOfParts(parts[0], parts[1], parts[2]);
-}
-
-std::optional<std::chrono::sys_days> DateOfParts(std::string_view month, std::string_view day,
-                                                 std::string_view year) {
-    int fullYear = kNotDigits;
-    if (year.size() == 4) {
-        fullYear = DigitsValue(year, 4);
-    } else if (const int shortYear = DigitsValue(year, 2); shortYear != kNotDigits) {
-        fullYear = ExpandTwoDigitYear(shortYear);
-    }
-    const auto date = RealDate(fullYear, DigitsValue(month, 2), DigitsValue(day, 2));
-    if (!date) return std::nullopt;
-    return std::chrono::sys_days{*date};
 }
 
 std::optional<std::chrono::year_month_day> ParseIsoDate(std::string_view text) {

@@ -20,7 +20,9 @@ struct Error {
 template <typename T>
 class [[nodiscard]] Result {
   public:
-    Result(T value) : state_(std::move(value)) {}
+    // Taken by reference, so a large value is moved once, into place.
+    Result(T&& value) : state_(std::in_place_index<0>, std::move(value)) {}
+    Result(const T& value) : state_(std::in_place_index<0>, value) {}
     Result(Error error) : state_(std::move(error)) {}
 
     bool ok() const { return std::holds_alternative<T>(state_); }

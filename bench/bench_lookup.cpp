@@ -9,17 +9,17 @@
 // the lookup sequence (4096 pseudo-random numbers on file) is looked up once through each
 // path; the gathered students must be equal. Benchmarks:
 //   lookup/velmaro                 LookupStudent: search and gathering
-//   lookup/velmaro_search_only     SearchRegistry alone
+//   lookup/velmaro_search_only     SearchRegistry alone (with the store's key index, as a lookup)
 //   lookup/velmaro_gather_only     GatherStudent alone, on the found record
 //   lookup/sqlite                  the same lookup through SQLite, its default 2 MB page cache
 //   lookup/sqlite_whole_db_cached  the same with a page cache that holds the whole database
 //   lookup/sqlite_one_statement_mmap  one statement per lookup, the database mapped (mmap_size)
 //                                  and wholly cached, no lock held between lookups
 // Counters: reads/lookup (RecordFile::ReadRequests of the three files), registry_recs/lookup
-// (records the search read), held_KiB (the data the store holds in memory), syscalls/lookup (every
-// system call of the thread, where the kernel allows counting them), page_misses/lookup (pages
-// SQLite fetched from the file). After the runs it prints the ratios of the median (or only) times,
-// ours / SQLite.
+// (registry keys the search compared), held_KiB (the data the store holds in memory),
+// syscalls/lookup (every system call of the thread, where the kernel allows counting them),
+// page_misses/lookup (pages SQLite fetched from the file). After the runs it prints the ratios of
+// the median (or only) times, ours / SQLite.
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -444,8 +444,11 @@ void LookupOurs(benchmark::State& state, const Environment& env) {
     state.counters["reads/lookup"] = benchmark::Counter(reads, benchmark::Counter::kAvgIterations);
     state.counters["registry_recs/lookup"] = benchmark::Counter(
         static_cast<double>(registryRecords), benchmark::Counter::kAvgIterations);
-    // What the store holds in memory: the registry's copy and the two tables.
+    // What the store holds in memory: the registry's copy, its keys and the two tables.
     std::size_t held = static_cast<std::size_t>(*store.Registry().Length());
+    if (const auto keys = store.RegistryIndex().KeysOf(store.Registry(), store.RegistryCount());
+        keys.ok() && *keys != nullptr)
+        held += (*keys)->size() * sizeof(std::int32_t);
     for (const CodeTable* table : {&store.Exams(), &store.Titles()}) {
         held += table->codes.size();
         for (const auto* texts : {&table->names, &table->groups})
@@ -458,15 +461,18 @@ void LookupOurs(benchmark::State& state, const Environment& env) {
 void SearchOnly(benchmark::State& state, const Environment& env) {
     const DataStore& store = *env.store;
     OverSequence(state, [&](std::size_t n) {
-        auto outcome = SearchRegistry(store.Registry(), store.RegistryCount(),
-                                      store.LastRegistryKey(), *KeyOf(env.typed[n]));
+        auto outcome =
+            SearchRegistry(store.Registry(), store.RegistryCount(), store.LastRegistryKey(),
+                           *KeyOf(env.typed[n]), &store.RegistryIndex());
         benchmark::DoNotOptimize(outcome);
     });
 }
 
 void GatherOnly(benchmark::State& state, const Environment& env) {
     OverSequence(state, [&](std::size_t n) {
-        auto student = GatherStudent(*env.store, env.typed[n], env.foundRecord[n]);
+        Student student;
+        auto gathered = GatherStudent(*env.store, env.typed[n], env.foundRecord[n], student);
+        benchmark::DoNotOptimize(gathered);
         benchmark::DoNotOptimize(student);
     });
 }

@@ -15,13 +15,15 @@ Result<LookupOutcome> LookupStudent(const DataStore& store, std::string_view typ
     const auto key = KeyOf(typedText);
     if (!key) return outcome;
 
-    VELMARO_TRY(const SearchOutcome search, SearchRegistry(store.Registry(), store.RegistryCount(),
-                                                           store.LastRegistryKey(), *key));
+    VELMARO_TRY(const SearchOutcome search,
+                SearchRegistry(store.Registry(), store.RegistryCount(), store.LastRegistryKey(),
+                               *key, &store.RegistryIndex()));
     outcome.registryRecordsRead = search.recordsRead;
     // A record of blanks only counts as no record at all.
     if (TrimBlanks(search.record).empty()) return outcome;
 
-    VELMARO_TRY(outcome.student, GatherStudent(store, std::string(typedText), search.record));
+    VELMARO_TRY(
+        GatherStudent(store, std::string(typedText), search.record, outcome.student.emplace()));
     return outcome;
 }
 

@@ -16,15 +16,18 @@ constexpr std::string_view kHonoursGrade = "31";
 
 ExamRow ReadExamRow(const ExamRecord& record, const CodeTable& exams) {
     ExamRow row;
-    row.dateText = DecodeWindows1252(record.day + '/' + record.month + '/' + record.year);
+    std::string date;
+    for (const std::string_view part : {record.day.view(), record.month.view()})
+        date.append(part).push_back('/');
+    row.dateText = DecodeWindows1252(date.append(record.year));
     row.date = record.date;
 
     const double entry = exams.EntryOf(record.code);
     row.ExamClass = ClassifyExam(exams, entry);
-    row.ExamTitle = row.ExamClass == 0 ? DecodeWindows1252('*' + record.code)
+    row.ExamTitle = row.ExamClass == 0 ? DecodeWindows1252('*' + record.code.str())
                                        : std::string(TrimLeadingBlanks(exams.NameAt(entry)));
 
-    const std::string_view grade = record.grade;
+    const std::string_view grade = record.grade.view();
     row.GradeValue = NumericValue(grade);
     row.ExamWeight = row.GradeValue >= 18 && row.GradeValue <= 31 ? 1 : 0;
     if (row.GradeValue == 31) row.GradeValue = 30;

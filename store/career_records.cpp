@@ -6,16 +6,16 @@
 namespace velmaro {
 
 ExamRecord ParseExamRecord(std::string_view text) {
-    ExamRecord record{.code = std::string(Mid(text, 1, 4)),
-                      .grade = std::string(Mid(text, 5, 2)),
-                      .year = std::string(Mid(text, 7, 2)),
-                      .month = std::string(Mid(text, 9, 2)),
-                      .day = std::string(Mid(text, 11, 2)),
+    ExamRecord record{.code = Mid(text, 1, 4),
+                      .grade = Mid(text, 5, 2),
+                      .year = Mid(text, 7, 2),
+                      .month = Mid(text, 9, 2),
+                      .day = Mid(text, 11, 2),
                       .date = std::nullopt};
     record.date = DateOfParts(record.month, record.day, record.year);
     return record;
 }
 
-YearRecord ParseYearRecord(std::string_view text) { return {std::string(Mid(text, 3, 2))}; }
+YearRecord ParseYearRecord(std::string_view text) { return {Mid(text, 3, 2)}; }
 
 }  // namespace velmaro

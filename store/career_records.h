@@ -2,20 +2,22 @@
 
 #include <chrono>
 #include <optional>
-#include <string>
 #include <string_view>
+
+#include "base/short_text.h"
 
 namespace velmaro {
 
 // One record of esami.dir: an exam the student passed. Each field is cut by position from the
 // record text (code 1-4, mark 5-6, date yymmdd 7-12) as the raw bytes of the file; a record
-// too short for a field gives a shorter or empty field.
+// too short for a field gives a shorter or empty field. The fields are held in place, so a
+// student's exams are one block of memory.
 struct ExamRecord {
-    std::string code;   // looked up in the exam table
-    std::string grade;  // two digits, "31" with honours, above "31" a pass without a mark
-    std::string year;   // the exam date's two-digit year, month and day
-    std::string month;
-    std::string day;
+    ShortText<4> code;   // looked up in the exam table
+    ShortText<2> grade;  // two digits, "31" with honours, above "31" a pass without a mark
+    ShortText<2> year;   // the exam date's two-digit year, month and day
+    ShortText<2> month;
+    ShortText<2> day;
     // The exam date when the three fields form a real calendar date (two-digit years 00-29
     // are 2000-2029, 30-99 are 1930-1999); nothing otherwise.
     std::optional<std::chrono::sys_days> date;
@@ -28,7 +30,7 @@ ExamRecord ParseExamRecord(std::string_view text);
 
 // One record of velmara.dir: an academic year of the student's career.
 struct YearRecord {
-    std::string year;  // positions 3-4: the two-digit year of that academic year
+    ShortText<2> year;  // positions 3-4: the two-digit year of that academic year
 
     bool operator==(const YearRecord&) const = default;
 };

@@ -7,6 +7,7 @@
 #include "store/code_table.h"
 #include "store/data_source.h"
 #include "store/record_file.h"
+#include "store/registry_key_index.h"
 
 namespace velmaro {
 
@@ -37,6 +38,8 @@ class DataStore {
     const CodeTable& Titles() const { return titles_; }
     const CodeTable& Exams() const { return exams_; }
     const RecordFile& Registry() const { return registry_; }
+    // The registry's keys, for searching it without reading every record probed.
+    const RegistryKeyIndex& RegistryIndex() const { return registryIndex_; }
     const RecordFile& ExamFile() const { return examFile_; }
     const RecordFile& YearFile() const { return yearFile_; }
 
@@ -55,6 +58,7 @@ class DataStore {
     CodeTable titles_;
     CodeTable exams_;
     RecordFile registry_;
+    RegistryKeyIndex registryIndex_;
     RecordFile examFile_;
     RecordFile yearFile_;
     std::int32_t registryCount_;

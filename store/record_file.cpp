@@ -55,6 +55,7 @@ RecordFile RecordFile::FromMemory(std::string name, std::size_t slotSize, std::s
     RecordFile file(std::move(name), slotSize, -1, Reading::kCopyInMemory, SystemSeconds);
     file.copy_ = std::move(content);
     file.hasCopy_ = true;
+    file.copyGeneration_ = 1;
     return file;
 }
 
@@ -108,6 +109,9 @@ Status RecordFile::Refresh() const {
     std::string content(static_cast<std::size_t>(version.size), '\0');
     VELMARO_TRY(const std::size_t got, ReadFromFile(0, content.data(), content.size()));
     content.resize(got);
+    // The bytes read last stay in copy_ even while there is no copy, so equal bytes keep
+    // their generation and whatever was derived from them stays valid.
+    if (copyGeneration_ == 0 || content != copy_) ++copyGeneration_;
     copy_ = std::move(content);
     copyVersion_ = version;
     hasCopy_ = true;
@@ -188,37 +192,30 @@ Result<std::vector<std::string>> RecordFile::ReadRun(std::int64_t first, std::in
     return texts;
 }
 
-Status RecordFile::ForEachInRun(std::int64_t first, std::int64_t count,
-                                const std::function<void(std::string_view)>& each) const {
+Status RecordFile::ReadRunBytes(std::int64_t first, std::int64_t count, RunBytes& run) const {
     if (count <= 0) return Ok();
     if (closed_) return Error{path_, "the file has been closed"};
     const std::int64_t last = first + count - 1;
-    const std::int64_t firstInFile = std::max<std::int64_t>(first, 1);
-
-    // A student's run holds at most 99 records: the stack holds it in all but odd cases.
-    std::array<char, 2048> stackBytes;
-    std::string heapBytes;
-    char* bytes = stackBytes.data();
-    std::size_t got = 0;
-    if (last >= firstInFile) {
-        const auto slotSize = static_cast<std::int64_t>(slotSize_);
-        const auto size = static_cast<std::size_t>((last - firstInFile + 1) * slotSize);
-        if (size > stackBytes.size()) {
-            heapBytes.resize(size);
-            bytes = heapBytes.data();
-        }
-        VELMARO_TRY(got, ReadAt((firstInFile - 1) * slotSize, bytes, size));
+    run.firstInFile_ = std::max<std::int64_t>(first, 1);
+    run.slotSize_ = slotSize_;
+    if (last < run.firstInFile_) return Ok();
+    const auto slotSize = static_cast<std::int64_t>(slotSize_);
+    const auto size = static_cast<std::size_t>((last - run.firstInFile_ + 1) * slotSize);
+    char* bytes = run.stackBytes_.data();
+    if (size > run.stackBytes_.size()) {
+        run.heapBytes_.resize(size);
+        bytes = run.heapBytes_.data();
     }
-    for (std::int64_t n = first; n <= last; ++n) {
-        if (n < firstInFile) {
-            each({});
-            continue;
-        }
-        const auto offset = static_cast<std::size_t>(n - firstInFile) * slotSize_;
-        each(offset >= got ? std::string_view{}
-                           : SlotTextOf(std::string_view(bytes + offset, got - offset), slotSize_));
-    }
+    VELMARO_TRY(run.got_, ReadAt((run.firstInFile_ - 1) * slotSize, bytes, size));
+    run.bytes_ = bytes;
     return Ok();
+}
+
+std::string_view RecordFile::RunBytes::TextOf(std::int64_t n) const {
+    if (n < firstInFile_) return {};
+    const auto offset = static_cast<std::size_t>(n - firstInFile_) * slotSize_;
+    if (offset >= got_) return {};
+    return SlotTextOf(std::string_view(bytes_ + offset, got_ - offset), slotSize_);
 }
 
 }  // namespace velmaro

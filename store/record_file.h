@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -72,12 +73,23 @@ class RecordFile {
     // The same texts handed to each in record order, as views that last only for the call:
     // a run read this way costs no allocation. Nothing is read when count is not positive;
     // when the read fails, each is not called at all.
-    Status ForEachInRun(std::int64_t first, std::int64_t count,
-                        const std::function<void(std::string_view)>& each) const;
+    template <typename Each>
+    Status ForEachInRun(std::int64_t first, std::int64_t count, Each&& each) const {
+        RunBytes run;
+        VELMARO_TRY(ReadRunBytes(first, count, run));
+        for (std::int64_t n = first; n < first + count; ++n)
+            each(run.TextOf(n));
+        return Ok();
+    }
 
     // For a file read from a copy: one status request, and a read of the whole file when it
     // changed since the copy was made (or when there is no copy yet). Otherwise nothing.
     Status Refresh() const;
+
+    // A number that tells the content of the copy in memory from any earlier content: it
+    // changes when a Refresh finds different bytes, and stays when the file was read afresh
+    // but came back the same. 0 while there is no copy (the file is read from the disk).
+    std::uint64_t CopyGeneration() const { return hasCopy_ ? copyGeneration_ : 0; }
 
     // How many requests (reads, and status requests of Refresh) went to the operating system
     // since the file was opened.
@@ -91,6 +103,30 @@ class RecordFile {
     bool IsClosed() const { return closed_; }
 
   private:
+    // The slots of a run as one read returned them: on the stack for a run of up to 99
+    // records (all but odd cases), on the heap otherwise.
+    class RunBytes {
+      public:
+        RunBytes() = default;
+        RunBytes(const RunBytes&) = delete;
+        RunBytes& operator=(const RunBytes&) = delete;
+        // The text of record n of the run; empty for a record outside the file.
+        std::string_view TextOf(std::int64_t n) const;
+
+      private:
+        friend class RecordFile;
+        std::array<char, 2048> stackBytes_;
+        std::string heapBytes_;
+        const char* bytes_ = nullptr;
+        std::size_t got_ = 0;
+        std::int64_t firstInFile_ = 1;
+        std::size_t slotSize_ = 1;
+    };
+
+    // Reads the slots of records first ... first + count - 1 that lie in the file into run,
+    // with one request.
+    Status ReadRunBytes(std::int64_t first, std::int64_t count, RunBytes& run) const;
+
     // What tells one version of a file from another.
     struct Version {
         std::uint64_t device = 0, inode = 0;
@@ -138,6 +174,7 @@ class RecordFile {
     mutable Version copyVersion_;
     mutable bool hasCopy_ = false;
     mutable bool copyMayBeStale_ = false;
+    mutable std::uint64_t copyGeneration_ = 0;
 };
 
 }  // namespace velmaro

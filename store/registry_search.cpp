@@ -20,10 +20,15 @@ Result<std::vector<std::int32_t>> RegistryKeys(const RecordFile& registry, std::
 }
 
 Result<SearchOutcome> SearchRegistry(const RecordFile& registry, std::int32_t count,
-                                     std::int32_t lastKey, std::int32_t key) {
+                                     std::int32_t lastKey, std::int32_t key,
+                                     const RegistryKeyIndex* index) {
     SearchOutcome outcome;
     if (key < 1 || key > lastKey) return outcome;
     VELMARO_TRY(registry.Refresh());
+    const std::vector<std::int32_t>* keys = nullptr;
+    if (index != nullptr) {
+        VELMARO_TRY(keys, index->KeysOf(registry, count));
+    }
 
     // lo counts as already excluded: the range still open is lo + 1 ... hi, so starting at 0
     // keeps record 1 within reach.
@@ -34,14 +39,22 @@ Result<SearchOutcome> SearchRegistry(const RecordFile& registry, std::int32_t co
         const std::int64_t step = (hi - lo) / 2;
         if (step == 0) lo = hi;
         const std::int64_t mid = lo + step;
-        VELMARO_TRY(registry.ReadRecordInto(mid, text));
         ++outcome.recordsRead;
-        const std::int32_t found = RecordKey(text);
+        std::int32_t found = 0;
+        if (keys != nullptr) {
+            found = (*keys)[static_cast<std::size_t>(mid - 1)];
+        } else {
+            VELMARO_TRY(registry.ReadRecordInto(mid, text));
+            found = RecordKey(text);
+        }
         if (found < key) {
             lo = mid;
         } else if (found > key) {
             hi = mid;
         } else {
+            if (keys != nullptr) {
+                VELMARO_TRY(registry.ReadRecordInto(mid, text));
+            }
             outcome.record = std::move(text);
             return outcome;
         }

@@ -6,25 +6,28 @@
 
 #include "base/result.h"
 #include "store/record_file.h"
+#include "store/registry_key_index.h"
 
 namespace velmaro {
 
 // What a registry search found: the record text exactly as read (empty when no record has
-// the key) and how many records it read to decide.
+// the key) and how many records' keys it compared to decide.
 struct SearchOutcome {
     std::string record;
     int recordsRead = 0;
 };
 
-// Binary search of the sorted registry for key over records 1 ... count. A key outside
-// 1 ... lastKey is not found without reading anything; otherwise at most about
-// log2(count) + 1 records are read. Keys compare numerically, so a stored 05193 matches
-// 5193. Fails only when the file cannot be read.
 // The keys of records 1 ... count of the registry, in file order, for drawing every student:
 // a record whose key is below 1 (no number) or repeats the key before it is left out.
 Result<std::vector<std::int32_t>> RegistryKeys(const RecordFile& registry, std::int32_t count);
 
+// Binary search of the sorted registry for key over records 1 ... count. A key outside
+// 1 ... lastKey is not found without reading anything; otherwise at most about
+// log2(count) + 1 keys are compared. Keys compare numerically, so a stored 05193 matches
+// 5193. With an index, the keys come from it and only the record found is read; the outcome
+// is the same. Fails only when the file cannot be read.
 Result<SearchOutcome> SearchRegistry(const RecordFile& registry, std::int32_t count,
-                                     std::int32_t lastKey, std::int32_t key);
+                                     std::int32_t lastKey, std::int32_t key,
+                                     const RegistryKeyIndex* index = nullptr);
 
 }  // namespace velmaro

@@ -60,10 +60,9 @@ Result<std::vector<std::string>> GatherRecords(const RecordFile& file, std::int3
     return file.ReadRun(first, count);
 }
 
-Result<Student> GatherStudent(const DataStore& store, std::string matrText,
-                              std::string_view recordText) {
+Status GatherStudent(const DataStore& store, std::string matrText, std::string_view recordText,
+                     Student& student) {
     SplitRecord split = SplitStudentRecord(recordText);
-    Student student;
     student.ExamRecs.reserve(static_cast<std::size_t>(split.ExamRecCount));
     VELMARO_TRY(store.ExamFile().ForEachInRun(
         split.FirstExamRec, split.ExamRecCount,
@@ -74,7 +73,7 @@ Result<Student> GatherStudent(const DataStore& store, std::string matrText,
         [&](std::string_view text) { student.YearRecs.push_back(ParseYearRecord(text)); }));
     student.MatrText = std::move(matrText);
     student.fields = std::move(split.fields);
-    return student;
+    return Ok();
 }
 
 }  // namespace velmaro

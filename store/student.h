@@ -75,9 +75,11 @@ struct Student {
 Result<std::vector<std::string>> GatherRecords(const RecordFile& file, std::int32_t first,
                                                int count);
 
-// Builds the Student of a found record: splits it and gathers its exam records, then its
-// year records.
-Result<Student> GatherStudent(const DataStore& store, std::string matrText,
-                              std::string_view recordText);
+// Builds the Student of a found record in student, which starts empty: splits the record
+// and gathers its exam records, then its year records. Filled in place because a lookup
+// builds one student per call and moving one is a good part of the cost of finding it.
+// On failure student is left incomplete.
+Status GatherStudent(const DataStore& store, std::string matrText, std::string_view recordText,
+                     Student& student);
 
 }  // namespace velmaro

@@ -51,7 +51,8 @@ std::string Outcome(const DataStore& store, const std::string& typed) {
     const Student& student = *found->student;
     std::string exams;
     for (const ExamRecord& exam : student.ExamRecs)
-        exams += "|" + exam.code + exam.grade + exam.year + exam.month + exam.day;
+        exams += "|" + exam.code.str() + exam.grade.str() + exam.year.str() + exam.month.str() +
+                 exam.day.str();
     return student.fields.BirthYearMonth + exams;
 }
 
@@ -69,6 +70,13 @@ TEST(FaultsMidRun, EachLookupShowsTheCurrentContentAndTheNextOneWorks) {
              dir.Write("elenco.dir", ThreeStudentsRegistry("1790620100MI9697SC959654030715110  *"));
          },
          "5193", "7906|INF127250110|ALG131250220"},
+        {"registry rewritten in place with another number",
+         [](const auto& dir) {
+             dir.Write("elenco.dir", Slots({RegistryText(1, 3, 2, 1, 1),
+                                            RegistryText(5190, 2, 1, 4, 3), RegistryText(5194)},
+                                           kRegistrySlotSize));
+         },
+         "5190", "7805|INF127250110|ALG131250220"},
         {"registry cut to its first record",
          [](const auto& dir) {
              dir.Write("elenco.dir", ThreeStudentsRegistry().substr(0, kRegistrySlotSize));

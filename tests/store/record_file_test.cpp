@@ -90,5 +90,26 @@ TEST_P(RegistrySearch, FindsEveryKeyOnFileAndNoOtherWithinTheReadBound) {
 
 INSTANTIATE_TEST_SUITE_P(Sizes, RegistrySearch, ::testing::Values(1, 2, 3, 10, 1000));
 
+TEST(RegistrySearch, AKeyIndexGivesTheSameOutcomeEvenOnARegistryOutOfOrder) {
+    // Keys out of order, repeated, not numbers, blank, and a count reaching past the file.
+    const std::vector<std::string> texts = {"00005A", "00003B", "00003C",  "ABCDEF", "00009D",
+                                            "",       "00007E", "0012.5F", "00015G"};
+    const RecordFile registry = RecordFile::FromMemory("elenco.dir", kRegistrySlotSize,
+                                                       testdata::Slots(texts, kRegistrySlotSize));
+    const RegistryKeyIndex index;
+    for (const std::int32_t count : {9, 12}) {
+        for (std::int32_t key = -1; key <= 17; ++key) {
+            const auto read = SearchRegistry(registry, count, 16, key);
+            const auto indexed = SearchRegistry(registry, count, 16, key, &index);
+            ASSERT_TRUE(read.ok() && indexed.ok());
+            EXPECT_EQ(indexed->record, read->record) << "key " << key << " of " << count;
+            EXPECT_EQ(indexed->recordsRead, read->recordsRead) << "key " << key << " of " << count;
+        }
+    }
+    // Not vacuous: the search does find records here.
+    EXPECT_EQ(SearchRegistry(registry, 9, 16, 15, &index)->record, "00015G");
+    EXPECT_EQ(SearchRegistry(registry, 9, 16, 7, &index)->record, "00007E");
+}
+
 }  // namespace
 }  // namespace velmaro

@@ -96,9 +96,9 @@ TEST(CareerRecords, FieldsByPositionAndTheExamDateWhenItIsOne) {
         {"MA", {"MA", "", "", "", ""}, std::nullopt}};
     for (const Case& c : cases) {
         const ExamRecord exam = ParseExamRecord(c.text);
-        EXPECT_EQ(
-            (std::vector<std::string>{exam.code, exam.grade, exam.year, exam.month, exam.day}),
-            c.fields)
+        EXPECT_EQ((std::vector<std::string>{exam.code.str(), exam.grade.str(), exam.year.str(),
+                                            exam.month.str(), exam.day.str()}),
+                  c.fields)
             << c.text;
         EXPECT_EQ(exam.date, c.date) << c.text;
     }

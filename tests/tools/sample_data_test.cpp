@@ -43,17 +43,17 @@ TEST(SampleData, CommittedSetIsTheGeneratorsOutputAndEveryStudentIsFound) {
 }
 
 // Pieces of exam i (from 1) of a student, and its name.
-std::string Code(const Student& s, int i) { return s.ExamRecs.at(i - 1).code; }
-std::string Mark(const Student& s, int i) { return s.ExamRecs.at(i - 1).grade; }
+std::string Code(const Student& s, int i) { return s.ExamRecs.at(i - 1).code.str(); }
+std::string Mark(const Student& s, int i) { return s.ExamRecs.at(i - 1).grade.str(); }
 std::string Date(const Student& s, int i) {
     const ExamRecord& exam = s.ExamRecs.at(i - 1);
-    return exam.year + exam.month + exam.day;
+    return exam.year.str() + exam.month.str() + exam.day.str();
 }
 std::string Name(const DataStore& d, const Student& s, int i) {
     return std::string(d.Exams().NameAt(d.Exams().EntryOf(Code(s, i))));
 }
 bool IsModule(const std::string& name) { return name.find("(MOD") != std::string::npos; }
-std::string LastYear(const Student& s) { return s.LastYearRec().year; }
+std::string LastYear(const Student& s) { return s.LastYearRec().year.str(); }
 bool Graduated(const Student& s) { return s.fields.DegreeDate != "000000"; }
 // Not graduated, enrolled in the academic year enrol (yyYY), last career year lastYear (yy).
 bool Studying(const Student& s, std::string_view enrol, std::string_view lastYear) {

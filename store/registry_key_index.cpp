@@ -1,0 +1,25 @@
+#include "store/registry_key_index.h"
+
+#include <algorithm>
+
+#include "store/data_store.h"
+
+namespace velmaro {
+
+Result<const std::vector<std::int32_t>*> RegistryKeyIndex::KeysOf(const RecordFile& registry,
+                                                                  std::int32_t count) const {
+    const std::uint64_t generation = registry.CopyGeneration();
+    if (generation == 0) return nullptr;
+    if (generation != generation_ || count != count_) {
+        keys_.clear();
+        generation_ = 0;
+        keys_.reserve(static_cast<std::size_t>(std::max(count, 0)));
+        VELMARO_TRY(registry.ForEachInRun(
+            1, count, [this](std::string_view text) { keys_.push_back(RecordKey(text)); }));
+        generation_ = generation;
+        count_ = count;
+    }
+    return &keys_;
+}
+
+}  // namespace velmaro

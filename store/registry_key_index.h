@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "base/result.h"
+#include "store/record_file.h"
+
+namespace velmaro {
+
+// The key of every registry record, read once from the registry's copy in memory, so that a
+// search compares numbers and reads only the record it finds. The keys are read afresh
+// whenever the copy's content changes. Belongs to one store and, like it, to one thread.
+class RegistryKeyIndex {
+  public:
+    // The keys of records 1 ... count (key of record n at n - 1) for the registry's current
+    // copy: call it after registry.Refresh(). Nothing (a null pointer) when the registry is
+    // read from the file, which has no copy to index. Fails only when reading the copy fails.
+    Result<const std::vector<std::int32_t>*> KeysOf(const RecordFile& registry,
+                                                    std::int32_t count) const;
+
+  private:
+    mutable std::vector<std::int32_t> keys_;
+    mutable std::uint64_t generation_ = 0;
+    mutable std::int32_t count_ = 0;
+};
+
+}  // namespace velmaro
