@@ -11,6 +11,8 @@
 #include <cstring>
 #include <utility>
 
+#include "store/text_file.h"
+
 namespace velmaro {
 namespace {
 
@@ -33,7 +35,7 @@ std::int64_t SystemSeconds() {
 Result<RecordFile> RecordFile::Open(std::string path, std::size_t slotSize, IfMissing ifMissing,
                                     Reading reading, Clock clock) {
     if (!clock) clock = SystemSeconds;
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int descriptor = OpenForReading(path);
     if (descriptor < 0) {
         const int error = errno;
         if (error == ENOENT && ifMissing == IfMissing::kReadAsEmpty) {

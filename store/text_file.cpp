@@ -20,8 +20,14 @@ struct CloseOnExit {
 
 }  // namespace
 
+int OpenForReading(const std::string& path) {
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOATIME);
+    if (descriptor >= 0 || errno != EPERM) return descriptor;
+    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+}
+
 Result<std::optional<std::string>> ReadFileIfPresent(const std::string& path) {
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int descriptor = OpenForReading(path);
     if (descriptor < 0) {
         if (errno == ENOENT) return std::optional<std::string>{};
         return Error{path, std::strerror(errno)};

@@ -9,6 +9,11 @@
 
 namespace velmaro {
 
+// Opens path read-only (closed on exec), leaving the file's access time alone where the system
+// allows that (to the file's owner); anyone else gets a plain read-only open. Reading the data
+// then never writes to the disk on its behalf. -1 with errno set on failure.
+int OpenForReading(const std::string& path);
+
 // The whole content of a file, read once; an error names the file and the reason.
 Result<std::string> ReadWholeFile(const std::string& path);
 

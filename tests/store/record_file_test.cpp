@@ -3,7 +3,13 @@
 
 #include "store/record_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <ctime>
 
 #include <cmath>
 #include <limits>
@@ -53,6 +59,38 @@ TEST(RecordFileCopy, FollowsTheFileThroughRewritesAndTruncation) {
     dir.Write("elenco.dir", "");
     ASSERT_TRUE(file->Refresh().ok());
     EXPECT_EQ(*file->ReadRun(1, 2), (Texts{"", ""}));
+}
+
+// The data belongs to the people who keep it: reading a record file leaves its access time as
+// it was, and a user who does not own the file (who may not ask for that) still reads it.
+TEST(RecordFile, ReadingLeavesTheAccessTimeAloneAndNeedsNoOwnership) {
+    const testdata::TempDataDir dir;
+    const std::string path = dir.PathOf("esami.dir");
+    dir.Write("esami.dir", testdata::Slots({"MAT128980625"}, kExamSlotSize));
+    // Times two days old with the access no later than the change: a read would renew it.
+    const timespec old = {::time(nullptr) - 2 * 86400, 0};
+    const timespec times[2] = {old, old};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    const auto readAsExamFile = [&path] {
+        auto file = RecordFile::Open(path, kExamSlotSize, RecordFile::IfMissing::kFail);
+        return file.ok() && *file->ReadRun(1, 1) == std::vector<std::string>{"MAT128980625"};
+    };
+    ASSERT_TRUE(readAsExamFile());
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_atim.tv_sec, old.tv_sec);
+
+    if (::geteuid() != 0) GTEST_SKIP() << "reading as another user needs root";
+    ASSERT_EQ(::chmod(dir.DataDir().c_str(), 0755), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const bool other = ::setgid(65534) == 0 && ::setuid(65534) == 0;
+        ::_exit(!other ? 2 : readAsExamFile() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
 }
 
 // Registries of count records with keys 3, 7, 11, ... (absent keys on both sides of each).
