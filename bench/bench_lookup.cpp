@@ -11,6 +11,8 @@
 //   lookup/velmaro                 LookupStudent: search and gathering
 //   lookup/velmaro_search_only     SearchRegistry alone (with the store's key index, as a lookup)
 //   lookup/velmaro_gather_only     GatherStudent alone, on the found record
+//   lookup/velmaro_open_and_first/lookups:N  LoadTables and the first N lookups: a session's
+//                                  start (the first copies the registry, the second reads its keys)
 //   lookup/sqlite                  the same lookup through SQLite, its default 2 MB page cache
 //   lookup/sqlite_whole_db_cached  the same with a page cache that holds the whole database
 //   lookup/sqlite_one_statement_mmap  one statement per lookup, the database mapped (mmap_size)
@@ -468,6 +470,22 @@ void SearchOnly(benchmark::State& state, const Environment& env) {
     });
 }
 
+// The first lookups of a session (or the first after the registry changed): opening the data
+// (LoadTables), then state.range(0) lookups. The first copies the registry; the second also
+// reads its keys.
+void FirstLookups(benchmark::State& state, const Environment& env) {
+    const std::string dataDir = env.folder.Path() + "/";
+    std::size_t i = 0;
+    for (auto _ : state) {
+        auto store = DataStore::LoadTables(dataDir);
+        for (std::int64_t n = 0; n < state.range(0); ++n) {
+            auto outcome = LookupStudent(*store, env.typed[i++ & (kSequenceLength - 1)]);
+            if (!outcome || !outcome->student) state.SkipWithError("a first lookup failed");
+            benchmark::DoNotOptimize(outcome);
+        }
+    }
+}
+
 void GatherOnly(benchmark::State& state, const Environment& env) {
     OverSequence(state, [&](std::size_t n) {
         Student student;
@@ -517,6 +535,11 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("lookup/velmaro", LookupOurs, std::cref(env));
     benchmark::RegisterBenchmark("lookup/velmaro_search_only", SearchOnly, std::cref(env));
     benchmark::RegisterBenchmark("lookup/velmaro_gather_only", GatherOnly, std::cref(env));
+    benchmark::RegisterBenchmark("lookup/velmaro_open_and_first", FirstLookups, std::cref(env))
+        ->ArgName("lookups")
+        ->Arg(1)
+        ->Arg(2)
+        ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("lookup/sqlite", LookupSqlite, std::cref(*env.sqliteDefaultCache),
                                  std::cref(env.typed));
     benchmark::RegisterBenchmark("lookup/sqlite_whole_db_cached", LookupSqlite,

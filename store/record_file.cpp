@@ -124,16 +124,24 @@ Status RecordFile::Refresh() const {
     return Ok();
 }
 
-Result<std::size_t> RecordFile::ReadAt(std::int64_t offset, char* buffer, std::size_t size) const {
+Result<std::optional<std::string_view>> RecordFile::CopyAt(std::int64_t offset,
+                                                           std::size_t size) const {
     if (closed_) return Error{path_, "the file has been closed"};
     if (reading_ == Reading::kCopyInMemory && !hasCopy_) {
         VELMARO_TRY(Refresh());
     }
-    if (!hasCopy_) return ReadFromFile(offset, buffer, size);
-    if (offset < 0 || static_cast<std::uint64_t>(offset) >= copy_.size()) return std::size_t{0};
-    const std::size_t available = std::min(size, copy_.size() - static_cast<std::size_t>(offset));
-    std::memcpy(buffer, copy_.data() + offset, available);
-    return available;
+    if (!hasCopy_) return std::optional<std::string_view>{};
+    if (offset < 0 || static_cast<std::uint64_t>(offset) >= copy_.size())
+        return std::optional<std::string_view>{std::string_view{}};
+    return std::optional<std::string_view>{
+        std::string_view(copy_).substr(static_cast<std::size_t>(offset), size)};
+}
+
+Result<std::size_t> RecordFile::ReadAt(std::int64_t offset, char* buffer, std::size_t size) const {
+    VELMARO_TRY(const std::optional<std::string_view> copied, CopyAt(offset, size));
+    if (!copied) return ReadFromFile(offset, buffer, size);
+    std::memcpy(buffer, copied->data(), copied->size());
+    return copied->size();
 }
 
 Result<std::size_t> RecordFile::ReadFromFile(std::int64_t offset, char* buffer,
@@ -203,12 +211,20 @@ Status RecordFile::ReadRunBytes(std::int64_t first, std::int64_t count, RunBytes
     if (last < run.firstInFile_) return Ok();
     const auto slotSize = static_cast<std::int64_t>(slotSize_);
     const auto size = static_cast<std::size_t>((last - run.firstInFile_ + 1) * slotSize);
+    const std::int64_t offset = (run.firstInFile_ - 1) * slotSize;
+    // From a copy the run is handed over in place: the copy stays as it is while each runs.
+    VELMARO_TRY(const std::optional<std::string_view> copied, CopyAt(offset, size));
+    if (copied) {
+        run.bytes_ = copied->data();
+        run.got_ = copied->size();
+        return Ok();
+    }
     char* bytes = run.stackBytes_.data();
     if (size > run.stackBytes_.size()) {
         run.heapBytes_.resize(size);
         bytes = run.heapBytes_.data();
     }
-    VELMARO_TRY(run.got_, ReadAt((run.firstInFile_ - 1) * slotSize, bytes, size));
+    VELMARO_TRY(run.got_, ReadFromFile(offset, bytes, size));
     run.bytes_ = bytes;
     return Ok();
 }

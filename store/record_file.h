@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -71,8 +72,9 @@ class RecordFile {
     // system; records outside the file read as empty texts.
     Result<std::vector<std::string>> ReadRun(std::int64_t first, std::int64_t count) const;
     // The same texts handed to each in record order, as views that last only for the call:
-    // a run read this way costs no allocation. Nothing is read when count is not positive;
-    // when the read fails, each is not called at all.
+    // a run read this way costs no allocation, and from a copy no copying. Nothing is read
+    // when count is not positive; when the read fails, each is not called at all. each must
+    // not read this file: the views may point into its copy.
     template <typename Each>
     Status ForEachInRun(std::int64_t first, std::int64_t count, Each&& each) const {
         RunBytes run;
@@ -159,6 +161,9 @@ class RecordFile {
     // Reads up to size bytes at offset, from the copy or with one read request; fewer only at
     // the end of the file.
     Result<std::size_t> ReadAt(std::int64_t offset, char* buffer, std::size_t size) const;
+    // For a file read from a copy (made now if there is none yet): the up to size bytes of the
+    // copy at offset, in place. Nothing for a file read from the disk.
+    Result<std::optional<std::string_view>> CopyAt(std::int64_t offset, std::size_t size) const;
     Result<std::size_t> ReadFromFile(std::int64_t offset, char* buffer, std::size_t size) const;
 
     std::string path_;
