@@ -140,7 +140,8 @@ Result<std::optional<std::string_view>> RecordFile::CopyAt(std::int64_t offset,
 Result<std::size_t> RecordFile::ReadAt(std::int64_t offset, char* buffer, std::size_t size) const {
     VELMARO_TRY(const std::optional<std::string_view> copied, CopyAt(offset, size));
     if (!copied) return ReadFromFile(offset, buffer, size);
-    std::memcpy(buffer, copied->data(), copied->size());
+    // An empty view may hold no address at all, which memcpy must not be given.
+    if (!copied->empty()) std::memcpy(buffer, copied->data(), copied->size());
     return copied->size();
 }
 
