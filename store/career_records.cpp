@@ -5,17 +5,14 @@
 
 namespace velmaro {
 
-ExamRecord ParseExamRecord(std::string_view text) {
-    ExamRecord record{.code = Mid(text, 1, 4),
-                      .grade = Mid(text, 5, 2),
-                      .year = Mid(text, 7, 2),
-                      .month = Mid(text, 9, 2),
-                      .day = Mid(text, 11, 2),
-                      .date = std::nullopt};
-    record.date = DateOfParts(record.month, record.day, record.year);
-    return record;
-}
+ExamRecord::ExamRecord(std::string_view text)
+    : code(Mid(text, 1, 4)),
+      grade(Mid(text, 5, 2)),
+      year(Mid(text, 7, 2)),
+      month(Mid(text, 9, 2)),
+      day(Mid(text, 11, 2)),
+      date(DateOfParts(month, day, year)) {}
 
-YearRecord ParseYearRecord(std::string_view text) { return {Mid(text, 3, 2)}; }
+YearRecord::YearRecord(std::string_view text) : year(Mid(text, 3, 2)) {}
 
 }  // namespace velmaro

@@ -13,6 +13,12 @@ namespace velmaro {
 // too short for a field gives a shorter or empty field. The fields are held in place, so a
 // student's exams are one block of memory.
 struct ExamRecord {
+    ExamRecord() = default;
+    // Takes an exam record text apart. Built where it is kept (a student's exams are gathered
+    // with emplace_back): a record built elsewhere and copied in byte by byte costs a stall
+    // on every load of it.
+    explicit ExamRecord(std::string_view text);
+
     ShortText<4> code;   // looked up in the exam table
     ShortText<2> grade;  // two digits, "31" with honours, above "31" a pass without a mark
     ShortText<2> year;   // the exam date's two-digit year, month and day
@@ -25,17 +31,21 @@ struct ExamRecord {
     bool operator==(const ExamRecord&) const = default;
 };
 
-// Takes an exam record text apart.
-ExamRecord ParseExamRecord(std::string_view text);
+// Takes an exam record text apart: ExamRecord(text).
+inline ExamRecord ParseExamRecord(std::string_view text) { return ExamRecord(text); }
 
 // One record of velmara.dir: an academic year of the student's career.
 struct YearRecord {
+    YearRecord() = default;
+    // Takes a year record text apart.
+    explicit YearRecord(std::string_view text);
+
     ShortText<2> year;  // positions 3-4: the two-digit year of that academic year
 
     bool operator==(const YearRecord&) const = default;
 };
 
-// Takes a year record text apart.
-YearRecord ParseYearRecord(std::string_view text);
+// Takes a year record text apart: YearRecord(text).
+inline YearRecord ParseYearRecord(std::string_view text) { return YearRecord(text); }
 
 }  // namespace velmaro

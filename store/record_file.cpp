@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -137,14 +136,6 @@ Result<std::optional<std::string_view>> RecordFile::CopyAt(std::int64_t offset,
         std::string_view(copy_).substr(static_cast<std::size_t>(offset), size)};
 }
 
-Result<std::size_t> RecordFile::ReadAt(std::int64_t offset, char* buffer, std::size_t size) const {
-    VELMARO_TRY(const std::optional<std::string_view> copied, CopyAt(offset, size));
-    if (!copied) return ReadFromFile(offset, buffer, size);
-    // An empty view may hold no address at all, which memcpy must not be given.
-    if (!copied->empty()) std::memcpy(buffer, copied->data(), copied->size());
-    return copied->size();
-}
-
 Result<std::size_t> RecordFile::ReadFromFile(std::int64_t offset, char* buffer,
                                              std::size_t size) const {
     if (descriptor_.get() < 0) return std::size_t{0};
@@ -178,20 +169,7 @@ Result<std::string> RecordFile::ReadRecord(std::int64_t recordNumber) const {
 
 Status RecordFile::ReadRecordInto(std::int64_t recordNumber, std::string& text) const {
     text.clear();
-    if (closed_) return Error{path_, "the file has been closed"};
-    if (recordNumber < 1) return Ok();
-    // Slots are small: a buffer on the stack spares an allocation on every probe of a search.
-    std::array<char, 256> stackSlot;
-    std::string heapSlot;
-    char* slot = stackSlot.data();
-    if (slotSize_ > stackSlot.size()) {
-        heapSlot.assign(slotSize_, '\0');
-        slot = heapSlot.data();
-    }
-    VELMARO_TRY(const std::size_t got,
-                ReadAt((recordNumber - 1) * static_cast<std::int64_t>(slotSize_), slot, slotSize_));
-    text.assign(SlotTextOf(std::string_view(slot, got), slotSize_));
-    return Ok();
+    return ForEachInRun(recordNumber, 1, [&text](std::string_view record) { text.assign(record); });
 }
 
 Result<std::vector<std::string>> RecordFile::ReadRun(std::int64_t first, std::int64_t count) const {

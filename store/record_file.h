@@ -158,12 +158,10 @@ class RecordFile {
     RecordFile(std::string path, std::size_t slotSize, int descriptor, Reading reading,
                Clock clock);
 
-    // Reads up to size bytes at offset, from the copy or with one read request; fewer only at
-    // the end of the file.
-    Result<std::size_t> ReadAt(std::int64_t offset, char* buffer, std::size_t size) const;
     // For a file read from a copy (made now if there is none yet): the up to size bytes of the
     // copy at offset, in place. Nothing for a file read from the disk.
     Result<std::optional<std::string_view>> CopyAt(std::int64_t offset, std::size_t size) const;
+    // Reads up to size bytes at offset with one read request; fewer only at the end of the file.
     Result<std::size_t> ReadFromFile(std::int64_t offset, char* buffer, std::size_t size) const;
 
     std::string path_;

@@ -66,11 +66,11 @@ Status GatherStudent(const DataStore& store, std::string matrText, std::string_v
     student.ExamRecs.reserve(static_cast<std::size_t>(split.ExamRecCount));
     VELMARO_TRY(store.ExamFile().ForEachInRun(
         split.FirstExamRec, split.ExamRecCount,
-        [&](std::string_view text) { student.ExamRecs.push_back(ParseExamRecord(text)); }));
+        [&](std::string_view text) { student.ExamRecs.emplace_back(text); }));
     student.YearRecs.reserve(static_cast<std::size_t>(split.YearRecCount));
     VELMARO_TRY(store.YearFile().ForEachInRun(
         split.FirstYearRec, split.YearRecCount,
-        [&](std::string_view text) { student.YearRecs.push_back(ParseYearRecord(text)); }));
+        [&](std::string_view text) { student.YearRecs.emplace_back(text); }));
     student.MatrText = std::move(matrText);
     student.fields = std::move(split.fields);
     return Ok();
