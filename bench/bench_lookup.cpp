@@ -2,7 +2,11 @@
 // on a full registry of 99,999 students with about 30 exams and 5 academic years each,
 // against the same lookups answered by SQLite from a database built from the same files.
 //
-//   velmaro_bench_lookup --benchmark_repetitions=10 --benchmark_report_aggregates_only=true
+//   velmaro_bench_lookup --benchmark_repetitions=10 --benchmark_enable_random_interleaving=true
+//                        --benchmark_report_aggregates_only=true
+//
+// Random interleaving runs the repetitions of all the benchmarks in a shuffled order, so a
+// slower spell of the machine falls on both sides of a ratio rather than on one.
 //
 // Set-up (about 10 s): the data set is generated into a temporary folder, opened with
 // DataStore::LoadTables, copied into an SQLite file in the same folder, and every number of
