@@ -40,8 +40,7 @@ std::optional<std::chrono::year_month_day> RealDate(int year, int month, int day
 
 }  // namespace
 
-std::int64_t civil_date_detail::DayNumberOfParts(std::string_view month, std::string_view day,
-                                                 std::string_view year) {
+std::int64_t DayNumberOfParts(std::string_view month, std::string_view day, std::string_view year) {
     int fullYear = kNotDigits;
     if (year.size() == 4) {
         fullYear = DigitsValue(year, 4);
@@ -50,7 +49,7 @@ std::int64_t civil_date_detail::DayNumberOfParts(std::string_view month, std::st
     }
     const int monthNumber = DigitsValue(month, 2);
     const int dayNumber = DigitsValue(day, 2);
-    if (!IsRealDate(fullYear, monthNumber, dayNumber)) return kNoDay;
+    if (!IsRealDate(fullYear, monthNumber, dayNumber)) return kNoDayNumber;
     return std::chrono::sys_days{std::chrono::year{fullYear} / monthNumber / dayNumber}
         .time_since_epoch()
         .count();

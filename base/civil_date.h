@@ -18,15 +18,13 @@ constexpr int ExpandTwoDigitYear(int twoDigitYear) {
 // not exist (02/30/99).
 std::optional<std::chrono::sys_days> ParseMonthDayYear(std::string_view monthDayYear);
 
-namespace civil_date_detail {
+// What DayNumberOfParts gives for parts that do not form a date.
+inline constexpr std::int64_t kNoDayNumber = INT64_MIN;
 
-inline constexpr std::int64_t kNoDay = INT64_MIN;
-
-// Days since 1970-01-01 of the date of the three parts, or kNoDay. A plain number, so that
-// the many callers of a lookup get it in a register rather than through memory.
+// The date of the three parts, read as DateOfParts reads them, as days since 1970-01-01;
+// kNoDayNumber when they form no date. A plain number, so that the many callers of a lookup
+// or a check get it in a register rather than through memory.
 std::int64_t DayNumberOfParts(std::string_view month, std::string_view day, std::string_view year);
-
-}  // namespace civil_date_detail
 
 // The same date from its three parts held apart, each read as ParseMonthDayYear reads it: the
 // date of month + "/" + day + "/" + year without building that text. Inline: every exam
@@ -34,8 +32,8 @@ std::int64_t DayNumberOfParts(std::string_view month, std::string_view day, std:
 inline std::optional<std::chrono::sys_days> DateOfParts(std::string_view month,
                                                         std::string_view day,
                                                         std::string_view year) {
-    const std::int64_t days = civil_date_detail::DayNumberOfParts(month, day, year);
-    if (days == civil_date_detail::kNoDay) return std::nullopt;
+    const std::int64_t days = DayNumberOfParts(month, day, year);
+    if (days == kNoDayNumber) return std::nullopt;
     return std::chrono::sys_days{std::chrono::days{days}};
 }
 

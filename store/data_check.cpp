@@ -1,7 +1,6 @@
 #include "store/data_check.h"
 
 #include <algorithm>
-#include <chrono>
 #include <climits>
 #include <optional>
 #include <system_error>
@@ -44,14 +43,15 @@ bool AllDigits(std::string_view text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-std::int32_t DayNumberOf(std::optional<std::chrono::sys_days> date) {
-    return date ? static_cast<std::int32_t>(date->time_since_epoch().count()) : kNoDay;
+std::int32_t DayOfParts(std::string_view month, std::string_view day, std::string_view year) {
+    const std::int64_t days = DayNumberOfParts(month, day, year);
+    return days == kNoDayNumber ? kNoDay : static_cast<std::int32_t>(days);
 }
 
 // The day of a yymmdd date, as days since 1970-01-01; kNoDay when it is not a date.
 std::int32_t DayOfYyMmDd(std::string_view text) {
     if (text.size() != 6) return kNoDay;
-    return DayNumberOf(DateOfParts(text.substr(2, 2), text.substr(4, 2), text.substr(0, 2)));
+    return DayOfParts(text.substr(2, 2), text.substr(4, 2), text.substr(0, 2));
 }
 
 // 1 November of the first year of an academic year written yyYY; kNoDay when yyYY is not two
@@ -61,7 +61,7 @@ std::int32_t EnrolmentDay(std::string_view yyYY) {
     const int first = (yyYY[0] - '0') * 10 + (yyYY[1] - '0');
     const int second = (yyYY[2] - '0') * 10 + (yyYY[3] - '0');
     if (second != (first + 1) % 100) return kNoDay;
-    return DayNumberOf(DateOfParts("11", "01", yyYY.substr(0, 2)));
+    return DayOfParts("11", "01", yyYY.substr(0, 2));
 }
 
 // Runs first on this thread and second on another, and returns when both are done; both on

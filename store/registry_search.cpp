@@ -10,12 +10,10 @@ Result<std::vector<std::int32_t>> RegistryKeys(const RecordFile& registry, std::
     VELMARO_TRY(registry.Refresh());
     std::vector<std::int32_t> keys;
     keys.reserve(static_cast<std::size_t>(std::max(count, 0)));
-    for (std::int32_t n = 1; n <= count; ++n) {
-        VELMARO_TRY(const std::string text, registry.ReadRecord(n));
+    VELMARO_TRY(registry.ForEachInRun(1, count, [&keys](std::string_view text) {
         const std::int32_t key = RecordKey(text);
-        if (key < 1 || (!keys.empty() && keys.back() == key)) continue;
-        keys.push_back(key);
-    }
+        if (key >= 1 && (keys.empty() || keys.back() != key)) keys.push_back(key);
+    }));
     return keys;
 }
 
