@@ -2,8 +2,8 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QDateTime>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QSvgGenerator>
 
 #include <utility>
@@ -11,6 +11,7 @@
 #include "ui/card_page.h"
 #include "ui/output_file.h"
 #include "ui/pdf_creation_date.h"
+#include "ui/pdf_surface.h"
 #include "ui/qt_text_metrics.h"
 
 namespace velmaro {
@@ -83,65 +84,76 @@ Status WriteSvgCard(const QString& path, const CardInput& input, CommitBatch* ba
 
 PdfCardWriter::PdfCardWriter(QString path) : path_(std::move(path)) {}
 
-PdfCardWriter::~PdfCardWriter() {
-    // An unfinished document is abandoned: the painter ends before the writer, and the
-    // output is discarded instead of replacing path.
-    painter_.reset();
-    writer_.reset();
-    dateFilter_.reset();
-}
+// An unfinished document is abandoned: the output is discarded instead of replacing path.
+PdfCardWriter::~PdfCardWriter() = default;
 
 Status PdfCardWriter::Open() {
-    file_ = std::make_unique<OutputFile>(path_);
-    if (Status opened = file_->Open(); !opened) {
-        file_.reset();
-        return opened;
-    }
-    QIODevice* device = file_.get();
-    if (const auto date = ReproducibleCreationDate()) {
-        dateFilter_ = std::make_unique<CreationDateFilter>(*file_, *date);
-        device = dateFilter_.get();
-    }
-    writer_ = std::make_unique<QPdfWriter>(device);
-    writer_->setResolution(kTwipResolution);
-    writer_->setPageLayout(
-        QPageLayout(CardPageLayout().pageSize(), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
-    writer_->setCreator(QStringLiteral("Velmaro"));
-    writer_->setTitle(QStringLiteral("Velmaro"));
-    painter_ = std::make_unique<QPainter>();
-    if (!painter_->begin(writer_.get())) {
-        painter_.reset();
-        writer_.reset();
-        dateFilter_.reset();
-        const Status failure =
-            WriterFailure(*file_, QStringLiteral("the PDF document could not be started"));
-        file_.reset();
-        return failure;
-    }
+    auto font = PdfFont::Of(CardPrinterFont());
+    if (!font) return FileError(path_, QString::fromStdString(font.error().reason));
+    auto file = std::make_unique<OutputFile>(path_);
+    if (Status opened = file->Open(); !opened) return opened;
+    file_ = std::move(file);
+    font_.emplace(std::move(font).value());
+    metrics_.emplace(QtTextMetrics::AtResolution(CardPrinterFont(), kTwipResolution));
+    document_ = std::make_unique<PdfDocument>(
+        [file = file_.get()](std::string_view bytes) { return file->Write(bytes); });
+    catalogObject_ = document_->NewObject();
+    pagesObject_ = document_->NewObject();
+    fontObject_ = document_->NewObject();
+
+    const QRectF printable = CardPageLayout().paintRect(QPageLayout::Inch);
+    pageSetup_ = PdfSurface::PageSetup(
+        CardPageLayout().pageSize().sizePoints().height(), printable.left() * kTwipResolution,
+        printable.top() * kTwipResolution, printable.width() * kTwipResolution,
+        printable.height() * kTwipResolution);
     return Ok();
 }
 
 Status PdfCardWriter::AddCard(const CardInput& input) {
-    if (!painter_) {
-        VELMARO_TRY(Open());
-    } else if (!writer_->newPage()) {
-        return WriterFailure(*file_, QStringLiteral("a new PDF page could not be started"));
-    }
-    DrawCardPage(*painter_, input);
+    if (!document_) VELMARO_TRY(Open());
+    std::string content = pageSetup_;
+    PdfSurface surface(*metrics_, *font_, "F1", content);
+    RenderCard(surface, input);
+
+    const QSize page = CardPageLayout().pageSize().sizePoints();
+    const int contents = document_->NewObject();
+    const int pageObject = document_->NewObject();
+    pageObjects_.push_back(pageObject);
     // Pages are written as they are finished: a full disk ends the run at once.
-    return file_->Failure();
+    VELMARO_TRY(document_->WriteStream(contents, "", content));
+    return document_->WriteObject(
+        pageObject, "<< /Type /Page /Parent " + std::to_string(pagesObject_) +
+                        " 0 R /MediaBox [0 0 " + std::to_string(page.width()) + " " +
+                        std::to_string(page.height()) + "] /Resources << /Font << /F1 " +
+                        std::to_string(fontObject_) + " 0 R >> >> /Contents " +
+                        std::to_string(contents) + " 0 R >>");
 }
 
 Status PdfCardWriter::Finish(CommitBatch* batch) {
-    if (!painter_) return Ok();
-    bool ended = painter_->end();
-    painter_.reset();
-    writer_.reset();
-    if (dateFilter_) ended = dateFilter_->FlushHeld() && ended;
-    dateFilter_.reset();
+    if (!document_) return Ok();
+    const Status written = [&]() -> Status {
+        VELMARO_TRY(font_->Write(*document_, fontObject_));
+        std::string kids;
+        for (const int page : pageObjects_)
+            kids.append(std::to_string(page) + " 0 R ");
+        VELMARO_TRY(
+            document_->WriteObject(pagesObject_, "<< /Type /Pages /Kids [" + kids + "] /Count " +
+                                                     std::to_string(pageObjects_.size()) + " >>"));
+        VELMARO_TRY(document_->WriteObject(
+            catalogObject_,
+            "<< /Type /Catalog /Pages " + std::to_string(pagesObject_) + " 0 R >>"));
+        const int info = document_->NewObject();
+        const QByteArray date = ReproducibleCreationDate().value_or(
+            QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1());
+        VELMARO_TRY(document_->WriteObject(
+            info, "<< /Title (Velmaro) /Creator (Velmaro) /Producer (Velmaro) /CreationDate (D:" +
+                      date.toStdString() + "Z) >>"));
+        return document_->Finish(catalogObject_, info);
+    }();
+    document_.reset();
     const Status completed =
-        ended ? file_->Commit(batch)
-              : WriterFailure(*file_, QStringLiteral("the PDF document could not be completed"));
+        written ? file_->Commit(batch)
+                : WriterFailure(*file_, QString::fromStdString(written.error().reason));
     file_.reset();
     return completed;
 }

@@ -3,17 +3,18 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "base/result.h"
 #include "render/render_card.h"
-
-class QPainter;
-class QPdfWriter;
+#include "ui/pdf_document.h"
+#include "ui/pdf_font.h"
+#include "ui/qt_text_metrics.h"
 
 namespace velmaro {
 
 class CommitBatch;
-class CreationDateFilter;
 class OutputFile;
 
 // The three card files, each written through an OutputFile: a failure leaves an existing file
@@ -28,9 +29,11 @@ Status WritePngCard(const QString& path, int dotsPerInch, const CardInput& input
 // One card as an SVG drawing of a whole A4 page; its user units are twips.
 Status WriteSvgCard(const QString& path, const CardInput& input, CommitBatch* batch = nullptr);
 
-// A PDF file with one A4 page per card; text stays text (the font is embedded). Nothing is
-// written until the first card; Finish writes the file. The file records the time it was made,
-// or SOURCE_DATE_EPOCH when that is set.
+// A PDF file with one A4 page per card, each drawn as DrawCardPage draws it; text stays text
+// (the glyphs of the font that the cards use are embedded). Pages are written as they are
+// added, so memory stays flat however many there are. Nothing is written until the first card;
+// Finish writes the file. The file records the time it was made, or SOURCE_DATE_EPOCH when that
+// is set.
 class PdfCardWriter {
   public:
     explicit PdfCardWriter(QString path);
@@ -48,10 +51,14 @@ class PdfCardWriter {
 
     QString path_;
     std::unique_ptr<OutputFile> file_;
-    // Between the writer and file_ when SOURCE_DATE_EPOCH fixes the creation time.
-    std::unique_ptr<CreationDateFilter> dateFilter_;
-    std::unique_ptr<QPdfWriter> writer_;
-    std::unique_ptr<QPainter> painter_;
+    std::unique_ptr<PdfDocument> document_;
+    std::optional<PdfFont> font_;
+    std::optional<QtTextMetrics> metrics_;
+    std::string pageSetup_;  // the start of every page's content
+    int catalogObject_ = 0;
+    int pagesObject_ = 0;
+    int fontObject_ = 0;
+    std::vector<int> pageObjects_;
 };
 
 }  // namespace velmaro

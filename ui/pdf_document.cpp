@@ -1,0 +1,117 @@
+#include "ui/pdf_document.h"
+
+#include <QByteArray>
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace velmaro {
+
+namespace {
+
+// Bytes held before they go to the sink.
+constexpr std::size_t kBlockSize = 64 * 1024;
+// zlib's level of compression: a little less than its default, for a third less time on a
+// card's page content at a size within a few percent.
+constexpr int kCompressionLevel = 5;
+
+std::string Offset(std::uint64_t offset) {
+    char digits[24];
+    std::snprintf(digits, sizeof digits, "%010llu 00000 n \n",
+                  static_cast<unsigned long long>(offset));
+    return digits;
+}
+
+}  // namespace
+
+PdfDocument::PdfDocument(Sink sink) : sink_(std::move(sink)) {
+    offsets_.push_back(0);
+    // The comment's bytes past ASCII mark the file as binary for tools that guess.
+    held_ = "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n";
+    written_ = held_.size();
+}
+
+int PdfDocument::NewObject() {
+    offsets_.push_back(0);
+    return static_cast<int>(offsets_.size() - 1);
+}
+
+Status PdfDocument::Append(std::string_view bytes) {
+    held_.append(bytes);
+    written_ += bytes.size();
+    if (held_.size() >= kBlockSize) return Flush();
+    return failure_;
+}
+
+Status PdfDocument::Flush() {
+    if (failure_ && !held_.empty()) failure_ = sink_(held_);
+    held_.clear();
+    return failure_;
+}
+
+Status PdfDocument::WriteObject(int number, std::string_view body) {
+    offsets_.at(static_cast<std::size_t>(number)) = written_;
+    std::string object = std::to_string(number) + " 0 obj\n";
+    object.append(body);
+    object.append("\nendobj\n");
+    return Append(object);
+}
+
+Status PdfDocument::WriteStream(int number, std::string_view entries, std::string_view data) {
+    const QByteArray compressed = qCompress(reinterpret_cast<const uchar*>(data.data()),
+                                            static_cast<qsizetype>(data.size()), kCompressionLevel);
+    // qCompress puts the length before the zlib stream; the PDF wants the stream alone.
+    const std::string_view stream(compressed.constData() + 4,
+                                  static_cast<std::size_t>(compressed.size() - 4));
+    std::string body = "<< /Length " + std::to_string(stream.size()) + " /Filter /FlateDecode ";
+    body.append(entries);
+    body.append(" >>\nstream\n");
+    body.append(stream);
+    body.append("\nendstream");
+    return WriteObject(number, body);
+}
+
+Status PdfDocument::Finish(int root, int info) {
+    const std::uint64_t table = written_;
+    std::string tail = "xref\n0 " + std::to_string(offsets_.size()) + "\n0000000000 65535 f \n";
+    for (std::size_t number = 1; number < offsets_.size(); ++number)
+        tail.append(Offset(offsets_[number]));
+    tail.append("trailer\n<< /Size " + std::to_string(offsets_.size()) + " /Root " +
+                std::to_string(root) + " 0 R /Info " + std::to_string(info) +
+                " 0 R >>\nstartxref\n" + std::to_string(table) + "\n%%EOF\n");
+    for (std::size_t number = 1; number < offsets_.size(); ++number) {
+        if (offsets_[number] == 0)
+            return Error{"", "PDF object " + std::to_string(number) + " was never written"};
+    }
+    VELMARO_TRY(Append(tail));
+    return Flush();
+}
+
+std::string PdfLiteral(std::string_view text) {
+    std::string literal = "(";
+    for (const char c : text) {
+        if (c == '(' || c == ')' || c == '\\') literal.push_back('\\');
+        literal.push_back(c);
+    }
+    literal.push_back(')');
+    return literal;
+}
+
+void AppendPdfNumber(std::string& out, double number) {
+    if (!std::isfinite(number)) number = 0;
+    const double rounded = std::round(number * 1000) / 1000;
+    char digits[32];
+    auto [end, error] = std::to_chars(digits, digits + sizeof digits, rounded == 0 ? 0.0 : rounded,
+                                      std::chars_format::fixed, 3);
+    if (error != std::errc{}) {
+        out.push_back('0');
+        return;
+    }
+    while (end[-1] == '0')
+        --end;
+    if (end[-1] == '.') --end;
+    out.append(digits, end);
+}
+
+}  // namespace velmaro

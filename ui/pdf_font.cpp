@@ -1,0 +1,184 @@
+#include "ui/pdf_font.h"
+
+#include <QString>
+
+#include <cstdio>
+
+namespace velmaro {
+
+namespace {
+
+// The tables a PDF's TrueType font needs, with those TrueTypeSubset reads.
+constexpr const char* kFontTables[] = {"OS/2", "cvt ", "fpgm", "glyf", "head", "hhea",
+                                       "hmtx", "loca", "maxp", "name", "post", "prep"};
+
+std::uint16_t FontGlyphOf(const QRawFont& font, char32_t character) {
+    const QString text = QString::fromUcs4(&character, 1);
+    quint32 glyph = 0;
+    int count = 1;
+    if (!font.glyphIndexesForChars(text.constData(), text.size(), &glyph, &count) || count != 1)
+        return 0;
+    return glyph <= 0xFFFF ? static_cast<std::uint16_t>(glyph) : 0;
+}
+
+void AppendHex4(std::string& out, std::uint32_t value) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    for (const int shift : {12, 8, 4, 0})
+        out.push_back(kDigits[value >> shift & 0xF]);
+}
+
+// The UTF-16 of character as hexadecimal, as a character map gives it.
+void AppendUtf16Hex(std::string& out, char32_t character) {
+    if (character < 0x10000) {
+        AppendHex4(out, character);
+        return;
+    }
+    const char32_t offset = character - 0x10000;
+    AppendHex4(out, 0xD800 + (offset >> 10));
+    AppendHex4(out, 0xDC00 + (offset & 0x3FF));
+}
+
+// The font's name without blanks, as a PDF's font names are written.
+std::string PostScriptName(const QRawFont& font) {
+    QString name = font.familyName();
+    if (const QString style = font.styleName(); !style.isEmpty() && style != "Regular")
+        name += "-" + style;
+    std::string plain;
+    for (const QChar c : name) {
+        const char16_t code = c.unicode();
+        if (code > 0x20 && code < 0x7F && QStringLiteral("()<>[]{}/%#").indexOf(c) < 0)
+            plain.push_back(static_cast<char>(code));
+    }
+    return plain.empty() ? "Font" : plain;
+}
+
+// Six capitals that tell this subset from other subsets of the font, derived from the glyphs
+// it holds so that the same cards give the same file.
+std::string SubsetTag(const std::string& fontFile) {
+    std::uint32_t hash = 2166136261u;
+    for (const char byte : fontFile)
+        hash = (hash ^ static_cast<unsigned char>(byte)) * 16777619u;
+    std::string tag;
+    for (int i = 0; i < 6; ++i, hash /= 26)
+        tag.push_back(static_cast<char>('A' + hash % 26));
+    return tag;
+}
+
+std::string ToUnicodeMap(const std::vector<char32_t>& characterOf) {
+    std::string map =
+        "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
+        "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
+        "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
+        "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
+    std::vector<std::size_t> mapped;
+    for (std::size_t glyph = 1; glyph < characterOf.size(); ++glyph) {
+        if (characterOf[glyph] != 0) mapped.push_back(glyph);
+    }
+    // A character map lists at most 100 entries per block.
+    for (std::size_t start = 0; start < mapped.size(); start += 100) {
+        const std::size_t end = std::min(mapped.size(), start + 100);
+        map.append(std::to_string(end - start) + " beginbfchar\n");
+        for (std::size_t i = start; i < end; ++i) {
+            map.push_back('<');
+            AppendHex4(map, static_cast<std::uint32_t>(mapped[i]));
+            map.append("> <");
+            AppendUtf16Hex(map, characterOf[mapped[i]]);
+            map.append(">\n");
+        }
+        map.append("endbfchar\n");
+    }
+    map.append("endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n");
+    return map;
+}
+
+}  // namespace
+
+Result<PdfFont> PdfFont::Of(const QFont& font) {
+    QRawFont raw = QRawFont::fromFont(font);
+    if (!raw.isValid())
+        return Error{"", "the font " + font.family().toStdString() + " is not found"};
+    TrueTypeTables tables;
+    for (const char* tag : kFontTables) {
+        const QByteArray bytes = raw.fontTable(tag);
+        if (!bytes.isEmpty()) tables.emplace(tag, bytes.toStdString());
+    }
+    auto subset = TrueTypeSubset::Of(std::move(tables));
+    if (!subset) {
+        return Error{"", "the font " + raw.familyName().toStdString() +
+                             " cannot be embedded: " + subset.error().reason};
+    }
+    return PdfFont(std::move(raw), std::move(subset).value());
+}
+
+PdfFont::PdfFont(QRawFont font, TrueTypeSubset subset)
+    : font_(std::move(font)), subset_(std::move(subset)), characterOf_(1, 0) {
+    for (char32_t character = 0; character < latin1Glyphs_.size(); ++character)
+        latin1Glyphs_[character] = FontGlyphOf(font_, character);
+}
+
+std::uint16_t PdfFont::SubsetGlyph(char32_t character) {
+    const std::uint16_t fontGlyph =
+        character < latin1Glyphs_.size() ? latin1Glyphs_[character] : FontGlyphOf(font_, character);
+    const std::uint16_t glyph = subset_.Use(fontGlyph);
+    if (glyph >= characterOf_.size()) characterOf_.resize(glyph + 1u, 0);
+    if (glyph != 0 && characterOf_[glyph] == 0) characterOf_[glyph] = character;
+    return glyph;
+}
+
+void PdfFont::AppendGlyphString(std::string_view utf8, std::string& out) {
+    out.push_back('<');
+    // Plain ASCII, most of a card, needs no decoding.
+    std::size_t at = 0;
+    while (at < utf8.size() && static_cast<unsigned char>(utf8[at]) < 0x80)
+        AppendHex4(out, SubsetGlyph(static_cast<unsigned char>(utf8[at++])));
+    if (at < utf8.size()) {
+        const QString rest =
+            QString::fromUtf8(utf8.data() + at, static_cast<qsizetype>(utf8.size() - at));
+        for (const char32_t character : rest.toUcs4())
+            AppendHex4(out, SubsetGlyph(character));
+    }
+    out.push_back('>');
+}
+
+Status PdfFont::Write(PdfDocument& document, int number) {
+    const std::string program = subset_.Build();
+    const std::string name = SubsetTag(program) + "+" + PostScriptName(font_);
+
+    const int descendant = document.NewObject();
+    const int descriptor = document.NewObject();
+    const int file = document.NewObject();
+    const int toUnicode = document.NewObject();
+
+    VELMARO_TRY(document.WriteObject(number, "<< /Type /Font /Subtype /Type0 /BaseFont /" + name +
+                                                 " /Encoding /Identity-H /DescendantFonts [" +
+                                                 std::to_string(descendant) + " 0 R] /ToUnicode " +
+                                                 std::to_string(toUnicode) + " 0 R >>"));
+
+    std::string widths = "[0 [";
+    for (std::size_t glyph = 0; glyph < subset_.Count(); ++glyph) {
+        if (glyph > 0) widths.push_back(' ');
+        widths.append(
+            std::to_string(subset_.AdvanceInThousandths(static_cast<std::uint16_t>(glyph))));
+    }
+    widths.append("]]");
+    VELMARO_TRY(document.WriteObject(
+        descendant, "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + name +
+                        " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>"
+                        " /FontDescriptor " +
+                        std::to_string(descriptor) + " 0 R /CIDToGIDMap /Identity /W " + widths +
+                        " >>"));
+
+    const TrueTypeSubset::Box box = subset_.BoundingBox();
+    VELMARO_TRY(document.WriteObject(
+        descriptor, "<< /Type /FontDescriptor /FontName /" + name + " /Flags 4 /FontBBox [" +
+                        std::to_string(box.left) + " " + std::to_string(box.bottom) + " " +
+                        std::to_string(box.right) + " " + std::to_string(box.top) +
+                        "] /ItalicAngle 0" + " /Ascent " + std::to_string(subset_.Ascent()) +
+                        " /Descent " + std::to_string(subset_.Descent()) + " /CapHeight " +
+                        std::to_string(subset_.CapHeight()) + " /StemV 80 /FontFile2 " +
+                        std::to_string(file) + " 0 R >>"));
+    VELMARO_TRY(document.WriteStream(file, "/Length1 " + std::to_string(program.size()), program));
+    return document.WriteStream(toUnicode, "", ToUnicodeMap(characterOf_));
+}
+
+}  // namespace velmaro
