@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <cmath>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -162,6 +163,46 @@ TEST(CardCommand, NoWordOfAnySampleCardIsPrintedOverAnother) {
         const std::string overlap = testing::FirstOverlap(pages[page]);
         EXPECT_EQ(overlap, "") << "page " << page + 1;
     }
+}
+
+// Each text of the recorded drawing stands on the PDF page where the recording puts it: the top
+// left corner of its first word's box is the printable area's corner plus the text's point.
+TEST(CardCommand, PdfTextsStandWhereTheDrawingPutsThem) {
+    const QStringList numbers{"268", "460"};
+    const ProcessRun recorded =
+        RunVelmaro(QStringList{"card", kToday, "--data-dir", kData, "--format", "ops"} + numbers);
+    ASSERT_EQ(recorded.exitCode, 0) << recorded.err;
+    QTemporaryDir folder;
+    const QString pdf = folder.filePath("cards.pdf");
+    const ProcessRun run =
+        RunVelmaro(QStringList{"card", kToday, "--data-dir", kData, "-o", pdf} + numbers);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const auto pages = WordsPerPage(pdf);
+    if (pages.empty()) GTEST_SKIP() << "poppler-utils are not installed";
+    ASSERT_EQ(pages.size(), 2u);
+
+    constexpr double kMarginPoints = 36;
+    const std::regex text(R"re(^text ([-\d.e]+) ([-\d.e]+) "([^ "\\<>&]+).*"$)re");
+    std::istringstream lines(recorded.out);
+    int page = -1;
+    int checked = 0;
+    for (std::string line; std::getline(lines, line);) {
+        std::smatch match;
+        if (line.rfind("card ", 0) == 0) ++page;
+        if (page < 0 || !std::regex_match(line, match, text)) continue;
+        const double x = kMarginPoints + std::stod(match[1]) / 20;
+        const double y = kMarginPoints + std::stod(match[2]) / 20;
+        const auto& words = pages[static_cast<std::size_t>(page)];
+        // A text that begins right where the one before it ends is read as one word with it.
+        const auto word = std::find_if(words.begin(), words.end(), [&](const auto& box) {
+            const bool starts = std::abs(box.left - x) < 0.05 && box.text.rfind(match[3], 0) == 0;
+            const bool ends = box.left < x && box.text.ends_with(match[3].str());
+            return (starts || ends) && std::abs(box.top - y) < 0.05;
+        });
+        ASSERT_NE(word, words.end()) << line;
+        ++checked;
+    }
+    EXPECT_GT(checked, 100);
 }
 
 TEST(CardCommand, SvgIsAValidDrawingHoldingTheCardsText) {

@@ -1,0 +1,173 @@
+// The PDF writer's parts: objects found where the cross-reference table says, a failing sink
+// never reported as success, and the embedded font subset drawing the font's own glyphs.
+
+#include <gtest/gtest.h>
+
+#include <QPainterPath>
+#include <QRawFont>
+
+#include <regex>
+#include <string>
+
+#include "render/true_type_subset.h"
+#include "ui/pdf_document.h"
+#include "ui/pdf_font.h"
+#include "ui/qt_text_metrics.h"
+
+namespace velmaro {
+namespace {
+
+TEST(PdfDocument, EveryObjectLiesWhereTheCrossReferenceTablePutsIt) {
+    std::string file;
+    PdfDocument document([&](std::string_view bytes) {
+        file.append(bytes);
+        return Ok();
+    });
+    const int root = document.NewObject();
+    const int later = document.NewObject();
+    const int stream = document.NewObject();
+    // Enough content to pass the block the document holds back.
+    std::string content;
+    for (int i = 0; i < 20000; ++i)
+        content += std::to_string(i * 7919 % 10007) + " 0 m\n";
+    ASSERT_TRUE(document.WriteStream(stream, "/Length1 5", content).ok());
+    ASSERT_TRUE(document.WriteObject(root, "<< /Type /Catalog >>").ok());
+    const int info = document.NewObject();
+    ASSERT_TRUE(document.WriteObject(info, "<< /Title " + PdfLiteral("a (b) \\c") + " >>").ok());
+    EXPECT_FALSE(document.Finish(root, info).ok());  // `later` was never written
+    ASSERT_TRUE(document.WriteObject(later, "[1 2]").ok());
+    ASSERT_TRUE(document.Finish(root, info).ok());
+
+    ASSERT_EQ(file.rfind("%PDF-1.4\n", 0), 0u);
+    std::smatch match;
+    ASSERT_TRUE(std::regex_search(file, match, std::regex("startxref\n(\\d+)\n%%EOF\n$")));
+    const std::size_t table = std::stoul(match[1]);
+    ASSERT_EQ(file.compare(table, 5, "xref\n"), 0);
+    // The last table is the one read: it lists all five objects.
+    const std::size_t last = file.rfind("xref\n0 5\n");
+    ASSERT_EQ(last, table);
+    for (int number = 1; number <= 4; ++number) {
+        const std::size_t offset = std::stoul(file.substr(table + 9 + 20 * number, 10));
+        EXPECT_EQ(file.compare(offset, 8, std::to_string(number) + " 0 obj\n"), 0) << number;
+    }
+    EXPECT_NE(file.find("/Title (a \\(b\\) \\\\c)"), std::string::npos);
+    EXPECT_NE(file.find("/Root 1 0 R /Info 4 0 R"), std::string::npos);
+
+    ASSERT_TRUE(std::regex_search(
+        file, match, std::regex("/Length (\\d+) /Filter /FlateDecode /Length1 5 >>\nstream\n")));
+    const std::size_t start = match.position(0) + match.length(0);
+    const std::size_t length = std::stoul(match[1]);
+    EXPECT_EQ(file.compare(start + length, 10, "\nendstream"), 0);
+    // qUncompress wants the plain length first, as qCompress writes it.
+    QByteArray compressed(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        compressed[i] = static_cast<char>(content.size() >> (24 - 8 * i) & 0xFF);
+    compressed.append(file.data() + start, static_cast<qsizetype>(length));
+    EXPECT_EQ(qUncompress(compressed).toStdString(), content);
+}
+
+TEST(PdfDocument, ASinkFailureIsReportedByEveryLaterCallAndTheSinkIsNotAskedAgain) {
+    int calls = 0;
+    PdfDocument document([&](std::string_view) {
+        ++calls;
+        return Status(Error{"cards.pdf", "No space left on device"});
+    });
+    const int object = document.NewObject();
+    // Held back at first: the sink meets the bytes only when a block is full.
+    ASSERT_TRUE(document.WriteObject(object, "[]").ok());
+    std::string noise(200000, '\0');  // bytes that do not compress
+    std::uint32_t state = 1;
+    for (char& byte : noise)
+        byte = static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
+    const Status big = document.WriteStream(document.NewObject(), "", noise);
+    ASSERT_FALSE(big.ok());
+    EXPECT_EQ(big.error().Message(), "cards.pdf: No space left on device");
+    EXPECT_FALSE(document.WriteObject(document.NewObject(), "[]").ok());
+    EXPECT_FALSE(document.Finish(object, object).ok());
+    EXPECT_EQ(calls, 1);
+}
+
+TEST(PdfNumber, NumbersHaveAtMostThreeDecimalsAndNoTrailingZeros) {
+    const std::pair<double, const char*> cases[] = {
+        {720, "720"},   {11188.8, "11188.8"}, {-0.125, "-0.125"},  {0.00049, "0"},
+        {-0.0001, "0"}, {1.23456, "1.235"},   {1e300 * 1e300, "0"}};
+    for (const auto& [number, text] : cases) {
+        std::string out = "x";
+        AppendPdfNumber(out, number);
+        EXPECT_EQ(out, std::string("x") + text) << number;
+    }
+}
+
+// The card font's tables, as the PDF font takes them.
+TrueTypeTables CardFontTables(const QRawFont& font) {
+    TrueTypeTables tables;
+    for (const char* tag : {"OS/2", "cvt ", "fpgm", "glyf", "head", "hhea", "hmtx", "loca", "maxp",
+                            "name", "post", "prep"})
+        tables.emplace(tag, font.fontTable(tag).toStdString());
+    return tables;
+}
+
+// Accented capitals are composites of a letter and an accent in the card font: the subset
+// carries both, and each glyph it holds has the outline and advance of the font's own.
+TEST(PdfFont, TheEmbeddedSubsetDrawsTheFontsOwnGlyphs) {
+    const QRawFont font = QRawFont::fromFont(CardPrinterFont());
+    ASSERT_TRUE(font.isValid());
+    auto subset = TrueTypeSubset::Of(CardFontTables(font));
+    ASSERT_TRUE(subset.ok()) << subset.error().Message();
+    const QString text = QStringLiteral("ÉMatr.ù€ 30 e lode");
+    const QList<quint32> fontGlyphs = font.glyphIndexesForString(text);
+    std::vector<std::uint16_t> subsetGlyphs;
+    for (const quint32 glyph : fontGlyphs)
+        subsetGlyphs.push_back(subset->Use(static_cast<std::uint16_t>(glyph)));
+    const std::string file = subset->Build();
+    EXPECT_GT(subset->Count(), 14u);  // the accents came along
+
+    const QRawFont embedded(QByteArray(file.data(), static_cast<qsizetype>(file.size())),
+                            font.pixelSize());
+    ASSERT_TRUE(embedded.isValid());
+    for (qsizetype i = 0; i < fontGlyphs.size(); ++i) {
+        SCOPED_TRACE(QString(text[i]).toStdString());
+        const QPainterPath expected = font.pathForGlyph(fontGlyphs[i]);
+        const QPainterPath found = embedded.pathForGlyph(subsetGlyphs[i]);
+        EXPECT_EQ(found.elementCount(), expected.elementCount());
+        EXPECT_EQ(found.boundingRect(), expected.boundingRect());
+        EXPECT_NEAR(
+            subset->AdvanceInThousandths(subsetGlyphs[i]),
+            font.advancesForGlyphIndexes({fontGlyphs[i]}).first().x() * 1000 / font.pixelSize(), 1);
+    }
+}
+
+// Text is written as subset glyph numbers, and the map back to characters lets a reader find
+// the text again, accents and characters past the first 256 included.
+TEST(PdfFont, TextBecomesGlyphNumbersThatMapBackToItsCharacters) {
+    auto font = PdfFont::Of(CardPrinterFont());
+    ASSERT_TRUE(font.ok()) << font.error().Message();
+    std::string content;
+    font->AppendGlyphString("ab", content);
+    font->AppendGlyphString("ba€ù", content);
+    EXPECT_EQ(content, "<00010002><0002000100030004>");
+
+    std::string file;
+    PdfDocument document([&](std::string_view bytes) {
+        file.append(bytes);
+        return Ok();
+    });
+    const int number = document.NewObject();
+    ASSERT_TRUE(font->Write(document, number).ok());
+    ASSERT_TRUE(document.Finish(number, number).ok());
+    // The character map is the last stream written; its entries name each glyph's character.
+    const std::size_t stream = file.rfind(">>\nstream\n") + 10;
+    const std::size_t end = file.rfind("\nendstream");
+    QByteArray compressed("\0\0\xff\xff", 4);
+    compressed.append(file.data() + stream, static_cast<qsizetype>(end - stream));
+    const std::string map = qUncompress(compressed).toStdString();
+    EXPECT_NE(map.find("4 beginbfchar\n<0001> <0061>\n<0002> <0062>\n<0003> <20AC>\n"
+                       "<0004> <00F9>\nendbfchar"),
+              std::string::npos)
+        << map;
+    EXPECT_NE(file.find("/W [0 [750 556 556 556 556"), std::string::npos);
+    EXPECT_TRUE(std::regex_search(file, std::regex("/BaseFont /[A-Z]{6}\\+LiberationSans ")));
+}
+
+}  // namespace
+}  // namespace velmaro
