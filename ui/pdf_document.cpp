@@ -12,8 +12,8 @@ namespace {
 
 // Bytes held before they go to the sink.
 constexpr std::size_t kBlockSize = 64 * 1024;
-// zlib's level of compression: a little less than its default, for a third less time on a
-// card's page content at a size within a few percent.
+// zlib's level of compression: on the 400 sample cards, a seventh less time than its default
+// (6) for 2 % more bytes; level 1 saves a quarter more time but adds a fifth to the file.
 constexpr int kCompressionLevel = 5;
 
 std::string Offset(std::uint64_t offset) {
