@@ -71,7 +71,7 @@ std::string ToUnicodeMap(const std::vector<char32_t>& characterOf) {
         "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
         "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
     std::vector<std::size_t> mapped;
-    for (std::size_t glyph = 1; glyph < characterOf.size(); ++glyph) {
+    for (std::size_t glyph = 0; glyph < characterOf.size(); ++glyph) {
         if (characterOf[glyph] != 0) mapped.push_back(glyph);
     }
     // A character map lists at most 100 entries per block.
@@ -111,7 +111,8 @@ Result<PdfFont> PdfFont::Of(const QFont& font) {
 }
 
 PdfFont::PdfFont(QRawFont font, TrueTypeSubset subset)
-    : font_(std::move(font)), subset_(std::move(subset)), characterOf_(1, 0) {
+    // Whatever character the font lacks is read back as the replacement character.
+    : font_(std::move(font)), subset_(std::move(subset)), characterOf_(1, U'\uFFFD') {
     for (char32_t character = 0; character < latin1Glyphs_.size(); ++character)
         latin1Glyphs_[character] = FontGlyphOf(font_, character);
 }
@@ -125,19 +126,38 @@ std::uint16_t PdfFont::SubsetGlyph(char32_t character) {
     return glyph;
 }
 
-void PdfFont::AppendGlyphString(std::string_view utf8, std::string& out) {
+void PdfFont::AppendShowText(std::string_view utf8, const Advance& layoutAdvance,
+                             std::string& out) {
+    const std::size_t start = out.size();
     out.push_back('<');
+    bool adjusted = false;
+    const auto show = [&](char32_t character) {
+        const std::uint16_t glyph = SubsetGlyph(character);
+        AppendHex4(out, glyph);
+        if (glyph != 0) return;
+        // A positive adjustment moves the next glyph back, in thousandths of the em.
+        out.append("> ");
+        AppendPdfNumber(out, subset_.AdvanceInThousandths(0) - layoutAdvance(character));
+        out.append(" <");
+        adjusted = true;
+    };
     // Plain ASCII, most of a card, needs no decoding.
     std::size_t at = 0;
     while (at < utf8.size() && static_cast<unsigned char>(utf8[at]) < 0x80)
-        AppendHex4(out, SubsetGlyph(static_cast<unsigned char>(utf8[at++])));
+        show(static_cast<unsigned char>(utf8[at++]));
     if (at < utf8.size()) {
         const QString rest =
             QString::fromUtf8(utf8.data() + at, static_cast<qsizetype>(utf8.size() - at));
         for (const char32_t character : rest.toUcs4())
-            AppendHex4(out, SubsetGlyph(character));
+            show(character);
     }
     out.push_back('>');
+    if (adjusted) {
+        out.insert(start, 1, '[');
+        out.append("] TJ");
+    } else {
+        out.append(" Tj");
+    }
 }
 
 Status PdfFont::Write(PdfDocument& document, int number) {

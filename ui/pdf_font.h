@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,9 +25,14 @@ class PdfFont {
     // The font that Qt resolves for font; an Error when it is not a TrueType font.
     static Result<PdfFont> Of(const QFont& font);
 
-    // Appends the glyph codes of text (UTF-8) as the hexadecimal string of a Tj operator
-    // ("<00010002>"); a character the font lacks is its missing-character glyph.
-    void AppendGlyphString(std::string_view utf8, std::string& out);
+    // Width of a character in thousandths of the em, as the layout measured it.
+    using Advance = std::function<double(char32_t)>;
+
+    // Appends the operator that shows text (UTF-8) from the current text position: its
+    // glyph codes as a hexadecimal string, "<00010002> Tj". A character the font lacks is
+    // drawn as the font's missing-character glyph, moved on by layoutAdvance of the character
+    // ("[<0001> 250 <0002>] TJ"), so the text after it stands where the layout put it.
+    void AppendShowText(std::string_view utf8, const Advance& layoutAdvance, std::string& out);
 
     // Writes the font's objects: the font under number, its parts under new numbers.
     Status Write(PdfDocument& document, int number);

@@ -1,5 +1,7 @@
 #include "ui/pdf_surface.h"
 
+#include <QString>
+
 namespace velmaro {
 
 namespace {
@@ -49,8 +51,15 @@ void PdfSurface::DrawText(double x, double y, std::string_view text) {
     content_.append(" Tf 1 0 0 -1 ");
     Point(x, y + metrics_.Ascent());
     content_.append("Tm ");
-    font_.AppendGlyphString(text, content_);
-    content_.append(" Tj ET\n");
+    const double fontSize = metrics_.Font().pointSizeF() * kTwipsPerPoint;
+    font_.AppendShowText(
+        text,
+        [&](char32_t character) {
+            const QString one = QString::fromUcs4(&character, 1);
+            return metrics_.Width(one.toStdString()) / fontSize * 1000;
+        },
+        content_);
+    content_.append(" ET\n");
 }
 
 void PdfSurface::DrawLine(double x1, double y1, double x2, double y2) {

@@ -138,14 +138,24 @@ TEST(PdfFont, TheEmbeddedSubsetDrawsTheFontsOwnGlyphs) {
 }
 
 // Text is written as subset glyph numbers, and the map back to characters lets a reader find
-// the text again, accents and characters past the first 256 included.
+// the text again, accents and characters past the first 256 included. A character the font
+// lacks is its missing-character glyph, and the text after it moves on by the layout's width.
 TEST(PdfFont, TextBecomesGlyphNumbersThatMapBackToItsCharacters) {
     auto font = PdfFont::Of(CardPrinterFont());
     ASSERT_TRUE(font.ok()) << font.error().Message();
+    std::vector<char32_t> measured;
+    const PdfFont::Advance advance = [&](char32_t character) {
+        measured.push_back(character);
+        return 1000.0;
+    };
     std::string content;
-    font->AppendGlyphString("ab", content);
-    font->AppendGlyphString("ba€ù", content);
-    EXPECT_EQ(content, "<00010002><0002000100030004>");
+    font->AppendShowText("ab", advance, content);
+    font->AppendShowText("ba€ù", advance, content);
+    EXPECT_EQ(content, "<00010002> Tj<0002000100030004> Tj");
+    content.clear();
+    font->AppendShowText("a\uFFFDb\uFFFD", advance, content);
+    EXPECT_EQ(content, "[<00010000> -250 <00020000> -250 <>] TJ");
+    EXPECT_EQ(measured, (std::vector<char32_t>{0xFFFD, 0xFFFD}));
 
     std::string file;
     PdfDocument document([&](std::string_view bytes) {
@@ -161,7 +171,7 @@ TEST(PdfFont, TextBecomesGlyphNumbersThatMapBackToItsCharacters) {
     QByteArray compressed("\0\0\xff\xff", 4);
     compressed.append(file.data() + stream, static_cast<qsizetype>(end - stream));
     const std::string map = qUncompress(compressed).toStdString();
-    EXPECT_NE(map.find("4 beginbfchar\n<0001> <0061>\n<0002> <0062>\n<0003> <20AC>\n"
+    EXPECT_NE(map.find("5 beginbfchar\n<0000> <FFFD>\n<0001> <0061>\n<0002> <0062>\n<0003> <20AC>\n"
                        "<0004> <00F9>\nendbfchar"),
               std::string::npos)
         << map;
