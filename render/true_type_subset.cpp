@@ -11,7 +11,6 @@ namespace {
 constexpr std::size_t kHeadLength = 54;
 constexpr std::size_t kHorizontalHeaderLength = 36;
 constexpr std::size_t kMaximumProfileLength = 6;
-constexpr std::size_t kPostScriptHeaderLength = 32;
 
 // Offsets of the fields used, in their tables.
 constexpr std::size_t kHeadChecksumAdjustment = 8;
@@ -31,9 +30,10 @@ constexpr std::uint16_t kMoreComponents = 0x0020;
 constexpr std::uint16_t kHasXAndYScale = 0x0040;
 constexpr std::uint16_t kHasTwoByTwo = 0x0080;
 
-// The tables of the subset: those a renderer needs for TrueType outlines in a PDF.
-constexpr std::array<std::string_view, 12> kSubsetTables = {
-    "OS/2", "cvt ", "fpgm", "glyf", "head", "hhea", "hmtx", "loca", "maxp", "name", "post", "prep"};
+// The tables of the subset: those a renderer needs for TrueType outlines in a PDF, which names
+// the font itself (no "name" or "post") and maps characters to glyphs itself (no "cmap").
+constexpr std::array<std::string_view, 9> kSubsetTables = {"OS/2", "cvt ", "fpgm", "glyf", "head",
+                                                           "hhea", "hmtx", "loca", "maxp"};
 
 std::uint16_t U16(std::string_view bytes, std::size_t at) {
     if (at + 2 > bytes.size()) return 0;
@@ -259,15 +259,6 @@ std::string TrueTypeSubset::Build() {
     PutU16(tables["head"], kHeadIndexToLocFormat, 1);
     PutU16(tables["hhea"], kHorizontalHeaderMetricsCount, count);
     PutU16(tables["maxp"], kMaximumProfileGlyphCount, count);
-    if (auto post = tables.find("post"); post != tables.end()) {
-        // Version 3 names no glyphs: the names listed by glyph number no longer fit.
-        if (post->second.size() < kPostScriptHeaderLength) {
-            tables.erase(post);
-        } else {
-            post->second.resize(kPostScriptHeaderLength);
-            PutU32(post->second, 0, 0x00030000);
-        }
-    }
     return FontFile(tables);
 }
 

@@ -45,7 +45,7 @@ class TrueTypeSubset {
     int CapHeight() const;
 
     // The subset as a font file: the glyphs used so far under their subset numbers, the glyphs
-    // they are composed of (numbered after them), and the font's hinting programs, names and
+    // they are composed of (numbered after them), and the font's hinting programs and
     // metrics. Adds the composing glyphs to the subset.
     std::string Build();
 

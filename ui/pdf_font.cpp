@@ -9,8 +9,8 @@ namespace velmaro {
 namespace {
 
 // The tables a PDF's TrueType font needs, with those TrueTypeSubset reads.
-constexpr const char* kFontTables[] = {"OS/2", "cvt ", "fpgm", "glyf", "head", "hhea",
-                                       "hmtx", "loca", "maxp", "name", "post", "prep"};
+constexpr const char* kFontTables[] = {"OS/2", "cvt ", "fpgm", "glyf", "head",
+                                       "hhea", "hmtx", "loca", "maxp", "prep"};
 
 std::uint16_t FontGlyphOf(const QRawFont& font, char32_t character) {
     const QString text = QString::fromUcs4(&character, 1);

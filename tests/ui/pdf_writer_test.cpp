@@ -101,8 +101,8 @@ TEST(PdfNumber, NumbersHaveAtMostThreeDecimalsAndNoTrailingZeros) {
 // The card font's tables, as the PDF font takes them.
 TrueTypeTables CardFontTables(const QRawFont& font) {
     TrueTypeTables tables;
-    for (const char* tag : {"OS/2", "cvt ", "fpgm", "glyf", "head", "hhea", "hmtx", "loca", "maxp",
-                            "name", "post", "prep"})
+    for (const char* tag :
+         {"OS/2", "cvt ", "fpgm", "glyf", "head", "hhea", "hmtx", "loca", "maxp", "prep"})
         tables.emplace(tag, font.fontTable(tag).toStdString());
     return tables;
 }
