@@ -101,11 +101,15 @@ Status PdfCardWriter::Open() {
     pagesObject_ = document_->NewObject();
     fontObject_ = document_->NewObject();
 
-    const QRectF printable = CardPageLayout().paintRect(QPageLayout::Inch);
+    const QPageLayout layout = CardPageLayout();
+    const QSize page = layout.pageSize().sizePoints();
+    const QRectF printable = layout.paintRect(QPageLayout::Inch);
     pageSetup_ = PdfSurface::PageSetup(
-        CardPageLayout().pageSize().sizePoints().height(), printable.left() * kTwipResolution,
-        printable.top() * kTwipResolution, printable.width() * kTwipResolution,
-        printable.height() * kTwipResolution);
+        page.height(), printable.left() * kTwipResolution, printable.top() * kTwipResolution,
+        printable.width() * kTwipResolution, printable.height() * kTwipResolution);
+    pageEntries_ = "/Type /Page /Parent " + std::to_string(pagesObject_) + " 0 R /MediaBox [0 0 " +
+                   std::to_string(page.width()) + " " + std::to_string(page.height()) +
+                   "] /Resources << /Font << /F1 " + std::to_string(fontObject_) + " 0 R >> >>";
     return Ok();
 }
 
@@ -115,18 +119,13 @@ Status PdfCardWriter::AddCard(const CardInput& input) {
     PdfSurface surface(*metrics_, *font_, "F1", content);
     RenderCard(surface, input);
 
-    const QSize page = CardPageLayout().pageSize().sizePoints();
     const int contents = document_->NewObject();
     const int pageObject = document_->NewObject();
     pageObjects_.push_back(pageObject);
     // Pages are written as they are finished: a full disk ends the run at once.
     VELMARO_TRY(document_->WriteStream(contents, "", content));
     return document_->WriteObject(
-        pageObject, "<< /Type /Page /Parent " + std::to_string(pagesObject_) +
-                        " 0 R /MediaBox [0 0 " + std::to_string(page.width()) + " " +
-                        std::to_string(page.height()) + "] /Resources << /Font << /F1 " +
-                        std::to_string(fontObject_) + " 0 R >> >> /Contents " +
-                        std::to_string(contents) + " 0 R >>");
+        pageObject, "<< " + pageEntries_ + " /Contents " + std::to_string(contents) + " 0 R >>");
 }
 
 Status PdfCardWriter::Finish(CommitBatch* batch) {

@@ -54,7 +54,8 @@ class PdfCardWriter {
     std::unique_ptr<PdfDocument> document_;
     std::optional<PdfFont> font_;
     std::optional<QtTextMetrics> metrics_;
-    std::string pageSetup_;  // the start of every page's content
+    std::string pageSetup_;    // the start of every page's content
+    std::string pageEntries_;  // every page object's entries but its content
     int catalogObject_ = 0;
     int pagesObject_ = 0;
     int fontObject_ = 0;
