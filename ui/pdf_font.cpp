@@ -2,7 +2,6 @@
 
 #include <QString>
 
-#include <cstdio>
 
 namespace velmaro {
 
