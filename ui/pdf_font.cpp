@@ -2,7 +2,6 @@
 
 #include <QString>
 
-
 namespace velmaro {
 
 namespace {
