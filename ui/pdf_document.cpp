@@ -50,12 +50,15 @@ Status PdfDocument::Flush() {
     return failure_;
 }
 
-Status PdfDocument::WriteObject(int number, std::string_view body) {
+Status PdfDocument::BeginObject(int number) {
     offsets_.at(static_cast<std::size_t>(number)) = written_;
-    std::string object = std::to_string(number) + " 0 obj\n";
-    object.append(body);
-    object.append("\nendobj\n");
-    return Append(object);
+    return Append(std::to_string(number) + " 0 obj\n");
+}
+
+Status PdfDocument::WriteObject(int number, std::string_view body) {
+    VELMARO_TRY(BeginObject(number));
+    VELMARO_TRY(Append(body));
+    return Append("\nendobj\n");
 }
 
 Status PdfDocument::WriteStream(int number, std::string_view entries, std::string_view data) {
@@ -64,15 +67,18 @@ Status PdfDocument::WriteStream(int number, std::string_view entries, std::strin
     // qCompress puts the length before the zlib stream; the PDF wants the stream alone.
     const std::string_view stream(compressed.constData() + 4,
                                   static_cast<std::size_t>(compressed.size() - 4));
-    std::string body = "<< /Length " + std::to_string(stream.size()) + " /Filter /FlateDecode ";
-    body.append(entries);
-    body.append(" >>\nstream\n");
-    body.append(stream);
-    body.append("\nendstream");
-    return WriteObject(number, body);
+    VELMARO_TRY(BeginObject(number));
+    VELMARO_TRY(Append("<< /Length " + std::to_string(stream.size()) + " /Filter /FlateDecode " +
+                       std::string(entries) + " >>\nstream\n"));
+    VELMARO_TRY(Append(stream));
+    return Append("\nendstream\nendobj\n");
 }
 
 Status PdfDocument::Finish(int root, int info) {
+    for (std::size_t number = 1; number < offsets_.size(); ++number) {
+        if (offsets_[number] == 0)
+            return Error{"", "PDF object " + std::to_string(number) + " was never written"};
+    }
     const std::uint64_t table = written_;
     std::string tail = "xref\n0 " + std::to_string(offsets_.size()) + "\n0000000000 65535 f \n";
     for (std::size_t number = 1; number < offsets_.size(); ++number)
@@ -80,22 +86,8 @@ Status PdfDocument::Finish(int root, int info) {
     tail.append("trailer\n<< /Size " + std::to_string(offsets_.size()) + " /Root " +
                 std::to_string(root) + " 0 R /Info " + std::to_string(info) +
                 " 0 R >>\nstartxref\n" + std::to_string(table) + "\n%%EOF\n");
-    for (std::size_t number = 1; number < offsets_.size(); ++number) {
-        if (offsets_[number] == 0)
-            return Error{"", "PDF object " + std::to_string(number) + " was never written"};
-    }
     VELMARO_TRY(Append(tail));
     return Flush();
-}
-
-std::string PdfLiteral(std::string_view text) {
-    std::string literal = "(";
-    for (const char c : text) {
-        if (c == '(' || c == ')' || c == '\\') literal.push_back('\\');
-        literal.push_back(c);
-    }
-    literal.push_back(')');
-    return literal;
 }
 
 void AppendPdfNumber(std::string& out, double number) {

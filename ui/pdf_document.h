@@ -34,6 +34,8 @@ class PdfDocument {
     Status Finish(int root, int info);
 
   private:
+    // Notes where object number begins and writes its first line.
+    Status BeginObject(int number);
     Status Append(std::string_view bytes);
     Status Flush();
 
@@ -43,10 +45,6 @@ class PdfDocument {
     std::vector<std::uint64_t> offsets_;  // by object number; 0 until written
     Status failure_ = Ok();
 };
-
-// A PDF string literal of text: in parentheses, with parentheses and backslashes escaped.
-// Bytes past ASCII pass through unchanged.
-std::string PdfLiteral(std::string_view text);
 
 // number with up to three decimals and no trailing zeros ("720", "11188.8", "-0.125"), as
 // PDF content and objects write numbers.
