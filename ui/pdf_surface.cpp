@@ -43,15 +43,15 @@ void PdfSurface::Point(double x, double y) {
 }
 
 void PdfSurface::DrawText(double x, double y, std::string_view text) {
+    const double fontSize = metrics_.Font().pointSizeF() * kTwipsPerPoint;
     // The text matrix turns the glyphs upright again in the y-downwards space.
     content_.append("BT /");
     content_.append(fontResource_);
     content_.push_back(' ');
-    AppendPdfNumber(content_, metrics_.Font().pointSizeF() * kTwipsPerPoint);
+    AppendPdfNumber(content_, fontSize);
     content_.append(" Tf 1 0 0 -1 ");
     Point(x, y + metrics_.Ascent());
     content_.append("Tm ");
-    const double fontSize = metrics_.Font().pointSizeF() * kTwipsPerPoint;
     font_.AppendShowText(
         text,
         [&](char32_t character) {
