@@ -53,8 +53,10 @@ struct ProblemGroup {
     std::vector<Finding> first;
 };
 
-// What the data check found, kind by kind.
-class CheckReport {
+// What the data check found, kind by kind. Parts of the data are checked on several threads,
+// each counting into a report of its own many times a record: a report takes whole cache
+// lines, so that no two threads write to one line.
+class alignas(64) CheckReport {
   public:
     // The most findings kept per kind; the rest are only counted.
     static constexpr std::size_t kFindingsKept = 10;

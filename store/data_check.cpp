@@ -11,18 +11,16 @@
 #include "base/civil_date.h"
 #include "base/text_fields.h"
 #include "base/windows1252.h"
+#include "store/data_file_names.h"
 #include "store/data_store.h"
 #include "store/record_file.h"
+#include "store/run_overlaps.h"
 #include "store/student.h"
 #include "store/table_check.h"
 #include "store/text_file.h"
 
 namespace velmaro {
 namespace {
-
-constexpr std::string_view kRegistryName = "elenco.dir";
-constexpr std::string_view kExamsName = "esami.dir";
-constexpr std::string_view kYearsName = "velmara.dir";
 
 // A registry text holds 58 characters: the fields, three unused, the counts and the runs.
 constexpr std::size_t kRegistryTextLength = 58;
@@ -125,8 +123,21 @@ class SlotFile {
     bool present_;
 };
 
+// What the student pass needs to know of the exam and year records, found in the record pass
+// so that a student's run is checked on a few compact numbers instead of its record texts.
+struct RecordFacts {
+    // The day of each exam record's date, kNoDay where there is none; [0] unused.
+    std::vector<std::int32_t> examDays;
+    // Whether each year record holds a year of two digits at positions 3-4; [0] unused.
+    std::vector<std::uint8_t> yearIsYear;
+
+    RecordFacts(const SlotFile& exams, const SlotFile& years)
+        : examDays(static_cast<std::size_t>(exams.Count()) + 1, kNoDay),
+          yearIsYear(static_cast<std::size_t>(years.Count()) + 1, 0) {}
+};
+
 // The exam records first ... last: short texts, unknown codes and dates that are not dates.
-// Sets days[n] to the day of record n's date, kNoDay where there is none.
+// Sets days[n] to the day of record n's date (left kNoDay where there is none).
 void CheckExamRecords(const SlotFile& exams, const TableCodes& examCodes, std::int64_t first,
                       std::int64_t last, std::vector<std::int32_t>& days, CheckReport& report) {
     for (std::int64_t n = first; n <= last; ++n) {
@@ -154,9 +165,13 @@ void CheckExamRecords(const SlotFile& exams, const TableCodes& examCodes, std::i
     }
 }
 
-void CheckYearRecords(const SlotFile& years, CheckReport& report) {
+// The year records: short texts. Sets yearIsYear[n] for each record n that holds a year.
+void CheckYearRecords(const SlotFile& years, std::vector<std::uint8_t>& yearIsYear,
+                      CheckReport& report) {
     for (std::int64_t n = 1; n <= years.Count(); ++n) {
         const std::string_view text = years.Text(n);
+        const std::string_view year = Mid(text, 3, 2);
+        yearIsYear[static_cast<std::size_t>(n)] = year.size() == 2 && AllDigits(year);
         if (text.size() >= kYearFieldsLength) continue;
         report.Note(ProblemKind::kShortRecord, [&] {
             return Finding{std::string(years.Name()), n, 0,
@@ -165,74 +180,30 @@ void CheckYearRecords(const SlotFile& years, CheckReport& report) {
     }
 }
 
-// A student's run of records in one record file.
-struct Run {
-    std::int64_t first = 0;
-    std::int64_t last = 0;
-    std::int64_t registryRecord = 0;
-};
-
-// Runs that start before record 1 or reach past the end of file; the runs that lie in the
-// file go to inFile for the overlap check.
-void CheckRun(const SlotFile& file, std::int64_t first, int count, std::int64_t registryRecord,
-              std::vector<Run>& inFile, CheckReport& report) {
+// Runs that start before record 1 or reach past the end of file; a run that lies in the file
+// is set as the student's in inFile. True when it lies there.
+bool CheckRun(const SlotFile& file, std::int64_t first, int count, std::int64_t registryRecord,
+              StudentRuns& inFile, CheckReport& report) {
     // The missing file itself is the problem to report, not every run into it.
-    if (count <= 0 || !file.Present()) return;
+    if (count <= 0 || !file.Present()) return false;
     const std::int64_t last = first + count - 1;
     if (first < 1) {
         report.Note(ProblemKind::kRunBeforeFirstRecord, [&] {
             return Finding{std::string(kRegistryName), registryRecord, 0,
                            RecordRange(file.Name(), first, last)};
         });
-    } else if (last > file.Count()) {
+        return false;
+    }
+    if (last > file.Count()) {
         report.Note(ProblemKind::kRunPastEnd, [&] {
             return Finding{std::string(kRegistryName), registryRecord, 0,
                            RecordRange(file.Name(), first, last) + ", the file has " +
                                std::to_string(file.Count())};
         });
-    } else {
-        inFile.push_back({first, last, registryRecord});
+        return false;
     }
-}
-
-// Puts runs in order of their first record, runs with the same first record in the order they
-// came. Run starts are record numbers in the file (1 ... 2^31 - 1), so a radix sort in two
-// passes of 16 bits does it in linear time: a registry of 99,999 students has as many runs.
-void SortByFirstRecord(std::vector<Run>& runs) {
-    constexpr std::size_t kDigitValues = 1 << 16;
-    std::vector<Run> sorted(runs.size());
-    std::vector<std::size_t> starts(kDigitValues + 1);
-    for (const int shift : {0, 16}) {
-        const auto digit = [shift](const Run& run) {
-            return static_cast<std::size_t>(run.first >> shift) & (kDigitValues - 1);
-        };
-        std::fill(starts.begin(), starts.end(), 0);
-        for (const Run& run : runs)
-            ++starts[digit(run) + 1];
-        for (std::size_t d = 1; d <= kDigitValues; ++d)
-            starts[d] += starts[d - 1];
-        for (const Run& run : runs)
-            sorted[starts[digit(run)]++] = run;
-        runs.swap(sorted);
-    }
-}
-
-// Runs of one file that share records: each run that begins inside an earlier one is named
-// with the run it overlaps.
-void CheckOverlaps(std::string_view fileName, std::vector<Run>& runs, CheckReport& report) {
-    SortByFirstRecord(runs);
-    const Run* reach = nullptr;  // the run that reaches furthest so far
-    for (const Run& run : runs) {
-        if (reach != nullptr && run.first <= reach->last) {
-            report.Note(ProblemKind::kRunOverlap, [&] {
-                return Finding{std::string(kRegistryName), reach->registryRecord,
-                               run.registryRecord,
-                               RecordRange(fileName, reach->first, reach->last) + " and " +
-                                   std::to_string(run.first) + "-" + std::to_string(run.last)};
-            });
-        }
-        if (reach == nullptr || run.last > reach->last) reach = &run;
-    }
+    inFile.Set(registryRecord, static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(last));
+    return true;
 }
 
 // The count field of a registry record is a two-digit number: negative, fractional or
@@ -243,17 +214,49 @@ bool IsSoundCount(std::string_view field) {
                        [](char c) { return c == ' ' || (c >= '0' && c <= '9'); });
 }
 
-// Everything about one student that its registry record and its runs tell.
+// How many exams of a run lie before the career's first day and after its last.
+struct ExamsOutside {
+    std::size_t before = 0;
+    std::size_t after = 0;
+};
+
+// Counts the days of days[first ... end) that are dated and before firstDay, and those after
+// lastDay. No call and no branch per exam: a data set whose runs are shared by many students
+// has millions of such exams to count.
+ExamsOutside CountExamsOutside(const std::vector<std::int32_t>& days, std::size_t first,
+                               std::size_t end, std::int32_t firstDay, std::int32_t lastDay) {
+    ExamsOutside outside;
+    for (std::size_t r = first; r < end; ++r) {
+        const std::int32_t day = days[r];
+        outside.before += static_cast<std::size_t>((day != kNoDay) & (day < firstDay));
+        outside.after += static_cast<std::size_t>(day > lastDay);
+    }
+    return outside;
+}
+
+// The files and the facts of their records that the students are checked against.
+struct StudentContext {
+    const SlotFile& exams;
+    const SlotFile& years;
+    const RecordFacts& facts;
+    const TableCodes& titleCodes;
+};
+
+// Everything about one student that its registry record and its runs tell. The runs that lie
+// in their files go to the StudentRuns of each file, for the overlap check.
 class StudentChecker {
   public:
-    StudentChecker(const SlotFile& exams, const std::vector<std::int32_t>& examDays,
-                   const SlotFile& years, const TableCodes& titleCodes, CheckReport& report)
-        : exams_(exams),
-          examDays_(examDays),
-          years_(years),
-          titleCodes_(titleCodes),
-          report_(report) {}
+    StudentChecker(const StudentContext& context, StudentRuns& examRuns, StudentRuns& yearRuns,
+                   CheckReport& report)
+        : context_(context), examRuns_(examRuns), yearRuns_(yearRuns), report_(report) {}
 
+    // Checks the students of registry records first ... last, whose texts registry holds.
+    void CheckRange(const SlotFile& registry, std::int64_t first, std::int64_t last) {
+        for (std::int64_t n = first; n <= last; ++n)
+            Check(n, registry.Text(n));
+    }
+
+  private:
     void Check(std::int64_t n, std::string_view text) {
         const std::string_view trimmed = TrimBlanks(text);
         if (trimmed.size() < kRegistryTextLength) {
@@ -272,10 +275,12 @@ class StudentChecker {
                 return Finding{std::string(kRegistryName), n, 0, "count " + Quoted(field)};
             });
         }
-        CheckRun(exams_, split.FirstExamRec, split.ExamRecCount, n, examRuns_, report_);
-        CheckRun(years_, split.FirstYearRec, split.YearRecCount, n, yearRuns_, report_);
+        const bool examsInFile =
+            CheckRun(context_.exams, split.FirstExamRec, split.ExamRecCount, n, examRuns_, report_);
+        const bool yearsInFile =
+            CheckRun(context_.years, split.FirstYearRec, split.YearRecCount, n, yearRuns_, report_);
 
-        if (!titleCodes_.contains(f.DiplomaCode)) {
+        if (!context_.titleCodes.contains(f.DiplomaCode)) {
             report_.Note(ProblemKind::kUnknownDiplomaCode, [&] {
                 return Finding{std::string(kRegistryName), n, 0,
                                "diploma code " + Quoted(f.DiplomaCode)};
@@ -288,25 +293,10 @@ class StudentChecker {
             graduation = DayOfYyMmDd(f.DegreeDate);
             if (graduation == kNoDay) BadDate(n, "degree date", f.DegreeDate);
         }
-        CheckExamDates(n, split, enrolment, graduation);
-        CheckLastCareerYear(n, split);
+        if (examsInFile) CheckExamDates(n, split, enrolment, graduation);
+        if (yearsInFile) CheckLastCareerYear(n, split);
     }
 
-    // Takes over the runs that later, which checked the students after these, found.
-    void Append(StudentChecker&& later) {
-        examRuns_.insert(examRuns_.end(), later.examRuns_.begin(), later.examRuns_.end());
-        yearRuns_.insert(yearRuns_.end(), later.yearRuns_.begin(), later.yearRuns_.end());
-    }
-
-    // The runs of each record file that share records, the two files on two threads.
-    void CheckOverlaps() {
-        CheckReport yearOverlaps;
-        InParallel([&] { velmaro::CheckOverlaps(exams_.Name(), examRuns_, report_); },
-                   [&] { velmaro::CheckOverlaps(years_.Name(), yearRuns_, yearOverlaps); });
-        report_.Append(yearOverlaps);
-    }
-
-  private:
     void BadDate(std::int64_t n, std::string_view what, std::string_view value) {
         report_.Note(ProblemKind::kBadDate, [&] {
             return Finding{std::string(kRegistryName), n, 0,
@@ -314,80 +304,68 @@ class StudentChecker {
         });
     }
 
-    static bool InFile(const SlotFile& file, std::int64_t first, int count) {
-        return count > 0 && first >= 1 && first + count - 1 <= file.Count();
-    }
-
-    // The dates of the exams in the student's run against enrolment and graduation; the
-    // dates themselves were checked with the exam records.
+    // The dates of the exams in the student's run, which lies in its file, against enrolment
+    // and graduation (kNoDay when there is none to check against); the dates themselves were
+    // checked with the exam records. While findings are kept each exam outside is noted; after
+    // that they are only counted.
     void CheckExamDates(std::int64_t n, const SplitRecordView& split, std::int32_t enrolment,
                         std::int32_t graduation) {
-        if (!InFile(exams_, split.FirstExamRec, split.ExamRecCount)) return;
-        if (enrolment != kNoDay) {
-            CheckExamDays(
-                n, split, ProblemKind::kExamBeforeEnrolment,
-                [enrolment](std::int32_t day) { return day != kNoDay && day < enrolment; },
-                "enrolled", split.fields.EnrolYear);
-        }
-        if (graduation != kNoDay) {
-            CheckExamDays(
-                n, split, ProblemKind::kExamAfterGraduation,
-                [graduation](std::int32_t day) { return day != kNoDay && day > graduation; },
-                "graduated", split.fields.DegreeDate);
-        }
-    }
-
-    // Notes each exam of the student's run whose day isOutside the career. Once the kind
-    // keeps no more findings the exams are only counted, in a loop free of calls: a data set
-    // with runs shared by many students has millions of them.
-    template <typename IsOutside>
-    void CheckExamDays(std::int64_t n, const SplitRecordView& split, ProblemKind kind,
-                       IsOutside isOutside, std::string_view versus, std::string_view value) {
         const auto first = static_cast<std::size_t>(split.FirstExamRec);
         const std::size_t end = first + static_cast<std::size_t>(split.ExamRecCount);
-        if (!report_.KeepsFindings(kind)) {
-            std::size_t outside = 0;
-            for (std::size_t r = first; r < end; ++r)
-                outside += isOutside(examDays_[r]) ? 1 : 0;
-            report_.CountMore(kind, outside);
+        // kNoDay is below every day, so no day lies before a missing enrolment; no day lies
+        // after the highest one.
+        const std::int32_t lastDay = graduation == kNoDay ? INT32_MAX : graduation;
+        if (!report_.KeepsFindings(ProblemKind::kExamBeforeEnrolment) &&
+            !report_.KeepsFindings(ProblemKind::kExamAfterGraduation)) {
+            const ExamsOutside outside =
+                CountExamsOutside(context_.facts.examDays, first, end, enrolment, lastDay);
+            report_.CountMore(ProblemKind::kExamBeforeEnrolment, outside.before);
+            report_.CountMore(ProblemKind::kExamAfterGraduation, outside.after);
             return;
         }
+        const std::vector<std::int32_t>& days = context_.facts.examDays;
         for (std::size_t r = first; r < end; ++r) {
-            if (!isOutside(examDays_[r])) continue;
-            report_.Note(kind, [&] {
-                return ExamFinding(n, static_cast<std::int64_t>(r),
-                                   std::string(versus) + " " + Quoted(value));
-            });
+            if (days[r] != kNoDay && days[r] < enrolment) {
+                NoteExam(n, r, ProblemKind::kExamBeforeEnrolment,
+                         "enrolled " + Quoted(split.fields.EnrolYear));
+            }
+        }
+        for (std::size_t r = first; r < end; ++r) {
+            if (days[r] > lastDay) {
+                NoteExam(n, r, ProblemKind::kExamAfterGraduation,
+                         "graduated " + Quoted(split.fields.DegreeDate));
+            }
         }
     }
 
-    Finding ExamFinding(std::int64_t n, std::int64_t examRecord, const std::string& versus) {
-        return Finding{std::string(kRegistryName), n, 0,
-                       std::string(kExamsName) + " record " + std::to_string(examRecord) +
-                           " dated " + Quoted(exams_.Text(examRecord).substr(6, 6)) + ", " +
-                           versus};
+    void NoteExam(std::int64_t n, std::size_t examRecord, ProblemKind kind,
+                  const std::string& versus) {
+        report_.Note(kind, [&] {
+            const auto record = static_cast<std::int64_t>(examRecord);
+            return Finding{std::string(kRegistryName), n, 0,
+                           std::string(kExamsName) + " record " + std::to_string(record) +
+                               " dated " + Quoted(context_.exams.Text(record).substr(6, 6)) + ", " +
+                               versus};
+        });
     }
 
-    // Only the last career year is read (the end of the chart of a student still enrolled).
+    // Only the last career year is read (the end of the chart of a student still enrolled);
+    // the student's run lies in its file.
     void CheckLastCareerYear(std::int64_t n, const SplitRecordView& split) {
-        if (!InFile(years_, split.FirstYearRec, split.YearRecCount)) return;
         const std::int64_t last = split.FirstYearRec + split.YearRecCount - 1;
-        const std::string_view year = Mid(years_.Text(last), 3, 2);
-        if (year.size() == 2 && AllDigits(year)) return;
+        if (context_.facts.yearIsYear[static_cast<std::size_t>(last)]) return;
         report_.Note(ProblemKind::kBadDate, [&] {
+            const std::string_view year = Mid(context_.years.Text(last), 3, 2);
             return Finding{std::string(kYearsName), last, 0,
                            "last career year " + Quoted(year) + " of " +
                                std::string(kRegistryName) + " record " + std::to_string(n)};
         });
     }
 
-    const SlotFile& exams_;
-    const std::vector<std::int32_t>& examDays_;
-    const SlotFile& years_;
-    const TableCodes& titleCodes_;
+    const StudentContext& context_;
+    StudentRuns& examRuns_;
+    StudentRuns& yearRuns_;
     CheckReport& report_;
-    std::vector<Run> examRuns_;
-    std::vector<Run> yearRuns_;
 };
 
 void CheckRegistryOrder(const SlotFile& registry, CheckReport& report) {
@@ -448,7 +426,7 @@ CheckReport CheckDataFiles(const DataFileContents& files) {
 
     // The records one by one, in two halves on two threads; each half reports apart and the
     // reports are joined in file order, so the findings are those of one pass.
-    std::vector<std::int32_t> examDays(static_cast<std::size_t>(exams.Count()) + 1, kNoDay);
+    RecordFacts facts(exams, years);
     const std::int64_t examMiddle = exams.Count() / 2;
     CheckReport recordsLater;
     InParallel(
@@ -456,32 +434,44 @@ CheckReport CheckDataFiles(const DataFileContents& files) {
             for (const SlotFile* file : {&registry, &exams, &years})
                 file->CheckSlots(report);
             CheckRegistryOrder(registry, report);
-            CheckExamRecords(exams, examCodes, 1, examMiddle, examDays, report);
+            CheckExamRecords(exams, examCodes, 1, examMiddle, facts.examDays, report);
         },
         [&] {
-            CheckExamRecords(exams, examCodes, examMiddle + 1, exams.Count(), examDays,
+            CheckExamRecords(exams, examCodes, examMiddle + 1, exams.Count(), facts.examDays,
                              recordsLater);
-            CheckYearRecords(years, recordsLater);
+            CheckYearRecords(years, facts.yearIsYear, recordsLater);
         });
     report.Append(recordsLater);
 
     // Then the students, in two halves likewise.
-    StudentChecker students(exams, examDays, years, titleCodes, report);
+    const StudentContext context{exams, years, facts, titleCodes};
+    const auto students = static_cast<std::size_t>(registry.Count());
+    StudentRuns examRuns(students);
+    StudentRuns yearRuns(students);
     CheckReport studentsLater;
-    StudentChecker laterStudents(exams, examDays, years, titleCodes, studentsLater);
     const std::int64_t studentMiddle = registry.Count() / 2;
     InParallel(
         [&] {
-            for (std::int64_t n = 1; n <= studentMiddle; ++n)
-                students.Check(n, registry.Text(n));
+            StudentChecker(context, examRuns, yearRuns, report)
+                .CheckRange(registry, 1, studentMiddle);
         },
         [&] {
-            for (std::int64_t n = studentMiddle + 1; n <= registry.Count(); ++n)
-                laterStudents.Check(n, registry.Text(n));
+            StudentChecker(context, examRuns, yearRuns, studentsLater)
+                .CheckRange(registry, studentMiddle + 1, registry.Count());
         });
     report.Append(studentsLater);
-    students.Append(std::move(laterStudents));
-    students.CheckOverlaps();
+
+    // Then the runs of each record file that share records, the two files on two threads.
+    CheckReport yearOverlaps;
+    InParallel(
+        [&] {
+            CheckRunOverlaps(kExamsName, examRuns, static_cast<std::size_t>(exams.Count()), report);
+        },
+        [&] {
+            CheckRunOverlaps(kYearsName, yearRuns, static_cast<std::size_t>(years.Count()),
+                             yearOverlaps);
+        });
+    report.Append(yearOverlaps);
     return report;
 }
 
