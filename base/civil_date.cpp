@@ -18,6 +18,14 @@ constexpr int DigitsValue(std::string_view part, std::size_t maxDigits) {
     return value;
 }
 
+// The value of the two characters of text from at on when both are decimal digits; kNotDigits
+// otherwise.
+constexpr int TwoDigitsAt(std::string_view text, std::size_t at) {
+    const unsigned tens = static_cast<unsigned char>(text[at]) - unsigned{'0'};
+    const unsigned ones = static_cast<unsigned char>(text[at + 1]) - unsigned{'0'};
+    return tens <= 9 && ones <= 9 ? static_cast<int>(tens * 10 + ones) : kNotDigits;
+}
+
 constexpr bool IsLeapYear(int year) {
     return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
 }
@@ -32,6 +40,21 @@ constexpr bool IsRealDate(int year, int month, int day) {
     const int length = month == 2 && IsLeapYear(year) ? 29 : kMonthLengths[month - 1];
     return day <= length;
 }
+
+// The day number of 1 January of each two-digit year, expanded by ExpandTwoDigitYear.
+constexpr std::array<std::int32_t, 100> kFirstDayOfTwoDigitYear = [] {
+    std::array<std::int32_t, 100> days{};
+    for (int year = 0; year < 100; ++year) {
+        const std::chrono::year full{ExpandTwoDigitYear(year)};
+        days[static_cast<std::size_t>(year)] = static_cast<std::int32_t>(
+            std::chrono::sys_days{full / 1 / 1}.time_since_epoch().count());
+    }
+    return days;
+}();
+
+// The days of a common year before the first of each month.
+constexpr std::array<int, 12> kDaysBeforeMonth{0,   31,  59,  90,  120, 151,
+                                               181, 212, 243, 273, 304, 334};
 
 std::optional<std::chrono::year_month_day> RealDate(int year, int month, int day) {
     if (!IsRealDate(year, month, day)) return std::nullopt;
@@ -53,6 +76,19 @@ std::int64_t DayNumberOfParts(std::string_view month, std::string_view day, std:
     return std::chrono::sys_days{std::chrono::year{fullYear} / monthNumber / dayNumber}
         .time_since_epoch()
         .count();
+}
+
+std::int64_t DayNumberOfYyMmDd(std::string_view yymmdd) {
+    if (yymmdd.size() != 6) return kNoDayNumber;
+    const int shortYear = TwoDigitsAt(yymmdd, 0);
+    const int month = TwoDigitsAt(yymmdd, 2);
+    const int day = TwoDigitsAt(yymmdd, 4);
+    if (shortYear == kNotDigits) return kNoDayNumber;
+    const int year = ExpandTwoDigitYear(shortYear);
+    if (!IsRealDate(year, month, day)) return kNoDayNumber;
+    const int leapDay = month > 2 && IsLeapYear(year) ? 1 : 0;
+    return kFirstDayOfTwoDigitYear[static_cast<std::size_t>(shortYear)] +
+           kDaysBeforeMonth[static_cast<std::size_t>(month - 1)] + leapDay + day - 1;
 }
 
 std::optional<std::chrono::sys_days> ParseMonthDayYear(std::string_view monthDayYear) {

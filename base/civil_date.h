@@ -26,6 +26,11 @@ inline constexpr std::int64_t kNoDayNumber = INT64_MIN;
 // or a check get it in a register rather than through memory.
 std::int64_t DayNumberOfParts(std::string_view month, std::string_view day, std::string_view year);
 
+// The date written yymmdd in six characters, as DayNumberOfParts gives it for the parts mm, dd
+// and yy; kNoDayNumber when they form no date. For reading many dates: the days before each
+// two-digit year come from a table.
+std::int64_t DayNumberOfYyMmDd(std::string_view yymmdd);
+
 // The same date from its three parts held apart, each read as ParseMonthDayYear reads it: the
 // date of month + "/" + day + "/" + year without building that text. Inline: every exam
 // record of a lookup is dated through it.
