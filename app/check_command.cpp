@@ -89,17 +89,16 @@ int RunCheckCommand(int argc, char* argv[]) {
         return PrintToStandardOutput(kCheckHelp) ? kCheckClean : kCheckCannotRead;
     const DataDirChoice choice = ChooseDataDir(CurrentDataDirSources(options->dataDir));
     const std::string& dataDir = choice.dataDir;
-    const Result<DataFileContents> files = ReadDataFiles(dataDir);
-    if (!files) {
-        std::cerr << "velmaro: " << WithDataDirOrigin(files.error(), choice).Message() << '\n';
+    const Result<CheckReport> report = CheckDataDir(dataDir);
+    if (!report) {
+        std::cerr << "velmaro: " << WithDataDirOrigin(report.error(), choice).Message() << '\n';
         return kCheckCannotRead;
     }
-    const CheckReport report = CheckDataFiles(*files);
-    if (!PrintToStandardOutput(options->json ? CheckReportJson(dataDir, report)
-                                             : CheckReportText(dataDir, report))) {
+    if (!PrintToStandardOutput(options->json ? CheckReportJson(dataDir, *report)
+                                             : CheckReportText(dataDir, *report))) {
         return kCheckCannotRead;
     }
-    return report.Clean() ? kCheckClean : kCheckProblemsFound;
+    return report->Clean() ? kCheckClean : kCheckProblemsFound;
 }
 
 }  // namespace velmaro

@@ -45,12 +45,16 @@ struct Finding {
     std::int64_t record = 0;
     std::int64_t otherRecord = 0;
     std::string found;
+
+    bool operator==(const Finding&) const = default;
 };
 
 // How many problems of one kind, and the first few of them in file order.
 struct ProblemGroup {
     std::size_t count = 0;
     std::vector<Finding> first;
+
+    bool operator==(const ProblemGroup&) const = default;
 };
 
 // What the data check found, kind by kind. Parts of the data are checked on several threads,

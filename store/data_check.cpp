@@ -387,93 +387,173 @@ void CheckRegistryOrder(const SlotFile& registry, CheckReport& report) {
     }
 }
 
-void ReportMissing(std::string_view name, const std::optional<std::string>& bytes,
-                   CheckReport& report) {
-    if (!bytes) report.Add(ProblemKind::kMissingFile, {std::string(name), 0, 0, "no such file"});
+// The check of one data set in parts, each given the files it needs as they become available:
+// the tables first, then the exam and year records, then the registry and its students. Each
+// part reports apart, and the reports are joined in the order of one pass over the files.
+class DataSetCheck {
+  public:
+    // Notes the record files that are missing and checks the two tables.
+    DataSetCheck(std::string_view examTable, std::string_view titleTable, bool examsPresent,
+                 bool yearsPresent)
+        : tables_(MissingFiles(examsPresent, yearsPresent)),
+          examCodes_(CheckExamTable(examTable, tables_)),
+          titleCodes_(CheckTitleTable(titleTable, tables_)),
+          examsPresent_(examsPresent),
+          yearsPresent_(yearsPresent) {}
+
+    // The exam and year records (the bytes of a missing file are empty), in two parts on two
+    // threads. The bytes must outlive the check.
+    void CheckRecordFiles(std::string_view examBytes, std::string_view yearBytes) {
+        exams_ = SlotFile(kExamsName, examBytes, kExamSlotSize, examsPresent_);
+        years_ = SlotFile(kYearsName, yearBytes, kYearSlotSize, yearsPresent_);
+        facts_ = RecordFacts(exams_, years_);
+        const std::int64_t examMiddle = exams_.Count() / 2;
+        CheckReport later;
+        InParallel(
+            [&] {
+                exams_.CheckSlots(recordFiles_);
+                years_.CheckSlots(recordFiles_);
+                CheckExamRecords(exams_, examCodes_, 1, examMiddle, facts_.examDays, recordFiles_);
+            },
+            [&] {
+                CheckExamRecords(exams_, examCodes_, examMiddle + 1, exams_.Count(),
+                                 facts_.examDays, later);
+                CheckYearRecords(years_, facts_.yearIsYear, later);
+            });
+        recordFiles_.Append(later);
+    }
+
+    // The registry's records and its students, in two halves on two threads, then the runs of
+    // each record file that share records. After CheckRecordFiles.
+    void CheckRegistry(std::string_view registryBytes) {
+        const SlotFile registry(kRegistryName, registryBytes, kRegistrySlotSize);
+        const StudentContext context{exams_, years_, facts_, titleCodes_};
+        const auto students = static_cast<std::size_t>(registry.Count());
+        StudentRuns examRuns(students);
+        StudentRuns yearRuns(students);
+        const std::int64_t middle = registry.Count() / 2;
+        InParallel(
+            [&] {
+                registry.CheckSlots(registry_);
+                CheckRegistryOrder(registry, registry_);
+                StudentChecker(context, examRuns, yearRuns, students_)
+                    .CheckRange(registry, 1, middle);
+            },
+            [&] {
+                StudentChecker(context, examRuns, yearRuns, laterStudents_)
+                    .CheckRange(registry, middle + 1, registry.Count());
+            });
+        InParallel(
+            [&] {
+                CheckRunOverlaps(kExamsName, examRuns, static_cast<std::size_t>(exams_.Count()),
+                                 examOverlaps_);
+            },
+            [&] {
+                CheckRunOverlaps(kYearsName, yearRuns, static_cast<std::size_t>(years_.Count()),
+                                 yearOverlaps_);
+            });
+    }
+
+    // Everything found, in file order.
+    CheckReport Report() const {
+        CheckReport report = tables_;
+        for (const CheckReport* part : {&registry_, &recordFiles_, &students_, &laterStudents_,
+                                        &examOverlaps_, &yearOverlaps_}) {
+            report.Append(*part);
+        }
+        return report;
+    }
+
+  private:
+    static CheckReport MissingFiles(bool examsPresent, bool yearsPresent) {
+        CheckReport report;
+        for (const auto& [name, present] :
+             {std::pair{kExamsName, examsPresent}, std::pair{kYearsName, yearsPresent}}) {
+            if (!present)
+                report.Add(ProblemKind::kMissingFile, {std::string(name), 0, 0, "no such file"});
+        }
+        return report;
+    }
+
+    CheckReport tables_;       // missing record files, then the tables
+    CheckReport registry_;     // the registry's slots and key order
+    CheckReport recordFiles_;  // the exam and year records
+    CheckReport students_;     // the first half of the registry's students
+    CheckReport laterStudents_;
+    CheckReport examOverlaps_;
+    CheckReport yearOverlaps_;
+    TableCodes examCodes_;
+    TableCodes titleCodes_;
+    bool examsPresent_;
+    bool yearsPresent_;
+    SlotFile exams_{kExamsName, {}, kExamSlotSize};
+    SlotFile years_{kYearsName, {}, kYearSlotSize};
+    RecordFacts facts_{exams_, years_};
+};
+
+// The registry of dataDir, read whole; an error when it cannot be read or holds no record.
+Result<std::string> ReadRegistry(const std::string& dataDir) {
+    VELMARO_TRY(std::string registry, ReadWholeFile(dataDir + std::string(kRegistryName)));
+    if (registry.size() < kRegistrySlotSize / 2 + 1) {
+        return Error{dataDir + std::string(kRegistryName), "the student registry holds no records"};
+    }
+    return registry;
+}
+
+std::string_view BytesOrNone(const std::optional<std::string>& bytes) {
+    return bytes ? std::string_view(*bytes) : std::string_view{};
 }
 
 }  // namespace
 
 Result<DataFileContents> ReadDataFiles(const std::string& dataDir) {
     DataFileContents files;
-    for (auto [name, target] :
-         {std::pair{"titoli.grp", &files.titleTable}, std::pair{"esami.grp", &files.examTable},
-          std::pair{"elenco.dir", &files.registry}}) {
-        VELMARO_TRY(*target, ReadWholeFile(dataDir + name));
-    }
-    if (files.registry.size() < kRegistrySlotSize / 2 + 1) {
-        return Error{dataDir + "elenco.dir", "the student registry holds no records"};
-    }
-    for (auto [name, target] :
-         {std::pair{"esami.dir", &files.exams}, std::pair{"velmara.dir", &files.years}}) {
-        VELMARO_TRY(*target, ReadFileIfPresent(dataDir + name));
-    }
+    VELMARO_TRY(files.titleTable, ReadWholeFile(dataDir + "titoli.grp"));
+    VELMARO_TRY(files.examTable, ReadWholeFile(dataDir + "esami.grp"));
+    VELMARO_TRY(files.registry, ReadRegistry(dataDir));
+    VELMARO_TRY(files.exams, ReadFileIfPresent(dataDir + std::string(kExamsName)));
+    VELMARO_TRY(files.years, ReadFileIfPresent(dataDir + std::string(kYearsName)));
     return files;
 }
 
 CheckReport CheckDataFiles(const DataFileContents& files) {
-    CheckReport report;
-    ReportMissing(kExamsName, files.exams, report);
-    ReportMissing(kYearsName, files.years, report);
+    DataSetCheck check(files.examTable, files.titleTable, files.exams.has_value(),
+                       files.years.has_value());
+    check.CheckRecordFiles(BytesOrNone(files.exams), BytesOrNone(files.years));
+    check.CheckRegistry(files.registry);
+    return check.Report();
+}
 
-    const TableCodes examCodes = CheckExamTable(files.examTable, report);
-    const TableCodes titleCodes = CheckTitleTable(files.titleTable, report);
+Result<CheckReport> CheckDataDir(const std::string& dataDir) {
+    const std::string registryPath = dataDir + std::string(kRegistryName);
+    const std::string examsPath = dataDir + std::string(kExamsName);
+    const std::string yearsPath = dataDir + std::string(kYearsName);
+    for (const std::string& path : {registryPath, examsPath, yearsPath})
+        StartReadingAhead(path);
+    VELMARO_TRY(const std::string titleTable, ReadWholeFile(dataDir + "titoli.grp"));
+    VELMARO_TRY(const std::string examTable, ReadWholeFile(dataDir + "esami.grp"));
 
-    const SlotFile registry(kRegistryName, files.registry, kRegistrySlotSize);
-    const SlotFile exams(kExamsName, files.exams ? *files.exams : std::string_view{}, kExamSlotSize,
-                         files.exams.has_value());
-    const SlotFile years(kYearsName, files.years ? *files.years : std::string_view{}, kYearSlotSize,
-                         files.years.has_value());
-
-    // The records one by one, in two halves on two threads; each half reports apart and the
-    // reports are joined in file order, so the findings are those of one pass.
-    RecordFacts facts(exams, years);
-    const std::int64_t examMiddle = exams.Count() / 2;
-    CheckReport recordsLater;
+    // The registry, the largest file, is read on a thread of its own while the exam and year
+    // records are read and checked.
+    Result<std::string> registry = Error{registryPath, "not read"};
+    Result<std::optional<std::string>> exams = Error{examsPath, "not read"};
+    Result<std::optional<std::string>> years = Error{yearsPath, "not read"};
+    std::optional<DataSetCheck> check;
     InParallel(
         [&] {
-            for (const SlotFile* file : {&registry, &exams, &years})
-                file->CheckSlots(report);
-            CheckRegistryOrder(registry, report);
-            CheckExamRecords(exams, examCodes, 1, examMiddle, facts.examDays, report);
+            exams = ReadFileIfPresent(examsPath);
+            years = ReadFileIfPresent(yearsPath);
+            if (!exams.ok() || !years.ok()) return;
+            check.emplace(examTable, titleTable, exams->has_value(), years->has_value());
+            check->CheckRecordFiles(BytesOrNone(*exams), BytesOrNone(*years));
         },
-        [&] {
-            CheckExamRecords(exams, examCodes, examMiddle + 1, exams.Count(), facts.examDays,
-                             recordsLater);
-            CheckYearRecords(years, facts.yearIsYear, recordsLater);
-        });
-    report.Append(recordsLater);
-
-    // Then the students, in two halves likewise.
-    const StudentContext context{exams, years, facts, titleCodes};
-    const auto students = static_cast<std::size_t>(registry.Count());
-    StudentRuns examRuns(students);
-    StudentRuns yearRuns(students);
-    CheckReport studentsLater;
-    const std::int64_t studentMiddle = registry.Count() / 2;
-    InParallel(
-        [&] {
-            StudentChecker(context, examRuns, yearRuns, report)
-                .CheckRange(registry, 1, studentMiddle);
-        },
-        [&] {
-            StudentChecker(context, examRuns, yearRuns, studentsLater)
-                .CheckRange(registry, studentMiddle + 1, registry.Count());
-        });
-    report.Append(studentsLater);
-
-    // Then the runs of each record file that share records, the two files on two threads.
-    CheckReport yearOverlaps;
-    InParallel(
-        [&] {
-            CheckRunOverlaps(kExamsName, examRuns, static_cast<std::size_t>(exams.Count()), report);
-        },
-        [&] {
-            CheckRunOverlaps(kYearsName, yearRuns, static_cast<std::size_t>(years.Count()),
-                             yearOverlaps);
-        });
-    report.Append(yearOverlaps);
-    return report;
+        [&] { registry = ReadRegistry(dataDir); });
+    // The errors in the order ReadDataFiles meets them.
+    if (!registry.ok()) return registry.error();
+    if (!exams.ok()) return exams.error();
+    if (!years.ok()) return years.error();
+    check->CheckRegistry(*registry);
+    return check->Report();
 }
 
 }  // namespace velmaro

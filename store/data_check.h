@@ -27,4 +27,9 @@ Result<DataFileContents> ReadDataFiles(const std::string& dataDir);
 // missing from the tables, table lines, missing record files. Reads nothing but files.
 CheckReport CheckDataFiles(const DataFileContents& files);
 
+// Reads the five files of dataDir and checks them: the report of CheckDataFiles, or the error
+// of ReadDataFiles. The reading and the checking overlap: the registry is read while the exam
+// and year records are checked.
+Result<CheckReport> CheckDataDir(const std::string& dataDir);
+
 }  // namespace velmaro

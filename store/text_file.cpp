@@ -26,6 +26,14 @@ int OpenForReading(const std::string& path) {
     return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
 }
 
+void StartReadingAhead(const std::string& path) {
+    const int descriptor = OpenForReading(path);
+    if (descriptor < 0) return;
+    const CloseOnExit closer{descriptor};
+    // Only advice: a system that does not take it reads the file when it is read.
+    (void)::posix_fadvise(descriptor, 0, 0, POSIX_FADV_WILLNEED);
+}
+
 Result<std::optional<std::string>> ReadFileIfPresent(const std::string& path) {
     const int descriptor = OpenForReading(path);
     if (descriptor < 0) {

@@ -14,6 +14,10 @@ namespace velmaro {
 // then never writes to the disk on its behalf. -1 with errno set on failure.
 int OpenForReading(const std::string& path);
 
+// Asks the system to start reading the file at path into memory, so that a read of it soon
+// after waits less; nothing happens when there is no such file or the system declines.
+void StartReadingAhead(const std::string& path);
+
 // The whole content of a file, read once; an error names the file and the reason.
 Result<std::string> ReadWholeFile(const std::string& path);
 

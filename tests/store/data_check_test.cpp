@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -218,6 +219,32 @@ TEST(DataCheck, KeepsTheFirstTenFindingsAndCountsAll) {
     EXPECT_EQ(students.Group(ProblemKind::kRunOverlap).count, 48u);
 }
 
+// Findings of one kind in several files come in the order of one pass: the registry's slots,
+// the exam and year records, then the students.
+TEST(DataCheck, FindingsOfOneKindComeInFileOrder) {
+    DataSet set;
+    set.exams[2] = With(set.exams[2], 7, "970229");
+    set.registry[0] = With(set.registry[0], 30, "031315");
+    DataFileContents files = set.Files();
+    files.years->at(kYearSlotSize) = 15;
+    files.exams->at(0) = 16;
+    files.registry.at(kRegistrySlotSize * 2) = 61;
+    const CheckReport report = CheckDataFiles(files);
+    const struct {
+        ProblemKind kind;
+        std::vector<std::pair<std::string, std::int64_t>> where;
+    } kExpected[] = {
+        {kLengthPastSlot, {{"elenco.dir", 3}, {"esami.dir", 1}, {"velmara.dir", 2}}},
+        {kBadDate, {{"esami.dir", 3}, {"elenco.dir", 1}}},
+    };
+    for (const auto& expected : kExpected) {
+        std::vector<std::pair<std::string, std::int64_t>> where;
+        for (const Finding& finding : report.Group(expected.kind).first)
+            where.emplace_back(finding.file, finding.record);
+        EXPECT_EQ(where, expected.where) << ProblemKindId(expected.kind);
+    }
+}
+
 // Runs are ordered by their whole record number, also far into a large file: the run at 2
 // lies between none of the others.
 TEST(DataCheck, OverlapsAmongRunsFarIntoTheFile) {
@@ -269,6 +296,59 @@ TEST(DataCheck, ReadingNeedsTheTablesAndARegistryWithRecords) {
     EXPECT_EQ(report.Group(ProblemKind::kMissingFile).count, 2u);
     // The runs into the missing files are not reported one by one.
     EXPECT_EQ(KindsFound(report).size(), 1u);
+}
+
+// Reading and checking in one go, the registry read while the other files are checked,
+// reports what reading and then checking reports, and fails on the file that reading fails on.
+TEST(DataCheck, CheckingADirectoryReportsAsReadingThenChecking) {
+    const auto write = [](const testdata::TempDataDir& dir, const DataFileContents& files) {
+        dir.Write("titoli.grp", files.titleTable);
+        dir.Write("esami.grp", files.examTable);
+        dir.Write("elenco.dir", files.registry);
+        if (files.exams) dir.Write("esami.dir", *files.exams);
+        if (files.years) dir.Write("velmara.dir", *files.years);
+    };
+    // Problems in the tables and in each record file, and a missing file.
+    DataSet broken;
+    broken.examTable += "A1 1002 Economia II\r\n";
+    broken.registry[1] = With(broken.registry[1], 22, "99");
+    broken.registry[2] = RegistryText(30, 2, 3, 5, 5);
+    broken.exams[4] = With(broken.exams[4], 1, "1004");
+    DataFileContents withoutYears = DataSet().Files();
+    withoutYears.years.reset();
+    for (const DataFileContents& files : {broken.Files(), withoutYears}) {
+        const testdata::TempDataDir dir;
+        write(dir, files);
+        const Result<CheckReport> checked = CheckDataDir(dir.DataDir());
+        ASSERT_TRUE(checked.ok());
+        const CheckReport expected = CheckDataFiles(files);
+        EXPECT_FALSE(expected.Clean());
+        for (const ProblemKind kind : AllProblemKinds())
+            EXPECT_EQ(checked->Group(kind), expected.Group(kind)) << ProblemKindId(kind);
+    }
+
+    // Files that cannot be read (a folder in a file's place, or no file), and the one named.
+    const struct {
+        std::vector<std::string> unreadable;
+        std::string named;
+    } kFailures[] = {
+        {{"titoli.grp", "elenco.dir"}, "titoli.grp"},
+        {{"esami.dir", "elenco.dir"}, "elenco.dir"},
+        {{"velmara.dir", "esami.dir"}, "esami.dir"},
+        {{"velmara.dir"}, "velmara.dir"},
+    };
+    for (const auto& failure : kFailures) {
+        const testdata::TempDataDir dir;
+        write(dir, DataSet().Files());
+        for (const std::string& name : failure.unreadable) {
+            std::filesystem::remove(dir.PathOf(name));
+            if (name != "elenco.dir") std::filesystem::create_directory(dir.PathOf(name));
+        }
+        const Result<CheckReport> checked = CheckDataDir(dir.DataDir());
+        ASSERT_FALSE(checked.ok()) << failure.named;
+        EXPECT_EQ(checked.error().file, dir.PathOf(failure.named));
+        EXPECT_EQ(checked.error().file, ReadDataFiles(dir.DataDir()).error().file);
+    }
 }
 
 }  // namespace
