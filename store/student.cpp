@@ -14,34 +14,45 @@ int RecordCount(std::string_view field) { return std::max(WholeNumberValue(field
 
 std::int32_t RecordNumber(std::string_view field) { return WholeNumberValue(field).value_or(0); }
 
+// The fields of a record without its tail, each cut by position. Built as one aggregate, so
+// that no field is first cleared and then set: a check splits every record of the registry.
+template <typename Text>
+BasicStudentFields<Text> FieldsOf(std::string_view record) {
+    return {.StudentRecord = Text(record),
+            .SexCode = Text(Mid(record, 6, 1)),
+            .BirthYearMonth = Text(Mid(record, 7, 4)),
+            .PostalCode = Text(Mid(record, 11, 5)),
+            .Province = Text(Mid(record, 16, 2)),
+            .EnrolYear = Text(Mid(record, 18, 4)),
+            .DiplomaCode = Text(Mid(record, 22, 2)),
+            .DiplomaYear = Text(Mid(record, 24, 4)),
+            .DiplomaGrade = Text(Mid(record, 28, 2)),
+            .DegreeDate = Text(Mid(record, 30, 6)),
+            .DegreeGrade = Text(Mid(record, 36, 5)),
+            .HonoursMark = Text(Mid(record, 41, 1))};
+}
+
 template <typename Text>
 BasicSplitRecord<Text> Split(std::string_view recordText) {
-    BasicSplitRecord<Text> split;
     const std::string_view trimmed = TrimBlanks(recordText);
     const std::string_view tail = Right(trimmed, kTailLength);
-    split.FirstExamRec = RecordNumber(Left(tail, 5));
-    split.FirstYearRec = RecordNumber(Right(tail, 5));
-    if (trimmed.size() < kTailLength) return split;
+    const std::int32_t firstExam = RecordNumber(Left(tail, 5));
+    const std::int32_t firstYear = RecordNumber(Right(tail, 5));
+    if (trimmed.size() < kTailLength) {
+        return {.fields = {},
+                .FirstExamRec = firstExam,
+                .FirstYearRec = firstYear,
+                .ExamRecCount = 0,
+                .YearRecCount = 0};
+    }
 
     const std::string_view record = trimmed.substr(0, trimmed.size() - kTailLength);
-    BasicStudentFields<Text>& f = split.fields;
-    f.StudentRecord = Text(record);
-    f.SexCode = Text(Mid(record, 6, 1));
-    f.BirthYearMonth = Text(Mid(record, 7, 4));
-    f.PostalCode = Text(Mid(record, 11, 5));
-    f.Province = Text(Mid(record, 16, 2));
-    f.EnrolYear = Text(Mid(record, 18, 4));
-    f.DiplomaCode = Text(Mid(record, 22, 2));
-    f.DiplomaYear = Text(Mid(record, 24, 4));
-    f.DiplomaGrade = Text(Mid(record, 28, 2));
-    f.DegreeDate = Text(Mid(record, 30, 6));
-    f.DegreeGrade = Text(Mid(record, 36, 5));
-    f.HonoursMark = Text(Mid(record, 41, 1));
-
     const std::string_view counts = Right(record, 4);
-    split.ExamRecCount = RecordCount(Left(counts, 2));
-    split.YearRecCount = RecordCount(Right(counts, 2));
-    return split;
+    return {.fields = FieldsOf<Text>(record),
+            .FirstExamRec = firstExam,
+            .FirstYearRec = firstYear,
+            .ExamRecCount = RecordCount(Left(counts, 2)),
+            .YearRecCount = RecordCount(Right(counts, 2))};
 }
 
 }  // namespace
