@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <functional>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -13,6 +14,7 @@
 #include "base/windows1252.h"
 #include "store/data_file_names.h"
 #include "store/data_store.h"
+#include "store/file_arrival.h"
 #include "store/record_file.h"
 #include "store/run_overlaps.h"
 #include "store/student.h"
@@ -92,11 +94,20 @@ class SlotFile {
         return bytes_.substr(static_cast<std::size_t>(n - 1) * slotSize_, slotSize_);
     }
     std::string_view Text(std::int64_t n) const { return SlotTextOf(Slot(n), slotSize_); }
+    // The number of bytes up to the end of slot n (or of the file, for a last slot cut short).
+    std::size_t EndOfSlot(std::int64_t n) const {
+        return std::min(bytes_.size(), static_cast<std::size_t>(n) * slotSize_);
+    }
 
     // Length fields past the slot, and a last slot cut short.
     void CheckSlots(CheckReport& report) const {
-        const std::int64_t count = Count();
-        for (std::int64_t n = 1; n <= count; ++n) {
+        CheckLengthFields(1, Count(), report);
+        CheckLastSlot(report);
+    }
+
+    // Length fields past the slot in slots first ... last.
+    void CheckLengthFields(std::int64_t first, std::int64_t last, CheckReport& report) const {
+        for (std::int64_t n = first; n <= last; ++n) {
             const std::size_t declared = SlotLengthField(Slot(n));
             if (declared <= slotSize_ - 2) continue;
             report.Note(ProblemKind::kLengthPastSlot, [&] {
@@ -105,9 +116,13 @@ class SlotFile {
                                    std::to_string(slotSize_ - 2)};
             });
         }
+    }
+
+    // A last slot cut short.
+    void CheckLastSlot(CheckReport& report) const {
         if (const std::size_t rest = bytes_.size() % slotSize_; rest != 0) {
             report.Add(ProblemKind::kPartialSlot,
-                       {std::string(name_), count, 0,
+                       {std::string(name_), Count(), 0,
                         std::to_string(rest) + " of " + std::to_string(slotSize_) + " bytes"});
         }
     }
@@ -369,9 +384,11 @@ class StudentChecker {
     CheckReport& report_;
 };
 
-void CheckRegistryOrder(const SlotFile& registry, CheckReport& report) {
-    std::int32_t previous = 0;
-    for (std::int64_t n = 1; n <= registry.Count(); ++n) {
+// Registry records first ... last that do not follow the record before them in key order.
+void CheckRegistryOrder(const SlotFile& registry, std::int64_t first, std::int64_t last,
+                        CheckReport& report) {
+    std::int32_t previous = first > 1 ? RecordKey(registry.Text(first - 1)) : 0;
+    for (std::int64_t n = first; n <= last; ++n) {
         const std::string_view text = registry.Text(n);
         const std::int32_t key = RecordKey(text);
         if (n > 1 && key <= previous) {
@@ -385,6 +402,26 @@ void CheckRegistryOrder(const SlotFile& registry, CheckReport& report) {
         }
         previous = key;
     }
+}
+
+// Tells how many bytes of a file have arrived, waiting until the first count of them have or
+// the file has ended.
+using WaitForBytes = std::function<std::size_t(std::size_t count)>;
+
+// Calls check(first, last) on the slots of records first ... last of file in blocks, each
+// once its bytes have arrived. False when the file ended before they all arrived.
+template <typename CheckBlock>
+bool CheckAsTheyArrive(const SlotFile& file, std::int64_t first, std::int64_t last,
+                       const WaitForBytes& waitFor, CheckBlock check) {
+    // Some 250 KB of the registry: small enough to start soon, large enough to wait rarely.
+    constexpr std::int64_t kBlockRecords = 4096;
+    for (std::int64_t blockFirst = first; blockFirst <= last; blockFirst += kBlockRecords) {
+        const std::int64_t blockLast = std::min(last, blockFirst + kBlockRecords - 1);
+        const std::size_t needed = file.EndOfSlot(blockLast);
+        if (waitFor(needed) < needed) return false;
+        check(blockFirst, blockLast);
+    }
+    return true;
 }
 
 // The check of one data set in parts, each given the files it needs as they become available:
@@ -424,25 +461,36 @@ class DataSetCheck {
     }
 
     // The registry's records and its students, in two halves on two threads, then the runs of
-    // each record file that share records. After CheckRecordFiles.
-    void CheckRegistry(std::string_view registryBytes) {
+    // each record file that share records. After CheckRecordFiles. registryBytes are the
+    // registry's bytes as they will be once waitFor says they have arrived; each half is checked
+    // in blocks as it arrives. False when the registry ended before all of them arrived: the
+    // report is then incomplete.
+    bool CheckRegistry(std::string_view registryBytes, const WaitForBytes& waitFor) {
         const SlotFile registry(kRegistryName, registryBytes, kRegistrySlotSize);
         const StudentContext context{exams_, years_, facts_, titleCodes_};
         const auto students = static_cast<std::size_t>(registry.Count());
         StudentRuns examRuns(students);
         StudentRuns yearRuns(students);
+        const auto checkHalf = [&](std::int64_t first, std::int64_t last,
+                                   CheckReport& registryReport, CheckReport& studentReport) {
+            StudentChecker checker(context, examRuns, yearRuns, studentReport);
+            return CheckAsTheyArrive(registry, first, last, waitFor,
+                                     [&](std::int64_t from, std::int64_t to) {
+                                         registry.CheckLengthFields(from, to, registryReport);
+                                         CheckRegistryOrder(registry, from, to, registryReport);
+                                         checker.CheckRange(registry, from, to);
+                                     });
+        };
         const std::int64_t middle = registry.Count() / 2;
-        InParallel(
-            [&] {
-                registry.CheckSlots(registry_);
-                CheckRegistryOrder(registry, registry_);
-                StudentChecker(context, examRuns, yearRuns, students_)
-                    .CheckRange(registry, 1, middle);
-            },
-            [&] {
-                StudentChecker(context, examRuns, yearRuns, laterStudents_)
-                    .CheckRange(registry, middle + 1, registry.Count());
-            });
+        bool firstHalf = false;
+        bool secondHalf = false;
+        InParallel([&] { firstHalf = checkHalf(1, middle, registry_, students_); },
+                   [&] {
+                       secondHalf =
+                           checkHalf(middle + 1, registry.Count(), laterRegistry_, laterStudents_);
+                       registry.CheckLastSlot(laterRegistry_);
+                   });
+        if (!firstHalf || !secondHalf) return false;
         InParallel(
             [&] {
                 CheckRunOverlaps(kExamsName, examRuns, static_cast<std::size_t>(exams_.Count()),
@@ -452,13 +500,14 @@ class DataSetCheck {
                 CheckRunOverlaps(kYearsName, yearRuns, static_cast<std::size_t>(years_.Count()),
                                  yearOverlaps_);
             });
+        return true;
     }
 
     // Everything found, in file order.
     CheckReport Report() const {
         CheckReport report = tables_;
-        for (const CheckReport* part : {&registry_, &recordFiles_, &students_, &laterStudents_,
-                                        &examOverlaps_, &yearOverlaps_}) {
+        for (const CheckReport* part : {&registry_, &laterRegistry_, &recordFiles_, &students_,
+                                        &laterStudents_, &examOverlaps_, &yearOverlaps_}) {
             report.Append(*part);
         }
         return report;
@@ -475,8 +524,9 @@ class DataSetCheck {
         return report;
     }
 
-    CheckReport tables_;       // missing record files, then the tables
-    CheckReport registry_;     // the registry's slots and key order
+    CheckReport tables_;    // missing record files, then the tables
+    CheckReport registry_;  // the first half of the registry's slots and key order
+    CheckReport laterRegistry_;
     CheckReport recordFiles_;  // the exam and year records
     CheckReport students_;     // the first half of the registry's students
     CheckReport laterStudents_;
@@ -491,13 +541,12 @@ class DataSetCheck {
     RecordFacts facts_{exams_, years_};
 };
 
-// The registry of dataDir, read whole; an error when it cannot be read or holds no record.
-Result<std::string> ReadRegistry(const std::string& dataDir) {
-    VELMARO_TRY(std::string registry, ReadWholeFile(dataDir + std::string(kRegistryName)));
-    if (registry.size() < kRegistrySlotSize / 2 + 1) {
-        return Error{dataDir + std::string(kRegistryName), "the student registry holds no records"};
+// An error when the registry at path, whose content is bytes, holds no record.
+Status CheckHoldsRecords(const std::string& path, std::string_view bytes) {
+    if (bytes.size() < kRegistrySlotSize / 2 + 1) {
+        return Error{path, "the student registry holds no records"};
     }
-    return registry;
+    return Ok();
 }
 
 std::string_view BytesOrNone(const std::optional<std::string>& bytes) {
@@ -507,10 +556,12 @@ std::string_view BytesOrNone(const std::optional<std::string>& bytes) {
 }  // namespace
 
 Result<DataFileContents> ReadDataFiles(const std::string& dataDir) {
+    const std::string registryPath = dataDir + std::string(kRegistryName);
     DataFileContents files;
     VELMARO_TRY(files.titleTable, ReadWholeFile(dataDir + "titoli.grp"));
     VELMARO_TRY(files.examTable, ReadWholeFile(dataDir + "esami.grp"));
-    VELMARO_TRY(files.registry, ReadRegistry(dataDir));
+    VELMARO_TRY(files.registry, ReadWholeFile(registryPath));
+    VELMARO_TRY(CheckHoldsRecords(registryPath, files.registry));
     VELMARO_TRY(files.exams, ReadFileIfPresent(dataDir + std::string(kExamsName)));
     VELMARO_TRY(files.years, ReadFileIfPresent(dataDir + std::string(kYearsName)));
     return files;
@@ -520,7 +571,8 @@ CheckReport CheckDataFiles(const DataFileContents& files) {
     DataSetCheck check(files.examTable, files.titleTable, files.exams.has_value(),
                        files.years.has_value());
     check.CheckRecordFiles(BytesOrNone(files.exams), BytesOrNone(files.years));
-    check.CheckRegistry(files.registry);
+    const std::size_t size = files.registry.size();
+    check.CheckRegistry(files.registry, [size](std::size_t) { return size; });
     return check.Report();
 }
 
@@ -528,32 +580,35 @@ Result<CheckReport> CheckDataDir(const std::string& dataDir) {
     const std::string registryPath = dataDir + std::string(kRegistryName);
     const std::string examsPath = dataDir + std::string(kExamsName);
     const std::string yearsPath = dataDir + std::string(kYearsName);
-    for (const std::string& path : {registryPath, examsPath, yearsPath})
+    for (const std::string& path : {examsPath, yearsPath})
         StartReadingAhead(path);
-    VELMARO_TRY(const std::string titleTable, ReadWholeFile(dataDir + "titoli.grp"));
-    VELMARO_TRY(const std::string examTable, ReadWholeFile(dataDir + "esami.grp"));
-
-    // The registry, the largest file, is read on a thread of its own while the exam and year
-    // records are read and checked.
-    Result<std::string> registry = Error{registryPath, "not read"};
-    Result<std::optional<std::string>> exams = Error{examsPath, "not read"};
-    Result<std::optional<std::string>> years = Error{yearsPath, "not read"};
+    // The registry, the largest file, arrives on a thread of its own while the other files are
+    // read and checked; its students are checked as it arrives.
+    FileArrival registry(registryPath);
+    VELMARO_TRY(std::string titleTable, ReadWholeFile(dataDir + "titoli.grp"));
+    VELMARO_TRY(std::string examTable, ReadWholeFile(dataDir + "esami.grp"));
+    Result<std::optional<std::string>> exams = ReadFileIfPresent(examsPath);
+    Result<std::optional<std::string>> years = ReadFileIfPresent(yearsPath);
     std::optional<DataSetCheck> check;
-    InParallel(
-        [&] {
-            exams = ReadFileIfPresent(examsPath);
-            years = ReadFileIfPresent(yearsPath);
-            if (!exams.ok() || !years.ok()) return;
-            check.emplace(examTable, titleTable, exams->has_value(), years->has_value());
-            check->CheckRecordFiles(BytesOrNone(*exams), BytesOrNone(*years));
-        },
-        [&] { registry = ReadRegistry(dataDir); });
+    std::size_t expectedSize = 0;
+    bool checkedWhole = false;
+    if (exams.ok() && years.ok()) {
+        check.emplace(examTable, titleTable, exams->has_value(), years->has_value());
+        check->CheckRecordFiles(BytesOrNone(*exams), BytesOrNone(*years));
+        const std::string_view expected = registry.Expected();
+        expectedSize = expected.size();
+        checkedWhole = check->CheckRegistry(
+            expected, [&registry](std::size_t count) { return registry.WaitFor(count); });
+    }
     // The errors in the order ReadDataFiles meets them.
-    if (!registry.ok()) return registry.error();
+    VELMARO_TRY(std::string registryBytes, registry.Finish());
+    VELMARO_TRY(CheckHoldsRecords(registryPath, registryBytes));
     if (!exams.ok()) return exams.error();
     if (!years.ok()) return years.error();
-    check->CheckRegistry(*registry);
-    return check->Report();
+    if (checkedWhole && registryBytes.size() == expectedSize) return check->Report();
+    // The registry changed while it was read: its content as read is checked again, whole.
+    return CheckDataFiles({std::move(registryBytes), std::move(examTable), std::move(titleTable),
+                           std::move(*exams), std::move(*years)});
 }
 
 }  // namespace velmaro

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <utility>
 
 namespace velmaro {
@@ -34,10 +35,36 @@ void StartReadingAhead(const std::string& path) {
     (void)::posix_fadvise(descriptor, 0, 0, POSIX_FADV_WILLNEED);
 }
 
-Result<std::optional<std::string>> ReadFileIfPresent(const std::string& path) {
+namespace {
+
+// Reads from descriptor until the end of the file into buffer from length on, doubling buffer
+// when it fills; returns the new length. growable false: stops when buffer is full.
+Result<std::size_t> ReadToEnd(const std::string& path, int descriptor, std::string& buffer,
+                              std::size_t length, bool growable,
+                              const std::function<void(std::size_t)>& arrived) {
+    while (true) {
+        if (length == buffer.size()) {
+            if (!growable) return length;
+            buffer.resize(std::max<std::size_t>(buffer.size() * 2, 4096));
+        }
+        const ssize_t got = ::read(descriptor, buffer.data() + length, buffer.size() - length);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return Error{path, std::strerror(errno)};
+        }
+        if (got == 0) return length;
+        length += static_cast<std::size_t>(got);
+        if (arrived) arrived(length);
+    }
+}
+
+}  // namespace
+
+Result<bool> ReadFileInPlace(const std::string& path, std::string& into, std::string& beyond,
+                             const std::function<void(std::size_t)>& arrived) {
     const int descriptor = OpenForReading(path);
     if (descriptor < 0) {
-        if (errno == ENOENT) return std::optional<std::string>{};
+        if (errno == ENOENT) return false;
         return Error{path, std::strerror(errno)};
     }
     const CloseOnExit closer{descriptor};
@@ -47,19 +74,24 @@ Result<std::optional<std::string>> ReadFileIfPresent(const std::string& path) {
 
     // Read in one request of the file's size when it can, and on until the end in any case
     // (a file that grows meanwhile is read to its current end).
-    std::string content(static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)) + 1, '\0');
-    std::size_t length = 0;
-    while (true) {
-        if (length == content.size()) content.resize(content.size() * 2);
-        const ssize_t got = ::read(descriptor, content.data() + length, content.size() - length);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            return Error{path, std::strerror(errno)};
-        }
-        if (got == 0) break;
-        length += static_cast<std::size_t>(got);
+    into.assign(static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)) + 1, '\0');
+    if (arrived) arrived(0);
+    VELMARO_TRY(const std::size_t length, ReadToEnd(path, descriptor, into, 0, false, arrived));
+    beyond.clear();
+    if (length == into.size()) {
+        VELMARO_TRY(const std::size_t more, ReadToEnd(path, descriptor, beyond, 0, true, {}));
+        beyond.resize(more);
     }
-    content.resize(length);
+    into.resize(length);
+    return true;
+}
+
+Result<std::optional<std::string>> ReadFileIfPresent(const std::string& path) {
+    std::string content;
+    std::string beyond;
+    VELMARO_TRY(const bool present, ReadFileInPlace(path, content, beyond, {}));
+    if (!present) return std::optional<std::string>{};
+    content += beyond;
     return std::optional<std::string>(std::move(content));
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,6 +21,15 @@ void StartReadingAhead(const std::string& path);
 
 // The whole content of a file, read once; an error names the file and the reason.
 Result<std::string> ReadWholeFile(const std::string& path);
+
+// Reads the file at path whole, as ReadFileIfPresent does, into into, which is sized once, when
+// the file is opened, to the size it has then and one byte more: the bytes read stay in place
+// while the rest is read, and at the end into is cut to the bytes read. arrived, when given, is
+// told 0 once into is sized and then, after each read, how many bytes have arrived. The bytes
+// of a file that grew past that size meanwhile go to beyond (cleared otherwise). False when
+// there is no file at path; an error names the file and the reason.
+Result<bool> ReadFileInPlace(const std::string& path, std::string& into, std::string& beyond,
+                             const std::function<void(std::size_t)>& arrived);
 
 // The whole content of a file, or nothing when there is no file at path; any other failure
 // is an error naming the file and the reason.

@@ -245,6 +245,37 @@ TEST(DataCheck, FindingsOfOneKindComeInFileOrder) {
     }
 }
 
+// The registry is checked in two halves, each in blocks of 4096 records as it arrives: keys
+// repeated across the edges of blocks and halves are found as anywhere else, from a directory
+// as from the files.
+TEST(DataCheck, KeyOrderAcrossTheRegistrysBlocksAndHalves) {
+    DataSet set;
+    set.registry.clear();
+    constexpr int kStudents = 8400;  // halves 1-4200 and 4201-8400
+    for (int n = 1; n <= kStudents; ++n)
+        set.registry.push_back(RegistryText(n));
+    const std::vector<std::int64_t> edges = {4096, 4200, 4200 + 4096};
+    for (const std::int64_t edge : edges)
+        set.registry[static_cast<std::size_t>(edge)] = RegistryText(static_cast<int>(edge));
+    const testdata::TempDataDir dir;
+    const DataFileContents files = set.Files();
+    dir.Write("titoli.grp", files.titleTable);
+    dir.Write("esami.grp", files.examTable);
+    dir.Write("elenco.dir", files.registry);
+    dir.Write("esami.dir", *files.exams);
+    dir.Write("velmara.dir", *files.years);
+    const Result<CheckReport> fromDir = CheckDataDir(dir.DataDir());
+    ASSERT_TRUE(fromDir.ok());
+    for (const CheckReport& report : {CheckDataFiles(files), *fromDir}) {
+        const ProblemGroup& repeated = report.Group(ProblemKind::kRepeatedKey);
+        std::vector<std::int64_t> where;
+        for (const Finding& finding : repeated.first)
+            where.push_back(finding.record);
+        EXPECT_EQ(where, edges);
+        EXPECT_EQ(KindsFound(report), std::vector<ProblemKind>{ProblemKind::kRepeatedKey});
+    }
+}
+
 // Runs are ordered by their whole record number, also far into a large file: the run at 2
 // lies between none of the others.
 TEST(DataCheck, OverlapsAmongRunsFarIntoTheFile) {
