@@ -1,6 +1,7 @@
 #include "store/data_check.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <functional>
 #include <optional>
@@ -408,21 +409,13 @@ void CheckRegistryOrder(const SlotFile& registry, std::int64_t first, std::int64
 // the file has ended.
 using WaitForBytes = std::function<std::size_t(std::size_t count)>;
 
-// Calls check(first, last) on the slots of records first ... last of file in blocks, each
-// once its bytes have arrived. False when the file ended before they all arrived.
-template <typename CheckBlock>
-bool CheckAsTheyArrive(const SlotFile& file, std::int64_t first, std::int64_t last,
-                       const WaitForBytes& waitFor, CheckBlock check) {
-    // Some 250 KB of the registry: small enough to start soon, large enough to wait rarely.
-    constexpr std::int64_t kBlockRecords = 4096;
-    for (std::int64_t blockFirst = first; blockFirst <= last; blockFirst += kBlockRecords) {
-        const std::int64_t blockLast = std::min(last, blockFirst + kBlockRecords - 1);
-        const std::size_t needed = file.EndOfSlot(blockLast);
-        if (waitFor(needed) < needed) return false;
-        check(blockFirst, blockLast);
-    }
-    return true;
-}
+// What was found in one block of registry records: in its slots and key order, and about its
+// students. Each block reports apart, so that blocks can be checked in any order and on any
+// thread, and the reports joined in file order.
+struct BlockReports {
+    CheckReport registry;
+    CheckReport students;
+};
 
 // The check of one data set in parts, each given the files it needs as they become available:
 // the tables first, then the exam and year records, then the registry and its students. Each
@@ -460,37 +453,42 @@ class DataSetCheck {
         recordFiles_.Append(later);
     }
 
-    // The registry's records and its students, in two halves on two threads, then the runs of
-    // each record file that share records. After CheckRecordFiles. registryBytes are the
-    // registry's bytes as they will be once waitFor says they have arrived; each half is checked
-    // in blocks as it arrives. False when the registry ended before all of them arrived: the
-    // report is then incomplete.
+    // The registry's records and its students, then the runs of each record file that share
+    // records. After CheckRecordFiles. registryBytes are the registry's bytes as they will be
+    // once waitFor says they have arrived. The records are checked in blocks, each as soon as
+    // it has arrived, by two threads that take the next block when they are done with one.
+    // False when the registry ended before all of them arrived: the report is incomplete then.
     bool CheckRegistry(std::string_view registryBytes, const WaitForBytes& waitFor) {
+        // Some 250 KB of the registry: small enough to start soon after the bytes arrive and
+        // to leave little to do after the last ones, large enough to wait for them rarely.
+        constexpr std::int64_t kBlockRecords = 4096;
         const SlotFile registry(kRegistryName, registryBytes, kRegistrySlotSize);
         const StudentContext context{exams_, years_, facts_, titleCodes_};
         const auto students = static_cast<std::size_t>(registry.Count());
         StudentRuns examRuns(students);
         StudentRuns yearRuns(students);
-        const auto checkHalf = [&](std::int64_t first, std::int64_t last,
-                                   CheckReport& registryReport, CheckReport& studentReport) {
-            StudentChecker checker(context, examRuns, yearRuns, studentReport);
-            return CheckAsTheyArrive(registry, first, last, waitFor,
-                                     [&](std::int64_t from, std::int64_t to) {
-                                         registry.CheckLengthFields(from, to, registryReport);
-                                         CheckRegistryOrder(registry, from, to, registryReport);
-                                         checker.CheckRange(registry, from, to);
-                                     });
+        blocks_ = std::vector<BlockReports>((students + kBlockRecords - 1) / kBlockRecords);
+        std::atomic<std::size_t> nextBlock = 0;
+        std::atomic<bool> arrived = true;
+        const auto checkBlocks = [&] {
+            for (std::size_t block = nextBlock++; block < blocks_.size(); block = nextBlock++) {
+                const auto first = static_cast<std::int64_t>(block) * kBlockRecords + 1;
+                const std::int64_t last = std::min(registry.Count(), first + kBlockRecords - 1);
+                const std::size_t needed = registry.EndOfSlot(last);
+                if (waitFor(needed) < needed) {
+                    arrived = false;
+                    return;
+                }
+                BlockReports& reports = blocks_[block];
+                registry.CheckLengthFields(first, last, reports.registry);
+                CheckRegistryOrder(registry, first, last, reports.registry);
+                StudentChecker(context, examRuns, yearRuns, reports.students)
+                    .CheckRange(registry, first, last);
+            }
         };
-        const std::int64_t middle = registry.Count() / 2;
-        bool firstHalf = false;
-        bool secondHalf = false;
-        InParallel([&] { firstHalf = checkHalf(1, middle, registry_, students_); },
-                   [&] {
-                       secondHalf =
-                           checkHalf(middle + 1, registry.Count(), laterRegistry_, laterStudents_);
-                       registry.CheckLastSlot(laterRegistry_);
-                   });
-        if (!firstHalf || !secondHalf) return false;
+        InParallel(checkBlocks, checkBlocks);
+        if (!arrived) return false;
+        registry.CheckLastSlot(registryEnd_);
         InParallel(
             [&] {
                 CheckRunOverlaps(kExamsName, examRuns, static_cast<std::size_t>(exams_.Count()),
@@ -506,10 +504,14 @@ class DataSetCheck {
     // Everything found, in file order.
     CheckReport Report() const {
         CheckReport report = tables_;
-        for (const CheckReport* part : {&registry_, &laterRegistry_, &recordFiles_, &students_,
-                                        &laterStudents_, &examOverlaps_, &yearOverlaps_}) {
-            report.Append(*part);
-        }
+        for (const BlockReports& block : blocks_)
+            report.Append(block.registry);
+        report.Append(registryEnd_);
+        report.Append(recordFiles_);
+        for (const BlockReports& block : blocks_)
+            report.Append(block.students);
+        report.Append(examOverlaps_);
+        report.Append(yearOverlaps_);
         return report;
     }
 
@@ -524,12 +526,10 @@ class DataSetCheck {
         return report;
     }
 
-    CheckReport tables_;    // missing record files, then the tables
-    CheckReport registry_;  // the first half of the registry's slots and key order
-    CheckReport laterRegistry_;
-    CheckReport recordFiles_;  // the exam and year records
-    CheckReport students_;     // the first half of the registry's students
-    CheckReport laterStudents_;
+    CheckReport tables_;                // missing record files, then the tables
+    std::vector<BlockReports> blocks_;  // the registry's records, block by block
+    CheckReport registryEnd_;           // the registry's last slot
+    CheckReport recordFiles_;           // the exam and year records
     CheckReport examOverlaps_;
     CheckReport yearOverlaps_;
     TableCodes examCodes_;
@@ -582,13 +582,14 @@ Result<CheckReport> CheckDataDir(const std::string& dataDir) {
     const std::string yearsPath = dataDir + std::string(kYearsName);
     for (const std::string& path : {examsPath, yearsPath})
         StartReadingAhead(path);
-    // The registry, the largest file, arrives on a thread of its own while the other files are
-    // read and checked; its students are checked as it arrives.
-    FileArrival registry(registryPath);
     VELMARO_TRY(std::string titleTable, ReadWholeFile(dataDir + "titoli.grp"));
     VELMARO_TRY(std::string examTable, ReadWholeFile(dataDir + "esami.grp"));
     Result<std::optional<std::string>> exams = ReadFileIfPresent(examsPath);
     Result<std::optional<std::string>> years = ReadFileIfPresent(yearsPath);
+    // The registry, the largest file, arrives on a thread of its own while the exam and year
+    // records are checked, and its students are checked as it arrives. Not asked for sooner:
+    // read alongside the other files it would only delay them, and the check needs them first.
+    FileArrival registry(registryPath);
     std::optional<DataSetCheck> check;
     std::size_t expectedSize = 0;
     bool checkedWhole = false;

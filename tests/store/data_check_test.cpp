@@ -245,18 +245,24 @@ TEST(DataCheck, FindingsOfOneKindComeInFileOrder) {
     }
 }
 
-// The registry is checked in two halves, each in blocks of 4096 records as it arrives: keys
-// repeated across the edges of blocks and halves are found as anywhere else, from a directory
-// as from the files.
-TEST(DataCheck, KeyOrderAcrossTheRegistrysBlocksAndHalves) {
+// The registry is checked in blocks of 4096 records, each as it arrives and on whichever thread
+// is free: keys repeated across the edges of blocks are found as anywhere else, and in file
+// order, from a directory as from the files.
+TEST(DataCheck, KeyOrderAndStudentsAcrossTheRegistrysBlocks) {
     DataSet set;
     set.registry.clear();
-    constexpr int kStudents = 8400;  // halves 1-4200 and 4201-8400
+    constexpr int kStudents = 8400;  // blocks 1-4096, 4097-8192 and 8193-8400
     for (int n = 1; n <= kStudents; ++n)
         set.registry.push_back(RegistryText(n));
-    const std::vector<std::int64_t> edges = {4096, 4200, 4200 + 4096};
-    for (const std::int64_t edge : edges)
+    // Keys repeated across the edges of blocks, and students with an unknown diploma in each.
+    const std::vector<std::int64_t> repeated = {4096, 2 * 4096};
+    for (const std::int64_t edge : repeated)
         set.registry[static_cast<std::size_t>(edge)] = RegistryText(static_cast<int>(edge));
+    const std::vector<std::int64_t> unknownDiploma = {4000, 4097, 8193};
+    for (const std::int64_t n : unknownDiploma) {
+        std::string& text = set.registry[static_cast<std::size_t>(n - 1)];
+        text = With(text, 22, "99");
+    }
     const testdata::TempDataDir dir;
     const DataFileContents files = set.Files();
     dir.Write("titoli.grp", files.titleTable);
@@ -266,13 +272,16 @@ TEST(DataCheck, KeyOrderAcrossTheRegistrysBlocksAndHalves) {
     dir.Write("velmara.dir", *files.years);
     const Result<CheckReport> fromDir = CheckDataDir(dir.DataDir());
     ASSERT_TRUE(fromDir.ok());
+    const auto recordsOf = [](const ProblemGroup& group) {
+        std::vector<std::int64_t> records;
+        for (const Finding& finding : group.first)
+            records.push_back(finding.record);
+        return records;
+    };
     for (const CheckReport& report : {CheckDataFiles(files), *fromDir}) {
-        const ProblemGroup& repeated = report.Group(ProblemKind::kRepeatedKey);
-        std::vector<std::int64_t> where;
-        for (const Finding& finding : repeated.first)
-            where.push_back(finding.record);
-        EXPECT_EQ(where, edges);
-        EXPECT_EQ(KindsFound(report), std::vector<ProblemKind>{ProblemKind::kRepeatedKey});
+        EXPECT_EQ(recordsOf(report.Group(ProblemKind::kRepeatedKey)), repeated);
+        EXPECT_EQ(recordsOf(report.Group(ProblemKind::kUnknownDiplomaCode)), unknownDiploma);
+        EXPECT_EQ(KindsFound(report).size(), 2u);
     }
 }
 
