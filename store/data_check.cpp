@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <climits>
 #include <functional>
 #include <optional>
 #include <system_error>
@@ -10,56 +9,25 @@
 #include <utility>
 #include <vector>
 
-#include "base/civil_date.h"
 #include "base/text_fields.h"
-#include "base/windows1252.h"
+#include "store/check_support.h"
 #include "store/data_file_names.h"
 #include "store/data_store.h"
 #include "store/file_arrival.h"
 #include "store/record_file.h"
 #include "store/run_overlaps.h"
-#include "store/student.h"
+#include "store/student_check.h"
 #include "store/table_check.h"
 #include "store/text_file.h"
 
 namespace velmaro {
 namespace {
 
-// A registry text holds 58 characters: the fields, three unused, the counts and the runs.
-constexpr std::size_t kRegistryTextLength = 58;
+using namespace data_check;
+
 // An exam record's fields end with its date at positions 7-12; a year record's year is at 3-4.
 constexpr std::size_t kExamFieldsLength = 12;
 constexpr std::size_t kYearFieldsLength = 4;
-
-// Marks an exam record whose date is not a date.
-constexpr std::int32_t kNoDay = INT32_MIN;
-
-std::string Quoted(std::string_view raw) { return "\"" + DecodeWindows1252(raw) + "\""; }
-
-std::string RecordRange(std::string_view file, std::int64_t first, std::int64_t last) {
-    return std::string(file) + " records " + std::to_string(first) + "-" + std::to_string(last);
-}
-
-bool AllDigits(std::string_view text) {
-    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// The day of a yymmdd date, as days since 1970-01-01; kNoDay when it is not a date.
-std::int32_t DayOfYyMmDd(std::string_view text) {
-    const std::int64_t days = DayNumberOfYyMmDd(text);
-    return days == kNoDayNumber ? kNoDay : static_cast<std::int32_t>(days);
-}
-
-// 1 November of the first year of an academic year written yyYY; kNoDay when yyYY is not two
-// consecutive two-digit years.
-std::int32_t EnrolmentDay(std::string_view yyYY) {
-    if (yyYY.size() != 4 || !AllDigits(yyYY)) return kNoDay;
-    const int first = (yyYY[0] - '0') * 10 + (yyYY[1] - '0');
-    const int second = (yyYY[2] - '0') * 10 + (yyYY[3] - '0');
-    if (second != (first + 1) % 100) return kNoDay;
-    const char firstOfNovember[] = {yyYY[0], yyYY[1], '1', '1', '0', '1'};
-    return DayOfYyMmDd({firstOfNovember, sizeof firstOfNovember});
-}
 
 // Runs first on this thread and second on another, and returns when both are done; both on
 // this thread when the system gives no other.
@@ -76,77 +44,6 @@ void InParallel(First first, Second second) {
     first();
     other.join();
 }
-
-// A record file's bytes seen as slots.
-class SlotFile {
-  public:
-    SlotFile(std::string_view name, std::string_view bytes, std::size_t slotSize,
-             bool present = true)
-        : name_(name), bytes_(bytes), slotSize_(slotSize), present_(present) {}
-
-    std::string_view Name() const { return name_; }
-    // False for a missing file, which reads as empty.
-    bool Present() const { return present_; }
-    // Slots, the last one possibly cut short.
-    std::int64_t Count() const {
-        return static_cast<std::int64_t>((bytes_.size() + slotSize_ - 1) / slotSize_);
-    }
-    std::string_view Slot(std::int64_t n) const {
-        return bytes_.substr(static_cast<std::size_t>(n - 1) * slotSize_, slotSize_);
-    }
-    std::string_view Text(std::int64_t n) const { return SlotTextOf(Slot(n), slotSize_); }
-    // The number of bytes up to the end of slot n (or of the file, for a last slot cut short).
-    std::size_t EndOfSlot(std::int64_t n) const {
-        return std::min(bytes_.size(), static_cast<std::size_t>(n) * slotSize_);
-    }
-
-    // Length fields past the slot, and a last slot cut short.
-    void CheckSlots(CheckReport& report) const {
-        CheckLengthFields(1, Count(), report);
-        CheckLastSlot(report);
-    }
-
-    // Length fields past the slot in slots first ... last.
-    void CheckLengthFields(std::int64_t first, std::int64_t last, CheckReport& report) const {
-        for (std::int64_t n = first; n <= last; ++n) {
-            const std::size_t declared = SlotLengthField(Slot(n));
-            if (declared <= slotSize_ - 2) continue;
-            report.Note(ProblemKind::kLengthPastSlot, [&] {
-                return Finding{std::string(name_), n, 0,
-                               "length field " + std::to_string(declared) + ", the slot holds " +
-                                   std::to_string(slotSize_ - 2)};
-            });
-        }
-    }
-
-    // A last slot cut short.
-    void CheckLastSlot(CheckReport& report) const {
-        if (const std::size_t rest = bytes_.size() % slotSize_; rest != 0) {
-            report.Add(ProblemKind::kPartialSlot,
-                       {std::string(name_), Count(), 0,
-                        std::to_string(rest) + " of " + std::to_string(slotSize_) + " bytes"});
-        }
-    }
-
-  private:
-    std::string_view name_;
-    std::string_view bytes_;
-    std::size_t slotSize_;
-    bool present_;
-};
-
-// What the student pass needs to know of the exam and year records, found in the record pass
-// so that a student's run is checked on a few compact numbers instead of its record texts.
-struct RecordFacts {
-    // The day of each exam record's date, kNoDay where there is none; [0] unused.
-    std::vector<std::int32_t> examDays;
-    // Whether each year record holds a year of two digits at positions 3-4; [0] unused.
-    std::vector<std::uint8_t> yearIsYear;
-
-    RecordFacts(const SlotFile& exams, const SlotFile& years)
-        : examDays(static_cast<std::size_t>(exams.Count()) + 1, kNoDay),
-          yearIsYear(static_cast<std::size_t>(years.Count()) + 1, 0) {}
-};
 
 // The exam records first ... last: short texts, unknown codes and dates that are not dates.
 // Sets days[n] to the day of record n's date (left kNoDay where there is none).
@@ -191,199 +88,6 @@ void CheckYearRecords(const SlotFile& years, std::vector<std::uint8_t>& yearIsYe
         });
     }
 }
-
-// Runs that start before record 1 or reach past the end of file; a run that lies in the file
-// is set as the student's in inFile. True when it lies there.
-bool CheckRun(const SlotFile& file, std::int64_t first, int count, std::int64_t registryRecord,
-              StudentRuns& inFile, CheckReport& report) {
-    // The missing file itself is the problem to report, not every run into it.
-    if (count <= 0 || !file.Present()) return false;
-    const std::int64_t last = first + count - 1;
-    if (first < 1) {
-        report.Note(ProblemKind::kRunBeforeFirstRecord, [&] {
-            return Finding{std::string(kRegistryName), registryRecord, 0,
-                           RecordRange(file.Name(), first, last)};
-        });
-        return false;
-    }
-    if (last > file.Count()) {
-        report.Note(ProblemKind::kRunPastEnd, [&] {
-            return Finding{std::string(kRegistryName), registryRecord, 0,
-                           RecordRange(file.Name(), first, last) + ", the file has " +
-                               std::to_string(file.Count())};
-        });
-        return false;
-    }
-    inFile.Set(registryRecord, static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(last));
-    return true;
-}
-
-// The count field of a registry record is a two-digit number: negative, fractional or
-// non-numeric contents give a count the keeper did not mean. Digits and blanks are all a
-// sound count may hold (blanks are skipped when it is read).
-bool IsSoundCount(std::string_view field) {
-    return std::all_of(field.begin(), field.end(),
-                       [](char c) { return c == ' ' || (c >= '0' && c <= '9'); });
-}
-
-// How many exams of a run lie before the career's first day and after its last.
-struct ExamsOutside {
-    std::size_t before = 0;
-    std::size_t after = 0;
-};
-
-// Counts the days of days[first ... end) that are dated and before firstDay, and those after
-// lastDay. No call and no branch per exam, and several exams per instruction: a data set whose
-// runs are shared by many students has millions of such exams to count.
-ExamsOutside CountExamsOutside(const std::vector<std::int32_t>& days, std::size_t first,
-                               std::size_t end, std::int32_t firstDay, std::int32_t lastDay) {
-    const std::int32_t* run = days.data() + first;
-    const std::size_t count = end - first;
-    // Counters as wide as the days, so that each instruction takes as many of both; a run
-    // holds at most 99 exams.
-    std::uint32_t before = 0;
-    std::uint32_t after = 0;
-#pragma omp simd reduction(+ : before, after)
-    for (std::size_t i = 0; i < count; ++i) {
-        before += static_cast<std::uint32_t>((run[i] != kNoDay) & (run[i] < firstDay));
-        after += static_cast<std::uint32_t>(run[i] > lastDay);
-    }
-    return {before, after};
-}
-
-// The files and the facts of their records that the students are checked against.
-struct StudentContext {
-    const SlotFile& exams;
-    const SlotFile& years;
-    const RecordFacts& facts;
-    const TableCodes& titleCodes;
-};
-
-// Everything about one student that its registry record and its runs tell. The runs that lie
-// in their files go to the StudentRuns of each file, for the overlap check.
-class StudentChecker {
-  public:
-    StudentChecker(const StudentContext& context, StudentRuns& examRuns, StudentRuns& yearRuns,
-                   CheckReport& report)
-        : context_(context), examRuns_(examRuns), yearRuns_(yearRuns), report_(report) {}
-
-    // Checks the students of registry records first ... last, whose texts registry holds.
-    void CheckRange(const SlotFile& registry, std::int64_t first, std::int64_t last) {
-        for (std::int64_t n = first; n <= last; ++n)
-            Check(n, registry.Text(n));
-    }
-
-  private:
-    void Check(std::int64_t n, std::string_view text) {
-        const std::string_view trimmed = TrimBlanks(text);
-        if (trimmed.size() < kRegistryTextLength) {
-            report_.Note(ProblemKind::kShortRecord, [&] {
-                return Finding{std::string(kRegistryName), n, 0,
-                               std::to_string(trimmed.size()) + " characters: " + Quoted(trimmed)};
-            });
-            return;
-        }
-        const SplitRecordView split = SplitStudentRecordView(text);
-        const auto& f = split.fields;
-        const std::string_view counts = Right(f.StudentRecord, 4);
-        for (const std::string_view field : {Left(counts, 2), Right(counts, 2)}) {
-            if (IsSoundCount(field)) continue;
-            report_.Note(ProblemKind::kBadCount, [&] {
-                return Finding{std::string(kRegistryName), n, 0, "count " + Quoted(field)};
-            });
-        }
-        const bool examsInFile =
-            CheckRun(context_.exams, split.FirstExamRec, split.ExamRecCount, n, examRuns_, report_);
-        const bool yearsInFile =
-            CheckRun(context_.years, split.FirstYearRec, split.YearRecCount, n, yearRuns_, report_);
-
-        if (!context_.titleCodes.contains(f.DiplomaCode)) {
-            report_.Note(ProblemKind::kUnknownDiplomaCode, [&] {
-                return Finding{std::string(kRegistryName), n, 0,
-                               "diploma code " + Quoted(f.DiplomaCode)};
-            });
-        }
-        const std::int32_t enrolment = EnrolmentDay(f.EnrolYear);
-        if (enrolment == kNoDay) BadDate(n, "enrolment year", f.EnrolYear);
-        std::int32_t graduation = kNoDay;
-        if (f.DegreeDate != "000000") {
-            graduation = DayOfYyMmDd(f.DegreeDate);
-            if (graduation == kNoDay) BadDate(n, "degree date", f.DegreeDate);
-        }
-        if (examsInFile) CheckExamDates(n, split, enrolment, graduation);
-        if (yearsInFile) CheckLastCareerYear(n, split);
-    }
-
-    void BadDate(std::int64_t n, std::string_view what, std::string_view value) {
-        report_.Note(ProblemKind::kBadDate, [&] {
-            return Finding{std::string(kRegistryName), n, 0,
-                           std::string(what) + " " + Quoted(value)};
-        });
-    }
-
-    // The dates of the exams in the student's run, which lies in its file, against enrolment
-    // and graduation (kNoDay when there is none to check against); the dates themselves were
-    // checked with the exam records. While findings are kept each exam outside is noted; after
-    // that they are only counted.
-    void CheckExamDates(std::int64_t n, const SplitRecordView& split, std::int32_t enrolment,
-                        std::int32_t graduation) {
-        const auto first = static_cast<std::size_t>(split.FirstExamRec);
-        const std::size_t end = first + static_cast<std::size_t>(split.ExamRecCount);
-        // kNoDay is below every day, so no day lies before a missing enrolment; no day lies
-        // after the highest one.
-        const std::int32_t lastDay = graduation == kNoDay ? INT32_MAX : graduation;
-        if (!report_.KeepsFindings(ProblemKind::kExamBeforeEnrolment) &&
-            !report_.KeepsFindings(ProblemKind::kExamAfterGraduation)) {
-            const ExamsOutside outside =
-                CountExamsOutside(context_.facts.examDays, first, end, enrolment, lastDay);
-            report_.CountMore(ProblemKind::kExamBeforeEnrolment, outside.before);
-            report_.CountMore(ProblemKind::kExamAfterGraduation, outside.after);
-            return;
-        }
-        const std::vector<std::int32_t>& days = context_.facts.examDays;
-        for (std::size_t r = first; r < end; ++r) {
-            if (days[r] != kNoDay && days[r] < enrolment) {
-                NoteExam(n, r, ProblemKind::kExamBeforeEnrolment,
-                         "enrolled " + Quoted(split.fields.EnrolYear));
-            }
-        }
-        for (std::size_t r = first; r < end; ++r) {
-            if (days[r] > lastDay) {
-                NoteExam(n, r, ProblemKind::kExamAfterGraduation,
-                         "graduated " + Quoted(split.fields.DegreeDate));
-            }
-        }
-    }
-
-    void NoteExam(std::int64_t n, std::size_t examRecord, ProblemKind kind,
-                  const std::string& versus) {
-        report_.Note(kind, [&] {
-            const auto record = static_cast<std::int64_t>(examRecord);
-            return Finding{std::string(kRegistryName), n, 0,
-                           std::string(kExamsName) + " record " + std::to_string(record) +
-                               " dated " + Quoted(context_.exams.Text(record).substr(6, 6)) + ", " +
-                               versus};
-        });
-    }
-
-    // Only the last career year is read (the end of the chart of a student still enrolled);
-    // the student's run lies in its file.
-    void CheckLastCareerYear(std::int64_t n, const SplitRecordView& split) {
-        const std::int64_t last = split.FirstYearRec + split.YearRecCount - 1;
-        if (context_.facts.yearIsYear[static_cast<std::size_t>(last)]) return;
-        report_.Note(ProblemKind::kBadDate, [&] {
-            const std::string_view year = Mid(context_.years.Text(last), 3, 2);
-            return Finding{std::string(kYearsName), last, 0,
-                           "last career year " + Quoted(year) + " of " +
-                               std::string(kRegistryName) + " record " + std::to_string(n)};
-        });
-    }
-
-    const StudentContext& context_;
-    StudentRuns& examRuns_;
-    StudentRuns& yearRuns_;
-    CheckReport& report_;
-};
 
 // Registry records first ... last that do not follow the record before them in key order.
 void CheckRegistryOrder(const SlotFile& registry, std::int64_t first, std::int64_t last,
@@ -482,8 +186,7 @@ class DataSetCheck {
                 BlockReports& reports = blocks_[block];
                 registry.CheckLengthFields(first, last, reports.registry);
                 CheckRegistryOrder(registry, first, last, reports.registry);
-                StudentChecker(context, examRuns, yearRuns, reports.students)
-                    .CheckRange(registry, first, last);
+                CheckStudents(context, registry, first, last, examRuns, yearRuns, reports.students);
             }
         };
         InParallel(checkBlocks, checkBlocks);

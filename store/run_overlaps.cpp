@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "store/check_support.h"
 #include "store/data_file_names.h"
 
 namespace velmaro {
@@ -35,10 +36,6 @@ std::vector<NumberedRun> InOrderOfFirstRecord(const StudentRuns& runs, std::size
     return ordered;
 }
 
-std::string RangeText(std::uint32_t first, std::uint32_t last) {
-    return std::to_string(first) + "-" + std::to_string(last);
-}
-
 }  // namespace
 
 void CheckRunOverlaps(std::string_view fileName, const StudentRuns& runs, std::size_t fileRecords,
@@ -50,8 +47,8 @@ void CheckRunOverlaps(std::string_view fileName, const StudentRuns& runs, std::s
             report.Note(ProblemKind::kRunOverlap, [&] {
                 return Finding{
                     std::string(kRegistryName), reach->registryRecord, run.registryRecord,
-                    std::string(fileName) + " records " + RangeText(reach->first, reach->last) +
-                        " and " + RangeText(run.first, run.last)};
+                    data_check::RecordRange(fileName, reach->first, reach->last) + " and " +
+                        std::to_string(run.first) + "-" + std::to_string(run.last)};
             });
         }
         if (reach == nullptr || run.last > reach->last) reach = &run;

@@ -1,0 +1,99 @@
+#pragma once
+
+// What the parts of the data check share: record files seen as slots, the days of dates, and
+// values as findings show them.
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "base/civil_date.h"
+#include "base/windows1252.h"
+#include "store/check_report.h"
+#include "store/record_file.h"
+
+namespace velmaro::data_check {
+
+// Marks an exam record whose date is not a date.
+inline constexpr std::int32_t kNoDay = INT32_MIN;
+
+// raw, a value of a data file, decoded and in quotes, as a finding shows it.
+inline std::string Quoted(std::string_view raw) { return "\"" + DecodeWindows1252(raw) + "\""; }
+
+// "esami.dir records 3-4".
+inline std::string RecordRange(std::string_view file, std::int64_t first, std::int64_t last) {
+    return std::string(file) + " records " + std::to_string(first) + "-" + std::to_string(last);
+}
+
+// True when every character of text is a decimal digit.
+inline bool AllDigits(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The day of a yymmdd date, as days since 1970-01-01; kNoDay when it is not a date.
+inline std::int32_t DayOfYyMmDd(std::string_view text) {
+    const std::int64_t days = DayNumberOfYyMmDd(text);
+    return days == kNoDayNumber ? kNoDay : static_cast<std::int32_t>(days);
+}
+
+// A record file's bytes seen as slots: slot n (from 1) holds record n.
+class SlotFile {
+  public:
+    SlotFile(std::string_view name, std::string_view bytes, std::size_t slotSize,
+             bool present = true)
+        : name_(name), bytes_(bytes), slotSize_(slotSize), present_(present) {}
+
+    std::string_view Name() const { return name_; }
+    // False for a missing file, which reads as empty.
+    bool Present() const { return present_; }
+    // Slots, the last one possibly cut short.
+    std::int64_t Count() const {
+        return static_cast<std::int64_t>((bytes_.size() + slotSize_ - 1) / slotSize_);
+    }
+    std::string_view Slot(std::int64_t n) const {
+        return bytes_.substr(static_cast<std::size_t>(n - 1) * slotSize_, slotSize_);
+    }
+    std::string_view Text(std::int64_t n) const { return SlotTextOf(Slot(n), slotSize_); }
+    // The number of bytes up to the end of slot n (or of the file, for a last slot cut short).
+    std::size_t EndOfSlot(std::int64_t n) const {
+        return std::min(bytes_.size(), static_cast<std::size_t>(n) * slotSize_);
+    }
+
+    // Length fields past the slot, and a last slot cut short.
+    void CheckSlots(CheckReport& report) const {
+        CheckLengthFields(1, Count(), report);
+        CheckLastSlot(report);
+    }
+
+    // Length fields past the slot in slots first ... last.
+    void CheckLengthFields(std::int64_t first, std::int64_t last, CheckReport& report) const {
+        for (std::int64_t n = first; n <= last; ++n) {
+            const std::size_t declared = SlotLengthField(Slot(n));
+            if (declared <= slotSize_ - 2) continue;
+            report.Note(ProblemKind::kLengthPastSlot, [&] {
+                return Finding{std::string(name_), n, 0,
+                               "length field " + std::to_string(declared) + ", the slot holds " +
+                                   std::to_string(slotSize_ - 2)};
+            });
+        }
+    }
+
+    // A last slot cut short.
+    void CheckLastSlot(CheckReport& report) const {
+        if (const std::size_t rest = bytes_.size() % slotSize_; rest != 0) {
+            report.Add(ProblemKind::kPartialSlot,
+                       {std::string(name_), Count(), 0,
+                        std::to_string(rest) + " of " + std::to_string(slotSize_) + " bytes"});
+        }
+    }
+
+  private:
+    std::string_view name_;
+    std::string_view bytes_;
+    std::size_t slotSize_;
+    bool present_;
+};
+
+}  // namespace velmaro::data_check

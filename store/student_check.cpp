@@ -1,0 +1,221 @@
+#include "store/student_check.h"
+
+#include <algorithm>
+#include <string>
+#include <string_view>
+
+#include "base/text_fields.h"
+#include "store/data_file_names.h"
+#include "store/student.h"
+
+namespace velmaro::data_check {
+namespace {
+
+// A registry text holds 58 characters: the fields, three unused, the counts and the runs.
+constexpr std::size_t kRegistryTextLength = 58;
+
+// 1 November of the first year of an academic year written yyYY; kNoDay when yyYY is not two
+// consecutive two-digit years.
+std::int32_t EnrolmentDay(std::string_view yyYY) {
+    if (yyYY.size() != 4 || !AllDigits(yyYY)) return kNoDay;
+    const int first = (yyYY[0] - '0') * 10 + (yyYY[1] - '0');
+    const int second = (yyYY[2] - '0') * 10 + (yyYY[3] - '0');
+    if (second != (first + 1) % 100) return kNoDay;
+    const char firstOfNovember[] = {yyYY[0], yyYY[1], '1', '1', '0', '1'};
+    return DayOfYyMmDd({firstOfNovember, sizeof firstOfNovember});
+}
+
+// Runs that start before record 1 or reach past the end of file; a run that lies in the file
+// is set as the student's in inFile. True when it lies there.
+bool CheckRun(const SlotFile& file, std::int64_t first, int count, std::int64_t registryRecord,
+              StudentRuns& inFile, CheckReport& report) {
+    // The missing file itself is the problem to report, not every run into it.
+    if (count <= 0 || !file.Present()) return false;
+    const std::int64_t last = first + count - 1;
+    if (first < 1) {
+        report.Note(ProblemKind::kRunBeforeFirstRecord, [&] {
+            return Finding{std::string(kRegistryName), registryRecord, 0,
+                           RecordRange(file.Name(), first, last)};
+        });
+        return false;
+    }
+    if (last > file.Count()) {
+        report.Note(ProblemKind::kRunPastEnd, [&] {
+            return Finding{std::string(kRegistryName), registryRecord, 0,
+                           RecordRange(file.Name(), first, last) + ", the file has " +
+                               std::to_string(file.Count())};
+        });
+        return false;
+    }
+    inFile.Set(registryRecord, static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(last));
+    return true;
+}
+
+// The count field of a registry record is a two-digit number: negative, fractional or
+// non-numeric contents give a count the keeper did not mean. Digits and blanks are all a
+// sound count may hold (blanks are skipped when it is read).
+bool IsSoundCount(std::string_view field) {
+    return std::all_of(field.begin(), field.end(),
+                       [](char c) { return c == ' ' || (c >= '0' && c <= '9'); });
+}
+
+// How many exams of a run lie before the career's first day and after its last.
+struct ExamsOutside {
+    std::size_t before = 0;
+    std::size_t after = 0;
+};
+
+// Counts the days of days[first ... end) that are dated and before firstDay, and those after
+// lastDay. No call and no branch per exam, and several exams per instruction: a data set whose
+// runs are shared by many students has millions of such exams to count.
+ExamsOutside CountExamsOutside(const std::vector<std::int32_t>& days, std::size_t first,
+                               std::size_t end, std::int32_t firstDay, std::int32_t lastDay) {
+    const std::int32_t* run = days.data() + first;
+    const std::size_t count = end - first;
+    // Counters as wide as the days, so that each instruction takes as many of both; a run
+    // holds at most 99 exams.
+    std::uint32_t before = 0;
+    std::uint32_t after = 0;
+#pragma omp simd reduction(+ : before, after)
+    for (std::size_t i = 0; i < count; ++i) {
+        before += static_cast<std::uint32_t>((run[i] != kNoDay) & (run[i] < firstDay));
+        after += static_cast<std::uint32_t>(run[i] > lastDay);
+    }
+    return {before, after};
+}
+
+// Everything about one student that its registry record and its runs tell. The runs that lie
+// in their files go to the StudentRuns of each file, for the overlap check.
+class StudentChecker {
+  public:
+    StudentChecker(const StudentContext& context, StudentRuns& examRuns, StudentRuns& yearRuns,
+                   CheckReport& report)
+        : context_(context), examRuns_(examRuns), yearRuns_(yearRuns), report_(report) {}
+
+    // Checks the students of registry records first ... last, whose texts registry holds.
+    void CheckRange(const SlotFile& registry, std::int64_t first, std::int64_t last) {
+        for (std::int64_t n = first; n <= last; ++n)
+            Check(n, registry.Text(n));
+    }
+
+  private:
+    void Check(std::int64_t n, std::string_view text) {
+        const std::string_view trimmed = TrimBlanks(text);
+        if (trimmed.size() < kRegistryTextLength) {
+            report_.Note(ProblemKind::kShortRecord, [&] {
+                return Finding{std::string(kRegistryName), n, 0,
+                               std::to_string(trimmed.size()) + " characters: " + Quoted(trimmed)};
+            });
+            return;
+        }
+        const SplitRecordView split = SplitStudentRecordView(text);
+        const auto& f = split.fields;
+        const std::string_view counts = Right(f.StudentRecord, 4);
+        for (const std::string_view field : {Left(counts, 2), Right(counts, 2)}) {
+            if (IsSoundCount(field)) continue;
+            report_.Note(ProblemKind::kBadCount, [&] {
+                return Finding{std::string(kRegistryName), n, 0, "count " + Quoted(field)};
+            });
+        }
+        const bool examsInFile =
+            CheckRun(context_.exams, split.FirstExamRec, split.ExamRecCount, n, examRuns_, report_);
+        const bool yearsInFile =
+            CheckRun(context_.years, split.FirstYearRec, split.YearRecCount, n, yearRuns_, report_);
+
+        if (!context_.titleCodes.contains(f.DiplomaCode)) {
+            report_.Note(ProblemKind::kUnknownDiplomaCode, [&] {
+                return Finding{std::string(kRegistryName), n, 0,
+                               "diploma code " + Quoted(f.DiplomaCode)};
+            });
+        }
+        const std::int32_t enrolment = EnrolmentDay(f.EnrolYear);
+        if (enrolment == kNoDay) BadDate(n, "enrolment year", f.EnrolYear);
+        std::int32_t graduation = kNoDay;
+        if (f.DegreeDate != "000000") {
+            graduation = DayOfYyMmDd(f.DegreeDate);
+            if (graduation == kNoDay) BadDate(n, "degree date", f.DegreeDate);
+        }
+        if (examsInFile) CheckExamDates(n, split, enrolment, graduation);
+        if (yearsInFile) CheckLastCareerYear(n, split);
+    }
+
+    void BadDate(std::int64_t n, std::string_view what, std::string_view value) {
+        report_.Note(ProblemKind::kBadDate, [&] {
+            return Finding{std::string(kRegistryName), n, 0,
+                           std::string(what) + " " + Quoted(value)};
+        });
+    }
+
+    // The dates of the exams in the student's run, which lies in its file, against enrolment
+    // and graduation (kNoDay when there is none to check against); the dates themselves were
+    // checked with the exam records. While findings are kept each exam outside is noted; after
+    // that they are only counted.
+    void CheckExamDates(std::int64_t n, const SplitRecordView& split, std::int32_t enrolment,
+                        std::int32_t graduation) {
+        const auto first = static_cast<std::size_t>(split.FirstExamRec);
+        const std::size_t end = first + static_cast<std::size_t>(split.ExamRecCount);
+        // kNoDay is below every day, so no day lies before a missing enrolment; no day lies
+        // after the highest one.
+        const std::int32_t lastDay = graduation == kNoDay ? INT32_MAX : graduation;
+        if (!report_.KeepsFindings(ProblemKind::kExamBeforeEnrolment) &&
+            !report_.KeepsFindings(ProblemKind::kExamAfterGraduation)) {
+            const ExamsOutside outside =
+                CountExamsOutside(context_.facts.examDays, first, end, enrolment, lastDay);
+            report_.CountMore(ProblemKind::kExamBeforeEnrolment, outside.before);
+            report_.CountMore(ProblemKind::kExamAfterGraduation, outside.after);
+            return;
+        }
+        const std::vector<std::int32_t>& days = context_.facts.examDays;
+        for (std::size_t r = first; r < end; ++r) {
+            if (days[r] != kNoDay && days[r] < enrolment) {
+                NoteExam(n, r, ProblemKind::kExamBeforeEnrolment,
+                         "enrolled " + Quoted(split.fields.EnrolYear));
+            }
+        }
+        for (std::size_t r = first; r < end; ++r) {
+            if (days[r] > lastDay) {
+                NoteExam(n, r, ProblemKind::kExamAfterGraduation,
+                         "graduated " + Quoted(split.fields.DegreeDate));
+            }
+        }
+    }
+
+    void NoteExam(std::int64_t n, std::size_t examRecord, ProblemKind kind,
+                  const std::string& versus) {
+        report_.Note(kind, [&] {
+            const auto record = static_cast<std::int64_t>(examRecord);
+            return Finding{std::string(kRegistryName), n, 0,
+                           std::string(kExamsName) + " record " + std::to_string(record) +
+                               " dated " + Quoted(context_.exams.Text(record).substr(6, 6)) + ", " +
+                               versus};
+        });
+    }
+
+    // Only the last career year is read (the end of the chart of a student still enrolled);
+    // the student's run lies in its file.
+    void CheckLastCareerYear(std::int64_t n, const SplitRecordView& split) {
+        const std::int64_t last = split.FirstYearRec + split.YearRecCount - 1;
+        if (context_.facts.yearIsYear[static_cast<std::size_t>(last)]) return;
+        report_.Note(ProblemKind::kBadDate, [&] {
+            const std::string_view year = Mid(context_.years.Text(last), 3, 2);
+            return Finding{std::string(kYearsName), last, 0,
+                           "last career year " + Quoted(year) + " of " +
+                               std::string(kRegistryName) + " record " + std::to_string(n)};
+        });
+    }
+
+    const StudentContext& context_;
+    StudentRuns& examRuns_;
+    StudentRuns& yearRuns_;
+    CheckReport& report_;
+};
+
+}  // namespace
+
+void CheckStudents(const StudentContext& context, const SlotFile& registry, std::int64_t first,
+                   std::int64_t last, StudentRuns& examRuns, StudentRuns& yearRuns,
+                   CheckReport& report) {
+    StudentChecker(context, examRuns, yearRuns, report).CheckRange(registry, first, last);
+}
+
+}  // namespace velmaro::data_check
