@@ -45,6 +45,31 @@ void InParallel(First first, Second second) {
     other.join();
 }
 
+// How many blocks of blockRecords records hold count records.
+std::size_t BlockCount(std::int64_t count, std::int64_t blockRecords) {
+    return count <= 0 ? 0 : static_cast<std::size_t>((count + blockRecords - 1) / blockRecords);
+}
+
+// Calls check(block, first, last) on each block of records 1 ... count, blockRecords records to
+// a block (the last may hold fewer), on this thread and one more: each thread takes the next
+// block when it is done with one, so a thread that the system runs less does less. Once a
+// call returns false no more blocks are taken, and the result is false.
+template <typename CheckBlock>
+bool CheckInBlocks(std::int64_t count, std::int64_t blockRecords, CheckBlock check) {
+    const std::size_t blocks = BlockCount(count, blockRecords);
+    std::atomic<std::size_t> nextBlock = 0;
+    std::atomic<bool> allChecked = true;
+    const auto checkBlocks = [&] {
+        for (std::size_t block = nextBlock++; block < blocks && allChecked; block = nextBlock++) {
+            const auto first = static_cast<std::int64_t>(block) * blockRecords + 1;
+            const std::int64_t last = std::min(count, first + blockRecords - 1);
+            if (!check(block, first, last)) allChecked = false;
+        }
+    };
+    InParallel(checkBlocks, checkBlocks);
+    return allChecked;
+}
+
 // The exam records first ... last: short texts, unknown codes and dates that are not dates.
 // Sets days[n] to the day of record n's date (left kNoDay where there is none).
 void CheckExamRecords(const SlotFile& exams, const TableCodes& examCodes, std::int64_t first,
@@ -74,10 +99,11 @@ void CheckExamRecords(const SlotFile& exams, const TableCodes& examCodes, std::i
     }
 }
 
-// The year records: short texts. Sets yearIsYear[n] for each record n that holds a year.
-void CheckYearRecords(const SlotFile& years, std::vector<std::uint8_t>& yearIsYear,
-                      CheckReport& report) {
-    for (std::int64_t n = 1; n <= years.Count(); ++n) {
+// The year records first ... last: short texts. Sets yearIsYear[n] for each record n that
+// holds a year.
+void CheckYearRecords(const SlotFile& years, std::int64_t first, std::int64_t last,
+                      std::vector<std::uint8_t>& yearIsYear, CheckReport& report) {
+    for (std::int64_t n = first; n <= last; ++n) {
         const std::string_view text = years.Text(n);
         const std::string_view year = Mid(text, 3, 2);
         yearIsYear[static_cast<std::size_t>(n)] = year.size() == 2 && AllDigits(year);
@@ -135,26 +161,32 @@ class DataSetCheck {
           examsPresent_(examsPresent),
           yearsPresent_(yearsPresent) {}
 
-    // The exam and year records (the bytes of a missing file are empty), in two parts on two
+    // The exam and year records (the bytes of a missing file are empty), in blocks on two
     // threads. The bytes must outlive the check.
     void CheckRecordFiles(std::string_view examBytes, std::string_view yearBytes) {
+        // Blocks of some 250 KB of either file.
+        constexpr std::int64_t kBlockRecords = 16384;
         exams_ = SlotFile(kExamsName, examBytes, kExamSlotSize, examsPresent_);
         years_ = SlotFile(kYearsName, yearBytes, kYearSlotSize, yearsPresent_);
         facts_ = RecordFacts(exams_, years_);
-        const std::int64_t examMiddle = exams_.Count() / 2;
-        CheckReport later;
-        InParallel(
-            [&] {
-                exams_.CheckSlots(recordFiles_);
-                years_.CheckSlots(recordFiles_);
-                CheckExamRecords(exams_, examCodes_, 1, examMiddle, facts_.examDays, recordFiles_);
-            },
-            [&] {
-                CheckExamRecords(exams_, examCodes_, examMiddle + 1, exams_.Count(),
-                                 facts_.examDays, later);
-                CheckYearRecords(years_, facts_.yearIsYear, later);
-            });
-        recordFiles_.Append(later);
+        examBlocks_ = std::vector<CheckReport>(BlockCount(exams_.Count(), kBlockRecords));
+        CheckInBlocks(exams_.Count(), kBlockRecords,
+                      [&](std::size_t block, std::int64_t first, std::int64_t last) {
+                          exams_.CheckLengthFields(first, last, examBlocks_[block]);
+                          CheckExamRecords(exams_, examCodes_, first, last, facts_.examDays,
+                                           examBlocks_[block]);
+                          return true;
+                      });
+        yearBlocks_ = std::vector<CheckReport>(BlockCount(years_.Count(), kBlockRecords));
+        CheckInBlocks(years_.Count(), kBlockRecords,
+                      [&](std::size_t block, std::int64_t first, std::int64_t last) {
+                          years_.CheckLengthFields(first, last, yearBlocks_[block]);
+                          CheckYearRecords(years_, first, last, facts_.yearIsYear,
+                                           yearBlocks_[block]);
+                          return true;
+                      });
+        exams_.CheckLastSlot(recordFilesEnd_);
+        years_.CheckLastSlot(recordFilesEnd_);
     }
 
     // The registry's records and its students, then the runs of each record file that share
@@ -171,25 +203,18 @@ class DataSetCheck {
         const auto students = static_cast<std::size_t>(registry.Count());
         StudentRuns examRuns(students);
         StudentRuns yearRuns(students);
-        blocks_ = std::vector<BlockReports>((students + kBlockRecords - 1) / kBlockRecords);
-        std::atomic<std::size_t> nextBlock = 0;
-        std::atomic<bool> arrived = true;
-        const auto checkBlocks = [&] {
-            for (std::size_t block = nextBlock++; block < blocks_.size(); block = nextBlock++) {
-                const auto first = static_cast<std::int64_t>(block) * kBlockRecords + 1;
-                const std::int64_t last = std::min(registry.Count(), first + kBlockRecords - 1);
+        blocks_ = std::vector<BlockReports>(BlockCount(registry.Count(), kBlockRecords));
+        const bool arrived = CheckInBlocks(
+            registry.Count(), kBlockRecords,
+            [&](std::size_t block, std::int64_t first, std::int64_t last) {
                 const std::size_t needed = registry.EndOfSlot(last);
-                if (waitFor(needed) < needed) {
-                    arrived = false;
-                    return;
-                }
+                if (waitFor(needed) < needed) return false;
                 BlockReports& reports = blocks_[block];
                 registry.CheckLengthFields(first, last, reports.registry);
                 CheckRegistryOrder(registry, first, last, reports.registry);
                 CheckStudents(context, registry, first, last, examRuns, yearRuns, reports.students);
-            }
-        };
-        InParallel(checkBlocks, checkBlocks);
+                return true;
+            });
         if (!arrived) return false;
         registry.CheckLastSlot(registryEnd_);
         InParallel(
@@ -210,7 +235,11 @@ class DataSetCheck {
         for (const BlockReports& block : blocks_)
             report.Append(block.registry);
         report.Append(registryEnd_);
-        report.Append(recordFiles_);
+        for (const CheckReport& block : examBlocks_)
+            report.Append(block);
+        for (const CheckReport& block : yearBlocks_)
+            report.Append(block);
+        report.Append(recordFilesEnd_);
         for (const BlockReports& block : blocks_)
             report.Append(block.students);
         report.Append(examOverlaps_);
@@ -229,10 +258,12 @@ class DataSetCheck {
         return report;
     }
 
-    CheckReport tables_;                // missing record files, then the tables
-    std::vector<BlockReports> blocks_;  // the registry's records, block by block
-    CheckReport registryEnd_;           // the registry's last slot
-    CheckReport recordFiles_;           // the exam and year records
+    CheckReport tables_;                   // missing record files, then the tables
+    std::vector<BlockReports> blocks_;     // the registry's records, block by block
+    CheckReport registryEnd_;              // the registry's last slot
+    std::vector<CheckReport> examBlocks_;  // the exam records, block by block
+    std::vector<CheckReport> yearBlocks_;  // the year records, block by block
+    CheckReport recordFilesEnd_;           // the last slots of the exam and year files
     CheckReport examOverlaps_;
     CheckReport yearOverlaps_;
     TableCodes examCodes_;

@@ -245,10 +245,10 @@ TEST(DataCheck, FindingsOfOneKindComeInFileOrder) {
     }
 }
 
-// The registry is checked in blocks of 4096 records, each as it arrives and on whichever thread
-// is free: keys repeated across the edges of blocks are found as anywhere else, and in file
-// order, from a directory as from the files.
-TEST(DataCheck, KeyOrderAndStudentsAcrossTheRegistrysBlocks) {
+// The files are checked in blocks (of 4096 registry records, of 16384 exam or year records), each
+// on whichever thread is free: problems across the edges of blocks are found as anywhere else,
+// and in file order, from a directory as from the files.
+TEST(DataCheck, FindingsAcrossTheBlocksOfEachFile) {
     DataSet set;
     set.registry.clear();
     constexpr int kStudents = 8400;  // blocks 1-4096, 4097-8192 and 8193-8400
@@ -263,6 +263,13 @@ TEST(DataCheck, KeyOrderAndStudentsAcrossTheRegistrysBlocks) {
         std::string& text = set.registry[static_cast<std::size_t>(n - 1)];
         text = With(text, 22, "99");
     }
+    // Exam codes missing from the table, and a year record cut short, at the edges of blocks.
+    set.exams.assign(40000, set.exams.front());
+    const std::vector<std::int64_t> unknownCode = {16384, 16385, 2 * 16384 + 1};
+    for (const std::int64_t n : unknownCode)
+        set.exams[static_cast<std::size_t>(n - 1)] = With(set.exams.front(), 1, "9999");
+    set.years.assign(20000, set.years.front());
+    set.years[16384].resize(3);
     const testdata::TempDataDir dir;
     const DataFileContents files = set.Files();
     dir.Write("titoli.grp", files.titleTable);
@@ -281,7 +288,10 @@ TEST(DataCheck, KeyOrderAndStudentsAcrossTheRegistrysBlocks) {
     for (const CheckReport& report : {CheckDataFiles(files), *fromDir}) {
         EXPECT_EQ(recordsOf(report.Group(ProblemKind::kRepeatedKey)), repeated);
         EXPECT_EQ(recordsOf(report.Group(ProblemKind::kUnknownDiplomaCode)), unknownDiploma);
-        EXPECT_EQ(KindsFound(report).size(), 2u);
+        EXPECT_EQ(recordsOf(report.Group(ProblemKind::kUnknownExamCode)), unknownCode);
+        EXPECT_EQ(recordsOf(report.Group(ProblemKind::kShortRecord)),
+                  std::vector<std::int64_t>{16385});
+        EXPECT_EQ(KindsFound(report).size(), 4u);
     }
 }
 
