@@ -47,7 +47,12 @@ Result<std::size_t> ReadToEnd(const std::string& path, int descriptor, std::stri
             if (!growable) return length;
             buffer.resize(std::max<std::size_t>(buffer.size() * 2, 4096));
         }
-        const ssize_t got = ::read(descriptor, buffer.data() + length, buffer.size() - length);
+        // One request for all that is left; when someone waits for the bytes as they arrive,
+        // pieces of 256 KB, since a request returns only once all it asked for is there.
+        const std::size_t request =
+            arrived ? std::min<std::size_t>(buffer.size() - length, std::size_t{256} << 10)
+                    : buffer.size() - length;
+        const ssize_t got = ::read(descriptor, buffer.data() + length, request);
         if (got < 0) {
             if (errno == EINTR) continue;
             return Error{path, std::strerror(errno)};

@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "store/text_file.h"
 #include "tests/store/data_files.h"
@@ -32,6 +34,27 @@ TEST(FileArrival, ArrivesWholeAsReadingItWholeGivesIt) {
         ASSERT_TRUE(whole.ok());
         EXPECT_EQ(*whole, content);
     }
+}
+
+// A read of a whole file in one request returns only when all of it is there: bytes waited for
+// are read in pieces, each told as it arrives.
+TEST(FileArrival, BytesWaitedForAreToldPieceByPiece) {
+    const testdata::TempDataDir dir;
+    const std::string bytes(3'000'000, 'x');
+    dir.Write("large", bytes);
+    std::string into;
+    std::string beyond;
+    std::vector<std::size_t> told;
+    const Result<bool> read = ReadFileInPlace(dir.PathOf("large"), into, beyond,
+                                              [&](std::size_t count) { told.push_back(count); });
+    ASSERT_TRUE(read.ok());
+    EXPECT_TRUE(*read);
+    EXPECT_EQ(into, bytes);
+    EXPECT_TRUE(beyond.empty());
+    ASSERT_GE(told.size(), 4u);
+    EXPECT_EQ(told.front(), 0u);
+    EXPECT_TRUE(std::is_sorted(told.begin(), told.end()));
+    EXPECT_EQ(told.back(), bytes.size());
 }
 
 TEST(FileArrival, FailsAsReadingItWholeFails) {
