@@ -27,9 +27,9 @@ Result<DataFileContents> ReadDataFiles(const std::string& dataDir);
 // missing from the tables, table lines, missing record files. Reads nothing but files.
 CheckReport CheckDataFiles(const DataFileContents& files);
 
-// Reads the five files of dataDir and checks them: the report of CheckDataFiles, or the error
-// of ReadDataFiles. The reading and the checking overlap: the registry is read while the exam
-// and year records are checked.
+// Reads the five files of dataDir once each and checks them: the report of CheckDataFiles, or
+// the error of ReadDataFiles. The reading and the checking overlap: the registry is read while
+// the exam and year records are checked, and its records are checked as they arrive.
 Result<CheckReport> CheckDataDir(const std::string& dataDir);
 
 }  // namespace velmaro
