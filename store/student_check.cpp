@@ -130,10 +130,10 @@ class StudentChecker {
         }
         const std::int32_t enrolment = EnrolmentDay(f.EnrolYear);
         if (enrolment == kNoDay) BadDate(n, "enrolment year", f.EnrolYear);
-        std::int32_t graduation = kNoDay;
-        if (f.DegreeDate != "000000") {
-            graduation = DayOfYyMmDd(f.DegreeDate);
-            if (graduation == kNoDay) BadDate(n, "degree date", f.DegreeDate);
+        // "000000", not graduated, is no date either, and no problem.
+        const std::int32_t graduation = DayOfYyMmDd(f.DegreeDate);
+        if (graduation == kNoDay && f.DegreeDate != "000000") {
+            BadDate(n, "degree date", f.DegreeDate);
         }
         if (examsInFile) CheckExamDates(n, split, enrolment, graduation);
         if (yearsInFile) CheckLastCareerYear(n, split);
