@@ -4,9 +4,10 @@
 //   velmaro_bench_check --benchmark_repetitions=10 --benchmark_report_aggregates_only=true
 //
 // Set-up (a few seconds): the data set is generated into a temporary folder. Benchmarks:
-//   check/read_files        ReadDataFiles: the five files read whole, once
+//   check/read_files        ReadDataFiles: the five files read whole, once, one after the other:
+//                           the plain read that any check must at least do
 //   check/velmaro           CheckDataDir: what `velmaro check` does (reads the same five files
-//                           once, checking the exam and year records while the registry arrives)
+//                           once, checking the records while the registry arrives)
 //   check/read_files_cold   the same two with the files dropped from the system's page cache
 //   check/velmaro_cold      before each run, as for data files not read since they were written
 //                           (the time of dropping them is not counted)
