@@ -52,14 +52,14 @@ std::size_t CardsPerFlush(std::size_t threads) {
 }
 
 Status WriteCardFile(const SplitRequest& request, const QString& path, const CardInput& input,
-                     CommitBatch& batch) {
+                     const PdfCardFont* pdfFont, CommitBatch& batch) {
     switch (request.format) {
         case CardFormat::kPng:
             return WritePngCard(path, request.dotsPerInch, input, &batch);
         case CardFormat::kSvg:
             return WriteSvgCard(path, input, &batch);
         default: {
-            PdfCardWriter writer(path);
+            PdfCardWriter writer(path, pdfFont);
             VELMARO_TRY(writer.AddCard(input));
             return writer.Finish(&batch);
         }
@@ -87,10 +87,15 @@ class SplitWorker {
 
     void Run(const DataStore& store) {
         CommitBatch batch;
+        // One font for all of this thread's PDF files; should it not load, each file says so.
+        std::optional<PdfCardFont> pdfFont;
+        if (request_.format == CardFormat::kPdf) {
+            if (auto loaded = PdfCardFont::Load()) pdfFont.emplace(std::move(loaded).value());
+        }
         while (!stop_) {
             const std::size_t i = next_++;
             if (i >= matricolas_.size()) break;
-            outcomes_[i] = DrawOne(store, matricolas_[i], batch);
+            outcomes_[i] = DrawOne(store, matricolas_[i], pdfFont ? &*pdfFont : nullptr, batch);
             if (batch.Size() >= cardsPerFlush_) CommitOrStop(batch);
             progress_.CardDone();
         }
@@ -108,7 +113,9 @@ class SplitWorker {
         if (Status committed = batch.Commit(); !committed) Stop(committed.error());
     }
 
-    CardOutcome DrawOne(const DataStore& store, const std::string& typed, CommitBatch& batch) {
+    // Run is called on every thread: what one thread keeps for itself lives in Run.
+    CardOutcome DrawOne(const DataStore& store, const std::string& typed,
+                        const PdfCardFont* pdfFont, CommitBatch& batch) {
         const Result<LookupOutcome> found = LookupStudent(store, typed);
         if (!found) return {CardOutcome::State::kReadError, found.error()};
         if (!found->student) return {CardOutcome::State::kNotFound, std::nullopt};
@@ -116,7 +123,8 @@ class SplitWorker {
         const CardInput input{student, store.Titles(), store.Exams(), today_, decimalSeparator_};
         const std::string path = SplitCardPath(
             request_.folder, RecordKey(student.fields.StudentRecord), request_.format);
-        if (Status written = WriteCardFile(request_, QString::fromStdString(path), input, batch);
+        if (Status written =
+                WriteCardFile(request_, QString::fromStdString(path), input, pdfFont, batch);
             !written) {
             Stop(written.error());
         }

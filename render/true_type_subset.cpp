@@ -119,20 +119,21 @@ std::string FontFile(const std::map<std::string_view, std::string>& tables) {
 
 }  // namespace
 
-Result<TrueTypeSubset> TrueTypeSubset::Of(TrueTypeTables tables) {
+Result<TrueTypeSubset> TrueTypeSubset::Of(std::shared_ptr<const TrueTypeTables> tables) {
     for (const auto& [tag, length] :
          {std::pair{"head", kHeadLength}, std::pair{"hhea", kHorizontalHeaderLength},
           std::pair{"maxp", kMaximumProfileLength}, std::pair{"hmtx", std::size_t{4}},
           std::pair{"loca", std::size_t{2}}, std::pair{"glyf", std::size_t{0}}}) {
-        const auto found = tables.find(std::string_view(tag));
-        if (found == tables.end() || found->second.size() < length) {
+        const auto found = tables->find(std::string_view(tag));
+        if (found == tables->end() || found->second.size() < length) {
             return Error{"", std::string("the font has no usable '") + tag + "' table"};
         }
     }
     return TrueTypeSubset(std::move(tables));
 }
 
-TrueTypeSubset::TrueTypeSubset(TrueTypeTables tables) : tables_(std::move(tables)) {
+TrueTypeSubset::TrueTypeSubset(std::shared_ptr<const TrueTypeTables> tables)
+    : tables_(std::move(tables)) {
     const std::string_view head = Table("head");
     unitsPerEm_ = std::max<int>(16, U16(head, kHeadUnitsPerEm));
     longOffsets_ = S16(head, kHeadIndexToLocFormat) == 1;
@@ -146,8 +147,8 @@ TrueTypeSubset::TrueTypeSubset(TrueTypeTables tables) : tables_(std::move(tables
 }
 
 std::string_view TrueTypeSubset::Table(std::string_view tag) const {
-    const auto found = tables_.find(tag);
-    return found == tables_.end() ? std::string_view{} : std::string_view(found->second);
+    const auto found = tables_->find(tag);
+    return found == tables_->end() ? std::string_view{} : std::string_view(found->second);
 }
 
 std::uint16_t TrueTypeSubset::Use(std::uint16_t fontGlyph) {

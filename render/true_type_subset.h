@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,9 +22,13 @@ using TrueTypeTables = std::map<std::string, std::string, std::less<>>;
 // lies outside its table is kept as an empty glyph.
 class TrueTypeSubset {
   public:
-    // The font given by its tables; head, hhea, maxp, hmtx, loca and glyf must be present and
-    // large enough for their fixed fields. An Error names what is missing otherwise.
-    static Result<TrueTypeSubset> Of(TrueTypeTables tables);
+    // The font given by its tables, which subsets of the same font may share; head, hhea,
+    // maxp, hmtx, loca and glyf must be present and large enough for their fixed fields. An
+    // Error names what is missing otherwise.
+    static Result<TrueTypeSubset> Of(std::shared_ptr<const TrueTypeTables> tables);
+    static Result<TrueTypeSubset> Of(TrueTypeTables tables) {
+        return Of(std::make_shared<const TrueTypeTables>(std::move(tables)));
+    }
 
     // The subset's number for the font's glyph (a glyph past the font's count is glyph 0).
     std::uint16_t Use(std::uint16_t fontGlyph);
@@ -50,7 +55,7 @@ class TrueTypeSubset {
     std::string Build();
 
   private:
-    explicit TrueTypeSubset(TrueTypeTables tables);
+    explicit TrueTypeSubset(std::shared_ptr<const TrueTypeTables> tables);
 
     std::string_view Table(std::string_view tag) const;
     // Glyph data in the font, empty when out of bounds.
@@ -59,7 +64,7 @@ class TrueTypeSubset {
     std::string SubsetGlyphData(std::uint16_t fontGlyph);
     int ToThousandths(int designUnits) const;
 
-    TrueTypeTables tables_;
+    std::shared_ptr<const TrueTypeTables> tables_;
     int unitsPerEm_ = 1000;
     int fontGlyphCount_ = 0;
     int horizontalMetricsCount_ = 0;

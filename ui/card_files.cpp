@@ -82,19 +82,30 @@ Status WriteSvgCard(const QString& path, const CardInput& input, CommitBatch* ba
     return file.Commit(batch);
 }
 
-PdfCardWriter::PdfCardWriter(QString path) : path_(std::move(path)) {}
+Result<PdfCardFont> PdfCardFont::Load() {
+    VELMARO_TRY(auto program, PdfFontProgram::Of(CardPrinterFont()));
+    return PdfCardFont{std::move(program),
+                       QtTextMetrics::AtResolution(CardPrinterFont(), kTwipResolution)};
+}
+
+PdfCardWriter::PdfCardWriter(QString path, const PdfCardFont* font)
+    : path_(std::move(path)), cardFont_(font) {}
 
 // An unfinished document is abandoned: the output is discarded instead of replacing path.
 PdfCardWriter::~PdfCardWriter() = default;
 
 Status PdfCardWriter::Open() {
-    auto font = PdfFont::Of(CardPrinterFont());
+    if (cardFont_ == nullptr) {
+        auto loaded = PdfCardFont::Load();
+        if (!loaded) return FileError(path_, QString::fromStdString(loaded.error().reason));
+        cardFont_ = &ownFont_.emplace(std::move(loaded).value());
+    }
+    auto font = PdfFont::Of(cardFont_->program);
     if (!font) return FileError(path_, QString::fromStdString(font.error().reason));
     auto file = std::make_unique<OutputFile>(path_);
     if (Status opened = file->Open(); !opened) return opened;
     file_ = std::move(file);
     font_.emplace(std::move(font).value());
-    metrics_.emplace(QtTextMetrics::AtResolution(CardPrinterFont(), kTwipResolution));
     document_ = std::make_unique<PdfDocument>(
         [file = file_.get()](std::string_view bytes) { return file->Write(bytes); });
     catalogObject_ = document_->NewObject();
@@ -116,7 +127,7 @@ Status PdfCardWriter::Open() {
 Status PdfCardWriter::AddCard(const CardInput& input) {
     if (!document_) VELMARO_TRY(Open());
     std::string content = pageSetup_;
-    PdfSurface surface(*metrics_, *font_, "F1", content);
+    PdfSurface surface(cardFont_->metrics, *font_, "F1", content);
     RenderCard(surface, input);
 
     const int contents = document_->NewObject();

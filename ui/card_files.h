@@ -29,6 +29,17 @@ Status WritePngCard(const QString& path, int dotsPerInch, const CardInput& input
 // One card as an SVG drawing of a whole A4 page; its user units are twips.
 Status WriteSvgCard(const QString& path, const CardInput& input, CommitBatch* batch = nullptr);
 
+// The card font as PDF cards need it: the font program to embed and its measurements. Made
+// once and handed to every PdfCardWriter of one thread, it spares each file the font's
+// loading, and the lock that Qt's font system takes for it, which threads drawing at once
+// contend for. One thread at a time may use it.
+struct PdfCardFont {
+    static Result<PdfCardFont> Load();
+
+    std::shared_ptr<const PdfFontProgram> program;
+    QtTextMetrics metrics;
+};
+
 // A PDF file with one A4 page per card, each drawn as DrawCardPage draws it; text stays text
 // (the glyphs of the font that the cards use are embedded). Pages are written as they are
 // added, so memory stays flat however many there are. Nothing is written until the first card;
@@ -36,7 +47,8 @@ Status WriteSvgCard(const QString& path, const CardInput& input, CommitBatch* ba
 // is set.
 class PdfCardWriter {
   public:
-    explicit PdfCardWriter(QString path);
+    // Writes path in font, which must outlive the writer; without it the writer loads its own.
+    explicit PdfCardWriter(QString path, const PdfCardFont* font = nullptr);
     ~PdfCardWriter();
     PdfCardWriter(const PdfCardWriter&) = delete;
     PdfCardWriter& operator=(const PdfCardWriter&) = delete;
@@ -52,8 +64,9 @@ class PdfCardWriter {
     QString path_;
     std::unique_ptr<OutputFile> file_;
     std::unique_ptr<PdfDocument> document_;
+    std::optional<PdfCardFont> ownFont_;
+    const PdfCardFont* cardFont_;
     std::optional<PdfFont> font_;
-    std::optional<QtTextMetrics> metrics_;
     std::string pageSetup_;    // the start of every page's content
     std::string pageEntries_;  // every page object's entries but its content
     int catalogObject_ = 0;

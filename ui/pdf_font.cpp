@@ -91,34 +91,48 @@ std::string ToUnicodeMap(const std::vector<char32_t>& characterOf) {
 
 }  // namespace
 
-Result<PdfFont> PdfFont::Of(const QFont& font) {
-    QRawFont raw = QRawFont::fromFont(font);
-    if (!raw.isValid())
+Result<std::shared_ptr<const PdfFontProgram>> PdfFontProgram::Of(const QFont& font) {
+    auto program = std::shared_ptr<PdfFontProgram>(new PdfFontProgram());
+    program->font_ = QRawFont::fromFont(font);
+    if (!program->font_.isValid())
         return Error{"", "the font " + font.family().toStdString() + " is not found"};
     TrueTypeTables tables;
     for (const char* tag : kFontTables) {
-        const QByteArray bytes = raw.fontTable(tag);
+        const QByteArray bytes = program->font_.fontTable(tag);
         if (!bytes.isEmpty()) tables.emplace(tag, bytes.toStdString());
     }
-    auto subset = TrueTypeSubset::Of(std::move(tables));
-    if (!subset) {
-        return Error{"", "the font " + raw.familyName().toStdString() +
-                             " cannot be embedded: " + subset.error().reason};
+    program->tables_ = std::make_shared<const TrueTypeTables>(std::move(tables));
+    if (auto usable = TrueTypeSubset::Of(program->tables_); !usable) {
+        return Error{"", "the font " + program->font_.familyName().toStdString() +
+                             " cannot be embedded: " + usable.error().reason};
     }
-    return PdfFont(std::move(raw), std::move(subset).value());
+    for (char32_t character = 0; character < program->latin1Glyphs_.size(); ++character)
+        program->latin1Glyphs_[character] = FontGlyphOf(program->font_, character);
+    program->name_ = PostScriptName(program->font_);
+    return std::shared_ptr<const PdfFontProgram>(std::move(program));
 }
 
-PdfFont::PdfFont(QRawFont font, TrueTypeSubset subset)
-    // Whatever character the font lacks is read back as the replacement character.
-    : font_(std::move(font)), subset_(std::move(subset)), characterOf_(1, U'\uFFFD') {
-    for (char32_t character = 0; character < latin1Glyphs_.size(); ++character)
-        latin1Glyphs_[character] = FontGlyphOf(font_, character);
+std::uint16_t PdfFontProgram::GlyphOf(char32_t character) const {
+    return character < latin1Glyphs_.size() ? latin1Glyphs_[character]
+                                            : FontGlyphOf(font_, character);
 }
+
+Result<PdfFont> PdfFont::Of(const QFont& font) {
+    VELMARO_TRY(auto program, PdfFontProgram::Of(font));
+    return Of(std::move(program));
+}
+
+Result<PdfFont> PdfFont::Of(std::shared_ptr<const PdfFontProgram> program) {
+    VELMARO_TRY(auto subset, TrueTypeSubset::Of(program->Tables()));
+    return PdfFont(std::move(program), std::move(subset));
+}
+
+PdfFont::PdfFont(std::shared_ptr<const PdfFontProgram> program, TrueTypeSubset subset)
+    // Whatever character the font lacks is read back as the replacement character.
+    : program_(std::move(program)), subset_(std::move(subset)), characterOf_(1, U'\uFFFD') {}
 
 std::uint16_t PdfFont::SubsetGlyph(char32_t character) {
-    const std::uint16_t fontGlyph =
-        character < latin1Glyphs_.size() ? latin1Glyphs_[character] : FontGlyphOf(font_, character);
-    const std::uint16_t glyph = subset_.Use(fontGlyph);
+    const std::uint16_t glyph = subset_.Use(program_->GlyphOf(character));
     if (glyph >= characterOf_.size()) characterOf_.resize(glyph + 1u, 0);
     if (glyph != 0 && characterOf_[glyph] == 0) characterOf_[glyph] = character;
     return glyph;
@@ -160,7 +174,7 @@ void PdfFont::AppendShowText(std::string_view utf8, const Advance& layoutAdvance
 
 Status PdfFont::Write(PdfDocument& document, int number) {
     const std::string program = subset_.Build();
-    const std::string name = SubsetTag(program) + "+" + PostScriptName(font_);
+    const std::string name = SubsetTag(program) + "+" + program_->Name();
 
     const int descendant = document.NewObject();
     const int descriptor = document.NewObject();

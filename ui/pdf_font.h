@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,28 @@
 
 namespace velmaro {
 
+// What every PDF embedding one TrueType font takes from it: its tables and the glyphs of the
+// first 256 characters, read once. One thread at a time may use it.
+class PdfFontProgram {
+  public:
+    // The font that Qt resolves for font; an Error when it is not a TrueType font.
+    static Result<std::shared_ptr<const PdfFontProgram>> Of(const QFont& font);
+
+    const std::shared_ptr<const TrueTypeTables>& Tables() const { return tables_; }
+    // The font's glyph for character; 0 when the font has none.
+    std::uint16_t GlyphOf(char32_t character) const;
+    // The font's name as a PDF writes it ("LiberationSans").
+    const std::string& Name() const { return name_; }
+
+  private:
+    PdfFontProgram() = default;
+
+    QRawFont font_;
+    std::shared_ptr<const TrueTypeTables> tables_;
+    std::array<std::uint16_t, 256> latin1Glyphs_{};
+    std::string name_;
+};
+
 // A TrueType font embedded in a PDF as a subset of the glyphs the document draws: text is
 // written as glyph numbers of the subset, and the font's objects (the font, its widths, its
 // program and a map back to the characters, so the text can be searched and copied) are
@@ -24,6 +47,8 @@ class PdfFont {
   public:
     // The font that Qt resolves for font; an Error when it is not a TrueType font.
     static Result<PdfFont> Of(const QFont& font);
+    // A new subset of program.
+    static Result<PdfFont> Of(std::shared_ptr<const PdfFontProgram> program);
 
     // Width of a character in thousandths of the em, as the layout measured it.
     using Advance = std::function<double(char32_t)>;
@@ -38,14 +63,12 @@ class PdfFont {
     Status Write(PdfDocument& document, int number);
 
   private:
-    PdfFont(QRawFont font, TrueTypeSubset subset);
+    PdfFont(std::shared_ptr<const PdfFontProgram> program, TrueTypeSubset subset);
 
     std::uint16_t SubsetGlyph(char32_t character);
 
-    QRawFont font_;
+    std::shared_ptr<const PdfFontProgram> program_;
     TrueTypeSubset subset_;
-    // Font glyphs of the first 256 characters, looked up once.
-    std::array<std::uint16_t, 256> latin1Glyphs_{};
     // The character each subset glyph was first drawn for.
     std::vector<char32_t> characterOf_;
 };

@@ -63,7 +63,9 @@ QtTextMetrics::QtTextMetrics(const QFont& font, const QPaintDevice& device)
     : font_(font),
       metrics_(font, &device),
       scale_(TwipScale::Of(device)),
-      columnWidth_(scale_.ToTwipsX(WeightedAverageWidth(metrics_))) {
+      columnWidth_(scale_.ToTwipsX(WeightedAverageWidth(metrics_))),
+      height_(scale_.ToTwipsY(metrics_.height())),
+      ascent_(scale_.ToTwipsY(metrics_.ascent())) {
     latin1Advances_.fill(-1);
 }
 
@@ -113,8 +115,8 @@ double QtTextMetrics::Width(std::string_view utf8) const {
         WidthInDeviceUnits(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()))));
 }
 
-double QtTextMetrics::Height() const { return scale_.ToTwipsY(metrics_.height()); }
+double QtTextMetrics::Height() const { return height_; }
 
-double QtTextMetrics::Ascent() const { return scale_.ToTwipsY(metrics_.ascent()); }
+double QtTextMetrics::Ascent() const { return ascent_; }
 
 }  // namespace velmaro

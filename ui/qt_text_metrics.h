@@ -82,6 +82,10 @@ class QtTextMetrics final : public TextMetrics {
     QFontMetricsF metrics_;
     TwipScale scale_;
     double columnWidth_;
+    // Asked of the font once: every question to QFontMetricsF takes a lock that all threads
+    // drawing text share.
+    double height_;
+    double ascent_;
     mutable std::array<double, 256> latin1Advances_;  // negative until first asked
 };
 
