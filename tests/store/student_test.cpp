@@ -90,6 +90,8 @@ TEST(CareerRecords, FieldsByPositionAndTheExamDateWhenItIsOne) {
         {"MAT130300101", {"MAT1", "30", "30", "01", "01"}, sys_days{1930y / 1 / 1}},
         {"MAT1279901015", {"MAT1", "27", "99", "01", "01"}, sys_days{1999y / 1 / 1}},
         {"MAT1279906", {"MAT1", "27", "99", "06", ""}, std::nullopt},  // no day
+        // Cut short within the day: the one digit left is the day.
+        {"MAT12799063", {"MAT1", "27", "99", "06", "3"}, sys_days{1999y / 6 / 3}},
         {"MAT1279902300", {"MAT1", "27", "99", "02", "30"}, std::nullopt},
         {"MAT127990600", {"MAT1", "27", "99", "06", "00"}, std::nullopt},
         {"MAT12799 6 1", {"MAT1", "27", "99", " 6", " 1"}, std::nullopt},
