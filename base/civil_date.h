@@ -32,8 +32,7 @@ std::int64_t DayNumberOfParts(std::string_view month, std::string_view day, std:
 std::int64_t DayNumberOfYyMmDd(std::string_view yymmdd);
 
 // The same date from its three parts held apart, each read as ParseMonthDayYear reads it: the
-// date of month + "/" + day + "/" + year without building that text. Inline: every exam
-// record of a lookup is dated through it.
+// date of month + "/" + day + "/" + year without building that text.
 inline std::optional<std::chrono::sys_days> DateOfParts(std::string_view month,
                                                         std::string_view day,
                                                         std::string_view year) {
