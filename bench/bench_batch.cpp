@@ -1,7 +1,7 @@
 // Batch cards as a user runs them: the built `velmaro card` spawned on the sample data, each run
 // measured by the child's own CPU or wall-clock time, next to a baseline in the same run.
 //
-//   velmaro_bench_batch --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true \
+//   velmaro_bench_batch --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true
 //                       --benchmark_report_aggregates_only=true
 //
 // Benchmarks (the Time column is the child's CPU time, or its wall-clock time for split/*):
