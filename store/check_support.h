@@ -61,12 +61,6 @@ class SlotFile {
         return std::min(bytes_.size(), static_cast<std::size_t>(n) * slotSize_);
     }
 
-    // Length fields past the slot, and a last slot cut short.
-    void CheckSlots(CheckReport& report) const {
-        CheckLengthFields(1, Count(), report);
-        CheckLastSlot(report);
-    }
-
     // Length fields past the slot in slots first ... last.
     void CheckLengthFields(std::int64_t first, std::int64_t last, CheckReport& report) const {
         for (std::int64_t n = first; n <= last; ++n) {
