@@ -117,11 +117,6 @@ std::uint16_t PdfFontProgram::GlyphOf(char32_t character) const {
                                             : FontGlyphOf(font_, character);
 }
 
-Result<PdfFont> PdfFont::Of(const QFont& font) {
-    VELMARO_TRY(auto program, PdfFontProgram::Of(font));
-    return Of(std::move(program));
-}
-
 Result<PdfFont> PdfFont::Of(std::shared_ptr<const PdfFontProgram> program) {
     VELMARO_TRY(auto subset, TrueTypeSubset::Of(program->Tables()));
     return PdfFont(std::move(program), std::move(subset));

@@ -45,8 +45,6 @@ class PdfFontProgram {
 // written once, when the document ends.
 class PdfFont {
   public:
-    // The font that Qt resolves for font; an Error when it is not a TrueType font.
-    static Result<PdfFont> Of(const QFont& font);
     // A new subset of program.
     static Result<PdfFont> Of(std::shared_ptr<const PdfFontProgram> program);
 

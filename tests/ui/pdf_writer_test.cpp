@@ -140,7 +140,9 @@ TEST(PdfFont, TheEmbeddedSubsetDrawsTheFontsOwnGlyphs) {
 // the text again, accents and characters past the first 256 included. A character the font
 // lacks is its missing-character glyph, and the text after it moves on by the layout's width.
 TEST(PdfFont, TextBecomesGlyphNumbersThatMapBackToItsCharacters) {
-    auto font = PdfFont::Of(CardPrinterFont());
+    auto program = PdfFontProgram::Of(CardPrinterFont());
+    ASSERT_TRUE(program.ok()) << program.error().Message();
+    auto font = PdfFont::Of(*program);
     ASSERT_TRUE(font.ok()) << font.error().Message();
     std::vector<char32_t> measured;
     const PdfFont::Advance advance = [&](char32_t character) {
