@@ -164,27 +164,17 @@ class DataSetCheck {
     // The exam and year records (the bytes of a missing file are empty), in blocks on two
     // threads. The bytes must outlive the check.
     void CheckRecordFiles(std::string_view examBytes, std::string_view yearBytes) {
-        // Blocks of some 250 KB of either file.
-        constexpr std::int64_t kBlockRecords = 16384;
         exams_ = SlotFile(kExamsName, examBytes, kExamSlotSize, examsPresent_);
         years_ = SlotFile(kYearsName, yearBytes, kYearSlotSize, yearsPresent_);
         facts_ = RecordFacts(exams_, years_);
-        examBlocks_ = std::vector<CheckReport>(BlockCount(exams_.Count(), kBlockRecords));
-        CheckInBlocks(exams_.Count(), kBlockRecords,
-                      [&](std::size_t block, std::int64_t first, std::int64_t last) {
-                          exams_.CheckLengthFields(first, last, examBlocks_[block]);
-                          CheckExamRecords(exams_, examCodes_, first, last, facts_.examDays,
-                                           examBlocks_[block]);
-                          return true;
-                      });
-        yearBlocks_ = std::vector<CheckReport>(BlockCount(years_.Count(), kBlockRecords));
-        CheckInBlocks(years_.Count(), kBlockRecords,
-                      [&](std::size_t block, std::int64_t first, std::int64_t last) {
-                          years_.CheckLengthFields(first, last, yearBlocks_[block]);
-                          CheckYearRecords(years_, first, last, facts_.yearIsYear,
-                                           yearBlocks_[block]);
-                          return true;
-                      });
+        examBlocks_ = CheckSlotsInBlocks(
+            exams_, [&](std::int64_t first, std::int64_t last, CheckReport& report) {
+                CheckExamRecords(exams_, examCodes_, first, last, facts_.examDays, report);
+            });
+        yearBlocks_ = CheckSlotsInBlocks(
+            years_, [&](std::int64_t first, std::int64_t last, CheckReport& report) {
+                CheckYearRecords(years_, first, last, facts_.yearIsYear, report);
+            });
         exams_.CheckLastSlot(recordFilesEnd_);
         years_.CheckLastSlot(recordFilesEnd_);
     }
@@ -248,6 +238,23 @@ class DataSetCheck {
     }
 
   private:
+    // The length fields and then checkRecords(first, last, report) of each block of file's
+    // records, on two threads; one report per block, in file order.
+    template <typename CheckRecords>
+    static std::vector<CheckReport> CheckSlotsInBlocks(const SlotFile& file,
+                                                       CheckRecords checkRecords) {
+        // Blocks of some 250 KB of either record file.
+        constexpr std::int64_t kBlockRecords = 16384;
+        std::vector<CheckReport> blocks(BlockCount(file.Count(), kBlockRecords));
+        CheckInBlocks(file.Count(), kBlockRecords,
+                      [&](std::size_t block, std::int64_t first, std::int64_t last) {
+                          file.CheckLengthFields(first, last, blocks[block]);
+                          checkRecords(first, last, blocks[block]);
+                          return true;
+                      });
+        return blocks;
+    }
+
     static CheckReport MissingFiles(bool examsPresent, bool yearsPresent) {
         CheckReport report;
         for (const auto& [name, present] :
