@@ -219,6 +219,15 @@ TEST(DataCheck, KeepsTheFirstTenFindingsAndCountsAll) {
     EXPECT_EQ(students.Group(ProblemKind::kRunOverlap).count, 48u);
 }
 
+// Writes the files into dir, the record files only where present.
+void WriteDataDir(const testdata::TempDataDir& dir, const DataFileContents& files) {
+    dir.Write("titoli.grp", files.titleTable);
+    dir.Write("esami.grp", files.examTable);
+    dir.Write("elenco.dir", files.registry);
+    if (files.exams) dir.Write("esami.dir", *files.exams);
+    if (files.years) dir.Write("velmara.dir", *files.years);
+}
+
 // Findings of one kind in several files come in the order of one pass: the registry's slots,
 // the exam and year records, then the students.
 TEST(DataCheck, FindingsOfOneKindComeInFileOrder) {
@@ -272,11 +281,7 @@ TEST(DataCheck, FindingsAcrossTheBlocksOfEachFile) {
     set.years[16384].resize(3);
     const testdata::TempDataDir dir;
     const DataFileContents files = set.Files();
-    dir.Write("titoli.grp", files.titleTable);
-    dir.Write("esami.grp", files.examTable);
-    dir.Write("elenco.dir", files.registry);
-    dir.Write("esami.dir", *files.exams);
-    dir.Write("velmara.dir", *files.years);
+    WriteDataDir(dir, files);
     const Result<CheckReport> fromDir = CheckDataDir(dir.DataDir());
     ASSERT_TRUE(fromDir.ok());
     const auto recordsOf = [](const ProblemGroup& group) {
@@ -351,13 +356,6 @@ TEST(DataCheck, ReadingNeedsTheTablesAndARegistryWithRecords) {
 // Reading and checking in one go, the registry read while the other files are checked,
 // reports what reading and then checking reports, and fails on the file that reading fails on.
 TEST(DataCheck, CheckingADirectoryReportsAsReadingThenChecking) {
-    const auto write = [](const testdata::TempDataDir& dir, const DataFileContents& files) {
-        dir.Write("titoli.grp", files.titleTable);
-        dir.Write("esami.grp", files.examTable);
-        dir.Write("elenco.dir", files.registry);
-        if (files.exams) dir.Write("esami.dir", *files.exams);
-        if (files.years) dir.Write("velmara.dir", *files.years);
-    };
     // Problems in the tables and in each record file, and a missing file.
     DataSet broken;
     broken.examTable += "A1 1002 Economia II\r\n";
@@ -368,7 +366,7 @@ TEST(DataCheck, CheckingADirectoryReportsAsReadingThenChecking) {
     withoutYears.years.reset();
     for (const DataFileContents& files : {broken.Files(), withoutYears}) {
         const testdata::TempDataDir dir;
-        write(dir, files);
+        WriteDataDir(dir, files);
         const Result<CheckReport> checked = CheckDataDir(dir.DataDir());
         ASSERT_TRUE(checked.ok());
         const CheckReport expected = CheckDataFiles(files);
@@ -389,7 +387,7 @@ TEST(DataCheck, CheckingADirectoryReportsAsReadingThenChecking) {
     };
     for (const auto& failure : kFailures) {
         const testdata::TempDataDir dir;
-        write(dir, DataSet().Files());
+        WriteDataDir(dir, DataSet().Files());
         for (const std::string& name : failure.unreadable) {
             std::filesystem::remove(dir.PathOf(name));
             if (name != "elenco.dir") std::filesystem::create_directory(dir.PathOf(name));
