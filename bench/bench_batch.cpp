@@ -10,9 +10,13 @@
 //                           that replays the same recorded operations (velmaro card --all
 //                           --format ops) into a QPdfWriter with plain QPainter calls
 //   split/jobs1, split/jobs2  velmaro card --all --split DIR --jobs 1 (2): one PDF per card
+//   split/halves_side_by_side  the machine's own ceiling for --jobs 2: two --jobs 1 runs
+//                           started at once, each on half of the students (--from), timed until
+//                           both have ended
 //   rss/100_cards, rss/10000_cards  one run to one PDF; counter max_rss_MiB is the child's peak
 // Counters: us_per_card (child CPU per card), max_rss_MiB. After the runs it prints the ratios:
-// pdf_velmaro / pdf_bare_replay (goal <= 0.6) and split/jobs2 / split/jobs1 (goal <= 1 / 1.8).
+// pdf_velmaro / pdf_bare_replay (goal <= 0.6), split/jobs2 / split/jobs1 (goal <= 1 / 1.8), the
+// same for the two runs side by side, and split/jobs2 against them (1 when as fast).
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -56,33 +60,50 @@ struct ChildRun {
     long maxRssKibibytes = 0;
 };
 
-// Runs argv (argv[0] a path) with standard output to outPath, and waits for it.
-ChildRun RunChild(const std::vector<std::string>& arguments, const std::string& outPath) {
-    std::vector<char*> argv;
-    for (const std::string& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
+// Runs each argument list (argument 0 a path) as a child process, all at once, with standard
+// output to outPath, and waits for every one: the wall-clock time runs until the last ends, the
+// CPU time and peak memory add up, and ok says every child ran and exited with 0.
+ChildRun RunChildren(const std::vector<std::vector<std::string>>& children,
+                     const std::string& outPath) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
+    std::vector<pid_t> started;
     ChildRun run;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+    run.ok = true;
+    for (const std::vector<std::string>& arguments : children) {
+        std::vector<char*> argv;
+        for (const std::string& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        pid_t pid = 0;
+        if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0)
+            started.push_back(pid);
+        else
+            run.ok = false;
+    }
+    auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    for (const pid_t pid : started) {
         int status = 0;
         rusage usage{};
-        if (wait4(pid, &status, 0, &usage) == pid) {
-            run.wallSeconds =
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
-            run.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
-            run.maxRssKibibytes = usage.ru_maxrss;
-            run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        if (wait4(pid, &status, 0, &usage) != pid) {
+            run.ok = false;
+            continue;
         }
+        run.cpuSeconds += seconds(usage.ru_utime) + seconds(usage.ru_stime);
+        run.maxRssKibibytes += usage.ru_maxrss;
+        run.ok = run.ok && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     }
+    run.wallSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     posix_spawn_file_actions_destroy(&actions);
     return run;
+}
+
+ChildRun RunChild(const std::vector<std::string>& arguments, const std::string& outPath) {
+    return RunChildren({arguments}, outPath);
 }
 
 struct Environment {
@@ -92,14 +113,16 @@ struct Environment {
     std::string opsPath;    // their recorded operations
     std::string selfPath;   // this program, for --replay
     std::string dir100, dir10000;
+    // The sample students' numbers in two halves, one per line, for two runs side by side.
+    std::string firstHalfPath, secondHalfPath;
 };
 
-// Reports one child run per iteration, timed by its CPU (or wall-clock) time.
-void Measure(benchmark::State& state, const std::vector<std::string>& arguments, int cards,
-             bool byWallClock) {
+// Reports one run of the children per iteration, timed by their CPU (or wall-clock) time.
+void Measure(benchmark::State& state, const std::vector<std::vector<std::string>>& children,
+             int cards, bool byWallClock) {
     ChildRun last;
     for (auto _ : state) {
-        last = RunChild(arguments, "/dev/null");
+        last = RunChildren(children, "/dev/null");
         if (!last.ok) {
             state.SkipWithError("the child run failed");
             break;
@@ -175,6 +198,24 @@ Status Prepare(Environment& env) {
         env.opsPath);
     if (!recorded.ok) return Error{env.opsPath, "the recording failed"};
 
+    // Each card of the recording starts with its line `card "NUMBER"`.
+    std::vector<std::string> numbers;
+    std::ifstream ops(env.opsPath);
+    for (std::string line; std::getline(ops, line);) {
+        if (line.rfind("card \"", 0) == 0 && line.size() > 7)
+            numbers.push_back(line.substr(6, line.size() - 7));
+    }
+    if (numbers.size() != 400) return Error{env.opsPath, "the recording does not hold 400 cards"};
+    env.firstHalfPath = env.folder + "/first-half.txt";
+    env.secondHalfPath = env.folder + "/second-half.txt";
+    for (const auto& [path, from] :
+         {std::pair{&env.firstHalfPath, 0}, std::pair{&env.secondHalfPath, 200}}) {
+        std::ofstream half(*path);
+        for (int i = from; i < from + 200; ++i)
+            half << numbers[static_cast<std::size_t>(i)] << "\n";
+        if (!half.flush()) return Error{*path, "cannot be written"};
+    }
+
     for (const auto& [count, dir] :
          {std::pair{100, &env.dir100}, std::pair{10000, &env.dir10000}}) {
         *dir = env.folder + "/students" + std::to_string(count);
@@ -209,9 +250,17 @@ int main(int argc, char** argv) {
         arguments.insert(arguments.end(), more.begin(), more.end());
         return arguments;
     };
+    const auto addChildren = [](const char* name, std::vector<std::vector<std::string>> children,
+                                int cards, bool byWallClock) {
+        return benchmark::RegisterBenchmark(name, Measure, children, cards, byWallClock)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond);
+    };
     const auto add = [](const char* name, std::vector<std::string> arguments, int cards,
                         bool byWallClock) {
-        return benchmark::RegisterBenchmark(name, Measure, arguments, cards, byWallClock)
+        return benchmark::RegisterBenchmark(name, Measure,
+                                            std::vector<std::vector<std::string>>{arguments}, cards,
+                                            byWallClock)
             ->UseManualTime()
             ->Unit(benchmark::kMillisecond);
     };
@@ -223,6 +272,13 @@ int main(int argc, char** argv) {
     add("split/jobs2",
         card({"--all", "--split", env.folder + "/split2", "--jobs", "2"}, env.sampleDir), 400,
         true);
+    addChildren(
+        "split/halves_side_by_side",
+        {card({"--from", env.firstHalfPath, "--split", env.folder + "/split3", "--jobs", "1"},
+              env.sampleDir),
+         card({"--from", env.secondHalfPath, "--split", env.folder + "/split3", "--jobs", "1"},
+              env.sampleDir)},
+        400, true);
     add("rss/100_cards", card({"--all", "-o", pdf}, env.dir100 + "/"), 100, false)->Iterations(1);
     add("rss/10000_cards", card({"--all", "-o", pdf}, env.dir10000 + "/"), 10000, false)
         ->Iterations(1);
@@ -231,6 +287,10 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatio("batch/pdf_velmaro", "batch/pdf_bare_replay", 0.6);
     reporter.PrintRatio("split/jobs2", "split/jobs1", 1 / 1.8);
+    // What this machine gives two independent processes on the same work: the most --jobs 2
+    // could give, and how near it comes.
+    reporter.PrintRatio("split/halves_side_by_side", "split/jobs1", 1 / 1.8);
+    reporter.PrintRatio("split/jobs2", "split/halves_side_by_side", 1.0);
     benchmark::Shutdown();
     return 0;
 }
