@@ -204,7 +204,8 @@ Status PdfFont::Write(PdfDocument& document, int number) {
                         " /Descent " + std::to_string(subset_.Descent()) + " /CapHeight " +
                         std::to_string(subset_.CapHeight()) + " /StemV 80 /FontFile2 " +
                         std::to_string(file) + " 0 R >>"));
-    VELMARO_TRY(document.WriteStream(file, "/Length1 " + std::to_string(program.size()), program));
+    VELMARO_TRY(document.WriteStream(file, "/Length1 " + std::to_string(program.size()), program,
+                                     PdfDocument::StreamData::kDense));
     return document.WriteStream(toUnicode, "", ToUnicodeMap(characterOf_));
 }
 
