@@ -63,18 +63,25 @@ Status PdfDocument::WriteObject(int number, std::string_view body) {
     return Append("\nendobj\n");
 }
 
+std::string PdfDocument::Compressed(std::string_view data, StreamData kind) {
+    const QByteArray compressed = qCompress(
+        reinterpret_cast<const uchar*>(data.data()), static_cast<qsizetype>(data.size()),
+        kind == StreamData::kDense ? kDenseCompressionLevel : kCompressionLevel);
+    // qCompress puts the length before the zlib stream; the PDF wants the stream alone.
+    return std::string(compressed.constData() + 4, static_cast<std::size_t>(compressed.size() - 4));
+}
+
 Status PdfDocument::WriteStream(int number, std::string_view entries, std::string_view data,
                                 StreamData kind) {
-    const QByteArray compressed =
-        qCompress(reinterpret_cast<const uchar*>(data.data()), static_cast<qsizetype>(data.size()),
-                  kind == StreamData::kDense ? kDenseCompressionLevel : kCompressionLevel);
-    // qCompress puts the length before the zlib stream; the PDF wants the stream alone.
-    const std::string_view stream(compressed.constData() + 4,
-                                  static_cast<std::size_t>(compressed.size() - 4));
+    return WriteCompressedStream(number, entries, Compressed(data, kind));
+}
+
+Status PdfDocument::WriteCompressedStream(int number, std::string_view entries,
+                                          std::string_view compressed) {
     VELMARO_TRY(BeginObject(number));
-    VELMARO_TRY(Append("<< /Length " + std::to_string(stream.size()) + " /Filter /FlateDecode " +
-                       std::string(entries) + " >>\nstream\n"));
-    VELMARO_TRY(Append(stream));
+    VELMARO_TRY(Append("<< /Length " + std::to_string(compressed.size()) +
+                       " /Filter /FlateDecode " + std::string(entries) + " >>\nstream\n"));
+    VELMARO_TRY(Append(compressed));
     return Append("\nendstream\nendobj\n");
 }
 
