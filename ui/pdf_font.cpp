@@ -112,6 +112,19 @@ Result<std::shared_ptr<const PdfFontProgram>> PdfFontProgram::Of(const QFont& fo
     return std::shared_ptr<const PdfFontProgram>(std::move(program));
 }
 
+const EmbeddedSubset& PdfFontProgram::Subset(const SubsetKey& key,
+                                             const std::function<EmbeddedSubset()>& make) const {
+    // A batch of cards holds a handful of different subsets; more are made again when asked.
+    constexpr std::size_t kMostKept = 16;
+    if (const auto kept = subsets_.find(key); kept != subsets_.end()) return kept->second;
+    if (subsetOrder_.size() >= kMostKept) {
+        subsets_.erase(subsetOrder_.front());
+        subsetOrder_.pop_front();
+    }
+    subsetOrder_.push_back(key);
+    return subsets_.emplace(key, make()).first->second;
+}
+
 std::uint16_t PdfFontProgram::GlyphOf(char32_t character) const {
     return character < latin1Glyphs_.size() ? latin1Glyphs_[character]
                                             : FontGlyphOf(font_, character);
@@ -167,9 +180,40 @@ void PdfFont::AppendShowText(std::string_view utf8, const Advance& layoutAdvance
     }
 }
 
-Status PdfFont::Write(PdfDocument& document, int number) {
+void PdfFont::Include(std::u32string_view characters) {
+    for (const char32_t character : characters)
+        SubsetGlyph(character);
+}
+
+EmbeddedSubset PdfFont::Embedded() {
+    EmbeddedSubset embedded;
     const std::string program = subset_.Build();
-    const std::string name = SubsetTag(program) + "+" + program_->Name();
+    embedded.name = SubsetTag(program) + "+" + program_->Name();
+    embedded.widths = "[0 [";
+    for (std::size_t glyph = 0; glyph < subset_.Count(); ++glyph) {
+        if (glyph > 0) embedded.widths.push_back(' ');
+        embedded.widths.append(
+            std::to_string(subset_.AdvanceInThousandths(static_cast<std::uint16_t>(glyph))));
+    }
+    embedded.widths.append("]]");
+    const TrueTypeSubset::Box box = subset_.BoundingBox();
+    embedded.descriptor = "/Flags 4 /FontBBox [" + std::to_string(box.left) + " " +
+                          std::to_string(box.bottom) + " " + std::to_string(box.right) + " " +
+                          std::to_string(box.top) + "] /ItalicAngle 0" + " /Ascent " +
+                          std::to_string(subset_.Ascent()) + " /Descent " +
+                          std::to_string(subset_.Descent()) + " /CapHeight " +
+                          std::to_string(subset_.CapHeight()) + " /StemV 80";
+    embedded.fileLength = program.size();
+    embedded.compressedFile = PdfDocument::Compressed(program, PdfDocument::StreamData::kDense);
+    embedded.compressedToUnicode =
+        PdfDocument::Compressed(ToUnicodeMap(characterOf_), PdfDocument::StreamData::kRepetitive);
+    return embedded;
+}
+
+Status PdfFont::Write(PdfDocument& document, int number) {
+    const EmbeddedSubset& embedded =
+        program_->Subset({subset_.FontGlyphs(), characterOf_}, [this] { return Embedded(); });
+    const std::string& name = embedded.name;
 
     const int descendant = document.NewObject();
     const int descriptor = document.NewObject();
@@ -180,33 +224,18 @@ Status PdfFont::Write(PdfDocument& document, int number) {
                                                  " /Encoding /Identity-H /DescendantFonts [" +
                                                  std::to_string(descendant) + " 0 R] /ToUnicode " +
                                                  std::to_string(toUnicode) + " 0 R >>"));
-
-    std::string widths = "[0 [";
-    for (std::size_t glyph = 0; glyph < subset_.Count(); ++glyph) {
-        if (glyph > 0) widths.push_back(' ');
-        widths.append(
-            std::to_string(subset_.AdvanceInThousandths(static_cast<std::uint16_t>(glyph))));
-    }
-    widths.append("]]");
     VELMARO_TRY(document.WriteObject(
         descendant, "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + name +
                         " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>"
                         " /FontDescriptor " +
-                        std::to_string(descriptor) + " 0 R /CIDToGIDMap /Identity /W " + widths +
-                        " >>"));
-
-    const TrueTypeSubset::Box box = subset_.BoundingBox();
-    VELMARO_TRY(document.WriteObject(
-        descriptor, "<< /Type /FontDescriptor /FontName /" + name + " /Flags 4 /FontBBox [" +
-                        std::to_string(box.left) + " " + std::to_string(box.bottom) + " " +
-                        std::to_string(box.right) + " " + std::to_string(box.top) +
-                        "] /ItalicAngle 0" + " /Ascent " + std::to_string(subset_.Ascent()) +
-                        " /Descent " + std::to_string(subset_.Descent()) + " /CapHeight " +
-                        std::to_string(subset_.CapHeight()) + " /StemV 80 /FontFile2 " +
-                        std::to_string(file) + " 0 R >>"));
-    VELMARO_TRY(document.WriteStream(file, "/Length1 " + std::to_string(program.size()), program,
-                                     PdfDocument::StreamData::kDense));
-    return document.WriteStream(toUnicode, "", ToUnicodeMap(characterOf_));
+                        std::to_string(descriptor) + " 0 R /CIDToGIDMap /Identity /W " +
+                        embedded.widths + " >>"));
+    VELMARO_TRY(document.WriteObject(descriptor, "<< /Type /FontDescriptor /FontName /" + name +
+                                                     " " + embedded.descriptor + " /FontFile2 " +
+                                                     std::to_string(file) + " 0 R >>"));
+    VELMARO_TRY(document.WriteCompressedStream(
+        file, "/Length1 " + std::to_string(embedded.fileLength), embedded.compressedFile));
+    return document.WriteCompressedStream(toUnicode, "", embedded.compressedToUnicode);
 }
 
 }  // namespace velmaro

@@ -5,10 +5,13 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/result.h"
@@ -17,8 +20,20 @@
 
 namespace velmaro {
 
+// The objects of one subset of a font as a PDF writes them, but for their object numbers:
+// everything that depends only on the glyphs the subset holds and the characters they stand for.
+struct EmbeddedSubset {
+    std::string name;                 // "ABCDEF+LiberationSans"
+    std::string widths;               // the CID font's /W array
+    std::string descriptor;           // the font descriptor's entries but its font file
+    std::size_t fileLength = 0;       // the font file's bytes, before compression
+    std::string compressedFile;       // the font file as a compressed stream
+    std::string compressedToUnicode;  // the map back to the characters, likewise
+};
+
 // What every PDF embedding one TrueType font takes from it: its tables and the glyphs of the
-// first 256 characters, read once. One thread at a time may use it.
+// first 256 characters, read once, and the subsets written last, which documents drawing the
+// same glyphs for the same characters share. One thread at a time may use it.
 class PdfFontProgram {
   public:
     // The font that Qt resolves for font; an Error when it is not a TrueType font.
@@ -30,6 +45,12 @@ class PdfFontProgram {
     // The font's name as a PDF writes it ("LiberationSans").
     const std::string& Name() const { return name_; }
 
+    // The subset of fontGlyphs (in subset order) whose glyph n stands for characterOf[n]: made
+    // by make on the first request, and kept for the next requests of the same subset.
+    using SubsetKey = std::pair<std::vector<std::uint16_t>, std::vector<char32_t>>;
+    const EmbeddedSubset& Subset(const SubsetKey& key,
+                                 const std::function<EmbeddedSubset()>& make) const;
+
   private:
     PdfFontProgram() = default;
 
@@ -37,6 +58,9 @@ class PdfFontProgram {
     std::shared_ptr<const TrueTypeTables> tables_;
     std::array<std::uint16_t, 256> latin1Glyphs_{};
     std::string name_;
+    // The subsets written last, the oldest first in subsetOrder_.
+    mutable std::map<SubsetKey, EmbeddedSubset> subsets_;
+    mutable std::deque<SubsetKey> subsetOrder_;
 };
 
 // A TrueType font embedded in a PDF as a subset of the glyphs the document draws: text is
@@ -51,6 +75,11 @@ class PdfFont {
     // Width of a character in thousandths of the em, as the layout measured it.
     using Advance = std::function<double(char32_t)>;
 
+    // Puts the glyphs of characters in the subset in their order, whether the text draws them or
+    // not. Documents that all include the same characters first hold the same subset more
+    // often, and then share its objects (see PdfFontProgram::Subset).
+    void Include(std::u32string_view characters);
+
     // Appends the operator that shows text (UTF-8) from the current text position: its
     // glyph codes as a hexadecimal string, "<00010002> Tj". A character the font lacks is
     // drawn as the font's missing-character glyph, moved on by layoutAdvance of the character
@@ -64,6 +93,8 @@ class PdfFont {
     PdfFont(std::shared_ptr<const PdfFontProgram> program, TrueTypeSubset subset);
 
     std::uint16_t SubsetGlyph(char32_t character);
+    // The subset's objects, made now (which completes the subset with its composing glyphs).
+    EmbeddedSubset Embedded();
 
     std::shared_ptr<const PdfFontProgram> program_;
     TrueTypeSubset subset_;

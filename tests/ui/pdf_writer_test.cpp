@@ -136,6 +136,29 @@ TEST(PdfFont, TheEmbeddedSubsetDrawsTheFontsOwnGlyphs) {
     }
 }
 
+// A document holding only font's objects.
+std::string FontDocument(PdfFont& font) {
+    std::string file;
+    PdfDocument document([&](std::string_view bytes) {
+        file.append(bytes);
+        return Ok();
+    });
+    const int number = document.NewObject();
+    EXPECT_TRUE(font.Write(document, number).ok());
+    EXPECT_TRUE(document.Finish(number, number).ok());
+    return file;
+}
+
+// The character map of a FontDocument, the last stream written: its entries name each glyph's
+// character.
+std::string CharacterMapOf(const std::string& file) {
+    const std::size_t stream = file.rfind(">>\nstream\n") + 10;
+    const std::size_t end = file.rfind("\nendstream");
+    QByteArray compressed("\0\0\xff\xff", 4);
+    compressed.append(file.data() + stream, static_cast<qsizetype>(end - stream));
+    return qUncompress(compressed).toStdString();
+}
+
 // Text is written as subset glyph numbers, and the map back to characters lets a reader find
 // the text again, accents and characters past the first 256 included. A character the font
 // lacks is its missing-character glyph, and the text after it moves on by the layout's width.
@@ -158,26 +181,47 @@ TEST(PdfFont, TextBecomesGlyphNumbersThatMapBackToItsCharacters) {
     EXPECT_EQ(content, "[<00010000> -250 <00020000> -250 <>] TJ");
     EXPECT_EQ(measured, (std::vector<char32_t>{0xFFFD, 0xFFFD}));
 
-    std::string file;
-    PdfDocument document([&](std::string_view bytes) {
-        file.append(bytes);
-        return Ok();
-    });
-    const int number = document.NewObject();
-    ASSERT_TRUE(font->Write(document, number).ok());
-    ASSERT_TRUE(document.Finish(number, number).ok());
-    // The character map is the last stream written; its entries name each glyph's character.
-    const std::size_t stream = file.rfind(">>\nstream\n") + 10;
-    const std::size_t end = file.rfind("\nendstream");
-    QByteArray compressed("\0\0\xff\xff", 4);
-    compressed.append(file.data() + stream, static_cast<qsizetype>(end - stream));
-    const std::string map = qUncompress(compressed).toStdString();
+    const std::string file = FontDocument(*font);
+    const std::string map = CharacterMapOf(file);
     EXPECT_NE(map.find("5 beginbfchar\n<0000> <FFFD>\n<0001> <0061>\n<0002> <0062>\n<0003> <20AC>\n"
                        "<0004> <00F9>\nendbfchar"),
               std::string::npos)
         << map;
     EXPECT_NE(file.find("/W [0 [750 556 556 556 556"), std::string::npos);
     EXPECT_TRUE(std::regex_search(file, std::regex("/BaseFont /[A-Z]{6}\\+LiberationSans ")));
+}
+
+// Documents drawing the same glyphs for the same characters share one subset's objects, which
+// are the bytes a subset made afresh would give; a subset that differs in a glyph gets its own,
+// also after many others have come and gone.
+TEST(PdfFont, DocumentsDrawingTheSameGlyphsShareOneSubsetAndNoOtherSubsetIsTakenForIt) {
+    auto program = PdfFontProgram::Of(CardPrinterFont());
+    ASSERT_TRUE(program.ok()) << program.error().Message();
+    const PdfFont::Advance advance = [](char32_t) { return 500.0; };
+    const auto document = [&](const std::shared_ptr<const PdfFontProgram>& from,
+                              std::string_view text) {
+        auto font = PdfFont::Of(from);
+        EXPECT_TRUE(font.ok());
+        font->Include(U"xyz");
+        std::string content;
+        font->AppendShowText(text, advance, content);
+        return std::pair{content, FontDocument(*font)};
+    };
+
+    const auto [content, first] = document(*program, "zàb");
+    EXPECT_EQ(content, "<000300040005> Tj");  // after the included x, y and z
+    EXPECT_NE(CharacterMapOf(first).find("<0004> <00E0>"), std::string::npos);
+    const std::string other = document(*program, "zÉb").second;
+    EXPECT_NE(CharacterMapOf(other).find("<0004> <00C9>"), std::string::npos);
+    EXPECT_NE(first.substr(0, first.find("/Encoding")), other.substr(0, other.find("/Encoding")));
+
+    EXPECT_EQ(document(*program, "zàb").second, first);
+    for (char32_t letter = U'A'; letter <= U'Z'; ++letter)
+        document(*program, "z" + QString::fromUcs4(&letter, 1).toStdString());
+    EXPECT_EQ(document(*program, "zàb").second, first);
+    auto fresh = PdfFontProgram::Of(CardPrinterFont());
+    ASSERT_TRUE(fresh.ok());
+    EXPECT_EQ(document(*fresh, "zàb").second, first);
 }
 
 }  // namespace
