@@ -6,6 +6,8 @@
 #include <QPainterPath>
 #include <QRawFont>
 
+#include <charconv>
+#include <cmath>
 #include <regex>
 #include <string>
 
@@ -94,6 +96,25 @@ TEST(PdfNumber, NumbersHaveAtMostThreeDecimalsAndNoTrailingZeros) {
         std::string out = "x";
         AppendPdfNumber(out, number);
         EXPECT_EQ(out, std::string("x") + text) << number;
+    }
+    // Against the plain formatting of the rounded number, on page-sized and huge numbers.
+    std::uint64_t state = 7;
+    for (int i = 0; i < 200000; ++i) {
+        state = state * 6364136223846793005u + 1442695040888963407u;
+        const double scale = i % 100 == 0 ? 1e15 : 30000.0;
+        const double number = (static_cast<double>(state >> 11) / 9007199254740992.0 - 0.5) * scale;
+        const double rounded = std::round(number * 1000) / 1000;
+        char digits[64];
+        auto [end, error] =
+            std::to_chars(digits, digits + sizeof digits, rounded == 0 ? 0.0 : rounded,
+                          std::chars_format::fixed, 3);
+        ASSERT_EQ(error, std::errc{});
+        while (end[-1] == '0')
+            --end;
+        if (end[-1] == '.') --end;
+        std::string out;
+        AppendPdfNumber(out, number);
+        ASSERT_EQ(out, std::string(digits, end)) << number;
     }
 }
 
