@@ -23,7 +23,8 @@
 //                                  and wholly cached, no lock held between lookups
 // Counters: reads/lookup (RecordFile::ReadRequests of the three files), registry_recs/lookup
 // (registry keys the search compared), held_KiB (the data the store holds in memory),
-// syscalls/lookup (every system call of the thread, where the kernel allows counting them),
+// syscalls/lookup (every system call of the thread, where the kernel allows counting them, in
+// an untimed walk of the sequence after the timed one),
 // page_misses/lookup (pages SQLite fetched from the file). After the runs it prints the ratios of
 // the median (or only) times, ours / SQLite.
 
