@@ -44,12 +44,19 @@ void PdfSurface::Point(double x, double y) {
 
 void PdfSurface::DrawText(double x, double y, std::string_view text) {
     const double fontSize = metrics_.Font().pointSizeF() * kTwipsPerPoint;
-    // The text matrix turns the glyphs upright again in the y-downwards space.
-    content_.append("BT /");
-    content_.append(fontResource_);
-    content_.push_back(' ');
-    AppendPdfNumber(content_, fontSize);
-    content_.append(" Tf 1 0 0 -1 ");
+    // The font is part of the graphics state, which lasts from one text to the next: it is set
+    // only when it changes. The text matrix turns the glyphs upright again in the y-downwards
+    // space.
+    content_.append("BT ");
+    if (fontSize != fontSizeSet_) {
+        content_.push_back('/');
+        content_.append(fontResource_);
+        content_.push_back(' ');
+        AppendPdfNumber(content_, fontSize);
+        content_.append(" Tf ");
+        fontSizeSet_ = fontSize;
+    }
+    content_.append("1 0 0 -1 ");
     Point(x, y + metrics_.Ascent());
     content_.append("Tm ");
     font_.AppendShowText(

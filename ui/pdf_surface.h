@@ -19,7 +19,8 @@ namespace velmaro {
 class PdfSurface : public DrawSurface {
   public:
     // Draws into content (appended to) with font, measuring with metrics; both must outlive
-    // the surface. fontResource is the name of font in the page's resources ("F1").
+    // the surface. fontResource is the name of font in the page's resources ("F1"). Each
+    // content stream takes a surface of its own: the font is set once per surface.
     PdfSurface(const QtTextMetrics& metrics, PdfFont& font, std::string_view fontResource,
                std::string& content);
 
@@ -46,6 +47,7 @@ class PdfSurface : public DrawSurface {
     PdfFont& font_;
     std::string fontResource_;
     std::string& content_;
+    double fontSizeSet_ = -1;  // the size the content last set the font at; none yet
 };
 
 }  // namespace velmaro
