@@ -1,5 +1,5 @@
 // Reading a student from texts: the numbers in typed and stored texts, then the fields of a
-// registry record.
+// registry record and of its exam and year records.
 
 #include "store/student.h"
 
@@ -107,28 +107,6 @@ TEST(CareerRecords, FieldsByPositionAndTheExamDateWhenItIsOne) {
     EXPECT_EQ(ParseYearRecord("009697").year, "96");
     EXPECT_EQ(ParseYearRecord("009").year, "9");
     EXPECT_EQ(ParseYearRecord("").year, "");
-}
-
-TEST(GatherRecords, RunsReachingBeforeRecordOneOrPastTheEndReadAsEmpty) {
-    // Start numbers come from the data: negative, zero and huge ones read the records that
-    // exist and empty texts for the others, never an exception.
-    const RecordFile file =
-        RecordFile::FromMemory("esami.dir", kExamSlotSize, testdata::Slots({"A", "B"}, 17));
-    const std::pair<std::pair<std::int32_t, int>, std::vector<std::string>> cases[] = {
-        {{-3, 5}, {"", "", "", "", "A"}},
-        {{0, 3}, {"", "A", "B"}},
-        {{2, 2}, {"B", ""}},
-        {{-9999, 2}, {"", ""}},
-        {{std::numeric_limits<std::int32_t>::max(), 2}, {"", ""}},
-        {{std::numeric_limits<std::int32_t>::min(), 99}, std::vector<std::string>(99)},
-        {{1, 0}, {}},
-        {{1, -4}, {}}};
-    for (const auto& [request, records] : cases) {
-        const auto [first, count] = request;
-        const auto gathered = GatherRecords(file, first, count);
-        ASSERT_TRUE(gathered.ok()) << first;
-        EXPECT_EQ(*gathered, records) << first << " " << count;
-    }
 }
 
 }  // namespace
