@@ -27,24 +27,6 @@ namespace {
 
 using namespace std::chrono;
 
-TEST(Print, NumbersTextsAndLineEnds) {
-    std::ostringstream out;
-    const FixedMetrics metrics;
-    RecordingSurface surface(out, metrics);
-    // " 2 " is three characters, so with ";" the text follows at 300; a negative number has
-    // no leading blank; no separator after the last item ends the line.
-    surface.Print({PrintItem::Number(2), PrintItem::Text("Abc")});
-    surface.Print({PrintItem::Number(-5), PrintItem::Text("x", false)});
-    // An empty Print draws nothing and only ends the line.
-    surface.SetCurrentX(1234);
-    surface.Print({});
-    EXPECT_EQ(out.str(),
-              "text 0.0 0.0 \" 2 \"\ntext 300.0 0.0 \"Abc\"\n"
-              "text 600.0 0.0 \"-5 \"\ntext 900.0 0.0 \"x\"\n");
-    EXPECT_EQ(surface.CurrentX(), 0);
-    EXPECT_EQ(surface.CurrentY(), 400);
-}
-
 TEST(Print, TabPastTheStartOfItsColumnGoesToTheNextLine) {
     // Column 80 spans x = 7900 up to 8000: from its start or left of it the tab stays on the
     // line; from inside it past its start, or from column 81 on, it never draws over text.
