@@ -158,8 +158,11 @@ const Breakage kBreakages[] = {
      "the table has no lines", [](DataSet& d) { d.titleTable.clear(); }},
     {"an exam code on two lines", kRepeatedTableCode, 1, "esami.grp", 2, 4, "code \"1002\"",
      [](DataSet& d) { d.examTable += "A1 1002 Economia II\r\n"; }},
+    // The runs into a missing file are not reported one by one.
     {"esami.dir missing", kMissingFile, 1, "esami.dir", 0, 0, "", nullptr,
      [](DataFileContents& files) { files.exams.reset(); }},
+    {"velmara.dir missing", kMissingFile, 1, "velmara.dir", 0, 0, "", nullptr,
+     [](DataFileContents& files) { files.years.reset(); }},
 };
 
 TEST(DataCheck, EachBreakageIsReportedAsItsKindWithWhereAndWhat) {
@@ -330,29 +333,6 @@ TEST(DataCheck, NamedGroupCodesCoverEveryCodeWithAClassOfItsOwn) {
     EXPECT_FALSE(IsNamedGroupCode("a1"));
 }
 
-TEST(DataCheck, ReadingNeedsTheTablesAndARegistryWithRecords) {
-    const testdata::TempDataDir dir;
-    const DataFileContents sound = DataSet().Files();
-    dir.Write("titoli.grp", sound.titleTable);
-    dir.Write("esami.grp", sound.examTable);
-    EXPECT_FALSE(ReadDataFiles(dir.DataDir()).ok());  // no registry
-    dir.Write("elenco.dir", "");
-    const auto empty = ReadDataFiles(dir.DataDir());
-    ASSERT_FALSE(empty.ok());
-    EXPECT_EQ(empty.error().file, dir.PathOf("elenco.dir"));
-
-    dir.Write("elenco.dir", sound.registry);
-    const auto read = ReadDataFiles(dir.DataDir());
-    ASSERT_TRUE(read.ok());
-    EXPECT_EQ(read->registry, sound.registry);
-    EXPECT_FALSE(read->exams.has_value());
-    EXPECT_FALSE(read->years.has_value());
-    const CheckReport report = CheckDataFiles(*read);
-    EXPECT_EQ(report.Group(ProblemKind::kMissingFile).count, 2u);
-    // The runs into the missing files are not reported one by one.
-    EXPECT_EQ(KindsFound(report).size(), 1u);
-}
-
 // Reading and checking in one go, the registry read while the other files are checked,
 // reports what reading and then checking reports, and fails on the file that reading fails on.
 TEST(DataCheck, CheckingADirectoryReportsAsReadingThenChecking) {
@@ -375,19 +355,23 @@ TEST(DataCheck, CheckingADirectoryReportsAsReadingThenChecking) {
             EXPECT_EQ(checked->Group(kind), expected.Group(kind)) << ProblemKindId(kind);
     }
 
-    // Files that cannot be read (a folder in a file's place, or no file), and the one named.
+    // Files that cannot be read (a folder in a file's place, or no file) or a registry without
+    // records, and the one named.
     const struct {
         std::vector<std::string> unreadable;
         std::string named;
+        bool emptyRegistry = false;
     } kFailures[] = {
         {{"titoli.grp", "elenco.dir"}, "titoli.grp"},
         {{"esami.dir", "elenco.dir"}, "elenco.dir"},
         {{"velmara.dir", "esami.dir"}, "esami.dir"},
         {{"velmara.dir"}, "velmara.dir"},
+        {{}, "elenco.dir", true},
     };
     for (const auto& failure : kFailures) {
         const testdata::TempDataDir dir;
         WriteDataDir(dir, DataSet().Files());
+        if (failure.emptyRegistry) dir.Write("elenco.dir", "");
         for (const std::string& name : failure.unreadable) {
             std::filesystem::remove(dir.PathOf(name));
             if (name != "elenco.dir") std::filesystem::create_directory(dir.PathOf(name));
