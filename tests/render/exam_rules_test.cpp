@@ -1,6 +1,7 @@
 // The exam rows' rules: class of a group code, how the two averages are formatted, and how
 // rows that would overlap beside the chart are spread apart. How each grade is shown and
-// weighed is pinned by the worked example, whose data holds every kind of grade.
+// weighed, and how rows of several lines are spread above the header's floor, are pinned by
+// the worked example, whose data holds each of those cases.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -107,39 +108,6 @@ TEST(SpreadLabels, StacksEveryClusterAroundItsMidpoint) {
         EXPECT_THAT(std::vector<double>(centres.begin() + 1, centres.end()),
                     ::testing::Pointwise(::testing::DoubleEq(), c.expected))
             << "h " << c.h << ", row 1 at " << c.desired[1];
-    }
-}
-
-TEST(SpreadLabels, RowsOfSeveralLinesAndTheFloor) {
-    struct Case {
-        std::vector<double> desired;
-        std::vector<int> lines;
-        double floor;
-        std::vector<double> expected;  // each row's first-line centre
-    };
-    constexpr double kNoFloor = -1e9;
-    for (const Case& c : std::vector<Case>{
-             // A two-line row spans -10 ... 30: a row at 50 (40 ... 60) stays apart.
-             {{0, 0, 50}, {0, 2, 1}, kNoFloor, {0, 50}},
-             // A row at 40 (30 ... 50) touches it: merged, height 60 about 20, nothing moves.
-             {{0, 0, 40}, {0, 2, 1}, kNoFloor, {0, 40}},
-             // A row at 30 overlaps: height 60 about 15 (-15 ... 45); the second row starts
-             // below both lines of the first, at 25.
-             {{0, 0, 30}, {0, 2, 1}, kNoFloor, {-5, 35}},
-             // A wrapped row second (0 ... 40) overlaps a row at 0: height 60 about 5
-             // (-25 ... 35); both of its lines lie below the first row.
-             {{0, 0, 10}, {0, 1, 2}, kNoFloor, {-15, 5}},
-             // A lone row above the floor moves down to it; the rows below keep their place.
-             {{0, 0, 100}, {0, 1, 1}, 50, {60, 100}},
-             // Rows 1-2 (-20 ... 20) move down to 0 ... 40, now reach row 3 (25 ... 45), merge
-             // about (0 + 35) / 2 = 17.5 (-12.5 ... 47.5) and move down to 0 ... 60 again.
-             {{0, 0, 0, 35}, {0, 1, 1, 1}, 0, {10, 30, 50}},
-             // Nothing above the floor: as without one.
-             {{0, 100, 100}, {0, 1, 1}, 0, {90, 110}}}) {
-        const std::vector<double> centres = SpreadLabels(c.desired, c.lines, 20, c.floor);
-        EXPECT_THAT(std::vector<double>(centres.begin() + 1, centres.end()),
-                    ::testing::Pointwise(::testing::DoubleEq(), c.expected))
-            << "row 1 at " << c.desired[1] << ", floor " << c.floor;
     }
 }
 
