@@ -202,28 +202,6 @@ TEST(ChartEndDate, ExpectedEndOrToday) {
     }
 }
 
-// A window whose LargeVel leaves the print position at y = 3000; it keeps where texts go.
-struct WindowSurface final : DrawSurface {
-    SurfaceKind Kind() const override { return SurfaceKind::kWindow; }
-    double TextWidth(std::string_view text) const override { return 100.0 * text.size(); }
-    double TextHeight(std::string_view) const override { return 200; }
-    double ColumnWidth() const override { return 100; }
-    void LargeVel() override { SetCurrentY(3000); }
-    void DrawText(double x, double y, std::string_view) override { texts.push_back({x, y}); }
-    void DrawLine(double, double, double, double) override {}
-    void DrawCircle(double, double, double, bool) override {}
-    std::vector<std::pair<double, double>> texts;
-};
-
-TEST(RenderCard, WindowCallsLargeVelAndPrinterPrintsFourEmptyLines) {
-    WindowSurface window;
-    const CodeTable none = BuildCodeTable({}, kExamTableLayout);
-    RenderCard(window, {Enrolled({}), none, none, 2025y / October / 20, "."});
-    ASSERT_FALSE(window.texts.empty());
-    EXPECT_EQ(window.texts[0], std::make_pair(400.0, 3000.0));
-    EXPECT_EQ(Render(Enrolled({})).rfind(Text(400, 800, "Matr.: "), 0), 0u);
-}
-
 // "Matr.: " at column 5 (x = 400) ends at 1100. A 13-character number ends at 2400, the start
 // of column 25: "N.: " stays on the line. Fourteen end in column 26: "N.: " and every later
 // line (the averages' line, the chart) move down one line.
