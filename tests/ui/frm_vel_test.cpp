@@ -414,8 +414,10 @@ class FrmVelTest : public QObject {
         menu->findChild<QAction*>(QStringLiteral("MenuCopyText"))->trigger();
         const QString text = QApplication::clipboard()->text();
         const QStringList lines = text.split('\n', Qt::SkipEmptyParts);
-        // The four header lines, field by field with a tab between fields; then one line per
-        // exam (as many as the header counts) and the two averages.
+        // The card's text in reading order: the four header lines, field by field with a tab
+        // between fields, runs of blanks made one; then one line per exam (as many as the header
+        // counts, a grade pushed to the next line still on its exam's, the year marks left
+        // out) and the two averages.
         QVERIFY(lines.size() > 5);
         const QString header[] = {
             "^Matr\\.: 5193\\tN\\.: [^\\t]+\\tCAP: \\d+\\tProv\\.: \\w+\\tSesso: [MF]$",
