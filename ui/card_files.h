@@ -42,10 +42,10 @@ struct PdfCardFont {
 
 // A PDF file with one A4 page per card, each drawn as DrawCardPage draws it; text stays text
 // (the glyphs of the font that the cards use are embedded, and always those of the characters
-// nearly every card draws, so that the files of a batch share their font's objects). Pages are written as they are
-// added, so memory stays flat however many there are. Nothing is written until the first card;
-// Finish writes the file. The file records the time it was made, or SOURCE_DATE_EPOCH when that
-// is set.
+// nearly every card draws, so that the files of a batch share their font's objects). Pages are
+// written as they are added, so memory stays flat however many there are. Nothing is written until
+// the first card; Finish writes the file. The file records the time it was made, or
+// SOURCE_DATE_EPOCH when that is set.
 class PdfCardWriter {
   public:
     // Writes path in font, which must outlive the writer; without it the writer loads its own.

@@ -38,8 +38,7 @@ class PdfDocument {
                        StreamData kind = StreamData::kRepetitive);
     // The same for data compressed before, by Compressed: a stream that several documents
     // hold is compressed once.
-    Status WriteCompressedStream(int number, std::string_view entries,
-                                 std::string_view compressed);
+    Status WriteCompressedStream(int number, std::string_view entries, std::string_view compressed);
     // data as a stream's compressed bytes (a zlib stream).
     static std::string Compressed(std::string_view data, StreamData kind);
     // Ends the file with the cross-reference table and a trailer naming the catalogue root
