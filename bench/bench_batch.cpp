@@ -102,10 +102,6 @@ ChildRun RunChildren(const std::vector<std::vector<std::string>>& children,
     return run;
 }
 
-ChildRun RunChild(const std::vector<std::string>& arguments, const std::string& outPath) {
-    return RunChildren({arguments}, outPath);
-}
-
 struct Environment {
     TempFolder temporary;   // removed at the end
     std::string folder;     // its path
@@ -193,9 +189,9 @@ Status Prepare(Environment& env) {
     env.sampleDir = VELMARO_SAMPLE_DIR;
     env.selfPath = std::filesystem::canonical("/proc/self/exe").string();
     env.opsPath = env.folder + "/all.ops";
-    const ChildRun recorded = RunChild(
-        {kVelmaro, "card", "--all", "--format=ops", "--quiet", kToday, "--data-dir", env.sampleDir},
-        env.opsPath);
+    const ChildRun recorded = RunChildren({{kVelmaro, "card", "--all", "--format=ops", "--quiet",
+                                            kToday, "--data-dir", env.sampleDir}},
+                                          env.opsPath);
     if (!recorded.ok) return Error{env.opsPath, "the recording failed"};
 
     // Each card of the recording starts with its line `card "NUMBER"`.
@@ -256,13 +252,9 @@ int main(int argc, char** argv) {
             ->UseManualTime()
             ->Unit(benchmark::kMillisecond);
     };
-    const auto add = [](const char* name, std::vector<std::string> arguments, int cards,
-                        bool byWallClock) {
-        return benchmark::RegisterBenchmark(name, Measure,
-                                            std::vector<std::vector<std::string>>{arguments}, cards,
-                                            byWallClock)
-            ->UseManualTime()
-            ->Unit(benchmark::kMillisecond);
+    const auto add = [&](const char* name, std::vector<std::string> arguments, int cards,
+                         bool byWallClock) {
+        return addChildren(name, {std::move(arguments)}, cards, byWallClock);
     };
     add("batch/pdf_velmaro", card({"--all", "-o", pdf}, env.sampleDir), 400, false);
     add("batch/pdf_bare_replay", {env.selfPath, "--replay", env.opsPath, pdf}, 400, false);
