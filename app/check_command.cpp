@@ -26,11 +26,11 @@ constexpr const char* kCheckHelp = R"(Usage: velmaro check [--data-dir DIR] [--f
 
 Reads the five data files once and reports, for each kind of problem, how
 many there are and the first 10 with their record (or line) numbers and the
-values found: registry order and repeated keys, slot length fields, short
-records, record counts, runs of exam and year records, dates, exams outside
-the career, codes missing from esami.grp and titoli.grp, group codes that no
-class rule names, malformed table lines and repeated codes, missing record
-files.
+values found: registry order, repeated keys and keys that are not numbers,
+slot length fields, short records, record counts, runs of exam and year
+records, dates, exams outside the career, codes missing from esami.grp and
+titoli.grp, group codes that no class rule names, malformed table lines and
+repeated codes, missing record files.
 
 Options:
   --data-dir DIR        Check the files of DIR.

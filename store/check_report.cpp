@@ -19,6 +19,8 @@ constexpr std::array<KindText, kProblemKindCount> kKindTexts{{
     {ProblemKind::kRepeatedKey, "repeated-key",
      "registry key repeated: lookups between the two records can fail, and only one of "
      "them can be found"},
+    {ProblemKind::kBadKey, "bad-key",
+     "registry key that is not a number from 1 up: no lookup finds the student"},
     {ProblemKind::kLengthPastSlot, "length-past-slot",
      "slot length field larger than the slot: the text is cut to the slot"},
     {ProblemKind::kPartialSlot, "partial-slot",

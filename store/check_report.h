@@ -13,6 +13,7 @@ enum class ProblemKind {
     kMissingFile,
     kRegistryOrder,
     kRepeatedKey,
+    kBadKey,
     kLengthPastSlot,
     kPartialSlot,
     kShortRecord,
@@ -29,7 +30,7 @@ enum class ProblemKind {
     kMalformedTableLine,
     kRepeatedTableCode,
 };
-inline constexpr std::size_t kProblemKindCount = 18;
+inline constexpr std::size_t kProblemKindCount = 19;
 
 // A stable name of kind for machine-read reports ("registry-order").
 std::string_view ProblemKindId(ProblemKind kind);

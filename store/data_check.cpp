@@ -115,13 +115,19 @@ void CheckYearRecords(const SlotFile& years, std::int64_t first, std::int64_t la
     }
 }
 
-// Registry records first ... last that do not follow the record before them in key order.
-void CheckRegistryOrder(const SlotFile& registry, std::int64_t first, std::int64_t last,
-                        CheckReport& report) {
+// Registry records first ... last whose key is no number a lookup can take (below 1), and
+// those that do not follow the record before them in key order.
+void CheckRegistryKeys(const SlotFile& registry, std::int64_t first, std::int64_t last,
+                       CheckReport& report) {
     std::int32_t previous = first > 1 ? RecordKey(registry.Text(first - 1)) : 0;
     for (std::int64_t n = first; n <= last; ++n) {
         const std::string_view text = registry.Text(n);
         const std::int32_t key = RecordKey(text);
+        if (key < 1) {
+            report.Note(ProblemKind::kBadKey, [&] {
+                return Finding{std::string(kRegistryName), n, 0, "key " + Quoted(Left(text, 5))};
+            });
+        }
         if (n > 1 && key <= previous) {
             const ProblemKind kind =
                 key == previous ? ProblemKind::kRepeatedKey : ProblemKind::kRegistryOrder;
@@ -201,7 +207,7 @@ class DataSetCheck {
                 if (waitFor(needed) < needed) return false;
                 BlockReports& reports = blocks_[block];
                 registry.CheckLengthFields(first, last, reports.registry);
-                CheckRegistryOrder(registry, first, last, reports.registry);
+                CheckRegistryKeys(registry, first, last, reports.registry);
                 CheckStudents(context, registry, first, last, examRuns, yearRuns, reports.students);
                 return true;
             });

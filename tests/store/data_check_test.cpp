@@ -98,6 +98,8 @@ const Breakage kBreakages[] = {
      [](DataSet& d) { std::swap(d.registry[1], d.registry[2]); }},
     {"a key repeated", kRepeatedKey, 1, "elenco.dir", 2, 3, "",
      [](DataSet& d) { d.registry[2] = With(d.registry[2], 1, "00020"); }},
+    {"a key that is not a number", kBadKey, 1, "elenco.dir", 1, 0, "key \"-0.1x\"",
+     [](DataSet& d) { d.registry[0] = With(d.registry[0], 1, "-0.1x"); }},
     {"a length field past the slot", kLengthPastSlot, 1, "esami.dir", 2, 0,
      "length field 16, the slot holds 15", nullptr,
      [](DataFileContents& files) { files.exams->at(kExamSlotSize) = 16; }},
