@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <ostream>
 #include <streambuf>
 
@@ -9,6 +10,7 @@
 #include "render/recording_surface.h"
 #include "render/render_card.h"
 #include "render/text_metrics.h"
+#include "store/data_check.h"
 #include "store/data_store.h"
 
 namespace velmaro {
@@ -65,12 +67,13 @@ ProbeOutcome ProbeDataSet(const DataSource& source, const std::vector<std::strin
     }
     outcome.loaded = true;
 
-    std::vector<std::string> numbers;
     const std::int32_t count = store->RegistryCount();
+    std::vector<std::string> registryKeys;
     for (const std::int32_t record : {1, count}) {
         const auto text = store->Registry().ReadRecord(record);
-        if (text) numbers.push_back(std::to_string(RecordKey(*text)));
+        if (text) registryKeys.push_back(std::to_string(RecordKey(*text)));
     }
+    std::vector<std::string> numbers = registryKeys;
     numbers.push_back(std::to_string(static_cast<std::int64_t>(store->LastRegistryKey()) + 1));
     numbers.insert(numbers.end(), typed.begin(), typed.end());
     // A small registry names the same record more than once: each number is tried once.
@@ -92,9 +95,40 @@ ProbeOutcome ProbeDataSet(const DataSource& source, const std::vector<std::strin
             RecordingSurface surface(out, metrics, SurfaceKind::kPrinter);
             RenderCard(surface, {*found->student, store->Titles(), store->Exams(), today, ","});
             ++outcome.cards;
+            outcome.registryKeysFound +=
+                static_cast<int>(std::count(registryKeys.begin(), registryKeys.end(), number));
         }
     }
     return outcome;
+}
+
+CheckOutcome CheckDataSet(const MemorySource& source) {
+    const auto file = [&source](const std::string& name) -> std::optional<std::string> {
+        const auto found = source.files.find(name);
+        if (found == source.files.end()) return std::nullopt;
+        return found->second;
+    };
+    const CheckReport report =
+        CheckDataFiles({file("elenco.dir").value_or(""), file("esami.grp").value_or(""),
+                        file("titoli.grp").value_or(""), file("esami.dir"), file("velmara.dir")});
+    CheckOutcome outcome{.clean = report.Clean()};
+    for (const ProblemKind kind : AllProblemKinds()) {
+        const ProblemGroup& group = report.Group(kind);
+        const bool keptWithinCount =
+            group.first.size() <= CheckReport::kFindingsKept && group.first.size() <= group.count;
+        const bool findingsNamed =
+            std::all_of(group.first.begin(), group.first.end(), [](const Finding& finding) {
+                return std::find(kDataFileNames.begin(), kDataFileNames.end(), finding.file) !=
+                           kDataFileNames.end() &&
+                       finding.record >= 0 && finding.otherRecord >= 0;
+            });
+        outcome.wellFormed = outcome.wellFormed && keptWithinCount && findingsNamed;
+    }
+    return outcome;
+}
+
+bool LookupsAgreeWithCheck(const ProbeOutcome& probe, const CheckOutcome& check) {
+    return !check.clean || !probe.loaded || (probe.registryKeysFound == 2 && probe.errors.empty());
 }
 
 }  // namespace velmaro

@@ -1,8 +1,10 @@
 #pragma once
 
 // One data set tried the way a user tries it: loaded, a few numbers looked up, each card found
-// drawn on the recording surface. Shared by the whole-data-set fuzzer and the corruption
-// sweeps, which both require every outcome to be a card, "not found" or an error naming a file.
+// drawn on the recording surface; and checked the way its keeper checks it. Shared by the
+// whole-data-set fuzzer and the corruption sweeps, which both require every outcome to be a
+// card, "not found" or an error naming a file, and a data set that loads and that the check
+// finds clean to give the cards of its first and last students.
 
 #include <string>
 #include <string_view>
@@ -32,6 +34,7 @@ struct ProbeOutcome {
     int lookups = 0;            // distinct numbers looked up
     int cards = 0;              // cards drawn
     int notFound = 0;           // numbers no student has
+    int registryKeysFound = 0;  // of the keys of the first and last registry records
     std::vector<Error> errors;  // the failure of loading, or of a lookup
 
     // Whether every error names one of the five files and gives a reason.
@@ -42,5 +45,20 @@ struct ProbeOutcome {
 // probes the records between), one more than the last, and typed (each distinct number once),
 // and draws every card found.
 ProbeOutcome ProbeDataSet(const DataSource& source, const std::vector<std::string>& typed = {});
+
+struct CheckOutcome {
+    bool clean = false;
+    // Whether the report keeps to its own form: per kind no more findings than it keeps and
+    // than it counts, each naming one of the five files and records not below 0.
+    bool wellFormed = true;
+};
+
+// The data check of source's files, a missing table or registry read as empty.
+CheckOutcome CheckDataSet(const MemorySource& source);
+
+// Whether the lookups agree with the check: in a data set that loads (the check, like the
+// program, refuses the others before checking) and is found clean, both the first and the last
+// student are found, without errors.
+bool LookupsAgreeWithCheck(const ProbeOutcome& probe, const CheckOutcome& check);
 
 }  // namespace velmaro
