@@ -1,7 +1,9 @@
 #include "fuzz/data_set_probe.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
+#include <cmath>
 #include <optional>
 #include <ostream>
 #include <streambuf>
@@ -23,6 +25,27 @@ class NullBuffer final : public std::streambuf {
     int overflow(int c) override { return traits_type::not_eof(c); }
     std::streamsize xsputn(const char*, std::streamsize count) override { return count; }
 };
+
+// Whether entry is the number of a line of its table, as a code the table holds gives.
+bool IsTableEntry(double entry) { return entry >= 1 && std::floor(entry) == entry; }
+
+// Whether the card of student shows what a sound data set never gives: an exam without a date
+// or with a code that is not an entry of the exam table, a diploma code that is not an entry
+// of the title table, or a last career year that is not two digits.
+bool ShowsUnsoundRecord(const Student& student, const DataStore& store) {
+    const bool examsSound =
+        std::all_of(student.ExamRecs.begin(), student.ExamRecs.end(), [&](const ExamRecord& exam) {
+            return exam.date && IsTableEntry(store.Exams().EntryOf(exam.code.view()));
+        });
+    const YearRecord lastYearRecord = student.LastYearRec();
+    const std::string_view lastYear = lastYearRecord.year.view();
+    const bool lastYearSound =
+        student.YearRecs.empty() ||
+        (lastYear.size() == 2 && std::isdigit(static_cast<unsigned char>(lastYear[0])) &&
+         std::isdigit(static_cast<unsigned char>(lastYear[1])));
+    return !examsSound || !lastYearSound ||
+           !IsTableEntry(store.Titles().EntryOf(student.fields.DiplomaCode));
+}
 
 }  // namespace
 
@@ -97,6 +120,7 @@ ProbeOutcome ProbeDataSet(const DataSource& source, const std::vector<std::strin
             ++outcome.cards;
             outcome.registryKeysFound +=
                 static_cast<int>(std::count(registryKeys.begin(), registryKeys.end(), number));
+            outcome.cardsWithUnsoundRecords += ShowsUnsoundRecord(*found->student, *store);
         }
     }
     return outcome;
@@ -128,7 +152,9 @@ CheckOutcome CheckDataSet(const MemorySource& source) {
 }
 
 bool LookupsAgreeWithCheck(const ProbeOutcome& probe, const CheckOutcome& check) {
-    return !check.clean || !probe.loaded || (probe.registryKeysFound == 2 && probe.errors.empty());
+    return !check.clean || !probe.loaded ||
+           (probe.registryKeysFound == 2 && probe.errors.empty() &&
+            probe.cardsWithUnsoundRecords == 0);
 }
 
 }  // namespace velmaro

@@ -31,11 +31,12 @@ std::string JoinDataSet(const MemorySource& source);
 
 struct ProbeOutcome {
     bool loaded = false;
-    int lookups = 0;            // distinct numbers looked up
-    int cards = 0;              // cards drawn
-    int notFound = 0;           // numbers no student has
-    int registryKeysFound = 0;  // of the keys of the first and last registry records
-    std::vector<Error> errors;  // the failure of loading, or of a lookup
+    int lookups = 0;                  // distinct numbers looked up
+    int cards = 0;                    // cards drawn
+    int notFound = 0;                 // numbers no student has
+    int registryKeysFound = 0;        // of the keys of the first and last registry records
+    int cardsWithUnsoundRecords = 0;  // see ShowsUnsoundRecord
+    std::vector<Error> errors;        // the failure of loading, or of a lookup
 
     // Whether every error names one of the five files and gives a reason.
     bool ErrorsNameAFile() const;
@@ -58,7 +59,7 @@ CheckOutcome CheckDataSet(const MemorySource& source);
 
 // Whether the lookups agree with the check: in a data set that loads (the check, like the
 // program, refuses the others before checking) and is found clean, both the first and the last
-// student are found, without errors.
+// student are found, without errors, and no card shows an unsound record.
 bool LookupsAgreeWithCheck(const ProbeOutcome& probe, const CheckOutcome& check);
 
 }  // namespace velmaro
