@@ -29,8 +29,8 @@ many there are and the first 10 with their record (or line) numbers and the
 values found: registry order, repeated keys and keys that are not numbers,
 slot length fields, short records, record counts, runs of exam and year
 records, dates, exams outside the career, codes missing from esami.grp and
-titoli.grp, group codes that no class rule names, malformed table lines and
-repeated codes, missing record files.
+titoli.grp, group codes that no class rule names, malformed table lines,
+table codes holding "*" and repeated codes, missing record files.
 
 Options:
   --data-dir DIR        Check the files of DIR.

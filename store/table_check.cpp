@@ -38,6 +38,14 @@ TableCodes CheckTable(std::string_view fileName, std::string_view content,
         }
         if (line.size() < codeEnd) continue;
         const std::string_view code = Mid(line, layout.codePosition, layout.codeLength);
+        // The table is looked up in an index of "*" and each code: a code holding "*" can
+        // be matched across two codes, and the card then shows another line's name.
+        if (code.find('*') != std::string_view::npos) {
+            report.Note(ProblemKind::kMalformedTableLine, [&] {
+                return Finding{std::string(fileName), lineNumber, 0,
+                               "code " + Quoted(code) + " holds \"*\""};
+            });
+        }
         if (const std::int64_t firstLine = codes.Insert(code, lineNumber);
             firstLine != lineNumber) {
             report.Note(ProblemKind::kRepeatedTableCode, [&] {

@@ -40,12 +40,13 @@ class TableCodes {
 // code still gets class 4, but only by default: it is most likely a typing error.
 bool IsNamedGroupCode(std::string_view group);
 
-// Checks the text of esami.grp: lines too short for their code and name, repeated exam codes,
-// group codes that no class rule names, and a table without lines. Returns its exam codes.
+// Checks the text of esami.grp: lines too short for their code and name, codes holding "*",
+// repeated exam codes, group codes that no class rule names, and a table without lines.
+// Returns its exam codes.
 TableCodes CheckExamTable(std::string_view content, CheckReport& report);
 
-// Checks the text of titoli.grp: lines too short for their code and title, repeated diploma
-// codes, and a table without lines. Returns its diploma codes.
+// Checks the text of titoli.grp: lines too short for their code and title, codes holding "*",
+// repeated diploma codes, and a table without lines. Returns its diploma codes.
 TableCodes CheckTitleTable(std::string_view content, CheckReport& report);
 
 }  // namespace velmaro

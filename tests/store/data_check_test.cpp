@@ -153,6 +153,8 @@ const Breakage kBreakages[] = {
      "diploma code \"99\"", [](DataSet& d) { d.registry[1] = With(d.registry[1], 22, "99"); }},
     {"an exam line without a name", kMalformedTableLine, 1, "esami.grp", 4, 0,
      "7 characters: \"A1 1004\"", [](DataSet& d) { d.examTable += "A1 1004\r\n"; }},
+    {"an exam code holding the index's star", kMalformedTableLine, 1, "esami.grp", 4, 0,
+     "code \"Q*RS\" holds \"*\"", [](DataSet& d) { d.examTable += "A1 Q*RS Statistica\r\n"; }},
     {"a title line without a title", kMalformedTableLine, 1, "titoli.grp", 1, 0, "",
      [](DataSet& d) { d.titleTable = "1 XX\n" + d.titleTable; }},
     // No title to know SC by: the students' diploma codes are unknown as well.
