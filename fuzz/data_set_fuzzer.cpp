@@ -1,8 +1,8 @@
 // The whole data set from one input: the five files read from memory, several lookups, each
 // card drawn on the recording surface; and the data check of the same files. Every outcome
 // must be a card, "not found" or an error naming one of the files, the check's report must
-// keep to its form, and a data set that loads and that it finds clean must give its first and
-// last students.
+// keep to its form, and a data set that loads and that it finds clean must give every student
+// by the key of the record, each card sound.
 
 #include <cstdint>
 #include <cstdlib>
