@@ -10,6 +10,7 @@
 #include "app/check_report_format.h"
 #include "app/command_line.h"
 #include "app/data_dir_settings.h"
+#include "base/printable_text.h"
 #include "store/data_check.h"
 #include "store/data_store.h"
 
@@ -91,7 +92,8 @@ int RunCheckCommand(int argc, char* argv[]) {
     const std::string& dataDir = choice.dataDir;
     const Result<CheckReport> report = CheckDataDir(dataDir);
     if (!report) {
-        std::cerr << "velmaro: " << WithDataDirOrigin(report.error(), choice).Message() << '\n';
+        std::cerr << "velmaro: "
+                  << PrintableText(WithDataDirOrigin(report.error(), choice).Message()) << '\n';
         return kCheckCannotRead;
     }
     if (!PrintToStandardOutput(options->json ? CheckReportJson(dataDir, *report)

@@ -1,5 +1,6 @@
 #include "app/check_report_format.h"
 
+#include "base/printable_text.h"
 #include "render/recording_surface.h"
 
 namespace velmaro {
@@ -18,7 +19,7 @@ std::string Place(const Finding& finding) {
 }  // namespace
 
 std::string CheckReportText(const std::string& dataDir, const CheckReport& report) {
-    std::string text = dataDir + ": ";
+    std::string text = PrintableText(dataDir) + ": ";
     if (report.Clean()) return text + "no problems found\n";
     std::size_t kinds = 0;
     for (const ProblemKind kind : AllProblemKinds())
@@ -30,7 +31,7 @@ std::string CheckReportText(const std::string& dataDir, const CheckReport& repor
         text += std::string(ProblemKindId(kind)) + ": " + std::to_string(group.count) + " (" +
                 std::string(ProblemKindDescription(kind)) + ")\n";
         for (const Finding& finding : group.first)
-            text += "  " + Place(finding) + ": " + finding.found + "\n";
+            text += "  " + Place(finding) + ": " + PrintableText(finding.found) + "\n";
         if (group.count > group.first.size()) {
             text += "  ... and " + std::to_string(group.count - group.first.size()) + " more\n";
         }

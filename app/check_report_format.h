@@ -8,7 +8,8 @@ namespace velmaro {
 
 // The report of `velmaro check` for people: a first line with the data directory and the
 // verdict, then for each kind found its id, count and meaning, and its first findings
-// indented one per line.
+// indented one per line. Control characters of the folder and of the values found appear
+// escaped, so that a data file cannot drive the terminal.
 std::string CheckReportText(const std::string& dataDir, const CheckReport& report);
 
 // The same report as one JSON object: {"data_dir", "clean", "problems": [{"kind",

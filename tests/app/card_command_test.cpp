@@ -205,8 +205,8 @@ TEST(CardCommand, SvgIsAValidDrawingHoldingTheCardsText) {
     EXPECT_TRUE(svg.readAll().contains(">Storia Contemporanea<"));
 }
 
-// Every message shows control characters escaped; the window and the card command end with
-// status 2 when the data does not load.
+// Every message shows control characters escaped; the window, the card command and the check
+// end with status 2 when the data does not load.
 TEST(CardCommand, MessagesShowControlCharactersEscaped) {
     QTemporaryDir folder;
     const QString hostile = folder.filePath("x\x1b[2Jy");
@@ -226,7 +226,8 @@ TEST(CardCommand, MessagesShowControlCharactersEscaped) {
                  {{"card", "--format", "\x1b[2J", "5193"},
                   2,
                   "velmaro: --format must be png, pdf, svg or ops, not '\\x1b[2J'\n"},
-                 {{"--data-dir", hostile, "--quit-after-show"}, 2, notLoaded}};
+                 {{"--data-dir", hostile, "--quit-after-show"}, 2, notLoaded},
+                 {{"check", "--data-dir", hostile}, 2, notLoaded}};
     for (const auto& c : cases) {
         const ProcessRun run = RunVelmaro(c.arguments, offscreen);
         EXPECT_EQ(run.exitCode, c.exitCode) << run.err;

@@ -15,11 +15,14 @@ namespace {
 
 using testing::RunVelmaro;
 
-// A copy of the sample whose esami.grp gains a line with an unknown group code and a
-// repeated exam code.
+// A copy of the sample whose first registry key begins with a terminal's escape sequence
+// (a key that is no number), and whose esami.grp gains a line with an unknown group code and
+// a repeated exam code.
 void WriteBrokenSample(const testdata::TempDataDir& dir) {
-    for (const std::string name : {"elenco.dir", "esami.dir", "velmara.dir", "titoli.grp"})
+    for (const std::string name : {"esami.dir", "velmara.dir", "titoli.grp"})
         dir.Write(name, testdata::FileBytes(VELMARO_SAMPLE_DIR "/" + name));
+    dir.Write("elenco.dir",
+              testdata::FileBytes(VELMARO_SAMPLE_DIR "/elenco.dir").replace(2, 4, "\x1b[2J"));
     dir.Write("esami.grp",
               testdata::FileBytes(VELMARO_SAMPLE_DIR "/esami.grp") + "ZQ 1001 Doppione\r\n");
 }
@@ -37,7 +40,7 @@ TEST(CheckCommand, ExitStatusSaysCleanProblemsOrCannotRead) {
         {{"check", "--data-dir", VELMARO_SAMPLE_DIR}, 0, "no problems found", ""},
         {{"check", "--data-dir=" + QString::fromStdString(broken.DataDir())},
          1,
-         "unknown-group-code: 1",
+         "  elenco.dir record 1: key \"\\x1b[2J4\"\nunknown-group-code: 1",
          ""},
         {{"check", "--data-dir", QString::fromStdString(empty.DataDir())},
          2,
@@ -53,6 +56,7 @@ TEST(CheckCommand, ExitStatusSaysCleanProblemsOrCannotRead) {
         EXPECT_EQ(run.exitCode, c.exitCode);
         EXPECT_NE(run.out.find(c.inOut), std::string::npos) << run.out;
         EXPECT_NE(run.err.find(c.inErr), std::string::npos) << run.err;
+        EXPECT_EQ((run.out + run.err).find('\x1b'), std::string::npos);
     }
 }
 
@@ -66,6 +70,9 @@ TEST(CheckCommand, JsonReportNamesKindCountAndWhere) {
     EXPECT_EQ(run.exitCode, 1);
     const std::string expected =
         "{\"data_dir\":\"" + folder + "/\",\"clean\":false,\"problems\":[" +
+        "{\"kind\":\"bad-key\",\"description\":\"registry key that is not a number from 1 "
+        "up: no lookup finds the student\",\"count\":1,\"first\":[{\"file\":\"elenco.dir\","
+        "\"record\":1,\"found\":\"key \\\"\\u001b[2J4\\\"\"}]}," +
         "{\"kind\":\"unknown-group-code\",\"description\":\"group code that no class rule names: "
         "its exams are class 4\",\"count\":1,\"first\":[{\"file\":\"esami.grp\",\"record\":92,"
         "\"found\":\"group \\\"ZQ\\\" of exam \\\"1001\\\"\"}]}," +
