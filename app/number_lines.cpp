@@ -1,5 +1,7 @@
 #include "app/number_lines.h"
 
+#include <QString>
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -12,7 +14,12 @@ Result<std::vector<std::string>> ReadNumberLines(std::istream& in, const std::st
     std::vector<std::string> numbers;
     for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!line.empty()) numbers.push_back(std::move(line));
+        // Read as UTF-8, as the command's arguments are: a byte that is not part of valid
+        // UTF-8 becomes U+FFFD, so a number's text is always UTF-8 where it is shown.
+        if (!line.empty()) {
+            numbers.push_back(
+                QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())).toStdString());
+        }
     }
     if (in.bad()) return Error{name, "could not be read"};
     return numbers;

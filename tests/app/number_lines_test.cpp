@@ -29,6 +29,12 @@ TEST(ReadNumberLines, EachLineAsTypedWithoutItsEndEmptyLinesSkipped) {
         {" 5193 \n-5\n05193\n\t\n", {" 5193 ", "-5", "05193", "\t"}},
         // Only the line end's own "\r" goes.
         {"5193\r\r\n12\r3\n", {"5193\r", "12\r3"}},
+        // UTF-8 as it stands; a byte that cannot be UTF-8 becomes U+FFFD.
+        {"51\xff"
+         "93\n\xc3\xa8\n",
+         {"51\xef\xbf\xbd"
+          "93",
+          "\xc3\xa8"}},
     };
     for (const Case& c : cases) {
         std::istringstream in(c.text);
