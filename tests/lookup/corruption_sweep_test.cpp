@@ -65,6 +65,12 @@ void ProbeAndCheck(const MemorySource& source, const std::string& what, SweepCou
     ASSERT_TRUE(LookupsAgreeWithCheck(outcome, check)) << what;
 }
 
+void Print(const char* sweep, const SweepCounts& counts) {
+    std::printf("%s: %d attempts, %d cards, %d not found, %d errors, %d not loaded, %d clean\n",
+                sweep, counts.attempts, counts.cards, counts.notFound, counts.errors,
+                counts.notLoaded, counts.clean);
+}
+
 std::size_t StrideFor(std::size_t size) {
     return std::max<std::size_t>(1, (size + kMostPositionsPerFile - 1) / kMostPositionsPerFile);
 }
@@ -95,11 +101,7 @@ TEST(CorruptionSweep, EveryTruncationOfEveryFile) {
         ProbeAndCheck(missing, name + " missing", counts);
         if (HasFatalFailure()) return;
     }
-    std::printf(
-        "truncations: %d attempts, %d cards, %d not found, %d errors, %d not loaded, "
-        "%d clean\n",
-        counts.attempts, counts.cards, counts.notFound, counts.errors, counts.notLoaded,
-        counts.clean);
+    Print("truncations", counts);
     EXPECT_GT(counts.cards, 0);
     EXPECT_GT(counts.notLoaded, 0);
 }
@@ -119,11 +121,7 @@ TEST(CorruptionSweep, EveryByteSetToEachHostileValue) {
             }
         }
     }
-    std::printf(
-        "byte changes: %d attempts, %d cards, %d not found, %d errors, %d not loaded, "
-        "%d clean\n",
-        counts.attempts, counts.cards, counts.notFound, counts.errors, counts.notLoaded,
-        counts.clean);
+    Print("byte changes", counts);
     EXPECT_GT(counts.cards, 0);
 }
 
