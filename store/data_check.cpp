@@ -30,19 +30,21 @@ constexpr std::size_t kExamFieldsLength = 12;
 constexpr std::size_t kYearFieldsLength = 4;
 
 // Runs first on this thread and second on another, and returns when both are done; both on
-// this thread when the system gives no other.
+// this thread when worthAThread is false (work too small to repay starting one) or the system
+// gives no other.
 template <typename First, typename Second>
-void InParallel(First first, Second second) {
+void InParallel(First first, Second second, bool worthAThread = true) {
     std::thread other;
     try {
-        other = std::thread(second);
+        if (worthAThread) other = std::thread(second);
     } catch (const std::system_error&) {
-        first();
-        second();
-        return;
     }
     first();
-    other.join();
+    if (other.joinable()) {
+        other.join();
+    } else {
+        second();
+    }
 }
 
 // How many blocks of blockRecords records hold count records.
@@ -51,9 +53,10 @@ std::size_t BlockCount(std::int64_t count, std::int64_t blockRecords) {
 }
 
 // Calls check(block, first, last) on each block of records 1 ... count, blockRecords records to
-// a block (the last may hold fewer), on this thread and one more: each thread takes the next
-// block when it is done with one, so a thread that the system runs less does less. Once a
-// call returns false no more blocks are taken, and the result is false.
+// a block (the last may hold fewer), on this thread and, when there are several blocks, one
+// more: each thread takes the next block when it is done with one, so a thread that the
+// system runs less does less. Once a call returns false no more blocks are taken, and the
+// result is false.
 template <typename CheckBlock>
 bool CheckInBlocks(std::int64_t count, std::int64_t blockRecords, CheckBlock check) {
     const std::size_t blocks = BlockCount(count, blockRecords);
@@ -66,7 +69,7 @@ bool CheckInBlocks(std::int64_t count, std::int64_t blockRecords, CheckBlock che
             if (!check(block, first, last)) allChecked = false;
         }
     };
-    InParallel(checkBlocks, checkBlocks);
+    InParallel(checkBlocks, checkBlocks, blocks > 1);
     return allChecked;
 }
 
@@ -221,7 +224,8 @@ class DataSetCheck {
             [&] {
                 CheckRunOverlaps(kYearsName, yearRuns, static_cast<std::size_t>(years_.Count()),
                                  yearOverlaps_);
-            });
+            },
+            registry.Count() > kBlockRecords);
         return true;
     }
 
