@@ -40,9 +40,7 @@ class TrueTypeSubset {
     // The advance of subset glyph in thousandths of the em, as a PDF's widths give it.
     int AdvanceInThousandths(std::uint16_t subsetGlyph) const;
 
-    // The font's design units per em, and its box, ascent, descent and capital height in
-    // thousandths of the em.
-    int UnitsPerEm() const { return unitsPerEm_; }
+    // The font's box, ascent, descent and capital height in thousandths of the em.
     struct Box {
         int left, bottom, right, top;
     };
