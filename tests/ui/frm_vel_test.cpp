@@ -59,14 +59,6 @@ class PdfJobPrinter final : public CardPrinter {
     QString folder_;
 };
 
-// How many rows running down from y in column x of image are dark, one after another.
-int DarkRunDown(const QImage& image, int x, int y) {
-    int run = 0;
-    while (y + run < image.height() && qGray(image.pixel(x, y + run)) < 128)
-        ++run;
-    return run;
-}
-
 // Armed before an action that opens a modal Dialog: runs act on it once it shows.
 template <typename Dialog>
 struct WhenOpen {
@@ -114,8 +106,14 @@ int DarkPixels(const QImage& image) {
 class FrmVelTest : public QObject {
     Q_OBJECT
 
-    // A loaded, shown and active window whose prints go to job files in jobs_.
-    void Open() {
+    template <typename Widget>
+    Widget* Child(const char* name = nullptr) const {
+        return name ? window_->findChild<Widget*>(QString::fromUtf8(name))
+                    : window_->findChild<Widget*>();
+    }
+    // A loaded, shown and active window whose prints go to job files in jobs_; with display,
+    // the sample number 5193 displayed by Enter.
+    void Open(bool display = false) {
         window_ = std::make_unique<FrmVel>(
             DataDirOf(kSampleDir.toStdString()),
             CardContext{[] { return std::chrono::year{2025} / 10 / 20; }, ","});
@@ -123,16 +121,23 @@ class FrmVelTest : public QObject {
         auto printer = std::make_unique<PdfJobPrinter>(jobs_.path());
         printer_ = printer.get();
         window_->SetCardPrinter(std::move(printer));
-        TxtMatr = window_->findChild<QLineEdit*>(QStringLiteral("TxtMatr"));
-        LblMatr = window_->findChild<QLabel*>(QStringLiteral("LblMatr"));
-        CmdVis = window_->findChild<QPushButton*>(QStringLiteral("CmdVis"));
-        CmdPri = window_->findChild<QPushButton*>(QStringLiteral("CmdPri"));
-        CmdExi = window_->findChild<QPushButton*>(QStringLiteral("CmdExi"));
-        QVERIFY(TxtMatr && LblMatr && CmdVis && CmdPri && CmdExi);
+        TxtMatr = Child<QLineEdit>("TxtMatr");
+        LblMatr = Child<QLabel>("LblMatr");
+        CmdVis = Child<QPushButton>("CmdVis");
+        CmdPri = Child<QPushButton>("CmdPri");
+        CmdExi = Child<QPushButton>("CmdExi");
+        card_ = Child<CardView>();
+        menu_ = Child<QMenu>("CardMenu");
+        QVERIFY(TxtMatr && LblMatr && CmdVis && CmdPri && CmdExi && card_ && menu_);
         window_->show();
+        Reactivate();
+        TxtMatr->setFocus();
+        if (display) QTest::keyClick(TxtMatr, Qt::Key_Return);
+    }
+    // The offscreen platform does not activate the window again after a box or a dialog.
+    void Reactivate() {
         window_->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window_.get()));
-        TxtMatr->setFocus();
     }
     int CompactHeight() const { return window_->PixelsY(window_->BarHeight()); }
     // What the window shows below its row of controls (whose caret may blink).
@@ -147,6 +152,8 @@ class FrmVelTest : public QObject {
     QLineEdit* TxtMatr = nullptr;
     QLabel* LblMatr = nullptr;
     QPushButton *CmdVis = nullptr, *CmdPri = nullptr, *CmdExi = nullptr;
+    CardView* card_ = nullptr;
+    QMenu* menu_ = nullptr;
 
   private slots:
     void startUpShowsTheCompactRowLaidOutFromM() {
@@ -164,32 +171,27 @@ class FrmVelTest : public QObject {
         }
         // CharWidth 9.15625 * 15 = 137.3 -> 137; CharHeight 12.28125 * 15 = 184.2 -> 184;
         // BarHeight 4 * 184 = 736 twips = 49 pixels; the width 60 * 137 = 8220 twips = 548.
-        QCOMPARE(w.CharWidth(), 137);
-        QCOMPARE(w.CharHeight(), 184);
-        QCOMPARE(w.BarHeight(), 736);
+        QCOMPARE(QList<int>({w.CharWidth(), w.CharHeight(), w.BarHeight(), w.WindowWidth()}),
+                 QList<int>({137, 184, 736, 8220}));
         QCOMPARE(w.size(), QSize(548, 49));
-        QCOMPARE(w.WindowWidth(), 8220);
         QCOMPARE(TxtMatr->text(), QStringLiteral("5193"));
         QVERIFY(!CmdPri->isEnabled());
-        // Buttons 8220 / 4 * 0.9 = 1849.5 twips = 123 pixels wide, 2 * 184 = 368 twips = 25
-        // high, centred at 1.5, 2.5 and 3.5 quarters (3082.5, 5137.5, 7192.5 twips): their left
-        // edges at 2157.75, 4212.75 and 6267.75 twips, pixels 144, 281 and 418.
-        QCOMPARE(CmdVis->text(), QStringLiteral("&Visualizza"));
-        QCOMPARE(CmdPri->text(), QStringLiteral("&Stampa"));
-        QCOMPARE(CmdExi->text(), QStringLiteral("&Esci"));
-        QCOMPARE(CmdVis->geometry(), QRect(144, 0, 123, 25));
-        QCOMPARE(CmdPri->geometry(), QRect(281, 0, 123, 25));
-        QCOMPARE(CmdExi->geometry(), QRect(418, 0, 123, 25));
+        QCOMPARE(QStringList({CmdVis->text(), CmdPri->text(), CmdExi->text()}),
+                 QStringList({"&Visualizza", "&Stampa", "&Esci"}));
         // The label: "Matr." plus an M, 366.1 + 137 = 503.1 twips, 34 pixels. The box two Ms
         // further, 34 * 15 + 274 = 784 twips = 52 pixels, as wide as "5193" plus an M in the
-        // window's font, 366.6 + 137 = 503.6 twips = 34 pixels.
-        QCOMPARE(LblMatr->geometry(), QRect(0, 0, 34, 25));
-        QCOMPARE(TxtMatr->geometry(), QRect(52, 0, 34, 25));
+        // window's font, 366.6 + 137 = 503.6 twips = 34 pixels. Buttons 8220 / 4 * 0.9 =
+        // 1849.5 twips = 123 pixels wide, 2 * 184 = 368 twips = 25 high, centred at 1.5, 2.5
+        // and 3.5 quarters (3082.5, 5137.5, 7192.5 twips): their left edges at 2157.75,
+        // 4212.75 and 6267.75 twips, pixels 144, 281 and 418.
+        QCOMPARE(QList<QRect>({LblMatr->geometry(), TxtMatr->geometry(), CmdVis->geometry(),
+                               CmdPri->geometry(), CmdExi->geometry()}),
+                 QList<QRect>({QRect(0, 0, 34, 25), QRect(52, 0, 34, 25), QRect(144, 0, 123, 25),
+                               QRect(281, 0, 123, 25), QRect(418, 0, 123, 25)}));
     }
 
     void enterClickRepaintAndStartShowTheCard() {
-        Open();
-        QTest::keyClick(TxtMatr, Qt::Key_Return);
+        Open(true);
         QCOMPARE(window_->height(),
                  window_->PixelsY(window_->BarHeight() + 40.0 * window_->CharHeight()));
         const QImage byEnter = CardArea();
@@ -230,8 +232,7 @@ class FrmVelTest : public QObject {
     }
 
     void editClearsTheCardButEachPrintIsAJobOfTheFoundStudent() {
-        Open();
-        QTest::keyClick(TxtMatr, Qt::Key_Return);
+        Open(true);
         TxtMatr->end(false);
         QTest::keyClick(TxtMatr, Qt::Key_1);  // "51931", not on file
         QVERIFY(!window_->ShowsCard());
@@ -252,8 +253,7 @@ class FrmVelTest : public QObject {
     }
 
     void numberNotOnFileKeepsTheStudentAndTheTypedNumberSelected() {
-        Open();
-        QTest::keyClick(TxtMatr, Qt::Key_Return);
+        Open(true);
         const Student before = *window_->Flow()->KeptStudent();
         TxtMatr->selectAll();
         QTest::keyClicks(TxtMatr, QStringLiteral("5"));  // a gap in the registry
@@ -264,14 +264,10 @@ class FrmVelTest : public QObject {
         QCOMPARE(box.caption, QStringLiteral("Velmaro Studenti"));
         QVERIFY(!CmdPri->isEnabled());
         QVERIFY(!window_->ShowsCard());
-        const Student& after = *window_->Flow()->KeptStudent();
-        QCOMPARE(after.MatrText, before.MatrText);
-        QCOMPARE(after.fields.StudentRecord, before.fields.StudentRecord);
-        QVERIFY(after.ExamRecs == before.ExamRecs);
+        QVERIFY(*window_->Flow()->KeptStudent() == before);
 
         // The next number typed replaces the one not found.
-        window_->activateWindow();  // the offscreen platform does not do it after a box
-        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        Reactivate();
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(TxtMatr));
         QCOMPARE(TxtMatr->selectedText(), QStringLiteral("5"));
         QTest::keyClicks(TxtMatr, QStringLiteral("2000"));
@@ -285,8 +281,7 @@ class FrmVelTest : public QObject {
                 return Error{"/out/\x1b[2J<b>card.pdf</b>", "\xc2\x9b gone"};
             }
         };
-        Open();
-        QTest::keyClick(TxtMatr, Qt::Key_Return);
+        Open(true);
         window_->SetCardPrinter(std::make_unique<FailingPrinter>());
         BoxCloser box;
         QTest::mouseClick(CmdPri, Qt::LeftButton);
@@ -307,8 +302,7 @@ class FrmVelTest : public QObject {
             QCOMPARE(accessible->text(QAccessible::Name), QString::fromUtf8(name));
             QVERIFY(!accessible->text(QAccessible::Description).isEmpty());
         }
-        auto* card = window_->findChild<CardView*>();
-        QAccessibleInterface* cardAccessible = QAccessible::queryAccessibleInterface(card);
+        QAccessibleInterface* cardAccessible = QAccessible::queryAccessibleInterface(card_);
         QVERIFY(!cardAccessible->text(QAccessible::Name).isEmpty());
         QCOMPARE(cardAccessible->text(QAccessible::Value), QString());  // no card yet
 
@@ -318,8 +312,7 @@ class FrmVelTest : public QObject {
         QVERIFY(window_->ShowsCard());
 
         // Tab goes round as the controls stand: box, Visualizza, Stampa, Esci, the card.
-        const std::vector<QWidget*> order = {CmdVis, CmdPri, CmdExi, card, TxtMatr};
-        for (QWidget* next : order) {
+        for (QWidget* next : std::vector<QWidget*>{CmdVis, CmdPri, CmdExi, card_, TxtMatr}) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget(), next);
         }
@@ -347,8 +340,7 @@ class FrmVelTest : public QObject {
         QFETCH(int, key);
         QFETCH(int, presses);
         QFETCH(int, zoom);
-        Open();
-        QTest::keyClick(TxtMatr, Qt::Key_Return);
+        Open(true);
         window_->SetZoom(startZoom);
         for (int i = 0; i < presses; ++i)
             QTest::keyClick(window_.get(), Qt::Key(key), Qt::ControlModifier);
@@ -362,8 +354,7 @@ class FrmVelTest : public QObject {
         QTest::keyClick(TxtMatr, Qt::Key_Return);
         auto* area = window_->findChild<QScrollArea*>();
         QCOMPARE(area->verticalScrollBar()->maximum(), 0);  // the whole card fits at 100 %
-        auto* card = window_->findChild<CardView*>();
-        const QSize atHundred = card->size();
+        const QSize atHundred = card_->size();
         window_->resize(400, 300);
         QCOMPARE(window_->size(), QSize(window_->minimumSize().width(), 300));
         QVERIFY(area->verticalScrollBar()->maximum() > 0);
@@ -373,45 +364,41 @@ class FrmVelTest : public QObject {
         // row of controls stays one pixel thick (a scaled bitmap would make it two).
         window_->SetZoom(200);
         QVERIFY(area->horizontalScrollBar()->maximum() > 0);
-        QVERIFY(std::abs(card->width() - 2 * atHundred.width()) <= 1);
-        QVERIFY(std::abs(card->height() - 2 * atHundred.height()) <= 1);
+        QVERIFY(std::abs(card_->width() - 2 * atHundred.width()) <= 1);
+        QVERIFY(std::abs(card_->height() - 2 * atHundred.height()) <= 1);
         const int ruleAtHundred =
             window_->PixelsY(window_->BarHeight()) - window_->PixelsY(2.0 * window_->CharHeight());
-        const QImage zoomed = card->grab().toImage();
+        const QImage zoomed = card_->grab().toImage();
         int firstDark = 0;
         while (qGray(zoomed.pixel(20, firstDark)) >= 128)
             ++firstDark;
         QVERIFY(std::abs(firstDark - 2 * ruleAtHundred) <= 2);
-        QCOMPARE(DarkRunDown(zoomed, 20, firstDark), 1);
+        QVERIFY(qGray(zoomed.pixel(20, firstDark + 1)) >= 128);
     }
 
     void theCardsContextMenuCopiesItsText() {
-        Open();
-        auto* card = window_->findChild<CardView*>();
-        auto* menu = window_->findChild<QMenu*>(QStringLiteral("CardMenu"));
+        Open(true);
         QStringList entries;
-        for (QAction* action : menu->actions())
+        for (QAction* action : menu_->actions())
             if (!action->isSeparator()) entries << action->text();
         QCOMPARE(entries,
                  QStringList({"Stampa\u2026", "Anteprima di stampa\u2026", "Salva come PDF\u2026",
                               "Salva come immagine\u2026", "Copia immagine", "Copia testo"}));
-
-        QTest::keyClick(TxtMatr, Qt::Key_Return);
         // Right click and the Menu key (a context menu event from the platform) both open it.
         for (const auto reason : {QContextMenuEvent::Mouse, QContextMenuEvent::Keyboard}) {
-            QContextMenuEvent event(reason, QPoint(30, 30), card->mapToGlobal(QPoint(30, 30)));
-            QApplication::sendEvent(card, &event);
-            QTRY_VERIFY(menu->isVisible());
-            menu->hide();
+            QContextMenuEvent event(reason, QPoint(30, 30), card_->mapToGlobal(QPoint(30, 30)));
+            QApplication::sendEvent(card_, &event);
+            QTRY_VERIFY(menu_->isVisible());
+            menu_->hide();
         }
 
         // The Menu key comes as a keyboard context menu event (above); Shift+F10 as a key.
-        QTest::keyClick(card, Qt::Key_F10, Qt::ShiftModifier);
-        QTRY_VERIFY(menu->isVisible());
-        menu->hide();
+        QTest::keyClick(card_, Qt::Key_F10, Qt::ShiftModifier);
+        QTRY_VERIFY(menu_->isVisible());
+        menu_->hide();
 
         QApplication::clipboard()->clear();
-        menu->findChild<QAction*>(QStringLiteral("MenuCopyText"))->trigger();
+        menu_->findChild<QAction*>(QStringLiteral("MenuCopyText"))->trigger();
         const QString text = QApplication::clipboard()->text();
         const QStringList lines = text.split('\n', Qt::SkipEmptyParts);
         // The card's text in reading order: the four header lines, field by field with a tab
@@ -440,13 +427,13 @@ class FrmVelTest : public QObject {
             qPrintable(lines.last()));
 
         // A screen reader reads the same text from the card area.
-        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(card);
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(card_);
         QVERIFY(accessible);
         QCOMPARE(accessible->role(), QAccessible::StaticText);
         QCOMPARE(accessible->text(QAccessible::Value), text);
 
         QApplication::clipboard()->clear();
-        menu->findChild<QAction*>(QStringLiteral("MenuCopyImage"))->trigger();
+        menu_->findChild<QAction*>(QStringLiteral("MenuCopyImage"))->trigger();
         const QImage image = QApplication::clipboard()->image();
         QVERIFY(!image.isNull());
         QVERIFY(DarkPixels(image) > 1000);
@@ -471,8 +458,7 @@ class FrmVelTest : public QObject {
             QVERIFY(opened);
             QCOMPARE(noBox.text, QString());
         }
-        window_->activateWindow();  // the offscreen platform does not do it after a dialog
-        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        Reactivate();
 
         QTemporaryDir dialogJobs;
         auto dialogPrinter = std::make_unique<PdfJobPrinter>(dialogJobs.path());
@@ -487,8 +473,7 @@ class FrmVelTest : public QObject {
         const bool spooler = CupsKnowsQueue("velmaro-test");
         if (spooler) qputenv("PRINTER", "velmaro-test");
         const int lastJob = spooler ? CupsLastJobId("velmaro-test") : 0;
-        Open();
-        QTest::keyClick(TxtMatr, Qt::Key_Return);
+        Open(true);
         int pages = -1;
         WhenOpen<QPrintPreviewDialog> preview([&](QPrintPreviewDialog& dialog) {
             pages = dialog.findChild<QPrintPreviewWidget*>()->pageCount();
@@ -504,21 +489,16 @@ class FrmVelTest : public QObject {
     }
 
     void theCardsMenuSavesItAsPdfAndImage() {
-        Open();
-        QTest::keyClick(TxtMatr, Qt::Key_Return);
-        auto* menu = window_->findChild<QMenu*>(QStringLiteral("CardMenu"));
-        const struct {
-            const char* action;
-            const char* file;
-        } saves[] = {{"MenuSavePdf", "scheda.pdf"}, {"MenuSaveImage", "scheda.png"}};
-        for (const auto& save : saves) {
-            const QString path = jobs_.filePath(QString::fromUtf8(save.file));
+        Open(true);
+        for (const auto& [action, file] :
+             {std::pair{"MenuSavePdf", "scheda.pdf"}, std::pair{"MenuSaveImage", "scheda.png"}}) {
+            const QString path = jobs_.filePath(QString::fromUtf8(file));
             WhenOpen<QFileDialog> chooser([&](QFileDialog& dialog) {
                 dialog.selectFile(path);
                 QMetaObject::invokeMethod(&dialog, "accept", Qt::QueuedConnection);
             });
-            menu->findChild<QAction*>(QString::fromUtf8(save.action))->trigger();
-            QVERIFY2(QFile::exists(path), save.file);
+            menu_->findChild<QAction*>(QString::fromUtf8(action))->trigger();
+            QVERIFY2(QFile::exists(path), file);
         }
         const QString info = testing::ProgramOutput("pdfinfo", {jobs_.filePath("scheda.pdf")});
         QVERIFY2(info.contains(QRegularExpression("Title: +Velmaro \u2013 Matr\\. 5193\n")),
