@@ -19,12 +19,27 @@
 namespace velmaro {
 namespace {
 
-TEST(PdfDocument, EveryObjectLiesWhereTheCrossReferenceTablePutsIt) {
+// A document whose bytes are kept in file.
+struct MemoryPdf {
     std::string file;
-    PdfDocument document([&](std::string_view bytes) {
+    PdfDocument document{[this](std::string_view bytes) {
         file.append(bytes);
         return Ok();
-    });
+    }};
+};
+
+// The plain bytes of a stream's compressed data (a zlib stream).
+std::string Inflate(std::string_view compressed) {
+    // qUncompress wants a size first; one that is too small only makes it grow its buffer.
+    QByteArray sized("\0\0\xff\xff", 4);
+    sized.append(compressed.data(), static_cast<qsizetype>(compressed.size()));
+    return qUncompress(sized).toStdString();
+}
+
+TEST(PdfDocument, EveryObjectLiesWhereTheCrossReferenceTablePutsIt) {
+    MemoryPdf pdf;
+    PdfDocument& document = pdf.document;
+    const std::string& file = pdf.file;
     const int root = document.NewObject();
     const int later = document.NewObject();
     const int stream = document.NewObject();
@@ -59,12 +74,7 @@ TEST(PdfDocument, EveryObjectLiesWhereTheCrossReferenceTablePutsIt) {
     const std::size_t start = match.position(0) + match.length(0);
     const std::size_t length = std::stoul(match[1]);
     EXPECT_EQ(file.compare(start + length, 10, "\nendstream"), 0);
-    // qUncompress wants the plain length first, as qCompress writes it.
-    QByteArray compressed(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        compressed[i] = static_cast<char>(content.size() >> (24 - 8 * i) & 0xFF);
-    compressed.append(file.data() + start, static_cast<qsizetype>(length));
-    EXPECT_EQ(qUncompress(compressed).toStdString(), content);
+    EXPECT_EQ(Inflate(std::string_view(file).substr(start, length)), content);
 }
 
 TEST(PdfDocument, ASinkFailureIsReportedByEveryLaterCallAndTheSinkIsNotAskedAgain) {
@@ -159,25 +169,18 @@ TEST(PdfFont, TheEmbeddedSubsetDrawsTheFontsOwnGlyphs) {
 
 // A document holding only font's objects.
 std::string FontDocument(PdfFont& font) {
-    std::string file;
-    PdfDocument document([&](std::string_view bytes) {
-        file.append(bytes);
-        return Ok();
-    });
-    const int number = document.NewObject();
-    EXPECT_TRUE(font.Write(document, number).ok());
-    EXPECT_TRUE(document.Finish(number, number).ok());
-    return file;
+    MemoryPdf pdf;
+    const int number = pdf.document.NewObject();
+    EXPECT_TRUE(font.Write(pdf.document, number).ok());
+    EXPECT_TRUE(pdf.document.Finish(number, number).ok());
+    return pdf.file;
 }
 
 // The character map of a FontDocument, the last stream written: its entries name each glyph's
 // character.
 std::string CharacterMapOf(const std::string& file) {
     const std::size_t stream = file.rfind(">>\nstream\n") + 10;
-    const std::size_t end = file.rfind("\nendstream");
-    QByteArray compressed("\0\0\xff\xff", 4);
-    compressed.append(file.data() + stream, static_cast<qsizetype>(end - stream));
-    return qUncompress(compressed).toStdString();
+    return Inflate(std::string_view(file).substr(stream, file.rfind("\nendstream") - stream));
 }
 
 // Text is written as subset glyph numbers, and the map back to characters lets a reader find
