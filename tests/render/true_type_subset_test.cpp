@@ -35,12 +35,7 @@ std::uint32_t Get32(std::string_view bytes, std::size_t at) {
 
 // A simple glyph: one contour's header and a marker byte that tells the glyphs apart.
 std::string SimpleGlyph(char marker) {
-    std::string glyph;
-    Put16(glyph, 1);
-    glyph.append(8, '\0');
-    glyph.append(1, marker);
-    glyph.append(3, '\0');
-    return glyph;
+    return std::string("\0\1", 2) + std::string(8, '\0') + marker + std::string(3, '\0');
 }
 
 // A composite glyph of the given glyphs, byte offsets as arguments.
@@ -122,11 +117,10 @@ TEST(TrueTypeSubset, GlyphsAreRenumberedByFirstUseWithTheirPartsOutlinesAndAdvan
     auto subset = TrueTypeSubset::Of(MakeFont({SimpleGlyph('0'), SimpleGlyph('1'), SimpleGlyph('2'),
                                                CompositeGlyph({1, 2}), SimpleGlyph('4')}));
     ASSERT_TRUE(subset.ok()) << subset.error().Message();
-    EXPECT_EQ(subset->Use(4), 1);
-    EXPECT_EQ(subset->Use(3), 2);
-    EXPECT_EQ(subset->Use(4), 1);
-    EXPECT_EQ(subset->Use(5), 0);  // past the font
-    EXPECT_EQ(subset->Use(0), 0);
+    // Glyph 5 lies past the font.
+    EXPECT_EQ((std::vector{subset->Use(4), subset->Use(3), subset->Use(4), subset->Use(5),
+                           subset->Use(0)}),
+              (std::vector<std::uint16_t>{1, 2, 1, 0, 0}));
     EXPECT_EQ(subset->AdvanceInThousandths(1), 500 * 1000 / 2048);
     EXPECT_EQ(subset->AdvanceInThousandths(2), 400 * 1000 / 2048);
 
@@ -135,41 +129,35 @@ TEST(TrueTypeSubset, GlyphsAreRenumberedByFirstUseWithTheirPartsOutlinesAndAdvan
     const ReadFont font(file);
     EXPECT_TRUE(font.sortedAndAligned);
     EXPECT_EQ(WholeFileChecksum(file), 0xB1B0AFBAu);
-    EXPECT_EQ(Get16(font.tables.at("maxp"), 4), 5u);
-    EXPECT_EQ(Get16(font.tables.at("hhea"), 34), 5u);
-    EXPECT_EQ(Get16(font.tables.at("head"), 50), 1u);
+    // The glyph count, the count of metrics and long offsets.
+    EXPECT_EQ((std::vector{Get16(font.tables.at("maxp"), 4), Get16(font.tables.at("hhea"), 34),
+                           Get16(font.tables.at("head"), 50)}),
+              (std::vector{5u, 5u, 1u}));
     EXPECT_EQ(font.tables.count("name"), 0u);
     EXPECT_EQ(font.tables.at("cvt "), "hinting values");
 
-    EXPECT_EQ(font.Glyph(0).substr(0, 11), SimpleGlyph('0').substr(0, 11));
-    EXPECT_EQ(font.Glyph(1).substr(0, 11), SimpleGlyph('4').substr(0, 11));
-    EXPECT_EQ(font.Glyph(3).substr(0, 11), SimpleGlyph('1').substr(0, 11));
-    EXPECT_EQ(font.Glyph(4).substr(0, 11), SimpleGlyph('2').substr(0, 11));
-    const std::string composite = font.Glyph(2);
-    EXPECT_EQ(Get16(composite, 12), 3u);  // font glyph 1 is subset glyph 3
-    EXPECT_EQ(Get16(composite, 18), 4u);  // font glyph 2 is subset glyph 4
-
-    const std::string& hmtx = font.tables.at("hmtx");
-    const unsigned advances[] = {100, 500, 400, 200, 300};
-    const unsigned bearings[] = {0, 28, 21, 7, 14};
-    for (unsigned n = 0; n < 5; ++n) {
-        EXPECT_EQ(Get16(hmtx, 4 * n), advances[n]) << n;
-        EXPECT_EQ(Get16(hmtx, 4 * n + 2), bearings[n]) << n;
-    }
+    // Subset glyph n holds font glyph "04312"[n], the composite's parts renumbered: font
+    // glyph 1 is subset glyph 3, font glyph 2 subset glyph 4.
+    for (const auto& [n, marker] : {std::pair{0u, '0'}, {1u, '4'}, {3u, '1'}, {4u, '2'}})
+        EXPECT_EQ(font.Glyph(n).substr(0, 11), SimpleGlyph(marker).substr(0, 11)) << n;
+    EXPECT_EQ((std::vector{Get16(font.Glyph(2), 12), Get16(font.Glyph(2), 18)}),
+              (std::vector{3u, 4u}));
+    // Advances and left side bearings, in subset order.
+    std::string hmtx;
+    for (const unsigned value : {100, 0, 500, 28, 400, 21, 200, 7, 300, 14})
+        Put16(hmtx, value);
+    EXPECT_EQ(font.tables.at("hmtx"), hmtx);
 }
 
 TEST(TrueTypeSubset, DamagedFontsGiveEmptyGlyphsOrAnErrorAndAreNeverReadPastTheirTables) {
     const auto font = [] {
         return MakeFont({SimpleGlyph('0'), SimpleGlyph('1'), CompositeGlyph({1, 0, 2})});
     };
-    {
-        TrueTypeTables noHead = font();
-        noHead.erase("head");
-        EXPECT_FALSE(TrueTypeSubset::Of(noHead).ok());
-        TrueTypeTables shortLoca = font();
-        shortLoca["loca"] = "";
-        EXPECT_FALSE(TrueTypeSubset::Of(shortLoca).ok());
-    }
+    TrueTypeTables noHead = font(), shortLoca = font();
+    noHead.erase("head");
+    shortLoca["loca"] = "";
+    EXPECT_FALSE(TrueTypeSubset::Of(noHead).ok());
+    EXPECT_FALSE(TrueTypeSubset::Of(shortLoca).ok());
     const struct {
         const char* name;
         std::function<void(TrueTypeTables&)> damage;
