@@ -22,9 +22,22 @@
 namespace velmaro {
 namespace {
 
-TEST(PrintJob, ADeviceThatFailsToBeginOrEndIsAnErrorNamingThePrinter) {
-    const SampleCard card("5193");
-    ASSERT_TRUE(card.Loaded());
+class PrintJob : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(card_.Loaded()); }
+    // The sample card printed as a PDF file at path; the job's name goes to docName_.
+    Status PrintPdf(const QString& path) {
+        QPrinter printer(QPrinter::HighResolution);
+        SetUpPdfPrinter(printer, path);
+        const Status printed = PrintCardJob(printer, card_.Input());
+        docName_ = printer.docName();
+        return printed;
+    }
+    const SampleCard card_{"5193"};
+    QString docName_;
+};
+
+TEST_F(PrintJob, ADeviceThatFailsToBeginOrEndIsAnErrorNamingThePrinter) {
     const struct {
         bool beginWorks, endWorks;
         const char* reason;  // nullptr: the job succeeds
@@ -35,7 +48,7 @@ TEST(PrintJob, ADeviceThatFailsToBeginOrEndIsAnErrorNamingThePrinter) {
     };
     for (const auto& c : cases) {
         FakePrinterPage page(c.beginWorks, c.endWorks);
-        const Status printed = PaintCardJob(page, "printer Ufficio", card.Input());
+        const Status printed = PaintCardJob(page, "printer Ufficio", card_.Input());
         if (c.reason == nullptr) {
             EXPECT_TRUE(printed.ok());
             continue;
@@ -46,35 +59,27 @@ TEST(PrintJob, ADeviceThatFailsToBeginOrEndIsAnErrorNamingThePrinter) {
     }
 }
 
-TEST(PrintJob, APdfFileThatCannotBeWrittenIsAnErrorAndLeavesNoFile) {
-    const SampleCard card("5193");
-    ASSERT_TRUE(card.Loaded());
+// A missing folder, and a device that fails every write as a full disk does; the file written
+// well is the only one its folder then holds.
+TEST_F(PrintJob, APdfFileThatCannotBeWrittenIsAnErrorAndLeavesNoFile) {
     QTemporaryDir folder;
-    // A missing folder, and a device that fails every write as a full disk does.
     for (const QString& path : {folder.filePath("missing/card.pdf"), QString("/dev/full")}) {
-        QPrinter printer(QPrinter::HighResolution);
-        SetUpPdfPrinter(printer, path);
-        const Status printed = PrintCardJob(printer, card.Input());
+        const Status printed = PrintPdf(path);
         ASSERT_FALSE(printed.ok()) << path.toStdString();
         EXPECT_EQ(printed.error().file, path.toStdString());
     }
     EXPECT_TRUE(QDir(folder.path()).isEmpty());
-    QPrinter printer(QPrinter::HighResolution);
-    SetUpPdfPrinter(printer, folder.filePath("card.pdf"));
-    EXPECT_TRUE(PrintCardJob(printer, card.Input()).ok());
+    EXPECT_TRUE(PrintPdf(folder.filePath("card.pdf")).ok());
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"card.pdf"});
 }
 
-TEST(PrintJob, ThePageStartsFourEmptyLinesDownInArialTenPoints) {
-    const SampleCard card("5193");
-    ASSERT_TRUE(card.Loaded());
+TEST_F(PrintJob, ThePageStartsFourEmptyLinesDownInArialTenPoints) {
     FakePrinterPage page(true, true);
-    ASSERT_TRUE(PaintCardJob(page, "printer", card.Input()).ok());
+    ASSERT_TRUE(PaintCardJob(page, "printer", card_.Input()).ok());
     ASSERT_FALSE(page.Texts().empty());
 
     const DrawnText& first = page.Texts().front();
-    EXPECT_EQ(first.text, QStringLiteral("Matr.: "));
-    EXPECT_EQ(first.font.family(), QStringLiteral("Arial"));
+    EXPECT_EQ(QStringList({first.text, first.font.family()}), QStringList({"Matr.: ", "Arial"}));
     EXPECT_EQ(first.font.pointSizeF(), 10.0);
     // The printer font's line height and ascent on this 600-dpi page, in device units.
     const QtTextMetrics metrics(CardPrinterFont(), page);
@@ -86,18 +91,14 @@ TEST(PrintJob, ThePageStartsFourEmptyLinesDownInArialTenPoints) {
         EXPECT_GE(text.baseline.y() - ascent, 4 * line - 0.5) << text.text.toStdString();
 }
 
-TEST(PrintJob, TheJobAndItsPdfAreTitledWithTheNumberAsTyped) {
+TEST_F(PrintJob, TheJobAndItsPdfAreTitledWithTheNumberAsTyped) {
     EXPECT_EQ(PrintJobTitle("5193"), QStringLiteral("Velmaro \u2013 Matr. 5193"));
     EXPECT_EQ(PrintJobTitle(" 05193x"), QStringLiteral("Velmaro \u2013 Matr.  05193x"));
 
-    const SampleCard card("5193");
-    ASSERT_TRUE(card.Loaded());
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("card.pdf"));
-    QPrinter printer(QPrinter::HighResolution);
-    SetUpPdfPrinter(printer, path);
-    ASSERT_TRUE(PrintCardJob(printer, card.Input()).ok());
-    EXPECT_EQ(printer.docName(), PrintJobTitle("5193"));
+    ASSERT_TRUE(PrintPdf(path).ok());
+    EXPECT_EQ(docName_, PrintJobTitle("5193"));
 
     const QString text = testing::ProgramOutput(QStringLiteral("pdfinfo"), {path});
     for (const QString& line :
