@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -179,26 +180,21 @@ TEST(RenderCard, ChartEndingBeforeItsStartPutsEveryDateAtTheTop) {
 }
 
 TEST(ChartEndDate, ExpectedEndOrToday) {
-    struct Case {
-        std::vector<std::string> yearRecs;
-        std::size_t numExams;
-        year_month_day end;
-    };
-    for (const Case& c :
-         std::vector<Case>{{{"AA95", "AA97"}, 15, 1998y / 5 / 31},
-                           {{"AA97"}, 16, 1999y / 5 / 31},
-                           {{"AA99"}, 15, 2000y / 5 / 31},
-                           {{}, 3, 2001y / 5 / 31},  // no year records: year 0
-                           {{}, 16, 2002y / 5 / 31},
-                           // A year read as -9: its end, -8, is taken within the century.
-                           {{"AA-9"}, 3, 1992y / 5 / 31}}) {
+    // Year records, how many exams, the end.
+    for (const auto& [yearRecs, numExams, end] :
+         std::vector<std::tuple<std::vector<std::string>, std::size_t, year_month_day>>{
+             {{"AA95", "AA97"}, 15, 1998y / 5 / 31},
+             {{"AA97"}, 16, 1999y / 5 / 31},
+             {{"AA99"}, 15, 2000y / 5 / 31},
+             {{}, 3, 2001y / 5 / 31},  // no year records: year 0
+             {{}, 16, 2002y / 5 / 31},
+             // A year read as -9: its end, -8, is taken within the century.
+             {{"AA-9"}, 3, 1992y / 5 / 31}}) {
         Student s = Enrolled({});
-        s.ExamRecs.resize(c.numExams);
-        s.YearRecs.clear();
-        for (const std::string& year : c.yearRecs)
-            s.YearRecs.push_back(ParseYearRecord(year));
-        EXPECT_EQ(ChartEndDate(s, HeaderResult{}, 2025y / 10 / 20), sys_days{c.end})
-            << c.yearRecs.size() << " years, " << c.numExams << " exams";
+        s.ExamRecs.resize(numExams);
+        s.YearRecs = std::vector<YearRecord>(yearRecs.begin(), yearRecs.end());
+        EXPECT_EQ(ChartEndDate(s, HeaderResult{}, 2025y / 10 / 20), sys_days{end})
+            << yearRecs.size() << " years, " << numExams << " exams";
     }
 }
 
