@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "base/civil_date.h"
@@ -37,11 +38,10 @@ TEST(ClassOfGroup, EveryNamedCodeAndTheOthers) {
 // The entry is rounded half to even; outside the table the group code is empty: class 4.
 TEST(ClassifyExam, RoundsTheEntryAndFallsBackToClassFour) {
     const CodeTable table = BuildCodeTable({"00 X000 Esame", "A2 X001 Altro"}, kExamTableLayout);
-    EXPECT_EQ(ClassifyExam(table, table.EntryOf("NONE")), 0);  // 0.8 -> entry 1
-    EXPECT_EQ(ClassifyExam(table, 1.5), 2);
-    EXPECT_EQ(ClassifyExam(table, 2.5), 2);
-    EXPECT_EQ(ClassifyExam(table, 3), 4);
-    EXPECT_EQ(ClassifyExam(table, 0.4), 4);
+    // An unknown code's entry, 0.8, is entry 1.
+    for (const auto& [entry, examClass] :
+         {std::pair{table.EntryOf("NONE"), 0}, {1.5, 2}, {2.5, 2}, {3.0, 4}, {0.4, 4}})
+        EXPECT_EQ(ClassifyExam(table, entry), examClass) << entry;
 }
 
 // The day count is the standard calendar's on month ends and leap days of every four-digit
@@ -68,26 +68,24 @@ TEST(ParseMonthDayYear, AgreesWithTheStandardCalendar) {
 }
 
 TEST(AverageFormats, RoundHalvesAwayFromZeroAndAlwaysShowTheSeparator) {
-    struct Case {
-        double value;
-        const char *separator, *optionalDecimals, *twoDecimals;  // "##.##", "###.00"
-    };
-    for (const Case& c : std::vector<Case>{{29.2 / 30 * 110, ".", "107.07", "107.07"},
-                                           {0.125, ".", ".13", ".13"},
-                                           {9.995, ".", "10.", "10.00"},
-                                           {29.2, ",", "29,2", "29,20"},
-                                           {0, ",", ",", ",00"}}) {
-        EXPECT_EQ(FormatTwoOptionalDecimals(c.value, c.separator), c.optionalDecimals) << c.value;
-        EXPECT_EQ(FormatTwoDecimals(c.value, c.separator), c.twoDecimals) << c.value;
+    // The value, the separator, the value as "##.##" and as "###.00".
+    for (const auto& [value, separator, optionalDecimals, twoDecimals] :
+         std::vector<std::tuple<double, const char*, const char*, const char*>>{
+             {29.2 / 30 * 110, ".", "107.07", "107.07"},
+             {0.125, ".", ".13", ".13"},
+             {9.995, ".", "10.", "10.00"},
+             {29.2, ",", "29,2", "29,20"},
+             {0, ",", ",", ",00"}}) {
+        EXPECT_EQ(FormatTwoOptionalDecimals(value, separator), optionalDecimals) << value;
+        EXPECT_EQ(FormatTwoDecimals(value, separator), twoDecimals) << value;
     }
 }
 
 TEST(SpreadLabels, StacksEveryClusterAroundItsMidpoint) {
-    struct Case {
-        double h;
-        std::vector<double> desired, expected;  // rows 1 ... N; element 0 is unused
-    };
-    for (const Case& c : std::vector<Case>{
+    // The row height, the desired and the spread centres of rows 1 ... N (element 0 of the
+    // desired ones is unused).
+    for (const auto& [h, desired, expected] :
+         std::vector<std::tuple<double, std::vector<double>, std::vector<double>>>{
              // Rows 1-2 merge (height 40 about 0), that cluster then reaches row 3 (20 > 8):
              // height 60 about (0 + 18) / 2 = 9, centres -11, 9, 29; row 4 stays apart.
              {20, {0, 0, 0, 18, 100}, {-11, 9, 29, 100}},
@@ -102,12 +100,12 @@ TEST(SpreadLabels, StacksEveryClusterAroundItsMidpoint) {
              // Rows 3-5 grow to 20 ... 80, which then touches rows 1-2 (-20 ... 20): rows 1-5
              // height 100 about (0 + 60) / 2 = 30.
              {20, {0, 0, 0, 40, 50, 60}, {-10, 10, 30, 50, 70}}}) {
-        const std::vector<int> oneLineRows(c.desired.size(), 1);
-        const std::vector<double> centres = SpreadLabels(c.desired, oneLineRows, c.h);
-        ASSERT_EQ(centres.size(), c.desired.size());
+        const std::vector<double> centres =
+            SpreadLabels(desired, std::vector<int>(desired.size(), 1), h);
+        ASSERT_EQ(centres.size(), desired.size());
         EXPECT_THAT(std::vector<double>(centres.begin() + 1, centres.end()),
-                    ::testing::Pointwise(::testing::DoubleEq(), c.expected))
-            << "h " << c.h << ", row 1 at " << c.desired[1];
+                    ::testing::Pointwise(::testing::DoubleEq(), expected))
+            << "h " << h << ", row 1 at " << desired[1];
     }
 }
 
