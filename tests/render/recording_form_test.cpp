@@ -30,16 +30,13 @@ TEST(CompareOps, KindsTextsAndNumberFormsExactValuesWithinAHundredth) {
     const std::string expected =
         "card \"5193\"\ntext 100.0 200.5 \"a\\\"b\"\n"
         "line 0.0 1.25 700.0 2.0\ncircle 700.0 2443.75 30 filled\n";
+    // expected with its line number line (from 0) replaced.
     const auto withLine = [&](int line, const std::string& replacement) {
-        std::vector<std::string> lines;
-        std::istringstream in(expected);
-        for (std::string l; std::getline(in, l);)
-            lines.push_back(l);
-        lines[static_cast<std::size_t>(line)] = replacement;
-        std::string recording;
-        for (const std::string& l : lines)
-            recording += l + '\n';
-        return recording;
+        std::size_t start = 0;
+        for (int i = 0; i < line; ++i)
+            start = expected.find('\n', start) + 1;
+        return expected.substr(0, start) + replacement +
+               expected.substr(expected.find('\n', start));
     };
     EXPECT_THAT(testing::CompareOps(expected, expected), ::testing::IsEmpty());
     // Values may differ in their last digits when each is written in its shortest form.
