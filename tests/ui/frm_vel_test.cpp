@@ -26,6 +26,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/support/program_output.h"
@@ -42,21 +43,18 @@ namespace {
 const QString kSampleDir = QStringLiteral(VELMARO_SAMPLE_DIR);
 
 // A print target that writes job n to job<n>.pdf in folder.
-class PdfJobPrinter final : public CardPrinter {
-  public:
-    explicit PdfJobPrinter(QString folder) : folder_(std::move(folder)) {}
+struct PdfJobPrinter final : CardPrinter {
+    explicit PdfJobPrinter(QString folder) : folder(std::move(folder)) {}
     Status PrintCard(const CardInput& card) override {
         numbers.push_back(card.student.MatrText);
         QPrinter printer(QPrinter::HighResolution);
         SetUpPdfPrinter(printer, PathOf(static_cast<int>(numbers.size())));
         return PrintCardJob(printer, card);
     }
-    QString PathOf(int job) const { return folder_ + QStringLiteral("/job%1.pdf").arg(job); }
+    QString PathOf(int job) const { return folder + QStringLiteral("/job%1.pdf").arg(job); }
 
+    QString folder;
     std::vector<std::string> numbers;  // the MatrText of every job, in order
-
-  private:
-    QString folder_;
 };
 
 // Armed before an action that opens a modal Dialog: runs act on it once it shows.
@@ -74,8 +72,6 @@ struct WhenOpen {
     }
     QTimer timer;
     bool seen = false;
-
-  private:
     std::function<void(Dialog&)> act_;
 };
 
@@ -323,28 +319,21 @@ class FrmVelTest : public QObject {
         QVERIFY(!window_->ShowsCard());
     }
 
-    void zoomKeysStayWithinTheirBounds_data() {
-        QTest::addColumn<int>("startZoom");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("presses");
-        QTest::addColumn<int>("zoom");
-        QTest::newRow("Ctrl+- down to 50 %") << 100 << int(Qt::Key_Minus) << 8 << 50;
-        QTest::newRow("Ctrl++ up to 400 %") << 50 << int(Qt::Key_Plus) << 12 << 400;
-        QTest::newRow("Ctrl+= like Ctrl++") << 100 << int(Qt::Key_Equal) << 1 << 125;
-        QTest::newRow("Ctrl+0 back to 100 %") << 400 << int(Qt::Key_0) << 1 << 100;
-        QTest::newRow("set beyond the bound") << 1000 << int(Qt::Key_unknown) << 0 << 400;
-    }
-
     void zoomKeysStayWithinTheirBounds() {
-        QFETCH(int, startZoom);
-        QFETCH(int, key);
-        QFETCH(int, presses);
-        QFETCH(int, zoom);
         Open(true);
-        window_->SetZoom(startZoom);
-        for (int i = 0; i < presses; ++i)
-            QTest::keyClick(window_.get(), Qt::Key(key), Qt::ControlModifier);
-        QCOMPARE(window_->Zoom(), zoom);
+        // From a zoom, presses of Ctrl and a key give a zoom: Ctrl+- down to 50 %, Ctrl++ up to
+        // 400 %, Ctrl+= like Ctrl++, Ctrl+0 back to 100 %, and a zoom set beyond the bound.
+        for (const auto& [start, key, presses, zoom] : {std::tuple{100, Qt::Key_Minus, 8, 50},
+                                                        {50, Qt::Key_Plus, 12, 400},
+                                                        {100, Qt::Key_Equal, 1, 125},
+                                                        {400, Qt::Key_0, 1, 100},
+                                                        {1000, Qt::Key_unknown, 0, 400}}) {
+            window_->SetZoom(start);
+            for (int i = 0; i < presses; ++i)
+                QTest::keyClick(window_.get(), key, Qt::ControlModifier);
+            QVERIFY2(window_->Zoom() == zoom,
+                     qPrintable(QString("from %1 %: %2 %").arg(start).arg(window_->Zoom())));
+        }
     }
 
     void aSmallWindowScrollsAndZoomRedrawsTheCardAsVectors() {
@@ -443,19 +432,15 @@ class FrmVelTest : public QObject {
         Open();
         // Ctrl+P opens the print dialog, only once a student was found; cancelled, the dialog
         // prints and reports nothing.
-        bool opened = false;
-        WhenOpen<QPrintDialog> dialog([&](QPrintDialog& shown) {
-            opened = true;
-            shown.reject();
-        });
+        WhenOpen<QPrintDialog> dialog([](QPrintDialog& shown) { shown.reject(); });
         QTest::keyClick(window_.get(), Qt::Key_P, Qt::ControlModifier);
         QTest::qWait(20);
-        QVERIFY(!opened);
+        QVERIFY(!dialog.seen);
         QTest::keyClick(TxtMatr, Qt::Key_Return);
         {
             BoxCloser noBox;
             QTest::keyClick(window_.get(), Qt::Key_P, Qt::ControlModifier);
-            QVERIFY(opened);
+            QVERIFY(dialog.seen);
             QCOMPARE(noBox.text, QString());
         }
         Reactivate();
