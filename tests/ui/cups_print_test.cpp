@@ -12,6 +12,8 @@
 #include <QRegularExpression>
 #include <QThread>
 
+#include <tuple>
+
 #include <pwd.h>
 #include <unistd.h>
 
@@ -94,27 +96,22 @@ TEST_F(CupsPrinting, TheDefaultPrinterSpoolsTheTitledCardOnOnePage) {
 }
 
 TEST_F(CupsPrinting, AQueueThatRejectsJobsOrIsStoppedIsAnErrorNamingIt) {
-    const struct {
-        const char* breakIt;
-        const char* mendIt;
-        const char* reason;
-    } cases[] = {
-        {"cupsreject", "cupsaccept", "the printer is not accepting jobs"},
-        {"cupsdisable", "cupsenable", "the printer is stopped"},
-    };
-    for (const auto& c : cases) {
+    // The command that breaks the queue, the one that mends it, the error's reason.
+    for (const auto& [breakIt, mendIt, reason] :
+         {std::tuple{"cupsreject", "cupsaccept", "the printer is not accepting jobs"},
+          {"cupsdisable", "cupsenable", "the printer is stopped"}}) {
         int status = 0;
-        testing::ProgramOutput(QString::fromUtf8(c.breakIt), {kQueue}, &status);
-        if (status != 0) GTEST_SKIP() << c.breakIt << " needs the rights of a CUPS administrator";
+        testing::ProgramOutput(QString::fromUtf8(breakIt), {kQueue}, &status);
+        if (status != 0) GTEST_SKIP() << breakIt << " needs the rights of a CUPS administrator";
         QPrinter printer(QPrinter::HighResolution);
         printer.setPrinterName(QString::fromUtf8(kQueue));
         const int lastJobBefore = CupsLastJobId(kQueue);
         const Status printed = PrintCardJob(printer, card_.Input());
-        testing::ProgramOutput(QString::fromUtf8(c.mendIt), {kQueue});
+        testing::ProgramOutput(QString::fromUtf8(mendIt), {kQueue});
 
-        ASSERT_FALSE(printed.ok()) << c.breakIt;
+        ASSERT_FALSE(printed.ok()) << breakIt;
         EXPECT_EQ(printed.error().file, std::string("printer ") + kQueue);
-        EXPECT_EQ(printed.error().reason.rfind(c.reason, 0), 0u) << printed.error().reason;
+        EXPECT_EQ(printed.error().reason.rfind(reason, 0), 0u) << printed.error().reason;
         EXPECT_EQ(CupsLastJobId(kQueue), lastJobBefore) << "nothing was sent";
     }
 }
