@@ -53,19 +53,14 @@ std::string CompositeGlyph(const std::vector<unsigned>& parts) {
 
 // A font of glyphs with advances 100, 200, ... in units of 2048 per em.
 TrueTypeTables MakeFont(const std::vector<std::string>& glyphs) {
-    TrueTypeTables tables;
-    std::string head(54, '\0');
+    TrueTypeTables tables{{"name", "names"}, {"cvt ", "hinting values"}};
+    std::string& head = tables["head"] = std::string(54, '\0');
     head[18] = 0x08;  // 2048 units per em
     head[51] = 1;     // long offsets
-    tables["head"] = head;
-    std::string hhea(36, '\0');
-    hhea[35] = static_cast<char>(glyphs.size());
-    tables["hhea"] = hhea;
-    std::string maxp;
-    Put32(maxp, 0x00010000);
-    Put16(maxp, static_cast<unsigned>(glyphs.size()));
-    tables["maxp"] = maxp;
-    std::string hmtx, loca, glyf;
+    (tables["hhea"] = std::string(36, '\0'))[35] = static_cast<char>(glyphs.size());
+    Put32(tables["maxp"], 0x00010000);
+    Put16(tables["maxp"], static_cast<unsigned>(glyphs.size()));
+    std::string &hmtx = tables["hmtx"], &loca = tables["loca"], &glyf = tables["glyf"];
     for (std::size_t i = 0; i < glyphs.size(); ++i) {
         Put16(hmtx, 100 * (i + 1));
         Put16(hmtx, 7 * i);
@@ -73,11 +68,6 @@ TrueTypeTables MakeFont(const std::vector<std::string>& glyphs) {
         glyf += glyphs[i];
     }
     Put32(loca, static_cast<std::uint32_t>(glyf.size()));
-    tables["hmtx"] = hmtx;
-    tables["loca"] = loca;
-    tables["glyf"] = glyf;
-    tables["name"] = "names";
-    tables["cvt "] = "hinting values";
     return tables;
 }
 
