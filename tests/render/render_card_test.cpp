@@ -76,14 +76,11 @@ const std::string kAnalisi = "Analisi Matematica";
 // Enrolled since 1996/97, still enrolled, last academic year 97. Exam records: code, grade,
 // yymmdd.
 Student Enrolled(const std::vector<std::string>& exams) {
-    Student student{
+    return Student{
         .MatrText = "5193",
         .fields = {"", "2", "7403", "20100", "MI", "9697", "02", "9394", "60", "000000", "", ""},
-        .ExamRecs = {},
+        .ExamRecs = std::vector<ExamRecord>(exams.begin(), exams.end()),
         .YearRecs = {ParseYearRecord("AA97")}};
-    for (const std::string& exam : exams)
-        student.ExamRecs.push_back(ParseExamRecord(exam));
-    return student;
 }
 
 std::string Render(const Student& student, year_month_day today = 2025y / October / 20) {
