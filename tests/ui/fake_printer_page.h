@@ -17,7 +17,8 @@ struct DrawnText {
     QFont font;
 };
 
-// A paint engine that draws nothing, keeps the text it is given and fails where told.
+// A paint engine that draws nothing, keeps the text it is given and fails where told. Lines
+// and ellipses come as polygons and paths.
 class FakeEngine final : public QPaintEngine {
   public:
     FakeEngine(bool beginWorks, bool endWorks)
@@ -30,8 +31,6 @@ class FakeEngine final : public QPaintEngine {
     void drawTextItem(const QPointF& p, const QTextItem& item) override {
         texts.push_back({p, item.text(), item.font()});
     }
-    void drawLines(const QLineF*, int) override {}
-    void drawEllipse(const QRectF&) override {}
     void drawPath(const QPainterPath&) override {}
     void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
     Type type() const override { return QPaintEngine::User; }
