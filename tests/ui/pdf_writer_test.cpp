@@ -8,6 +8,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <random>
 #include <regex>
 #include <string>
 
@@ -105,11 +106,10 @@ TEST(PdfNumber, NumbersHaveAtMostThreeDecimalsAndNoTrailingZeros) {
         EXPECT_EQ(out, std::string("x") + text) << number;
     }
     // Against the plain formatting of the rounded number, on page-sized and huge numbers.
-    std::uint64_t state = 7;
+    std::mt19937_64 random(7);
+    std::uniform_real_distribution<double> around0(-0.5, 0.5);
     for (int i = 0; i < 200000; ++i) {
-        state = state * 6364136223846793005u + 1442695040888963407u;
-        const double scale = i % 100 == 0 ? 1e15 : 30000.0;
-        const double number = (static_cast<double>(state >> 11) / 9007199254740992.0 - 0.5) * scale;
+        const double number = around0(random) * (i % 100 == 0 ? 1e15 : 30000.0);
         const double rounded = std::round(number * 1000) / 1000;
         char digits[64];
         auto [end, error] =
