@@ -38,6 +38,7 @@ void InParallel(First first, Second second, bool worthAThread = true) {
     try {
         if (worthAThread) other = std::thread(second);
     } catch (const std::system_error&) {
+        // No thread to be had: second runs here, after first.
     }
     first();
     if (other.joinable()) {
