@@ -14,7 +14,6 @@ constexpr double kAxisLines = 28;
 constexpr double kTickHalfWidth = 50;
 constexpr double kDotRadius = 30;
 constexpr double kLeaderEndColumns = 4.8;
-constexpr int kExamsForLongerStudies = 15;
 
 void DrawYearMarks(DrawSurface& surface, const ChartLayout& chart) {
     const int firstYear = static_cast<int>(std::chrono::year_month_day{*chart.EnrolDate}.year());
@@ -38,11 +37,10 @@ double ChartLayout::YOf(std::chrono::sys_days date) const {
 }
 
 std::string ExpectedEndText(const Student& student) {
-    const double year = NumericValue(student.LastYearRec().year);
-    const double end = year + (student.NumExams() > kExamsForLongerStudies ? 2 : 1);
-    const long long twoDigits = (static_cast<long long>(RoundHalfEven(end)) % 100 + 100) % 100;
+    const int twoDigits =
+        ExpectedEndTwoDigitYear(NumericValue(student.LastYearRec().year), student.NumExams());
     char text[16];
-    std::snprintf(text, sizeof text, "05/31/%02lld", twoDigits);
+    std::snprintf(text, sizeof text, "05/31/%02d", twoDigits);
     return text;
 }
 

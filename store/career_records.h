@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 
+#include "base/numeric_value.h"
 #include "base/short_text.h"
 
 namespace velmaro {
@@ -47,5 +48,16 @@ struct YearRecord {
 
 // Takes a year record text apart: YearRecord(text).
 inline YearRecord ParseYearRecord(std::string_view text) { return YearRecord(text); }
+
+// A student still enrolled is expected to end studies on 31 May of the year after the last
+// academic year, or two years after with more than this many exams; the chart ends there.
+inline constexpr int kExamsForLongerStudies = 15;
+
+// The two-digit year (0-99) of that 31 May, for a last academic year whose value is lastYear
+// (rounded half to even) and numExams exams.
+inline int ExpectedEndTwoDigitYear(double lastYear, int numExams) {
+    const double end = lastYear + (numExams > kExamsForLongerStudies ? 2 : 1);
+    return static_cast<int>((static_cast<long long>(RoundHalfEven(end)) % 100 + 100) % 100);
+}
 
 }  // namespace velmaro
