@@ -24,13 +24,14 @@ enum class ProblemKind {
     kBadDate,
     kExamBeforeEnrolment,
     kExamAfterGraduation,
+    kExamAfterExpectedEnd,
     kUnknownExamCode,
     kUnknownGroupCode,
     kUnknownDiplomaCode,
     kMalformedTableLine,
     kRepeatedTableCode,
 };
-inline constexpr std::size_t kProblemKindCount = 19;
+inline constexpr std::size_t kProblemKindCount = 20;
 
 // A stable name of kind for machine-read reports ("registry-order").
 std::string_view ProblemKindId(ProblemKind kind);

@@ -1,10 +1,12 @@
 #include "store/student_check.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
 #include "base/text_fields.h"
+#include "store/career_records.h"
 #include "store/data_file_names.h"
 #include "store/student.h"
 
@@ -135,8 +137,38 @@ class StudentChecker {
         if (graduation == kNoDay && f.DegreeDate != "000000") {
             BadDate(n, "degree date", f.DegreeDate);
         }
-        if (examsInFile) CheckExamDates(n, split, enrolment, graduation);
-        if (yearsInFile) CheckLastCareerYear(n, split);
+        const bool lastYearIsYear = yearsInFile && CheckLastCareerYear(n, split);
+        if (examsInFile) {
+            CheckExamDates(n, split, enrolment, CareerEnd(split, graduation, lastYearIsYear));
+        }
+    }
+
+    // The last day an exam of the student may bear, and what an exam after it is: the
+    // graduation date; for a student still enrolled, whose last career year is a year, the
+    // expected end of studies, where the chart ends. kNoDay when there is none.
+    struct LastDay {
+        std::int32_t day = kNoDay;
+        ProblemKind after = ProblemKind::kExamAfterGraduation;
+        std::string versus;
+    };
+    LastDay CareerEnd(const SplitRecordView& split, std::int32_t graduation,
+                      bool lastYearIsYear) const {
+        const auto& f = split.fields;
+        if (graduation != kNoDay) {
+            return {graduation, ProblemKind::kExamAfterGraduation,
+                    "graduated " + Quoted(f.DegreeDate)};
+        }
+        if (f.DegreeDate != "000000" || !lastYearIsYear) return {};
+        const std::int64_t last = split.FirstYearRec + split.YearRecCount - 1;
+        const std::string_view year = Mid(context_.years.Text(last), 3, 2);
+        const int endYear =
+            ExpectedEndTwoDigitYear((year[0] - '0') * 10 + (year[1] - '0'), split.ExamRecCount);
+        char endDate[8];
+        std::snprintf(endDate, sizeof endDate, "%02d0531", endYear);
+        const std::string_view end(endDate, 6);
+        return {
+            DayOfYyMmDd(end), ProblemKind::kExamAfterExpectedEnd,
+            "still enrolled, last career year " + Quoted(year) + ": the chart ends " + Quoted(end)};
     }
 
     void BadDate(std::int64_t n, std::string_view what, std::string_view value) {
@@ -147,22 +179,22 @@ class StudentChecker {
     }
 
     // The dates of the exams in the student's run, which lies in its file, against enrolment
-    // and graduation (kNoDay when there is none to check against); the dates themselves were
-    // checked with the exam records. While findings are kept each exam outside is noted; after
-    // that they are only counted.
+    // and the career's last day (kNoDay when there is none to check against); the dates
+    // themselves were checked with the exam records. While findings are kept each exam outside
+    // is noted; after that they are only counted.
     void CheckExamDates(std::int64_t n, const SplitRecordView& split, std::int32_t enrolment,
-                        std::int32_t graduation) {
+                        const LastDay& careerEnd) {
         const auto first = static_cast<std::size_t>(split.FirstExamRec);
         const std::size_t end = first + static_cast<std::size_t>(split.ExamRecCount);
         // kNoDay is below every day, so no day lies before a missing enrolment; no day lies
         // after the highest one.
-        const std::int32_t lastDay = graduation == kNoDay ? INT32_MAX : graduation;
+        const std::int32_t lastDay = careerEnd.day == kNoDay ? INT32_MAX : careerEnd.day;
         if (!report_.KeepsFindings(ProblemKind::kExamBeforeEnrolment) &&
-            !report_.KeepsFindings(ProblemKind::kExamAfterGraduation)) {
+            !report_.KeepsFindings(careerEnd.after)) {
             const ExamsOutside outside =
                 CountExamsOutside(context_.facts.examDays, first, end, enrolment, lastDay);
             report_.CountMore(ProblemKind::kExamBeforeEnrolment, outside.before);
-            report_.CountMore(ProblemKind::kExamAfterGraduation, outside.after);
+            report_.CountMore(careerEnd.after, outside.after);
             return;
         }
         const std::vector<std::int32_t>& days = context_.facts.examDays;
@@ -173,10 +205,7 @@ class StudentChecker {
             }
         }
         for (std::size_t r = first; r < end; ++r) {
-            if (days[r] > lastDay) {
-                NoteExam(n, r, ProblemKind::kExamAfterGraduation,
-                         "graduated " + Quoted(split.fields.DegreeDate));
-            }
+            if (days[r] > lastDay) NoteExam(n, r, careerEnd.after, careerEnd.versus);
         }
     }
 
@@ -192,16 +221,17 @@ class StudentChecker {
     }
 
     // Only the last career year is read (the end of the chart of a student still enrolled);
-    // the student's run lies in its file.
-    void CheckLastCareerYear(std::int64_t n, const SplitRecordView& split) {
+    // the student's run lies in its file. True when it is a year.
+    bool CheckLastCareerYear(std::int64_t n, const SplitRecordView& split) {
         const std::int64_t last = split.FirstYearRec + split.YearRecCount - 1;
-        if (context_.facts.yearIsYear[static_cast<std::size_t>(last)]) return;
+        if (context_.facts.yearIsYear[static_cast<std::size_t>(last)]) return true;
         report_.Note(ProblemKind::kBadDate, [&] {
             const std::string_view year = Mid(context_.years.Text(last), 3, 2);
             return Finding{std::string(kYearsName), last, 0,
                            "last career year " + Quoted(year) + " of " +
                                std::string(kRegistryName) + " record " + std::to_string(n)};
         });
+        return false;
     }
 
     const StudentContext& context_;

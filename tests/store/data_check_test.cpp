@@ -67,8 +67,11 @@ TEST(DataCheck, SoundDataAndItsBoundariesAreClean) {
         // Trailing blanks do not shift the tail; a run of no records may start anywhere.
         [](DataSet& d) { d.registry[0] += "  "; },
         [](DataSet& d) { d.registry[2] = RegistryText(30, 0, 2, 0, 5); },
-        // Not graduated: no degree date to check exams against.
-        [](DataSet& d) { d.registry[1] = With(d.registry[1], 30, "000000"); },
+        // Not graduated: the chart of its two exams ends on 31 May after its last career year.
+        [](DataSet& d) {
+            d.registry[1] = With(d.registry[1], 30, "000000");
+            d.exams[3] = With(d.exams[3], 7, "980531");
+        },
         // A 12-character exam record holds every field.
         [](DataSet& d) { d.exams[5].resize(12); },
     };
@@ -140,6 +143,14 @@ const Breakage kBreakages[] = {
     {"an exam the day after graduation", kExamAfterGraduation, 1, "elenco.dir", 3, 0,
      "esami.dir record 6 dated \"030716\", graduated \"030715\"",
      [](DataSet& d) { d.exams[5] = With(d.exams[5], 7, "030716"); }},
+    {"an exam after the chart's end of a student still enrolled", kExamAfterExpectedEnd, 1,
+     "elenco.dir", 2, 0,
+     "esami.dir record 4 dated \"980601\", still enrolled, last career year \"97\": the chart "
+     "ends \"980531\"",
+     [](DataSet& d) {
+         d.registry[1] = With(d.registry[1], 30, "000000");
+         d.exams[3] = With(d.exams[3], 7, "980601");
+     }},
     {"an exam code not in the table", kUnknownExamCode, 1, "esami.dir", 5, 0, "code \"1004\"",
      [](DataSet& d) { d.exams[4] = With(d.exams[4], 1, "1004"); }},
     {"an exam code in small letters", kUnknownExamCode, 1, "esami.dir", 5, 0, "",
