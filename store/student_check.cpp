@@ -1,7 +1,7 @@
 #include "store/student_check.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -143,32 +143,43 @@ class StudentChecker {
         }
     }
 
-    // The last day an exam of the student may bear, and what an exam after it is: the
-    // graduation date; for a student still enrolled, whose last career year is a year, the
-    // expected end of studies, where the chart ends. kNoDay when there is none.
+    // The last day an exam of the student may bear: the graduation date; for a student still
+    // enrolled whose last career year is a year, 31 May of the expected end of studies, where
+    // the chart ends. kNoDay when there is none.
     struct LastDay {
         std::int32_t day = kNoDay;
         ProblemKind after = ProblemKind::kExamAfterGraduation;
-        std::string versus;
+        std::string_view lastCareerYear;  // of a student still enrolled
+        std::array<char, 6> endOfMay{};   // the chart's end, yymmdd
     };
     LastDay CareerEnd(const SplitRecordView& split, std::int32_t graduation,
                       bool lastYearIsYear) const {
-        const auto& f = split.fields;
+        LastDay end;
         if (graduation != kNoDay) {
-            return {graduation, ProblemKind::kExamAfterGraduation,
-                    "graduated " + Quoted(f.DegreeDate)};
+            end.day = graduation;
+            return end;
         }
-        if (f.DegreeDate != "000000" || !lastYearIsYear) return {};
+        if (split.fields.DegreeDate != "000000" || !lastYearIsYear) return end;
         const std::int64_t last = split.FirstYearRec + split.YearRecCount - 1;
         const std::string_view year = Mid(context_.years.Text(last), 3, 2);
         const int endYear =
             ExpectedEndTwoDigitYear((year[0] - '0') * 10 + (year[1] - '0'), split.ExamRecCount);
-        char endDate[8];
-        std::snprintf(endDate, sizeof endDate, "%02d0531", endYear);
-        const std::string_view end(endDate, 6);
-        return {
-            DayOfYyMmDd(end), ProblemKind::kExamAfterExpectedEnd,
-            "still enrolled, last career year " + Quoted(year) + ": the chart ends " + Quoted(end)};
+        end.after = ProblemKind::kExamAfterExpectedEnd;
+        end.lastCareerYear = year;
+        end.endOfMay = {'y', 'y', '0', '5', '3', '1'};
+        end.endOfMay[0] = static_cast<char>('0' + endYear / 10);
+        end.endOfMay[1] = static_cast<char>('0' + endYear % 10);
+        end.day = DayOfYyMmDd({end.endOfMay.data(), end.endOfMay.size()});
+        return end;
+    }
+
+    // What an exam after the career's last day is against, as its finding says.
+    std::string AfterText(const SplitRecordView& split, const LastDay& end) const {
+        if (end.after == ProblemKind::kExamAfterGraduation) {
+            return "graduated " + Quoted(split.fields.DegreeDate);
+        }
+        return "still enrolled, last career year " + Quoted(end.lastCareerYear) +
+               ": the chart ends " + Quoted({end.endOfMay.data(), end.endOfMay.size()});
     }
 
     void BadDate(std::int64_t n, std::string_view what, std::string_view value) {
@@ -201,22 +212,26 @@ class StudentChecker {
         for (std::size_t r = first; r < end; ++r) {
             if (days[r] != kNoDay && days[r] < enrolment) {
                 NoteExam(n, r, ProblemKind::kExamBeforeEnrolment,
-                         "enrolled " + Quoted(split.fields.EnrolYear));
+                         [&] { return "enrolled " + Quoted(split.fields.EnrolYear); });
             }
         }
         for (std::size_t r = first; r < end; ++r) {
-            if (days[r] > lastDay) NoteExam(n, r, careerEnd.after, careerEnd.versus);
+            if (days[r] > lastDay) {
+                NoteExam(n, r, careerEnd.after, [&] { return AfterText(split, careerEnd); });
+            }
         }
     }
 
-    void NoteExam(std::int64_t n, std::size_t examRecord, ProblemKind kind,
-                  const std::string& versus) {
+    // Notes exam record examRecord of student n as a problem of kind, the exam against what
+    // versus() says; versus is called only when the finding is kept.
+    template <typename Versus>
+    void NoteExam(std::int64_t n, std::size_t examRecord, ProblemKind kind, const Versus& versus) {
         report_.Note(kind, [&] {
             const auto record = static_cast<std::int64_t>(examRecord);
             return Finding{std::string(kRegistryName), n, 0,
                            std::string(kExamsName) + " record " + std::to_string(record) +
                                " dated " + Quoted(context_.exams.Text(record).substr(6, 6)) + ", " +
-                               versus};
+                               versus()};
         });
     }
 
