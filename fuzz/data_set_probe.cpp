@@ -1,7 +1,6 @@
 #include "fuzz/data_set_probe.h"
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <optional>
@@ -12,6 +11,7 @@
 #include "render/recording_surface.h"
 #include "render/render_card.h"
 #include "render/text_metrics.h"
+#include "store/check_support.h"
 #include "store/data_check.h"
 #include "store/data_store.h"
 
@@ -40,9 +40,7 @@ bool ShowsUnsoundRecord(const Student& student, const DataStore& store) {
     const YearRecord lastYearRecord = student.LastYearRec();
     const std::string_view lastYear = lastYearRecord.year.view();
     const bool lastYearSound =
-        student.YearRecs.empty() ||
-        (lastYear.size() == 2 && std::isdigit(static_cast<unsigned char>(lastYear[0])) &&
-         std::isdigit(static_cast<unsigned char>(lastYear[1])));
+        student.YearRecs.empty() || (lastYear.size() == 2 && data_check::AllDigits(lastYear));
     return !examsSound || !lastYearSound ||
            !IsTableEntry(store.Titles().EntryOf(student.fields.DiplomaCode));
 }
