@@ -83,8 +83,8 @@ class OutputFile final : public QIODevice {
 
 // Temporary files of OutputFiles, written in full and waiting to replace their targets: one
 // flush of the whole file system to the disk serves them all, instead of one flush per file
-// (a batch of cards, one file per student, then costs about one flush). The per-file flushes
-// that follow find nothing left to write but still report a file whose data was lost.
+// (a batch of cards, one file per student, then costs about one flush). Each file's own
+// writeback is then asked whether its data was lost, which costs the disk nothing more.
 class CommitBatch {
   public:
     CommitBatch() = default;
