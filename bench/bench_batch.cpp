@@ -9,7 +9,8 @@
 //   batch/pdf_bare_replay   the floor: this program started with --replay, a bare Qt program
 //                           that replays the same recorded operations (velmaro card --all
 //                           --format ops) into a QPdfWriter with plain QPainter calls
-//   split/jobs1, split/jobs2  velmaro card --all --split DIR --jobs 1 (2): one PDF per card
+//   split/jobs1, split/jobs2  velmaro card --all --split DIR --jobs 1 (2): one PDF per card, each
+//                           run into a new folder, as a batch usually goes
 //   split/halves_side_by_side  the machine's own ceiling for --jobs 2: two --jobs 1 runs
 //                           started at once, each on half of the students (--from), timed until
 //                           both have ended
@@ -31,6 +32,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -113,12 +115,31 @@ struct Environment {
     std::string firstHalfPath, secondHalfPath;
 };
 
-// Reports one run of the children per iteration, timed by their CPU (or wall-clock) time.
+// In a child's arguments, stands for a folder that no earlier run wrote: each run of a split
+// benchmark writes its files into a new folder, after the disk has been synced, and the folders
+// are removed only at the end. Runs that replaced the files of the run before would each free
+// 400 files' inodes, and the file system's search for inodes not freed a moment ago (ext4
+// skips them) would take up to half of the measured time, in the kernel, not in Velmaro.
+const std::string kNewFolder = "@NEW_FOLDER@";
+
+// children with kNewFolder replaced by folder.
+std::vector<std::vector<std::string>> InFolder(std::vector<std::vector<std::string>> children,
+                                               const std::string& folder) {
+    for (std::vector<std::string>& arguments : children)
+        std::replace(arguments.begin(), arguments.end(), kNewFolder, folder);
+    return children;
+}
+
+// Reports one run of the children per iteration, timed by their CPU (or wall-clock) time;
+// kNewFolder in their arguments names a new folder under parent for each run.
 void Measure(benchmark::State& state, const std::vector<std::vector<std::string>>& children,
-             int cards, bool byWallClock) {
+             int cards, bool byWallClock, const std::string& parent) {
+    static int runs = 0;
     ChildRun last;
     for (auto _ : state) {
-        last = RunChildren(children, "/dev/null");
+        const std::string folder = parent + "/run" + std::to_string(++runs);
+        ::sync();
+        last = RunChildren(InFolder(children, folder), "/dev/null");
         if (!last.ok) {
             state.SkipWithError("the child run failed");
             break;
@@ -246,9 +267,9 @@ int main(int argc, char** argv) {
         arguments.insert(arguments.end(), more.begin(), more.end());
         return arguments;
     };
-    const auto addChildren = [](const char* name, std::vector<std::vector<std::string>> children,
-                                int cards, bool byWallClock) {
-        return benchmark::RegisterBenchmark(name, Measure, children, cards, byWallClock)
+    const auto addChildren = [&](const char* name, std::vector<std::vector<std::string>> children,
+                                 int cards, bool byWallClock) {
+        return benchmark::RegisterBenchmark(name, Measure, children, cards, byWallClock, env.folder)
             ->UseManualTime()
             ->Unit(benchmark::kMillisecond);
     };
@@ -258,18 +279,14 @@ int main(int argc, char** argv) {
     };
     add("batch/pdf_velmaro", card({"--all", "-o", pdf}, env.sampleDir), 400, false);
     add("batch/pdf_bare_replay", {env.selfPath, "--replay", env.opsPath, pdf}, 400, false);
-    add("split/jobs1",
-        card({"--all", "--split", env.folder + "/split1", "--jobs", "1"}, env.sampleDir), 400,
+    add("split/jobs1", card({"--all", "--split", kNewFolder, "--jobs", "1"}, env.sampleDir), 400,
         true);
-    add("split/jobs2",
-        card({"--all", "--split", env.folder + "/split2", "--jobs", "2"}, env.sampleDir), 400,
+    add("split/jobs2", card({"--all", "--split", kNewFolder, "--jobs", "2"}, env.sampleDir), 400,
         true);
     addChildren(
         "split/halves_side_by_side",
-        {card({"--from", env.firstHalfPath, "--split", env.folder + "/split3", "--jobs", "1"},
-              env.sampleDir),
-         card({"--from", env.secondHalfPath, "--split", env.folder + "/split3", "--jobs", "1"},
-              env.sampleDir)},
+        {card({"--from", env.firstHalfPath, "--split", kNewFolder, "--jobs", "1"}, env.sampleDir),
+         card({"--from", env.secondHalfPath, "--split", kNewFolder, "--jobs", "1"}, env.sampleDir)},
         400, true);
     add("rss/100_cards", card({"--all", "-o", pdf}, env.dir100 + "/"), 100, false)->Iterations(1);
     add("rss/10000_cards", card({"--all", "-o", pdf}, env.dir10000 + "/"), 10000, false)
