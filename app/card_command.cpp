@@ -25,6 +25,7 @@
 #include "base/system_environment.h"
 #include "render/text_metrics.h"
 #include "store/data_store.h"
+#include "ui/file_name_text.h"
 #include "ui/output_file.h"
 #include "ui/qt_text_metrics.h"
 
@@ -140,7 +141,7 @@ int RunCardCommand(int argc, char* argv[]) {
     }
     std::unique_ptr<OutputFile> out;
     if (!toStandardOutput) {
-        out = std::make_unique<OutputFile>(QString::fromStdString(*options->output));
+        out = std::make_unique<OutputFile>(FileNameText(*options->output));
         if (Status opened = out->Open(); !opened) {
             ReportError(std::cerr, opened.error());
             return kCardsFailed;

@@ -5,12 +5,14 @@
 
 #include "app/command_line.h"
 #include "base/civil_date.h"
+#include "ui/file_name_text.h"
 
 namespace velmaro {
 
 namespace {
 
-Error UsageError(const QString& message) { return Error{"", message.toStdString()}; }
+// The message keeps the bytes of a file name it quotes, for the report to show them escaped.
+Error UsageError(const QString& message) { return Error{"", FileNameBytes(message)}; }
 
 std::optional<CardFormat> FormatNamed(const QString& name) {
     const QString lower = name.toLower();
@@ -146,7 +148,7 @@ struct CardOptionNames {
 Status ReadNamed(const QCommandLineParser& parser, const QCommandLineOption& option,
                  const char* whatIsNeeded, std::optional<std::string>& value) {
     if (!parser.isSet(option)) return Ok();
-    value = parser.value(option).toStdString();
+    value = FileNameBytes(parser.value(option));
     if (value->empty()) return UsageError(QString::fromLatin1(whatIsNeeded));
     return Ok();
 }
@@ -261,7 +263,7 @@ Result<CardOptions> ParseCardOptions(const QStringList& arguments) {
     VELMARO_TRY(ReadFormat(parser, names, options));
     VELMARO_TRY(ReadDrawing(parser, names, options));
     for (const QString& typed : parser.positionalArguments())
-        options.matricolas.push_back(typed.toStdString());
+        options.matricolas.push_back(Utf8Text(FileNameBytes(typed)));
     return options;
 }
 

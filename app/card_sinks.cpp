@@ -11,6 +11,7 @@
 
 #include "render/recording_surface.h"
 #include "ui/card_files.h"
+#include "ui/file_name_text.h"
 #include "ui/output_file.h"
 
 namespace velmaro {
@@ -76,15 +77,15 @@ class StreamFileSink final : public CardSink {
   public:
     StreamFileSink(const CardOptions& options, OutputFile& out) : out_(out) {
         CardOptions inFolder = options;
-        inFolder.output = folder_.filePath(QStringLiteral("card")).toStdString();
+        path_ = folder_.filePath(QStringLiteral("card"));
+        inFolder.output = FileNameBytes(path_);
         file_ = MakeFileSink(inFolder);
-        path_ = QString::fromStdString(*inFolder.output);
     }
 
     Status DrawCard(const CardInput& input) override {
         if (!folder_.isValid()) {
-            return Error{out_.Path().toStdString(), "no temporary folder for the file: " +
-                                                        folder_.errorString().toStdString()};
+            return Error{FileNameBytes(out_.Path()), "no temporary folder for the file: " +
+                                                         folder_.errorString().toStdString()};
         }
         return file_->DrawCard(input);
     }
@@ -94,11 +95,11 @@ class StreamFileSink final : public CardSink {
         QFile file(path_);
         if (!file.exists()) return Ok();  // no card was drawn: nothing to write
         if (!file.open(QIODevice::ReadOnly)) {
-            return Error{path_.toStdString(), file.errorString().toStdString()};
+            return Error{FileNameBytes(path_), file.errorString().toStdString()};
         }
         const QByteArray bytes = file.readAll();
         if (file.error() != QFileDevice::NoError) {
-            return Error{path_.toStdString(), file.errorString().toStdString()};
+            return Error{FileNameBytes(path_), file.errorString().toStdString()};
         }
         if (Status written =
                 out_.Write({bytes.constData(), static_cast<std::size_t>(bytes.size())});
@@ -126,7 +127,7 @@ std::unique_ptr<CardSink> MakeOpsSink(OutputFile& out, const TextMetrics& metric
 }
 
 std::unique_ptr<CardSink> MakeFileSink(const CardOptions& options) {
-    const QString path = QString::fromStdString(options.output.value_or(""));
+    const QString path = FileNameText(options.output.value_or(""));
     if (options.format == CardFormat::kPdf) return std::make_unique<PdfSink>(path);
     return std::make_unique<SinglePageSink>(options.format, path, options.dotsPerInch);
 }

@@ -14,6 +14,7 @@
 #include "app/card_run.h"
 #include "lookup/lookup_student.h"
 #include "ui/card_files.h"
+#include "ui/file_name_text.h"
 #include "ui/output_file.h"
 
 namespace velmaro {
@@ -123,8 +124,7 @@ class SplitWorker {
         const CardInput input{student, store.Titles(), store.Exams(), today_, decimalSeparator_};
         const std::string path = SplitCardPath(
             request_.folder, RecordKey(student.fields.StudentRecord), request_.format);
-        if (Status written =
-                WriteCardFile(request_, QString::fromStdString(path), input, pdfFont, batch);
+        if (Status written = WriteCardFile(request_, FileNameText(path), input, pdfFont, batch);
             !written) {
             Stop(written.error());
         }

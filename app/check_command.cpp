@@ -13,6 +13,7 @@
 #include "base/printable_text.h"
 #include "store/data_check.h"
 #include "store/data_store.h"
+#include "ui/file_name_text.h"
 
 namespace velmaro {
 namespace {
@@ -56,22 +57,22 @@ Result<CheckOptions> ParseCheckOptions(int argc, char* argv[]) {
     const QCommandLineOption format(QStringLiteral("format"), {}, QStringLiteral("FORMAT"));
     parser.addOptions({help, dataDir, format});
     if (!parser.parse(CommandArguments(QStringLiteral("velmaro check"), argc, argv, 2))) {
-        return Error{"", UsageErrorText(parser).toStdString()};
+        return Error{"", FileNameBytes(UsageErrorText(parser))};
     }
     if (!parser.positionalArguments().isEmpty()) {
         return Error{
-            "", "unknown argument '" + parser.positionalArguments().front().toStdString() + "'"};
+            "", "unknown argument '" + FileNameBytes(parser.positionalArguments().front()) + "'"};
     }
     CheckOptions options;
     options.showHelp = parser.isSet(help);
     if (parser.isSet(dataDir)) {
-        options.dataDir = parser.value(dataDir).toStdString();
+        options.dataDir = FileNameBytes(parser.value(dataDir));
         if (options.dataDir->empty()) return Error{"", "--data-dir needs a folder"};
     }
     if (parser.isSet(format)) {
         const QString name = parser.value(format);
         if (name != QLatin1String("text") && name != QLatin1String("json")) {
-            return Error{"", "--format must be text or json, not '" + name.toStdString() + "'"};
+            return Error{"", "--format must be text or json, not '" + FileNameBytes(name) + "'"};
         }
         options.json = name == QLatin1String("json");
     }

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "base/printable_text.h"
+#include "ui/file_name_text.h"
 
 namespace velmaro {
 
@@ -27,7 +28,7 @@ QString UsageErrorText(const QCommandLineParser& parser) {
 QStringList CommandArguments(const QString& program, int argc, char* argv[], int first) {
     QStringList arguments{program};
     for (int i = first; i < argc; ++i)
-        arguments << QString::fromUtf8(argv[i]);
+        arguments << FileNameText(argv[i]);
     return arguments;
 }
 

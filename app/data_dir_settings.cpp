@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "store/data_store.h"
+#include "ui/file_name_text.h"
 
 namespace velmaro {
 
@@ -26,17 +27,17 @@ DataDirSources CurrentDataDirSources(std::optional<std::string> option) {
     DataDirSources sources;
     sources.option = std::move(option);
     if (qEnvironmentVariableIsSet("VELMARO_DATA_DIR"))
-        sources.environment = qEnvironmentVariable("VELMARO_DATA_DIR").toStdString();
+        sources.environment = qgetenv("VELMARO_DATA_DIR").toStdString();
     const QSettings settings = VelmaroSettings();
     if (settings.contains(kDataDirKey))
-        sources.settings = settings.value(kDataDirKey).toString().toStdString();
+        sources.settings = FileNameBytes(settings.value(kDataDirKey).toString());
     sources.executableFolder = ExecutableFolder();
     return sources;
 }
 
 Status RememberDataDir(const std::string& folder) {
     QSettings settings = VelmaroSettings();
-    settings.setValue(kDataDirKey, QString::fromStdString(folder));
+    settings.setValue(kDataDirKey, FileNameText(folder));
     settings.sync();
     if (settings.status() != QSettings::NoError) {
         return Error{settings.fileName().toStdString(), "the data folder could not be saved"};

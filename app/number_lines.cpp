@@ -1,12 +1,12 @@
 #include "app/number_lines.h"
 
-#include <QString>
-
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+
+#include "ui/file_name_text.h"
 
 namespace velmaro {
 
@@ -17,8 +17,7 @@ Result<std::vector<std::string>> ReadNumberLines(std::istream& in, const std::st
         // Read as UTF-8, as the command's arguments are: a byte that is not part of valid
         // UTF-8 becomes U+FFFD, so a number's text is always UTF-8 where it is shown.
         if (!line.empty()) {
-            numbers.push_back(
-                QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())).toStdString());
+            numbers.push_back(Utf8Text(line));
         }
     }
     if (in.bad()) return Error{name, "could not be read"};

@@ -17,6 +17,7 @@
 #include "app/data_dir_startup.h"
 #include "base/printable_text.h"
 #include "lookup/display_flow.h"
+#include "ui/file_name_text.h"
 #include "ui/frm_vel.h"
 #include "ui/qt_translations.h"
 #include "ui/quit_after_first_paint.h"
@@ -77,19 +78,19 @@ Result<WindowOptions> ParseWindowOptions(int argc, char* argv[]) {
     quitAfterShow.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOptions({help, version, dataDir, quitAfterShow});
     if (!parser.parse(CommandArguments(QStringLiteral("velmaro"), argc, argv, 1)))
-        return Error{"", UsageErrorText(parser).toStdString()};
+        return Error{"", FileNameBytes(UsageErrorText(parser))};
 
     WindowOptions options;
     options.showHelp = parser.isSet(help);
     options.showVersion = parser.isSet(version);
     options.quitAfterShow = parser.isSet(quitAfterShow);
     if (parser.isSet(dataDir)) {
-        options.dataDir = parser.value(dataDir).toStdString();
+        options.dataDir = FileNameBytes(parser.value(dataDir));
         if (options.dataDir->empty()) return Error{"", "--data-dir needs a folder"};
     }
     const QStringList numbers = parser.positionalArguments();
     if (numbers.size() > 1) return Error{"", "only one MATRICOLA may be given"};
-    if (!numbers.isEmpty()) options.matricola = numbers.front().toStdString();
+    if (!numbers.isEmpty()) options.matricola = Utf8Text(FileNameBytes(numbers.front()));
     return options;
 }
 
@@ -118,7 +119,7 @@ class WindowStartupPrompt final : public StartupPrompt {
         const QString folder =
             QFileDialog::getExistingDirectory(nullptr, QString::fromUtf8(kWindowCaption));
         if (folder.isEmpty()) return std::nullopt;
-        return folder.toStdString();
+        return FileNameBytes(folder);
     }
 
     Status Remember(const std::string& folder) override { return RememberDataDir(folder); }

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "ui/card_page.h"
+#include "ui/file_name_text.h"
 #include "ui/output_file.h"
 #include "ui/pdf_creation_date.h"
 #include "ui/pdf_surface.h"
@@ -19,7 +20,7 @@ namespace velmaro {
 namespace {
 
 Error FileError(const QString& path, const QString& reason) {
-    return Error{path.toStdString(), reason.toStdString()};
+    return Error{FileNameBytes(path), reason.toStdString()};
 }
 
 // A failure the output met is the better explanation of a writer's failure, so it comes first.

@@ -5,14 +5,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QFile>
-
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <optional>
 #include <utility>
+
+#include "ui/file_name_text.h"
 
 namespace velmaro {
 
@@ -76,7 +76,7 @@ OutputFile::~OutputFile() {
 
 Status OutputFile::Open() {
     if (isOpen()) return Fail("the output is already open");
-    auto target = FollowLinks(QFile::encodeName(path_).toStdString());
+    auto target = FollowLinks(FileNameBytes(path_));
     if (!target) return Fail(target.error().reason);
     target_ = std::move(*target);
 
@@ -187,7 +187,7 @@ void OutputFile::CloseDescriptor() {
 
 Status OutputFile::Failure() const {
     if (failure_.empty()) return Ok();
-    return Error{QFile::encodeName(path_).toStdString(), failure_};
+    return Error{FileNameBytes(path_), failure_};
 }
 
 void OutputFile::NoteFailure(const std::string& reason) {
@@ -210,7 +210,7 @@ Status CommitBatch::Commit() {
         const int error = errno;
         const QString path = pending_.front().path;
         Discard();
-        return Error{QFile::encodeName(path).toStdString(), std::strerror(error)};
+        return Error{FileNameBytes(path), std::strerror(error)};
     }
     std::optional<Error> first;
     for (Pending& file : pending_) {
@@ -220,7 +220,7 @@ Status CommitBatch::Commit() {
         if (error == 0 && ::rename(file.temporary.c_str(), file.target.c_str()) != 0) error = errno;
         if (error == 0) continue;
         ::unlink(file.temporary.c_str());
-        if (!first) first = Error{QFile::encodeName(file.path).toStdString(), std::strerror(error)};
+        if (!first) first = Error{FileNameBytes(file.path), std::strerror(error)};
     }
     pending_.clear();
     if (first) return *first;

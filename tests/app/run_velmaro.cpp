@@ -4,9 +4,11 @@
 
 namespace velmaro::testing {
 
-ProcessRun RunVelmaro(const QStringList& arguments, const QProcessEnvironment& extra,
-                      const QByteArray& input, const QString& outputFile,
-                      const std::function<void()>& inChild) {
+namespace {
+
+ProcessRun Run(const QString& program, const QStringList& arguments,
+               const QProcessEnvironment& extra, const QByteArray& input, const QString& outputFile,
+               const std::function<void()>& inChild) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name :
          {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR", "VELMARO_DATA_DIR"})
@@ -20,12 +22,26 @@ ProcessRun RunVelmaro(const QStringList& arguments, const QProcessEnvironment& e
     process.setProcessEnvironment(environment);
     if (!outputFile.isEmpty()) process.setStandardOutputFile(outputFile);
     if (inChild) process.setChildProcessModifier(inChild);
-    process.start(VELMARO_BIN_DIR "/velmaro", arguments);
+    process.start(program, arguments);
     process.write(input);
     process.closeWriteChannel();
     if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit) return {};
     return {process.exitCode(), process.readAllStandardOutput().toStdString(),
             process.readAllStandardError().toStdString()};
+}
+
+}  // namespace
+
+ProcessRun RunVelmaro(const QStringList& arguments, const QProcessEnvironment& extra,
+                      const QByteArray& input, const QString& outputFile,
+                      const std::function<void()>& inChild) {
+    return Run(VELMARO_BIN_DIR "/velmaro", arguments, extra, input, outputFile, inChild);
+}
+
+ProcessRun RunVelmaroScript(const QString& script) {
+    QProcessEnvironment extra;
+    extra.insert("VELMARO", VELMARO_BIN_DIR "/velmaro");
+    return Run("/bin/sh", {"-c", script}, extra, {}, {}, {});
 }
 
 }  // namespace velmaro::testing

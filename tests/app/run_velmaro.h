@@ -25,4 +25,9 @@ ProcessRun RunVelmaro(const QStringList& arguments,
                       const QByteArray& input = {}, const QString& outputFile = {},
                       const std::function<void()>& inChild = {});
 
+// Runs the shell script `sh -c script`, in the environment RunVelmaro gives the program, with
+// $VELMARO naming the built program: a script can give it arguments that are not UTF-8, which
+// a QString argument cannot carry.
+ProcessRun RunVelmaroScript(const QString& script);
+
 }  // namespace velmaro::testing
