@@ -2,8 +2,11 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+
+#include "base/utf8_sequence.h"
 
 namespace velmaro {
 
@@ -89,16 +92,29 @@ std::string_view JsonEscape(char c, char (&buffer)[8]) {
     }
 }
 
+// A JSON document is UTF-8: a byte that is not part of valid UTF-8 (a folder named in Latin-1)
+// is written as the text \xHH, as the program's messages show it.
 void AppendJsonString(std::string& line, std::string_view text) {
     line.push_back('"');
     std::size_t plainFrom = 0;
     char buffer[8];
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const std::string_view escape = JsonEscape(text[i], buffer);
-        if (escape.empty()) continue;
-        line.append(text.substr(plainFrom, i - plainFrom));
-        line.append(escape);
-        plainFrom = i + 1;
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t length = 1;
+        std::string_view escape;
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            escape = JsonEscape(text[i], buffer);
+        } else if (std::uint32_t codePoint = 0;
+                   (length = Utf8Sequence(text.substr(i), codePoint)) == 0) {
+            length = 1;
+            std::snprintf(buffer, sizeof buffer, "\\\\x%02x", static_cast<unsigned char>(text[i]));
+            escape = buffer;
+        }
+        if (!escape.empty()) {
+            line.append(text.substr(plainFrom, i - plainFrom));
+            line.append(escape);
+            plainFrom = i + length;
+        }
+        i += length;
     }
     line.append(text.substr(plainFrom));
     line.push_back('"');

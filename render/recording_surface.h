@@ -45,7 +45,8 @@ std::string FormatCoordinate(double value);
 // The shortest exact text of value, without the ".0" of whole numbers (30 is "30").
 std::string FormatShortest(double value);
 
-// text as a JSON string literal, quotes included; UTF-8 passes through unchanged.
+// text as a JSON string literal, quotes included; UTF-8 passes through unchanged, and a byte
+// that is not part of valid UTF-8 appears as the text \xHH.
 std::string JsonString(std::string_view text);
 
 }  // namespace velmaro

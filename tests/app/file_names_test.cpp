@@ -50,6 +50,10 @@ TEST(FileNames, NamesThatAreNotUtf8AreOpenedAndWrittenByteForByte) {
     const auto check = run(R"sh("$VELMARO" check --data-dir "$(printf 'dati\340')")sh");
     EXPECT_EQ(check.exitCode, 0);
     EXPECT_EQ(check.out, "dati\\xe0/: no problems found\n");
+    const auto json =
+        run(R"sh("$VELMARO" check --format json --data-dir "$(printf 'dati\340')")sh");
+    EXPECT_EQ(json.out, R"({"data_dir":"dati\\xe0/","clean":true,"problems":[]})"
+                        "\n");
 
     const auto window = run(R"sh(
         QT_QPA_PLATFORM=offscreen "$VELMARO" --data-dir "$(printf 'dati\340')" --quit-after-show 5193

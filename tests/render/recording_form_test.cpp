@@ -21,6 +21,7 @@ TEST(JsonString, EscapesWhatJsonRequiresAndPassesUtf8Through) {
         {std::string("\x00\x01\x1b\x1f", 4), R"("\u0000\u0001\u001b\u001f")"},
         {"\x7f", "\"\x7f\""},
         {"Citt\xC3\xA0 \xE2\x82\xAC", "\"Citt\xC3\xA0 \xE2\x82\xAC\""},
+        {"Citt\xE0 \xC3", R"("Citt\\xe0 \\xc3")"},  // Latin-1, and UTF-8 cut short
     };
     for (const auto& [text, quoted] : cases)
         EXPECT_EQ(JsonString(text), quoted) << quoted;
