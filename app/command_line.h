@@ -21,7 +21,8 @@ void ReportUsageError(std::ostream& errors, std::string_view what, std::string_v
 // no capital or full stop in the other messages either.
 QString UsageErrorText(const QCommandLineParser& parser);
 
-// argv[first...] as UTF-8 QStrings behind program, ready for QCommandLineParser::parse.
+// argv[first...] behind program, ready for QCommandLineParser::parse: UTF-8 decoded, a byte that
+// is not UTF-8 kept for FileNameBytes to give back (a file name in Latin-1).
 QStringList CommandArguments(const QString& program, int argc, char* argv[], int first);
 
 // What --version prints: "velmaro <version>" and a line end.
