@@ -103,11 +103,15 @@ void AppendJsonString(std::string& line, std::string_view text) {
         std::string_view escape;
         if (static_cast<unsigned char>(text[i]) < 0x80) {
             escape = JsonEscape(text[i], buffer);
-        } else if (std::uint32_t codePoint = 0;
-                   (length = Utf8Sequence(text.substr(i), codePoint)) == 0) {
-            length = 1;
-            std::snprintf(buffer, sizeof buffer, "\\\\x%02x", static_cast<unsigned char>(text[i]));
-            escape = buffer;
+        } else {
+            std::uint32_t codePoint = 0;
+            length = Utf8Sequence(text.substr(i), codePoint);
+            if (length == 0) {
+                length = 1;
+                std::snprintf(buffer, sizeof buffer, "\\\\x%02x",
+                              static_cast<unsigned char>(text[i]));
+                escape = buffer;
+            }
         }
         if (!escape.empty()) {
             line.append(text.substr(plainFrom, i - plainFrom));

@@ -25,8 +25,12 @@ QString FileNameText(std::string_view bytes) {
             bytes.remove_prefix(1);
             continue;
         }
-        const char32_t character = codePoint;
-        text += QString::fromUcs4(&character, 1);
+        if (QChar::requiresSurrogates(codePoint)) {
+            text += QChar(QChar::highSurrogate(codePoint));
+            text += QChar(QChar::lowSurrogate(codePoint));
+        } else {
+            text += QChar(static_cast<char16_t>(codePoint));
+        }
         bytes.remove_prefix(length);
     }
     return text;
