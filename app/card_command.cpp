@@ -6,7 +6,6 @@
 #include <QtGlobal>
 
 #include <malloc.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <iostream>
@@ -42,11 +41,6 @@ void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& m
     if (type == QtCriticalMsg || type == QtFatalMsg) {
         std::cerr << "velmaro: " << message.toStdString() << '\n';
     }
-}
-
-// Standard output, written as a stream with every write checked.
-std::unique_ptr<OutputFile> StandardOutput() {
-    return OutputFile::ForDescriptor(STDOUT_FILENO, QStringLiteral("standard output"));
 }
 
 }  // namespace

@@ -1,9 +1,13 @@
 #include "app/command_line.h"
 
+#include <unistd.h>
+
 #include <iostream>
 
+#include "app/card_run.h"
 #include "base/printable_text.h"
 #include "ui/file_name_text.h"
+#include "ui/output_file.h"
 
 namespace velmaro {
 
@@ -34,10 +38,16 @@ QStringList CommandArguments(const QString& program, int argc, char* argv[], int
 
 std::string VersionText() { return std::string("velmaro ") + VELMARO_VERSION + "\n"; }
 
+std::unique_ptr<OutputFile> StandardOutput() {
+    return OutputFile::ForDescriptor(STDOUT_FILENO, QStringLiteral("standard output"));
+}
+
 bool PrintToStandardOutput(std::string_view text) {
-    std::cout << text << std::flush;
-    if (std::cout) return true;
-    std::cerr << "velmaro: standard output: could not be written\n";
+    const std::unique_ptr<OutputFile> out = StandardOutput();
+    Status written = out->Write(text);
+    if (written) written = out->Commit();
+    if (written) return true;
+    ReportError(std::cerr, written.error());
     return false;
 }
 

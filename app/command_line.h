@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -28,8 +29,14 @@ QStringList CommandArguments(const QString& program, int argc, char* argv[], int
 // What --version prints: "velmaro <version>" and a line end.
 std::string VersionText();
 
-// Writes text to standard output and flushes it. When it cannot be written (a full disk, a
-// closed pipe) says so on standard error and returns false, so that the command fails.
+class OutputFile;
+
+// Standard output as an OutputFile: written as a stream, every write checked, never closed.
+std::unique_ptr<OutputFile> StandardOutput();
+
+// Writes text to standard output. When it cannot be written (a full disk, a closed pipe) says
+// why on standard error, "velmaro: standard output: <reason>", and returns false, so that the
+// command fails.
 bool PrintToStandardOutput(std::string_view text);
 
 }  // namespace velmaro
