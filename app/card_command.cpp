@@ -19,6 +19,7 @@
 #include "app/card_split.h"
 #include "app/command_line.h"
 #include "app/data_dir_settings.h"
+#include "app/interruption.h"
 #include "app/number_lines.h"
 #include "base/printable_text.h"
 #include "base/system_environment.h"
@@ -43,22 +44,9 @@ void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& m
     }
 }
 
-}  // namespace
-
-int RunCardCommand(int argc, char* argv[]) {
-    // Every card grows the heap and gives the memory back: with the default top pad the
-    // allocator asks the system for memory and returns it on every page, some 5-15 % of a
-    // batch's CPU. Keeping 64 MiB in hand costs no resident memory until it is used.
-    mallopt(M_TOP_PAD, kHeapTopPad);
-    // Cards are drawn off screen: the verb must work without any display, whatever the
-    // environment asks for.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler(QuietQtMessages);
-    // Qt sees only the program name: the card's own arguments (an empty number, "-5" after
-    // "--", ...) must not be taken for Qt's options.
-    int qtArgc = 1;
-    char* qtArgv[] = {argv[0], nullptr};
-    const QGuiApplication application(qtArgc, qtArgv);
+// Everything the card command does once Qt is set up. When it returns, every output file is
+// complete or discarded.
+int DrawRequestedCards(int argc, char* argv[]) {
     const std::string decimalSeparator = TakeLocaleDecimalSeparator();
 
     Result<CardOptions> options =
@@ -145,6 +133,28 @@ int RunCardCommand(int argc, char* argv[]) {
     }
     const std::unique_ptr<CardSink> sink = MakeOpsSink(*out, *metrics);
     return DrawCards(matricolas, *store, *sink, today, decimalSeparator, std::cerr, &progress);
+}
+
+}  // namespace
+
+int RunCardCommand(int argc, char* argv[]) {
+    // Every card grows the heap and gives the memory back: with the default top pad the
+    // allocator asks the system for memory and returns it on every page, some 5-15 % of a
+    // batch's CPU. Keeping 64 MiB in hand costs no resident memory until it is used.
+    mallopt(M_TOP_PAD, kHeapTopPad);
+    // Cards are drawn off screen: the verb must work without any display, whatever the
+    // environment asks for.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(QuietQtMessages);
+    // Qt sees only the program name: the card's own arguments (an empty number, "-5" after
+    // "--", ...) must not be taken for Qt's options.
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
+    const QGuiApplication application(qtArgc, qtArgv);
+    const Interruption interruption;
+    const int status = DrawRequestedCards(argc, argv);
+    interruption.EndIfRequested();
+    return status;
 }
 
 }  // namespace velmaro

@@ -85,6 +85,9 @@ A PDF records the time it was made, or SOURCE_DATE_EPOCH (seconds since 1970)
 when that is set: the same cards then give the same bytes.
 A missing esami.dir or velmara.dir reads as empty: the cards come without
 exams or career years, and a warning on standard error says so once.
+Interrupted (Ctrl+C, SIGTERM or SIGHUP), a run stops after the cards in hand:
+the files in place stay whole, no file is half written, an output file is
+left as it was; a second interrupt ends it at once.
 The data folder is the first of: --data-dir; VELMARO_DATA_DIR; DataDir in
 ~/.config/Velmaro/velmaro.conf; the folder of the velmaro executable.
 

@@ -1,5 +1,6 @@
 #include "app/card_run.h"
 
+#include "app/interruption.h"
 #include "base/printable_text.h"
 #include "lookup/lookup_student.h"
 #include "render/render_card.h"
@@ -20,6 +21,7 @@ int DrawCards(const std::vector<std::string>& matricolas, const DataStore& store
               std::ostream& errors, CardProgress* progress) {
     int status = kCardsAllDrawn;
     for (const std::string& typed : matricolas) {
+        if (Interruption::Requested()) break;
         sink.BeginCard(typed);
         const Result<LookupOutcome> outcome = LookupStudent(store, typed);
         if (progress != nullptr && (!outcome || !outcome->student)) progress->ClearLine();
@@ -42,6 +44,8 @@ int DrawCards(const std::vector<std::string>& matricolas, const DataStore& store
         if (progress != nullptr) progress->CardDone();
     }
     if (progress != nullptr) progress->Finish();
+    // Interrupted, the output is left unfinished: the sink's owner discards it.
+    if (Interruption::Requested()) return kCardsFailed;
     if (Status finished = sink.Finish(); !finished) {
         ReportError(errors, finished.error());
         return kCardsFailed;

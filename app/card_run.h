@@ -24,6 +24,8 @@ inline constexpr int kCardsFailed = 2;
 // and goes on with the next. A sink that cannot write stops at once.
 // progress, when given, hears of every number handled.
 // Returns kCardsAllDrawn, kCardsSomeNotFound, or kCardsFailed after any read or write error.
+// Once an Interruption is requested it draws no more cards, leaves sink unfinished (its owner
+// discards the output) and returns kCardsFailed.
 int DrawCards(const std::vector<std::string>& matricolas, const DataStore& store, CardSink& sink,
               std::chrono::year_month_day today, const std::string& decimalSeparator,
               std::ostream& errors, CardProgress* progress = nullptr);

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "app/card_run.h"
+#include "app/interruption.h"
 #include "lookup/lookup_student.h"
 #include "ui/card_files.h"
 #include "ui/file_name_text.h"
@@ -93,15 +94,20 @@ class SplitWorker {
         if (request_.format == CardFormat::kPdf) {
             if (auto loaded = PdfCardFont::Load()) pdfFont.emplace(std::move(loaded).value());
         }
-        while (!stop_) {
+        while (!stop_ && !Interruption::Requested()) {
             const std::size_t i = next_++;
             if (i >= matricolas_.size()) break;
             outcomes_[i] = DrawOne(store, matricolas_[i], pdfFont ? &*pdfFont : nullptr, batch);
             if (batch.Size() >= cardsPerFlush_) CommitOrStop(batch);
             progress_.CardDone();
         }
+        // Interrupted, the files not yet in place are removed, without waiting for the disk.
         // After a failure elsewhere the cards written meanwhile still go in place.
-        CommitOrStop(batch);
+        if (Interruption::Requested()) {
+            batch.Discard();
+        } else {
+            CommitOrStop(batch);
+        }
     }
 
   private:
@@ -190,7 +196,8 @@ int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string
         worker.Run(stores[0]);
     }
     progress.Finish();
-
+    // Interrupted: the cards in place stay, and what was not reached is not reported.
+    if (Interruption::Requested()) return kCardsFailed;
     if (writeError) {
         ReportError(errors, *writeError);
         return kCardsFailed;

@@ -30,6 +30,8 @@ std::string SplitCardPath(const std::string& folder, std::int32_t key, CardForma
 // Trovata: <number>") and the record files that could not be read; a file that cannot be
 // written stops the run. progress hears of every number handled.
 // Returns kCardsAllDrawn, kCardsSomeNotFound or kCardsFailed, as DrawCards does.
+// Once an Interruption is requested no card is begun: the files in place stay, those waiting
+// to go in place are removed, nothing is reported, and it returns kCardsFailed.
 int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string& dataDir,
                    const SplitRequest& request, std::chrono::year_month_day today,
                    const std::string& decimalSeparator, std::ostream& errors,

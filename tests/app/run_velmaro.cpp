@@ -1,14 +1,23 @@
 #include "tests/app/run_velmaro.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
 #include <QProcess>
+
+#include <chrono>
+#include <thread>
+#include <vector>
 
 namespace velmaro::testing {
 
 namespace {
 
-ProcessRun Run(const QString& program, const QStringList& arguments,
-               const QProcessEnvironment& extra, const QByteArray& input, const QString& outputFile,
-               const std::function<void()>& inChild) {
+const char* const kVelmaro = VELMARO_BIN_DIR "/velmaro";
+
+QProcessEnvironment TestEnvironment(const QProcessEnvironment& extra) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name :
          {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR", "VELMARO_DATA_DIR"})
@@ -18,8 +27,14 @@ ProcessRun Run(const QString& program, const QStringList& arguments,
     environment.insert("XDG_CONFIG_HOME", "/nonexistent/velmaro-test-config");
     for (const QString& name : extra.keys())
         environment.insert(name, extra.value(name));
+    return environment;
+}
+
+ProcessRun Run(const QString& program, const QStringList& arguments,
+               const QProcessEnvironment& extra, const QByteArray& input, const QString& outputFile,
+               const std::function<void()>& inChild) {
     QProcess process;
-    process.setProcessEnvironment(environment);
+    process.setProcessEnvironment(TestEnvironment(extra));
     if (!outputFile.isEmpty()) process.setStandardOutputFile(outputFile);
     if (inChild) process.setChildProcessModifier(inChild);
     process.start(program, arguments);
@@ -35,12 +50,53 @@ ProcessRun Run(const QString& program, const QStringList& arguments,
 ProcessRun RunVelmaro(const QStringList& arguments, const QProcessEnvironment& extra,
                       const QByteArray& input, const QString& outputFile,
                       const std::function<void()>& inChild) {
-    return Run(VELMARO_BIN_DIR "/velmaro", arguments, extra, input, outputFile, inChild);
+    return Run(kVelmaro, arguments, extra, input, outputFile, inChild);
+}
+
+int InterruptVelmaro(const QStringList& arguments, const std::function<bool()>& ready, int signal) {
+    std::vector<std::string> texts{kVelmaro};
+    for (const QString& argument : arguments)
+        texts.push_back(argument.toStdString());
+    std::vector<std::string> environment;
+    for (const QString& entry : TestEnvironment({}).toStringList())
+        environment.push_back(entry.toStdString());
+    const auto pointers = [](std::vector<std::string>& strings) {
+        std::vector<char*> result;
+        for (std::string& text : strings)
+            result.push_back(text.data());
+        result.push_back(nullptr);
+        return result;
+    };
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    // The signal's default action and no signal blocked, whatever the test runner set.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t chosen;
+    sigemptyset(&chosen);
+    posix_spawnattr_setsigmask(&attributes, &chosen);
+    sigaddset(&chosen, signal);
+    posix_spawnattr_setsigdefault(&attributes, &chosen);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    pid_t child = 0;
+    const int spawned = posix_spawn(&child, kVelmaro, &actions, &attributes, pointers(texts).data(),
+                                    pointers(environment).data());
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return -1;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (!ready() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    ::kill(child, signal);
+    int status = 0;
+    return ::waitpid(child, &status, 0) == child ? status : -1;
 }
 
 ProcessRun RunVelmaroScript(const QString& script) {
     QProcessEnvironment extra;
-    extra.insert("VELMARO", VELMARO_BIN_DIR "/velmaro");
+    extra.insert("VELMARO", kVelmaro);
     return Run("/bin/sh", {"-c", script}, extra, {}, {}, {});
 }
 

@@ -25,6 +25,12 @@ ProcessRun RunVelmaro(const QStringList& arguments,
                       const QByteArray& input = {}, const QString& outputFile = {},
                       const std::function<void()>& inChild = {});
 
+// Starts `velmaro <arguments>` in the environment RunVelmaro gives it, its output thrown away,
+// sends it signal as soon as ready() holds (asked every few milliseconds, for at most a
+// minute), and waits for it. Returns its wait status (WIFSIGNALED, WTERMSIG ...), or -1 when
+// it could not be started.
+int InterruptVelmaro(const QStringList& arguments, const std::function<bool()>& ready, int signal);
+
 // Runs the shell script `sh -c script`, in the environment RunVelmaro gives the program, with
 // $VELMARO naming the built program: a script can give it arguments that are not UTF-8, which
 // a QString argument cannot carry.

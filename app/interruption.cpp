@@ -1,0 +1,55 @@
+#include "app/interruption.h"
+
+#include <atomic>
+
+namespace velmaro {
+namespace {
+
+// A signal handler can reach nothing but a lock-free atomic of static storage: this is the
+// only state the handler and the program share.
+std::atomic<int> requestedSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+extern "C" void NoteSignal(int signal) {
+    int none = 0;
+    requestedSignal.compare_exchange_strong(none, signal);
+}
+
+}  // namespace
+
+Interruption::Interruption() {
+    struct sigaction action {};
+    action.sa_handler = NoteSignal;
+    sigemptyset(&action.sa_mask);
+    // SA_RESETHAND: the next signal of the kind takes its default action and ends the process.
+    action.sa_flags = SA_RESTART | SA_RESETHAND;
+    for (std::size_t i = 0; i < kSignals.size(); ++i) {
+        sigaction(kSignals[i], nullptr, &earlierActions_[i]);
+        // A signal ignored stays ignored: nohup's SIGHUP, SIGINT in a background job.
+        if (earlierActions_[i].sa_handler != SIG_IGN) sigaction(kSignals[i], &action, nullptr);
+    }
+}
+
+Interruption::~Interruption() {
+    for (std::size_t i = 0; i < kSignals.size(); ++i)
+        sigaction(kSignals[i], &earlierActions_[i], nullptr);
+    requestedSignal = 0;
+}
+
+bool Interruption::Requested() { return requestedSignal.load(std::memory_order_relaxed) != 0; }
+
+void Interruption::EndIfRequested() const {
+    const int signal = requestedSignal.load();
+    if (signal == 0) return;
+    struct sigaction defaultAction {};
+    defaultAction.sa_handler = SIG_DFL;
+    sigemptyset(&defaultAction.sa_mask);
+    sigaction(signal, &defaultAction, nullptr);
+    sigset_t only{};
+    sigemptyset(&only);
+    sigaddset(&only, signal);
+    pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
+    raise(signal);
+}
+
+}  // namespace velmaro

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <signal.h>
+
+#include <array>
+
+namespace velmaro {
+
+// Ctrl+C (SIGINT), SIGTERM and SIGHUP while cards are written. Ended at once, the process would
+// leave the temporary file of every card still being written in the user's folder, hidden.
+// While an Interruption lives such a signal is only noted: the run stops after the cards in
+// hand, removes its temporary files, and EndIfRequested() then ends the process by that signal.
+// A second signal of the same kind ends the process at once, for a run that cannot stop soon
+// (a disk that does not answer).
+class Interruption {
+  public:
+    // Catches the three signals, but for one the process ignores.
+    Interruption();
+    // Gives the signals back their earlier actions and forgets a signal noted.
+    ~Interruption();
+    Interruption(const Interruption&) = delete;
+    Interruption& operator=(const Interruption&) = delete;
+
+    // True once one of the signals came while an Interruption lives; may be asked on any thread.
+    static bool Requested();
+
+    // Ends the process by the signal that came, with that signal's default action, so that
+    // whoever started it (a shell, a loop in a script) sees it interrupted. Call it once every
+    // output is discarded or complete. Returns when no signal came.
+    void EndIfRequested() const;
+
+  private:
+    static constexpr std::array kSignals{SIGINT, SIGTERM, SIGHUP};
+    std::array<struct sigaction, kSignals.size()> earlierActions_{};
+};
+
+}  // namespace velmaro

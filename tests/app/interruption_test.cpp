@@ -1,0 +1,88 @@
+// Ctrl+C and SIGTERM in the middle of a run of cards: the user's folder keeps only whole cards,
+// with no hidden temporary file, and the program ends by the signal, as a shell loop expects.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <QDir>
+
+#include <algorithm>
+#include <csignal>
+#include <string>
+
+#include "tests/app/run_velmaro.h"
+#include "tests/store/data_files.h"
+#include "tools/sample_data.h"
+
+namespace velmaro {
+namespace {
+
+using testing::InterruptVelmaro;
+
+// Enough students that a run is still drawing when the signal comes.
+std::string WriteManyStudents(const testdata::TempDataDir& folder) {
+    sample::SampleDataOptions options;
+    options.studentCount = 6000;
+    options.maxMatricola = 99999;
+    options.includeSpecialCases = false;
+    options.shareRunsBeyondRecordLimit = true;
+    const std::string data = folder.PathOf("data");
+    EXPECT_TRUE(QDir().mkpath(QString::fromStdString(data)));
+    EXPECT_TRUE(sample::WriteSampleDataSet(data, options).ok());
+    return data;
+}
+
+// The entries of folder, hidden ones included.
+QStringList Entries(const std::string& folder) {
+    return QDir(QString::fromStdString(folder))
+        .entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+// Whether folder holds cards in place and hidden temporary files of cards still being written.
+bool HoldsWholeAndUnfinished(const std::string& folder) {
+    const QStringList entries = Entries(folder);
+    const auto hidden = std::count_if(entries.begin(), entries.end(),
+                                      [](const QString& name) { return name.startsWith('.'); });
+    return hidden > 0 && hidden < entries.size();
+}
+
+bool EndedBy(int status, int signal) { return WIFSIGNALED(status) && WTERMSIG(status) == signal; }
+
+TEST(Interruption, ASplitRunKeepsOnlyWholeCardsAndEndsByTheSignal) {
+    const testdata::TempDataDir folder;
+    const QString data = QString::fromStdString(WriteManyStudents(folder));
+    for (const int signal : {SIGINT, SIGTERM}) {
+        const std::string cards = folder.PathOf("cards" + std::to_string(signal));
+        const int status = InterruptVelmaro(
+            {"card", "--all", "--split", QString::fromStdString(cards), "--jobs", "2", "--data-dir",
+             data},
+            [&] { return HoldsWholeAndUnfinished(cards); }, signal);
+        EXPECT_TRUE(EndedBy(status, signal)) << signal << ": status " << status;
+        const QStringList entries = Entries(cards);
+        EXPECT_GT(entries.size(), 0);
+        EXPECT_LT(entries.size(), 6000);
+        for (const QString& name : entries) {
+            EXPECT_FALSE(name.startsWith('.')) << name.toStdString();
+            const std::string bytes = testdata::FileBytes(cards + "/" + name.toStdString());
+            EXPECT_EQ(bytes.substr(bytes.size() - 6), "%%EOF\n") << name.toStdString();
+        }
+    }
+}
+
+TEST(Interruption, ARunIntoOneFileLeavesTheFileAsItWas) {
+    const testdata::TempDataDir folder;
+    const QString data = QString::fromStdString(WriteManyStudents(folder));
+    const std::string out = folder.PathOf("out");
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(out)));
+    folder.Write("out/cards.pdf", "the cards of yesterday");
+    // Once the temporary file beside it is being written.
+    const int status = InterruptVelmaro(
+        {"card", "--all", "-o", QString::fromStdString(out + "/cards.pdf"), "--data-dir", data},
+        [&] { return Entries(out).size() > 1; }, SIGINT);
+    EXPECT_TRUE(EndedBy(status, SIGINT)) << "status " << status;
+    EXPECT_EQ(Entries(out), QStringList{"cards.pdf"});
+    EXPECT_EQ(testdata::FileBytes(out + "/cards.pdf"), "the cards of yesterday");
+}
+
+}  // namespace
+}  // namespace velmaro
