@@ -44,9 +44,10 @@ void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& m
     }
 }
 
-// Everything the card command does once Qt is set up. When it returns, every output file is
-// complete or discarded.
-int DrawRequestedCards(int argc, char* argv[]) {
+// Everything the card command does once Qt is set up; interruption catches the signals once
+// the numbers are read and the data loaded. When it returns, every output file is complete or
+// discarded.
+int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
     const std::string decimalSeparator = TakeLocaleDecimalSeparator();
 
     Result<CardOptions> options =
@@ -91,6 +92,7 @@ int DrawRequestedCards(int argc, char* argv[]) {
         }
         matricolas = std::move(*every);
     }
+    interruption.Catch();
     CardProgress progress(std::cerr, matricolas.size(),
                           !options->quiet && StandardErrorIsTerminal());
 
@@ -151,8 +153,8 @@ int RunCardCommand(int argc, char* argv[]) {
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
     const QGuiApplication application(qtArgc, qtArgv);
-    const Interruption interruption;
-    const int status = DrawRequestedCards(argc, argv);
+    Interruption interruption;
+    const int status = DrawRequestedCards(argc, argv, interruption);
     interruption.EndIfRequested();
     return status;
 }

@@ -17,7 +17,9 @@ extern "C" void NoteSignal(int signal) {
 
 }  // namespace
 
-Interruption::Interruption() {
+void Interruption::Catch() {
+    if (catching_) return;
+    catching_ = true;
     struct sigaction action {};
     action.sa_handler = NoteSignal;
     sigemptyset(&action.sa_mask);
@@ -31,6 +33,7 @@ Interruption::Interruption() {
 }
 
 Interruption::~Interruption() {
+    if (!catching_) return;
     for (std::size_t i = 0; i < kSignals.size(); ++i)
         sigaction(kSignals[i], &earlierActions_[i], nullptr);
     requestedSignal = 0;

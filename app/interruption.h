@@ -8,20 +8,25 @@ namespace velmaro {
 
 // Ctrl+C (SIGINT), SIGTERM and SIGHUP while cards are written. Ended at once, the process would
 // leave the temporary file of every card still being written in the user's folder, hidden.
-// While an Interruption lives such a signal is only noted: the run stops after the cards in
-// hand, removes its temporary files, and EndIfRequested() then ends the process by that signal.
+// Once Catch() is called such a signal is only noted: the run stops after the cards in hand,
+// removes its temporary files, and EndIfRequested() then ends the process by that signal.
 // A second signal of the same kind ends the process at once, for a run that cannot stop soon
 // (a disk that does not answer).
 class Interruption {
   public:
-    // Catches the three signals, but for one the process ignores.
-    Interruption();
+    // Catches nothing yet: until Catch(), the signals end the process as usual, which is what a
+    // user waiting for a program that reads its input or the data wants.
+    Interruption() = default;
     // Gives the signals back their earlier actions and forgets a signal noted.
     ~Interruption();
     Interruption(const Interruption&) = delete;
     Interruption& operator=(const Interruption&) = delete;
 
-    // True once one of the signals came while an Interruption lives; may be asked on any thread.
+    // From now on notes the three signals, but for one the process ignores. Call it once,
+    // before the first output file is made.
+    void Catch();
+
+    // True once one of the signals came while caught; may be asked on any thread.
     static bool Requested();
 
     // Ends the process by the signal that came, with that signal's default action, so that
@@ -31,6 +36,7 @@ class Interruption {
 
   private:
     static constexpr std::array kSignals{SIGINT, SIGTERM, SIGHUP};
+    bool catching_ = false;
     std::array<struct sigaction, kSignals.size()> earlierActions_{};
 };
 

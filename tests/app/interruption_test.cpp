@@ -7,6 +7,7 @@
 #include <QDir>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <string>
 
@@ -82,6 +83,20 @@ TEST(Interruption, ARunIntoOneFileLeavesTheFileAsItWas) {
     EXPECT_TRUE(EndedBy(status, SIGINT)) << "status " << status;
     EXPECT_EQ(Entries(out), QStringList{"cards.pdf"});
     EXPECT_EQ(testdata::FileBytes(out + "/cards.pdf"), "the cards of yesterday");
+}
+
+// Numbers still being read, or the data, are not cards being written: the signal ends the run
+// at once, as it always did.
+TEST(Interruption, WhileNumbersAreReadTheSignalEndsTheRunAtOnce) {
+    const testdata::TempDataDir folder;
+    const auto start = std::chrono::steady_clock::now();
+    const int status = InterruptVelmaro(
+        {"card", "--from", "-", "-o", QString::fromStdString(folder.PathOf("cards.pdf")),
+         "--data-dir", VELMARO_SAMPLE_DIR},
+        [&] { return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(300); },
+        SIGINT);
+    EXPECT_TRUE(EndedBy(status, SIGINT)) << "status " << status;
+    EXPECT_EQ(Entries(folder.PathOf("")), QStringList{});
 }
 
 }  // namespace

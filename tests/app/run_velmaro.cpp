@@ -67,8 +67,12 @@ int InterruptVelmaro(const QStringList& arguments, const std::function<bool()>& 
         result.push_back(nullptr);
         return result;
     };
+    // Standard input: a pipe that stays open, so that a program reading it waits.
+    int input[2];
+    if (::pipe2(input, O_CLOEXEC) != 0) return -1;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, input[0], 0);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     // The signal's default action and no signal blocked, whatever the test runner set.
@@ -85,13 +89,30 @@ int InterruptVelmaro(const QStringList& arguments, const std::function<bool()>& 
                                     pointers(environment).data());
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return -1;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-    while (!ready() && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    ::close(input[0]);
+    if (spawned != 0) {
+        ::close(input[1]);
+        return -1;
+    }
+    using Clock = std::chrono::steady_clock;
+    const auto poll = [] { std::this_thread::sleep_for(std::chrono::milliseconds(2)); };
+    const auto readyBy = Clock::now() + std::chrono::minutes(1);
+    while (!ready() && Clock::now() < readyBy)
+        poll();
     ::kill(child, signal);
+    // A program that goes on after the signal is ended by SIGKILL after ten seconds.
     int status = 0;
-    return ::waitpid(child, &status, 0) == child ? status : -1;
+    const auto endedBy = Clock::now() + std::chrono::seconds(10);
+    while (::waitpid(child, &status, WNOHANG) == 0) {
+        if (Clock::now() > endedBy) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            break;
+        }
+        poll();
+    }
+    ::close(input[1]);
+    return status;
 }
 
 ProcessRun RunVelmaroScript(const QString& script) {

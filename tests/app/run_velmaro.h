@@ -25,10 +25,11 @@ ProcessRun RunVelmaro(const QStringList& arguments,
                       const QByteArray& input = {}, const QString& outputFile = {},
                       const std::function<void()>& inChild = {});
 
-// Starts `velmaro <arguments>` in the environment RunVelmaro gives it, its output thrown away,
-// sends it signal as soon as ready() holds (asked every few milliseconds, for at most a
-// minute), and waits for it. Returns its wait status (WIFSIGNALED, WTERMSIG ...), or -1 when
-// it could not be started.
+// Starts `velmaro <arguments>` in the environment RunVelmaro gives it, its output thrown away
+// and its standard input a pipe that stays open, sends it signal as soon as ready() holds
+// (asked every few milliseconds, for at most a minute), and waits for it: at most ten seconds,
+// then it is killed. Returns its wait status (WIFSIGNALED, WTERMSIG ...), or -1 when it could
+// not be started.
 int InterruptVelmaro(const QStringList& arguments, const std::function<bool()>& ready, int signal);
 
 // Runs the shell script `sh -c script`, in the environment RunVelmaro gives the program, with
