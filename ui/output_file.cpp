@@ -45,6 +45,8 @@ Result<std::string> FollowLinks(std::string path) {
     return Error{"", std::strerror(ELOOP)};
 }
 
+constexpr unsigned kTemporaryNameAttempts = 100;
+
 // A name for a temporary file beside target that no one else uses at this moment (a process
 // writing several cards at once asks from several threads).
 std::string TemporaryNameBeside(const std::string& target, unsigned attempt) {
@@ -56,6 +58,51 @@ std::string TemporaryNameBeside(const std::string& target, unsigned attempt) {
     std::snprintf(suffix, sizeof suffix, ".%ld.%u.%u", static_cast<long>(::getpid()),
                   counter.fetch_add(1), attempt);
     return folder + "." + name + suffix;
+}
+
+// Whether a file made without a name can be given one later: /proc/self/fd names its
+// descriptor, which linkat follows.
+bool CanNameUnnamedFiles() {
+    static const bool can = ::access("/proc/self/fd", X_OK) == 0;
+    return can;
+}
+
+// Gives the unnamed file open as descriptor the name path; an errno, 0 when done.
+int LinkUnnamed(int descriptor, const std::string& path) {
+    const std::string self = "/proc/self/fd/" + std::to_string(descriptor);
+    return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0
+                                                                                            : errno;
+}
+
+// Closes descriptor, the complete file temporary, and puts it in place of target; an errno,
+// 0 when done. On failure the temporary file is removed and target stays as it was.
+int CloseAndRename(int descriptor, const std::string& temporary, const std::string& target) {
+    int error = ::close(descriptor) == 0 ? 0 : errno;
+    if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) error = errno;
+    if (error != 0) ::unlink(temporary.c_str());
+    return error;
+}
+
+// Puts the complete file open as descriptor in place of target, and closes the descriptor; an
+// errno, 0 when done. On failure nothing of the file is left and target stays as it was.
+// temporary names the file; empty, the file is unnamed and is linked as target when there is
+// none yet (one step, which cannot leave a part behind), else named beside it first.
+int PlaceFile(int descriptor, const std::string& temporary, const std::string& target) {
+    if (!temporary.empty()) return CloseAndRename(descriptor, temporary, target);
+    int error = LinkUnnamed(descriptor, target);
+    if (error == 0) {
+        if (::close(descriptor) == 0) return 0;
+        error = errno;
+        ::unlink(target.c_str());
+        return error;
+    }
+    for (unsigned attempt = 0; error == EEXIST && attempt < kTemporaryNameAttempts; ++attempt) {
+        const std::string name = TemporaryNameBeside(target, attempt);
+        error = LinkUnnamed(descriptor, name);
+        if (error == 0) return CloseAndRename(descriptor, name, target);
+    }
+    ::close(descriptor);
+    return error;
 }
 
 }  // namespace
@@ -99,9 +146,13 @@ Status OutputFile::Open() {
 
 Status OutputFile::OpenTemporaryBeside(int existingMode) {
     // Created as any new file is (0666 less the umask), or with the permissions of the file it
-    // will replace.
-    constexpr unsigned kAttempts = 100;
-    for (unsigned attempt = 0; attempt < kAttempts && descriptor_ < 0; ++attempt) {
+    // will replace. Unnamed where the file system allows it: nothing of it shows in the folder
+    // while it is written, and nothing is left there should the program die before the file
+    // is in place. Elsewhere (a network share) it is a hidden file beside the target.
+    if (CanNameUnnamedFiles()) {
+        descriptor_ = ::open(FolderOf(target_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    }
+    for (unsigned attempt = 0; attempt < kTemporaryNameAttempts && descriptor_ < 0; ++attempt) {
         std::string name = TemporaryNameBeside(target_, attempt);
         descriptor_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (descriptor_ >= 0) {
@@ -111,6 +162,7 @@ Status OutputFile::OpenTemporaryBeside(int existingMode) {
         }
     }
     if (descriptor_ < 0) return Fail(std::strerror(EEXIST));
+    replaces_ = true;
     if (existingMode >= 0 && ::fchmod(descriptor_, static_cast<mode_t>(existingMode)) != 0) {
         return Fail(std::strerror(errno));
     }
@@ -141,30 +193,32 @@ qint64 OutputFile::writeData(const char* data, qint64 maxSize) {
 Status OutputFile::Commit(CommitBatch* batch) {
     if (committed_) return Ok();
     if (failure_.empty() && descriptor_ < 0) NoteFailure("the output is not open");
-    if (failure_.empty() && batch != nullptr && !temporary_.empty()) {
+    if (failure_.empty() && batch != nullptr && replaces_) {
         batch->pending_.push_back(
             {std::exchange(descriptor_, -1), std::exchange(temporary_, {}), target_, path_});
+        replaces_ = false;
         QIODevice::close();
         committed_ = true;
         return Ok();
     }
     // A full disk may only show when the data reaches it, so a regular file is synced before
     // it replaces anything.
-    if (failure_.empty() && !temporary_.empty() && ::fsync(descriptor_) != 0) {
+    if (failure_.empty() && replaces_ && ::fsync(descriptor_) != 0) {
         NoteFailure(std::strerror(errno));
     }
-    if (failure_.empty() && ownsDescriptor_ && ::close(std::exchange(descriptor_, -1)) != 0) {
-        NoteFailure(std::strerror(errno));
-    }
-    if (failure_.empty() && !temporary_.empty() &&
-        ::rename(temporary_.c_str(), target_.c_str()) != 0) {
+    if (failure_.empty() && replaces_) {
+        const int error = PlaceFile(std::exchange(descriptor_, -1), temporary_, target_);
+        temporary_.clear();  // placed, or removed on failure
+        replaces_ = false;
+        if (error != 0) NoteFailure(std::strerror(error));
+    } else if (failure_.empty() && ownsDescriptor_ &&
+               ::close(std::exchange(descriptor_, -1)) != 0) {
         NoteFailure(std::strerror(errno));
     }
     if (!failure_.empty()) {
         Discard();
         return Failure();
     }
-    temporary_.clear();
     descriptor_ = -1;
     QIODevice::close();
     committed_ = true;
@@ -177,6 +231,7 @@ void OutputFile::Discard() {
         ::unlink(temporary_.c_str());
         temporary_.clear();
     }
+    replaces_ = false;
 }
 
 void OutputFile::CloseDescriptor() {
@@ -215,12 +270,15 @@ Status CommitBatch::Commit() {
     std::optional<Error> first;
     for (Pending& file : pending_) {
         int error = 0;
-        if (::sync_file_range(file.descriptor, 0, 0, kWriteAndWait) != 0) error = errno;
-        if (::close(std::exchange(file.descriptor, -1)) != 0 && error == 0) error = errno;
-        if (error == 0 && ::rename(file.temporary.c_str(), file.target.c_str()) != 0) error = errno;
-        if (error == 0) continue;
-        ::unlink(file.temporary.c_str());
-        if (!first) first = Error{FileNameBytes(file.path), std::strerror(error)};
+        if (::sync_file_range(file.descriptor, 0, 0, kWriteAndWait) != 0) {
+            error = errno;
+            ::close(file.descriptor);
+            if (!file.temporary.empty()) ::unlink(file.temporary.c_str());
+        } else {
+            error = PlaceFile(file.descriptor, file.temporary, file.target);
+        }
+        file.descriptor = -1;
+        if (error != 0 && !first) first = Error{FileNameBytes(file.path), std::strerror(error)};
     }
     pending_.clear();
     if (first) return *first;
@@ -230,7 +288,7 @@ Status CommitBatch::Commit() {
 void CommitBatch::Discard() {
     for (Pending& file : pending_) {
         if (file.descriptor >= 0) ::close(file.descriptor);
-        ::unlink(file.temporary.c_str());
+        if (!file.temporary.empty()) ::unlink(file.temporary.c_str());
     }
     pending_.clear();
 }

@@ -17,6 +17,8 @@ namespace velmaro {
 // A path naming a regular file, or nothing yet, is written through a temporary file in the
 // same folder that replaces it only when Commit() finds every byte written, flushed to the
 // disk and closed: a failure leaves any existing file untouched and no partial file behind.
+// Where the file system allows it the temporary file has no name until then, so that not even
+// a program killed in the middle leaves a part of it in the folder.
 // An existing file that may not be written (read-only to the user) is not replaced.
 // A path naming something else (a device such as /dev/null, a FIFO, a terminal) is written to
 // directly as a stream and never replaced. A symbolic link is followed: its target is written,
@@ -74,7 +76,8 @@ class OutputFile final : public QIODevice {
 
     QString path_;
     std::string target_;     // the file that is replaced (a link's target), or written to
-    std::string temporary_;  // the temporary file; empty when writing the target directly
+    std::string temporary_;  // the temporary file's name; empty when it has none
+    bool replaces_ = false;  // written to a temporary file, named or not, that replaces target_
     int descriptor_ = -1;
     bool ownsDescriptor_ = true;
     bool committed_ = false;
@@ -106,7 +109,7 @@ class CommitBatch {
     friend class OutputFile;
     struct Pending {
         int descriptor;
-        std::string temporary;
+        std::string temporary;  // empty for an unnamed file
         std::string target;
         QString path;
     };

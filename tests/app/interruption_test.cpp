@@ -1,10 +1,13 @@
 // Ctrl+C and SIGTERM in the middle of a run of cards: the user's folder keeps only whole cards,
 // with no hidden temporary file, and the program ends by the signal, as a shell loop expects.
+// The runs write where files cannot be made unnamed (as on a network share), so that files
+// being written show as hidden temporary files.
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <QDir>
+#include <QProcessEnvironment>
 
 #include <algorithm>
 #include <chrono>
@@ -49,6 +52,12 @@ bool HoldsWholeAndUnfinished(const std::string& folder) {
 
 bool EndedBy(int status, int signal) { return WIFSIGNALED(status) && WTERMSIG(status) == signal; }
 
+QProcessEnvironment WithoutUnnamedFiles() {
+    QProcessEnvironment environment;
+    environment.insert("LD_PRELOAD", VELMARO_NO_UNNAMED_FILES);
+    return environment;
+}
+
 TEST(Interruption, ASplitRunKeepsOnlyWholeCardsAndEndsByTheSignal) {
     const testdata::TempDataDir folder;
     const QString data = QString::fromStdString(WriteManyStudents(folder));
@@ -57,7 +66,7 @@ TEST(Interruption, ASplitRunKeepsOnlyWholeCardsAndEndsByTheSignal) {
         const int status = InterruptVelmaro(
             {"card", "--all", "--split", QString::fromStdString(cards), "--jobs", "2", "--data-dir",
              data},
-            [&] { return HoldsWholeAndUnfinished(cards); }, signal);
+            [&] { return HoldsWholeAndUnfinished(cards); }, signal, WithoutUnnamedFiles());
         EXPECT_TRUE(EndedBy(status, signal)) << signal << ": status " << status;
         const QStringList entries = Entries(cards);
         EXPECT_GT(entries.size(), 0);
@@ -79,7 +88,7 @@ TEST(Interruption, ARunIntoOneFileLeavesTheFileAsItWas) {
     // Once the temporary file beside it is being written.
     const int status = InterruptVelmaro(
         {"card", "--all", "-o", QString::fromStdString(out + "/cards.pdf"), "--data-dir", data},
-        [&] { return Entries(out).size() > 1; }, SIGINT);
+        [&] { return Entries(out).size() > 1; }, SIGINT, WithoutUnnamedFiles());
     EXPECT_TRUE(EndedBy(status, SIGINT)) << "status " << status;
     EXPECT_EQ(Entries(out), QStringList{"cards.pdf"});
     EXPECT_EQ(testdata::FileBytes(out + "/cards.pdf"), "the cards of yesterday");

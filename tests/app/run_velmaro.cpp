@@ -53,12 +53,13 @@ ProcessRun RunVelmaro(const QStringList& arguments, const QProcessEnvironment& e
     return Run(kVelmaro, arguments, extra, input, outputFile, inChild);
 }
 
-int InterruptVelmaro(const QStringList& arguments, const std::function<bool()>& ready, int signal) {
+int InterruptVelmaro(const QStringList& arguments, const std::function<bool()>& ready, int signal,
+                     const QProcessEnvironment& extra) {
     std::vector<std::string> texts{kVelmaro};
     for (const QString& argument : arguments)
         texts.push_back(argument.toStdString());
     std::vector<std::string> environment;
-    for (const QString& entry : TestEnvironment({}).toStringList())
+    for (const QString& entry : TestEnvironment(extra).toStringList())
         environment.push_back(entry.toStdString());
     const auto pointers = [](std::vector<std::string>& strings) {
         std::vector<char*> result;

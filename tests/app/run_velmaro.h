@@ -25,12 +25,13 @@ ProcessRun RunVelmaro(const QStringList& arguments,
                       const QByteArray& input = {}, const QString& outputFile = {},
                       const std::function<void()>& inChild = {});
 
-// Starts `velmaro <arguments>` in the environment RunVelmaro gives it, its output thrown away
-// and its standard input a pipe that stays open, sends it signal as soon as ready() holds
-// (asked every few milliseconds, for at most a minute), and waits for it: at most ten seconds,
-// then it is killed. Returns its wait status (WIFSIGNALED, WTERMSIG ...), or -1 when it could
-// not be started.
-int InterruptVelmaro(const QStringList& arguments, const std::function<bool()>& ready, int signal);
+// Starts `velmaro <arguments>` in the environment RunVelmaro gives it (and extra), its output
+// thrown away and its standard input a pipe that stays open, sends it signal as soon as ready()
+// holds (asked every few milliseconds, for at most a minute), and waits for it: at most ten
+// seconds, then it is killed. Returns its wait status (WIFSIGNALED, WTERMSIG ...), or -1 when it
+// could not be started.
+int InterruptVelmaro(const QStringList& arguments, const std::function<bool()>& ready, int signal,
+                     const QProcessEnvironment& extra = QProcessEnvironment());
 
 // Runs the shell script `sh -c script`, in the environment RunVelmaro gives the program, with
 // $VELMARO naming the built program: a script can give it arguments that are not UTF-8, which

@@ -1,6 +1,8 @@
 // Output files put in place: alone or as a batch, and what a failure of the disk leaves.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -8,6 +10,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "tests/ui/file_system_faults.h"
 #include "ui/output_file.h"
@@ -76,51 +79,93 @@ TEST(CardFiles, ABatchPutsItsFilesInPlaceTogetherAndEachFailureOnItsOwn) {
     EXPECT_EQ(batch.Size(), 0u);
 }
 
+// Whether files can be made without a name in folder.
+bool UnnamedFilesIn(const QString& folder) {
+    const int probe = ::open(folder.toLocal8Bit().constData(), O_TMPFILE | O_WRONLY, 0600);
+    if (probe < 0) return false;
+    ::close(probe);
+    return true;
+}
+
+// Where the file system allows it, a file being written has no name: nothing of it shows in
+// the folder until it is in place, replacing a file or not. Elsewhere it is a hidden file
+// beside its target, gone once the file is in place.
+TEST(CardFiles, AFileBeingWrittenShowsInItsFolderOnlyWhereFilesCannotBeUnnamed) {
+    for (const bool unnamed : {false, true}) {
+        SCOPED_TRACE(unnamed);
+        const Folder folder;
+        if (unnamed && !UnnamedFilesIn(folder.folder.path())) {
+            GTEST_SKIP() << "the temporary folder's file system makes no unnamed files";
+        }
+        faults::RefuseUnnamedFiles(!unnamed);
+        OutputFile replacing(folder.paths[0]), added(folder.paths[1]);
+        for (OutputFile* file : {&replacing, &added})
+            ASSERT_TRUE(file->Open().ok() && file->Write("new").ok());
+        EXPECT_EQ(folder.Entries(), unnamed ? 1 : 3);
+        EXPECT_TRUE(replacing.Commit().ok() && added.Commit().ok());
+        faults::RefuseUnnamedFiles(false);
+        EXPECT_EQ(folder.Contents(), (QStringList{"new", "new", "-"}));
+        EXPECT_EQ(folder.Entries(), 2);
+    }
+}
+
 // The disk refuses data only when it is flushed or the file closed: a file alone then fails
 // and replaces nothing; in a batch, a failed flush of the file system puts no file in place,
-// and a file whose own data was lost fails alone. No temporary file is left behind.
+// and a file whose own data was lost fails alone. No temporary file is left behind, named or
+// unnamed, and a file that cannot be linked in place fails the same way.
 TEST(CardFiles, DataTheDiskRefusesIsAFailureAndReplacesNothing) {
-    const std::string reason = std::strerror(EIO);
-    for (const FileCall call : {FileCall::kFsync, FileCall::kClose}) {
-        SCOPED_TRACE(static_cast<int>(call));
-        const Folder folder;
-        OutputFile file(folder.paths[0]);
-        ASSERT_TRUE(file.Open().ok() && file.Write("new").ok());
-        faults::FailCall(call, 0, EIO);
-        const Status committed = file.Commit();
-        EXPECT_TRUE(faults::Happened());
-        faults::Clear();
-        ASSERT_FALSE(committed.ok());
-        EXPECT_EQ(committed.error().file, folder.paths[0].toStdString());
-        EXPECT_EQ(committed.error().reason, reason);
-        EXPECT_EQ(folder.Contents(), (QStringList{"old", "-", "-"}));
-        EXPECT_EQ(folder.Entries(), 1);
-    }
-    struct BatchFault {
+    struct Fault {
         FileCall call;
         int skipped;
-        int failing;  // the path named by the failure
+        int failing;  // the path written, alone, or named by the batch's failure
         QStringList contents;
     };
-    for (const auto& [call, skipped, failing, contents] :
-         {BatchFault{FileCall::kSyncfs, 0, 0, {"old", "-", "-"}},
-          BatchFault{FileCall::kSyncFileRange, 1, 1, {"new", "-", "new"}},
-          BatchFault{FileCall::kClose, 2, 2, {"new", "new", "-"}}}) {
-        SCOPED_TRACE(static_cast<int>(call));
-        const Folder folder;
-        CommitBatch batch;
-        folder.WriteAll(batch);
-        faults::FailCall(call, skipped, EIO);
-        const Status committed = batch.Commit();
+    const std::vector<Fault> alone{{FileCall::kFsync, 0, 0, {"old", "-", "-"}},
+                                   {FileCall::kClose, 0, 0, {"old", "-", "-"}},
+                                   {FileCall::kLinkat, 0, 1, {"old", "-", "-"}}};
+    const std::vector<Fault> batched{{FileCall::kSyncfs, 0, 0, {"old", "-", "-"}},
+                                     {FileCall::kSyncFileRange, 1, 1, {"new", "-", "new"}},
+                                     {FileCall::kClose, 2, 2, {"new", "new", "-"}},
+                                     // old.txt is linked twice: beside itself,
+                                     // after its name was found taken.
+                                     {FileCall::kLinkat, 2, 1, {"new", "-", "new"}}};
+    const std::string reason = std::strerror(EIO);
+    const auto expectFailure = [&](const Status& committed, const Folder& folder,
+                                   const Fault& fault) {
         EXPECT_TRUE(faults::Happened());
         faults::Clear();
         ASSERT_FALSE(committed.ok());
-        EXPECT_EQ(committed.error().file, folder.paths[failing].toStdString());
+        EXPECT_EQ(committed.error().file, folder.paths[fault.failing].toStdString());
         EXPECT_EQ(committed.error().reason, reason);
-        EXPECT_EQ(folder.Contents(), contents);
-        EXPECT_EQ(folder.Entries(), contents.size() - contents.count("-"));
-        EXPECT_EQ(batch.Size(), 0u);
+        EXPECT_EQ(folder.Contents(), fault.contents);
+        EXPECT_EQ(folder.Entries(), fault.contents.size() - fault.contents.count("-"));
+    };
+    for (const bool unnamed : {true, false}) {
+        faults::RefuseUnnamedFiles(!unnamed);
+        for (const Fault& fault : alone) {
+            SCOPED_TRACE(testing::Message()
+                         << unnamed << " alone " << static_cast<int>(fault.call));
+            const Folder folder;
+            // Only an unnamed file is linked.
+            if (fault.call == FileCall::kLinkat && !unnamed) continue;
+            OutputFile file(folder.paths[fault.failing]);
+            ASSERT_TRUE(file.Open().ok() && file.Write("new").ok());
+            faults::FailCall(fault.call, fault.skipped, EIO);
+            expectFailure(file.Commit(), folder, fault);
+        }
+        for (const Fault& fault : batched) {
+            SCOPED_TRACE(testing::Message()
+                         << unnamed << " batch " << static_cast<int>(fault.call));
+            if (fault.call == FileCall::kLinkat && !unnamed) continue;
+            const Folder folder;
+            CommitBatch batch;
+            folder.WriteAll(batch);
+            faults::FailCall(fault.call, fault.skipped, EIO);
+            expectFailure(batch.Commit(), folder, fault);
+            EXPECT_EQ(batch.Size(), 0u);
+        }
     }
+    faults::RefuseUnnamedFiles(false);
 }
 
 }  // namespace
