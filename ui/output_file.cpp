@@ -83,6 +83,12 @@ int CloseAndRename(int descriptor, const std::string& temporary, const std::stri
     return error;
 }
 
+// Closes descriptor and removes its file: named temporary, or unnamed when temporary is empty.
+void RemoveFile(int descriptor, const std::string& temporary) {
+    ::close(descriptor);
+    if (!temporary.empty()) ::unlink(temporary.c_str());
+}
+
 // Puts the complete file open as descriptor in place of target, and closes the descriptor; an
 // errno, 0 when done. On failure nothing of the file is left and target stays as it was.
 // temporary names the file; empty, the file is unnamed and is linked as target when there is
@@ -272,8 +278,7 @@ Status CommitBatch::Commit() {
         int error = 0;
         if (::sync_file_range(file.descriptor, 0, 0, kWriteAndWait) != 0) {
             error = errno;
-            ::close(file.descriptor);
-            if (!file.temporary.empty()) ::unlink(file.temporary.c_str());
+            RemoveFile(file.descriptor, file.temporary);
         } else {
             error = PlaceFile(file.descriptor, file.temporary, file.target);
         }
@@ -286,10 +291,8 @@ Status CommitBatch::Commit() {
 }
 
 void CommitBatch::Discard() {
-    for (Pending& file : pending_) {
-        if (file.descriptor >= 0) ::close(file.descriptor);
-        if (!file.temporary.empty()) ::unlink(file.temporary.c_str());
-    }
+    for (const Pending& file : pending_)
+        RemoveFile(file.descriptor, file.temporary);
     pending_.clear();
 }
 
