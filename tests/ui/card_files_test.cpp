@@ -115,53 +115,49 @@ TEST(CardFiles, AFileBeingWrittenShowsInItsFolderOnlyWhereFilesCannotBeUnnamed) 
 // unnamed, and a file that cannot be linked in place fails the same way.
 TEST(CardFiles, DataTheDiskRefusesIsAFailureAndReplacesNothing) {
     struct Fault {
+        bool batched;  // committed with the three files of a batch, else written alone
         FileCall call;
         int skipped;
-        int failing;  // the path written, alone, or named by the batch's failure
+        int failing;  // the path written alone, or named by the batch's failure
         QStringList contents;
     };
-    const std::vector<Fault> alone{{FileCall::kFsync, 0, 0, {"old", "-", "-"}},
-                                   {FileCall::kClose, 0, 0, {"old", "-", "-"}},
-                                   {FileCall::kLinkat, 0, 1, {"old", "-", "-"}}};
-    const std::vector<Fault> batched{{FileCall::kSyncfs, 0, 0, {"old", "-", "-"}},
-                                     {FileCall::kSyncFileRange, 1, 1, {"new", "-", "new"}},
-                                     {FileCall::kClose, 2, 2, {"new", "new", "-"}},
-                                     // old.txt is linked twice: beside itself,
-                                     // after its name was found taken.
-                                     {FileCall::kLinkat, 2, 1, {"new", "-", "new"}}};
+    const std::vector<Fault> faultList{
+        {false, FileCall::kFsync, 0, 0, {"old", "-", "-"}},
+        {false, FileCall::kClose, 0, 0, {"old", "-", "-"}},
+        {false, FileCall::kLinkat, 0, 1, {"old", "-", "-"}},
+        {true, FileCall::kSyncfs, 0, 0, {"old", "-", "-"}},
+        {true, FileCall::kSyncFileRange, 1, 1, {"new", "-", "new"}},
+        {true, FileCall::kClose, 2, 2, {"new", "new", "-"}},
+        // old.txt is linked twice: beside itself, after its name was found taken.
+        {true, FileCall::kLinkat, 2, 1, {"new", "-", "new"}}};
     const std::string reason = std::strerror(EIO);
-    const auto expectFailure = [&](const Status& committed, const Folder& folder,
-                                   const Fault& fault) {
-        EXPECT_TRUE(faults::Happened());
-        faults::Clear();
-        ASSERT_FALSE(committed.ok());
-        EXPECT_EQ(committed.error().file, folder.paths[fault.failing].toStdString());
-        EXPECT_EQ(committed.error().reason, reason);
-        EXPECT_EQ(folder.Contents(), fault.contents);
-        EXPECT_EQ(folder.Entries(), fault.contents.size() - fault.contents.count("-"));
-    };
     for (const bool unnamed : {true, false}) {
         faults::RefuseUnnamedFiles(!unnamed);
-        for (const Fault& fault : alone) {
-            SCOPED_TRACE(testing::Message()
-                         << unnamed << " alone " << static_cast<int>(fault.call));
-            const Folder folder;
+        for (const Fault& fault : faultList) {
+            SCOPED_TRACE(testing::Message() << unnamed << " batched " << fault.batched << " call "
+                                            << static_cast<int>(fault.call));
             // Only an unnamed file is linked.
-            if (fault.call == FileCall::kLinkat && !unnamed) continue;
-            OutputFile file(folder.paths[fault.failing]);
-            ASSERT_TRUE(file.Open().ok() && file.Write("new").ok());
-            faults::FailCall(fault.call, fault.skipped, EIO);
-            expectFailure(file.Commit(), folder, fault);
-        }
-        for (const Fault& fault : batched) {
-            SCOPED_TRACE(testing::Message()
-                         << unnamed << " batch " << static_cast<int>(fault.call));
             if (fault.call == FileCall::kLinkat && !unnamed) continue;
             const Folder folder;
             CommitBatch batch;
-            folder.WriteAll(batch);
-            faults::FailCall(fault.call, fault.skipped, EIO);
-            expectFailure(batch.Commit(), folder, fault);
+            Status committed = Ok();
+            if (fault.batched) {
+                folder.WriteAll(batch);
+                faults::FailCall(fault.call, fault.skipped, EIO);
+                committed = batch.Commit();
+            } else {
+                OutputFile file(folder.paths[fault.failing]);
+                ASSERT_TRUE(file.Open().ok() && file.Write("new").ok());
+                faults::FailCall(fault.call, fault.skipped, EIO);
+                committed = file.Commit();
+            }
+            EXPECT_TRUE(faults::Happened());
+            faults::Clear();
+            ASSERT_FALSE(committed.ok());
+            EXPECT_EQ(committed.error().file, folder.paths[fault.failing].toStdString());
+            EXPECT_EQ(committed.error().reason, reason);
+            EXPECT_EQ(folder.Contents(), fault.contents);
+            EXPECT_EQ(folder.Entries(), fault.contents.size() - fault.contents.count("-"));
             EXPECT_EQ(batch.Size(), 0u);
         }
     }
