@@ -12,7 +12,15 @@ static_assert(std::atomic<int>::is_always_lock_free);
 
 extern "C" void NoteSignal(int signal) {
     int none = 0;
-    requestedSignal.compare_exchange_strong(none, signal);
+    if (requestedSignal.compare_exchange_strong(none, signal)) return;
+    // A second interrupt, of another kind too, ends the process at once by its default action
+    // (of the same kind SA_RESETHAND already does that): a run blocked on a disk or a reader
+    // that does not answer cannot stop after the first. The signal stays blocked until the
+    // handler returns, and is then delivered.
+    struct sigaction defaultAction {};
+    defaultAction.sa_handler = SIG_DFL;
+    sigaction(signal, &defaultAction, nullptr);
+    raise(signal);
 }
 
 }  // namespace

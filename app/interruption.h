@@ -10,8 +10,8 @@ namespace velmaro {
 // leave the temporary file of every card still being written in the user's folder, hidden.
 // Once Catch() is called such a signal is only noted: the run stops after the cards in hand,
 // removes its temporary files, and EndIfRequested() then ends the process by that signal.
-// A second signal of the same kind ends the process at once, for a run that cannot stop soon
-// (a disk that does not answer).
+// A second signal, of any of the three kinds, ends the process at once by its default action,
+// for a run that cannot stop soon (a disk or a reader that does not answer).
 class Interruption {
   public:
     // Catches nothing yet: until Catch(), the signals end the process as usual, which is what a

@@ -3,8 +3,12 @@
 // The runs write where files cannot be made unnamed (as on a network share), so that files
 // being written show as hidden temporary files.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QProcessEnvironment>
@@ -66,7 +70,7 @@ TEST(Interruption, ASplitRunKeepsOnlyWholeCardsAndEndsByTheSignal) {
         const int status = InterruptVelmaro(
             {"card", "--all", "--split", QString::fromStdString(cards), "--jobs", "2", "--data-dir",
              data},
-            [&] { return HoldsWholeAndUnfinished(cards); }, signal, WithoutUnnamedFiles());
+            [&] { return HoldsWholeAndUnfinished(cards); }, {signal}, WithoutUnnamedFiles());
         EXPECT_TRUE(EndedBy(status, signal)) << signal << ": status " << status;
         const QStringList entries = Entries(cards);
         EXPECT_GT(entries.size(), 0);
@@ -88,7 +92,7 @@ TEST(Interruption, ARunIntoOneFileLeavesTheFileAsItWas) {
     // Once the temporary file beside it is being written.
     const int status = InterruptVelmaro(
         {"card", "--all", "-o", QString::fromStdString(out + "/cards.pdf"), "--data-dir", data},
-        [&] { return Entries(out).size() > 1; }, SIGINT, WithoutUnnamedFiles());
+        [&] { return Entries(out).size() > 1; }, {SIGINT}, WithoutUnnamedFiles());
     EXPECT_TRUE(EndedBy(status, SIGINT)) << "status " << status;
     EXPECT_EQ(Entries(out), QStringList{"cards.pdf"});
     EXPECT_EQ(testdata::FileBytes(out + "/cards.pdf"), "the cards of yesterday");
@@ -103,9 +107,39 @@ TEST(Interruption, WhileNumbersAreReadTheSignalEndsTheRunAtOnce) {
         {"card", "--from", "-", "-o", QString::fromStdString(folder.PathOf("cards.pdf")),
          "--data-dir", VELMARO_SAMPLE_DIR},
         [&] { return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(300); },
-        SIGINT);
+        {SIGINT});
     EXPECT_TRUE(EndedBy(status, SIGINT)) << "status " << status;
     EXPECT_EQ(Entries(folder.PathOf("")), QStringList{});
+}
+
+// A second signal ends the run at once, of another kind too: here a run that waits, blocked,
+// for a reader that never reads what it writes, and so cannot stop after the first.
+TEST(Interruption, ASecondSignalEndsTheRunAtOnce) {
+    const testdata::TempDataDir folder;
+    const std::string fifo = folder.PathOf("stream");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    // Blocked: the pipe holds much and has not taken more for a while.
+    const int capacity = ::fcntl(reader, F_GETPIPE_SZ);
+    int lastWaiting = -1;
+    auto since = std::chrono::steady_clock::now();
+    const auto blocked = [&] {
+        int waiting = 0;
+        if (::ioctl(reader, FIONREAD, &waiting) != 0) return false;
+        const auto now = std::chrono::steady_clock::now();
+        if (waiting != lastWaiting) {
+            lastWaiting = waiting;
+            since = now;
+        }
+        return waiting >= capacity / 2 && now - since > std::chrono::milliseconds(200);
+    };
+    const int status =
+        InterruptVelmaro({"card", "--all", "--format", "ops", "-o", QString::fromStdString(fifo),
+                          "--data-dir", VELMARO_SAMPLE_DIR},
+                         blocked, {SIGINT, SIGTERM});
+    ::close(reader);
+    EXPECT_TRUE(EndedBy(status, SIGTERM)) << "status " << status;
 }
 
 }  // namespace

@@ -53,8 +53,8 @@ ProcessRun RunVelmaro(const QStringList& arguments, const QProcessEnvironment& e
     return Run(kVelmaro, arguments, extra, input, outputFile, inChild);
 }
 
-int InterruptVelmaro(const QStringList& arguments, const std::function<bool()>& ready, int signal,
-                     const QProcessEnvironment& extra) {
+int InterruptVelmaro(const QStringList& arguments, const std::function<bool()>& ready,
+                     const std::vector<int>& sent, const QProcessEnvironment& extra) {
     std::vector<std::string> texts{kVelmaro};
     for (const QString& argument : arguments)
         texts.push_back(argument.toStdString());
@@ -76,13 +76,14 @@ int InterruptVelmaro(const QStringList& arguments, const std::function<bool()>& 
     posix_spawn_file_actions_adddup2(&actions, input[0], 0);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    // The signal's default action and no signal blocked, whatever the test runner set.
+    // The signals' default actions and no signal blocked, whatever the test runner set.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     sigset_t chosen;
     sigemptyset(&chosen);
     posix_spawnattr_setsigmask(&attributes, &chosen);
-    sigaddset(&chosen, signal);
+    for (const int signal : sent)
+        sigaddset(&chosen, signal);
     posix_spawnattr_setsigdefault(&attributes, &chosen);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     pid_t child = 0;
@@ -100,7 +101,10 @@ int InterruptVelmaro(const QStringList& arguments, const std::function<bool()>& 
     const auto readyBy = Clock::now() + std::chrono::minutes(1);
     while (!ready() && Clock::now() < readyBy)
         poll();
-    ::kill(child, signal);
+    for (std::size_t i = 0; i < sent.size(); ++i) {
+        if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        ::kill(child, sent[i]);
+    }
     // A program that goes on after the signal is ended by SIGKILL after ten seconds.
     int status = 0;
     const auto endedBy = Clock::now() + std::chrono::seconds(10);
