@@ -65,11 +65,11 @@ Result<std::vector<std::string>> EveryMatricola(const DataStore& store) {
 
 void WarnOfMissingRecordFiles(const DataStore& store, std::ostream& warnings) {
     if (store.ExamFile().IsMissing()) {
-        warnings << "velmaro: warning: " << store.ExamFile().Path()
+        warnings << "velmaro: warning: " << PrintableText(store.ExamFile().Path())
                  << " is missing: the cards show no exams\n";
     }
     if (store.YearFile().IsMissing()) {
-        warnings << "velmaro: warning: " << store.YearFile().Path()
+        warnings << "velmaro: warning: " << PrintableText(store.YearFile().Path())
                  << " is missing: the cards show no career years\n";
     }
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
@@ -213,6 +214,13 @@ TEST(CardCommand, MessagesShowControlCharactersEscaped) {
     const std::string shown = folder.filePath("x\\x1b[2Jy").toStdString();
     const std::string notLoaded = "velmaro: " + shown + "/titoli.grp: No such file or directory " +
                                   "(data folder " + shown + "/, given with --data-dir)\n";
+    // A folder of that kind holding the registry and the tables only: the cards come, with a
+    // warning for each record file missing.
+    const QString partial = folder.filePath("p\x1b[2Jq");
+    ASSERT_TRUE(QDir().mkpath(partial));
+    for (const QString name : {"elenco.dir", "esami.grp", "titoli.grp"})
+        ASSERT_TRUE(QFile::copy(VELMARO_SAMPLE_DIR "/" + name, partial + "/" + name));
+    const std::string partialShown = folder.filePath("p\\x1b[2Jq").toStdString();
     QProcessEnvironment offscreen;
     offscreen.insert("QT_QPA_PLATFORM", "offscreen");
     const struct {
@@ -226,6 +234,9 @@ TEST(CardCommand, MessagesShowControlCharactersEscaped) {
                  {{"card", "--format", "\x1b[2J", "5193"},
                   2,
                   "velmaro: --format must be png, pdf, svg or ops, not '\\x1b[2J'\n"},
+                 {{"card", "--format=ops", "--data-dir", partial, "5193"},
+                  0,
+                  "velmaro: warning: " + partialShown + "/esami.dir is missing"},
                  {{"--data-dir", hostile, "--quit-after-show"}, 2, notLoaded},
                  {{"check", "--data-dir", hostile}, 2, notLoaded}};
     for (const auto& c : cases) {
