@@ -97,14 +97,13 @@ class StreamFileSink final : public CardSink {
         if (!file.open(QIODevice::ReadOnly)) {
             return Error{FileNameBytes(path_), file.errorString().toStdString()};
         }
-        const QByteArray bytes = file.readAll();
+        // Piece by piece: a batch's file may be far larger than the memory a card needs.
+        constexpr qint64 kPieceBytes = qint64{1} << 20;
+        for (QByteArray piece; !(piece = file.read(kPieceBytes)).isEmpty();) {
+            VELMARO_TRY(out_.Write({piece.constData(), static_cast<std::size_t>(piece.size())}));
+        }
         if (file.error() != QFileDevice::NoError) {
             return Error{FileNameBytes(path_), file.errorString().toStdString()};
-        }
-        if (Status written =
-                out_.Write({bytes.constData(), static_cast<std::size_t>(bytes.size())});
-            !written) {
-            return written;
         }
         return out_.Commit();
     }
