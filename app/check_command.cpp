@@ -46,8 +46,8 @@ The data folder is the first of: --data-dir; VELMARO_DATA_DIR; DataDir in
 Exit status:
   0  no problem found.
   1  problems found (the report lists them).
-  2  a usage error, or a file that cannot be read (one line on standard error
-     names it).
+  2  a usage error, a file that cannot be read, or a report that cannot be
+     written (one line on standard error names the file and the reason).
 )";
 
 Result<CheckOptions> ParseCheckOptions(int argc, char* argv[]) {

@@ -1,6 +1,9 @@
 #include "app/command_line.h"
 
+#include <fcntl.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <iostream>
 
@@ -34,6 +37,18 @@ QStringList CommandArguments(const QString& program, int argc, char* argv[], int
     for (int i = first; i < argc; ++i)
         arguments << FileNameText(argv[i]);
     return arguments;
+}
+
+void ReserveStandardDescriptors() {
+    for (const int descriptor : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (::fcntl(descriptor, F_GETFD) != -1 || errno != EBADF) continue;
+        // The lowest number free is this one, the lower ones being open by now.
+        const int reserved = ::open("/dev/null", descriptor == STDIN_FILENO ? O_WRONLY : O_RDONLY);
+        if (reserved >= 0 && reserved != descriptor) {
+            ::dup2(reserved, descriptor);
+            ::close(reserved);
+        }
+    }
 }
 
 std::string VersionText() { return std::string("velmaro ") + VELMARO_VERSION + "\n"; }

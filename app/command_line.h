@@ -13,6 +13,8 @@ namespace velmaro {
 
 // Exit status of a usage error, shared by the window and the card command.
 inline constexpr int kUsageErrorStatus = 2;
+// Exit status of the window command when its help or version cannot be written.
+inline constexpr int kOutputFailedStatus = 2;
 
 // The one form of every usage error: "velmaro: <what>", then where the help is
 // (helpCommand is "velmaro" or "velmaro card").
@@ -25,6 +27,12 @@ QString UsageErrorText(const QCommandLineParser& parser);
 // argv[first...] behind program, ready for QCommandLineParser::parse: UTF-8 decoded, a byte that
 // is not UTF-8 kept for FileNameBytes to give back (a file name in Latin-1).
 QStringList CommandArguments(const QString& program, int argc, char* argv[], int first);
+
+// Opens each of descriptors 0, 1 and 2 that the caller left closed on /dev/null, the wrong way
+// round (standard input for writing, the two outputs for reading): no file opened later takes
+// its number, so nothing meant for standard output can land in a card, and a read or write of
+// it still fails with "Bad file descriptor", as on a closed one. Called first in main().
+void ReserveStandardDescriptors();
 
 // What --version prints: "velmaro <version>" and a line end.
 std::string VersionText();

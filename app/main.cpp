@@ -2,12 +2,14 @@
 
 #include "app/card_command.h"
 #include "app/check_command.h"
+#include "app/command_line.h"
 #include "app/window_command.h"
 
 // velmaro [--data-dir DIR]            the window
 // velmaro card [options] MATRICOLA... cards without a window
 // velmaro check [options]             the data files' problems
 int main(int argc, char* argv[]) {
+    velmaro::ReserveStandardDescriptors();
     if (argc > 1 && std::strcmp(argv[1], "check") == 0) {
         return velmaro::RunCheckCommand(argc, argv);
     }

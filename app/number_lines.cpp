@@ -1,37 +1,43 @@
 #include "app/number_lines.h"
 
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iostream>
+#include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
+
+#include "store/text_file.h"
 #include "ui/file_name_text.h"
 
 namespace velmaro {
 
-Result<std::vector<std::string>> ReadNumberLines(std::istream& in, const std::string& name) {
+std::vector<std::string> NumberLines(std::string_view text) {
     std::vector<std::string> numbers;
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(std::min(end + 1, text.size()));
+        if (line.ends_with('\r')) line.remove_suffix(1);
         // Read as UTF-8, as the command's arguments are: a byte that is not part of valid
         // UTF-8 becomes U+FFFD, so a number's text is always UTF-8 where it is shown.
-        if (!line.empty()) {
-            numbers.push_back(Utf8Text(line));
-        }
+        if (!line.empty()) numbers.push_back(Utf8Text(line));
     }
-    if (in.bad()) return Error{name, "could not be read"};
     return numbers;
 }
 
 Result<std::vector<std::string>> ReadNumbersFrom(const std::string& path) {
-    if (path == "-") return ReadNumberLines(std::cin, "standard input");
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error)) return Error{path, "is a folder, not a file"};
-    errno = 0;
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return Error{path, errno != 0 ? std::strerror(errno) : "could not be opened"};
-    return ReadNumberLines(file, path);
+    std::string text;
+    if (path == "-") {
+        // Read by the system's own calls: a failed read of standard input (a folder given as
+        // input, a closed descriptor) must not pass for its end.
+        VELMARO_TRY(text, ReadAllFrom(STDIN_FILENO, "standard input"));
+    } else {
+        std::error_code error;
+        if (std::filesystem::is_directory(path, error)) {
+            return Error{path, "is a folder, not a file"};
+        }
+        VELMARO_TRY(text, ReadWholeFile(path));
+    }
+    return NumberLines(text);
 }
 
 }  // namespace velmaro

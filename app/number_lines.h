@@ -1,20 +1,21 @@
 #pragma once
 
-#include <istream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/result.h"
 
 namespace velmaro {
 
-// The numbers of in, one per line: each line exactly as typed but for its line end ("\n" or
+// The numbers of text, one per line: each line exactly as typed but for its line end ("\n" or
 // "\r\n"; the last line may lack one), read as UTF-8 with each byte that is not part of valid
-// UTF-8 as U+FFFD; empty lines are skipped. A read error names name.
-Result<std::vector<std::string>> ReadNumberLines(std::istream& in, const std::string& name);
+// UTF-8 as U+FFFD; empty lines are skipped.
+std::vector<std::string> NumberLines(std::string_view text);
 
-// ReadNumberLines of the file path, or of standard input when path is "-". An error names
-// the file and the reason.
+// The NumberLines of the file path, or of standard input when path is "-", read to its end.
+// A read that fails (a folder, standard input closed) is an error naming the file, or
+// "standard input", and the reason.
 Result<std::vector<std::string>> ReadNumbersFrom(const std::string& path);
 
 }  // namespace velmaro

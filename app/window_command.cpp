@@ -63,8 +63,9 @@ VELMARO_DATA_DIR; the DataDir key of ~/.config/Velmaro/velmaro.conf (or of
 data cannot be loaded, the window offers to choose another folder and then
 remembers it in ~/.config/Velmaro/velmaro.conf.
 
-Exit status: 0 after the window was closed; 2 for a usage error, or when the
-data cannot be loaded and no other folder was chosen.
+Exit status: 0 after the window was closed; 2 for a usage error, when the data
+cannot be loaded and no other folder was chosen, or when this text cannot be
+written.
 )";
 }
 
@@ -145,7 +146,9 @@ int RunWindowCommand(int argc, char* argv[]) {
         return kUsageErrorStatus;
     }
     if (options->showHelp || options->showVersion) {
-        return PrintToStandardOutput(options->showHelp ? WindowHelpText() : VersionText()) ? 0 : 1;
+        return PrintToStandardOutput(options->showHelp ? WindowHelpText() : VersionText())
+                   ? 0
+                   : kOutputFailedStatus;
     }
 
     // Qt sees only the program name: every argument is the window command's own.

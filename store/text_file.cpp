@@ -100,6 +100,13 @@ Result<std::optional<std::string>> ReadFileIfPresent(const std::string& path) {
     return std::optional<std::string>(std::move(content));
 }
 
+Result<std::string> ReadAllFrom(int descriptor, const std::string& name) {
+    std::string content;
+    VELMARO_TRY(const std::size_t length, ReadToEnd(name, descriptor, content, 0, true, {}));
+    content.resize(length);
+    return content;
+}
+
 Result<std::string> ReadWholeFile(const std::string& path) {
     VELMARO_TRY(std::optional<std::string> content, ReadFileIfPresent(path));
     if (!content) return Error{path, std::strerror(ENOENT)};

@@ -22,6 +22,10 @@ void StartReadingAhead(const std::string& path);
 // The whole content of a file, read once; an error names the file and the reason.
 Result<std::string> ReadWholeFile(const std::string& path);
 
+// Everything left to read from descriptor, up to its end (a pipe or a terminal: until the
+// writer closes it); the descriptor stays open. An error names name and the reason.
+Result<std::string> ReadAllFrom(int descriptor, const std::string& name);
+
 // Reads the file at path whole, as ReadFileIfPresent does, into into, which is sized once, when
 // the file is opened, to the size it has then and one byte more: the bytes read stay in place
 // while the rest is read, and at the end into is cut to the bytes read. arrived, when given, is

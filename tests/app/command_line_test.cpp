@@ -131,8 +131,8 @@ TEST(CommandLine, DashOutputWritesEveryFormatToStandardOutput) {
     for (const auto& [arguments, status] : std::vector<std::pair<QStringList, int>>{
              {common + QStringList{"--format", "ops", "-o", "-", "5193"}, 2},
              {common + QStringList{"--format", "pdf", "-o", "-", "5193"}, 2},
-             {{"--help"}, 1},
-             {{"--version"}, 1},
+             {{"--help"}, 2},
+             {{"--version"}, 2},
              {{"card", "--help"}, 2},
              {{"card", "--version"}, 2},
              {{"check", "--help"}, 2},
@@ -141,6 +141,11 @@ TEST(CommandLine, DashOutputWritesEveryFormatToStandardOutput) {
         EXPECT_EQ(full.exitCode, status) << arguments.join(' ').toStdString();
         EXPECT_EQ(full.err, "velmaro: standard output: No space left on device\n");
     }
+    // Nor can a closed one, whose number no file opened meanwhile may take.
+    const ProcessRun closed = testing::RunVelmaroScript(
+        QString("\"$VELMARO\" card --format=ops -o - --data-dir '%1' 5193 >&-").arg(kSample));
+    EXPECT_EQ(closed.exitCode, 2);
+    EXPECT_EQ(closed.err, "velmaro: standard output: Bad file descriptor\n");
 }
 
 TEST(CommandLine, FromReadsNumbersAfterTheArgumentsFromAFileOrStandardInput) {
@@ -162,6 +167,16 @@ TEST(CommandLine, FromReadsNumbersAfterTheArgumentsFromAFileOrStandardInput) {
     EXPECT_EQ(missing.exitCode, 2);
     EXPECT_EQ(missing.out, "");
     EXPECT_THAT(missing.err, HasSubstr("nowhere.txt"));
+    // Standard input that fails to read is no list of numbers, nor is a closed one.
+    for (const auto& [redirection, reason] :
+         {std::pair{"< /", "Is a directory"}, {"<&-", "Bad file descriptor"}}) {
+        const ProcessRun unread = testing::RunVelmaroScript(
+            QString("\"$VELMARO\" card --format=ops --data-dir '%1' --from - 5193 %2")
+                .arg(kSample, redirection));
+        EXPECT_EQ(unread.exitCode, 2) << redirection;
+        EXPECT_EQ(unread.out, "");
+        EXPECT_EQ(unread.err, std::string("velmaro: standard input: ") + reason + "\n");
+    }
 }
 
 TEST(CommandLine, DataFolderComesFromOptionEnvironmentSettingsOrTheExecutablesFolder) {
