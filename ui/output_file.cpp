@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -30,10 +31,37 @@ std::string FolderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// The descriptor of this process that path names (/dev/stdout, /dev/fd/3, /proc/self/fd/3 ...),
+// if it names one. Such a name is a link the system makes to whatever the descriptor has open
+// (a pipe, a file opened for appending): only the descriptor itself writes there as the one
+// who opened it meant.
+std::optional<int> DescriptorNamed(std::string_view path) {
+    if (path == "/dev/stdin") return STDIN_FILENO;
+    if (path == "/dev/stdout") return STDOUT_FILENO;
+    if (path == "/dev/stderr") return STDERR_FILENO;
+    const std::string ownProcess = "/proc/" + std::to_string(::getpid()) + "/fd/";
+    for (const std::string_view folder :
+         {std::string_view("/dev/fd/"), std::string_view("/proc/self/fd/"),
+          std::string_view(ownProcess)}) {
+        if (!path.starts_with(folder)) continue;
+        const std::string_view number = path.substr(folder.size());
+        int descriptor = 0;
+        const auto [end, error] =
+            std::from_chars(number.data(), number.data() + number.size(), descriptor);
+        if (error == std::errc{} && end == number.data() + number.size() && !number.empty() &&
+            number.front() != '+') {
+            return descriptor;
+        }
+    }
+    return std::nullopt;
+}
+
 // path with every symbolic link at its end followed, also a link whose target does not exist
-// yet (writing creates it); an error for a loop of links.
+// yet (writing creates it), up to a name of a descriptor of this process; an error for a loop
+// of links.
 Result<std::string> FollowLinks(std::string path) {
     for (int followed = 0; followed < kMostLinksFollowed; ++followed) {
+        if (DescriptorNamed(path)) return path;
         struct stat info {};
         if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
         std::string target(static_cast<std::size_t>(info.st_size) + 256, '\0');
@@ -132,6 +160,7 @@ Status OutputFile::Open() {
     auto target = FollowLinks(FileNameBytes(path_));
     if (!target) return Fail(target.error().reason);
     target_ = std::move(*target);
+    if (const std::optional<int> named = DescriptorNamed(target_)) return OpenDescriptor(*named);
 
     struct stat info {};
     const bool exists = ::stat(target_.c_str(), &info) == 0;
@@ -146,6 +175,17 @@ Status OutputFile::Open() {
         Discard();
         return opened;
     }
+    QIODevice::open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    return Ok();
+}
+
+Status OutputFile::OpenDescriptor(int named) {
+    // A copy of the descriptor, so that closing it (and seeing whether that fails) leaves the
+    // one named open; it shares the offset and the appending of the original.
+    const int flags = ::fcntl(named, F_GETFL);
+    if (flags == -1 || (flags & O_ACCMODE) == O_RDONLY) return Fail(std::strerror(EBADF));
+    descriptor_ = ::fcntl(named, F_DUPFD_CLOEXEC, 0);
+    if (descriptor_ < 0) return Fail(std::strerror(errno));
     QIODevice::open(QIODevice::WriteOnly | QIODevice::Unbuffered);
     return Ok();
 }

@@ -21,9 +21,11 @@ namespace velmaro {
 // a program killed in the middle leaves a part of it in the folder.
 // An existing file that may not be written (read-only to the user) is not replaced.
 // A path naming something else (a device such as /dev/null, a FIFO, a terminal) is written to
-// directly as a stream and never replaced. A symbolic link is followed: its target is written,
-// the link stays. Every failure is an Error naming the path (as given) and the system's reason;
-// the first failure is kept and reported by every later call.
+// directly as a stream and never replaced. A name of one of the process's descriptors
+// (/dev/stdout, /dev/fd/N) is written through that descriptor, as the shell opened it: a pipe
+// stays a pipe, a file opened for appending is appended to. A symbolic link is followed: its
+// target is written, the link stays. Every failure is an Error naming the path (as given) and the
+// system's reason; the first failure is kept and reported by every later call.
 //
 // As a QIODevice it serves Qt's writers (images, PDF, SVG); a failed write makes the device
 // report -1 to the writer, and Commit() reports the failure whatever the writer concludes.
@@ -69,6 +71,8 @@ class OutputFile final : public QIODevice {
     void NoteFailure(const std::string& reason);
     // Notes reason and returns the first failure.
     Status Fail(const std::string& reason);
+    // Writes to a copy of descriptor named, which must be open for writing.
+    Status OpenDescriptor(int named);
     // A temporary file in target_'s folder with existingMode's permissions (a mode of -1: the
     // permissions a new file gets).
     Status OpenTemporaryBeside(int existingMode);

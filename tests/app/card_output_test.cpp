@@ -178,6 +178,32 @@ TEST(CardOutput, ALinkIsFollowedToItsTargetAndStaysALink) {
     }
 }
 
+// /dev/stdout and /dev/fd/N name what the shell opened: a pipe gets the card, a file opened
+// for appending keeps what it held and gets the card after it.
+TEST(CardOutput, ANamedDescriptorIsWrittenAsTheShellOpenedIt) {
+    QTemporaryDir folder;
+    const std::string log = folder.filePath("log").toStdString();
+    const QString card =
+        QString("\"$VELMARO\" card --data-dir '%1' --format %2 -o %3 5193").arg(VELMARO_SAMPLE_DIR);
+    const ProcessRun piped = testing::RunVelmaroScript(
+        QString("{ %1; echo \"status $?\" >&2; } | cat").arg(card.arg("pdf", "/dev/stdout")));
+    EXPECT_EQ(piped.err, "status 0\n");
+    EXPECT_TRUE(piped.out.starts_with("%PDF-") && piped.out.ends_with("%%EOF\n"));
+    const ProcessRun appended = testing::RunVelmaroScript(
+        QString("echo before > '%1' && %2 >> '%1' && %3 3>> '%1'")
+            .arg(QString::fromStdString(log), card.arg("ops", "/dev/stdout"),
+                 card.arg("ops", "/dev/fd/3")));
+    EXPECT_EQ(appended.exitCode, 0) << appended.err;
+    const std::string bytes = FileBytes(log);
+    EXPECT_TRUE(bytes.starts_with("before\ncard \"5193\"\n")) << bytes.substr(0, 40);
+    const std::size_t second = bytes.find("card \"5193\"", 20);
+    ASSERT_NE(second, std::string::npos);
+    EXPECT_EQ(bytes.substr(second), bytes.substr(7, second - 7));
+    // A descriptor that is not open is an error naming it.
+    ExpectOneFailureLine(testing::RunVelmaroScript(card.arg("ops", "/dev/fd/1000")), "/dev/fd/1000",
+                         "Bad file descriptor");
+}
+
 TEST(CardOutput, ANewFileGetsThePermissionsTheUmaskLeaves) {
     QTemporaryDir folder;
     for (const Format& format : kFormats) {
