@@ -24,6 +24,7 @@
 #include "base/printable_text.h"
 #include "base/system_environment.h"
 #include "render/text_metrics.h"
+#include "store/data_file_guard.h"
 #include "store/data_store.h"
 #include "ui/file_name_text.h"
 #include "ui/output_file.h"
@@ -79,6 +80,12 @@ int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
     if (!store) {
         ReportError(std::cerr, WithDataDirOrigin(store.error(), dataDir));
         return kCardsFailed;
+    }
+    if (options->output && !WritesToStandardOutput(*options)) {
+        if (Status refused = RefuseDataFile(dataDir.dataDir, *options->output); !refused) {
+            ReportError(std::cerr, refused.error());
+            return kCardsFailed;
+        }
     }
     const std::chrono::year_month_day today = options->today.value_or(SystemToday());
     WarnOfMissingRecordFiles(*store, std::cerr);

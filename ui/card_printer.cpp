@@ -17,7 +17,8 @@ void SetUpPdfPrinter(QPrinter& printer, const QString& path) {
 
 Status SystemCardPrinter::PrintCard(const CardInput& card) {
     if (QPrinterInfo::availablePrinters().isEmpty()) {
-        return AskingCardPrinter(AskedDestination::kPdfFile, dialogParent_).PrintCard(card);
+        return AskingCardPrinter(AskedDestination::kPdfFile, dialogParent_, dataDir_)
+            .PrintCard(card);
     }
     QPrinter printer(QPrinter::HighResolution);
     return PrintCardJob(printer, card);

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <string>
+
 #include "base/result.h"
 #include "lookup/display_flow.h"
 #include "render/render_card.h"
@@ -13,16 +15,20 @@ namespace velmaro {
 
 // The print target of the main window's "&Stampa": the system's default printer, at once,
 // as one job (see PrintCardJob). With no printer installed, the user is asked for a file
-// name and the page is saved there as a PDF; a cancelled question prints nothing.
+// name and the page is saved there as a PDF (not over a data file of dataDir); a cancelled
+// question prints nothing.
 class SystemCardPrinter final : public CardPrinter {
   public:
-    // dialogParent (may be null) owns the file question while it is open.
-    explicit SystemCardPrinter(QWidget* dialogParent) : dialogParent_(dialogParent) {}
+    // dialogParent (may be null) owns the file question while it is open; dataDir must
+    // outlive the printer.
+    SystemCardPrinter(QWidget* dialogParent, const std::string& dataDir)
+        : dialogParent_(dialogParent), dataDir_(dataDir) {}
 
     Status PrintCard(const CardInput& card) override;
 
   private:
     QWidget* dialogParent_;
+    const std::string& dataDir_;
 };
 
 // Makes printer (best created with QPrinter::HighResolution) write its pages as a PDF file at

@@ -104,8 +104,9 @@ FrmVel::FrmVel(std::string dataDir, CardContext context, QWidget* parent)
       CmdPri(new QPushButton(QStringLiteral("&Stampa"), this)),
       configuredDataDir_(std::move(dataDir)),
       context_(std::move(context)),
-      printer_(std::make_unique<SystemCardPrinter>(this)),
-      dialogPrinter_(std::make_unique<AskingCardPrinter>(AskedDestination::kPrintDialog, this)),
+      printer_(std::make_unique<SystemCardPrinter>(this, dataDir_)),
+      dialogPrinter_(
+          std::make_unique<AskingCardPrinter>(AskedDestination::kPrintDialog, this, dataDir_)),
       cardArea_(new QScrollArea(this)),
       cardView_(new CardView),
       cardMenu_(new QMenu(this)) {
@@ -271,7 +272,7 @@ void FrmVel::CreateActions() {
                                      [this] { PrintKeptCard(*dialogPrinter_); });
     printPreviewAction_ =
         addShortcut("PrintPreview", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P)}, [this] {
-            AskingCardPrinter preview(AskedDestination::kPreview, this);
+            AskingCardPrinter preview(AskedDestination::kPreview, this, dataDir_);
             PrintKeptCard(preview);
         });
     printDialogAction_->setEnabled(false);
@@ -287,15 +288,15 @@ void FrmVel::CreateActions() {
     addMenuItem("MenuPrint", QStringLiteral("Stampa\u2026"),
                 [this] { PrintKeptCard(*dialogPrinter_); });
     addMenuItem("MenuPreview", QStringLiteral("Anteprima di stampa\u2026"), [this] {
-        AskingCardPrinter preview(AskedDestination::kPreview, this);
+        AskingCardPrinter preview(AskedDestination::kPreview, this, dataDir_);
         PrintKeptCard(preview);
     });
     addMenuItem("MenuSavePdf", QStringLiteral("Salva come PDF\u2026"), [this] {
-        AskingCardPrinter pdf(AskedDestination::kPdfFile, this);
+        AskingCardPrinter pdf(AskedDestination::kPdfFile, this, dataDir_);
         PrintKeptCard(pdf);
     });
     addMenuItem("MenuSaveImage", QStringLiteral("Salva come immagine\u2026"), [this] {
-        AskingCardPrinter image(AskedDestination::kImageFile, this);
+        AskingCardPrinter image(AskedDestination::kImageFile, this, dataDir_);
         PrintKeptCard(image);
     });
     cardMenu_->addSeparator();

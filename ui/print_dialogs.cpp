@@ -9,8 +9,10 @@
 
 #include <optional>
 
+#include "store/data_file_guard.h"
 #include "ui/card_files.h"
 #include "ui/card_printer.h"
+#include "ui/file_name_text.h"
 #include "ui/print_job.h"
 #include "ui/window_caption.h"
 
@@ -38,12 +40,21 @@ namespace {
 
 constexpr int kImageDotsPerInch = 150;
 
-Status PrintThroughDialog(QWidget* parent, const CardInput& card) {
+// Ok unless path, a file the user chose, is one of the data files of dataDir.
+Status RefuseChosenDataFile(const std::string& dataDir, const QString& path) {
+    return RefuseDataFile(dataDir, FileNameBytes(path));
+}
+
+Status PrintThroughDialog(QWidget* parent, const CardInput& card, const std::string& dataDir) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(PrintJobTitle(card.student.MatrText));
     QPrintDialog dialog(&printer, parent);
     dialog.setWindowTitle(QString::fromUtf8(kWindowCaption));
     if (dialog.exec() != QDialog::Accepted) return Ok();
+    // "Print to file" names a file too.
+    if (!printer.outputFileName().isEmpty()) {
+        VELMARO_TRY(RefuseChosenDataFile(dataDir, printer.outputFileName()));
+    }
     return PrintCardJob(printer, card);
 }
 
@@ -65,19 +76,21 @@ Status ShowPreview(QWidget* parent, const CardInput& card) {
     return printed;
 }
 
-Status SaveAsPdf(QWidget* parent, const CardInput& card) {
+Status SaveAsPdf(QWidget* parent, const CardInput& card, const std::string& dataDir) {
     const QString path =
         AskForCardFile(parent, card, QStringLiteral("pdf"), QStringLiteral("PDF (*.pdf)"));
     if (path.isEmpty()) return Ok();
+    VELMARO_TRY(RefuseChosenDataFile(dataDir, path));
     QPrinter printer(QPrinter::HighResolution);
     SetUpPdfPrinter(printer, path);
     return PrintCardJob(printer, card);
 }
 
-Status SaveAsImage(QWidget* parent, const CardInput& card) {
+Status SaveAsImage(QWidget* parent, const CardInput& card, const std::string& dataDir) {
     const QString path =
         AskForCardFile(parent, card, QStringLiteral("png"), QStringLiteral("PNG (*.png)"));
     if (path.isEmpty()) return Ok();
+    VELMARO_TRY(RefuseChosenDataFile(dataDir, path));
     return WritePngCard(path, kImageDotsPerInch, card);
 }
 
@@ -86,13 +99,13 @@ Status SaveAsImage(QWidget* parent, const CardInput& card) {
 Status AskingCardPrinter::PrintCard(const CardInput& card) {
     switch (destination_) {
         case AskedDestination::kPrintDialog:
-            return PrintThroughDialog(parent_, card);
+            return PrintThroughDialog(parent_, card, dataDir_);
         case AskedDestination::kPreview:
             return ShowPreview(parent_, card);
         case AskedDestination::kPdfFile:
-            return SaveAsPdf(parent_, card);
+            return SaveAsPdf(parent_, card, dataDir_);
         case AskedDestination::kImageFile:
-            return SaveAsImage(parent_, card);
+            return SaveAsImage(parent_, card, dataDir_);
     }
     return Ok();
 }

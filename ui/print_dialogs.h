@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <string>
+
 #include "base/result.h"
 #include "lookup/display_flow.h"
 
@@ -20,15 +22,19 @@ enum class AskedDestination {
 // A CardPrinter for one asking destination, so that the window's print flow decides once
 // whether there is a card to print. A dialog the user cancels prints nothing and is a
 // success. Dialogs are modal, owned by parent (may be null) and carry the window's caption.
+// A file chosen (a PDF or an image, or printing to a file) that is one of the data files of
+// dataDir is an error, and nothing is written.
 class AskingCardPrinter final : public CardPrinter {
   public:
-    AskingCardPrinter(AskedDestination destination, QWidget* parent)
-        : destination_(destination), parent_(parent) {}
+    // dataDir must outlive the printer.
+    AskingCardPrinter(AskedDestination destination, QWidget* parent, const std::string& dataDir)
+        : destination_(destination), parent_(parent), dataDir_(dataDir) {}
     Status PrintCard(const CardInput& card) override;
 
   private:
     AskedDestination destination_;
     QWidget* parent_;
+    const std::string& dataDir_;
 };
 
 // Asks where to save a card file, suggesting velmaro-<number>.<suffix> in the home folder

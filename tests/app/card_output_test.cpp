@@ -204,6 +204,28 @@ TEST(CardOutput, ANamedDescriptorIsWrittenAsTheShellOpenedIt) {
                          "Bad file descriptor");
 }
 
+TEST(CardOutput, NoFormatWritesOverADataFileByAnyName) {
+    QTemporaryDir folder;
+    const std::string data = folder.filePath("data").toStdString();
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(data)));
+    for (const char* name : {"elenco.dir", "esami.dir", "velmara.dir", "esami.grp", "titoli.grp"})
+        testdata::TempDataDir::WriteFile(data + "/" + name,
+                                         FileBytes(VELMARO_SAMPLE_DIR "/" + std::string(name)));
+    const std::string link = folder.filePath("cards.pdf").toStdString();
+    ASSERT_EQ(::symlink("data/esami.grp", link.c_str()), 0);
+    for (const Format& format : kFormats) {
+        SCOPED_TRACE(format.name);
+        for (const std::string& path : {data + "/elenco.dir", link}) {
+            QStringList arguments = CardArguments(format, path);
+            arguments[2] = QString::fromStdString(data);  // the copy's data folder
+            ExpectOneFailureLine(RunVelmaro(arguments), path,
+                                 "one of the data files, which Velmaro only reads");
+        }
+    }
+    for (const std::string name : {"elenco.dir", "esami.grp"})
+        EXPECT_TRUE(FileBytes(data + "/" + name) == FileBytes(VELMARO_SAMPLE_DIR "/" + name));
+}
+
 TEST(CardOutput, ANewFileGetsThePermissionsTheUmaskLeaves) {
     QTemporaryDir folder;
     for (const Format& format : kFormats) {

@@ -29,6 +29,8 @@ namespace velmaro {
 namespace {
 
 constexpr const char* kQueue = "velmaro-test";
+// A data folder for printers that are never asked for a file.
+const std::string kNoDataDir = "/nonexistent/";
 
 // Where cups-pdf puts the jobs of this process's user: $HOME/PDF of the user's account.
 QDir CupsPdfFolder() {
@@ -70,7 +72,7 @@ TEST_F(CupsPrinting, TheDefaultPrinterSpoolsTheTitledCardOnOnePage) {
     const QDateTime start = QDateTime::currentDateTime().addSecs(-1);
     const int lastJobBefore = CupsLastJobId(kQueue);
 
-    SystemCardPrinter printer(nullptr);
+    SystemCardPrinter printer(nullptr, kNoDataDir);
     const Status printed = printer.PrintCard(card_.Input());
     ASSERT_TRUE(printed.ok()) << printed.error().Message();
 

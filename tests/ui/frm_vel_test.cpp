@@ -107,11 +107,11 @@ class FrmVelTest : public QObject {
         return name ? window_->findChild<Widget*>(QString::fromUtf8(name))
                     : window_->findChild<Widget*>();
     }
-    // A loaded, shown and active window whose prints go to job files in jobs_; with display,
-    // the sample number 5193 displayed by Enter.
-    void Open(bool display = false) {
+    // A loaded, shown and active window on the data of dataDir whose prints go to job files
+    // in jobs_; with display, the sample number 5193 displayed by Enter.
+    void Open(bool display = false, const QString& dataDir = kSampleDir) {
         window_ = std::make_unique<FrmVel>(
-            DataDirOf(kSampleDir.toStdString()),
+            DataDirOf(dataDir.toStdString()),
             CardContext{[] { return std::chrono::year{2025} / 10 / 20; }, ","});
         QVERIFY(window_->Form_Load().ok());
         auto printer = std::make_unique<PdfJobPrinter>(jobs_.path());
@@ -482,6 +482,30 @@ class FrmVelTest : public QObject {
         const QImage image(jobs_.filePath("scheda.png"));
         QCOMPARE(image.size(), QSize(1240, 1754));  // A4 at 150 dpi
         QVERIFY(DarkPixels(image) > 1000);
+    }
+
+    void savingOverADataFileIsRefused() {
+        QTemporaryDir data;
+        for (const char* name :
+             {"elenco.dir", "esami.dir", "velmara.dir", "esami.grp", "titoli.grp"})
+            QVERIFY(QFile::copy(kSampleDir + "/" + name, data.filePath(name)));
+        Open(true, data.path());
+        for (const auto& [action, file] :
+             {std::pair{"MenuSavePdf", "elenco.dir"}, std::pair{"MenuSaveImage", "titoli.grp"}}) {
+            const QString path = data.filePath(QString::fromUtf8(file));
+            WhenOpen<QFileDialog> chooser([&](QFileDialog& dialog) {
+                dialog.setOption(QFileDialog::DontConfirmOverwrite);
+                dialog.selectFile(path);
+                QMetaObject::invokeMethod(&dialog, "accept", Qt::QueuedConnection);
+            });
+            BoxCloser box;
+            menu_->findChild<QAction*>(QString::fromUtf8(action))->trigger();
+            QTRY_COMPARE(box.text, path + ": one of the data files, which Velmaro only reads");
+            QFile written(path), sample(kSampleDir + "/" + file);
+            QVERIFY(written.open(QIODevice::ReadOnly) && sample.open(QIODevice::ReadOnly));
+            QVERIFY(written.readAll() == sample.readAll());
+            Reactivate();
+        }
     }
 
     void standardDialogsSpeakItalian() {

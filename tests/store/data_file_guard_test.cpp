@@ -1,0 +1,45 @@
+// No output may take the place of a data file: by its name, a link, another name of the same
+// file, or the name of a record file that is missing.
+
+#include "store/data_file_guard.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "tests/store/data_files.h"
+
+namespace velmaro {
+namespace {
+
+TEST(RefuseDataFile, EveryNameOfADataFileIsRefusedAndNothingElse) {
+    const testdata::TempDataDir folder;
+    std::filesystem::create_directory(folder.PathOf("data"));
+    std::filesystem::create_directory(folder.PathOf("out"));
+    const std::string dataDir = folder.PathOf("data") + "/";
+    // esami.dir is missing.
+    for (const char* name : {"elenco.dir", "velmara.dir", "esami.grp", "titoli.grp"})
+        folder.Write(std::string("data/") + name, "data");
+    ASSERT_EQ(::symlink("../data/esami.grp", folder.PathOf("out/exams.pdf").c_str()), 0);
+    ASSERT_EQ(
+        ::link(folder.PathOf("data/titoli.grp").c_str(), folder.PathOf("out/titles.pdf").c_str()),
+        0);
+    ASSERT_EQ(::symlink("../data", folder.PathOf("out/data").c_str()), 0);
+
+    for (const std::string name : {"data/elenco.dir", "data/../data/velmara.dir", "data/esami.dir",
+                                   "out/exams.pdf", "out/titles.pdf", "out/data/titoli.grp"}) {
+        const Status refused = RefuseDataFile(dataDir, folder.PathOf(name));
+        ASSERT_FALSE(refused.ok()) << name;
+        EXPECT_EQ(refused.error().file, folder.PathOf(name));
+        EXPECT_EQ(refused.error().reason, "one of the data files, which Velmaro only reads");
+    }
+    for (const std::string name :
+         {"data/5193.pdf", "data/elenco.dir.pdf", "out/elenco.dir", "missing/titoli.grp"}) {
+        EXPECT_TRUE(RefuseDataFile(dataDir, folder.PathOf(name)).ok()) << name;
+    }
+}
+
+}  // namespace
+}  // namespace velmaro
