@@ -69,7 +69,8 @@ Options:
   --split DIR           Write one file per student into DIR (made when
                         missing), named by the student's number in the
                         registry: 5193.pdf, .png or .svg (--format; default
-                        pdf). Each file appears whole or not at all.
+                        pdf). Each file appears whole or not at all; a
+                        student named twice is drawn once, as first named.
   --jobs N              Draw --split files on N threads at once (1 to )" +
            std::to_string(kMaxCardJobs) + R"().
                         Default: one per processor core. The files are the

@@ -10,6 +10,7 @@
 #include <optional>
 #include <system_error>
 #include <thread>
+#include <unordered_map>
 
 #include "app/card_run.h"
 #include "app/interruption.h"
@@ -26,6 +27,22 @@ struct CardOutcome {
     enum class State { kNotReached, kDrawn, kNotFound, kReadError } state = State::kNotReached;
     std::optional<Error> error;
 };
+
+// For each number, the index of an earlier one that searches the same key (5193 after
+// 05193 or 5193.0): both would find one student and write one file, and which of the two
+// cards it kept would depend on the threads. Each student is drawn once, as first named.
+std::vector<std::optional<std::size_t>> EarlierOfTheSameKey(
+    const std::vector<std::string>& matricolas) {
+    std::vector<std::optional<std::size_t>> earlier(matricolas.size());
+    std::unordered_map<std::int32_t, std::size_t> firstOfKey;
+    for (std::size_t i = 0; i < matricolas.size(); ++i) {
+        const std::optional<std::int32_t> key = KeyOf(matricolas[i]);
+        if (!key) continue;
+        const auto [first, isFirst] = firstOfKey.emplace(*key, i);
+        if (!isFirst) earlier[i] = first->second;
+    }
+    return earlier;
+}
 
 std::string_view Extension(CardFormat format) {
     switch (format) {
@@ -71,12 +88,14 @@ Status WriteCardFile(const SplitRequest& request, const QString& path, const Car
 // One thread's share: takes the next number until none is left or the run stops.
 class SplitWorker {
   public:
-    SplitWorker(const std::vector<std::string>& matricolas, const SplitRequest& request,
-                std::chrono::year_month_day today, const std::string& decimalSeparator,
-                std::atomic<std::size_t>& next, std::atomic<bool>& stop,
-                std::vector<CardOutcome>& outcomes, std::optional<Error>& writeError,
-                CardProgress& progress, std::size_t cardsPerFlush)
+    SplitWorker(const std::vector<std::string>& matricolas,
+                const std::vector<std::optional<std::size_t>>& earlierOfTheSameKey,
+                const SplitRequest& request, std::chrono::year_month_day today,
+                const std::string& decimalSeparator, std::atomic<std::size_t>& next,
+                std::atomic<bool>& stop, std::vector<CardOutcome>& outcomes,
+                std::optional<Error>& writeError, CardProgress& progress, std::size_t cardsPerFlush)
         : matricolas_(matricolas),
+          earlierOfTheSameKey_(earlierOfTheSameKey),
           request_(request),
           today_(today),
           decimalSeparator_(decimalSeparator),
@@ -97,7 +116,9 @@ class SplitWorker {
         while (!stop_ && !Interruption::Requested()) {
             const std::size_t i = next_++;
             if (i >= matricolas_.size()) break;
-            outcomes_[i] = DrawOne(store, matricolas_[i], pdfFont ? &*pdfFont : nullptr, batch);
+            if (!earlierOfTheSameKey_[i]) {
+                outcomes_[i] = DrawOne(store, matricolas_[i], pdfFont ? &*pdfFont : nullptr, batch);
+            }
             if (batch.Size() >= cardsPerFlush_) CommitOrStop(batch);
             progress_.CardDone();
         }
@@ -138,6 +159,7 @@ class SplitWorker {
     }
 
     const std::vector<std::string>& matricolas_;
+    const std::vector<std::optional<std::size_t>>& earlierOfTheSameKey_;
     const SplitRequest& request_;
     const std::chrono::year_month_day today_;
     const std::string& decimalSeparator_;
@@ -179,12 +201,14 @@ int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string
         stores.push_back(std::move(*store));
     }
 
+    const std::vector<std::optional<std::size_t>> earlierOfTheSameKey =
+        EarlierOfTheSameKey(matricolas);
     std::vector<CardOutcome> outcomes(matricolas.size());
     std::atomic<std::size_t> next{0};
     std::atomic<bool> stop{false};
     std::optional<Error> writeError;
-    SplitWorker worker(matricolas, request, today, decimalSeparator, next, stop, outcomes,
-                       writeError, progress, CardsPerFlush(threads));
+    SplitWorker worker(matricolas, earlierOfTheSameKey, request, today, decimalSeparator, next,
+                       stop, outcomes, writeError, progress, CardsPerFlush(threads));
     {
         std::vector<std::jthread> helpers;
         try {
@@ -204,11 +228,13 @@ int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string
     }
     int status = kCardsAllDrawn;
     for (std::size_t i = 0; i < matricolas.size(); ++i) {
-        const CardOutcome& outcome = outcomes[i];
+        // A number of a student named before is found, or not, as that one was; a read error
+        // was reported there.
+        const CardOutcome& outcome = outcomes[earlierOfTheSameKey[i].value_or(i)];
         if (outcome.state == CardOutcome::State::kNotFound) {
             ReportNotFound(errors, matricolas[i]);
             if (status == kCardsAllDrawn) status = kCardsSomeNotFound;
-        } else if (outcome.state == CardOutcome::State::kReadError) {
+        } else if (outcome.state == CardOutcome::State::kReadError && !earlierOfTheSameKey[i]) {
             ReportError(errors, *outcome.error);
             status = kCardsFailed;
         }

@@ -47,7 +47,8 @@ TEST(CardBatch, AllDrawsEveryStudentInKeyOrder) {
 
 TEST(CardBatch, SplitFilesAreTheOneByOneCardsWhateverTheThreads) {
     const testdata::TempDataDir out;
-    const QStringList numbers{"5193", "5", "0004", "9975", "1000", "x"};
+    // Students named twice (0004 and 4, 5193 and 05193) are drawn once, as first named.
+    const QStringList numbers{"5193", "5", "0004", "9975", "1000", "x", "05193", "4", "5"};
     for (const QString jobs : {"1", "3"}) {
         const QString folder = QString::fromStdString(out.PathOf("jobs" + jobs.toStdString()));
         const auto run = RunVelmaro(QStringList{"card", "--split", folder, "--jobs", jobs, kToday,
@@ -56,7 +57,8 @@ TEST(CardBatch, SplitFilesAreTheOneByOneCardsWhateverTheThreads) {
                                     FixedCreationTime());
         EXPECT_EQ(run.exitCode, 1);
         // Numbers not found, in the order given, after the run.
-        EXPECT_EQ(run.err, "Matricola NON Trovata: 5\nMatricola NON Trovata: x\n");
+        EXPECT_EQ(run.err,
+                  "Matricola NON Trovata: 5\nMatricola NON Trovata: x\nMatricola NON Trovata: 5\n");
         EXPECT_EQ(QDir(folder).entryList(QDir::Files),
                   (QStringList{"1000.pdf", "4.pdf", "5193.pdf", "9975.pdf"}));
     }
@@ -65,13 +67,16 @@ TEST(CardBatch, SplitFilesAreTheOneByOneCardsWhateverTheThreads) {
                     testdata::FileBytes(out.PathOf("jobs3/" + name)))
             << name;
 
-    const QString single = QString::fromStdString(out.PathOf("single.pdf"));
-    const auto run = RunVelmaro({"card", "-o", single, kToday, "--data-dir", kSample, "5193"},
-                                FixedCreationTime());
-    EXPECT_EQ(run.exitCode, 0);
-    const std::string bytes = testdata::FileBytes(single.toStdString());
-    EXPECT_TRUE(bytes == testdata::FileBytes(out.PathOf("jobs1/5193.pdf")));
-    EXPECT_NE(bytes.find("/CreationDate (D:20231114221320"), std::string::npos);
+    for (const auto& [number, file] : {std::pair{"5193", "5193.pdf"}, {"0004", "4.pdf"}}) {
+        const QString single = QString::fromStdString(out.PathOf("single.pdf"));
+        const auto run = RunVelmaro({"card", "-o", single, kToday, "--data-dir", kSample, number},
+                                    FixedCreationTime());
+        EXPECT_EQ(run.exitCode, 0);
+        const std::string bytes = testdata::FileBytes(single.toStdString());
+        EXPECT_TRUE(bytes == testdata::FileBytes(out.PathOf("jobs1/" + std::string(file))))
+            << number;
+        EXPECT_NE(bytes.find("/CreationDate (D:20231114221320"), std::string::npos);
+    }
 }
 
 // Every student's card as an svg file of its own, made by 8 threads or as many as the system
