@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 
 #include <algorithm>
 #include <cmath>
@@ -193,17 +194,27 @@ TEST(CardCommand, PdfTextsStandWhereTheDrawingPutsThem) {
     EXPECT_GT(checked, 100);
 }
 
+// Well-formed XML also when the number was typed with control characters, which XML cannot
+// hold: they are drawn as U+FFFD.
 TEST(CardCommand, SvgIsAValidDrawingHoldingTheCardsText) {
     QTemporaryDir folder;
-    const QString path = folder.filePath("card.svg");
-    const ProcessRun run = RunVelmaro({"card", kToday, "--data-dir", kData, "-o", path, "268"});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    QSvgRenderer renderer(path);
-    EXPECT_TRUE(renderer.isValid());
-    EXPECT_NEAR(renderer.viewBoxF().width() / renderer.viewBoxF().height(), 210.0 / 297, 0.002);
-    QFile svg(path);
-    ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(svg.readAll().contains(">Storia Contemporanea<"));
+    for (const QString number : {"268", "268\x01\x1b"}) {
+        const QString path = folder.filePath("card.svg");
+        const ProcessRun run =
+            RunVelmaro({"card", kToday, "--data-dir", kData, "-o", path, "--", number});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        QSvgRenderer renderer(path);
+        EXPECT_TRUE(renderer.isValid());
+        EXPECT_NEAR(renderer.viewBoxF().width() / renderer.viewBoxF().height(), 210.0 / 297, 0.002);
+        QFile svg(path);
+        ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+        const QByteArray content = svg.readAll();
+        EXPECT_TRUE(content.contains(">Storia Contemporanea<"));
+        QXmlStreamReader xml(content);
+        while (!xml.atEnd())
+            xml.readNext();
+        EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    }
 }
 
 // Every message shows control characters escaped; the window, the card command and the check
