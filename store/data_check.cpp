@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/text_fields.h"
+#include "store/career_records.h"
 #include "store/check_support.h"
 #include "store/data_file_names.h"
 #include "store/data_store.h"
@@ -74,24 +75,36 @@ bool CheckInBlocks(std::int64_t count, std::int64_t blockRecords, CheckBlock che
     return allChecked;
 }
 
+// The day of the date of a record too short for a whole date, as the card reads it (a day of
+// one digit, say); kNoDay when it reads none.
+std::int32_t DayOfShortExamRecord(std::string_view text) {
+    const std::optional<std::chrono::sys_days> date = ExamRecord(text).date;
+    return date ? static_cast<std::int32_t>(date->time_since_epoch().count()) : kNoDay;
+}
+
 // The exam records first ... last: short texts, unknown codes and dates that are not dates.
-// Sets days[n] to the day of record n's date (left kNoDay where there is none).
+// Sets days[n] to the day of record n's date (left kNoDay where there is none). A record cut
+// short is noted, and its code is still checked and its date read as the card reads them.
 void CheckExamRecords(const SlotFile& exams, const TableCodes& examCodes, std::int64_t first,
                       std::int64_t last, std::vector<std::int32_t>& days, CheckReport& report) {
     for (std::int64_t n = first; n <= last; ++n) {
         const std::string_view text = exams.Text(n);
-        if (text.size() < kExamFieldsLength) {
+        const bool whole = text.size() >= kExamFieldsLength;
+        if (!whole) {
             report.Note(ProblemKind::kShortRecord, [&] {
                 return Finding{std::string(exams.Name()), n, 0,
                                std::to_string(text.size()) + " characters: " + Quoted(text)};
             });
-            continue;
         }
-        const std::string_view code = text.substr(0, 4);
-        if (!examCodes.contains(code)) {
+        const std::string_view code = Left(text, 4);
+        if (code.size() == 4 && !examCodes.contains(code)) {
             report.Note(ProblemKind::kUnknownExamCode, [&] {
                 return Finding{std::string(exams.Name()), n, 0, "code " + Quoted(code)};
             });
+        }
+        if (!whole) {
+            days[static_cast<std::size_t>(n)] = DayOfShortExamRecord(text);
+            continue;
         }
         const std::string_view date = text.substr(6, 6);
         days[static_cast<std::size_t>(n)] = DayOfYyMmDd(date);

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "base/numeric_value.h"
 #include "base/text_fields.h"
 #include "store/career_records.h"
 #include "store/data_file_names.h"
@@ -13,16 +15,25 @@
 namespace velmaro::data_check {
 namespace {
 
-// A registry text holds 58 characters: the fields, three unused, the counts and the runs.
-constexpr std::size_t kRegistryTextLength = 58;
+// A registry text holds the fields at positions 1-41, three unused characters, then the counts
+// and the runs, which are read from the end of the text: a text of 55 characters holds every
+// field. In a shorter one the fields that reach past its first length - 14 characters are
+// shortened or empty.
+constexpr std::size_t kCountsAndRunsLength = 14;
+constexpr std::size_t kFieldsLength = 41;
 
-// 1 November of the first year of an academic year written yyYY; kNoDay when yyYY is not two
-// consecutive two-digit years.
-std::int32_t EnrolmentDay(std::string_view yyYY) {
-    if (yyYY.size() != 4 || !AllDigits(yyYY)) return kNoDay;
+// Whether yyYY is an academic year: two consecutive two-digit years.
+bool IsAcademicYear(std::string_view yyYY) {
+    if (yyYY.size() != 4 || !AllDigits(yyYY)) return false;
     const int first = (yyYY[0] - '0') * 10 + (yyYY[1] - '0');
     const int second = (yyYY[2] - '0') * 10 + (yyYY[3] - '0');
-    if (second != (first + 1) % 100) return kNoDay;
+    return second == (first + 1) % 100;
+}
+
+// 1 November of the year of the first two characters of an enrolment year yyYY, where the
+// card's chart begins whatever the other two hold; kNoDay when they are no two-digit year.
+std::int32_t ChartBeginning(std::string_view yyYY) {
+    if (yyYY.size() < 2) return kNoDay;
     const char firstOfNovember[] = {yyYY[0], yyYY[1], '1', '1', '0', '1'};
     return DayOfYyMmDd({firstOfNovember, sizeof firstOfNovember});
 }
@@ -103,69 +114,88 @@ class StudentChecker {
   private:
     void Check(std::int64_t n, std::string_view text) {
         const std::string_view trimmed = TrimBlanks(text);
-        if (trimmed.size() < kRegistryTextLength) {
+        // A text cut short is noted, and what it still holds is checked as the card reads it:
+        // the runs and counts at its end, and the fields that lie wholly before them.
+        const std::size_t fieldsEnd =
+            trimmed.size() > kCountsAndRunsLength ? trimmed.size() - kCountsAndRunsLength : 0;
+        if (fieldsEnd < kFieldsLength) {
             report_.Note(ProblemKind::kShortRecord, [&] {
                 return Finding{std::string(kRegistryName), n, 0,
                                std::to_string(trimmed.size()) + " characters: " + Quoted(trimmed)};
             });
-            return;
         }
+        const auto holds = [&](std::string_view field) {
+            return !field.empty() &&
+                   static_cast<std::size_t>(field.data() - trimmed.data()) + field.size() <=
+                       fieldsEnd;
+        };
         const SplitRecordView split = SplitStudentRecordView(text);
         const auto& f = split.fields;
-        const std::string_view counts = Right(f.StudentRecord, 4);
-        for (const std::string_view field : {Left(counts, 2), Right(counts, 2)}) {
-            if (IsSoundCount(field)) continue;
-            report_.Note(ProblemKind::kBadCount, [&] {
-                return Finding{std::string(kRegistryName), n, 0, "count " + Quoted(field)};
-            });
+        if (trimmed.size() >= kCountsAndRunsLength) {
+            const std::string_view counts = Right(f.StudentRecord, 4);
+            for (const std::string_view field : {Left(counts, 2), Right(counts, 2)}) {
+                if (IsSoundCount(field)) continue;
+                report_.Note(ProblemKind::kBadCount, [&] {
+                    return Finding{std::string(kRegistryName), n, 0, "count " + Quoted(field)};
+                });
+            }
         }
         const bool examsInFile =
             CheckRun(context_.exams, split.FirstExamRec, split.ExamRecCount, n, examRuns_, report_);
         const bool yearsInFile =
             CheckRun(context_.years, split.FirstYearRec, split.YearRecCount, n, yearRuns_, report_);
 
-        if (!context_.titleCodes.contains(f.DiplomaCode)) {
+        if (holds(f.DiplomaCode) && !context_.titleCodes.contains(f.DiplomaCode)) {
             report_.Note(ProblemKind::kUnknownDiplomaCode, [&] {
                 return Finding{std::string(kRegistryName), n, 0,
                                "diploma code " + Quoted(f.DiplomaCode)};
             });
         }
-        const std::int32_t enrolment = EnrolmentDay(f.EnrolYear);
-        if (enrolment == kNoDay) BadDate(n, "enrolment year", f.EnrolYear);
-        // "000000", not graduated, is no date either, and no problem.
-        const std::int32_t graduation = DayOfYyMmDd(f.DegreeDate);
-        if (graduation == kNoDay && f.DegreeDate != "000000") {
-            BadDate(n, "degree date", f.DegreeDate);
+        std::int32_t enrolment = kNoDay;
+        if (holds(f.EnrolYear)) {
+            enrolment = ChartBeginning(f.EnrolYear);
+            if (!IsAcademicYear(f.EnrolYear)) BadDate(n, "enrolment year", f.EnrolYear);
         }
-        const bool lastYearIsYear = yearsInFile && CheckLastCareerYear(n, split);
+        // "000000", not graduated, is no date either, and no problem.
+        std::int32_t graduation = kNoDay;
+        if (holds(f.DegreeDate)) {
+            graduation = DayOfYyMmDd(f.DegreeDate);
+            if (graduation == kNoDay && f.DegreeDate != "000000") {
+                BadDate(n, "degree date", f.DegreeDate);
+            }
+        }
+        if (yearsInFile) CheckLastCareerYear(n, split);
         if (examsInFile) {
-            CheckExamDates(n, split, enrolment, CareerEnd(split, graduation, lastYearIsYear));
+            CheckExamDates(n, split, enrolment, CareerEnd(split, graduation, yearsInFile));
         }
     }
 
     // The last day an exam of the student may bear: the graduation date; for a student still
-    // enrolled whose last career year is a year, 31 May of the expected end of studies, where
-    // the chart ends. kNoDay when there is none.
+    // enrolled, 31 May of the expected end of studies, where the chart ends at the latest. It
+    // follows from the last career year as the card reads it: its numeric value, 0 when the
+    // student has no career year in the file. kNoDay when there is none.
     struct LastDay {
         std::int32_t day = kNoDay;
         ProblemKind after = ProblemKind::kExamAfterGraduation;
-        std::string_view lastCareerYear;  // of a student still enrolled
-        std::array<char, 6> endOfMay{};   // the chart's end, yymmdd
+        // Of a student still enrolled, when the student has a career year in the file.
+        std::optional<std::string_view> lastCareerYear;
+        std::array<char, 6> endOfMay{};  // the chart's end, yymmdd
     };
     LastDay CareerEnd(const SplitRecordView& split, std::int32_t graduation,
-                      bool lastYearIsYear) const {
+                      bool yearsInFile) const {
         LastDay end;
         if (graduation != kNoDay) {
             end.day = graduation;
             return end;
         }
-        if (split.fields.DegreeDate != "000000" || !lastYearIsYear) return end;
-        const std::int64_t last = split.FirstYearRec + split.YearRecCount - 1;
-        const std::string_view year = Mid(context_.years.Text(last), 3, 2);
-        const int endYear =
-            ExpectedEndTwoDigitYear((year[0] - '0') * 10 + (year[1] - '0'), split.ExamRecCount);
+        if (split.fields.DegreeDate != "000000") return end;
+        if (yearsInFile) {
+            end.lastCareerYear =
+                Mid(context_.years.Text(split.FirstYearRec + split.YearRecCount - 1), 3, 2);
+        }
+        const int endYear = ExpectedEndTwoDigitYear(NumericValue(end.lastCareerYear.value_or("")),
+                                                    split.ExamRecCount);
         end.after = ProblemKind::kExamAfterExpectedEnd;
-        end.lastCareerYear = year;
         end.endOfMay = {'y', 'y', '0', '5', '3', '1'};
         end.endOfMay[0] = static_cast<char>('0' + endYear / 10);
         end.endOfMay[1] = static_cast<char>('0' + endYear % 10);
@@ -178,8 +208,10 @@ class StudentChecker {
         if (end.after == ProblemKind::kExamAfterGraduation) {
             return "graduated " + Quoted(split.fields.DegreeDate);
         }
-        return "still enrolled, last career year " + Quoted(end.lastCareerYear) +
-               ": the chart ends " + Quoted({end.endOfMay.data(), end.endOfMay.size()});
+        const std::string chartEnd =
+            ": the chart ends " + Quoted({end.endOfMay.data(), end.endOfMay.size()});
+        if (!end.lastCareerYear) return "still enrolled, no career year" + chartEnd;
+        return "still enrolled, last career year " + Quoted(*end.lastCareerYear) + chartEnd;
     }
 
     void BadDate(std::int64_t n, std::string_view what, std::string_view value) {
@@ -236,17 +268,16 @@ class StudentChecker {
     }
 
     // Only the last career year is read (the end of the chart of a student still enrolled);
-    // the student's run lies in its file. True when it is a year.
-    bool CheckLastCareerYear(std::int64_t n, const SplitRecordView& split) {
+    // the student's run lies in its file.
+    void CheckLastCareerYear(std::int64_t n, const SplitRecordView& split) {
         const std::int64_t last = split.FirstYearRec + split.YearRecCount - 1;
-        if (context_.facts.yearIsYear[static_cast<std::size_t>(last)]) return true;
+        if (context_.facts.yearIsYear[static_cast<std::size_t>(last)]) return;
         report_.Note(ProblemKind::kBadDate, [&] {
             const std::string_view year = Mid(context_.years.Text(last), 3, 2);
             return Finding{std::string(kYearsName), last, 0,
                            "last career year " + Quoted(year) + " of " +
                                std::string(kRegistryName) + " record " + std::to_string(n)};
         });
-        return false;
     }
 
     const StudentContext& context_;

@@ -141,8 +141,11 @@ constexpr std::array<CaseDefinition, 18> kCases{{
     {{2500, "no exams (0 exam records); three career years; not graduated", false},
      {2019, 3, false, 0},
      NoChange},
-    {{3000, "no career records (0 year records); 8 exams; not graduated", false},
-     {2005, 3, false, 8},
+    {{3000,
+      "no career records (0 year records); 8 exams from 1997/98; not graduated: chart ends 31 "
+      "May 2001",
+      false},
+     {1997, 3, false, 8},
      NoCareerYears},
     {{4000, "5th exam record is 12 characters long (no unused tail)", false},
      {2015, 5, true, 20},

@@ -66,6 +66,8 @@ TEST(DataCheck, SoundDataAndItsBoundariesAreClean) {
         [](DataSet& d) { d.exams[1] = With(d.exams[1], 7, "030715"); },
         // Trailing blanks do not shift the tail; a run of no records may start anywhere.
         [](DataSet& d) { d.registry[0] += "  "; },
+        // Without the three unused characters a registry text still holds every field.
+        [](DataSet& d) { d.registry[0] = d.registry[0].substr(0, 41) + d.registry[0].substr(44); },
         [](DataSet& d) { d.registry[2] = RegistryText(30, 0, 2, 0, 5); },
         // Not graduated: the chart of its two exams ends on 31 May after its last career year.
         [](DataSet& d) {
@@ -111,7 +113,7 @@ const Breakage kBreakages[] = {
          *files.years += testdata::Slot("0097", kYearSlotSize).substr(0, 6);
      }},
     {"a registry text cut short", kShortRecord, 1, "elenco.dir", 2, 0, "",
-     [](DataSet& d) { d.registry[1].resize(50); }},
+     [](DataSet& d) { d.registry[1] = d.registry[1].substr(0, 30) + d.registry[1].substr(44); }},
     {"an exam record without its date", kShortRecord, 1, "esami.dir", 4, 0, "",
      [](DataSet& d) { d.exams[3].resize(11); }},
     {"a year record without its year", kShortRecord, 1, "velmara.dir", 5, 0, "",
@@ -150,6 +152,14 @@ const Breakage kBreakages[] = {
      [](DataSet& d) {
          d.registry[1] = With(d.registry[1], 30, "000000");
          d.exams[3] = With(d.exams[3], 7, "980601");
+     }},
+    {"an exam after the chart's end of a student still enrolled without career years",
+     kExamAfterExpectedEnd, 1, "elenco.dir", 2, 0,
+     "esami.dir record 4 dated \"010601\", still enrolled, no career year: the chart ends "
+     "\"010531\"",
+     [](DataSet& d) {
+         d.registry[1] = With(RegistryText(20, 2, 0, 3, 3), 30, "000000");
+         d.exams[3] = With(d.exams[3], 7, "010601");
      }},
     {"an exam code not in the table", kUnknownExamCode, 1, "esami.dir", 5, 0, "code \"1004\"",
      [](DataSet& d) { d.exams[4] = With(d.exams[4], 1, "1004"); }},
@@ -208,6 +218,37 @@ TEST(DataCheck, EachBreakageIsReportedAsItsKindWithWhereAndWhat) {
             ADD_FAILURE() << "also reported: " << ProblemKindId(other);
         }
     }
+}
+
+// A record cut short, or a field that is not what it should be, is noted, and what the card
+// still reads from it is checked as the card reads it.
+TEST(DataCheck, RecordsCutShortOrMalformedAreCheckedAsTheCardReadsThem) {
+    DataSet set;
+    // Enrolled "9698": the chart still begins on 1 November 1996, after this exam.
+    set.registry[0] = With(set.registry[0], 18, "9698");
+    set.exams[0] = With(set.exams[0], 7, "961031");
+    // An exam record without the last digit of its date, whose code is not in the table: the
+    // card reads 1 October 1996, before the chart begins.
+    set.exams[4] =
+        "100418"
+        "96101";
+    // A registry text without positions 31-44 (the degree's fields), with an unknown diploma.
+    set.registry[1] = With(set.registry[1].substr(0, 30) + set.registry[1].substr(44), 22, "99");
+    const CheckReport report = CheckDataFiles(set.Files());
+    std::vector<std::pair<std::string, std::int64_t>> found;
+    for (const ProblemKind kind : KindsFound(report)) {
+        for (const Finding& finding : report.Group(kind).first)
+            found.emplace_back(std::string(ProblemKindId(kind)) + " " + finding.file,
+                               finding.record);
+    }
+    EXPECT_EQ(found, (std::vector<std::pair<std::string, std::int64_t>>{
+                         {"short-record esami.dir", 5},
+                         {"short-record elenco.dir", 2},
+                         {"bad-date elenco.dir", 1},
+                         {"exam-before-enrolment elenco.dir", 1},
+                         {"exam-before-enrolment elenco.dir", 3},
+                         {"unknown-exam-code esami.dir", 5},
+                         {"unknown-diploma-code elenco.dir", 2}}));
 }
 
 TEST(DataCheck, KeepsTheFirstTenFindingsAndCountsAll) {
