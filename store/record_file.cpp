@@ -23,6 +23,14 @@ constexpr std::int64_t kLargestCopy = 16 << 20;
 // How long after its last change a file's times are trusted to tell a later change.
 constexpr std::int64_t kSettledSeconds = 2;
 
+// A clock for the look at a file's name: the coarse one costs a few nanoseconds, and its
+// steps of some milliseconds are fine next to kPathCheckInterval.
+std::chrono::nanoseconds CoarseMonotonicNow() {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
+
 std::int64_t SystemSeconds() {
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
@@ -40,6 +48,8 @@ Result<RecordFile> RecordFile::Open(std::string path, std::size_t slotSize, IfMi
         if (error == ENOENT && ifMissing == IfMissing::kReadAsEmpty) {
             RecordFile missing(std::move(path), slotSize, -1, reading, std::move(clock));
             missing.missing_ = true;
+            missing.followsPath_ = true;
+            missing.pathLookedAt_ = CoarseMonotonicNow();
             return missing;
         }
         return Error{path, SystemReason(error)};
@@ -49,7 +59,10 @@ Result<RecordFile> RecordFile::Open(std::string path, std::size_t slotSize, IfMi
         ::close(descriptor);
         return Error{path, "is a directory, not a data file"};
     }
-    return RecordFile(std::move(path), slotSize, descriptor, reading, std::move(clock));
+    RecordFile file(std::move(path), slotSize, descriptor, reading, std::move(clock));
+    file.followsPath_ = true;
+    file.pathLookedAt_ = CoarseMonotonicNow();
+    return file;
 }
 
 RecordFile RecordFile::FromMemory(std::string name, std::size_t slotSize, std::string content) {
@@ -81,8 +94,41 @@ void RecordFile::Close() {
     hasCopy_ = false;
 }
 
+Status RecordFile::FollowPath() const {
+    if (!followsPath_ || closed_) return Ok();
+    const std::chrono::nanoseconds now = CoarseMonotonicNow();
+    if (now - pathLookedAt_ >= kPathCheckInterval) {
+        pathLookedAt_ = now;
+        struct stat named {};
+        if (::stat(path_.c_str(), &named) != 0) {
+            // Gone: a file missing from the start still reads as empty, one removed since is
+            // an error. Another failure to look leaves the open file to be read.
+            if ((errno == ENOENT || errno == ENOTDIR) && !missing_) {
+                descriptor_.Reset();
+                hasCopy_ = false;
+                vanished_ = true;
+            }
+        } else {
+            struct stat open {};
+            const bool same = descriptor_.get() >= 0 && ::fstat(descriptor_.get(), &open) == 0 &&
+                              open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+            if (!same) {
+                const int descriptor = OpenForReading(path_);
+                if (descriptor < 0) return Error{path_, SystemReason(errno)};
+                descriptor_.Reset(descriptor);
+                hasCopy_ = false;
+                missing_ = false;
+                vanished_ = false;
+            }
+        }
+    }
+    if (vanished_) return Error{path_, SystemReason(ENOENT)};
+    return Ok();
+}
+
 Result<std::int64_t> RecordFile::Length() const {
     if (closed_) return Error{path_, "the file has been closed"};
+    VELMARO_TRY(FollowPath());
     if (descriptor_.get() < 0) return static_cast<std::int64_t>(hasCopy_ ? copy_.size() : 0);
     struct stat info {};
     if (::fstat(descriptor_.get(), &info) != 0) return Error{path_, SystemReason(errno)};
@@ -91,6 +137,7 @@ Result<std::int64_t> RecordFile::Length() const {
 
 Status RecordFile::Refresh() const {
     if (closed_) return Error{path_, "the file has been closed"};
+    VELMARO_TRY(FollowPath());
     if (reading_ != Reading::kCopyInMemory || descriptor_.get() < 0) return Ok();
     struct stat info {};
     ++readRequests_;
@@ -184,6 +231,7 @@ Result<std::vector<std::string>> RecordFile::ReadRun(std::int64_t first, std::in
 Status RecordFile::ReadRunBytes(std::int64_t first, std::int64_t count, RunBytes& run) const {
     if (count <= 0) return Ok();
     if (closed_) return Error{path_, "the file has been closed"};
+    VELMARO_TRY(FollowPath());
     const std::int64_t last = first + count - 1;
     run.firstInFile_ = std::max<std::int64_t>(first, 1);
     run.slotSize_ = slotSize_;

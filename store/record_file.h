@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -35,9 +36,18 @@ std::string_view SlotTextOf(std::string_view slotBytes, std::size_t slotSize);
 // read from a copy of its whole content. Refresh() keeps the copy current: it asks the
 // operating system whether the file changed and reads it afresh only when it did. A copy
 // is never a mapping of the file, so a file cut short while Velmaro runs cannot crash it.
+//
+// A file opened from the disk is read through the descriptor opened first, so a change made
+// in place shows at once. A file replaced under its name (saved anew and renamed over it, as
+// many programs save), removed, or created where it was missing is followed by its name: a
+// read at least kPathCheckInterval after the last look at the name reads the file now there,
+// or fails naming the file removed.
 class RecordFile {
   public:
     enum class IfMissing { kFail, kReadAsEmpty };
+    // How long the name is trusted to still name the file open: a look at it costs three
+    // times a lookup's other requests, so a batch of lookups looks once in this long.
+    static constexpr std::chrono::milliseconds kPathCheckInterval{50};
     enum class Reading { kFromFile, kCopyInMemory };
     // The wall clock in whole seconds since the epoch, as the file times count.
     using Clock = std::function<std::int64_t()>;
@@ -163,14 +173,21 @@ class RecordFile {
     Result<std::optional<std::string_view>> CopyAt(std::int64_t offset, std::size_t size) const;
     // Reads up to size bytes at offset with one read request; fewer only at the end of the file.
     Result<std::size_t> ReadFromFile(std::int64_t offset, char* buffer, std::size_t size) const;
+    // Once kPathCheckInterval has passed since the last look: whether the path still names the
+    // file open. Another file there, or one where there was none, is opened and read from now
+    // on; no file where one was open is an error naming it, until a file is there again.
+    Status FollowPath() const;
 
     std::string path_;
     std::size_t slotSize_;
-    Descriptor descriptor_;  // none for a missing file read as empty
+    mutable Descriptor descriptor_;  // none for a missing file read as empty
     Reading reading_;
     Clock clock_;
     bool closed_ = false;
-    bool missing_ = false;
+    mutable bool missing_ = false;
+    bool followsPath_ = false;       // opened by its name on the disk, not from memory
+    mutable bool vanished_ = false;  // the name named no file at the last look
+    mutable std::chrono::nanoseconds pathLookedAt_{0};  // on the coarse monotonic clock
     mutable std::uint64_t readRequests_ = 0;
     // The copy of a file read with kCopyInMemory, and the version it was made from.
     mutable std::string copy_;
