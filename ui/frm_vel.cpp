@@ -367,13 +367,19 @@ bool FrmVel::eventFilter(QObject* watched, QEvent* event) {
             TxtMatr->clear();
             return true;
         }
+        // Alt and a letter is an access key: one that no enabled control takes ("&Stampa"
+        // while disabled, a letter no caption marks) types nothing into the number.
+        if (key->modifiers().testFlag(Qt::AltModifier) &&
+            !key->modifiers().testFlag(Qt::ControlModifier) && !key->text().isEmpty()) {
+            return true;
+        }
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             TxtMatr_KeyPress(kKeyAsciiEnter);
         } else if (!key->text().isEmpty()) {
             TxtMatr_KeyPress(key->text().at(0).unicode());
         }
     }
-    // The key always goes on to the text box.
+    // Any other key goes on to the text box.
     return QWidget::eventFilter(watched, event);
 }
 
