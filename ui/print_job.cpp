@@ -61,7 +61,15 @@ Status PrintToPdfFile(const QPrinter& printer, const QString& title, const std::
 }  // namespace
 
 QString PrintJobTitle(const std::string& matrText) {
-    return QStringLiteral("Velmaro \u2013 Matr. ") + QString::fromStdString(matrText);
+    // A job name holding a control character, or longer than a spooler takes, is replaced by
+    // the spooler's own ("Untitled"): the job then cannot be found to see whether it printed.
+    constexpr qsizetype kLongestNumber = 64;
+    QString number;
+    for (const QChar c : QString::fromStdString(matrText)) {
+        if (c.category() != QChar::Other_Control) number += c;
+    }
+    if (number.size() > kLongestNumber) number = number.left(kLongestNumber - 1) + u'\u2026';
+    return QStringLiteral("Velmaro \u2013 Matr. ") + number;
 }
 
 std::string PrintTargetName(const QPrinter& printer) {

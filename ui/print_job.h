@@ -13,7 +13,7 @@ class QPrinter;
 namespace velmaro {
 
 // The name of a card's print job, and the title of its PDF: "Velmaro – Matr. <number as
-// typed>".
+// typed>", without its control characters and cut to 64 characters of the number.
 QString PrintJobTitle(const std::string& matrText);
 
 // The program's name as the creator of the PDF files it writes.

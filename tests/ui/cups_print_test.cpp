@@ -7,10 +7,12 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+
 #include <QFileInfo>
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QThread>
+#include <vector>
 
 #include <tuple>
 
@@ -95,6 +97,22 @@ TEST_F(CupsPrinting, TheDefaultPrinterSpoolsTheTitledCardOnOnePage) {
         EXPECT_TRUE(text.contains(QString::fromUtf8(piece))) << piece << "\n" << text.toStdString();
     EXPECT_GE(text.count(QRegularExpression("\\b\\d\\d/\\d\\d/\\d\\d\\b")), 26);  // the rows
     QFile::remove(pdf);
+}
+
+// A number typed with a line end or a tab (pasted from a spreadsheet), or very long, finds its
+// student; the job prints, and is found again to say so.
+TEST_F(CupsPrinting, JobsOfNumbersTypedWithControlCharactersOrAtLengthAreFound) {
+    for (const std::string& typed :
+         std::vector<std::string>{"5193\n", "5193\t\x1b[1m", "5193" + std::string(300, 'x')}) {
+        const SampleCard card(typed);
+        ASSERT_TRUE(card.Loaded());
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setPrinterName(QString::fromUtf8(kQueue));
+        const int lastJobBefore = CupsLastJobId(kQueue);
+        const Status printed = PrintCardJob(printer, card.Input());
+        EXPECT_TRUE(printed.ok()) << printed.error().Message();
+        EXPECT_GT(CupsLastJobId(kQueue), lastJobBefore);
+    }
 }
 
 TEST_F(CupsPrinting, AQueueThatRejectsJobsOrIsStoppedIsAnErrorNamingIt) {

@@ -84,6 +84,11 @@ TEST_F(PrintJob, ThePageStartsFourEmptyLinesDownInArialTenPoints) {
 TEST_F(PrintJob, TheJobAndItsPdfAreTitledWithTheNumberAsTyped) {
     EXPECT_EQ(PrintJobTitle("5193"), QStringLiteral("Velmaro \u2013 Matr. 5193"));
     EXPECT_EQ(PrintJobTitle(" 05193x"), QStringLiteral("Velmaro \u2013 Matr.  05193x"));
+    // No control character, and no more than 64 characters of the number.
+    EXPECT_EQ(PrintJobTitle("5193\r\n\t\x1b[1m\xc2\x9b"),
+              QStringLiteral("Velmaro \u2013 Matr. 5193[1m"));
+    EXPECT_EQ(PrintJobTitle(std::string(100, '7')),
+              QStringLiteral("Velmaro \u2013 Matr. ") + QString(63, u'7') + u'\u2026');
 
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("card.pdf"));
