@@ -1,6 +1,5 @@
 #include "ui/painter_surface.h"
 
-#include <QPaintEngine>
 #include <QPen>
 #include <QString>
 
@@ -18,11 +17,7 @@ QPen HairlinePen() {
 }  // namespace
 
 PainterSurface::PainterSurface(QPainter& painter, const QFont& font, SurfaceKind kind)
-    : painter_(painter),
-      kind_(kind),
-      metrics_(WithoutKerning(font), *painter.device()),
-      writesXml_(painter.paintEngine() != nullptr &&
-                 painter.paintEngine()->type() == QPaintEngine::SVG) {
+    : painter_(painter), kind_(kind), metrics_(WithoutKerning(font), *painter.device()) {
     painter_.setFont(metrics_.Font());
     painter_.setPen(HairlinePen());
     painter_.setBrush(Qt::NoBrush);
@@ -40,16 +35,7 @@ QPointF PainterSurface::ToDevice(double x, double y) const {
 
 void PainterSurface::DrawText(double x, double y, std::string_view text) {
     const QPointF baseline = ToDevice(x, y + metrics_.Ascent());
-    QString drawn = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    if (writesXml_) {
-        // XML holds no control character but tab, line feed and carriage return, not even
-        // escaped: a number typed with one would make the whole SVG file unreadable.
-        for (QChar& c : drawn) {
-            if (c.unicode() < 0x20 && c != u'\t' && c != u'\n' && c != u'\r')
-                c = QChar::ReplacementCharacter;
-        }
-    }
-    painter_.drawText(baseline, drawn);
+    painter_.drawText(baseline, TextAsDrawn(text));
 }
 
 void PainterSurface::DrawLine(double x1, double y1, double x2, double y2) {

@@ -48,7 +48,6 @@ class PainterSurface : public DrawSurface {
     QPainter& painter_;
     SurfaceKind kind_;
     QtTextMetrics metrics_;
-    bool writesXml_;  // the painter writes an SVG file
 };
 
 }  // namespace velmaro

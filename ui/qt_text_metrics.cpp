@@ -97,6 +97,13 @@ double QtTextMetrics::WidthInDeviceUnits(const QString& text) const {
     return width;
 }
 
+QString TextAsDrawn(std::string_view utf8) {
+    QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+    for (QChar& character : text)
+        character = CharacterAsDrawn(character);
+    return text;
+}
+
 double QtTextMetrics::Width(std::string_view utf8) const {
     // Most of a card is plain ASCII, which needs no conversion and has no marks or pairs.
     if (!font_.kerning()) {
@@ -107,12 +114,11 @@ double QtTextMetrics::Width(std::string_view utf8) const {
                 ascii = false;
                 break;
             }
-            width += Advance(QLatin1Char(byte));
+            width += Advance(CharacterAsDrawn(QLatin1Char(byte)));
         }
         if (ascii) return scale_.ToTwipsX(width);
     }
-    return scale_.ToTwipsX(
-        WidthInDeviceUnits(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()))));
+    return scale_.ToTwipsX(WidthInDeviceUnits(TextAsDrawn(utf8)));
 }
 
 double QtTextMetrics::Height() const { return height_; }

@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QString>
 
 #include <array>
 #include <string_view>
@@ -43,6 +44,18 @@ struct TwipScale {
 
 // Records a resolution in image, so that fonts given in points get their right size on it.
 void SetImageResolution(QImage& image, int dotsPerInchX, int dotsPerInchY);
+
+// The character a card draws for character: a control character (a tab, a line end, an
+// escape typed into a number) has no glyph, and drawn as it is it would move the text after it
+// or break its line; U+FFFD stands for it, as for any other character that cannot be shown
+// (and for the noncharacters U+FFFE and U+FFFF, which an SVG file cannot hold either).
+inline QChar CharacterAsDrawn(QChar character) {
+    const bool shown = character.category() != QChar::Other_Control && character.unicode() < 0xFFFE;
+    return shown ? character : QChar(QChar::ReplacementCharacter);
+}
+
+// The UTF-8 text as a card draws it: each character as CharacterAsDrawn gives it.
+QString TextAsDrawn(std::string_view utf8);
 
 // How a real font measures text on one paint device, converted to twips. The font is
 // resolved for that device's resolution, so the figures are those QPainter uses when it draws

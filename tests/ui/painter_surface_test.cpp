@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include <functional>
+#include <string>
 
 #include "ui/painter_surface.h"
 #include "ui/qt_text_metrics.h"
@@ -71,6 +72,21 @@ TEST(PainterSurface, TextHangsFromItsTopLeftCorner) {
     EXPECT_GE(ink.top(), 100);
     EXPECT_NEAR(ink.bottom() + 1, 100 + ascentPixels, 1.5);
     EXPECT_NEAR(ink.left(), 101, 2);
+}
+
+// A control character (a tab, an escape typed into a number) is drawn as the U+FFFD it was
+// measured as: the text after it ends where its measured width says, not at a tab stop.
+TEST(PainterSurface, ControlCharactersTakeTheWidthTheyAreMeasuredBy) {
+    for (const std::string text : {"\tMM", "\x1bMM", "\xc2\x9bMM"}) {
+        double widthPixels = 0;
+        const QRect ink = InkBounds(Paint([&](PainterSurface& s) {
+            widthPixels = s.Metrics().Width(text) / 10;
+            EXPECT_EQ(s.Metrics().Width(text), s.Metrics().Width("\xef\xbf\xbdMM"));
+            s.SetCurrentX(1000);
+            s.Print({PrintItem::Text(text)});
+        }));
+        EXPECT_NEAR(ink.right() + 1, 100 + widthPixels, 2) << testing::PrintToString(text);
+    }
 }
 
 TEST(PainterSurface, DotsAreFilledAndCirclesAreOutlines) {
