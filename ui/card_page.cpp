@@ -39,7 +39,11 @@ void DrawCardPage(QPainter& painter, const CardInput& input) {
     painter.save();
     painter.translate(printable.topLeft());
     painter.setClipRect(QRectF(QPointF(0, 0), printable.size()));
-    PainterSurface surface(painter, CardPrinterFont(), SurfaceKind::kPrinter);
+    // Drawn as at the PDF's resolution and scaled to the device's: an image of any resolution
+    // shows the card of the PDF, not one laid out in a font rounded to its pixels.
+    painter.scale(device.logicalDpiX() / static_cast<double>(kTwipResolution),
+                  device.logicalDpiY() / static_cast<double>(kTwipResolution));
+    PainterSurface surface(painter, CardPrinterFont(), SurfaceKind::kPrinter, kTwipResolution);
     RenderCard(surface, input);
     painter.restore();
 }

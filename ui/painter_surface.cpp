@@ -23,9 +23,29 @@ PainterSurface::PainterSurface(QPainter& painter, const QFont& font, SurfaceKind
     painter_.setBrush(Qt::NoBrush);
 }
 
+PainterSurface::PainterSurface(QPainter& painter, const QFont& font, SurfaceKind kind,
+                               int dotsPerInch)
+    : painter_(painter),
+      kind_(kind),
+      metrics_(QtTextMetrics::AtResolution(WithoutKerning(font), dotsPerInch)),
+      measuredAt_(dotsPerInch) {
+    SetFont(font);
+    painter_.setPen(HairlinePen());
+    painter_.setBrush(Qt::NoBrush);
+}
+
 void PainterSurface::SetFont(const QFont& font) {
-    metrics_ = QtTextMetrics(WithoutKerning(font), *painter_.device());
-    painter_.setFont(metrics_.Font());
+    if (measuredAt_ == 0) {
+        metrics_ = QtTextMetrics(WithoutKerning(font), *painter_.device());
+        painter_.setFont(metrics_.Font());
+        return;
+    }
+    metrics_ = QtTextMetrics::AtResolution(WithoutKerning(font), measuredAt_);
+    // A size in points would be resolved for the device and then transformed: the font is
+    // given in pixels of the resolution measured at instead.
+    QFont drawn = metrics_.Font();
+    if (drawn.pointSizeF() > 0) drawn.setPixelSize(qRound(drawn.pointSizeF() * measuredAt_ / 72.0));
+    painter_.setFont(drawn);
 }
 
 QPointF PainterSurface::ToDevice(double x, double y) const {

@@ -25,6 +25,11 @@ class PainterSurface : public DrawSurface {
     // Paints with painter (open, not owned; it must outlive the surface) in font. Sets the
     // painter's font, pen and brush; leaves its render hints and transformation alone.
     PainterSurface(QPainter& painter, const QFont& font, SurfaceKind kind);
+    // The same, measured and placed as on a device of dotsPerInch instead of the painter's
+    // own: the painter's transformation must take that resolution to the device's. The card
+    // is then the same on every device, where a font resolved for a coarse one (an image)
+    // is rounded to whole pixels and the whole card with it.
+    PainterSurface(QPainter& painter, const QFont& font, SurfaceKind kind, int dotsPerInch);
 
     SurfaceKind Kind() const override { return kind_; }
     double TextWidth(std::string_view text) const override { return metrics_.Width(text); }
@@ -32,7 +37,7 @@ class PainterSurface : public DrawSurface {
     double ColumnWidth() const override { return metrics_.ColumnWidth(); }
 
     // Changes the font of later Print calls and of every measurement (a window sets its own
-    // font when it prepares a card).
+    // font when it prepares a card); a surface measured at a resolution of its own keeps it.
     void SetFont(const QFont& font);
 
     const QtTextMetrics& Metrics() const { return metrics_; }
@@ -48,6 +53,7 @@ class PainterSurface : public DrawSurface {
     QPainter& painter_;
     SurfaceKind kind_;
     QtTextMetrics metrics_;
+    int measuredAt_ = 0;  // the resolution measured at; 0: the device's own
 };
 
 }  // namespace velmaro

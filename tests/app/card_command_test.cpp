@@ -85,8 +85,10 @@ TEST(CardCommand, AveragesTakeTheLocalesDecimalSeparatorAndNothingElseDoes) {
 TEST(CardCommand, PngIsAnA4PageAtTheResolutionHoldingTheCard) {
     QProcessEnvironment x11;  // asks for a display there is not: the command needs none
     x11.insert("QT_QPA_PLATFORM", "xcb");
-    // No --dpi: 150 dots per inch.
-    for (const auto& [dpi, size] : {std::pair{150, QSize(1240, 1754)}, {72, QSize(595, 842)}}) {
+    // No --dpi: 150 dots per inch. The card is the same at every resolution: its ink, in
+    // inches, covers the same area.
+    std::vector<QRectF> inkInches;
+    for (const auto& [dpi, size] : {std::pair{150, QSize(1240, 1754)}, {96, QSize(794, 1123)}}) {
         QTemporaryDir folder;
         const QString path = folder.filePath("card-268.png");
         QStringList arguments{"card", kToday, "--data-dir", kData, "-o", path, "268"};
@@ -100,15 +102,22 @@ TEST(CardCommand, PngIsAnA4PageAtTheResolutionHoldingTheCard) {
         // Ink inside the printable area, none in the half-inch margins.
         const QRect printable = image.rect().marginsRemoved(QMargins() + dpi / 2);
         int inkInside = 0, inkOutside = 0;
-        for (int y = 0; y < image.height(); y += 2) {
-            for (int x = 0; x < image.width(); x += 2) {
-                if (qGray(image.pixel(x, y)) < 128)
-                    ++(printable.contains(x, y) ? inkInside : inkOutside);
+        QRect ink;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (qGray(image.pixel(x, y)) >= 128) continue;
+                ++(printable.contains(x, y) ? inkInside : inkOutside);
+                ink |= QRect(x, y, 1, 1);
             }
         }
         EXPECT_GT(inkInside, 1000);
         EXPECT_EQ(inkOutside, 0);
+        inkInches.emplace_back(ink.x() / double(dpi), ink.y() / double(dpi),
+                               ink.width() / double(dpi), ink.height() / double(dpi));
     }
+    ASSERT_EQ(inkInches.size(), 2u);
+    EXPECT_NEAR(inkInches[1].width(), inkInches[0].width(), 0.02);
+    EXPECT_NEAR(inkInches[1].height(), inkInches[0].height(), 0.02);
 }
 
 // The words of each page of a PDF with their boxes, as pdftotext -bbox finds them.
