@@ -3,6 +3,7 @@
 #include "base/numeric_value.h"
 #include "base/text_fields.h"
 #include "base/windows1252.h"
+#include "store/data_file_names.h"
 #include "store/data_source.h"
 #include "store/text_file.h"
 
@@ -67,11 +68,11 @@ CodeTable BuildCodeTable(const std::vector<std::string>& lines, const CodeTableL
 }
 
 Result<CodeTable> LoadTitleGroups(const DataSource& source) {
-    return LoadTable(source, "titoli.grp", kTitleTableLayout);
+    return LoadTable(source, std::string(kTitleTableName), kTitleTableLayout);
 }
 
 Result<CodeTable> LoadExamTable(const DataSource& source) {
-    return LoadTable(source, "esami.grp", kExamTableLayout);
+    return LoadTable(source, std::string(kExamTableName), kExamTableLayout);
 }
 
 }  // namespace velmaro

@@ -323,8 +323,8 @@ std::string_view BytesOrNone(const std::optional<std::string>& bytes) {
 Result<DataFileContents> ReadDataFiles(const std::string& dataDir) {
     const std::string registryPath = dataDir + std::string(kRegistryName);
     DataFileContents files;
-    VELMARO_TRY(files.titleTable, ReadWholeFile(dataDir + "titoli.grp"));
-    VELMARO_TRY(files.examTable, ReadWholeFile(dataDir + "esami.grp"));
+    VELMARO_TRY(files.titleTable, ReadWholeFile(dataDir + std::string(kTitleTableName)));
+    VELMARO_TRY(files.examTable, ReadWholeFile(dataDir + std::string(kExamTableName)));
     VELMARO_TRY(files.registry, ReadWholeFile(registryPath));
     VELMARO_TRY(CheckHoldsRecords(registryPath, files.registry));
     VELMARO_TRY(files.exams, ReadFileIfPresent(dataDir + std::string(kExamsName)));
@@ -347,8 +347,8 @@ Result<CheckReport> CheckDataDir(const std::string& dataDir) {
     const std::string yearsPath = dataDir + std::string(kYearsName);
     for (const std::string& path : {examsPath, yearsPath})
         StartReadingAhead(path);
-    VELMARO_TRY(std::string titleTable, ReadWholeFile(dataDir + "titoli.grp"));
-    VELMARO_TRY(std::string examTable, ReadWholeFile(dataDir + "esami.grp"));
+    VELMARO_TRY(std::string titleTable, ReadWholeFile(dataDir + std::string(kTitleTableName)));
+    VELMARO_TRY(std::string examTable, ReadWholeFile(dataDir + std::string(kExamTableName)));
     Result<std::optional<std::string>> exams = ReadFileIfPresent(examsPath);
     Result<std::optional<std::string>> years = ReadFileIfPresent(yearsPath);
     // The registry, the largest file, arrives on a thread of its own while the exam and year

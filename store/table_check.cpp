@@ -7,6 +7,7 @@
 #include "base/text_fields.h"
 #include "base/windows1252.h"
 #include "store/code_table.h"
+#include "store/data_file_names.h"
 #include "store/text_file.h"
 
 namespace velmaro {
@@ -112,11 +113,11 @@ bool IsNamedGroupCode(std::string_view group) {
 }
 
 TableCodes CheckExamTable(std::string_view content, CheckReport& report) {
-    return CheckTable("esami.grp", content, kExamTableLayout, report);
+    return CheckTable(kExamTableName, content, kExamTableLayout, report);
 }
 
 TableCodes CheckTitleTable(std::string_view content, CheckReport& report) {
-    return CheckTable("titoli.grp", content, kTitleTableLayout, report);
+    return CheckTable(kTitleTableName, content, kTitleTableLayout, report);
 }
 
 }  // namespace velmaro
