@@ -114,6 +114,12 @@ FrmVel::FrmVel(std::string dataDir, CardContext context, QWidget* parent)
     LblMatr->setObjectName(QStringLiteral("LblMatr"));
     TxtMatr->setObjectName(QStringLiteral("TxtMatr"));
     CmdVis->setObjectName(QStringLiteral("CmdVis"));
+    // The buttons keep the font they were designed with; a system without it serves its
+    // nearest sans serif face.
+    QFont buttonFont(QStringLiteral("MS Sans Serif"));
+    buttonFont.setPointSizeF(7.8);
+    for (QPushButton* button : {CmdVis, CmdExi, CmdPri})
+        button->setFont(buttonFont);
     CmdExi->setObjectName(QStringLiteral("CmdExi"));
     CmdPri->setObjectName(QStringLiteral("CmdPri"));
     setWindowTitle(QString::fromUtf8(kWindowCaption));

@@ -174,6 +174,10 @@ class FrmVelTest : public QObject {
         QVERIFY(!CmdPri->isEnabled());
         QCOMPARE(QStringList({CmdVis->text(), CmdPri->text(), CmdExi->text()}),
                  QStringList({"&Visualizza", "&Stampa", "&Esci"}));
+        for (const QPushButton* button : {CmdVis, CmdPri, CmdExi}) {
+            QCOMPARE(button->font().family(), QStringLiteral("MS Sans Serif"));
+            QCOMPARE(button->font().pointSizeF(), 7.8);
+        }
         // The label: "Matr." plus an M, 366.1 + 137 = 503.1 twips, 34 pixels. The box two Ms
         // further, 34 * 15 + 274 = 784 twips = 52 pixels, as wide as "5193" plus an M in the
         // window's font, 366.6 + 137 = 503.6 twips = 34 pixels. Buttons 8220 / 4 * 0.9 =
