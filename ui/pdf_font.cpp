@@ -151,8 +151,13 @@ void PdfFont::AppendShowText(std::string_view utf8, const Advance& layoutAdvance
     const std::size_t start = out.size();
     out.push_back('<');
     bool adjusted = false;
+    // Whether a reader would read a character back as another: one the font lacks, or one
+    // that shares its glyph with a character mapped to it first (the soft hyphen with the
+    // hyphen, the no-break space with the space).
+    bool misread = false;
     const auto show = [&](char32_t character) {
         const std::uint16_t glyph = SubsetGlyph(character);
+        if (characterOf_[glyph] != character) misread = true;
         AppendHex4(out, glyph);
         if (glyph != 0) return;
         // A positive adjustment moves the next glyph back, in thousandths of the em.
@@ -177,6 +182,16 @@ void PdfFont::AppendShowText(std::string_view utf8, const Advance& layoutAdvance
         out.append("] TJ");
     } else {
         out.append(" Tj");
+    }
+    if (misread) {
+        // The text as it is, for whoever copies or searches it.
+        std::string actual = "/Span << /ActualText <FEFF";
+        for (const char32_t character :
+             QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())).toUcs4())
+            AppendUtf16Hex(actual, character);
+        actual.append("> >> BDC ");
+        out.insert(start, actual);
+        out.append(" EMC");
     }
 }
 

@@ -83,7 +83,9 @@ class PdfFont {
     // Appends the operator that shows text (UTF-8) from the current text position: its
     // glyph codes as a hexadecimal string, "<00010002> Tj". A character the font lacks is
     // drawn as the font's missing-character glyph, moved on by layoutAdvance of the character
-    // ("[<0001> 250 <0002>] TJ"), so the text after it stands where the layout put it.
+    // ("[<0001> 250 <0002>] TJ"), so the text after it stands where the layout put it. A text
+    // whose glyphs a reader would read back as other characters (the font lacks one, or one
+    // shares its glyph with another) carries its characters as well, in a marked span.
     void AppendShowText(std::string_view utf8, const Advance& layoutAdvance, std::string& out);
 
     // Writes the font's objects: the font under number, its parts under new numbers.

@@ -1,5 +1,7 @@
 #include "ui/pdf_surface.h"
 
+#include <algorithm>
+
 #include <QString>
 
 namespace velmaro {
@@ -59,8 +61,14 @@ void PdfSurface::DrawText(double x, double y, std::string_view text) {
     content_.append("1 0 0 -1 ");
     Point(x, y + metrics_.Ascent());
     content_.append("Tm ");
+    // A control character is drawn as the U+FFFD it is measured as.
+    const bool mayHoldControls = std::any_of(text.begin(), text.end(), [](char byte) {
+        const auto code = static_cast<unsigned char>(byte);
+        return code < 0x20 || code == 0x7F || code == 0xC2 || code == 0xEF;
+    });
+    const std::string drawn = mayHoldControls ? TextAsDrawn(text).toStdString() : std::string();
     font_.AppendShowText(
-        text,
+        mayHoldControls ? std::string_view(drawn) : text,
         [&](char32_t character) {
             const QString one = QString::fromUcs4(&character, 1);
             return metrics_.Width(one.toStdString()) / fontSize * 1000;

@@ -203,6 +203,19 @@ TEST(CardCommand, PdfTextsStandWhereTheDrawingPutsThem) {
     EXPECT_GT(checked, 100);
 }
 
+// A PDF's text reads back as drawn, also characters the font lacks (each one is drawn as its
+// missing-character box) and control characters (drawn as U+FFFD).
+TEST(CardCommand, PdfTextReadsBackAsDrawn) {
+    QTemporaryDir folder;
+    const QString pdf = folder.filePath("card.pdf");
+    const ProcessRun run =
+        RunVelmaro({"card", kToday, "--data-dir", kData, "-o", pdf, "--", "268\u2603\u5b66\t"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string text = Poppler("pdftotext", {pdf, "-"});
+    if (text.empty()) GTEST_SKIP() << "poppler-utils are not installed";
+    EXPECT_NE(text.find("Matr.: 268\u2603\u5b66\ufffd"), std::string::npos) << text;
+}
+
 // Well-formed XML also when the number was typed with control characters, which XML cannot
 // hold: they are drawn as U+FFFD.
 TEST(CardCommand, SvgIsAValidDrawingHoldingTheCardsText) {

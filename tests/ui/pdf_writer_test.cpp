@@ -210,6 +210,13 @@ TEST(PdfFont, TextBecomesGlyphNumbersThatMapBackToItsCharacters) {
         << map;
     EXPECT_NE(file.find("/W [0 [750 556 556 556 556"), std::string::npos);
     EXPECT_TRUE(std::regex_search(file, std::regex("/BaseFont /[A-Z]{6}\\+LiberationSans ")));
+    // Characters the map cannot give back (a soft hyphen drawn with the hyphen's glyph, a
+    // snowman the font lacks) come with the text as it is, in a marked span.
+    content.clear();
+    font->AppendShowText("-\u00AD\u2603", advance, content);
+    EXPECT_TRUE(content.starts_with("/Span << /ActualText <FEFF002D00AD2603> >> BDC [<"))
+        << content;
+    EXPECT_TRUE(content.ends_with("] TJ EMC")) << content;
 }
 
 // Documents drawing the same glyphs for the same characters share one subset's objects, which
