@@ -15,9 +15,10 @@ Result<LookupOutcome> LookupStudent(const DataStore& store, std::string_view typ
     const auto key = KeyOf(typedText);
     if (!key) return outcome;
 
+    VELMARO_TRY(const DataStore::RegistryBounds bounds, store.CurrentRegistryBounds());
     VELMARO_TRY(const SearchOutcome search,
-                SearchRegistry(store.Registry(), store.RegistryCount(), store.LastRegistryKey(),
-                               *key, &store.RegistryIndex()));
+                SearchRegistry(store.Registry(), bounds.count, bounds.lastKey, *key,
+                               &store.RegistryIndex()));
     outcome.registryRecordsRead = search.recordsRead;
     // A record of blanks only counts as no record at all.
     if (TrimBlanks(search.record).empty()) return outcome;

@@ -23,15 +23,40 @@ std::int32_t RecordKey(std::string_view recordText) {
     return WholeNumberValue(Left(recordText, 5)).value_or(0);
 }
 
+namespace {
+
+// The registry's record count (its length / 62, rounded half to even) and the key of its last
+// record; an error when it cannot be read or holds no records.
+Result<DataStore::RegistryBounds> ReadRegistryBounds(const RecordFile& registry) {
+    VELMARO_TRY(const std::int64_t length, registry.Length());
+    const auto count = RoundToInt32(static_cast<double>(length) / kRegistrySlotSize);
+    if (!count) return Error{registry.Path(), "the file is too large for a student registry"};
+    if (*count < 1) return Error{registry.Path(), "the student registry holds no records"};
+    VELMARO_TRY(const std::string lastRecord, registry.ReadRecord(*count));
+    return DataStore::RegistryBounds{*count, RecordKey(lastRecord)};
+}
+
+}  // namespace
+
 DataStore::DataStore(CodeTable titles, CodeTable exams, RecordFile registry, RecordFile examFile,
-                     RecordFile yearFile, std::int32_t registryCount, std::int32_t lastRegistryKey)
+                     RecordFile yearFile, RegistryBounds bounds)
     : titles_(std::move(titles)),
       exams_(std::move(exams)),
       registry_(std::move(registry)),
       examFile_(std::move(examFile)),
       yearFile_(std::move(yearFile)),
-      registryCount_(registryCount),
-      lastRegistryKey_(lastRegistryKey) {}
+      bounds_(bounds),
+      boundsFileGeneration_(registry_.FileGeneration()) {}
+
+Result<DataStore::RegistryBounds> DataStore::CurrentRegistryBounds() const {
+    // Looks at the registry's name, when that is due, before the bounds are taken.
+    VELMARO_TRY(registry_.FollowPath());
+    if (registry_.FileGeneration() != boundsFileGeneration_) {
+        VELMARO_TRY(bounds_, ReadRegistryBounds(registry_));
+        boundsFileGeneration_ = registry_.FileGeneration();
+    }
+    return bounds_;
+}
 
 Result<DataStore> DataStore::LoadTables(const std::string& dataDir) {
     return LoadTables(FolderSource(dataDir));
@@ -44,11 +69,7 @@ Result<DataStore> DataStore::LoadTables(const DataSource& source) {
     VELMARO_TRY(auto registry,
                 source.OpenRecords("elenco.dir", kRegistrySlotSize, RecordFile::IfMissing::kFail,
                                    RecordFile::Reading::kCopyInMemory));
-    VELMARO_TRY(const std::int64_t length, registry.Length());
-    const auto count = RoundToInt32(static_cast<double>(length) / kRegistrySlotSize);
-    if (!count) return Error{registry.Path(), "the file is too large for a student registry"};
-    if (*count < 1) return Error{registry.Path(), "the student registry holds no records"};
-    VELMARO_TRY(const std::string lastRecord, registry.ReadRecord(*count));
+    VELMARO_TRY(const RegistryBounds bounds, ReadRegistryBounds(registry));
 
     VELMARO_TRY(auto examFile,
                 source.OpenRecords("esami.dir", kExamSlotSize, RecordFile::IfMissing::kReadAsEmpty,
@@ -58,7 +79,7 @@ Result<DataStore> DataStore::LoadTables(const DataSource& source) {
                                                   RecordFile::Reading::kFromFile));
 
     return DataStore(std::move(titles), std::move(exams), std::move(registry), std::move(examFile),
-                     std::move(yearFile), *count, RecordKey(lastRecord));
+                     std::move(yearFile), bounds);
 }
 
 void DataStore::CloseFiles() {

@@ -44,16 +44,26 @@ class DataStore {
     const RecordFile& YearFile() const { return yearFile_; }
 
     // Records in elenco.dir: its length / 62 rounded half to even.
-    std::int32_t RegistryCount() const { return registryCount_; }
+    std::int32_t RegistryCount() const { return bounds_.count; }
     // The key of the last record: the highest identification number on file.
-    std::int32_t LastRegistryKey() const { return lastRegistryKey_; }
+    std::int32_t LastRegistryKey() const { return bounds_.lastKey; }
+
+    // The two bounds of a search, as read at start-up: a change made to the registry in place
+    // leaves them as they were. A registry replaced under its name (saved anew and renamed
+    // over it) is a registry of its own, whose bounds are read once it is first searched. An
+    // error names the registry when it cannot be read or holds no records.
+    struct RegistryBounds {
+        std::int32_t count = 0;
+        std::int32_t lastKey = 0;
+    };
+    Result<RegistryBounds> CurrentRegistryBounds() const;
 
     // Releases the three record files; lookups afterwards report the files as closed.
     void CloseFiles();
 
   private:
     DataStore(CodeTable titles, CodeTable exams, RecordFile registry, RecordFile examFile,
-              RecordFile yearFile, std::int32_t registryCount, std::int32_t lastRegistryKey);
+              RecordFile yearFile, RegistryBounds bounds);
 
     CodeTable titles_;
     CodeTable exams_;
@@ -61,8 +71,8 @@ class DataStore {
     RegistryKeyIndex registryIndex_;
     RecordFile examFile_;
     RecordFile yearFile_;
-    std::int32_t registryCount_;
-    std::int32_t lastRegistryKey_;
+    mutable RegistryBounds bounds_;
+    mutable std::uint64_t boundsFileGeneration_ = 0;  // the registry file the bounds are of
 };
 
 // The key of a record text: the numeric value of its first five characters, rounded; a key

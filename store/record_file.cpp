@@ -119,6 +119,7 @@ Status RecordFile::FollowPath() const {
                 hasCopy_ = false;
                 missing_ = false;
                 vanished_ = false;
+                ++fileGeneration_;
             }
         }
     }

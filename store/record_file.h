@@ -110,6 +110,15 @@ class RecordFile {
     // True for a missing file opened with kReadAsEmpty.
     bool IsMissing() const { return missing_; }
 
+    // Once kPathCheckInterval has passed since the last look: whether the path still names the
+    // file open. Another file there, or one where there was none, is opened and read from now
+    // on; no file where one was open is an error naming it, until a file is there again.
+    Status FollowPath() const;
+
+    // How many times the name has been found naming another file than the one read until
+    // then (see FollowPath); 0 for the file opened first.
+    std::uint64_t FileGeneration() const { return fileGeneration_; }
+
     // Releases the file; later reads fail with a clear message.
     void Close();
     bool IsClosed() const { return closed_; }
@@ -173,10 +182,6 @@ class RecordFile {
     Result<std::optional<std::string_view>> CopyAt(std::int64_t offset, std::size_t size) const;
     // Reads up to size bytes at offset with one read request; fewer only at the end of the file.
     Result<std::size_t> ReadFromFile(std::int64_t offset, char* buffer, std::size_t size) const;
-    // Once kPathCheckInterval has passed since the last look: whether the path still names the
-    // file open. Another file there, or one where there was none, is opened and read from now
-    // on; no file where one was open is an error naming it, until a file is there again.
-    Status FollowPath() const;
 
     std::string path_;
     std::size_t slotSize_;
@@ -187,6 +192,7 @@ class RecordFile {
     mutable bool missing_ = false;
     bool followsPath_ = false;       // opened by its name on the disk, not from memory
     mutable bool vanished_ = false;  // the name named no file at the last look
+    mutable std::uint64_t fileGeneration_ = 0;
     mutable std::chrono::nanoseconds pathLookedAt_{0};  // on the coarse monotonic clock
     mutable std::uint64_t readRequests_ = 0;
     // The copy of a file read with kCopyInMemory, and the version it was made from.

@@ -105,6 +105,14 @@ TEST(FaultsMidRun, EachLookupShowsTheCurrentContentAndTheNextOneWorks) {
              std::rename(dir.PathOf("other").c_str(), dir.PathOf("elenco.dir").c_str());
          },
          "5193", "7906|INF127250110|ALG131250220"},
+        // A registry replaced is a registry of its own: its count and highest key with it.
+        {"registry replaced by one with a student more",
+         [](const auto& dir) {
+             dir.Write("other",
+                       ThreeStudentsRegistry() + Slots({RegistryText(6000)}, kRegistrySlotSize));
+             std::rename(dir.PathOf("other").c_str(), dir.PathOf("elenco.dir").c_str());
+         },
+         "6000", "7805"},
         {"exam records replaced by another file",
          [](const auto& dir) {
              dir.Write("other", Slots({"A", "B", "C", "D", "E", "F"}, kExamSlotSize));
