@@ -42,8 +42,9 @@ QStringList CommandArguments(const QString& program, int argc, char* argv[], int
 void ReserveStandardDescriptors() {
     for (const int descriptor : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
         if (::fcntl(descriptor, F_GETFD) != -1 || errno != EBADF) continue;
-        // The lowest number free is this one, the lower ones being open by now.
-        const int reserved = ::open("/dev/null", descriptor == STDIN_FILENO ? O_WRONLY : O_RDONLY);
+        // The lowest number free is this one, the lower ones being open by now. A descriptor
+        // of a path only can be neither read nor written.
+        const int reserved = ::open("/dev/null", O_PATH);
         if (reserved >= 0 && reserved != descriptor) {
             ::dup2(reserved, descriptor);
             ::close(reserved);

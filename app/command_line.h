@@ -28,10 +28,10 @@ QString UsageErrorText(const QCommandLineParser& parser);
 // is not UTF-8 kept for FileNameBytes to give back (a file name in Latin-1).
 QStringList CommandArguments(const QString& program, int argc, char* argv[], int first);
 
-// Opens each of descriptors 0, 1 and 2 that the caller left closed on /dev/null, the wrong way
-// round (standard input for writing, the two outputs for reading): no file opened later takes
-// its number, so nothing meant for standard output can land in a card, and a read or write of
-// it still fails with "Bad file descriptor", as on a closed one. Called first in main().
+// Opens each of descriptors 0, 1 and 2 that the caller left closed on /dev/null as a path
+// only: no file opened later takes its number, so nothing meant for standard output can land
+// in a card, and a read or write of it still fails with "Bad file descriptor", as on a closed
+// one. Called first in main().
 void ReserveStandardDescriptors();
 
 // What --version prints: "velmaro <version>" and a line end.

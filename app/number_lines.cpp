@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "base/descriptor_name.h"
 #include "store/text_file.h"
 #include "ui/file_name_text.h"
 
@@ -30,6 +31,9 @@ Result<std::vector<std::string>> ReadNumbersFrom(const std::string& path) {
         // Read by the system's own calls: a failed read of standard input (a folder given as
         // input, a closed descriptor) must not pass for its end.
         VELMARO_TRY(text, ReadAllFrom(STDIN_FILENO, "standard input"));
+    } else if (const std::optional<int> named = DescriptorNamed(path)) {
+        // /dev/stdin, /dev/fd/3: read from where the descriptor stands, as the shell gave it.
+        VELMARO_TRY(text, ReadAllFrom(*named, path));
     } else {
         std::error_code error;
         if (std::filesystem::is_directory(path, error)) {

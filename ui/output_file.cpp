@@ -13,6 +13,7 @@
 #include <optional>
 #include <utility>
 
+#include "base/descriptor_name.h"
 #include "ui/file_name_text.h"
 
 namespace velmaro {
@@ -29,31 +30,6 @@ std::string FolderOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     if (slash == std::string::npos) return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// The descriptor of this process that path names (/dev/stdout, /dev/fd/3, /proc/self/fd/3 ...),
-// if it names one. Such a name is a link the system makes to whatever the descriptor has open
-// (a pipe, a file opened for appending): only the descriptor itself writes there as the one
-// who opened it meant.
-std::optional<int> DescriptorNamed(std::string_view path) {
-    if (path == "/dev/stdin") return STDIN_FILENO;
-    if (path == "/dev/stdout") return STDOUT_FILENO;
-    if (path == "/dev/stderr") return STDERR_FILENO;
-    const std::string ownProcess = "/proc/" + std::to_string(::getpid()) + "/fd/";
-    for (const std::string_view folder :
-         {std::string_view("/dev/fd/"), std::string_view("/proc/self/fd/"),
-          std::string_view(ownProcess)}) {
-        if (!path.starts_with(folder)) continue;
-        const std::string_view number = path.substr(folder.size());
-        int descriptor = 0;
-        const auto [end, error] =
-            std::from_chars(number.data(), number.data() + number.size(), descriptor);
-        if (error == std::errc{} && end == number.data() + number.size() && !number.empty() &&
-            number.front() != '+') {
-            return descriptor;
-        }
-    }
-    return std::nullopt;
 }
 
 // path with every symbolic link at its end followed, also a link whose target does not exist
@@ -183,9 +159,16 @@ Status OutputFile::OpenDescriptor(int named) {
     // A copy of the descriptor, so that closing it (and seeing whether that fails) leaves the
     // one named open; it shares the offset and the appending of the original.
     const int flags = ::fcntl(named, F_GETFL);
-    if (flags == -1 || (flags & O_ACCMODE) == O_RDONLY) return Fail(std::strerror(EBADF));
+    if (flags == -1 || (flags & O_ACCMODE) == O_RDONLY || (flags & O_PATH) != 0) {
+        return Fail(std::strerror(EBADF));
+    }
     descriptor_ = ::fcntl(named, F_DUPFD_CLOEXEC, 0);
     if (descriptor_ < 0) return Fail(std::strerror(errno));
+    // A file written from where the descriptor stands, not appended to, ends where the card
+    // ends: one opened for reading and writing (3<>file) keeps no tail of what it held.
+    struct stat info {};
+    endsWithWrite_ =
+        ::fstat(descriptor_, &info) == 0 && S_ISREG(info.st_mode) && (flags & O_APPEND) == 0;
     QIODevice::open(QIODevice::WriteOnly | QIODevice::Unbuffered);
     return Ok();
 }
@@ -257,9 +240,12 @@ Status OutputFile::Commit(CommitBatch* batch) {
         temporary_.clear();  // placed, or removed on failure
         replaces_ = false;
         if (error != 0) NoteFailure(std::strerror(error));
-    } else if (failure_.empty() && ownsDescriptor_ &&
-               ::close(std::exchange(descriptor_, -1)) != 0) {
-        NoteFailure(std::strerror(errno));
+    } else if (failure_.empty() && ownsDescriptor_) {
+        const off_t end = endsWithWrite_ ? ::lseek(descriptor_, 0, SEEK_CUR) : 0;
+        if (end < 0 || (endsWithWrite_ && ::ftruncate(descriptor_, end) != 0)) {
+            NoteFailure(std::strerror(errno));
+        }
+        if (::close(std::exchange(descriptor_, -1)) != 0) NoteFailure(std::strerror(errno));
     }
     if (!failure_.empty()) {
         Discard();

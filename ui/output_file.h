@@ -82,6 +82,7 @@ class OutputFile final : public QIODevice {
     std::string target_;     // the file that is replaced (a link's target), or written to
     std::string temporary_;  // the temporary file's name; empty when it has none
     bool replaces_ = false;  // written to a temporary file, named or not, that replaces target_
+    bool endsWithWrite_ = false;  // a regular file cut where the writing ends
     int descriptor_ = -1;
     bool ownsDescriptor_ = true;
     bool committed_ = false;

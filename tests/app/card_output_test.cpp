@@ -199,9 +199,18 @@ TEST(CardOutput, ANamedDescriptorIsWrittenAsTheShellOpenedIt) {
     const std::size_t second = bytes.find("card \"5193\"", 20);
     ASSERT_NE(second, std::string::npos);
     EXPECT_EQ(bytes.substr(second), bytes.substr(7, second - 7));
-    // A descriptor that is not open is an error naming it.
+    // A file opened for reading and writing holds the card alone afterwards.
+    testdata::TempDataDir::WriteFile(log, std::string(100000, 'x'));
+    const ProcessRun overwritten =
+        testing::RunVelmaroScript(card.arg("pdf", "/dev/fd/3") + " 3<> '" + log.c_str() + "'");
+    EXPECT_EQ(overwritten.exitCode, 0) << overwritten.err;
+    const std::string pdf = FileBytes(log);
+    EXPECT_TRUE(pdf.starts_with("%PDF-") && pdf.ends_with("%%EOF\n")) << pdf.size();
+    // A descriptor that is not open, or left closed (and so reserved), is an error naming it.
     ExpectOneFailureLine(testing::RunVelmaroScript(card.arg("ops", "/dev/fd/1000")), "/dev/fd/1000",
                          "Bad file descriptor");
+    ExpectOneFailureLine(testing::RunVelmaroScript(card.arg("ops", "/dev/stdin") + " <&-"),
+                         "/dev/stdin", "Bad file descriptor");
 }
 
 TEST(CardOutput, NoFormatWritesOverADataFileByAnyName) {
