@@ -373,10 +373,12 @@ bool FrmVel::eventFilter(QObject* watched, QEvent* event) {
             TxtMatr->clear();
             return true;
         }
-        // Alt and a letter is an access key: one that no enabled control takes ("&Stampa"
-        // while disabled, a letter no caption marks) types nothing into the number.
+        // Alt and a letter or digit is an access key: one that no enabled control takes
+        // ("&Stampa" while disabled, a letter no caption marks) types nothing into the number.
+        // Enter, with Alt too, still displays.
         if (key->modifiers().testFlag(Qt::AltModifier) &&
-            !key->modifiers().testFlag(Qt::ControlModifier) && !key->text().isEmpty()) {
+            !key->modifiers().testFlag(Qt::ControlModifier) && !key->text().isEmpty() &&
+            key->text().at(0).isLetterOrNumber()) {
             return true;
         }
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {

@@ -224,6 +224,10 @@ class FrmVelTest : public QObject {
         QTest::keyClick(TxtMatr, 's', Qt::AltModifier);
         QTest::keyClick(TxtMatr, 'x', Qt::AltModifier);
         QCOMPARE(TxtMatr->text(), QStringLiteral("5193"));
+        // Enter displays, with Alt held too.
+        QTest::keyClick(TxtMatr, Qt::Key_Return, Qt::AltModifier);
+        QVERIFY(window_->ShowsCard());
+        TxtMatr->setText(QStringLiteral("5193"));
         QTest::keyClick(TxtMatr, 'v', Qt::AltModifier);
         QTRY_VERIFY(window_->ShowsCard());
         QTest::keyClick(window_.get(), Qt::Key_S, Qt::AltModifier);
