@@ -18,10 +18,14 @@ std::filesystem::path Resolved(const std::string& path) {
 }  // namespace
 
 Status RefuseDataFile(const std::string& dataDir, const std::string& path) {
+    // A device or a FIFO is written as a stream and never replaced: no data file is at stake,
+    // also where one is a link to it (/dev/null for a record file left empty).
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) return Ok();
     const std::filesystem::path output = Resolved(path);
     for (const std::string_view name : kDataFileNames) {
         const std::string dataFile = dataDir + std::string(name);
-        std::error_code error;
         // The same file under another name (a hard link), or the same name, the file there or
         // not (writing would make it).
         const bool same = std::filesystem::equivalent(path, dataFile, error) ||

@@ -19,16 +19,17 @@ TEST(RefuseDataFile, EveryNameOfADataFileIsRefusedAndNothingElse) {
     std::filesystem::create_directory(folder.PathOf("data"));
     std::filesystem::create_directory(folder.PathOf("out"));
     const std::string dataDir = folder.PathOf("data") + "/";
-    // esami.dir is missing.
-    for (const char* name : {"elenco.dir", "velmara.dir", "esami.grp", "titoli.grp"})
+    // esami.dir is missing; velmara.dir, left empty, is a link to /dev/null.
+    for (const char* name : {"elenco.dir", "esami.grp", "titoli.grp"})
         folder.Write(std::string("data/") + name, "data");
     ASSERT_EQ(::symlink("../data/esami.grp", folder.PathOf("out/exams.pdf").c_str()), 0);
     ASSERT_EQ(
         ::link(folder.PathOf("data/titoli.grp").c_str(), folder.PathOf("out/titles.pdf").c_str()),
         0);
     ASSERT_EQ(::symlink("../data", folder.PathOf("out/data").c_str()), 0);
+    ASSERT_EQ(::symlink("/dev/null", folder.PathOf("data/velmara.dir").c_str()), 0);
 
-    for (const std::string name : {"data/elenco.dir", "data/../data/velmara.dir", "data/esami.dir",
+    for (const std::string name : {"data/elenco.dir", "data/../data/titoli.grp", "data/esami.dir",
                                    "out/exams.pdf", "out/titles.pdf", "out/data/titoli.grp"}) {
         const Status refused = RefuseDataFile(dataDir, folder.PathOf(name));
         ASSERT_FALSE(refused.ok()) << name;
@@ -39,6 +40,8 @@ TEST(RefuseDataFile, EveryNameOfADataFileIsRefusedAndNothingElse) {
          {"data/5193.pdf", "data/elenco.dir.pdf", "out/elenco.dir", "missing/titoli.grp"}) {
         EXPECT_TRUE(RefuseDataFile(dataDir, folder.PathOf(name)).ok()) << name;
     }
+    // A device is written as a stream, never replaced.
+    EXPECT_TRUE(RefuseDataFile(dataDir, "/dev/null").ok());
 }
 
 }  // namespace
