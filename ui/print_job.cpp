@@ -68,7 +68,12 @@ QString PrintJobTitle(const std::string& matrText) {
     for (const QChar c : QString::fromStdString(matrText)) {
         if (c.category() != QChar::Other_Control) number += c;
     }
-    if (number.size() > kLongestNumber) number = number.left(kLongestNumber - 1) + u'\u2026';
+    if (number.size() > kLongestNumber) {
+        // Not between the two halves of a character beyond the first 65,536.
+        const qsizetype kept = number.at(kLongestNumber - 2).isHighSurrogate() ? kLongestNumber - 2
+                                                                               : kLongestNumber - 1;
+        number = number.left(kept) + u'\u2026';
+    }
     return QStringLiteral("Velmaro \u2013 Matr. ") + number;
 }
 

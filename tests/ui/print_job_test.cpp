@@ -89,6 +89,8 @@ TEST_F(PrintJob, TheJobAndItsPdfAreTitledWithTheNumberAsTyped) {
               QStringLiteral("Velmaro \u2013 Matr. 5193[1m"));
     EXPECT_EQ(PrintJobTitle(std::string(100, '7')),
               QStringLiteral("Velmaro \u2013 Matr. ") + QString(63, u'7') + u'\u2026');
+    EXPECT_EQ(PrintJobTitle(std::string(62, '7') + "\U0001F600\U0001F600"),
+              QStringLiteral("Velmaro \u2013 Matr. ") + QString(62, u'7') + u'\u2026');
 
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("card.pdf"));
