@@ -6,6 +6,8 @@ velmaro_packages=(
     libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
     qt6-base-dev qt6-svg-dev
     fonts-liberation2 fontconfig poppler-utils
+    # the Italian locale that the test of the decimal separator builds (localedef's sources)
+    locales
     # the Debian package (dpkg-shlibdeps, and file, which CPack uses to find executables)
     # and the checks of the installed tree
     dpkg-dev file desktop-file-utils appstream man-db
