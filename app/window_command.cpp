@@ -40,6 +40,8 @@ struct WindowOptions {
 std::string WindowHelpText() {
     return R"(Usage: velmaro [--data-dir DIR] [MATRICOLA]
        velmaro card [options] MATRICOLA...   (see 'velmaro card --help')
+       velmaro check [--data-dir DIR] [--format text|json]
+                                             (see 'velmaro check --help')
 
 Opens the Velmaro Studenti window. Type a student's identification number
 (matricola) and press Enter or "Visualizza" to see the career card; "Stampa"
