@@ -103,7 +103,8 @@ Result<std::shared_ptr<const PdfFontProgram>> PdfFontProgram::Of(const QFont& fo
     }
     program->tables_ = std::make_shared<const TrueTypeTables>(std::move(tables));
     if (auto usable = TrueTypeSubset::Of(program->tables_); !usable) {
-        return Error{"", "the font " + program->font_.familyName().toStdString() +
+        // Named as asked for: a font the system could not load whole may have no name to read.
+        return Error{"", "the font " + font.family().toStdString() +
                              " cannot be embedded: " + usable.error().reason};
     }
     for (char32_t character = 0; character < program->latin1Glyphs_.size(); ++character)

@@ -63,11 +63,10 @@ void ExpectOneFailureLine(const ProcessRun& run, const std::string& path,
     EXPECT_EQ(run.err, "velmaro: " + path + ": " + reason + "\n");
 }
 
-// A full disk without privileges: files may not grow past limit bytes, and the signal that
-// would end the program is ignored, so writes fail with EFBIG as they would with ENOSPC.
+// A full disk without privileges: files may not grow past limit bytes. The program ignores the
+// signal that would end it, so its writes fail with EFBIG as they would with ENOSPC.
 std::function<void()> FileSizeLimit(rlim_t limit) {
     return [limit] {
-        ::signal(SIGXFSZ, SIG_IGN);
         const rlimit fileSize{limit, limit};
         ::setrlimit(RLIMIT_FSIZE, &fileSize);
     };
@@ -85,6 +84,23 @@ TEST(CardOutput, FullDiskFailsAndKeepsTheOldFileInEveryFormat) {
         EXPECT_EQ(FileBytes(path), kOldContent);
         EXPECT_EQ(FolderEntries(folder.path().toStdString()),
                   std::vector<std::string>{"card." + std::string(format.name)});
+    }
+}
+
+// So few files may be open that the fonts (or the data) cannot all load: a message naming what
+// failed, or a card, never a crash.
+TEST(CardOutput, TooFewOpenFilesForTheFontsIsNoCrash) {
+    QTemporaryDir folder;
+    for (const rlim_t limit : {7, 10}) {
+        const std::string path = folder.filePath(QString("card%1.pdf").arg(limit)).toStdString();
+        const ProcessRun run = RunVelmaro(CardArguments(kFormats[1], path), {}, {}, {}, [limit] {
+            const rlimit files{limit, limit};
+            ::setrlimit(RLIMIT_NOFILE, &files);
+        });
+        EXPECT_TRUE(run.exitCode == 0 || run.exitCode == 2) << limit << ": " << run.exitCode;
+        if (run.exitCode == 2) {
+            EXPECT_NE(run.err.find("velmaro: "), std::string::npos) << run.err;
+        }
     }
 }
 
