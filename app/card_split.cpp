@@ -59,13 +59,32 @@ std::string_view Extension(CardFormat format) {
 // place: one flush per this many files instead of one per file, while the folder still fills
 // as the run goes on. Each waiting file holds a descriptor, so with many threads the batches
 // shrink to stay well inside the process's limit of open files.
+constexpr rlim_t kKeptForOthers = 64;  // Qt's, the fonts', the main store's
+// Each thread's own: its store's three record files, its card being written, a font.
+constexpr rlim_t kHeldPerThread = 6;
+
+// The process's limit of open files; nothing when there is none.
+std::optional<rlim_t> OpenFilesLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return {};
+    return limit.rlim_cur;
+}
+
+// At most as many threads as the limit of open files leaves room for, with a file each
+// waiting to be flushed.
+std::size_t ThreadsWithinTheLimit(std::size_t threads) {
+    const std::optional<rlim_t> limit = OpenFilesLimit();
+    if (!limit || *limit <= kKeptForOthers) return std::min<std::size_t>(threads, 1);
+    const auto room = static_cast<std::size_t>((*limit - kKeptForOthers) / (kHeldPerThread + 1));
+    return std::clamp<std::size_t>(room, 1, threads);
+}
+
 std::size_t CardsPerFlush(std::size_t threads) {
     constexpr std::size_t kMostPerFlush = 32;
-    constexpr rlim_t kKeptForOthers = 64;  // Qt's, the fonts', the store's
-    rlimit limit{};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
-        return kMostPerFlush;
-    const rlim_t spare = limit.rlim_cur > kKeptForOthers ? limit.rlim_cur - kKeptForOthers : 0;
+    const std::optional<rlim_t> limit = OpenFilesLimit();
+    if (!limit) return kMostPerFlush;
+    const rlim_t held = kKeptForOthers + kHeldPerThread * threads;
+    const rlim_t spare = *limit > held ? *limit - held : 0;
     return std::clamp<std::size_t>(static_cast<std::size_t>(spare / (2 * threads)), 1,
                                    kMostPerFlush);
 }
@@ -189,8 +208,8 @@ int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string
     }
 
     // Each thread reads through its own store: a record file's reading state is not shared.
-    const std::size_t threads = std::max<std::size_t>(
-        1, std::min(static_cast<std::size_t>(std::max(request.jobs, 1)), matricolas.size()));
+    const std::size_t threads = ThreadsWithinTheLimit(std::max<std::size_t>(
+        1, std::min(static_cast<std::size_t>(std::max(request.jobs, 1)), matricolas.size())));
     std::vector<DataStore> stores;
     for (std::size_t t = 0; t < threads; ++t) {
         Result<DataStore> store = DataStore::LoadTables(dataDir);

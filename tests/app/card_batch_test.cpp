@@ -79,13 +79,13 @@ TEST(CardBatch, SplitFilesAreTheOneByOneCardsWhateverTheThreads) {
     }
 }
 
-// Every student's card as an svg file of its own, made by 8 threads or as many as the system
-// gives; each file named by the registry number.
+// Every student's card as an svg file of its own, made by jobs threads or as many as the
+// system gives; each file named by the registry number.
 void ExpectEverySvgCardSplit(const QProcessEnvironment& environment,
-                             const std::function<void()>& inChild = {}) {
+                             const std::function<void()>& inChild = {}, const QString& jobs = "8") {
     const testdata::TempDataDir out;
     const QString folder = QString::fromStdString(out.PathOf("cards"));
-    const auto run = RunVelmaro({"card", "--all", "--split", folder, "--jobs", "8", "--format",
+    const auto run = RunVelmaro({"card", "--all", "--split", folder, "--jobs", jobs, "--format",
                                  "svg", "--quiet", kToday, "--data-dir", kSample},
                                 environment, {}, {}, inChild);
     EXPECT_EQ(run.exitCode, 0) << run.err;
@@ -93,13 +93,16 @@ void ExpectEverySvgCardSplit(const QProcessEnvironment& environment,
     EXPECT_TRUE(QDir(folder).exists("9975.svg"));
 }
 
-// Files waiting to be flushed together hold descriptors: with many threads and a low limit of
-// open files the run still writes every card.
+// Files waiting to be flushed together, and each thread's store, hold descriptors: with many
+// threads and a low limit of open files the run still writes every card.
 TEST(CardBatch, SplitStaysWithinTheLimitOfOpenFiles) {
-    ExpectEverySvgCardSplit({}, [] {
-        const rlimit limit{128, 128};
-        ::setrlimit(RLIMIT_NOFILE, &limit);
-    });
+    ExpectEverySvgCardSplit(
+        {},
+        [] {
+            const rlimit limit{128, 128};
+            ::setrlimit(RLIMIT_NOFILE, &limit);
+        },
+        "64");
 }
 
 // Where the system gives no more threads, the check and a split run do their work on the
