@@ -1,3 +1,4 @@
+#include <csignal>
 #include <cstring>
 
 #include "app/card_command.h"
@@ -10,6 +11,9 @@
 // velmaro check [options]             the data files' problems
 int main(int argc, char* argv[]) {
     velmaro::ReserveStandardDescriptors();
+    // A file that may grow no further (ulimit -f) fails its write, which is reported with the
+    // file's name, instead of ending the program.
+    ::signal(SIGXFSZ, SIG_IGN);
     if (argc > 1 && std::strcmp(argv[1], "check") == 0) {
         return velmaro::RunCheckCommand(argc, argv);
     }
