@@ -27,13 +27,12 @@ std::vector<std::string> NumberLines(std::string_view text) {
 
 Result<std::vector<std::string>> ReadNumbersFrom(const std::string& path) {
     std::string text;
-    if (path == "-") {
-        // Read by the system's own calls: a failed read of standard input (a folder given as
-        // input, a closed descriptor) must not pass for its end.
-        VELMARO_TRY(text, ReadAllFrom(STDIN_FILENO, "standard input"));
-    } else if (const std::optional<int> named = DescriptorNamed(path)) {
-        // /dev/stdin, /dev/fd/3: read from where the descriptor stands, as the shell gave it.
-        VELMARO_TRY(text, ReadAllFrom(*named, path));
+    // "-", /dev/stdin, /dev/fd/3: read from where the descriptor stands, as the shell gave it,
+    // by the system's own calls, so that a failed read (a folder given as input, a closed
+    // descriptor) does not pass for the end.
+    const std::optional<int> named = path == "-" ? STDIN_FILENO : DescriptorNamed(path);
+    if (named) {
+        VELMARO_TRY(text, ReadAllFrom(*named, path == "-" ? "standard input" : path));
     } else {
         std::error_code error;
         if (std::filesystem::is_directory(path, error)) {

@@ -17,34 +17,33 @@ QPen HairlinePen() {
 }  // namespace
 
 PainterSurface::PainterSurface(QPainter& painter, const QFont& font, SurfaceKind kind)
-    : painter_(painter), kind_(kind), metrics_(WithoutKerning(font), *painter.device()) {
-    painter_.setFont(metrics_.Font());
-    painter_.setPen(HairlinePen());
-    painter_.setBrush(Qt::NoBrush);
-}
+    : PainterSurface(painter, font, kind, 0) {}
 
 PainterSurface::PainterSurface(QPainter& painter, const QFont& font, SurfaceKind kind,
                                int dotsPerInch)
-    : painter_(painter),
-      kind_(kind),
-      metrics_(QtTextMetrics::AtResolution(WithoutKerning(font), dotsPerInch)),
-      measuredAt_(dotsPerInch) {
-    SetFont(font);
+    : painter_(painter), kind_(kind), measuredAt_(dotsPerInch), metrics_(MetricsOf(font)) {
+    UseMeasuredFont();
     painter_.setPen(HairlinePen());
     painter_.setBrush(Qt::NoBrush);
 }
 
 void PainterSurface::SetFont(const QFont& font) {
-    if (measuredAt_ == 0) {
-        metrics_ = QtTextMetrics(WithoutKerning(font), *painter_.device());
-        painter_.setFont(metrics_.Font());
-        return;
-    }
-    metrics_ = QtTextMetrics::AtResolution(WithoutKerning(font), measuredAt_);
+    metrics_ = MetricsOf(font);
+    UseMeasuredFont();
+}
+
+QtTextMetrics PainterSurface::MetricsOf(const QFont& font) const {
+    return measuredAt_ == 0 ? QtTextMetrics(WithoutKerning(font), *painter_.device())
+                            : QtTextMetrics::AtResolution(WithoutKerning(font), measuredAt_);
+}
+
+void PainterSurface::UseMeasuredFont() {
+    QFont drawn = metrics_.Font();
     // A size in points would be resolved for the device and then transformed: the font is
     // given in pixels of the resolution measured at instead.
-    QFont drawn = metrics_.Font();
-    if (drawn.pointSizeF() > 0) drawn.setPixelSize(qRound(drawn.pointSizeF() * measuredAt_ / 72.0));
+    if (measuredAt_ != 0 && drawn.pointSizeF() > 0) {
+        drawn.setPixelSize(qRound(drawn.pointSizeF() * measuredAt_ / 72.0));
+    }
     painter_.setFont(drawn);
 }
 

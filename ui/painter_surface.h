@@ -50,10 +50,16 @@ class PainterSurface : public DrawSurface {
     QPointF ToDevice(double x, double y) const;
 
   private:
+    // font measured on the device, or at the resolution the surface measures at.
+    QtTextMetrics MetricsOf(const QFont& font) const;
+    // Sets the painter's font to the one metrics_ measures.
+    void UseMeasuredFont();
+
     QPainter& painter_;
     SurfaceKind kind_;
-    QtTextMetrics metrics_;
+    // Declared before metrics_, which MetricsOf initializes from it.
     int measuredAt_ = 0;  // the resolution measured at; 0: the device's own
+    QtTextMetrics metrics_;
 };
 
 }  // namespace velmaro
