@@ -1,6 +1,7 @@
 #include "ui/cups_queue.h"
 
 #include <cups/cups.h>
+#include <dlfcn.h>
 
 #include <cstring>
 
@@ -8,13 +9,57 @@ namespace velmaro {
 
 namespace {
 
+// The CUPS calls used here, looked up in libcups when first asked for. Linked in, libcups and
+// the dozen libraries it brings (TLS, Kerberos, Avahi) would load at every start of the
+// program, some 3 ms of it, though only printing to a spooled queue asks the spooler anything.
+// Every member is null when the library cannot be loaded: then nothing is known of any queue.
+struct CupsCalls {
+    decltype(&cupsGetNamedDest) getNamedDest = nullptr;
+    decltype(&cupsFreeDests) freeDests = nullptr;
+    decltype(&cupsGetOption) getOption = nullptr;
+    decltype(&cupsGetJobs2) getJobs2 = nullptr;
+    decltype(&cupsFreeJobs) freeJobs = nullptr;
+    decltype(&cupsLastError) lastError = nullptr;
+    decltype(&cupsLastErrorString) lastErrorString = nullptr;
+
+    bool Loaded() const { return getNamedDest != nullptr; }
+};
+
+template <typename Call>
+bool LookUp(void* library, const char* name, Call& call) {
+    call = reinterpret_cast<Call>(dlsym(library, name));
+    return call != nullptr;
+}
+
+CupsCalls LoadCups() {
+    // The library the print dialog's CUPS support has loaded already, when it has: one spooler
+    // connection and one "last error" for both. It stays loaded for the life of the process.
+    void* library = dlopen("libcups.so.2", RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) return {};
+    CupsCalls calls;
+    const bool all = LookUp(library, "cupsGetNamedDest", calls.getNamedDest) &&
+                     LookUp(library, "cupsFreeDests", calls.freeDests) &&
+                     LookUp(library, "cupsGetOption", calls.getOption) &&
+                     LookUp(library, "cupsGetJobs2", calls.getJobs2) &&
+                     LookUp(library, "cupsFreeJobs", calls.freeJobs) &&
+                     LookUp(library, "cupsLastError", calls.lastError) &&
+                     LookUp(library, "cupsLastErrorString", calls.lastErrorString);
+    return all ? calls : CupsCalls{};
+}
+
+const CupsCalls& Cups() {
+    static const CupsCalls calls = LoadCups();
+    return calls;
+}
+
 // The queue's destination as the spooler describes it; freed on destruction.
 class Destination {
   public:
     explicit Destination(const std::string& queue)
-        : dest_(cupsGetNamedDest(CUPS_HTTP_DEFAULT, queue.c_str(), nullptr)) {}
+        : dest_(Cups().Loaded() ? Cups().getNamedDest(CUPS_HTTP_DEFAULT, queue.c_str(), nullptr)
+                                : nullptr) {}
     ~Destination() {
-        if (dest_) cupsFreeDests(1, dest_);
+        if (dest_) Cups().freeDests(1, dest_);
     }
     Destination(const Destination&) = delete;
     Destination& operator=(const Destination&) = delete;
@@ -22,7 +67,7 @@ class Destination {
     bool Known() const { return dest_ != nullptr; }
     std::string Option(const char* name) const {
         const char* value =
-            dest_ ? cupsGetOption(name, dest_->num_options, dest_->options) : nullptr;
+            dest_ ? Cups().getOption(name, dest_->num_options, dest_->options) : nullptr;
         return value ? value : "";
     }
 
@@ -34,9 +79,11 @@ class Destination {
 class Jobs {
   public:
     explicit Jobs(const std::string& queue)
-        : count_(cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs_, queue.c_str(), 0, CUPS_WHICHJOBS_ALL)) {}
+        : count_(Cups().Loaded() ? Cups().getJobs2(CUPS_HTTP_DEFAULT, &jobs_, queue.c_str(), 0,
+                                                   CUPS_WHICHJOBS_ALL)
+                                 : 0) {}
     ~Jobs() {
-        if (jobs_) cupsFreeJobs(count_, jobs_);
+        if (jobs_) Cups().freeJobs(count_, jobs_);
     }
     Jobs(const Jobs&) = delete;
     Jobs& operator=(const Jobs&) = delete;
@@ -78,9 +125,10 @@ int CupsLastJobId(const std::string& queue) {
 
 std::optional<std::string> CupsJobProblem(const std::string& queue, int lastJobBefore,
                                           const std::string& title) {
+    if (!Cups().Loaded()) return std::nullopt;
     // Read before anything else asks the spooler: the outcome of handing the job over.
     const std::string handOverError =
-        cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE ? cupsLastErrorString() : "";
+        Cups().lastError() > IPP_STATUS_OK_EVENTS_COMPLETE ? Cups().lastErrorString() : "";
     for (const cups_job_t& job : Jobs(queue)) {
         if (job.id <= lastJobBefore || !job.title || title != job.title) continue;
         switch (job.state) {

@@ -241,6 +241,26 @@ TEST(CardCommand, SvgIsAValidDrawingHoldingTheCardsText) {
     }
 }
 
+// Cards in every format, and the check, start without the printing spooler's library, which
+// with the dozen it brings would add a tenth to every start. The dynamic loader names each
+// library it loads, dlopen's too, with LD_DEBUG=files.
+TEST(CardCommand, NoCommandButPrintingLoadsTheSpoolerLibrary) {
+    QTemporaryDir folder;
+    QProcessEnvironment loader;
+    loader.insert("LD_DEBUG", "files");
+    for (const QStringList& arguments :
+         {QStringList{"card", kToday, "--data-dir", kData, "-o", folder.filePath("c.pdf"), "268"},
+          QStringList{"card", kToday, "--data-dir", kData, "-o", folder.filePath("c.png"), "268"},
+          QStringList{"card", kToday, "--data-dir", kData, "-o", folder.filePath("c.svg"), "268"},
+          QStringList{"check", "--data-dir", kData}}) {
+        const ProcessRun run = RunVelmaro(arguments, loader);
+        // The worked example's data holds problems for the check to find: status 1.
+        EXPECT_EQ(run.exitCode, arguments.front() == "check" ? 1 : 0) << run.err;
+        EXPECT_NE(run.err.find("libQt6Gui.so"), std::string::npos) << "the loader said nothing";
+        EXPECT_EQ(run.err.find("libcups"), std::string::npos) << arguments.join(' ').toStdString();
+    }
+}
+
 // Every message shows control characters escaped; the window, the card command and the check
 // end with status 2 when the data does not load.
 TEST(CardCommand, MessagesShowControlCharactersEscaped) {
