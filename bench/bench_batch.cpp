@@ -14,16 +14,23 @@
 //   split/halves_side_by_side  the machine's own ceiling for --jobs 2: two --jobs 1 runs
 //                           started at once, each on half of the students (--from), timed until
 //                           both have ended
+//   split_memory/jobs1, split_memory/jobs2  the same two, writing into a folder in memory
+//                           (tmpfs, /dev/shm): Velmaro's own work, without the disk's file system
+//   split_memory_4000/jobs1, split_memory_4000/jobs2  the same on 4,000 generated students, a
+//                           cohort, where the start of the program (some 20 ms, one thread)
+//                           weighs a tenth as much as on 400
 //   rss/100_cards, rss/10000_cards  one run to one PDF; counter max_rss_MiB is the child's peak
 // Counters: us_per_card (child CPU per card), max_rss_MiB. After the runs it prints the ratios:
-// pdf_velmaro / pdf_bare_replay (goal <= 0.6), split/jobs2 / split/jobs1 (goal <= 1 / 1.8), the
+// pdf_velmaro / pdf_bare_replay (goal <= 0.6), jobs2 / jobs1 of each split (goal <= 1 / 1.8), the
 // same for the two runs side by side, and split/jobs2 against them (1 when as fast).
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <spawn.h>
 #include <stdlib.h>
 #include <sys/resource.h>
+#include <sys/vfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -104,12 +111,21 @@ ChildRun RunChildren(const std::vector<std::vector<std::string>>& children,
     return run;
 }
 
+// The folder in memory for the split_memory runs: /dev/shm when it is a tmpfs.
+std::string MemoryFolderParent() {
+    struct statfs system {};
+    if (statfs("/dev/shm", &system) == 0 && system.f_type == TMPFS_MAGIC) return "/dev/shm";
+    return "";
+}
+
 struct Environment {
-    TempFolder temporary;   // removed at the end
-    std::string folder;     // its path
-    std::string sampleDir;  // the 400 sample students
-    std::string opsPath;    // their recorded operations
-    std::string selfPath;   // this program, for --replay
+    TempFolder temporary;                     // removed at the end
+    std::string folder;                       // its path
+    TempFolder memory{MemoryFolderParent()};  // in memory, removed at the end
+    std::string sampleDir;                    // the 400 sample students
+    std::string cohortDir;                    // 4,000 generated students
+    std::string opsPath;                      // their recorded operations
+    std::string selfPath;                     // this program, for --replay
     std::string dir100, dir10000;
     // The sample students' numbers in two halves, one per line, for two runs side by side.
     std::string firstHalfPath, secondHalfPath;
@@ -233,6 +249,13 @@ Status Prepare(Environment& env) {
         if (!half.flush()) return Error{*path, "cannot be written"};
     }
 
+    env.cohortDir = env.folder + "/students4000/";
+    sample::SampleDataOptions cohort;
+    cohort.studentCount = 4000;
+    cohort.includeSpecialCases = false;
+    if (Status written = sample::WriteSampleDataSet(env.cohortDir, cohort); !written)
+        return written;
+
     for (const auto& [count, dir] :
          {std::pair{100, &env.dir100}, std::pair{10000, &env.dir10000}}) {
         *dir = env.folder + "/students" + std::to_string(count);
@@ -268,14 +291,16 @@ int main(int argc, char** argv) {
         return arguments;
     };
     const auto addChildren = [&](const char* name, std::vector<std::vector<std::string>> children,
-                                 int cards, bool byWallClock) {
-        return benchmark::RegisterBenchmark(name, Measure, children, cards, byWallClock, env.folder)
+                                 int cards, bool byWallClock,
+                                 const std::string& parent = std::string()) {
+        return benchmark::RegisterBenchmark(name, Measure, children, cards, byWallClock,
+                                            parent.empty() ? env.folder : parent)
             ->UseManualTime()
             ->Unit(benchmark::kMillisecond);
     };
     const auto add = [&](const char* name, std::vector<std::string> arguments, int cards,
-                         bool byWallClock) {
-        return addChildren(name, {std::move(arguments)}, cards, byWallClock);
+                         bool byWallClock, const std::string& parent = std::string()) {
+        return addChildren(name, {std::move(arguments)}, cards, byWallClock, parent);
     };
     add("batch/pdf_velmaro", card({"--all", "-o", pdf}, env.sampleDir), 400, false);
     add("batch/pdf_bare_replay", {env.selfPath, "--replay", env.opsPath, pdf}, 400, false);
@@ -288,6 +313,21 @@ int main(int argc, char** argv) {
         {card({"--from", env.firstHalfPath, "--split", kNewFolder, "--jobs", "1"}, env.sampleDir),
          card({"--from", env.secondHalfPath, "--split", kNewFolder, "--jobs", "1"}, env.sampleDir)},
         400, true);
+    const std::string memory = env.memory.Path();
+    if (memory.empty()) {
+        std::cerr << "no tmpfs at /dev/shm: the split_memory benchmarks are left out\n";
+    } else {
+        for (const int jobs : {1, 2}) {
+            const std::string both[] = {"split_memory/jobs", "split_memory_4000/jobs"};
+            const std::string jobsText = std::to_string(jobs);
+            add((both[0] + jobsText).c_str(),
+                card({"--all", "--split", kNewFolder, "--jobs", jobsText}, env.sampleDir), 400,
+                true, memory);
+            add((both[1] + jobsText).c_str(),
+                card({"--all", "--split", kNewFolder, "--jobs", jobsText}, env.cohortDir), 4000,
+                true, memory);
+        }
+    }
     add("rss/100_cards", card({"--all", "-o", pdf}, env.dir100 + "/"), 100, false)->Iterations(1);
     add("rss/10000_cards", card({"--all", "-o", pdf}, env.dir10000 + "/"), 10000, false)
         ->Iterations(1);
@@ -300,6 +340,8 @@ int main(int argc, char** argv) {
     // could give, and how near it comes.
     reporter.PrintRatio("split/halves_side_by_side", "split/jobs1", 1 / 1.8);
     reporter.PrintRatio("split/jobs2", "split/halves_side_by_side", 1.0);
+    reporter.PrintRatio("split_memory/jobs2", "split_memory/jobs1", 1 / 1.8);
+    reporter.PrintRatio("split_memory_4000/jobs2", "split_memory_4000/jobs1", 1 / 1.8);
     benchmark::Shutdown();
     return 0;
 }

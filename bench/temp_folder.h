@@ -12,9 +12,11 @@ namespace velmaro {
 // Path() is empty when the folder could not be made.
 class TempFolder {
   public:
-    TempFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "velmaro-bench-XXXXXX").string();
+    TempFolder() : TempFolder(std::filesystem::temp_directory_path().string()) {}
+    // A temporary folder in parent; none when parent is empty.
+    explicit TempFolder(const std::string& parent) {
+        if (parent.empty()) return;
+        std::string pattern = (std::filesystem::path(parent) / "velmaro-bench-XXXXXX").string();
         if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
     }
     TempFolder(const TempFolder&) = delete;
