@@ -20,8 +20,10 @@ struct GradeAverage {
     }
     // The average on the 30-point scale; 0 when nothing weighs.
     double Average30() const { return WeightSum > 0 ? GradeSum / WeightSum : 0; }
-    // The same on the 110-point scale.
-    double Average110() const { return Average30() / 30 * 110; }
+    // The same on the 110-point scale, in one division of the exact sums: scaling the
+    // rounded 30-point average would turn an exact half such as 96.525 into 96.52499…,
+    // shown one hundredth low.
+    double Average110() const { return WeightSum > 0 ? GradeSum * 110 / (WeightSum * 30) : 0; }
 };
 
 // Prints exam i's row (ExamRowItems) with its first line centred on its place beside the

@@ -15,6 +15,7 @@
 #include "base/civil_date.h"
 #include "render/average_format.h"
 #include "render/classify_exam.h"
+#include "render/exam_list.h"
 #include "render/spread_labels.h"
 
 namespace velmaro {
@@ -78,6 +79,34 @@ TEST(AverageFormats, RoundHalvesAwayFromZeroAndAlwaysShowTheSeparator) {
              {0, ",", ",", ",00"}}) {
         EXPECT_EQ(FormatTwoOptionalDecimals(value, separator), optionalDecimals) << value;
         EXPECT_EQ(FormatTwoDecimals(value, separator), twoDecimals) << value;
+    }
+}
+
+// Averages whose exact value ends in a half on the 110-point scale: 13 × 27 + 27 × 26 over 40
+// exams is 26.325, 96.525 on 110, and a module halves the weights without changing either.
+TEST(AverageFormats, AnExactHalfOnEitherScaleRoundsUp) {
+    for (const double weight : {1.0, 0.5}) {
+        GradeAverage average;
+        for (int i = 0; i < 40; ++i) {
+            ExamRow row;
+            row.GradeValue = i < 13 ? 27 : 26;
+            row.ExamWeight = weight;
+            average.Add(row);
+        }
+        EXPECT_EQ(FormatTwoOptionalDecimals(average.Average30(), "."), "26.33");
+        EXPECT_EQ(FormatTwoDecimals(average.Average110(), "."), "96.53");
+    }
+    // Every sum of whole grades over 20 or 40 weights: the 110 average's exact value rounded
+    // half up, computed in integers.
+    for (const int weights : {20, 40}) {
+        for (int sum = 18 * weights; sum <= 30 * weights; ++sum) {
+            const GradeAverage average{static_cast<double>(sum), static_cast<double>(weights)};
+            const long hundredths = (sum * 110L * 100 * 2 / (weights * 30) + 1) / 2;
+            char expected[32];
+            std::snprintf(expected, sizeof expected, "%ld.%02ld", hundredths / 100,
+                          hundredths % 100);
+            EXPECT_EQ(FormatTwoDecimals(average.Average110(), "."), expected) << sum;
+        }
     }
 }
 
