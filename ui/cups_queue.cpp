@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 
 #include <cstring>
+#include <string>
 
 namespace velmaro {
 
@@ -12,7 +13,7 @@ namespace {
 // The CUPS calls used here, looked up in libcups when first asked for. Linked in, libcups and
 // the dozen libraries it brings (TLS, Kerberos, Avahi) would load at every start of the
 // program, some 3 ms of it, though only printing to a spooled queue asks the spooler anything.
-// Every member is null when the library cannot be loaded: then nothing is known of any queue.
+// Every member is null when the library cannot be loaded, and failure says why.
 struct CupsCalls {
     decltype(&cupsGetNamedDest) getNamedDest = nullptr;
     decltype(&cupsFreeDests) freeDests = nullptr;
@@ -21,9 +22,18 @@ struct CupsCalls {
     decltype(&cupsFreeJobs) freeJobs = nullptr;
     decltype(&cupsLastError) lastError = nullptr;
     decltype(&cupsLastErrorString) lastErrorString = nullptr;
+    std::string failure;
 
     bool Loaded() const { return getNamedDest != nullptr; }
 };
+
+constexpr const char* kCupsLibrary = "libcups.so.2";
+
+CupsCalls Unloaded(const std::string& why) {
+    CupsCalls none;
+    none.failure = std::string(kCupsLibrary) + " could not be loaded: " + why;
+    return none;
+}
 
 template <typename Call>
 bool LookUp(void* library, const char* name, Call& call) {
@@ -34,8 +44,11 @@ bool LookUp(void* library, const char* name, Call& call) {
 CupsCalls LoadCups() {
     // The library the print dialog's CUPS support has loaded already, when it has: one spooler
     // connection and one "last error" for both. It stays loaded for the life of the process.
-    void* library = dlopen("libcups.so.2", RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) return {};
+    void* library = dlopen(kCupsLibrary, RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) {
+        const char* error = dlerror();
+        return Unloaded(error ? error : "no such library");
+    }
     CupsCalls calls;
     const bool all = LookUp(library, "cupsGetNamedDest", calls.getNamedDest) &&
                      LookUp(library, "cupsFreeDests", calls.freeDests) &&
@@ -44,7 +57,7 @@ CupsCalls LoadCups() {
                      LookUp(library, "cupsFreeJobs", calls.freeJobs) &&
                      LookUp(library, "cupsLastError", calls.lastError) &&
                      LookUp(library, "cupsLastErrorString", calls.lastErrorString);
-    return all ? calls : CupsCalls{};
+    return all ? calls : Unloaded("a function is missing from it");
 }
 
 const CupsCalls& Cups() {
@@ -100,6 +113,11 @@ class Jobs {
 constexpr int kPrinterStopped = 5;
 
 }  // namespace
+
+std::optional<std::string> CupsUnavailable() {
+    if (Cups().Loaded()) return std::nullopt;
+    return Cups().failure;
+}
 
 bool CupsKnowsQueue(const std::string& queue) { return Destination(queue).Known(); }
 

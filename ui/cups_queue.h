@@ -9,6 +9,10 @@ namespace velmaro {
 // answers from the spooler at the moment of the call; with no spooler reachable, or for a
 // name it does not know, they answer "nothing known".
 
+// Why the spooler cannot be asked anything: its library, loaded when first needed, did not
+// load. Nothing when it can be asked.
+std::optional<std::string> CupsUnavailable();
+
 // Why queue would not print a job now: it is stopped (with the spooler's message, if any)
 // or it rejects new jobs. Nothing when it is ready, or when nothing is known of it.
 std::optional<std::string> CupsQueueProblem(const std::string& queue);

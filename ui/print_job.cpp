@@ -99,6 +99,13 @@ Status PrintCardJob(QPrinter& printer, const CardInput& card) {
     }
 
     const std::string queue = printer.printerName().toStdString();
+    // Printed blind, a job the queue refuses would be reported as printed.
+    if (IsSpooled(printer)) {
+        if (std::optional<std::string> unavailable = CupsUnavailable()) {
+            return Error{target,
+                         "the print spooler cannot be asked about the job (" + *unavailable + ")"};
+        }
+    }
     const bool spooled = IsSpooled(printer) && CupsKnowsQueue(queue);
     int lastJobBefore = 0;
     if (spooled) {

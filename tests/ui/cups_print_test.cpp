@@ -19,6 +19,9 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <cstring>
+
 #include <cups/cups.h>
 
 #include "tests/support/program_output.h"
@@ -139,6 +142,39 @@ TEST_F(CupsPrinting, AQueueThatRejectsJobsOrIsStoppedIsAnErrorNamingIt) {
         EXPECT_EQ(printed.error().reason.rfind(reason, 0), 0u) << printed.error().reason;
         EXPECT_EQ(CupsLastJobId(kQueue), lastJobBefore) << "nothing was sent";
     }
+}
+
+// Run by ctest with refuse_libcups preloaded, which makes Velmaro's dlopen of libcups fail;
+// the test itself reads the queue through the libcups it links. A job to the queue would be
+// printed blind, so it is refused, saying why.
+TEST(CupsLibraryMissing, AJobToAQueueIsAnErrorSayingWhy) {
+    const char* preloaded = std::getenv("LD_PRELOAD");
+    if (preloaded == nullptr || std::strstr(preloaded, "refuse_libcups") == nullptr)
+        GTEST_SKIP() << "runs with refuse_libcups preloaded";
+    ASSERT_TRUE(CupsUnavailable().has_value()) << "libcups was loaded all the same";
+    cups_dest_t* queue = cupsGetNamedDest(CUPS_HTTP_DEFAULT, kQueue, nullptr);
+    if (queue == nullptr) GTEST_SKIP() << "no CUPS queue " << kQueue;
+    cupsFreeDests(1, queue);
+    const auto jobCount = [] {
+        cups_job_t* jobs = nullptr;
+        const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, kQueue, 0, CUPS_WHICHJOBS_ALL);
+        cupsFreeJobs(count, jobs);
+        return count;
+    };
+    const int jobsBefore = jobCount();
+
+    const SampleCard card("5193");
+    ASSERT_TRUE(card.Loaded());
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPrinterName(QString::fromUtf8(kQueue));
+    const Status printed = PrintCardJob(printer, card.Input());
+    ASSERT_FALSE(printed.ok());
+    EXPECT_EQ(printed.error().file, std::string("printer ") + kQueue);
+    EXPECT_NE(printed.error().reason.find("cannot be asked about the job (libcups.so.2 could not "
+                                          "be loaded: "),
+              std::string::npos)
+        << printed.error().reason;
+    EXPECT_EQ(jobCount(), jobsBefore) << "nothing was sent";
 }
 
 }  // namespace
