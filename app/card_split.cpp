@@ -168,8 +168,11 @@ class SplitWorker {
         if (!found->student) return {CardOutcome::State::kNotFound, std::nullopt};
         const Student& student = *found->student;
         const CardInput input{student, store.Titles(), store.Exams(), today_, decimalSeparator_};
-        const std::string path = SplitCardPath(
-            request_.folder, RecordKey(student.fields.StudentRecord), request_.format);
+        // Named by the key the student was found by, which is its record's whole key: what
+        // the rest of the record holds (blanks before the key, a text cut short) changes
+        // nothing, and no two students found by different keys share a file.
+        const std::string path =
+            SplitCardPath(request_.folder, KeyOf(typed).value_or(0), request_.format);
         if (Status written = WriteCardFile(request_, FileNameText(path), input, pdfFont, batch);
             !written) {
             Stop(written.error());

@@ -125,6 +125,24 @@ TEST(CardBatch, SplitNamesImagesByTheRegistryNumber) {
     EXPECT_GT(testdata::FileBytes(out.PathOf("o/4.png")).size(), 1000u);
 }
 
+// Each file is named by the key its student was found by, whatever the rest of the record
+// holds: records cut short after their key (21, 33), and a key written with leading blanks
+// ("  123") followed by digits, all give files of their own.
+TEST(CardBatch, SplitNamesEachFileByTheKeyItsStudentWasFoundBy) {
+    const testdata::TempDataDir data;
+    testdata::WriteThreeStudents(data);
+    data.Write("elenco.dir", testdata::Slots({"0002100001", "0003300001",
+                                              "  123" + testdata::RegistryText(0).substr(5)},
+                                             kRegistrySlotSize));
+    const testdata::TempDataDir out;
+    const QString folder = QString::fromStdString(out.PathOf("cards"));
+    const auto run = RunVelmaro({"card", "--all", "--split", folder, "--jobs", "2", "--quiet",
+                                 kToday, "--data-dir", QString::fromStdString(data.DataDir())});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files, QDir::Name),
+              (QStringList{"123.pdf", "21.pdf", "33.pdf"}));
+}
+
 TEST(CardBatch, MissingRecordFilesAreWarnedOfOnceAndCardsStillCome) {
     const testdata::TempDataDir data;
     for (const std::string name : {"elenco.dir", "esami.grp", "titoli.grp"})
