@@ -15,6 +15,7 @@
 #include "app/card_run.h"
 #include "app/interruption.h"
 #include "lookup/lookup_student.h"
+#include "store/data_file_guard.h"
 #include "ui/card_files.h"
 #include "ui/file_name_text.h"
 #include "ui/output_file.h"
@@ -109,12 +110,14 @@ class SplitWorker {
   public:
     SplitWorker(const std::vector<std::string>& matricolas,
                 const std::vector<std::optional<std::size_t>>& earlierOfTheSameKey,
-                const SplitRequest& request, std::chrono::year_month_day today,
-                const std::string& decimalSeparator, std::atomic<std::size_t>& next,
-                std::atomic<bool>& stop, std::vector<CardOutcome>& outcomes,
-                std::optional<Error>& writeError, CardProgress& progress, std::size_t cardsPerFlush)
+                const std::string& dataDir, const SplitRequest& request,
+                std::chrono::year_month_day today, const std::string& decimalSeparator,
+                std::atomic<std::size_t>& next, std::atomic<bool>& stop,
+                std::vector<CardOutcome>& outcomes, std::optional<Error>& writeError,
+                CardProgress& progress, std::size_t cardsPerFlush)
         : matricolas_(matricolas),
           earlierOfTheSameKey_(earlierOfTheSameKey),
+          dataDir_(dataDir),
           request_(request),
           today_(today),
           decimalSeparator_(decimalSeparator),
@@ -173,6 +176,15 @@ class SplitWorker {
         // nothing, and no two students found by different keys share a file.
         const std::string path =
             SplitCardPath(request_.folder, KeyOf(typed).value_or(0), request_.format);
+        // A card file that is already there as a link is written where the link leads, which
+        // must not be a data file. Any other file there is replaced by its name alone.
+        std::error_code notALink;
+        if (std::filesystem::is_symlink(path, notALink)) {
+            if (Status refused = RefuseDataFile(dataDir_, path); !refused) {
+                Stop(refused.error());
+                return {CardOutcome::State::kNotReached, std::nullopt};
+            }
+        }
         if (Status written = WriteCardFile(request_, FileNameText(path), input, pdfFont, batch);
             !written) {
             Stop(written.error());
@@ -182,6 +194,7 @@ class SplitWorker {
 
     const std::vector<std::string>& matricolas_;
     const std::vector<std::optional<std::size_t>>& earlierOfTheSameKey_;
+    const std::string& dataDir_;
     const SplitRequest& request_;
     const std::chrono::year_month_day today_;
     const std::string& decimalSeparator_;
@@ -229,8 +242,8 @@ int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string
     std::atomic<std::size_t> next{0};
     std::atomic<bool> stop{false};
     std::optional<Error> writeError;
-    SplitWorker worker(matricolas, earlierOfTheSameKey, request, today, decimalSeparator, next,
-                       stop, outcomes, writeError, progress, CardsPerFlush(threads));
+    SplitWorker worker(matricolas, earlierOfTheSameKey, dataDir, request, today, decimalSeparator,
+                       next, stop, outcomes, writeError, progress, CardsPerFlush(threads));
     {
         std::vector<std::jthread> helpers;
         try {

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QProcessEnvironment>
 
+#include <filesystem>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -141,6 +142,26 @@ TEST(CardBatch, SplitNamesEachFileByTheKeyItsStudentWasFoundBy) {
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(QDir(folder).entryList(QDir::Files, QDir::Name),
               (QStringList{"123.pdf", "21.pdf", "33.pdf"}));
+}
+
+// A card file already in the folder as a link to a data file is not written through: the run
+// ends with an error naming it, and the data file is as it was.
+TEST(CardBatch, SplitNeverWritesThroughALinkToADataFile) {
+    const testdata::TempDataDir data;
+    testdata::WriteThreeStudents(data);
+    const std::string registry = testdata::FileBytes(data.PathOf("elenco.dir"));
+    const testdata::TempDataDir out;
+    std::filesystem::create_directory(out.PathOf("cards"));
+    std::filesystem::create_symlink(data.PathOf("elenco.dir"), out.PathOf("cards/5193.pdf"));
+    const QString folder = QString::fromStdString(out.PathOf("cards"));
+    const auto run = RunVelmaro({"card", "--split", folder, "--quiet", kToday, "--data-dir",
+                                 QString::fromStdString(data.DataDir()), "1", "5193"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("5193.pdf: one of the data files, which Velmaro only reads"),
+              std::string::npos)
+        << run.err;
+    EXPECT_TRUE(testdata::FileBytes(data.PathOf("elenco.dir")) == registry);
+    EXPECT_TRUE(std::filesystem::is_symlink(out.PathOf("cards/5193.pdf")));
 }
 
 TEST(CardBatch, MissingRecordFilesAreWarnedOfOnceAndCardsStillCome) {
