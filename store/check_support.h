@@ -74,12 +74,13 @@ class SlotFile {
         }
     }
 
-    // A last slot cut short.
-    void CheckLastSlot(CheckReport& report) const {
+    // A last slot cut short; what is said of it follows its size ("13 of 62 bytes").
+    void CheckLastSlot(CheckReport& report, const std::string& more = std::string()) const {
         if (const std::size_t rest = bytes_.size() % slotSize_; rest != 0) {
-            report.Add(ProblemKind::kPartialSlot,
-                       {std::string(name_), Count(), 0,
-                        std::to_string(rest) + " of " + std::to_string(slotSize_) + " bytes"});
+            report.Add(
+                ProblemKind::kPartialSlot,
+                {std::string(name_), Count(), 0,
+                 std::to_string(rest) + " of " + std::to_string(slotSize_) + " bytes" + more});
         }
     }
 

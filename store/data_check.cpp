@@ -6,6 +6,7 @@
 #include <optional>
 #include <system_error>
 #include <thread>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -132,29 +133,56 @@ void CheckYearRecords(const SlotFile& years, std::int64_t first, std::int64_t la
     }
 }
 
+// "keys "00020" and "00020"": the keys of registry records a and b as they stand.
+std::string KeysOf(const SlotFile& registry, std::int64_t a, std::int64_t b) {
+    return "keys " + Quoted(Left(registry.Text(a), 5)) + " and " +
+           Quoted(Left(registry.Text(b), 5));
+}
+
 // Registry records first ... last whose key is no number a lookup can take (below 1), and
-// those that do not follow the record before them in key order.
+// those whose key is below the key of the record before them. Sets keys[n - 1] to the key of
+// each record n.
 void CheckRegistryKeys(const SlotFile& registry, std::int64_t first, std::int64_t last,
-                       CheckReport& report) {
+                       std::vector<std::int32_t>& keys, CheckReport& report) {
     std::int32_t previous = first > 1 ? RecordKey(registry.Text(first - 1)) : 0;
     for (std::int64_t n = first; n <= last; ++n) {
         const std::string_view text = registry.Text(n);
         const std::int32_t key = RecordKey(text);
+        keys[static_cast<std::size_t>(n - 1)] = key;
         if (key < 1) {
             report.Note(ProblemKind::kBadKey, [&] {
                 return Finding{std::string(kRegistryName), n, 0, "key " + Quoted(Left(text, 5))};
             });
         }
-        if (n > 1 && key <= previous) {
-            const ProblemKind kind =
-                key == previous ? ProblemKind::kRepeatedKey : ProblemKind::kRegistryOrder;
-            report.Note(kind, [&] {
-                return Finding{std::string(kRegistryName), n - 1, n,
-                               "keys " + Quoted(Left(registry.Text(n - 1), 5)) + " and " +
-                                   Quoted(Left(text, 5))};
+        if (n > 1 && key < previous) {
+            report.Note(ProblemKind::kRegistryOrder, [&] {
+                return Finding{std::string(kRegistryName), n - 1, n, KeysOf(registry, n - 1, n)};
             });
         }
         previous = key;
+    }
+}
+
+// Registry records whose key an earlier record holds, each named with the latest such record.
+// In a registry out of order the two need not be neighbours, and the lookup finds at most one
+// of them.
+void CheckRepeatedKeys(const SlotFile& registry, const std::vector<std::int32_t>& keys,
+                       CheckReport& report) {
+    // The record that last held each key: keys of five digits in a table, any other in a map.
+    constexpr std::int32_t kTableKeys = 100000;
+    std::vector<std::int32_t> lastOfKey(kTableKeys, 0);
+    std::unordered_map<std::int32_t, std::int32_t> lastOfOtherKey;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        const std::int32_t key = keys[i];
+        std::int32_t& last = key >= 0 && key < kTableKeys ? lastOfKey[static_cast<std::size_t>(key)]
+                                                          : lastOfOtherKey[key];
+        const auto n = static_cast<std::int64_t>(i) + 1;
+        if (last != 0) {
+            report.Note(ProblemKind::kRepeatedKey, [&] {
+                return Finding{std::string(kRegistryName), last, n, KeysOf(registry, last, n)};
+            });
+        }
+        last = static_cast<std::int32_t>(n);
     }
 }
 
@@ -212,24 +240,32 @@ class DataSetCheck {
         // to leave little to do after the last ones, large enough to wait for them rarely.
         constexpr std::int64_t kBlockRecords = 4096;
         const SlotFile registry(kRegistryName, registryBytes, kRegistrySlotSize);
+        // The records a lookup reaches: a last slot half there or less is none of them.
+        const std::int64_t records = std::min<std::int64_t>(
+            registry.Count(),
+            RegistryRecordCount(static_cast<std::int64_t>(registryBytes.size())).value_or(0));
         const StudentContext context{exams_, years_, facts_, titleCodes_};
-        const auto students = static_cast<std::size_t>(registry.Count());
+        const auto students = static_cast<std::size_t>(records);
         StudentRuns examRuns(students);
         StudentRuns yearRuns(students);
-        blocks_ = std::vector<BlockReports>(BlockCount(registry.Count(), kBlockRecords));
+        std::vector<std::int32_t> keys(students);
+        blocks_ = std::vector<BlockReports>(BlockCount(records, kBlockRecords));
         const bool arrived = CheckInBlocks(
-            registry.Count(), kBlockRecords,
-            [&](std::size_t block, std::int64_t first, std::int64_t last) {
+            records, kBlockRecords, [&](std::size_t block, std::int64_t first, std::int64_t last) {
                 const std::size_t needed = registry.EndOfSlot(last);
                 if (waitFor(needed) < needed) return false;
                 BlockReports& reports = blocks_[block];
                 registry.CheckLengthFields(first, last, reports.registry);
-                CheckRegistryKeys(registry, first, last, reports.registry);
+                CheckRegistryKeys(registry, first, last, keys, reports.registry);
                 CheckStudents(context, registry, first, last, examRuns, yearRuns, reports.students);
                 return true;
             });
         if (!arrived) return false;
-        registry.CheckLastSlot(registryEnd_);
+        CheckRepeatedKeys(registry, keys, repeatedKeys_);
+        registry.CheckLastSlot(
+            registryEnd_, records < registry.Count()
+                              ? ", no record: lookups read records 1-" + std::to_string(records)
+                              : std::string());
         InParallel(
             [&] {
                 CheckRunOverlaps(kExamsName, examRuns, static_cast<std::size_t>(exams_.Count()),
@@ -239,7 +275,7 @@ class DataSetCheck {
                 CheckRunOverlaps(kYearsName, yearRuns, static_cast<std::size_t>(years_.Count()),
                                  yearOverlaps_);
             },
-            registry.Count() > kBlockRecords);
+            records > kBlockRecords);
         return true;
     }
 
@@ -248,6 +284,7 @@ class DataSetCheck {
         CheckReport report = tables_;
         for (const BlockReports& block : blocks_)
             report.Append(block.registry);
+        report.Append(repeatedKeys_);
         report.Append(registryEnd_);
         for (const CheckReport& block : examBlocks_)
             report.Append(block);
@@ -291,6 +328,7 @@ class DataSetCheck {
 
     CheckReport tables_;                   // missing record files, then the tables
     std::vector<BlockReports> blocks_;     // the registry's records, block by block
+    CheckReport repeatedKeys_;             // keys that more than one record holds
     CheckReport registryEnd_;              // the registry's last slot
     std::vector<CheckReport> examBlocks_;  // the exam records, block by block
     std::vector<CheckReport> yearBlocks_;  // the year records, block by block

@@ -23,13 +23,17 @@ std::int32_t RecordKey(std::string_view recordText) {
     return WholeNumberValue(Left(recordText, 5)).value_or(0);
 }
 
+std::optional<std::int32_t> RegistryRecordCount(std::int64_t length) {
+    return RoundToInt32(static_cast<double>(length) / kRegistrySlotSize);
+}
+
 namespace {
 
-// The registry's record count (its length / 62, rounded half to even) and the key of its last
-// record; an error when it cannot be read or holds no records.
+// The registry's record count and the key of its last record; an error when it cannot be read
+// or holds no records.
 Result<DataStore::RegistryBounds> ReadRegistryBounds(const RecordFile& registry) {
     VELMARO_TRY(const std::int64_t length, registry.Length());
-    const auto count = RoundToInt32(static_cast<double>(length) / kRegistrySlotSize);
+    const auto count = RegistryRecordCount(length);
     if (!count) return Error{registry.Path(), "the file is too large for a student registry"};
     if (*count < 1) return Error{registry.Path(), "the student registry holds no records"};
     VELMARO_TRY(const std::string lastRecord, registry.ReadRecord(*count));

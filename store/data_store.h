@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "base/result.h"
@@ -74,6 +75,11 @@ class DataStore {
     mutable RegistryBounds bounds_;
     mutable std::uint64_t boundsFileGeneration_ = 0;  // the registry file the bounds are of
 };
+
+// How many records a registry of length bytes holds: length / 62 rounded half to even, so a
+// last slot more than half there is a record and one half there or less is none. Nothing when
+// that is no 32-bit count.
+std::optional<std::int32_t> RegistryRecordCount(std::int64_t length);
 
 // The key of a record text: the numeric value of its first five characters, rounded; a key
 // that is not a number, or out of range, counts as 0.

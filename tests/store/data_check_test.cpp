@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "render/classify_exam.h"
@@ -217,6 +218,45 @@ TEST(DataCheck, EachBreakageIsReportedAsItsKindWithWhereAndWhat) {
             }
             ADD_FAILURE() << "also reported: " << ProblemKindId(other);
         }
+    }
+}
+
+// A key repeated away from its first record, the registry out of order between them, names
+// both records; each repetition names the one before it.
+TEST(DataCheck, RepeatedKeysAreNamedWhereverTheyStand) {
+    DataSet set;
+    set.registry.push_back(RegistryText(10));
+    set.registry.push_back(RegistryText(20));
+    set.registry.push_back(RegistryText(10));
+    const CheckReport report = CheckDataFiles(set.Files());
+    std::vector<std::tuple<std::int64_t, std::int64_t, std::string>> repeated;
+    for (const Finding& finding : report.Group(ProblemKind::kRepeatedKey).first)
+        repeated.emplace_back(finding.record, finding.otherRecord, finding.found);
+    const std::string tens = "keys \"00010\" and \"00010\"";
+    EXPECT_EQ(repeated, (decltype(repeated){
+                            {1, 4, tens}, {2, 5, "keys \"00020\" and \"00020\""}, {4, 6, tens}}));
+    EXPECT_EQ(report.Group(ProblemKind::kRegistryOrder).count, 2u);
+}
+
+// A registry's last slot cut short is a record when lookups count it, the length / 62 rounded
+// half to even reaching it; otherwise it is reported cut short and checked as no student.
+TEST(DataCheck, ALastRegistrySlotLookupsDoNotCountIsNoStudent) {
+    for (const auto& [records, bytes, read] :
+         {std::tuple{3, 30, false}, {3, 31, true}, {2, 31, false}, {2, 32, true}}) {
+        SCOPED_TRACE(std::to_string(records) + " records and " + std::to_string(bytes));
+        DataSet set;
+        set.registry.resize(static_cast<std::size_t>(records));
+        DataFileContents files = set.Files();
+        files.registry += testdata::Slot(RegistryText(40), kRegistrySlotSize).substr(0, bytes);
+        const CheckReport report = CheckDataFiles(files);
+        const ProblemGroup& partial = report.Group(ProblemKind::kPartialSlot);
+        ASSERT_EQ(partial.count, 1u);
+        EXPECT_EQ(partial.first.front().record, records + 1);
+        EXPECT_EQ(
+            partial.first.front().found,
+            std::to_string(bytes) + " of 62 bytes" +
+                (read ? "" : ", no record: lookups read records 1-" + std::to_string(records)));
+        EXPECT_EQ(report.Group(ProblemKind::kShortRecord).count, read ? 1u : 0u);
     }
 }
 
