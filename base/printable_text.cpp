@@ -37,6 +37,8 @@ std::string PrintableText(std::string_view text) {
         }
         if (IsControl(codePoint)) {
             AppendEscaped(out, text.substr(0, length));
+        } else if (codePoint == '\\') {
+            out += "\\\\";  // doubled, so that a \x written in the text is not taken for an escape
         } else {
             out.append(text.substr(0, length));
         }

@@ -9,6 +9,7 @@ namespace velmaro {
 // except control characters (C0, DEL and C1, the escape and cursor sequences of a terminal),
 // which appear escaped as \xHH for each of their bytes, as does every byte that is not part of
 // valid UTF-8 (so a truncated or overlong sequence, or a surrogate, cannot reach the output).
+// A backslash appears doubled: "\x0a" escaped is a newline, "\\x0a" the four characters.
 std::string PrintableText(std::string_view text);
 
 }  // namespace velmaro

@@ -27,6 +27,7 @@ TEST(PrintableText, ControlCharactersAndInvalidUtf8AppearEscaped) {
         {"\xed\xa0\x80", "\\xed\\xa0\\x80"},           // a surrogate
         {"\xf4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"},  // past U+10FFFF
         {"\xf0\x9f\x98", "\\xf0\\x9f\\x98"},           // four bytes announced, three given
+        {"a\\x0a\n", "a\\\\x0a\\x0a"},                 // a backslash written, a newline
     };
     for (const auto& [text, printable] : cases)
         EXPECT_EQ(PrintableText(text), printable) << printable;
