@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "base/followed_links.h"
 #include "store/data_file_names.h"
 
 namespace velmaro {
@@ -23,7 +24,10 @@ Status RefuseDataFile(const std::string& dataDir, const std::string& path) {
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::status(path, error);
     if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) return Ok();
-    const std::filesystem::path output = Resolved(path);
+    // Where writing would write: a link is followed also to a data file that is missing,
+    // which writing would make.
+    const Result<std::string> followed = FollowLinks(path);
+    const std::filesystem::path output = Resolved(followed ? *followed : path);
     for (const std::string_view name : kDataFileNames) {
         const std::string dataFile = dataDir + std::string(name);
         // The same file under another name (a hard link), or the same name, the file there or

@@ -14,40 +14,16 @@
 #include <utility>
 
 #include "base/descriptor_name.h"
+#include "base/followed_links.h"
 #include "ui/file_name_text.h"
 
 namespace velmaro {
 
 namespace {
 
-constexpr int kMostLinksFollowed = 40;
-
 // Writes a file's dirty pages and waits for them, reporting a write the disk refused.
 constexpr unsigned kWriteAndWait =
     SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
-
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// path with every symbolic link at its end followed, also a link whose target does not exist
-// yet (writing creates it), up to a name of a descriptor of this process; an error for a loop
-// of links.
-Result<std::string> FollowLinks(std::string path) {
-    for (int followed = 0; followed < kMostLinksFollowed; ++followed) {
-        if (DescriptorNamed(path)) return path;
-        struct stat info {};
-        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
-        std::string target(static_cast<std::size_t>(info.st_size) + 256, '\0');
-        const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
-        if (length < 0) return Error{"", std::strerror(errno)};
-        target.resize(static_cast<std::size_t>(length));
-        path = target.starts_with('/') ? target : FolderOf(path) + "/" + target;
-    }
-    return Error{"", std::strerror(ELOOP)};
-}
 
 constexpr unsigned kTemporaryNameAttempts = 100;
 

@@ -27,10 +27,14 @@ TEST(RefuseDataFile, EveryNameOfADataFileIsRefusedAndNothingElse) {
         ::link(folder.PathOf("data/titoli.grp").c_str(), folder.PathOf("out/titles.pdf").c_str()),
         0);
     ASSERT_EQ(::symlink("../data", folder.PathOf("out/data").c_str()), 0);
+    // Links, one through another, to the missing esami.dir: writing would make it.
+    ASSERT_EQ(::symlink("../data/esami.dir", folder.PathOf("out/missing.pdf").c_str()), 0);
+    ASSERT_EQ(::symlink("missing.pdf", folder.PathOf("out/chain.pdf").c_str()), 0);
     ASSERT_EQ(::symlink("/dev/null", folder.PathOf("data/velmara.dir").c_str()), 0);
 
-    for (const std::string name : {"data/elenco.dir", "data/../data/titoli.grp", "data/esami.dir",
-                                   "out/exams.pdf", "out/titles.pdf", "out/data/titoli.grp"}) {
+    for (const std::string name :
+         {"data/elenco.dir", "data/../data/titoli.grp", "data/esami.dir", "out/exams.pdf",
+          "out/titles.pdf", "out/data/titoli.grp", "out/missing.pdf", "out/chain.pdf"}) {
         const Status refused = RefuseDataFile(dataDir, folder.PathOf(name));
         ASSERT_FALSE(refused.ok()) << name;
         EXPECT_EQ(refused.error().file, folder.PathOf(name));

@@ -1,0 +1,39 @@
+#include "base/followed_links.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "base/descriptor_name.h"
+
+namespace velmaro {
+
+namespace {
+
+constexpr int kMostLinksFollowed = 40;
+
+}  // namespace
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+Result<std::string> FollowLinks(std::string path) {
+    for (int followed = 0; followed < kMostLinksFollowed; ++followed) {
+        if (DescriptorNamed(path)) return path;
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+        std::string target(static_cast<std::size_t>(info.st_size) + 256, '\0');
+        const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+        if (length < 0) return Error{"", std::strerror(errno)};
+        target.resize(static_cast<std::size_t>(length));
+        path = target.starts_with('/') ? target : FolderOf(path) + "/" + target;
+    }
+    return Error{"", std::strerror(ELOOP)};
+}
+
+}  // namespace velmaro
