@@ -93,7 +93,8 @@ std::string_view JsonEscape(char c, char (&buffer)[8]) {
 }
 
 // A JSON document is UTF-8: a byte that is not part of valid UTF-8 (a folder named in Latin-1)
-// is written as the text \xHH, as the program's messages show it.
+// is written as the text \xHH, legible where a replacement character would say nothing. A JSON
+// string holds text only, so such a byte reads back as those four characters would.
 void AppendJsonString(std::string& line, std::string_view text) {
     line.push_back('"');
     std::size_t plainFrom = 0;

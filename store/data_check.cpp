@@ -165,15 +165,16 @@ void CheckRegistryKeys(const SlotFile& registry, std::int64_t first, std::int64_
 
 // Registry records whose key an earlier record holds, each named with the latest such record.
 // In a registry out of order the two need not be neighbours, and the lookup finds at most one
-// of them.
+// of them. Keys below 1, which no lookup takes, are bad keys, not repetitions of each other.
 void CheckRepeatedKeys(const SlotFile& registry, const std::vector<std::int32_t>& keys,
                        CheckReport& report) {
-    // The record that last held each key: keys of five digits in a table, any other in a map.
+    // The record that last held each key: keys of up to five digits in a table, others in a map.
     constexpr std::int32_t kTableKeys = 100000;
     std::vector<std::int32_t> lastOfKey(kTableKeys, 0);
     std::unordered_map<std::int32_t, std::int32_t> lastOfOtherKey;
     for (std::size_t i = 0; i < keys.size(); ++i) {
         const std::int32_t key = keys[i];
+        if (key < 1) continue;
         std::int32_t& last = key >= 0 && key < kTableKeys ? lastOfKey[static_cast<std::size_t>(key)]
                                                           : lastOfOtherKey[key];
         const auto n = static_cast<std::int64_t>(i) + 1;

@@ -228,6 +228,9 @@ TEST(DataCheck, RepeatedKeysAreNamedWhereverTheyStand) {
     set.registry.push_back(RegistryText(10));
     set.registry.push_back(RegistryText(20));
     set.registry.push_back(RegistryText(10));
+    // Keys that are no numbers, and a blank one: bad keys, none a repetition of another.
+    for (const char* key : {"abcde", "xyzzy", "     "})
+        set.registry.push_back(With(RegistryText(40), 1, key));
     const CheckReport report = CheckDataFiles(set.Files());
     std::vector<std::tuple<std::int64_t, std::int64_t, std::string>> repeated;
     for (const Finding& finding : report.Group(ProblemKind::kRepeatedKey).first)
@@ -235,7 +238,8 @@ TEST(DataCheck, RepeatedKeysAreNamedWhereverTheyStand) {
     const std::string tens = "keys \"00010\" and \"00010\"";
     EXPECT_EQ(repeated, (decltype(repeated){
                             {1, 4, tens}, {2, 5, "keys \"00020\" and \"00020\""}, {4, 6, tens}}));
-    EXPECT_EQ(report.Group(ProblemKind::kRegistryOrder).count, 2u);
+    EXPECT_EQ(report.Group(ProblemKind::kRegistryOrder).count, 3u);
+    EXPECT_EQ(report.Group(ProblemKind::kBadKey).count, 3u);
 }
 
 // A registry's last slot cut short is a record when lookups count it, the length / 62 rounded
