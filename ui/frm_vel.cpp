@@ -274,42 +274,47 @@ void FrmVel::CreateActions() {
     addShortcut("ZoomOut", {QKeySequence::ZoomOut},
                 [this] { SetZoom(NextZoomStep(Zoom(), false)); });
     addShortcut("ZoomReset", {QKeySequence(Qt::CTRL | Qt::Key_0)}, [this] { SetZoom(100); });
-    printDialogAction_ = addShortcut("PrintDialog", {QKeySequence::Print},
-                                     [this] { PrintKeptCard(*dialogPrinter_); });
-    printPreviewAction_ =
+    keptCardActions_.push_back(addShortcut("PrintDialog", {QKeySequence::Print},
+                                           [this] { PrintKeptCard(*dialogPrinter_); }));
+    keptCardActions_.push_back(
         addShortcut("PrintPreview", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P)}, [this] {
             AskingCardPrinter preview(AskedDestination::kPreview, this, dataDir_);
             PrintKeptCard(preview);
-        });
-    printDialogAction_->setEnabled(false);
-    printPreviewAction_->setEnabled(false);
+        }));
 
     // The card's context menu.
     const auto addMenuItem = [this](const char* name, const QString& text, auto handler) {
         QAction* action = cardMenu_->addAction(text);
         action->setObjectName(QString::fromUtf8(name));
         connect(action, &QAction::triggered, this, handler);
+        return action;
     };
     cardMenu_->setObjectName(QStringLiteral("CardMenu"));
-    addMenuItem("MenuPrint", QStringLiteral("Stampa\u2026"),
-                [this] { PrintKeptCard(*dialogPrinter_); });
-    addMenuItem("MenuPreview", QStringLiteral("Anteprima di stampa\u2026"), [this] {
-        AskingCardPrinter preview(AskedDestination::kPreview, this, dataDir_);
-        PrintKeptCard(preview);
-    });
-    addMenuItem("MenuSavePdf", QStringLiteral("Salva come PDF\u2026"), [this] {
-        AskingCardPrinter pdf(AskedDestination::kPdfFile, this, dataDir_);
-        PrintKeptCard(pdf);
-    });
-    addMenuItem("MenuSaveImage", QStringLiteral("Salva come immagine\u2026"), [this] {
-        AskingCardPrinter image(AskedDestination::kImageFile, this, dataDir_);
-        PrintKeptCard(image);
-    });
+    keptCardActions_.push_back(addMenuItem("MenuPrint", QStringLiteral("Stampa\u2026"),
+                                           [this] { PrintKeptCard(*dialogPrinter_); }));
+    keptCardActions_.push_back(
+        addMenuItem("MenuPreview", QStringLiteral("Anteprima di stampa\u2026"), [this] {
+            AskingCardPrinter preview(AskedDestination::kPreview, this, dataDir_);
+            PrintKeptCard(preview);
+        }));
+    keptCardActions_.push_back(
+        addMenuItem("MenuSavePdf", QStringLiteral("Salva come PDF\u2026"), [this] {
+            AskingCardPrinter pdf(AskedDestination::kPdfFile, this, dataDir_);
+            PrintKeptCard(pdf);
+        }));
+    keptCardActions_.push_back(
+        addMenuItem("MenuSaveImage", QStringLiteral("Salva come immagine\u2026"), [this] {
+            AskingCardPrinter image(AskedDestination::kImageFile, this, dataDir_);
+            PrintKeptCard(image);
+        }));
     cardMenu_->addSeparator();
-    addMenuItem("MenuCopyImage", QStringLiteral("Copia immagine"), [this] {
-        CardAction copy(CopyPageImage);
-        PrintKeptCard(copy);
-    });
+    keptCardActions_.push_back(
+        addMenuItem("MenuCopyImage", QStringLiteral("Copia immagine"), [this] {
+            CardAction copy(CopyPageImage);
+            PrintKeptCard(copy);
+        }));
+    for (QAction* action : keptCardActions_)
+        action->setEnabled(false);
     addMenuItem("MenuCopyText", QStringLiteral("Copia testo"),
                 [this] { QGuiApplication::clipboard()->setText(cardView_->CardText()); });
 }
@@ -393,8 +398,8 @@ bool FrmVel::eventFilter(QObject* watched, QEvent* event) {
 
 void FrmVel::SetPrintEnabled(bool enabled) {
     CmdPri->setEnabled(enabled);
-    printDialogAction_->setEnabled(enabled);
-    printPreviewAction_->setEnabled(enabled);
+    for (QAction* action : keptCardActions_)
+        action->setEnabled(enabled);
 }
 
 void FrmVel::ShowNotFound() {

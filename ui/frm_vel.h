@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/result.h"
 #include "lookup/display_flow.h"
@@ -153,9 +154,9 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     QScrollArea* cardArea_;
     CardView* cardView_;
     QMenu* cardMenu_;
-    // Enabled with "&Stampa": Ctrl+P and Ctrl+Shift+P.
-    QAction* printDialogAction_ = nullptr;
-    QAction* printPreviewAction_ = nullptr;
+    // Everything that prints, saves or copies the found student's card, by key or from the
+    // card's menu: enabled with "&Stampa", and only then.
+    std::vector<QAction*> keptCardActions_;
 
     int charWidth_ = 0;
     int charHeight_ = 0;

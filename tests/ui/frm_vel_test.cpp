@@ -496,6 +496,31 @@ class FrmVelTest : public QObject {
         QVERIFY(DarkPixels(image) > 1000);
     }
 
+    // After a lookup that could not read its files the last card stays in view, but nothing
+    // prints, saves or copies it as the found student's: no "Matricola NON Trovata" from its
+    // menu while it is shown.
+    void aFailedLookupLeavesNothingToPrintFromTheCardsMenu() {
+        QTemporaryDir data;
+        for (const char* name :
+             {"elenco.dir", "esami.dir", "velmara.dir", "esami.grp", "titoli.grp"})
+            QVERIFY(QFile::copy(kSampleDir + "/" + name, data.filePath(name)));
+        Open(true, data.path());
+        const QStringList keptCardItems{"MenuPrint", "MenuPreview", "MenuSavePdf", "MenuSaveImage",
+                                        "MenuCopyImage"};
+        for (const QString& item : keptCardItems)
+            QVERIFY2(menu_->findChild<QAction*>(item)->isEnabled(), qPrintable(item));
+
+        QVERIFY(QFile::remove(data.filePath("esami.dir")));
+        QTest::qWait(80);  // the file's name is looked at again after 50 ms
+        BoxCloser box;
+        QTest::keyClick(TxtMatr, Qt::Key_Return);
+        QVERIFY2(box.text.contains("esami.dir"), qPrintable(box.text));
+        QVERIFY(window_->ShowsCard() && !CmdPri->isEnabled());
+        for (const QString& item : keptCardItems)
+            QVERIFY2(!menu_->findChild<QAction*>(item)->isEnabled(), qPrintable(item));
+        QVERIFY(menu_->findChild<QAction*>("MenuCopyText")->isEnabled());
+    }
+
     void savingOverADataFileIsRefused() {
         QTemporaryDir data;
         for (const char* name :
