@@ -29,6 +29,7 @@
 #include <tuple>
 #include <vector>
 
+#include "store/data_file_names.h"
 #include "tests/support/program_output.h"
 #include "ui/card_printer.h"
 #include "ui/card_view.h"
@@ -41,6 +42,16 @@ namespace velmaro {
 namespace {
 
 const QString kSampleDir = QStringLiteral(VELMARO_SAMPLE_DIR);
+
+// Copies the sample data files into folder, all but leftOut; false when one cannot be copied.
+bool CopySampleData(const QTemporaryDir& folder, const QString& leftOut = QString()) {
+    for (const std::string_view file : kDataFileNames) {
+        const QString name = QString::fromUtf8(file.data(), static_cast<qsizetype>(file.size()));
+        if (name != leftOut && !QFile::copy(kSampleDir + "/" + name, folder.filePath(name)))
+            return false;
+    }
+    return true;
+}
 
 // A print target that writes job n to job<n>.pdf in folder.
 struct PdfJobPrinter final : CardPrinter {
@@ -501,9 +512,7 @@ class FrmVelTest : public QObject {
     // menu while it is shown.
     void aFailedLookupLeavesNothingToPrintFromTheCardsMenu() {
         QTemporaryDir data;
-        for (const char* name :
-             {"elenco.dir", "esami.dir", "velmara.dir", "esami.grp", "titoli.grp"})
-            QVERIFY(QFile::copy(kSampleDir + "/" + name, data.filePath(name)));
+        QVERIFY(CopySampleData(data));
         Open(true, data.path());
         const QStringList keptCardItems{"MenuPrint", "MenuPreview", "MenuSavePdf", "MenuSaveImage",
                                         "MenuCopyImage"};
@@ -523,9 +532,7 @@ class FrmVelTest : public QObject {
 
     void savingOverADataFileIsRefused() {
         QTemporaryDir data;
-        for (const char* name :
-             {"elenco.dir", "esami.dir", "velmara.dir", "esami.grp", "titoli.grp"})
-            QVERIFY(QFile::copy(kSampleDir + "/" + name, data.filePath(name)));
+        QVERIFY(CopySampleData(data));
         Open(true, data.path());
         for (const auto& [action, file] :
              {std::pair{"MenuSavePdf", "elenco.dir"}, std::pair{"MenuSaveImage", "titoli.grp"}}) {
@@ -554,10 +561,7 @@ class FrmVelTest : public QObject {
     void missingTableStopsStartUp() {
         const QString missing = QStringLiteral("titoli.grp");
         QTemporaryDir data;
-        for (const char* name :
-             {"elenco.dir", "esami.dir", "velmara.dir", "esami.grp", "titoli.grp"})
-            if (missing != QLatin1String(name))
-                QVERIFY(QFile::copy(kSampleDir + "/" + name, data.filePath(name)));
+        QVERIFY(CopySampleData(data, missing));
         FrmVel window(DataDirOf(data.path().toStdString()), CardContext{});
         const Status loaded = window.Form_Load();
         QVERIFY(!loaded.ok() && !loaded.error().reason.empty());
