@@ -9,10 +9,16 @@ namespace velmaro {
 
 namespace {
 
-// path with its links followed, as far as its folders exist; empty when that cannot be told.
+// Where writing path would write, as an absolute path: its links followed as the writer
+// follows them (also to a target that is missing), then its folders; empty when that cannot be
+// told.
 std::filesystem::path Resolved(const std::string& path) {
+    const Result<std::string> followed = FollowLinks(path);
     std::error_code error;
-    std::filesystem::path resolved = std::filesystem::weakly_canonical(path, error);
+    const std::filesystem::path absolute =
+        std::filesystem::absolute(followed ? *followed : path, error);
+    if (error) return {};
+    std::filesystem::path resolved = std::filesystem::weakly_canonical(absolute, error);
     return error ? std::filesystem::path() : resolved;
 }
 
@@ -24,10 +30,7 @@ Status RefuseDataFile(const std::string& dataDir, const std::string& path) {
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::status(path, error);
     if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) return Ok();
-    // Where writing would write: a link is followed also to a data file that is missing,
-    // which writing would make.
-    const Result<std::string> followed = FollowLinks(path);
-    const std::filesystem::path output = Resolved(followed ? *followed : path);
+    const std::filesystem::path output = Resolved(path);
     for (const std::string_view name : kDataFileNames) {
         const std::string dataFile = dataDir + std::string(name);
         // The same file under another name (a hard link), or the same name, the file there or

@@ -48,5 +48,26 @@ TEST(RefuseDataFile, EveryNameOfADataFileIsRefusedAndNothingElse) {
     EXPECT_TRUE(RefuseDataFile(dataDir, "/dev/null").ok());
 }
 
+// A record file that is itself a link to a missing file is that file, wherever it would be
+// made; and a data file's bare name counts from the folder the program runs in.
+TEST(RefuseDataFile, DataFilesThatAreLinksToMissingFilesAndBareNames) {
+    const testdata::TempDataDir folder;
+    std::filesystem::create_directory(folder.PathOf("data"));
+    std::filesystem::create_directory(folder.PathOf("out"));
+    const std::string dataDir = folder.PathOf("data") + "/";
+    ASSERT_EQ(::symlink("esami.real", folder.PathOf("data/esami.dir").c_str()), 0);
+    ASSERT_EQ(::symlink("../data/esami.dir", folder.PathOf("out/exams.pdf").c_str()), 0);
+    for (const std::string name : {"data/esami.dir", "data/esami.real", "out/exams.pdf"})
+        EXPECT_FALSE(RefuseDataFile(dataDir, folder.PathOf(name)).ok()) << name;
+
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(folder.PathOf("data"));
+    const bool bareNameRefused = !RefuseDataFile("./", "velmara.dir").ok();
+    const bool otherNameTaken = RefuseDataFile("./", "velmara.pdf").ok();
+    std::filesystem::current_path(before);
+    EXPECT_TRUE(bareNameRefused);
+    EXPECT_TRUE(otherNameTaken);
+}
+
 }  // namespace
 }  // namespace velmaro
