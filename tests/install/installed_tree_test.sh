@@ -81,6 +81,9 @@ completions=$(bash -c '
     complete_line velmaro card 5193 --metrics ""
     complete_line velmaro card -o ""
     complete_line velmaro card --sp
+    # The verb is the first argument only: the window takes neither --format nor card options.
+    complete_line velmaro --data-dir /tmp card --fr
+    complete_line velmaro --format ""
     complete_line velmaro check --format ""
 ' bash "$prefix/share/bash-completion/completions/velmaro") || fail "the completion does not load"
 expected_completions="card check
@@ -90,6 +93,8 @@ png pdf
 font fixed
 FILES
 --split
+
+
 text json"
 diff <(echo "$expected_completions") <(echo "$completions") || fail "completion"
 echo "installed tree: ok"
