@@ -90,7 +90,8 @@ Interrupted (Ctrl+C, SIGTERM or SIGHUP), a run stops after the cards in hand:
 the files in place stay whole, no file is half written, an output file is
 left as it was; a second interrupt ends it at once.
 The data folder is the first of: --data-dir; VELMARO_DATA_DIR; DataDir in
-~/.config/Velmaro/velmaro.conf; the folder of the velmaro executable.
+~/.config/Velmaro/velmaro.conf (or /etc/xdg/Velmaro/velmaro.conf); the folder
+of the velmaro executable.
 
 Exit status:
   0  every card was drawn.

@@ -41,7 +41,8 @@ Options:
   -h, --help            Show this text and exit.
 
 The data folder is the first of: --data-dir; VELMARO_DATA_DIR; DataDir in
-~/.config/Velmaro/velmaro.conf; the folder of the velmaro executable.
+~/.config/Velmaro/velmaro.conf (or /etc/xdg/Velmaro/velmaro.conf); the folder
+of the velmaro executable.
 
 Exit status:
   0  no problem found.
