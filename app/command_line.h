@@ -15,6 +15,8 @@ namespace velmaro {
 inline constexpr int kUsageErrorStatus = 2;
 // Exit status of the window command when its help or version cannot be written.
 inline constexpr int kOutputFailedStatus = 2;
+// The exit status when memory ran out.
+inline constexpr int kOutOfMemoryStatus = 2;
 
 // The one form of every usage error: "velmaro: <what>", then where the help is
 // (helpCommand is "velmaro" or "velmaro card").

@@ -164,6 +164,48 @@ TEST(CardBatch, SplitNeverWritesThroughALinkToADataFile) {
     EXPECT_TRUE(std::filesystem::is_symlink(out.PathOf("cards/5193.pdf")));
 }
 
+// Memory that runs out, on the main thread or another, ends a run with one line and status 2
+// instead of a crash, and leaves no file half written: a registry too large to read whole
+// for the check, a --from list too large to read, a split whose second thread gets nothing.
+TEST(CardBatch, MemoryRunningOutIsAMessageAndLeavesNoFileHalfWritten) {
+    const auto scarce = [](const char* from, bool offMainOnly) {
+        QProcessEnvironment environment;
+        environment.insert("LD_PRELOAD", VELMARO_SCARCE_MEMORY);
+        environment.insert("VELMARO_FAIL_ALLOCATIONS_FROM", from);
+        if (offMainOnly) environment.insert("VELMARO_FAIL_ALLOCATIONS_OFF_MAIN", "1");
+        return environment;
+    };
+    const testdata::TempDataDir data;
+    for (const std::string name :
+         {"elenco.dir", "esami.dir", "velmara.dir", "esami.grp", "titoli.grp"})
+        data.Write(name, testdata::FileBytes(kSample.toStdString() + "/" + name));
+    std::filesystem::resize_file(data.PathOf("elenco.dir"), 80 << 20);
+    const QString dataDir = QString::fromStdString(data.DataDir());
+    const auto check = RunVelmaro({"check", "--data-dir", dataDir}, scarce("33554432", false));
+    EXPECT_EQ(check.exitCode, 2);
+    EXPECT_NE(check.err.find("elenco.dir: out of memory"), std::string::npos) << check.err;
+
+    const testdata::TempDataDir out;
+    data.Write("numbers.txt", std::string(30 << 20, '7'));
+    const auto listed = RunVelmaro({"card", "--data-dir", kSample, "--from",
+                                    QString::fromStdString(data.PathOf("numbers.txt")), "-o",
+                                    QString::fromStdString(out.PathOf("all.pdf"))},
+                                   scarce("16777216", false));
+    EXPECT_EQ(listed.exitCode, 2);
+    EXPECT_EQ(listed.err, "velmaro: out of memory\n");
+
+    const QString folder = QString::fromStdString(out.PathOf("cards"));
+    const auto split = RunVelmaro({"card", "--all", "--split", folder, "--jobs", "2", "--quiet",
+                                   kToday, "--data-dir", kSample},
+                                  scarce("65536", true));
+    EXPECT_EQ(split.exitCode, 2);
+    EXPECT_EQ(split.err, "velmaro: out of memory\n");
+    EXPECT_EQ(QDir(QString::fromStdString(out.DataDir())).entryList(QDir::Files | QDir::Hidden),
+              QStringList());
+    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
+        EXPECT_TRUE(name.endsWith(".pdf") && !name.startsWith('.')) << name.toStdString();
+}
+
 TEST(CardBatch, MissingRecordFilesAreWarnedOfOnceAndCardsStillCome) {
     const testdata::TempDataDir data;
     for (const std::string name : {"elenco.dir", "esami.grp", "titoli.grp"})
