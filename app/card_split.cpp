@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
-#include <new>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -129,18 +128,7 @@ class SplitWorker {
           progress_(progress),
           cardsPerFlush_(cardsPerFlush) {}
 
-    // Memory that runs out stops every thread, as a failed write does: the cards already in
-    // place stay, whole, and the rest are not written.
     void Run(const DataStore& store) {
-        try {
-            RunCards(store);
-        } catch (const std::bad_alloc&) {
-            Stop(Error{"", "out of memory"});
-        }
-    }
-
-  private:
-    void RunCards(const DataStore& store) {
         CommitBatch batch;
         // One font for all of this thread's PDF files; should it not load, each file says so.
         std::optional<PdfCardFont> pdfFont;
@@ -165,6 +153,7 @@ class SplitWorker {
         }
     }
 
+  private:
     // The first failure to write is the one reported; it stops every thread.
     void Stop(const Error& error) {
         if (!stop_.exchange(true)) writeError_ = error;

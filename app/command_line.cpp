@@ -14,6 +14,12 @@
 
 namespace velmaro {
 
+void EndForWantOfMemory() {
+    constexpr char kMessage[] = "velmaro: out of memory\n";
+    [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
+    ::_exit(kOutOfMemoryStatus);
+}
+
 void ReportUsageError(std::ostream& errors, std::string_view what, std::string_view helpCommand) {
     errors << "velmaro: " << PrintableText(what) << "\nTry '" << helpCommand
            << " --help' for more information.\n";

@@ -18,6 +18,10 @@ inline constexpr int kOutputFailedStatus = 2;
 // The exit status when memory ran out.
 inline constexpr int kOutOfMemoryStatus = 2;
 
+// Writes "velmaro: out of memory" without allocating and ends the process at once with
+// kOutOfMemoryStatus, on any thread.
+[[noreturn]] void EndForWantOfMemory();
+
 // The one form of every usage error: "velmaro: <what>", then where the help is
 // (helpCommand is "velmaro" or "velmaro card").
 void ReportUsageError(std::ostream& errors, std::string_view what, std::string_view helpCommand);

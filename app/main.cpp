@@ -1,7 +1,9 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <new>
 
 #include "app/card_command.h"
@@ -17,8 +19,21 @@ int main(int argc, char* argv[]) {
     // A file that may grow no further (ulimit -f) fails its write, which is reported with the
     // file's name, instead of ending the program.
     ::signal(SIGXFSZ, SIG_IGN);
-    // Memory that runs out (ulimit -v, a full machine) ends the program with a message, as a
-    // file that cannot be written does; the files being written are left as they were.
+    // Memory that runs out (ulimit -v, a full machine) ends the program at once with a message,
+    // on whichever thread it runs out: carrying on after a failure inside Qt can leave its
+    // locks held. A card file is given its name only once whole, so none is left half written.
+    std::set_new_handler(velmaro::EndForWantOfMemory);
+    std::set_terminate([] {
+        if (const std::exception_ptr failure = std::current_exception()) {
+            try {
+                std::rethrow_exception(failure);
+            } catch (const std::bad_alloc&) {
+                velmaro::EndForWantOfMemory();
+            } catch (...) {
+            }
+        }
+        std::abort();
+    });
     try {
         if (argc > 1 && std::strcmp(argv[1], "check") == 0) {
             return velmaro::RunCheckCommand(argc, argv);
@@ -28,10 +43,6 @@ int main(int argc, char* argv[]) {
         }
         return velmaro::RunWindowCommand(argc, argv);
     } catch (const std::bad_alloc&) {
-        constexpr char kMessage[] = "velmaro: out of memory\n";
-        // Written without allocating: there may be nothing left to allocate.
-        [[maybe_unused]] const ssize_t written =
-            ::write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
-        return velmaro::kOutOfMemoryStatus;
+        velmaro::EndForWantOfMemory();
     }
 }

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <new>
 #include <system_error>
 #include <utility>
 
@@ -23,20 +22,15 @@ FileArrival::~FileArrival() {
 }
 
 void FileArrival::Read() {
-    Result<bool> read = Error{path_, "out of memory"};
-    try {
-        read = ReadFileInPlace(path_, content_, beyond_, [this](std::size_t arrived) {
-            const std::lock_guard lock(mutex_);
-            if (!opened_) {
-                opened_ = true;
-                expectedSize_ = content_.size() - 1;
-            }
-            arrived_ = arrived;
-            changed_.notify_all();
-        });
-    } catch (const std::bad_alloc&) {
-        // A file too large for the memory left: an error for the one who waits for it.
-    }
+    Result<bool> read = ReadFileInPlace(path_, content_, beyond_, [this](std::size_t arrived) {
+        const std::lock_guard lock(mutex_);
+        if (!opened_) {
+            opened_ = true;
+            expectedSize_ = content_.size() - 1;
+        }
+        arrived_ = arrived;
+        changed_.notify_all();
+    });
     const std::lock_guard lock(mutex_);
     read_ = std::move(read);
     opened_ = true;

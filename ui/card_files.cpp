@@ -35,8 +35,9 @@ Status WritePngCard(const QString& path, int dotsPerInch, const CardInput& input
                     CommitBatch* batch) {
     QImage page = NewCardPageImage(dotsPerInch);
     if (page.isNull()) {
-        return FileError(
-            path, QStringLiteral("an A4 page at %1 dpi is too large an image").arg(dotsPerInch));
+        return FileError(path,
+                         QStringLiteral("an A4 page at %1 dpi does not fit in the memory left")
+                             .arg(dotsPerInch));
     }
     {
         QPainter painter(&page);

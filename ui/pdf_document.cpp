@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <new>
 
 namespace velmaro {
 
@@ -67,6 +68,8 @@ std::string PdfDocument::Compressed(std::string_view data, StreamData kind) {
     const QByteArray compressed =
         qCompress(reinterpret_cast<const uchar*>(data.data()), static_cast<qsizetype>(data.size()),
                   kind == StreamData::kDense ? kDenseCompressionLevel : kCompressionLevel);
+    // qCompress gives nothing when it finds no memory for its work.
+    if (compressed.size() < 4) throw std::bad_alloc();
     // qCompress puts the length before the zlib stream; the PDF wants the stream alone.
     return std::string(compressed.constData() + 4, static_cast<std::size_t>(compressed.size() - 4));
 }

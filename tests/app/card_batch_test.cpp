@@ -183,7 +183,7 @@ TEST(CardBatch, MemoryRunningOutIsAMessageAndLeavesNoFileHalfWritten) {
     const QString dataDir = QString::fromStdString(data.DataDir());
     const auto check = RunVelmaro({"check", "--data-dir", dataDir}, scarce("33554432", false));
     EXPECT_EQ(check.exitCode, 2);
-    EXPECT_NE(check.err.find("elenco.dir: out of memory"), std::string::npos) << check.err;
+    EXPECT_EQ(check.err, "velmaro: out of memory\n");
 
     const testdata::TempDataDir out;
     data.Write("numbers.txt", std::string(30 << 20, '7'));
@@ -194,16 +194,23 @@ TEST(CardBatch, MemoryRunningOutIsAMessageAndLeavesNoFileHalfWritten) {
     EXPECT_EQ(listed.exitCode, 2);
     EXPECT_EQ(listed.err, "velmaro: out of memory\n");
 
-    const QString folder = QString::fromStdString(out.PathOf("cards"));
-    const auto split = RunVelmaro({"card", "--all", "--split", folder, "--jobs", "2", "--quiet",
-                                   kToday, "--data-dir", kSample},
-                                  scarce("65536", true));
-    EXPECT_EQ(split.exitCode, 2);
-    EXPECT_EQ(split.err, "velmaro: out of memory\n");
+    // Failing inside Qt's font loading on the second thread left its lock held, and the
+    // first thread waited for it for ever; failing while an SVG card was drawn aborted.
+    for (const auto& [from, format] :
+         {std::pair{"65536", "pdf"}, {"2048", "pdf"}, {"65536", "svg"}}) {
+        const QString folder =
+            QString::fromStdString(out.PathOf(std::string("cards") + from + format));
+        const auto split =
+            RunVelmaro({"card", "--all", "--split", folder, "--jobs", "2", "--format", format,
+                        "--quiet", kToday, "--data-dir", kSample},
+                       scarce(from, true));
+        EXPECT_EQ(split.exitCode, 2) << from << format;
+        EXPECT_EQ(split.err, "velmaro: out of memory\n");
+        for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
+            EXPECT_FALSE(name.startsWith('.')) << name.toStdString();
+    }
     EXPECT_EQ(QDir(QString::fromStdString(out.DataDir())).entryList(QDir::Files | QDir::Hidden),
               QStringList());
-    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
-        EXPECT_TRUE(name.endsWith(".pdf") && !name.startsWith('.')) << name.toStdString();
 }
 
 TEST(CardBatch, MissingRecordFilesAreWarnedOfOnceAndCardsStillCome) {
