@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <exception>
 #include <functional>
 #include <optional>
 #include <system_error>
@@ -35,34 +34,17 @@ constexpr std::size_t kYearFieldsLength = 4;
 // Runs first on this thread and second on another, and returns when both are done; both on
 // this thread when worthAThread is false (work too small to repay starting one) or the system
 // gives no other.
-// What second throws on the other thread (memory that runs out) is thrown here once both are
-// done.
 template <typename First, typename Second>
 void InParallel(First first, Second second, bool worthAThread = true) {
-    std::exception_ptr otherFailed;
     std::thread other;
     try {
-        if (worthAThread) {
-            other = std::thread([&] {
-                try {
-                    second();
-                } catch (...) {
-                    otherFailed = std::current_exception();
-                }
-            });
-        }
+        if (worthAThread) other = std::thread(second);
     } catch (const std::system_error&) {
         // No thread to be had: second runs here, after first.
     }
-    try {
-        first();
-    } catch (...) {
-        if (other.joinable()) other.join();
-        throw;
-    }
+    first();
     if (other.joinable()) {
         other.join();
-        if (otherFailed) std::rethrow_exception(otherFailed);
     } else {
         second();
     }
