@@ -34,15 +34,13 @@ int main(int argc, char* argv[]) {
         }
         std::abort();
     });
-    try {
-        if (argc > 1 && std::strcmp(argv[1], "check") == 0) {
-            return velmaro::RunCheckCommand(argc, argv);
-        }
-        if (argc > 1 && std::strcmp(argv[1], "card") == 0) {
-            return velmaro::RunCardCommand(argc, argv);
-        }
-        return velmaro::RunWindowCommand(argc, argv);
-    } catch (const std::bad_alloc&) {
-        velmaro::EndForWantOfMemory();
+    // A bad_alloc thrown without the handler (Qt's own containers) is never caught, so the
+    // terminate handler ends the program before anything is unwound.
+    if (argc > 1 && std::strcmp(argv[1], "check") == 0) {
+        return velmaro::RunCheckCommand(argc, argv);
     }
+    if (argc > 1 && std::strcmp(argv[1], "card") == 0) {
+        return velmaro::RunCardCommand(argc, argv);
+    }
+    return velmaro::RunWindowCommand(argc, argv);
 }
