@@ -1,5 +1,3 @@
-#include <unistd.h>
-
 #include <csignal>
 #include <cstdlib>
 #include <cstring>

@@ -175,8 +175,8 @@ void CheckRepeatedKeys(const SlotFile& registry, const std::vector<std::int32_t>
     for (std::size_t i = 0; i < keys.size(); ++i) {
         const std::int32_t key = keys[i];
         if (key < 1) continue;
-        std::int32_t& last = key >= 0 && key < kTableKeys ? lastOfKey[static_cast<std::size_t>(key)]
-                                                          : lastOfOtherKey[key];
+        std::int32_t& last =
+            key < kTableKeys ? lastOfKey[static_cast<std::size_t>(key)] : lastOfOtherKey[key];
         const auto n = static_cast<std::int64_t>(i) + 1;
         if (last != 0) {
             report.Note(ProblemKind::kRepeatedKey, [&] {
@@ -242,9 +242,8 @@ class DataSetCheck {
         constexpr std::int64_t kBlockRecords = 4096;
         const SlotFile registry(kRegistryName, registryBytes, kRegistrySlotSize);
         // The records a lookup reaches: a last slot half there or less is none of them.
-        const std::int64_t records = std::min<std::int64_t>(
-            registry.Count(),
-            RegistryRecordCount(static_cast<std::int64_t>(registryBytes.size())).value_or(0));
+        const std::int64_t records =
+            RegistryRecordCount(static_cast<std::int64_t>(registryBytes.size())).value_or(0);
         const StudentContext context{exams_, years_, facts_, titleCodes_};
         const auto students = static_cast<std::size_t>(records);
         StudentRuns examRuns(students);
