@@ -45,31 +45,37 @@ Status RefuseChosenDataFile(const std::string& dataDir, const QString& path) {
     return RefuseDataFile(dataDir, FileNameBytes(path));
 }
 
-Status PrintThroughDialog(QWidget* parent, const CardInput& card, const std::string& dataDir) {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(PrintJobTitle(card.student.MatrText));
-    QPrintDialog dialog(&printer, parent);
-    dialog.setWindowTitle(QString::fromUtf8(kWindowCaption));
-    if (dialog.exec() != QDialog::Accepted) return Ok();
-    // "Print to file" names a file too.
+// Prints card as one job on printer, set up by a dialog; refused when the dialog's "print to
+// file" names one of the data files of dataDir.
+Status PrintChosenJob(QPrinter& printer, const CardInput& card, const std::string& dataDir) {
     if (!printer.outputFileName().isEmpty()) {
         VELMARO_TRY(RefuseChosenDataFile(dataDir, printer.outputFileName()));
     }
     return PrintCardJob(printer, card);
 }
 
-Status ShowPreview(QWidget* parent, const CardInput& card) {
+Status PrintThroughDialog(QWidget* parent, const CardInput& card, const std::string& dataDir) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(PrintJobTitle(card.student.MatrText));
+    QPrintDialog dialog(&printer, parent);
+    dialog.setWindowTitle(QString::fromUtf8(kWindowCaption));
+    if (dialog.exec() != QDialog::Accepted) return Ok();
+    return PrintChosenJob(printer, card, dataDir);
+}
+
+Status ShowPreview(QWidget* parent, const CardInput& card, const std::string& dataDir) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(PrintJobTitle(card.student.MatrText));
     QPrintPreviewDialog dialog(&printer, parent);
     dialog.setWindowTitle(QString::fromUtf8(kWindowCaption));
     // The preview paints the page on a recording engine of its own; printing from the dialog
-    // paints it again on the printer, as a real job with every check.
+    // paints it again on the printer, as a real job with every check, once the preview's own
+    // print or file dialog has set the printer up.
     Status printed = Ok();
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, [&](QPrinter* target) {
         const bool previewing = target->paintEngine()->type() == QPaintEngine::Picture;
         Status outcome = previewing ? PaintCardJob(*target, PrintTargetName(*target), card)
-                                    : PrintCardJob(*target, card);
+                                    : PrintChosenJob(*target, card, dataDir);
         if (!outcome && printed) printed = std::move(outcome);
     });
     dialog.exec();
@@ -101,7 +107,7 @@ Status AskingCardPrinter::PrintCard(const CardInput& card) {
         case AskedDestination::kPrintDialog:
             return PrintThroughDialog(parent_, card, dataDir_);
         case AskedDestination::kPreview:
-            return ShowPreview(parent_, card);
+            return ShowPreview(parent_, card, dataDir_);
         case AskedDestination::kPdfFile:
             return SaveAsPdf(parent_, card, dataDir_);
         case AskedDestination::kImageFile:

@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QFileDialog>
@@ -530,24 +531,40 @@ class FrmVelTest : public QObject {
         QVERIFY(menu_->findChild<QAction*>("MenuCopyText")->isEnabled());
     }
 
-    void savingOverADataFileIsRefused() {
+    // Every dialog that names a file refuses a data file, which stays as it was: the save
+    // dialogs, "print to file" in the print dialog, and printing from the preview, which asks
+    // in the print dialog or, without a print system, for a PDF file.
+    void savingOrPrintingOverADataFileIsRefused() {
         QTemporaryDir data;
         QVERIFY(CopySampleData(data));
         Open(true, data.path());
         for (const auto& [action, file] :
-             {std::pair{"MenuSavePdf", "elenco.dir"}, std::pair{"MenuSaveImage", "titoli.grp"}}) {
+             {std::pair{"MenuSavePdf", "elenco.dir"}, std::pair{"MenuSaveImage", "titoli.grp"},
+              std::pair{"MenuPrint", "esami.dir"}, std::pair{"MenuPreview", "velmara.dir"}}) {
             const QString path = data.filePath(QString::fromUtf8(file));
             WhenOpen<QFileDialog> chooser([&](QFileDialog& dialog) {
                 dialog.setOption(QFileDialog::DontConfirmOverwrite);
                 dialog.selectFile(path);
                 QMetaObject::invokeMethod(&dialog, "accept", Qt::QueuedConnection);
             });
+            WhenOpen<QPrintDialog> printToFile([&](QPrintDialog& dialog) {
+                auto* printers = dialog.findChild<QComboBox*>(QStringLiteral("printers"));
+                printers->setCurrentIndex(printers->count() - 1);  // "Print to File (PDF)"
+                dialog.findChild<QLineEdit*>(QStringLiteral("filename"))->setText(path);
+                QMetaObject::invokeMethod(&dialog, "accept", Qt::QueuedConnection);
+            });
+            WhenOpen<QPrintPreviewDialog> preview([](QPrintPreviewDialog& dialog) {
+                for (QAction* print : dialog.findChildren<QAction*>()) {
+                    if (print->text() == QStringLiteral("Print"))
+                        QMetaObject::invokeMethod(print, "trigger", Qt::QueuedConnection);
+                }
+            });
             BoxCloser box;
             menu_->findChild<QAction*>(QString::fromUtf8(action))->trigger();
             QTRY_COMPARE(box.text, path + ": one of the data files, which Velmaro only reads");
             QFile written(path), sample(kSampleDir + "/" + file);
             QVERIFY(written.open(QIODevice::ReadOnly) && sample.open(QIODevice::ReadOnly));
-            QVERIFY(written.readAll() == sample.readAll());
+            QVERIFY2(written.readAll() == sample.readAll(), file);
             Reactivate();
         }
     }
