@@ -6,6 +6,7 @@
 #include <QtGlobal>
 
 #include <malloc.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <iostream>
@@ -81,11 +82,15 @@ int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
         ReportError(std::cerr, WithDataDirOrigin(store.error(), dataDir));
         return kCardsFailed;
     }
-    if (options->output && !WritesToStandardOutput(*options)) {
-        if (Status refused = RefuseDataFile(dataDir.dataDir, *options->output); !refused) {
-            ReportError(std::cerr, refused.error());
-            return kCardsFailed;
-        }
+    // No card may take a data file's place, also where the shell opened it as standard output.
+    const Status refused =
+        options->splitFolder ? Ok()
+        : WritesToStandardOutput(*options)
+            ? RefuseDataFileDescriptor(dataDir.dataDir, STDOUT_FILENO, kStandardOutputName)
+            : RefuseDataFile(dataDir.dataDir, *options->output);
+    if (!refused) {
+        ReportError(std::cerr, refused.error());
+        return kCardsFailed;
     }
     const std::chrono::year_month_day today = options->today.value_or(SystemToday());
     WarnOfMissingRecordFiles(*store, std::cerr);

@@ -1,8 +1,6 @@
 #include "app/card_sinks.h"
 
-#include <QFile>
 #include <QString>
-#include <QTemporaryDir>
 
 #include <sstream>
 #include <string>
@@ -43,13 +41,17 @@ class OpsSink final : public CardSink {
     const TextMetrics& metrics_;
 };
 
-// png and svg: one card, written when it is drawn.
+// png and svg: one card, written when it is drawn, to the file of path or to stream.
 class SinglePageSink final : public CardSink {
   public:
-    SinglePageSink(CardFormat format, QString path, int dotsPerInch)
-        : format_(format), path_(std::move(path)), dotsPerInch_(dotsPerInch) {}
+    SinglePageSink(CardFormat format, QString path, OutputFile* stream, int dotsPerInch)
+        : format_(format), path_(std::move(path)), stream_(stream), dotsPerInch_(dotsPerInch) {}
 
     Status DrawCard(const CardInput& input) override {
+        if (stream_ != nullptr) {
+            return format_ == CardFormat::kPng ? WritePngCard(*stream_, dotsPerInch_, input)
+                                               : WriteSvgCard(*stream_, input);
+        }
         return format_ == CardFormat::kPng ? WritePngCard(path_, dotsPerInch_, input)
                                            : WriteSvgCard(path_, input);
     }
@@ -57,12 +59,14 @@ class SinglePageSink final : public CardSink {
   private:
     CardFormat format_;
     QString path_;
+    OutputFile* stream_;
     int dotsPerInch_;
 };
 
 class PdfSink final : public CardSink {
   public:
     explicit PdfSink(QString path) : writer_(std::move(path)) {}
+    explicit PdfSink(OutputFile& stream) : writer_(stream) {}
 
     Status DrawCard(const CardInput& input) override { return writer_.AddCard(input); }
     Status Finish() override { return writer_.Finish(); }
@@ -71,54 +75,11 @@ class PdfSink final : public CardSink {
     PdfCardWriter writer_;
 };
 
-// A file drawn by the usual writer into a temporary folder, then copied to a stream: the
-// writers need a file (a PDF is only complete once its last page is written).
-class StreamFileSink final : public CardSink {
-  public:
-    StreamFileSink(const CardOptions& options, OutputFile& out) : out_(out) {
-        CardOptions inFolder = options;
-        path_ = folder_.filePath(QStringLiteral("card"));
-        inFolder.output = FileNameBytes(path_);
-        file_ = MakeFileSink(inFolder);
-    }
-
-    Status DrawCard(const CardInput& input) override {
-        if (!folder_.isValid()) {
-            return Error{FileNameBytes(out_.Path()), "no temporary folder for the file: " +
-                                                         folder_.errorString().toStdString()};
-        }
-        return file_->DrawCard(input);
-    }
-
-    Status Finish() override {
-        if (Status finished = file_->Finish(); !finished) return finished;
-        QFile file(path_);
-        if (!file.exists()) return Ok();  // no card was drawn: nothing to write
-        if (!file.open(QIODevice::ReadOnly)) {
-            return Error{FileNameBytes(path_), file.errorString().toStdString()};
-        }
-        // Piece by piece: a batch's file may be far larger than the memory a card needs.
-        constexpr qint64 kPieceBytes = qint64{1} << 20;
-        for (QByteArray piece; !(piece = file.read(kPieceBytes)).isEmpty();) {
-            VELMARO_TRY(out_.Write({piece.constData(), static_cast<std::size_t>(piece.size())}));
-        }
-        if (file.error() != QFileDevice::NoError) {
-            return Error{FileNameBytes(path_), file.errorString().toStdString()};
-        }
-        return out_.Commit();
-    }
-
-  private:
-    OutputFile& out_;
-    QTemporaryDir folder_;
-    QString path_;
-    std::unique_ptr<CardSink> file_;
-};
-
 }  // namespace
 
 std::unique_ptr<CardSink> MakeStreamFileSink(const CardOptions& options, OutputFile& out) {
-    return std::make_unique<StreamFileSink>(options, out);
+    if (options.format == CardFormat::kPdf) return std::make_unique<PdfSink>(out);
+    return std::make_unique<SinglePageSink>(options.format, out.Path(), &out, options.dotsPerInch);
 }
 
 std::unique_ptr<CardSink> MakeOpsSink(OutputFile& out, const TextMetrics& metrics) {
@@ -128,7 +89,7 @@ std::unique_ptr<CardSink> MakeOpsSink(OutputFile& out, const TextMetrics& metric
 std::unique_ptr<CardSink> MakeFileSink(const CardOptions& options) {
     const QString path = FileNameText(options.output.value_or(""));
     if (options.format == CardFormat::kPdf) return std::make_unique<PdfSink>(path);
-    return std::make_unique<SinglePageSink>(options.format, path, options.dotsPerInch);
+    return std::make_unique<SinglePageSink>(options.format, path, nullptr, options.dotsPerInch);
 }
 
 }  // namespace velmaro

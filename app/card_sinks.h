@@ -36,8 +36,8 @@ std::unique_ptr<CardSink> MakeOpsSink(OutputFile& out, const TextMetrics& metric
 // The png, pdf or svg file of options.output (format other than ops).
 std::unique_ptr<CardSink> MakeFileSink(const CardOptions& options);
 
-// The png, pdf or svg file of options (format other than ops) written to out, which is open,
-// complete, once every card is drawn; Finish commits out.
+// The png, pdf or svg file of options (format other than ops) written to out, which is open
+// (standard output), as the cards are drawn; out must outlive the sink.
 std::unique_ptr<CardSink> MakeStreamFileSink(const CardOptions& options, OutputFile& out);
 
 }  // namespace velmaro

@@ -1,5 +1,6 @@
 #include "app/check_command.h"
 
+#include <unistd.h>
 #include <QCommandLineParser>
 
 #include <cstdio>
@@ -7,11 +8,12 @@
 #include <optional>
 #include <string>
 
+#include "app/card_run.h"
 #include "app/check_report_format.h"
 #include "app/command_line.h"
 #include "app/data_dir_settings.h"
-#include "base/printable_text.h"
 #include "store/data_check.h"
+#include "store/data_file_guard.h"
 #include "store/data_store.h"
 #include "ui/file_name_text.h"
 
@@ -92,10 +94,14 @@ int RunCheckCommand(int argc, char* argv[]) {
         return PrintToStandardOutput(kCheckHelp) ? kCheckClean : kCheckCannotRead;
     const DataDirChoice choice = ChooseDataDir(CurrentDataDirSources(options->dataDir));
     const std::string& dataDir = choice.dataDir;
+    if (Status refused = RefuseDataFileDescriptor(dataDir, STDOUT_FILENO, kStandardOutputName);
+        !refused) {
+        ReportError(std::cerr, refused.error());
+        return kCheckCannotRead;
+    }
     const Result<CheckReport> report = CheckDataDir(dataDir);
     if (!report) {
-        std::cerr << "velmaro: "
-                  << PrintableText(WithDataDirOrigin(report.error(), choice).Message()) << '\n';
+        ReportError(std::cerr, WithDataDirOrigin(report.error(), choice));
         return kCheckCannotRead;
     }
     if (!PrintToStandardOutput(options->json ? CheckReportJson(dataDir, *report)

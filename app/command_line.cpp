@@ -61,7 +61,7 @@ void ReserveStandardDescriptors() {
 std::string VersionText() { return std::string("velmaro ") + VELMARO_VERSION + "\n"; }
 
 std::unique_ptr<OutputFile> StandardOutput() {
-    return OutputFile::ForDescriptor(STDOUT_FILENO, QStringLiteral("standard output"));
+    return OutputFile::ForDescriptor(STDOUT_FILENO, QString::fromUtf8(kStandardOutputName));
 }
 
 bool PrintToStandardOutput(std::string_view text) {

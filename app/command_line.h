@@ -45,6 +45,9 @@ std::string VersionText();
 
 class OutputFile;
 
+// What errors call standard output.
+inline constexpr const char* kStandardOutputName = "standard output";
+
 // Standard output as an OutputFile: written as a stream, every write checked, never closed.
 std::unique_ptr<OutputFile> StandardOutput();
 

@@ -1,5 +1,7 @@
 #include "store/data_file_guard.h"
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "base/followed_links.h"
@@ -8,6 +10,8 @@
 namespace velmaro {
 
 namespace {
+
+constexpr const char* kDataFileReason = "one of the data files, which Velmaro only reads";
 
 // Where writing path would write, as an absolute path: its links followed as the writer
 // follows them (also to a target that is missing), then its folders; empty when that cannot be
@@ -37,7 +41,23 @@ Status RefuseDataFile(const std::string& dataDir, const std::string& path) {
         // not (writing would make it).
         const bool same = std::filesystem::equivalent(path, dataFile, error) ||
                           (!output.empty() && Resolved(dataFile) == output);
-        if (same) return Error{path, "one of the data files, which Velmaro only reads"};
+        if (same) return Error{path, kDataFileReason};
+    }
+    return Ok();
+}
+
+Status RefuseDataFileDescriptor(const std::string& dataDir, int descriptor,
+                                const std::string& name) {
+    // Only a regular file can be a data file; a descriptor that is not open is reported by
+    // the first write.
+    struct stat output {};
+    if (::fstat(descriptor, &output) != 0 || !S_ISREG(output.st_mode)) return Ok();
+    for (const std::string_view file : kDataFileNames) {
+        struct stat data {};
+        if (::stat((dataDir + std::string(file)).c_str(), &data) == 0 &&
+            data.st_dev == output.st_dev && data.st_ino == output.st_ino) {
+            return Error{name, kDataFileReason};
+        }
     }
     return Ok();
 }

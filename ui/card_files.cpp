@@ -33,9 +33,15 @@ Status WriterFailure(const OutputFile& file, const QString& whatFailed) {
 
 Status WritePngCard(const QString& path, int dotsPerInch, const CardInput& input,
                     CommitBatch* batch) {
+    OutputFile file(path);
+    if (Status opened = file.Open(); !opened) return opened;
+    return WritePngCard(file, dotsPerInch, input, batch);
+}
+
+Status WritePngCard(OutputFile& file, int dotsPerInch, const CardInput& input, CommitBatch* batch) {
     QImage page = NewCardPageImage(dotsPerInch);
     if (page.isNull()) {
-        return FileError(path,
+        return FileError(file.Path(),
                          QStringLiteral("an A4 page at %1 dpi does not fit in the memory left")
                              .arg(dotsPerInch));
     }
@@ -50,22 +56,19 @@ Status WritePngCard(const QString& path, int dotsPerInch, const CardInput& input
     QBuffer buffer(&encoded);
     buffer.open(QIODevice::WriteOnly);
     if (!page.save(&buffer, "PNG")) {
-        return FileError(path, QStringLiteral("the PNG image could not be encoded"));
+        return FileError(file.Path(), QStringLiteral("the PNG image could not be encoded"));
     }
-    OutputFile file(path);
-    if (Status opened = file.Open(); !opened) return opened;
-    if (Status written =
-            file.Write({encoded.constData(), static_cast<std::size_t>(encoded.size())});
-        !written) {
-        return written;
-    }
+    VELMARO_TRY(file.Write({encoded.constData(), static_cast<std::size_t>(encoded.size())}));
     return file.Commit(batch);
 }
 
 Status WriteSvgCard(const QString& path, const CardInput& input, CommitBatch* batch) {
     OutputFile file(path);
     if (Status opened = file.Open(); !opened) return opened;
+    return WriteSvgCard(file, input, batch);
+}
 
+Status WriteSvgCard(OutputFile& file, const CardInput& input, CommitBatch* batch) {
     const QRect page(QPoint(0, 0), CardPageSizeAt(kTwipResolution));
     QSvgGenerator svg;
     svg.setOutputDevice(&file);
@@ -105,6 +108,9 @@ Result<PdfCardFont> PdfCardFont::Load() {
 PdfCardWriter::PdfCardWriter(QString path, const PdfCardFont* font)
     : path_(std::move(path)), cardFont_(font) {}
 
+PdfCardWriter::PdfCardWriter(OutputFile& output, const PdfCardFont* font)
+    : path_(output.Path()), file_(&output), cardFont_(font) {}
+
 // An unfinished document is abandoned: the output is discarded instead of replacing path.
 PdfCardWriter::~PdfCardWriter() = default;
 
@@ -116,13 +122,16 @@ Status PdfCardWriter::Open() {
     }
     auto font = PdfFont::Of(cardFont_->program);
     if (!font) return FileError(path_, QString::fromStdString(font.error().reason));
-    auto file = std::make_unique<OutputFile>(path_);
-    if (Status opened = file->Open(); !opened) return opened;
-    file_ = std::move(file);
+    if (file_ == nullptr) {
+        auto file = std::make_unique<OutputFile>(path_);
+        if (Status opened = file->Open(); !opened) return opened;
+        ownFile_ = std::move(file);
+        file_ = ownFile_.get();
+    }
     font_.emplace(std::move(font).value());
     font_->Include(kCommonCardCharacters);
     document_ = std::make_unique<PdfDocument>(
-        [file = file_.get()](std::string_view bytes) { return file->Write(bytes); });
+        [file = file_](std::string_view bytes) { return file->Write(bytes); });
     catalogObject_ = document_->NewObject();
     pagesObject_ = document_->NewObject();
     fontObject_ = document_->NewObject();
@@ -179,7 +188,10 @@ Status PdfCardWriter::Finish(CommitBatch* batch) {
     const Status completed =
         written ? file_->Commit(batch)
                 : WriterFailure(*file_, QString::fromStdString(written.error().reason));
-    file_.reset();
+    if (ownFile_) {
+        ownFile_.reset();
+        file_ = nullptr;
+    }
     return completed;
 }
 

@@ -25,9 +25,14 @@ class OutputFile;
 // One card as a PNG image of a whole A4 page at dotsPerInch.
 Status WritePngCard(const QString& path, int dotsPerInch, const CardInput& input,
                     CommitBatch* batch = nullptr);
+// The same written to file, which is open, and committed.
+Status WritePngCard(OutputFile& file, int dotsPerInch, const CardInput& input,
+                    CommitBatch* batch = nullptr);
 
 // One card as an SVG drawing of a whole A4 page; its user units are twips.
 Status WriteSvgCard(const QString& path, const CardInput& input, CommitBatch* batch = nullptr);
+// The same written to file, which is open, and committed.
+Status WriteSvgCard(OutputFile& file, const CardInput& input, CommitBatch* batch = nullptr);
 
 // The card font as PDF cards need it: the font program to embed and its measurements. Made
 // once and handed to every PdfCardWriter of one thread, it spares each file the font's
@@ -50,6 +55,8 @@ class PdfCardWriter {
   public:
     // Writes path in font, which must outlive the writer; without it the writer loads its own.
     explicit PdfCardWriter(QString path, const PdfCardFont* font = nullptr);
+    // Writes to output, which is open and must outlive the writer (standard output, say).
+    explicit PdfCardWriter(OutputFile& output, const PdfCardFont* font = nullptr);
     ~PdfCardWriter();
     PdfCardWriter(const PdfCardWriter&) = delete;
     PdfCardWriter& operator=(const PdfCardWriter&) = delete;
@@ -63,7 +70,8 @@ class PdfCardWriter {
     Status Open();
 
     QString path_;
-    std::unique_ptr<OutputFile> file_;
+    std::unique_ptr<OutputFile> ownFile_;  // the file of path_, once opened
+    OutputFile* file_ = nullptr;           // where the document goes
     std::unique_ptr<PdfDocument> document_;
     std::optional<PdfCardFont> ownFont_;
     const PdfCardFont* cardFont_;

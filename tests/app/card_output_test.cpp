@@ -247,7 +247,17 @@ TEST(CardOutput, NoFormatWritesOverADataFileByAnyName) {
                                  "one of the data files, which Velmaro only reads");
         }
     }
-    for (const std::string name : {"elenco.dir", "esami.grp"})
+    // Nor where the shell opened a data file as standard output, for appending: no card and no
+    // report is added to it.
+    const QString appended = QString("\"$VELMARO\" %1 --data-dir '%2' >> '%2/%3'");
+    for (const auto& [command, file] : {std::pair{"card --format ops 5193", "elenco.dir"},
+                                        std::pair{"card --format pdf -o - 5193", "titoli.grp"},
+                                        std::pair{"check", "esami.grp"}}) {
+        ExpectOneFailureLine(
+            testing::RunVelmaroScript(appended.arg(command, QString::fromStdString(data), file)),
+            "standard output", "one of the data files, which Velmaro only reads");
+    }
+    for (const std::string name : {"elenco.dir", "esami.grp", "titoli.grp"})
         EXPECT_TRUE(FileBytes(data + "/" + name) == FileBytes(VELMARO_SAMPLE_DIR "/" + name));
 }
 

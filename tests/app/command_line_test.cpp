@@ -102,13 +102,21 @@ TEST(CommandLine, EveryUsageErrorHasOneFormAndStatusTwo) {
 TEST(CommandLine, DashOutputWritesEveryFormatToStandardOutput) {
     QTemporaryDir folder;
     const QStringList common{"card", kToday, "--data-dir", kSample};
+    // Standard output is written as the cards are drawn, through no temporary file that a run
+    // ending early could leave behind: none is needed.
+    const QString notAFolder = folder.filePath("not-a-folder");
+    testdata::TempDataDir::WriteFile(notAFolder.toStdString(), "");
+    QProcessEnvironment noTemporaryFolder;
+    noTemporaryFolder.insert("TMPDIR", notAFolder);
+    noTemporaryFolder.insert("XDG_RUNTIME_DIR", folder.path());
     for (const QString format : {"ops", "png", "svg", "pdf"}) {
         const QString path = folder.filePath("card." + format);
         const ProcessRun toFile = RunVelmaro(common + QStringList{"-o", path, "5193"});
-        const ProcessRun toStdout =
-            RunVelmaro(common + QStringList{"--format", format, "-o", "-", "5193"});
+        const ProcessRun toStdout = RunVelmaro(
+            common + QStringList{"--format", format, "-o", "-", "5193"}, noTemporaryFolder);
         ASSERT_EQ(toFile.exitCode, 0) << toFile.err;
         ASSERT_EQ(toStdout.exitCode, 0) << toStdout.err;
+        EXPECT_EQ(toStdout.err, "");
         const std::string file = testdata::FileBytes(path.toStdString());
         ASSERT_FALSE(file.empty());
         if (format == "pdf") {
