@@ -3,6 +3,7 @@
 #include <unistd.h>
 #include <QCommandLineParser>
 
+#include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <optional>
@@ -12,6 +13,8 @@
 #include "app/check_report_format.h"
 #include "app/command_line.h"
 #include "app/data_dir_settings.h"
+#include "base/civil_date.h"
+#include "base/system_environment.h"
 #include "store/data_check.h"
 #include "store/data_file_guard.h"
 #include "store/data_store.h"
@@ -24,9 +27,10 @@ struct CheckOptions {
     bool showHelp = false;
     std::optional<std::string> dataDir;
     bool json = false;
+    std::optional<std::chrono::year_month_day> today;
 };
 
-constexpr const char* kCheckHelp = R"(Usage: velmaro check [--data-dir DIR] [--format text|json]
+constexpr const char* kCheckHelp = R"(Usage: velmaro check [--data-dir DIR] [--format text|json] [--today YYYY-MM-DD]
 
 Reads the five data files once and reports, for each kind of problem, how
 many there are and the first 10 with their record (or line) numbers and the
@@ -40,6 +44,9 @@ Options:
   --data-dir DIR        Check the files of DIR.
   --format text|json    text (default): a report to read; json: one JSON
                         object.
+  --today YYYY-MM-DD    The date taken as today, which ends the chart of a
+                        student still enrolled at the latest: later exams
+                        are reported. Default: the system date.
   -h, --help            Show this text and exit.
 
 The data folder is the first of: --data-dir; VELMARO_DATA_DIR; DataDir in
@@ -58,7 +65,8 @@ Result<CheckOptions> ParseCheckOptions(int argc, char* argv[]) {
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, {});
     const QCommandLineOption dataDir(QStringLiteral("data-dir"), {}, QStringLiteral("DIR"));
     const QCommandLineOption format(QStringLiteral("format"), {}, QStringLiteral("FORMAT"));
-    parser.addOptions({help, dataDir, format});
+    const QCommandLineOption today(QStringLiteral("today"), {}, QStringLiteral("DATE"));
+    parser.addOptions({help, dataDir, format, today});
     if (!parser.parse(CommandArguments(QStringLiteral("velmaro check"), argc, argv, 2))) {
         return Error{"", FileNameBytes(UsageErrorText(parser))};
     }
@@ -78,6 +86,13 @@ Result<CheckOptions> ParseCheckOptions(int argc, char* argv[]) {
             return Error{"", "--format must be text or json, not '" + FileNameBytes(name) + "'"};
         }
         options.json = name == QLatin1String("json");
+    }
+    if (parser.isSet(today)) {
+        options.today = ParseIsoDate(parser.value(today).toStdString());
+        if (!options.today) {
+            return Error{"", "--today must be a date written YYYY-MM-DD, not '" +
+                                 FileNameBytes(parser.value(today)) + "'"};
+        }
     }
     return options;
 }
@@ -99,7 +114,8 @@ int RunCheckCommand(int argc, char* argv[]) {
         ReportError(std::cerr, refused.error());
         return kCheckCannotRead;
     }
-    const Result<CheckReport> report = CheckDataDir(dataDir);
+    const Result<CheckReport> report =
+        CheckDataDir(dataDir, options->today.value_or(SystemToday()));
     if (!report) {
         ReportError(std::cerr, WithDataDirOrigin(report.error(), choice));
         return kCheckCannotRead;

@@ -139,7 +139,8 @@ CheckOutcome CheckDataSet(const MemorySource& source) {
     };
     const CheckReport report =
         CheckDataFiles({file("elenco.dir").value_or(""), file("esami.grp").value_or(""),
-                        file("titoli.grp").value_or(""), file("esami.dir"), file("velmara.dir")});
+                        file("titoli.grp").value_or(""), file("esami.dir"), file("velmara.dir")},
+                       std::chrono::year(2025) / 10 / 20);
     CheckOutcome outcome{.clean = report.Clean()};
     for (const ProblemKind kind : AllProblemKinds()) {
         const ProblemGroup& group = report.Group(kind);

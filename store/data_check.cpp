@@ -206,8 +206,9 @@ class DataSetCheck {
   public:
     // Notes the record files that are missing and checks the two tables.
     DataSetCheck(std::string_view examTable, std::string_view titleTable, bool examsPresent,
-                 bool yearsPresent)
-        : tables_(MissingFiles(examsPresent, yearsPresent)),
+                 bool yearsPresent, std::chrono::year_month_day today)
+        : today_(CheckDay::Of(today)),
+          tables_(MissingFiles(examsPresent, yearsPresent)),
           examCodes_(CheckExamTable(examTable, tables_)),
           titleCodes_(CheckTitleTable(titleTable, tables_)),
           examsPresent_(examsPresent),
@@ -244,7 +245,7 @@ class DataSetCheck {
         // The records a lookup reaches: a last slot half there or less is none of them.
         const std::int64_t records =
             RegistryRecordCount(static_cast<std::int64_t>(registryBytes.size())).value_or(0);
-        const StudentContext context{exams_, years_, facts_, titleCodes_};
+        const StudentContext context{exams_, years_, facts_, titleCodes_, today_};
         const auto students = static_cast<std::size_t>(records);
         StudentRuns examRuns(students);
         StudentRuns yearRuns(students);
@@ -326,6 +327,7 @@ class DataSetCheck {
         return report;
     }
 
+    CheckDay today_;
     CheckReport tables_;                   // missing record files, then the tables
     std::vector<BlockReports> blocks_;     // the registry's records, block by block
     CheckReport repeatedKeys_;             // keys that more than one record holds
@@ -370,16 +372,16 @@ Result<DataFileContents> ReadDataFiles(const std::string& dataDir) {
     return files;
 }
 
-CheckReport CheckDataFiles(const DataFileContents& files) {
+CheckReport CheckDataFiles(const DataFileContents& files, std::chrono::year_month_day today) {
     DataSetCheck check(files.examTable, files.titleTable, files.exams.has_value(),
-                       files.years.has_value());
+                       files.years.has_value(), today);
     check.CheckRecordFiles(BytesOrNone(files.exams), BytesOrNone(files.years));
     const std::size_t size = files.registry.size();
     check.CheckRegistry(files.registry, [size](std::size_t) { return size; });
     return check.Report();
 }
 
-Result<CheckReport> CheckDataDir(const std::string& dataDir) {
+Result<CheckReport> CheckDataDir(const std::string& dataDir, std::chrono::year_month_day today) {
     const std::string registryPath = dataDir + std::string(kRegistryName);
     const std::string examsPath = dataDir + std::string(kExamsName);
     const std::string yearsPath = dataDir + std::string(kYearsName);
@@ -397,7 +399,7 @@ Result<CheckReport> CheckDataDir(const std::string& dataDir) {
     std::size_t expectedSize = 0;
     bool checkedWhole = false;
     if (exams.ok() && years.ok()) {
-        check.emplace(examTable, titleTable, exams->has_value(), years->has_value());
+        check.emplace(examTable, titleTable, exams->has_value(), years->has_value(), today);
         check->CheckRecordFiles(BytesOrNone(*exams), BytesOrNone(*years));
         const std::string_view expected = registry.Expected();
         expectedSize = expected.size();
@@ -412,7 +414,8 @@ Result<CheckReport> CheckDataDir(const std::string& dataDir) {
     if (checkedWhole && registryBytes.size() == expectedSize) return check->Report();
     // The registry changed while it was read: its content as read is checked again, whole.
     return CheckDataFiles({std::move(registryBytes), std::move(examTable), std::move(titleTable),
-                           std::move(*exams), std::move(*years)});
+                           std::move(*exams), std::move(*years)},
+                          today);
 }
 
 }  // namespace velmaro

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
 
@@ -24,12 +25,13 @@ Result<DataFileContents> ReadDataFiles(const std::string& dataDir);
 
 // Checks the data as the program will read it and reports every problem that makes a lookup
 // fail or a card wrong: registry order, slots, short records, counts, runs, dates, codes
-// missing from the tables, table lines, missing record files. Reads nothing but files.
-CheckReport CheckDataFiles(const DataFileContents& files);
+// missing from the tables, table lines, missing record files. The cards are those drawn on
+// today, which ends the chart of a student still enrolled at the latest.
+CheckReport CheckDataFiles(const DataFileContents& files, std::chrono::year_month_day today);
 
 // Reads the five files of dataDir once each and checks them: the report of CheckDataFiles, or
 // the error of ReadDataFiles. The reading and the checking overlap: the registry is read while
 // the exam and year records are checked, and its records are checked as they arrive.
-Result<CheckReport> CheckDataDir(const std::string& dataDir);
+Result<CheckReport> CheckDataDir(const std::string& dataDir, std::chrono::year_month_day today);
 
 }  // namespace velmaro

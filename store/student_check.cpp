@@ -38,19 +38,27 @@ std::int32_t ChartBeginning(std::string_view yyYY) {
     return DayOfYyMmDd({firstOfNovember, sizeof firstOfNovember});
 }
 
-// Runs that start before record 1 or reach past the end of file; a run that lies in the file
-// is set as the student's in inFile. True when it lies there.
-bool CheckRun(const SlotFile& file, std::int64_t first, int count, std::int64_t registryRecord,
-              StudentRuns& inFile, CheckReport& report) {
+// The records of a run that lie in its file.
+struct RecordSpan {
+    std::int64_t first = 0;
+    std::int64_t last = 0;
+};
+
+// A run that starts before record 1 or reaches past the end of file, whose records there read
+// as empty, is reported. The part that lies in the file is the student's like any run (the card
+// shows its records): it is set as the student's in inFile, for the overlap check, and
+// returned. Nothing when the run is empty, the file is missing, or no record lies in it.
+std::optional<RecordSpan> CheckRun(const SlotFile& file, std::int64_t first, int count,
+                                   std::int64_t registryRecord, StudentRuns& inFile,
+                                   CheckReport& report) {
     // The missing file itself is the problem to report, not every run into it.
-    if (count <= 0 || !file.Present()) return false;
+    if (count <= 0 || !file.Present()) return std::nullopt;
     const std::int64_t last = first + count - 1;
     if (first < 1) {
         report.Note(ProblemKind::kRunBeforeFirstRecord, [&] {
             return Finding{std::string(kRegistryName), registryRecord, 0,
                            RecordRange(file.Name(), first, last)};
         });
-        return false;
     }
     if (last > file.Count()) {
         report.Note(ProblemKind::kRunPastEnd, [&] {
@@ -58,18 +66,30 @@ bool CheckRun(const SlotFile& file, std::int64_t first, int count, std::int64_t 
                            RecordRange(file.Name(), first, last) + ", the file has " +
                                std::to_string(file.Count())};
         });
-        return false;
     }
-    inFile.Set(registryRecord, static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(last));
-    return true;
+    const RecordSpan inside{std::max<std::int64_t>(first, 1), std::min(last, file.Count())};
+    if (inside.first > inside.last) return std::nullopt;
+    inFile.Set(registryRecord, static_cast<std::uint32_t>(inside.first),
+               static_cast<std::uint32_t>(inside.last));
+    return inside;
 }
 
 // The count field of a registry record is a two-digit number: negative, fractional or
-// non-numeric contents give a count the keeper did not mean. Digits and blanks are all a
-// sound count may hold (blanks are skipped when it is read).
+// non-numeric contents give a count the keeper did not mean. A sound count holds digits, the
+// blanks that reading it skips, and at most a "+" before its digits.
 bool IsSoundCount(std::string_view field) {
-    return std::all_of(field.begin(), field.end(),
-                       [](char c) { return c == ' ' || (c >= '0' && c <= '9'); });
+    bool digits = false;
+    bool sign = false;
+    for (const char c : field) {
+        if (c >= '0' && c <= '9') {
+            digits = true;
+        } else if (c == '+' && !digits && !sign) {
+            sign = true;
+        } else if (c != ' ' && c != '\t' && c != '\n') {
+            return false;
+        }
+    }
+    return true;
 }
 
 // How many exams of a run lie before the career's first day and after its last.
@@ -140,9 +160,9 @@ class StudentChecker {
                 });
             }
         }
-        const bool examsInFile =
+        const std::optional<RecordSpan> exams =
             CheckRun(context_.exams, split.FirstExamRec, split.ExamRecCount, n, examRuns_, report_);
-        const bool yearsInFile =
+        const std::optional<RecordSpan> years =
             CheckRun(context_.years, split.FirstYearRec, split.YearRecCount, n, yearRuns_, report_);
 
         if (holds(f.DiplomaCode) && !context_.titleCodes.contains(f.DiplomaCode)) {
@@ -164,42 +184,54 @@ class StudentChecker {
                 BadDate(n, "degree date", f.DegreeDate);
             }
         }
-        if (yearsInFile) CheckLastCareerYear(n, split);
-        if (examsInFile) {
-            CheckExamDates(n, split, enrolment, CareerEnd(split, graduation, yearsInFile));
+        // The card reads the last career year from the run's last record: none when that lies
+        // outside the file.
+        const std::int64_t lastYear = split.FirstYearRec + split.YearRecCount - 1;
+        const bool lastYearInFile = years && years->last == lastYear;
+        if (lastYearInFile) CheckLastCareerYear(n, lastYear);
+        if (exams) {
+            CheckExamDates(n, split, *exams, enrolment,
+                           CareerEnd(split, graduation, lastYearInFile ? lastYear : 0));
         }
     }
 
     // The last day an exam of the student may bear: the graduation date; for a student still
-    // enrolled, 31 May of the expected end of studies, where the chart ends at the latest. It
-    // follows from the last career year as the card reads it: its numeric value, 0 when the
-    // student has no career year in the file. kNoDay when there is none.
+    // enrolled, where the chart ends: today, or 31 May of the expected end of studies when that
+    // is earlier. The expected end follows from the last career year as the card reads it
+    // from record lastYear of the year file: its numeric value, 0 when lastYear is 0 (no such
+    // record in the file). kNoDay when there is none.
     struct LastDay {
         std::int32_t day = kNoDay;
         ProblemKind after = ProblemKind::kExamAfterGraduation;
         // Of a student still enrolled, when the student has a career year in the file.
         std::optional<std::string_view> lastCareerYear;
-        std::array<char, 6> endOfMay{};  // the chart's end, yymmdd
+        std::array<char, 6> chartEnd{};  // yymmdd
+        bool endsToday = false;
     };
     LastDay CareerEnd(const SplitRecordView& split, std::int32_t graduation,
-                      bool yearsInFile) const {
+                      std::int64_t lastYear) const {
         LastDay end;
         if (graduation != kNoDay) {
             end.day = graduation;
             return end;
         }
         if (split.fields.DegreeDate != "000000") return end;
-        if (yearsInFile) {
-            end.lastCareerYear =
-                Mid(context_.years.Text(split.FirstYearRec + split.YearRecCount - 1), 3, 2);
-        }
+        if (lastYear != 0) end.lastCareerYear = Mid(context_.years.Text(lastYear), 3, 2);
         const int endYear = ExpectedEndTwoDigitYear(NumericValue(end.lastCareerYear.value_or("")),
                                                     split.ExamRecCount);
         end.after = ProblemKind::kExamAfterExpectedEnd;
-        end.endOfMay = {'y', 'y', '0', '5', '3', '1'};
-        end.endOfMay[0] = static_cast<char>('0' + endYear / 10);
-        end.endOfMay[1] = static_cast<char>('0' + endYear % 10);
-        end.day = DayOfYyMmDd({end.endOfMay.data(), end.endOfMay.size()});
+        end.chartEnd = {static_cast<char>('0' + endYear / 10),
+                        static_cast<char>('0' + endYear % 10),
+                        '0',
+                        '5',
+                        '3',
+                        '1'};
+        end.day = DayOfYyMmDd({end.chartEnd.data(), end.chartEnd.size()});
+        if (context_.today.day < end.day) {
+            end.day = context_.today.day;
+            end.chartEnd = context_.today.yymmdd;
+            end.endsToday = true;
+        }
         return end;
     }
 
@@ -208,8 +240,9 @@ class StudentChecker {
         if (end.after == ProblemKind::kExamAfterGraduation) {
             return "graduated " + Quoted(split.fields.DegreeDate);
         }
-        const std::string chartEnd =
-            ": the chart ends " + Quoted({end.endOfMay.data(), end.endOfMay.size()});
+        const std::string chartEnd = std::string(": the chart ends ") +
+                                     (end.endsToday ? "today, " : "") +
+                                     Quoted({end.chartEnd.data(), end.chartEnd.size()});
         if (!end.lastCareerYear) return "still enrolled, no career year" + chartEnd;
         return "still enrolled, last career year " + Quoted(*end.lastCareerYear) + chartEnd;
     }
@@ -221,14 +254,14 @@ class StudentChecker {
         });
     }
 
-    // The dates of the exams in the student's run, which lies in its file, against enrolment
+    // The dates of the exams of the student's run that lie in their file, against enrolment
     // and the career's last day (kNoDay when there is none to check against); the dates
     // themselves were checked with the exam records. While findings are kept each exam outside
     // is noted; after that they are only counted.
-    void CheckExamDates(std::int64_t n, const SplitRecordView& split, std::int32_t enrolment,
-                        const LastDay& careerEnd) {
-        const auto first = static_cast<std::size_t>(split.FirstExamRec);
-        const std::size_t end = first + static_cast<std::size_t>(split.ExamRecCount);
+    void CheckExamDates(std::int64_t n, const SplitRecordView& split, const RecordSpan& exams,
+                        std::int32_t enrolment, const LastDay& careerEnd) {
+        const auto first = static_cast<std::size_t>(exams.first);
+        const auto end = static_cast<std::size_t>(exams.last) + 1;
         // kNoDay is below every day, so no day lies before a missing enrolment; no day lies
         // after the highest one.
         const std::int32_t lastDay = careerEnd.day == kNoDay ? INT32_MAX : careerEnd.day;
@@ -267,10 +300,9 @@ class StudentChecker {
         });
     }
 
-    // Only the last career year is read (the end of the chart of a student still enrolled);
-    // the student's run lies in its file.
-    void CheckLastCareerYear(std::int64_t n, const SplitRecordView& split) {
-        const std::int64_t last = split.FirstYearRec + split.YearRecCount - 1;
+    // Only the last career year is read (the end of the chart of a student still enrolled):
+    // record last, which lies in the year file.
+    void CheckLastCareerYear(std::int64_t n, std::int64_t last) {
         if (context_.facts.yearIsYear[static_cast<std::size_t>(last)]) return;
         report_.Note(ProblemKind::kBadDate, [&] {
             const std::string_view year = Mid(context_.years.Text(last), 3, 2);

@@ -29,6 +29,7 @@ struct StudentContext {
     const SlotFile& years;
     const RecordFacts& facts;
     const TableCodes& titleCodes;
+    CheckDay today;
 };
 
 // Checks the students of registry records first ... last, whose texts registry holds: their

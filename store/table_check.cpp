@@ -22,12 +22,17 @@ TableCodes CheckTable(std::string_view fileName, std::string_view content,
                       const CodeTableLayout& layout, CheckReport& report) {
     TableCodes codes;
     const std::vector<std::string_view> lines = SplitLineViews(content);
-    if (lines.empty()) {
+    // Empty lines after the last entry move no entry and are no problem (an editor's last
+    // line end doubled).
+    std::size_t entries = lines.size();
+    while (entries > 0 && lines[entries - 1].empty())
+        --entries;
+    if (entries == 0) {
         report.Add(ProblemKind::kMalformedTableLine,
                    {std::string(fileName), 0, 0, "the table has no lines"});
     }
     const std::size_t codeEnd = layout.codePosition + layout.codeLength - 1;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
+    for (std::size_t i = 0; i < entries; ++i) {
         const std::string_view line = lines[i];
         const auto lineNumber = static_cast<std::int64_t>(i + 1);
         // A line needs its code and at least one character of name.

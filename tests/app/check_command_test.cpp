@@ -46,6 +46,12 @@ TEST(CheckCommand, ExitStatusSaysCleanProblemsOrCannotRead) {
          2,
          "",
          "titoli.grp: No such file or directory"},
+        // Checked as of a day before the sample's last exams, for cards drawn that day.
+        {{"check", "--data-dir", VELMARO_SAMPLE_DIR, "--today", "2020-01-01"},
+         1,
+         "the chart ends today, \"200101\"",
+         ""},
+        {{"check", "--today", "2025-02-29"}, 2, "", "--today must be a date written YYYY-MM-DD"},
         {{"check", "--format", "xml"}, 2, "", "--format must be text or json, not 'xml'"},
         {{"check", "--data-dir"}, 2, "", "missing value after '--data-dir'"},
         {{"check", "--help"}, 0, "Exit status:", ""},

@@ -85,6 +85,7 @@ completions=$(bash -c '
     complete_line velmaro --data-dir /tmp card --fr
     complete_line velmaro --format ""
     complete_line velmaro check --format ""
+    complete_line velmaro check --to
 ' bash "$prefix/share/bash-completion/completions/velmaro") || fail "the completion does not load"
 expected_completions="card check
 --version
@@ -95,6 +96,7 @@ FILES
 --split
 
 
-text json"
+text json
+--today"
 diff <(echo "$expected_completions") <(echo "$completions") || fail "completion"
 echo "installed tree: ok"

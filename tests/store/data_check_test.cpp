@@ -21,6 +21,10 @@ namespace {
 using testdata::RegistryText;
 using testdata::Slots;
 
+// The day the cards are drawn: after every career of the data sets below.
+constexpr std::chrono::year_month_day kToday{std::chrono::year(2025), std::chrono::October,
+                                             std::chrono::day(20)};
+
 // Three students (keys 10, 20, 30), each with two exams and two career years, enrolled 96/97
 // (the chart begins 1 November 1996) and graduated 15 July 2003; diploma SC.
 struct DataSet {
@@ -77,9 +81,19 @@ TEST(DataCheck, SoundDataAndItsBoundariesAreClean) {
         },
         // A 12-character exam record holds every field.
         [](DataSet& d) { d.exams[5].resize(12); },
+        // Counts read as the card reads them: a sign, a tab.
+        [](DataSet& d) {
+            d.registry[0] = With(d.registry[0], 45, "+2");
+            d.registry[1] = With(d.registry[1], 47, "\t2");
+        },
+        // Empty lines after a table's last entry move no entry.
+        [](DataSet& d) {
+            d.examTable += "\r\n";
+            d.titleTable += "\n\n";
+        },
     };
     for (std::size_t i = 0; i < std::size(sound); ++i) {
-        const CheckReport report = CheckDataFiles(Changed(sound[i]));
+        const CheckReport report = CheckDataFiles(Changed(sound[i]), kToday);
         EXPECT_TRUE(report.Clean()) << "case " << i << ": " << KindsFound(report).size();
     }
 }
@@ -175,6 +189,9 @@ const Breakage kBreakages[] = {
      "diploma code \"99\"", [](DataSet& d) { d.registry[1] = With(d.registry[1], 22, "99"); }},
     {"an exam line without a name", kMalformedTableLine, 1, "esami.grp", 4, 0,
      "7 characters: \"A1 1004\"", [](DataSet& d) { d.examTable += "A1 1004\r\n"; }},
+    {"an empty line between entries", kMalformedTableLine, 1, "esami.grp", 2, 0,
+     "0 characters: \"\"",
+     [](DataSet& d) { d.examTable.insert(d.examTable.find('\n') + 1, "\r\n"); }},
     {"an exam code holding the index's star", kMalformedTableLine, 1, "esami.grp", 4, 0,
      "code \"Q*RS\" holds \"*\"", [](DataSet& d) { d.examTable += "A1 Q*RS Statistica\r\n"; }},
     {"a title line without a title", kMalformedTableLine, 1, "titoli.grp", 1, 0, "",
@@ -198,7 +215,7 @@ TEST(DataCheck, EachBreakageIsReportedAsItsKindWithWhereAndWhat) {
         if (breakage.change) breakage.change(set);
         DataFileContents files = set.Files();
         if (breakage.changeBytes) breakage.changeBytes(files);
-        const CheckReport report = CheckDataFiles(files);
+        const CheckReport report = CheckDataFiles(files, kToday);
         const ProblemGroup& group = report.Group(breakage.kind);
         EXPECT_EQ(group.count, breakage.count);
         ASSERT_FALSE(group.first.empty());
@@ -231,7 +248,7 @@ TEST(DataCheck, RepeatedKeysAreNamedWhereverTheyStand) {
     // Keys that are no numbers, and a blank one: bad keys, none a repetition of another.
     for (const char* key : {"abcde", "xyzzy", "     "})
         set.registry.push_back(With(RegistryText(40), 1, key));
-    const CheckReport report = CheckDataFiles(set.Files());
+    const CheckReport report = CheckDataFiles(set.Files(), kToday);
     std::vector<std::tuple<std::int64_t, std::int64_t, std::string>> repeated;
     for (const Finding& finding : report.Group(ProblemKind::kRepeatedKey).first)
         repeated.emplace_back(finding.record, finding.otherRecord, finding.found);
@@ -252,7 +269,7 @@ TEST(DataCheck, ALastRegistrySlotLookupsDoNotCountIsNoStudent) {
         set.registry.resize(static_cast<std::size_t>(records));
         DataFileContents files = set.Files();
         files.registry += testdata::Slot(RegistryText(40), kRegistrySlotSize).substr(0, bytes);
-        const CheckReport report = CheckDataFiles(files);
+        const CheckReport report = CheckDataFiles(files, kToday);
         const ProblemGroup& partial = report.Group(ProblemKind::kPartialSlot);
         ASSERT_EQ(partial.count, 1u);
         EXPECT_EQ(partial.first.front().record, records + 1);
@@ -278,7 +295,7 @@ TEST(DataCheck, RecordsCutShortOrMalformedAreCheckedAsTheCardReadsThem) {
         "96101";
     // A registry text without positions 31-44 (the degree's fields), with an unknown diploma.
     set.registry[1] = With(set.registry[1].substr(0, 30) + set.registry[1].substr(44), 22, "99");
-    const CheckReport report = CheckDataFiles(set.Files());
+    const CheckReport report = CheckDataFiles(set.Files(), kToday);
     std::vector<std::pair<std::string, std::int64_t>> found;
     for (const ProblemKind kind : KindsFound(report)) {
         for (const Finding& finding : report.Group(kind).first)
@@ -295,11 +312,52 @@ TEST(DataCheck, RecordsCutShortOrMalformedAreCheckedAsTheCardReadsThem) {
                          {"unknown-diploma-code elenco.dir", 2}}));
 }
 
+// What a report holds, kind by kind: "<kind> <file> <record>/<other record>: <found>".
+std::vector<std::string> Findings(const CheckReport& report) {
+    std::vector<std::string> found;
+    for (const ProblemKind kind : KindsFound(report)) {
+        for (const Finding& finding : report.Group(kind).first)
+            found.push_back(std::string(ProblemKindId(kind)) + " " + finding.file + " " +
+                            std::to_string(finding.record) + "/" +
+                            std::to_string(finding.otherRecord) + ": " + finding.found);
+    }
+    return found;
+}
+
+// The part of a run that lies in its file is the student's, as on the card: it may overlap
+// another run, its exams are checked against the career, and its last record, when in the
+// file, is the last career year. Later exams of a student still enrolled than the day the
+// check is made are past the chart's end too.
+TEST(DataCheck, RunsReachingOutOfTheirFileAndExamsAfterTodayAreCheckedAsTheCardDrawsThem) {
+    DataSet set;
+    // Student 20, still enrolled, last career year "02" (in record 3): the chart ends
+    // 31 May 2003, after its exam of 15 January 2003. Its year run begins at record -1.
+    set.registry[1] = With(RegistryText(20, 2, 5, 3, -1), 30, "000000");
+    set.years[2] = With(set.years[2], 3, "02");
+    set.exams[3] = With(set.exams[3], 7, "030115");
+    // Student 30's exam run, records 6-9, holds one record of the file, dated after graduation.
+    set.registry[2] = RegistryText(30, 4, 2, 6, 5);
+    set.exams[5] = With(set.exams[5], 7, "030716");
+    std::vector<std::string> expected{
+        "run-before-first-record elenco.dir 2/0: velmara.dir records -1-3",
+        "run-past-end elenco.dir 3/0: esami.dir records 6-9, the file has 6",
+        "run-overlap elenco.dir 1/2: velmara.dir records 1-2 and 1-3",
+        "exam-after-graduation elenco.dir 3/0: esami.dir record 6 dated \"030716\", graduated "
+        "\"030715\""};
+    EXPECT_EQ(Findings(CheckDataFiles(set.Files(), kToday)), expected);
+
+    // Drawn on 1 January 2003, the card of student 20 ends its chart that day.
+    expected.push_back(
+        "exam-after-expected-end elenco.dir 2/0: esami.dir record 4 dated \"030115\", still "
+        "enrolled, last career year \"02\": the chart ends today, \"030101\"");
+    EXPECT_EQ(Findings(CheckDataFiles(set.Files(), std::chrono::year(2003) / 1 / 1)), expected);
+}
+
 TEST(DataCheck, KeepsTheFirstTenFindingsAndCountsAll) {
     DataSet set;
     for (int i = 0; i < 25; ++i)
         set.examTable += "ZQ " + std::to_string(2000 + i) + " Seminario\r\n";
-    const CheckReport report = CheckDataFiles(set.Files());
+    const CheckReport report = CheckDataFiles(set.Files(), kToday);
     const ProblemGroup& group = report.Group(ProblemKind::kUnknownGroupCode);
     EXPECT_EQ(group.count, 25u);
     ASSERT_EQ(group.first.size(), CheckReport::kFindingsKept);
@@ -313,7 +371,7 @@ TEST(DataCheck, KeepsTheFirstTenFindingsAndCountsAll) {
     for (int i = 1; i <= 25; ++i)
         set.registry.push_back(RegistryText(10 * i, 2, 2, 1, 1));
     set.exams[0] = "100128950115000";
-    const CheckReport students = CheckDataFiles(set.Files());
+    const CheckReport students = CheckDataFiles(set.Files(), kToday);
     const ProblemGroup& early = students.Group(ProblemKind::kExamBeforeEnrolment);
     EXPECT_EQ(early.count, 25u);
     ASSERT_EQ(early.first.size(), CheckReport::kFindingsKept);
@@ -341,7 +399,7 @@ TEST(DataCheck, FindingsOfOneKindComeInFileOrder) {
     files.years->at(kYearSlotSize) = 15;
     files.exams->at(0) = 16;
     files.registry.at(kRegistrySlotSize * 2) = 61;
-    const CheckReport report = CheckDataFiles(files);
+    const CheckReport report = CheckDataFiles(files, kToday);
     const struct {
         ProblemKind kind;
         std::vector<std::pair<std::string, std::int64_t>> where;
@@ -389,7 +447,7 @@ TEST(DataCheck, FindingsAcrossTheBlocksOfEachFile) {
     const testdata::TempDataDir dir;
     const DataFileContents files = set.Files();
     WriteDataDir(dir, files);
-    const Result<CheckReport> fromDir = CheckDataDir(dir.DataDir());
+    const Result<CheckReport> fromDir = CheckDataDir(dir.DataDir(), kToday);
     ASSERT_TRUE(fromDir.ok());
     const auto recordsOf = [](const ProblemGroup& group) {
         std::vector<std::int64_t> records;
@@ -397,7 +455,7 @@ TEST(DataCheck, FindingsAcrossTheBlocksOfEachFile) {
             records.push_back(finding.record);
         return records;
     };
-    for (const CheckReport& report : {CheckDataFiles(files), *fromDir}) {
+    for (const CheckReport& report : {CheckDataFiles(files, kToday), *fromDir}) {
         EXPECT_EQ(recordsOf(report.Group(ProblemKind::kRepeatedKey)), repeated);
         const ProblemGroup& diplomas = report.Group(ProblemKind::kUnknownDiplomaCode);
         EXPECT_EQ(diplomas.count, unknownDiploma.size());
@@ -417,7 +475,7 @@ TEST(DataCheck, OverlapsAmongRunsFarIntoTheFile) {
     set.exams.assign(65540, set.exams.front());
     set.registry = {RegistryText(10, 2, 0, 65537), RegistryText(20, 2, 0, 2),
                     RegistryText(30, 2, 0, 65538)};
-    const CheckReport report = CheckDataFiles(set.Files());
+    const CheckReport report = CheckDataFiles(set.Files(), kToday);
     const ProblemGroup& overlaps = report.Group(ProblemKind::kRunOverlap);
     ASSERT_EQ(overlaps.count, 1u);
     EXPECT_EQ(overlaps.first[0].record, 1);
@@ -454,9 +512,9 @@ TEST(DataCheck, CheckingADirectoryReportsAsReadingThenChecking) {
     for (const DataFileContents& files : {broken.Files(), withoutYears}) {
         const testdata::TempDataDir dir;
         WriteDataDir(dir, files);
-        const Result<CheckReport> checked = CheckDataDir(dir.DataDir());
+        const Result<CheckReport> checked = CheckDataDir(dir.DataDir(), kToday);
         ASSERT_TRUE(checked.ok());
-        const CheckReport expected = CheckDataFiles(files);
+        const CheckReport expected = CheckDataFiles(files, kToday);
         EXPECT_FALSE(expected.Clean());
         for (const ProblemKind kind : AllProblemKinds())
             EXPECT_EQ(checked->Group(kind), expected.Group(kind)) << ProblemKindId(kind);
@@ -483,7 +541,7 @@ TEST(DataCheck, CheckingADirectoryReportsAsReadingThenChecking) {
             std::filesystem::remove(dir.PathOf(name));
             if (name != "elenco.dir") std::filesystem::create_directory(dir.PathOf(name));
         }
-        const Result<CheckReport> checked = CheckDataDir(dir.DataDir());
+        const Result<CheckReport> checked = CheckDataDir(dir.DataDir(), kToday);
         ASSERT_FALSE(checked.ok()) << failure.named;
         EXPECT_EQ(checked.error().file, dir.PathOf(failure.named));
         EXPECT_EQ(checked.error().file, ReadDataFiles(dir.DataDir()).error().file);
