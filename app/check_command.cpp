@@ -30,7 +30,8 @@ struct CheckOptions {
     std::optional<std::chrono::year_month_day> today;
 };
 
-constexpr const char* kCheckHelp = R"(Usage: velmaro check [--data-dir DIR] [--format text|json] [--today YYYY-MM-DD]
+constexpr const char* kCheckHelp =
+    R"(Usage: velmaro check [--data-dir DIR] [--format text|json] [--today YYYY-MM-DD]
 
 Reads the five data files once and reports, for each kind of problem, how
 many there are and the first 10 with their record (or line) numbers and the
