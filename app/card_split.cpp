@@ -219,7 +219,13 @@ int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string
     std::error_code created;
     std::filesystem::create_directories(request.folder, created);
     if (created) {
-        ReportError(errors, Error{request.folder, created.message()});
+        // A link to a folder not made yet is told as such, not as "File exists".
+        std::error_code ignored;
+        const bool danglingLink = created == std::errc::file_exists &&
+                                  std::filesystem::is_symlink(request.folder, ignored);
+        ReportError(errors,
+                    Error{request.folder, danglingLink ? "a link to a folder that does not exist"
+                                                       : created.message()});
         return kCardsFailed;
     }
 
