@@ -220,12 +220,8 @@ class StudentChecker {
         const int endYear = ExpectedEndTwoDigitYear(NumericValue(end.lastCareerYear.value_or("")),
                                                     split.ExamRecCount);
         end.after = ProblemKind::kExamAfterExpectedEnd;
-        end.chartEnd = {static_cast<char>('0' + endYear / 10),
-                        static_cast<char>('0' + endYear % 10),
-                        '0',
-                        '5',
-                        '3',
-                        '1'};
+        const auto digit = [](int value) { return static_cast<char>('0' + value); };
+        end.chartEnd = {digit(endYear / 10), digit(endYear % 10), '0', '5', '3', '1'};
         end.day = DayOfYyMmDd({end.chartEnd.data(), end.chartEnd.size()});
         if (context_.today.day < end.day) {
             end.day = context_.today.day;
