@@ -5,15 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QPaintEngine>
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <map>
 #include <tuple>
+#include <vector>
 
-#include "render/card_text.h"
 #include "tests/support/program_output.h"
-#include "tests/ui/fake_printer_page.h"
 #include "tests/ui/sample_card.h"
 #include "ui/card_printer.h"
 #include "ui/print_job.h"
@@ -21,6 +22,56 @@
 
 namespace velmaro {
 namespace {
+
+struct DrawnText {
+    QPointF baseline;
+    QString text;
+    QFont font;
+};
+
+// A paint engine that draws nothing, keeps the text it is given and fails where told. Lines
+// and ellipses come as polygons and paths.
+class FakeEngine final : public QPaintEngine {
+  public:
+    FakeEngine(bool beginWorks, bool endWorks)
+        : QPaintEngine(QPaintEngine::AllFeatures), beginWorks_(beginWorks), endWorks_(endWorks) {}
+    bool begin(QPaintDevice*) override { return beginWorks_; }
+    bool end() override { return endWorks_; }
+    void updateState(const QPaintEngineState&) override {}
+    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+    void drawTextItem(const QPointF& p, const QTextItem& item) override {
+        texts.push_back({p, item.text(), item.font()});
+    }
+    void drawPath(const QPainterPath&) override {}
+    void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+    Type type() const override { return QPaintEngine::User; }
+
+    std::vector<DrawnText> texts;
+
+  private:
+    bool beginWorks_, endWorks_;
+};
+
+// A 600-dpi A4 page that paints through a FakeEngine.
+class FakePrinterPage final : public QPaintDevice {
+  public:
+    FakePrinterPage(bool beginWorks, bool endWorks) : engine_(beginWorks, endWorks) {}
+    QPaintEngine* paintEngine() const override { return &engine_; }
+    const std::vector<DrawnText>& Texts() const { return engine_.texts; }
+
+  protected:
+    int metric(PaintDeviceMetric metric) const override {
+        if (metric == PdmDevicePixelRatioScaled) return static_cast<int>(devicePixelRatioFScale());
+        static const std::map<PaintDeviceMetric, int> kValues = {
+            {PdmWidth, 4960}, {PdmHeight, 7016},   {PdmWidthMM, 210},       {PdmHeightMM, 297},
+            {PdmDepth, 32},   {PdmNumColors, 256}, {PdmDevicePixelRatio, 1}};
+        const auto value = kValues.find(metric);
+        return value != kValues.end() ? value->second : 600;  // the four resolutions: 600 dpi
+    }
+
+  private:
+    mutable FakeEngine engine_;
+};
 
 class PrintJob : public ::testing::Test {
   protected:
@@ -37,37 +88,20 @@ class PrintJob : public ::testing::Test {
     QString docName_;
 };
 
-TEST_F(PrintJob, ADeviceThatFailsToBeginOrEndIsAnErrorNamingThePrinter) {
+// A device that fails to begin or to end is an error naming the printer. On one that works,
+// the page starts four empty lines down in Arial 10 points.
+TEST_F(PrintJob, ThePageStartsFourLinesDownAndAFailingDeviceIsAnErrorNamingThePrinter) {
     // Whether the device begins and ends its work, and the job's error: none when it succeeds.
     for (const auto& [beginWorks, endWorks, error] :
-         {std::tuple{true, true, ""},
-          {false, true, "printer Ufficio: the print job could not be started"},
+         {std::tuple{false, true, "printer Ufficio: the print job could not be started"},
           {true, false, "printer Ufficio: the print job could not be finished"}}) {
         FakePrinterPage page(beginWorks, endWorks);
         const Status printed = PaintCardJob(page, "printer Ufficio", card_.Input());
         EXPECT_EQ(printed.ok() ? "" : printed.error().Message(), error);
     }
-}
-
-// A missing folder, and a device that fails every write as a full disk does; the file written
-// well is the only one its folder then holds.
-TEST_F(PrintJob, APdfFileThatCannotBeWrittenIsAnErrorAndLeavesNoFile) {
-    QTemporaryDir folder;
-    for (const QString& path : {folder.filePath("missing/card.pdf"), QString("/dev/full")}) {
-        const Status printed = PrintPdf(path);
-        ASSERT_FALSE(printed.ok()) << path.toStdString();
-        EXPECT_EQ(printed.error().file, path.toStdString());
-    }
-    EXPECT_TRUE(QDir(folder.path()).isEmpty());
-    EXPECT_TRUE(PrintPdf(folder.filePath("card.pdf")).ok());
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"card.pdf"});
-}
-
-TEST_F(PrintJob, ThePageStartsFourEmptyLinesDownInArialTenPoints) {
     FakePrinterPage page(true, true);
     ASSERT_TRUE(PaintCardJob(page, "printer", card_.Input()).ok());
     ASSERT_FALSE(page.Texts().empty());
-
     const DrawnText& first = page.Texts().front();
     EXPECT_EQ(QStringList({first.text, first.font.family()}), QStringList({"Matr.: ", "Arial"}));
     EXPECT_EQ(first.font.pointSizeF(), 10.0);
@@ -81,27 +115,41 @@ TEST_F(PrintJob, ThePageStartsFourEmptyLinesDownInArialTenPoints) {
         EXPECT_GE(text.baseline.y() - ascent, 4 * line - 0.5) << text.text.toStdString();
 }
 
-TEST_F(PrintJob, TheJobAndItsPdfAreTitledWithTheNumberAsTyped) {
-    EXPECT_EQ(PrintJobTitle("5193"), QStringLiteral("Velmaro \u2013 Matr. 5193"));
-    EXPECT_EQ(PrintJobTitle(" 05193x"), QStringLiteral("Velmaro \u2013 Matr.  05193x"));
-    // No control character, and no more than 64 characters of the number.
-    EXPECT_EQ(PrintJobTitle("5193\r\n\t\x1b[1m\xc2\x9b"),
-              QStringLiteral("Velmaro \u2013 Matr. 5193[1m"));
-    EXPECT_EQ(PrintJobTitle(std::string(100, '7')),
-              QStringLiteral("Velmaro \u2013 Matr. ") + QString(63, u'7') + u'\u2026');
-    EXPECT_EQ(PrintJobTitle(std::string(62, '7') + "\U0001F600\U0001F600"),
-              QStringLiteral("Velmaro \u2013 Matr. ") + QString(62, u'7') + u'\u2026');
-
+// A missing folder, and a device that fails every write as a full disk does; the file written
+// well is the only one its folder then holds: one page, titled, with the whole card.
+TEST_F(PrintJob, APdfFileIsTitledWholeOrAnErrorThatLeavesNoFile) {
     QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("card.pdf"));
+    for (const QString& path : {folder.filePath("missing/card.pdf"), QString("/dev/full")}) {
+        const Status printed = PrintPdf(path);
+        ASSERT_FALSE(printed.ok()) << path.toStdString();
+        EXPECT_EQ(printed.error().file, path.toStdString());
+    }
+    EXPECT_TRUE(QDir(folder.path()).isEmpty());
+    const QString path = folder.filePath("card.pdf");
     ASSERT_TRUE(PrintPdf(path).ok());
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"card.pdf"});
     EXPECT_EQ(docName_, PrintJobTitle("5193"));
 
-    const QString text = testing::ProgramOutput(QStringLiteral("pdfinfo"), {path});
-    for (const QString& line :
-         {QStringLiteral("Title: +Velmaro \u2013 Matr\\. 5193\n"),
-          QStringLiteral("Creator: +Velmaro\n"), QStringLiteral("Pages: +1\n")})
-        EXPECT_TRUE(text.contains(QRegularExpression(line))) << text.toStdString();
+    const QString info = testing::ProgramOutput(QStringLiteral("pdfinfo"), {path});
+    for (const char* line :
+         {"Title: +Velmaro \u2013 Matr\\. 5193\n", "Creator: +Velmaro\n", "Pages: +1\n"})
+        EXPECT_TRUE(info.contains(QRegularExpression(line))) << info.toStdString();
+    // The header of a graduate with 26 exams, then a row per exam.
+    const QString text = testing::ProgramOutput("pdftotext", {"-layout", path, "-"});
+    EXPECT_TRUE(text.trimmed().startsWith("Matr.: 5193")) << text.toStdString();
+    EXPECT_TRUE(text.contains(QRegularExpression("N\\.Esa\\.:\\s+26")));
+    EXPECT_GE(text.count(QRegularExpression("\\b\\d\\d/\\d\\d/\\d\\d\\b")), 26);
+}
+
+// No control character, and no more than 64 characters of the number.
+TEST(PrintJobTitle, IsTheNumberAsTypedWithoutControlsAndCut) {
+    const QString prefix = QStringLiteral("Velmaro \u2013 Matr. ");
+    EXPECT_EQ(PrintJobTitle("5193"), prefix + "5193");
+    EXPECT_EQ(PrintJobTitle(" 05193x"), prefix + " 05193x");
+    EXPECT_EQ(PrintJobTitle("5193\r\n\t\x1b[1m\xc2\x9b"), prefix + "5193[1m");
+    EXPECT_EQ(PrintJobTitle(std::string(100, '7')), prefix + QString(63, u'7') + u'\u2026');
+    EXPECT_EQ(PrintJobTitle(std::string(62, '7') + "\U0001F600\U0001F600"),
+              prefix + QString(62, u'7') + u'\u2026');
 }
 
 }  // namespace
