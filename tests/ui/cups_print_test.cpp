@@ -2,27 +2,21 @@
 // as a PDF file (tools/cups_test_queue.sh makes it; the ctest fixture runs that first). Where
 // there is no such queue the tests skip and say why.
 
+#include <cups/cups.h>
 #include <gtest/gtest.h>
-
-#include <QDateTime>
-#include <QDir>
-#include <QFile>
-
-#include <QFileInfo>
-#include <QPrinter>
-#include <QRegularExpression>
-#include <QThread>
-#include <vector>
-
-#include <tuple>
-
 #include <pwd.h>
 #include <unistd.h>
 
+#include <QDateTime>
+#include <QDir>
+#include <QPrinter>
+#include <QRegularExpression>
+#include <QThread>
+
 #include <cstdlib>
 #include <cstring>
-
-#include <cups/cups.h>
+#include <tuple>
+#include <vector>
 
 #include "tests/support/program_output.h"
 #include "tests/ui/sample_card.h"
@@ -34,20 +28,14 @@ namespace velmaro {
 namespace {
 
 constexpr const char* kQueue = "velmaro-test";
-// A data folder for printers that are never asked for a file.
-const std::string kNoDataDir = "/nonexistent/";
 
-// Where cups-pdf puts the jobs of this process's user: $HOME/PDF of the user's account.
-QDir CupsPdfFolder() {
+// The newest PDF file cups-pdf wrote for this process's user (into $HOME/PDF of the user's
+// account) at or after since, waited for up to 20 seconds.
+QString WaitForPdf(const QDateTime& since) {
     const passwd* account = getpwuid(getuid());
-    return QDir(QString::fromLocal8Bit(account ? account->pw_dir : "/root") + "/PDF");
-}
-
-// The newest PDF file in folder modified at or after since, waited for up to 20 seconds.
-QString WaitForPdf(const QDir& folder, const QDateTime& since) {
+    const QDir folder(QString::fromLocal8Bit(account ? account->pw_dir : "/root") + "/PDF");
     for (int tries = 0; tries < 200; ++tries) {
-        const QFileInfoList files =
-            folder.entryInfoList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Time);
+        const QFileInfoList files = folder.entryInfoList({"*.pdf"}, QDir::Files, QDir::Time);
         if (!files.isEmpty() && files.first().lastModified() >= since) {
             // cups-pdf writes the file in place: wait until it reads as a whole PDF.
             int status = 0;
@@ -59,17 +47,40 @@ QString WaitForPdf(const QDir& folder, const QDateTime& since) {
     return {};
 }
 
+// The titles of the queue's jobs numbered above after, asked of the libcups this test links.
+QStringList JobTitlesAfter(int after) {
+    cups_job_t* jobs = nullptr;
+    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, kQueue, 0, CUPS_WHICHJOBS_ALL);
+    QStringList titles;
+    for (int i = 0; i < count; ++i)
+        if (jobs[i].id > after) titles << QString::fromUtf8(jobs[i].title);
+    cupsFreeJobs(count, jobs);
+    return titles;
+}
+
+// Whether libcups (not Velmaro's) knows the queue.
+bool QueueExists() {
+    cups_dest_t* queue = cupsGetNamedDest(CUPS_HTTP_DEFAULT, kQueue, nullptr);
+    cupsFreeDests(queue != nullptr, queue);
+    return queue != nullptr;
+}
+
+// card printed as a job to the queue.
+Status PrintToQueue(const SampleCard& card) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPrinterName(QString::fromUtf8(kQueue));
+    return PrintCardJob(printer, card.Input());
+}
+
 class CupsPrinting : public ::testing::Test {
   protected:
     void SetUp() override {
         // Asked of libcups itself: Velmaro loads the library when a print job first needs it,
         // and a queue it fails to see must fail these tests, not skip them.
-        cups_dest_t* queue = cupsGetNamedDest(CUPS_HTTP_DEFAULT, kQueue, nullptr);
-        if (queue == nullptr) {
+        if (!QueueExists()) {
             GTEST_SKIP() << "no CUPS queue " << kQueue
                          << " (run tools/cups_test_queue.sh as root to make it)";
         }
-        cupsFreeDests(1, queue);
         ASSERT_TRUE(CupsKnowsQueue(kQueue));
         ASSERT_TRUE(card_.Loaded());
     }
@@ -81,22 +92,13 @@ TEST_F(CupsPrinting, TheDefaultPrinterSpoolsTheTitledCardOnOnePage) {
     qputenv("PRINTER", kQueue);
     const QDateTime start = QDateTime::currentDateTime().addSecs(-1);
     const int lastJobBefore = CupsLastJobId(kQueue);
-
-    SystemCardPrinter printer(nullptr, kNoDataDir);
-    const Status printed = printer.PrintCard(card_.Input());
+    // A printer with a queue is never asked for a file: no data folder is needed.
+    const Status printed = SystemCardPrinter(nullptr, "/nonexistent/").PrintCard(card_.Input());
     ASSERT_TRUE(printed.ok()) << printed.error().Message();
+    EXPECT_EQ(JobTitlesAfter(lastJobBefore), QStringList{"Velmaro \u2013 Matr. 5193"});
 
-    cups_job_t* jobs = nullptr;
-    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, kQueue, 0, CUPS_WHICHJOBS_ALL);
-    QString title;
-    for (int i = 0; i < count; ++i)
-        if (jobs[i].id > lastJobBefore) title = QString::fromUtf8(jobs[i].title);
-    cupsFreeJobs(count, jobs);
-    EXPECT_EQ(title, QStringLiteral("Velmaro \u2013 Matr. 5193"));
-
-    const QString pdf = WaitForPdf(CupsPdfFolder(), start);
-    ASSERT_FALSE(pdf.isEmpty()) << "cups-pdf wrote no file into "
-                                << CupsPdfFolder().path().toStdString();
+    const QString pdf = WaitForPdf(start);
+    ASSERT_FALSE(pdf.isEmpty()) << "cups-pdf wrote no file";
     EXPECT_TRUE(testing::ProgramOutput(QStringLiteral("pdfinfo"), {pdf})
                     .contains(QRegularExpression("Pages: +1\n")));
     const QString text =
@@ -114,12 +116,10 @@ TEST_F(CupsPrinting, JobsOfNumbersTypedWithControlCharactersOrAtLengthAreFound) 
          std::vector<std::string>{"5193\n", "5193\t\x1b[1m", "5193" + std::string(300, 'x')}) {
         const SampleCard card(typed);
         ASSERT_TRUE(card.Loaded());
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setPrinterName(QString::fromUtf8(kQueue));
         const int lastJobBefore = CupsLastJobId(kQueue);
-        const Status printed = PrintCardJob(printer, card.Input());
+        const Status printed = PrintToQueue(card);
         EXPECT_TRUE(printed.ok()) << printed.error().Message();
-        EXPECT_GT(CupsLastJobId(kQueue), lastJobBefore);
+        EXPECT_EQ(JobTitlesAfter(lastJobBefore).size(), 1);
     }
 }
 
@@ -131,16 +131,14 @@ TEST_F(CupsPrinting, AQueueThatRejectsJobsOrIsStoppedIsAnErrorNamingIt) {
         int status = 0;
         testing::ProgramOutput(QString::fromUtf8(breakIt), {kQueue}, &status);
         if (status != 0) GTEST_SKIP() << breakIt << " needs the rights of a CUPS administrator";
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setPrinterName(QString::fromUtf8(kQueue));
         const int lastJobBefore = CupsLastJobId(kQueue);
-        const Status printed = PrintCardJob(printer, card_.Input());
+        const Status printed = PrintToQueue(card_);
         testing::ProgramOutput(QString::fromUtf8(mendIt), {kQueue});
 
         ASSERT_FALSE(printed.ok()) << breakIt;
         EXPECT_EQ(printed.error().file, std::string("printer ") + kQueue);
         EXPECT_EQ(printed.error().reason.rfind(reason, 0), 0u) << printed.error().reason;
-        EXPECT_EQ(CupsLastJobId(kQueue), lastJobBefore) << "nothing was sent";
+        EXPECT_EQ(JobTitlesAfter(lastJobBefore), QStringList()) << "nothing was sent";
     }
 }
 
@@ -152,29 +150,18 @@ TEST(CupsLibraryMissing, AJobToAQueueIsAnErrorSayingWhy) {
     if (preloaded == nullptr || std::strstr(preloaded, "refuse_libcups") == nullptr)
         GTEST_SKIP() << "runs with refuse_libcups preloaded";
     ASSERT_TRUE(CupsUnavailable().has_value()) << "libcups was loaded all the same";
-    cups_dest_t* queue = cupsGetNamedDest(CUPS_HTTP_DEFAULT, kQueue, nullptr);
-    if (queue == nullptr) GTEST_SKIP() << "no CUPS queue " << kQueue;
-    cupsFreeDests(1, queue);
-    const auto jobCount = [] {
-        cups_job_t* jobs = nullptr;
-        const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, kQueue, 0, CUPS_WHICHJOBS_ALL);
-        cupsFreeJobs(count, jobs);
-        return count;
-    };
-    const int jobsBefore = jobCount();
-
+    if (!QueueExists()) GTEST_SKIP() << "no CUPS queue " << kQueue;
+    const QStringList jobsBefore = JobTitlesAfter(0);
     const SampleCard card("5193");
     ASSERT_TRUE(card.Loaded());
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setPrinterName(QString::fromUtf8(kQueue));
-    const Status printed = PrintCardJob(printer, card.Input());
+    const Status printed = PrintToQueue(card);
     ASSERT_FALSE(printed.ok());
     EXPECT_EQ(printed.error().file, std::string("printer ") + kQueue);
     EXPECT_NE(printed.error().reason.find("cannot be asked about the job (libcups.so.2 could not "
                                           "be loaded: "),
               std::string::npos)
         << printed.error().reason;
-    EXPECT_EQ(jobCount(), jobsBefore) << "nothing was sent";
+    EXPECT_EQ(JobTitlesAfter(0), jobsBefore) << "nothing was sent";
 }
 
 }  // namespace
