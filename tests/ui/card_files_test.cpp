@@ -1,7 +1,10 @@
-// Output files put in place: alone or as a batch, and what a failure of the disk leaves.
+// Output files put in place: alone or as a batch, and what a failure of the disk leaves. The
+// calls that put a file on the disk are wrapped at link time in this program only (open, fsync,
+// syncfs, sync_file_range, close and linkat), to fail where a test says.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -9,16 +12,53 @@
 #include <QTemporaryDir>
 
 #include <cerrno>
+#include <cstdarg>
 #include <cstring>
+#include <optional>
 #include <vector>
 
-#include "tests/ui/file_system_faults.h"
 #include "ui/output_file.h"
+
+extern "C" {
+int __real_open(const char* path, int flags, ...);
+int __real_linkat(int fromFolder, const char* from, int toFolder, const char* to, int flags);
+int __real_fsync(int descriptor);
+int __real_syncfs(int descriptor);
+int __real_sync_file_range(int descriptor, off64_t offset, off64_t bytes, unsigned int flags);
+int __real_close(int descriptor);
+}
 
 namespace velmaro {
 namespace {
 
-using faults::FileCall;
+enum class FileCall { kFsync, kSyncfs, kSyncFileRange, kClose, kLinkat };
+
+// The failure waiting for its call: the call after the next `skipped` calls of call fails with
+// EIO (a close still releases its descriptor, as the system's does). At most one waits; it is
+// cleared when it happens or when the next one is armed. Only the test's own thread commits
+// files while one waits.
+struct Armed {
+    FileCall call;
+    int skipped;
+};
+std::optional<Armed> armed;
+bool happened = false;
+// While set, a file cannot be opened without a name (O_TMPFILE), as on a network share.
+bool refuseUnnamed = false;
+
+void FailCall(FileCall call, int skipped) {
+    armed = Armed{call, skipped};
+    happened = false;
+}
+
+// Whether this call of call is the one to fail; sets errno when it is.
+bool Fails(FileCall call) {
+    if (!armed || armed->call != call || armed->skipped-- > 0) return false;
+    errno = EIO;
+    armed.reset();
+    happened = true;
+    return true;
+}
 
 // A folder holding old.txt ("old"), and the paths of it, new.txt and gone/lost.txt.
 struct Folder {
@@ -55,57 +95,50 @@ struct Folder {
                             folder.filePath("gone/lost.txt")};
 };
 
-// Files committed with a batch replace nothing until the batch commits; then each goes in place
-// on its own: one whose folder went away fails, naming it, and leaves no temporary file.
-TEST(CardFiles, ABatchPutsItsFilesInPlaceTogetherAndEachFailureOnItsOwn) {
-    const Folder folder;
-    {
-        CommitBatch abandoned;
-        folder.WriteAll(abandoned);
-        EXPECT_EQ(folder.Contents(), (QStringList{"old", "-", "-"}));
-    }
-    EXPECT_EQ(folder.Entries(), 1);  // the old file alone: no temporary file is left behind
-
-    CommitBatch batch;
-    folder.WriteAll(batch);
-    EXPECT_EQ(batch.Size(), 3u);
-    EXPECT_EQ(folder.Contents(), (QStringList{"old", "-", "-"}));
-    ASSERT_TRUE(QDir(folder.folder.filePath("gone")).removeRecursively());
-    const Status committed = batch.Commit();
-    ASSERT_FALSE(committed.ok());
-    EXPECT_EQ(committed.error().file, folder.paths[2].toStdString());
-    EXPECT_EQ(folder.Contents(), (QStringList{"new", "new", "-"}));
-    EXPECT_EQ(folder.Entries(), 2);
-    EXPECT_EQ(batch.Size(), 0u);
-}
-
 // Whether files can be made without a name in folder.
 bool UnnamedFilesIn(const QString& folder) {
     const int probe = ::open(folder.toLocal8Bit().constData(), O_TMPFILE | O_WRONLY, 0600);
-    if (probe < 0) return false;
-    ::close(probe);
-    return true;
+    if (probe >= 0) ::close(probe);
+    return probe >= 0;
 }
 
 // Where the file system allows it, a file being written has no name: nothing of it shows in
 // the folder until it is in place, replacing a file or not. Elsewhere it is a hidden file
-// beside its target, gone once the file is in place.
-TEST(CardFiles, AFileBeingWrittenShowsInItsFolderOnlyWhereFilesCannotBeUnnamed) {
+// beside its target, gone once the file is in place. A file goes in place when committed
+// alone; files committed with a batch replace nothing until the batch commits, then each goes
+// in place on its own: one whose folder went away fails, naming it, and leaves no temporary
+// file.
+TEST(CardFiles, FilesGoInPlaceAloneOrAsABatchAndEachFailureOnItsOwn) {
     for (const bool unnamed : {false, true}) {
         SCOPED_TRACE(unnamed);
         const Folder folder;
         if (unnamed && !UnnamedFilesIn(folder.folder.path())) {
             GTEST_SKIP() << "the temporary folder's file system makes no unnamed files";
         }
-        faults::RefuseUnnamedFiles(!unnamed);
-        OutputFile replacing(folder.paths[0]), added(folder.paths[1]);
-        for (OutputFile* file : {&replacing, &added})
-            ASSERT_TRUE(file->Open().ok() && file->Write("new").ok());
-        EXPECT_EQ(folder.Entries(), unnamed ? 1 : 3);
-        EXPECT_TRUE(replacing.Commit().ok() && added.Commit().ok());
-        faults::RefuseUnnamedFiles(false);
+        refuseUnnamed = !unnamed;
+        {
+            CommitBatch abandoned;
+            folder.WriteAll(abandoned);
+            EXPECT_EQ(folder.Entries(), unnamed ? 1 : 4);
+            EXPECT_EQ(folder.Contents(), (QStringList{"old", "-", "-"}));
+        }
+        EXPECT_EQ(folder.Entries(), 1);  // the old file alone: no temporary file is left behind
+
+        OutputFile alone(folder.paths[1]);
+        ASSERT_TRUE(alone.Open().ok() && alone.Write("one").ok() && alone.Commit().ok());
+        EXPECT_EQ(folder.Contents(), (QStringList{"old", "one", "-"}));
+        CommitBatch batch;
+        folder.WriteAll(batch);
+        EXPECT_EQ(batch.Size(), 3u);
+        EXPECT_EQ(folder.Contents(), (QStringList{"old", "one", "-"}));
+        ASSERT_TRUE(QDir(folder.folder.filePath("gone")).removeRecursively());
+        const Status committed = batch.Commit();
+        refuseUnnamed = false;
+        ASSERT_FALSE(committed.ok());
+        EXPECT_EQ(committed.error().file, folder.paths[2].toStdString());
         EXPECT_EQ(folder.Contents(), (QStringList{"new", "new", "-"}));
         EXPECT_EQ(folder.Entries(), 2);
+        EXPECT_EQ(batch.Size(), 0u);
     }
 }
 
@@ -132,7 +165,7 @@ TEST(CardFiles, DataTheDiskRefusesIsAFailureAndReplacesNothing) {
         {true, FileCall::kLinkat, 2, 1, {"new", "-", "new"}}};
     const std::string reason = std::strerror(EIO);
     for (const bool unnamed : {true, false}) {
-        faults::RefuseUnnamedFiles(!unnamed);
+        refuseUnnamed = !unnamed;
         for (const Fault& fault : faultList) {
             SCOPED_TRACE(testing::Message() << unnamed << " batched " << fault.batched << " call "
                                             << static_cast<int>(fault.call));
@@ -143,16 +176,16 @@ TEST(CardFiles, DataTheDiskRefusesIsAFailureAndReplacesNothing) {
             Status committed = Ok();
             if (fault.batched) {
                 folder.WriteAll(batch);
-                faults::FailCall(fault.call, fault.skipped, EIO);
+                FailCall(fault.call, fault.skipped);
                 committed = batch.Commit();
             } else {
                 OutputFile file(folder.paths[fault.failing]);
                 ASSERT_TRUE(file.Open().ok() && file.Write("new").ok());
-                faults::FailCall(fault.call, fault.skipped, EIO);
+                FailCall(fault.call, fault.skipped);
                 committed = file.Commit();
             }
-            EXPECT_TRUE(faults::Happened());
-            faults::Clear();
+            EXPECT_TRUE(happened);
+            armed.reset();
             ASSERT_FALSE(committed.ok());
             EXPECT_EQ(committed.error().file, folder.paths[fault.failing].toStdString());
             EXPECT_EQ(committed.error().reason, reason);
@@ -161,8 +194,51 @@ TEST(CardFiles, DataTheDiskRefusesIsAFailureAndReplacesNothing) {
             EXPECT_EQ(batch.Size(), 0u);
         }
     }
-    faults::RefuseUnnamedFiles(false);
+    refuseUnnamed = false;
 }
 
 }  // namespace
 }  // namespace velmaro
+
+using velmaro::FileCall;
+
+extern "C" {
+
+int __wrap_fsync(int descriptor) {
+    return velmaro::Fails(FileCall::kFsync) ? -1 : __real_fsync(descriptor);
+}
+
+int __wrap_syncfs(int descriptor) {
+    return velmaro::Fails(FileCall::kSyncfs) ? -1 : __real_syncfs(descriptor);
+}
+
+int __wrap_sync_file_range(int descriptor, off64_t offset, off64_t bytes, unsigned int flags) {
+    if (velmaro::Fails(FileCall::kSyncFileRange)) return -1;
+    return __real_sync_file_range(descriptor, offset, bytes, flags);
+}
+
+int __wrap_open(const char* path, int flags, ...) {
+    if ((flags & O_TMPFILE) == O_TMPFILE && velmaro::refuseUnnamed) {
+        errno = EOPNOTSUPP;
+        return -1;
+    }
+    mode_t mode = 0;
+    if ((flags & (O_CREAT | O_TMPFILE)) != 0) {
+        va_list arguments;
+        va_start(arguments, flags);
+        mode = static_cast<mode_t>(va_arg(arguments, int));
+        va_end(arguments);
+    }
+    return __real_open(path, flags, mode);
+}
+
+int __wrap_linkat(int fromFolder, const char* from, int toFolder, const char* to, int flags) {
+    if (velmaro::Fails(FileCall::kLinkat)) return -1;
+    return __real_linkat(fromFolder, from, toFolder, to, flags);
+}
+
+int __wrap_close(int descriptor) {
+    const int closed = __real_close(descriptor);
+    return velmaro::Fails(FileCall::kClose) ? -1 : closed;
+}
+}
