@@ -248,7 +248,8 @@ class FrmVelTest : public QObject {
     }
 
     // The card shown by Enter, the button and a number given at start; an edit clears it, a
-    // number not on file keeps the last student, and "&Stampa" always prints the student found.
+    // number not on file is reported, and "&Stampa" always prints the student found. (That the
+    // flow keeps the last student found is display_flow_tests' to check.)
     void displayingEditingAndPrintingTheFoundStudent() {
         Open(true);
         QCOMPARE(window_->height(),
@@ -277,7 +278,6 @@ class FrmVelTest : public QObject {
         QTest::mouseClick(CmdPri, Qt::LeftButton);
         QCOMPARE(printer_->numbers, (std::vector<std::string>{"5193", "5193"}));
 
-        const Student before = *window_->Flow()->KeptStudent();
         TxtMatr->selectAll();
         QTest::keyClicks(TxtMatr, QStringLiteral("5"));  // a gap in the registry
         {
@@ -287,7 +287,6 @@ class FrmVelTest : public QObject {
                      QStringList({"Velmaro Studenti", "Matricola NON Trovata"}));
         }
         QVERIFY(!CmdPri->isEnabled() && !window_->ShowsCard());
-        QVERIFY(*window_->Flow()->KeptStudent() == before);
         // The next number typed replaces the one not found.
         Reactivate();
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(TxtMatr));
