@@ -1,10 +1,12 @@
 #include "tests/support/ops_compare.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <fstream>
+#include <iterator>
+#include <map>
+#include <regex>
 #include <sstream>
 
 namespace velmaro::testing {
@@ -20,38 +22,6 @@ struct ParsedOp {
     std::vector<double> numbers;
 };
 
-// The fields after each kind: c a coordinate (shortest exact form, ".0" on whole numbers),
-// r a radius (shortest exact form), s a JSON string, f "filled" or "outline".
-std::string_view FieldsOf(std::string_view kind) {
-    if (kind == "card") return "s";
-    if (kind == "notfound") return "";
-    if (kind == "text") return "ccs";
-    if (kind == "line") return "cccc";
-    if (kind == "circle") return "ccrf";
-    return "?";
-}
-
-// The length of the JSON string literal at the start of text, or 0 when there is none.
-std::size_t JsonLiteralLength(std::string_view text) {
-    if (text.empty() || text[0] != '"') return 0;
-    for (std::size_t i = 1; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c == '"') return i + 1;
-        if (c < 0x20) return 0;
-        if (c != '\\') continue;
-        if (++i >= text.size()) return 0;
-        if (text[i] == 'u') {
-            for (int digit = 0; digit < 4; ++digit) {
-                if (++i >= text.size() || !std::isxdigit(static_cast<unsigned char>(text[i])))
-                    return 0;
-            }
-        } else if (std::string_view("\"\\/bfnrt").find(text[i]) == std::string_view::npos) {
-            return 0;
-        }
-    }
-    return 0;
-}
-
 // The shortest text that reads back as value, in plain decimal notation; a coordinate shows
 // ".0" on a whole number.
 std::string ShortestForm(double value, bool coordinate) {
@@ -63,51 +33,52 @@ std::string ShortestForm(double value, bool coordinate) {
     return text;
 }
 
-// Takes line apart by its kind's fields; an empty problem means it is well formed.
-ParsedOp ParseOp(std::string_view line, std::string& problem) {
+// The fields after each kind (c a coordinate, r a radius, s a JSON string, f "filled" or
+// "outline"), and the pattern of its whole line: the fields separated by single blanks.
+const std::map<std::string, std::pair<std::string, std::regex>>& KindForms() {
+    static const auto forms = [] {
+        const std::pair<std::string, std::string> kinds[] = {
+            {"card", "s"}, {"notfound", ""}, {"text", "ccs"}, {"line", "cccc"}, {"circle", "ccrf"}};
+        const std::string json = R"(("(?:[^"\\\x00-\x1f]|\\["\\/bfnrt]|\\u[0-9A-Fa-f]{4})*"))";
+        std::map<std::string, std::pair<std::string, std::regex>> made;
+        for (const auto& [kind, fields] : kinds) {
+            std::string pattern = kind;
+            for (const char field : fields)
+                pattern += field == 's'   ? " " + json
+                           : field == 'f' ? " (filled|outline)"
+                                          : " ([^ ]+)";
+            made[kind] = {fields, std::regex(pattern)};
+        }
+        return made;
+    }();
+    return forms;
+}
+
+// Takes line apart by its kind's fields; an empty problem means it is well formed. A number
+// must be in its shortest exact form.
+ParsedOp ParseOp(const std::string& line, std::string& problem) {
     ParsedOp op;
-    const std::size_t kindEnd = std::min(line.find(' '), line.size());
-    const std::string_view kind = line.substr(0, kindEnd);
-    const std::string_view fields = FieldsOf(kind);
-    if (fields == "?") {
-        problem = "unknown kind";
+    const auto form = KindForms().find(line.substr(0, line.find(' ')));
+    std::smatch match;
+    if (form == KindForms().end() || !std::regex_match(line, match, form->second.second)) {
+        problem = "malformed";
         return op;
     }
-    op.exactWords.emplace_back(kind);
-    std::string_view rest = line.substr(kindEnd);
-    for (const char field : fields) {
-        if (rest.size() < 2 || rest[0] != ' ') {
-            problem = "too few fields";
-            return op;
-        }
-        rest.remove_prefix(1);
-        std::size_t length = field == 's' ? JsonLiteralLength(rest) : rest.find(' ');
-        if (field == 's' && length == 0) {
-            problem = "not a JSON string: " + std::string(rest);
-            return op;
-        }
-        length = std::min(length, rest.size());
-        const std::string word(rest.substr(0, length));
-        rest.remove_prefix(length);
-        if (field == 's') {
+    op.exactWords.push_back(form->first);
+    for (std::size_t i = 0; i < form->second.first.size(); ++i) {
+        const char field = form->second.first[i];
+        const std::string word = match[i + 1];
+        if (field == 's' || field == 'f') {
             op.exactWords.push_back(word);
-        } else if (field == 'f') {
-            if (word != "filled" && word != "outline") problem = "fill " + word;
-            op.exactWords.push_back(word);
-        } else {
-            double value = 0;
-            const auto [end, error] =
-                std::from_chars(word.data(), word.data() + word.size(), value);
-            if (error != std::errc{} || end != word.data() + word.size()) {
-                problem = "not a number: " + word;
-            } else if (const std::string form = ShortestForm(value, field == 'c'); form != word) {
-                problem = "number " + word + " is not in its shortest exact form " + form;
-            }
-            op.numbers.push_back(value);
+            continue;
         }
-        if (!problem.empty()) return op;
+        double value = 0;
+        const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+        if (const std::string shortest = ShortestForm(value, field == 'c');
+            error != std::errc{} || end != word.data() + word.size() || shortest != word)
+            problem = "number " + word + " is not in its shortest exact form " + shortest;
+        op.numbers.push_back(value);
     }
-    if (!rest.empty()) problem = "more than its fields: " + std::string(rest);
     return op;
 }
 
@@ -192,9 +163,7 @@ std::vector<std::string> CompareOps(const std::string& actual, const std::string
 
 std::string ReadTextFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 }  // namespace velmaro::testing
