@@ -61,82 +61,72 @@ std::string Outcome(const DataStore& store, const std::string& typed) {
     return student.fields.BirthYearMonth + exams;
 }
 
+// Writes bytes under another name, then moves that file into name's place.
+void Replace(const testdata::TempDataDir& dir, const std::string& name, const std::string& bytes) {
+    dir.Write("other", bytes);
+    std::rename(dir.PathOf("other").c_str(), dir.PathOf(name).c_str());
+}
+
 TEST(FaultsMidRun, EachLookupShowsTheCurrentContentAndTheNextOneWorks) {
-    struct Case {
+    using Dir = const testdata::TempDataDir&;
+    // Student 5193 born in 7906 instead of 7805; the registry with student 6000 added; exam
+    // records A ... F.
+    const std::string reborn = ThreeStudentsRegistry("1790620100MI9697SC959654030715110  *");
+    const std::string grown =
+        ThreeStudentsRegistry() + Slots({RegistryText(6000)}, kRegistrySlotSize);
+    const std::string otherExams = Slots({"A", "B", "C", "D", "E", "F"}, kExamSlotSize);
+    const std::string path5193 = "7805|INF127250110|ALG131250220";
+    const struct {
         const char* fault;
-        std::function<void(const testdata::TempDataDir&)> apply;
+        std::function<void(Dir)> apply;
         const char* typed;
         std::string expected;
-    };
-    const std::string path5193 = "7805|INF127250110|ALG131250220";
-    const std::vector<Case> cases = {
+    } cases[] = {
         {"registry rewritten in place, same length",
-         [](const auto& dir) {
-             dir.Write("elenco.dir", ThreeStudentsRegistry("1790620100MI9697SC959654030715110  *"));
-         },
-         "5193", "7906|INF127250110|ALG131250220"},
+         [&](Dir dir) { dir.Write("elenco.dir", reborn); }, "5193",
+         "7906|INF127250110|ALG131250220"},
         {"registry rewritten in place with another number",
-         [](const auto& dir) {
+         [](Dir dir) {
              dir.Write("elenco.dir", Slots({RegistryText(1, 3, 2, 1, 1),
                                             RegistryText(5190, 2, 1, 4, 3), RegistryText(5194)},
                                            kRegistrySlotSize));
          },
-         "5190", "7805|INF127250110|ALG131250220"},
+         "5190", path5193},
         {"registry cut to its first record",
-         [](const auto& dir) {
+         [](Dir dir) {
              dir.Write("elenco.dir", ThreeStudentsRegistry().substr(0, kRegistrySlotSize));
          },
          "5193", "not found"},
-        {"registry cut to nothing", [](const auto& dir) { dir.Write("elenco.dir", ""); }, "5193",
+        {"registry cut to nothing", [](Dir dir) { dir.Write("elenco.dir", ""); }, "5193",
          "not found"},
         // The count of records is fixed at start-up: a student added later is not reached.
-        {"registry grown by a student",
-         [](const auto& dir) {
-             dir.Write("elenco.dir",
-                       ThreeStudentsRegistry() + Slots({RegistryText(6000)}, kRegistrySlotSize));
-         },
-         "6000", "not found"},
+        {"registry grown by a student", [&](Dir dir) { dir.Write("elenco.dir", grown); }, "6000",
+         "not found"},
         // A file removed is an error naming it; one replaced under its name is read anew.
-        {"registry removed", [](const auto& dir) { ::unlink(dir.PathOf("elenco.dir").c_str()); },
-         "5193", "error: elenco.dir: No such file or directory"},
-        {"registry replaced by another file",
-         [](const auto& dir) {
-             dir.Write("other", ThreeStudentsRegistry("1790620100MI9697SC959654030715110  *"));
-             std::rename(dir.PathOf("other").c_str(), dir.PathOf("elenco.dir").c_str());
-         },
+        {"registry removed", [](Dir dir) { ::unlink(dir.PathOf("elenco.dir").c_str()); }, "5193",
+         "error: elenco.dir: No such file or directory"},
+        {"registry replaced by another file", [&](Dir dir) { Replace(dir, "elenco.dir", reborn); },
          "5193", "7906|INF127250110|ALG131250220"},
         // A registry replaced is a registry of its own: its count and highest key with it.
         {"registry replaced by one with a student more",
-         [](const auto& dir) {
-             dir.Write("other",
-                       ThreeStudentsRegistry() + Slots({RegistryText(6000)}, kRegistrySlotSize));
-             std::rename(dir.PathOf("other").c_str(), dir.PathOf("elenco.dir").c_str());
-         },
-         "6000", "7805"},
+         [&](Dir dir) { Replace(dir, "elenco.dir", grown); }, "6000", "7805"},
         {"exam records replaced by another file",
-         [](const auto& dir) {
-             dir.Write("other", Slots({"A", "B", "C", "D", "E", "F"}, kExamSlotSize));
-             std::rename(dir.PathOf("other").c_str(), dir.PathOf("esami.dir").c_str());
-         },
-         "5193", "7805|D|E"},
+         [&](Dir dir) { Replace(dir, "esami.dir", otherExams); }, "5193", "7805|D|E"},
         // A file open stays readable to Velmaro.
-        {"registry made unreadable",
-         [](const auto& dir) { ::chmod(dir.PathOf("elenco.dir").c_str(), 0); }, "5193", path5193},
+        {"registry made unreadable", [](Dir dir) { ::chmod(dir.PathOf("elenco.dir").c_str(), 0); },
+         "5193", path5193},
         {"exam records cut short",
-         [](const auto& dir) {
+         [](Dir dir) {
              dir.Write("esami.dir", Slots(kThreeStudentsExams, kExamSlotSize).substr(0, 60));
          },
          "5193", "7805|INF1272|"},
-        {"exam records grown",
-         [](const auto& dir) {
-             dir.Write("esami.dir", Slots({"A", "B", "C", "D", "E", "F"}, kExamSlotSize));
-         },
-         "5193", "7805|D|E"},
-        {"exam records removed", [](const auto& dir) { ::unlink(dir.PathOf("esami.dir").c_str()); },
-         "5193", "error: esami.dir: No such file or directory"},
+        {"exam records grown", [&](Dir dir) { dir.Write("esami.dir", otherExams); }, "5193",
+         "7805|D|E"},
+        {"exam records removed", [](Dir dir) { ::unlink(dir.PathOf("esami.dir").c_str()); }, "5193",
+         "error: esami.dir: No such file or directory"},
     };
     for (const bool settled : {false, true}) {
-        for (const Case& c : cases) {
+        for (const auto& c : cases) {
             SCOPED_TRACE(std::string(c.fault) + (settled ? ", settled" : ", just changed"));
             DataFolder folder;
             folder.now = ChangedSeconds(folder.dir.PathOf("elenco.dir")) + (settled ? 60 : 0);
