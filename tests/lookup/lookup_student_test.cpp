@@ -48,18 +48,13 @@ TEST_F(Lookup, TypedTextFindsTheRoundedKeyOrNothing) {
     EXPECT_TRUE(contents() == before);
 }
 
-std::vector<ExamRecord> Exams(std::initializer_list<const char*> texts) {
-    std::vector<ExamRecord> records;
-    for (const char* text : texts)
-        records.push_back(ParseExamRecord(text));
-    return records;
+// Exam or year records read from their texts.
+template <typename Record>
+std::vector<Record> Records(std::initializer_list<const char*> texts) {
+    return std::vector<Record>(texts.begin(), texts.end());
 }
-std::vector<YearRecord> Years(std::initializer_list<const char*> texts) {
-    std::vector<YearRecord> records;
-    for (const char* text : texts)
-        records.push_back(ParseYearRecord(text));
-    return records;
-}
+const auto Exams = Records<ExamRecord>;
+const auto Years = Records<YearRecord>;
 
 TEST_F(Lookup, GathersTheRunsAndCountsOfZeroReadNothing) {
     const Student first = *LookupStudent(store_, "1")->student;

@@ -139,7 +139,7 @@ TEST(RenderCard, EnrolledChartEndsTodayAndExamsOutsideItAreNotClamped) {
                           Averages("28.", "102.67"));
 }
 
-TEST(RenderCard, ChartOfNoDaysOrWithoutRealEndsStillListsTheRows) {
+TEST(RenderCard, ChartOfNoDaysWithoutRealEndsOrEndingBeforeItsStartStillListsTheRows) {
     const std::vector<std::string> exams = {"AB0128960210", "AB0127970101"};
     // Graduated on 1 Nov 95, the day the chart starts: no days, no year marks; both dates at
     // ChartTop. Spread to 1500 and 1700 the first row would cover the degree line, which ends
@@ -161,19 +161,16 @@ TEST(RenderCard, ChartOfNoDaysOrWithoutRealEndsStillListsTheRows) {
                                          Row(1900, "01/01/97", 1, kAnalisi, "27") +
                                          Averages("27.5", "100.83"));
     }
-}
-
-TEST(RenderCard, ChartEndingBeforeItsStartPutsEveryDateAtTheTop) {
     // Enrolled 2005/06 with no year records: the expected end is 31 May 01, before the start.
     // Every date maps to ChartTop; the rows spread about it (1300 ... 1900) and move down to
     // the header's last line, 1400. No year marks: the end's year lies before the start's.
-    Student s = Enrolled({"AB0128060210", "AB0127060601", "AB0126070101"});
-    s.fields.EnrolYear = "0506";
-    s.YearRecs = {};
-    ExpectAfterHeader(Render(s), Axis() + Exam(1600, 1500, "10/02/06", 1, kAnalisi, "28") +
-                                     Exam(1600, 1700, "01/06/06", 1, kAnalisi, "27") +
-                                     Exam(1600, 1900, "01/01/07", 1, kAnalisi, "26") +
-                                     Averages("27.", "99.00"));
+    Student early = Enrolled({"AB0128060210", "AB0127060601", "AB0126070101"});
+    early.fields.EnrolYear = "0506";
+    early.YearRecs = {};
+    ExpectAfterHeader(Render(early), Axis() + Exam(1600, 1500, "10/02/06", 1, kAnalisi, "28") +
+                                         Exam(1600, 1700, "01/06/06", 1, kAnalisi, "27") +
+                                         Exam(1600, 1900, "01/01/07", 1, kAnalisi, "26") +
+                                         Averages("27.", "99.00"));
 }
 
 TEST(ChartEndDate, ExpectedEndOrToday) {
