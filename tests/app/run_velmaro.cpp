@@ -1,15 +1,11 @@
 #include "tests/app/run_velmaro.h"
 
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <QProcess>
 
 #include <chrono>
 #include <thread>
-#include <vector>
 
 namespace velmaro::testing {
 
@@ -55,69 +51,34 @@ ProcessRun RunVelmaro(const QStringList& arguments, const QProcessEnvironment& e
 
 int InterruptVelmaro(const QStringList& arguments, const std::function<bool()>& ready,
                      const std::vector<int>& sent, const QProcessEnvironment& extra) {
-    std::vector<std::string> texts{kVelmaro};
-    for (const QString& argument : arguments)
-        texts.push_back(argument.toStdString());
-    std::vector<std::string> environment;
-    for (const QString& entry : TestEnvironment(extra).toStringList())
-        environment.push_back(entry.toStdString());
-    const auto pointers = [](std::vector<std::string>& strings) {
-        std::vector<char*> result;
-        for (std::string& text : strings)
-            result.push_back(text.data());
-        result.push_back(nullptr);
-        return result;
-    };
-    // Standard input: a pipe that stays open, so that a program reading it waits.
-    int input[2];
-    if (::pipe2(input, O_CLOEXEC) != 0) return -1;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, input[0], 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    QProcess process;
+    process.setProcessEnvironment(TestEnvironment(extra));
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
     // The signals' default actions and no signal blocked, whatever the test runner set.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t chosen;
-    sigemptyset(&chosen);
-    posix_spawnattr_setsigmask(&attributes, &chosen);
-    for (const int signal : sent)
-        sigaddset(&chosen, signal);
-    posix_spawnattr_setsigdefault(&attributes, &chosen);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    pid_t child = 0;
-    const int spawned = posix_spawn(&child, kVelmaro, &actions, &attributes, pointers(texts).data(),
-                                    pointers(environment).data());
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(input[0]);
-    if (spawned != 0) {
-        ::close(input[1]);
-        return -1;
-    }
-    using Clock = std::chrono::steady_clock;
-    const auto poll = [] { std::this_thread::sleep_for(std::chrono::milliseconds(2)); };
-    const auto readyBy = Clock::now() + std::chrono::minutes(1);
-    while (!ready() && Clock::now() < readyBy)
-        poll();
+    process.setChildProcessModifier([&sent] {
+        sigset_t none;
+        sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        for (const int signal : sent)
+            ::signal(signal, SIG_DFL);
+    });
+    // Standard input stays an open pipe, so that a program reading it waits.
+    process.start(kVelmaro, arguments);
+    if (!process.waitForStarted()) return -1;
+    const auto readyBy = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (!ready() && std::chrono::steady_clock::now() < readyBy)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     for (std::size_t i = 0; i < sent.size(); ++i) {
         if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        ::kill(child, sent[i]);
+        ::kill(static_cast<pid_t>(process.processId()), sent[i]);
     }
-    // A program that goes on after the signal is ended by SIGKILL after ten seconds.
-    int status = 0;
-    const auto endedBy = Clock::now() + std::chrono::seconds(10);
-    while (::waitpid(child, &status, WNOHANG) == 0) {
-        if (Clock::now() > endedBy) {
-            ::kill(child, SIGKILL);
-            ::waitpid(child, &status, 0);
-            break;
-        }
-        poll();
+    // A program that goes on after the signals is ended by SIGKILL after ten seconds.
+    if (!process.waitForFinished(10000)) {
+        process.kill();
+        process.waitForFinished();
     }
-    ::close(input[1]);
-    return status;
+    return process.exitStatus() == QProcess::CrashExit ? process.exitCode() : 0;
 }
 
 ProcessRun RunVelmaroScript(const QString& script) {

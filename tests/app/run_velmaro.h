@@ -29,8 +29,8 @@ ProcessRun RunVelmaro(const QStringList& arguments,
 // Starts `velmaro <arguments>` in the environment RunVelmaro gives it (and extra), its output
 // thrown away and its standard input a pipe that stays open, sends it the signals of sent, one
 // after the other 50 ms apart, as soon as ready() holds (asked every few milliseconds, for at most
-// a minute), and waits for it: at most ten seconds, then it is killed. Returns its wait status
-// (WIFSIGNALED, WTERMSIG ...), or -1 when it could not be started.
+// a minute), and waits for it: at most ten seconds, then it is killed. Returns the signal that
+// ended it, 0 when it exited, or -1 when it could not be started.
 int InterruptVelmaro(const QStringList& arguments, const std::function<bool()>& ready,
                      const std::vector<int>& sent,
                      const QProcessEnvironment& extra = QProcessEnvironment());
