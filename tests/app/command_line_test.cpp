@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <sstream>
@@ -36,10 +35,7 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
-}
+using testdata::TempDataDir;
 
 TEST(CommandLine, VersionAndHelpOfBothCommands) {
     for (const QStringList& verb : {QStringList{}, QStringList{"card"}}) {
@@ -67,7 +63,8 @@ TEST(CommandLine, EveryUsageErrorHasOneFormAndStatusTwo) {
     QTemporaryDir folder;
     const QString noNumbers = folder.filePath("none.txt");
     const QString twoNumbers = folder.filePath("two.txt");
-    ASSERT_TRUE(WriteFile(noNumbers, "\n\n") && WriteFile(twoNumbers, "5193\n50\n"));
+    TempDataDir::WriteFile(noNumbers.toStdString(), "\n\n");
+    TempDataDir::WriteFile(twoNumbers.toStdString(), "5193\n50\n");
     const std::vector<QStringList> windowErrors{
         {"--bogus"}, {"5193", "50"}, {"--data-dir"}, {"--data-dir="}};
     const std::vector<QStringList> cardErrors{
@@ -105,7 +102,7 @@ TEST(CommandLine, DashOutputWritesEveryFormatToStandardOutput) {
     // Standard output is written as the cards are drawn, through no temporary file that a run
     // ending early could leave behind: none is needed.
     const QString notAFolder = folder.filePath("not-a-folder");
-    testdata::TempDataDir::WriteFile(notAFolder.toStdString(), "");
+    TempDataDir::WriteFile(notAFolder.toStdString(), "");
     QProcessEnvironment noTemporaryFolder;
     noTemporaryFolder.insert("TMPDIR", notAFolder);
     noTemporaryFolder.insert("XDG_RUNTIME_DIR", folder.path());
@@ -139,17 +136,17 @@ TEST(CommandLine, DashOutputWritesEveryFormatToStandardOutput) {
     // Standard output that cannot take what a command writes is an error, with the reason:
     // a card in the text and the file formats, help, version and the check's report.
     if (!QFile::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-    for (const auto& [arguments, status] : std::vector<std::pair<QStringList, int>>{
-             {common + QStringList{"--format", "ops", "-o", "-", "5193"}, 2},
-             {common + QStringList{"--format", "pdf", "-o", "-", "5193"}, 2},
-             {{"--help"}, 2},
-             {{"--version"}, 2},
-             {{"card", "--help"}, 2},
-             {{"card", "--version"}, 2},
-             {{"check", "--help"}, 2},
-             {{"check", "--data-dir", kSample}, 2}}) {
+    for (const QStringList& arguments :
+         std::vector<QStringList>{common + QStringList{"--format", "ops", "-o", "-", "5193"},
+                                  common + QStringList{"--format", "pdf", "-o", "-", "5193"},
+                                  {"--help"},
+                                  {"--version"},
+                                  {"card", "--help"},
+                                  {"card", "--version"},
+                                  {"check", "--help"},
+                                  {"check", "--data-dir", kSample}}) {
         const ProcessRun full = RunVelmaro(arguments, {}, {}, "/dev/full");
-        EXPECT_EQ(full.exitCode, status) << arguments.join(' ').toStdString();
+        EXPECT_EQ(full.exitCode, 2) << arguments.join(' ').toStdString();
         EXPECT_EQ(full.err, "velmaro: standard output: No space left on device\n");
     }
     // Nor can a closed one, whose number no file opened meanwhile may take.
@@ -163,7 +160,7 @@ TEST(CommandLine, FromReadsNumbersAfterTheArgumentsFromAFileOrStandardInput) {
     QTemporaryDir folder;
     const QString list = folder.filePath("numbers.txt");
     const QByteArray numbers = "50\r\n\n 5193\n99999";
-    ASSERT_TRUE(WriteFile(list, numbers));
+    TempDataDir::WriteFile(list.toStdString(), numbers.toStdString());
     const QStringList common{"card", kToday, "--metrics=fixed", "--data-dir", kSample, "5193"};
     const std::vector<std::string> expected{"card \"5193\"", "card \"50\"", "card \" 5193\"",
                                             "card \"99999\""};
@@ -173,15 +170,13 @@ TEST(CommandLine, FromReadsNumbersAfterTheArgumentsFromAFileOrStandardInput) {
         EXPECT_EQ(CardLines(run.out), expected) << from.toStdString();
         EXPECT_EQ(run.err, "Matricola NON Trovata: 99999\n");
     }
-    const ProcessRun missing =
-        RunVelmaro(common + QStringList{"--from", folder.filePath("nowhere.txt")});
-    EXPECT_EQ(missing.exitCode, 2);
-    EXPECT_EQ(missing.out, "");
-    EXPECT_THAT(missing.err, HasSubstr("nowhere.txt"));
-    // Standard input that fails to read is no list of numbers, nor is a closed one, by either
-    // name; a descriptor named is read as the shell gave it.
+    // A file that cannot be read is no list of numbers, nor is standard input that fails to
+    // read, nor a closed one, by either name; a descriptor named is read as the shell gave it.
+    const QString nowhere = folder.filePath("nowhere.txt");
     for (const auto& [from, redirection, error] :
-         {std::tuple{"-", "< /", "standard input: Is a directory"},
+         {std::tuple{nowhere, "", nowhere + ": No such file or directory"},
+          {"/", "", "velmaro: /: is a folder, not a file"},
+          {"-", "< /", "standard input: Is a directory"},
           {"-", "<&-", "standard input: Bad file descriptor"},
           {"/dev/stdin", "<&-", "/dev/stdin: Bad file descriptor"},
           {"/dev/fd/3", "3</dev/null", "velmaro card --help"}}) {
@@ -190,7 +185,7 @@ TEST(CommandLine, FromReadsNumbersAfterTheArgumentsFromAFileOrStandardInput) {
                 .arg(kSample, from, redirection));
         EXPECT_EQ(unread.exitCode, 2) << redirection;
         EXPECT_EQ(unread.out, "");
-        EXPECT_THAT(unread.err, HasSubstr(error)) << redirection;
+        EXPECT_THAT(unread.err, HasSubstr(error.toStdString())) << redirection;
     }
 }
 
@@ -218,8 +213,8 @@ TEST(CommandLine, DataFolderComesFromOptionEnvironmentSettingsOrTheExecutablesFo
         if (!c.environment.isEmpty()) environment.insert("VELMARO_DATA_DIR", c.environment);
         QFile::remove(settingsFile);
         if (!c.settings.isEmpty()) {
-            ASSERT_TRUE(
-                WriteFile(settingsFile, "[General]\nDataDir=" + c.settings.toUtf8() + "\n"));
+            TempDataDir::WriteFile(settingsFile.toStdString(),
+                                   "[General]\nDataDir=" + c.settings.toStdString() + "\n");
         }
         QStringList arguments{"card", kToday, "--metrics=fixed"};
         if (!c.option.isEmpty()) arguments << "--data-dir" << c.option;

@@ -3,12 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
-
 #include <filesystem>
 #include <string>
 
 #include "tests/app/run_velmaro.h"
+#include "tests/store/data_files.h"
 #include "ui/file_name_text.h"
 
 namespace velmaro {
@@ -17,20 +16,13 @@ namespace {
 using testing::RunVelmaroScript;
 
 TEST(FileNames, NamesThatAreNotUtf8AreOpenedAndWrittenByteForByte) {
-    const QTemporaryDir temporary;
-    const std::string base = temporary.path().toStdString() + "/";
-    // Qt cannot name what it would remove: the names go as bytes.
-    const struct Emptied {
-        ~Emptied() {
-            for (const auto& entry : std::filesystem::directory_iterator(folder))
-                std::filesystem::remove_all(entry.path());
-        }
-        std::string folder;
-    } emptied{base};
+    // Removed by the bytes of its names, which QTemporaryDir could not name.
+    const testdata::TempDataDir temporary;
+    const std::string base = temporary.DataDir();
     // "dati\xe0", "carta\xe0.pdf"...: the Latin-1 "à".
     const std::string data = base + "dati\xe0";
     std::filesystem::copy(VELMARO_SAMPLE_DIR, data);
-    const QString cd = "cd '" + temporary.path() + "' && ";
+    const QString cd = "cd '" + QString::fromStdString(base) + "' && ";
 
     const auto run = [&](const char* script) { return RunVelmaroScript(cd + script); };
     const auto card = run(R"sh(

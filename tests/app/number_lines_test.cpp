@@ -1,8 +1,8 @@
-// The numbers of --from: one per line, as typed.
+// The numbers of --from: one per line, as typed. A list that cannot be read is tested end to end
+// (CommandLine.FromReadsNumbersAfterTheArgumentsFromAFileOrStandardInput).
 
 #include "app/number_lines.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,8 +10,6 @@
 
 namespace velmaro {
 namespace {
-
-using ::testing::HasSubstr;
 
 TEST(NumberLines, EachLineAsTypedWithoutItsEndEmptyLinesSkipped) {
     struct Case {
@@ -37,15 +35,6 @@ TEST(NumberLines, EachLineAsTypedWithoutItsEndEmptyLinesSkipped) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(NumberLines(c.text), c.numbers) << testing::PrintToString(c.text);
-}
-
-TEST(ReadNumbersFrom, AFileThatCannotBeReadIsAnErrorNamingIt) {
-    for (const std::string path : {"/nonexistent/numbers.txt", "/"}) {
-        const auto numbers = ReadNumbersFrom(path);
-        ASSERT_FALSE(numbers.ok()) << path;
-        EXPECT_EQ(numbers.error().file, path);
-        EXPECT_FALSE(numbers.error().reason.empty());
-    }
 }
 
 }  // namespace
