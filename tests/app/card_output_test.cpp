@@ -290,12 +290,22 @@ TEST(CardOutput, MissingAndReadOnlyFoldersAndFilesFailNamingTheFile) {
             ExpectOneFailureLine(run, path, "Permission denied");
         }
     }
+    // A split folder that cannot be made: a file's name, a link to a folder not made yet.
+    const std::string link = folder.filePath("link").toStdString();
+    ASSERT_EQ(::symlink("missing-folder", link.c_str()), 0);
+    for (const auto& [split, reason] :
+         {std::pair{locked, "Not a directory"},
+          std::pair{link, "a link to a folder that does not exist"}}) {
+        ExpectOneFailureLine(RunVelmaro({"card", "--split", QString::fromStdString(split),
+                                         "--data-dir", VELMARO_SAMPLE_DIR, "5193"}),
+                             split, reason);
+    }
     EXPECT_EQ(FileBytes(readOnly + "/card.pdf"), kOldContent);
     EXPECT_EQ(FolderEntries(readOnly), std::vector<std::string>{"card.pdf"});
     EXPECT_EQ(FileBytes(locked), kOldContent);
     EXPECT_EQ(FolderEntries(open), std::vector<std::string>{"locked"});
     EXPECT_EQ(FolderEntries(folder.path().toStdString()),
-              (std::vector<std::string>{"open", "read-only"}));
+              (std::vector<std::string>{"link", "open", "read-only"}));
 }
 
 }  // namespace
