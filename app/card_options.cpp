@@ -64,8 +64,9 @@ Options:
                         ()" +
            std::to_string(kMinCardDpi) + " to " + std::to_string(kMaxCardDpi) +
            R"(). Default: 150.
-  --all                 Draw every student of the registry, in the order of
-                        their numbers (instead of giving numbers).
+  --all                 Draw every student of the registry, in its order (of
+                        their numbers, when it is sorted), instead of giving
+                        numbers.
   --split DIR           Write one file per student into DIR (made when
                         missing), named by the student's number in the
                         registry: 5193.pdf, .png or .svg (--format; default
@@ -88,7 +89,8 @@ A missing esami.dir or velmara.dir reads as empty: the cards come without
 exams or career years, and a warning on standard error says so once.
 Interrupted (Ctrl+C, SIGTERM or SIGHUP), a run stops after the cards in hand:
 the files in place stay whole, no file is half written, an output file is
-left as it was; a second interrupt ends it at once.
+left as it was (standard output, a pipe or a device, written as the cards
+are drawn, ends where the run stopped); a second interrupt ends it at once.
 The data folder is the first of: --data-dir; VELMARO_DATA_DIR; DataDir in
 ~/.config/Velmaro/velmaro.conf (or /etc/xdg/Velmaro/velmaro.conf); the folder
 of the velmaro executable.

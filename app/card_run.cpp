@@ -44,7 +44,8 @@ int DrawCards(const std::vector<std::string>& matricolas, const DataStore& store
         if (progress != nullptr) progress->CardDone();
     }
     if (progress != nullptr) progress->Finish();
-    // Interrupted, the output is left unfinished: the sink's owner discards it.
+    // Interrupted, the output is left unfinished: the sink's owner discards a file; a stream
+    // ends where the run stopped.
     if (Interruption::Requested()) return kCardsFailed;
     if (Status finished = sink.Finish(); !finished) {
         ReportError(errors, finished.error());

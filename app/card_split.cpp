@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <system_error>
@@ -206,6 +208,18 @@ class SplitWorker {
     const std::size_t cardsPerFlush_;
 };
 
+// Why folder, which could not be made, takes no cards: a name taken by something else than a
+// folder is told as what it is (a link to a folder not made yet, say), not as "File exists".
+std::string SplitFolderProblem(std::string folder, std::error_code error) {
+    if (error != std::errc::file_exists) return error.message();
+    // With its final "/" a link would be followed.
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    std::error_code ignored;
+    return std::filesystem::is_symlink(folder, ignored) ? "a link to a folder that does not exist"
+                                                        : std::strerror(ENOTDIR);
+}
+
 }  // namespace
 
 std::string SplitCardPath(const std::string& folder, std::int32_t key, CardFormat format) {
@@ -219,13 +233,7 @@ int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string
     std::error_code created;
     std::filesystem::create_directories(request.folder, created);
     if (created) {
-        // A link to a folder not made yet is told as such, not as "File exists".
-        std::error_code ignored;
-        const bool danglingLink = created == std::errc::file_exists &&
-                                  std::filesystem::is_symlink(request.folder, ignored);
-        ReportError(errors,
-                    Error{request.folder, danglingLink ? "a link to a folder that does not exist"
-                                                       : created.message()});
+        ReportError(errors, Error{request.folder, SplitFolderProblem(request.folder, created)});
         return kCardsFailed;
     }
 

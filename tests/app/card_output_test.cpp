@@ -294,8 +294,9 @@ TEST(CardOutput, MissingAndReadOnlyFoldersAndFilesFailNamingTheFile) {
     const std::string link = folder.filePath("link").toStdString();
     ASSERT_EQ(::symlink("missing-folder", link.c_str()), 0);
     for (const auto& [split, reason] :
-         {std::pair{locked, "Not a directory"},
-          std::pair{link, "a link to a folder that does not exist"}}) {
+         {std::pair{locked, "Not a directory"}, std::pair{locked + "/", "Not a directory"},
+          std::pair{link, "a link to a folder that does not exist"},
+          std::pair{link + "/", "a link to a folder that does not exist"}}) {
         ExpectOneFailureLine(RunVelmaro({"card", "--split", QString::fromStdString(split),
                                          "--data-dir", VELMARO_SAMPLE_DIR, "5193"}),
                              split, reason);
