@@ -15,7 +15,8 @@ constexpr std::array<KindText, kProblemKindCount> kKindTexts{{
     {ProblemKind::kMissingFile, "missing-file",
      "record file missing: every student's runs in it read as empty"},
     {ProblemKind::kRegistryOrder, "registry-order",
-     "registry not in ascending key order: lookups between the two records can fail"},
+     "registry not in ascending key order: lookups between the two records can fail, and "
+     "none takes a key above the last record's"},
     {ProblemKind::kRepeatedKey, "repeated-key",
      "registry key repeated: lookups between the two records can fail, and only one of "
      "them can be found"},

@@ -187,6 +187,37 @@ void CheckRepeatedKeys(const SlotFile& registry, const std::vector<std::int32_t>
     }
 }
 
+// A lookup takes no key above the last record's, without reading the registry: the records
+// whose keys are higher, wherever they stand, are never found. Noted at the last record, with
+// the first record of the highest key.
+void CheckLastKeyBound(const SlotFile& registry, const std::vector<std::int32_t>& keys,
+                       CheckReport& report) {
+    if (keys.empty()) return;
+    const std::int32_t lastKey = keys.back();
+    std::int32_t highestKey = lastKey;
+    std::size_t highest = 0;
+    std::size_t above = 0;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        if (keys[i] <= lastKey) continue;
+        ++above;
+        if (keys[i] > highestKey) {
+            highestKey = keys[i];
+            highest = i;
+        }
+    }
+    if (above == 0) return;
+    const auto last = static_cast<std::int64_t>(keys.size());
+    report.Note(ProblemKind::kRegistryOrder, [&] {
+        return Finding{std::string(kRegistryName), last, 0,
+                       "last key " + Quoted(Left(registry.Text(last), 5)) +
+                           ": no lookup takes a higher one, so " + std::to_string(above) +
+                           (above == 1 ? " record is" : " records are") +
+                           " never found (the highest key, " +
+                           Quoted(Left(registry.Text(static_cast<std::int64_t>(highest) + 1), 5)) +
+                           ", is record " + std::to_string(highest + 1) + ")"};
+    });
+}
+
 // Tells how many bytes of a file have arrived, waiting until the first count of them have or
 // the file has ended.
 using WaitForBytes = std::function<std::size_t(std::size_t count)>;
@@ -262,6 +293,7 @@ class DataSetCheck {
                 return true;
             });
         if (!arrived) return false;
+        CheckLastKeyBound(registry, keys, lastKeyBound_);
         CheckRepeatedKeys(registry, keys, repeatedKeys_);
         registry.CheckLastSlot(
             registryEnd_, records < registry.Count()
@@ -285,6 +317,7 @@ class DataSetCheck {
         CheckReport report = tables_;
         for (const BlockReports& block : blocks_)
             report.Append(block.registry);
+        report.Append(lastKeyBound_);
         report.Append(repeatedKeys_);
         report.Append(registryEnd_);
         for (const CheckReport& block : examBlocks_)
@@ -330,6 +363,7 @@ class DataSetCheck {
     CheckDay today_;
     CheckReport tables_;                   // missing record files, then the tables
     std::vector<BlockReports> blocks_;     // the registry's records, block by block
+    CheckReport lastKeyBound_;             // keys above the last record's
     CheckReport repeatedKeys_;             // keys that more than one record holds
     CheckReport registryEnd_;              // the registry's last slot
     std::vector<CheckReport> examBlocks_;  // the exam records, block by block

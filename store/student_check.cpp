@@ -76,7 +76,8 @@ std::optional<RecordSpan> CheckRun(const SlotFile& file, std::int64_t first, int
 
 // The count field of a registry record is a two-digit number: negative, fractional or
 // non-numeric contents give a count the keeper did not mean. A sound count holds digits, the
-// blanks that reading it skips, and at most a "+" before its digits.
+// blanks that reading it skips, and at most a "+" before its digits (a "+" alone is a count
+// cut short).
 bool IsSoundCount(std::string_view field) {
     bool digits = false;
     bool sign = false;
@@ -89,7 +90,7 @@ bool IsSoundCount(std::string_view field) {
             return false;
         }
     }
-    return true;
+    return digits || !sign;
 }
 
 // How many exams of a run lie before the career's first day and after its last.

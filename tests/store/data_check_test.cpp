@@ -129,7 +129,8 @@ struct Breakage {
 using enum ProblemKind;
 
 const Breakage kBreakages[] = {
-    {"keys out of order", kRegistryOrder, 1, "elenco.dir", 2, 3, "keys \"00030\" and \"00020\"",
+    // Two findings: the two records, and the last record's key, above which no lookup goes.
+    {"keys out of order", kRegistryOrder, 2, "elenco.dir", 2, 3, "keys \"00030\" and \"00020\"",
      [](DataSet& d) { std::swap(d.registry[1], d.registry[2]); }},
     {"a key repeated", kRepeatedKey, 1, "elenco.dir", 2, 3, "",
      [](DataSet& d) { d.registry[2] = With(d.registry[2], 1, "00020"); }},
@@ -152,6 +153,8 @@ const Breakage kBreakages[] = {
      [](DataSet& d) { d.registry[0] = With(d.registry[0], 45, "-1"); }},
     {"a fractional count", kBadCount, 1, "elenco.dir", 1, 0, "count \".5\"",
      [](DataSet& d) { d.registry[0] = With(d.registry[0], 47, ".5"); }},
+    {"a sign without digits", kBadCount, 1, "elenco.dir", 1, 0, "count \"+ \"",
+     [](DataSet& d) { d.registry[0] = With(d.registry[0], 47, "+ "); }},
     {"a run starting at record 0", kRunBeforeFirstRecord, 1, "elenco.dir", 1, 0,
      "esami.dir records 0-1", [](DataSet& d) { d.registry[0] = RegistryText(10, 2, 2, 0, 1); }},
     {"a run past the end of its file", kRunPastEnd, 1, "elenco.dir", 3, 0,
@@ -274,7 +277,13 @@ TEST(DataCheck, RepeatedKeysAreNamedWhereverTheyStand) {
     const std::string tens = "keys \"00010\" and \"00010\"";
     EXPECT_EQ(repeated, (decltype(repeated){
                             {1, 4, tens}, {2, 5, "keys \"00020\" and \"00020\""}, {4, 6, tens}}));
-    EXPECT_EQ(report.Group(ProblemKind::kRegistryOrder).count, 3u);
+    // The last key, blank, is below all others: no lookup finds any student.
+    const ProblemGroup& order = report.Group(ProblemKind::kRegistryOrder);
+    EXPECT_EQ(order.count, 4u);
+    EXPECT_EQ(order.first.back(),
+              (Finding{"elenco.dir", 9, 0,
+                       "last key \"     \": no lookup takes a higher one, so 6 records are never "
+                       "found (the highest key, \"00030\", is record 3)"}));
     EXPECT_EQ(report.Group(ProblemKind::kBadKey).count, 3u);
 }
 
