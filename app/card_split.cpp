@@ -21,6 +21,7 @@
 #include "ui/card_files.h"
 #include "ui/file_name_text.h"
 #include "ui/output_file.h"
+#include "ui/qt_text_metrics.h"
 
 namespace velmaro {
 namespace {
@@ -258,6 +259,8 @@ int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string
     std::optional<Error> writeError;
     SplitWorker worker(matricolas, earlierOfTheSameKey, dataDir, request, today, decimalSeparator,
                        next, stop, outcomes, writeError, progress, CardsPerFlush(threads));
+    // Before any other thread starts, which would otherwise race this one to set it up.
+    PrepareCardFont();
     {
         std::vector<std::jthread> helpers;
         try {

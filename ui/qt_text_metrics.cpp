@@ -50,6 +50,8 @@ QFont ArialFont(double points) {
 
 QFont CardPrinterFont() { return WithoutKerning(ArialFont(10)); }
 
+void PrepareCardFont() { static_cast<void>(QFontMetricsF(CardPrinterFont()).height()); }
+
 void SetImageResolution(QImage& image, int dotsPerInchX, int dotsPerInchY) {
     image.setDotsPerMeterX(static_cast<int>(std::lround(dotsPerInchX / kMetersPerInch)));
     image.setDotsPerMeterY(static_cast<int>(std::lround(dotsPerInchY / kMetersPerInch)));

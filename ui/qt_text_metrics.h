@@ -30,6 +30,11 @@ QFont ArialFont(double points);
 // Sans for it, which has Arial's metrics.
 QFont CardPrinterFont();
 
+// Sets up the font system for the card's font on the calling thread: the system's font
+// configuration is read and the font found once, here, rather than on whichever thread draws
+// first (where a failure, memory running out say, would be the font system's to report).
+void PrepareCardFont();
+
 // Device units per twip of a paint device: its logical resolution divided by 1440.
 struct TwipScale {
     double x = 1;
