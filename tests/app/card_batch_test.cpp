@@ -218,8 +218,14 @@ TEST(CardProgress, UpdatesAFewTimesASecondAndNotForShortRuns) {
             clock.now += step;
             progress.CardDone();
         }
+        // Clearing writes blanks over the whole last line shown and returns to its start.
+        const std::string shown = out.str();
         progress.ClearLine();
-        const bool blank = out.str().empty() || out.str().ends_with(" \r");
+        const std::string lastLine = shown.substr(shown.rfind('\r') + 1);
+        const std::size_t width = lastLine.find_last_not_of(' ') + 1;
+        const bool blank = shown.empty()
+                               ? out.str().empty()
+                               : out.str() == shown + '\r' + std::string(width, ' ') + '\r';
         progress.Finish();
         return std::pair{out.str(), blank};
     };
