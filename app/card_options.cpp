@@ -55,7 +55,8 @@ Options:
                         line is used as typed, without its line end; empty
                         lines are skipped.
   --today YYYY-MM-DD    The date taken as today (it ends the chart of a
-                        student still enrolled). Default: the system date.
+                        student still enrolled at the latest). Default: the
+                        system date.
   --metrics font|fixed  How text is measured for the ops recording. font
                         (default): the real "Arial" 10-point metrics. fixed:
                         every character 100 twips wide, every line 200 high,
@@ -66,7 +67,8 @@ Options:
            R"(). Default: 150.
   --all                 Draw every student of the registry, in its order (of
                         their numbers, when it is sorted), instead of giving
-                        numbers.
+                        numbers. A registry out of order can leave some of
+                        them not found: 'velmaro check' says which.
   --split DIR           Write one file per student into DIR (made when
                         missing), named by the student's number in the
                         registry: 5193.pdf, .png or .svg (--format; default

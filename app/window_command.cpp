@@ -40,7 +40,7 @@ struct WindowOptions {
 std::string WindowHelpText() {
     return R"(Usage: velmaro [--data-dir DIR] [MATRICOLA]
        velmaro card [options] MATRICOLA...   (see 'velmaro card --help')
-       velmaro check [--data-dir DIR] [--format text|json]
+       velmaro check [--data-dir DIR] [--format text|json] [--today YYYY-MM-DD]
                                              (see 'velmaro check --help')
 
 Opens the Velmaro Studenti window. Type a student's identification number

@@ -155,8 +155,8 @@ constexpr std::array<CaseDefinition, 18> kCases{{
      {1992, 5, true, 26},
      TypicalGraduate},
     {{9000,
-      "enrolled 2024/25, years 2024/25 and 2025/26: expected end 31 May 2026 is in the future, so "
-      "the chart ends today",
+      "enrolled 2024/25, years 2024/25 and 2025/26: the chart ends today, or on the expected end, "
+      "31 May 2026, once that has passed",
       false},
      {2024, 2, false, 7},
      NoChange},
