@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -65,9 +66,9 @@ VELMARO_DATA_DIR; the DataDir key of ~/.config/Velmaro/velmaro.conf (or of
 data cannot be loaded, the window offers to choose another folder and then
 remembers it in ~/.config/Velmaro/velmaro.conf.
 
-Exit status: 0 after the window was closed; 2 for a usage error, when the data
-cannot be loaded and no other folder was chosen, or when this text cannot be
-written.
+Exit status: 0 after the window was closed; 2 for a usage error, when no
+display can be opened, when the data cannot be loaded and no other folder was
+chosen, or when this text cannot be written.
 )";
 }
 
@@ -139,6 +140,18 @@ class WindowStartupPrompt final : public StartupPrompt {
     bool quitAfterShow_;
 };
 
+// While the application starts: Qt's notes about its platform are not for the user, and a
+// platform that cannot start (no display to reach) ends the program with one line and status
+// 2, instead of Qt's advice to reinstall and an abort.
+void StartupQtMessages(QtMsgType type, const QMessageLogContext&, const QString&) {
+    if (type != QtFatalMsg) return;
+    const char* display = std::getenv("DISPLAY");
+    std::cerr << "velmaro: the window cannot be shown: no display could be opened (DISPLAY "
+              << (display != nullptr && *display != '\0' ? PrintableText(display) : "not set")
+              << "); 'velmaro card' draws cards without one\n";
+    std::_Exit(kUsageErrorStatus);
+}
+
 }  // namespace
 
 int RunWindowCommand(int argc, char* argv[]) {
@@ -156,7 +169,9 @@ int RunWindowCommand(int argc, char* argv[]) {
     // Qt sees only the program name: every argument is the window command's own.
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
+    const QtMessageHandler usual = qInstallMessageHandler(StartupQtMessages);
     QApplication application(qtArgc, qtArgv);
+    qInstallMessageHandler(usual);
     // The standard dialogs (print, preview, files) in the system's language, when Qt has it.
     InstallQtTranslations(application, QLocale::system());
     const CardContext context{SystemToday, TakeLocaleDecimalSeparator()};

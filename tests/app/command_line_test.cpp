@@ -96,6 +96,21 @@ TEST(CommandLine, EveryUsageErrorHasOneFormAndStatusTwo) {
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 2);
 }
 
+// Without a display to open, the window says so in one line and ends with status 2, instead
+// of Qt's advice to reinstall and an abort.
+TEST(CommandLine, TheWindowWithoutADisplayIsOneErrorLine) {
+    for (const std::string display : {"", ":77"}) {
+        QProcessEnvironment environment;
+        if (!display.empty()) environment.insert("DISPLAY", QString::fromStdString(display));
+        const ProcessRun run = RunVelmaro({"--data-dir", kSample, "5193"}, environment);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(run.err,
+                  "velmaro: the window cannot be shown: no display could be opened (DISPLAY " +
+                      (display.empty() ? "not set" : display) +
+                      "); 'velmaro card' draws cards without one\n");
+    }
+}
+
 TEST(CommandLine, DashOutputWritesEveryFormatToStandardOutput) {
     QTemporaryDir folder;
     const QStringList common{"card", kToday, "--data-dir", kSample};
