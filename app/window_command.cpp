@@ -117,6 +117,8 @@ class WindowStartupPrompt final : public StartupPrompt {
         box.setTextFormat(Qt::PlainText);
         QPushButton* choose =
             box.addButton(QStringLiteral("Scegli cartella…"), QMessageBox::ActionRole);
+        // Esc and closing the box end the program, as OK does.
+        box.setEscapeButton(box.button(QMessageBox::Ok));
         if (quitAfterShow_) QTimer::singleShot(0, &box, &QMessageBox::accept);
         box.exec();
         if (box.clickedButton() != choose) return std::nullopt;
