@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <utility>
@@ -118,8 +119,11 @@ FrmVel::FrmVel(std::string dataDir, CardContext context, QWidget* parent)
     // nearest sans serif face.
     QFont buttonFont(QStringLiteral("MS Sans Serif"));
     buttonFont.setPointSizeF(7.8);
-    for (QPushButton* button : {CmdVis, CmdExi, CmdPri})
+    for (QPushButton* button : {CmdVis, CmdExi, CmdPri}) {
         button->setFont(buttonFont);
+        // Enter presses the button that has the focus, as Space does.
+        button->setAutoDefault(true);
+    }
     CmdExi->setObjectName(QStringLiteral("CmdExi"));
     CmdPri->setObjectName(QStringLiteral("CmdPri"));
     setWindowTitle(QString::fromUtf8(kWindowCaption));
@@ -173,6 +177,7 @@ FrmVel::FrmVel(std::string dataDir, CardContext context, QWidget* parent)
     connect(CmdPri, &QPushButton::clicked, this, &FrmVel::CmdPri_Click);
     connect(CmdExi, &QPushButton::clicked, this, &FrmVel::CmdExi_Click);
     connect(TxtMatr, &QLineEdit::textChanged, this, &FrmVel::TxtMatr_Change);
+    connect(TxtMatr, &QLineEdit::textEdited, this, &FrmVel::DropControlCharacters);
     TxtMatr->installEventFilter(this);
 }
 
@@ -367,6 +372,18 @@ void FrmVel::TxtMatr_Change() {
     shownStudent_.reset();
 }
 
+void FrmVel::DropControlCharacters(const QString& text) {
+    const auto isControl = [](QChar c) { return c.category() == QChar::Other_Control; };
+    if (std::none_of(text.begin(), text.end(), isControl)) return;
+    const int cursor = TxtMatr->cursorPosition();
+    const auto before = static_cast<int>(std::count_if(
+        text.begin(), text.begin() + std::min<qsizetype>(cursor, text.size()), isControl));
+    QString kept = text;
+    kept.removeIf(isControl);
+    TxtMatr->setText(kept);
+    TxtMatr->setCursorPosition(cursor - before);
+}
+
 void FrmVel::TxtMatr_KeyPress(int keyAscii) {
     if (keyAscii == kKeyAsciiEnter) CmdVis_Click();
 }
@@ -417,6 +434,9 @@ void FrmVel::ShowError(const Error& error) {
                     QString::fromStdString(PrintableText(error.Message())), QMessageBox::Ok, this);
     box.setTextFormat(Qt::PlainText);
     box.exec();
+    // As after a number not found: typing the next number replaces this one.
+    TxtMatr->setFocus(Qt::OtherFocusReason);
+    TxtMatr->selectAll();
 }
 
 void FrmVel::DrawCard(const CardInput& card) {

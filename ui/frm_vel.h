@@ -95,6 +95,9 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     // Every change of the number's text: back to the compact height, the drawing erased.
     // Whether a student was found, and "&Stampa", stay as they are.
     void TxtMatr_Change();
+    // Every edit of the number by the user: control characters that a paste brings (a line
+    // end, a tab) are dropped, so that the number is what the box shows.
+    void DropControlCharacters(const QString& text);
     // Every character typed into the number's text box; Enter (13) runs CmdVis_Click. The key
     // then reaches the text box unchanged.
     void TxtMatr_KeyPress(int keyAscii);

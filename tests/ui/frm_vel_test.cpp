@@ -230,6 +230,21 @@ class FrmVelTest : public QObject {
         QTRY_VERIFY(window_->ShowsCard());
         QTest::keyClick(window_.get(), Qt::Key_S, Qt::AltModifier);
         QTRY_COMPARE(printer_->numbers, std::vector<std::string>{"5193"});
+        // Enter presses the button that has the focus.
+        CmdPri->setFocus();
+        QTest::keyClick(CmdPri, Qt::Key_Return);
+        QTRY_COMPARE(printer_->numbers, (std::vector<std::string>{"5193", "5193"}));
+        // A number pasted with its line end, or after a tab, is the number the box shows.
+        for (const char* pasted : {"5193\r\n", "\t51\n93"}) {
+            QApplication::clipboard()->setText(QString::fromUtf8(pasted));
+            TxtMatr->setFocus();
+            TxtMatr->selectAll();
+            QTest::keyClick(TxtMatr, Qt::Key_V, Qt::ControlModifier);
+            QCOMPARE(TxtMatr->text(), QStringLiteral("5193"));
+            QCOMPARE(TxtMatr->cursorPosition(), 4);
+        }
+        QTest::keyClick(TxtMatr, Qt::Key_Return);
+        QCOMPARE(window_->Flow()->KeptStudent()->MatrText, std::string("5193"));
         QTest::keyClick(window_.get(), Qt::Key_E, Qt::AltModifier);
         QTRY_VERIFY(!window_->isVisible());
         const DataStore& store = window_->Flow()->Store();
@@ -502,6 +517,8 @@ class FrmVelTest : public QObject {
         BoxCloser box;
         QTest::keyClick(TxtMatr, Qt::Key_Return);
         QVERIFY2(box.text.contains("esami.dir"), qPrintable(box.text));
+        // Typing the next number replaces the one that could not be read.
+        QCOMPARE(TxtMatr->selectedText(), QStringLiteral("5193"));
         QVERIFY(window_->ShowsCard() && !CmdPri->isEnabled());
         for (const char* item : keptCardItems)
             QVERIFY2(!Action(item)->isEnabled(), item);
