@@ -133,10 +133,14 @@ void CheckYearRecords(const SlotFile& years, std::int64_t first, std::int64_t la
     }
 }
 
+// "00020" in quotes: the key of registry record n as it stands.
+std::string QuotedKey(const SlotFile& registry, std::int64_t n) {
+    return Quoted(Left(registry.Text(n), 5));
+}
+
 // "keys "00020" and "00020"": the keys of registry records a and b as they stand.
 std::string KeysOf(const SlotFile& registry, std::int64_t a, std::int64_t b) {
-    return "keys " + Quoted(Left(registry.Text(a), 5)) + " and " +
-           Quoted(Left(registry.Text(b), 5));
+    return "keys " + QuotedKey(registry, a) + " and " + QuotedKey(registry, b);
 }
 
 // Registry records first ... last whose key is no number a lookup can take (below 1), and
@@ -209,11 +213,11 @@ void CheckLastKeyBound(const SlotFile& registry, const std::vector<std::int32_t>
     const auto last = static_cast<std::int64_t>(keys.size());
     report.Note(ProblemKind::kRegistryOrder, [&] {
         return Finding{std::string(kRegistryName), last, 0,
-                       "last key " + Quoted(Left(registry.Text(last), 5)) +
+                       "last key " + QuotedKey(registry, last) +
                            ": no lookup takes a higher one, so " + std::to_string(above) +
                            (above == 1 ? " record is" : " records are") +
                            " never found (the highest key, " +
-                           Quoted(Left(registry.Text(static_cast<std::int64_t>(highest) + 1), 5)) +
+                           QuotedKey(registry, static_cast<std::int64_t>(highest) + 1) +
                            ", is record " + std::to_string(highest + 1) + ")"};
     });
 }
