@@ -142,15 +142,32 @@ class WindowStartupPrompt final : public StartupPrompt {
     bool quitAfterShow_;
 };
 
+// The first of Qt's notes while the application starts, trimmed to its first line; kept for
+// the message of a start that fails. (Qt's message handler is a plain function: the note has
+// to live outside it.)
+std::string& FirstStartupNote() {
+    static std::string note;
+    return note;
+}
+
 // While the application starts: Qt's notes about its platform are not for the user, and a
-// platform that cannot start (no display to reach) ends the program with one line and status
-// 2, instead of Qt's advice to reinstall and an abort.
-void StartupQtMessages(QtMsgType type, const QMessageLogContext&, const QString&) {
-    if (type != QtFatalMsg) return;
-    const char* display = std::getenv("DISPLAY");
-    std::cerr << "velmaro: the window cannot be shown: no display could be opened (DISPLAY "
-              << (display != nullptr && *display != '\0' ? PrintableText(display) : "not set")
-              << "); 'velmaro card' draws cards without one\n";
+// platform that cannot start ends the program with one line and status 2, instead of Qt's
+// advice to reinstall and an abort. The line gives the cause: no display set, or the first
+// thing Qt noted ("could not connect to display :1", a plugin or library that is missing).
+void StartupQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    const QString firstLine = message.section(QLatin1Char('\n'), 0, 0).trimmed();
+    if (type != QtFatalMsg) {
+        if (FirstStartupNote().empty()) FirstStartupNote() = firstLine.toStdString();
+        return;
+    }
+    const bool noDisplay = qEnvironmentVariableIsEmpty("DISPLAY") &&
+                           qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+                           qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+    const std::string cause = noDisplay                     ? "no display is set (DISPLAY is empty)"
+                              : !FirstStartupNote().empty() ? FirstStartupNote()
+                                                            : firstLine.toStdString();
+    std::cerr << "velmaro: the window cannot be shown: " << PrintableText(cause)
+              << "; 'velmaro card' draws cards without a display\n";
     std::_Exit(kUsageErrorStatus);
 }
 

@@ -10,6 +10,7 @@
 
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/app/run_velmaro.h"
@@ -96,18 +97,20 @@ TEST(CommandLine, EveryUsageErrorHasOneFormAndStatusTwo) {
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 2);
 }
 
-// Without a display to open, the window says so in one line and ends with status 2, instead
-// of Qt's advice to reinstall and an abort.
-TEST(CommandLine, TheWindowWithoutADisplayIsOneErrorLine) {
-    for (const std::string display : {"", ":77"}) {
+// Without a display to open, the window says so in one line, with the cause, and ends with
+// status 2, instead of Qt's advice to reinstall and an abort.
+TEST(CommandLine, TheWindowWithoutADisplayIsOneErrorLineWithTheCause) {
+    for (const auto& [variable, value, cause] :
+         {std::tuple{"", "", "no display is set (DISPLAY is empty)"},
+          std::tuple{"DISPLAY", ":77", "could not connect to display :77"},
+          std::tuple{"QT_QPA_PLATFORM", "nowhere",
+                     "Could not find the Qt platform plugin \"nowhere\" in \"\""}}) {
         QProcessEnvironment environment;
-        if (!display.empty()) environment.insert("DISPLAY", QString::fromStdString(display));
+        if (*variable != '\0') environment.insert(variable, value);
         const ProcessRun run = RunVelmaro({"--data-dir", kSample, "5193"}, environment);
         EXPECT_EQ(run.exitCode, 2);
-        EXPECT_EQ(run.err,
-                  "velmaro: the window cannot be shown: no display could be opened (DISPLAY " +
-                      (display.empty() ? "not set" : display) +
-                      "); 'velmaro card' draws cards without one\n");
+        EXPECT_EQ(run.err, std::string("velmaro: the window cannot be shown: ") + cause +
+                               "; 'velmaro card' draws cards without a display\n");
     }
 }
 
