@@ -4,7 +4,6 @@
 #include <QFileInfo>
 
 #include "app/command_line.h"
-#include "base/civil_date.h"
 #include "ui/file_name_text.h"
 
 namespace velmaro {
@@ -229,11 +228,7 @@ Status ReadFormat(const QCommandLineParser& parser, const CardOptionNames& names
 Status ReadDrawing(const QCommandLineParser& parser, const CardOptionNames& names,
                    CardOptions& options) {
     if (parser.isSet(names.today)) {
-        options.today = ParseIsoDate(parser.value(names.today).toStdString());
-        if (!options.today) {
-            return UsageError(QStringLiteral("--today must be a date written YYYY-MM-DD, not '%1'")
-                                  .arg(parser.value(names.today)));
-        }
+        VELMARO_TRY(options.today, ParseTodayOption(parser.value(names.today)));
     }
     if (parser.isSet(names.metrics)) {
         const QString name = parser.value(names.metrics);

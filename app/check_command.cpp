@@ -13,7 +13,6 @@
 #include "app/check_report_format.h"
 #include "app/command_line.h"
 #include "app/data_dir_settings.h"
-#include "base/civil_date.h"
 #include "base/system_environment.h"
 #include "store/data_check.h"
 #include "store/data_file_guard.h"
@@ -89,11 +88,7 @@ Result<CheckOptions> ParseCheckOptions(int argc, char* argv[]) {
         options.json = name == QLatin1String("json");
     }
     if (parser.isSet(today)) {
-        options.today = ParseIsoDate(parser.value(today).toStdString());
-        if (!options.today) {
-            return Error{"", "--today must be a date written YYYY-MM-DD, not '" +
-                                 FileNameBytes(parser.value(today)) + "'"};
-        }
+        VELMARO_TRY(options.today, ParseTodayOption(parser.value(today)));
     }
     return options;
 }

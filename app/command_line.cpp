@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "app/card_run.h"
+#include "base/civil_date.h"
 #include "base/printable_text.h"
 #include "ui/file_name_text.h"
 #include "ui/output_file.h"
@@ -56,6 +57,12 @@ void ReserveStandardDescriptors() {
             ::close(reserved);
         }
     }
+}
+
+Result<std::chrono::year_month_day> ParseTodayOption(const QString& value) {
+    if (const auto day = ParseIsoDate(value.toStdString())) return *day;
+    return Error{"",
+                 "--today must be a date written YYYY-MM-DD, not '" + FileNameBytes(value) + "'"};
 }
 
 std::string VersionText() { return std::string("velmaro ") + VELMARO_VERSION + "\n"; }

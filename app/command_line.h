@@ -4,10 +4,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <memory>
 #include <ostream>
 #include <string>
 #include <string_view>
+
+#include "base/result.h"
 
 namespace velmaro {
 
@@ -32,6 +35,9 @@ QString UsageErrorText(const QCommandLineParser& parser);
 
 // argv[first...] behind program, ready for QCommandLineParser::parse: UTF-8 decoded, a byte that
 // is not UTF-8 kept for FileNameBytes to give back (a file name in Latin-1).
+// The day of a --today value written YYYY-MM-DD; a usage error saying so for anything else.
+Result<std::chrono::year_month_day> ParseTodayOption(const QString& value);
+
 QStringList CommandArguments(const QString& program, int argc, char* argv[], int first);
 
 // Opens each of descriptors 0, 1 and 2 that the caller left closed on /dev/null as a path
