@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <filesystem>
 
 #include "base/descriptor_name.h"
@@ -13,11 +12,7 @@ namespace velmaro {
 
 std::vector<std::string> NumberLines(std::string_view text) {
     std::vector<std::string> numbers;
-    while (!text.empty()) {
-        const std::size_t end = std::min(text.find('\n'), text.size());
-        std::string_view line = text.substr(0, end);
-        text.remove_prefix(std::min(end + 1, text.size()));
-        if (line.ends_with('\r')) line.remove_suffix(1);
+    for (const std::string_view line : SplitLineViews(text)) {
         // Read as UTF-8, as the command's arguments are: a byte that is not part of valid
         // UTF-8 becomes U+FFFD, so a number's text is always UTF-8 where it is shown.
         if (!line.empty()) numbers.push_back(Utf8Text(line));

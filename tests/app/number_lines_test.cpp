@@ -24,8 +24,10 @@ TEST(NumberLines, EachLineAsTypedWithoutItsEndEmptyLinesSkipped) {
         {"\n\n5193\n\r\n\n847", {"5193", "847"}},
         // Blanks, signs and leading zeros belong to the number as typed.
         {" 5193 \n-5\n05193\n\t\n", {" 5193 ", "-5", "05193", "\t"}},
-        // Only the line end's own "\r" goes.
-        {"5193\r\r\n12\r3\n", {"5193\r", "12\r3"}},
+        // A CR alone ends a line too: a list saved with CR line ends is as many numbers, not
+        // one number holding the others.
+        {"5193\r50\r9975\r", {"5193", "50", "9975"}},
+        {"5193\r\r\n12\r3\n", {"5193", "12", "3"}},
         // UTF-8 as it stands; a byte that cannot be UTF-8 becomes U+FFFD.
         {"51\xff"
          "93\n\xc3\xa8\n",
