@@ -103,28 +103,41 @@ Status RecordFile::FollowPath() const {
         if (::stat(path_.c_str(), &named) != 0) {
             // Gone: a file missing from the start still reads as empty, one removed since is
             // an error. Another failure to look leaves the open file to be read.
-            if ((errno == ENOENT || errno == ENOTDIR) && !missing_) {
-                descriptor_.Reset();
-                hasCopy_ = false;
-                vanished_ = true;
+            if (errno == ENOENT || errno == ENOTDIR) {
+                if (missing_) {
+                    pathError_ = 0;
+                } else {
+                    StopReading(ENOENT);
+                }
             }
         } else {
             struct stat open {};
             const bool same = descriptor_.get() >= 0 && ::fstat(descriptor_.get(), &open) == 0 &&
                               open.st_dev == named.st_dev && open.st_ino == named.st_ino;
             if (!same) {
+                // The file now under the name is the one to read: when it cannot be opened,
+                // the one read until now is not read in its place.
                 const int descriptor = OpenForReading(path_);
-                if (descriptor < 0) return Error{path_, SystemReason(errno)};
-                descriptor_.Reset(descriptor);
-                hasCopy_ = false;
-                missing_ = false;
-                vanished_ = false;
-                ++fileGeneration_;
+                if (descriptor < 0) {
+                    StopReading(errno);
+                } else {
+                    descriptor_.Reset(descriptor);
+                    hasCopy_ = false;
+                    missing_ = false;
+                    pathError_ = 0;
+                    ++fileGeneration_;
+                }
             }
         }
     }
-    if (vanished_) return Error{path_, SystemReason(ENOENT)};
+    if (pathError_ != 0) return Error{path_, SystemReason(pathError_)};
     return Ok();
+}
+
+void RecordFile::StopReading(int reason) const {
+    descriptor_.Reset();
+    hasCopy_ = false;
+    pathError_ = reason;
 }
 
 Result<std::int64_t> RecordFile::Length() const {

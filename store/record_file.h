@@ -177,6 +177,10 @@ class RecordFile {
     RecordFile(std::string path, std::size_t slotSize, int descriptor, Reading reading,
                Clock clock);
 
+    // The file read until now is no longer the one under the name: closed, its copy dropped,
+    // and every read fails for reason (an errno) until the name names a readable file again.
+    void StopReading(int reason) const;
+
     // For a file read from a copy (made now if there is none yet): the up to size bytes of the
     // copy at offset, in place. Nothing for a file read from the disk.
     Result<std::optional<std::string_view>> CopyAt(std::int64_t offset, std::size_t size) const;
@@ -190,8 +194,10 @@ class RecordFile {
     Clock clock_;
     bool closed_ = false;
     mutable bool missing_ = false;
-    bool followsPath_ = false;       // opened by its name on the disk, not from memory
-    mutable bool vanished_ = false;  // the name named no file at the last look
+    bool followsPath_ = false;  // opened by its name on the disk, not from memory
+    // Why the name could not be read at the last look (ENOENT: it named no file any more; the
+    // open's reason: it named a file that cannot be opened); 0 when it could.
+    mutable int pathError_ = 0;
     mutable std::uint64_t fileGeneration_ = 0;
     mutable std::chrono::nanoseconds pathLookedAt_{0};  // on the coarse monotonic clock
     mutable std::uint64_t readRequests_ = 0;

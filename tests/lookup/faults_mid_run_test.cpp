@@ -5,7 +5,9 @@
 // on both sides.
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -165,6 +167,41 @@ TEST(FaultsMidRun, ARecordFileMissingAtStartIsReadOnceItIsThere) {
     folder.dir.Write("esami.dir", Slots(kThreeStudentsExams, kExamSlotSize));
     std::this_thread::sleep_for(kNameLookedAtAgain);
     EXPECT_EQ(Outcome(store, "5193"), "7805|INF127250110|ALG131250220");
+}
+
+// A file is put under name that nobody can open, not even the superuser: a socket.
+void ReplaceByUnopenable(const testdata::TempDataDir& dir, const std::string& name) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string path = dir.PathOf("socket");
+    ASSERT_LT(path.size(), sizeof address.sun_path);
+    path.copy(address.sun_path, path.size());
+    const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(socket, 0);
+    ASSERT_EQ(::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ::close(socket);
+    ASSERT_EQ(std::rename(path.c_str(), dir.PathOf(name).c_str()), 0);
+}
+
+// The file under a name is the one read: once it is one that cannot be opened, the file read
+// until then is not read in its place, on any lookup, until a readable file is there again.
+TEST(FaultsMidRun, AFileReplacedByOneThatCannotBeOpenedIsAnErrorOnEveryLookup) {
+    for (const char* name : {"elenco.dir", "esami.dir"}) {
+        SCOPED_TRACE(name);
+        DataFolder folder;
+        const DataStore store = folder.Load();
+        ASSERT_EQ(Outcome(store, "5193"), "7805|INF127250110|ALG131250220");
+        ReplaceByUnopenable(folder.dir, name);
+        std::this_thread::sleep_for(kNameLookedAtAgain);
+        const std::string error =
+            "error: " + folder.dir.PathOf(name) + ": No such device or address";
+        for (int lookup = 0; lookup < 3; ++lookup)
+            EXPECT_EQ(Outcome(store, "5193"), error) << "lookup " << lookup;
+        ::unlink(folder.dir.PathOf(name).c_str());
+        testdata::WriteThreeStudents(folder.dir);
+        std::this_thread::sleep_for(kNameLookedAtAgain);
+        EXPECT_EQ(Outcome(store, "5193"), "7805|INF127250110|ALG131250220");
+    }
 }
 
 TEST(FaultsMidRun, ACopyIsReadAgainUntilItsLastChangeHasSettled) {
