@@ -87,7 +87,10 @@ class CupsPrinting : public ::testing::Test {
     const SampleCard card_{"5193"};
 };
 
-TEST_F(CupsPrinting, TheDefaultPrinterSpoolsTheTitledCardOnOnePage) {
+// The default printer spools the card, titled, on one page. A number typed with a line end or a
+// tab (pasted from a spreadsheet), or very long, finds its student; the job prints, and is found
+// again to say so.
+TEST_F(CupsPrinting, TheDefaultPrinterSpoolsTheTitledCardOnOnePageWhateverWasTyped) {
     // The queue becomes this process's default printer, as lpoptions -d would make it.
     qputenv("PRINTER", kQueue);
     const QDateTime start = QDateTime::currentDateTime().addSecs(-1);
@@ -107,19 +110,15 @@ TEST_F(CupsPrinting, TheDefaultPrinterSpoolsTheTitledCardOnOnePage) {
         EXPECT_TRUE(text.contains(QString::fromUtf8(piece))) << piece << "\n" << text.toStdString();
     EXPECT_GE(text.count(QRegularExpression("\\b\\d\\d/\\d\\d/\\d\\d\\b")), 26);  // the rows
     QFile::remove(pdf);
-}
 
-// A number typed with a line end or a tab (pasted from a spreadsheet), or very long, finds its
-// student; the job prints, and is found again to say so.
-TEST_F(CupsPrinting, JobsOfNumbersTypedWithControlCharactersOrAtLengthAreFound) {
     for (const std::string& typed :
          std::vector<std::string>{"5193\n", "5193\t\x1b[1m", "5193" + std::string(300, 'x')}) {
         const SampleCard card(typed);
         ASSERT_TRUE(card.Loaded());
-        const int lastJobBefore = CupsLastJobId(kQueue);
-        const Status printed = PrintToQueue(card);
-        EXPECT_TRUE(printed.ok()) << printed.error().Message();
-        EXPECT_EQ(JobTitlesAfter(lastJobBefore).size(), 1);
+        const int lastJob = CupsLastJobId(kQueue);
+        const Status typedPrinted = PrintToQueue(card);
+        EXPECT_TRUE(typedPrinted.ok()) << typedPrinted.error().Message();
+        EXPECT_EQ(JobTitlesAfter(lastJob).size(), 1);
     }
 }
 

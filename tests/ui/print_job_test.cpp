@@ -73,34 +73,21 @@ class FakePrinterPage final : public QPaintDevice {
     mutable FakeEngine engine_;
 };
 
-class PrintJob : public ::testing::Test {
-  protected:
-    void SetUp() override { ASSERT_TRUE(card_.Loaded()); }
-    // The sample card printed as a PDF file at path; the job's name goes to docName_.
-    Status PrintPdf(const QString& path) {
-        QPrinter printer(QPrinter::HighResolution);
-        SetUpPdfPrinter(printer, path);
-        const Status printed = PrintCardJob(printer, card_.Input());
-        docName_ = printer.docName();
-        return printed;
-    }
-    const SampleCard card_{"5193"};
-    QString docName_;
-};
-
 // A device that fails to begin or to end is an error naming the printer. On one that works,
 // the page starts four empty lines down in Arial 10 points.
-TEST_F(PrintJob, ThePageStartsFourLinesDownAndAFailingDeviceIsAnErrorNamingThePrinter) {
+TEST(PrintJob, ThePageStartsFourLinesDownAndAFailingDeviceIsAnErrorNamingThePrinter) {
+    const SampleCard card("5193");
+    ASSERT_TRUE(card.Loaded());
     // Whether the device begins and ends its work, and the job's error: none when it succeeds.
     for (const auto& [beginWorks, endWorks, error] :
          {std::tuple{false, true, "printer Ufficio: the print job could not be started"},
           {true, false, "printer Ufficio: the print job could not be finished"}}) {
         FakePrinterPage page(beginWorks, endWorks);
-        const Status printed = PaintCardJob(page, "printer Ufficio", card_.Input());
+        const Status printed = PaintCardJob(page, "printer Ufficio", card.Input());
         EXPECT_EQ(printed.ok() ? "" : printed.error().Message(), error);
     }
     FakePrinterPage page(true, true);
-    ASSERT_TRUE(PaintCardJob(page, "printer", card_.Input()).ok());
+    ASSERT_TRUE(PaintCardJob(page, "printer", card.Input()).ok());
     ASSERT_FALSE(page.Texts().empty());
     const DrawnText& first = page.Texts().front();
     EXPECT_EQ(QStringList({first.text, first.font.family()}), QStringList({"Matr.: ", "Arial"}));
@@ -117,18 +104,28 @@ TEST_F(PrintJob, ThePageStartsFourLinesDownAndAFailingDeviceIsAnErrorNamingThePr
 
 // A missing folder, and a device that fails every write as a full disk does; the file written
 // well is the only one its folder then holds: one page, titled, with the whole card.
-TEST_F(PrintJob, APdfFileIsTitledWholeOrAnErrorThatLeavesNoFile) {
+TEST(PrintJob, APdfFileIsTitledWholeOrAnErrorThatLeavesNoFile) {
+    const SampleCard card("5193");
+    ASSERT_TRUE(card.Loaded());
+    QString docName;  // the job's name
+    const auto printPdf = [&](const QString& path) {
+        QPrinter printer(QPrinter::HighResolution);
+        SetUpPdfPrinter(printer, path);
+        const Status printed = PrintCardJob(printer, card.Input());
+        docName = printer.docName();
+        return printed;
+    };
     QTemporaryDir folder;
     for (const QString& path : {folder.filePath("missing/card.pdf"), QString("/dev/full")}) {
-        const Status printed = PrintPdf(path);
+        const Status printed = printPdf(path);
         ASSERT_FALSE(printed.ok()) << path.toStdString();
         EXPECT_EQ(printed.error().file, path.toStdString());
     }
     EXPECT_TRUE(QDir(folder.path()).isEmpty());
     const QString path = folder.filePath("card.pdf");
-    ASSERT_TRUE(PrintPdf(path).ok());
+    ASSERT_TRUE(printPdf(path).ok());
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"card.pdf"});
-    EXPECT_EQ(docName_, PrintJobTitle("5193"));
+    EXPECT_EQ(docName, PrintJobTitle("5193"));
 
     const QString info = testing::ProgramOutput(QStringLiteral("pdfinfo"), {path});
     for (const char* line :
