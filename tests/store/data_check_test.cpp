@@ -358,11 +358,21 @@ TEST(DataCheck, RunsReachingOutOfTheirFileAndExamsAfterTodayAreCheckedAsTheCardD
     EXPECT_EQ(Findings(CheckDataFiles(set.Files(), std::chrono::year(2003) / 1 / 1)), expected);
 }
 
-// A report keeps the first ten findings of a kind and counts all (the same across the blocks
-// of a file: FindingsAcrossTheBlocksOfEachFile): 25 students sharing one run whose first exam
-// predates their enrolment.
+// A report keeps the first ten findings of a kind and counts all, in a table and across the
+// registry, which is checked in parts (its blocks: FindingsAcrossTheBlocksOfEachFile).
 TEST(DataCheck, KeepsTheFirstTenFindingsAndCountsAll) {
     DataSet set;
+    for (int i = 0; i < 25; ++i)
+        set.examTable += "ZQ " + std::to_string(2000 + i) + " Seminario\r\n";
+    const CheckReport report = CheckDataFiles(set.Files(), kToday);
+    const ProblemGroup& group = report.Group(ProblemKind::kUnknownGroupCode);
+    EXPECT_EQ(group.count, 25u);
+    ASSERT_EQ(group.first.size(), CheckReport::kFindingsKept);
+    EXPECT_EQ(group.first.front().record, 4);
+    EXPECT_EQ(group.first.back().record, 13);
+
+    // 25 students sharing one run whose first exam predates their enrolment.
+    set = DataSet{};
     set.registry.clear();
     for (int i = 1; i <= 25; ++i)
         set.registry.push_back(RegistryText(10 * i, 2, 2, 1, 1));

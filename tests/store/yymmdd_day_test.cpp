@@ -18,7 +18,7 @@ std::string TwoDigits(int value) {
     return {static_cast<char>('0' + value / 10), static_cast<char>('0' + value % 10)};
 }
 
-TEST(YyMmDdDay, AgreesWithTheDateOfItsPartsOnEveryYearMonthAndDay) {
+TEST(YyMmDdDay, AgreesWithTheDateOfItsPartsAndIsNoneForTextsNotSixDigits) {
     // Months and days one past their ends and 0 included: every leap day, month end and
     // century year is met.
     for (int year = 0; year < 100; ++year) {
@@ -29,10 +29,8 @@ TEST(YyMmDdDay, AgreesWithTheDateOfItsPartsOnEveryYearMonthAndDay) {
             }
         }
     }
-}
-
-TEST(YyMmDdDay, TextsThatAreNotSixDigitsAreNoDate) {
     // (Which century a year is in, and leap days, are pinned by CareerRecords.FieldsByPosition...)
+    // Texts that are not six digits are no date.
     for (const char* text : {"", "96110", "9611011", " 61101", "96110 ", "96-101", "9611/1",
                              "9611:1", "9:1101", "+61101", "961a01"}) {
         EXPECT_EQ(DayNumberOfYyMmDd(text), kNoDayNumber) << text;
