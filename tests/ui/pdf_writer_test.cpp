@@ -162,7 +162,7 @@ std::string CharacterMapOf(const std::string& file) {
 // Text is written as subset glyph numbers, and the map back to characters lets a reader find
 // the text again, accents and characters past the first 256 included. A character the font
 // lacks is its missing-character glyph, and the text after it moves on by the layout's width.
-TEST(PdfFont, TextBecomesGlyphNumbersThatMapBackToItsCharacters) {
+TEST(PdfFont, TextBecomesGlyphNumbersThatMapBackAndDocumentsShareOnlyEqualSubsets) {
     auto program = PdfFontProgram::Of(CardPrinterFont());
     ASSERT_TRUE(program.ok()) << program.error().Message();
     auto font = PdfFont::Of(*program);
@@ -196,27 +196,22 @@ TEST(PdfFont, TextBecomesGlyphNumbersThatMapBackToItsCharacters) {
     EXPECT_TRUE(content.starts_with("/Span << /ActualText <FEFF002D00AD2603> >> BDC [<"))
         << content;
     EXPECT_TRUE(content.ends_with("] TJ EMC")) << content;
-}
 
-// Documents drawing the same glyphs for the same characters share one subset's objects, which
-// are the bytes a subset made afresh would give; a subset that differs in a glyph gets its own,
-// also after many others have come and gone.
-TEST(PdfFont, DocumentsDrawingTheSameGlyphsShareOneSubsetAndNoOtherSubsetIsTakenForIt) {
-    auto program = PdfFontProgram::Of(CardPrinterFont());
-    ASSERT_TRUE(program.ok()) << program.error().Message();
-    const PdfFont::Advance advance = [](char32_t) { return 500.0; };
+    // Documents drawing the same glyphs for the same characters share one subset's objects,
+    // which are the bytes a subset made afresh would give; a subset that differs in a glyph gets
+    // its own, also after many others have come and gone.
     const auto document = [&](const std::shared_ptr<const PdfFontProgram>& from,
                               std::string_view text) {
-        auto font = PdfFont::Of(from);
-        EXPECT_TRUE(font.ok());
-        font->Include(U"xyz");
-        std::string content;
-        font->AppendShowText(text, advance, content);
-        return std::pair{content, FontDocument(*font)};
+        auto shared = PdfFont::Of(from);
+        EXPECT_TRUE(shared.ok());
+        shared->Include(U"xyz");
+        std::string shown;
+        shared->AppendShowText(text, advance, shown);
+        return std::pair{shown, FontDocument(*shared)};
     };
 
-    const auto [content, first] = document(*program, "zàb");
-    EXPECT_EQ(content, "<000300040005> Tj");  // after the included x, y and z
+    const auto [shown, first] = document(*program, "zàb");
+    EXPECT_EQ(shown, "<000300040005> Tj");  // after the included x, y and z
     EXPECT_NE(CharacterMapOf(first).find("<0004> <00E0>"), std::string::npos);
     const std::string other = document(*program, "zÉb").second;
     EXPECT_NE(CharacterMapOf(other).find("<0004> <00C9>"), std::string::npos);
