@@ -11,20 +11,15 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <tuple>
 
 #include "app/card_progress.h"
 #include "tests/app/run_velmaro.h"
 #include "tests/store/data_files.h"
 #include "tests/support/ops_compare.h"
 
-namespace velmaro {
+namespace velmaro::testing {
 namespace {
-
-using testing::CardLines;
-using testing::RunVelmaro;
-
-const QString kSample = VELMARO_SAMPLE_DIR;
-const QString kToday = "--today=2025-10-20";
 
 TEST(CardBatch, AllDrawsEveryStudentInKeyOrder) {
     const auto run = RunVelmaro(
@@ -76,41 +71,33 @@ TEST(CardBatch, SplitFilesAreTheOneByOneCardsWhateverTheThreads) {
     }
 }
 
-// Every student's card as an svg file of its own, made by jobs threads or as many as the
-// system gives; each file named by the registry number.
-void ExpectEverySvgCardSplit(const QProcessEnvironment& environment,
-                             const std::function<void()>& inChild = {}, const QString& jobs = "8") {
-    const testdata::TempDataDir out;
-    const QString folder = QString::fromStdString(out.PathOf("cards"));
-    const auto run = RunVelmaro({"card", "--all", "--split", folder, "--jobs", jobs, "--format",
-                                 "svg", "--quiet", kToday, "--data-dir", kSample},
-                                environment, {}, {}, inChild);
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 400);
-    EXPECT_TRUE(QDir(folder).exists("9975.svg"));
-}
-
-// Files waiting to be flushed together, and each thread's store, hold descriptors: with many
-// threads and a low limit of open files the run still writes every card.
-TEST(CardBatch, SplitStaysWithinTheLimitOfOpenFiles) {
-    ExpectEverySvgCardSplit(
-        {},
-        [] {
-            const rlimit limit{128, 128};
-            ::setrlimit(RLIMIT_NOFILE, &limit);
-        },
-        "64");
-}
-
-// Where the system gives no more threads, the check and a split run do their work on the
-// threads there are.
-TEST(CardBatch, WithoutThreadsTheWorkStaysOnTheMainOne) {
+// Every student's card as an svg file of its own, each named by the registry number, also
+// where files waiting to be flushed together, and each thread's store, hold descriptors: with
+// many threads and a low limit of open files; and where the system gives no more threads, the
+// check and a split run do their work on the threads there are.
+TEST(CardBatch, SplitWritesEveryCardWithFewOpenFilesOrWithoutThreads) {
     QProcessEnvironment noThreads;
     noThreads.insert("LD_PRELOAD", VELMARO_NO_THREADS);
     const auto check = RunVelmaro({"check", "--data-dir", kSample}, noThreads);
     EXPECT_EQ(check.exitCode, 0) << check.err;
     EXPECT_EQ(check.out, kSample.toStdString() + "/: no problems found\n");
-    ExpectEverySvgCardSplit(noThreads);
+    const std::function<void()> fewOpenFiles = [] {
+        const rlimit limit{128, 128};
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    };
+    for (const auto& [environment, inChild, jobs] :
+         {std::tuple{QProcessEnvironment(), fewOpenFiles, "64"},
+          std::tuple{noThreads, std::function<void()>(), "8"}}) {
+        SCOPED_TRACE(jobs);
+        const testdata::TempDataDir out;
+        const QString folder = QString::fromStdString(out.PathOf("cards"));
+        const auto run = RunVelmaro({"card", "--all", "--split", folder, "--jobs", jobs, "--format",
+                                     "svg", "--quiet", kToday, "--data-dir", kSample},
+                                    environment, {}, {}, inChild);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 400);
+        EXPECT_TRUE(QDir(folder).exists("9975.svg"));
+    }
 }
 
 // Each file is named by the key its student was found by, whatever the rest of the record
@@ -145,9 +132,7 @@ TEST(CardBatch, MemoryRunningOutIsAMessageAndLeavesNoFileHalfWritten) {
         return environment;
     };
     const testdata::TempDataDir data;
-    for (const std::string name :
-         {"elenco.dir", "esami.dir", "velmara.dir", "esami.grp", "titoli.grp"})
-        data.Write(name, testdata::FileBytes(kSample.toStdString() + "/" + name));
+    std::filesystem::copy(VELMARO_SAMPLE_DIR, data.DataDir());
     std::filesystem::resize_file(data.PathOf("elenco.dir"), 80 << 20);
     const QString dataDir = QString::fromStdString(data.DataDir());
     const auto check = RunVelmaro({"check", "--data-dir", dataDir}, scarce("33554432", false));
@@ -243,4 +228,4 @@ TEST(CardProgress, UpdatesAFewTimesASecondAndNotForShortRuns) {
 }
 
 }  // namespace
-}  // namespace velmaro
+}  // namespace velmaro::testing

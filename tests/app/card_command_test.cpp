@@ -23,22 +23,13 @@
 #include "tests/support/program_output.h"
 #include "tests/support/text_boxes.h"
 
-namespace velmaro {
+namespace velmaro::testing {
 namespace {
 
-using testing::ProcessRun;
-using testing::RunVelmaro;
-
-// The standard output of a poppler tool; empty when it cannot run.
-std::string Poppler(const QString& tool, const QStringList& arguments) {
-    return testing::ProgramOutput(tool, arguments).toStdString();
-}
-
 const QString kData = VELMARO_EXAMPLES_DIR "/data";
-const QString kToday = "--today=2025-10-20";
 
 TEST(CardCommand, WorkedExampleRecordingMatchesCardByCard) {
-    std::istringstream lines(testing::ReadTextFile(VELMARO_EXAMPLES_DIR "/typed.txt"));
+    std::istringstream lines(ReadTextFile(VELMARO_EXAMPLES_DIR "/typed.txt"));
     std::vector<std::string> typed;
     QStringList arguments{"card", "--format=ops", "--metrics=fixed", kToday, "--data-dir", kData,
                           "--"};
@@ -47,12 +38,12 @@ TEST(CardCommand, WorkedExampleRecordingMatchesCardByCard) {
     ASSERT_EQ(typed.size(), 38u);
     const ProcessRun run = RunVelmaro(arguments);
     EXPECT_EQ(run.exitCode, 1);
-    const std::string expected = testing::ReadTextFile(VELMARO_EXAMPLES_DIR "/expected.ops");
-    for (const std::string& difference : testing::CompareOps(run.out, expected))
+    const std::string expected = ReadTextFile(VELMARO_EXAMPLES_DIR "/expected.ops");
+    for (const std::string& difference : CompareOps(run.out, expected))
         ADD_FAILURE() << difference;
     // Standard error holds one line per number not on file, and nothing else.
     std::string notFound;
-    const auto cards = testing::SplitOpsCards(expected);
+    const auto cards = SplitOpsCards(expected);
     for (std::size_t i = 0; i < std::min(cards.size(), typed.size()); ++i) {
         if (cards[i].lines == std::vector<std::string>{"notfound"})
             notFound += "Matricola NON Trovata: " + typed[i] + "\n";
@@ -76,11 +67,11 @@ TEST(CardCommand, AveragesTakeTheLocalesDecimalSeparatorAndNothingElseDoes) {
         RunVelmaro({"card", "--metrics=fixed", kToday, "--data-dir", kData, "268"}, italian);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     // The worked example's card with "," in its two averages only.
-    std::string expected = testing::ReadTextFile(VELMARO_EXAMPLES_DIR "/expected.ops");
+    std::string expected = ReadTextFile(VELMARO_EXAMPLES_DIR "/expected.ops");
     expected = expected.substr(0, expected.find("\ncard ") + 1);
     for (const char* average : {"\"26.56\"", "\"97.40\""})
         expected.at(expected.find(average) + 3) = ',';
-    for (const std::string& difference : testing::CompareOps(run.out, expected))
+    for (const std::string& difference : CompareOps(run.out, expected))
         ADD_FAILURE() << difference;
 }
 
@@ -123,9 +114,9 @@ TEST(CardCommand, PngIsAnA4PageAtTheResolutionHoldingTheCard) {
 }
 
 // The words of each page of a PDF with their boxes, as pdftotext -bbox finds them.
-std::vector<std::vector<testing::TextBox>> WordsPerPage(const QString& pdf) {
-    std::vector<std::vector<testing::TextBox>> pages;
-    const std::string html = Poppler("pdftotext", {"-bbox", pdf, "-"});
+std::vector<std::vector<TextBox>> WordsPerPage(const QString& pdf) {
+    std::vector<std::vector<TextBox>> pages;
+    const std::string html = ProgramOutput("pdftotext", {"-bbox", pdf, "-"}).toStdString();
     const std::regex item(
         R"re(<page |<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)<)re");
     for (auto it = std::sregex_iterator(html.begin(), html.end(), item);
@@ -166,9 +157,9 @@ TEST(CardCommand, PdfTextsStandWhereTheDrawingPutsThemAndReadBackAsDrawn) {
     ASSERT_EQ(pages.size(), static_cast<std::size_t>(numbers.size() - 1));
     for (std::size_t page = 0; page < pages.size(); ++page) {
         ASSERT_GT(pages[page].size(), 30u) << "page " << page + 1;
-        EXPECT_EQ(testing::FirstOverlap(pages[page]), "") << "page " << page + 1;
+        EXPECT_EQ(FirstOverlap(pages[page]), "") << "page " << page + 1;
     }
-    const std::string firstPage = Poppler("pdftotext", {"-l", "1", pdf, "-"});
+    const std::string firstPage = ProgramOutput("pdftotext", {"-l", "1", pdf, "-"}).toStdString();
     EXPECT_NE(firstPage.find("Matr.: 5193\u2603\u5b66\ufffd"), std::string::npos) << firstPage;
 
     constexpr double kMarginPoints = 36;
@@ -271,4 +262,4 @@ TEST(CardCommand, MessagesShowControlCharactersEscaped) {
 }
 
 }  // namespace
-}  // namespace velmaro
+}  // namespace velmaro::testing

@@ -20,44 +20,44 @@ Result<CardOptions> Parse(const QStringList& arguments) {
 }
 
 TEST(CardOptions, EveryUsageErrorSaysWhatIsWrong) {
+    const std::string oneCard =
+        "png and svg hold one card: give one MATRICOLA, use pdf for "
+        "several, or --split DIR for one file each";
+    const std::string needsOutput = "png, pdf and svg need an output file (-o FILE)";
+    const std::string fixedForOps = "--metrics fixed applies to the ops format only";
+    const std::string dpiForPng = "--dpi applies to the png format only";
+    const auto noFormat = [](const std::string& name) {
+        return "cannot tell the format from '" + name + "': use --format png|pdf|svg|ops";
+    };
+    const auto badDate = [](const std::string& date) {
+        return "--today must be a date written YYYY-MM-DD, not '" + date + "'";
+    };
+    const auto badDpi = [](const std::string& dpi) {
+        return "--dpi must be a whole number from 10 to 600, not '" + dpi + "'";
+    };
     const std::vector<std::pair<QStringList, std::string>> cases = {
         {{}, "no MATRICOLA given (or --all for every student)"},
         {{"--bogus", "5193"}, "unknown option '--bogus'"},
         {{"-o", "", "5193"}, "-o needs a file name"},
         {{"--format", "bmp", "5193"}, "--format must be png, pdf, svg or ops, not 'bmp'"},
-        {{"-o", "card.txt", "5193"},
-         "cannot tell the format from 'card.txt': use --format png|pdf|svg|ops"},
-        {{"-o", "card", "5193"},
-         "cannot tell the format from 'card': use --format png|pdf|svg|ops"},
-        {{"--format", "png", "5193"}, "png, pdf and svg need an output file (-o FILE)"},
-        {{"--format", "pdf", "5193"}, "png, pdf and svg need an output file (-o FILE)"},
-        {{"--today", "2023-02-29", "5193"},
-         "--today must be a date written YYYY-MM-DD, not '2023-02-29'"},
-        {{"--today", "2025-1-05", "5193"},
-         "--today must be a date written YYYY-MM-DD, not '2025-1-05'"},
-        {{"--today", "2025/01/05", "5193"},
-         "--today must be a date written YYYY-MM-DD, not '2025/01/05'"},
+        {{"-o", "card.txt", "5193"}, noFormat("card.txt")},
+        {{"-o", "card", "5193"}, noFormat("card")},
+        {{"--format", "png", "5193"}, needsOutput},
+        {{"--format", "pdf", "5193"}, needsOutput},
+        {{"--today", "2023-02-29", "5193"}, badDate("2023-02-29")},
+        {{"--today", "2025-1-05", "5193"}, badDate("2025-1-05")},
+        {{"--today", "2025/01/05", "5193"}, badDate("2025/01/05")},
         {{"--metrics", "wide", "5193"}, "--metrics must be font or fixed, not 'wide'"},
-        {{"-o", "c.png", "--metrics", "fixed", "5193"},
-         "--metrics fixed applies to the ops format only"},
-        {{"-o", "c.pdf", "--metrics", "fixed", "5193"},
-         "--metrics fixed applies to the ops format only"},
-        {{"--dpi", "150", "5193"}, "--dpi applies to the png format only"},
-        {{"-o", "c.svg", "--dpi", "150", "5193"}, "--dpi applies to the png format only"},
-        {{"-o", "c.png", "--dpi", "9", "5193"},
-         "--dpi must be a whole number from 10 to 600, not '9'"},
-        {{"-o", "c.png", "--dpi", "601", "5193"},
-         "--dpi must be a whole number from 10 to 600, not '601'"},
-        {{"-o", "c.png", "--dpi", "1.5", "5193"},
-         "--dpi must be a whole number from 10 to 600, not '1.5'"},
-        {{"-o", "c.png", "--dpi", "", "5193"},
-         "--dpi must be a whole number from 10 to 600, not ''"},
-        {{"-o", "c.png", "5193", "847"},
-         "png and svg hold one card: give one MATRICOLA, use pdf for several, or --split DIR for "
-         "one file each"},
-        {{"-o", "c.svg", "5193", "847"},
-         "png and svg hold one card: give one MATRICOLA, use pdf for several, or --split DIR for "
-         "one file each"},
+        {{"-o", "c.png", "--metrics", "fixed", "5193"}, fixedForOps},
+        {{"-o", "c.pdf", "--metrics", "fixed", "5193"}, fixedForOps},
+        {{"--dpi", "150", "5193"}, dpiForPng},
+        {{"-o", "c.svg", "--dpi", "150", "5193"}, dpiForPng},
+        {{"-o", "c.png", "--dpi", "9", "5193"}, badDpi("9")},
+        {{"-o", "c.png", "--dpi", "601", "5193"}, badDpi("601")},
+        {{"-o", "c.png", "--dpi", "1.5", "5193"}, badDpi("1.5")},
+        {{"-o", "c.png", "--dpi", "", "5193"}, badDpi("")},
+        {{"-o", "c.png", "5193", "847"}, oneCard},
+        {{"-o", "c.svg", "5193", "847"}, oneCard},
         // The batch options.
         {{"--all", "5193"}, "give either --all or numbers, not both"},
         {{"--split", "d", "-o", "x.pdf", "5193"},
@@ -65,9 +65,7 @@ TEST(CardOptions, EveryUsageErrorSaysWhatIsWrong) {
         {{"--split", "d", "--format=ops", "5193"}, "--split writes png, pdf or svg files, not ops"},
         {{"--jobs", "0", "--split", "d", "5193"},
          "--jobs must be a whole number from 1 to 256, not '0'"},
-        {{"--all", "-o", "x.png"},
-         "png and svg hold one card: give one MATRICOLA, use pdf for several, or --split DIR for "
-         "one file each"},
+        {{"--all", "-o", "x.png"}, oneCard},
     };
     for (const auto& [arguments, message] : cases) {
         const Result<CardOptions> parsed = Parse(arguments);

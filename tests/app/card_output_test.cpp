@@ -6,28 +6,26 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
+#include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "tests/app/run_velmaro.h"
 #include "tests/store/data_files.h"
 
-namespace velmaro {
+namespace velmaro::testing {
 namespace {
 
 using testdata::FileBytes;
-using testing::ProcessRun;
-using testing::RunVelmaro;
 
 struct Format {
     const char* name;
@@ -68,23 +66,31 @@ void ExpectOneFailureLine(const ProcessRun& run, const std::string& path,
 }
 
 // A full disk without privileges: files may not grow past 1024 bytes. The program ignores the
-// signal that would end it, so its writes fail with EFBIG as they would with ENOSPC.
-TEST(CardOutput, FullDiskFailsAndKeepsTheOldFileInEveryFormat) {
+// signal that would end it, so its writes fail with EFBIG as they would with ENOSPC. And a
+// device that fails every write with "No space left on device": a private copy of /dev/full
+// where a device can be made (as root), else /dev/full itself, which no one else can replace.
+TEST(CardOutput, AFullDiskOrDeviceFailsAndReplacesNothingInEveryFormat) {
     const auto fullDisk = [] {
         const rlimit fileSize{1024, 1024};
         ::setrlimit(RLIMIT_FSIZE, &fileSize);
     };
+    QTemporaryDir folder;
+    std::string device = folder.filePath("full").toStdString();
+    if (::mknod(device.c_str(), S_IFCHR | 0666, ::makedev(1, 7)) != 0) device = "/dev/full";
     for (const Format& format : kFormats) {
         SCOPED_TRACE(format.name);
-        QTemporaryDir folder;
         const std::string path = folder.filePath(QString("card.") + format.name).toStdString();
         testdata::TempDataDir::WriteFile(path, kOldContent);
         ExpectOneFailureLine(RunVelmaro(CardArguments(format, path), {}, {}, {}, fullDisk), path,
                              "File too large");
         EXPECT_EQ(FileBytes(path), kOldContent);
-        EXPECT_EQ(FolderEntries(folder.path().toStdString()),
-                  std::vector<std::string>{"card." + std::string(format.name)});
+        ExpectOneFailureLine(RunVelmaro(CardArguments(format, device)), device,
+                             "No space left on device");
+        EXPECT_TRUE(S_ISCHR(Mode(device)));
     }
+    // The old files (and the device) alone: no temporary file is left behind.
+    EXPECT_EQ(FolderEntries(folder.path().toStdString()).size(),
+              kFormats.size() + (device == "/dev/full" ? 0 : 1));
 }
 
 // So few files may be open that the fonts (or the data) cannot all load: a message naming what
@@ -103,49 +109,6 @@ TEST(CardOutput, TooFewOpenFilesForTheFontsIsNoCrash) {
     }
 }
 
-TEST(CardOutput, ADeviceIsWrittenToAndNeverReplaced) {
-    // A device that fails every write with "No space left on device": a private copy of
-    // /dev/full where a device can be made (as root), else /dev/full itself, which no one else
-    // can replace.
-    QTemporaryDir folder;
-    std::string device = folder.filePath("full").toStdString();
-    if (::mknod(device.c_str(), S_IFCHR | 0666, ::makedev(1, 7)) != 0) device = "/dev/full";
-    for (const Format& format : kFormats) {
-        SCOPED_TRACE(format.name);
-        const ProcessRun run = RunVelmaro(CardArguments(format, device));
-        ExpectOneFailureLine(run, device, "No space left on device");
-        EXPECT_TRUE(S_ISCHR(Mode(device)));
-    }
-    EXPECT_EQ(FolderEntries(folder.path().toStdString()).size(), device == "/dev/full" ? 0u : 1u);
-}
-
-// Everything written into the FIFO at path until the writer closes it.
-class FifoReader {
-  public:
-    explicit FifoReader(std::string path) : path_(std::move(path)) {
-        thread_ = std::thread([this] {
-            const int descriptor = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-            if (descriptor < 0) return;
-            char buffer[65536];
-            for (ssize_t got; (got = ::read(descriptor, buffer, sizeof buffer)) > 0;)
-                content_.append(buffer, static_cast<std::size_t>(got));
-            ::close(descriptor);
-        });
-    }
-    // Waits for the writer to finish; a reader still waiting for a writer is released.
-    std::string Content() {
-        const int release = ::open(path_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-        if (release >= 0) ::close(release);
-        thread_.join();
-        return content_;
-    }
-
-  private:
-    std::string path_;
-    std::string content_;
-    std::thread thread_;
-};
-
 // A FIFO is written as a stream and stays a FIFO; a link is followed to its target, which keeps
 // the permissions it had; a new file gets those the umask leaves. No other file is left.
 TEST(CardOutput, FifosLinksAndNewFilesAreWrittenInPlace) {
@@ -157,9 +120,14 @@ TEST(CardOutput, FifosLinksAndNewFilesAreWrittenInPlace) {
         };
         const std::string fifo = path("stream"), name = std::string("card.") + format.name;
         ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-        FifoReader reader(fifo);
-        const ProcessRun streamed = RunVelmaro(CardArguments(format, fifo));
-        const std::string content = reader.Content();
+        // Read by cat; opening the FIFO for both reading and writing releases a cat still
+        // waiting for a writer.
+        const ProcessRun streamed = RunVelmaroScript(
+            QString("cat '%1' > '%2' & \"$VELMARO\" '%3'; s=$?; exec 3<>'%1' 3>&-; wait; exit $s")
+                .arg(QString::fromStdString(fifo), folder.filePath("got"),
+                     CardArguments(format, fifo).join("' '")));
+        const std::string content = FileBytes(path("got"));
+        ASSERT_TRUE(QFile::remove(folder.filePath("got")));
         EXPECT_EQ(streamed.exitCode, 0) << streamed.err;
         EXPECT_TRUE(content.starts_with(format.magic)) << content.substr(0, 20);
         EXPECT_GT(content.size(), 1000u);
@@ -192,14 +160,14 @@ TEST(CardOutput, ANamedDescriptorIsWrittenAsTheShellOpenedIt) {
     const std::string log = folder.filePath("log").toStdString();
     const QString card =
         QString("\"$VELMARO\" card --data-dir '%1' --format %2 -o %3 5193").arg(VELMARO_SAMPLE_DIR);
-    const ProcessRun piped = testing::RunVelmaroScript(
+    const ProcessRun piped = RunVelmaroScript(
         QString("{ %1; echo \"status $?\" >&2; } | cat").arg(card.arg("pdf", "/dev/stdout")));
     EXPECT_EQ(piped.err, "status 0\n");
     EXPECT_TRUE(piped.out.starts_with("%PDF-") && piped.out.ends_with("%%EOF\n"));
-    const ProcessRun appended = testing::RunVelmaroScript(
-        QString("echo before > '%1' && %2 >> '%1' && %3 3>> '%1'")
-            .arg(QString::fromStdString(log), card.arg("ops", "/dev/stdout"),
-                 card.arg("ops", "/dev/fd/3")));
+    const ProcessRun appended =
+        RunVelmaroScript(QString("echo before > '%1' && %2 >> '%1' && %3 3>> '%1'")
+                             .arg(QString::fromStdString(log), card.arg("ops", "/dev/stdout"),
+                                  card.arg("ops", "/dev/fd/3")));
     EXPECT_EQ(appended.exitCode, 0) << appended.err;
     const std::string bytes = FileBytes(log);
     EXPECT_TRUE(bytes.starts_with("before\ncard \"5193\"\n")) << bytes.substr(0, 40);
@@ -209,24 +177,21 @@ TEST(CardOutput, ANamedDescriptorIsWrittenAsTheShellOpenedIt) {
     // A file opened for reading and writing holds the card alone afterwards.
     testdata::TempDataDir::WriteFile(log, std::string(100000, 'x'));
     const ProcessRun overwritten =
-        testing::RunVelmaroScript(card.arg("pdf", "/dev/fd/3") + " 3<> '" + log.c_str() + "'");
+        RunVelmaroScript(card.arg("pdf", "/dev/fd/3") + " 3<> '" + log.c_str() + "'");
     EXPECT_EQ(overwritten.exitCode, 0) << overwritten.err;
     const std::string pdf = FileBytes(log);
     EXPECT_TRUE(pdf.starts_with("%PDF-") && pdf.ends_with("%%EOF\n")) << pdf.size();
     // A descriptor that is not open, or left closed (and so reserved), is an error naming it.
-    ExpectOneFailureLine(testing::RunVelmaroScript(card.arg("ops", "/dev/fd/1000")), "/dev/fd/1000",
+    ExpectOneFailureLine(RunVelmaroScript(card.arg("ops", "/dev/fd/1000")), "/dev/fd/1000",
                          "Bad file descriptor");
-    ExpectOneFailureLine(testing::RunVelmaroScript(card.arg("ops", "/dev/stdin") + " <&-"),
-                         "/dev/stdin", "Bad file descriptor");
+    ExpectOneFailureLine(RunVelmaroScript(card.arg("ops", "/dev/stdin") + " <&-"), "/dev/stdin",
+                         "Bad file descriptor");
 }
 
 TEST(CardOutput, NoFormatNorSplitWritesOverADataFileByAnyName) {
     QTemporaryDir folder;
     const std::string data = folder.filePath("data").toStdString();
-    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(data)));
-    for (const char* name : {"elenco.dir", "esami.dir", "velmara.dir", "esami.grp", "titoli.grp"})
-        testdata::TempDataDir::WriteFile(data + "/" + name,
-                                         FileBytes(VELMARO_SAMPLE_DIR "/" + std::string(name)));
+    std::filesystem::copy(VELMARO_SAMPLE_DIR, data);
     const std::string link = folder.filePath("cards.pdf").toStdString();
     ASSERT_EQ(::symlink("data/esami.grp", link.c_str()), 0);
     for (const Format& format : kFormats) {
@@ -245,7 +210,7 @@ TEST(CardOutput, NoFormatNorSplitWritesOverADataFileByAnyName) {
                                         std::pair{"card --format pdf -o - 5193", "titoli.grp"},
                                         std::pair{"check", "esami.grp"}}) {
         ExpectOneFailureLine(
-            testing::RunVelmaroScript(appended.arg(command, QString::fromStdString(data), file)),
+            RunVelmaroScript(appended.arg(command, QString::fromStdString(data), file)),
             "standard output", "one of the data files, which Velmaro only reads");
     }
     // Nor a split run's card file that is a link to a data file, after a card written first.
@@ -310,4 +275,4 @@ TEST(CardOutput, MissingAndReadOnlyFoldersAndFilesFailNamingTheFile) {
 }
 
 }  // namespace
-}  // namespace velmaro
+}  // namespace velmaro::testing

@@ -14,9 +14,7 @@
 namespace velmaro {
 namespace {
 
-using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-using ::testing::IsEmpty;
 
 // Answers each error with the next folder of picks (nothing once they run out), and notes what
 // it was shown and asked to remember.
@@ -51,57 +49,53 @@ struct FakeLoad {
     std::vector<std::string> tried;
 };
 
-const DataDirChoice kFromEnvironment{"/env/", DataDirOrigin::kEnvironment};
-
-TEST(LoadWithFolderChoice, DataThatLoadsAsksNothingAndRemembersNothing) {
-    ScriptedPrompt prompt;
-    FakeLoad load{{"/env/"}, {}};
-    const auto loaded = LoadWithFolderChoice(kFromEnvironment, std::ref(load), prompt);
-    ASSERT_TRUE(loaded.ok());
-    EXPECT_EQ(loaded->origin, DataDirOrigin::kEnvironment);
-    EXPECT_THAT(prompt.shown, IsEmpty());
-    EXPECT_THAT(prompt.remembered, IsEmpty());
-}
-
 TEST(LoadWithFolderChoice, PicksAreTriedUntilOneLoadsAndOnlyThatOneIsRemembered) {
-    ScriptedPrompt prompt;
-    prompt.picks = {"/wrong", "/right"};
-    FakeLoad load{{"/right/"}, {}};
-    const auto loaded = LoadWithFolderChoice(kFromEnvironment, std::ref(load), prompt);
-    ASSERT_TRUE(loaded.ok());
-    EXPECT_EQ(loaded->dataDir, "/right/");
-    EXPECT_EQ(loaded->origin, DataDirOrigin::kChosenInWindow);
-    EXPECT_THAT(load.tried, ElementsAre("/env/", "/wrong/", "/right/"));
-    ASSERT_EQ(prompt.shown.size(), 2u);
-    EXPECT_THAT(prompt.shown[0], HasSubstr("/env/elenco.dir"));
-    EXPECT_THAT(prompt.shown[0], HasSubstr("VELMARO_DATA_DIR"));
-    EXPECT_THAT(prompt.shown[1], HasSubstr("/wrong/elenco.dir"));
-    EXPECT_THAT(prompt.shown[1], HasSubstr("chosen in the window"));
-    EXPECT_THAT(prompt.remembered, ElementsAre("/right"));
-    EXPECT_THAT(prompt.warnings, IsEmpty());
-}
-
-TEST(LoadWithFolderChoice, GivingUpReturnsTheLastErrorAndRemembersNothing) {
-    ScriptedPrompt prompt;
-    prompt.picks = {"/wrong"};
-    FakeLoad load;
-    const auto loaded = LoadWithFolderChoice(kFromEnvironment, std::ref(load), prompt);
-    ASSERT_FALSE(loaded.ok());
-    EXPECT_THAT(loaded.error().Message(), HasSubstr("/wrong/elenco.dir"));
-    EXPECT_EQ(prompt.shown.size(), 2u);
-    EXPECT_THAT(prompt.remembered, IsEmpty());
-}
-
-TEST(LoadWithFolderChoice, AFolderThatCannotBeRememberedIsStillUsedWithAWarning) {
-    ScriptedPrompt prompt;
-    prompt.picks = {"/right"};
-    prompt.canRemember = false;
-    FakeLoad load{{"/right/"}, {}};
-    const auto loaded = LoadWithFolderChoice(kFromEnvironment, std::ref(load), prompt);
-    ASSERT_TRUE(loaded.ok());
-    EXPECT_EQ(loaded->dataDir, "/right/");
-    ASSERT_EQ(prompt.warnings.size(), 1u);
-    EXPECT_THAT(prompt.warnings[0], HasSubstr("velmaro.conf"));
+    struct Case {
+        std::deque<std::string> picks;
+        std::set<std::string> good;
+        bool canRemember;
+        std::vector<std::string> tried, remembered;  // the last one tried loads, unless not good
+    };
+    const std::vector<Case> cases{
+        // Data that loads asks nothing and remembers nothing.
+        {{}, {"/env/"}, true, {"/env/"}, {}},
+        {{"/wrong", "/right"}, {"/right/"}, true, {"/env/", "/wrong/", "/right/"}, {"/right"}},
+        // Giving up returns the last error and remembers nothing.
+        {{"/wrong"}, {}, true, {"/env/", "/wrong/"}, {}},
+        // A folder that cannot be remembered is still used, with a warning.
+        {{"/right"}, {"/right/"}, false, {"/env/", "/right/"}, {"/right"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tried.back() + (c.canRemember ? "" : " not remembered"));
+        ScriptedPrompt prompt;
+        prompt.picks = c.picks;
+        prompt.canRemember = c.canRemember;
+        FakeLoad load{c.good, {}};
+        const auto loaded =
+            LoadWithFolderChoice({"/env/", DataDirOrigin::kEnvironment}, std::ref(load), prompt);
+        EXPECT_EQ(load.tried, c.tried);
+        const bool loads = c.good.count(c.tried.back()) == 1;
+        // Each error shown names the folder that failed and what chose it.
+        ASSERT_EQ(prompt.shown.size(), c.tried.size() - (loads ? 1 : 0));
+        for (std::size_t i = 0; i < prompt.shown.size(); ++i) {
+            EXPECT_THAT(prompt.shown[i], HasSubstr(c.tried[i] + "elenco.dir"));
+            EXPECT_THAT(prompt.shown[i],
+                        HasSubstr(i ? "chosen in the window" : "VELMARO_DATA_DIR"));
+        }
+        EXPECT_EQ(prompt.remembered, c.remembered);
+        ASSERT_EQ(prompt.warnings.size(), c.canRemember ? 0u : 1u);
+        for (const std::string& warning : prompt.warnings)
+            EXPECT_THAT(warning, HasSubstr("velmaro.conf"));
+        if (!loads) {
+            ASSERT_FALSE(loaded.ok());
+            EXPECT_THAT(loaded.error().Message(), HasSubstr(c.tried.back() + "elenco.dir"));
+            continue;
+        }
+        ASSERT_TRUE(loaded.ok());
+        EXPECT_EQ(loaded->dataDir, c.tried.back());
+        EXPECT_EQ(loaded->origin,
+                  c.picks.empty() ? DataDirOrigin::kEnvironment : DataDirOrigin::kChosenInWindow);
+    }
 }
 
 }  // namespace

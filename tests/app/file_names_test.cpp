@@ -10,10 +10,8 @@
 #include "tests/store/data_files.h"
 #include "ui/file_name_text.h"
 
-namespace velmaro {
+namespace velmaro::testing {
 namespace {
-
-using testing::RunVelmaroScript;
 
 TEST(FileNames, NamesThatAreNotUtf8AreOpenedAndWrittenByteForByte) {
     // Removed by the bytes of its names, which QTemporaryDir could not name.
@@ -82,4 +80,4 @@ TEST(FileNames, EveryByteStringComesBackFromItsText) {
 }
 
 }  // namespace
-}  // namespace velmaro
+}  // namespace velmaro::testing

@@ -21,10 +21,8 @@
 #include "tests/store/data_files.h"
 #include "tools/sample_data.h"
 
-namespace velmaro {
+namespace velmaro::testing {
 namespace {
-
-using testing::InterruptVelmaro;
 
 // Enough students that a run is still drawing when the signal comes.
 std::string WriteManyStudents(const testdata::TempDataDir& folder) {
@@ -132,4 +130,4 @@ TEST(Interruption, ASecondSignalEndsTheRunAtOnce) {
 }
 
 }  // namespace
-}  // namespace velmaro
+}  // namespace velmaro::testing

@@ -10,6 +10,10 @@
 
 namespace velmaro::testing {
 
+// The sample data, and the day its cards are drawn as of in the tests.
+inline const QString kSample = VELMARO_SAMPLE_DIR;
+inline const QString kToday = "--today=2025-10-20";
+
 struct ProcessRun {
     int exitCode = -1;
     std::string out, err;
