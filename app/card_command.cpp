@@ -76,7 +76,12 @@ int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
         return kUsageErrorStatus;
     }
 
-    const DataDirChoice dataDir = ChooseDataDir(CurrentDataDirSources(options->dataDir));
+    const Result<DataDirChoice> chosen = ChooseDataDir(CurrentDataDirSources(options->dataDir));
+    if (!chosen) {
+        ReportError(std::cerr, chosen.error());
+        return kCardsFailed;
+    }
+    const DataDirChoice& dataDir = *chosen;
     const Result<DataStore> store = DataStore::LoadTables(dataDir.dataDir);
     if (!store) {
         ReportError(std::cerr, WithDataDirOrigin(store.error(), dataDir));

@@ -103,7 +103,12 @@ int RunCheckCommand(int argc, char* argv[]) {
     }
     if (options->showHelp)
         return PrintToStandardOutput(kCheckHelp) ? kCheckClean : kCheckCannotRead;
-    const DataDirChoice choice = ChooseDataDir(CurrentDataDirSources(options->dataDir));
+    const Result<DataDirChoice> chosen = ChooseDataDir(CurrentDataDirSources(options->dataDir));
+    if (!chosen) {
+        ReportError(std::cerr, chosen.error());
+        return kCheckCannotRead;
+    }
+    const DataDirChoice& choice = *chosen;
     const std::string& dataDir = choice.dataDir;
     if (Status refused = RefuseDataFileDescriptor(dataDir, STDOUT_FILENO, kStandardOutputName);
         !refused) {

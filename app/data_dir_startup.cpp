@@ -6,23 +6,32 @@
 
 namespace velmaro {
 
-Result<DataDirChoice> LoadWithFolderChoice(DataDirChoice choice,
+Result<DataDirChoice> LoadWithFolderChoice(const Result<DataDirChoice>& chosen,
                                            const std::function<Status(const std::string&)>& load,
                                            StartupPrompt& prompt) {
+    std::optional<DataDirChoice> choice;
+    std::optional<Error> error;
+    if (chosen) {
+        choice = *chosen;
+    } else {
+        error = chosen.error();
+    }
     std::optional<std::string> pickedFolder;
     while (true) {
-        const Status loaded = load(choice.dataDir);
-        if (loaded) break;
-        const Error error = WithDataDirOrigin(loaded.error(), choice);
-        pickedFolder = prompt.AskForFolder(error);
-        if (!pickedFolder) return error;
+        if (choice) {
+            const Status loaded = load(choice->dataDir);
+            if (loaded) break;
+            error = WithDataDirOrigin(loaded.error(), *choice);
+        }
+        pickedFolder = prompt.AskForFolder(*error);
+        if (!pickedFolder) return *error;
         choice = DataDirChoice{DataDirOf(*pickedFolder), DataDirOrigin::kChosenInWindow};
     }
     if (pickedFolder) {
         if (Status remembered = prompt.Remember(*pickedFolder); !remembered)
             prompt.Warn(remembered.error());
     }
-    return choice;
+    return *choice;
 }
 
 }  // namespace velmaro

@@ -22,11 +22,12 @@ class StartupPrompt {
     virtual void Warn(const Error& error) = 0;
 };
 
-// Runs load on choice; while it fails, shows the error (with the folder and what chose it)
-// through prompt and runs load on the folder picked instead. A picked folder that loads is
-// remembered; failing to remember it is only a warning. Returns the choice that loaded, or
-// the last error once the user gave up.
-Result<DataDirChoice> LoadWithFolderChoice(DataDirChoice choice,
+// Runs load on the folder chosen; while it fails, shows the error (with the folder and what
+// chose it) through prompt and runs load on the folder picked instead. When no folder could
+// be chosen, its error is shown first. A picked folder that loads is remembered; failing to
+// remember it is only a warning. Returns the choice that loaded, or the last error once the
+// user gave up.
+Result<DataDirChoice> LoadWithFolderChoice(const Result<DataDirChoice>& chosen,
                                            const std::function<Status(const std::string&)>& load,
                                            StartupPrompt& prompt);
 

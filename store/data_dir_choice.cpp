@@ -27,12 +27,15 @@ std::string OriginInWords(DataDirOrigin origin) {
 
 }  // namespace
 
-DataDirChoice ChooseDataDir(const DataDirSources& sources) {
-    if (Names(sources.option)) return {DataDirOf(*sources.option), DataDirOrigin::kOption};
+Result<DataDirChoice> ChooseDataDir(const DataDirSources& sources) {
+    if (Names(sources.option))
+        return DataDirChoice{DataDirOf(*sources.option), DataDirOrigin::kOption};
     if (Names(sources.environment))
-        return {DataDirOf(*sources.environment), DataDirOrigin::kEnvironment};
-    if (Names(sources.settings)) return {DataDirOf(*sources.settings), DataDirOrigin::kSettings};
-    return {DataDirOf(sources.executableFolder), DataDirOrigin::kExecutableFolder};
+        return DataDirChoice{DataDirOf(*sources.environment), DataDirOrigin::kEnvironment};
+    if (sources.settingsProblem) return *sources.settingsProblem;
+    if (Names(sources.settings))
+        return DataDirChoice{DataDirOf(*sources.settings), DataDirOrigin::kSettings};
+    return DataDirChoice{DataDirOf(sources.executableFolder), DataDirOrigin::kExecutableFolder};
 }
 
 Error WithDataDirOrigin(const Error& error, const DataDirChoice& choice) {

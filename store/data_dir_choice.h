@@ -22,11 +22,15 @@ struct DataDirSources {
     std::optional<std::string> environment;  // VELMARO_DATA_DIR
     std::optional<std::string> settings;     // DataDir in the settings file
     std::string executableFolder;            // the folder of the running executable
+    // Why the settings file could not say whether DataDir names a folder (it cannot be read,
+    // or DataDir holds no single folder); nothing when it could.
+    std::optional<Error> settingsProblem;
 };
 
 // The first place that names a folder, in the order option, environment, settings; the
-// executable's folder when none does.
-DataDirChoice ChooseDataDir(const DataDirSources& sources);
+// executable's folder when none does. When the settings file is asked and cannot say, its
+// problem: another folder in the place of the one it may name would be read without a word.
+Result<DataDirChoice> ChooseDataDir(const DataDirSources& sources);
 
 // error, its reason followed by the data folder it concerns and what chose that folder, so
 // that the user knows where the program looked and how to point it elsewhere.

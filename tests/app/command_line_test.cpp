@@ -238,6 +238,46 @@ TEST(CommandLine, DataFolderComesFromOptionEnvironmentSettingsOrTheExecutablesFo
         EXPECT_THAT(run.err, HasSubstr("data folder " + bad.toStdString() + "/"));
         EXPECT_THAT(run.err, HasSubstr(c.mentioned));
     }
+
+    // A settings file that cannot say which folder it names is an error, never the
+    // executable's folder (which holds the sample) in its place: one that cannot be read, and
+    // a folder whose name holds a comma written without quotes, which reads as a list.
+    const QString commaFolder = config.filePath("Segreteria, Economia");
+    ASSERT_TRUE(QFile::link(kSample, commaFolder));
+    const struct {
+        std::string settings;  // empty: the settings file is a folder
+        int exitCode;
+        std::string message;
+    } unclear[] = {
+        {"", 2,
+         settingsFile.toStdString() +
+             ": the settings file cannot be read (is a folder), so its DataDir cannot choose the "
+             "data folder; give one with --data-dir or VELMARO_DATA_DIR\n"},
+        {"DataDir=" + commaFolder.toStdString(), 2,
+         settingsFile.toStdString() +
+             ": DataDir holds a comma outside double quotes, which makes it a list of names; "
+             "write the folder in quotes: DataDir=\"" +
+             commaFolder.toStdString() + "\"\n"},
+        {"DataDir=\"" + commaFolder.toStdString() + "\"", 0, ""},
+    };
+    for (const auto& c : unclear) {
+        SCOPED_TRACE(c.settings);
+        QFile::remove(settingsFile);
+        if (c.settings.empty()) {
+            ASSERT_TRUE(QDir().mkpath(settingsFile));
+        } else {
+            TempDataDir::WriteFile(settingsFile.toStdString(), "[General]\n" + c.settings + "\n");
+        }
+        QProcessEnvironment environment;
+        environment.insert("XDG_CONFIG_HOME", config.path());
+        for (const QStringList& arguments : {QStringList{"card", kToday, "--metrics=fixed", "5193"},
+                                             QStringList{"check", kToday}}) {
+            const ProcessRun run = RunVelmaro(arguments, environment);
+            EXPECT_EQ(run.exitCode, c.exitCode) << arguments.join(" ").toStdString();
+            EXPECT_EQ(run.err, c.exitCode == 0 ? "" : "velmaro: " + c.message);
+        }
+        QDir(settingsFile).removeRecursively();
+    }
 }
 
 }  // namespace

@@ -55,6 +55,7 @@ TEST(LoadWithFolderChoice, PicksAreTriedUntilOneLoadsAndOnlyThatOneIsRemembered)
         std::set<std::string> good;
         bool canRemember;
         std::vector<std::string> tried, remembered;  // the last one tried loads, unless not good
+        bool settingsUnreadable = false;  // no folder chosen: the settings file cannot say
     };
     const std::vector<Case> cases{
         // Data that loads asks nothing and remembers nothing.
@@ -64,21 +65,38 @@ TEST(LoadWithFolderChoice, PicksAreTriedUntilOneLoadsAndOnlyThatOneIsRemembered)
         {{"/wrong"}, {}, true, {"/env/", "/wrong/"}, {}},
         // A folder that cannot be remembered is still used, with a warning.
         {{"/right"}, {"/right/"}, false, {"/env/", "/right/"}, {"/right"}},
+        // No folder chosen: why is shown first, and a folder picked is tried and remembered.
+        {{"/right"}, {"/right/"}, true, {"/right/"}, {"/right"}, true},
+        {{}, {}, true, {}, {}, true},
     };
+    const Error unreadableSettings{"/home/u/.config/Velmaro/velmaro.conf",
+                                   "the settings file cannot be read (Permission denied)"};
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.tried.back() + (c.canRemember ? "" : " not remembered"));
+        SCOPED_TRACE((c.tried.empty() ? "nothing" : c.tried.back()) +
+                     (c.canRemember ? "" : " not remembered") +
+                     (c.settingsUnreadable ? " after unreadable settings" : ""));
         ScriptedPrompt prompt;
         prompt.picks = c.picks;
         prompt.canRemember = c.canRemember;
         FakeLoad load{c.good, {}};
-        const auto loaded =
-            LoadWithFolderChoice({"/env/", DataDirOrigin::kEnvironment}, std::ref(load), prompt);
+        const Result<DataDirChoice> chosen =
+            c.settingsUnreadable ? Result<DataDirChoice>(unreadableSettings)
+                                 : DataDirChoice{"/env/", DataDirOrigin::kEnvironment};
+        const auto loaded = LoadWithFolderChoice(chosen, std::ref(load), prompt);
         EXPECT_EQ(load.tried, c.tried);
-        const bool loads = c.good.count(c.tried.back()) == 1;
-        // Each error shown names the folder that failed and what chose it.
-        ASSERT_EQ(prompt.shown.size(), c.tried.size() - (loads ? 1 : 0));
+        const bool loads = !c.tried.empty() && c.good.count(c.tried.back()) == 1;
+        // Each error shown names the folder that failed and what chose it; the settings file
+        // when it could choose none.
+        std::vector<std::string> failed = c.tried;
+        if (loads) failed.pop_back();
+        if (c.settingsUnreadable) failed.insert(failed.begin(), "");
+        ASSERT_EQ(prompt.shown.size(), failed.size());
         for (std::size_t i = 0; i < prompt.shown.size(); ++i) {
-            EXPECT_THAT(prompt.shown[i], HasSubstr(c.tried[i] + "elenco.dir"));
+            if (failed[i].empty()) {
+                EXPECT_EQ(prompt.shown[i], unreadableSettings.Message());
+                continue;
+            }
+            EXPECT_THAT(prompt.shown[i], HasSubstr(failed[i] + "elenco.dir"));
             EXPECT_THAT(prompt.shown[i],
                         HasSubstr(i ? "chosen in the window" : "VELMARO_DATA_DIR"));
         }
@@ -88,7 +106,7 @@ TEST(LoadWithFolderChoice, PicksAreTriedUntilOneLoadsAndOnlyThatOneIsRemembered)
             EXPECT_THAT(warning, HasSubstr("velmaro.conf"));
         if (!loads) {
             ASSERT_FALSE(loaded.ok());
-            EXPECT_THAT(loaded.error().Message(), HasSubstr(c.tried.back() + "elenco.dir"));
+            EXPECT_EQ(loaded.error().Message(), prompt.shown.back());
             continue;
         }
         ASSERT_TRUE(loaded.ok());

@@ -18,22 +18,31 @@ TEST(ChooseDataDir, OptionThenEnvironmentThenSettingsThenExecutableFolder) {
     };
     const std::string exe = "/opt/velmaro/bin";
     const std::vector<Case> cases{
-        {{"/o", "/e", "/s", exe}, "/o/", DataDirOrigin::kOption},
-        {{{}, "/e", "/s", exe}, "/e/", DataDirOrigin::kEnvironment},
-        {{{}, {}, "/s", exe}, "/s/", DataDirOrigin::kSettings},
-        {{{}, {}, {}, exe}, "/opt/velmaro/bin/", DataDirOrigin::kExecutableFolder},
+        {{"/o", "/e", "/s", exe, {}}, "/o/", DataDirOrigin::kOption},
+        {{{}, "/e", "/s", exe, {}}, "/e/", DataDirOrigin::kEnvironment},
+        {{{}, {}, "/s", exe, {}}, "/s/", DataDirOrigin::kSettings},
+        {{{}, {}, {}, exe, {}}, "/opt/velmaro/bin/", DataDirOrigin::kExecutableFolder},
         // An empty value names no folder: the next place is asked.
-        {{"", "", "/s", exe}, "/s/", DataDirOrigin::kSettings},
-        {{{}, "", "", exe}, "/opt/velmaro/bin/", DataDirOrigin::kExecutableFolder},
+        {{"", "", "/s", exe, {}}, "/s/", DataDirOrigin::kSettings},
+        {{{}, "", "", exe, {}}, "/opt/velmaro/bin/", DataDirOrigin::kExecutableFolder},
         // A folder is used as written, relative or with its own trailing "/".
-        {{"data", {}, {}, exe}, "data/", DataDirOrigin::kOption},
-        {{{}, "/e/", {}, exe}, "/e//", DataDirOrigin::kEnvironment},
+        {{"data", {}, {}, exe, {}}, "data/", DataDirOrigin::kOption},
+        {{{}, "/e/", {}, exe, {}}, "/e//", DataDirOrigin::kEnvironment},
     };
     for (const Case& c : cases) {
-        const DataDirChoice choice = ChooseDataDir(c.sources);
-        EXPECT_EQ(choice.dataDir, c.dataDir);
-        EXPECT_EQ(choice.origin, c.origin) << c.dataDir;
+        const Result<DataDirChoice> choice = ChooseDataDir(c.sources);
+        ASSERT_TRUE(choice.ok()) << c.dataDir;
+        EXPECT_EQ(choice->dataDir, c.dataDir);
+        EXPECT_EQ(choice->origin, c.origin) << c.dataDir;
     }
+    // A settings file that cannot say which folder it names stops the choice where it is
+    // asked, and only there: the executable's folder is not used in its place.
+    const Error unreadable{"/home/u/.config/Velmaro/velmaro.conf", "cannot be read"};
+    const DataDirSources settingsUnreadable{{}, "", "/s", exe, unreadable};
+    ASSERT_FALSE(ChooseDataDir(settingsUnreadable).ok());
+    EXPECT_EQ(ChooseDataDir(settingsUnreadable).error().Message(), unreadable.Message());
+    const DataDirSources environmentFirst{{}, "/e", {}, exe, unreadable};
+    EXPECT_EQ(ChooseDataDir(environmentFirst)->dataDir, "/e/");
 }
 
 TEST(WithDataDirOrigin, NamesTheFileTheFolderAndWhatChoseIt) {
