@@ -55,9 +55,11 @@ Result<RecordFile> RecordFile::Open(std::string path, std::size_t slotSize, IfMi
         return Error{path, SystemReason(error)};
     }
     struct stat info {};
-    if (::fstat(descriptor, &info) == 0 && S_ISDIR(info.st_mode)) {
-        ::close(descriptor);
-        return Error{path, "is a directory, not a data file"};
+    if (::fstat(descriptor, &info) == 0) {
+        if (const std::optional<std::string> why = WhyNotADataFile(info.st_mode)) {
+            ::close(descriptor);
+            return Error{path, *why};
+        }
     }
     RecordFile file(std::move(path), slotSize, descriptor, reading, std::move(clock));
     file.followsPath_ = true;
@@ -105,9 +107,9 @@ Status RecordFile::FollowPath() const {
             // an error. Another failure to look leaves the open file to be read.
             if (errno == ENOENT || errno == ENOTDIR) {
                 if (missing_) {
-                    pathError_ = 0;
+                    pathError_.reset();
                 } else {
-                    StopReading(ENOENT);
+                    StopReading(SystemReason(ENOENT));
                 }
             }
         } else {
@@ -117,27 +119,30 @@ Status RecordFile::FollowPath() const {
             if (!same) {
                 // The file now under the name is the one to read: when it cannot be opened,
                 // the one read until now is not read in its place.
-                const int descriptor = OpenForReading(path_);
-                if (descriptor < 0) {
-                    StopReading(errno);
+                Descriptor opened(OpenForReading(path_));
+                struct stat now {};
+                if (opened.get() < 0 || ::fstat(opened.get(), &now) != 0) {
+                    StopReading(SystemReason(errno));
+                } else if (const std::optional<std::string> why = WhyNotADataFile(now.st_mode)) {
+                    StopReading(*why);
                 } else {
-                    descriptor_.Reset(descriptor);
+                    descriptor_ = std::move(opened);
                     hasCopy_ = false;
                     missing_ = false;
-                    pathError_ = 0;
+                    pathError_.reset();
                     ++fileGeneration_;
                 }
             }
         }
     }
-    if (pathError_ != 0) return Error{path_, SystemReason(pathError_)};
+    if (pathError_) return Error{path_, *pathError_};
     return Ok();
 }
 
-void RecordFile::StopReading(int reason) const {
+void RecordFile::StopReading(std::string reason) const {
     descriptor_.Reset();
     hasCopy_ = false;
-    pathError_ = reason;
+    pathError_ = std::move(reason);
 }
 
 Result<std::int64_t> RecordFile::Length() const {

@@ -178,8 +178,8 @@ class RecordFile {
                Clock clock);
 
     // The file read until now is no longer the one under the name: closed, its copy dropped,
-    // and every read fails for reason (an errno) until the name names a readable file again.
-    void StopReading(int reason) const;
+    // and every read fails for reason until the name names a readable data file again.
+    void StopReading(std::string reason) const;
 
     // For a file read from a copy (made now if there is none yet): the up to size bytes of the
     // copy at offset, in place. Nothing for a file read from the disk.
@@ -195,9 +195,9 @@ class RecordFile {
     bool closed_ = false;
     mutable bool missing_ = false;
     bool followsPath_ = false;  // opened by its name on the disk, not from memory
-    // Why the name could not be read at the last look (ENOENT: it named no file any more; the
-    // open's reason: it named a file that cannot be opened); 0 when it could.
-    mutable int pathError_ = 0;
+    // Why the name could not be read at the last look (it named no file any more, or one that
+    // cannot be opened or is no data file); nothing when it could.
+    mutable std::optional<std::string> pathError_;
     mutable std::uint64_t fileGeneration_ = 0;
     mutable std::chrono::nanoseconds pathLookedAt_{0};  // on the coarse monotonic clock
     mutable std::uint64_t readRequests_ = 0;

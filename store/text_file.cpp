@@ -22,9 +22,15 @@ struct CloseOnExit {
 }  // namespace
 
 int OpenForReading(const std::string& path) {
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOATIME);
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOATIME);
     if (descriptor >= 0 || errno != EPERM) return descriptor;
-    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+}
+
+std::optional<std::string> WhyNotADataFile(mode_t mode) {
+    if (S_ISREG(mode)) return std::nullopt;
+    if (S_ISDIR(mode)) return std::string("is a directory, not a data file");
+    return std::string("is a pipe, a socket or a device, not a data file");
 }
 
 void StartReadingAhead(const std::string& path) {
@@ -75,7 +81,8 @@ Result<bool> ReadFileInPlace(const std::string& path, std::string& into, std::st
     const CloseOnExit closer{descriptor};
     struct stat info {};
     if (::fstat(descriptor, &info) != 0) return Error{path, std::strerror(errno)};
-    if (S_ISDIR(info.st_mode)) return Error{path, "is a directory, not a data file"};
+    if (const std::optional<std::string> why = WhyNotADataFile(info.st_mode))
+        return Error{path, *why};
 
     // Read in one request of the file's size when it can, and on until the end in any case
     // (a file that grows meanwhile is read to its current end).

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -10,10 +12,15 @@
 
 namespace velmaro {
 
-// Opens path read-only (closed on exec), leaving the file's access time alone where the system
-// allows that (to the file's owner); anyone else gets a plain read-only open. Reading the data
-// then never writes to the disk on its behalf. -1 with errno set on failure.
+// Opens the data file at path read-only (closed on exec), leaving the file's access time alone
+// where the system allows that (to the file's owner); anyone else gets a plain read-only open.
+// Reading the data then never writes to the disk on its behalf. Never waits: a pipe under the
+// name opens at once (WhyNotADataFile then refuses it). -1 with errno set on failure.
 int OpenForReading(const std::string& path);
+
+// Why a file of the type in mode (as stat gives it) is no data file: a folder, or a pipe,
+// socket or device, whose reading may wait for ever or never end; nothing for a regular file.
+std::optional<std::string> WhyNotADataFile(mode_t mode);
 
 // Asks the system to start reading the file at path into memory, so that a read of it soon
 // after waits less; nothing happens when there is no such file or the system declines.

@@ -3,6 +3,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -181,6 +182,13 @@ TEST(CommandLine, FromReadsNumbersAfterTheArgumentsFromAFileOrStandardInput) {
         EXPECT_EQ(CardLines(run.out), expected) << from.toStdString();
         EXPECT_EQ(run.err, "Matricola NON Trovata: 99999\n");
     }
+    // A named pipe is a list like any: read once its writer comes, unlike a data file.
+    const QString pipe = folder.filePath("pipe");
+    ASSERT_EQ(::mkfifo(pipe.toLocal8Bit().constData(), 0600), 0);
+    const ProcessRun piped = RunVelmaroScript(
+        QString("printf '50\\r\\n\\n 5193\\n99999' > '%1' & \"$VELMARO\" %2 --from '%1'")
+            .arg(pipe, common.join(' ')));
+    EXPECT_EQ(CardLines(piped.out), expected) << piped.err;
     // A file that cannot be read is no list of numbers, nor is standard input that fails to
     // read, nor a closed one, by either name; a descriptor named is read as the shell gave it.
     const QString nowhere = folder.filePath("nowhere.txt");

@@ -183,18 +183,29 @@ void ReplaceByUnopenable(const testdata::TempDataDir& dir, const std::string& na
     ASSERT_EQ(std::rename(path.c_str(), dir.PathOf(name).c_str()), 0);
 }
 
-// The file under a name is the one read: once it is one that cannot be opened, the file read
-// until then is not read in its place, on any lookup, until a readable file is there again.
-TEST(FaultsMidRun, AFileReplacedByOneThatCannotBeOpenedIsAnErrorOnEveryLookup) {
-    for (const char* name : {"elenco.dir", "esami.dir"}) {
-        SCOPED_TRACE(name);
+// The file under a name is the one read: once it is one that cannot be opened, or a pipe
+// (whose reading would wait for a writer), the file read until then is not read in its place,
+// on any lookup, until a readable file is there again.
+TEST(FaultsMidRun, AFileReplacedByOneThatCannotBeReadIsAnErrorOnEveryLookup) {
+    for (const auto& [name, pipe] : {std::pair{"elenco.dir", false},
+                                     {"esami.dir", false},
+                                     {"elenco.dir", true},
+                                     {"esami.dir", true}}) {
+        SCOPED_TRACE(std::string(name) + (pipe ? " a pipe" : " a socket"));
         DataFolder folder;
         const DataStore store = folder.Load();
         ASSERT_EQ(Outcome(store, "5193"), "7805|INF127250110|ALG131250220");
-        ReplaceByUnopenable(folder.dir, name);
+        if (pipe) {
+            ASSERT_EQ(::mkfifo(folder.dir.PathOf("pipe").c_str(), 0600), 0);
+            ASSERT_EQ(
+                std::rename(folder.dir.PathOf("pipe").c_str(), folder.dir.PathOf(name).c_str()), 0);
+        } else {
+            ReplaceByUnopenable(folder.dir, name);
+        }
         std::this_thread::sleep_for(kNameLookedAtAgain);
-        const std::string error =
-            "error: " + folder.dir.PathOf(name) + ": No such device or address";
+        const std::string error = "error: " + folder.dir.PathOf(name) + ": " +
+                                  (pipe ? "is a pipe, a socket or a device, not a data file"
+                                        : "No such device or address");
         for (int lookup = 0; lookup < 3; ++lookup)
             EXPECT_EQ(Outcome(store, "5193"), error) << "lookup " << lookup;
         ::unlink(folder.dir.PathOf(name).c_str());

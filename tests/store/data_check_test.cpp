@@ -3,6 +3,7 @@
 #include "store/data_check.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <functional>
@@ -502,18 +503,21 @@ TEST(DataCheck, CheckingADirectoryReportsAsReadingThenChecking) {
     for (const DataFileContents& files : {broken.Files(), withoutYears})
         EXPECT_FALSE(CheckedFromDir(files).Clean());
 
-    // Files that cannot be read (a folder in a file's place, or no file) or a registry without
-    // records, and the one named.
+    // Files that cannot be read (a folder in a file's place, or no file; a pipe, which would
+    // wait for a writer for ever) or a registry without records, and the one named.
     const struct {
         std::vector<std::string> unreadable;
         std::string named;
         bool emptyRegistry = false;
+        bool pipes = false;
     } kFailures[] = {
         {{"titoli.grp", "elenco.dir"}, "titoli.grp"},
         {{"esami.dir", "elenco.dir"}, "elenco.dir"},
         {{"velmara.dir", "esami.dir"}, "esami.dir"},
         {{"velmara.dir"}, "velmara.dir"},
         {{}, "elenco.dir", true},
+        {{"esami.grp"}, "esami.grp", false, true},
+        {{"elenco.dir"}, "elenco.dir", false, true},
     };
     for (const auto& failure : kFailures) {
         const testdata::TempDataDir dir;
@@ -521,7 +525,11 @@ TEST(DataCheck, CheckingADirectoryReportsAsReadingThenChecking) {
         if (failure.emptyRegistry) dir.Write("elenco.dir", "");
         for (const std::string& name : failure.unreadable) {
             std::filesystem::remove(dir.PathOf(name));
-            if (name != "elenco.dir") std::filesystem::create_directory(dir.PathOf(name));
+            if (failure.pipes) {
+                ASSERT_EQ(::mkfifo(dir.PathOf(name).c_str(), 0600), 0);
+            } else if (name != "elenco.dir") {
+                std::filesystem::create_directory(dir.PathOf(name));
+            }
         }
         const Result<CheckReport> checked = CheckDataDir(dir.DataDir(), kToday);
         ASSERT_FALSE(checked.ok()) << failure.named;

@@ -4,6 +4,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <filesystem>
@@ -89,17 +90,31 @@ TEST(DataStore, RegistryCountRoundsHalfToEvenAndMissingRecordFilesReadAsEmpty) {
 TEST(DataStore, StartupErrorsNameTheFile) {
     const std::pair<std::string, std::string> cases[] = {
         // a file, and what replaces it
-        {"titoli.grp", "nothing"}, {"esami.grp", "nothing"},  {"elenco.dir", "nothing"},
-        {"elenco.dir", "empty"},   {"esami.dir", "a folder"}, {"velmara.dir", "a folder"}};
+        {"titoli.grp", "nothing"},
+        {"esami.grp", "nothing"},
+        {"elenco.dir", "nothing"},
+        {"elenco.dir", "empty"},
+        {"esami.dir", "a folder"},
+        {"velmara.dir", "a folder"},
+        // A pipe would make start-up wait for a writer for ever.
+        {"esami.grp", "a pipe"},
+        {"elenco.dir", "a pipe"},
+        {"esami.dir", "a pipe"}};
     for (const auto& [name, replacement] : cases) {
         const TempDataDir dir;
         WriteTablesAndRegistry(dir);
         std::filesystem::remove(dir.PathOf(name));
         if (replacement == "empty") dir.Write(name, "");
         if (replacement == "a folder") std::filesystem::create_directory(dir.PathOf(name));
+        if (replacement == "a pipe") {
+            ASSERT_EQ(::mkfifo(dir.PathOf(name).c_str(), 0600), 0);
+        }
         const auto store = DataStore::LoadTables(dir.DataDir());
         ASSERT_FALSE(store.ok()) << name;
         EXPECT_THAT(store.error().Message(), ::testing::StartsWith(dir.PathOf(name) + ": "));
+        if (replacement == "a pipe") {
+            EXPECT_THAT(store.error().reason, ::testing::HasSubstr("not a data file"));
+        }
     }
 }
 
