@@ -12,6 +12,11 @@ void ReportError(std::ostream& errors, const Error& error) {
     errors << "velmaro: " << PrintableText(error.Message()) << '\n';
 }
 
+void ReportNoCard(std::ostream& errors, const Error& error, std::string_view typed) {
+    ReportError(errors,
+                Error{error.file, error.reason + " (no card for " + std::string(typed) + ")"});
+}
+
 void ReportNotFound(std::ostream& errors, std::string_view typed) {
     errors << "Matricola NON Trovata: " << PrintableText(typed) << '\n';
 }
@@ -26,7 +31,7 @@ int DrawCards(const std::vector<std::string>& matricolas, const DataStore& store
         const Result<LookupOutcome> outcome = LookupStudent(store, typed);
         if (progress != nullptr && (!outcome || !outcome->student)) progress->ClearLine();
         if (!outcome) {
-            ReportError(errors, outcome.error());
+            ReportNoCard(errors, outcome.error(), typed);
             status = kCardsFailed;
         } else if (!outcome->student) {
             sink.NotFound();

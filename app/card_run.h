@@ -43,4 +43,8 @@ void ReportNotFound(std::ostream& errors, std::string_view typed);
 // The one line that reports error on errors.
 void ReportError(std::ostream& errors, const Error& error);
 
+// The one line that reports the read error that left the number typed without its card: the
+// file, the reason and the number, so that a batch says which cards are missing.
+void ReportNoCard(std::ostream& errors, const Error& error, std::string_view typed);
+
 }  // namespace velmaro

@@ -280,14 +280,14 @@ int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string
     }
     int status = kCardsAllDrawn;
     for (std::size_t i = 0; i < matricolas.size(); ++i) {
-        // A number of a student named before is found, or not, as that one was; a read error
-        // was reported there.
+        // A number of a student named before is found, or not, as that one was, and reported
+        // as typed: each number left without its card is named.
         const CardOutcome& outcome = outcomes[earlierOfTheSameKey[i].value_or(i)];
         if (outcome.state == CardOutcome::State::kNotFound) {
             ReportNotFound(errors, matricolas[i]);
             if (status == kCardsAllDrawn) status = kCardsSomeNotFound;
-        } else if (outcome.state == CardOutcome::State::kReadError && !earlierOfTheSameKey[i]) {
-            ReportError(errors, *outcome.error);
+        } else if (outcome.state == CardOutcome::State::kReadError) {
+            ReportNoCard(errors, *outcome.error, matricolas[i]);
             status = kCardsFailed;
         }
     }
