@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QSettings>
+#include <QStandardPaths>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -22,53 +23,70 @@ namespace {
 
 const QString kDataDirKey = QStringLiteral("DataDir");
 
-// ~/.config/Velmaro/velmaro.conf, falling back to /etc/xdg/Velmaro/velmaro.conf (SystemScope
-// alone).
-QSettings VelmaroSettings(QSettings::Scope scope = QSettings::UserScope) {
-    return QSettings(QSettings::NativeFormat, scope, QStringLiteral("Velmaro"),
-                     QStringLiteral("velmaro"));
+// The settings files that may hold DataDir, the one that counts first: in the user's folder
+// (XDG_CONFIG_HOME, ~/.config by default), then in each system-wide one (XDG_CONFIG_DIRS,
+// /etc/xdg by default), the program's own file before its organisation's, as Qt reads them.
+QStringList SettingsFiles() {
+    QStringList files;
+    for (const QString& folder :
+         QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation)) {
+        files << folder + QStringLiteral("/Velmaro/velmaro.conf")
+              << folder + QStringLiteral("/Velmaro.conf");
+    }
+    return files;
 }
 
-// The settings file that DataDir is read from: the user's when it has the key, else the
-// system-wide one.
-std::string FileHoldingDataDir() {
-    QSettings user = VelmaroSettings();
-    user.setFallbacksEnabled(false);
-    return FileNameBytes(user.contains(kDataDirKey)
-                             ? user.fileName()
-                             : VelmaroSettings(QSettings::SystemScope).fileName());
+// The user's settings file, where a folder chosen in the window is kept.
+QString UserSettingsFile() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/Velmaro/velmaro.conf");
 }
 
-// Why the file at path, which exists, cannot be read; nothing when it can or is not there.
+Error UnreadableSettings(const std::string& path, const std::string& why) {
+    return Error{path, "the settings file cannot be read (" + why +
+                           "), so its DataDir cannot choose the data folder; give one with "
+                           "--data-dir or VELMARO_DATA_DIR"};
+}
+
+// Why the settings file at path cannot be read; nothing when it can, or is not there. Only a
+// plain file is opened: a pipe would make the program wait for a writer.
 std::optional<std::string> WhyUnreadable(const std::string& path) {
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0) {
-        if (errno == ENOENT) return std::nullopt;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
         return std::string(std::strerror(errno));
     }
-    struct stat info {};
-    const bool folder = ::fstat(descriptor, &info) == 0 && S_ISDIR(info.st_mode);
+    if (S_ISDIR(info.st_mode)) return std::string("is a folder");
+    if (!S_ISREG(info.st_mode)) return std::string("is a pipe, a socket or a device");
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (descriptor < 0) return std::string(std::strerror(errno));
     ::close(descriptor);
-    if (folder) return std::string("is a folder");
     return std::nullopt;
 }
 
-// The settings file that cannot be read, user's first, and why.
-Error UnreadableSettings() {
-    const std::string userFile = FileNameBytes(VelmaroSettings().fileName());
-    std::string file = userFile;
-    std::string why = "cannot be read";
-    for (const std::string& path :
-         {userFile, FileNameBytes(VelmaroSettings(QSettings::SystemScope).fileName())}) {
-        if (const std::optional<std::string> reason = WhyUnreadable(path)) {
-            file = path;
-            why = *reason;
-            break;
+// What DataDir in the settings files says: the folder of the first file that holds the key,
+// nothing when none does, or why a file on the way cannot say (it cannot be read, or its
+// DataDir is no single name).
+Result<std::optional<std::string>> SettingsDataDir() {
+    for (const QString& file : SettingsFiles()) {
+        const std::string path = FileNameBytes(file);
+        if (const std::optional<std::string> why = WhyUnreadable(path))
+            return UnreadableSettings(path, *why);
+        const QSettings settings(file, QSettings::IniFormat);
+        if (settings.status() == QSettings::AccessError)
+            return UnreadableSettings(path, "cannot be read");
+        if (!settings.contains(kDataDirKey)) continue;
+        const QVariant value = settings.value(kDataDirKey);
+        // A comma outside double quotes makes the value a list: a folder whose name holds one,
+        // written as it stands, would otherwise be read as no folder at all.
+        if (value.typeId() != QMetaType::QString && value.typeId() != QMetaType::QByteArray) {
+            return Error{path,
+                         "DataDir holds a comma outside double quotes, which makes it a list of "
+                         "names: write the folder's name between double quotes"};
         }
+        return std::optional<std::string>(FileNameBytes(value.toString()));
     }
-    return Error{file, "the settings file cannot be read (" + why +
-                           "), so its DataDir cannot choose the data folder; give one with "
-                           "--data-dir or VELMARO_DATA_DIR"};
+    return std::optional<std::string>();
 }
 
 }  // namespace
@@ -78,22 +96,17 @@ DataDirSources CurrentDataDirSources(std::optional<std::string> option) {
     sources.option = std::move(option);
     if (qEnvironmentVariableIsSet("VELMARO_DATA_DIR"))
         sources.environment = qgetenv("VELMARO_DATA_DIR").toStdString();
-    const QSettings settings = VelmaroSettings();
-    if (settings.status() == QSettings::AccessError) {
-        sources.settingsProblem = UnreadableSettings();
-    } else if (settings.contains(kDataDirKey)) {
-        const QVariant value = settings.value(kDataDirKey);
-        // A comma outside double quotes makes the value a list: a folder whose name holds
-        // one, written as it stands, would otherwise be read as no folder at all.
-        if (value.typeId() == QMetaType::QStringList) {
-            const QString written = value.toStringList().join(QStringLiteral(", "));
-            sources.settingsProblem =
-                Error{FileHoldingDataDir(),
-                      "DataDir holds a comma outside double quotes, which makes it a list of "
-                      "names; write the folder in quotes: DataDir=\"" +
-                          FileNameBytes(written) + "\""};
+    // The settings are read only when they are asked: a folder given otherwise needs nothing
+    // of them, not even that they can be read.
+    const auto names = [](const std::optional<std::string>& folder) {
+        return folder && !folder->empty();
+    };
+    if (!names(sources.option) && !names(sources.environment)) {
+        Result<std::optional<std::string>> settings = SettingsDataDir();
+        if (settings) {
+            sources.settings = std::move(*settings);
         } else {
-            sources.settings = FileNameBytes(value.toString());
+            sources.settingsProblem = settings.error();
         }
     }
     sources.executableFolder = ExecutableFolder();
@@ -101,7 +114,8 @@ DataDirSources CurrentDataDirSources(std::optional<std::string> option) {
 }
 
 Status RememberDataDir(const std::string& folder) {
-    QSettings settings = VelmaroSettings();
+    // The user's file alone: one elsewhere that cannot be read changes nothing of this one.
+    QSettings settings(UserSettingsFile(), QSettings::IniFormat);
     settings.setValue(kDataDirKey, FileNameText(folder));
     settings.sync();
     if (settings.status() != QSettings::NoError) {

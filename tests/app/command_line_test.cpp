@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <sstream>
@@ -249,43 +250,63 @@ TEST(CommandLine, DataFolderComesFromOptionEnvironmentSettingsOrTheExecutablesFo
 
     // A settings file that cannot say which folder it names is an error, never the
     // executable's folder (which holds the sample) in its place: one that cannot be read, and
-    // a folder whose name holds a comma written without quotes, which reads as a list.
+    // a folder whose name holds a comma written without quotes, which reads as a list. The
+    // user's file counts before the system-wide one (XDG_CONFIG_DIRS).
     const QString commaFolder = config.filePath("Segreteria, Economia");
     ASSERT_TRUE(QFile::link(kSample, commaFolder));
+    const QString systemFolder = config.filePath("system");
+    const QString systemFile = systemFolder + "/Velmaro/velmaro.conf";
+    const std::string kFolder = "a folder";
+    const auto unreadable = [](const QString& file) {
+        return file.toStdString() +
+               ": the settings file cannot be read (is a folder), so its DataDir cannot choose "
+               "the data folder; give one with --data-dir or VELMARO_DATA_DIR\n";
+    };
+    const std::string listed = settingsFile.toStdString() +
+                               ": DataDir holds a comma outside double quotes, which makes it a "
+                               "list of names: write the folder's name between double quotes\n";
     const struct {
-        std::string settings;  // empty: the settings file is a folder
+        std::string user, system;  // a line of each file, kFolder, or empty for no file
         int exitCode;
-        std::string message;
+        std::string message;  // the end of standard error
     } unclear[] = {
-        {"", 2,
-         settingsFile.toStdString() +
-             ": the settings file cannot be read (is a folder), so its DataDir cannot choose the "
-             "data folder; give one with --data-dir or VELMARO_DATA_DIR\n"},
-        {"DataDir=" + commaFolder.toStdString(), 2,
-         settingsFile.toStdString() +
-             ": DataDir holds a comma outside double quotes, which makes it a list of names; "
-             "write the folder in quotes: DataDir=\"" +
-             commaFolder.toStdString() + "\"\n"},
-        {"DataDir=\"" + commaFolder.toStdString() + "\"", 0, ""},
+        {kFolder, "", 2, unreadable(settingsFile)},
+        {"DataDir=" + commaFolder.toStdString(), "", 2, listed},
+        {"DataDir=/srv/a,@b", "", 2, listed},
+        {"DataDir=\"" + commaFolder.toStdString() + "\"", "", 0, ""},
+        {"DataDir=" + kSample.toStdString(), kFolder, 0, ""},
+        {"", kFolder, 2, unreadable(systemFile)},
+        {"", "DataDir=" + bad.toStdString(), 2, "given by DataDir in the settings file)\n"},
     };
     for (const auto& c : unclear) {
-        SCOPED_TRACE(c.settings);
-        QFile::remove(settingsFile);
-        if (c.settings.empty()) {
-            ASSERT_TRUE(QDir().mkpath(settingsFile));
-        } else {
-            TempDataDir::WriteFile(settingsFile.toStdString(), "[General]\n" + c.settings + "\n");
+        SCOPED_TRACE(c.user + " | " + c.system);
+        for (const auto& [file, line] : {std::pair{settingsFile, c.user}, {systemFile, c.system}}) {
+            QDir(file).removeRecursively();
+            QFile::remove(file);
+            ASSERT_TRUE(QDir().mkpath(QFileInfo(file).path()));
+            if (line == kFolder) {
+                ASSERT_TRUE(QDir().mkpath(file));
+            } else if (!line.empty()) {
+                TempDataDir::WriteFile(file.toStdString(), "[General]\n" + line + "\n");
+            }
         }
         QProcessEnvironment environment;
         environment.insert("XDG_CONFIG_HOME", config.path());
+        environment.insert("XDG_CONFIG_DIRS", systemFolder);
         for (const QStringList& arguments : {QStringList{"card", kToday, "--metrics=fixed", "5193"},
                                              QStringList{"check", kToday}}) {
             const ProcessRun run = RunVelmaro(arguments, environment);
-            EXPECT_EQ(run.exitCode, c.exitCode) << arguments.join(" ").toStdString();
-            EXPECT_EQ(run.err, c.exitCode == 0 ? "" : "velmaro: " + c.message);
+            EXPECT_EQ(run.exitCode, c.exitCode) << arguments.join(" ").toStdString() << run.err;
+            EXPECT_EQ(Lines(run.err).size(), c.exitCode == 0 ? 0u : 1u) << run.err;
+            EXPECT_TRUE(run.err.ends_with(c.message)) << run.err;
         }
-        QDir(settingsFile).removeRecursively();
     }
+    // Given a folder, the settings are not read at all, so one that cannot be is no matter.
+    ASSERT_TRUE(QDir().mkpath(settingsFile));
+    QProcessEnvironment userUnreadable;
+    userUnreadable.insert("XDG_CONFIG_HOME", config.path());
+    const ProcessRun given = RunVelmaro({"check", kToday, "--data-dir", kSample}, userUnreadable);
+    EXPECT_EQ(given.exitCode, 0) << given.err;
 }
 
 }  // namespace

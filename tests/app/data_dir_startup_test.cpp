@@ -3,6 +3,11 @@
 
 #include "app/data_dir_startup.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtGlobal>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -10,6 +15,8 @@
 #include <set>
 #include <string>
 #include <vector>
+
+#include "app/data_dir_settings.h"
 
 namespace velmaro {
 namespace {
@@ -114,6 +121,55 @@ TEST(LoadWithFolderChoice, PicksAreTriedUntilOneLoadsAndOnlyThatOneIsRemembered)
         EXPECT_EQ(loaded->origin,
                   c.picks.empty() ? DataDirOrigin::kEnvironment : DataDirOrigin::kChosenInWindow);
     }
+}
+
+// Sets an environment variable for as long as it lives, then puts back what was there.
+class ScopedVariable {
+  public:
+    ScopedVariable(const char* name, const QString& value)
+        : name_(name), wasSet_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
+        qputenv(name, value.toLocal8Bit());
+    }
+    ~ScopedVariable() {
+        if (wasSet_) {
+            qputenv(name_, old_);
+        } else {
+            qunsetenv(name_);
+        }
+    }
+
+  private:
+    const char* name_;
+    bool wasSet_;
+    QByteArray old_;
+};
+
+// A folder chosen in the window is kept in the user's settings file and read back as it was,
+// a comma and a semicolon in its name included, whatever the system-wide file is; a file that
+// cannot be written is an error naming it.
+TEST(RememberDataDir, AFolderKeptIsReadBackAsItWas) {
+    QTemporaryDir config;
+    const ScopedVariable dirs("XDG_CONFIG_DIRS", config.filePath("system"));
+    // The system-wide file cannot be read: it is a folder.
+    ASSERT_TRUE(QDir().mkpath(config.filePath("system/Velmaro/velmaro.conf")));
+    const std::string folder = "/srv/Segreteria, Economia;2024";
+    {
+        const ScopedVariable home("XDG_CONFIG_HOME", config.filePath("user"));
+        ASSERT_TRUE(RememberDataDir(folder).ok());
+        const DataDirSources read = CurrentDataDirSources(std::nullopt);
+        ASSERT_FALSE(read.settingsProblem) << read.settingsProblem->Message();
+        EXPECT_EQ(read.settings, folder);
+    }
+    // The user's settings folder lies under a file: nothing can be saved there.
+    QFile plain(config.filePath("plain"));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    const ScopedVariable home("XDG_CONFIG_HOME", config.filePath("plain"));
+    const Status unsaved = RememberDataDir(folder);
+    ASSERT_FALSE(unsaved.ok());
+    EXPECT_EQ(unsaved.error().Message(),
+              config.filePath("plain/Velmaro/velmaro.conf").toStdString() +
+                  ": the data folder could not be saved");
 }
 
 }  // namespace
