@@ -98,10 +98,7 @@ DataDirSources CurrentDataDirSources(std::optional<std::string> option) {
         sources.environment = qgetenv("VELMARO_DATA_DIR").toStdString();
     // The settings are read only when they are asked: a folder given otherwise needs nothing
     // of them, not even that they can be read.
-    const auto names = [](const std::optional<std::string>& folder) {
-        return folder && !folder->empty();
-    };
-    if (!names(sources.option) && !names(sources.environment)) {
+    if (!NamesAFolder(sources.option) && !NamesAFolder(sources.environment)) {
         Result<std::optional<std::string>> settings = SettingsDataDir();
         if (settings) {
             sources.settings = std::move(*settings);

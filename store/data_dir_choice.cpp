@@ -6,8 +6,6 @@ namespace velmaro {
 
 namespace {
 
-bool Names(const std::optional<std::string>& folder) { return folder && !folder->empty(); }
-
 std::string OriginInWords(DataDirOrigin origin) {
     switch (origin) {
         case DataDirOrigin::kOption:
@@ -27,13 +25,15 @@ std::string OriginInWords(DataDirOrigin origin) {
 
 }  // namespace
 
+bool NamesAFolder(const std::optional<std::string>& place) { return place && !place->empty(); }
+
 Result<DataDirChoice> ChooseDataDir(const DataDirSources& sources) {
-    if (Names(sources.option))
+    if (NamesAFolder(sources.option))
         return DataDirChoice{DataDirOf(*sources.option), DataDirOrigin::kOption};
-    if (Names(sources.environment))
+    if (NamesAFolder(sources.environment))
         return DataDirChoice{DataDirOf(*sources.environment), DataDirOrigin::kEnvironment};
     if (sources.settingsProblem) return *sources.settingsProblem;
-    if (Names(sources.settings))
+    if (NamesAFolder(sources.settings))
         return DataDirChoice{DataDirOf(*sources.settings), DataDirOrigin::kSettings};
     return DataDirChoice{DataDirOf(sources.executableFolder), DataDirOrigin::kExecutableFolder};
 }

@@ -27,6 +27,9 @@ struct DataDirSources {
     std::optional<Error> settingsProblem;
 };
 
+// True when place names a folder: it is given and not empty.
+bool NamesAFolder(const std::optional<std::string>& place);
+
 // The first place that names a folder, in the order option, environment, settings; the
 // executable's folder when none does. When the settings file is asked and cannot say, its
 // problem: another folder in the place of the one it may name would be read without a word.
