@@ -23,15 +23,22 @@ namespace {
 
 const QString kDataDirKey = QStringLiteral("DataDir");
 
-// The settings files that may hold DataDir, the one that counts first: in the user's folder
-// (XDG_CONFIG_HOME, ~/.config by default), then in each system-wide one (XDG_CONFIG_DIRS,
-// /etc/xdg by default), the program's own file before its organisation's, as Qt reads them.
+// The settings files that may hold DataDir, the one that counts first, as Qt reads them: the
+// user's (in XDG_CONFIG_HOME, ~/.config by default), the program's own file before its
+// organisation's; then the program's own file in each system-wide folder (XDG_CONFIG_DIRS,
+// /etc/xdg by default), then the organisation's in each.
 QStringList SettingsFiles() {
+    const QStringList folders =
+        QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation);
     QStringList files;
-    for (const QString& folder :
-         QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation)) {
-        files << folder + QStringLiteral("/Velmaro/velmaro.conf")
-              << folder + QStringLiteral("/Velmaro.conf");
+    for (const QString& name :
+         {QStringLiteral("/Velmaro/velmaro.conf"), QStringLiteral("/Velmaro.conf")}) {
+        if (!folders.isEmpty()) files << folders.first() + name;
+    }
+    for (const QString& name :
+         {QStringLiteral("/Velmaro/velmaro.conf"), QStringLiteral("/Velmaro.conf")}) {
+        for (qsizetype i = 1; i < folders.size(); ++i)
+            files << folders[i] + name;
     }
     return files;
 }
@@ -64,10 +71,16 @@ std::optional<std::string> WhyUnreadable(const std::string& path) {
     return std::nullopt;
 }
 
+// DataDir as a settings file holds it.
+struct SettingsEntry {
+    std::string folder;
+    std::string file;
+};
+
 // What DataDir in the settings files says: the folder of the first file that holds the key,
 // nothing when none does, or why a file on the way cannot say (it cannot be read, or its
 // DataDir is no single name).
-Result<std::optional<std::string>> SettingsDataDir() {
+Result<std::optional<SettingsEntry>> SettingsDataDir() {
     for (const QString& file : SettingsFiles()) {
         const std::string path = FileNameBytes(file);
         if (const std::optional<std::string> why = WhyUnreadable(path))
@@ -81,12 +94,12 @@ Result<std::optional<std::string>> SettingsDataDir() {
         // written as it stands, would otherwise be read as no folder at all.
         if (value.typeId() != QMetaType::QString && value.typeId() != QMetaType::QByteArray) {
             return Error{path,
-                         "DataDir holds a comma outside double quotes, which makes it a list of "
-                         "names: write the folder's name between double quotes"};
+                         "DataDir holds no single folder name (a comma outside double quotes "
+                         "makes it a list): write the folder's name between double quotes"};
         }
-        return std::optional<std::string>(FileNameBytes(value.toString()));
+        return std::optional<SettingsEntry>({FileNameBytes(value.toString()), path});
     }
-    return std::optional<std::string>();
+    return std::optional<SettingsEntry>();
 }
 
 }  // namespace
@@ -99,10 +112,11 @@ DataDirSources CurrentDataDirSources(std::optional<std::string> option) {
     // The settings are read only when they are asked: a folder given otherwise needs nothing
     // of them, not even that they can be read.
     if (!NamesAFolder(sources.option) && !NamesAFolder(sources.environment)) {
-        Result<std::optional<std::string>> settings = SettingsDataDir();
-        if (settings) {
-            sources.settings = std::move(*settings);
-        } else {
+        Result<std::optional<SettingsEntry>> settings = SettingsDataDir();
+        if (settings && *settings) {
+            sources.settings = (*settings)->folder;
+            sources.settingsFile = (*settings)->file;
+        } else if (!settings) {
             sources.settingsProblem = settings.error();
         }
     }

@@ -6,14 +6,15 @@ namespace velmaro {
 
 namespace {
 
-std::string OriginInWords(DataDirOrigin origin) {
-    switch (origin) {
+std::string OriginInWords(const DataDirChoice& choice) {
+    switch (choice.origin) {
         case DataDirOrigin::kOption:
             return "given with --data-dir";
         case DataDirOrigin::kEnvironment:
             return "given by VELMARO_DATA_DIR";
         case DataDirOrigin::kSettings:
-            return "given by DataDir in the settings file";
+            return "given by DataDir in " +
+                   (choice.settingsFile.empty() ? "the settings file" : choice.settingsFile);
         case DataDirOrigin::kChosenInWindow:
             return "chosen in the window";
         case DataDirOrigin::kExecutableFolder:
@@ -34,13 +35,14 @@ Result<DataDirChoice> ChooseDataDir(const DataDirSources& sources) {
         return DataDirChoice{DataDirOf(*sources.environment), DataDirOrigin::kEnvironment};
     if (sources.settingsProblem) return *sources.settingsProblem;
     if (NamesAFolder(sources.settings))
-        return DataDirChoice{DataDirOf(*sources.settings), DataDirOrigin::kSettings};
+        return DataDirChoice{DataDirOf(*sources.settings), DataDirOrigin::kSettings,
+                             sources.settingsFile};
     return DataDirChoice{DataDirOf(sources.executableFolder), DataDirOrigin::kExecutableFolder};
 }
 
 Error WithDataDirOrigin(const Error& error, const DataDirChoice& choice) {
     return Error{error.file, error.reason + " (data folder " + choice.dataDir + ", " +
-                                 OriginInWords(choice.origin) + ")"};
+                                 OriginInWords(choice) + ")"};
 }
 
 }  // namespace velmaro

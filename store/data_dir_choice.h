@@ -14,6 +14,7 @@ enum class DataDirOrigin { kOption, kEnvironment, kSettings, kExecutableFolder, 
 struct DataDirChoice {
     std::string dataDir;
     DataDirOrigin origin = DataDirOrigin::kExecutableFolder;
+    std::string settingsFile = {};  // chosen by the settings: the file whose DataDir chose it
 };
 
 // The places that may name the data folder; an empty text counts as not naming one.
@@ -25,6 +26,7 @@ struct DataDirSources {
     // Why the settings file could not say whether DataDir names a folder (it cannot be read,
     // or DataDir holds no single folder); nothing when it could.
     std::optional<Error> settingsProblem;
+    std::string settingsFile = {};  // the file that settings was read from
 };
 
 // True when place names a folder: it is given and not empty.

@@ -222,7 +222,7 @@ TEST(CommandLine, DataFolderComesFromOptionEnvironmentSettingsOrTheExecutablesFo
     const std::vector<Case> cases{
         {"", bad, kSample, 2, "VELMARO_DATA_DIR"},
         {"", "", kSample, 0, ""},
-        {"", "", bad, 2, "DataDir in the settings file"},
+        {"", "", bad, 2, "given by DataDir in " + settingsFile.toStdString()},
         {bad, kSample, kSample, 2, "--data-dir"},
         // Nothing chosen: the executable's folder, which the build fills with the sample.
         {"", "", "", 0, ""},
@@ -263,8 +263,9 @@ TEST(CommandLine, DataFolderComesFromOptionEnvironmentSettingsOrTheExecutablesFo
                "the data folder; give one with --data-dir or VELMARO_DATA_DIR\n";
     };
     const std::string listed = settingsFile.toStdString() +
-                               ": DataDir holds a comma outside double quotes, which makes it a "
-                               "list of names: write the folder's name between double quotes\n";
+                               ": DataDir holds no single folder name (a comma outside double "
+                               "quotes makes it a list): write the folder's name between double "
+                               "quotes\n";
     const struct {
         std::string user, system;  // a line of each file, kFolder, or empty for no file
         int exitCode;
@@ -276,7 +277,8 @@ TEST(CommandLine, DataFolderComesFromOptionEnvironmentSettingsOrTheExecutablesFo
         {"DataDir=\"" + commaFolder.toStdString() + "\"", "", 0, ""},
         {"DataDir=" + kSample.toStdString(), kFolder, 0, ""},
         {"", kFolder, 2, unreadable(systemFile)},
-        {"", "DataDir=" + bad.toStdString(), 2, "given by DataDir in the settings file)\n"},
+        {"", "DataDir=" + bad.toStdString(), 2,
+         "given by DataDir in " + systemFile.toStdString() + ")\n"},
     };
     for (const auto& c : unclear) {
         SCOPED_TRACE(c.user + " | " + c.system);
@@ -301,6 +303,21 @@ TEST(CommandLine, DataFolderComesFromOptionEnvironmentSettingsOrTheExecutablesFo
             EXPECT_TRUE(run.err.ends_with(c.message)) << run.err;
         }
     }
+    // Among several system-wide folders, the program's own file in any of them counts before
+    // the organisation's file (Velmaro.conf) in the first.
+    QDir(config.filePath("Velmaro")).removeRecursively();
+    const QString first = config.filePath("s1"), second = config.filePath("s2");
+    ASSERT_TRUE(QDir().mkpath(second + "/Velmaro") && QDir().mkpath(first));
+    TempDataDir::WriteFile((first + "/Velmaro.conf").toStdString(), "DataDir=/nonexistent/org\n");
+    TempDataDir::WriteFile((second + "/Velmaro/velmaro.conf").toStdString(),
+                           "DataDir=/nonexistent/own\n");
+    QProcessEnvironment twoSystemFolders;
+    twoSystemFolders.insert("XDG_CONFIG_HOME", config.path());
+    twoSystemFolders.insert("XDG_CONFIG_DIRS", first + ":" + second);
+    const ProcessRun own = RunVelmaro({"check", kToday}, twoSystemFolders);
+    EXPECT_EQ(own.exitCode, 2);
+    EXPECT_THAT(own.err, HasSubstr("data folder /nonexistent/own/")) << own.err;
+
     // Given a folder, the settings are not read at all, so one that cannot be is no matter.
     ASSERT_TRUE(QDir().mkpath(settingsFile));
     QProcessEnvironment userUnreadable;
