@@ -14,6 +14,7 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QSignalBlocker>
 
 #include <algorithm>
 #include <cmath>
@@ -354,7 +355,17 @@ int FrmVel::PixelsY(double twips) const {
 
 void FrmVel::CmdVis_Click() {
     if (!flow_) return;
+    ForgetTypingHistory();
     flow_->Display(TxtMatr->text().toStdString(), *this);
+}
+
+void FrmVel::ForgetTypingHistory() {
+    // Setting the text is what empties a line edit's undo history; the text stays, and no
+    // edit is signalled (an edit clears the card).
+    const QSignalBlocker quiet(TxtMatr);
+    const int cursor = TxtMatr->cursorPosition();
+    TxtMatr->setText(TxtMatr->text());
+    TxtMatr->setCursorPosition(cursor);
 }
 
 void FrmVel::CmdPri_Click() { PrintKeptCard(*printer_); }
@@ -392,7 +403,9 @@ bool FrmVel::eventFilter(QObject* watched, QEvent* event) {
     if (watched == TxtMatr && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<const QKeyEvent*>(event);
         if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
-            TxtMatr->clear();
+            // Emptied by setting the text, which also empties the undo history (see
+            // ForgetTypingHistory).
+            TxtMatr->setText(QString());
             return true;
         }
         // Alt and a letter or digit is an access key: one that no enabled control takes

@@ -107,6 +107,9 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // Empties the number box's undo history, keeping its text and cursor: each number looked
+    // up starts it afresh, so that a window open all day does not grow with every key typed.
+    void ForgetTypingHistory();
     class SurfacePreparer;
 
     // DisplayView: the flow's calls back into the window.

@@ -220,6 +220,15 @@ class FrmVelTest : public QObject {
         QTest::keyClick(TxtMatr, Qt::Key_Escape);
         QCOMPARE(TxtMatr->text(), QString());
         QVERIFY(!window_->ShowsCard());
+        // Neither Esc nor a lookup leaves the box an undo history: kept all day, it would grow
+        // with every key typed.
+        QVERIFY(!TxtMatr->isUndoAvailable());
+        QTest::keyClicks(TxtMatr, "5193");
+        QVERIFY(TxtMatr->isUndoAvailable());
+        QTest::keyClick(TxtMatr, Qt::Key_Return);
+        QVERIFY(window_->ShowsCard());
+        QVERIFY(!TxtMatr->isUndoAvailable());
+        QCOMPARE(TxtMatr->cursorPosition(), 4);
 
         // Enter displays, with Alt held too; so does Alt+V.
         TxtMatr->setText(QStringLiteral("5193"));
