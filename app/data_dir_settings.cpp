@@ -22,6 +22,9 @@ namespace velmaro {
 namespace {
 
 const QString kDataDirKey = QStringLiteral("DataDir");
+// Within a folder of settings: the program's own file, and its organisation's.
+const QString kOwnFile = QStringLiteral("/Velmaro/velmaro.conf");
+const QString kOrganisationFile = QStringLiteral("/Velmaro.conf");
 
 // The settings files that may hold DataDir, the one that counts first, as Qt reads them: the
 // user's (in XDG_CONFIG_HOME, ~/.config by default), the program's own file before its
@@ -31,12 +34,10 @@ QStringList SettingsFiles() {
     const QStringList folders =
         QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation);
     QStringList files;
-    for (const QString& name :
-         {QStringLiteral("/Velmaro/velmaro.conf"), QStringLiteral("/Velmaro.conf")}) {
+    for (const QString& name : {kOwnFile, kOrganisationFile}) {
         if (!folders.isEmpty()) files << folders.first() + name;
     }
-    for (const QString& name :
-         {QStringLiteral("/Velmaro/velmaro.conf"), QStringLiteral("/Velmaro.conf")}) {
+    for (const QString& name : {kOwnFile, kOrganisationFile}) {
         for (qsizetype i = 1; i < folders.size(); ++i)
             files << folders[i] + name;
     }
@@ -45,8 +46,7 @@ QStringList SettingsFiles() {
 
 // The user's settings file, where a folder chosen in the window is kept.
 QString UserSettingsFile() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           QStringLiteral("/Velmaro/velmaro.conf");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + kOwnFile;
 }
 
 Error UnreadableSettings(const std::string& path, const std::string& why) {

@@ -1,12 +1,8 @@
 #include "app/number_lines.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
-#include <utility>
 
 #include "base/descriptor_name.h"
 #include "store/text_file.h"
@@ -37,12 +33,8 @@ Result<std::vector<std::string>> ReadNumbersFrom(const std::string& path) {
         if (std::filesystem::is_directory(path, error)) {
             return Error{path, "is a folder, not a file"};
         }
-        // Opened to wait for its writer, unlike a data file: a named pipe is a list like any.
-        const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (descriptor < 0) return Error{path, std::strerror(errno)};
-        Result<std::string> read = ReadAllFrom(descriptor, path);
-        ::close(descriptor);
-        VELMARO_TRY(text, std::move(read));
+        // A named pipe is a list like any.
+        VELMARO_TRY(text, ReadStream(path));
     }
     return NumberLines(text);
 }

@@ -114,6 +114,13 @@ Result<std::string> ReadAllFrom(int descriptor, const std::string& name) {
     return content;
 }
 
+Result<std::string> ReadStream(const std::string& path) {
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) return Error{path, std::strerror(errno)};
+    const CloseOnExit closer{descriptor};
+    return ReadAllFrom(descriptor, path);
+}
+
 Result<std::string> ReadWholeFile(const std::string& path) {
     VELMARO_TRY(std::optional<std::string> content, ReadFileIfPresent(path));
     if (!content) return Error{path, std::strerror(ENOENT)};

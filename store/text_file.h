@@ -33,6 +33,10 @@ Result<std::string> ReadWholeFile(const std::string& path);
 // writer closes it); the descriptor stays open. An error names name and the reason.
 Result<std::string> ReadAllFrom(int descriptor, const std::string& name);
 
+// The whole content of the file at path read as a stream: unlike a data file, a named pipe is
+// waited for and read until its writer closes it. An error names the file and the reason.
+Result<std::string> ReadStream(const std::string& path);
+
 // Reads the file at path whole, as ReadFileIfPresent does, into into, which is sized once, when
 // the file is opened, to the size it has then and one byte more: the bytes read stay in place
 // while the rest is read, and at the end into is cut to the bytes read. arrived, when given, is
