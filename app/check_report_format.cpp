@@ -40,7 +40,9 @@ std::string CheckReportText(const std::string& dataDir, const CheckReport& repor
 }
 
 std::string CheckReportJson(const std::string& dataDir, const CheckReport& report) {
-    std::string json = "{\"data_dir\":" + JsonString(dataDir) +
+    // The folder is named as the text report names it: a folder's name need not be UTF-8, and
+    // only with its backslashes doubled does an escaped byte differ from the same characters.
+    std::string json = "{\"data_dir\":" + JsonString(PrintableText(dataDir)) +
                        ",\"clean\":" + (report.Clean() ? "true" : "false") + ",\"problems\":[";
     bool firstGroup = true;
     for (const ProblemKind kind : AllProblemKinds()) {

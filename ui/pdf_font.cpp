@@ -152,13 +152,14 @@ void PdfFont::AppendShowText(std::string_view utf8, const Advance& layoutAdvance
     const std::size_t start = out.size();
     out.push_back('<');
     bool adjusted = false;
-    // Whether a reader would read a character back as another: one the font lacks, or one
-    // that shares its glyph with a character mapped to it first (the soft hyphen with the
-    // hyphen, the no-break space with the space).
+    // Whether a reader would read a character back as another: one that shares its glyph with
+    // a character mapped to it first (the no-break space with the space), or one the font
+    // lacks, U+FFFD included: its missing-character box, moved to the layout's advance, reads
+    // as the end of a word.
     bool misread = false;
     const auto show = [&](char32_t character) {
         const std::uint16_t glyph = SubsetGlyph(character);
-        if (characterOf_[glyph] != character) misread = true;
+        if (glyph == 0 || characterOf_[glyph] != character) misread = true;
         AppendHex4(out, glyph);
         if (glyph != 0) return;
         // A positive adjustment moves the next glyph back, in thousandths of the em.

@@ -53,8 +53,11 @@ void SetImageResolution(QImage& image, int dotsPerInchX, int dotsPerInchY);
 // The character a card draws for character: a control character (a tab, a line end, an
 // escape typed into a number) has no glyph, and drawn as it is it would move the text after it
 // or break its line; U+FFFD stands for it, as for any other character that cannot be shown
-// (and for the noncharacters U+FFFE and U+FFFF, which an SVG file cannot hold either).
+// (and for the noncharacters U+FFFE and U+FFFF, which an SVG file cannot hold either). A soft
+// hyphen (byte 0xAD of the data) is the hyphen it is measured as: Qt would hide it on screen
+// and leave a gap, while a PDF draws the font's hyphen.
 inline QChar CharacterAsDrawn(QChar character) {
+    if (character.unicode() == 0x00AD) return QLatin1Char('-');
     const bool shown = character.category() != QChar::Other_Control && character.unicode() < 0xFFFE;
     return shown ? character : QChar(QChar::ReplacementCharacter);
 }

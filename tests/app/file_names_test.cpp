@@ -45,6 +45,12 @@ TEST(FileNames, NamesThatAreNotUtf8AreOpenedAndWrittenByteForByte) {
     EXPECT_EQ(json.out, R"({"data_dir":"dati\\xe0/","clean":true,"problems":[]})"
                         "\n");
 
+    // A folder whose name is those four characters is told apart from it there too.
+    std::filesystem::copy(VELMARO_SAMPLE_DIR, base + "dati\\xe0");
+    const auto literal = run(R"sh("$VELMARO" check --format json --data-dir 'dati\xe0')sh");
+    EXPECT_EQ(literal.out, R"({"data_dir":"dati\\\\xe0/","clean":true,"problems":[]})"
+                           "\n");
+
     const auto window = run(R"sh(
         QT_QPA_PLATFORM=offscreen "$VELMARO" --data-dir "$(printf 'dati\340')" --quit-after-show 5193
     )sh");

@@ -89,6 +89,20 @@ TEST(PainterSurface, ControlCharactersTakeTheWidthTheyAreMeasuredBy) {
     }
 }
 
+// A soft hyphen (byte 0xAD of the data) is drawn as the hyphen it is measured as, as a PDF
+// draws it, not hidden behind a gap of its width.
+TEST(PainterSurface, ASoftHyphenIsDrawnAsAHyphen) {
+    const auto drawn = [](const std::string& text) {
+        return Paint([&](PainterSurface& s) {
+            s.SetCurrentX(1000);
+            s.Print({PrintItem::Text(text)});
+        });
+    };
+    EXPECT_EQ(drawn("A\xc2\xad"
+                    "B"),
+              drawn("A-B"));
+}
+
 TEST(PainterSurface, DotsAreFilledAndCirclesAreOutlines) {
     const QImage image = Paint([](PainterSurface& s) {
         s.SetFillStyle(0);

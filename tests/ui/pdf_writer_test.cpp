@@ -161,7 +161,8 @@ std::string CharacterMapOf(const std::string& file) {
 
 // Text is written as subset glyph numbers, and the map back to characters lets a reader find
 // the text again, accents and characters past the first 256 included. A character the font
-// lacks is its missing-character glyph, and the text after it moves on by the layout's width.
+// lacks is its missing-character glyph, the text after it moves on by the layout's width, and the
+// text as it is comes in a marked span, for readers that would see a word end at the gap.
 TEST(PdfFont, TextBecomesGlyphNumbersThatMapBackAndDocumentsShareOnlyEqualSubsets) {
     auto program = PdfFontProgram::Of(CardPrinterFont());
     ASSERT_TRUE(program.ok()) << program.error().Message();
@@ -178,7 +179,9 @@ TEST(PdfFont, TextBecomesGlyphNumbersThatMapBackAndDocumentsShareOnlyEqualSubset
     EXPECT_EQ(content, "<00010002> Tj<0002000100030004> Tj");
     content.clear();
     font->AppendShowText("a\uFFFDb\uFFFD", advance, content);
-    EXPECT_EQ(content, "[<00010000> -250 <00020000> -250 <>] TJ");
+    EXPECT_EQ(content,
+              "/Span << /ActualText <FEFF0061FFFD0062FFFD> >> BDC [<00010000> -250 <00020000> "
+              "-250 <>] TJ EMC");
     EXPECT_EQ(measured, (std::vector<char32_t>{0xFFFD, 0xFFFD}));
 
     const std::string file = FontDocument(*font);
