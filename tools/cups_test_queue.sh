@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
-# Makes the CUPS print queue that the printing tests print to: "velmaro-test", whose back end
-# (cups-pdf) writes every job as a PDF file into $HOME/PDF of the user who printed. Starts the
-# CUPS scheduler first when it is not running. Needs root; without root, CUPS or cups-pdf it
-# says why and changes nothing (the tests that need the queue then skip themselves).
-#   tools/cups_test_queue.sh          create the queue (accepting jobs)
-#   tools/cups_test_queue.sh --remove remove it again
+# Makes the CUPS print queues that the printing tests print to: "velmaro-test", whose back end
+# (cups-pdf) writes every job as a PDF file into $HOME/PDF of the user who printed, and
+# "velmaro-test-letter", the same on US Letter paper. Starts the CUPS scheduler first when it is
+# not running. Needs root; without root, CUPS or cups-pdf it says why and changes nothing (the
+# tests that need the queues then skip themselves).
+#   tools/cups_test_queue.sh          create the queues (accepting jobs)
+#   tools/cups_test_queue.sh --remove remove them again
 set -uo pipefail
 
-queue=velmaro-test
+queues=(velmaro-test velmaro-test-letter)
 
 if [[ "${1:-}" == "--remove" ]]; then
-    lpadmin -x "$queue" 2>/dev/null
+    for queue in "${queues[@]}"; do lpadmin -x "$queue" 2>/dev/null; done
     exit 0
 fi
 
@@ -33,14 +34,17 @@ if ! lpstat -r 2>/dev/null | grep -q "is running"; then
     lpstat -r 2>/dev/null | grep -q "is running" || skip "the CUPS scheduler did not start"
 fi
 
-if ! lpstat -p "$queue" >/dev/null 2>&1; then
-    [[ $(id -u) -eq 0 ]] || skip "creating the queue $queue needs root"
-    ppd=/usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd
-    lpadmin -p "$queue" -E -v cups-pdf:/ -P "$ppd" 2>&1 ||
-        skip "the queue $queue could not be created"
-fi
-# PDF reaches cups-pdf as PostScript; cairo's conversion keeps the text readable (pdftotext).
-lpadmin -p "$queue" -o pdftops-renderer-default=pdftocairo 2>/dev/null
-cupsenable "$queue" 2>/dev/null
-cupsaccept "$queue" 2>/dev/null
-echo "cups_test_queue: $queue ready (cups-pdf writes to \$HOME/PDF)"
+ppd=/usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd
+for queue in "${queues[@]}"; do
+    if ! lpstat -p "$queue" >/dev/null 2>&1; then
+        [[ $(id -u) -eq 0 ]] || skip "creating the queue $queue needs root"
+        lpadmin -p "$queue" -E -v cups-pdf:/ -P "$ppd" 2>&1 ||
+            skip "the queue $queue could not be created"
+    fi
+    # PDF reaches cups-pdf as PostScript; cairo's conversion keeps the text readable (pdftotext).
+    lpadmin -p "$queue" -o pdftops-renderer-default=pdftocairo 2>/dev/null
+    cupsenable "$queue" 2>/dev/null
+    cupsaccept "$queue" 2>/dev/null
+done
+lpadmin -p velmaro-test-letter -o PageSize=Letter 2>/dev/null
+echo "cups_test_queue: ${queues[*]} ready (cups-pdf writes to \$HOME/PDF)"

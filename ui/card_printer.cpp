@@ -3,7 +3,10 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
+#include <optional>
+
 #include "ui/card_page.h"
+#include "ui/cups_queue.h"
 #include "ui/print_dialogs.h"
 #include "ui/print_job.h"
 
@@ -17,10 +20,27 @@ void SetUpPdfPrinter(QPrinter& printer, const QString& path) {
 
 Status SystemCardPrinter::PrintCard(const CardInput& card) {
     if (QPrinterInfo::availablePrinters().isEmpty()) {
+        // A print system that is down has printers all the same: saving a file instead would
+        // pass for printing.
+        if (std::optional<std::string> unreachable = CupsSpoolerUnreachable()) {
+            return Error{"the printer", "the print service does not answer (" + *unreachable +
+                                            "): is CUPS running?"};
+        }
         return AskingCardPrinter(AskedDestination::kPdfFile, dialogParent_, dataDir_)
             .PrintCard(card);
     }
-    QPrinter printer(QPrinter::HighResolution);
+    // Without a default printer (none set, or the one set was removed) the user picks one:
+    // Qt would take the first of the list, another office's printer perhaps.
+    const QPrinterInfo defaultPrinter = QPrinterInfo::defaultPrinter();
+    if (defaultPrinter.isNull()) {
+        return AskingCardPrinter(AskedDestination::kPrintDialog, dialogParent_, dataDir_)
+            .PrintCard(card);
+    }
+    QPrinter printer(defaultPrinter, QPrinter::HighResolution);
+    // The paper the printer holds, which Qt leaves at A4 on a Letter printer.
+    if (const QPageSize paper = defaultPrinter.defaultPageSize(); paper.isValid()) {
+        printer.setPageSize(paper);
+    }
     return PrintCardJob(printer, card);
 }
 

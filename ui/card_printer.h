@@ -14,9 +14,10 @@ class QWidget;
 namespace velmaro {
 
 // The print target of the main window's "&Stampa": the system's default printer, at once,
-// as one job (see PrintCardJob). With no printer installed, the user is asked for a file
-// name and the page is saved there as a PDF (not over a data file of dataDir); a cancelled
-// question prints nothing.
+// as one job on the paper it holds (see PrintCardJob). With printers but no default, the
+// print dialog asks which. With no printer installed, the user is asked for a file name and
+// the page is saved there as a PDF (not over a data file of dataDir); a cancelled question
+// prints nothing. A print service that does not answer is an error.
 class SystemCardPrinter final : public CardPrinter {
   public:
     // dialogParent (may be null) owns the file question while it is open; dataDir must

@@ -22,6 +22,13 @@ struct CupsCalls {
     decltype(&cupsFreeJobs) freeJobs = nullptr;
     decltype(&cupsLastError) lastError = nullptr;
     decltype(&cupsLastErrorString) lastErrorString = nullptr;
+    decltype(&cupsGetDests2) getDests2 = nullptr;
+    decltype(&cupsDoRequest) doRequest = nullptr;
+    decltype(&ippNewRequest) newRequest = nullptr;
+    decltype(&ippAddString) addString = nullptr;
+    decltype(&ippFindAttribute) findAttribute = nullptr;
+    decltype(&ippGetString) getString = nullptr;
+    decltype(&ippDelete) deleteIpp = nullptr;
     std::string failure;
 
     bool Loaded() const { return getNamedDest != nullptr; }
@@ -56,7 +63,14 @@ CupsCalls LoadCups() {
                      LookUp(library, "cupsGetJobs2", calls.getJobs2) &&
                      LookUp(library, "cupsFreeJobs", calls.freeJobs) &&
                      LookUp(library, "cupsLastError", calls.lastError) &&
-                     LookUp(library, "cupsLastErrorString", calls.lastErrorString);
+                     LookUp(library, "cupsLastErrorString", calls.lastErrorString) &&
+                     LookUp(library, "cupsGetDests2", calls.getDests2) &&
+                     LookUp(library, "cupsDoRequest", calls.doRequest) &&
+                     LookUp(library, "ippNewRequest", calls.newRequest) &&
+                     LookUp(library, "ippAddString", calls.addString) &&
+                     LookUp(library, "ippFindAttribute", calls.findAttribute) &&
+                     LookUp(library, "ippGetString", calls.getString) &&
+                     LookUp(library, "ippDelete", calls.deleteIpp);
     return all ? calls : Unloaded("a function is missing from it");
 }
 
@@ -112,7 +126,38 @@ class Jobs {
 // ipp printer-state: 5 is "stopped".
 constexpr int kPrinterStopped = 5;
 
+// The message an administrator gave when stopping the printer at uri ("Carta esaurita"), or
+// empty. It is not among the attributes a destination's description carries, so it is asked
+// for on its own.
+std::string PrinterStateMessage(const std::string& uri) {
+    if (uri.empty()) return {};
+    ipp_t* request = Cups().newRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+    Cups().addString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.c_str());
+    Cups().addString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
+                     "printer-state-message");
+    // The request is freed by the call; the response is ours.
+    ipp_t* response = Cups().doRequest(CUPS_HTTP_DEFAULT, request, "/");
+    if (response == nullptr) return {};
+    ipp_attribute_t* attribute =
+        Cups().findAttribute(response, "printer-state-message", IPP_TAG_TEXT);
+    const char* text = attribute ? Cups().getString(attribute, 0, nullptr) : nullptr;
+    std::string message = text ? text : "";
+    Cups().deleteIpp(response);
+    return message;
+}
+
 }  // namespace
+
+std::optional<std::string> CupsSpoolerUnreachable() {
+    if (!Cups().Loaded()) return std::nullopt;
+    cups_dest_t* destinations = nullptr;
+    const int count = Cups().getDests2(CUPS_HTTP_DEFAULT, &destinations);
+    const ipp_status_t status = Cups().lastError();
+    const std::string reason = Cups().lastErrorString() ? Cups().lastErrorString() : "";
+    Cups().freeDests(count, destinations);
+    if (count > 0 || status != IPP_STATUS_ERROR_SERVICE_UNAVAILABLE) return std::nullopt;
+    return reason.empty() ? std::string("no answer") : reason;
+}
 
 std::optional<std::string> CupsUnavailable() {
     if (Cups().Loaded()) return std::nullopt;
@@ -128,7 +173,8 @@ std::optional<std::string> CupsQueueProblem(const std::string& queue) {
         return std::string("the printer is not accepting jobs");
     }
     if (std::atoi(destination.Option("printer-state").c_str()) == kPrinterStopped) {
-        const std::string message = destination.Option("printer-state-message");
+        const std::string message =
+            PrinterStateMessage(destination.Option("printer-uri-supported"));
         return "the printer is stopped" + (message.empty() ? std::string() : ": " + message);
     }
     return std::nullopt;

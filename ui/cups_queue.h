@@ -13,6 +13,11 @@ namespace velmaro {
 // load. Nothing when it can be asked.
 std::optional<std::string> CupsUnavailable();
 
+// Why the spooler could not be reached (it is not running, or its server does not answer),
+// when CUPS is installed but cannot be asked which printers there are. Nothing when it answers,
+// or when there is no CUPS library at all.
+std::optional<std::string> CupsSpoolerUnreachable();
+
 // Why queue would not print a job now: it is stopped (with the spooler's message, if any)
 // or it rejects new jobs. Nothing when it is ready, or when nothing is known of it.
 std::optional<std::string> CupsQueueProblem(const std::string& queue);

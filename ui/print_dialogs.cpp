@@ -66,6 +66,7 @@ Status PrintThroughDialog(QWidget* parent, const CardInput& card, const std::str
 Status ShowPreview(QWidget* parent, const CardInput& card, const std::string& dataDir) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(PrintJobTitle(card.student.MatrText));
+    UseCardMargins(printer);  // the page previewed is the page printed
     QPrintPreviewDialog dialog(&printer, parent);
     dialog.setWindowTitle(QString::fromUtf8(kWindowCaption));
     // The preview paints the page on a recording engine of its own; printing from the dialog

@@ -7,6 +7,7 @@
 
 #include <optional>
 
+#include "ui/card_page.h"
 #include "ui/cups_queue.h"
 #include "ui/output_file.h"
 #include "ui/painter_surface.h"
@@ -89,7 +90,12 @@ Status PaintCardJob(QPaintDevice& device, const std::string& targetName, const C
     return PaintCard(device, targetName, "the print job could not be started", card);
 }
 
+void UseCardMargins(QPrinter& printer) {
+    printer.setPageMargins(CardPageLayout().margins(), CardPageLayout().units());
+}
+
 Status PrintCardJob(QPrinter& printer, const CardInput& card) {
+    UseCardMargins(printer);
     const QString title = PrintJobTitle(card.student.MatrText);
     printer.setDocName(title);
     printer.setCreator(QString::fromUtf8(kPdfCreator));

@@ -20,6 +20,7 @@
 #include "store/data_store.h"
 #include "tests/app/run_velmaro.h"
 #include "tests/support/ops_compare.h"
+#include "tests/support/pdf_words.h"
 #include "tests/support/program_output.h"
 #include "tests/support/text_boxes.h"
 
@@ -111,25 +112,6 @@ TEST(CardCommand, PngIsAnA4PageAtTheResolutionHoldingTheCard) {
     ASSERT_EQ(inkInches.size(), 2u);
     EXPECT_NEAR(inkInches[1].width(), inkInches[0].width(), 0.02);
     EXPECT_NEAR(inkInches[1].height(), inkInches[0].height(), 0.02);
-}
-
-// The words of each page of a PDF with their boxes, as pdftotext -bbox finds them.
-std::vector<std::vector<TextBox>> WordsPerPage(const QString& pdf) {
-    std::vector<std::vector<TextBox>> pages;
-    const std::string html = ProgramOutput("pdftotext", {"-bbox", pdf, "-"}).toStdString();
-    const std::regex item(
-        R"re(<page |<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)<)re");
-    for (auto it = std::sregex_iterator(html.begin(), html.end(), item);
-         it != std::sregex_iterator(); ++it) {
-        const std::smatch& match = *it;
-        if (!match[1].matched) {
-            pages.emplace_back();
-        } else if (!pages.empty()) {
-            pages.back().push_back({std::stod(match[1]), std::stod(match[2]), std::stod(match[3]),
-                                    std::stod(match[4]), match[5]});
-        }
-    }
-    return pages;
 }
 
 // A PDF of every card of the sample, after a number not found, which has no page: one page per

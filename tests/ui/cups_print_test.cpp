@@ -3,21 +3,28 @@
 // there is no such queue the tests skip and say why.
 
 #include <cups/cups.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QPrinter>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
+#include <QWidget>
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <tuple>
 #include <vector>
 
+#include "tests/support/pdf_words.h"
 #include "tests/support/program_output.h"
 #include "tests/ui/sample_card.h"
 #include "ui/card_printer.h"
@@ -28,6 +35,7 @@ namespace velmaro {
 namespace {
 
 constexpr const char* kQueue = "velmaro-test";
+constexpr const char* kLetterQueue = "velmaro-test-letter";  // the same on US Letter paper
 
 // The newest PDF file cups-pdf wrote for this process's user (into $HOME/PDF of the user's
 // account) at or after since, waited for up to 20 seconds.
@@ -48,9 +56,9 @@ QString WaitForPdf(const QDateTime& since) {
 }
 
 // The titles of the queue's jobs numbered above after, asked of the libcups this test links.
-QStringList JobTitlesAfter(int after) {
+QStringList JobTitlesAfter(int after, const char* queue = kQueue) {
     cups_job_t* jobs = nullptr;
-    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, kQueue, 0, CUPS_WHICHJOBS_ALL);
+    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue, 0, CUPS_WHICHJOBS_ALL);
     QStringList titles;
     for (int i = 0; i < count; ++i)
         if (jobs[i].id > after) titles << QString::fromUtf8(jobs[i].title);
@@ -59,10 +67,39 @@ QStringList JobTitlesAfter(int after) {
 }
 
 // Whether libcups (not Velmaro's) knows the queue.
-bool QueueExists() {
-    cups_dest_t* queue = cupsGetNamedDest(CUPS_HTTP_DEFAULT, kQueue, nullptr);
+bool QueueExists(const char* name = kQueue) {
+    cups_dest_t* queue = cupsGetNamedDest(CUPS_HTTP_DEFAULT, name, nullptr);
     cupsFreeDests(queue != nullptr, queue);
     return queue != nullptr;
+}
+
+// Waits up to 20 seconds for the queue to finish its jobs: a job that ends replaces the
+// printer's state message with its own.
+void WaitUntilIdle(const char* queue = kQueue) {
+    for (int tries = 0; tries < 200; ++tries) {
+        cups_job_t* jobs = nullptr;
+        const int active = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue, 0, CUPS_WHICHJOBS_ACTIVE);
+        cupsFreeJobs(active, jobs);
+        if (active <= 0) return;
+        QThread::msleep(100);
+    }
+}
+
+// The classes of the dialogs opened while ask runs, each cancelled as soon as it shows, after
+// one another: "QPrintDialog", "QFileDialog"...
+std::string DialogsOpenedBy(const std::function<void()>& ask) {
+    std::string opened;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) {
+            if (!opened.empty()) opened += ", ";
+            opened += dialog->metaObject()->className();
+            dialog->close();
+        }
+    });
+    closer.start(20);
+    ask();
+    return opened;
 }
 
 // card printed as a job to the queue.
@@ -87,29 +124,52 @@ class CupsPrinting : public ::testing::Test {
     const SampleCard card_{"5193"};
 };
 
-// The default printer spools the card, titled, on one page. A number typed with a line end or a
-// tab (pasted from a spreadsheet), or very long, finds its student; the job prints, and is found
-// again to say so.
+// The default printer spools the card, titled, on one page of the paper it holds, where a card
+// file has it. A number typed with a line end or a tab (pasted from a spreadsheet), or very
+// long, finds its student; the job prints, and is found again to say so.
 TEST_F(CupsPrinting, TheDefaultPrinterSpoolsTheTitledCardOnOnePageWhateverWasTyped) {
-    // The queue becomes this process's default printer, as lpoptions -d would make it.
-    qputenv("PRINTER", kQueue);
-    const QDateTime start = QDateTime::currentDateTime().addSecs(-1);
-    const int lastJobBefore = CupsLastJobId(kQueue);
-    // A printer with a queue is never asked for a file: no data folder is needed.
-    const Status printed = SystemCardPrinter(nullptr, "/nonexistent/").PrintCard(card_.Input());
-    ASSERT_TRUE(printed.ok()) << printed.error().Message();
-    EXPECT_EQ(JobTitlesAfter(lastJobBefore), QStringList{"Velmaro \u2013 Matr. 5193"});
+    if (!QueueExists(kLetterQueue)) GTEST_SKIP() << "no CUPS queue " << kLetterQueue;
+    QTemporaryDir folder;
+    QPrinter cardFile(QPrinter::HighResolution);
+    SetUpPdfPrinter(cardFile, folder.filePath("card.pdf"));
+    ASSERT_TRUE(PrintCardJob(cardFile, card_.Input()).ok());
+    const auto inFile = testing::WordsPerPage(cardFile.outputFileName());
+    ASSERT_EQ(inFile.size(), 1u);
+    ASSERT_FALSE(inFile[0].empty());
 
-    const QString pdf = WaitForPdf(start);
-    ASSERT_FALSE(pdf.isEmpty()) << "cups-pdf wrote no file";
-    EXPECT_TRUE(testing::ProgramOutput(QStringLiteral("pdfinfo"), {pdf})
-                    .contains(QRegularExpression("Pages: +1\n")));
-    const QString text =
-        testing::ProgramOutput(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, "-"});
-    for (const char* piece : {"Matr.: 5193", "N.Esa.: 26", "<V_110>:", "D.Lau.:", "V.Lau.:"})
-        EXPECT_TRUE(text.contains(QString::fromUtf8(piece))) << piece << "\n" << text.toStdString();
-    EXPECT_GE(text.count(QRegularExpression("\\b\\d\\d/\\d\\d/\\d\\d\\b")), 26);  // the rows
-    QFile::remove(pdf);
+    for (const auto& [queue, paper] :
+         {std::pair{kQueue, "595 x 842"}, {kLetterQueue, "612 x 792"}}) {
+        SCOPED_TRACE(queue);
+        // The queue becomes this process's default printer, as lpoptions -d would make it.
+        qputenv("PRINTER", queue);
+        const QDateTime start = QDateTime::currentDateTime().addSecs(-1);
+        const int lastJobBefore = CupsLastJobId(queue);
+        // A printer with a queue is never asked for a file: no data folder is needed.
+        const Status printed = SystemCardPrinter(nullptr, "/nonexistent/").PrintCard(card_.Input());
+        ASSERT_TRUE(printed.ok()) << printed.error().Message();
+        EXPECT_EQ(JobTitlesAfter(lastJobBefore, queue), QStringList{"Velmaro \u2013 Matr. 5193"});
+
+        const QString pdf = WaitForPdf(start);
+        ASSERT_FALSE(pdf.isEmpty()) << "cups-pdf wrote no file";
+        const QString info = testing::ProgramOutput(QStringLiteral("pdfinfo"), {pdf});
+        EXPECT_TRUE(info.contains(QRegularExpression("Pages: +1\n"))) << info.toStdString();
+        EXPECT_TRUE(info.contains(QRegularExpression(QStringLiteral("Page size: +") + paper)))
+            << info.toStdString();
+        const QString text = testing::ProgramOutput(QStringLiteral("pdftotext"),
+                                                    {QStringLiteral("-layout"), pdf, "-"});
+        for (const char* piece : {"Matr.: 5193", "N.Esa.: 26", "<V_110>:", "D.Lau.:", "V.Lau.:"}) {
+            EXPECT_TRUE(text.contains(QString::fromUtf8(piece))) << piece << "\n"
+                                                                 << text.toStdString();
+        }
+        EXPECT_GE(text.count(QRegularExpression("\\b\\d\\d/\\d\\d/\\d\\d\\b")), 26);  // the rows
+        const auto printedWords = testing::WordsPerPage(pdf);
+        ASSERT_EQ(printedWords.size(), 1u);
+        ASSERT_FALSE(printedWords[0].empty());
+        EXPECT_NEAR(printedWords[0][0].left, inFile[0][0].left, 1);
+        EXPECT_NEAR(printedWords[0][0].top, inFile[0][0].top, 1);
+        QFile::remove(pdf);
+    }
+    qputenv("PRINTER", kQueue);
 
     for (const std::string& typed :
          std::vector<std::string>{"5193\n", "5193\t\x1b[1m", "5193" + std::string(300, 'x')}) {
@@ -122,23 +182,56 @@ TEST_F(CupsPrinting, TheDefaultPrinterSpoolsTheTitledCardOnOnePageWhateverWasTyp
     }
 }
 
+// The reason an administrator gave for stopping it is part of the error.
 TEST_F(CupsPrinting, AQueueThatRejectsJobsOrIsStoppedIsAnErrorNamingIt) {
     // The command that breaks the queue, the one that mends it, the error's reason.
     for (const auto& [breakIt, mendIt, reason] :
-         {std::tuple{"cupsreject", "cupsaccept", "the printer is not accepting jobs"},
-          {"cupsdisable", "cupsenable", "the printer is stopped"}}) {
+         {std::tuple{QStringList{"cupsreject"}, "cupsaccept", "the printer is not accepting jobs"},
+          {QStringList{"cupsdisable", "-r", "Carta esaurita"}, "cupsenable",
+           "the printer is stopped: Carta esaurita"}}) {
+        WaitUntilIdle();
         int status = 0;
-        testing::ProgramOutput(QString::fromUtf8(breakIt), {kQueue}, &status);
-        if (status != 0) GTEST_SKIP() << breakIt << " needs the rights of a CUPS administrator";
+        testing::ProgramOutput(breakIt.front(), breakIt.mid(1) << kQueue, &status);
+        if (status != 0)
+            GTEST_SKIP() << breakIt.front().toStdString()
+                         << " needs the rights of a CUPS administrator";
         const int lastJobBefore = CupsLastJobId(kQueue);
         const Status printed = PrintToQueue(card_);
         testing::ProgramOutput(QString::fromUtf8(mendIt), {kQueue});
 
-        ASSERT_FALSE(printed.ok()) << breakIt;
+        ASSERT_FALSE(printed.ok()) << breakIt.front().toStdString();
         EXPECT_EQ(printed.error().file, std::string("printer ") + kQueue);
-        EXPECT_EQ(printed.error().reason.rfind(reason, 0), 0u) << printed.error().reason;
+        EXPECT_EQ(printed.error().reason, reason);
         EXPECT_EQ(JobTitlesAfter(lastJobBefore), QStringList()) << "nothing was sent";
     }
+}
+
+// "&Stampa" without a default printer (none set, or the one set is gone) asks which printer,
+// rather than printing on the first of the list; a print service that does not answer is an
+// error, not a question for a file name that would pass for printing.
+TEST_F(CupsPrinting, WithoutADefaultPrinterTheUserIsAskedAndADeadServiceIsAnError) {
+    qputenv("PRINTER", "velmaro-no-such-queue");
+    const int lastJobBefore = CupsLastJobId(kQueue);
+    Status printed = Error{"", "not printed"};
+    EXPECT_EQ(DialogsOpenedBy([&] {
+                  printed = SystemCardPrinter(nullptr, "/nonexistent/").PrintCard(card_.Input());
+              }),
+              "QPrintDialog");
+    EXPECT_TRUE(printed.ok()) << printed.error().Message();  // cancelled: nothing to report
+    EXPECT_EQ(JobTitlesAfter(lastJobBefore), QStringList());
+
+    cupsSetServer("/nonexistent/cups.sock");
+    EXPECT_EQ(DialogsOpenedBy([&] {
+                  printed = SystemCardPrinter(nullptr, "/nonexistent/").PrintCard(card_.Input());
+              }),
+              "");
+    cupsSetServer(nullptr);
+    qputenv("PRINTER", kQueue);
+    ASSERT_FALSE(printed.ok());
+    EXPECT_EQ(printed.error().file, "the printer");
+    EXPECT_THAT(printed.error().reason,
+                ::testing::StartsWith("the print service does not answer ("));
+    EXPECT_THAT(printed.error().reason, ::testing::EndsWith("): is CUPS running?"));
 }
 
 // Run by ctest with refuse_libcups preloaded, which makes Velmaro's dlopen of libcups fail;
@@ -165,3 +258,11 @@ TEST(CupsLibraryMissing, AJobToAQueueIsAnErrorSayingWhy) {
 
 }  // namespace
 }  // namespace velmaro
+
+// Dialogs need widgets: one QApplication on the offscreen platform for the whole run.
+int main(int argc, char* argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    const QApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -14,6 +14,7 @@
 #include <tuple>
 #include <vector>
 
+#include "tests/support/pdf_words.h"
 #include "tests/support/program_output.h"
 #include "tests/ui/sample_card.h"
 #include "ui/card_printer.h"
@@ -136,6 +137,35 @@ TEST(PrintJob, APdfFileIsTitledWholeOrAnErrorThatLeavesNoFile) {
     EXPECT_TRUE(text.trimmed().startsWith("Matr.: 5193")) << text.toStdString();
     EXPECT_TRUE(text.contains(QRegularExpression("N\\.Esa\\.:\\s+26")));
     EXPECT_GE(text.count(QRegularExpression("\\b\\d\\d/\\d\\d/\\d\\d\\b")), 26);
+}
+
+// A printer set up elsewhere (the print dialog's "print to file" on Letter paper, with Qt's
+// narrow margins) keeps its paper and prints the card where a card file has it.
+TEST(PrintJob, EveryPrinterPutsTheCardWhereTheCardFilesDo) {
+    const SampleCard card("5193");
+    ASSERT_TRUE(card.Loaded());
+    QTemporaryDir folder;
+    QPrinter cardFile(QPrinter::HighResolution);
+    SetUpPdfPrinter(cardFile, folder.filePath("file.pdf"));
+    ASSERT_TRUE(PrintCardJob(cardFile, card.Input()).ok());
+    QPrinter letter(QPrinter::HighResolution);
+    letter.setOutputFormat(QPrinter::PdfFormat);
+    letter.setOutputFileName(folder.filePath("letter.pdf"));
+    letter.setPageLayout(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait,
+                                     QMarginsF(10, 10, 10, 10), QPageLayout::Point));
+    ASSERT_TRUE(PrintCardJob(letter, card.Input()).ok());
+
+    EXPECT_TRUE(testing::ProgramOutput(QStringLiteral("pdfinfo"), {letter.outputFileName()})
+                    .contains(QRegularExpression("Page size: +612 x 792 pts")));
+    const auto inFile = testing::WordsPerPage(cardFile.outputFileName());
+    const auto onLetter = testing::WordsPerPage(letter.outputFileName());
+    if (inFile.empty()) GTEST_SKIP() << "poppler-utils are not installed";
+    ASSERT_FALSE(inFile[0].empty());
+    ASSERT_EQ(onLetter.size(), 1u);
+    ASSERT_EQ(onLetter[0].size(), inFile[0].size());
+    EXPECT_EQ(onLetter[0][0].text, "Matr.:");
+    EXPECT_NEAR(onLetter[0][0].left, inFile[0][0].left, 0.01);
+    EXPECT_NEAR(onLetter[0][0].top, inFile[0][0].top, 0.01);
 }
 
 // No control character, and no more than 64 characters of the number.
