@@ -63,8 +63,8 @@ int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
                    ? kCardsAllDrawn
                    : kCardsFailed;
     }
-    if (options->from) {
-        const Result<std::vector<std::string>> read = ReadNumbersFrom(*options->from);
+    for (const std::string& list : options->fromFiles) {
+        const Result<std::vector<std::string>> read = ReadNumbersFrom(list);
         if (!read) {
             ReportError(std::cerr, read.error());
             return kCardsFailed;

@@ -52,7 +52,7 @@ Options:
   --from FILE           Read more numbers from FILE (- for standard input),
                         one per line, after those given as arguments. Each
                         line is used as typed, without its line end; empty
-                        lines are skipped.
+                        lines are skipped. Repeated, each FILE in turn.
   --today YYYY-MM-DD    The date taken as today (it ends the chart of a
                         student still enrolled at the latest). Default: the
                         system date.
@@ -161,6 +161,16 @@ Status ReadNamed(const QCommandLineParser& parser, const QCommandLineOption& opt
     return Ok();
 }
 
+// Every value of option, in the order given, none of which may be empty.
+Status ReadEveryNamed(const QCommandLineParser& parser, const QCommandLineOption& option,
+                      const char* whatIsNeeded, std::vector<std::string>& values) {
+    for (const QString& given : parser.values(option)) {
+        if (given.isEmpty()) return UsageError(QString::fromLatin1(whatIsNeeded));
+        values.push_back(FileNameBytes(given));
+    }
+    return Ok();
+}
+
 // The whole number of option, from low to high, into value when the option is given.
 Status ReadWholeNumber(const QCommandLineParser& parser, const QCommandLineOption& option, int low,
                        int high, int& value) {
@@ -183,9 +193,13 @@ Status ReadWholeNumber(const QCommandLineParser& parser, const QCommandLineOptio
 Status ReadSourcesAndTargets(const QCommandLineParser& parser, const CardOptionNames& names,
                              CardOptions& options) {
     VELMARO_TRY(ReadNamed(parser, names.dataDir, "--data-dir needs a folder", options.dataDir));
-    VELMARO_TRY(ReadNamed(parser, names.from, "--from needs a file name", options.from));
+    VELMARO_TRY(ReadEveryNamed(parser, names.from, "--from needs a file name", options.fromFiles));
     VELMARO_TRY(ReadNamed(parser, names.output, "-o needs a file name", options.output));
     options.all = parser.isSet(names.all);
+    // Refused before any list is read: a list that happened to be empty would pass.
+    if (options.all && !options.fromFiles.empty()) {
+        return UsageError(QStringLiteral("give either --all or --from, not both"));
+    }
     options.quiet = parser.isSet(names.quiet);
     VELMARO_TRY(ReadNamed(parser, names.split, "--split needs a folder", options.splitFolder));
     if (options.splitFolder && options.output) {

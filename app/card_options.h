@@ -25,7 +25,8 @@ struct CardOptions {
     std::optional<std::string> dataDir;  // the folder of --data-dir, as given
     CardFormat format = CardFormat::kOps;
     std::optional<std::string> output;  // -o; kStandardOutput, or no -o for ops, is stdout
-    std::optional<std::string> from;    // --from: a file of numbers, or kStandardInput
+    std::vector<std::string>
+        fromFiles;  // each --from in turn: a file of numbers, or kStandardInput
     std::optional<std::chrono::year_month_day> today;  // --today; the system date otherwise
     CardMetrics metrics = CardMetrics::kFont;
     int dotsPerInch = 150;

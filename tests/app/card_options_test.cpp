@@ -60,6 +60,8 @@ TEST(CardOptions, EveryUsageErrorSaysWhatIsWrong) {
         {{"-o", "c.svg", "5193", "847"}, oneCard},
         // The batch options.
         {{"--all", "5193"}, "give either --all or numbers, not both"},
+        {{"--all", "--from", "list.txt"}, "give either --all or --from, not both"},
+        {{"--from", "list.txt", "--from", "", "5193"}, "--from needs a file name"},
         {{"--split", "d", "-o", "x.pdf", "5193"},
          "--split writes one file per student: leave out -o"},
         {{"--split", "d", "--format=ops", "5193"}, "--split writes png, pdf or svg files, not ops"},

@@ -183,6 +183,13 @@ TEST(CommandLine, FromReadsNumbersAfterTheArgumentsFromAFileOrStandardInput) {
         EXPECT_EQ(CardLines(run.out), expected) << from.toStdString();
         EXPECT_EQ(run.err, "Matricola NON Trovata: 99999\n");
     }
+    // Given twice, each list in turn.
+    const ProcessRun twice =
+        RunVelmaro(common + QStringList{"--from", list, "--from", "-", "--from", list}, {}, "8\n");
+    std::vector<std::string> both = expected;
+    both.push_back("card \"8\"");
+    both.insert(both.end(), expected.begin() + 1, expected.end());
+    EXPECT_EQ(CardLines(twice.out), both) << twice.err;
     // A named pipe is a list like any: read once its writer comes, unlike a data file.
     const QString pipe = folder.filePath("pipe");
     ASSERT_EQ(::mkfifo(pipe.toLocal8Bit().constData(), 0600), 0);
