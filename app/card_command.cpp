@@ -29,6 +29,7 @@
 #include "store/data_store.h"
 #include "ui/file_name_text.h"
 #include "ui/output_file.h"
+#include "ui/pdf_creation_date.h"
 #include "ui/qt_text_metrics.h"
 
 namespace velmaro {
@@ -74,6 +75,13 @@ int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
     if (Status counted = CheckCardNumbers(*options); !counted) {
         ReportUsageError(std::cerr, counted.error().reason, "velmaro card");
         return kUsageErrorStatus;
+    }
+    // Before any card is drawn, rather than when the first PDF is finished.
+    if (options->format == CardFormat::kPdf) {
+        if (const auto creationDate = ReproducibleCreationDate(); !creationDate) {
+            ReportError(std::cerr, creationDate.error());
+            return kCardsFailed;
+        }
     }
 
     const Result<DataDirChoice> chosen = ChooseDataDir(CurrentDataDirSources(options->dataDir));

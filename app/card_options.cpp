@@ -85,7 +85,8 @@ Options:
 
 Use -- before numbers that begin with "-", or to pass an empty MATRICOLA.
 A PDF records the time it was made, or SOURCE_DATE_EPOCH (seconds since 1970)
-when that is set: the same cards then give the same bytes.
+when that is set: the same cards then give the same bytes. A value that is no
+such number is an error (status 2).
 A missing esami.dir or velmara.dir reads as empty: the cards come without
 exams or career years, and a warning on standard error says so once.
 Interrupted (Ctrl+C, SIGTERM or SIGHUP), a run stops after the cards in hand:

@@ -177,7 +177,9 @@ Status PdfCardWriter::Finish(CommitBatch* batch) {
             catalogObject_,
             "<< /Type /Catalog /Pages " + std::to_string(pagesObject_) + " 0 R >>"));
         const int info = document_->NewObject();
-        const QByteArray date = ReproducibleCreationDate().value_or(
+        const Result<std::optional<QByteArray>> fixedDate = ReproducibleCreationDate();
+        if (!fixedDate) return Error{"", fixedDate.error().Message()};
+        const QByteArray date = fixedDate->value_or(
             QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1());
         VELMARO_TRY(document_->WriteObject(
             info, "<< /Title (Velmaro) /Creator (Velmaro) /Producer (Velmaro) /CreationDate (D:" +

@@ -69,6 +69,20 @@ TEST(CardBatch, SplitFilesAreTheOneByOneCardsWhateverTheThreads) {
             << number;
         EXPECT_NE(bytes.find("/CreationDate (D:20231114221320"), std::string::npos);
     }
+    // A time that is no number of seconds makes no PDF: it would only look reproducible.
+    for (const QString epoch : {"1e9", "-1", "253402300800"}) {
+        QProcessEnvironment badTime;
+        badTime.insert("SOURCE_DATE_EPOCH", epoch);
+        const QString folder = QString::fromStdString(out.PathOf("bad"));
+        const auto run =
+            RunVelmaro({"card", "--split", folder, kToday, "--data-dir", kSample, "5193"}, badTime);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(run.err,
+                  "velmaro: SOURCE_DATE_EPOCH: not a whole number of seconds since 1970 "
+                  "up to the year 9999: '" +
+                      epoch.toStdString() + "'\n");
+        EXPECT_FALSE(QDir(folder).exists());
+    }
 }
 
 // Every student's card as an svg file of its own, each named by the registry number, also
