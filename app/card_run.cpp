@@ -25,6 +25,7 @@ int DrawCards(const std::vector<std::string>& matricolas, const DataStore& store
               std::chrono::year_month_day today, const std::string& decimalSeparator,
               std::ostream& errors, CardProgress* progress) {
     int status = kCardsAllDrawn;
+    std::size_t drawnCards = 0;
     for (const std::string& typed : matricolas) {
         if (Interruption::Requested()) break;
         sink.BeginCard(typed);
@@ -45,6 +46,7 @@ int DrawCards(const std::vector<std::string>& matricolas, const DataStore& store
                 ReportError(errors, drawn.error());
                 return kCardsFailed;
             }
+            ++drawnCards;
         }
         if (progress != nullptr) progress->CardDone();
     }
@@ -55,6 +57,10 @@ int DrawCards(const std::vector<std::string>& matricolas, const DataStore& store
     if (Status finished = sink.Finish(); !finished) {
         ReportError(errors, finished.error());
         return kCardsFailed;
+    }
+    // An older file of that name is left as it was: said, lest it pass for this run's cards.
+    if (const auto unwritten = sink.UnwrittenWithoutCards(); unwritten && drawnCards == 0) {
+        errors << "velmaro: no card drawn: " << PrintableText(*unwritten) << " not written\n";
     }
     return status;
 }

@@ -55,6 +55,9 @@ class SinglePageSink final : public CardSink {
         return format_ == CardFormat::kPng ? WritePngCard(path_, dotsPerInch_, input)
                                            : WriteSvgCard(path_, input);
     }
+    std::optional<std::string> UnwrittenWithoutCards() const override {
+        return FileNameBytes(path_);
+    }
 
   private:
     CardFormat format_;
@@ -65,14 +68,18 @@ class SinglePageSink final : public CardSink {
 
 class PdfSink final : public CardSink {
   public:
-    explicit PdfSink(QString path) : writer_(std::move(path)) {}
-    explicit PdfSink(OutputFile& stream) : writer_(stream) {}
+    explicit PdfSink(QString path) : writer_(path), path_(std::move(path)) {}
+    explicit PdfSink(OutputFile& stream) : writer_(stream), path_(stream.Path()) {}
 
     Status DrawCard(const CardInput& input) override { return writer_.AddCard(input); }
     Status Finish() override { return writer_.Finish(); }
+    std::optional<std::string> UnwrittenWithoutCards() const override {
+        return FileNameBytes(path_);
+    }
 
   private:
     PdfCardWriter writer_;
+    QString path_;
 };
 
 }  // namespace

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "app/card_options.h"
@@ -26,6 +28,9 @@ class CardSink {
     virtual Status DrawCard(const CardInput& input) = 0;
     // Completes the output once every number was handled.
     virtual Status Finish() { return Ok(); }
+    // The file that is not written when no card was drawn (a png, pdf or svg file, which
+    // holds cards only); nothing for a recording, which writes `notfound`.
+    virtual std::optional<std::string> UnwrittenWithoutCards() const { return std::nullopt; }
 };
 
 // The ops recording on out, which is open: a `card "<typed>"` line before each number, then

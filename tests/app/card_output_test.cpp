@@ -93,6 +93,26 @@ TEST(CardOutput, AFullDiskOrDeviceFailsAndReplacesNothingInEveryFormat) {
               kFormats.size() + (device == "/dev/full" ? 0 : 1));
 }
 
+// No number found: an image or PDF file holds cards only, so it is not written, and an older
+// file of its name, left as it was, is said not to be this run's; a recording says notfound.
+TEST(CardOutput, NoCardFoundWritesNoFileAndSaysSo) {
+    QTemporaryDir folder;
+    for (const Format& format : kFormats) {
+        SCOPED_TRACE(format.name);
+        const std::string path = folder.filePath(QString("card.") + format.name).toStdString();
+        testdata::TempDataDir::WriteFile(path, kOldContent);
+        QStringList arguments = CardArguments(format, path);
+        arguments.last() = "99999";
+        const ProcessRun run = RunVelmaro(arguments);
+        EXPECT_EQ(run.exitCode, 1);
+        const bool recording = std::string(format.name) == "ops";
+        EXPECT_EQ(run.err,
+                  "Matricola NON Trovata: 99999\n" +
+                      (recording ? "" : "velmaro: no card drawn: " + path + " not written\n"));
+        EXPECT_EQ(FileBytes(path), recording ? "card \"99999\"\nnotfound\n" : kOldContent);
+    }
+}
+
 // So few files may be open that the fonts (or the data) cannot all load: a message naming what
 // failed, or a card, never a crash.
 TEST(CardOutput, TooFewOpenFilesForTheFontsIsNoCrash) {
