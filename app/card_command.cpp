@@ -119,7 +119,8 @@ int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
     }
     interruption.Catch();
     CardProgress progress(std::cerr, matricolas.size(),
-                          !options->quiet && StandardErrorIsTerminal());
+                          ShowsProgress(options->quiet, STDERR_FILENO,
+                                        WritesToStandardOutput(*options) ? STDOUT_FILENO : -1));
 
     if (options->splitFolder) {
         const int cores = static_cast<int>(std::thread::hardware_concurrency());

@@ -79,7 +79,7 @@ Options:
                         same whatever N.
   -q, --quiet           No progress report. Without it, a run of many cards
                         shows how far it has come on standard error, when
-                        that is a terminal.
+                        that is a terminal the cards do not go to.
   --version             Show the version and exit.
   -h, --help            Show this text and exit.
 

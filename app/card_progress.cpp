@@ -66,6 +66,8 @@ void CardProgress::Write(std::size_t done, std::chrono::steady_clock::time_point
     wroteAny_ = true;
 }
 
-bool StandardErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+bool ShowsProgress(bool quiet, int errorsTo, int cardsTo) {
+    return !quiet && ::isatty(errorsTo) == 1 && (cardsTo < 0 || ::isatty(cardsTo) != 1);
+}
 
 }  // namespace velmaro

@@ -49,7 +49,9 @@ class CardProgress {
     std::size_t lastWidth_ = 0;
 };
 
-// True when standard error is a terminal: only then is progress shown.
-bool StandardErrorIsTerminal();
+// Whether a run shows its progress on the descriptor errorsTo: not when quiet, only when that
+// is a terminal, and not when the cards themselves go to a terminal (cardsTo; -1 when they go
+// to files), where the progress line would land amid them.
+bool ShowsProgress(bool quiet, int errorsTo, int cardsTo);
 
 }  // namespace velmaro

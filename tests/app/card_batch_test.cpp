@@ -1,8 +1,11 @@
 // Batch cards end to end: every student, one file each on several threads, reproducible PDFs,
 // and the warning for a missing record file.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QProcessEnvironment>
@@ -239,6 +242,20 @@ TEST(CardProgress, UpdatesAFewTimesASecondAndNotForShortRuns) {
     EXPECT_TRUE(text.ends_with("1000/1000 cards (100%), 500.0 cards/s\n")) << text;
     EXPECT_NE(text.find("\r125/1000 cards (12%), 500.0 cards/s, 2 s left"), std::string::npos)
         << text;
+}
+
+// Progress goes to a terminal, never amid cards shown on one, nor when quiet.
+TEST(CardProgress, IsShownOnATerminalThatTheCardsDoNotGoTo) {
+    int terminal = -1, side = -1;
+    ASSERT_EQ(::openpty(&side, &terminal, nullptr, nullptr, nullptr), 0);
+    const int file = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    EXPECT_TRUE(ShowsProgress(false, terminal, -1));
+    EXPECT_TRUE(ShowsProgress(false, terminal, file));
+    EXPECT_FALSE(ShowsProgress(false, terminal, terminal));
+    EXPECT_FALSE(ShowsProgress(true, terminal, file));
+    EXPECT_FALSE(ShowsProgress(false, file, -1));
+    for (const int descriptor : {terminal, side, file})
+        ::close(descriptor);
 }
 
 }  // namespace
