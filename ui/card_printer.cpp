@@ -37,10 +37,7 @@ Status SystemCardPrinter::PrintCard(const CardInput& card) {
             .PrintCard(card);
     }
     QPrinter printer(defaultPrinter, QPrinter::HighResolution);
-    // The paper the printer holds, which Qt leaves at A4 on a Letter printer.
-    if (const QPageSize paper = defaultPrinter.defaultPageSize(); paper.isValid()) {
-        printer.setPageSize(paper);
-    }
+    UseCardPage(printer);
     return PrintCardJob(printer, card);
 }
 

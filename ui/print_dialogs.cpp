@@ -57,6 +57,7 @@ Status PrintChosenJob(QPrinter& printer, const CardInput& card, const std::strin
 Status PrintThroughDialog(QWidget* parent, const CardInput& card, const std::string& dataDir) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(PrintJobTitle(card.student.MatrText));
+    UseCardPage(printer);  // the dialog's page set-up starts from the card's page
     QPrintDialog dialog(&printer, parent);
     dialog.setWindowTitle(QString::fromUtf8(kWindowCaption));
     if (dialog.exec() != QDialog::Accepted) return Ok();
@@ -66,7 +67,7 @@ Status PrintThroughDialog(QWidget* parent, const CardInput& card, const std::str
 Status ShowPreview(QWidget* parent, const CardInput& card, const std::string& dataDir) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(PrintJobTitle(card.student.MatrText));
-    UseCardMargins(printer);  // the page previewed is the page printed
+    UseCardPage(printer);  // the page previewed is the page printed
     QPrintPreviewDialog dialog(&printer, parent);
     dialog.setWindowTitle(QString::fromUtf8(kWindowCaption));
     // The preview paints the page on a recording engine of its own; printing from the dialog

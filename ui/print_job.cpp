@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
+#include <QPrinterInfo>
 
 #include <optional>
 
@@ -90,12 +91,15 @@ Status PaintCardJob(QPaintDevice& device, const std::string& targetName, const C
     return PaintCard(device, targetName, "the print job could not be started", card);
 }
 
-void UseCardMargins(QPrinter& printer) {
+void UseCardPage(QPrinter& printer) {
+    const QPrinterInfo info(printer);
+    if (const QPageSize paper = info.defaultPageSize(); !info.isNull() && paper.isValid()) {
+        printer.setPageSize(paper);
+    }
     printer.setPageMargins(CardPageLayout().margins(), CardPageLayout().units());
 }
 
 Status PrintCardJob(QPrinter& printer, const CardInput& card) {
-    UseCardMargins(printer);
     const QString title = PrintJobTitle(card.student.MatrText);
     printer.setDocName(title);
     printer.setCreator(QString::fromUtf8(kPdfCreator));

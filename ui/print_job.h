@@ -24,12 +24,13 @@ inline constexpr const char* kPdfCreator = "Velmaro";
 // cannot begin, or whose end fails, is an error naming targetName and the reason.
 Status PaintCardJob(QPaintDevice& device, const std::string& targetName, const CardInput& card);
 
-// Gives printer the margins of the card files, half an inch, on the paper it has: a printed
-// card stands where it stands in a card file, on any printer (every printer prints that far
-// from the edge). Paper too small for them keeps its margins.
-void UseCardMargins(QPrinter& printer);
+// Sets printer up for a card, before any dialog shows it: the paper its printer holds (Qt
+// starts every printer on A4; a PDF printer keeps its paper), with the margins of the card
+// files, half an inch, so that a printed card stands where it stands in a card file (every
+// printer prints that far from the edge). Paper too small for them keeps its margins.
+void UseCardPage(QPrinter& printer);
 
-// One print job of card's page on printer, with the card's margins (UseCardMargins): the job and
+// One print job of card's page on printer: the job and
 // its PDF carry PrintJobTitle and the creator kPdfCreator. A CUPS queue that is stopped or rejects
 // jobs is an error before anything is drawn; after the job ends the spooler is asked whether it
 // really took the job, and a job it does not hold, or aborted, is an error. Every error names the

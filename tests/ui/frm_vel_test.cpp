@@ -14,6 +14,7 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollArea>
@@ -443,7 +444,15 @@ class FrmVelTest : public QObject {
         if (spooler) qputenv("PRINTER", "velmaro-test");
         const int lastJob = spooler ? CupsLastJobId("velmaro-test") : 0;
         Open();
-        WhenOpen<QPrintDialog> dialog([](QPrintDialog& shown) { shown.reject(); });
+        // Both dialogs start from the card's page: the margins of the card files.
+        const auto cardMargins = [](const QPrinter& printer) {
+            return printer.pageLayout().margins(QPageLayout::Inch) == QMarginsF(0.5, 0.5, 0.5, 0.5);
+        };
+        bool dialogMargins = false;
+        WhenOpen<QPrintDialog> dialog([&](QPrintDialog& shown) {
+            dialogMargins = cardMargins(*shown.printer());
+            shown.reject();
+        });
         QTest::keyClick(window_.get(), Qt::Key_P, Qt::ControlModifier);
         QTest::qWait(20);
         QVERIFY(!dialog.seen);
@@ -452,19 +461,23 @@ class FrmVelTest : public QObject {
             BoxCloser noBox;
             QTest::keyClick(window_.get(), Qt::Key_P, Qt::ControlModifier);
             QVERIFY(dialog.seen);
+            QVERIFY(dialogMargins);
             QCOMPARE(noBox.text, QString());
         }
         Reactivate();
 
         int pages = -1;
+        bool previewMargins = false;
         WhenOpen<QPrintPreviewDialog> preview([&](QPrintPreviewDialog& shown) {
             pages = shown.findChild<QPrintPreviewWidget*>()->pageCount();
+            previewMargins = cardMargins(*shown.printer());
             shown.reject();
         });
         {
             BoxCloser noBox;  // nothing else may open: a preview is no print job
             QTest::keyClick(window_.get(), Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
             QCOMPARE(pages, 1);
+            QVERIFY(previewMargins);
             QTest::qWait(50);
             QCOMPARE(noBox.text, QString());
         }

@@ -139,9 +139,9 @@ TEST(PrintJob, APdfFileIsTitledWholeOrAnErrorThatLeavesNoFile) {
     EXPECT_GE(text.count(QRegularExpression("\\b\\d\\d/\\d\\d/\\d\\d\\b")), 26);
 }
 
-// A printer set up elsewhere (the print dialog's "print to file" on Letter paper, with Qt's
-// narrow margins) keeps its paper and prints the card where a card file has it.
-TEST(PrintJob, EveryPrinterPutsTheCardWhereTheCardFilesDo) {
+// A printer set up for a card (here one printing to a file on Letter paper, with Qt's narrow
+// margins) keeps its paper and prints the card where a card file has it.
+TEST(PrintJob, ACardPageKeepsThePaperAndPutsTheCardWhereTheCardFilesDo) {
     const SampleCard card("5193");
     ASSERT_TRUE(card.Loaded());
     QTemporaryDir folder;
@@ -153,6 +153,7 @@ TEST(PrintJob, EveryPrinterPutsTheCardWhereTheCardFilesDo) {
     letter.setOutputFileName(folder.filePath("letter.pdf"));
     letter.setPageLayout(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait,
                                      QMarginsF(10, 10, 10, 10), QPageLayout::Point));
+    UseCardPage(letter);
     ASSERT_TRUE(PrintCardJob(letter, card.Input()).ok());
 
     EXPECT_TRUE(testing::ProgramOutput(QStringLiteral("pdfinfo"), {letter.outputFileName()})
