@@ -23,8 +23,8 @@ Status SystemCardPrinter::PrintCard(const CardInput& card) {
         // A print system that is down has printers all the same: saving a file instead would
         // pass for printing.
         if (std::optional<std::string> unreachable = CupsSpoolerUnreachable()) {
-            return Error{"the printer", "the print service does not answer (" + *unreachable +
-                                            "): is CUPS running?"};
+            return Error{"the printer", "the print service at " + *unreachable +
+                                            " does not answer: is CUPS running?"};
         }
         return AskingCardPrinter(AskedDestination::kPdfFile, dialogParent_, dataDir_)
             .PrintCard(card);

@@ -2,7 +2,9 @@
 
 #include <cups/cups.h>
 #include <dlfcn.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -29,6 +31,7 @@ struct CupsCalls {
     decltype(&ippFindAttribute) findAttribute = nullptr;
     decltype(&ippGetString) getString = nullptr;
     decltype(&ippDelete) deleteIpp = nullptr;
+    decltype(&cupsServer) server = nullptr;
     std::string failure;
 
     bool Loaded() const { return getNamedDest != nullptr; }
@@ -70,7 +73,8 @@ CupsCalls LoadCups() {
                      LookUp(library, "ippAddString", calls.addString) &&
                      LookUp(library, "ippFindAttribute", calls.findAttribute) &&
                      LookUp(library, "ippGetString", calls.getString) &&
-                     LookUp(library, "ippDelete", calls.deleteIpp);
+                     LookUp(library, "ippDelete", calls.deleteIpp) &&
+                     LookUp(library, "cupsServer", calls.server);
     return all ? calls : Unloaded("a function is missing from it");
 }
 
@@ -153,10 +157,19 @@ std::optional<std::string> CupsSpoolerUnreachable() {
     cups_dest_t* destinations = nullptr;
     const int count = Cups().getDests2(CUPS_HTTP_DEFAULT, &destinations);
     const ipp_status_t status = Cups().lastError();
-    const std::string reason = Cups().lastErrorString() ? Cups().lastErrorString() : "";
     Cups().freeDests(count, destinations);
     if (count > 0 || status != IPP_STATUS_ERROR_SERVICE_UNAVAILABLE) return std::nullopt;
-    return reason.empty() ? std::string("no answer") : reason;
+    // The library comes with Qt's print support; a machine without the scheduler has no
+    // printer, which is no fault. A scheduler installed here, or a print server named in the
+    // settings, that does not answer is one.
+    const std::string server = Cups().server() ? Cups().server() : "";
+    const bool local =
+        server.empty() || server.front() == '/' || server == "localhost" || server == "127.0.0.1";
+    const char* configured = std::getenv("CUPS_SERVERROOT");
+    const std::string schedulerSettings =
+        std::string(configured && *configured ? configured : "/etc/cups") + "/cupsd.conf";
+    if (local && ::access(schedulerSettings.c_str(), F_OK) != 0) return std::nullopt;
+    return server.empty() ? std::string("the print service") : server;
 }
 
 std::optional<std::string> CupsUnavailable() {

@@ -13,9 +13,10 @@ namespace velmaro {
 // load. Nothing when it can be asked.
 std::optional<std::string> CupsUnavailable();
 
-// Why the spooler could not be reached (it is not running, or its server does not answer),
-// when CUPS is installed but cannot be asked which printers there are. Nothing when it answers,
-// or when there is no CUPS library at all.
+// The print server that does not answer (its socket or host name), when CUPS cannot be asked
+// which printers there are though a scheduler is installed here or a server is named in the
+// settings. Nothing when it answers, when no scheduler is installed (no printer, then), or
+// when there is no CUPS library at all.
 std::optional<std::string> CupsSpoolerUnreachable();
 
 // Why queue would not print a job now: it is stopped (with the spooler's message, if any)
