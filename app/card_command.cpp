@@ -118,9 +118,11 @@ int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
         matricolas = std::move(*every);
     }
     interruption.Catch();
+    const bool cardsToTerminal = !options->splitFolder && (WritesToStandardOutput(*options)
+                                                               ? ::isatty(STDOUT_FILENO) == 1
+                                                               : NamesATerminal(*options->output));
     CardProgress progress(std::cerr, matricolas.size(),
-                          ShowsProgress(options->quiet, STDERR_FILENO,
-                                        WritesToStandardOutput(*options) ? STDOUT_FILENO : -1));
+                          ShowsProgress(options->quiet, STDERR_FILENO, cardsToTerminal));
 
     if (options->splitFolder) {
         const int cores = static_cast<int>(std::thread::hardware_concurrency());

@@ -1,5 +1,7 @@
 #include "app/card_progress.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -66,8 +68,18 @@ void CardProgress::Write(std::size_t done, std::chrono::steady_clock::time_point
     wroteAny_ = true;
 }
 
-bool ShowsProgress(bool quiet, int errorsTo, int cardsTo) {
-    return !quiet && ::isatty(errorsTo) == 1 && (cardsTo < 0 || ::isatty(cardsTo) != 1);
+bool ShowsProgress(bool quiet, int errorsTo, bool cardsToTerminal) {
+    return !quiet && !cardsToTerminal && ::isatty(errorsTo) == 1;
+}
+
+bool NamesATerminal(const std::string& path) {
+    struct stat file {};
+    if (::stat(path.c_str(), &file) != 0 || !S_ISCHR(file.st_mode)) return false;
+    const int descriptor = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) return false;
+    const bool terminal = ::isatty(descriptor) == 1;
+    ::close(descriptor);
+    return terminal;
 }
 
 }  // namespace velmaro

@@ -50,8 +50,12 @@ class CardProgress {
 };
 
 // Whether a run shows its progress on the descriptor errorsTo: not when quiet, only when that
-// is a terminal, and not when the cards themselves go to a terminal (cardsTo; -1 when they go
-// to files), where the progress line would land amid them.
-bool ShowsProgress(bool quiet, int errorsTo, int cardsTo);
+// is a terminal, and not when the cards themselves go to a terminal, where the progress line
+// would land amid them.
+bool ShowsProgress(bool quiet, int errorsTo, bool cardsToTerminal);
+
+// Whether path names a terminal (/dev/tty, /dev/pts/3, /dev/stdout on one): asked of the
+// device without waiting for it and without making it the process's terminal.
+bool NamesATerminal(const std::string& path);
 
 }  // namespace velmaro

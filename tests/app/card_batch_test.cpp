@@ -73,7 +73,7 @@ TEST(CardBatch, SplitFilesAreTheOneByOneCardsWhateverTheThreads) {
         EXPECT_NE(bytes.find("/CreationDate (D:20231114221320"), std::string::npos);
     }
     // A time that is no number of seconds makes no PDF: it would only look reproducible.
-    for (const QString epoch : {"1e9", "-1", "253402300800"}) {
+    for (const QString epoch : {"1e9", "-1", "+5", " 5", "253402300800"}) {
         QProcessEnvironment badTime;
         badTime.insert("SOURCE_DATE_EPOCH", epoch);
         const QString folder = QString::fromStdString(out.PathOf("bad"));
@@ -244,16 +244,25 @@ TEST(CardProgress, UpdatesAFewTimesASecondAndNotForShortRuns) {
         << text;
 }
 
-// Progress goes to a terminal, never amid cards shown on one, nor when quiet.
+// Progress goes to a terminal, never amid cards shown on one, nor when quiet; a file name
+// can name a terminal too.
 TEST(CardProgress, IsShownOnATerminalThatTheCardsDoNotGoTo) {
     int terminal = -1, side = -1;
-    ASSERT_EQ(::openpty(&side, &terminal, nullptr, nullptr, nullptr), 0);
+    char terminalName[128] = {};
+    ASSERT_EQ(::openpty(&side, &terminal, terminalName, nullptr, nullptr), 0);
     const int file = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    EXPECT_TRUE(ShowsProgress(false, terminal, -1));
-    EXPECT_TRUE(ShowsProgress(false, terminal, file));
-    EXPECT_FALSE(ShowsProgress(false, terminal, terminal));
-    EXPECT_FALSE(ShowsProgress(true, terminal, file));
-    EXPECT_FALSE(ShowsProgress(false, file, -1));
+    EXPECT_TRUE(ShowsProgress(false, terminal, false));
+    EXPECT_FALSE(ShowsProgress(false, terminal, true));
+    EXPECT_FALSE(ShowsProgress(true, terminal, false));
+    EXPECT_FALSE(ShowsProgress(false, file, false));
+
+    const testdata::TempDataDir folder;
+    folder.Write("cards.ops", "");
+    EXPECT_TRUE(NamesATerminal(terminalName));
+    EXPECT_TRUE(NamesATerminal("/dev/fd/" + std::to_string(terminal)));
+    for (const std::string& other : {std::string("/dev/null"), folder.PathOf("cards.ops"),
+                                     folder.PathOf("missing"), folder.DataDir()})
+        EXPECT_FALSE(NamesATerminal(other)) << other;
     for (const int descriptor : {terminal, side, file})
         ::close(descriptor);
 }
