@@ -1,5 +1,7 @@
 #include "app/card_options.h"
 
+#include <algorithm>
+
 #include <QCommandLineParser>
 #include <QFileInfo>
 
@@ -200,6 +202,10 @@ Status ReadSourcesAndTargets(const QCommandLineParser& parser, const CardOptionN
     // Refused before any list is read: a list that happened to be empty would pass.
     if (options.all && !options.fromFiles.empty()) {
         return UsageError(QStringLiteral("give either --all or --from, not both"));
+    }
+    // The second reading would find the first one's end (or wait for another on a terminal).
+    if (std::count(options.fromFiles.begin(), options.fromFiles.end(), kStandardInput) > 1) {
+        return UsageError(QStringLiteral("--from - reads standard input once: give it once"));
     }
     options.quiet = parser.isSet(names.quiet);
     VELMARO_TRY(ReadNamed(parser, names.split, "--split needs a folder", options.splitFolder));

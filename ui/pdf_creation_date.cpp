@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "base/printable_text.h"
@@ -16,8 +17,12 @@ constexpr qsizetype kDateDigits = 14;
 Result<std::optional<QByteArray>> ReproducibleCreationDate() {
     const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
     if (epoch == nullptr || *epoch == '\0') return std::optional<QByteArray>();
+    // Digits alone, as `date +%s` writes them: no sign, no blanks.
+    const QByteArray text(epoch);
+    const bool digits =
+        std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
     bool isNumber = false;
-    const qint64 seconds = QByteArray(epoch).toLongLong(&isNumber);
+    const qint64 seconds = digits ? text.toLongLong(&isNumber) : -1;
     if (isNumber && seconds >= 0) {
         const QDateTime time = QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC);
         const QByteArray digits = time.toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1();

@@ -62,6 +62,8 @@ TEST(CardOptions, EveryUsageErrorSaysWhatIsWrong) {
         {{"--all", "5193"}, "give either --all or numbers, not both"},
         {{"--all", "--from", "list.txt"}, "give either --all or --from, not both"},
         {{"--from", "list.txt", "--from", "", "5193"}, "--from needs a file name"},
+        {{"--from", "-", "--from", "list.txt", "--from", "-"},
+         "--from - reads standard input once: give it once"},
         {{"--split", "d", "-o", "x.pdf", "5193"},
          "--split writes one file per student: leave out -o"},
         {{"--split", "d", "--format=ops", "5193"}, "--split writes png, pdf or svg files, not ops"},
