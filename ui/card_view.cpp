@@ -78,6 +78,14 @@ void CardView::SetCard(QRect area, CardPainter paint, CardTextSource text) {
     }
 }
 
+void CardView::SetCardSize(QSize size) {
+    if (IsEmpty() || size == area_.size()) return;
+    area_.setSize(size);
+    DrawImage();
+    FitSize();
+    update();
+}
+
 void CardView::Clear() {
     if (IsEmpty()) return;
     paint_ = nullptr;

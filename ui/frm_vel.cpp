@@ -13,8 +13,11 @@
 #include <QPainter>
 #include <QPalette>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStyle>
 
 #include <algorithm>
 #include <cmath>
@@ -40,6 +43,8 @@ namespace {
 constexpr int kKeyAsciiEnter = 13;
 // Text lines that an expanded window holds below its row of controls.
 constexpr double kCardLines = 40;
+// The window's width, in widths of "M".
+constexpr double kWindowColumns = 60;
 
 QIcon WindowIcon() {
     InitWindowIcons();
@@ -193,12 +198,10 @@ Status FrmVel::Form_Load() {
     charHeight_ = static_cast<int>(std::lround(TextHeight(QStringLiteral("M"))));
     barHeight_ = 4 * charHeight_;
     SetWindowHeight(barHeight_);
-    SetWindowWidth(60.0 * charWidth_);
+    SetWindowWidth(kWindowColumns * charWidth_);
     LayOutButtons();
     TxtMatr->setText(QStringLiteral("5193"));
     LayOutNumberBox();
-    // The window never hides its row of controls.
-    setMinimumSize(PixelsX(windowWidth_), PixelsY(barHeight_));
 
     VELMARO_TRY(DisplayFlow flow, DisplayFlow::LoadTables(dataDir_, context_));
     flow_.emplace(std::move(flow));
@@ -459,8 +462,12 @@ void FrmVel::DrawCard(const CardInput& card) {
     shownCard_.emplace(
         CardInput{*shownStudent_, card.titles, card.exams, card.today, card.decimalSeparator});
     const int top = CardAreaTop();
-    const QRect area(0, top, PixelsX(windowWidth_),
+    // As wide as the window is meant to be, should the screen have made it narrower: the card
+    // then scrolls sideways.
+    const QRect area(0, top, PixelsX(std::max<double>(windowWidth_, kWindowColumns * charWidth_)),
                      PixelsY(barHeight_ + kCardLines * charHeight_) - top);
+    cardBottom_ = 0;
+    cardRight_ = 0;
     // The first drawing is the display's: its card frame expands the window (LargeVel).
     // Drawings again at another zoom only prepare the surface.
     bool displaying = true;
@@ -470,18 +477,48 @@ void FrmVel::DrawCard(const CardInput& card) {
         displaying = false;
         WindowSurface surface(painter, windowFont_, window);
         RenderCard(surface, *shownCard_);
+        cardBottom_ = surface.Lowest();
+        cardRight_ = surface.Rightmost();
     };
     const auto text = [this] {
         return QString::fromStdString(CardText(*shownCard_, QtTextMetrics(windowFont_, *this)));
     };
     cardView_->SetCard(area, paint, text);
+    // Rows past the window's 40 lines (a long career, names on two lines) are drawn on a
+    // longer area, which the window scrolls, rather than cut off. The scroll bar then takes
+    // its width from the area's right edge, where the card rarely draws anything.
+    const int cardHeight = PixelsY(cardBottom_ + charHeight_) - top;
+    if (cardHeight > area.height()) {
+        const int besideScrollBar =
+            area.width() - cardArea_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr,
+                                                           cardArea_->verticalScrollBar());
+        const int drawnWidth = PixelsX(cardRight_) + 1;
+        cardView_->SetCardSize(
+            {drawnWidth <= besideScrollBar ? besideScrollBar : area.width(), cardHeight});
+    }
 }
 
 void FrmVel::FocusNumber() { TxtMatr->setFocus(Qt::OtherFocusReason); }
 
-void FrmVel::SetWindowWidth(double twips) { resize(PixelsX(twips), height()); }
+void FrmVel::SetWindowWidth(double twips) { ResizeWithinScreen(PixelsX(twips), height()); }
 
-void FrmVel::SetWindowHeight(double twips) { resize(width(), PixelsY(twips)); }
+void FrmVel::SetWindowHeight(double twips) { ResizeWithinScreen(width(), PixelsY(twips)); }
+
+void FrmVel::ResizeWithinScreen(int widthPixels, int heightPixels) {
+    const QSize room = ScreenRoom();
+    // The window never hides its row of controls, unless the screen is too small for it.
+    setMinimumSize(std::min(PixelsX(kWindowColumns * charWidth_), room.width()),
+                   std::min(PixelsY(barHeight_), room.height()));
+    resize(std::min(widthPixels, room.width()), std::min(heightPixels, room.height()));
+}
+
+QSize FrmVel::ScreenRoom() const {
+    const QScreen* shownOn = screen();
+    if (shownOn == nullptr) return {QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};
+    // The frame, once a window manager has given one, takes its share.
+    const QSize frame = frameGeometry().size() - geometry().size();
+    return shownOn->availableGeometry().size() - frame;
+}
 
 double FrmVel::ReadWindowWidth() const { return TwipScale::Of(*this).ToTwipsX(width()); }
 

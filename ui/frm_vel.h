@@ -133,9 +133,15 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     // The card area's top edge: just below the row of controls, in pixels.
     int CardAreaTop() const;
 
-    // The window's client width and height, in twips.
+    // The window's client width and height, in twips; no larger than the screen has room for
+    // (ScreenRoom), where the card area scrolls.
     void SetWindowWidth(double twips);
     void SetWindowHeight(double twips);
+    // The largest client size the window's screen has room for, in pixels.
+    QSize ScreenRoom() const;
+    // Resizes the window to the size in pixels, or to the room its screen has if less; sets
+    // the minimum size (the row of controls) within that room too.
+    void ResizeWithinScreen(int widthPixels, int heightPixels);
     double ReadWindowWidth() const;
     // Measurements in the window's font, in twips.
     double TextWidth(const QString& text) const;
@@ -168,6 +174,9 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     int charHeight_ = 0;
     int barHeight_ = 0;
     int windowWidth_ = 0;
+    // The lowest point of the card last drawn, and the right edge of its texts, in twips.
+    double cardBottom_ = 0;
+    double cardRight_ = 0;
 };
 
 }  // namespace velmaro

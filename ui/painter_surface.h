@@ -41,6 +41,12 @@ class PainterSurface : public DrawSurface {
     void SetFont(const QFont& font);
 
     const QtTextMetrics& Metrics() const { return metrics_; }
+    // The lowest point drawn so far (the bottom of a text's line, a segment's end, a circle's
+    // edge), in twips; 0 before anything is drawn.
+    double Lowest() const { return lowest_; }
+    // The rightmost point of the texts and circles drawn so far, in twips (lines, such as a
+    // rule across the whole width, are left out); 0 before any is drawn.
+    double Rightmost() const { return rightmost_; }
 
   protected:
     void DrawText(double x, double y, std::string_view text) override;
@@ -60,6 +66,8 @@ class PainterSurface : public DrawSurface {
     // Declared before metrics_, which MetricsOf initializes from it.
     int measuredAt_ = 0;  // the resolution measured at; 0: the device's own
     QtTextMetrics metrics_;
+    double lowest_ = 0;
+    double rightmost_ = 0;
 };
 
 }  // namespace velmaro

@@ -17,6 +17,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -24,6 +25,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
@@ -31,6 +33,8 @@
 #include <vector>
 
 #include "store/data_file_names.h"
+#include "store/data_store.h"
+#include "tests/store/data_files.h"
 #include "tests/support/program_output.h"
 #include "ui/card_printer.h"
 #include "ui/card_view.h"
@@ -260,6 +264,55 @@ class FrmVelTest : public QObject {
         const DataStore& store = window_->Flow()->Store();
         QVERIFY(store.Registry().IsClosed() && store.ExamFile().IsClosed() &&
                 store.YearFile().IsClosed());
+    }
+
+    // A career longer than the window's 40 lines is drawn whole and scrolls into view, and on
+    // a screen smaller than the window (run again on one by ctest) the window keeps within it,
+    // its card scrolling both ways.
+    void aLongCardScrollsAndTheWindowKeepsWithinTheScreen() {
+        const testdata::TempDataDir data;
+        data.Write("titoli.grp", "1 SC Liceo scientifico\r\n");
+        data.Write("esami.grp", "A1 MAT1 Analisi\r\n");
+        std::vector<std::string> exams;
+        for (int month = 11; month < 71; ++month) {  // monthly from December 1996
+            char text[16];
+            std::snprintf(text, sizeof text, "MAT128%02d%02d15", (96 + month / 12) % 100,
+                          month % 12 + 1);
+            exams.push_back(text);
+        }
+        data.Write("esami.dir", testdata::Slots(exams, kExamSlotSize));
+        data.Write("velmara.dir", testdata::Slots({"009697", "009798"}, kYearSlotSize));
+        data.Write("elenco.dir",
+                   testdata::Slots({testdata::RegistryText(10, 60, 2, 1, 1)}, kRegistrySlotSize));
+        Open(false, QString::fromStdString(data.DataDir()));
+        TxtMatr->setText(QStringLiteral("10"));
+        QTest::keyClick(TxtMatr, Qt::Key_Return);
+        QVERIFY(window_->ShowsCard());
+
+        const QRect room = window_->screen()->availableGeometry();
+        QVERIFY2(room.contains(window_->frameGeometry()),
+                 qPrintable(QStringLiteral("window %1x%2 on a screen of %3x%4")
+                                .arg(window_->frameGeometry().width())
+                                .arg(window_->frameGeometry().height())
+                                .arg(room.width())
+                                .arg(room.height())));
+        // The last row lies below the window's 40 lines, and the card scrolls down to it.
+        const int fortyLines =
+            window_->PixelsY(window_->BarHeight() + 40.0 * window_->CharHeight()) -
+            window_->PixelsY(window_->BarHeight());
+        const QImage card = card_->grab().toImage();
+        int lowestInk = 0;
+        for (int y = 0; y < card.height(); ++y)
+            for (int x = 0; x < card.width(); ++x)
+                if (qGray(card.pixel(x, y)) < 128) lowestInk = y;
+        QVERIFY2(lowestInk > fortyLines + 15 * window_->PixelsY(window_->CharHeight()),
+                 qPrintable(QString::number(lowestInk)));
+        QVERIFY(lowestInk < card.height());
+        auto* scroller = window_->findChild<QScrollArea*>();
+        QVERIFY(scroller->verticalScrollBar()->maximum() > 0);
+        if (room.width() < window_->PixelsX(60.0 * window_->CharWidth())) {
+            QVERIFY(scroller->horizontalScrollBar()->maximum() > 0);
+        }
     }
 
     // The card shown by Enter, the button and a number given at start; an edit clears it, a
@@ -567,7 +620,10 @@ class FrmVelTest : public QObject {
 }  // namespace velmaro
 
 int main(int argc, char* argv[]) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Offscreen, on the screen a test names (offscreen:configfile=...) or the platform's own.
+    if (!qEnvironmentVariable("QT_QPA_PLATFORM").startsWith(QStringLiteral("offscreen"))) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QApplication application(argc, argv);
     velmaro::FrmVelTest test;
     return QTest::qExec(&test, argc, argv);
