@@ -1,8 +1,9 @@
 #include "app/card_progress.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstdlib>
 
 #include <cmath>
 #include <cstdio>
@@ -73,13 +74,16 @@ bool ShowsProgress(bool quiet, int errorsTo, bool cardsToTerminal) {
 }
 
 bool NamesATerminal(const std::string& path) {
+    // Told by the device's name, not by opening it: opening and closing a device (a tape, a
+    // serial line) can act on it.
     struct stat file {};
     if (::stat(path.c_str(), &file) != 0 || !S_ISCHR(file.st_mode)) return false;
-    const int descriptor = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (descriptor < 0) return false;
-    const bool terminal = ::isatty(descriptor) == 1;
-    ::close(descriptor);
-    return terminal;
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (resolved == nullptr) return false;
+    const std::string device(resolved);
+    std::free(resolved);
+    return device.starts_with("/dev/pts/") || device.starts_with("/dev/tty") ||
+           device == "/dev/console";
 }
 
 }  // namespace velmaro

@@ -54,8 +54,8 @@ class CardProgress {
 // would land amid them.
 bool ShowsProgress(bool quiet, int errorsTo, bool cardsToTerminal);
 
-// Whether path names a terminal (/dev/tty, /dev/pts/3, /dev/stdout on one): asked of the
-// device without waiting for it and without making it the process's terminal.
+// Whether path names a terminal (/dev/tty, /dev/pts/3, /dev/stdout on one), told by the name of
+// the device it leads to; the device is not opened.
 bool NamesATerminal(const std::string& path);
 
 }  // namespace velmaro

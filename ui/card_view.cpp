@@ -143,11 +143,16 @@ void CardView::paintEvent(QPaintEvent* /*event*/) {
     painter.drawImage(QPointF(0, 0), image_);
 }
 
+QPoint CardView::VisibleCorner() const {
+    const QRegion visible = visibleRegion();
+    return visible.isEmpty() ? QPoint(0, 0) : visible.boundingRect().topLeft();
+}
+
 void CardView::keyPressEvent(QKeyEvent* event) {
     // The Menu key reaches the card as a context menu event from the platform; Shift+F10,
     // its usual stand-in, comes as a key.
     if (!IsEmpty() && event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
-        emit menuRequested(mapToGlobal(QPoint(0, 0)));
+        emit menuRequested(mapToGlobal(VisibleCorner()));
         return;
     }
     QWidget::keyPressEvent(event);
@@ -155,7 +160,8 @@ void CardView::keyPressEvent(QKeyEvent* event) {
 
 void CardView::contextMenuEvent(QContextMenuEvent* event) {
     if (IsEmpty()) return;
-    const QPoint local = event->reason() == QContextMenuEvent::Mouse ? event->pos() : QPoint(0, 0);
+    const QPoint local =
+        event->reason() == QContextMenuEvent::Mouse ? event->pos() : VisibleCorner();
     emit menuRequested(mapToGlobal(local));
     event->accept();
 }

@@ -58,6 +58,9 @@ class CardView final : public QWidget {
     void contextMenuEvent(QContextMenuEvent* event) override;
 
   private:
+    // The top left corner of the part of the card in sight (the card scrolls), where a menu
+    // asked for from the keyboard opens.
+    QPoint VisibleCorner() const;
     // The card's size at the current zoom, in logical pixels.
     QSize ZoomedSize() const;
     void FitSize();

@@ -165,10 +165,11 @@ std::optional<std::string> CupsSpoolerUnreachable() {
     const std::string server = Cups().server() ? Cups().server() : "";
     const bool local =
         server.empty() || server.front() == '/' || server == "localhost" || server == "127.0.0.1";
-    const char* configured = std::getenv("CUPS_SERVERROOT");
-    const std::string schedulerSettings =
-        std::string(configured && *configured ? configured : "/etc/cups") + "/cupsd.conf";
-    if (local && ::access(schedulerSettings.c_str(), F_OK) != 0) return std::nullopt;
+    // The scheduler's own programs go with it; its settings stay after it is removed.
+    const char* configured = std::getenv("CUPS_SERVERBIN");
+    const std::string schedulerPrograms =
+        std::string(configured && *configured ? configured : "/usr/lib/cups") + "/daemon";
+    if (local && ::access(schedulerPrograms.c_str(), F_OK) != 0) return std::nullopt;
     return server.empty() ? std::string("the print service") : server;
 }
 

@@ -338,7 +338,10 @@ bool FrmVel::ShowsCard() const { return !cardView_->IsEmpty(); }
 
 int FrmVel::Zoom() const { return cardView_->Zoom(); }
 
-void FrmVel::SetZoom(int percent) { cardView_->SetZoom(percent); }
+void FrmVel::SetZoom(int percent) {
+    cardView_->SetZoom(percent);
+    UpdateSidewaysScrolling();
+}
 
 int FrmVel::CardAreaTop() const { return PixelsY(2.0 * charHeight_); }
 
@@ -346,6 +349,17 @@ void FrmVel::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     const int top = CardAreaTop();
     cardArea_->setGeometry(0, top, width(), std::max(0, height() - top));
+    UpdateSidewaysScrolling();
+}
+
+void FrmVel::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    // A frame given after the size was set (a window manager frames a window once it shows),
+    // or another screen, may leave the window too large for the room it has now.
+    const QSize room = ScreenRoom();
+    if (width() > room.width() || height() > room.height()) {
+        ResizeWithinScreen(width(), height());
+    }
 }
 
 int FrmVel::PixelsX(double twips) const {
@@ -485,17 +499,21 @@ void FrmVel::DrawCard(const CardInput& card) {
     };
     cardView_->SetCard(area, paint, text);
     // Rows past the window's 40 lines (a long career, names on two lines) are drawn on a
-    // longer area, which the window scrolls, rather than cut off. The scroll bar then takes
-    // its width from the area's right edge, where the card rarely draws anything.
+    // longer area, which the window scrolls, rather than cut off.
     const int cardHeight = PixelsY(cardBottom_ + charHeight_) - top;
-    if (cardHeight > area.height()) {
-        const int besideScrollBar =
-            area.width() - cardArea_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr,
-                                                           cardArea_->verticalScrollBar());
-        const int drawnWidth = PixelsX(cardRight_) + 1;
-        cardView_->SetCardSize(
-            {drawnWidth <= besideScrollBar ? besideScrollBar : area.width(), cardHeight});
-    }
+    if (cardHeight > area.height()) cardView_->SetCardSize({area.width(), cardHeight});
+    UpdateSidewaysScrolling();
+}
+
+void FrmVel::UpdateSidewaysScrolling() {
+    // A card as wide as the window loses only the end of the rule under the controls to an
+    // upright scroll bar: the sideways one shows only when texts or dots are out of sight.
+    const int scrollBar = cardArea_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr,
+                                                          cardArea_->verticalScrollBar());
+    const double drawnRight = PixelsX(cardRight_) * cardView_->Zoom() / 100.0;
+    const bool outOfSight = ShowsCard() && drawnRight + 1 > cardArea_->width() - scrollBar;
+    cardArea_->setHorizontalScrollBarPolicy(outOfSight ? Qt::ScrollBarAsNeeded
+                                                       : Qt::ScrollBarAlwaysOff);
 }
 
 void FrmVel::FocusNumber() { TxtMatr->setFocus(Qt::OtherFocusReason); }

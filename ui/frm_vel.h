@@ -104,6 +104,7 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -142,6 +143,9 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     // Resizes the window to the size in pixels, or to the room its screen has if less; sets
     // the minimum size (the row of controls) within that room too.
     void ResizeWithinScreen(int widthPixels, int heightPixels);
+    // Shows the sideways scroll bar of the card area only when part of the card's texts or
+    // dots is out of sight.
+    void UpdateSidewaysScrolling();
     double ReadWindowWidth() const;
     // Measurements in the window's font, in twips.
     double TextWidth(const QString& text) const;
@@ -174,7 +178,8 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     int charHeight_ = 0;
     int barHeight_ = 0;
     int windowWidth_ = 0;
-    // The lowest point of the card last drawn, and the right edge of its texts, in twips.
+    // The lowest point of the card last drawn, and the right edge of its texts and dots, in
+    // twips.
     double cardBottom_ = 0;
     double cardRight_ = 0;
 };

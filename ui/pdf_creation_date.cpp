@@ -29,7 +29,7 @@ Result<std::optional<QByteArray>> ReproducibleCreationDate() {
         if (digits.size() == kDateDigits) return std::optional<QByteArray>(digits);
     }
     return Error{"SOURCE_DATE_EPOCH",
-                 "not a whole number of seconds since 1970 up to the year 9999: '" +
+                 "not seconds since 1970 in digits alone, up to the year 9999: '" +
                      PrintableText(epoch) + "'"};
 }
 

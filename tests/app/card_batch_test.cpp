@@ -81,7 +81,7 @@ TEST(CardBatch, SplitFilesAreTheOneByOneCardsWhateverTheThreads) {
             RunVelmaro({"card", "--split", folder, kToday, "--data-dir", kSample, "5193"}, badTime);
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_EQ(run.err,
-                  "velmaro: SOURCE_DATE_EPOCH: not a whole number of seconds since 1970 "
+                  "velmaro: SOURCE_DATE_EPOCH: not seconds since 1970 in digits alone, "
                   "up to the year 9999: '" +
                       epoch.toStdString() + "'\n");
         EXPECT_FALSE(QDir(folder).exists());

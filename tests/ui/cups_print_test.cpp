@@ -232,12 +232,12 @@ TEST_F(CupsPrinting, WithoutADefaultPrinterTheUserIsAskedAndADeadServiceIsAnErro
               "/nonexistent/cups.sock does not answer: is CUPS running?");
     // Where no scheduler is installed there is no printer: the card is saved as a PDF file.
     QTemporaryDir noScheduler;
-    qputenv("CUPS_SERVERROOT", noScheduler.path().toLocal8Bit());
+    qputenv("CUPS_SERVERBIN", noScheduler.path().toLocal8Bit());
     EXPECT_EQ(DialogsOpenedBy([&] {
                   printed = SystemCardPrinter(nullptr, "/nonexistent/").PrintCard(card_.Input());
               }),
               "QFileDialog");
-    qunsetenv("CUPS_SERVERROOT");
+    qunsetenv("CUPS_SERVERBIN");
     cupsSetServer(nullptr);
     qputenv("PRINTER", kQueue);
     EXPECT_TRUE(printed.ok()) << printed.error().Message();  // cancelled: nothing to report

@@ -310,9 +310,30 @@ class FrmVelTest : public QObject {
         QVERIFY(lowestInk < card.height());
         auto* scroller = window_->findChild<QScrollArea*>();
         QVERIFY(scroller->verticalScrollBar()->maximum() > 0);
-        if (room.width() < window_->PixelsX(60.0 * window_->CharWidth())) {
-            QVERIFY(scroller->horizontalScrollBar()->maximum() > 0);
-        }
+        // Sideways, it scrolls only to texts out of sight: on a screen narrower than the card,
+        // or zoomed in; not for the strip the upright scroll bar covers.
+        const bool narrow = room.width() < window_->PixelsX(60.0 * window_->CharWidth());
+        QCOMPARE(scroller->horizontalScrollBar()->isVisibleTo(window_.get()), narrow);
+        window_->SetZoom(200);
+        QTRY_VERIFY(scroller->horizontalScrollBar()->isVisibleTo(window_.get()));
+        window_->SetZoom(100);
+        QTRY_COMPARE(scroller->horizontalScrollBar()->isVisibleTo(window_.get()), narrow);
+
+        // Scrolled to its end, the card's menu asked for from the keyboard opens at the corner
+        // of what is in sight, not at the card's top out of sight.
+        scroller->verticalScrollBar()->setValue(scroller->verticalScrollBar()->maximum());
+        QPoint menuAt;
+        const auto connection =
+            connect(card_, &CardView::menuRequested, [&](QPoint globalPos) { menuAt = globalPos; });
+        QTest::keyClick(card_, Qt::Key_F10, Qt::ShiftModifier);
+        disconnect(connection);
+        menu_->hide();
+        QCOMPARE(menuAt, scroller->viewport()->mapToGlobal(QPoint(0, 0)));
+
+        // Framed or moved after it grew, the window keeps within the screen all the same.
+        window_->resize(room.size() + QSize(40, 40));
+        window_->move(window_->pos() + QPoint(1, 1));
+        QTRY_VERIFY(window_->width() <= room.width() && window_->height() <= room.height());
     }
 
     // The card shown by Enter, the button and a number given at start; an edit clears it, a
