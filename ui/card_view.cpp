@@ -1,10 +1,12 @@
 #include "ui/card_view.h"
 
+#include <QAbstractScrollArea>
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QScrollBar>
 
 #include <algorithm>
 #include <array>
@@ -153,6 +155,16 @@ void CardView::keyPressEvent(QKeyEvent* event) {
     // its usual stand-in, comes as a key.
     if (!IsEmpty() && event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
         emit menuRequested(mapToGlobal(VisibleCorner()));
+        return;
+    }
+    // Home and End go to the card's top and end, which the scroll area leaves to its child.
+    auto* scroller = qobject_cast<QAbstractScrollArea*>(
+        parentWidget() ? parentWidget()->parentWidget() : nullptr);
+    if (scroller != nullptr && event->modifiers() == Qt::NoModifier &&
+        (event->key() == Qt::Key_Home || event->key() == Qt::Key_End)) {
+        scroller->verticalScrollBar()->triggerAction(event->key() == Qt::Key_Home
+                                                         ? QAbstractSlider::SliderToMinimum
+                                                         : QAbstractSlider::SliderToMaximum);
         return;
     }
     QWidget::keyPressEvent(event);

@@ -319,9 +319,14 @@ class FrmVelTest : public QObject {
         window_->SetZoom(100);
         QTRY_COMPARE(scroller->horizontalScrollBar()->isVisibleTo(window_.get()), narrow);
 
-        // Scrolled to its end, the card's menu asked for from the keyboard opens at the corner
-        // of what is in sight, not at the card's top out of sight.
-        scroller->verticalScrollBar()->setValue(scroller->verticalScrollBar()->maximum());
+        // End and Home scroll to the card's end and top. Scrolled to its end, the card's menu
+        // asked for from the keyboard opens at the corner of what is in sight, not at the
+        // card's top out of sight.
+        QTest::keyClick(card_, Qt::Key_End);
+        QCOMPARE(scroller->verticalScrollBar()->value(), scroller->verticalScrollBar()->maximum());
+        QTest::keyClick(card_, Qt::Key_Home);
+        QCOMPARE(scroller->verticalScrollBar()->value(), 0);
+        QTest::keyClick(card_, Qt::Key_End);
         QPoint menuAt;
         const auto connection =
             connect(card_, &CardView::menuRequested, [&](QPoint globalPos) { menuAt = globalPos; });
