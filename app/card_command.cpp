@@ -118,11 +118,12 @@ int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
         matricolas = std::move(*every);
     }
     interruption.Catch();
-    const bool cardsToTerminal = !options->splitFolder && (WritesToStandardOutput(*options)
-                                                               ? ::isatty(STDOUT_FILENO) == 1
-                                                               : NamesATerminal(*options->output));
+    const bool cardsOnErrorTerminal =
+        !options->splitFolder &&
+        CardsReachTerminalOf(STDERR_FILENO, STDOUT_FILENO,
+                             WritesToStandardOutput(*options) ? std::string() : *options->output);
     CardProgress progress(std::cerr, matricolas.size(),
-                          ShowsProgress(options->quiet, STDERR_FILENO, cardsToTerminal));
+                          ShowsProgress(options->quiet, STDERR_FILENO, cardsOnErrorTerminal));
 
     if (options->splitFolder) {
         const int cores = static_cast<int>(std::thread::hardware_concurrency());

@@ -81,7 +81,7 @@ Options:
                         same whatever N.
   -q, --quiet           No progress report. Without it, a run of many cards
                         shows how far it has come on standard error, when
-                        that is a terminal the cards do not go to.
+                        that is a terminal and the cards go elsewhere.
   --version             Show the version and exit.
   -h, --help            Show this text and exit.
 

@@ -3,8 +3,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
-
 #include <cmath>
 #include <cstdio>
 
@@ -69,21 +67,19 @@ void CardProgress::Write(std::size_t done, std::chrono::steady_clock::time_point
     wroteAny_ = true;
 }
 
-bool ShowsProgress(bool quiet, int errorsTo, bool cardsToTerminal) {
-    return !quiet && !cardsToTerminal && ::isatty(errorsTo) == 1;
+bool ShowsProgress(bool quiet, int errorsTo, bool cardsOnThatTerminal) {
+    return !quiet && !cardsOnThatTerminal && ::isatty(errorsTo) == 1;
 }
 
-bool NamesATerminal(const std::string& path) {
-    // Told by the device's name, not by opening it: opening and closing a device (a tape, a
-    // serial line) can act on it.
-    struct stat file {};
-    if (::stat(path.c_str(), &file) != 0 || !S_ISCHR(file.st_mode)) return false;
-    char* resolved = ::realpath(path.c_str(), nullptr);
-    if (resolved == nullptr) return false;
-    const std::string device(resolved);
-    std::free(resolved);
-    return device.starts_with("/dev/pts/") || device.starts_with("/dev/tty") ||
-           device == "/dev/console";
+bool CardsReachTerminalOf(int errorsTo, int cardsTo, const std::string& path) {
+    struct stat errors {};
+    if (::isatty(errorsTo) != 1 || ::fstat(errorsTo, &errors) != 0) return false;
+    struct stat cards {};
+    const int found = path.empty() ? ::fstat(cardsTo, &cards) : ::stat(path.c_str(), &cards);
+    if (found != 0 || !S_ISCHR(cards.st_mode)) return false;
+    if (cards.st_rdev == errors.st_rdev) return true;
+    struct stat ownTerminal {};
+    return ::stat("/dev/tty", &ownTerminal) == 0 && cards.st_rdev == ownTerminal.st_rdev;
 }
 
 }  // namespace velmaro

@@ -50,12 +50,13 @@ class CardProgress {
 };
 
 // Whether a run shows its progress on the descriptor errorsTo: not when quiet, only when that
-// is a terminal, and not when the cards themselves go to a terminal, where the progress line
-// would land amid them.
-bool ShowsProgress(bool quiet, int errorsTo, bool cardsToTerminal);
+// is a terminal, and not when the cards themselves go to that terminal, where the progress
+// line would land amid them.
+bool ShowsProgress(bool quiet, int errorsTo, bool cardsOnThatTerminal);
 
-// Whether path names a terminal (/dev/tty, /dev/pts/3, /dev/stdout on one), told by the name of
-// the device it leads to; the device is not opened.
-bool NamesATerminal(const std::string& path);
+// Whether cards written to the file path, or to the descriptor cardsTo when path is empty,
+// reach the terminal that errorsTo is (also by /dev/tty, the process's own terminal): told by
+// the devices' numbers, without opening anything.
+bool CardsReachTerminalOf(int errorsTo, int cardsTo, const std::string& path);
 
 }  // namespace velmaro

@@ -18,6 +18,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -354,8 +355,24 @@ void FrmVel::resizeEvent(QResizeEvent* event) {
 
 void FrmVel::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
-    // A frame given after the size was set (a window manager frames a window once it shows),
-    // or another screen, may leave the window too large for the room it has now.
+    // A window manager frames a window once it shows, after its size was set: the frame may
+    // leave it too large for the screen. A move by the user (a drag, a resize by the left
+    // edge) keeps the frame, and the size the user chose.
+    const QSize frame = frameGeometry().size() - size();
+    if (frame == knownFrame_) return;
+    knownFrame_ = frame;
+    FitWithinScreen();
+}
+
+void FrmVel::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (QWindow* window = windowHandle(); window != nullptr && !followsScreen_) {
+        followsScreen_ = true;
+        connect(window, &QWindow::screenChanged, this, [this] { FitWithinScreen(); });
+    }
+}
+
+void FrmVel::FitWithinScreen() {
     const QSize room = ScreenRoom();
     if (width() > room.width() || height() > room.height()) {
         ResizeWithinScreen(width(), height());

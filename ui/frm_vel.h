@@ -105,6 +105,7 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
   protected:
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -143,6 +144,9 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     // Resizes the window to the size in pixels, or to the room its screen has if less; sets
     // the minimum size (the row of controls) within that room too.
     void ResizeWithinScreen(int widthPixels, int heightPixels);
+    // Makes the window smaller when the room its screen has is less than its size: for a frame
+    // given after it grew, or another screen.
+    void FitWithinScreen();
     // Shows the sideways scroll bar of the card area only when part of the card's texts or
     // dots is out of sight.
     void UpdateSidewaysScrolling();
@@ -182,6 +186,9 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     // twips.
     double cardBottom_ = 0;
     double cardRight_ = 0;
+    // The window's frame as last seen, and whether a change of screen refits the window.
+    QSize knownFrame_;
+    bool followsScreen_ = false;
 };
 
 }  // namespace velmaro

@@ -244,12 +244,13 @@ TEST(CardProgress, UpdatesAFewTimesASecondAndNotForShortRuns) {
         << text;
 }
 
-// Progress goes to a terminal, never amid cards shown on one, nor when quiet; a file name
-// can name a terminal too.
+// Progress goes to a terminal, never amid the cards when they go to the same one (by a
+// descriptor or by any name of it), nor when quiet.
 TEST(CardProgress, IsShownOnATerminalThatTheCardsDoNotGoTo) {
-    int terminal = -1, side = -1;
+    int terminal = -1, side = -1, other = -1, otherSide = -1;
     char terminalName[128] = {};
     ASSERT_EQ(::openpty(&side, &terminal, terminalName, nullptr, nullptr), 0);
+    ASSERT_EQ(::openpty(&otherSide, &other, nullptr, nullptr, nullptr), 0);
     const int file = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
     EXPECT_TRUE(ShowsProgress(false, terminal, false));
     EXPECT_FALSE(ShowsProgress(false, terminal, true));
@@ -258,12 +259,16 @@ TEST(CardProgress, IsShownOnATerminalThatTheCardsDoNotGoTo) {
 
     const testdata::TempDataDir folder;
     folder.Write("cards.ops", "");
-    EXPECT_TRUE(NamesATerminal(terminalName));
-    EXPECT_TRUE(NamesATerminal("/dev/fd/" + std::to_string(terminal)));
-    for (const std::string& other : {std::string("/dev/null"), folder.PathOf("cards.ops"),
-                                     folder.PathOf("missing"), folder.DataDir()})
-        EXPECT_FALSE(NamesATerminal(other)) << other;
-    for (const int descriptor : {terminal, side, file})
+    EXPECT_TRUE(CardsReachTerminalOf(terminal, terminal, ""));
+    EXPECT_TRUE(CardsReachTerminalOf(terminal, -1, terminalName));
+    EXPECT_TRUE(CardsReachTerminalOf(terminal, -1, "/dev/fd/" + std::to_string(terminal)));
+    EXPECT_FALSE(CardsReachTerminalOf(terminal, other, ""));  // another terminal
+    EXPECT_FALSE(CardsReachTerminalOf(terminal, file, ""));
+    EXPECT_FALSE(CardsReachTerminalOf(file, file, ""));
+    for (const std::string& elsewhere : {std::string("/dev/null"), folder.PathOf("cards.ops"),
+                                         folder.PathOf("missing"), folder.DataDir()})
+        EXPECT_FALSE(CardsReachTerminalOf(terminal, -1, elsewhere)) << elsewhere;
+    for (const int descriptor : {terminal, side, other, otherSide, file})
         ::close(descriptor);
 }
 

@@ -23,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <cmath>
 #include <cstdio>
@@ -335,9 +336,14 @@ class FrmVelTest : public QObject {
         menu_->hide();
         QCOMPARE(menuAt, scroller->viewport()->mapToGlobal(QPoint(0, 0)));
 
-        // Framed or moved after it grew, the window keeps within the screen all the same.
-        window_->resize(room.size() + QSize(40, 40));
+        // A size the user sets is kept when the window moves; on another screen the window
+        // keeps within it again.
+        const QSize chosen = room.size() + QSize(40, 40);
+        window_->resize(chosen);
         window_->move(window_->pos() + QPoint(1, 1));
+        QTest::qWait(20);
+        QCOMPARE(window_->size(), chosen);
+        emit window_->windowHandle()->screenChanged(window_->screen());
         QTRY_VERIFY(window_->width() <= room.width() && window_->height() <= room.height());
     }
 
