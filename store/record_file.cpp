@@ -205,13 +205,23 @@ Result<std::optional<std::string_view>> RecordFile::CopyAt(std::int64_t offset,
 Result<std::size_t> RecordFile::ReadFromFile(std::int64_t offset, char* buffer,
                                              std::size_t size) const {
     if (descriptor_.get() < 0) return std::size_t{0};
-    // One request: for a regular file a short read happens only at the end of the file.
-    while (true) {
+    // One request: a regular file reads short only at its end, or where one request would
+    // pass what Linux reads at once (2 GiB less a page), after which the rest is asked for.
+    constexpr std::size_t kLargestSingleRead = 0x7ffff000;
+    std::size_t total = 0;
+    while (total < size) {
         ++readRequests_;
-        const ssize_t got = ::pread(descriptor_.get(), buffer, size, static_cast<off_t>(offset));
-        if (got >= 0) return static_cast<std::size_t>(got);
-        if (errno != EINTR) return Error{path_, SystemReason(errno)};
+        const std::size_t wanted = size - total;
+        const ssize_t got = ::pread(descriptor_.get(), buffer + total, wanted,
+                                    static_cast<off_t>(offset + static_cast<std::int64_t>(total)));
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return Error{path_, SystemReason(errno)};
+        }
+        total += static_cast<std::size_t>(got);
+        if (static_cast<std::size_t>(got) < std::min(wanted, kLargestSingleRead)) break;
     }
+    return total;
 }
 
 std::size_t SlotLengthField(std::string_view slotBytes) {
