@@ -44,6 +44,10 @@ namespace {
 constexpr int kKeyAsciiEnter = 13;
 // Text lines that an expanded window holds below its row of controls.
 constexpr double kCardLines = 40;
+// The most lines a card is drawn on in the window: the 40, then every exam a student can
+// have (99) on two lines. An exam dated far past a short chart would otherwise ask for an
+// image as tall as the chart's scale makes it, gigabytes of it.
+constexpr double kMostCardLines = kCardLines + 2 * 99;
 // The window's width, in widths of "M".
 constexpr double kWindowColumns = 60;
 
@@ -517,7 +521,9 @@ void FrmVel::DrawCard(const CardInput& card) {
     cardView_->SetCard(area, paint, text);
     // Rows past the window's 40 lines (a long career, names on two lines) are drawn on a
     // longer area, which the window scrolls, rather than cut off.
-    const int cardHeight = PixelsY(cardBottom_ + charHeight_) - top;
+    const int cardHeight =
+        PixelsY(std::min(cardBottom_ + charHeight_, barHeight_ + kMostCardLines * charHeight_)) -
+        top;
     if (cardHeight > area.height()) cardView_->SetCardSize({area.width(), cardHeight});
     UpdateSidewaysScrolling();
 }

@@ -336,6 +336,19 @@ class FrmVelTest : public QObject {
         menu_->hide();
         QCOMPARE(menuAt, scroller->viewport()->mapToGlobal(QPoint(0, 0)));
 
+        // An exam dated a century past a chart of two weeks is drawn far below it: the card
+        // stops at a length that any real career fits in, not at an image of gigabytes.
+        std::string shortChart = testdata::RegistryText(10, 2, 1, 1, 1);
+        shortChart.replace(5, 36, "1780520100MI3031SC959654301115110  *");
+        data.Write("elenco.dir", testdata::Slots({shortChart}, kRegistrySlotSize));
+        data.Write("esami.dir", testdata::Slots({"MAT128301105", "MAT128291231"}, kExamSlotSize));
+        TxtMatr->setText(QStringLiteral("10"));
+        QTest::keyClick(TxtMatr, Qt::Key_Return);
+        QVERIFY(card_->CardText().contains(QStringLiteral("31/12/29")));
+        QVERIFY(card_->height() <=
+                window_->PixelsY(window_->BarHeight() + 238.0 * window_->CharHeight()));
+        QVERIFY(DarkPixels(card_->grab().toImage()) > 500);
+
         // A size the user sets is kept when the window moves; on another screen the window
         // keeps within it again.
         const QSize chosen = room.size() + QSize(40, 40);
