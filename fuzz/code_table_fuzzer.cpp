@@ -1,7 +1,9 @@
-// A text table of any content, built with both layouts and queried: never a crash, and every
-// looked-up entry inside or outside the table without reading out of bounds.
+// A text table of any content, built with both layouts and queried: never a crash, every
+// looked-up entry inside or outside the table without reading out of bounds, and each lookup
+// the entry a search of the code index gives.
 
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -16,7 +18,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const velmaro::CodeTable table = velmaro::BuildCodeTable(lines, layout);
         // Codes cut from the input itself, plus entries around the table's ends.
         for (std::size_t at = 0; at < text.size() && at < 64; at += 5) {
-            const double entry = table.EntryOf(text.substr(at, layout.codeLength));
+            const std::string_view code = text.substr(at, layout.codeLength);
+            const double entry = table.EntryOf(code);
+            // The index gives what a search of the codes gives.
+            const std::size_t found = table.codes.find("*" + std::string(code));
+            const double searched =
+                (found == std::string::npos ? 0.0 : static_cast<double>(found + 1)) - 1;
+            if (entry != searched / static_cast<double>(table.entryWidth) + 1) std::abort();
             (void)table.NameAt(entry);
             (void)table.GroupAt(entry);
         }

@@ -28,7 +28,16 @@ Result<CodeTable> LoadTable(const DataSource& source, const std::string& name,
 double CodeTable::EntryOf(std::string_view code) const {
     std::string key = "*";
     key += code;
-    const auto found = codes.find(key);
+    // Any match begins at a "*"; a key of a whole code with no other "*" is then one of the
+    // runs indexed, and the first of them is the first match. Other keys search the index.
+    std::size_t found = std::string::npos;
+    if (key.size() == entryWidth && code.find('*') == std::string_view::npos &&
+        !firstRunAt.empty()) {
+        const auto run = firstRunAt.find(key);
+        if (run != firstRunAt.end()) found = run->second;
+    } else {
+        found = codes.find(key);
+    }
     const double position = found == std::string::npos ? 0.0 : static_cast<double>(found + 1);
     return (position - 1) / static_cast<double>(entryWidth) + 1;
 }
@@ -53,6 +62,11 @@ CodeTable BuildCodeTable(const std::vector<std::string>& lines, const CodeTableL
         table.codes += Mid(line, layout.codePosition, layout.codeLength);
     }
     table.count = static_cast<double>(table.codes.size()) / static_cast<double>(table.entryWidth);
+    for (std::size_t at = table.codes.find('*');
+         at != std::string::npos && at + table.entryWidth <= table.codes.size();
+         at = table.codes.find('*', at + 1)) {
+        table.firstRunAt.try_emplace(table.codes.substr(at, table.entryWidth), at);
+    }
 
     // Pass 2: as many entries as the count allows; a short last line leaves the top element
     // empty.

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "base/result.h"
@@ -30,9 +31,13 @@ struct CodeTable {
     double count = 0;                 // codes' length / entryWidth; whole for a sound file
     std::vector<std::string> names;   // UTF-8, blanks trimmed; element 0 stays empty
     std::vector<std::string> groups;  // raw 2-character group codes; element 0 empty
+    // Where each run of entryWidth characters that begins with "*" first stands in codes: a
+    // lookup of a whole code finds it here at once instead of searching the index.
+    std::unordered_map<std::string, std::size_t> firstRunAt;
 
     // The entry number of code: (p - 1) / width + 1 with p the 1-based position of "*" and
     // code in the index, 0 when absent (so an absent code gives a value that rounds to 1).
+    // Also where lines short of a whole code shift the entries after them.
     double EntryOf(std::string_view code) const;
 
     // The name, or group code, of entry rounded half to even; empty outside the table.

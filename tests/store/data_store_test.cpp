@@ -53,6 +53,17 @@ TEST(CodeTable, LookupFindsExactCodesAndFallsBackToEntryOne) {
     for (const auto& [code, entry] : cases)
         EXPECT_DOUBLE_EQ(exams.EntryOf(code), entry) << code;
     EXPECT_EQ(exams.NameAt(0.8), "Analisi");
+    // Lines short of a whole code shift the entries after them; every code of two letters
+    // then finds what a search of the index finds, within an entry or across two.
+    const CodeTable shifted =
+        BuildCodeTable({"1 AA Uno", "2 B", "3 BC Tre", "4 C", "5 AB", "6 CA"}, kTitleTableLayout);
+    for (const char first : std::string("ABC*"))
+        for (const char second : std::string("ABC*")) {
+            const std::string code{first, second};
+            const std::size_t found = shifted.codes.find("*" + code);
+            const double searched = found == std::string::npos ? 0.0 : found + 1.0;
+            EXPECT_DOUBLE_EQ(shifted.EntryOf(code), (searched - 1) / 3 + 1) << code;
+        }
     for (const double outside : {0.4, -1.0, 3.6, std::nan("")})
         EXPECT_EQ(exams.NameAt(outside).size() + exams.GroupAt(outside).size(), 0u) << outside;
 }
