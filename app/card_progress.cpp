@@ -1,10 +1,14 @@
 #include "app/card_progress.h"
 
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 
 namespace velmaro {
 
@@ -71,15 +75,34 @@ bool ShowsProgress(bool quiet, int errorsTo, bool cardsOnThatTerminal) {
     return !quiet && !cardsOnThatTerminal && ::isatty(errorsTo) == 1;
 }
 
+namespace {
+
+// The terminal a character device is: /dev/tty (5, 0) stands for the process's own terminal,
+// whose number the system gives as the process's tty_nr.
+dev_t TerminalOf(dev_t device) {
+    if (device != makedev(5, 0)) return device;
+    std::ifstream status("/proc/self/stat");
+    std::string line;
+    std::getline(status, line);
+    // After the program's name in parentheses: state, parent, group, session, terminal.
+    std::istringstream fields(line.substr(std::min(line.rfind(')') + 1, line.size())));
+    std::string state;
+    long long parent = 0, group = 0, session = 0, terminal = 0;
+    if (!(fields >> state >> parent >> group >> session >> terminal) || terminal == 0) {
+        return device;
+    }
+    return static_cast<dev_t>(terminal);
+}
+
+}  // namespace
+
 bool CardsReachTerminalOf(int errorsTo, int cardsTo, const std::string& path) {
     struct stat errors {};
     if (::isatty(errorsTo) != 1 || ::fstat(errorsTo, &errors) != 0) return false;
     struct stat cards {};
     const int found = path.empty() ? ::fstat(cardsTo, &cards) : ::stat(path.c_str(), &cards);
     if (found != 0 || !S_ISCHR(cards.st_mode)) return false;
-    if (cards.st_rdev == errors.st_rdev) return true;
-    struct stat ownTerminal {};
-    return ::stat("/dev/tty", &ownTerminal) == 0 && cards.st_rdev == ownTerminal.st_rdev;
+    return TerminalOf(cards.st_rdev) == TerminalOf(errors.st_rdev);
 }
 
 }  // namespace velmaro

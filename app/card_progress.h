@@ -55,8 +55,8 @@ class CardProgress {
 bool ShowsProgress(bool quiet, int errorsTo, bool cardsOnThatTerminal);
 
 // Whether cards written to the file path, or to the descriptor cardsTo when path is empty,
-// reach the terminal that errorsTo is (also by /dev/tty, the process's own terminal): told by
-// the devices' numbers, without opening anything.
+// reach the terminal that errorsTo is, either named as /dev/tty (the process's own terminal):
+// told by the devices' numbers, without opening anything.
 bool CardsReachTerminalOf(int errorsTo, int cardsTo, const std::string& path);
 
 }  // namespace velmaro

@@ -206,8 +206,9 @@ Result<std::size_t> RecordFile::ReadFromFile(std::int64_t offset, char* buffer,
                                              std::size_t size) const {
     if (descriptor_.get() < 0) return std::size_t{0};
     // One request: a regular file reads short only at its end, or where one request would
-    // pass what Linux reads at once (2 GiB less a page), after which the rest is asked for.
-    constexpr std::size_t kLargestSingleRead = 0x7ffff000;
+    // pass what Linux reads at once (2 GiB less a page, and pages may be as large as 64 KiB),
+    // after which the rest is asked for.
+    constexpr std::size_t kLargestSingleRead = 0x7fff0000;
     std::size_t total = 0;
     while (total < size) {
         ++readRequests_;

@@ -117,12 +117,25 @@ void CardView::FitSize() { setFixedSize(ZoomedSize()); }
 
 bool CardView::ImageIsCurrent() const {
     return imageZoom_ == zoom_ && image_.devicePixelRatio() == devicePixelRatioF() &&
-           image_.deviceIndependentSize().toSize() == ZoomedSize();
+           image_.deviceIndependentSize().toSize() == ImageSize();
+}
+
+QSize CardView::ImageSize() const {
+    QSize size = ZoomedSize();
+    // A card zoomed in on a fine screen can ask for more than a window should hold: below
+    // that much of its image, a card of a data fault's length is left blank.
+    constexpr double kMostImageBytes = 256.0 * 1024 * 1024;
+    const double ratio = devicePixelRatioF();
+    const double rowBytes = 4.0 * size.width() * ratio * ratio;
+    if (rowBytes > 0 && size.height() * rowBytes > kMostImageBytes) {
+        size.setHeight(static_cast<int>(kMostImageBytes / rowBytes));
+    }
+    return size;
 }
 
 void CardView::DrawImage() {
     const qreal ratio = devicePixelRatioF();
-    const QSize size = ZoomedSize();
+    const QSize size = ImageSize();
     if (image_.devicePixelRatio() != ratio || image_.deviceIndependentSize().toSize() != size) {
         // A new image only when the size changes: allocating one costs more than the card.
         image_ = QImage(size * ratio, QImage::Format_ARGB32_Premultiplied);

@@ -64,6 +64,8 @@ class CardView final : public QWidget {
     // The card's size at the current zoom, in logical pixels.
     QSize ZoomedSize() const;
     void FitSize();
+    // The size of the image the card is drawn on: the zoomed size, cut to a memory bound.
+    QSize ImageSize() const;
     // Draws the card into image_ at the current zoom and resolution.
     void DrawImage();
     bool ImageIsCurrent() const;

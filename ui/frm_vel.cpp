@@ -44,10 +44,11 @@ namespace {
 constexpr int kKeyAsciiEnter = 13;
 // Text lines that an expanded window holds below its row of controls.
 constexpr double kCardLines = 40;
-// The most lines a card is drawn on in the window: the 40, then every exam a student can
-// have (99) on two lines. An exam dated far past a short chart would otherwise ask for an
-// image as tall as the chart's scale makes it, gigabytes of it.
-constexpr double kMostCardLines = kCardLines + 2 * 99;
+// The tallest card area in the window, in pixels: some 1,300 lines, for rows that a data fault
+// (an exam years past the chart's end) places far below the chart. An exam dated a century
+// past a chart of days would otherwise ask for an image as tall as the chart's scale makes
+// it, gigabytes of it.
+constexpr int kMostCardPixels = 16384;
 // The window's width, in widths of "M".
 constexpr double kWindowColumns = 60;
 
@@ -355,6 +356,9 @@ void FrmVel::resizeEvent(QResizeEvent* event) {
     const int top = CardAreaTop();
     cardArea_->setGeometry(0, top, width(), std::max(0, height() - top));
     UpdateSidewaysScrolling();
+    // A size this window asked for may land after a frame that leaves no room for it; a size
+    // the user gives is left alone.
+    if (event->size() == askedSize_) FitWithinScreen();
 }
 
 void FrmVel::moveEvent(QMoveEvent* event) {
@@ -521,9 +525,7 @@ void FrmVel::DrawCard(const CardInput& card) {
     cardView_->SetCard(area, paint, text);
     // Rows past the window's 40 lines (a long career, names on two lines) are drawn on a
     // longer area, which the window scrolls, rather than cut off.
-    const int cardHeight =
-        PixelsY(std::min(cardBottom_ + charHeight_, barHeight_ + kMostCardLines * charHeight_)) -
-        top;
+    const int cardHeight = std::min(PixelsY(cardBottom_ + charHeight_) - top, kMostCardPixels);
     if (cardHeight > area.height()) cardView_->SetCardSize({area.width(), cardHeight});
     UpdateSidewaysScrolling();
 }
@@ -550,7 +552,8 @@ void FrmVel::ResizeWithinScreen(int widthPixels, int heightPixels) {
     // The window never hides its row of controls, unless the screen is too small for it.
     setMinimumSize(std::min(PixelsX(kWindowColumns * charWidth_), room.width()),
                    std::min(PixelsY(barHeight_), room.height()));
-    resize(std::min(widthPixels, room.width()), std::min(heightPixels, room.height()));
+    askedSize_ = QSize(std::min(widthPixels, room.width()), std::min(heightPixels, room.height()));
+    resize(askedSize_);
 }
 
 QSize FrmVel::ScreenRoom() const {

@@ -189,6 +189,8 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     // The window's frame as last seen, and whether a change of screen refits the window.
     QSize knownFrame_;
     bool followsScreen_ = false;
+    // The size the window last asked for itself.
+    QSize askedSize_;
 };
 
 }  // namespace velmaro
