@@ -98,6 +98,15 @@ struct FileChooser : WhenOpen<QFileDialog> {
           }) {}
 };
 
+// The lowest row of image that holds a dark pixel; 0 when none does.
+int LowestInk(const QImage& image) {
+    int lowest = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 128) lowest = y;
+    return lowest;
+}
+
 int DarkPixels(const QImage& image) {
     int dark = 0;
     for (int y = 0; y < image.height(); ++y)
@@ -302,10 +311,7 @@ class FrmVelTest : public QObject {
             window_->PixelsY(window_->BarHeight() + 40.0 * window_->CharHeight()) -
             window_->PixelsY(window_->BarHeight());
         const QImage card = card_->grab().toImage();
-        int lowestInk = 0;
-        for (int y = 0; y < card.height(); ++y)
-            for (int x = 0; x < card.width(); ++x)
-                if (qGray(card.pixel(x, y)) < 128) lowestInk = y;
+        const int lowestInk = LowestInk(card);
         QVERIFY2(lowestInk > fortyLines + 15 * window_->PixelsY(window_->CharHeight()),
                  qPrintable(QString::number(lowestInk)));
         QVERIFY(lowestInk < card.height());
@@ -348,11 +354,7 @@ class FrmVelTest : public QObject {
         TxtMatr->setText(QStringLiteral("10"));
         QTest::keyClick(TxtMatr, Qt::Key_Return);
         QVERIFY(card_->CardText().contains(QStringLiteral("01/07/96")));
-        const QImage late = card_->grab().toImage();
-        int lateInk = 0;
-        for (int y = 0; y < late.height(); ++y)
-            for (int x = 0; x < late.width(); ++x)
-                if (qGray(late.pixel(x, y)) < 128) lateInk = y;
+        const int lateInk = LowestInk(card_->grab().toImage());
         QVERIFY2(lateInk > 260 * window_->PixelsY(window_->CharHeight()),
                  qPrintable(QString::number(lateInk)));
 
