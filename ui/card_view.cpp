@@ -80,9 +80,9 @@ void CardView::SetCard(QRect area, CardPainter paint, CardTextSource text) {
     }
 }
 
-void CardView::SetCardSize(QSize size) {
-    if (IsEmpty() || size == area_.size()) return;
-    area_.setSize(size);
+void CardView::SetCardHeight(int height) {
+    if (IsEmpty() || height == area_.height()) return;
+    area_.setHeight(height);
     DrawImage();
     FitSize();
     update();

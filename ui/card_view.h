@@ -34,9 +34,9 @@ class CardView final : public QWidget {
     // once (and again for every new zoom or resolution); text is asked only when the card's
     // text is wanted.
     void SetCard(QRect area, CardPainter paint, CardTextSource text);
-    // Gives the card's area size (at 100 %), the card drawn again on it: for a card longer
-    // than the area first given.
-    void SetCardSize(QSize size);
+    // Makes the card's area height pixels tall (at 100 %), the card drawn again on it: for a
+    // card longer than the area first given.
+    void SetCardHeight(int height);
     // Forgets the card: nothing is painted and the area shrinks to nothing.
     void Clear();
 

@@ -204,7 +204,7 @@ Status FrmVel::Form_Load() {
     charHeight_ = static_cast<int>(std::lround(TextHeight(QStringLiteral("M"))));
     barHeight_ = 4 * charHeight_;
     SetWindowHeight(barHeight_);
-    SetWindowWidth(kWindowColumns * charWidth_);
+    SetWindowWidth(DesignedWidth());
     LayOutButtons();
     TxtMatr->setText(QStringLiteral("5193"));
     LayOutNumberBox();
@@ -503,7 +503,7 @@ void FrmVel::DrawCard(const CardInput& card) {
     const int top = CardAreaTop();
     // As wide as the window is meant to be, should the screen have made it narrower: the card
     // then scrolls sideways.
-    const QRect area(0, top, PixelsX(std::max<double>(windowWidth_, kWindowColumns * charWidth_)),
+    const QRect area(0, top, PixelsX(std::max<double>(windowWidth_, DesignedWidth())),
                      PixelsY(barHeight_ + kCardLines * charHeight_) - top);
     cardBottom_ = 0;
     cardRight_ = 0;
@@ -526,7 +526,7 @@ void FrmVel::DrawCard(const CardInput& card) {
     // Rows past the window's 40 lines (a long career, names on two lines) are drawn on a
     // longer area, which the window scrolls, rather than cut off.
     const int cardHeight = std::min(PixelsY(cardBottom_ + charHeight_) - top, kMostCardPixels);
-    if (cardHeight > area.height()) cardView_->SetCardSize({area.width(), cardHeight});
+    if (cardHeight > area.height()) cardView_->SetCardHeight(cardHeight);
     UpdateSidewaysScrolling();
 }
 
@@ -543,6 +543,8 @@ void FrmVel::UpdateSidewaysScrolling() {
 
 void FrmVel::FocusNumber() { TxtMatr->setFocus(Qt::OtherFocusReason); }
 
+double FrmVel::DesignedWidth() const { return kWindowColumns * charWidth_; }
+
 void FrmVel::SetWindowWidth(double twips) { ResizeWithinScreen(PixelsX(twips), height()); }
 
 void FrmVel::SetWindowHeight(double twips) { ResizeWithinScreen(width(), PixelsY(twips)); }
@@ -550,7 +552,7 @@ void FrmVel::SetWindowHeight(double twips) { ResizeWithinScreen(width(), PixelsY
 void FrmVel::ResizeWithinScreen(int widthPixels, int heightPixels) {
     const QSize room = ScreenRoom();
     // The window never hides its row of controls, unless the screen is too small for it.
-    setMinimumSize(std::min(PixelsX(kWindowColumns * charWidth_), room.width()),
+    setMinimumSize(std::min(PixelsX(DesignedWidth()), room.width()),
                    std::min(PixelsY(barHeight_), room.height()));
     askedSize_ = QSize(std::min(widthPixels, room.width()), std::min(heightPixels, room.height()));
     resize(askedSize_);

@@ -139,6 +139,9 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     // (ScreenRoom), where the card area scrolls.
     void SetWindowWidth(double twips);
     void SetWindowHeight(double twips);
+    // The window's width as laid out from "M" (60 of its widths), in twips; the screen may
+    // grant less.
+    double DesignedWidth() const;
     // The largest client size the window's screen has room for, in pixels.
     QSize ScreenRoom() const;
     // Resizes the window to the size in pixels, or to the room its screen has if less; sets
