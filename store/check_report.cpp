@@ -42,7 +42,7 @@ constexpr std::array<KindText, kProblemKindCount> kKindTexts{{
     {ProblemKind::kExamAfterExpectedEnd, "exam-after-expected-end",
      "exam of a student still enrolled dated after today or after 31 May of the year after the "
      "last career year (two years after with more than 15 exams), where the chart ends: the "
-     "card draws it below the chart, or off the page"},
+     "card cannot place it on the chart"},
     {ProblemKind::kUnknownExamCode, "unknown-exam-code",
      "exam code not in esami.grp: the card shows the table's first exam"},
     {ProblemKind::kUnknownGroupCode, "unknown-group-code",
