@@ -4,8 +4,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-
+#include <cstdlib>
+#include <exception>
 #include <iostream>
+#include <new>
+#include <string>
 
 #include "app/card_run.h"
 #include "base/civil_date.h"
@@ -19,6 +22,23 @@ void EndForWantOfMemory() {
     constexpr char kMessage[] = "velmaro: out of memory\n";
     [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
     ::_exit(kOutOfMemoryStatus);
+}
+
+void EndForUnexpectedFailure() {
+    std::string message = "velmaro: unexpected failure";
+    if (const std::exception_ptr failure = std::current_exception()) {
+        try {
+            std::rethrow_exception(failure);
+        } catch (const std::bad_alloc&) {
+            EndForWantOfMemory();
+        } catch (const std::exception& exception) {
+            message += std::string(": ") + PrintableText(exception.what());
+        } catch (...) {
+        }
+    }
+    message += "\n";
+    [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, message.data(), message.size());
+    std::abort();
 }
 
 void ReportUsageError(std::ostream& errors, std::string_view what, std::string_view helpCommand) {

@@ -25,6 +25,11 @@ inline constexpr int kOutOfMemoryStatus = 2;
 // kOutOfMemoryStatus, on any thread.
 [[noreturn]] void EndForWantOfMemory();
 
+// What ends the program when an exception escapes: memory that ran out, as EndForWantOfMemory;
+// anything else says what failed on standard error, "velmaro: unexpected failure: <what>",
+// before the program aborts. Installed with std::set_terminate first in main().
+[[noreturn]] void EndForUnexpectedFailure();
+
 // The one form of every usage error: "velmaro: <what>", then where the help is
 // (helpCommand is "velmaro" or "velmaro card").
 void ReportUsageError(std::ostream& errors, std::string_view what, std::string_view helpCommand);
@@ -33,11 +38,11 @@ void ReportUsageError(std::ostream& errors, std::string_view what, std::string_v
 // no capital or full stop in the other messages either.
 QString UsageErrorText(const QCommandLineParser& parser);
 
-// argv[first...] behind program, ready for QCommandLineParser::parse: UTF-8 decoded, a byte that
-// is not UTF-8 kept for FileNameBytes to give back (a file name in Latin-1).
 // The day of a --today value written YYYY-MM-DD; a usage error saying so for anything else.
 Result<std::chrono::year_month_day> ParseTodayOption(const QString& value);
 
+// argv[first...] behind program, ready for QCommandLineParser::parse: UTF-8 decoded, a byte that
+// is not UTF-8 kept for FileNameBytes to give back (a file name in Latin-1).
 QStringList CommandArguments(const QString& program, int argc, char* argv[], int first);
 
 // Opens each of descriptors 0, 1 and 2 that the caller left closed on /dev/null as a path

@@ -21,17 +21,7 @@ int main(int argc, char* argv[]) {
     // on whichever thread it runs out: carrying on after a failure inside Qt can leave its
     // locks held. A card file is given its name only once whole, so none is left half written.
     std::set_new_handler(velmaro::EndForWantOfMemory);
-    std::set_terminate([] {
-        if (const std::exception_ptr failure = std::current_exception()) {
-            try {
-                std::rethrow_exception(failure);
-            } catch (const std::bad_alloc&) {
-                velmaro::EndForWantOfMemory();
-            } catch (...) {
-            }
-        }
-        std::abort();
-    });
+    std::set_terminate(velmaro::EndForUnexpectedFailure);
     // A bad_alloc thrown without the handler (Qt's own containers) is never caught, so the
     // terminate handler ends the program before anything is unwound.
     if (argc > 1 && std::strcmp(argv[1], "check") == 0) {

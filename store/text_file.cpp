@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <utility>
@@ -31,6 +32,17 @@ std::optional<std::string> WhyNotADataFile(mode_t mode) {
     if (S_ISREG(mode)) return std::nullopt;
     if (S_ISDIR(mode)) return std::string("is a directory, not a data file");
     return std::string("is a pipe, a socket or a device, not a data file");
+}
+
+std::optional<std::string> WhyTooLargeToHold(off_t size) {
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGE_SIZE);
+    // A system that does not say how much memory it has leaves the allocation to tell.
+    if (pages <= 0 || pageSize <= 0) return std::nullopt;
+    const auto memory = static_cast<std::uintmax_t>(pages) * static_cast<std::uintmax_t>(pageSize);
+    if (size < 0 || static_cast<std::uintmax_t>(size) < memory) return std::nullopt;
+    return "holds " + std::to_string(size) + " bytes, more than this machine's memory (" +
+           std::to_string(memory) + "): it is no data file to read whole";
 }
 
 void StartReadingAhead(const std::string& path) {
@@ -84,6 +96,8 @@ Result<bool> ReadFileInPlace(const std::string& path, std::string& into, std::st
     if (const std::optional<std::string> why = WhyNotADataFile(info.st_mode))
         return Error{path, *why};
 
+    if (const std::optional<std::string> why = WhyTooLargeToHold(info.st_size))
+        return Error{path, *why};
     // Read in one request of the file's size when it can, and on until the end in any case
     // (a file that grows meanwhile is read to its current end).
     into.assign(static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)) + 1, '\0');

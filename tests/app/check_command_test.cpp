@@ -1,6 +1,7 @@
 // `velmaro check` end to end: exit statuses and the two report formats of the built program.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -70,6 +71,31 @@ TEST(CheckCommand, ExitStatusAndReportsOfCleanBrokenAndUnreadableData) {
         "first line is ever used\",\"count\":1,\"first\":[{\"file\":\"esami.grp\",\"record\":2,"
         "\"other_record\":92,\"found\":\"code \\\"1001\\\"\"}]}]}\n";
     EXPECT_EQ(run.out, expected);
+}
+
+// A data file as large as the machine's memory (a sparse file, a disk image copied in under its
+// name) cannot be read whole: the check and the card name it and end with status 2, instead
+// of ending with "out of memory" or abort, naming nothing.
+TEST(CheckCommand, AFileLargerThanMemoryIsNamedAndNotRead) {
+    const auto memory = static_cast<off_t>(::sysconf(_SC_PHYS_PAGES)) * ::sysconf(_SC_PAGE_SIZE);
+    for (const std::string huge : {"titoli.grp", "esami.dir", "elenco.dir"}) {
+        SCOPED_TRACE(huge);
+        const testdata::TempDataDir data;
+        for (const std::string name :
+             {"elenco.dir", "esami.dir", "velmara.dir", "esami.grp", "titoli.grp"})
+            data.Write(name, testdata::FileBytes(VELMARO_SAMPLE_DIR "/" + name));
+        ASSERT_EQ(::truncate(data.PathOf(huge).c_str(), memory + 1), 0);
+        const QString dataDir = QString::fromStdString(data.DataDir());
+        const std::string named = "/" + huge + ": holds " + std::to_string(memory + 1) + " bytes";
+        const ProcessRun check = RunVelmaro({"check", "--data-dir", dataDir});
+        EXPECT_EQ(check.exitCode, 2);
+        EXPECT_EQ(check.err.rfind("velmaro: ", 0), 0u);
+        EXPECT_NE(check.err.find(named), std::string::npos) << check.err;
+        if (huge != "titoli.grp") continue;  // the card reads record files a run at a time
+        const ProcessRun card = RunVelmaro({"card", "--format=ops", "--data-dir", dataDir, "5193"});
+        EXPECT_EQ(card.exitCode, 2);
+        EXPECT_NE(card.err.find(named), std::string::npos) << card.err;
+    }
 }
 
 }  // namespace

@@ -10,11 +10,15 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <exception>
 #include <sstream>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
+#include "app/command_line.h"
 #include "tests/app/run_velmaro.h"
 #include "tests/store/data_files.h"
 #include "tests/support/ops_compare.h"
@@ -331,6 +335,22 @@ TEST(CommandLine, DataFolderComesFromOptionEnvironmentSettingsOrTheExecutablesFo
     userUnreadable.insert("XDG_CONFIG_HOME", config.path());
     const ProcessRun given = RunVelmaro({"check", kToday, "--data-dir", kSample}, userUnreadable);
     EXPECT_EQ(given.exitCode, 0) << given.err;
+}
+
+// A failure nothing expected, escaping to the end of the program, still says what it was
+// (with control characters shown, not sent to the terminal) before the program aborts: here
+// from a thread, as the check reads the registry on one.
+void ThrowPastEveryHandler(const char* what) {
+    std::thread([what] { throw std::length_error(what); }).join();
+}
+
+TEST(CommandLineDeathTest, AnEscapedFailureSaysWhatItWas) {
+    EXPECT_DEATH(
+        {
+            std::set_terminate(EndForUnexpectedFailure);
+            ThrowPastEveryHandler("basic_string::_M_create\x1b[2J");
+        },
+        "^velmaro: unexpected failure: basic_string::_M_create\\\\x1b\\[2J\n$");
 }
 
 }  // namespace
