@@ -216,12 +216,21 @@ Status OutputFile::Commit(CommitBatch* batch) {
         temporary_.clear();  // placed, or removed on failure
         replaces_ = false;
         if (error != 0) NoteFailure(std::strerror(error));
-    } else if (failure_.empty() && ownsDescriptor_) {
+    } else if (failure_.empty()) {
         const off_t end = endsWithWrite_ ? ::lseek(descriptor_, 0, SEEK_CUR) : 0;
         if (end < 0 || (endsWithWrite_ && ::ftruncate(descriptor_, end) != 0)) {
             NoteFailure(std::strerror(errno));
         }
-        if (::close(std::exchange(descriptor_, -1)) != 0) NoteFailure(std::strerror(errno));
+        // Written in place (standard output sent to a file, -o /dev/stdout): the same sync, so
+        // that a disk that loses the data fails the run instead of ending it with success.
+        struct stat info {};
+        if (failure_.empty() && ::fstat(descriptor_, &info) == 0 && S_ISREG(info.st_mode) &&
+            ::fsync(descriptor_) != 0) {
+            NoteFailure(std::strerror(errno));
+        }
+        if (ownsDescriptor_ && ::close(std::exchange(descriptor_, -1)) != 0) {
+            NoteFailure(std::strerror(errno));
+        }
     }
     if (!failure_.empty()) {
         Discard();

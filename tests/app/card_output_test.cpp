@@ -17,6 +17,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/app/run_velmaro.h"
@@ -91,6 +92,30 @@ TEST(CardOutput, AFullDiskOrDeviceFailsAndReplacesNothingInEveryFormat) {
     // The old files (and the device) alone: no temporary file is left behind.
     EXPECT_EQ(FolderEntries(folder.path().toStdString()).size(),
               kFormats.size() + (device == "/dev/full" ? 0 : 1));
+}
+
+// A disk that takes every write and loses the data, which shows only when it is flushed: an
+// output that lands in a regular file fails however it was named (-o FILE, standard output
+// sent to a file, -o /dev/stdout, the check's report), where a pipe has nothing to flush.
+TEST(CardOutput, ADiskThatLosesTheDataFailsEveryOutputThatLandsInAFile) {
+    QProcessEnvironment lostWrites;
+    lostWrites.insert("LD_PRELOAD", VELMARO_LOST_WRITES);
+    QTemporaryDir folder;
+    const std::string path = folder.filePath("card.pdf").toStdString();
+    ExpectOneFailureLine(RunVelmaro(CardArguments(kFormats[1], path), lostWrites), path,
+                         "Input/output error");
+    const QString shellFile = folder.filePath("redirected");
+    for (const auto& [arguments, name] :
+         {std::pair{CardArguments(kFormats[1], "-"), "standard output"},
+          std::pair{CardArguments(kFormats[1], "/dev/stdout"), "/dev/stdout"},
+          std::pair{QStringList{"check", "--data-dir", kSample, kToday}, "standard output"}}) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        const ProcessRun run = RunVelmaro(arguments, lostWrites, {}, shellFile);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(run.err, std::string("velmaro: ") + name + ": Input/output error\n");
+        const ProcessRun toPipe = RunVelmaro(arguments, lostWrites);
+        EXPECT_EQ(toPipe.exitCode, 0) << toPipe.err;
+    }
 }
 
 // No number found: an image or PDF file holds cards only, so it is not written, and an older
