@@ -316,7 +316,9 @@ class DataSetCheck {
         return true;
     }
 
-    // Everything found, in file order.
+    // Everything found: the tables, the registry and its students, then the exam and year
+    // records and their runs. A kind found in several files (short records, dates) lists the
+    // registry's first: a registry record's fault costs a whole card.
     CheckReport Report() const {
         CheckReport report = tables_;
         for (const BlockReports& block : blocks_)
@@ -324,13 +326,13 @@ class DataSetCheck {
         report.Append(lastKeyBound_);
         report.Append(repeatedKeys_);
         report.Append(registryEnd_);
+        for (const BlockReports& block : blocks_)
+            report.Append(block.students);
         for (const CheckReport& block : examBlocks_)
             report.Append(block);
         for (const CheckReport& block : yearBlocks_)
             report.Append(block);
         report.Append(recordFilesEnd_);
-        for (const BlockReports& block : blocks_)
-            report.Append(block.students);
         report.Append(examOverlaps_);
         report.Append(yearOverlaps_);
         return report;

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "base/numeric_value.h"
 #include "base/text_fields.h"
@@ -76,8 +77,9 @@ std::optional<RecordSpan> CheckRun(const SlotFile& file, std::int64_t first, int
 
 // The count field of a registry record is a two-digit number: negative, fractional or
 // non-numeric contents give a count the keeper did not mean. A sound count holds digits, the
-// blanks that reading it skips, and at most a "+" before its digits (a "+" alone is a count
-// cut short).
+// blanks that reading it skips, and at most a "+" before its digits. Blanks alone (a record
+// whose length field cuts it short reads three unused blanks as its counts) and a "+" alone
+// read as no records: the student's career vanishes from the card.
 bool IsSoundCount(std::string_view field) {
     bool digits = false;
     bool sign = false;
@@ -90,7 +92,7 @@ bool IsSoundCount(std::string_view field) {
             return false;
         }
     }
-    return digits || !sign;
+    return digits;
 }
 
 // How many exams of a run lie before the career's first day and after its last.
@@ -154,10 +156,11 @@ class StudentChecker {
         const auto& f = split.fields;
         if (trimmed.size() >= kCountsAndRunsLength) {
             const std::string_view counts = Right(f.StudentRecord, 4);
-            for (const std::string_view field : {Left(counts, 2), Right(counts, 2)}) {
+            for (const auto& [what, field] : {std::pair{"exam count ", Left(counts, 2)},
+                                              std::pair{"year count ", Right(counts, 2)}}) {
                 if (IsSoundCount(field)) continue;
                 report_.Note(ProblemKind::kBadCount, [&] {
-                    return Finding{std::string(kRegistryName), n, 0, "count " + Quoted(field)};
+                    return Finding{std::string(kRegistryName), n, 0, what + Quoted(field)};
                 });
             }
         }

@@ -146,11 +146,13 @@ const Breakage kBreakages[] = {
     // Registry and exam records cut short: see RecordsCutShortOrMalformedAreChecked... below.
     {"a year record without its year", kShortRecord, 1, "velmara.dir", 5, 0, "",
      [](DataSet& d) { d.years[4].resize(3); }},
-    // Three ways a count is bad, each one finding: negative, fractional, a sign without digits.
-    {"bad counts", kBadCount, 3, "elenco.dir", 1, 0, "count \"-1\"",
+    // Four ways a count is bad, each one finding: negative, fractional, a sign without digits,
+    // blanks (which read as no records).
+    {"bad counts", kBadCount, 4, "elenco.dir", 1, 0, "exam count \"-1\"",
      [](DataSet& d) {
          d.registry[0] = With(d.registry[0], 45, "-1.5");
          d.registry[1] = With(d.registry[1], 47, "+ ");
+         d.registry[2] = With(d.registry[2], 47, "  ");
      }},
     {"a run starting at record 0", kRunBeforeFirstRecord, 1, "elenco.dir", 1, 0,
      "esami.dir records 0-1", [](DataSet& d) { d.registry[0] = RegistryText(10, 2, 2, 0, 1); }},
@@ -325,7 +327,7 @@ TEST(DataCheck, RecordsCutShortOrMalformedAreCheckedAsTheCardReadsThem) {
     EXPECT_EQ(
         Findings(report, false),
         (std::vector<std::string>{
-            "short-record esami.dir 5/0", "short-record elenco.dir 2/0", "bad-date elenco.dir 1/0",
+            "short-record elenco.dir 2/0", "short-record esami.dir 5/0", "bad-date elenco.dir 1/0",
             "exam-before-enrolment elenco.dir 1/0", "exam-before-enrolment elenco.dir 3/0",
             "unknown-exam-code esami.dir 5/0", "unknown-diploma-code elenco.dir 2/0"}));
 }
@@ -413,8 +415,8 @@ CheckReport CheckedFromDir(const DataFileContents& files) {
     return expected;
 }
 
-// Findings of one kind in several files come in the order of one pass: the registry's slots,
-// the exam and year records, then the students.
+// Findings of one kind in several files come in one order: the registry's slots and its
+// students first (a fault there costs a whole card), then the exam and year records.
 TEST(DataCheck, FindingsOfOneKindComeInFileOrder) {
     DataSet set;
     set.exams[2] = With(set.exams[2], 7, "970229");
@@ -429,7 +431,7 @@ TEST(DataCheck, FindingsOfOneKindComeInFileOrder) {
               (std::vector<std::string>{"length-past-slot elenco.dir 3/0",
                                         "length-past-slot esami.dir 1/0",
                                         "length-past-slot velmara.dir 2/0",
-                                        "bad-date esami.dir 3/0", "bad-date elenco.dir 1/0"}));
+                                        "bad-date elenco.dir 1/0", "bad-date esami.dir 3/0"}));
 }
 
 // The files are checked in blocks (of 4096 registry records, of 16384 exam or year records), each
