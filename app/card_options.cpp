@@ -66,10 +66,10 @@ Options:
                         ()" +
            std::to_string(kMinCardDpi) + " to " + std::to_string(kMaxCardDpi) +
            R"(). Default: 150.
-  --all                 Draw every student of the registry, in its order (of
-                        their numbers, when it is sorted), instead of giving
-                        numbers. A registry out of order can leave some of
-                        them not found: 'velmaro check' says which.
+  --all                 Draw every student of the registry, in the order of
+                        their numbers and each number once, instead of
+                        giving numbers. A registry out of order can leave
+                        some of them not found: 'velmaro check' says which.
   --split DIR           Write one file per student into DIR (made when
                         missing), named by the student's number in the
                         registry: 5193.pdf, .png or .svg (--format; default

@@ -30,8 +30,8 @@ struct CardOptions {
     std::optional<std::chrono::year_month_day> today;  // --today; the system date otherwise
     CardMetrics metrics = CardMetrics::kFont;
     int dotsPerInch = 150;
-    std::vector<std::string> matricolas;     // UTF-8, exactly as typed
-    bool all = false;                        // --all: every student of the registry, in key order
+    std::vector<std::string> matricolas;  // UTF-8, exactly as typed
+    bool all = false;  // --all: every student of the registry, in key order, each once
     std::optional<std::string> splitFolder;  // --split DIR: one file per student in DIR
     int jobs = 0;                            // --jobs N; 0: one per core
     bool quiet = false;                      // --quiet: no progress

@@ -30,7 +30,8 @@ int DrawCards(const std::vector<std::string>& matricolas, const DataStore& store
               std::chrono::year_month_day today, const std::string& decimalSeparator,
               std::ostream& errors, CardProgress* progress = nullptr);
 
-// The numbers of every student of the registry, in key order, as --all draws them.
+// The numbers of every student of the registry, in key order and each once, as --all draws
+// them.
 Result<std::vector<std::string>> EveryMatricola(const DataStore& store);
 
 // One warning line on warnings for each of esami.dir and velmara.dir that is missing: the cards

@@ -62,9 +62,10 @@ inline constexpr const char* kStandardOutputName = "standard output";
 // Standard output as an OutputFile: written as a stream, every write checked, never closed.
 std::unique_ptr<OutputFile> StandardOutput();
 
-// Writes text to standard output. When it cannot be written (a full disk, a closed pipe) says
-// why on standard error, "velmaro: standard output: <reason>", and returns false, so that the
-// command fails.
+// Writes text to standard output. When it cannot be written (a full disk, a disk that lost it)
+// says why on standard error, "velmaro: standard output: <reason>", and returns false, so that
+// the command fails. A pipe closed by its reader ends the program by SIGPIPE, as it ends any
+// filter (`velmaro check | head`).
 bool PrintToStandardOutput(std::string_view text);
 
 }  // namespace velmaro

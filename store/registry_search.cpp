@@ -14,6 +14,11 @@ Result<std::vector<std::int32_t>> RegistryKeys(const RecordFile& registry, std::
         const std::int32_t key = RecordKey(text);
         if (key >= 1 && (keys.empty() || keys.back() != key)) keys.push_back(key);
     }));
+    // A registry out of order (which the check reports) still gives each key once, in order.
+    if (!std::is_sorted(keys.begin(), keys.end())) {
+        std::sort(keys.begin(), keys.end());
+        keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    }
     return keys;
 }
 

@@ -17,8 +17,8 @@ struct SearchOutcome {
     int recordsRead = 0;
 };
 
-// The keys of records 1 ... count of the registry, in file order, for drawing every student:
-// a record whose key is below 1 (no number) or repeats the key before it is left out.
+// The keys of records 1 ... count of the registry, for drawing every student: in ascending
+// order, each once, whatever the order of the records; a key below 1 (no number) is left out.
 Result<std::vector<std::int32_t>> RegistryKeys(const RecordFile& registry, std::int32_t count);
 
 // Binary search of the sorted registry for key over records 1 ... count. A key outside

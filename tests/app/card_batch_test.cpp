@@ -10,13 +10,16 @@
 #include <QDir>
 #include <QProcessEnvironment>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <sstream>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "app/card_progress.h"
+#include "store/data_store.h"
 #include "tests/app/run_velmaro.h"
 #include "tests/store/data_files.h"
 #include "tests/support/ops_compare.h"
@@ -36,6 +39,25 @@ TEST(CardBatch, AllDrawsEveryStudentInKeyOrder) {
     EXPECT_EQ(run.out.find("notfound"), std::string::npos);
     // Not a terminal: no progress.
     EXPECT_EQ(run.err, "");
+
+    // A registry out of order, the key of its first record repeated after it: still each key
+    // once, in ascending order.
+    const testdata::TempDataDir shuffled;
+    for (const std::string name : {"esami.dir", "velmara.dir", "esami.grp", "titoli.grp"})
+        shuffled.Write(name, testdata::FileBytes(VELMARO_SAMPLE_DIR "/" + name));
+    std::string registry = testdata::FileBytes(VELMARO_SAMPLE_DIR "/elenco.dir");
+    const std::size_t slot = kRegistrySlotSize;
+    std::swap_ranges(registry.begin(), registry.begin() + slot, registry.begin() + 2 * slot);
+    registry.replace(4 * slot, slot, registry, 2 * slot, slot);
+    shuffled.Write("elenco.dir", registry);
+    const auto all = RunVelmaro({"card", "--all", "--format=ops", "--data-dir",
+                                 QString::fromStdString(shuffled.DataDir())});
+    std::vector<int> keys;
+    for (const std::string& card : CardLines(all.out))
+        keys.push_back(std::stoi(card.substr(6)));
+    ASSERT_EQ(keys.size(), 399u);
+    EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end()));
+    EXPECT_EQ(std::adjacent_find(keys.begin(), keys.end()), keys.end());
 }
 
 TEST(CardBatch, SplitFilesAreTheOneByOneCardsWhateverTheThreads) {
