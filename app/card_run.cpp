@@ -26,26 +26,28 @@ int DrawCards(const std::vector<std::string>& matricolas, const DataStore& store
               std::ostream& errors, CardProgress* progress) {
     int status = kCardsAllDrawn;
     std::size_t drawnCards = 0;
+    // An output that cannot be written ends the run at once, whatever the numbers left.
+    const auto outputFailed = [&](const Status& written) {
+        if (progress != nullptr) progress->Finish();
+        ReportError(errors, written.error());
+        return kCardsFailed;
+    };
     for (const std::string& typed : matricolas) {
         if (Interruption::Requested()) break;
-        sink.BeginCard(typed);
+        if (Status begun = sink.BeginCard(typed); !begun) return outputFailed(begun);
         const Result<LookupOutcome> outcome = LookupStudent(store, typed);
         if (progress != nullptr && (!outcome || !outcome->student)) progress->ClearLine();
         if (!outcome) {
             ReportNoCard(errors, outcome.error(), typed);
             status = kCardsFailed;
         } else if (!outcome->student) {
-            sink.NotFound();
+            if (Status noted = sink.NotFound(); !noted) return outputFailed(noted);
             ReportNotFound(errors, typed);
             if (status == kCardsAllDrawn) status = kCardsSomeNotFound;
         } else {
             const CardInput input{*outcome->student, store.Titles(), store.Exams(), today,
                                   decimalSeparator};
-            if (Status drawn = sink.DrawCard(input); !drawn) {
-                if (progress != nullptr) progress->Finish();
-                ReportError(errors, drawn.error());
-                return kCardsFailed;
-            }
+            if (Status drawn = sink.DrawCard(input); !drawn) return outputFailed(drawn);
             ++drawnCards;
         }
         if (progress != nullptr) progress->CardDone();

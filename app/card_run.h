@@ -21,7 +21,7 @@ inline constexpr int kCardsFailed = 2;
 // sink, in order. A number not found writes "Matricola NON Trovata: <number>" to errors (the
 // number, like every message, with control characters escaped); a
 // record file that cannot be read writes one line naming it, draws no card for that number
-// and goes on with the next. A sink that cannot write stops at once.
+// and goes on with the next. A sink that cannot write stops the run at once.
 // progress, when given, hears of every number handled.
 // Returns kCardsAllDrawn, kCardsSomeNotFound, or kCardsFailed after any read or write error.
 // Once an Interruption is requested it draws no more cards, leaves sink unfinished (its owner

@@ -20,12 +20,10 @@ class OpsSink final : public CardSink {
   public:
     OpsSink(OutputFile& out, const TextMetrics& metrics) : out_(out), metrics_(metrics) {}
 
-    // A failure of these two writes stays with the output, which reports it at the next card
-    // or at the end.
-    void BeginCard(std::string_view typed) override {
-        std::ignore = out_.Write("card " + JsonString(typed) + '\n');
+    Status BeginCard(std::string_view typed) override {
+        return out_.Write("card " + JsonString(typed) + '\n');
     }
-    void NotFound() override { std::ignore = out_.Write("notfound\n"); }
+    Status NotFound() override { return out_.Write("notfound\n"); }
     Status DrawCard(const CardInput& input) override {
         // One card at a time: the recording surface formats into memory, the output checks
         // every write.

@@ -19,10 +19,11 @@ class CardSink {
   public:
     virtual ~CardSink() = default;
 
-    // A number is about to be looked up.
-    virtual void BeginCard(std::string_view /*typed*/) {}
-    // The number last begun belongs to no student.
-    virtual void NotFound() {}
+    // A number is about to be looked up. An error (the output cannot be written) ends the
+    // command.
+    virtual Status BeginCard(std::string_view /*typed*/) { return Ok(); }
+    // The number last begun belongs to no student. An error ends the command.
+    virtual Status NotFound() { return Ok(); }
     // Draws the card of the number last begun. An error (the output cannot be written) ends
     // the command.
     virtual Status DrawCard(const CardInput& input) = 0;
@@ -35,7 +36,7 @@ class CardSink {
 
 // The ops recording on out, which is open: a `card "<typed>"` line before each number, then
 // the card's operations measured with metrics, or `notfound`; Finish commits out. out and
-// metrics must outlive the sink. A write that fails ends the command at the next card.
+// metrics must outlive the sink. A write that fails ends the command at once.
 std::unique_ptr<CardSink> MakeOpsSink(OutputFile& out, const TextMetrics& metrics);
 
 // The png, pdf or svg file of options.output (format other than ops).

@@ -89,6 +89,10 @@ TEST(CardOutput, AFullDiskOrDeviceFailsAndReplacesNothingInEveryFormat) {
                              "No space left on device");
         EXPECT_TRUE(S_ISCHR(Mode(device)));
     }
+    // A recording stops at its first line that fails, also when no number is found.
+    ExpectOneFailureLine(RunVelmaro({"card", "--format=ops", "-o", QString::fromStdString(device),
+                                     "99998", "99999"}),
+                         device, "No space left on device");
     // The old files (and the device) alone: no temporary file is left behind.
     EXPECT_EQ(FolderEntries(folder.path().toStdString()).size(),
               kFormats.size() + (device == "/dev/full" ? 0 : 1));

@@ -17,12 +17,15 @@
 namespace velmaro {
 namespace {
 
-// Fails every drawing, as a full disk would.
+// Fails every drawing, as a full disk would; with failsAtOnce, the first line it is given.
 struct FailingSink final : CardSink {
-    void BeginCard(std::string_view) override { ++begun; }
-    void NotFound() override {}
+    Status BeginCard(std::string_view) override {
+        ++begun;
+        return failsAtOnce ? Status(Error{"out.ops", "disk full"}) : Ok();
+    }
     Status DrawCard(const CardInput&) override { return Error{"out.pdf", "disk full"}; }
     Status Finish() override { return Ok(); }
+    bool failsAtOnce = false;
     int begun = 0;
 };
 
@@ -41,6 +44,13 @@ TEST(DrawCards, OutputThatCannotBeWrittenStopsAtTheFirstCard) {
     EXPECT_EQ(DrawCards({"5193", "847"}, store, failing, kToday, ".", errors), kCardsFailed);
     EXPECT_EQ(failing.begun, 1);
     EXPECT_EQ(errors.str(), "velmaro: out.pdf: disk full\n");
+    // A recording fails on the line before any lookup: numbers not found do not go on.
+    FailingSink failsAtOnce;
+    failsAtOnce.failsAtOnce = true;
+    std::ostringstream atOnce;
+    EXPECT_EQ(DrawCards({"99999", "99998"}, store, failsAtOnce, kToday, ".", atOnce), kCardsFailed);
+    EXPECT_EQ(failsAtOnce.begun, 1);
+    EXPECT_EQ(atOnce.str(), "velmaro: out.ops: disk full\n");
 }
 
 TEST(DrawCards, ReadErrorsAndNotFoundCombineIntoOneStatus) {
