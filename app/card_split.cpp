@@ -48,6 +48,46 @@ std::vector<std::optional<std::size_t>> EarlierOfTheSameKey(
     return earlier;
 }
 
+// The file that path, a link, leads to, through every link on the way, whether or not that
+// file exists yet.
+std::filesystem::path WhereLinksLead(std::filesystem::path path) {
+    // As many links as the system follows in one name before it gives up.
+    constexpr int kMostLinks = 40;
+    std::error_code error;
+    for (int links = 0; links < kMostLinks && std::filesystem::is_symlink(path, error); ++links) {
+        std::filesystem::path target = std::filesystem::read_symlink(path, error);
+        if (error) break;
+        path = target.is_absolute() ? std::move(target) : path.parent_path() / target;
+    }
+    std::filesystem::path canonical = std::filesystem::weakly_canonical(path, error);
+    return error ? path.lexically_normal() : canonical;
+}
+
+// Refuses, before any card is drawn, each number whose card file leads to the file of an
+// earlier number of another key: a link in the folder (1000.pdf to 4.pdf) would otherwise let
+// the threads decide which card the file keeps. Its outcome is set to the error that says so.
+void RefuseSharedFiles(const std::vector<std::string>& matricolas,
+                       const std::vector<std::optional<std::size_t>>& earlierOfTheSameKey,
+                       const SplitRequest& request, std::vector<CardOutcome>& outcomes) {
+    std::error_code ignored;
+    const std::filesystem::path folder = std::filesystem::weakly_canonical(request.folder, ignored);
+    std::unordered_map<std::string, std::string> firstPathOfFile;
+    for (std::size_t i = 0; i < matricolas.size(); ++i) {
+        const std::optional<std::int32_t> key = KeyOf(matricolas[i]);
+        if (!key || earlierOfTheSameKey[i]) continue;
+        const std::string path = SplitCardPath(request.folder, *key, request.format);
+        std::error_code notALink;
+        const std::filesystem::path leadsTo = std::filesystem::is_symlink(path, notALink)
+                                                  ? WhereLinksLead(path)
+                                                  : folder / std::filesystem::path(path).filename();
+        const auto [first, isFirst] = firstPathOfFile.emplace(leadsTo.string(), path);
+        if (!isFirst) {
+            outcomes[i] = {CardOutcome::State::kReadError,
+                           Error{path, "leads to the same file as " + first->second}};
+        }
+    }
+}
+
 std::string_view Extension(CardFormat format) {
     switch (format) {
         case CardFormat::kPng:
@@ -78,7 +118,8 @@ std::optional<rlim_t> OpenFilesLimit() {
 // waiting to be flushed.
 std::size_t ThreadsWithinTheLimit(std::size_t threads) {
     const std::optional<rlim_t> limit = OpenFilesLimit();
-    if (!limit || *limit <= kKeptForOthers) return std::min<std::size_t>(threads, 1);
+    if (!limit) return threads;
+    if (*limit <= kKeptForOthers) return std::min<std::size_t>(threads, 1);
     const auto room = static_cast<std::size_t>((*limit - kKeptForOthers) / (kHeldPerThread + 1));
     return std::clamp<std::size_t>(room, 1, threads);
 }
@@ -141,7 +182,7 @@ class SplitWorker {
         while (!stop_ && !Interruption::Requested()) {
             const std::size_t i = next_++;
             if (i >= matricolas_.size()) break;
-            if (!earlierOfTheSameKey_[i]) {
+            if (!earlierOfTheSameKey_[i] && outcomes_[i].state == CardOutcome::State::kNotReached) {
                 outcomes_[i] = DrawOne(store, matricolas_[i], pdfFont ? &*pdfFont : nullptr, batch);
             }
             if (batch.Size() >= cardsPerFlush_) CommitOrStop(batch);
@@ -254,6 +295,7 @@ int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string
     const std::vector<std::optional<std::size_t>> earlierOfTheSameKey =
         EarlierOfTheSameKey(matricolas);
     std::vector<CardOutcome> outcomes(matricolas.size());
+    RefuseSharedFiles(matricolas, earlierOfTheSameKey, request, outcomes);
     std::atomic<std::size_t> next{0};
     std::atomic<bool> stop{false};
     std::optional<Error> writeError;

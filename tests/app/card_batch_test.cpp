@@ -84,6 +84,21 @@ TEST(CardBatch, SplitFilesAreTheOneByOneCardsWhateverTheThreads) {
                     testdata::FileBytes(out.PathOf("jobs3/" + name)))
             << name;
 
+    // A card name that is a link to another card's file: that student is not drawn, so that
+    // the threads do not decide which card the file keeps.
+    const std::string linked = out.PathOf("linked");
+    std::filesystem::create_directory(linked);
+    std::filesystem::create_symlink("4.pdf", linked + "/1000.pdf");
+    const auto shared = RunVelmaro({"card", "--split", QString::fromStdString(linked), "--jobs",
+                                    "2", kToday, "--data-dir", kSample, "0004", "1000", "01000"},
+                                   fixedCreationTime);
+    EXPECT_EQ(shared.exitCode, 2);
+    const std::string refused = "velmaro: " + linked + "/1000.pdf: leads to the same file as " +
+                                linked + "/4.pdf (no card for ";
+    EXPECT_EQ(shared.err, refused + "1000)\n" + refused + "01000)\n");
+    EXPECT_TRUE(testdata::FileBytes(linked + "/4.pdf") ==
+                testdata::FileBytes(out.PathOf("jobs1/4.pdf")));
+
     for (const auto& [number, file] : {std::pair{"5193", "5193.pdf"}, {"0004", "4.pdf"}}) {
         const QString single = QString::fromStdString(out.PathOf("single.pdf"));
         const auto run = RunVelmaro({"card", "-o", single, kToday, "--data-dir", kSample, number},
