@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -144,10 +145,14 @@ class WindowStartupPrompt final : public StartupPrompt {
 
 // The first of Qt's notes while the application starts, trimmed to its first line; kept for
 // the message of a start that fails. (Qt's message handler is a plain function: the note has
-// to live outside it.)
-std::string& FirstStartupNote() {
-    static std::string note;
-    return note;
+// to live outside it, and Qt may call it from any thread.) Keeps note when none was kept yet;
+// returns the note kept.
+std::string FirstStartupNote(const std::string& note = {}) {
+    static std::mutex lock;
+    static std::string first;
+    const std::lock_guard<std::mutex> held(lock);
+    if (first.empty()) first = note;
+    return first;
 }
 
 // While the application starts: Qt's notes about its platform are not for the user, and a
@@ -157,15 +162,14 @@ std::string& FirstStartupNote() {
 void StartupQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
     const QString firstLine = message.section(QLatin1Char('\n'), 0, 0).trimmed();
     if (type != QtFatalMsg) {
-        if (FirstStartupNote().empty()) FirstStartupNote() = firstLine.toStdString();
+        FirstStartupNote(firstLine.toStdString());
         return;
     }
     const bool noDisplay = qEnvironmentVariableIsEmpty("DISPLAY") &&
                            qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
                            qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
-    const std::string cause = noDisplay                     ? "no display is set (DISPLAY is empty)"
-                              : !FirstStartupNote().empty() ? FirstStartupNote()
-                                                            : firstLine.toStdString();
+    const std::string firstNote = FirstStartupNote(firstLine.toStdString());
+    const std::string cause = noDisplay ? "no display is set (DISPLAY is empty)" : firstNote;
     std::cerr << "velmaro: the window cannot be shown: " << PrintableText(cause)
               << "; 'velmaro card' draws cards without a display\n";
     std::_Exit(kUsageErrorStatus);

@@ -104,8 +104,10 @@ class CommitBatch {
     // Files waiting.
     std::size_t Size() const { return pending_.size(); }
     // Flushes the waiting files to the disk and puts each in place of its target. A file that
-    // fails is removed and its target stays as it was; the others still go in place. Reports
-    // the first failure, naming the file as it was given.
+    // fails is removed and its target stays as it was; the others still go in place. When the
+    // flush of the whole file system fails, no file can be known to be whole: every one is
+    // removed and every target stays. Reports the first failure, naming the file as it was
+    // given.
     Status Commit();
     // Removes every waiting temporary file; no target changes.
     void Discard();

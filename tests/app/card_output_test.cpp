@@ -235,6 +235,9 @@ TEST(CardOutput, ANamedDescriptorIsWrittenAsTheShellOpenedIt) {
                          "Bad file descriptor");
     ExpectOneFailureLine(RunVelmaroScript(card.arg("ops", "/dev/stdin") + " <&-"), "/dev/stdin",
                          "Bad file descriptor");
+    // No descriptor has a negative number: that name is a file, which is not there.
+    ExpectOneFailureLine(RunVelmaroScript(card.arg("ops", "/dev/fd/-1")), "/dev/fd/-1",
+                         "No such file or directory");
 }
 
 TEST(CardOutput, NoFormatNorSplitWritesOverADataFileByAnyName) {
