@@ -4,8 +4,10 @@
 #include <QCommandLineParser>
 #include <QStringList>
 
+#include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -116,13 +118,16 @@ int main(int argc, char** argv) {
         std::cerr << "velmaro_make_sample: " << problem << "\n" << kUsage;
         return 2;
     }
-    if (command->help) {
-        std::cout << kUsage;
-        return 0;
-    }
-    if (command->listSpecial) {
-        for (const auto& special : velmaro::sample::SpecialCases()) {
-            std::cout << special.matricola << "\t" << special.description << "\n";
+    if (command->help || command->listSpecial) {
+        if (command->help) {
+            std::cout << kUsage;
+        } else {
+            for (const auto& special : velmaro::sample::SpecialCases())
+                std::cout << special.matricola << "\t" << special.description << "\n";
+        }
+        if (!std::cout.flush()) {
+            std::cerr << "velmaro_make_sample: standard output: " << std::strerror(errno) << "\n";
+            return 2;
         }
         return 0;
     }

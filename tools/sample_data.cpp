@@ -1,10 +1,12 @@
 #include "tools/sample_data.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <utility>
 
 #include "store/data_store.h"
@@ -150,12 +152,30 @@ PlannedStudent PlanOne(std::int32_t matricola, const SampleDataOptions& options,
     return PlanStudent(matricola, DrawCareerShape(random, limits), limits, random);
 }
 
+// Writes bytes as the file at path through a temporary file beside it, which replaces path only
+// once it is whole on the disk: a file that cannot be written leaves an older one as it was.
+// An error names path and the system's reason (a full disk).
 Status WriteFile(const std::filesystem::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) return Error{path.string(), std::strerror(errno)};
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) return Error{path.string(), "the file could not be written"};
+    std::string temporary = path.string() + ".XXXXXX";
+    const int descriptor = ::mkstemp(temporary.data());
+    if (descriptor < 0) return Error{path.string(), std::strerror(errno)};
+    int error = 0;
+    for (std::size_t done = 0; error == 0 && done < bytes.size();) {
+        const ssize_t written = ::write(descriptor, bytes.data() + done, bytes.size() - done);
+        if (written >= 0) {
+            done += static_cast<std::size_t>(written);
+        } else if (errno != EINTR) {
+            error = errno;
+        }
+    }
+    if (error == 0 && ::fchmod(descriptor, 0644) != 0) error = errno;
+    if (error == 0 && ::fsync(descriptor) != 0) error = errno;
+    if (::close(descriptor) != 0 && error == 0) error = errno;
+    if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
+    if (error != 0) {
+        ::unlink(temporary.c_str());
+        return Error{path.string(), std::strerror(error)};
+    }
     return Ok();
 }
 

@@ -4,6 +4,11 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
+#include <iterator>
 
 #include "lookup/lookup_student.h"
 #include "store/data_check.h"
@@ -31,6 +36,28 @@ TEST(SampleData, CommittedSetIsTheGeneratorsOutputAndEveryStudentIsFound) {
     const auto files = ReadDataFiles(dir.DataDir());
     ASSERT_TRUE(files.ok());
     EXPECT_TRUE(CheckDataFiles(*files, kToday).Clean());
+}
+
+// A disk that fills (files may not grow past 4 KiB; the signal that would end the test is
+// ignored meanwhile): the error names the file and the system's reason, an older file of that
+// name stays as it was, and no temporary file is left.
+TEST(SampleData, AFileThatCannotBeWrittenIsNamedAndTheOlderOneStays) {
+    const testdata::TempDataDir dir;
+    dir.Write("elenco.dir", "older");
+    rlimit before{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    const rlimit full{4096, before.rlim_max};
+    const auto previous = ::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &full);
+    const Status written = WriteSampleDataSet(dir.DataDir(), SampleDataOptions{});
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    ::signal(SIGXFSZ, previous);
+    ASSERT_FALSE(written.ok());
+    EXPECT_EQ(written.error().Message(), dir.PathOf("elenco.dir") + ": File too large");
+    EXPECT_EQ(testdata::FileBytes(dir.PathOf("elenco.dir")), "older");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.DataDir()),
+                            std::filesystem::directory_iterator()),
+              1);
 }
 
 // Pieces of exam i (from 1) of a student, and its name.
