@@ -13,6 +13,7 @@
 #include "app/card_run.h"
 #include "base/civil_date.h"
 #include "base/printable_text.h"
+#include "store/data_file_guard.h"
 #include "ui/file_name_text.h"
 #include "ui/output_file.h"
 
@@ -77,6 +78,16 @@ void ReserveStandardDescriptors() {
             ::close(reserved);
         }
     }
+}
+
+Status KeepMessagesOutOfDataFiles(const std::string& dataDir) {
+    Status refused = RefuseDataFileDescriptor(dataDir, STDERR_FILENO, "standard error");
+    if (refused) return refused;
+    // A descriptor of a path only takes no write: every message after this one fails unseen.
+    const int nowhere = ::open("/", O_PATH | O_CLOEXEC);
+    if (nowhere < 0 || ::dup2(nowhere, STDERR_FILENO) < 0) ::close(STDERR_FILENO);
+    if (nowhere >= 0) ::close(nowhere);
+    return refused;
 }
 
 Result<std::chrono::year_month_day> ParseTodayOption(const QString& value) {

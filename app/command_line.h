@@ -51,6 +51,11 @@ QStringList CommandArguments(const QString& program, int argc, char* argv[], int
 // one. Called first in main().
 void ReserveStandardDescriptors();
 
+// Ok when standard error is no data file of dataDir. When it is one (`2>> data/elenco.dir`),
+// standard error is closed to writing, so that no message lands in the data file, and the
+// refusal is returned: the command ends with status 2, having nowhere to say why.
+Status KeepMessagesOutOfDataFiles(const std::string& dataDir);
+
 // What --version prints: "velmaro <version>" and a line end.
 std::string VersionText();
 

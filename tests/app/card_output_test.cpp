@@ -265,6 +265,16 @@ TEST(CardOutput, NoFormatNorSplitWritesOverADataFileByAnyName) {
             RunVelmaroScript(appended.arg(command, QString::fromStdString(data), file)),
             "standard output", "one of the data files, which Velmaro only reads");
     }
+    // Nor where it opened one as standard error: a run with messages to give (a number not
+    // found, problems found) ends with status 2 at once, having nowhere to say why.
+    const QString errorsAppended = QString("\"$VELMARO\" %1 --data-dir '%2' 2>> '%2/%3'");
+    for (const auto& [command, file] : {std::pair{"card --format ops 99999", "velmara.dir"},
+                                        std::pair{"check --today 2020-01-01", "esami.dir"}}) {
+        const ProcessRun run =
+            RunVelmaroScript(errorsAppended.arg(command, QString::fromStdString(data), file));
+        EXPECT_EQ(run.exitCode, 2) << command;
+        EXPECT_EQ(run.out, "");
+    }
     // Nor a split run's card file that is a link to a data file, after a card written first.
     ASSERT_TRUE(QDir(folder.path()).mkdir("split"));
     const std::string split = folder.filePath("split/5193.pdf").toStdString();
@@ -273,8 +283,10 @@ TEST(CardOutput, NoFormatNorSplitWritesOverADataFileByAnyName) {
                                      "--data-dir", QString::fromStdString(data), "4", "5193"}),
                          split, "one of the data files, which Velmaro only reads");
     EXPECT_TRUE(S_ISLNK(Mode(split, true)));
-    for (const std::string name : {"elenco.dir", "esami.grp", "titoli.grp"})
-        EXPECT_TRUE(FileBytes(data + "/" + name) == FileBytes(VELMARO_SAMPLE_DIR "/" + name));
+    for (const std::string name :
+         {"elenco.dir", "esami.dir", "velmara.dir", "esami.grp", "titoli.grp"})
+        EXPECT_TRUE(FileBytes(data + "/" + name) == FileBytes(VELMARO_SAMPLE_DIR "/" + name))
+            << name;
 }
 
 TEST(CardOutput, MissingAndReadOnlyFoldersAndFilesFailNamingTheFile) {
