@@ -232,6 +232,10 @@ const Breakage kBreakages[] = {
          files.exams.reset();
          files.years.reset();
      }},
+    // Nor the exams after the chart's end that the missing career years move it to.
+    {"the year file missing, a student still enrolled", kMissingFile, 1, "velmara.dir", 0, 0, "",
+     [](DataSet& d) { d.registry[1] = With(d.registry[1], 30, "000000"); },
+     [](DataFileContents& files) { files.years.reset(); }},
 };
 
 TEST(DataCheck, EachBreakageIsReportedAsItsKindWithWhereAndWhat) {
