@@ -63,28 +63,38 @@ std::filesystem::path WhereLinksLead(std::filesystem::path path) {
     return error ? path.lexically_normal() : canonical;
 }
 
-// Refuses, before any card is drawn, each number whose card file leads to the file of an
-// earlier number of another key: a link in the folder (1000.pdf to 4.pdf) would otherwise let
-// the threads decide which card the file keeps. Its outcome is set to the error that says so.
+// Refuses, before any card is drawn, each number whose card name is a link to the card file of
+// another number (1000.pdf to 4.pdf): the threads would otherwise decide which card the file
+// keeps. The number whose own name the file bears keeps it; of two links to one file, the
+// number named first. A refused number's outcome is set to the error that says so.
 void RefuseSharedFiles(const std::vector<std::string>& matricolas,
                        const std::vector<std::optional<std::size_t>>& earlierOfTheSameKey,
                        const SplitRequest& request, std::vector<CardOutcome>& outcomes) {
+    struct Claim {
+        std::size_t number;
+        std::string path;
+        bool throughLink;
+    };
     std::error_code ignored;
     const std::filesystem::path folder = std::filesystem::weakly_canonical(request.folder, ignored);
-    std::unordered_map<std::string, std::string> firstPathOfFile;
+    std::unordered_map<std::string, Claim> claims;  // by the file a card name leads to
     for (std::size_t i = 0; i < matricolas.size(); ++i) {
         const std::optional<std::int32_t> key = KeyOf(matricolas[i]);
         if (!key || earlierOfTheSameKey[i]) continue;
-        const std::string path = SplitCardPath(request.folder, *key, request.format);
+        std::string path = SplitCardPath(request.folder, *key, request.format);
         std::error_code notALink;
-        const std::filesystem::path leadsTo = std::filesystem::is_symlink(path, notALink)
-                                                  ? WhereLinksLead(path)
-                                                  : folder / std::filesystem::path(path).filename();
-        const auto [first, isFirst] = firstPathOfFile.emplace(leadsTo.string(), path);
-        if (!isFirst) {
-            outcomes[i] = {CardOutcome::State::kReadError,
-                           Error{path, "leads to the same file as " + first->second}};
-        }
+        const bool throughLink = std::filesystem::is_symlink(path, notALink);
+        const std::filesystem::path leadsTo =
+            throughLink ? WhereLinksLead(path) : folder / std::filesystem::path(path).filename();
+        const auto [claim, isFirst] =
+            claims.try_emplace(leadsTo.string(), Claim{i, path, throughLink});
+        if (isFirst) continue;
+        Claim refused{i, std::move(path), throughLink};
+        if (claim->second.throughLink && !throughLink) std::swap(claim->second, refused);
+        outcomes[refused.number] = {
+            CardOutcome::State::kReadError,
+            Error{refused.path,
+                  "a link to the card file of another number, " + claim->second.path}};
     }
 }
 

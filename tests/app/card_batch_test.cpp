@@ -84,17 +84,19 @@ TEST(CardBatch, SplitFilesAreTheOneByOneCardsWhateverTheThreads) {
                     testdata::FileBytes(out.PathOf("jobs3/" + name)))
             << name;
 
-    // A card name that is a link to another card's file: that student is not drawn, so that
-    // the threads do not decide which card the file keeps.
+    // A card name that is a link to another card's file: that number is not drawn, whether it
+    // comes before or after the file's own, so that the threads do not decide which card the
+    // file keeps.
     const std::string linked = out.PathOf("linked");
     std::filesystem::create_directory(linked);
     std::filesystem::create_symlink("4.pdf", linked + "/1000.pdf");
     const auto shared = RunVelmaro({"card", "--split", QString::fromStdString(linked), "--jobs",
-                                    "2", kToday, "--data-dir", kSample, "0004", "1000", "01000"},
+                                    "2", kToday, "--data-dir", kSample, "1000", "0004", "01000"},
                                    fixedCreationTime);
     EXPECT_EQ(shared.exitCode, 2);
-    const std::string refused = "velmaro: " + linked + "/1000.pdf: leads to the same file as " +
-                                linked + "/4.pdf (no card for ";
+    const std::string refused = "velmaro: " + linked +
+                                "/1000.pdf: a link to the card file of another number, " + linked +
+                                "/4.pdf (no card for ";
     EXPECT_EQ(shared.err, refused + "1000)\n" + refused + "01000)\n");
     EXPECT_TRUE(testdata::FileBytes(linked + "/4.pdf") ==
                 testdata::FileBytes(out.PathOf("jobs1/4.pdf")));
