@@ -1,8 +1,11 @@
 #include "app/command_line.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <exception>
@@ -14,6 +17,7 @@
 #include "base/civil_date.h"
 #include "base/printable_text.h"
 #include "store/data_file_guard.h"
+#include "store/data_file_names.h"
 #include "ui/file_name_text.h"
 #include "ui/output_file.h"
 
@@ -80,13 +84,36 @@ void ReserveStandardDescriptors() {
     }
 }
 
-Status KeepMessagesOutOfDataFiles(const std::string& dataDir) {
-    Status refused = RefuseDataFileDescriptor(dataDir, STDERR_FILENO, "standard error");
-    if (refused) return refused;
-    // A descriptor of a path only takes no write: every message after this one fails unseen.
+namespace {
+
+// Points standard error at a descriptor of a path only, which takes no write: every message
+// after this fails unseen. (Closed, should that fail: the command ends at once either way.)
+void SilenceStandardError() {
     const int nowhere = ::open("/", O_PATH | O_CLOEXEC);
     if (nowhere < 0 || ::dup2(nowhere, STDERR_FILENO) < 0) ::close(STDERR_FILENO);
     if (nowhere >= 0) ::close(nowhere);
+}
+
+}  // namespace
+
+bool SilenceStandardErrorOnADataFile() {
+    struct stat info {};
+    if (::fstat(STDERR_FILENO, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    // The name the system knows the open file by: the file itself, whatever link led to it.
+    std::array<char, 4096> name{};
+    const ssize_t length = ::readlink("/proc/self/fd/2", name.data(), name.size() - 1);
+    if (length <= 0) return false;
+    const std::string_view path(name.data(), static_cast<std::size_t>(length));
+    const std::string_view base = path.substr(path.rfind('/') + 1);
+    if (std::find(kDataFileNames.begin(), kDataFileNames.end(), base) == kDataFileNames.end())
+        return false;
+    SilenceStandardError();
+    return true;
+}
+
+Status KeepMessagesOutOfDataFiles(const std::string& dataDir) {
+    Status refused = RefuseDataFileDescriptor(dataDir, STDERR_FILENO, "standard error");
+    if (!refused) SilenceStandardError();
     return refused;
 }
 
