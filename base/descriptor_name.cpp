@@ -21,7 +21,8 @@ std::optional<int> DescriptorNamed(std::string_view path) {
         const auto [end, error] =
             std::from_chars(number.data(), number.data() + number.size(), descriptor);
         if (error == std::errc{} && end == number.data() + number.size() && !number.empty() &&
-            number.front() != '+' && number.front() != '-') {
+            number.front() != '+' && number.front() != '-' &&
+            (number.size() == 1 || number.front() != '0')) {
             return descriptor;
         }
     }

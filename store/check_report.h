@@ -51,7 +51,8 @@ struct Finding {
     bool operator==(const Finding&) const = default;
 };
 
-// How many problems of one kind, and the first few of them in file order.
+// How many problems of one kind, and the first few of them in the order the check reports
+// them: the tables, the registry and its students, then the exam and year records.
 struct ProblemGroup {
     std::size_t count = 0;
     std::vector<Finding> first;
@@ -90,7 +91,8 @@ class alignas(64) CheckReport {
         groups_[Index(kind)].count += problems;
     }
 
-    // Adds the problems of later, a report on what comes after this one's in file order.
+    // Adds the problems of later, a report on what comes after this one's in the order of
+    // ProblemGroup::first.
     void Append(const CheckReport& later);
 
     const ProblemGroup& Group(ProblemKind kind) const { return groups_[Index(kind)]; }

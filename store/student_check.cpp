@@ -220,9 +220,10 @@ class StudentChecker {
             return end;
         }
         if (split.fields.DegreeDate != "000000") return end;
-        // With the year file missing, the chart ends where no career year puts it: the missing
-        // file is the problem to report, not every exam of every student still enrolled.
-        if (!context_.years.Present() && split.YearRecCount > 0) return end;
+        // With the last career year outside the year file (the file missing, empty, or cut short
+        // before the run ends), the chart ends where no career year puts it: the missing file
+        // or the run past its end is the problem to report, not every exam after that end.
+        if (lastYear == 0 && split.YearRecCount > 0) return end;
         if (lastYear != 0) end.lastCareerYear = Mid(context_.years.Text(lastYear), 3, 2);
         const int endYear = ExpectedEndTwoDigitYear(NumericValue(end.lastCareerYear.value_or("")),
                                                     split.ExamRecCount);

@@ -1,6 +1,7 @@
 #include "store/text_file.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -35,14 +36,17 @@ std::optional<std::string> WhyNotADataFile(mode_t mode) {
 }
 
 std::optional<std::string> WhyTooLargeToHold(off_t size) {
+    std::uintmax_t room = UINTMAX_MAX;
     const long pages = ::sysconf(_SC_PHYS_PAGES);
     const long pageSize = ::sysconf(_SC_PAGE_SIZE);
-    // A system that does not say how much memory it has leaves the allocation to tell.
-    if (pages <= 0 || pageSize <= 0) return std::nullopt;
-    const auto memory = static_cast<std::uintmax_t>(pages) * static_cast<std::uintmax_t>(pageSize);
-    if (size < 0 || static_cast<std::uintmax_t>(size) < memory) return std::nullopt;
-    return "holds " + std::to_string(size) + " bytes, more than this machine's memory (" +
-           std::to_string(memory) + "): it is no data file to read whole";
+    if (pages > 0 && pageSize > 0)
+        room = static_cast<std::uintmax_t>(pages) * static_cast<std::uintmax_t>(pageSize);
+    // A limit set on the process (ulimit -v) leaves it less.
+    if (rlimit limit{}; ::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+        room = std::min<std::uintmax_t>(room, limit.rlim_cur);
+    if (size < 0 || static_cast<std::uintmax_t>(size) < room) return std::nullopt;
+    return "holds " + std::to_string(size) + " bytes, as much as or more than the memory " +
+           "Velmaro may use (" + std::to_string(room) + "): it is no data file to read whole";
 }
 
 void StartReadingAhead(const std::string& path) {

@@ -23,7 +23,8 @@ int OpenForReading(const std::string& path);
 std::optional<std::string> WhyNotADataFile(mode_t mode);
 
 // Why a file of size bytes cannot be read whole into memory: it is as large as the machine's
-// memory or larger (a sparse file, a disk image under a data file's name). Nothing otherwise.
+// memory, or the memory the process may use, or larger (a sparse file, a disk image under a
+// data file's name). Nothing otherwise.
 std::optional<std::string> WhyTooLargeToHold(off_t size);
 
 // Asks the system to start reading the file at path into memory, so that a read of it soon

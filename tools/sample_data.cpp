@@ -168,7 +168,10 @@ Status WriteFile(const std::filesystem::path& path, const std::string& bytes) {
             error = errno;
         }
     }
-    if (error == 0 && ::fchmod(descriptor, 0644) != 0) error = errno;
+    // Readable as a file made by an open() would be: 0666 less the process's mask.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    if (error == 0 && ::fchmod(descriptor, 0666 & ~mask) != 0) error = errno;
     if (error == 0 && ::fsync(descriptor) != 0) error = errno;
     if (::close(descriptor) != 0 && error == 0) error = errno;
     if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) error = errno;

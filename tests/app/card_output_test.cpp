@@ -235,9 +235,11 @@ TEST(CardOutput, ANamedDescriptorIsWrittenAsTheShellOpenedIt) {
                          "Bad file descriptor");
     ExpectOneFailureLine(RunVelmaroScript(card.arg("ops", "/dev/stdin") + " <&-"), "/dev/stdin",
                          "Bad file descriptor");
-    // No descriptor has a negative number: that name is a file, which is not there.
-    ExpectOneFailureLine(RunVelmaroScript(card.arg("ops", "/dev/fd/-1")), "/dev/fd/-1",
-                         "No such file or directory");
+    // No descriptor is named with a sign or a leading zero: such a name is a file, not there.
+    for (const std::string name : {"/dev/fd/-1", "/dev/fd/01"}) {
+        ExpectOneFailureLine(RunVelmaroScript(card.arg("ops", QString::fromStdString(name))), name,
+                             "No such file or directory");
+    }
 }
 
 TEST(CardOutput, NoFormatNorSplitWritesOverADataFileByAnyName) {

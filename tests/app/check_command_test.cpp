@@ -1,9 +1,12 @@
 // `velmaro check` end to end: exit statuses and the two report formats of the built program.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <functional>
 #include <string>
+#include <tuple>
 
 #include "store/data_store.h"
 #include "tests/app/run_velmaro.h"
@@ -73,25 +76,36 @@ TEST(CheckCommand, ExitStatusAndReportsOfCleanBrokenAndUnreadableData) {
     EXPECT_EQ(run.out, expected);
 }
 
-// A data file as large as the machine's memory (a sparse file, a disk image copied in under its
-// name) cannot be read whole: the check and the card name it and end with status 2, instead
-// of ending with "out of memory" or abort, naming nothing.
+// A data file as large as the machine's memory, or the memory the process may use (a sparse
+// file, a disk image copied in under its name), cannot be read whole: the check and the card
+// name it and end with status 2, instead of ending with "out of memory" or abort, naming
+// nothing.
 TEST(CheckCommand, AFileLargerThanMemoryIsNamedAndNotRead) {
-    const auto memory = static_cast<off_t>(::sysconf(_SC_PHYS_PAGES)) * ::sysconf(_SC_PAGE_SIZE);
-    for (const std::string huge : {"titoli.grp", "esami.dir", "elenco.dir"}) {
-        SCOPED_TRACE(huge);
+    const auto machine = static_cast<off_t>(::sysconf(_SC_PHYS_PAGES)) * ::sysconf(_SC_PAGE_SIZE);
+    constexpr off_t kMayUse = off_t{3} << 30;
+    const auto limited = [] {
+        const rlimit addressSpace{kMayUse, kMayUse};
+        ::setrlimit(RLIMIT_AS, &addressSpace);
+    };
+    for (const auto& [huge, memory, inChild] :
+         {std::tuple{"titoli.grp", machine, std::function<void()>()},
+          std::tuple{"esami.dir", machine, std::function<void()>()},
+          std::tuple{"elenco.dir", machine, std::function<void()>()},
+          std::tuple{"esami.dir", kMayUse, std::function<void()>(limited)}}) {
+        SCOPED_TRACE(std::string(huge) + " of " + std::to_string(memory));
         const testdata::TempDataDir data;
         for (const std::string name :
              {"elenco.dir", "esami.dir", "velmara.dir", "esami.grp", "titoli.grp"})
             data.Write(name, testdata::FileBytes(VELMARO_SAMPLE_DIR "/" + name));
         ASSERT_EQ(::truncate(data.PathOf(huge).c_str(), memory + 1), 0);
         const QString dataDir = QString::fromStdString(data.DataDir());
-        const std::string named = "/" + huge + ": holds " + std::to_string(memory + 1) + " bytes";
-        const ProcessRun check = RunVelmaro({"check", "--data-dir", dataDir});
+        const std::string named =
+            "/" + std::string(huge) + ": holds " + std::to_string(memory + 1) + " bytes";
+        const ProcessRun check = RunVelmaro({"check", "--data-dir", dataDir}, {}, {}, {}, inChild);
         EXPECT_EQ(check.exitCode, 2);
         EXPECT_EQ(check.err.rfind("velmaro: ", 0), 0u);
         EXPECT_NE(check.err.find(named), std::string::npos) << check.err;
-        if (huge != "titoli.grp") continue;  // the card reads record files a run at a time
+        if (huge != std::string("titoli.grp")) continue;  // record files are read by runs
         const ProcessRun card = RunVelmaro({"card", "--format=ops", "--data-dir", dataDir, "5193"});
         EXPECT_EQ(card.exitCode, 2);
         EXPECT_NE(card.err.find(named), std::string::npos) << card.err;

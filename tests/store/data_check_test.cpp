@@ -236,6 +236,12 @@ const Breakage kBreakages[] = {
     {"the year file missing, a student still enrolled", kMissingFile, 1, "velmara.dir", 0, 0, "",
      [](DataSet& d) { d.registry[1] = With(d.registry[1], 30, "000000"); },
      [](DataFileContents& files) { files.years.reset(); }},
+    {"the year file cut short, a student still enrolled", kRunPastEnd, 2, "elenco.dir", 2, 0,
+     "velmara.dir records 3-4, the file has 2",
+     [](DataSet& d) {
+         d.registry[1] = With(d.registry[1], 30, "000000");
+         d.years.resize(2);
+     }},
 };
 
 TEST(DataCheck, EachBreakageIsReportedAsItsKindWithWhereAndWhat) {
