@@ -16,6 +16,7 @@
 
 #include "app/card_run.h"
 #include "app/interruption.h"
+#include "base/system_reason.h"
 #include "lookup/lookup_student.h"
 #include "store/data_file_guard.h"
 #include "ui/card_files.h"
@@ -263,13 +264,13 @@ class SplitWorker {
 // Why folder, which could not be made, takes no cards: a name taken by something else than a
 // folder is told as what it is (a link to a folder not made yet, say), not as "File exists".
 std::string SplitFolderProblem(std::string folder, std::error_code error) {
-    if (error != std::errc::file_exists) return error.message();
+    if (error != std::errc::file_exists) return SystemReason(error.value());
     // With its final "/" a link would be followed.
     while (folder.size() > 1 && folder.back() == '/')
         folder.pop_back();
     std::error_code ignored;
     return std::filesystem::is_symlink(folder, ignored) ? "a link to a folder that does not exist"
-                                                        : std::strerror(ENOTDIR);
+                                                        : SystemReason(ENOTDIR);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <utility>
 
+#include "base/system_reason.h"
 #include "store/data_store.h"
 #include "ui/file_name_text.h"
 
@@ -61,12 +62,12 @@ std::optional<std::string> WhyUnreadable(const std::string& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
         if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
-        return std::string(std::strerror(errno));
+        return SystemReason(errno);
     }
     if (S_ISDIR(info.st_mode)) return std::string("is a folder");
     if (!S_ISREG(info.st_mode)) return std::string("is a pipe, a socket or a device");
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (descriptor < 0) return std::string(std::strerror(errno));
+    if (descriptor < 0) return SystemReason(errno);
     ::close(descriptor);
     return std::nullopt;
 }

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "base/descriptor_name.h"
+#include "base/system_reason.h"
 
 namespace velmaro {
 
@@ -29,11 +30,11 @@ Result<std::string> FollowLinks(std::string path) {
         if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
         std::string target(static_cast<std::size_t>(info.st_size) + 256, '\0');
         const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
-        if (length < 0) return Error{"", std::strerror(errno)};
+        if (length < 0) return Error{"", SystemReason(errno)};
         target.resize(static_cast<std::size_t>(length));
         path = target.starts_with('/') ? target : FolderOf(path) + "/" + target;
     }
-    return Error{"", std::strerror(ELOOP)};
+    return Error{"", SystemReason(ELOOP)};
 }
 
 }  // namespace velmaro

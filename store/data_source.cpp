@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/system_reason.h"
 #include "store/text_file.h"
 
 namespace velmaro {
@@ -19,7 +20,7 @@ Result<RecordFile> FolderSource::OpenRecords(const std::string& name, std::size_
 
 Result<std::string> MemorySource::ReadText(const std::string& name) const {
     const auto found = files.find(name);
-    if (found == files.end()) return Error{name, std::strerror(ENOENT)};
+    if (found == files.end()) return Error{name, SystemReason(ENOENT)};
     return found->second;
 }
 
@@ -28,7 +29,7 @@ Result<RecordFile> MemorySource::OpenRecords(const std::string& name, std::size_
                                              RecordFile::Reading) const {
     const auto found = files.find(name);
     if (found == files.end() && ifMissing == RecordFile::IfMissing::kFail) {
-        return Error{name, std::strerror(ENOENT)};
+        return Error{name, SystemReason(ENOENT)};
     }
     return RecordFile::FromMemory(name, slotSize, found == files.end() ? "" : found->second);
 }

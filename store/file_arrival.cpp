@@ -5,6 +5,7 @@
 #include <system_error>
 #include <utility>
 
+#include "base/system_reason.h"
 #include "store/text_file.h"
 
 namespace velmaro {
@@ -53,7 +54,7 @@ std::size_t FileArrival::WaitFor(std::size_t count) {
 Result<std::string> FileArrival::Finish() {
     if (thread_.joinable()) thread_.join();
     if (!read_->ok()) return read_->error();
-    if (!**read_) return Error{path_, std::strerror(ENOENT)};
+    if (!**read_) return Error{path_, SystemReason(ENOENT)};
     content_ += beyond_;
     return std::move(content_);
 }

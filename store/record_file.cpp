@@ -10,12 +10,11 @@
 #include <cstring>
 #include <utility>
 
+#include "base/system_reason.h"
 #include "store/text_file.h"
 
 namespace velmaro {
 namespace {
-
-std::string SystemReason(int error) { return std::strerror(error); }
 
 // Larger than the registry of 99,999 students (the most that 5-digit numbers allow).
 constexpr std::int64_t kLargestCopy = 16 << 20;

@@ -12,6 +12,8 @@
 #include <functional>
 #include <utility>
 
+#include "base/system_reason.h"
+
 namespace velmaro {
 namespace {
 
@@ -77,7 +79,7 @@ Result<std::size_t> ReadToEnd(const std::string& path, int descriptor, std::stri
         const ssize_t got = ::read(descriptor, buffer.data() + length, request);
         if (got < 0) {
             if (errno == EINTR) continue;
-            return Error{path, std::strerror(errno)};
+            return Error{path, SystemReason(errno)};
         }
         if (got == 0) return length;
         length += static_cast<std::size_t>(got);
@@ -92,11 +94,11 @@ Result<bool> ReadFileInPlace(const std::string& path, std::string& into, std::st
     const int descriptor = OpenForReading(path);
     if (descriptor < 0) {
         if (errno == ENOENT) return false;
-        return Error{path, std::strerror(errno)};
+        return Error{path, SystemReason(errno)};
     }
     const CloseOnExit closer{descriptor};
     struct stat info {};
-    if (::fstat(descriptor, &info) != 0) return Error{path, std::strerror(errno)};
+    if (::fstat(descriptor, &info) != 0) return Error{path, SystemReason(errno)};
     if (const std::optional<std::string> why = WhyNotADataFile(info.st_mode))
         return Error{path, *why};
 
@@ -134,14 +136,14 @@ Result<std::string> ReadAllFrom(int descriptor, const std::string& name) {
 
 Result<std::string> ReadStream(const std::string& path) {
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0) return Error{path, std::strerror(errno)};
+    if (descriptor < 0) return Error{path, SystemReason(errno)};
     const CloseOnExit closer{descriptor};
     return ReadAllFrom(descriptor, path);
 }
 
 Result<std::string> ReadWholeFile(const std::string& path) {
     VELMARO_TRY(std::optional<std::string> content, ReadFileIfPresent(path));
-    if (!content) return Error{path, std::strerror(ENOENT)};
+    if (!content) return Error{path, SystemReason(ENOENT)};
     return std::move(*content);
 }
 

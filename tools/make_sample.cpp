@@ -14,6 +14,7 @@
 #include <string_view>
 #include <type_traits>
 
+#include "base/system_reason.h"
 #include "tools/edge_case_students.h"
 #include "tools/sample_data.h"
 
@@ -126,7 +127,7 @@ int main(int argc, char** argv) {
                 std::cout << special.matricola << "\t" << special.description << "\n";
         }
         if (!std::cout.flush()) {
-            std::cerr << "velmaro_make_sample: standard output: " << std::strerror(errno) << "\n";
+            std::cerr << "velmaro_make_sample: standard output: " << velmaro::SystemReason(errno) << "\n";
             return 2;
         }
         return 0;

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "base/system_reason.h"
 #include "store/data_store.h"
 #include "tools/edge_case_students.h"
 #include "tools/sample_catalogue.h"
@@ -158,7 +159,7 @@ PlannedStudent PlanOne(std::int32_t matricola, const SampleDataOptions& options,
 Status WriteFile(const std::filesystem::path& path, const std::string& bytes) {
     std::string temporary = path.string() + ".XXXXXX";
     const int descriptor = ::mkstemp(temporary.data());
-    if (descriptor < 0) return Error{path.string(), std::strerror(errno)};
+    if (descriptor < 0) return Error{path.string(), SystemReason(errno)};
     int error = 0;
     for (std::size_t done = 0; error == 0 && done < bytes.size();) {
         const ssize_t written = ::write(descriptor, bytes.data() + done, bytes.size() - done);
@@ -177,7 +178,7 @@ Status WriteFile(const std::filesystem::path& path, const std::string& bytes) {
     if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
     if (error != 0) {
         ::unlink(temporary.c_str());
-        return Error{path.string(), std::strerror(error)};
+        return Error{path.string(), SystemReason(error)};
     }
     return Ok();
 }
@@ -224,7 +225,7 @@ Status WriteSampleDataSet(const std::string& folder, const SampleDataOptions& op
 
     std::error_code error;
     std::filesystem::create_directories(folder, error);
-    if (error) return Error{folder, error.message()};
+    if (error) return Error{folder, SystemReason(error.value())};
     const std::filesystem::path dir(folder);
     const std::pair<const char*, const std::string*> files[] = {
         {"elenco.dir", &set->registry},   {"esami.dir", &set->exams},

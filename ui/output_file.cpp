@@ -15,6 +15,7 @@
 
 #include "base/descriptor_name.h"
 #include "base/followed_links.h"
+#include "base/system_reason.h"
 #include "ui/file_name_text.h"
 
 namespace velmaro {
@@ -119,10 +120,10 @@ Status OutputFile::Open() {
     if (exists && !S_ISREG(info.st_mode)) {
         // A device, FIFO or terminal is written as a stream; replacing it would destroy it.
         descriptor_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
-        if (descriptor_ < 0) return Fail(std::strerror(errno));
+        if (descriptor_ < 0) return Fail(SystemReason(errno));
     } else if (exists && ::access(target_.c_str(), W_OK) != 0) {
         // A file its owner made read-only is not replaced behind its back.
-        return Fail(std::strerror(errno));
+        return Fail(SystemReason(errno));
     } else if (Status opened = OpenTemporaryBeside(exists ? info.st_mode & 07777 : -1); !opened) {
         Discard();
         return opened;
@@ -136,10 +137,10 @@ Status OutputFile::OpenDescriptor(int named) {
     // one named open; it shares the offset and the appending of the original.
     const int flags = ::fcntl(named, F_GETFL);
     if (flags == -1 || (flags & O_ACCMODE) == O_RDONLY || (flags & O_PATH) != 0) {
-        return Fail(std::strerror(EBADF));
+        return Fail(SystemReason(EBADF));
     }
     descriptor_ = ::fcntl(named, F_DUPFD_CLOEXEC, 0);
-    if (descriptor_ < 0) return Fail(std::strerror(errno));
+    if (descriptor_ < 0) return Fail(SystemReason(errno));
     // A file written from where the descriptor stands, not appended to, ends where the card
     // ends: one opened for reading and writing (3<>file) keeps no tail of what it held.
     struct stat info {};
@@ -163,13 +164,13 @@ Status OutputFile::OpenTemporaryBeside(int existingMode) {
         if (descriptor_ >= 0) {
             temporary_ = std::move(name);
         } else if (errno != EEXIST) {
-            return Fail(std::strerror(errno));
+            return Fail(SystemReason(errno));
         }
     }
-    if (descriptor_ < 0) return Fail(std::strerror(EEXIST));
+    if (descriptor_ < 0) return Fail(SystemReason(EEXIST));
     replaces_ = true;
     if (existingMode >= 0 && ::fchmod(descriptor_, static_cast<mode_t>(existingMode)) != 0) {
-        return Fail(std::strerror(errno));
+        return Fail(SystemReason(errno));
     }
     return Ok();
 }
@@ -181,7 +182,7 @@ Status OutputFile::Write(std::string_view bytes) {
         const ssize_t written = ::write(descriptor_, bytes.data(), bytes.size());
         if (written < 0) {
             if (errno == EINTR) continue;
-            return Fail(std::strerror(errno));
+            return Fail(SystemReason(errno));
         }
         bytes.remove_prefix(static_cast<std::size_t>(written));
     }
@@ -209,27 +210,27 @@ Status OutputFile::Commit(CommitBatch* batch) {
     // A full disk may only show when the data reaches it, so a regular file is synced before
     // it replaces anything.
     if (failure_.empty() && replaces_ && ::fsync(descriptor_) != 0) {
-        NoteFailure(std::strerror(errno));
+        NoteFailure(SystemReason(errno));
     }
     if (failure_.empty() && replaces_) {
         const int error = PlaceFile(std::exchange(descriptor_, -1), temporary_, target_);
         temporary_.clear();  // placed, or removed on failure
         replaces_ = false;
-        if (error != 0) NoteFailure(std::strerror(error));
+        if (error != 0) NoteFailure(SystemReason(error));
     } else if (failure_.empty()) {
         const off_t end = endsWithWrite_ ? ::lseek(descriptor_, 0, SEEK_CUR) : 0;
         if (end < 0 || (endsWithWrite_ && ::ftruncate(descriptor_, end) != 0)) {
-            NoteFailure(std::strerror(errno));
+            NoteFailure(SystemReason(errno));
         }
         // Written in place (standard output sent to a file, -o /dev/stdout): the same sync, so
         // that a disk that loses the data fails the run instead of ending it with success.
         struct stat info {};
         if (failure_.empty() && ::fstat(descriptor_, &info) == 0 && S_ISREG(info.st_mode) &&
             ::fsync(descriptor_) != 0) {
-            NoteFailure(std::strerror(errno));
+            NoteFailure(SystemReason(errno));
         }
         if (ownsDescriptor_ && ::close(std::exchange(descriptor_, -1)) != 0) {
-            NoteFailure(std::strerror(errno));
+            NoteFailure(SystemReason(errno));
         }
     }
     if (!failure_.empty()) {
@@ -282,7 +283,7 @@ Status CommitBatch::Commit() {
         const int error = errno;
         const QString path = pending_.front().path;
         Discard();
-        return Error{FileNameBytes(path), std::strerror(error)};
+        return Error{FileNameBytes(path), SystemReason(error)};
     }
     std::optional<Error> first;
     for (Pending& file : pending_) {
@@ -294,7 +295,7 @@ Status CommitBatch::Commit() {
             error = PlaceFile(file.descriptor, file.temporary, file.target);
         }
         file.descriptor = -1;
-        if (error != 0 && !first) first = Error{FileNameBytes(file.path), std::strerror(error)};
+        if (error != 0 && !first) first = Error{FileNameBytes(file.path), SystemReason(error)};
     }
     pending_.clear();
     if (first) return *first;

@@ -53,17 +53,33 @@ TEST(CardCommand, WorkedExampleRecordingMatchesCardByCard) {
     EXPECT_EQ(run.err, notFound);
 }
 
+// Builds the locales named source.charmap (it_IT.UTF-8, say) into folder, for one test alone;
+// false when localedef cannot.
+bool BuildLocales(const QTemporaryDir& folder, const QStringList& names) {
+    for (const QString& name : names) {
+        QProcess localedef;
+        localedef.start("localedef", {"-i", name.section('.', 0, 0), "-f", name.section('.', 1),
+                                      folder.filePath(name)});
+        // localedef ends with 1 for warnings only; whether it built the locale its files tell.
+        if (!localedef.waitForFinished(120000) || localedef.exitCode() > 1 ||
+            !QFile::exists(folder.filePath(name + "/LC_NUMERIC")))
+            return false;
+    }
+    return true;
+}
+
+// The environment of a program run in locale, found in folder.
+QProcessEnvironment InLocale(const QTemporaryDir& folder, const QString& locale) {
+    QProcessEnvironment environment;
+    environment.insert("LOCPATH", folder.path());
+    environment.insert("LC_ALL", locale);
+    return environment;
+}
+
 TEST(CardCommand, AveragesTakeTheLocalesDecimalSeparatorAndNothingElseDoes) {
-    QTemporaryDir locales;  // an Italian locale for this test alone
-    QProcess localedef;
-    localedef.start("localedef", {"-i", "it_IT", "-f", "UTF-8", locales.filePath("it_IT.UTF-8")});
-    // localedef ends with 1 for warnings only; whether it built the locale its files tell.
-    if (!localedef.waitForFinished(120000) || localedef.exitCode() > 1 ||
-        !QFile::exists(locales.filePath("it_IT.UTF-8/LC_NUMERIC")))
-        GTEST_SKIP() << "localedef cannot build it_IT.UTF-8 here";
-    QProcessEnvironment italian;
-    italian.insert("LOCPATH", locales.path());
-    italian.insert("LC_ALL", "it_IT.UTF-8");
+    QTemporaryDir locales;
+    ASSERT_TRUE(BuildLocales(locales, {"it_IT.UTF-8"}));
+    const QProcessEnvironment italian = InLocale(locales, "it_IT.UTF-8");
     const ProcessRun run =
         RunVelmaro({"card", "--metrics=fixed", kToday, "--data-dir", kData, "268"}, italian);
     ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -74,6 +90,25 @@ TEST(CardCommand, AveragesTakeTheLocalesDecimalSeparatorAndNothingElseDoes) {
         expected.at(expected.find(average) + 3) = ',';
     for (const std::string& difference : CompareOps(run.out, expected))
         ADD_FAILURE() << difference;
+}
+
+// The system's reasons come in the user's language, in UTF-8 in every command, also in a locale
+// of another character set: "Non è una directory", not "Non \xe8 una directory" (the bytes of
+// ISO-8859-1 shown escaped) nor, from the check alone, English.
+TEST(CardCommand, TheSystemsReasonsAreUtf8InTheUsersLanguage) {
+    QTemporaryDir locales;
+    ASSERT_TRUE(BuildLocales(locales, {"it_IT.ISO-8859-1", "C.UTF-8"}));
+    QTemporaryDir folder;
+    const QString notAFolder = folder.filePath("file");
+    ASSERT_TRUE(QFile(notAFolder).open(QIODevice::WriteOnly));
+    for (const QStringList& command :
+         {QStringList{"card", "--data-dir", notAFolder, "5193"},
+          QStringList{"check", "--data-dir", notAFolder},
+          QStringList{"card", "--data-dir", kData, "-o", notAFolder + "/card.pdf", "268"}}) {
+        const ProcessRun run = RunVelmaro(command, InLocale(locales, "it_IT.ISO-8859-1"));
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_NE(run.err.find(": Non \xc3\xa8 una directory"), std::string::npos) << run.err;
+    }
 }
 
 TEST(CardCommand, PngIsAnA4PageAtTheResolutionHoldingTheCard) {
