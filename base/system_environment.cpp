@@ -24,6 +24,9 @@ std::string LocaleDecimalSeparator() {
 }
 
 std::string TakeLocaleDecimalSeparator() {
+    // LC_NUMERIC on its own: a locale the system lacks in another category (LC_TIME, say) fails
+    // the application object's choice of every category at once.
+    std::setlocale(LC_NUMERIC, "");
     std::string separator = LocaleDecimalSeparator();
     std::setlocale(LC_NUMERIC, "C");
     return separator;

@@ -13,8 +13,8 @@ std::chrono::year_month_day SystemToday();
 // the separator of the two averages on the card.
 std::string LocaleDecimalSeparator();
 
-// The decimal separator of the locale the environment chose for LC_NUMERIC, which the Qt
-// application object has made the C library's; numeric formatting then returns to "C", so
+// The decimal separator of the locale the environment chose for LC_NUMERIC (also when a locale
+// named for another category is missing); numeric formatting then returns to "C", so
 // that nothing but the two averages (the ops coordinates in particular) depends on the
 // user's locale. Called once, right after the application object is made.
 std::string TakeLocaleDecimalSeparator();

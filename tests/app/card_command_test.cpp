@@ -79,17 +79,25 @@ QProcessEnvironment InLocale(const QTemporaryDir& folder, const QString& locale)
 TEST(CardCommand, AveragesTakeTheLocalesDecimalSeparatorAndNothingElseDoes) {
     QTemporaryDir locales;
     ASSERT_TRUE(BuildLocales(locales, {"it_IT.UTF-8"}));
-    const QProcessEnvironment italian = InLocale(locales, "it_IT.UTF-8");
-    const ProcessRun run =
-        RunVelmaro({"card", "--metrics=fixed", kToday, "--data-dir", kData, "268"}, italian);
-    ASSERT_EQ(run.exitCode, 0) << run.err;
     // The worked example's card with "," in its two averages only.
     std::string expected = ReadTextFile(VELMARO_EXAMPLES_DIR "/expected.ops");
     expected = expected.substr(0, expected.find("\ncard ") + 1);
     for (const char* average : {"\"26.56\"", "\"97.40\""})
         expected.at(expected.find(average) + 3) = ',';
-    for (const std::string& difference : CompareOps(run.out, expected))
-        ADD_FAILURE() << difference;
+    // Also when another category names a locale the system lacks, which fails the locale as a
+    // whole: the separator is LC_NUMERIC's.
+    QProcessEnvironment lacking;
+    lacking.insert("LOCPATH", locales.path());
+    lacking.insert("LC_ALL", "");  // empty: not set
+    lacking.insert("LANG", "it_IT.UTF-8");
+    lacking.insert("LC_TIME", "xx_XX.UTF-8");
+    for (const QProcessEnvironment& italian : {InLocale(locales, "it_IT.UTF-8"), lacking}) {
+        const ProcessRun run =
+            RunVelmaro({"card", "--metrics=fixed", kToday, "--data-dir", kData, "268"}, italian);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        for (const std::string& difference : CompareOps(run.out, expected))
+            ADD_FAILURE() << difference;
+    }
 }
 
 // The system's reasons come in the user's language, in UTF-8 in every command, also in a locale
