@@ -11,14 +11,12 @@ Result<std::vector<std::int32_t>> RegistryKeys(const RecordFile& registry, std::
     std::vector<std::int32_t> keys;
     keys.reserve(static_cast<std::size_t>(std::max(count, 0)));
     VELMARO_TRY(registry.ForEachInRun(1, count, [&keys](std::string_view text) {
-        const std::int32_t key = RecordKey(text);
-        if (key >= 1 && (keys.empty() || keys.back() != key)) keys.push_back(key);
+        if (const std::int32_t key = RecordKey(text); key >= 1) keys.push_back(key);
     }));
-    // A registry out of order (which the check reports) still gives each key once, in order.
-    if (!std::is_sorted(keys.begin(), keys.end())) {
-        std::sort(keys.begin(), keys.end());
-        keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
-    }
+    // A registry out of order or with a key repeated (which the check reports) still gives each
+    // key once, in order.
+    if (!std::is_sorted(keys.begin(), keys.end())) std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
     return keys;
 }
 

@@ -40,8 +40,8 @@ TEST(CardBatch, AllDrawsEveryStudentInKeyOrder) {
     // Not a terminal: no progress.
     EXPECT_EQ(run.err, "");
 
-    // A registry out of order, the key of its first record repeated after it: still each key
-    // once, in ascending order.
+    // A registry out of order, the key of its first record repeated after it, a key repeated
+    // next to itself, a key of 0 (no number): still each key once, in ascending order.
     const testdata::TempDataDir shuffled;
     for (const std::string name : {"esami.dir", "velmara.dir", "esami.grp", "titoli.grp"})
         shuffled.Write(name, testdata::FileBytes(VELMARO_SAMPLE_DIR "/" + name));
@@ -49,13 +49,16 @@ TEST(CardBatch, AllDrawsEveryStudentInKeyOrder) {
     const std::size_t slot = kRegistrySlotSize;
     std::swap_ranges(registry.begin(), registry.begin() + slot, registry.begin() + 2 * slot);
     registry.replace(4 * slot, slot, registry, 2 * slot, slot);
+    registry.replace(20 * slot, slot, registry, 19 * slot, slot);
+    registry.replace(9 * slot + 2, 5, "00000");
     shuffled.Write("elenco.dir", registry);
     const auto all = RunVelmaro({"card", "--all", "--format=ops", "--data-dir",
                                  QString::fromStdString(shuffled.DataDir())});
     std::vector<int> keys;
     for (const std::string& card : CardLines(all.out))
         keys.push_back(std::stoi(card.substr(6)));
-    ASSERT_EQ(keys.size(), 399u);
+    ASSERT_EQ(keys.size(), 397u);
+    EXPECT_GT(keys.front(), 0);
     EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end()));
     EXPECT_EQ(std::adjacent_find(keys.begin(), keys.end()), keys.end());
 }
@@ -84,20 +87,22 @@ TEST(CardBatch, SplitFilesAreTheOneByOneCardsWhateverTheThreads) {
                     testdata::FileBytes(out.PathOf("jobs3/" + name)))
             << name;
 
-    // A card name that is a link to another card's file: that number is not drawn, whether it
-    // comes before or after the file's own, so that the threads do not decide which card the
-    // file keeps.
+    // A card name that leads, through links, to another card's file: that number is not drawn,
+    // whether it comes before or after the file's own, so that the threads do not decide which
+    // card the file keeps. A number not found leaves the status at 2.
     const std::string linked = out.PathOf("linked");
     std::filesystem::create_directory(linked);
-    std::filesystem::create_symlink("4.pdf", linked + "/1000.pdf");
-    const auto shared = RunVelmaro({"card", "--split", QString::fromStdString(linked), "--jobs",
-                                    "2", kToday, "--data-dir", kSample, "1000", "0004", "01000"},
-                                   fixedCreationTime);
+    std::filesystem::create_symlink("next.pdf", linked + "/1000.pdf");
+    std::filesystem::create_symlink("4.pdf", linked + "/next.pdf");
+    const auto shared =
+        RunVelmaro({"card", "--split", QString::fromStdString(linked), "--jobs", "2", kToday,
+                    "--data-dir", kSample, "1000", "0004", "01000", "5"},
+                   fixedCreationTime);
     EXPECT_EQ(shared.exitCode, 2);
     const std::string refused = "velmaro: " + linked +
                                 "/1000.pdf: a link to the card file of another number, " + linked +
                                 "/4.pdf (no card for ";
-    EXPECT_EQ(shared.err, refused + "1000)\n" + refused + "01000)\n");
+    EXPECT_EQ(shared.err, refused + "1000)\n" + refused + "01000)\nMatricola NON Trovata: 5\n");
     EXPECT_TRUE(testdata::FileBytes(linked + "/4.pdf") ==
                 testdata::FileBytes(out.PathOf("jobs1/4.pdf")));
 
@@ -138,7 +143,7 @@ TEST(CardBatch, SplitWritesEveryCardWithFewOpenFilesOrWithoutThreads) {
     EXPECT_EQ(check.exitCode, 0) << check.err;
     EXPECT_EQ(check.out, kSample.toStdString() + "/: no problems found\n");
     const std::function<void()> fewOpenFiles = [] {
-        const rlimit limit{128, 128};
+        const rlimit limit{200, 200};
         ::setrlimit(RLIMIT_NOFILE, &limit);
     };
     for (const auto& [environment, inChild, jobs] :

@@ -97,10 +97,10 @@ TEST(CheckCommand, AFileLargerThanMemoryIsNamedAndNotRead) {
         for (const std::string name :
              {"elenco.dir", "esami.dir", "velmara.dir", "esami.grp", "titoli.grp"})
             data.Write(name, testdata::FileBytes(VELMARO_SAMPLE_DIR "/" + name));
-        ASSERT_EQ(::truncate(data.PathOf(huge).c_str(), memory + 1), 0);
+        ASSERT_EQ(::truncate(data.PathOf(huge).c_str(), memory), 0);
         const QString dataDir = QString::fromStdString(data.DataDir());
         const std::string named =
-            "/" + std::string(huge) + ": holds " + std::to_string(memory + 1) + " bytes";
+            "/" + std::string(huge) + ": holds " + std::to_string(memory) + " bytes";
         const ProcessRun check = RunVelmaro({"check", "--data-dir", dataDir}, {}, {}, {}, inChild);
         EXPECT_EQ(check.exitCode, 2);
         EXPECT_EQ(check.err.rfind("velmaro: ", 0), 0u);

@@ -100,6 +100,8 @@ TEST(DataCheck, SoundDataAndItsBoundariesAreClean) {
             d.registry[0] = With(d.registry[0], 45, "+2");
             d.registry[1] = With(d.registry[1], 47, "\t2");
         },
+        // A name of one character is a name.
+        [](DataSet& d) { d.examTable += "A1 1004X\r\n"; },
         // Empty lines after a table's last entry move no entry.
         [](DataSet& d) {
             d.examTable += "\r\n";
@@ -146,13 +148,13 @@ const Breakage kBreakages[] = {
     // Registry and exam records cut short: see RecordsCutShortOrMalformedAreChecked... below.
     {"a year record without its year", kShortRecord, 1, "velmara.dir", 5, 0, "",
      [](DataSet& d) { d.years[4].resize(3); }},
-    // Four ways a count is bad, each one finding: negative, fractional, a sign without digits,
-    // blanks (which read as no records).
-    {"bad counts", kBadCount, 4, "elenco.dir", 1, 0, "exam count \"-1\"",
+    // Five ways a count is bad, each one finding: negative, fractional, a sign without digits
+    // or after them, blanks (which read as no records).
+    {"bad counts", kBadCount, 5, "elenco.dir", 1, 0, "exam count \"-1\"",
      [](DataSet& d) {
          d.registry[0] = With(d.registry[0], 45, "-1.5");
          d.registry[1] = With(d.registry[1], 47, "+ ");
-         d.registry[2] = With(d.registry[2], 47, "  ");
+         d.registry[2] = With(d.registry[2], 45, "2+  ");
      }},
     {"a run starting at record 0", kRunBeforeFirstRecord, 1, "elenco.dir", 1, 0,
      "esami.dir records 0-1", [](DataSet& d) { d.registry[0] = RegistryText(10, 2, 2, 0, 1); }},
@@ -212,8 +214,13 @@ const Breakage kBreakages[] = {
      "group \"a1\" of exam \"1004\"", [](DataSet& d) { d.examTable += "a1 1004 Statistica\r\n"; }},
     {"a diploma code not in the table", kUnknownDiplomaCode, 1, "elenco.dir", 2, 0,
      "diploma code \"99\"", [](DataSet& d) { d.registry[1] = With(d.registry[1], 22, "99"); }},
+    // Its code is still the table's: an exam of that code is no unknown code.
     {"an exam line without a name", kMalformedTableLine, 1, "esami.grp", 4, 0,
-     "7 characters: \"A1 1004\"", [](DataSet& d) { d.examTable += "A1 1004\r\n"; }},
+     "7 characters: \"A1 1004\"",
+     [](DataSet& d) {
+         d.examTable += "A1 1004\r\n";
+         d.exams[4] = With(d.exams[4], 1, "1004");
+     }},
     {"an empty line between entries", kMalformedTableLine, 1, "esami.grp", 2, 0,
      "0 characters: \"\"",
      [](DataSet& d) { d.examTable.insert(d.examTable.find('\n') + 1, "\r\n"); }},
@@ -333,13 +340,19 @@ TEST(DataCheck, RecordsCutShortOrMalformedAreCheckedAsTheCardReadsThem) {
         "96101";
     // A registry text without positions 31-44 (the degree's fields), with an unknown diploma.
     set.registry[1] = With(set.registry[1].substr(0, 30) + set.registry[1].substr(44), 22, "99");
+    // One that ends with its degree date, which is still read: not a date.
+    const std::string third = With(set.registry[2], 30, "031315");
+    set.registry[2] = third.substr(0, 35) + third.substr(third.size() - 14);
+    // The last career year of student 20 cut to its first digit: read as the year 9.
+    set.years[3].resize(3);
     const CheckReport report = CheckDataFiles(set.Files(), kToday);
-    EXPECT_EQ(
-        Findings(report, false),
-        (std::vector<std::string>{
-            "short-record elenco.dir 2/0", "short-record esami.dir 5/0", "bad-date elenco.dir 1/0",
-            "exam-before-enrolment elenco.dir 1/0", "exam-before-enrolment elenco.dir 3/0",
-            "unknown-exam-code esami.dir 5/0", "unknown-diploma-code elenco.dir 2/0"}));
+    EXPECT_EQ(Findings(report, false),
+              (std::vector<std::string>{
+                  "short-record elenco.dir 2/0", "short-record elenco.dir 3/0",
+                  "short-record esami.dir 5/0", "short-record velmara.dir 4/0",
+                  "bad-date elenco.dir 1/0", "bad-date velmara.dir 4/0", "bad-date elenco.dir 3/0",
+                  "exam-before-enrolment elenco.dir 1/0", "exam-before-enrolment elenco.dir 3/0",
+                  "unknown-exam-code esami.dir 5/0", "unknown-diploma-code elenco.dir 2/0"}));
 }
 
 // The part of a run that lies in its file is the student's, as on the card: it may overlap
@@ -450,9 +463,11 @@ TEST(DataCheck, FindingsOfOneKindComeInFileOrder) {
 TEST(DataCheck, FindingsAcrossTheBlocksOfEachFile) {
     DataSet set;
     set.registry.clear();
-    constexpr int kStudents = 8400;  // blocks 1-4096, 4097-8192 and 8193-8400
+    constexpr int kStudents = 12400;  // blocks of 4096 records, the last 12289-12400
     for (int n = 1; n <= kStudents; ++n)
         set.registry.push_back(RegistryText(n));
+    // Keys out of order across an edge: the two records on either side of it are named.
+    std::swap(set.registry[12287], set.registry[12288]);
     // Keys repeated across the edges of blocks, and students with an unknown diploma in each:
     // 15 of them, of which the report keeps the first 10 in file order, from two blocks.
     const std::vector<std::int64_t> repeated = {4096, 2 * 4096};
@@ -486,7 +501,26 @@ TEST(DataCheck, FindingsAcrossTheBlocksOfEachFile) {
               std::vector<std::int64_t>(unknownDiploma.begin(), unknownDiploma.begin() + 10));
     EXPECT_EQ(recordsOf(ProblemKind::kUnknownExamCode), unknownCode);
     EXPECT_EQ(recordsOf(ProblemKind::kShortRecord), std::vector<std::int64_t>{16385});
-    EXPECT_EQ(KindsFound(report).size(), 4u);
+    EXPECT_EQ(recordsOf(ProblemKind::kRegistryOrder), std::vector<std::int64_t>{12288});
+    EXPECT_EQ(report.Group(ProblemKind::kRegistryOrder).first.front().otherRecord, 12289);
+    EXPECT_EQ(KindsFound(report).size(), 5u);
+}
+
+// Past the first 10 findings of both kinds, exams outside a career are only counted, several at
+// a time: an undated exam, and one on the graduation day, count as neither.
+TEST(DataCheck, ExamsOutsideACareerAreCountedAlikePastTheFindingsKept) {
+    DataSet set;
+    set.registry.clear();
+    for (int key = 1; key <= 12; ++key)
+        set.registry.push_back(RegistryText(key, 2, 2, 1, 1));
+    set.registry.push_back(RegistryText(13, 2, 2, 3, 1));
+    for (const auto& [record, date] :
+         {std::pair{0, "960101"}, {1, "030716"}, {2, "970229"}, {3, "030715"}})
+        set.exams[record] = With(set.exams[record], 7, date);
+    const CheckReport report = CheckDataFiles(set.Files(), kToday);
+    EXPECT_EQ(report.Group(kExamBeforeEnrolment).count, 12u);
+    EXPECT_EQ(report.Group(kExamAfterGraduation).count, 12u);
+    EXPECT_EQ(report.Group(kExamAfterGraduation).first.size(), 10u);
 }
 
 // The named codes are those a class rule puts in class 0 to 3, and CF, whose class is the

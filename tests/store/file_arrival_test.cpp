@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "store/text_file.h"
@@ -60,6 +62,18 @@ TEST(FileArrival, ArrivesOrFailsAsReadingItWholeDoesAndIsToldPieceByPiece) {
     EXPECT_EQ(told.front(), 0u);
     EXPECT_TRUE(std::is_sorted(told.begin(), told.end()));
     EXPECT_EQ(told.back(), bytes.size());
+
+    // A file that grows while it is read (a registry being saved) is read to its new end: what
+    // is past the size it had when opened comes in beyond.
+    dir.Write("growing", "0123456789");
+    bool grown = false;
+    const Result<bool> readGrowing =
+        ReadFileInPlace(dir.PathOf("growing"), into, beyond, [&](std::size_t) {
+            if (!std::exchange(grown, true))
+                std::ofstream(dir.PathOf("growing"), std::ios::binary | std::ios::app) << bytes;
+        });
+    ASSERT_TRUE(readGrowing.ok());
+    EXPECT_EQ(into + beyond, "0123456789" + bytes);
 }
 
 }  // namespace
