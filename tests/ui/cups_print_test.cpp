@@ -37,14 +37,24 @@ namespace {
 constexpr const char* kQueue = "velmaro-test";
 constexpr const char* kLetterQueue = "velmaro-test-letter";  // the same on US Letter paper
 
-// The newest PDF file cups-pdf wrote for this process's user (into $HOME/PDF of the user's
-// account) at or after since, waited for up to 20 seconds.
-QString WaitForPdf(const QDateTime& since) {
+// Where cups-pdf writes the files of this process's user: $HOME/PDF of the user's account.
+QDir PdfFolder() {
     const passwd* account = getpwuid(getuid());
-    const QDir folder(QString::fromLocal8Bit(account ? account->pw_dir : "/root") + "/PDF");
+    return QDir(QString::fromLocal8Bit(account ? account->pw_dir : "/root") + "/PDF");
+}
+
+// When the newest file cups-pdf has written was written, or long ago when there is none.
+QDateTime NewestPdfTime() {
+    const QFileInfoList files = PdfFolder().entryInfoList({"*.pdf"}, QDir::Files, QDir::Time);
+    return files.isEmpty() ? QDateTime::fromSecsSinceEpoch(0) : files.first().lastModified();
+}
+
+// The newest PDF file cups-pdf wrote after since, waited for up to 20 seconds.
+QString WaitForPdf(const QDateTime& since) {
+    const QDir folder = PdfFolder();
     for (int tries = 0; tries < 200; ++tries) {
         const QFileInfoList files = folder.entryInfoList({"*.pdf"}, QDir::Files, QDir::Time);
-        if (!files.isEmpty() && files.first().lastModified() >= since) {
+        if (!files.isEmpty() && files.first().lastModified() > since) {
             // cups-pdf writes the file in place: wait until it reads as a whole PDF.
             int status = 0;
             testing::ProgramOutput(QStringLiteral("pdfinfo"), {files.first().filePath()}, &status);
@@ -142,7 +152,10 @@ TEST_F(CupsPrinting, TheDefaultPrinterSpoolsTheTitledCardOnOnePageWhateverWasTyp
         SCOPED_TRACE(queue);
         // The queue becomes this process's default printer, as lpoptions -d would make it.
         qputenv("PRINTER", queue);
-        const QDateTime start = QDateTime::currentDateTime().addSecs(-1);
+        // Jobs of earlier runs write their files first: a file newer than the newest then is
+        // this one's.
+        WaitUntilIdle(queue);
+        const QDateTime start = NewestPdfTime();
         const int lastJobBefore = CupsLastJobId(queue);
         // A printer with a queue is never asked for a file: no data folder is needed.
         const Status printed = SystemCardPrinter(nullptr, "/nonexistent/").PrintCard(card_.Input());
