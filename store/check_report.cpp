@@ -50,7 +50,7 @@ constexpr std::array<KindText, kProblemKindCount> kKindTexts{{
     {ProblemKind::kUnknownDiplomaCode, "unknown-diploma-code",
      "diploma code not in titoli.grp: the card shows the table's first title"},
     {ProblemKind::kMalformedTableLine, "malformed-table-line",
-     "table line too short to hold its code and name, or a code holding \"*\": lookups "
+     "table line without its code or a name, or a code holding \"*\": lookups "
      "of codes can then find the wrong line"},
     {ProblemKind::kRepeatedTableCode, "repeated-table-code",
      "code repeated in a table: only its first line is ever used"},

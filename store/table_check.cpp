@@ -35,8 +35,9 @@ TableCodes CheckTable(std::string_view fileName, std::string_view content,
     for (std::size_t i = 0; i < entries; ++i) {
         const std::string_view line = lines[i];
         const auto lineNumber = static_cast<std::int64_t>(i + 1);
-        // A line needs its code and at least one character of name.
-        if (line.size() < layout.namePosition) {
+        // A line needs its code and a name: blanks alone name nothing.
+        if (line.size() < layout.namePosition ||
+            TrimBlanks(line.substr(layout.namePosition - 1)).empty()) {
             report.Note(ProblemKind::kMalformedTableLine, [&] {
                 return Finding{std::string(fileName), lineNumber, 0,
                                std::to_string(line.size()) + " characters: " + Quoted(line)};

@@ -221,6 +221,8 @@ const Breakage kBreakages[] = {
          d.examTable += "A1 1004\r\n";
          d.exams[4] = With(d.exams[4], 1, "1004");
      }},
+    {"an exam line whose name is blanks", kMalformedTableLine, 1, "esami.grp", 4, 0,
+     "10 characters: \"A1 1004   \"", [](DataSet& d) { d.examTable += "A1 1004   \r\n"; }},
     {"an empty line between entries", kMalformedTableLine, 1, "esami.grp", 2, 0,
      "0 characters: \"\"",
      [](DataSet& d) { d.examTable.insert(d.examTable.find('\n') + 1, "\r\n"); }},
