@@ -64,13 +64,15 @@ std::filesystem::path WhereLinksLead(std::filesystem::path path) {
     return error ? path.lexically_normal() : canonical;
 }
 
-// Refuses, before any card is drawn, each number whose card name is a link to the card file of
-// another number (1000.pdf to 4.pdf): the threads would otherwise decide which card the file
-// keeps. The number whose own name the file bears keeps it; of two links to one file, the
-// number named first. A refused number's outcome is set to the error that says so.
-void RefuseSharedFiles(const std::vector<std::string>& matricolas,
+// Refuses, before any card is drawn, each number whose card name is a link to a data file of
+// dataDir, or to the card file of another number (1000.pdf to 4.pdf): the threads would
+// otherwise decide which card the file keeps. The number whose own name the file bears keeps
+// it; of two links to one file, the number named first. A refused number's outcome is set to
+// the error that says so; the others are drawn.
+void RefuseLinkedFiles(const std::vector<std::string>& matricolas,
                        const std::vector<std::optional<std::size_t>>& earlierOfTheSameKey,
-                       const SplitRequest& request, std::vector<CardOutcome>& outcomes) {
+                       const std::string& dataDir, const SplitRequest& request,
+                       std::vector<CardOutcome>& outcomes) {
     struct Claim {
         std::size_t number;
         std::string path;
@@ -85,6 +87,12 @@ void RefuseSharedFiles(const std::vector<std::string>& matricolas,
         std::string path = SplitCardPath(request.folder, *key, request.format);
         std::error_code notALink;
         const bool throughLink = std::filesystem::is_symlink(path, notALink);
+        if (throughLink) {
+            if (Status refused = RefuseDataFile(dataDir, path); !refused) {
+                outcomes[i] = {CardOutcome::State::kReadError, refused.error()};
+                continue;
+            }
+        }
         const std::filesystem::path leadsTo =
             throughLink ? WhereLinksLead(path) : folder / std::filesystem::path(path).filename();
         const auto [claim, isFirst] =
@@ -232,7 +240,8 @@ class SplitWorker {
         const std::string path =
             SplitCardPath(request_.folder, KeyOf(typed).value_or(0), request_.format);
         // A card file that is already there as a link is written where the link leads, which
-        // must not be a data file. Any other file there is replaced by its name alone.
+        // must not be a data file (a link made since the run began stops it). Any other file
+        // there is replaced by its name alone.
         std::error_code notALink;
         if (std::filesystem::is_symlink(path, notALink)) {
             if (Status refused = RefuseDataFile(dataDir_, path); !refused) {
@@ -306,7 +315,7 @@ int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string
     const std::vector<std::optional<std::size_t>> earlierOfTheSameKey =
         EarlierOfTheSameKey(matricolas);
     std::vector<CardOutcome> outcomes(matricolas.size());
-    RefuseSharedFiles(matricolas, earlierOfTheSameKey, request, outcomes);
+    RefuseLinkedFiles(matricolas, earlierOfTheSameKey, dataDir, request, outcomes);
     std::atomic<std::size_t> next{0};
     std::atomic<bool> stop{false};
     std::optional<Error> writeError;

@@ -103,10 +103,19 @@ bool SilenceStandardErrorOnADataFile() {
     std::array<char, 4096> name{};
     const ssize_t length = ::readlink("/proc/self/fd/2", name.data(), name.size() - 1);
     if (length <= 0) return false;
-    const std::string_view path(name.data(), static_cast<std::size_t>(length));
-    const std::string_view base = path.substr(path.rfind('/') + 1);
+    const std::string path(name.data(), static_cast<std::size_t>(length));
+    const std::size_t slash = path.rfind('/');
+    const std::string_view base = std::string_view(path).substr(slash + 1);
     if (std::find(kDataFileNames.begin(), kDataFileNames.end(), base) == kDataFileNames.end())
         return false;
+    // A data folder holds the registry and both tables: a file of that name elsewhere (a log
+    // kept as esami.grp) takes messages as any file does.
+    const std::string folder = path.substr(0, slash + 1);
+    for (const std::string_view needed : {kRegistryName, kExamTableName, kTitleTableName}) {
+        struct stat file {};
+        if (::stat((folder + std::string(needed)).c_str(), &file) != 0 || !S_ISREG(file.st_mode))
+            return false;
+    }
     SilenceStandardError();
     return true;
 }

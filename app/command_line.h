@@ -51,10 +51,10 @@ QStringList CommandArguments(const QString& program, int argc, char* argv[], int
 // one. Called first in main().
 void ReserveStandardDescriptors();
 
-// True when standard error is a regular file named as one of the data files are
-// (`2>> data/esami.dir`, also through a link), in any folder: standard error is then closed to
-// writing and the program ends with status 2. Called first in main(), before any message,
-// when the data folder is not known yet.
+// True when standard error is a data file (`2>> data/esami.dir`, also through a link): a
+// regular file named as one of the data files are, in a folder that holds the registry and
+// both tables. Standard error is then closed to writing and the program ends with status 2.
+// Called first in main(), before any message, when the data folder is not known yet.
 bool SilenceStandardErrorOnADataFile();
 
 // Ok when standard error is no data file of dataDir. When it is one (`2>> data/elenco.dir`),

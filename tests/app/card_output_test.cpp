@@ -281,14 +281,27 @@ TEST(CardOutput, NoFormatNorSplitWritesOverADataFileByAnyName) {
         EXPECT_EQ(run.exitCode, 2) << command;
         EXPECT_EQ(run.out, "");
     }
-    // Nor a split run's card file that is a link to a data file, after a card written first.
+    // A file of a data file's name outside a data folder takes the messages as any file does.
+    const QString other = folder.filePath("other");
+    ASSERT_TRUE(QDir().mkpath(other));
+    const ProcessRun logged = RunVelmaroScript(errorsAppended.arg(
+        "card --format ops 99999", QString::fromStdString(data), "../other/esami.grp"));
+    EXPECT_EQ(logged.exitCode, 1);
+    EXPECT_EQ(FileBytes(other.toStdString() + "/esami.grp"), "Matricola NON Trovata: 99999\n");
+    // Nor a split run's card file that is a link to a data file: that number gets no card, the
+    // others do.
     ASSERT_TRUE(QDir(folder.path()).mkdir("split"));
     const std::string split = folder.filePath("split/5193.pdf").toStdString();
     ASSERT_EQ(::symlink("../data/elenco.dir", split.c_str()), 0);
-    ExpectOneFailureLine(RunVelmaro({"card", "--split", folder.filePath("split"), "--quiet",
-                                     "--data-dir", QString::fromStdString(data), "4", "5193"}),
-                         split, "one of the data files, which Velmaro only reads");
+    const ProcessRun linked =
+        RunVelmaro({"card", "--split", folder.filePath("split"), "--quiet", "--data-dir",
+                    QString::fromStdString(data), "4", "5193", "5"});
+    EXPECT_EQ(linked.exitCode, 2);
+    EXPECT_EQ(linked.err, "velmaro: " + split +
+                              ": one of the data files, which Velmaro only reads (no card for "
+                              "5193)\nMatricola NON Trovata: 5\n");
     EXPECT_TRUE(S_ISLNK(Mode(split, true)));
+    EXPECT_TRUE(QFile::exists(folder.filePath("split/4.pdf")));
     for (const std::string name :
          {"elenco.dir", "esami.dir", "velmara.dir", "esami.grp", "titoli.grp"})
         EXPECT_TRUE(FileBytes(data + "/" + name) == FileBytes(VELMARO_SAMPLE_DIR "/" + name))
