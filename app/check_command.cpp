@@ -34,11 +34,13 @@ constexpr const char* kCheckHelp =
 
 Reads the five data files once and reports, for each kind of problem, how
 many there are and the first 10 with their record (or line) numbers and the
-values found: registry order, repeated keys and keys that are not numbers,
-slot length fields, short records, record counts, runs of exam and year
-records, dates, exams outside the career, codes missing from esami.grp and
-titoli.grp, group codes that no class rule names, malformed table lines,
-table codes holding "*" and repeated codes, missing record files.
+values found, kind by kind in this order: missing record files, registry
+order, repeated keys, keys that are not numbers, slot length fields, files
+whose length is no whole number of slots, short records, record counts
+(negative, fractional or not a number), runs of exam and year records, dates,
+exams outside the career, codes missing from esami.grp, group codes that no
+class rule names, codes missing from titoli.grp, malformed table lines (and
+codes holding "*"), repeated table codes.
 
 Options:
   --data-dir DIR        Check the files of DIR.

@@ -33,7 +33,8 @@ Without options it writes the sample data set kept in data/sample.
   --seed N              seed of the pseudo-random sequence (default 5193)
   --graduates N         percent of the finished careers that end in a degree (default 75)
   --no-special-cases    leave out the students that carry edge cases (5193 stays)
-  --share-runs          let students past record 99999 reuse earlier runs (for benchmarks)
+  --share-runs          let exam and year runs that would start past record 99999
+                        reuse earlier records (for benchmarks)
   --list-special        print the special cases and exit
   --help                this text
 )";
@@ -127,7 +128,8 @@ int main(int argc, char** argv) {
                 std::cout << special.matricola << "\t" << special.description << "\n";
         }
         if (!std::cout.flush()) {
-            std::cerr << "velmaro_make_sample: standard output: " << velmaro::SystemReason(errno) << "\n";
+            std::cerr << "velmaro_make_sample: standard output: " << velmaro::SystemReason(errno)
+                      << "\n";
             return 2;
         }
         return 0;
