@@ -90,7 +90,6 @@ int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
         return kCardsFailed;
     }
     const DataDirChoice& dataDir = *chosen;
-    if (!KeepMessagesOutOfDataFiles(dataDir.dataDir)) return kCardsFailed;
     const Result<DataStore> store = DataStore::LoadTables(dataDir.dataDir);
     if (!store) {
         ReportError(std::cerr, WithDataDirOrigin(store.error(), dataDir));

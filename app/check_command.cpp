@@ -112,7 +112,6 @@ int RunCheckCommand(int argc, char* argv[]) {
     }
     const DataDirChoice& choice = *chosen;
     const std::string& dataDir = choice.dataDir;
-    if (!KeepMessagesOutOfDataFiles(dataDir)) return kCheckCannotRead;
     if (Status refused = RefuseDataFileDescriptor(dataDir, STDOUT_FILENO, kStandardOutputName);
         !refused) {
         ReportError(std::cerr, refused.error());

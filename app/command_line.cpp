@@ -11,9 +11,12 @@
 #include <exception>
 #include <iostream>
 #include <new>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "app/card_run.h"
+#include "app/data_dir_settings.h"
 #include "base/civil_date.h"
 #include "base/printable_text.h"
 #include "store/data_file_guard.h"
@@ -94,36 +97,54 @@ void SilenceStandardError() {
     if (nowhere >= 0) ::close(nowhere);
 }
 
-}  // namespace
+// The last value of --data-dir among the arguments, as the parser will take it.
+std::optional<std::string> DataDirArgument(int argc, char* argv[]) {
+    std::optional<std::string> found;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--") break;
+        if (argument == "--data-dir" && i + 1 < argc) {
+            found = argv[++i];
+        } else if (argument.starts_with("--data-dir=")) {
+            found = std::string(argument.substr(std::string_view("--data-dir=").size()));
+        }
+    }
+    return found;
+}
 
-bool SilenceStandardErrorOnADataFile() {
-    struct stat info {};
-    if (::fstat(STDERR_FILENO, &info) != 0 || !S_ISREG(info.st_mode)) return false;
-    // The name the system knows the open file by: the file itself, whatever link led to it.
-    std::array<char, 4096> name{};
-    const ssize_t length = ::readlink("/proc/self/fd/2", name.data(), name.size() - 1);
-    if (length <= 0) return false;
-    const std::string path(name.data(), static_cast<std::size_t>(length));
+// Whether the regular file at path is named as a data file is, in a folder that holds the
+// registry and both tables: a data file of some data set, whatever folder is in use.
+bool IsInADataFolder(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     const std::string_view base = std::string_view(path).substr(slash + 1);
     if (std::find(kDataFileNames.begin(), kDataFileNames.end(), base) == kDataFileNames.end())
         return false;
-    // A data folder holds the registry and both tables: a file of that name elsewhere (a log
-    // kept as esami.grp) takes messages as any file does.
     const std::string folder = path.substr(0, slash + 1);
     for (const std::string_view needed : {kRegistryName, kExamTableName, kTitleTableName}) {
         struct stat file {};
         if (::stat((folder + std::string(needed)).c_str(), &file) != 0 || !S_ISREG(file.st_mode))
             return false;
     }
-    SilenceStandardError();
     return true;
 }
 
-Status KeepMessagesOutOfDataFiles(const std::string& dataDir) {
-    Status refused = RefuseDataFileDescriptor(dataDir, STDERR_FILENO, "standard error");
-    if (!refused) SilenceStandardError();
-    return refused;
+}  // namespace
+
+bool SilenceStandardErrorOnADataFile(int argc, char* argv[]) {
+    struct stat info {};
+    if (::fstat(STDERR_FILENO, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    // The data folder this run will read, by any name of its files (a hard link, a link).
+    const Result<DataDirChoice> chosen =
+        ChooseDataDir(CurrentDataDirSources(DataDirArgument(argc, argv)));
+    bool dataFile =
+        chosen && !RefuseDataFileDescriptor(chosen->dataDir, STDERR_FILENO, "standard error");
+    // Or a data file of another data set: the name the system knows the open file by.
+    std::array<char, 4096> name{};
+    const ssize_t length = ::readlink("/proc/self/fd/2", name.data(), name.size() - 1);
+    if (!dataFile && length > 0)
+        dataFile = IsInADataFolder(std::string(name.data(), static_cast<std::size_t>(length)));
+    if (dataFile) SilenceStandardError();
+    return dataFile;
 }
 
 Result<std::chrono::year_month_day> ParseTodayOption(const QString& value) {

@@ -51,16 +51,12 @@ QStringList CommandArguments(const QString& program, int argc, char* argv[], int
 // one. Called first in main().
 void ReserveStandardDescriptors();
 
-// True when standard error is a data file (`2>> data/esami.dir`, also through a link): a
-// regular file named as one of the data files are, in a folder that holds the registry and
-// both tables. Standard error is then closed to writing and the program ends with status 2.
-// Called first in main(), before any message, when the data folder is not known yet.
-bool SilenceStandardErrorOnADataFile();
-
-// Ok when standard error is no data file of dataDir. When it is one (`2>> data/elenco.dir`),
-// standard error is closed to writing, so that no message lands in the data file, and the
-// refusal is returned: the command ends with status 2, having nowhere to say why.
-Status KeepMessagesOutOfDataFiles(const std::string& dataDir);
+// True when standard error is a data file (`2>> data/esami.dir`): a file of the data folder
+// this run will read (the arguments' --data-dir, VELMARO_DATA_DIR, the settings, the
+// executable's folder), by any name, or a file named as a data file in a folder that holds the
+// registry and both tables. Standard error is then closed to writing and the program ends
+// with status 2. Called first in main(), before any message.
+bool SilenceStandardErrorOnADataFile(int argc, char* argv[]);
 
 // What --version prints: "velmaro <version>" and a line end.
 std::string VersionText();

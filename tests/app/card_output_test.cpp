@@ -267,15 +267,17 @@ TEST(CardOutput, NoFormatNorSplitWritesOverADataFileByAnyName) {
             RunVelmaroScript(appended.arg(command, QString::fromStdString(data), file)),
             "standard output", "one of the data files, which Velmaro only reads");
     }
-    // Nor where it opened one as standard error: a run with messages to give (a number not
-    // found, problems found, a usage error, no display) ends with status 2 at once, having
-    // nowhere to say why.
+    // Nor where it opened one as standard error, by its name or another (a hard link): a run
+    // with messages to give (a number not found, problems found, a usage error, no display)
+    // ends with status 2 at once, having nowhere to say why.
+    ASSERT_EQ(::link((data + "/esami.dir").c_str(), folder.filePath("log").toLocal8Bit()), 0);
     const QString errorsAppended = QString("\"$VELMARO\" %1 --data-dir '%2' 2>> '%2/%3'");
     for (const auto& [command, file] :
          {std::pair{"card --format ops 99999", "velmara.dir"},
           std::pair{"check --today 2020-01-01", "esami.dir"},
           std::pair{"card --dpi 5 5193", "titoli.grp"},
-          std::pair{"check --format bogus", "elenco.dir"}, std::pair{"5193", "esami.grp"}}) {
+          std::pair{"check --format bogus", "elenco.dir"}, std::pair{"5193", "esami.grp"},
+          std::pair{"card --bogus", "../log"}, std::pair{"5193", "../log"}}) {
         const ProcessRun run =
             RunVelmaroScript(errorsAppended.arg(command, QString::fromStdString(data), file));
         EXPECT_EQ(run.exitCode, 2) << command;
