@@ -65,14 +65,19 @@ std::filesystem::path WhereLinksLead(std::filesystem::path path) {
 }
 
 // Refuses, before any card is drawn, each number whose card name is a link to a data file of
-// dataDir, or to the card file of another number (1000.pdf to 4.pdf): the threads would
-// otherwise decide which card the file keeps. The number whose own name the file bears keeps
-// it; of two links to one file, the number named first. A refused number's outcome is set to
-// the error that says so; the others are drawn.
+// dataDir, or to the card file of another number found in store (1000.pdf to 4.pdf): the
+// threads would otherwise decide which card the file keeps. The number whose own name the
+// file bears keeps it; of two links to one file, the number named first. A refused number's
+// outcome is set to the error that says so; the others are drawn.
 void RefuseLinkedFiles(const std::vector<std::string>& matricolas,
                        const std::vector<std::optional<std::size_t>>& earlierOfTheSameKey,
-                       const std::string& dataDir, const SplitRequest& request,
-                       std::vector<CardOutcome>& outcomes) {
+                       const std::string& dataDir, const DataStore& store,
+                       const SplitRequest& request, std::vector<CardOutcome>& outcomes) {
+    // Only a student found writes a file; one that cannot be read is taken as found.
+    const auto found = [&](std::size_t number) {
+        const Result<LookupOutcome> outcome = LookupStudent(store, matricolas[number]);
+        return !outcome || outcome->student;
+    };
     struct Claim {
         std::size_t number;
         std::string path;
@@ -98,6 +103,11 @@ void RefuseLinkedFiles(const std::vector<std::string>& matricolas,
         const auto [claim, isFirst] =
             claims.try_emplace(leadsTo.string(), Claim{i, path, throughLink});
         if (isFirst) continue;
+        if (!found(i)) continue;
+        if (!found(claim->second.number)) {
+            claim->second = Claim{i, std::move(path), throughLink};
+            continue;
+        }
         Claim refused{i, std::move(path), throughLink};
         if (claim->second.throughLink && !throughLink) std::swap(claim->second, refused);
         outcomes[refused.number] = {
@@ -315,7 +325,7 @@ int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string
     const std::vector<std::optional<std::size_t>> earlierOfTheSameKey =
         EarlierOfTheSameKey(matricolas);
     std::vector<CardOutcome> outcomes(matricolas.size());
-    RefuseLinkedFiles(matricolas, earlierOfTheSameKey, dataDir, request, outcomes);
+    RefuseLinkedFiles(matricolas, earlierOfTheSameKey, dataDir, stores.front(), request, outcomes);
     std::atomic<std::size_t> next{0};
     std::atomic<bool> stop{false};
     std::optional<Error> writeError;

@@ -2,6 +2,7 @@
 
 #include <locale.h>
 
+#include <cerrno>
 #include <cstring>
 
 namespace velmaro {
@@ -25,8 +26,12 @@ locale_t MessagesInUtf8() {
 }  // namespace
 
 std::string SystemReason(int error) {
-    if (const locale_t locale = MessagesInUtf8()) return ::strerror_l(error, locale);
-    return std::strerror(error);
+    // Making the locale may set errno; a caller may still look at it.
+    const int saved = errno;
+    const locale_t locale = MessagesInUtf8();
+    std::string reason = locale ? ::strerror_l(error, locale) : std::strerror(error);
+    errno = saved;
+    return reason;
 }
 
 }  // namespace velmaro
