@@ -94,7 +94,7 @@ void RefuseLinkedFiles(const std::vector<std::string>& matricolas,
         const bool throughLink = std::filesystem::is_symlink(path, notALink);
         if (throughLink) {
             if (Status refused = RefuseDataFile(dataDir, path); !refused) {
-                outcomes[i] = {CardOutcome::State::kReadError, refused.error()};
+                if (found(i)) outcomes[i] = {CardOutcome::State::kReadError, refused.error()};
                 continue;
             }
         }

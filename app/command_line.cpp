@@ -97,8 +97,11 @@ void SilenceStandardError() {
     if (nowhere >= 0) ::close(nowhere);
 }
 
-// The last value of --data-dir among the arguments, as the parser will take it.
+// The last value of --data-dir among the arguments, as the parser will take it: the value of
+// another option ("-o --data-dir", "--from --") is no option.
 std::optional<std::string> DataDirArgument(int argc, char* argv[]) {
+    constexpr std::array<std::string_view, 8> kTakingAValue = {
+        "-o", "--format", "--from", "--dpi", "--jobs", "--today", "--metrics", "--split"};
     std::optional<std::string> found;
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
@@ -107,6 +110,9 @@ std::optional<std::string> DataDirArgument(int argc, char* argv[]) {
             found = argv[++i];
         } else if (argument.starts_with("--data-dir=")) {
             found = std::string(argument.substr(std::string_view("--data-dir=").size()));
+        } else if (std::find(kTakingAValue.begin(), kTakingAValue.end(), argument) !=
+                   kTakingAValue.end()) {
+            ++i;
         }
     }
     return found;

@@ -318,7 +318,7 @@ class DataSetCheck {
 
     // Everything found: the tables, the registry and its students, then the exam and year
     // records and their runs. A kind found in several files (short records, dates) lists the
-    // registry's first: a registry record's fault costs a whole card.
+    // registry's and its students' first: a registry record's fault costs a whole card.
     CheckReport Report() const {
         CheckReport report = tables_;
         for (const BlockReports& block : blocks_)

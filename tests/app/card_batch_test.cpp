@@ -105,13 +105,15 @@ TEST(CardBatch, SplitFilesAreTheOneByOneCardsWhateverTheThreads) {
     EXPECT_EQ(shared.err, refused + "1000)\n" + refused + "01000)\nMatricola NON Trovata: 5\n");
     EXPECT_TRUE(testdata::FileBytes(linked + "/4.pdf") ==
                 testdata::FileBytes(out.PathOf("jobs1/4.pdf")));
-    // A number not on file writes no file, and takes none from another: 5.pdf links to 5193's.
+    // A number not on file writes no file, and takes none from another: 5.pdf links to 5193's
+    // (and 6.pdf to a data file).
     std::filesystem::create_symlink("5193.pdf", linked + "/5.pdf");
+    std::filesystem::create_symlink(kSample.toStdString() + "/elenco.dir", linked + "/6.pdf");
     const auto notFound = RunVelmaro({"card", "--split", QString::fromStdString(linked), kToday,
-                                      "--data-dir", kSample, "5", "5193"},
+                                      "--data-dir", kSample, "5", "5193", "6"},
                                      fixedCreationTime);
     EXPECT_EQ(notFound.exitCode, 1);
-    EXPECT_EQ(notFound.err, "Matricola NON Trovata: 5\n");
+    EXPECT_EQ(notFound.err, "Matricola NON Trovata: 5\nMatricola NON Trovata: 6\n");
 
     for (const auto& [number, file] : {std::pair{"5193", "5193.pdf"}, {"0004", "4.pdf"}}) {
         const QString single = QString::fromStdString(out.PathOf("single.pdf"));

@@ -283,6 +283,19 @@ TEST(CardOutput, NoFormatNorSplitWritesOverADataFileByAnyName) {
         EXPECT_EQ(run.exitCode, 2) << command;
         EXPECT_EQ(run.out, "");
     }
+    // The data folder named otherwise (VELMARO_DATA_DIR; an option after one that takes a
+    // value), and another data set's file, are data files as well.
+    const std::string another = folder.filePath("another").toStdString();
+    std::filesystem::copy(data, another);
+    const std::string log = folder.filePath("log").toStdString();
+    for (const std::string& script :
+         {"VELMARO_DATA_DIR='" + data + "' \"$VELMARO\" card 99999 2>> '" + log + "'",
+          "\"$VELMARO\" card --from -- --data-dir='" + data + "' 99999 2>> '" + log + "'",
+          "\"$VELMARO\" card --data-dir '" + data + "' 99999 2>> '" + another + "/esami.grp'"}) {
+        const ProcessRun run = RunVelmaroScript(QString::fromStdString(script));
+        EXPECT_EQ(run.exitCode, 2) << script;
+    }
+    EXPECT_TRUE(FileBytes(another + "/esami.grp") == FileBytes(VELMARO_SAMPLE_DIR "/esami.grp"));
     // A file of a data file's name outside a data folder takes the messages as any file does.
     const QString other = folder.filePath("other");
     ASSERT_TRUE(QDir().mkpath(other));
