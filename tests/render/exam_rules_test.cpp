@@ -108,6 +108,10 @@ TEST(AverageFormats, AnExactHalfOnEitherScaleRoundsUp) {
             EXPECT_EQ(FormatTwoDecimals(average.Average110(), "."), expected) << sum;
         }
     }
+    // Nothing that weighs (no exam, or passes without a mark only): both are 0, not 0 / 0.
+    const GradeAverage nothing;
+    EXPECT_EQ(FormatTwoOptionalDecimals(nothing.Average30(), "."), ".");
+    EXPECT_EQ(FormatTwoDecimals(nothing.Average110(), "."), ".00");
 }
 
 TEST(SpreadLabels, StacksEveryClusterAroundItsMidpoint) {

@@ -87,7 +87,8 @@ std::string Render(const Student& student, year_month_day today = 2025y / Octobe
     const CodeTable titles = BuildCodeTable(
         {"T 01 Istituto Tecnico", "T 02 Maturit\xE0 Scientifica"}, kTitleTableLayout);
     const CodeTable exams = BuildCodeTable(
-        {"A1 AB01 Analisi Matematica", "00 NC00 Non Codificato", "E3 MD01 Statistica (MOD. 1)"},
+        {"A1 AB01 Analisi Matematica", "00 NC00 Non Codificato", "E3 MD01 Statistica (MOD. 1)",
+         "A1 LG01 Laboratorio di Programmazione e Calcolo Numerico"},
         kExamTableLayout);
     std::ostringstream out;
     const FixedMetrics metrics;
@@ -160,6 +161,11 @@ TEST(RenderCard, ChartOfNoDaysWithoutRealEndsOrEndingBeforeItsStartStillListsThe
                                          Row(1900, "01/01/97", 1, kAnalisi, "27") +
                                          Averages("27.5", "100.83"));
     }
+    // A name too long for its column takes two lines, its grade on the second: the next row
+    // is listed below both.
+    Student longName = Enrolled({"LG0128960210", "AB0127970101"});
+    longName.fields.EnrolYear = "XX97";
+    EXPECT_NE(Render(longName).find("text 3500.0 2000.0 \"01/01/97\""), std::string::npos);
     // Enrolled 2005/06 with no year records: the expected end is 31 May 01, before the start.
     // Every date maps to ChartTop; the rows spread about it (1300 ... 1900) and move down to
     // the header's last line, 1400. No year marks: the end's year lies before the start's.
