@@ -16,6 +16,7 @@
 #include "render/average_format.h"
 #include "render/classify_exam.h"
 #include "render/exam_list.h"
+#include "render/exam_row.h"
 #include "render/spread_labels.h"
 
 namespace velmaro {
@@ -43,6 +44,16 @@ TEST(ClassifyExam, RoundsTheEntryAndFallsBackToClassFour) {
     for (const auto& [entry, examClass] :
          {std::pair{table.EntryOf("NONE"), 0}, {1.5, 2}, {2.5, 2}, {3.0, 4}, {0.4, 4}})
         EXPECT_EQ(ClassifyExam(table, entry), examClass) << entry;
+}
+
+// An exam whose name holds "(MOD" is a module and weighs half, however the name goes on.
+TEST(ReadExamRow, AModuleWeighsHalf) {
+    const CodeTable table =
+        BuildCodeTable({"A1 X000 Fisica (MODULO B)", "A1 X001 Fisica (MOD. 1)", "A1 X002 Fisica"},
+                       kExamTableLayout);
+    for (const auto& [record, weight] :
+         {std::pair{"X00028960210", 0.5}, {"X00128960210", 0.5}, {"X00228960210", 1.0}})
+        EXPECT_EQ(ReadExamRow(ExamRecord(std::string(record)), table).ExamWeight, weight) << record;
 }
 
 // The day count is the standard calendar's on month ends and leap days of every four-digit

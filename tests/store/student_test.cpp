@@ -21,11 +21,12 @@ using ::testing::ElementsAre;
 TEST(NumericValue, ReadsTheLeadingNumberOfAText) {
     constexpr double kInf = std::numeric_limits<double>::infinity();
     const std::pair<const char*, double> cases[] = {
-        {"05193", 5193},  {"-5", -5},    {"&H1F", 31},         {"&h1f", 31},     {"&O17", 15},
-        {"&O18", 1},      {"&X12", 0},   {"2.5e-1", 0.25},     {"1D2", 100},     {"1E", 1},
-        {"1 E 3", 1000},  {" - 5", -5},  {"\t5 1\n9 3", 5193}, {"1\r2", 1},      {"5193abc", 5193},
-        {"12.5.3", 12.5}, {"--5", 0},    {"abc", 0},           {"", 0},          {".5", 0.5},
-        {"1E400", kInf},  {"1E-400", 0}, {"0.001E400", kInf},  {"-1E400", -kInf}};
+        {"05193", 5193},  {"-5", -5},    {"&H1F", 31},         {"&h1f", 31},      {"&O17", 15},
+        {"&O18", 1},      {"&X12", 0},   {"2.5e-1", 0.25},     {"1D2", 100},      {"1E", 1},
+        {"1 E 3", 1000},  {" - 5", -5},  {"\t5 1\n9 3", 5193}, {"1\r2", 1},       {"5193abc", 5193},
+        {"12.5.3", 12.5}, {"--5", 0},    {"abc", 0},           {"", 0},           {".5", 0.5},
+        {"1E400", kInf},  {"1E-400", 0}, {"0.001E400", kInf},  {"-1E400", -kInf}, {"+5", 5},
+        {" + 5", 5}};
     for (const auto& [text, value] : cases)
         EXPECT_DOUBLE_EQ(NumericValue(text), value) << '"' << text << '"';
 }
