@@ -156,11 +156,12 @@ class StudentChecker {
         const auto& f = split.fields;
         if (trimmed.size() >= kCountsAndRunsLength) {
             const std::string_view counts = Right(f.StudentRecord, 4);
-            for (const auto& [what, field] : {std::pair{"exam count ", Left(counts, 2)},
-                                              std::pair{"year count ", Right(counts, 2)}}) {
-                if (IsSoundCount(field)) continue;
+            for (const auto& count : {std::pair{"exam count ", Left(counts, 2)},
+                                      std::pair{"year count ", Right(counts, 2)}}) {
+                if (IsSoundCount(count.second)) continue;
                 report_.Note(ProblemKind::kBadCount, [&] {
-                    return Finding{std::string(kRegistryName), n, 0, what + Quoted(field)};
+                    return Finding{std::string(kRegistryName), n, 0,
+                                   count.first + Quoted(count.second)};
                 });
             }
         }
