@@ -15,9 +15,8 @@ const char* const kVelmaro = VELMARO_BIN_DIR "/velmaro";
 
 QProcessEnvironment TestEnvironment(const QProcessEnvironment& extra) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name :
-         {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR", "VELMARO_DATA_DIR",
-          "LANGUAGE"})
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR",
+                             "VELMARO_DATA_DIR", "LANGUAGE"})
         environment.remove(name);
     environment.insert("LC_ALL", "C");
     // The user's own settings must not choose the data folder of a test.
