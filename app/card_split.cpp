@@ -16,6 +16,7 @@
 
 #include "app/card_run.h"
 #include "app/interruption.h"
+#include "base/followed_links.h"
 #include "base/system_reason.h"
 #include "lookup/lookup_student.h"
 #include "store/data_file_guard.h"
@@ -50,18 +51,13 @@ std::vector<std::optional<std::size_t>> EarlierOfTheSameKey(
 }
 
 // The file that path, a link, leads to, through every link on the way, whether or not that
-// file exists yet.
-std::filesystem::path WhereLinksLead(std::filesystem::path path) {
-    // As many links as the system follows in one name before it gives up.
-    constexpr int kMostLinks = 40;
+// file exists yet; path itself when its links cannot be followed (a loop).
+std::filesystem::path WhereLinksLead(const std::string& path) {
+    const Result<std::string> followed = FollowLinks(path);
+    const std::filesystem::path target = followed ? *followed : path;
     std::error_code error;
-    for (int links = 0; links < kMostLinks && std::filesystem::is_symlink(path, error); ++links) {
-        std::filesystem::path target = std::filesystem::read_symlink(path, error);
-        if (error) break;
-        path = target.is_absolute() ? std::move(target) : path.parent_path() / target;
-    }
-    std::filesystem::path canonical = std::filesystem::weakly_canonical(path, error);
-    return error ? path.lexically_normal() : canonical;
+    std::filesystem::path canonical = std::filesystem::weakly_canonical(target, error);
+    return error ? target.lexically_normal() : canonical;
 }
 
 // Refuses, before any card is drawn, each number whose card name is a link to a data file of
