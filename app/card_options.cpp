@@ -273,6 +273,8 @@ Status ReadDrawing(const QCommandLineParser& parser, const CardOptionNames& name
 
 }  // namespace
 
+void AddCardOptions(QCommandLineParser& parser) { CardOptionNames().AddTo(parser); }
+
 Result<CardOptions> ParseCardOptions(const QStringList& arguments) {
     QCommandLineParser parser;
     const CardOptionNames names;

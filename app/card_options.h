@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCommandLineParser>
 #include <QStringList>
 
 #include <chrono>
@@ -45,6 +46,9 @@ inline constexpr const char* kStandardInput = "-";
 
 inline constexpr int kMinCardDpi = 10;
 inline constexpr int kMaxCardDpi = 600;
+
+// Registers every option of `velmaro card` on parser.
+void AddCardOptions(QCommandLineParser& parser);
 
 // Parses the arguments that follow "card" (arguments[0] stands for the program and is
 // skipped). A usage error comes back as an Error whose reason is the message for the user.

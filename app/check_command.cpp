@@ -62,13 +62,23 @@ Exit status:
      written (one line on standard error names the file and the reason).
 )";
 
+// Every option of `velmaro check`, registered on one parser.
+struct CheckOptionNames {
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, {}};
+    QCommandLineOption dataDir{QStringLiteral("data-dir"), {}, QStringLiteral("DIR")};
+    QCommandLineOption format{QStringLiteral("format"), {}, QStringLiteral("FORMAT")};
+    QCommandLineOption today{QStringLiteral("today"), {}, QStringLiteral("DATE")};
+
+    void AddTo(QCommandLineParser& parser) const {
+        parser.addOptions({help, dataDir, format, today});
+    }
+};
+
 Result<CheckOptions> ParseCheckOptions(int argc, char* argv[]) {
     QCommandLineParser parser;
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, {});
-    const QCommandLineOption dataDir(QStringLiteral("data-dir"), {}, QStringLiteral("DIR"));
-    const QCommandLineOption format(QStringLiteral("format"), {}, QStringLiteral("FORMAT"));
-    const QCommandLineOption today(QStringLiteral("today"), {}, QStringLiteral("DATE"));
-    parser.addOptions({help, dataDir, format, today});
+    const CheckOptionNames names;
+    names.AddTo(parser);
+    const auto& [help, dataDir, format, today] = names;
     if (!parser.parse(CommandArguments(QStringLiteral("velmaro check"), argc, argv, 2))) {
         return Error{"", FileNameBytes(UsageErrorText(parser))};
     }
@@ -96,6 +106,8 @@ Result<CheckOptions> ParseCheckOptions(int argc, char* argv[]) {
 }
 
 }  // namespace
+
+void AddCheckOptions(QCommandLineParser& parser) { CheckOptionNames().AddTo(parser); }
 
 int RunCheckCommand(int argc, char* argv[]) {
     const Result<CheckOptions> options = ParseCheckOptions(argc, argv);

@@ -51,12 +51,12 @@ QStringList CommandArguments(const QString& program, int argc, char* argv[], int
 // one. Called first in main().
 void ReserveStandardDescriptors();
 
-// True when standard error is a data file (`2>> data/esami.dir`): a file of the data folder
-// this run will read (the arguments' --data-dir, VELMARO_DATA_DIR, the settings, the
-// executable's folder), by any name, or a file named as a data file in a folder that holds the
-// registry and both tables. Standard error is then closed to writing and the program ends
-// with status 2. Called first in main(), before any message.
-bool SilenceStandardErrorOnADataFile(int argc, char* argv[]);
+// The commands of the program: `velmaro card ...` and `velmaro check ...`; the window for
+// anything else.
+enum class Command { kWindow, kCard, kCheck };
+
+// The command that argv names by its first argument.
+Command CommandOf(int argc, char* argv[]);
 
 // What --version prints: "velmaro <version>" and a line end.
 std::string VersionText();

@@ -1,12 +1,12 @@
 #include <csignal>
 #include <cstdlib>
-#include <cstring>
 #include <exception>
 #include <new>
 
 #include "app/card_command.h"
 #include "app/check_command.h"
 #include "app/command_line.h"
+#include "app/standard_error_guard.h"
 #include "app/window_command.h"
 
 // velmaro [--data-dir DIR]            the window
@@ -26,11 +26,13 @@ int main(int argc, char* argv[]) {
     std::set_terminate(velmaro::EndForUnexpectedFailure);
     // A bad_alloc thrown without the handler (Qt's own containers) is never caught, so the
     // terminate handler ends the program before anything is unwound.
-    if (argc > 1 && std::strcmp(argv[1], "check") == 0) {
-        return velmaro::RunCheckCommand(argc, argv);
-    }
-    if (argc > 1 && std::strcmp(argv[1], "card") == 0) {
-        return velmaro::RunCardCommand(argc, argv);
+    switch (velmaro::CommandOf(argc, argv)) {
+        case velmaro::Command::kCheck:
+            return velmaro::RunCheckCommand(argc, argv);
+        case velmaro::Command::kCard:
+            return velmaro::RunCardCommand(argc, argv);
+        case velmaro::Command::kWindow:
+            break;
     }
     return velmaro::RunWindowCommand(argc, argv);
 }

@@ -73,15 +73,29 @@ chosen, or when this text cannot be written.
 )";
 }
 
+// Every option of the window command, registered on one parser.
+struct WindowOptionNames {
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, {}};
+    QCommandLineOption version{QStringLiteral("version"), {}};
+    QCommandLineOption dataDir{QStringLiteral("data-dir"), {}, QStringLiteral("DIR")};
+    // The window closes as soon as it has been shown (tests, benchmarks).
+    QCommandLineOption quitAfterShow = HiddenFromHelp({QStringLiteral("quit-after-show"), {}});
+
+    static QCommandLineOption HiddenFromHelp(QCommandLineOption option) {
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        return option;
+    }
+    void AddTo(QCommandLineParser& parser) const {
+        parser.addOptions({help, version, dataDir, quitAfterShow});
+    }
+};
+
 // Parses argv[1...]; an Error carries the usage message.
 Result<WindowOptions> ParseWindowOptions(int argc, char* argv[]) {
     QCommandLineParser parser;
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, {});
-    const QCommandLineOption version(QStringLiteral("version"), {});
-    const QCommandLineOption dataDir(QStringLiteral("data-dir"), {}, QStringLiteral("DIR"));
-    QCommandLineOption quitAfterShow(QStringLiteral("quit-after-show"), {});
-    quitAfterShow.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({help, version, dataDir, quitAfterShow});
+    const WindowOptionNames names;
+    names.AddTo(parser);
+    const auto& [help, version, dataDir, quitAfterShow] = names;
     if (!parser.parse(CommandArguments(QStringLiteral("velmaro"), argc, argv, 1)))
         return Error{"", FileNameBytes(UsageErrorText(parser))};
 
@@ -176,6 +190,8 @@ void StartupQtMessages(QtMsgType type, const QMessageLogContext&, const QString&
 }
 
 }  // namespace
+
+void AddWindowOptions(QCommandLineParser& parser) { WindowOptionNames().AddTo(parser); }
 
 int RunWindowCommand(int argc, char* argv[]) {
     const Result<WindowOptions> options = ParseWindowOptions(argc, argv);

@@ -284,13 +284,16 @@ TEST(CardOutput, NoFormatNorSplitWritesOverADataFileByAnyName) {
         EXPECT_EQ(run.out, "");
     }
     // The data folder named otherwise (VELMARO_DATA_DIR; an option after one that takes a
-    // value), and another data set's file, are data files as well.
+    // value, or as the value of one: "--output --data-dir"), and another data set's file, are
+    // data files as well.
     const std::string another = folder.filePath("another").toStdString();
     std::filesystem::copy(data, another);
     const std::string log = folder.filePath("log").toStdString();
     for (const std::string& script :
          {"VELMARO_DATA_DIR='" + data + "' \"$VELMARO\" card 99999 2>> '" + log + "'",
           "\"$VELMARO\" card --from -- --data-dir='" + data + "' 99999 2>> '" + log + "'",
+          "cd '" + folder.path().toStdString() + "' && VELMARO_DATA_DIR='" + data +
+              "' \"$VELMARO\" card --output --data-dir 99999 2>> '" + log + "'",
           "\"$VELMARO\" card --data-dir '" + data + "' 99999 2>> '" + another + "/esami.grp'"}) {
         const ProcessRun run = RunVelmaroScript(QString::fromStdString(script));
         EXPECT_EQ(run.exitCode, 2) << script;
