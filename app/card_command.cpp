@@ -47,6 +47,60 @@ void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& m
     }
 }
 
+// Draws the cards of matricolas as options ask, into one file, standard output or a folder.
+int DrawEveryCard(const CardOptions& options, const std::vector<std::string>& matricolas,
+                  const DataStore& store, const DataDirChoice& dataDir,
+                  std::chrono::year_month_day today, const std::string& decimalSeparator,
+                  Interruption& interruption) {
+    interruption.Catch();
+    const bool cardsOnErrorTerminal =
+        !options.splitFolder &&
+        CardsReachTerminalOf(STDERR_FILENO, STDOUT_FILENO,
+                             WritesToStandardOutput(options) ? std::string() : *options.output);
+    CardProgress progress(std::cerr, matricolas.size(),
+                          ShowsProgress(options.quiet, STDERR_FILENO, cardsOnErrorTerminal));
+
+    if (options.splitFolder) {
+        const int cores = static_cast<int>(std::thread::hardware_concurrency());
+        const SplitRequest request{*options.splitFolder, options.format, options.dotsPerInch,
+                                   options.jobs > 0 ? options.jobs : std::max(cores, 1)};
+        return DrawSplitCards(matricolas, dataDir.dataDir, request, today, decimalSeparator,
+                              std::cerr, progress);
+    }
+    const bool toStandardOutput = WritesToStandardOutput(options);
+    if (options.format != CardFormat::kOps) {
+        if (!toStandardOutput) {
+            const std::unique_ptr<CardSink> sink = MakeFileSink(options);
+            return DrawCards(matricolas, store, *sink, today, decimalSeparator, std::cerr,
+                             &progress);
+        }
+        const std::unique_ptr<OutputFile> out = StandardOutput();
+        const std::unique_ptr<CardSink> sink = MakeStreamFileSink(options, *out);
+        return DrawCards(matricolas, store, *sink, today, decimalSeparator, std::cerr, &progress);
+    }
+
+    std::unique_ptr<TextMetrics> metrics;
+    if (options.metrics == CardMetrics::kFixed) {
+        metrics = std::make_unique<FixedMetrics>();
+    } else {
+        // The PDF's resolution: a recording measured so matches the PDF page exactly.
+        metrics = std::make_unique<QtTextMetrics>(
+            QtTextMetrics::AtResolution(CardPrinterFont(), kTwipResolution));
+    }
+    std::unique_ptr<OutputFile> out;
+    if (!toStandardOutput) {
+        out = std::make_unique<OutputFile>(FileNameText(*options.output));
+        if (Status opened = out->Open(); !opened) {
+            ReportError(std::cerr, opened.error());
+            return kCardsFailed;
+        }
+    } else {
+        out = StandardOutput();
+    }
+    const std::unique_ptr<CardSink> sink = MakeOpsSink(*out, *metrics);
+    return DrawCards(matricolas, store, *sink, today, decimalSeparator, std::cerr, &progress);
+}
+
 // Everything the card command does once Qt is set up; interruption catches the signals once
 // the numbers are read and the data loaded. When it returns, every output file is complete or
 // discarded.
@@ -109,61 +163,19 @@ int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
     WarnOfMissingRecordFiles(*store, std::cerr);
 
     std::vector<std::string> matricolas = options->matricolas;
+    // A registry record that no number reaches is a student --all cannot draw.
+    int registryStatus = kCardsAllDrawn;
     if (options->all) {
-        auto every = EveryMatricola(*store);
+        auto every = EveryMatricola(*store, std::cerr);
         if (!every) {
             ReportError(std::cerr, every.error());
             return kCardsFailed;
         }
-        matricolas = std::move(*every);
+        matricolas = std::move(every->matricolas);
+        if (every->someUnreachable) registryStatus = kCardsSomeNotFound;
     }
-    interruption.Catch();
-    const bool cardsOnErrorTerminal =
-        !options->splitFolder &&
-        CardsReachTerminalOf(STDERR_FILENO, STDOUT_FILENO,
-                             WritesToStandardOutput(*options) ? std::string() : *options->output);
-    CardProgress progress(std::cerr, matricolas.size(),
-                          ShowsProgress(options->quiet, STDERR_FILENO, cardsOnErrorTerminal));
-
-    if (options->splitFolder) {
-        const int cores = static_cast<int>(std::thread::hardware_concurrency());
-        const SplitRequest request{*options->splitFolder, options->format, options->dotsPerInch,
-                                   options->jobs > 0 ? options->jobs : std::max(cores, 1)};
-        return DrawSplitCards(matricolas, dataDir.dataDir, request, today, decimalSeparator,
-                              std::cerr, progress);
-    }
-    const bool toStandardOutput = WritesToStandardOutput(*options);
-    if (options->format != CardFormat::kOps) {
-        if (!toStandardOutput) {
-            const std::unique_ptr<CardSink> sink = MakeFileSink(*options);
-            return DrawCards(matricolas, *store, *sink, today, decimalSeparator, std::cerr,
-                             &progress);
-        }
-        const std::unique_ptr<OutputFile> out = StandardOutput();
-        const std::unique_ptr<CardSink> sink = MakeStreamFileSink(*options, *out);
-        return DrawCards(matricolas, *store, *sink, today, decimalSeparator, std::cerr, &progress);
-    }
-
-    std::unique_ptr<TextMetrics> metrics;
-    if (options->metrics == CardMetrics::kFixed) {
-        metrics = std::make_unique<FixedMetrics>();
-    } else {
-        // The PDF's resolution: a recording measured so matches the PDF page exactly.
-        metrics = std::make_unique<QtTextMetrics>(
-            QtTextMetrics::AtResolution(CardPrinterFont(), kTwipResolution));
-    }
-    std::unique_ptr<OutputFile> out;
-    if (!toStandardOutput) {
-        out = std::make_unique<OutputFile>(FileNameText(*options->output));
-        if (Status opened = out->Open(); !opened) {
-            ReportError(std::cerr, opened.error());
-            return kCardsFailed;
-        }
-    } else {
-        out = StandardOutput();
-    }
-    const std::unique_ptr<CardSink> sink = MakeOpsSink(*out, *metrics);
-    return DrawCards(matricolas, *store, *sink, today, decimalSeparator, std::cerr, &progress);
+    return std::max(registryStatus, DrawEveryCard(*options, matricolas, *store, dataDir, today,
+                                                  decimalSeparator, interruption));
 }
 
 }  // namespace

@@ -102,7 +102,9 @@ of the velmaro executable.
 Exit status:
   0  every card was drawn.
   1  some MATRICOLA was not found ("Matricola NON Trovata: <MATRICOLA>" on
-     standard error); the others were drawn.
+     standard error); with --all, some registry record has a key that is no
+     number, which no MATRICOLA reaches (one line says how many); the others
+     were drawn.
   2  a usage error, a data file that is missing or unreadable (one line on
      standard error names the file and the reason), or an output that cannot
      be written.

@@ -67,14 +67,21 @@ int DrawCards(const std::vector<std::string>& matricolas, const DataStore& store
     return status;
 }
 
-Result<std::vector<std::string>> EveryMatricola(const DataStore& store) {
-    VELMARO_TRY(const std::vector<std::int32_t> keys,
-                RegistryKeys(store.Registry(), store.RegistryCount()));
-    std::vector<std::string> matricolas;
-    matricolas.reserve(keys.size());
-    for (const std::int32_t key : keys)
-        matricolas.push_back(std::to_string(key));
-    return matricolas;
+Result<EveryStudent> EveryMatricola(const DataStore& store, std::ostream& errors) {
+    VELMARO_TRY(const RegistryKeyList list, RegistryKeys(store.Registry(), store.RegistryCount()));
+    EveryStudent every;
+    every.matricolas.reserve(list.keys.size());
+    for (const std::int32_t key : list.keys)
+        every.matricolas.push_back(std::to_string(key));
+    every.someUnreachable = list.unreachable > 0;
+    if (every.someUnreachable) {
+        errors << "velmaro: " << PrintableText(store.Registry().Path()) << ": " << list.unreachable
+               << (list.unreachable == 1 ? " record has" : " records have")
+               << " a key that is no MATRICOLA and no card (the first: record "
+               << list.firstUnreachable << ", key \"" << PrintableText(list.firstUnreachableKey)
+               << "\"); 'velmaro check' lists them\n";
+    }
+    return every;
 }
 
 void WarnOfMissingRecordFiles(const DataStore& store, std::ostream& warnings) {

@@ -31,8 +31,13 @@ int DrawCards(const std::vector<std::string>& matricolas, const DataStore& store
               std::ostream& errors, CardProgress* progress = nullptr);
 
 // The numbers of every student of the registry, in key order and each once, as --all draws
-// them.
-Result<std::vector<std::string>> EveryMatricola(const DataStore& store);
+// them; someUnreachable when records whose key is no number were left out (no number reaches
+// them), which one line on errors says, naming the first.
+struct EveryStudent {
+    std::vector<std::string> matricolas;
+    bool someUnreachable = false;
+};
+Result<EveryStudent> EveryMatricola(const DataStore& store, std::ostream& errors);
 
 // One warning line on warnings for each of esami.dir and velmara.dir that is missing: the cards
 // still come, without exams or career years.

@@ -6,18 +6,26 @@
 
 namespace velmaro {
 
-Result<std::vector<std::int32_t>> RegistryKeys(const RecordFile& registry, std::int32_t count) {
+Result<RegistryKeyList> RegistryKeys(const RecordFile& registry, std::int32_t count) {
     VELMARO_TRY(registry.Refresh());
-    std::vector<std::int32_t> keys;
+    RegistryKeyList list;
+    std::vector<std::int32_t>& keys = list.keys;
     keys.reserve(static_cast<std::size_t>(std::max(count, 0)));
-    VELMARO_TRY(registry.ForEachInRun(1, count, [&keys](std::string_view text) {
-        if (const std::int32_t key = RecordKey(text); key >= 1) keys.push_back(key);
+    std::int64_t record = 0;
+    VELMARO_TRY(registry.ForEachInRun(1, count, [&](std::string_view text) {
+        ++record;
+        if (const std::int32_t key = RecordKey(text); key >= 1) {
+            keys.push_back(key);
+        } else if (list.unreachable++ == 0) {
+            list.firstUnreachable = record;
+            list.firstUnreachableKey = std::string(text.substr(0, 5));
+        }
     }));
     // A registry out of order or with a key repeated (which the check reports) still gives each
     // key once, in order.
     if (!std::is_sorted(keys.begin(), keys.end())) std::sort(keys.begin(), keys.end());
     keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
-    return keys;
+    return list;
 }
 
 Result<SearchOutcome> SearchRegistry(const RecordFile& registry, std::int32_t count,

@@ -17,9 +17,20 @@ struct SearchOutcome {
     int recordsRead = 0;
 };
 
+// The keys of a registry's records, for drawing every student.
+struct RegistryKeyList {
+    std::vector<std::int32_t> keys;  // in ascending order, each once
+    // The records whose key is below 1 (no number), which no search reaches, and the first of
+    // them: its record number and its key field.
+    std::int64_t unreachable = 0;
+    std::int64_t firstUnreachable = 0;
+    std::string firstUnreachableKey;
+};
+
 // The keys of records 1 ... count of the registry, for drawing every student: in ascending
-// order, each once, whatever the order of the records; a key below 1 (no number) is left out.
-Result<std::vector<std::int32_t>> RegistryKeys(const RecordFile& registry, std::int32_t count);
+// order, each once, whatever the order of the records; a key below 1 (no number) is left out
+// and counted.
+Result<RegistryKeyList> RegistryKeys(const RecordFile& registry, std::int32_t count);
 
 // Binary search of the sorted registry for key over records 1 ... count. A key outside
 // 1 ... lastKey is not found without reading anything; otherwise at most about

@@ -2,12 +2,14 @@
 // and the warning for a missing record file.
 
 #include <fcntl.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcessEnvironment>
 
 #include <algorithm>
@@ -61,6 +63,26 @@ TEST(CardBatch, AllDrawsEveryStudentInKeyOrder) {
     EXPECT_GT(keys.front(), 0);
     EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end()));
     EXPECT_EQ(std::adjacent_find(keys.begin(), keys.end()), keys.end());
+    // The record of key 0 is a student no number reaches: said, and the run is not a success.
+    EXPECT_EQ(all.exitCode, 1);
+    EXPECT_THAT(all.err,
+                ::testing::HasSubstr(
+                    "elenco.dir: 1 record has a key that is no MATRICOLA and no card "
+                    "(the first: record 10, key \"00000\"); 'velmaro check' lists them\n"));
+
+    // Not one key a number: no card at all, in one file or in a folder, is no success either.
+    for (std::size_t record = 0; record < registry.size() / slot; ++record)
+        registry.replace(record * slot + 2, 5, record % 2 ? "ABCDE" : "    0");
+    shuffled.Write("elenco.dir", registry);
+    for (const QString target : {"-o", "--split"}) {
+        const QString path = QString::fromStdString(shuffled.PathOf("cards"));
+        const auto none = RunVelmaro({"card", "--all", "--format=pdf", target, path, "--data-dir",
+                                      QString::fromStdString(shuffled.DataDir())});
+        EXPECT_EQ(none.exitCode, 1) << target.toStdString() << none.err;
+        EXPECT_THAT(none.err, ::testing::HasSubstr("400 records have a key that is no MATRICOLA"));
+        EXPECT_FALSE(QFileInfo::exists(path) && QFileInfo(path).isFile());
+        EXPECT_TRUE(QDir(path).isEmpty());
+    }
 }
 
 TEST(CardBatch, SplitFilesAreTheOneByOneCardsWhateverTheThreads) {
