@@ -4,8 +4,11 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QContextMenuEvent>
+#include <QFocusEvent>
 #include <QKeyEvent>
+#include <QMoveEvent>
 #include <QPainter>
+#include <QPen>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -20,17 +23,48 @@ namespace {
 
 constexpr std::array<int, 10> kZoomSteps = {50, 67, 75, 90, 100, 125, 150, 200, 300, 400};
 
-// What a screen reader learns of the card area: a static text whose value is the card.
-class CardViewAccessible final : public QAccessibleWidget {
+// What a screen reader learns of the card area: a static text whose value and whose text are
+// the card's, read-only, without a caret or a selection.
+class CardViewAccessible final : public QAccessibleWidget, public QAccessibleTextInterface {
   public:
     explicit CardViewAccessible(CardView* view)
         : QAccessibleWidget(view, QAccessible::StaticText) {}
 
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+
     QString text(QAccessible::Text kind) const override {
-        const auto* view = static_cast<const CardView*>(widget());
-        if (kind == QAccessible::Value) return view->CardText();
+        if (kind == QAccessible::Value) return Card();
         return QAccessibleWidget::text(kind);
     }
+
+    QString text(int startOffset, int endOffset) const override {
+        return Card().mid(startOffset, endOffset - startOffset);
+    }
+    int characterCount() const override { return static_cast<int>(Card().size()); }
+    void selection(int /*selectionIndex*/, int* startOffset, int* endOffset) const override {
+        *startOffset = 0;
+        *endOffset = 0;
+    }
+    int selectionCount() const override { return 0; }
+    void addSelection(int /*startOffset*/, int /*endOffset*/) override {}
+    void removeSelection(int /*selectionIndex*/) override {}
+    void setSelection(int /*selectionIndex*/, int /*startOffset*/, int /*endOffset*/) override {}
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int /*position*/) override {}
+    QRect characterRect(int /*offset*/) const override { return {}; }
+    int offsetAtPoint(const QPoint& /*point*/) const override { return -1; }
+    void scrollToSubstring(int /*startIndex*/, int /*endIndex*/) override {}
+    QString attributes(int /*offset*/, int* startOffset, int* endOffset) const override {
+        *startOffset = 0;
+        *endOffset = characterCount();
+        return {};
+    }
+
+  private:
+    QString Card() const { return static_cast<const CardView*>(widget())->CardText(); }
 };
 
 QAccessibleInterface* CardViewAccessibleFactory(const QString& className, QObject* object) {
@@ -65,6 +99,7 @@ CardView::CardView(QWidget* parent) : QWidget(parent) {
 }
 
 void CardView::SetCard(QRect area, CardPainter paint, CardTextSource text) {
+    const QString previousText = QAccessible::isActive() ? CardText() : QString();
     area_ = area;
     paint_ = std::move(paint);
     text_ = std::move(text);
@@ -74,10 +109,7 @@ void CardView::SetCard(QRect area, CardPainter paint, CardTextSource text) {
     DrawImage();
     FitSize();
     update();
-    if (QAccessible::isActive()) {
-        QAccessibleValueChangeEvent changed(this, CardText());
-        QAccessible::updateAccessibility(&changed);
-    }
+    TellScreenReaders(previousText);
 }
 
 void CardView::SetCardHeight(int height) {
@@ -90,16 +122,32 @@ void CardView::SetCardHeight(int height) {
 
 void CardView::Clear() {
     if (IsEmpty()) return;
+    const QString previousText = QAccessible::isActive() ? CardText() : QString();
     paint_ = nullptr;
     text_ = nullptr;
+    cachedText_.reset();
     imageZoom_ = 0;
     if (hasFocus()) focusNextChild();
     setFocusPolicy(Qt::NoFocus);
     FitSize();
     update();
+    TellScreenReaders(previousText);
 }
 
-QString CardView::CardText() const { return text_ ? text_() : QString(); }
+QString CardView::CardText() const {
+    if (!text_) return {};
+    if (!cachedText_) cachedText_ = text_();
+    return *cachedText_;
+}
+
+void CardView::TellScreenReaders(const QString& previousText) {
+    if (!QAccessible::isActive()) return;
+    const QString text = CardText();
+    QAccessibleTextUpdateEvent textChanged(this, 0, previousText, text);
+    QAccessible::updateAccessibility(&textChanged);
+    QAccessibleValueChangeEvent valueChanged(this, text);
+    QAccessible::updateAccessibility(&valueChanged);
+}
 
 void CardView::SetZoom(int percent) {
     percent = std::clamp(percent, kMinZoom, kMaxZoom);
@@ -145,6 +193,8 @@ void CardView::DrawImage() {
     SetImageResolution(image_, logicalDpiX(), logicalDpiY());
     image_.fill(Qt::transparent);
     imageZoom_ = zoom_;
+    // The text follows the card as drawn: a new resolution can wrap a name otherwise.
+    cachedText_.reset();
     QPainter painter(&image_);
     painter.scale(zoom_ / 100.0, zoom_ / 100.0);
     painter.translate(-area_.topLeft());
@@ -156,6 +206,31 @@ void CardView::paintEvent(QPaintEvent* /*event*/) {
     if (!ImageIsCurrent()) DrawImage();
     QPainter painter(this);
     painter.drawImage(QPointF(0, 0), image_);
+    // Where the keys go: the card scrolls with the arrows, Page Up and Down, Home and End.
+    if (hasFocus()) {
+        constexpr int kFocusWidth = 2;
+        const QRect visible = visibleRegion().boundingRect();
+        painter.setPen(QPen(palette().color(QPalette::Highlight), kFocusWidth, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(
+            visible.adjusted(kFocusWidth / 2, kFocusWidth / 2, -kFocusWidth / 2, -kFocusWidth / 2));
+    }
+}
+
+void CardView::focusInEvent(QFocusEvent* event) {
+    update();
+    QWidget::focusInEvent(event);
+}
+
+void CardView::focusOutEvent(QFocusEvent* event) {
+    update();
+    QWidget::focusOutEvent(event);
+}
+
+void CardView::moveEvent(QMoveEvent* event) {
+    // Scrolled: the focus frame follows the part in sight.
+    if (hasFocus()) update();
+    QWidget::moveEvent(event);
 }
 
 QPoint CardView::VisibleCorner() const {

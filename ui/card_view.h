@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 namespace velmaro {
 
@@ -15,7 +16,8 @@ namespace velmaro {
 // covering the window does not lose the card, and a new zoom or resolution draws the card
 // again from its drawing operations, crisp at every size, never scaled as a bitmap.
 //
-// For screen readers it is a static text whose value is the card's text in reading order.
+// For screen readers it is a static text whose value and text are the card's text in reading
+// order; a new card, or none, is announced as a change of both.
 class CardView final : public QWidget {
     Q_OBJECT
 
@@ -56,6 +58,10 @@ class CardView final : public QWidget {
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // With the keys' focus the card shows a frame around the part in sight.
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
   private:
     // The top left corner of the part of the card in sight (the card scrolls), where a menu
@@ -69,10 +75,15 @@ class CardView final : public QWidget {
     // Draws the card into image_ at the current zoom and resolution.
     void DrawImage();
     bool ImageIsCurrent() const;
+    // Tells an active screen reader that the card's text was previousText and is now
+    // CardText().
+    void TellScreenReaders(const QString& previousText);
 
     QRect area_;
     CardPainter paint_;
     CardTextSource text_;
+    // The card's text once asked for: a screen reader reads it in many small pieces.
+    mutable std::optional<QString> cachedText_;
     QImage image_;
     int imageZoom_ = 0;
     int zoom_ = 100;

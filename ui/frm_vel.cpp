@@ -150,6 +150,9 @@ FrmVel::FrmVel(std::string dataDir, CardContext context, QWidget* parent)
     setAutoFillBackground(true);
     QPalette boxPalette = TxtMatr->palette();
     boxPalette.setColor(QPalette::Base, QColor(192, 255, 255));
+    // Dark on the light box whatever the desktop's colours: a dark theme's light text
+    // would vanish on it.
+    boxPalette.setColor(QPalette::Text, Qt::black);
     TxtMatr->setPalette(boxPalette);
     LblMatr->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 

@@ -17,6 +17,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -203,6 +204,24 @@ class FrmVelTest : public QObject {
                                QRect(281, 0, 123, 25), QRect(418, 0, 123, 25)}));
     }
 
+    // The box keeps its light colour in a dark desktop theme, and the number stays dark on it.
+    void theNumberStaysLegibleInADarkTheme() {
+        const QPalette desktop = QApplication::palette();
+        QPalette dark = desktop;
+        for (const auto role : {QPalette::Window, QPalette::Base, QPalette::Button})
+            dark.setColor(role, QColor(40, 40, 40));
+        for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+            dark.setColor(role, QColor(240, 240, 240));
+        QApplication::setPalette(dark);
+        const auto restore = qScopeGuard([&desktop] { QApplication::setPalette(desktop); });
+        Open();
+        TxtMatr->deselect();
+        TxtMatr->clearFocus();  // no caret
+        const QImage box = TxtMatr->grab().toImage();
+        // Inside the frame: the digits are the dark pixels.
+        QVERIFY(DarkPixels(box.copy(box.rect().adjusted(3, 3, -3, -3))) > 20);
+    }
+
     // Screen readers, Tab, Esc and the access keys, down to "&Esci", which closes the files.
     void keyboardAndScreenReadersFollowTheScreen() {
         Open();
@@ -217,6 +236,10 @@ class FrmVelTest : public QObject {
         QVERIFY(!cardAccessible->text(QAccessible::Name).isEmpty());
         QCOMPARE(cardAccessible->text(QAccessible::Value), QString());  // no card yet
         QCOMPARE(LblMatr->buddy(), static_cast<QWidget*>(TxtMatr));
+        // A screen reader reads the card through its text, which is what the desktop's bridge
+        // passes on.
+        QAccessibleTextInterface* cardText = cardAccessible->textInterface();
+        QVERIFY(cardText != nullptr);
 
         // "&Stampa" is disabled, X marks nothing: neither types into the number.
         // (As the platform sends them: with the letter's text.)
@@ -226,15 +249,28 @@ class FrmVelTest : public QObject {
         // Keypad Enter displays as Enter does.
         QTest::keyClick(TxtMatr, Qt::Key_Enter, Qt::KeypadModifier);
         QVERIFY(window_->ShowsCard());
+        const QString shown = cardText->text(0, cardText->characterCount());
+        QVERIFY2(shown.startsWith(QStringLiteral("Matr.: 5193\t")), qPrintable(shown));
+        QCOMPARE(shown, cardAccessible->text(QAccessible::Value));
+        // The card's frame shows where the keys go once Tab has brought them there.
+        const QImage unfocused = card_->grab().toImage();
         // Tab goes round as the controls stand: box, Visualizza, Stampa, Esci, the card.
         for (QWidget* next : std::vector<QWidget*>{CmdVis, CmdPri, CmdExi, card_, TxtMatr}) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget(), next);
+            if (next != card_) continue;
+            const QImage focused = card_->grab().toImage();
+            const QRgb highlight = card_->palette().color(QPalette::Highlight).rgb();
+            int framed = 0;
+            for (int y = 0; y < focused.height(); ++y)
+                framed += focused.pixel(0, y) == highlight && unfocused.pixel(0, y) != highlight;
+            QVERIFY2(framed > focused.height() / 4, qPrintable(QString::number(framed)));
         }
         // Esc empties the box (and, being an edit, clears the card).
         QTest::keyClick(TxtMatr, Qt::Key_Escape);
         QCOMPARE(TxtMatr->text(), QString());
         QVERIFY(!window_->ShowsCard());
+        QCOMPARE(cardText->characterCount(), 0);
         // Neither Esc nor a lookup leaves the box an undo history: kept all day, it would grow
         // with every key typed.
         QVERIFY(!TxtMatr->isUndoAvailable());
