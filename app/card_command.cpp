@@ -58,7 +58,9 @@ int DrawEveryCard(const CardOptions& options, const std::vector<std::string>& ma
         CardsReachTerminalOf(STDERR_FILENO, STDOUT_FILENO,
                              WritesToStandardOutput(options) ? std::string() : *options.output);
     CardProgress progress(std::cerr, matricolas.size(),
-                          ShowsProgress(options.quiet, STDERR_FILENO, cardsOnErrorTerminal));
+                          ShowsProgress(options.quiet, STDERR_FILENO, cardsOnErrorTerminal),
+                          std::chrono::steady_clock::now,
+                          [] { return TerminalColumns(STDERR_FILENO); });
 
     if (options.splitFolder) {
         const int cores = static_cast<int>(std::thread::hardware_concurrency());

@@ -1,5 +1,6 @@
 #include "app/card_progress.h"
 
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -12,8 +13,51 @@
 
 namespace velmaro {
 
-CardProgress::CardProgress(std::ostream& out, std::size_t total, bool enabled, Clock clock)
-    : out_(out), total_(total), enabled_(enabled), clock_(std::move(clock)), start_(clock_()) {}
+namespace {
+
+// Whether a progress line stands unended on standard error: what a signal handler can know.
+std::atomic<bool> progressLineOpen{false};
+
+// SIGPIPE, while progress is shown: the cards' reader has gone, and the run ends by that
+// signal as any filter's does, but on a line of its own. (Only what a handler may call.)
+extern "C" void EndLineAndBrokenPipe(int signal) {
+    if (progressLineOpen.exchange(false)) {
+        [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, "\n", 1);
+    }
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    ::sigaction(signal, &fallback, nullptr);
+    ::raise(signal);  // delivered as the handler returns
+}
+
+}  // namespace
+
+CardProgress::CardProgress(std::ostream& out, std::size_t total, bool enabled, Clock clock,
+                           Columns columns)
+    : out_(out),
+      total_(total),
+      enabled_(enabled),
+      clock_(std::move(clock)),
+      columns_(std::move(columns)),
+      start_(clock_()) {
+    if (!enabled_) return;
+    struct sigaction action {};
+    action.sa_handler = EndLineAndBrokenPipe;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGPIPE, &action, &earlierBrokenPipe_);
+}
+
+CardProgress::~CardProgress() {
+    if (!enabled_) return;
+    ::sigaction(SIGPIPE, &earlierBrokenPipe_, nullptr);
+    progressLineOpen = false;
+}
+
+std::size_t CardProgress::Room() const {
+    const std::size_t columns = columns_ ? columns_() : 0;
+    // The last column is left free: a line that fills it leaves some terminals on the next.
+    return columns > 1 ? columns - 1 : SIZE_MAX;
+}
 
 std::string CardProgress::Line(std::size_t done, std::size_t total, double seconds) {
     const double percent = total == 0 ? 100.0 : 100.0 * static_cast<double>(done) / total;
@@ -49,26 +93,37 @@ void CardProgress::Finish() {
     if (!wroteAny_) return;
     Write(done_, clock_());
     out_ << '\n' << std::flush;
+    progressLineOpen = false;
 }
 
 void CardProgress::ClearLine() {
     if (!enabled_) return;
     const std::lock_guard lock(writing_);
     if (lastWidth_ == 0) return;
-    out_ << '\r' << std::string(lastWidth_, ' ') << '\r' << std::flush;
+    out_ << '\r' << std::string(std::min(lastWidth_, Room()), ' ') << '\r' << std::flush;
     lastWidth_ = 0;
+    progressLineOpen = false;
 }
 
 void CardProgress::Write(std::size_t done, std::chrono::steady_clock::time_point now) {
     const double seconds = std::chrono::duration<double>(now - start_).count();
+    const std::size_t room = Room();
     std::string line = Line(done, total_, seconds);
+    if (line.size() > room) line.resize(room);
     const std::size_t width = line.size();
     // Blanks over what a longer earlier line left behind.
-    if (width < lastWidth_) line.append(lastWidth_ - width, ' ');
+    if (width < lastWidth_) line.append(std::min(lastWidth_, room) - width, ' ');
     out_ << '\r' << line << std::flush;
+    progressLineOpen = true;
     lastWidth_ = width;
     lastWrite_ = now;
     wroteAny_ = true;
+}
+
+std::size_t TerminalColumns(int descriptor) {
+    struct winsize size {};
+    if (::ioctl(descriptor, TIOCGWINSZ, &size) != 0) return 0;
+    return size.ws_col;
 }
 
 bool ShowsProgress(bool quiet, int errorsTo, bool cardsOnThatTerminal) {

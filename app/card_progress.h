@@ -1,5 +1,7 @@
 #pragma once
 
+#include <signal.h>
+
 #include <atomic>
 #include <chrono>
 #include <cstddef>
@@ -13,15 +15,24 @@ namespace velmaro {
 // How far a run of many cards has come, shown on one terminal line that is rewritten in place:
 // count, percentage, cards per second and the time left. At most kUpdatesPerSecond updates
 // are written, however fast the cards come, and none in a run's first interval, so a short
-// run shows nothing; a disabled progress writes nothing at all.
+// run shows nothing; a disabled progress writes nothing at all. The line is cut to the
+// terminal's width, since a line that wraps can no longer be rewritten in place; and a reader
+// of the cards that closes its pipe (`velmaro card --all | head`), which ends the run by
+// SIGPIPE, still finds the line ended.
 // CardDone may be called from any thread.
 class CardProgress {
   public:
     using Clock = std::function<std::chrono::steady_clock::time_point()>;
+    // The terminal's width in characters; 0 when it is not known.
+    using Columns = std::function<std::size_t()>;
     static constexpr int kUpdatesPerSecond = 4;
 
     CardProgress(std::ostream& out, std::size_t total, bool enabled,
-                 Clock clock = std::chrono::steady_clock::now);
+                 Clock clock = std::chrono::steady_clock::now, Columns columns = {});
+    // Gives SIGPIPE back its earlier action.
+    ~CardProgress();
+    CardProgress(const CardProgress&) = delete;
+    CardProgress& operator=(const CardProgress&) = delete;
 
     // One more card handled (drawn or not found).
     void CardDone();
@@ -36,11 +47,15 @@ class CardProgress {
 
   private:
     void Write(std::size_t done, std::chrono::steady_clock::time_point now);
+    // How many characters a line may hold without wrapping; SIZE_MAX when that is not known.
+    std::size_t Room() const;
 
     std::ostream& out_;
     const std::size_t total_;
     const bool enabled_;
     const Clock clock_;
+    const Columns columns_;
+    struct sigaction earlierBrokenPipe_ {};
     const std::chrono::steady_clock::time_point start_;
     std::atomic<std::size_t> done_{0};
     std::mutex writing_;
@@ -48,6 +63,9 @@ class CardProgress {
     bool wroteAny_ = false;
     std::size_t lastWidth_ = 0;
 };
+
+// The width in characters of the terminal that descriptor is; 0 when it is none or says none.
+std::size_t TerminalColumns(int descriptor);
 
 // Whether a run shows its progress on the descriptor errorsTo: not when quiet, only when that
 // is a terminal, and not when the cards themselves go to that terminal, where the progress

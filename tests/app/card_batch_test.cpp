@@ -4,7 +4,9 @@
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -13,10 +15,12 @@
 #include <QProcessEnvironment>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <functional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -319,6 +323,80 @@ TEST(CardProgress, UpdatesAFewTimesASecondAndNotForShortRuns) {
         << text;
 }
 
+// On a narrow terminal the line is cut short of the last column, blanks included: a line that
+// wraps leaves a row behind at every update.
+TEST(CardProgress, NeverWrapsOnANarrowTerminal) {
+    ManualClock clock;
+    std::ostringstream out;
+    std::size_t columns = 30;
+    CardProgress progress(out, 100000, true, clock.Get(), [&columns] { return columns; });
+    for (int i = 0; i < 10000; ++i) {
+        clock.now += std::chrono::milliseconds(1);
+        if (i == 5000) columns = 20;  // narrowed on the way
+        progress.CardDone();
+    }
+    progress.ClearLine();
+    const std::string text = out.str();
+    ASSERT_NE(text.find("cards"), std::string::npos);
+    std::size_t widest = 0;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find('\r', start), text.size());
+        widest = std::max(widest, end - start);
+        start = end + 1;
+    }
+    EXPECT_EQ(widest, 29u) << text;
+    EXPECT_TRUE(text.ends_with('\r' + std::string(19, ' ') + '\r')) << text;
+}
+
+// A reader of the cards that goes away (`velmaro card --all | head`) ends the run by SIGPIPE,
+// as any filter's, but the progress line is ended first: the shell's prompt does not land on it.
+TEST(CardProgress, IsEndedWhenTheCardsReaderGoesAway) {
+    int terminal = -1, side = -1;
+    ASSERT_EQ(::openpty(&terminal, &side, nullptr, nullptr, nullptr), 0);
+    int cards[2] = {-1, -1};
+    ASSERT_EQ(::pipe2(cards, O_CLOEXEC), 0);
+    const testdata::TempDataDir folder;
+    std::string numbers;
+    for (int i = 0; i < 20000; ++i)
+        numbers += "5193\n";
+    folder.Write("numbers", numbers);
+    // Reads the cards until the progress shows, then stops reading them.
+    std::string shown;
+    std::thread reader([&] {
+        std::array<char, 65536> buffer{};
+        while (shown.find("cards/s") == std::string::npos) {
+            pollfd both[2] = {{terminal, POLLIN, 0}, {cards[0], POLLIN, 0}};
+            if (::poll(both, 2, 30000) <= 0) break;
+            if (both[0].revents & POLLIN) {
+                const ssize_t got = ::read(terminal, buffer.data(), buffer.size());
+                if (got <= 0) break;
+                shown.append(buffer.data(), static_cast<std::size_t>(got));
+            }
+            if ((both[1].revents & POLLIN) && ::read(cards[0], buffer.data(), buffer.size()) <= 0)
+                break;
+        }
+        ::close(cards[0]);
+    });
+    const auto run =
+        RunVelmaro({"card", "--format=ops", "--metrics=fixed", kToday, "--data-dir", kSample,
+                    "--from", QString::fromStdString(folder.PathOf("numbers"))},
+                   {}, {}, {}, [&] {
+                       ::dup2(side, STDERR_FILENO);
+                       ::dup2(cards[1], STDOUT_FILENO);
+                   });
+    reader.join();
+    ::close(cards[1]);
+    ::close(side);
+    EXPECT_EQ(run.exitCode, -1);  // ended by the signal
+    ::fcntl(terminal, F_SETFL, O_NONBLOCK);
+    std::array<char, 4096> buffer{};
+    for (ssize_t got; (got = ::read(terminal, buffer.data(), buffer.size())) > 0;)
+        shown.append(buffer.data(), static_cast<std::size_t>(got));
+    ::close(terminal);
+    ASSERT_NE(shown.find("cards/s"), std::string::npos) << shown;
+    EXPECT_TRUE(shown.ends_with("\n")) << shown;
+}
+
 // Progress goes to a terminal, never amid the cards when they go to the same one (by a
 // descriptor or by any name of it), nor when quiet.
 TEST(CardProgress, IsShownOnATerminalThatTheCardsDoNotGoTo) {
@@ -331,6 +409,10 @@ TEST(CardProgress, IsShownOnATerminalThatTheCardsDoNotGoTo) {
     EXPECT_FALSE(ShowsProgress(false, terminal, true));
     EXPECT_FALSE(ShowsProgress(true, terminal, false));
     EXPECT_FALSE(ShowsProgress(false, file, false));
+    const winsize narrow{12, 40, 0, 0};
+    ASSERT_EQ(::ioctl(terminal, TIOCSWINSZ, &narrow), 0);
+    EXPECT_EQ(TerminalColumns(terminal), 40u);
+    EXPECT_EQ(TerminalColumns(file), 0u);
 
     const testdata::TempDataDir folder;
     folder.Write("cards.ops", "");
