@@ -94,10 +94,14 @@ Result<CheckOptions> ParseCheckOptions(int argc, char* argv[]) {
     }
     if (parser.isSet(format)) {
         const QString name = parser.value(format);
-        if (name != QLatin1String("text") && name != QLatin1String("json")) {
+        // In any case, as the card command takes its formats.
+        const auto is = [&name](const char* format) {
+            return name.compare(QLatin1String(format), Qt::CaseInsensitive) == 0;
+        };
+        if (!is("text") && !is("json")) {
             return Error{"", "--format must be text or json, not '" + FileNameBytes(name) + "'"};
         }
-        options.json = name == QLatin1String("json");
+        options.json = is("json");
     }
     if (parser.isSet(today)) {
         VELMARO_TRY(options.today, ParseTodayOption(parser.value(today)));

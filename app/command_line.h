@@ -38,7 +38,8 @@ void ReportUsageError(std::ostream& errors, std::string_view what, std::string_v
 // no capital or full stop in the other messages either.
 QString UsageErrorText(const QCommandLineParser& parser);
 
-// The day of a --today value written YYYY-MM-DD; a usage error saying so for anything else.
+// The day of a --today value written YYYY-MM-DD; a usage error saying so for anything else,
+// or that the value is no day of the calendar (2023-02-29).
 Result<std::chrono::year_month_day> ParseTodayOption(const QString& value);
 
 // argv[first...] behind program, ready for QCommandLineParser::parse: UTF-8 decoded, a byte that
