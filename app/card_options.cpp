@@ -54,7 +54,8 @@ Options:
   --from FILE           Read more numbers from FILE (- for standard input),
                         one per line, after those given as arguments. Each
                         line is used as typed, without its line end; empty
-                        lines are skipped. Repeated, each FILE in turn.
+                        lines are skipped. UTF-8, or UTF-16 with its byte-
+                        order mark. Repeated, each FILE in turn.
   --today YYYY-MM-DD    The date taken as today (it ends the chart of a
                         student still enrolled at the latest). Default: the
                         system date.

@@ -2,6 +2,10 @@
 
 #include <unistd.h>
 
+#include <QByteArrayView>
+#include <QString>
+#include <QStringDecoder>
+
 #include <filesystem>
 
 #include "base/descriptor_name.h"
@@ -11,6 +15,14 @@
 namespace velmaro {
 
 std::vector<std::string> NumberLines(std::string_view text) {
+    // A list saved as "Unicode" (UTF-16, as Windows' Notepad names it) starts with its
+    // byte-order mark: read as the text it holds, not as numbers full of zero bytes.
+    if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF")) {
+        QStringDecoder decode(text[0] == '\xFF' ? QStringDecoder::Utf16LE
+                                                : QStringDecoder::Utf16BE);
+        const QString decoded = decode(QByteArrayView(text.data(), std::ssize(text)));
+        return NumberLines(decoded.toStdString());
+    }
     std::vector<std::string> numbers;
     for (const std::string_view line : SplitLineViews(text)) {
         // Read as UTF-8, as the command's arguments are: a byte that is not part of valid

@@ -34,6 +34,20 @@ TEST(NumberLines, EachLineAsTypedWithoutItsEndEmptyLinesSkipped) {
          {"51\xef\xbf\xbd"
           "93",
           "\xc3\xa8"}},
+        // UTF-16 with its byte-order mark (Notepad's "Unicode"), either byte order.
+        {std::string("\xFF\xFE"
+                     "5\0"
+                     "1\0"
+                     "9\0"
+                     "3\0\r\0\n\0\xE8\0",
+                     16),
+         {"5193", "\xc3\xa8"}},
+        {std::string("\xFE\xFF\0"
+                     "8\0"
+                     "4\0\n\0"
+                     "7",
+                     10),
+         {"84", "7"}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(NumberLines(c.text), c.numbers) << testing::PrintToString(c.text);
