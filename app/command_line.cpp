@@ -52,8 +52,13 @@ QString UsageErrorText(const QCommandLineParser& parser) {
     const QStringList unknown = parser.unknownOptionNames();
     if (!unknown.isEmpty()) {
         const QString& name = unknown.front();
-        return QStringLiteral("unknown option '%1%2'")
-            .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name);
+        QString text =
+            QStringLiteral("unknown option '%1%2'")
+                .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name);
+        // "-5193" is taken for the options -5, -1, -9 and -3.
+        if (name.size() == 1 && name.front().isDigit())
+            text += QStringLiteral(": put -- before a number that begins with '-'");
+        return text;
     }
     QString text = parser.errorText();
     if (text.endsWith(QLatin1Char('.'))) text.chop(1);

@@ -38,6 +38,7 @@ TEST(CardOptions, EveryUsageErrorSaysWhatIsWrong) {
     const std::vector<std::pair<QStringList, std::string>> cases = {
         {{}, "no MATRICOLA given (or --all for every student)"},
         {{"--bogus", "5193"}, "unknown option '--bogus'"},
+        {{"-5193"}, "unknown option '-5': put -- before a number that begins with '-'"},
         {{"-o", "", "5193"}, "-o needs a file name"},
         {{"--format", "bmp", "5193"}, "--format must be png, pdf, svg or ops, not 'bmp'"},
         {{"-o", "card.txt", "5193"}, noFormat("card.txt")},
