@@ -64,9 +64,20 @@ std::string CardProgress::Line(std::size_t done, std::size_t total, double secon
     const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0.0;
     char text[160];
     if (rate > 0 && done < total) {
-        const double left = static_cast<double>(total - done) / rate;
-        std::snprintf(text, sizeof text, "%zu/%zu cards (%.0f%%), %.1f cards/s, %.0f s left", done,
-                      total, std::floor(percent), rate, std::ceil(left));
+        const double left = std::ceil(static_cast<double>(total - done) / rate);
+        // In the units a person reads at a glance: seconds, minutes, hours.
+        char timeLeft[64];
+        if (left < 60) {
+            std::snprintf(timeLeft, sizeof timeLeft, "%.0f s", left);
+        } else if (left < 3600) {
+            std::snprintf(timeLeft, sizeof timeLeft, "%.0f min %.0f s", std::floor(left / 60),
+                          std::fmod(left, 60));
+        } else {
+            std::snprintf(timeLeft, sizeof timeLeft, "%.0f h %.0f min", std::floor(left / 3600),
+                          std::floor(std::fmod(left, 3600) / 60));
+        }
+        std::snprintf(text, sizeof text, "%zu/%zu cards (%.0f%%), %.1f cards/s, %s left", done,
+                      total, std::floor(percent), rate, timeLeft);
     } else {
         std::snprintf(text, sizeof text, "%zu/%zu cards (%.0f%%), %.1f cards/s", done, total,
                       std::floor(percent), rate);

@@ -42,7 +42,8 @@ class CardProgress {
     // next update writes it again.
     void ClearLine();
 
-    // The text of one update: "120/400 cards (30%), 85.0 cards/s, 3 s left".
+    // The text of one update: "120/400 cards (30%), 85.0 cards/s, 3 s left" (or "2 min 5 s",
+    // "1 h 4 min" left).
     static std::string Line(std::size_t done, std::size_t total, double seconds);
 
   private:

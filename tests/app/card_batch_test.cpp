@@ -321,6 +321,11 @@ TEST(CardProgress, UpdatesAFewTimesASecondAndNotForShortRuns) {
     EXPECT_TRUE(text.ends_with("1000/1000 cards (100%), 500.0 cards/s\n")) << text;
     EXPECT_NE(text.find("\r125/1000 cards (12%), 500.0 cards/s, 2 s left"), std::string::npos)
         << text;
+    // Long runs count their time left in minutes and hours.
+    EXPECT_EQ(CardProgress::Line(10, 1250, 1.0),
+              "10/1250 cards (0%), 10.0 cards/s, 2 min 4 s left");
+    EXPECT_EQ(CardProgress::Line(10, 100000, 1.0),
+              "10/100000 cards (0%), 10.0 cards/s, 2 h 46 min left");
 }
 
 // On a narrow terminal the line is cut short of the last column, blanks included: a line that
