@@ -41,22 +41,26 @@ CardProgress::CardProgress(std::ostream& out, std::size_t total, bool enabled, C
       columns_(std::move(columns)),
       start_(clock_()) {
     if (!enabled_) return;
+    // Where SIGPIPE is ignored (`trap '' PIPE`), a write to a pipe without a reader fails and
+    // is reported as any failed write: that stays so.
+    if (::sigaction(SIGPIPE, nullptr, &earlierBrokenPipe_) != 0 ||
+        earlierBrokenPipe_.sa_handler == SIG_IGN)
+        return;
     struct sigaction action {};
     action.sa_handler = EndLineAndBrokenPipe;
     sigemptyset(&action.sa_mask);
-    ::sigaction(SIGPIPE, &action, &earlierBrokenPipe_);
+    brokenPipeCaught_ = ::sigaction(SIGPIPE, &action, nullptr) == 0;
 }
 
 CardProgress::~CardProgress() {
-    if (!enabled_) return;
-    ::sigaction(SIGPIPE, &earlierBrokenPipe_, nullptr);
+    if (brokenPipeCaught_) ::sigaction(SIGPIPE, &earlierBrokenPipe_, nullptr);
     progressLineOpen = false;
 }
 
 std::size_t CardProgress::Room() const {
     const std::size_t columns = columns_ ? columns_() : 0;
     // The last column is left free: a line that fills it leaves some terminals on the next.
-    return columns > 1 ? columns - 1 : SIZE_MAX;
+    return columns == 0 ? SIZE_MAX : columns - 1;
 }
 
 std::string CardProgress::Line(std::size_t done, std::size_t total, double seconds) {

@@ -57,6 +57,7 @@ class CardProgress {
     const Clock clock_;
     const Columns columns_;
     struct sigaction earlierBrokenPipe_ {};
+    bool brokenPipeCaught_ = false;
     const std::chrono::steady_clock::time_point start_;
     std::atomic<std::size_t> done_{0};
     std::mutex writing_;

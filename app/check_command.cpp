@@ -95,13 +95,11 @@ Result<CheckOptions> ParseCheckOptions(int argc, char* argv[]) {
     if (parser.isSet(format)) {
         const QString name = parser.value(format);
         // In any case, as the card command takes its formats.
-        const auto is = [&name](const char* format) {
-            return name.compare(QLatin1String(format), Qt::CaseInsensitive) == 0;
-        };
-        if (!is("text") && !is("json")) {
+        const QString lower = name.toLower();
+        if (lower != QLatin1String("text") && lower != QLatin1String("json")) {
             return Error{"", "--format must be text or json, not '" + FileNameBytes(name) + "'"};
         }
-        options.json = is("json");
+        options.json = lower == QLatin1String("json");
     }
     if (parser.isSet(today)) {
         VELMARO_TRY(options.today, ParseTodayOption(parser.value(today)));

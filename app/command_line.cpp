@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <exception>
@@ -96,9 +95,9 @@ Command CommandOf(int argc, char* argv[]) {
 Result<std::chrono::year_month_day> ParseTodayOption(const QString& value) {
     const std::string text = value.toStdString();
     if (const auto day = ParseIsoDate(text)) return *day;
-    const bool writtenSo = text.size() == 10 && text[4] == '-' && text[7] == '-' &&
-                           std::all_of(text.begin(), text.end(),
-                                       [](char c) { return c == '-' || (c >= '0' && c <= '9'); });
+    bool writtenSo = text.size() == 10;
+    for (std::size_t i = 0; writtenSo && i < text.size(); ++i)
+        writtenSo = (i == 4 || i == 7) ? text[i] == '-' : (text[i] >= '0' && text[i] <= '9');
     if (writtenSo) return Error{"", "--today " + text + " is no day of the calendar"};
     return Error{"",
                  "--today must be a date written YYYY-MM-DD, not '" + FileNameBytes(value) + "'"};

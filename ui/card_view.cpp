@@ -99,7 +99,6 @@ CardView::CardView(QWidget* parent) : QWidget(parent) {
 }
 
 void CardView::SetCard(QRect area, CardPainter paint, CardTextSource text) {
-    const QString previousText = QAccessible::isActive() ? CardText() : QString();
     area_ = area;
     paint_ = std::move(paint);
     text_ = std::move(text);
@@ -109,7 +108,7 @@ void CardView::SetCard(QRect area, CardPainter paint, CardTextSource text) {
     DrawImage();
     FitSize();
     update();
-    TellScreenReaders(previousText);
+    TellScreenReaders();
 }
 
 void CardView::SetCardHeight(int height) {
@@ -122,7 +121,6 @@ void CardView::SetCardHeight(int height) {
 
 void CardView::Clear() {
     if (IsEmpty()) return;
-    const QString previousText = QAccessible::isActive() ? CardText() : QString();
     paint_ = nullptr;
     text_ = nullptr;
     cachedText_.reset();
@@ -131,7 +129,7 @@ void CardView::Clear() {
     setFocusPolicy(Qt::NoFocus);
     FitSize();
     update();
-    TellScreenReaders(previousText);
+    TellScreenReaders();
 }
 
 QString CardView::CardText() const {
@@ -140,13 +138,19 @@ QString CardView::CardText() const {
     return *cachedText_;
 }
 
-void CardView::TellScreenReaders(const QString& previousText) {
-    if (!QAccessible::isActive()) return;
+void CardView::TellScreenReaders() {
+    if (!QAccessible::isActive()) {
+        announcedText_.clear();
+        return;
+    }
+    // The text told last time is what the reader holds: the card's own text source may already
+    // read the next card.
     const QString text = CardText();
-    QAccessibleTextUpdateEvent textChanged(this, 0, previousText, text);
+    QAccessibleTextUpdateEvent textChanged(this, 0, announcedText_, text);
     QAccessible::updateAccessibility(&textChanged);
     QAccessibleValueChangeEvent valueChanged(this, text);
     QAccessible::updateAccessibility(&valueChanged);
+    announcedText_ = text;
 }
 
 void CardView::SetZoom(int percent) {

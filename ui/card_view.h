@@ -75,15 +75,17 @@ class CardView final : public QWidget {
     // Draws the card into image_ at the current zoom and resolution.
     void DrawImage();
     bool ImageIsCurrent() const;
-    // Tells an active screen reader that the card's text was previousText and is now
-    // CardText().
-    void TellScreenReaders(const QString& previousText);
+    // Tells an active screen reader that the card's text is now CardText(), where it was the
+    // text told before.
+    void TellScreenReaders();
 
     QRect area_;
     CardPainter paint_;
     CardTextSource text_;
     // The card's text once asked for: a screen reader reads it in many small pieces.
     mutable std::optional<QString> cachedText_;
+    // The text last told to screen readers.
+    QString announcedText_;
     QImage image_;
     int imageZoom_ = 0;
     int zoom_ = 100;

@@ -351,6 +351,13 @@ TEST(CardProgress, NeverWrapsOnANarrowTerminal) {
     }
     EXPECT_EQ(widest, 29u) << text;
     EXPECT_TRUE(text.ends_with('\r' + std::string(19, ' ') + '\r')) << text;
+    // A terminal of one column takes nothing but the returns.
+    columns = 1;
+    for (int i = 0; i < 1000; ++i) {
+        clock.now += std::chrono::milliseconds(1);
+        progress.CardDone();
+    }
+    EXPECT_EQ(out.str().find_first_not_of('\r', text.size()), std::string::npos) << out.str();
 }
 
 // A reader of the cards that goes away (`velmaro card --all | head`) ends the run by SIGPIPE,
@@ -400,6 +407,21 @@ TEST(CardProgress, IsEndedWhenTheCardsReaderGoesAway) {
     ::close(terminal);
     ASSERT_NE(shown.find("cards/s"), std::string::npos) << shown;
     EXPECT_TRUE(shown.ends_with("\n")) << shown;
+
+    // Where SIGPIPE is ignored (`trap '' PIPE`), a pipe without a reader is a failed write,
+    // reported as any: the progress leaves it ignored.
+    struct sigaction ignored {};
+    ignored.sa_handler = SIG_IGN;
+    struct sigaction earlier {};
+    ASSERT_EQ(::sigaction(SIGPIPE, &ignored, &earlier), 0);
+    {
+        std::ostringstream out;
+        const CardProgress progress(out, 10, true);
+        struct sigaction during {};
+        ::sigaction(SIGPIPE, nullptr, &during);
+        EXPECT_EQ(during.sa_handler, SIG_IGN);
+    }
+    ::sigaction(SIGPIPE, &earlier, nullptr);
 }
 
 // Progress goes to a terminal, never amid the cards when they go to the same one (by a
