@@ -211,6 +211,8 @@ int RunWindowCommand(int argc, char* argv[]) {
     const QtMessageHandler usual = qInstallMessageHandler(StartupQtMessages);
     QApplication application(qtArgc, qtArgv);
     qInstallMessageHandler(usual);
+    // The desktop entry the window belongs to (its id on Wayland): its name and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.velmaro.Velmaro"));
     // The standard dialogs (print, preview, files) in the system's language, when Qt has it.
     InstallQtTranslations(application, QLocale::system());
     const CardContext context{SystemToday, TakeLocaleDecimalSeparator()};

@@ -65,7 +65,9 @@ fi
 completions=$(bash -c '
     _init_completion() {
         words=("${COMP_WORDS[@]}"); cword=$COMP_CWORD
-        cur=${COMP_WORDS[COMP_CWORD]}; prev=${COMP_WORDS[COMP_CWORD-1]}
+        cur=${COMP_WORDS[COMP_CWORD]}; prev=${COMP_WORDS[COMP_CWORD-1]}; split=false
+        # -s: "--opt=value" is prev --opt, cur value.
+        if [[ $1 == -s && $cur == --*=* ]]; then prev=${cur%%=*}; cur=${cur#*=}; split=true; fi
     }
     _filedir() { COMPREPLY=(FILES); }
     source "$1"
@@ -86,6 +88,12 @@ completions=$(bash -c '
     complete_line velmaro --format ""
     complete_line velmaro check --format ""
     complete_line velmaro check --to
+    complete_line velmaro check -
+    # After "--" only numbers.
+    complete_line velmaro card -- -
+    complete_line velmaro card -- 5193 --format ""
+    complete_line velmaro card --quiet=x
+    complete_line velmaro card --format=p
 ' bash "$prefix/share/bash-completion/completions/velmaro") || fail "the completion does not load"
 expected_completions="card check
 --version
@@ -97,6 +105,11 @@ FILES
 
 
 text json
---today"
+--today
+--data-dir --format --today --help -h
+
+
+
+png pdf"
 diff <(echo "$expected_completions") <(echo "$completions") || fail "completion"
 echo "installed tree: ok"
