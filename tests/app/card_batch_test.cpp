@@ -172,8 +172,7 @@ TEST(CardBatch, SplitFilesAreTheOneByOneCardsWhateverTheThreads) {
 // many threads and a low limit of open files; and where the system gives no more threads, the
 // check and a split run do their work on the threads there are.
 TEST(CardBatch, SplitWritesEveryCardWithFewOpenFilesOrWithoutThreads) {
-    QProcessEnvironment noThreads;
-    noThreads.insert("LD_PRELOAD", VELMARO_NO_THREADS);
+    const QProcessEnvironment noThreads = Preloading(VELMARO_NO_THREADS);
     const auto check = RunVelmaro({"check", "--data-dir", kSample}, noThreads);
     EXPECT_EQ(check.exitCode, 0) << check.err;
     EXPECT_EQ(check.out, kSample.toStdString() + "/: no problems found\n");
@@ -221,8 +220,7 @@ TEST(CardBatch, SplitNamesEachFileByTheKeyItsStudentWasFoundBy) {
 // for the check, a --from list too large to read, a split whose second thread gets nothing.
 TEST(CardBatch, MemoryRunningOutIsAMessageAndLeavesNoFileHalfWritten) {
     const auto scarce = [](const char* from, bool offMainOnly) {
-        QProcessEnvironment environment;
-        environment.insert("LD_PRELOAD", VELMARO_SCARCE_MEMORY);
+        QProcessEnvironment environment = Preloading(VELMARO_SCARCE_MEMORY);
         environment.insert("VELMARO_FAIL_ALLOCATIONS_FROM", from);
         if (offMainOnly) environment.insert("VELMARO_FAIL_ALLOCATIONS_OFF_MAIN", "1");
         return environment;

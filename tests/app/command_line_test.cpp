@@ -198,8 +198,8 @@ TEST(CommandLine, FromReadsNumbersAfterTheArgumentsFromAFileOrStandardInput) {
     const QString pipe = folder.filePath("pipe");
     ASSERT_EQ(::mkfifo(pipe.toLocal8Bit().constData(), 0600), 0);
     const ProcessRun piped = RunVelmaroScript(
-        QString("printf '50\\r\\n\\n 5193\\n99999' > '%1' & \"$VELMARO\" %2 --from '%1'")
-            .arg(pipe, common.join(' ')));
+        QString("printf '50\\r\\n\\n 5193\\n99999' > '%1' & \"$VELMARO\" '%2' --from '%1'")
+            .arg(pipe, common.join("' '")));
     EXPECT_EQ(CardLines(piped.out), expected) << piped.err;
     // A file that cannot be read is no list of numbers, nor is standard input that fails to
     // read, nor a closed one, by either name; a descriptor named is read as the shell gave it.

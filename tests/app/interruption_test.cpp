@@ -54,8 +54,7 @@ bool HoldsWholeAndUnfinished(const std::string& folder) {
 TEST(Interruption, ARunOfCardsKeepsOnlyWholeFilesAndEndsByTheSignal) {
     const testdata::TempDataDir folder;
     const QString data = QString::fromStdString(WriteManyStudents(folder));
-    QProcessEnvironment noUnnamedFiles;
-    noUnnamedFiles.insert("LD_PRELOAD", VELMARO_NO_UNNAMED_FILES);
+    const QProcessEnvironment noUnnamedFiles = Preloading(VELMARO_NO_UNNAMED_FILES);
     // A split run, once some cards are in place and others still hidden temporary files.
     for (const int signal : {SIGINT, SIGTERM}) {
         const std::string cards = folder.PathOf("cards" + std::to_string(signal));

@@ -2,6 +2,9 @@
 
 #include <signal.h>
 
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
 #include <QProcess>
 
 #include <chrono>
@@ -37,8 +40,11 @@ ProcessRun Run(const QString& program, const QStringList& arguments,
     process.write(input);
     process.closeWriteChannel();
     if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit) return {};
-    return {process.exitCode(), process.readAllStandardOutput().toStdString(),
-            process.readAllStandardError().toStdString()};
+    ProcessRun run{process.exitCode(), process.readAllStandardOutput().toStdString(),
+                   process.readAllStandardError().toStdString()};
+    if (run.err.find("from LD_PRELOAD cannot be preloaded") != std::string::npos)
+        ADD_FAILURE() << "the program ran without its preloaded library: " << run.err;
+    return run;
 }
 
 }  // namespace
@@ -79,6 +85,13 @@ int InterruptVelmaro(const QStringList& arguments, const std::function<bool()>& 
         process.waitForFinished();
     }
     return process.exitStatus() == QProcess::CrashExit ? process.exitCode() : 0;
+}
+
+QProcessEnvironment Preloading(const std::string& path, QProcessEnvironment extra) {
+    const QFileInfo library(QString::fromStdString(path));
+    extra.insert("LD_PRELOAD", library.fileName());
+    extra.insert("LD_LIBRARY_PATH", library.absolutePath());
+    return extra;
 }
 
 ProcessRun RunVelmaroScript(const QString& script) {
