@@ -50,8 +50,9 @@ constexpr std::array<KindText, kProblemKindCount> kKindTexts{{
     {ProblemKind::kUnknownDiplomaCode, "unknown-diploma-code",
      "diploma code not in titoli.grp: the card shows the table's first title"},
     {ProblemKind::kMalformedTableLine, "malformed-table-line",
-     "table line without its code or a name, or a code holding \"*\": the card "
-     "shows no name, or lookups of codes find the wrong line"},
+     "table line without its code or a name, a code holding \"*\", or text an editor "
+     "changed (a byte-order mark, a tab or other control character, UTF-8 text): the card "
+     "shows no name, marks or wrong letters, or lookups of codes find the wrong line"},
     {ProblemKind::kRepeatedTableCode, "repeated-table-code",
      "code repeated in a table: only its first line is ever used"},
 }};

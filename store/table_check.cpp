@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
+#include <optional>
 #include <string>
 
 #include "base/text_fields.h"
@@ -14,6 +16,61 @@ namespace velmaro {
 namespace {
 
 std::string Quoted(std::string_view raw) { return "\"" + DecodeWindows1252(raw) + "\""; }
+
+// The length of the UTF-8 sequence that text holds at its start, whose first byte is 0x80 or
+// above; 0 when none starts there.
+std::size_t Utf8SequenceAt(std::string_view text) {
+    const auto byte = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                               : lead >= 0xE0 && lead <= 0xEF ? 3
+                               : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                              : 0;
+    if (length == 0 || text.size() < length) return 0;
+    for (std::size_t i = 1; i < length; ++i)
+        if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
+    return length;
+}
+
+// Whether the letters above ASCII of text are all UTF-8 (and there are some): text saved as
+// UTF-8, where the tables are Windows-1252, whose own accented letters are single bytes that
+// practically never line up as UTF-8.
+bool ReadsAsUtf8(std::string_view text) {
+    bool any = false;
+    for (std::size_t i = 0; i < text.size();) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        const std::size_t length = Utf8SequenceAt(text.substr(i));
+        if (length == 0) return false;
+        any = true;
+        i += length;
+    }
+    return any;
+}
+
+// What an editor that saved the table may have put into the text the card shows, the code and
+// name of line lineIndex (0 for the first line): a UTF-8 byte-order mark, a control character
+// (a tab, NUL), which the card draws as a replacement mark, or UTF-8 text, whose accented
+// letters the card shows as two characters each; nothing when the text is sound.
+std::optional<std::string> TextFlaw(std::string_view line, std::size_t lineIndex,
+                                    const CodeTableLayout& layout) {
+    if (lineIndex == 0 && line.starts_with("\xEF\xBB\xBF")) {
+        return "starts with a UTF-8 byte-order mark (the tables are Windows-1252)";
+    }
+    const std::size_t shownFrom = std::min(layout.codePosition, layout.namePosition) - 1;
+    const std::string_view shown = line.substr(std::min(shownFrom, line.size()));
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(shown[i]);
+        if (byte >= 0x20 && byte != 0x7F) continue;
+        char what[32] = "a tab";
+        if (byte != '\t') std::snprintf(what, sizeof what, "character 0x%02X", byte);
+        return std::string("holds ") + what + " at character " + std::to_string(shownFrom + i + 1);
+    }
+    if (ReadsAsUtf8(shown)) return "UTF-8 text, where the tables are Windows-1252";
+    return std::nullopt;
+}
 
 static_assert(kExamTableLayout.codeLength <= TableCodes::kLongestCode &&
               kTitleTableLayout.codeLength <= TableCodes::kLongestCode);
@@ -41,6 +98,11 @@ TableCodes CheckTable(std::string_view fileName, std::string_view content,
             report.Note(ProblemKind::kMalformedTableLine, [&] {
                 return Finding{std::string(fileName), lineNumber, 0,
                                std::to_string(line.size()) + " characters: " + Quoted(line)};
+            });
+        }
+        if (const std::optional<std::string> flaw = TextFlaw(line, i, layout)) {
+            report.Note(ProblemKind::kMalformedTableLine, [&] {
+                return Finding{std::string(fileName), lineNumber, 0, *flaw + ": " + Quoted(line)};
             });
         }
         if (line.size() < codeEnd) continue;

@@ -100,8 +100,8 @@ TEST(DataCheck, SoundDataAndItsBoundariesAreClean) {
             d.registry[0] = With(d.registry[0], 45, "+2");
             d.registry[1] = With(d.registry[1], 47, "\t2");
         },
-        // A name of one character is a name.
-        [](DataSet& d) { d.examTable += "A1 1004X\r\n"; },
+        // A name of one character is a name; accented letters are Windows-1252's.
+        [](DataSet& d) { d.examTable += "A1 1004X\r\nA1 1005 Contabilit\xe0 Pubblica\r\n"; },
         // Empty lines after a table's last entry move no entry.
         [](DataSet& d) {
             d.examTable += "\r\n";
@@ -226,6 +226,16 @@ const Breakage kBreakages[] = {
     {"an empty line between entries", kMalformedTableLine, 1, "esami.grp", 2, 0,
      "0 characters: \"\"",
      [](DataSet& d) { d.examTable.insert(d.examTable.find('\n') + 1, "\r\n"); }},
+    // What an editor saving a table may leave in the text the card shows.
+    {"an exam name holding a tab", kMalformedTableLine, 1, "esami.grp", 4, 0,
+     "holds a tab at character 8: \"A1 1004\tStatistica\"",
+     [](DataSet& d) { d.examTable += "A1 1004\tStatistica\r\n"; }},
+    {"a title holding a NUL byte", kMalformedTableLine, 1, "titoli.grp", 3, 0, "",
+     [](DataSet& d) { d.titleTable += std::string("3 XY Liceo\0 Artistico\r\n", 23); }},
+    {"an exam line saved as UTF-8", kMalformedTableLine, 1, "esami.grp", 4, 0,
+     "UTF-8 text, where the tables are Windows-1252: \"A1 1004 Contabilit\xc3\x83\xc2\xa0 "
+     "Pubblica\"",
+     [](DataSet& d) { d.examTable += "A1 1004 Contabilit\xc3\xa0 Pubblica\r\n"; }},
     {"an exam code holding the index's star", kMalformedTableLine, 1, "esami.grp", 4, 0,
      "code \"Q*RS\" holds \"*\"", [](DataSet& d) { d.examTable += "A1 Q*RS Statistica\r\n"; }},
     {"a title line without a title", kMalformedTableLine, 1, "titoli.grp", 1, 0, "",
@@ -277,6 +287,19 @@ TEST(DataCheck, EachBreakageIsReportedAsItsKindWithWhereAndWhat) {
                 << "also reported: " << ProblemKindId(other);
         }
     }
+}
+
+// A byte-order mark that an editor put before the first line is named as such, whatever else
+// it moves (the first line's group and code).
+TEST(DataCheck, AByteOrderMarkIsNamed) {
+    DataSet set;
+    set.examTable = "\xEF\xBB\xBF" + set.examTable;
+    const CheckReport report = CheckDataFiles(set.Files(), kToday);
+    const ProblemGroup& group = report.Group(kMalformedTableLine);
+    ASSERT_EQ(group.count, 1u);
+    EXPECT_EQ(group.first.front().record, 1);
+    EXPECT_TRUE(group.first.front().found.starts_with("starts with a UTF-8 byte-order mark"))
+        << group.first.front().found;
 }
 
 // A key repeated away from its first record, the registry out of order between them, names
