@@ -21,6 +21,7 @@
 #include "lookup/display_flow.h"
 #include "ui/file_name_text.h"
 #include "ui/frm_vel.h"
+#include "ui/qt_text_metrics.h"
 #include "ui/qt_translations.h"
 #include "ui/quit_after_first_paint.h"
 
@@ -215,7 +216,7 @@ int RunWindowCommand(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral("org.velmaro.Velmaro"));
     // The standard dialogs (print, preview, files) in the system's language, when Qt has it.
     InstallQtTranslations(application, QLocale::system());
-    const CardContext context{SystemToday, TakeLocaleDecimalSeparator()};
+    const CardContext context{SystemToday, CardDecimalSeparator(TakeLocaleDecimalSeparator())};
 
     std::unique_ptr<FrmVel> window;
     WindowStartupPrompt prompt(options->quitAfterShow);

@@ -2,8 +2,10 @@
 
 #include <QImage>
 #include <QPaintDevice>
+#include <QRawFont>
 #include <QString>
 
+#include <algorithm>
 #include <cmath>
 
 namespace velmaro {
@@ -49,6 +51,18 @@ QFont ArialFont(double points) {
 }
 
 QFont CardPrinterFont() { return WithoutKerning(ArialFont(10)); }
+
+std::string CardDecimalSeparator(const std::string& separator) {
+    // ASCII, which every font has, without asking the font system.
+    if (std::all_of(separator.begin(), separator.end(),
+                    [](char c) { return c >= 0x20 && c < 0x7F; })) {
+        return separator;
+    }
+    const QRawFont font = QRawFont::fromFont(CardPrinterFont());
+    for (const char32_t character : QString::fromStdString(separator).toUcs4())
+        if (!font.isValid() || !font.supportsCharacter(character)) return ".";
+    return separator;
+}
 
 void PrepareCardFont() { static_cast<void>(QFontMetricsF(CardPrinterFont()).height()); }
 

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <array>
+#include <string>
 #include <string_view>
 
 #include "render/text_metrics.h"
@@ -29,6 +30,11 @@ QFont ArialFont(double points);
 // The card's printer font: "Arial" 10 points, without kerning. fontconfig serves Liberation
 // Sans for it, which has Arial's metrics.
 QFont CardPrinterFont();
+
+// separator, the locale's decimal separator, when the card's font has every character of it;
+// "." otherwise. The card's PDF files embed that font alone, where a character it lacks is a
+// box (Pashto's "٫", U+066B); every card shows the same averages. Needs the application object.
+std::string CardDecimalSeparator(const std::string& separator);
 
 // Sets up the font system for the card's font on the calling thread: the system's font
 // configuration is read and the font found once, here, rather than on whichever thread draws

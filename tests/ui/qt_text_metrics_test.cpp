@@ -26,5 +26,14 @@ TEST(CardFont, ArialIsServedByAFaceWithArialsMetrics) {
     EXPECT_NEAR(metrics.Width("Citt\xC3\xA0"), metrics.Width("Citta"), 0.01);
 }
 
+// The averages' decimal separator is the locale's where the card's font draws it, "." where
+// the font has no such character (Pashto's U+066B, a box in the card's PDF files).
+TEST(CardFont, TheDecimalSeparatorIsOneTheFontDraws) {
+    EXPECT_EQ(CardDecimalSeparator(","), ",");
+    EXPECT_EQ(CardDecimalSeparator("."), ".");
+    EXPECT_EQ(CardDecimalSeparator("\xC2\xB7"), "\xC2\xB7");  // a middle dot: Liberation has it
+    EXPECT_EQ(CardDecimalSeparator("\xD9\xAB"), ".");         // U+066B: it has not
+}
+
 }  // namespace
 }  // namespace velmaro
