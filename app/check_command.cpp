@@ -80,7 +80,7 @@ Result<CheckOptions> ParseCheckOptions(int argc, char* argv[]) {
     names.AddTo(parser);
     const auto& [help, dataDir, format, today] = names;
     if (!parser.parse(CommandArguments(QStringLiteral("velmaro check"), argc, argv, 2))) {
-        return Error{"", FileNameBytes(UsageErrorText(parser))};
+        return Error{"", FileNameBytes(UsageErrorText(parser, false))};
     }
     if (!parser.positionalArguments().isEmpty()) {
         return Error{

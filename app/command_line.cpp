@@ -47,7 +47,7 @@ void ReportUsageError(std::ostream& errors, std::string_view what, std::string_v
            << " --help' for more information.\n";
 }
 
-QString UsageErrorText(const QCommandLineParser& parser) {
+QString UsageErrorText(const QCommandLineParser& parser, bool takesNumbers) {
     const QStringList unknown = parser.unknownOptionNames();
     if (!unknown.isEmpty()) {
         const QString& name = unknown.front();
@@ -55,7 +55,7 @@ QString UsageErrorText(const QCommandLineParser& parser) {
             QStringLiteral("unknown option '%1%2'")
                 .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name);
         // "-5193" is taken for the options -5, -1, -9 and -3.
-        if (name.size() == 1 && name.front().isDigit())
+        if (takesNumbers && name.size() == 1 && name.front().isDigit())
             text += QStringLiteral(": put -- before a number that begins with '-'");
         return text;
     }

@@ -35,8 +35,10 @@ inline constexpr int kOutOfMemoryStatus = 2;
 void ReportUsageError(std::ostream& errors, std::string_view what, std::string_view helpCommand);
 
 // A parser's complaint in the one style of the usage errors: "unknown option '--name'", and
-// no capital or full stop in the other messages either.
-QString UsageErrorText(const QCommandLineParser& parser);
+// no capital or full stop in the other messages either. For a command that takes numbers
+// (takesNumbers), an unknown option that is a digit says how to give a number beginning with
+// "-".
+QString UsageErrorText(const QCommandLineParser& parser, bool takesNumbers);
 
 // The day of a --today value written YYYY-MM-DD; a usage error saying so for anything else,
 // or that the value is no day of the calendar (2023-02-29).

@@ -18,8 +18,9 @@ std::vector<std::string> NumberLines(std::string_view text) {
     // A list saved as "Unicode" (UTF-16, as Windows' Notepad names it) starts with its
     // byte-order mark: read as the text it holds, not as numbers full of zero bytes.
     if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF")) {
-        QStringDecoder decode(text[0] == '\xFF' ? QStringDecoder::Utf16LE
-                                                : QStringDecoder::Utf16BE);
+        // Stateless: half a character at the end is U+FFFD, not dropped.
+        QStringDecoder decode(text[0] == '\xFF' ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+                              QStringDecoder::Flag::Stateless);
         const QString decoded = decode(QByteArrayView(text.data(), std::ssize(text)));
         return NumberLines(decoded.toStdString());
     }

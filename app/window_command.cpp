@@ -98,7 +98,7 @@ Result<WindowOptions> ParseWindowOptions(int argc, char* argv[]) {
     names.AddTo(parser);
     const auto& [help, version, dataDir, quitAfterShow] = names;
     if (!parser.parse(CommandArguments(QStringLiteral("velmaro"), argc, argv, 1)))
-        return Error{"", FileNameBytes(UsageErrorText(parser))};
+        return Error{"", FileNameBytes(UsageErrorText(parser, true))};
 
     WindowOptions options;
     options.showHelp = parser.isSet(help);

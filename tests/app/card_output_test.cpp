@@ -293,14 +293,18 @@ TEST(CardOutput, NoFormatNorSplitWritesOverADataFileByAnyName) {
           "\"$VELMARO\" card --from -- --data-dir='" + data + "' 99999 2>> '" + log + "'",
           "cd '" + folder.path().toStdString() + "' && VELMARO_DATA_DIR='" + data +
               "' \"$VELMARO\" card --output --data-dir 99999 2>> '" + log + "'",
-          "\"$VELMARO\" card --data-dir '" + data + "' 99999 2>> '" + another + "/esami.grp'"}) {
+          "\"$VELMARO\" card --data-dir '" + data + "' 99999 2>> '" + another + "/esami.grp'",
+          // The window's own option, first on the line.
+          "\"$VELMARO\" --data-dir '" + data + "' 5193 2>> '" + log + "'"}) {
         const ProcessRun run = RunVelmaroScript(QString::fromStdString(script));
         EXPECT_EQ(run.exitCode, 2) << script;
     }
     EXPECT_TRUE(FileBytes(another + "/esami.grp") == FileBytes(VELMARO_SAMPLE_DIR "/esami.grp"));
-    // A file of a data file's name outside a data folder takes the messages as any file does.
+    // A file of a data file's name outside a data folder takes the messages as any file does,
+    // also beside a registry alone: no tables, no data set.
     const QString other = folder.filePath("other");
     ASSERT_TRUE(QDir().mkpath(other));
+    std::filesystem::copy(data + "/elenco.dir", other.toStdString() + "/elenco.dir");
     const ProcessRun logged = RunVelmaroScript(errorsAppended.arg(
         "card --format ops 99999", QString::fromStdString(data), "../other/esami.grp"));
     EXPECT_EQ(logged.exitCode, 1);

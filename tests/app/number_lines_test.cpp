@@ -48,6 +48,12 @@ TEST(NumberLines, EachLineAsTypedWithoutItsEndEmptyLinesSkipped) {
                      "7",
                      10),
          {"84", "7"}},
+        // Half a character at the end is no character: U+FFFD, not dropped.
+        {std::string("\xFF\xFE"
+                     "5\0"
+                     "1",
+                     5),
+         {"5\xef\xbf\xbd"}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(NumberLines(c.text), c.numbers) << testing::PrintToString(c.text);

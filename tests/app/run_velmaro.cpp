@@ -90,7 +90,9 @@ int InterruptVelmaro(const QStringList& arguments, const std::function<bool()>& 
 QProcessEnvironment Preloading(const std::string& path, QProcessEnvironment extra) {
     const QFileInfo library(QString::fromStdString(path));
     extra.insert("LD_PRELOAD", library.fileName());
-    extra.insert("LD_LIBRARY_PATH", library.absolutePath());
+    const QString inherited = QProcessEnvironment::systemEnvironment().value("LD_LIBRARY_PATH");
+    extra.insert("LD_LIBRARY_PATH",
+                 library.absolutePath() + (inherited.isEmpty() ? "" : ":" + inherited));
     return extra;
 }
 
