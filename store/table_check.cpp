@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/text_fields.h"
+#include "base/utf8_sequence.h"
 #include "base/windows1252.h"
 #include "store/code_table.h"
 #include "store/data_file_names.h"
@@ -16,21 +17,6 @@ namespace velmaro {
 namespace {
 
 std::string Quoted(std::string_view raw) { return "\"" + DecodeWindows1252(raw) + "\""; }
-
-// The length of the UTF-8 sequence that text holds at its start, whose first byte is 0x80 or
-// above; 0 when none starts there.
-std::size_t Utf8SequenceAt(std::string_view text) {
-    const auto byte = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(0);
-    const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
-                               : lead >= 0xE0 && lead <= 0xEF ? 3
-                               : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                              : 0;
-    if (length == 0 || text.size() < length) return 0;
-    for (std::size_t i = 1; i < length; ++i)
-        if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
-    return length;
-}
 
 // Whether the letters above ASCII of text are all UTF-8 (and there are some): text saved as
 // UTF-8, where the tables are Windows-1252, whose own accented letters are single bytes that
@@ -42,7 +28,8 @@ bool ReadsAsUtf8(std::string_view text) {
             ++i;
             continue;
         }
-        const std::size_t length = Utf8SequenceAt(text.substr(i));
+        std::uint32_t codePoint = 0;
+        const std::size_t length = Utf8Sequence(text.substr(i), codePoint);
         if (length == 0) return false;
         any = true;
         i += length;
