@@ -66,10 +66,10 @@ TableCodes CheckTable(std::string_view fileName, std::string_view content,
                       const CodeTableLayout& layout, CheckReport& report) {
     TableCodes codes;
     const std::vector<std::string_view> lines = SplitLineViews(content);
-    // Empty lines after the last entry move no entry and are no problem (an editor's last
-    // line end doubled).
+    // Empty lines, or lines of blanks, after the last entry move no entry and are no problem
+    // (an editor's last line end doubled, or a last line's indentation left behind).
     std::size_t entries = lines.size();
-    while (entries > 0 && lines[entries - 1].empty())
+    while (entries > 0 && TrimBlanks(lines[entries - 1]).empty())
         --entries;
     if (entries == 0) {
         report.Add(ProblemKind::kMalformedTableLine,

@@ -102,9 +102,9 @@ TEST(DataCheck, SoundDataAndItsBoundariesAreClean) {
         },
         // A name of one character is a name; accented letters are Windows-1252's.
         [](DataSet& d) { d.examTable += "A1 1004X\r\nA1 1005 Contabilit\xe0 Pubblica\r\n"; },
-        // Empty lines after a table's last entry move no entry.
+        // Empty lines, or blanks alone, after a table's last entry move no entry.
         [](DataSet& d) {
-            d.examTable += "\r\n";
+            d.examTable += "\r\n   \r\n";
             d.titleTable += "\n\n";
         },
     };
