@@ -1,5 +1,6 @@
 #include "base/windows1252.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -30,6 +31,16 @@ std::string DecodeWindows1252(std::string_view bytes) {
         }
     }
     return out;
+}
+
+bool IsWindows1252Character(std::uint32_t codePoint) {
+    if (codePoint < 0x80 || (codePoint >= 0xA0 && codePoint <= 0xFF)) return true;
+    return codePoint != 0xFFFD &&
+           std::find(kHighControls.begin(), kHighControls.end(), codePoint) != kHighControls.end();
+}
+
+bool IsUndefinedInWindows1252(unsigned char byte) {
+    return byte >= 0x80 && byte < 0xA0 && kHighControls[byte - 0x80] == 0xFFFD;
 }
 
 std::size_t CountUtf8Characters(std::string_view utf8) {

@@ -51,7 +51,8 @@ constexpr std::array<KindText, kProblemKindCount> kKindTexts{{
      "diploma code not in titoli.grp: the card shows the table's first title"},
     {ProblemKind::kMalformedTableLine, "malformed-table-line",
      "table line without its code or a name, a code holding \"*\", or text an editor "
-     "changed (a byte-order mark, a tab or other control character, UTF-8 text): the card "
+     "changed (a byte-order mark, a tab or other control character, a byte Windows-1252 leaves "
+     "undefined, UTF-8 text): the card "
      "shows no name, marks or wrong letters, or lookups of codes find the wrong line"},
     {ProblemKind::kRepeatedTableCode, "repeated-table-code",
      "code repeated in a table: only its first line is ever used"},

@@ -18,9 +18,10 @@ namespace {
 
 std::string Quoted(std::string_view raw) { return "\"" + DecodeWindows1252(raw) + "\""; }
 
-// Whether the letters above ASCII of text are all UTF-8 (and there are some): text saved as
-// UTF-8, where the tables are Windows-1252, whose own accented letters are single bytes that
-// practically never line up as UTF-8.
+// Whether the letters above ASCII of text are all UTF-8 (and there are some) for characters
+// Windows-1252 has: Windows-1252 text an editor saved as UTF-8. Windows-1252's own letters
+// seldom line up so ("PIÙ" and a no-break space make U+0660, no such character); "Ã©" does,
+// and is taken for the "é" it most likely was.
 bool ReadsAsUtf8(std::string_view text) {
     bool any = false;
     for (std::size_t i = 0; i < text.size();) {
@@ -30,7 +31,7 @@ bool ReadsAsUtf8(std::string_view text) {
         }
         std::uint32_t codePoint = 0;
         const std::size_t length = Utf8Sequence(text.substr(i), codePoint);
-        if (length == 0) return false;
+        if (length == 0 || !IsWindows1252Character(codePoint)) return false;
         any = true;
         i += length;
     }
@@ -38,24 +39,38 @@ bool ReadsAsUtf8(std::string_view text) {
 }
 
 // What an editor that saved the table may have put into the text the card shows, the code and
-// name of line lineIndex (0 for the first line): a UTF-8 byte-order mark, a control character
-// (a tab, NUL), which the card draws as a replacement mark, or UTF-8 text, whose accented
+// the name of line lineIndex (0 for the first line; the separators around the code are not
+// shown): a UTF-8 byte-order mark, a control character (a tab, NUL) or a byte Windows-1252
+// leaves undefined, which the card draws as a replacement mark, or UTF-8 text, whose accented
 // letters the card shows as two characters each; nothing when the text is sound.
 std::optional<std::string> TextFlaw(std::string_view line, std::size_t lineIndex,
                                     const CodeTableLayout& layout) {
     if (lineIndex == 0 && line.starts_with("\xEF\xBB\xBF")) {
         return "starts with a UTF-8 byte-order mark (the tables are Windows-1252)";
     }
-    const std::size_t shownFrom = std::min(layout.codePosition, layout.namePosition) - 1;
-    const std::string_view shown = line.substr(std::min(shownFrom, line.size()));
-    for (std::size_t i = 0; i < shown.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(shown[i]);
-        if (byte >= 0x20 && byte != 0x7F) continue;
-        char what[32] = "a tab";
-        if (byte != '\t') std::snprintf(what, sizeof what, "character 0x%02X", byte);
-        return std::string("holds ") + what + " at character " + std::to_string(shownFrom + i + 1);
+    const std::string_view name =
+        line.size() >= layout.namePosition ? line.substr(layout.namePosition - 1) : "";
+    if (ReadsAsUtf8(name)) return "UTF-8 text, where the tables are Windows-1252";
+    const auto at = [](std::size_t position) {
+        return " at character " + std::to_string(position);
+    };
+    for (const auto& [from, length] : {std::pair{layout.codePosition, layout.codeLength},
+                                       std::pair{layout.namePosition, std::string_view::npos}}) {
+        if (from > line.size()) continue;
+        const std::string_view part = line.substr(from - 1, length);
+        for (std::size_t i = 0; i < part.size(); ++i) {
+            const auto byte = static_cast<unsigned char>(part[i]);
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "0x%02X", byte);
+            if (byte == '\t') return "holds a tab" + at(from + i);
+            if (byte < 0x20 || byte == 0x7F)
+                return std::string("holds character ") + hex + at(from + i);
+            if (IsUndefinedInWindows1252(byte)) {
+                return std::string("holds byte ") + hex + ", which Windows-1252 leaves undefined," +
+                       at(from + i);
+            }
+        }
     }
-    if (ReadsAsUtf8(shown)) return "UTF-8 text, where the tables are Windows-1252";
     return std::nullopt;
 }
 

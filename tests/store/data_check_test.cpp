@@ -100,8 +100,13 @@ TEST(DataCheck, SoundDataAndItsBoundariesAreClean) {
             d.registry[0] = With(d.registry[0], 45, "+2");
             d.registry[1] = With(d.registry[1], 47, "\t2");
         },
-        // A name of one character is a name; accented letters are Windows-1252's.
-        [](DataSet& d) { d.examTable += "A1 1004X\r\nA1 1005 Contabilit\xe0 Pubblica\r\n"; },
+        // A name of one character is a name; accented letters are Windows-1252's, also where
+        // one and the symbol after it would make a UTF-8 sequence ("Ù" and a no-break space,
+        // "É" and a closing quote); tabs in a title line's separator columns are not shown.
+        [](DataSet& d) {
+            d.examTable += "A1 1004X\r\nA1 1005 Contabilit\xe0 Pubblica\r\n";
+            d.titleTable += "3 PI Perito PI\xD9\xA0PERCH\xC9\x94\r\n4\tTA\tLiceo Tecnico\r\n";
+        },
         // Empty lines, or blanks alone, after a table's last entry move no entry.
         [](DataSet& d) {
             d.examTable += "\r\n   \r\n";
@@ -230,6 +235,11 @@ const Breakage kBreakages[] = {
     {"an exam name holding a tab", kMalformedTableLine, 1, "esami.grp", 4, 0,
      "holds a tab at character 8: \"A1 1004\tStatistica\"",
      [](DataSet& d) { d.examTable += "A1 1004\tStatistica\r\n"; }},
+    {"a name holding a byte Windows-1252 leaves undefined", kMalformedTableLine, 1, "esami.grp", 4,
+     0,
+     "holds byte 0x81, which Windows-1252 leaves undefined, at character 12: \"A1 1004 "
+     "Sta\xef\xbf\xbdtistica\"",
+     [](DataSet& d) { d.examTable += "A1 1004 Sta\x81tistica\r\n"; }},
     {"a title holding a NUL byte", kMalformedTableLine, 1, "titoli.grp", 3, 0, "",
      [](DataSet& d) { d.titleTable += std::string("3 XY Liceo\0 Artistico\r\n", 23); }},
     {"an exam line saved as UTF-8", kMalformedTableLine, 1, "esami.grp", 4, 0,

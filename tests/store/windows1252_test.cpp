@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 #include <iconv.h>
 
+#include <cstdint>
 #include <string>
+
+#include "base/utf8_sequence.h"
 
 namespace velmaro {
 namespace {
@@ -30,14 +33,28 @@ TEST(Windows1252, EveryByteDecodesAsTheSystemsConverterReadsIt) {
     std::string expected;
     for (int value = 0; value < 256; ++value) {
         const char byte = static_cast<char>(value);
-        EXPECT_EQ(DecodeWindows1252(std::string(1, byte)), SystemDecoded(converter, byte))
+        const std::string decoded = SystemDecoded(converter, byte);
+        EXPECT_EQ(DecodeWindows1252(std::string(1, byte)), decoded) << "byte " << value;
+        // The characters the code page has, and the bytes it leaves undefined, are the
+        // converter's too.
+        const bool undefined = decoded == "\xEF\xBF\xBD";
+        EXPECT_EQ(IsUndefinedInWindows1252(static_cast<unsigned char>(value)), undefined)
             << "byte " << value;
+        std::uint32_t codePoint = 0;
+        if (!undefined && Utf8Sequence(decoded, codePoint) == decoded.size()) {
+            EXPECT_TRUE(IsWindows1252Character(codePoint)) << "byte " << value;
+        }
         all += byte;
         expected += SystemDecoded(converter, byte);
     }
     ::iconv_close(converter);
     EXPECT_EQ(DecodeWindows1252(all), expected);
     EXPECT_EQ(CountUtf8Characters(expected), 256u);
+    // No other character above ASCII: 256 bytes, 5 undefined, 128 ASCII.
+    int characters = 0;
+    for (std::uint32_t codePoint = 0x80; codePoint < 0x3000; ++codePoint)
+        characters += IsWindows1252Character(codePoint);
+    EXPECT_EQ(characters, 256 - 5 - 128);
 }
 
 }  // namespace
