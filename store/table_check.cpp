@@ -51,8 +51,13 @@ std::optional<std::string> TextFlaw(std::string_view line, std::size_t lineIndex
     const std::string_view name =
         line.size() >= layout.namePosition ? line.substr(layout.namePosition - 1) : "";
     if (ReadsAsUtf8(name)) return "UTF-8 text, where the tables are Windows-1252";
-    const auto at = [](std::size_t position) {
-        return " at character " + std::to_string(position);
+    // The byte and where it stands, as the finding says them.
+    const auto described = [](const char* what, unsigned char byte, const char* after,
+                              std::size_t position) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "0x%02X", byte);
+        return std::string(what) + (byte == '\t' ? "a tab" : hex) + after + " at character " +
+               std::to_string(position);
     };
     for (const auto& [from, length] : {std::pair{layout.codePosition, layout.codeLength},
                                        std::pair{layout.namePosition, std::string_view::npos}}) {
@@ -60,14 +65,12 @@ std::optional<std::string> TextFlaw(std::string_view line, std::size_t lineIndex
         const std::string_view part = line.substr(from - 1, length);
         for (std::size_t i = 0; i < part.size(); ++i) {
             const auto byte = static_cast<unsigned char>(part[i]);
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "0x%02X", byte);
-            if (byte == '\t') return "holds a tab" + at(from + i);
+            if (byte == '\t') return described("holds ", byte, "", from + i);
             if (byte < 0x20 || byte == 0x7F)
-                return std::string("holds character ") + hex + at(from + i);
+                return described("holds character ", byte, "", from + i);
             if (IsUndefinedInWindows1252(byte)) {
-                return std::string("holds byte ") + hex + ", which Windows-1252 leaves undefined," +
-                       at(from + i);
+                return described("holds byte ", byte, ", which Windows-1252 leaves undefined,",
+                                 from + i);
             }
         }
     }
