@@ -107,7 +107,7 @@ int DrawEveryCard(const CardOptions& options, const std::vector<std::string>& ma
 // the numbers are read and the data loaded. When it returns, every output file is complete or
 // discarded.
 int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
-    const std::string decimalSeparator = CardDecimalSeparator(TakeLocaleDecimalSeparator());
+    const std::string decimalSeparator = TakeCardDecimalSeparator();
 
     Result<CardOptions> options =
         ParseCardOptions(CommandArguments(QStringLiteral("velmaro card"), argc, argv, 2));

@@ -216,7 +216,7 @@ int RunWindowCommand(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral("org.velmaro.Velmaro"));
     // The standard dialogs (print, preview, files) in the system's language, when Qt has it.
     InstallQtTranslations(application, QLocale::system());
-    const CardContext context{SystemToday, CardDecimalSeparator(TakeLocaleDecimalSeparator())};
+    const CardContext context{SystemToday, TakeCardDecimalSeparator()};
 
     std::unique_ptr<FrmVel> window;
     WindowStartupPrompt prompt(options->quitAfterShow);

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/system_environment.h"
+
 namespace velmaro {
 
 namespace {
@@ -62,6 +64,10 @@ std::string CardDecimalSeparator(const std::string& separator) {
     for (const char32_t character : QString::fromStdString(separator).toUcs4())
         if (!font.isValid() || !font.supportsCharacter(character)) return ".";
     return separator;
+}
+
+std::string TakeCardDecimalSeparator() {
+    return CardDecimalSeparator(TakeLocaleDecimalSeparator());
 }
 
 void PrepareCardFont() { static_cast<void>(QFontMetricsF(CardPrinterFont()).height()); }

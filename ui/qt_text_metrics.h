@@ -36,6 +36,10 @@ QFont CardPrinterFont();
 // box (Pashto's "٫", U+066B); every card shows the same averages. Needs the application object.
 std::string CardDecimalSeparator(const std::string& separator);
 
+// The averages' decimal separator of every card: the locale's (TakeLocaleDecimalSeparator),
+// as CardDecimalSeparator lets it stand. Needs the application object.
+std::string TakeCardDecimalSeparator();
+
 // Sets up the font system for the card's font on the calling thread: the system's font
 // configuration is read and the font found once, here, rather than on whichever thread draws
 // first (where a failure, memory running out say, would be the font system's to report).
