@@ -1,6 +1,7 @@
 #include "base/civil_date.h"
 
 #include <array>
+#include <cstdio>
 
 namespace velmaro {
 namespace {
@@ -107,6 +108,13 @@ std::optional<std::chrono::year_month_day> ParseIsoDate(std::string_view text) {
     if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
     return RealDate(DigitsValue(text.substr(0, 4), 4), DigitsValue(text.substr(5, 2), 2),
                     DigitsValue(text.substr(8, 2), 2));
+}
+
+std::string IsoDateText(std::chrono::year_month_day date) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(date.year()),
+                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
+    return text;
 }
 
 }  // namespace velmaro

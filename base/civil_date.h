@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace velmaro {
@@ -43,6 +44,9 @@ inline std::optional<std::chrono::sys_days> DateOfParts(std::string_view month,
 
 // A date written YYYY-MM-DD that names a real calendar day; nothing otherwise.
 std::optional<std::chrono::year_month_day> ParseIsoDate(std::string_view text);
+
+// The date written YYYY-MM-DD, as ParseIsoDate reads it.
+std::string IsoDateText(std::chrono::year_month_day date);
 
 // Days from `from` to `to`; negative when `to` is the earlier.
 inline double DaysBetween(std::chrono::sys_days from, std::chrono::sys_days to) {

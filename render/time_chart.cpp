@@ -1,7 +1,5 @@
 #include "render/time_chart.h"
 
-#include <cstdio>
-
 #include "base/civil_date.h"
 #include "base/numeric_value.h"
 #include "base/text_fields.h"
@@ -36,21 +34,18 @@ double ChartLayout::YOf(std::chrono::sys_days date) const {
     return ChartTop + (ChartBottom - ChartTop) * DaysBetween(*EnrolDate, date) / ChartDays;
 }
 
-std::string ExpectedEndText(const Student& student) {
-    const int twoDigits =
-        ExpectedEndTwoDigitYear(NumericValue(student.LastYearRec().year), student.NumExams());
-    char text[16];
-    std::snprintf(text, sizeof text, "05/31/%02d", twoDigits);
-    return text;
+std::chrono::sys_days ExpectedEndDate(const Student& student) {
+    const int year = ExpectedEndYear(NumericValue(student.LastYearRec().year), student.NumExams());
+    return std::chrono::year{year} / std::chrono::May / 31;
 }
 
 std::optional<std::chrono::sys_days> ChartEndDate(const Student& student,
                                                   const HeaderResult& header,
                                                   std::chrono::year_month_day today) {
     if (header.ChartEnd) return ParseMonthDayYear(*header.ChartEnd);
-    const auto expectedEnd = ParseMonthDayYear(ExpectedEndText(student));
+    const std::chrono::sys_days expectedEnd = ExpectedEndDate(student);
     const std::chrono::sys_days todayDays{today};
-    if (expectedEnd && todayDays > *expectedEnd) return expectedEnd;
+    if (todayDays > expectedEnd) return expectedEnd;
     return todayDays;
 }
 

@@ -40,21 +40,18 @@ inline std::int32_t DayOfYyMmDd(std::string_view text) {
     return days == kNoDayNumber ? kNoDay : static_cast<std::int32_t>(days);
 }
 
+// The day of a calendar date, as days since 1970-01-01.
+inline std::int32_t DayOf(std::chrono::year_month_day date) {
+    return static_cast<std::int32_t>(std::chrono::sys_days(date).time_since_epoch().count());
+}
+
 // The day a check is made: a card drawn that day ends the chart of a student still enrolled
 // there at the latest.
 struct CheckDay {
-    std::int32_t day = 0;          // days since 1970-01-01
-    std::array<char, 6> yymmdd{};  // as the data files write dates
+    std::int32_t day = 0;  // days since 1970-01-01
+    std::chrono::year_month_day date;
 
-    static CheckDay Of(std::chrono::year_month_day date) {
-        const int year = static_cast<int>(date.year()) % 100;
-        const auto month = static_cast<unsigned>(date.month());
-        const auto dayOfMonth = static_cast<unsigned>(date.day());
-        const auto digit = [](unsigned value) { return static_cast<char>('0' + value % 10); };
-        return {static_cast<std::int32_t>(std::chrono::sys_days(date).time_since_epoch().count()),
-                {digit(static_cast<unsigned>(year) / 10), digit(static_cast<unsigned>(year)),
-                 digit(month / 10), digit(month), digit(dayOfMonth / 10), digit(dayOfMonth)}};
-    }
+    static CheckDay Of(std::chrono::year_month_day date) { return {DayOf(date), date}; }
 };
 
 // A record file's bytes seen as slots: slot n (from 1) holds record n.

@@ -210,7 +210,7 @@ class StudentChecker {
         ProblemKind after = ProblemKind::kExamAfterGraduation;
         // Of a student still enrolled, when the student has a career year in the file.
         std::optional<std::string_view> lastCareerYear;
-        std::array<char, 6> chartEnd{};  // yymmdd
+        std::chrono::year_month_day chartEnd;
         bool endsToday = false;
     };
     LastDay CareerEnd(const SplitRecordView& split, std::int32_t graduation,
@@ -226,15 +226,14 @@ class StudentChecker {
         // or the run past its end is the problem to report, not every exam after that end.
         if (lastYear == 0 && split.YearRecCount > 0) return end;
         if (lastYear != 0) end.lastCareerYear = Mid(context_.years.Text(lastYear), 3, 2);
-        const int endYear = ExpectedEndTwoDigitYear(NumericValue(end.lastCareerYear.value_or("")),
-                                                    split.ExamRecCount);
         end.after = ProblemKind::kExamAfterExpectedEnd;
-        const auto digit = [](int value) { return static_cast<char>('0' + value); };
-        end.chartEnd = {digit(endYear / 10), digit(endYear % 10), '0', '5', '3', '1'};
-        end.day = DayOfYyMmDd({end.chartEnd.data(), end.chartEnd.size()});
+        end.chartEnd = std::chrono::year{ExpectedEndYear(
+                           NumericValue(end.lastCareerYear.value_or("")), split.ExamRecCount)} /
+                       std::chrono::May / 31;
+        end.day = DayOf(end.chartEnd);
         if (context_.today.day < end.day) {
             end.day = context_.today.day;
-            end.chartEnd = context_.today.yymmdd;
+            end.chartEnd = context_.today.date;
             end.endsToday = true;
         }
         return end;
@@ -246,8 +245,7 @@ class StudentChecker {
             return "graduated " + Quoted(split.fields.DegreeDate);
         }
         const std::string chartEnd = std::string(": the chart ends ") +
-                                     (end.endsToday ? "today, " : "") +
-                                     Quoted({end.chartEnd.data(), end.chartEnd.size()});
+                                     (end.endsToday ? "today, " : "") + IsoDateText(end.chartEnd);
         if (!end.lastCareerYear) return "still enrolled, no career year" + chartEnd;
         return "still enrolled, last career year " + Quoted(*end.lastCareerYear) + chartEnd;
     }

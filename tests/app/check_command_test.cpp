@@ -41,7 +41,7 @@ TEST(CheckCommand, ExitStatusAndReportsOfCleanBrokenAndUnreadableData) {
         // Checked as of a day before the sample's last exams, for cards drawn that day.
         {{"check", "--data-dir", VELMARO_SAMPLE_DIR, "--today", "2020-01-01"},
          1,
-         "the chart ends today, \"200101\"",
+         "the chart ends today, 2020-01-01",
          ""},
         {{"check", "--today", "2025-02-29"}, 2, "", "--today 2025-02-29 is no day of the calendar"},
         {{"check", "--today", "25-2-28"}, 2, "", "--today must be a date written YYYY-MM-DD"},

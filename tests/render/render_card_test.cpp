@@ -179,20 +179,26 @@ TEST(RenderCard, ChartOfNoDaysWithoutRealEndsOrEndingBeforeItsStartStillListsThe
 }
 
 TEST(ChartEndDate, ExpectedEndOrToday) {
-    // Year records, how many exams, the end.
-    for (const auto& [yearRecs, numExams, end] :
-         std::vector<std::tuple<std::vector<std::string>, std::size_t, year_month_day>>{
-             {{"AA95", "AA97"}, 15, 1998y / 5 / 31},
-             {{"AA97"}, 16, 1999y / 5 / 31},
-             {{"AA99"}, 15, 2000y / 5 / 31},
-             {{}, 3, 2001y / 5 / 31},  // no year records: year 0
-             {{}, 16, 2002y / 5 / 31},
+    // Year records, how many exams, the day the card is drawn, the end.
+    for (const auto& [yearRecs, numExams, today, end] : std::vector<
+             std::tuple<std::vector<std::string>, std::size_t, year_month_day, year_month_day>>{
+             {{"AA95", "AA97"}, 15, 2025y / 10 / 20, 1998y / 5 / 31},
+             {{"AA97"}, 16, 2025y / 10 / 20, 1999y / 5 / 31},
+             {{"AA99"}, 15, 2025y / 10 / 20, 2000y / 5 / 31},
+             {{}, 3, 2025y / 10 / 20, 2001y / 5 / 31},  // no year records: year 0
+             {{}, 16, 2025y / 10 / 20, 2002y / 5 / 31},
              // A year read as -9: its end, -8, is taken within the century.
-             {{"AA-9"}, 3, 1992y / 5 / 31}}) {
+             {{"AA-9"}, 3, 2025y / 10 / 20, 1992y / 5 / 31},
+             // Today, when the expected end is not yet past.
+             {{"AA25"}, 3, 2025y / 10 / 20, 2025y / 10 / 20},
+             {{"AA25"}, 3, 2026y / 5 / 31, 2026y / 5 / 31},
+             // A career that runs into 2030 ends there, not in 1930.
+             {{"AA28"}, 16, 2028y / 12 / 1, 2028y / 12 / 1},
+             {{"AA29"}, 3, 2030y / 6 / 1, 2030y / 5 / 31}}) {
         Student s = Enrolled({});
         s.ExamRecs.resize(numExams);
         s.YearRecs = std::vector<YearRecord>(yearRecs.begin(), yearRecs.end());
-        EXPECT_EQ(ChartEndDate(s, HeaderResult{}, 2025y / 10 / 20), sys_days{end})
+        EXPECT_EQ(ChartEndDate(s, HeaderResult{}, today), sys_days{end})
             << yearRecs.size() << " years, " << numExams << " exams";
     }
 }

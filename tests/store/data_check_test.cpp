@@ -195,7 +195,7 @@ const Breakage kBreakages[] = {
     {"an exam after the chart's end of a student still enrolled", kExamAfterExpectedEnd, 1,
      "elenco.dir", 2, 0,
      "esami.dir record 4 dated \"980601\", still enrolled, last career year \"97\": the chart "
-     "ends \"980531\"",
+     "ends 1998-05-31",
      [](DataSet& d) {
          d.registry[1] = With(d.registry[1], 30, "000000");
          d.exams[3] = With(d.exams[3], 7, "980601");
@@ -203,7 +203,7 @@ const Breakage kBreakages[] = {
     {"an exam after the chart's end of a student still enrolled without career years",
      kExamAfterExpectedEnd, 1, "elenco.dir", 2, 0,
      "esami.dir record 4 dated \"010601\", still enrolled, no career year: the chart ends "
-     "\"010531\"",
+     "2001-05-31",
      [](DataSet& d) {
          d.registry[1] = With(RegistryText(20, 2, 0, 3, 3), 30, "000000");
          d.exams[3] = With(d.exams[3], 7, "010601");
@@ -415,8 +415,15 @@ TEST(DataCheck, RunsReachingOutOfTheirFileAndExamsAfterTodayAreCheckedAsTheCardD
     // Drawn on 1 January 2003, the card of student 20 ends its chart that day.
     expected.push_back(
         "exam-after-expected-end elenco.dir 2/0: esami.dir record 4 dated \"030115\", still "
-        "enrolled, last career year \"02\": the chart ends today, \"030101\"");
+        "enrolled, last career year \"02\": the chart ends today, 2003-01-01");
     EXPECT_EQ(Findings(CheckDataFiles(set.Files(), std::chrono::year(2003) / 1 / 1)), expected);
+    expected.pop_back();
+
+    // With the last career year 29 the chart ends 31 May 2030, not 1930: drawn on 1 November
+    // 2029, it ends that day, after the exam of October 2029.
+    set.years[2] = With(set.years[2], 3, "29");
+    set.exams[3] = With(set.exams[3], 7, "291001");
+    EXPECT_EQ(Findings(CheckDataFiles(set.Files(), std::chrono::year(2029) / 11 / 1)), expected);
 }
 
 // A report keeps the first ten findings of a kind and counts all, in a table and across the
