@@ -3,9 +3,11 @@
 #include <QDir>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPrintEngine>
 #include <QPrinter>
 #include <QPrinterInfo>
 
+#include <algorithm>
 #include <optional>
 
 #include "ui/card_page.h"
@@ -33,6 +35,10 @@ Status PaintCard(QPaintDevice& device, const std::string& targetName,
                  const std::string& startFailure, const CardInput& card) {
     QPainter painter;
     if (!painter.begin(&device)) return Error{targetName, startFailure};
+    // A printer's device is its printable area, but its engine puts what passes the area's
+    // edges on the paper, into the border where a printer loses it at a place of its own: the
+    // card is cut at the area's edges, as in the card files.
+    painter.setClipRect(QRect(0, 0, device.width(), device.height()));
     {
         PainterSurface surface(painter, CardPrinterFont(), SurfaceKind::kPrinter);
         RenderCard(surface, card);
@@ -58,6 +64,28 @@ Status PrintToPdfFile(const QPrinter& printer, const QString& title, const std::
         return painted;
     }
     return file.Commit();
+}
+
+// Asks a spooled job for the page the card was laid out on, where neither the dialog nor the
+// page layout asked otherwise: a queue's own defaults (landscape, several pages on one sheet)
+// would turn or shrink the card on the paper, while the dialog shows it upright and whole.
+void AskForTheLaidOutPage(QPrinter& printer) {
+    // Qt's CUPS engine passes on the job options it holds under this key, names and values
+    // in turn, after its own.
+    constexpr auto kCupsOptions = static_cast<QPrintEngine::PrintEnginePropertyKey>(0xfe00);
+    QPrintEngine* engine = printer.printEngine();
+    QStringList options = engine->property(kCupsOptions).toStringList();
+    const auto askUnlessAsked = [&](const QString& name, const QString& value) {
+        for (qsizetype i = 0; i + 1 < options.size(); i += 2) {
+            if (options[i] == name) return;
+        }
+        options << name << value;
+    };
+    if (printer.pageLayout().orientation() == QPageLayout::Portrait) {
+        askUnlessAsked(QStringLiteral("orientation-requested"), QStringLiteral("3"));
+    }
+    askUnlessAsked(QStringLiteral("number-up"), QStringLiteral("1"));
+    engine->setProperty(kCupsOptions, options);
 }
 
 }  // namespace
@@ -96,7 +124,16 @@ void UseCardPage(QPrinter& printer) {
     if (const QPageSize paper = info.defaultPageSize(); !info.isNull() && paper.isValid()) {
         printer.setPageSize(paper);
     }
-    printer.setPageMargins(CardPageLayout().margins(), CardPageLayout().units());
+    // Qt refuses margins of which one side is narrower than the printer can print: each side
+    // takes the card's margin or the printer's own border, whichever is wider.
+    QPageLayout printable = printer.pageLayout();
+    printable.setUnits(CardPageLayout().units());
+    const QMarginsF card = CardPageLayout().margins();
+    const QMarginsF least = printable.minimumMargins();
+    printer.setPageMargins(
+        QMarginsF(std::max(card.left(), least.left()), std::max(card.top(), least.top()),
+                  std::max(card.right(), least.right()), std::max(card.bottom(), least.bottom())),
+        CardPageLayout().units());
 }
 
 Status PrintCardJob(QPrinter& printer, const CardInput& card) {
@@ -123,6 +160,7 @@ Status PrintCardJob(QPrinter& printer, const CardInput& card) {
             return Error{target, *problem};
         }
         lastJobBefore = CupsLastJobId(queue);
+        AskForTheLaidOutPage(printer);
     }
 
     if (Status painted = PaintCard(printer, target, JobStartFailure(printer), card); !painted) {

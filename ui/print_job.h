@@ -20,22 +20,25 @@ QString PrintJobTitle(const std::string& matrText);
 inline constexpr const char* kPdfCreator = "Velmaro";
 
 // Paints card on device as the printer page: "Arial" 10 points, the printer's card frame
-// (four empty lines first), origin at the device's own origin, one page. A painter that
+// (four empty lines first), origin at the device's own origin, cut at the device's edges (a
+// printer's printable area), one page. A painter that
 // cannot begin, or whose end fails, is an error naming targetName and the reason.
 Status PaintCardJob(QPaintDevice& device, const std::string& targetName, const CardInput& card);
 
 // Sets printer up for a card, before any dialog shows it: the paper its printer holds (Qt
 // starts every printer on A4; a PDF printer keeps its paper), with the margins of the card
-// files, half an inch, so that a printed card stands where it stands in a card file (every
-// printer prints that far from the edge). Paper too small for them keeps its margins.
+// files, half an inch, so that a printed card stands where it stands in a card file (most
+// printers print that far from the edge); a side where the printer's own border is wider
+// takes that border. Paper too small for them keeps its margins.
 void UseCardPage(QPrinter& printer);
 
 // One print job of card's page on printer: the job and
-// its PDF carry PrintJobTitle and the creator kPdfCreator. A CUPS queue that is stopped or rejects
-// jobs is an error before anything is drawn; after the job ends the spooler is asked whether it
-// really took the job, and a job it does not hold, or aborted, is an error. Every error names the
-// printer (or the PDF file) and the reason. A PDF printer's file is written as every card file is
-// (see OutputFile): completely, or not at all.
+// its PDF carry PrintJobTitle and the creator kPdfCreator; a spooled job asks for one upright
+// page to a sheet unless the dialog asked otherwise, whatever the queue's own defaults. A CUPS
+// queue that is stopped or rejects jobs is an error before anything is drawn; after the job ends
+// the spooler is asked whether it really took the job, and a job it does not hold, or aborted, is
+// an error. Every error names the printer (or the PDF file) and the reason. A PDF printer's file is
+// written as every card file is (see OutputFile): completely, or not at all.
 Status PrintCardJob(QPrinter& printer, const CardInput& card);
 
 // What an error about printer names: its output file for a PDF printer, else the printer.

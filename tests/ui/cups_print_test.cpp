@@ -36,6 +36,9 @@ namespace {
 
 constexpr const char* kQueue = "velmaro-test";
 constexpr const char* kLetterQueue = "velmaro-test-letter";  // the same on US Letter paper
+// The same with a printer that cannot print within 0.6 inch of the paper's bottom, and prints
+// landscape, two pages to a sheet, unless a job asks otherwise.
+constexpr const char* kBorderQueue = "velmaro-test-border";
 
 // Where cups-pdf writes the files of this process's user: $HOME/PDF of the user's account.
 QDir PdfFolder() {
@@ -74,6 +77,20 @@ QStringList JobTitlesAfter(int after, const char* queue = kQueue) {
         if (jobs[i].id > after) titles << QString::fromUtf8(jobs[i].title);
     cupsFreeJobs(count, jobs);
     return titles;
+}
+
+// The value of the integer or enum attribute name of job jobId as the spooler keeps it
+// (orientation-requested: 3 portrait, 4 landscape); -1 when it has none.
+int JobAttribute(int jobId, const char* name) {
+    ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+    const std::string uri = "ipp://localhost/jobs/" + std::to_string(jobId);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri.c_str());
+    ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
+    ipp_attribute_t* attribute =
+        response ? ippFindAttribute(response, name, IPP_TAG_ZERO) : nullptr;
+    const int value = attribute ? ippGetInteger(attribute, 0) : -1;
+    ippDelete(response);
+    return value;
 }
 
 // Whether libcups (not Velmaro's) knows the queue.
@@ -193,6 +210,52 @@ TEST_F(CupsPrinting, TheDefaultPrinterSpoolsTheTitledCardOnOnePageWhateverWasTyp
         EXPECT_TRUE(typedPrinted.ok()) << typedPrinted.error().Message();
         EXPECT_EQ(JobTitlesAfter(lastJob).size(), 1);
     }
+}
+
+// A printer's border wider than half an inch on one side moves only that side's edge of the
+// printable area, and a queue's own page defaults (landscape, two pages to a sheet) give way
+// to the upright page the card was laid out on: the paper shows the card where the card
+// files have it, at its size.
+TEST_F(CupsPrinting, AQueuesBorderAndPageDefaultsLeaveTheCardWhereTheCardFilesHaveIt) {
+    if (!QueueExists(kBorderQueue)) GTEST_SKIP() << "no CUPS queue " << kBorderQueue;
+    QTemporaryDir folder;
+    QPrinter cardFile(QPrinter::HighResolution);
+    SetUpPdfPrinter(cardFile, folder.filePath("card.pdf"));
+    ASSERT_TRUE(PrintCardJob(cardFile, card_.Input()).ok());
+    const auto inFile = testing::WordsPerPage(cardFile.outputFileName());
+    ASSERT_EQ(inFile.size(), 1u);
+    ASSERT_FALSE(inFile[0].empty());
+
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPrinterName(QString::fromUtf8(kBorderQueue));
+    UseCardPage(printer);
+    const QMarginsF margins = printer.pageLayout().margins(QPageLayout::Point);
+    EXPECT_NEAR(margins.left(), 36, 0.5);
+    EXPECT_NEAR(margins.top(), 36, 0.5);
+    EXPECT_NEAR(margins.right(), 36, 0.5);
+    EXPECT_NEAR(margins.bottom(), 43, 0.5);
+
+    WaitUntilIdle(kBorderQueue);
+    const QDateTime start = NewestPdfTime();
+    const int lastJobBefore = CupsLastJobId(kBorderQueue);
+    const Status printed = PrintCardJob(printer, card_.Input());
+    ASSERT_TRUE(printed.ok()) << printed.error().Message();
+    const int job = CupsLastJobId(kBorderQueue);
+    ASSERT_GT(job, lastJobBefore);
+    EXPECT_EQ(JobAttribute(job, "orientation-requested"), 3);
+    EXPECT_EQ(JobAttribute(job, "number-up"), 1);
+
+    const QString pdf = WaitForPdf(start);
+    ASSERT_FALSE(pdf.isEmpty()) << "cups-pdf wrote no file";
+    const auto printedWords = testing::WordsPerPage(pdf);
+    ASSERT_EQ(printedWords.size(), 1u);
+    ASSERT_EQ(printedWords[0].size(), inFile[0].size());
+    for (const std::size_t i : {std::size_t{0}, inFile[0].size() - 1}) {
+        EXPECT_EQ(printedWords[0][i].text, inFile[0][i].text);
+        EXPECT_NEAR(printedWords[0][i].left, inFile[0][i].left, 1);
+        EXPECT_NEAR(printedWords[0][i].top, inFile[0][i].top, 1);
+    }
+    QFile::remove(pdf);
 }
 
 // The reason an administrator gave for stopping it is part of the error.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QImage>
 #include <QPaintEngine>
 #include <QPrinter>
 #include <QRegularExpression>
@@ -167,6 +168,49 @@ TEST(PrintJob, ACardPageKeepsThePaperAndPutsTheCardWhereTheCardFilesDo) {
     EXPECT_EQ(onLetter[0][0].text, "Matr.:");
     EXPECT_NEAR(onLetter[0][0].left, inFile[0][0].left, 0.01);
     EXPECT_NEAR(onLetter[0][0].top, inFile[0][0].top, 0.01);
+}
+
+// A card longer and wider than the page (a number typed 300 characters long, 99 exams) is cut
+// at the edges of the printable area, as in the card files: nothing goes into the half-inch
+// border, where a printer would lose it at a place of its own.
+TEST(PrintJob, ACardPastThePageIsCutAtThePrintableArea) {
+    const SampleCard card("5193");
+    ASSERT_TRUE(card.Loaded());
+    Student student = card.Input().student;
+    student.MatrText = "5193" + std::string(300, 'x');
+    while (student.ExamRecs.size() < 99)
+        student.ExamRecs.push_back(student.ExamRecs.front());
+    const CardInput sample = card.Input();
+    const CardInput input{student, sample.titles, sample.exams, sample.today,
+                          sample.decimalSeparator};
+    QTemporaryDir folder;
+    QPrinter printer(QPrinter::HighResolution);
+    SetUpPdfPrinter(printer, folder.filePath("card.pdf"));
+    ASSERT_TRUE(PrintCardJob(printer, input).ok());
+
+    constexpr int kDotsPerInch = 36;
+    constexpr int kBorder = kDotsPerInch / 2;
+    int ran = -1;
+    testing::ProgramOutput(QStringLiteral("pdftoppm"),
+                           {"-gray", "-r", QString::number(kDotsPerInch), "-singlefile",
+                            printer.outputFileName(), folder.filePath("page")},
+                           &ran);
+    if (ran != 0) GTEST_SKIP() << "poppler-utils are not installed";
+    const QImage page(folder.filePath("page.pgm"));
+    ASSERT_FALSE(page.isNull());
+    const auto inked = [&](int x, int y) { return qGray(page.pixel(x, y)) < 128; };
+    bool reachesTheRightEdge = false;
+    bool reachesTheBottomEdge = false;
+    for (int y = 0; y < page.height(); ++y) {
+        for (int x = 0; x < page.width(); ++x) {
+            const bool border = x < kBorder - 1 || y < kBorder - 1 || x > page.width() - kBorder ||
+                                y > page.height() - kBorder;
+            if (border && inked(x, y)) FAIL() << "ink in the border at " << x << ", " << y;
+            reachesTheRightEdge |= x == page.width() - kBorder - 2 && inked(x, y);
+            reachesTheBottomEdge |= y == page.height() - kBorder - 2 && inked(x, y);
+        }
+    }
+    EXPECT_TRUE(reachesTheRightEdge && reachesTheBottomEdge);
 }
 
 // No control character, and no more than 64 characters of the number.
