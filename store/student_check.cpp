@@ -31,6 +31,13 @@ bool IsAcademicYear(std::string_view yyYY) {
     return second == (first + 1) % 100;
 }
 
+// Whether yymm is a year and a month: four digits, the month 01 to 12.
+bool IsYearMonth(std::string_view yymm) {
+    if (yymm.size() != 4 || !AllDigits(yymm)) return false;
+    const int month = (yymm[2] - '0') * 10 + (yymm[3] - '0');
+    return month >= 1 && month <= 12;
+}
+
 // 1 November of the year of the first two characters of an enrolment year yyYY, where the
 // card's chart begins whatever the other two hold; kNoDay when they are no two-digit year.
 std::int32_t ChartBeginning(std::string_view yyYY) {
@@ -180,6 +187,13 @@ class StudentChecker {
         if (holds(f.EnrolYear)) {
             enrolment = ChartBeginning(f.EnrolYear);
             if (!IsAcademicYear(f.EnrolYear)) BadDate(n, "enrolment year", f.EnrolYear);
+        }
+        // The card shows these two as dates ("N.: xx/03/74", "A.S. Dip.: 88/89").
+        if (holds(f.BirthYearMonth) && !IsYearMonth(f.BirthYearMonth)) {
+            BadDate(n, "birth year and month", f.BirthYearMonth);
+        }
+        if (holds(f.DiplomaYear) && !IsAcademicYear(f.DiplomaYear)) {
+            BadDate(n, "diploma school year", f.DiplomaYear);
         }
         // "000000", not graduated, is no date either, and no problem.
         std::int32_t graduation = kNoDay;
