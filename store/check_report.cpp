@@ -43,6 +43,12 @@ constexpr std::array<KindText, kProblemKindCount> kKindTexts{{
      "exam of a student still enrolled dated after today or after 31 May of the year after the "
      "last career year (two years after with more than 15 exams), where the chart ends: the "
      "card cannot place it on the chart"},
+    {ProblemKind::kExamOutOfOrder, "exam-out-of-order",
+     "exam dated before the exam listed before it: the chart takes a student's exams in date "
+     "order, and their rows cross its leaders"},
+    {ProblemKind::kDegreeBeforeEnrolment, "degree-before-enrolment",
+     "graduation date not after 1 November of the enrolment year, where the chart begins: the "
+     "chart has no length, every exam sits at its top"},
     {ProblemKind::kUnknownExamCode, "unknown-exam-code",
      "exam code not in esami.grp: the card shows the table's first exam"},
     {ProblemKind::kUnknownGroupCode, "unknown-group-code",

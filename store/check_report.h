@@ -25,13 +25,15 @@ enum class ProblemKind {
     kExamBeforeEnrolment,
     kExamAfterGraduation,
     kExamAfterExpectedEnd,
+    kExamOutOfOrder,
+    kDegreeBeforeEnrolment,
     kUnknownExamCode,
     kUnknownGroupCode,
     kUnknownDiplomaCode,
     kMalformedTableLine,
     kRepeatedTableCode,
 };
-inline constexpr std::size_t kProblemKindCount = 20;
+inline constexpr std::size_t kProblemKindCount = 22;
 
 // A stable name of kind for machine-read reports ("registry-order").
 std::string_view ProblemKindId(ProblemKind kind);

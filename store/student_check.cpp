@@ -102,10 +102,12 @@ bool IsSoundCount(std::string_view field) {
     return digits;
 }
 
-// How many exams of a run lie before the career's first day and after its last.
+// How many exams of a run lie before the career's first day and after its last, and how
+// many are dated before the exam listed before them.
 struct ExamsOutside {
     std::size_t before = 0;
     std::size_t after = 0;
+    std::size_t outOfOrder = 0;
 };
 
 // Counts the days of days[first ... end) that are dated and before firstDay, and those after
@@ -124,7 +126,12 @@ ExamsOutside CountExamsOutside(const std::vector<std::int32_t>& days, std::size_
         before += static_cast<std::uint32_t>((run[i] != kNoDay) & (run[i] < firstDay));
         after += static_cast<std::uint32_t>(run[i] > lastDay);
     }
-    return {before, after};
+    // kNoDay is below every day: an undated exam is out of order with neither neighbour.
+    std::uint32_t outOfOrder = 0;
+#pragma omp simd reduction(+ : outOfOrder)
+    for (std::size_t i = 1; i < count; ++i)
+        outOfOrder += static_cast<std::uint32_t>((run[i] != kNoDay) & (run[i] < run[i - 1]));
+    return {before, after, outOfOrder};
 }
 
 // Everything about one student that its registry record and its runs tell. The runs that lie
@@ -202,6 +209,13 @@ class StudentChecker {
             if (graduation == kNoDay && f.DegreeDate != "000000") {
                 BadDate(n, "degree date", f.DegreeDate);
             }
+        }
+        if (graduation != kNoDay && enrolment != kNoDay && graduation <= enrolment) {
+            report_.Note(ProblemKind::kDegreeBeforeEnrolment, [&] {
+                return Finding{
+                    std::string(kRegistryName), n, 0,
+                    "degree date " + Quoted(f.DegreeDate) + ", enrolled " + Quoted(f.EnrolYear)};
+            });
         }
         // The card reads the last career year from the run's last record: none when that lies
         // outside the file.
@@ -283,11 +297,13 @@ class StudentChecker {
         // after the highest one.
         const std::int32_t lastDay = careerEnd.day == kNoDay ? INT32_MAX : careerEnd.day;
         if (!report_.KeepsFindings(ProblemKind::kExamBeforeEnrolment) &&
-            !report_.KeepsFindings(careerEnd.after)) {
+            !report_.KeepsFindings(careerEnd.after) &&
+            !report_.KeepsFindings(ProblemKind::kExamOutOfOrder)) {
             const ExamsOutside outside =
                 CountExamsOutside(context_.facts.examDays, first, end, enrolment, lastDay);
             report_.CountMore(ProblemKind::kExamBeforeEnrolment, outside.before);
             report_.CountMore(careerEnd.after, outside.after);
+            report_.CountMore(ProblemKind::kExamOutOfOrder, outside.outOfOrder);
             return;
         }
         const std::vector<std::int32_t>& days = context_.facts.examDays;
@@ -302,6 +318,19 @@ class StudentChecker {
                 NoteExam(n, r, careerEnd.after, [&] { return AfterText(split, careerEnd); });
             }
         }
+        for (std::size_t r = first + 1; r < end; ++r) {
+            if (days[r] != kNoDay && days[r] < days[r - 1]) {
+                NoteExam(n, r, ProblemKind::kExamOutOfOrder, [&] {
+                    return "after record " + std::to_string(r - 1) + " dated " +
+                           Quoted(ExamDateText(r - 1));
+                });
+            }
+        }
+    }
+
+    // The date field of exam record r as written.
+    std::string_view ExamDateText(std::size_t r) const {
+        return Mid(context_.exams.Text(static_cast<std::int64_t>(r)), 7, 6);
     }
 
     // Notes exam record examRecord of student n as a problem of kind, the exam against what
@@ -312,8 +341,7 @@ class StudentChecker {
             const auto record = static_cast<std::int64_t>(examRecord);
             return Finding{std::string(kRegistryName), n, 0,
                            std::string(kExamsName) + " record " + std::to_string(record) +
-                               " dated " + Quoted(context_.exams.Text(record).substr(6, 6)) + ", " +
-                               versus()};
+                               " dated " + Quoted(ExamDateText(examRecord)) + ", " + versus()};
         });
     }
 

@@ -167,9 +167,17 @@ const Breakage kBreakages[] = {
      "velmara.dir records 5-7, the file has 6",
      [](DataSet& d) { d.registry[2] = RegistryText(30, 2, 3, 5, 5); }},
     {"runs overlapping", kRunOverlap, 1, "elenco.dir", 2, 3, "esami.dir records 3-4 and 4-5",
-     [](DataSet& d) { d.registry[2] = RegistryText(30, 2, 2, 4, 5); }},
+     [](DataSet& d) {
+         d.registry[2] = RegistryText(30, 2, 2, 4, 5);
+         d.exams[4] = With(d.exams[4], 7, "030715");  // student 30's exams in date order
+     }},
     {"a run inside a longer one", kRunOverlap, 2, "elenco.dir", 1, 2, "",
-     [](DataSet& d) { d.registry[0] = RegistryText(10, 6, 2, 1, 1); }},
+     [](DataSet& d) {
+         d.registry[0] = RegistryText(10, 6, 2, 1, 1);
+         // Its six exams in date order.
+         d.exams[2] = With(d.exams[2], 7, "980611");
+         d.exams[3] = With(d.exams[3], 7, "990101");
+     }},
     // Runs are ordered by their whole record number, also far into a large file: the run at 2
     // lies between none of the others.
     {"runs overlapping far into the file", kRunOverlap, 1, "elenco.dir", 1, 3, "",
@@ -214,6 +222,12 @@ const Breakage kBreakages[] = {
          d.registry[1] = With(RegistryText(20, 2, 0, 3, 3), 30, "000000");
          d.exams[3] = With(d.exams[3], 7, "010601");
      }},
+    {"an exam dated before the exam listed before it", kExamOutOfOrder, 1, "elenco.dir", 1, 0,
+     "esami.dir record 2 dated \"970101\", after record 1 dated \"970115\"",
+     [](DataSet& d) { d.exams[1] = With(d.exams[1], 7, "970101"); }},
+    {"a graduation on the day the chart begins", kDegreeBeforeEnrolment, 1, "elenco.dir", 2, 0,
+     "degree date \"961101\", enrolled \"9697\"",
+     [](DataSet& d) { d.registry[1] = With(RegistryText(20, 0, 2, 3, 3), 30, "961101"); }},
     {"an exam code not in the table", kUnknownExamCode, 1, "esami.dir", 5, 0, "code \"1004\"",
      [](DataSet& d) { d.exams[4] = With(d.exams[4], 1, "1004"); }},
     {"an exam code in small letters", kUnknownExamCode, 1, "esami.dir", 5, 0, "",
@@ -561,14 +575,16 @@ TEST(DataCheck, ExamsOutsideACareerAreCountedAlikePastTheFindingsKept) {
     set.registry.clear();
     for (int key = 1; key <= 12; ++key)
         set.registry.push_back(RegistryText(key, 2, 2, 1, 1));
-    set.registry.push_back(RegistryText(13, 2, 2, 3, 1));
+    // An exam between two undated ones is in order with both.
+    set.registry.push_back(RegistryText(13, 3, 2, 3, 1));
     for (const auto& [record, date] :
-         {std::pair{0, "960101"}, {1, "030716"}, {2, "970229"}, {3, "030715"}})
+         {std::pair{0, "030716"}, {1, "960101"}, {2, "970229"}, {3, "030715"}, {4, "990231"}})
         set.exams[record] = With(set.exams[record], 7, date);
     const CheckReport report = CheckDataFiles(set.Files(), kToday);
     EXPECT_EQ(report.Group(kExamBeforeEnrolment).count, 12u);
     EXPECT_EQ(report.Group(kExamAfterGraduation).count, 12u);
     EXPECT_EQ(report.Group(kExamAfterGraduation).first.size(), 10u);
+    EXPECT_EQ(report.Group(kExamOutOfOrder).count, 12u);
 }
 
 // The named codes are those a class rule puts in class 0 to 3, and CF, whose class is the
