@@ -112,6 +112,13 @@ void WaitUntilIdle(const char* queue = kQueue) {
     }
 }
 
+// Waits until the jobs that earlier tests left on any of the test queues have written their
+// files: a file newer than the newest then is the next job's.
+void WaitUntilEveryQueueIsIdle() {
+    for (const char* queue : {kQueue, kLetterQueue, kBorderQueue})
+        WaitUntilIdle(queue);
+}
+
 // The classes of the dialogs opened while ask runs, each cancelled as soon as it shows, after
 // one another: "QPrintDialog", "QFileDialog"...
 std::string DialogsOpenedBy(const std::function<void()>& ask) {
@@ -169,9 +176,7 @@ TEST_F(CupsPrinting, TheDefaultPrinterSpoolsTheTitledCardOnOnePageWhateverWasTyp
         SCOPED_TRACE(queue);
         // The queue becomes this process's default printer, as lpoptions -d would make it.
         qputenv("PRINTER", queue);
-        // Jobs of earlier runs write their files first: a file newer than the newest then is
-        // this one's.
-        WaitUntilIdle(queue);
+        WaitUntilEveryQueueIsIdle();
         const QDateTime start = NewestPdfTime();
         const int lastJobBefore = CupsLastJobId(queue);
         // A printer with a queue is never asked for a file: no data folder is needed.
@@ -235,7 +240,7 @@ TEST_F(CupsPrinting, AQueuesBorderAndPageDefaultsLeaveTheCardWhereTheCardFilesHa
     EXPECT_NEAR(margins.right(), 36, 0.5);
     EXPECT_NEAR(margins.bottom(), 43, 0.5);
 
-    WaitUntilIdle(kBorderQueue);
+    WaitUntilEveryQueueIsIdle();
     const QDateTime start = NewestPdfTime();
     const int lastJobBefore = CupsLastJobId(kBorderQueue);
     const Status printed = PrintCardJob(printer, card_.Input());
