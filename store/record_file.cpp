@@ -204,22 +204,20 @@ Result<std::optional<std::string_view>> RecordFile::CopyAt(std::int64_t offset,
 Result<std::size_t> RecordFile::ReadFromFile(std::int64_t offset, char* buffer,
                                              std::size_t size) const {
     if (descriptor_.get() < 0) return std::size_t{0};
-    // One request: a regular file reads short only at its end, or where one request would
-    // pass what Linux reads at once (2 GiB less a page, and pages may be as large as 64 KiB),
-    // after which the rest is asked for.
-    constexpr std::size_t kLargestSingleRead = 0x7fff0000;
+    // A read may return fewer bytes than asked for anywhere (network and user-space file
+    // systems do; Linux reads at most 2 GiB less a page at once): the rest is asked for, and
+    // only a read that returns nothing is the end of the file.
     std::size_t total = 0;
     while (total < size) {
         ++readRequests_;
-        const std::size_t wanted = size - total;
-        const ssize_t got = ::pread(descriptor_.get(), buffer + total, wanted,
+        const ssize_t got = ::pread(descriptor_.get(), buffer + total, size - total,
                                     static_cast<off_t>(offset + static_cast<std::int64_t>(total)));
         if (got < 0) {
             if (errno == EINTR) continue;
             return Error{path_, SystemReason(errno)};
         }
+        if (got == 0) break;
         total += static_cast<std::size_t>(got);
-        if (static_cast<std::size_t>(got) < std::min(wanted, kLargestSingleRead)) break;
     }
     return total;
 }

@@ -79,7 +79,8 @@ class RecordFile {
     Status ReadRecordInto(std::int64_t recordNumber, std::string& text) const;
 
     // The texts of the count records from first on, read with one request to the operating
-    // system; records outside the file read as empty texts.
+    // system (more where it hands out fewer bytes, or the run passes the file's end); records
+    // outside the file read as empty texts.
     Result<std::vector<std::string>> ReadRun(std::int64_t first, std::int64_t count) const;
     // The same texts handed to each in record order, as views that last only for the call:
     // a run read this way costs no allocation, and from a copy no copying. Nothing is read
@@ -145,7 +146,7 @@ class RecordFile {
     };
 
     // Reads the slots of records first ... first + count - 1 that lie in the file into run,
-    // with one request.
+    // with one request (see ReadRun).
     Status ReadRunBytes(std::int64_t first, std::int64_t count, RunBytes& run) const;
 
     // What tells one version of a file from another.
@@ -184,7 +185,8 @@ class RecordFile {
     // For a file read from a copy (made now if there is none yet): the up to size bytes of the
     // copy at offset, in place. Nothing for a file read from the disk.
     Result<std::optional<std::string_view>> CopyAt(std::int64_t offset, std::size_t size) const;
-    // Reads up to size bytes at offset with one read request; fewer only at the end of the file.
+    // Reads up to size bytes at offset, with as many read requests as the system needs to
+    // hand them out; fewer only at the end of the file.
     Result<std::size_t> ReadFromFile(std::int64_t offset, char* buffer, std::size_t size) const;
 
     std::string path_;

@@ -37,7 +37,8 @@ TEST(RecordFile, OddSlotsAndRecordsOutsideTheFile) {
         RecordFile::Open(dir.PathOf("esami.dir"), kExamSlotSize, RecordFile::IfMissing::kFail);
     const Texts records = {"", "", "MAT12824091512", "ABCDEFGHIJKLMNO", "", "FIS12", "", ""};
     EXPECT_EQ(*file->ReadRun(-1, 8), records);  // records -1 ... 6
-    EXPECT_EQ(file->ReadRequests(), 1u);
+    // The run's read, and the one that finds the end of the file.
+    EXPECT_EQ(file->ReadRequests(), 2u);
     for (int n = -1; n <= 6; ++n)
         EXPECT_EQ(*file->ReadRecord(n), records[n + 1]) << n;
     // Start numbers come from the data: huge ones and counts of none read no record.
