@@ -1,9 +1,11 @@
 #include "store/data_store.h"
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <utility>
 
+#include "base/coarse_clock.h"
 #include "base/numeric_value.h"
 #include "base/text_fields.h"
 
@@ -50,11 +52,39 @@ DataStore::DataStore(CodeTable titles, CodeTable exams, RecordFile registry, Rec
       examFile_(std::move(examFile)),
       yearFile_(std::move(yearFile)),
       bounds_(bounds),
-      boundsFileGeneration_(registry_.FileGeneration()) {}
+      boundsFileGeneration_(registry_.FileGeneration()),
+      pathsLookedAt_(CoarseMonotonicNow()) {
+    registry_.LeavePathLooksToOwner();
+    examFile_.LeavePathLooksToOwner();
+    yearFile_.LeavePathLooksToOwner();
+}
+
+Status DataStore::FollowPaths() const {
+    const std::array<const RecordFile*, 3> files = {&registry_, &examFile_, &yearFile_};
+    const auto generations = [&] {
+        return std::array<std::uint64_t, 3>{files[0]->FileGeneration(), files[1]->FileGeneration(),
+                                            files[2]->FileGeneration()};
+    };
+    const std::chrono::nanoseconds now = CoarseMonotonicNow();
+    if (now - pathsLookedAt_ >= RecordFile::kPathCheckInterval) {
+        pathsLookedAt_ = now;
+        // A keeper switching sets without pause could keep every look busy: a few suffice for
+        // any switch made once.
+        constexpr int kMostLooks = 4;
+        for (int look = 0; look < kMostLooks; ++look) {
+            const auto before = generations();
+            for (const RecordFile* file : files)
+                (void)file->LookAtPath();  // its error is asked for below
+            if (generations() == before) break;
+        }
+    }
+    for (const RecordFile* file : files)
+        VELMARO_TRY(file->FollowPath());
+    return Ok();
+}
 
 Result<DataStore::RegistryBounds> DataStore::CurrentRegistryBounds() const {
-    // Looks at the registry's name, when that is due, before the bounds are taken.
-    VELMARO_TRY(registry_.FollowPath());
+    VELMARO_TRY(FollowPaths());
     if (registry_.FileGeneration() != boundsFileGeneration_) {
         VELMARO_TRY(bounds_, ReadRegistryBounds(registry_));
         boundsFileGeneration_ = registry_.FileGeneration();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -57,6 +58,7 @@ class DataStore {
         std::int32_t count = 0;
         std::int32_t lastKey = 0;
     };
+    // Every lookup starts here: the three files follow their names first (see FollowPaths).
     Result<RegistryBounds> CurrentRegistryBounds() const;
 
     // Releases the three record files; lookups afterwards report the files as closed.
@@ -66,6 +68,14 @@ class DataStore {
     DataStore(CodeTable titles, CodeTable exams, RecordFile registry, RecordFile examFile,
               RecordFile yearFile, RegistryBounds bounds);
 
+    // Once RecordFile::kPathCheckInterval has passed since the last time: the three files look
+    // at their names together, never one on its own, so that a data set switched as a whole
+    // (a data folder's link moved to another folder) is read all old or all new, never the
+    // registry of one with the exams of the other. A look that finds a file replaced is followed
+    // by another, until one finds the three files open still there: a switch in the middle of
+    // a look is seen by the next. An error names a file that can no longer be read.
+    Status FollowPaths() const;
+
     CodeTable titles_;
     CodeTable exams_;
     RecordFile registry_;
@@ -73,7 +83,8 @@ class DataStore {
     RecordFile examFile_;
     RecordFile yearFile_;
     mutable RegistryBounds bounds_;
-    mutable std::uint64_t boundsFileGeneration_ = 0;  // the registry file the bounds are of
+    mutable std::uint64_t boundsFileGeneration_ = 0;     // the registry file the bounds are of
+    mutable std::chrono::nanoseconds pathsLookedAt_{0};  // on the coarse monotonic clock
 };
 
 // How many records a registry of length bytes holds: length / 62 rounded half to even, so a

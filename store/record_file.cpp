@@ -10,6 +10,7 @@
 #include <cstring>
 #include <utility>
 
+#include "base/coarse_clock.h"
 #include "base/system_reason.h"
 #include "store/text_file.h"
 
@@ -21,14 +22,6 @@ constexpr std::int64_t kLargestCopy = 16 << 20;
 
 // How long after its last change a file's times are trusted to tell a later change.
 constexpr std::int64_t kSettledSeconds = 2;
-
-// A clock for the look at a file's name: the coarse one costs a few nanoseconds, and its
-// steps of some milliseconds are fine next to kPathCheckInterval.
-std::chrono::nanoseconds CoarseMonotonicNow() {
-    timespec now{};
-    ::clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
-    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
-}
 
 std::int64_t SystemSeconds() {
     timespec now{};
@@ -97,40 +90,46 @@ void RecordFile::Close() {
 
 Status RecordFile::FollowPath() const {
     if (!followsPath_ || closed_) return Ok();
-    const std::chrono::nanoseconds now = CoarseMonotonicNow();
-    if (now - pathLookedAt_ >= kPathCheckInterval) {
-        pathLookedAt_ = now;
-        struct stat named {};
-        if (::stat(path_.c_str(), &named) != 0) {
-            // Gone: a file missing from the start still reads as empty, one removed since is
-            // an error. Another failure to look leaves the open file to be read.
-            if (errno == ENOENT || errno == ENOTDIR) {
-                if (missing_) {
-                    pathError_.reset();
-                } else {
-                    StopReading(SystemReason(ENOENT));
-                }
+    if (!pathLookedAtByOwner_ && CoarseMonotonicNow() - pathLookedAt_ >= kPathCheckInterval) {
+        return LookAtPath();
+    }
+    if (pathError_) return Error{path_, *pathError_};
+    return Ok();
+}
+
+Status RecordFile::LookAtPath() const {
+    if (!followsPath_ || closed_) return Ok();
+    pathLookedAt_ = CoarseMonotonicNow();
+    struct stat named {};
+    if (::stat(path_.c_str(), &named) != 0) {
+        // Gone: a file missing from the start still reads as empty, one removed since is
+        // an error. Another failure to look leaves the open file to be read.
+        if (errno == ENOENT || errno == ENOTDIR) {
+            if (missing_) {
+                pathError_.reset();
+            } else {
+                StopReading(SystemReason(ENOENT));
             }
-        } else {
-            struct stat open {};
-            const bool same = descriptor_.get() >= 0 && ::fstat(descriptor_.get(), &open) == 0 &&
-                              open.st_dev == named.st_dev && open.st_ino == named.st_ino;
-            if (!same) {
-                // The file now under the name is the one to read: when it cannot be opened,
-                // the one read until now is not read in its place.
-                Descriptor opened(OpenForReading(path_));
-                struct stat now {};
-                if (opened.get() < 0 || ::fstat(opened.get(), &now) != 0) {
-                    StopReading(SystemReason(errno));
-                } else if (const std::optional<std::string> why = WhyNotADataFile(now.st_mode)) {
-                    StopReading(*why);
-                } else {
-                    descriptor_ = std::move(opened);
-                    hasCopy_ = false;
-                    missing_ = false;
-                    pathError_.reset();
-                    ++fileGeneration_;
-                }
+        }
+    } else {
+        struct stat open {};
+        const bool same = descriptor_.get() >= 0 && ::fstat(descriptor_.get(), &open) == 0 &&
+                          open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+        if (!same) {
+            // The file now under the name is the one to read: when it cannot be opened,
+            // the one read until now is not read in its place.
+            Descriptor opened(OpenForReading(path_));
+            struct stat now {};
+            if (opened.get() < 0 || ::fstat(opened.get(), &now) != 0) {
+                StopReading(SystemReason(errno));
+            } else if (const std::optional<std::string> why = WhyNotADataFile(now.st_mode)) {
+                StopReading(*why);
+            } else {
+                descriptor_ = std::move(opened);
+                hasCopy_ = false;
+                missing_ = false;
+                pathError_.reset();
+                ++fileGeneration_;
             }
         }
     }

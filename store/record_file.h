@@ -111,10 +111,16 @@ class RecordFile {
     // True for a missing file opened with kReadAsEmpty.
     bool IsMissing() const { return missing_; }
 
-    // Once kPathCheckInterval has passed since the last look: whether the path still names the
-    // file open. Another file there, or one where there was none, is opened and read from now
-    // on; no file where one was open is an error naming it, until a file is there again.
+    // Once kPathCheckInterval has passed since the last look (never, after
+    // LeavePathLooksToOwner): LookAtPath. Otherwise the error of the last look, if any.
     Status FollowPath() const;
+    // Whether the path still names the file open. Another file there, or one where there was
+    // none, is opened and read from now on; no file where one was open is an error naming it,
+    // until a file is there again.
+    Status LookAtPath() const;
+    // From now on the file's reads never look at its name by themselves: its owner calls
+    // LookAtPath, for files that must follow their names together.
+    void LeavePathLooksToOwner() { pathLookedAtByOwner_ = true; }
 
     // How many times the name has been found naming another file than the one read until
     // then (see FollowPath); 0 for the file opened first.
@@ -197,6 +203,7 @@ class RecordFile {
     bool closed_ = false;
     mutable bool missing_ = false;
     bool followsPath_ = false;  // opened by its name on the disk, not from memory
+    bool pathLookedAtByOwner_ = false;
     // Why the name could not be read at the last look (it named no file any more, or one that
     // cannot be opened or is no data file); nothing when it could.
     mutable std::optional<std::string> pathError_;

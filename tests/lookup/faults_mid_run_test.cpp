@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <thread>
 
@@ -159,6 +160,50 @@ TEST(FaultsMidRun, EachLookupShowsTheCurrentContentAndTheNextOneWorks) {
 }
 
 // A record file missing at start-up reads as empty until it is there; then it is read.
+// A data set switched as a whole, as a keeper publishes a new one: the link that is the data
+// folder moved from one folder to another at once. Every lookup reads the three files of one
+// set, never the registry of one with the exams of the other, also after lookups that read no
+// exam file (a number not found). In the second set the same students' exams lie three
+// records later, so that a mix shows other exams.
+TEST(FaultsMidRun, ADataSetSwitchedAsAWholeIsNeverReadHalfOldHalfNew) {
+    const testdata::TempDataDir root;
+    const std::string one = root.PathOf("one"), two = root.PathOf("two");
+    for (const std::string& folder : {one, two}) {
+        std::filesystem::create_directory(folder);
+        testdata::TempDataDir::WriteFile(folder + "/titoli.grp", "1 SC Liceo scientifico\r\n");
+        testdata::TempDataDir::WriteFile(folder + "/esami.grp", "A1 MAT1 Analisi\r\n");
+        testdata::TempDataDir::WriteFile(folder + "/velmara.dir",
+                                         Slots({"009697", "009798", "009899"}, kYearSlotSize));
+    }
+    testdata::TempDataDir::WriteFile(one + "/elenco.dir", ThreeStudentsRegistry());
+    testdata::TempDataDir::WriteFile(one + "/esami.dir", Slots(kThreeStudentsExams, kExamSlotSize));
+    testdata::TempDataDir::WriteFile(
+        two + "/elenco.dir", Slots({RegistryText(1, 3, 2, 4, 1), RegistryText(5193, 2, 1, 7, 3),
+                                    RegistryText(5194, 0, 0, 9, 9)},
+                                   kRegistrySlotSize));
+    std::vector<std::string> shifted(3, "XYZ100000000");
+    shifted.insert(shifted.end(), kThreeStudentsExams.begin(), kThreeStudentsExams.end());
+    testdata::TempDataDir::WriteFile(two + "/esami.dir", Slots(shifted, kExamSlotSize));
+
+    const std::string link = root.PathOf("current");
+    std::filesystem::create_directory_symlink(one, link);
+    auto store = DataStore::LoadTables(link + "/");
+    ASSERT_TRUE(store.ok()) << store.error().Message();
+    const std::string expected = "7805|INF127250110|ALG131250220";
+    ASSERT_EQ(Outcome(*store, "5193"), expected);
+
+    std::this_thread::sleep_for(kNameLookedAtAgain);
+    EXPECT_EQ(Outcome(*store, "4"), "not found");
+    std::filesystem::create_directory_symlink(two, link + ".new");
+    std::filesystem::rename(link + ".new", link);
+    EXPECT_EQ(Outcome(*store, "5193"), expected);
+    std::this_thread::sleep_for(kNameLookedAtAgain);
+    EXPECT_EQ(Outcome(*store, "5193"), expected);
+    // Both files of the second set are read now.
+    EXPECT_EQ(store->Registry().FileGeneration(), 1u);
+    EXPECT_EQ(store->ExamFile().FileGeneration(), 1u);
+}
+
 TEST(FaultsMidRun, ARecordFileMissingAtStartIsReadOnceItIsThere) {
     DataFolder folder;
     ::unlink(folder.dir.PathOf("esami.dir").c_str());
