@@ -10,7 +10,9 @@ std::optional<std::int32_t> KeyOf(std::string_view typedText) {
     return WholeNumberValue(typedText);
 }
 
-Result<LookupOutcome> LookupStudent(const DataStore& store, std::string_view typedText) {
+namespace {
+
+Result<LookupOutcome> LookupOnce(const DataStore& store, std::string_view typedText) {
     LookupOutcome outcome;
     const auto key = KeyOf(typedText);
     if (!key) return outcome;
@@ -25,6 +27,16 @@ Result<LookupOutcome> LookupStudent(const DataStore& store, std::string_view typ
 
     VELMARO_TRY(
         GatherStudent(store, std::string(typedText), search.record, outcome.student.emplace()));
+    return outcome;
+}
+
+}  // namespace
+
+Result<LookupOutcome> LookupStudent(const DataStore& store, std::string_view typedText) {
+    Result<LookupOutcome> outcome = LookupOnce(store, typedText);
+    // On a network share a file replaced under its name fails the reads of the one open: the
+    // names are looked at again at once, and the lookup is made anew.
+    if (!outcome && store.SawStaleFile()) outcome = LookupOnce(store, typedText);
     return outcome;
 }
 

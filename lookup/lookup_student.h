@@ -22,7 +22,8 @@ struct LookupOutcome {
 
 // Turns the typed text into a found student (its record split and its exam and year records
 // gathered) or "not found". An error means a record file could not be read; it names the
-// file.
+// file. A read that fails because a network share's file was replaced under its name is
+// tried again once, on the files now under the names.
 Result<LookupOutcome> LookupStudent(const DataStore& store, std::string_view typedText);
 
 }  // namespace velmaro

@@ -66,7 +66,7 @@ Status DataStore::FollowPaths() const {
                                             files[2]->FileGeneration()};
     };
     const std::chrono::nanoseconds now = CoarseMonotonicNow();
-    if (now - pathsLookedAt_ >= RecordFile::kPathCheckInterval) {
+    if (now - pathsLookedAt_ >= RecordFile::kPathCheckInterval || SawStaleFile()) {
         pathsLookedAt_ = now;
         // A keeper switching sets without pause could keep every look busy: a few suffice for
         // any switch made once.
@@ -81,6 +81,11 @@ Status DataStore::FollowPaths() const {
     for (const RecordFile* file : files)
         VELMARO_TRY(file->FollowPath());
     return Ok();
+}
+
+bool DataStore::SawStaleFile() const {
+    return registry_.StaleHandleSeen() || examFile_.StaleHandleSeen() ||
+           yearFile_.StaleHandleSeen();
 }
 
 Result<DataStore::RegistryBounds> DataStore::CurrentRegistryBounds() const {

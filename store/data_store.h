@@ -61,6 +61,10 @@ class DataStore {
     // Every lookup starts here: the three files follow their names first (see FollowPaths).
     Result<RegistryBounds> CurrentRegistryBounds() const;
 
+    // Whether a record file failed a read because the file open was replaced under its name on
+    // a network share since the names were last looked at; the next lookup looks at once.
+    bool SawStaleFile() const;
+
     // Releases the three record files; lookups afterwards report the files as closed.
     void CloseFiles();
 
@@ -68,7 +72,8 @@ class DataStore {
     DataStore(CodeTable titles, CodeTable exams, RecordFile registry, RecordFile examFile,
               RecordFile yearFile, RegistryBounds bounds);
 
-    // Once RecordFile::kPathCheckInterval has passed since the last time: the three files look
+    // Once RecordFile::kPathCheckInterval has passed since the last time, or a file was found
+    // replaced on a network share (SawStaleFile): the three files look
     // at their names together, never one on its own, so that a data set switched as a whole
     // (a data folder's link moved to another folder) is read all old or all new, never the
     // registry of one with the exams of the other. A look that finds a file replaced is followed

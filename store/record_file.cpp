@@ -90,7 +90,8 @@ void RecordFile::Close() {
 
 Status RecordFile::FollowPath() const {
     if (!followsPath_ || closed_) return Ok();
-    if (!pathLookedAtByOwner_ && CoarseMonotonicNow() - pathLookedAt_ >= kPathCheckInterval) {
+    if (!pathLookedAtByOwner_ &&
+        (staleHandle_ || CoarseMonotonicNow() - pathLookedAt_ >= kPathCheckInterval)) {
         return LookAtPath();
     }
     if (pathError_) return Error{path_, *pathError_};
@@ -100,6 +101,7 @@ Status RecordFile::FollowPath() const {
 Status RecordFile::LookAtPath() const {
     if (!followsPath_ || closed_) return Ok();
     pathLookedAt_ = CoarseMonotonicNow();
+    staleHandle_ = false;
     struct stat named {};
     if (::stat(path_.c_str(), &named) != 0) {
         // Gone: a file missing from the start still reads as empty, one removed since is
@@ -137,6 +139,12 @@ Status RecordFile::LookAtPath() const {
     return Ok();
 }
 
+Error RecordFile::ReadFailure(int error) const {
+    // A network share says so of a file replaced under its name by another client.
+    if (error == ESTALE) staleHandle_ = true;
+    return Error{path_, SystemReason(error)};
+}
+
 void RecordFile::StopReading(std::string reason) const {
     descriptor_.Reset();
     hasCopy_ = false;
@@ -148,7 +156,7 @@ Result<std::int64_t> RecordFile::Length() const {
     VELMARO_TRY(FollowPath());
     if (descriptor_.get() < 0) return static_cast<std::int64_t>(hasCopy_ ? copy_.size() : 0);
     struct stat info {};
-    if (::fstat(descriptor_.get(), &info) != 0) return Error{path_, SystemReason(errno)};
+    if (::fstat(descriptor_.get(), &info) != 0) return ReadFailure(errno);
     return static_cast<std::int64_t>(info.st_size);
 }
 
@@ -158,7 +166,7 @@ Status RecordFile::Refresh() const {
     if (reading_ != Reading::kCopyInMemory || descriptor_.get() < 0) return Ok();
     struct stat info {};
     ++readRequests_;
-    if (::fstat(descriptor_.get(), &info) != 0) return Error{path_, SystemReason(errno)};
+    if (::fstat(descriptor_.get(), &info) != 0) return ReadFailure(errno);
     const Version version{static_cast<std::uint64_t>(info.st_dev),
                           static_cast<std::uint64_t>(info.st_ino),
                           static_cast<std::int64_t>(info.st_size),
@@ -213,7 +221,7 @@ Result<std::size_t> RecordFile::ReadFromFile(std::int64_t offset, char* buffer,
                                     static_cast<off_t>(offset + static_cast<std::int64_t>(total)));
         if (got < 0) {
             if (errno == EINTR) continue;
-            return Error{path_, SystemReason(errno)};
+            return ReadFailure(errno);
         }
         if (got == 0) break;
         total += static_cast<std::size_t>(got);

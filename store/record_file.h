@@ -118,6 +118,10 @@ class RecordFile {
     // none, is opened and read from now on; no file where one was open is an error naming it,
     // until a file is there again.
     Status LookAtPath() const;
+    // Whether a request failed because the file open is no longer there ("stale file handle":
+    // a network share's file replaced under its name by another client) since the last look
+    // at the name; the next FollowPath then looks at once.
+    bool StaleHandleSeen() const { return staleHandle_; }
     // From now on the file's reads never look at its name by themselves: its owner calls
     // LookAtPath, for files that must follow their names together.
     void LeavePathLooksToOwner() { pathLookedAtByOwner_ = true; }
@@ -184,6 +188,9 @@ class RecordFile {
     RecordFile(std::string path, std::size_t slotSize, int descriptor, Reading reading,
                Clock clock);
 
+    // The error of a request to the system that failed with error, noting a stale handle.
+    Error ReadFailure(int error) const;
+
     // The file read until now is no longer the one under the name: closed, its copy dropped,
     // and every read fails for reason until the name names a readable data file again.
     void StopReading(std::string reason) const;
@@ -204,6 +211,7 @@ class RecordFile {
     mutable bool missing_ = false;
     bool followsPath_ = false;  // opened by its name on the disk, not from memory
     bool pathLookedAtByOwner_ = false;
+    mutable bool staleHandle_ = false;
     // Why the name could not be read at the last look (it named no file any more, or one that
     // cannot be opened or is no data file); nothing when it could.
     mutable std::optional<std::string> pathError_;

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <thread>
@@ -202,6 +203,23 @@ TEST(FaultsMidRun, ADataSetSwitchedAsAWholeIsNeverReadHalfOldHalfNew) {
     // Both files of the second set are read now.
     EXPECT_EQ(store->Registry().FileGeneration(), 1u);
     EXPECT_EQ(store->ExamFile().FileGeneration(), 1u);
+}
+
+// On a network share, a file replaced under its name by another client fails every request
+// to the one still open ("stale file handle"): the lookup right after reads the files now
+// under the names, as it does where the old ones can still be read. Runs in its own ctest
+// entry, with stale_handles preloaded to fail requests as such a share does.
+TEST(StaleHandles, FilesReplacedOnAShareAreReadAtTheNextLookup) {
+    const char* preload = std::getenv("LD_PRELOAD");
+    if (preload == nullptr || std::string_view(preload).find("stale_handles") == std::string::npos)
+        GTEST_SKIP() << "runs with stale_handles preloaded";
+    DataFolder folder;
+    const DataStore store = folder.Load();
+    EXPECT_EQ(Outcome(store, "5193"), "7805|INF127250110|ALG131250220");
+    Replace(folder.dir, "esami.dir", Slots({"A", "B", "C", "D", "E", "F"}, kExamSlotSize));
+    Replace(folder.dir, "elenco.dir",
+            ThreeStudentsRegistry("1790620100MI9697SC959654030715110  *"));
+    EXPECT_EQ(Outcome(store, "5193"), "7906|D|E");
 }
 
 TEST(FaultsMidRun, ARecordFileMissingAtStartIsReadOnceItIsThere) {

@@ -1,0 +1,63 @@
+// Loaded before the C library into a test program: a network share on which a file replaced
+// under its name by another client is gone for those who still hold it open. Reads and status
+// requests of an open record file (".dir") that has been removed or renamed over fail with
+// ESTALE, as NFS fails them.
+
+#include <dlfcn.h>
+#include <errno.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string_view>
+
+namespace {
+
+bool IsRemovedRecordFile(int descriptor) {
+    char link[64];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", descriptor);
+    char path[PATH_MAX];
+    const ssize_t length = readlink(link, path, sizeof path);
+    if (length <= 0) return false;
+    const std::string_view name(path, static_cast<size_t>(length));
+    return name.ends_with(".dir (deleted)");
+}
+
+template <typename Function>
+Function Next(const char* name) {
+    return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
+}
+
+}  // namespace
+
+extern "C" ssize_t pread(int descriptor, void* buffer, size_t count, off_t offset) {
+    static const auto next = Next<ssize_t (*)(int, void*, size_t, off_t)>("pread");
+    if (IsRemovedRecordFile(descriptor)) {
+        errno = ESTALE;
+        return -1;
+    }
+    return next(descriptor, buffer, count, offset);
+}
+
+extern "C" ssize_t pread64(int descriptor, void* buffer, size_t count, off_t offset) {
+    return pread(descriptor, buffer, count, offset);
+}
+
+extern "C" int fstat(int descriptor, struct stat* status) {
+    static const auto next = Next<int (*)(int, struct stat*)>("fstat");
+    if (IsRemovedRecordFile(descriptor)) {
+        errno = ESTALE;
+        return -1;
+    }
+    return next(descriptor, status);
+}
+
+extern "C" int fstat64(int descriptor, struct stat64* status) {
+    static const auto next = Next<int (*)(int, struct stat64*)>("fstat64");
+    if (IsRemovedRecordFile(descriptor)) {
+        errno = ESTALE;
+        return -1;
+    }
+    return next(descriptor, status);
+}
