@@ -38,7 +38,8 @@ values found, kind by kind in this order: missing record files, registry
 order, repeated keys, keys that are not numbers, slot length fields, files
 whose length is no whole number of slots, short records, record counts
 (negative, fractional or not a number), runs of exam and year records, dates,
-exams outside the career, codes missing from esami.grp, group codes that no
+exams outside the career or out of date order, charts that end before they
+begin, codes missing from esami.grp, group codes that no
 class rule names, codes missing from titoli.grp, malformed table lines (and
 codes holding "*"), repeated table codes.
 
@@ -58,8 +59,9 @@ of the velmaro executable.
 Exit status:
   0  no problem found.
   1  problems found (the report lists them).
-  2  a usage error, a file that cannot be read, or a report that cannot be
-     written (one line on standard error names the file and the reason).
+  2  a usage error, a file that cannot be read or that was replaced while
+     it was checked, or a report that cannot be written (one line on
+     standard error names the file and the reason).
 )";
 
 // Every option of `velmaro check`, registered on one parser.

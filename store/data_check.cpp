@@ -1,6 +1,9 @@
 #include "store/data_check.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <functional>
 #include <optional>
@@ -398,6 +401,33 @@ std::string_view BytesOrNone(const std::optional<std::string>& bytes) {
     return bytes ? std::string_view(*bytes) : std::string_view{};
 }
 
+// Which file each name of dataDir names (device and inode; nothing where none is named): the
+// same names naming other files later were replaced in between, one by one or as a whole (a
+// data folder's link moved to another folder).
+using FileIdentities = std::array<std::optional<std::pair<dev_t, ino_t>>, kDataFileNames.size()>;
+FileIdentities IdentitiesOf(const std::string& dataDir) {
+    FileIdentities identities;
+    for (std::size_t i = 0; i < kDataFileNames.size(); ++i) {
+        struct stat named {};
+        if (::stat((dataDir + std::string(kDataFileNames[i])).c_str(), &named) == 0)
+            identities[i] = std::pair{named.st_dev, named.st_ino};
+    }
+    return identities;
+}
+
+// An error naming the first file of dataDir that before and after find replaced.
+Status SameFiles(const std::string& dataDir, const FileIdentities& before,
+                 const FileIdentities& after) {
+    for (std::size_t i = 0; i < kDataFileNames.size(); ++i) {
+        if (before[i] != after[i]) {
+            return Error{dataDir + std::string(kDataFileNames[i]),
+                         "replaced while the data was checked: the report would mix the files "
+                         "before and after; check again"};
+        }
+    }
+    return Ok();
+}
+
 }  // namespace
 
 Result<DataFileContents> ReadDataFiles(const std::string& dataDir) {
@@ -421,7 +451,11 @@ CheckReport CheckDataFiles(const DataFileContents& files, std::chrono::year_mont
     return check.Report();
 }
 
-Result<CheckReport> CheckDataDir(const std::string& dataDir, std::chrono::year_month_day today) {
+namespace {
+
+// CheckDataDir, without the look at whether the files were replaced meanwhile.
+Result<CheckReport> CheckDataDirOnce(const std::string& dataDir,
+                                     std::chrono::year_month_day today) {
     const std::string registryPath = dataDir + std::string(kRegistryName);
     const std::string examsPath = dataDir + std::string(kExamsName);
     const std::string yearsPath = dataDir + std::string(kYearsName);
@@ -456,6 +490,15 @@ Result<CheckReport> CheckDataDir(const std::string& dataDir, std::chrono::year_m
     return CheckDataFiles({std::move(registryBytes), std::move(examTable), std::move(titleTable),
                            std::move(*exams), std::move(*years)},
                           today);
+}
+
+}  // namespace
+
+Result<CheckReport> CheckDataDir(const std::string& dataDir, std::chrono::year_month_day today) {
+    const FileIdentities before = IdentitiesOf(dataDir);
+    VELMARO_TRY(CheckReport report, CheckDataDirOnce(dataDir, today));
+    VELMARO_TRY(SameFiles(dataDir, before, IdentitiesOf(dataDir)));
+    return report;
 }
 
 }  // namespace velmaro
