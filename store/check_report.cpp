@@ -46,9 +46,10 @@ constexpr std::array<KindText, kProblemKindCount> kKindTexts{{
     {ProblemKind::kExamOutOfOrder, "exam-out-of-order",
      "exam dated before the exam listed before it: the chart takes a student's exams in date "
      "order, and their rows cross its leaders"},
-    {ProblemKind::kDegreeBeforeEnrolment, "degree-before-enrolment",
-     "graduation date not after 1 November of the enrolment year, where the chart begins: the "
-     "chart has no length, every exam sits at its top"},
+    {ProblemKind::kChartEndsBeforeItBegins, "chart-ends-before-it-begins",
+     "the end of the chart, the graduation date or, for a student still enrolled, 31 May after "
+     "the last career year, not after 1 November of the enrolment year, where the chart "
+     "begins: the chart has no length, every exam sits at its top"},
     {ProblemKind::kUnknownExamCode, "unknown-exam-code",
      "exam code not in esami.grp: the card shows the table's first exam"},
     {ProblemKind::kUnknownGroupCode, "unknown-group-code",

@@ -26,7 +26,7 @@ enum class ProblemKind {
     kExamAfterGraduation,
     kExamAfterExpectedEnd,
     kExamOutOfOrder,
-    kDegreeBeforeEnrolment,
+    kChartEndsBeforeItBegins,
     kUnknownExamCode,
     kUnknownGroupCode,
     kUnknownDiplomaCode,

@@ -110,6 +110,19 @@ struct ExamsOutside {
     std::size_t outOfOrder = 0;
 };
 
+// Calls each(r, previous) for every exam r of days[first ... end) dated before the dated exam
+// listed before it, previous; undated exams are passed over.
+template <typename Each>
+void ForEachOutOfOrder(const std::vector<std::int32_t>& days, std::size_t first, std::size_t end,
+                       Each&& each) {
+    std::size_t previous = end;  // none yet
+    for (std::size_t r = first; r < end; ++r) {
+        if (days[r] == kNoDay) continue;
+        if (previous != end && days[r] < days[previous]) each(r, previous);
+        previous = r;
+    }
+}
+
 // Counts the days of days[first ... end) that are dated and before firstDay, and those after
 // lastDay. No call and no branch per exam, and several exams per instruction: a data set whose
 // runs are shared by many students has millions of such exams to count.
@@ -121,16 +134,23 @@ ExamsOutside CountExamsOutside(const std::vector<std::int32_t>& days, std::size_
     // holds at most 99 exams.
     std::uint32_t before = 0;
     std::uint32_t after = 0;
-#pragma omp simd reduction(+ : before, after)
+    std::uint32_t undated = 0;
+#pragma omp simd reduction(+ : before, after, undated)
     for (std::size_t i = 0; i < count; ++i) {
+        undated += static_cast<std::uint32_t>(run[i] == kNoDay);
         before += static_cast<std::uint32_t>((run[i] != kNoDay) & (run[i] < firstDay));
         after += static_cast<std::uint32_t>(run[i] > lastDay);
     }
-    // kNoDay is below every day: an undated exam is out of order with neither neighbour.
+    // Each dated exam against the dated one before it: next to each other, where no exam is
+    // undated (nearly every run).
     std::uint32_t outOfOrder = 0;
+    if (undated == 0) {
 #pragma omp simd reduction(+ : outOfOrder)
-    for (std::size_t i = 1; i < count; ++i)
-        outOfOrder += static_cast<std::uint32_t>((run[i] != kNoDay) & (run[i] < run[i - 1]));
+        for (std::size_t i = 1; i < count; ++i)
+            outOfOrder += static_cast<std::uint32_t>(run[i] < run[i - 1]);
+    } else {
+        ForEachOutOfOrder(days, first, end, [&](std::size_t, std::size_t) { ++outOfOrder; });
+    }
     return {before, after, outOfOrder};
 }
 
@@ -210,22 +230,21 @@ class StudentChecker {
                 BadDate(n, "degree date", f.DegreeDate);
             }
         }
-        if (graduation != kNoDay && enrolment != kNoDay && graduation <= enrolment) {
-            report_.Note(ProblemKind::kDegreeBeforeEnrolment, [&] {
-                return Finding{
-                    std::string(kRegistryName), n, 0,
-                    "degree date " + Quoted(f.DegreeDate) + ", enrolled " + Quoted(f.EnrolYear)};
-            });
-        }
         // The card reads the last career year from the run's last record: none when that lies
         // outside the file.
         const std::int64_t lastYear = split.FirstYearRec + split.YearRecCount - 1;
         const bool lastYearInFile = years && years->last == lastYear;
         if (lastYearInFile) CheckLastCareerYear(n, lastYear);
-        if (exams) {
-            CheckExamDates(n, split, *exams, enrolment,
-                           CareerEnd(split, graduation, lastYearInFile ? lastYear : 0));
+        const LastDay careerEnd = CareerEnd(split, graduation, lastYearInFile ? lastYear : 0);
+        // Not when only today comes before the chart's beginning (a student enrolled for the
+        // coming academic year): the card drawn later has its length.
+        if (enrolment != kNoDay && careerEnd.byData != kNoDay && careerEnd.byData <= enrolment) {
+            report_.Note(ProblemKind::kChartEndsBeforeItBegins, [&] {
+                return Finding{std::string(kRegistryName), n, 0,
+                               AfterText(split, careerEnd) + ", enrolled " + Quoted(f.EnrolYear)};
+            });
         }
+        if (exams) CheckExamDates(n, split, *exams, enrolment, careerEnd);
     }
 
     // The last day an exam of the student may bear: the graduation date; for a student still
@@ -235,6 +254,8 @@ class StudentChecker {
     // record in the file). kNoDay when there is none.
     struct LastDay {
         std::int32_t day = kNoDay;
+        // The same as the data puts it, before today is taken into account.
+        std::int32_t byData = kNoDay;
         ProblemKind after = ProblemKind::kExamAfterGraduation;
         // Of a student still enrolled, when the student has a career year in the file.
         std::optional<std::string_view> lastCareerYear;
@@ -245,7 +266,7 @@ class StudentChecker {
                       std::int64_t lastYear) const {
         LastDay end;
         if (graduation != kNoDay) {
-            end.day = graduation;
+            end.day = end.byData = graduation;
             return end;
         }
         if (split.fields.DegreeDate != "000000") return end;
@@ -258,7 +279,7 @@ class StudentChecker {
         end.chartEnd = std::chrono::year{ExpectedEndYear(
                            NumericValue(end.lastCareerYear.value_or("")), split.ExamRecCount)} /
                        std::chrono::May / 31;
-        end.day = DayOf(end.chartEnd);
+        end.day = end.byData = DayOf(end.chartEnd);
         if (context_.today.day < end.day) {
             end.day = context_.today.day;
             end.chartEnd = context_.today.date;
@@ -318,14 +339,12 @@ class StudentChecker {
                 NoteExam(n, r, careerEnd.after, [&] { return AfterText(split, careerEnd); });
             }
         }
-        for (std::size_t r = first + 1; r < end; ++r) {
-            if (days[r] != kNoDay && days[r] < days[r - 1]) {
-                NoteExam(n, r, ProblemKind::kExamOutOfOrder, [&] {
-                    return "after record " + std::to_string(r - 1) + " dated " +
-                           Quoted(ExamDateText(r - 1));
-                });
-            }
-        }
+        ForEachOutOfOrder(days, first, end, [&](std::size_t r, std::size_t previous) {
+            NoteExam(n, r, ProblemKind::kExamOutOfOrder, [&] {
+                return "after record " + std::to_string(previous) + " dated " +
+                       Quoted(ExamDateText(previous));
+            });
+        });
     }
 
     // The date field of exam record r as written.

@@ -194,7 +194,10 @@ TEST(ChartEndDate, ExpectedEndOrToday) {
              {{"AA25"}, 3, 2026y / 5 / 31, 2026y / 5 / 31},
              // A career that runs into 2030 ends there, not in 1930.
              {{"AA28"}, 16, 2028y / 12 / 1, 2028y / 12 / 1},
-             {{"AA29"}, 3, 2030y / 6 / 1, 2030y / 5 / 31}}) {
+             {{"AA29"}, 3, 2030y / 6 / 1, 2030y / 5 / 31},
+             {{"AA29"}, 16, 2032y / 1 / 1, 2031y / 5 / 31},
+             // Only those: 30 is 1930 as every two-digit year 30-99.
+             {{"AA30"}, 3, 2032y / 1 / 1, 1931y / 5 / 31}}) {
         Student s = Enrolled({});
         s.ExamRecs.resize(numExams);
         s.YearRecs = std::vector<YearRecord>(yearRecs.begin(), yearRecs.end());

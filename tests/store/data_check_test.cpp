@@ -107,6 +107,12 @@ TEST(DataCheck, SoundDataAndItsBoundariesAreClean) {
             d.examTable += "A1 1004X\r\nA1 1005 Contabilit\xe0 Pubblica\r\n";
             d.titleTable += "3 PI Perito PI\xD9\xA0PERCH\xC9\x94\r\n4\tTA\tLiceo Tecnico\r\n";
         },
+        // Enrolled for the academic year to come, and checked before it begins: only today
+        // comes before the chart's beginning.
+        [](DataSet& d) {
+            d.registry[1] = With(With(RegistryText(20, 0, 2, 3, 3), 18, "2526"), 30, "000000");
+            d.years[3] = With(d.years[3], 3, "25");
+        },
         // Empty lines, or blanks alone, after a table's last entry move no entry.
         [](DataSet& d) {
             d.examTable += "\r\n   \r\n";
@@ -196,6 +202,10 @@ const Breakage kBreakages[] = {
     {"a birth month 13, shown as \"xx/13/74\"", kBadDate, 1, "elenco.dir", 2, 0,
      "birth year and month \"7413\"",
      [](DataSet& d) { d.registry[1] = With(d.registry[1], 7, "7413"); }},
+    {"a birth month 00", kBadDate, 1, "elenco.dir", 2, 0, "birth year and month \"7400\"",
+     [](DataSet& d) { d.registry[1] = With(d.registry[1], 7, "7400"); }},
+    {"a birth year of a letter", kBadDate, 1, "elenco.dir", 2, 0, "birth year and month \"7x03\"",
+     [](DataSet& d) { d.registry[1] = With(d.registry[1], 7, "7x03"); }},
     {"a diploma school year that is none", kBadDate, 1, "elenco.dir", 3, 0,
      "diploma school year \"9x95\"",
      [](DataSet& d) { d.registry[2] = With(d.registry[2], 24, "9x95"); }},
@@ -225,8 +235,15 @@ const Breakage kBreakages[] = {
     {"an exam dated before the exam listed before it", kExamOutOfOrder, 1, "elenco.dir", 1, 0,
      "esami.dir record 2 dated \"970101\", after record 1 dated \"970115\"",
      [](DataSet& d) { d.exams[1] = With(d.exams[1], 7, "970101"); }},
-    {"a graduation on the day the chart begins", kDegreeBeforeEnrolment, 1, "elenco.dir", 2, 0,
-     "degree date \"961101\", enrolled \"9697\"",
+    {"a student still enrolled whose last career year ends before the chart begins",
+     kChartEndsBeforeItBegins, 1, "elenco.dir", 2, 0,
+     "still enrolled, last career year \"95\": the chart ends 1996-05-31, enrolled \"9697\"",
+     [](DataSet& d) {
+         d.registry[1] = With(RegistryText(20, 0, 2, 3, 3), 30, "000000");
+         d.years[3] = With(d.years[3], 3, "95");
+     }},
+    {"a graduation on the day the chart begins", kChartEndsBeforeItBegins, 1, "elenco.dir", 2, 0,
+     "graduated \"961101\", enrolled \"9697\"",
      [](DataSet& d) { d.registry[1] = With(RegistryText(20, 0, 2, 3, 3), 30, "961101"); }},
     {"an exam code not in the table", kUnknownExamCode, 1, "esami.dir", 5, 0, "code \"1004\"",
      [](DataSet& d) { d.exams[4] = With(d.exams[4], 1, "1004"); }},
@@ -585,6 +602,43 @@ TEST(DataCheck, ExamsOutsideACareerAreCountedAlikePastTheFindingsKept) {
     EXPECT_EQ(report.Group(kExamAfterGraduation).count, 12u);
     EXPECT_EQ(report.Group(kExamAfterGraduation).first.size(), 10u);
     EXPECT_EQ(report.Group(kExamOutOfOrder).count, 12u);
+}
+
+// Each dated exam is compared with the dated exam listed before it, undated ones passed over;
+// exams of one day are in order. Past the first ten findings of each kind, where they are only
+// counted, the counts are the same: each run also holds an exam before enrolment, first, and
+// one after graduation, last.
+TEST(DataCheck, AnExamIsOutOfOrderWhenDatedBeforeTheDatedExamBeforeIt) {
+    // The dates of one student's exams between those two, and the records out of order.
+    const std::pair<std::vector<std::string>, std::vector<std::int64_t>> cases[] = {
+        {{"990101", "980101", "980101"}, {3}},           {{"970101", "990101", "980101"}, {4}},
+        {{"970101", "990101", "991301", "980101"}, {5}}, {{"991301", "980101", "970201"}, {4}},
+        {{"990101", "980101", "970201"}, {3, 4}},
+    };
+    for (const auto& [between, outOfOrder] : cases) {
+        SCOPED_TRACE(::testing::PrintToString(between));
+        std::vector<std::string> dates = {"960101"};
+        dates.insert(dates.end(), between.begin(), between.end());
+        dates.push_back("030716");
+        for (const int students : {1, 12}) {
+            DataSet set;
+            set.exams.clear();
+            for (const std::string& date : dates)
+                set.exams.push_back("100128" + date + "000");
+            set.registry.clear();
+            for (int key = 1; key <= students; ++key)
+                set.registry.push_back(RegistryText(key, static_cast<int>(dates.size()), 2, 1, 1));
+            const ProblemGroup found = CheckDataFiles(set.Files(), kToday).Group(kExamOutOfOrder);
+            EXPECT_EQ(found.count, outOfOrder.size() * static_cast<std::size_t>(students));
+            if (students == 1) {
+                std::vector<std::int64_t> records;
+                for (const Finding& finding : found.first)
+                    records.push_back(
+                        std::stoll(finding.found.substr(17)));  // "esami.dir record N"
+                EXPECT_EQ(records, outOfOrder);
+            }
+        }
+    }
 }
 
 // The named codes are those a class rule puts in class 0 to 3, and CF, whose class is the

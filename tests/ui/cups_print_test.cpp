@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QPrintEngine>
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -261,6 +262,18 @@ TEST_F(CupsPrinting, AQueuesBorderAndPageDefaultsLeaveTheCardWhereTheCardFilesHa
         EXPECT_NEAR(printedWords[0][i].top, inFile[0][i].top, 1);
     }
     QFile::remove(pdf);
+
+    // Two pages to a sheet, as the print dialog asks for them, stay the user's choice.
+    constexpr auto kCupsOptions = static_cast<QPrintEngine::PrintEnginePropertyKey>(0xfe00);
+    printer.printEngine()->setProperty(kCupsOptions, QStringList{"number-up", "2"});
+    const QDateTime startTwoUp = NewestPdfTime();
+    const int lastJobBeforeTwoUp = CupsLastJobId(kBorderQueue);
+    ASSERT_TRUE(PrintCardJob(printer, card_.Input()).ok());
+    const int twoUp = CupsLastJobId(kBorderQueue);
+    ASSERT_GT(twoUp, lastJobBeforeTwoUp);
+    EXPECT_EQ(JobAttribute(twoUp, "number-up"), 2);
+    EXPECT_EQ(JobAttribute(twoUp, "orientation-requested"), 3);
+    QFile::remove(WaitForPdf(startTwoUp));
 }
 
 // The reason an administrator gave for stopping it is part of the error.
