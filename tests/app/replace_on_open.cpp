@@ -31,24 +31,28 @@ mode_t ModeOf(int flags, va_list arguments) {
 
 using Open = int (*)(const char*, int, ...);
 
-}  // namespace
-
-extern "C" int open(const char* path, int flags, ...) {
-    static const auto next = reinterpret_cast<Open>(dlsym(RTLD_NEXT, "open"));
-    va_list arguments;
-    va_start(arguments, flags);
+// Opens as the C library's function name does, after the keeper's replacement.
+int OpenAfterReplacing(const char* name, const char* path, int flags, va_list arguments) {
+    const auto next = reinterpret_cast<Open>(dlsym(RTLD_NEXT, name));
     const mode_t mode = ModeOf(flags, arguments);
-    va_end(arguments);
     ReplaceOnce(path);
     return next(path, flags, mode);
 }
 
-extern "C" int open64(const char* path, int flags, ...) {
-    static const auto next = reinterpret_cast<Open>(dlsym(RTLD_NEXT, "open64"));
+}  // namespace
+
+extern "C" int open(const char* path, int flags, ...) {
     va_list arguments;
     va_start(arguments, flags);
-    const mode_t mode = ModeOf(flags, arguments);
+    const int descriptor = OpenAfterReplacing("open", path, flags, arguments);
     va_end(arguments);
-    ReplaceOnce(path);
-    return next(path, flags, mode);
+    return descriptor;
+}
+
+extern "C" int open64(const char* path, int flags, ...) {
+    va_list arguments;
+    va_start(arguments, flags);
+    const int descriptor = OpenAfterReplacing("open64", path, flags, arguments);
+    va_end(arguments);
+    return descriptor;
 }

@@ -44,20 +44,24 @@ extern "C" ssize_t pread64(int descriptor, void* buffer, size_t count, off_t off
     return pread(descriptor, buffer, count, offset);
 }
 
-extern "C" int fstat(int descriptor, struct stat* status) {
-    static const auto next = Next<int (*)(int, struct stat*)>("fstat");
+namespace {
+
+// Asks the C library's function name for the status of descriptor, unless the file is gone.
+template <typename Status>
+int StatusUnlessRemoved(const char* name, int descriptor, Status* status) {
     if (IsRemovedRecordFile(descriptor)) {
         errno = ESTALE;
         return -1;
     }
-    return next(descriptor, status);
+    return Next<int (*)(int, Status*)>(name)(descriptor, status);
+}
+
+}  // namespace
+
+extern "C" int fstat(int descriptor, struct stat* status) {
+    return StatusUnlessRemoved("fstat", descriptor, status);
 }
 
 extern "C" int fstat64(int descriptor, struct stat64* status) {
-    static const auto next = Next<int (*)(int, struct stat64*)>("fstat64");
-    if (IsRemovedRecordFile(descriptor)) {
-        errno = ESTALE;
-        return -1;
-    }
-    return next(descriptor, status);
+    return StatusUnlessRemoved("fstat64", descriptor, status);
 }

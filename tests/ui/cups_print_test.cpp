@@ -156,6 +156,15 @@ class CupsPrinting : public ::testing::Test {
         ASSERT_TRUE(CupsKnowsQueue(kQueue));
         ASSERT_TRUE(card_.Loaded());
     }
+    // The words of the card's page in a card file, where a printed page has them too.
+    std::vector<std::vector<testing::TextBox>> CardFileWords() const {
+        QTemporaryDir folder;
+        QPrinter cardFile(QPrinter::HighResolution);
+        SetUpPdfPrinter(cardFile, folder.filePath("card.pdf"));
+        if (!PrintCardJob(cardFile, card_.Input()).ok()) return {};
+        return testing::WordsPerPage(cardFile.outputFileName());
+    }
+
     const SampleCard card_{"5193"};
 };
 
@@ -164,11 +173,7 @@ class CupsPrinting : public ::testing::Test {
 // long, finds its student; the job prints, and is found again to say so.
 TEST_F(CupsPrinting, TheDefaultPrinterSpoolsTheTitledCardOnOnePageWhateverWasTyped) {
     if (!QueueExists(kLetterQueue)) GTEST_SKIP() << "no CUPS queue " << kLetterQueue;
-    QTemporaryDir folder;
-    QPrinter cardFile(QPrinter::HighResolution);
-    SetUpPdfPrinter(cardFile, folder.filePath("card.pdf"));
-    ASSERT_TRUE(PrintCardJob(cardFile, card_.Input()).ok());
-    const auto inFile = testing::WordsPerPage(cardFile.outputFileName());
+    const auto inFile = CardFileWords();
     ASSERT_EQ(inFile.size(), 1u);
     ASSERT_FALSE(inFile[0].empty());
 
@@ -224,11 +229,7 @@ TEST_F(CupsPrinting, TheDefaultPrinterSpoolsTheTitledCardOnOnePageWhateverWasTyp
 // files have it, at its size.
 TEST_F(CupsPrinting, AQueuesBorderAndPageDefaultsLeaveTheCardWhereTheCardFilesHaveIt) {
     if (!QueueExists(kBorderQueue)) GTEST_SKIP() << "no CUPS queue " << kBorderQueue;
-    QTemporaryDir folder;
-    QPrinter cardFile(QPrinter::HighResolution);
-    SetUpPdfPrinter(cardFile, folder.filePath("card.pdf"));
-    ASSERT_TRUE(PrintCardJob(cardFile, card_.Input()).ok());
-    const auto inFile = testing::WordsPerPage(cardFile.outputFileName());
+    const auto inFile = CardFileWords();
     ASSERT_EQ(inFile.size(), 1u);
     ASSERT_FALSE(inFile[0].empty());
 
