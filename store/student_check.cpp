@@ -104,7 +104,7 @@ bool IsSoundCount(std::string_view field) {
 
 // How many exams of a run lie before the career's first day and after its last, and how
 // many are dated before the exam listed before them.
-struct ExamsOutside {
+struct ExamDateCounts {
     std::size_t before = 0;
     std::size_t after = 0;
     std::size_t outOfOrder = 0;
@@ -123,11 +123,12 @@ void ForEachOutOfOrder(const std::vector<std::int32_t>& days, std::size_t first,
     }
 }
 
-// Counts the days of days[first ... end) that are dated and before firstDay, and those after
-// lastDay. No call and no branch per exam, and several exams per instruction: a data set whose
-// runs are shared by many students has millions of such exams to count.
-ExamsOutside CountExamsOutside(const std::vector<std::int32_t>& days, std::size_t first,
-                               std::size_t end, std::int32_t firstDay, std::int32_t lastDay) {
+// Counts the days of days[first ... end) that are dated and before firstDay, those after
+// lastDay, and those out of order (see ForEachOutOfOrder). No call and no branch per exam, and
+// several exams per instruction, but for the order of a run that holds an undated exam: a data
+// set whose runs are shared by many students has millions of exams to count.
+ExamDateCounts CountExamDates(const std::vector<std::int32_t>& days, std::size_t first,
+                              std::size_t end, std::int32_t firstDay, std::int32_t lastDay) {
     const std::int32_t* run = days.data() + first;
     const std::size_t count = end - first;
     // Counters as wide as the days, so that each instruction takes as many of both; a run
@@ -320,8 +321,8 @@ class StudentChecker {
         if (!report_.KeepsFindings(ProblemKind::kExamBeforeEnrolment) &&
             !report_.KeepsFindings(careerEnd.after) &&
             !report_.KeepsFindings(ProblemKind::kExamOutOfOrder)) {
-            const ExamsOutside outside =
-                CountExamsOutside(context_.facts.examDays, first, end, enrolment, lastDay);
+            const ExamDateCounts outside =
+                CountExamDates(context_.facts.examDays, first, end, enrolment, lastDay);
             report_.CountMore(ProblemKind::kExamBeforeEnrolment, outside.before);
             report_.CountMore(careerEnd.after, outside.after);
             report_.CountMore(ProblemKind::kExamOutOfOrder, outside.outOfOrder);
