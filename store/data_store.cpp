@@ -52,8 +52,7 @@ DataStore::DataStore(CodeTable titles, CodeTable exams, RecordFile registry, Rec
       examFile_(std::move(examFile)),
       yearFile_(std::move(yearFile)),
       bounds_(bounds),
-      boundsFileGeneration_(registry_.FileGeneration()),
-      pathsLookedAt_(CoarseMonotonicNow()) {
+      boundsFileGeneration_(registry_.FileGeneration()) {
     registry_.LeavePathLooksToOwner();
     examFile_.LeavePathLooksToOwner();
     yearFile_.LeavePathLooksToOwner();

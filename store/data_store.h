@@ -88,8 +88,10 @@ class DataStore {
     RecordFile examFile_;
     RecordFile yearFile_;
     mutable RegistryBounds bounds_;
-    mutable std::uint64_t boundsFileGeneration_ = 0;     // the registry file the bounds are of
-    mutable std::chrono::nanoseconds pathsLookedAt_{0};  // on the coarse monotonic clock
+    mutable std::uint64_t boundsFileGeneration_ = 0;  // the registry file the bounds are of
+    // On the coarse monotonic clock; none at first, so that the first lookup looks at the
+    // three names together: they were opened one after the other.
+    mutable std::chrono::nanoseconds pathsLookedAt_{0};
 };
 
 // How many records a registry of length bytes holds: length / 62 rounded half to even, so a

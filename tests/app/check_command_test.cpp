@@ -117,29 +117,32 @@ TEST(CheckCommand, AFileLargerThanMemoryIsNamedAndNotRead) {
     }
 }
 
-// A keeper who saves esami.dir anew while the check reads the registry: the report would be
-// of files no longer there, beside the registry read after; the check says so (status 2) and
-// the next one, on files that stay, reports them.
+// A keeper who saves a file anew (a record file, a table) while the check reads the registry:
+// the report would be of files no longer there, beside the registry read after; the check says
+// so (status 2) and the next one, on files that stay, reports them.
 TEST(CheckCommand, DataReplacedWhileItIsCheckedIsCheckedAgain) {
-    const testdata::TempDataDir data;
-    for (const std::string_view name : kDataFileNames) {
-        data.Write(std::string(name),
-                   testdata::FileBytes(VELMARO_SAMPLE_DIR "/" + std::string(name)));
+    for (const std::string replaced : {"esami.dir", "titoli.grp"}) {
+        SCOPED_TRACE(replaced);
+        const testdata::TempDataDir data;
+        for (const std::string_view name : kDataFileNames) {
+            data.Write(std::string(name),
+                       testdata::FileBytes(VELMARO_SAMPLE_DIR "/" + std::string(name)));
+        }
+        data.Write("saved anew", testdata::FileBytes(VELMARO_SAMPLE_DIR "/" + replaced));
+        QProcessEnvironment keeper = Preloading(VELMARO_REPLACE_ON_OPEN);
+        keeper.insert("VELMARO_REPLACE_WHEN_OPENING", "/elenco.dir");
+        keeper.insert("VELMARO_REPLACE_FROM", QString::fromStdString(data.PathOf("saved anew")));
+        keeper.insert("VELMARO_REPLACE_TO", QString::fromStdString(data.PathOf(replaced)));
+        const QStringList arguments{"check", "--data-dir", QString::fromStdString(data.DataDir())};
+        const ProcessRun run = RunVelmaro(arguments, keeper);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.err.find(replaced + ": replaced while the data was checked"),
+                  std::string::npos)
+            << run.err;
+        const ProcessRun again = RunVelmaro(arguments, keeper);
+        EXPECT_EQ(again.exitCode, 0) << again.err;
     }
-    data.Write("esami.new", testdata::FileBytes(VELMARO_SAMPLE_DIR "/esami.dir"));
-    QProcessEnvironment keeper = Preloading(VELMARO_REPLACE_ON_OPEN);
-    keeper.insert("VELMARO_REPLACE_WHEN_OPENING", "/elenco.dir");
-    keeper.insert("VELMARO_REPLACE_FROM", QString::fromStdString(data.PathOf("esami.new")));
-    keeper.insert("VELMARO_REPLACE_TO", QString::fromStdString(data.PathOf("esami.dir")));
-    const QStringList arguments{"check", "--data-dir", QString::fromStdString(data.DataDir())};
-    const ProcessRun replaced = RunVelmaro(arguments, keeper);
-    EXPECT_EQ(replaced.exitCode, 2);
-    EXPECT_EQ(replaced.out, "");
-    EXPECT_NE(replaced.err.find("esami.dir: replaced while the data was checked"),
-              std::string::npos)
-        << replaced.err;
-    const ProcessRun again = RunVelmaro(arguments, keeper);
-    EXPECT_EQ(again.exitCode, 0) << again.err;
 }
 
 }  // namespace

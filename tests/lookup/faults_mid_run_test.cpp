@@ -187,16 +187,46 @@ TEST(FaultsMidRun, ADataSetSwitchedAsAWholeIsNeverReadHalfOldHalfNew) {
     testdata::TempDataDir::WriteFile(two + "/esami.dir", Slots(shifted, kExamSlotSize));
 
     const std::string link = root.PathOf("current");
-    std::filesystem::create_directory_symlink(one, link);
+    const auto switchTo = [&](const std::string& folder) {
+        std::filesystem::create_directory_symlink(folder, link + ".new");
+        std::filesystem::rename(link + ".new", link);
+    };
+    const std::string expected = "7805|INF127250110|ALG131250220";
+
+    // Switched while the files are opened, one after the other: the first lookup reads them
+    // as they are named then.
+    struct SwitchingSource final : DataSource {
+        SwitchingSource(FolderSource folder, std::function<void()> switchBack)
+            : folder(std::move(folder)), switchBack(std::move(switchBack)) {}
+        FolderSource folder;
+        std::function<void()> switchBack;
+        std::string PathOf(const std::string& name) const override { return folder.PathOf(name); }
+        Result<std::string> ReadText(const std::string& name) const override {
+            return folder.ReadText(name);
+        }
+        Result<RecordFile> OpenRecords(const std::string& name, std::size_t slotSize,
+                                       RecordFile::IfMissing ifMissing,
+                                       RecordFile::Reading reading) const override {
+            auto opened = folder.OpenRecords(name, slotSize, ifMissing, reading);
+            if (name == "elenco.dir") switchBack();
+            return opened;
+        }
+    };
+    std::filesystem::create_directory_symlink(two, link);
+    {
+        const SwitchingSource source(FolderSource(link + "/"), [&] { switchTo(one); });
+        const auto opened = DataStore::LoadTables(source);
+        ASSERT_TRUE(opened.ok()) << opened.error().Message();
+        EXPECT_EQ(Outcome(*opened, "5193"), expected);
+    }
+
     auto store = DataStore::LoadTables(link + "/");
     ASSERT_TRUE(store.ok()) << store.error().Message();
-    const std::string expected = "7805|INF127250110|ALG131250220";
     ASSERT_EQ(Outcome(*store, "5193"), expected);
-
+    // Switched after a lookup that read no exam file.
     std::this_thread::sleep_for(kNameLookedAtAgain);
     EXPECT_EQ(Outcome(*store, "4"), "not found");
-    std::filesystem::create_directory_symlink(two, link + ".new");
-    std::filesystem::rename(link + ".new", link);
+    switchTo(two);
     EXPECT_EQ(Outcome(*store, "5193"), expected);
     std::this_thread::sleep_for(kNameLookedAtAgain);
     EXPECT_EQ(Outcome(*store, "5193"), expected);
