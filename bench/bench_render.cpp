@@ -2,12 +2,14 @@
 // and an open PDF), each next to a baseline that does only the unavoidable work on the same
 // device: the same operations, recorded once, replayed with plain QPainter calls (or written
 // to the same sink with plain number formatting). The ratio of the two medians is the surfaces'
-// overhead.
+// overhead. And the drawn 150-dpi page encoded as a card's PNG file, next to Qt's PNG of the
+// image as drawn (three colour bytes a pixel).
 //
 //   velmaro_bench_render --benchmark_repetitions=10 --benchmark_report_aggregates_only=true
 
 #include <benchmark/benchmark.h>
 
+#include <QBuffer>
 #include <QGuiApplication>
 #include <QIODevice>
 #include <QImage>
@@ -25,6 +27,7 @@
 #include "render/render_card.h"
 #include "store/code_table.h"
 #include "store/student.h"
+#include "ui/card_files.h"
 #include "ui/card_page.h"
 #include "ui/painter_surface.h"
 #include "ui/qt_text_metrics.h"
@@ -262,6 +265,45 @@ void Image150_Replay(benchmark::State& state) {
     }
 }
 
+// The card drawn once on a 150-dpi page.
+QImage DrawnPage150() {
+    QImage page = NewCardPageImage(150);
+    QPainter painter(&page);
+    painter.setRenderHint(QPainter::Antialiasing);
+    DrawCardPage(painter, Card().Input());
+    return page;
+}
+
+void Png150_CardFile(benchmark::State& state) {
+    const QImage page = DrawnPage150();
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        const std::optional<QByteArray> encoded = EncodeCardPng(page);
+        if (!encoded) {
+            state.SkipWithError("the PNG image could not be encoded");
+            break;
+        }
+        bytes = static_cast<std::size_t>(encoded->size());
+    }
+    state.counters["bytes"] = static_cast<double>(bytes);
+}
+
+void Png150_EncodeAsDrawn(benchmark::State& state) {
+    const QImage page = DrawnPage150();
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        QByteArray encoded;
+        QBuffer buffer(&encoded);
+        buffer.open(QIODevice::WriteOnly);
+        if (!page.save(&buffer, "PNG")) {
+            state.SkipWithError("the PNG image could not be encoded");
+            break;
+        }
+        bytes = static_cast<std::size_t>(encoded.size());
+    }
+    state.counters["bytes"] = static_cast<double>(bytes);
+}
+
 // Each iteration draws one page of a PDF that stays open, then starts the next page.
 template <typename DrawPage>
 void DrawPdfPages(benchmark::State& state, DrawPage drawPage) {
@@ -296,6 +338,8 @@ BENCHMARK(Image150_RenderCard)->Unit(benchmark::kMicrosecond);
 BENCHMARK(Image150_Replay)->Unit(benchmark::kMicrosecond);
 BENCHMARK(PdfPage_RenderCard)->Unit(benchmark::kMicrosecond);
 BENCHMARK(PdfPage_Replay)->Unit(benchmark::kMicrosecond);
+BENCHMARK(Png150_CardFile)->Unit(benchmark::kMillisecond);
+BENCHMARK(Png150_EncodeAsDrawn)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace velmaro

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QImage>
 #include <QString>
 
 #include <memory>
@@ -21,6 +23,10 @@ class OutputFile;
 // untouched and no partial file behind, a device or FIFO is written as a stream, and an error
 // names path and the reason. Given a CommitBatch, a finished file waits in it to be put in
 // place with the batch's others.
+
+// The PNG file of a drawn card page, each pixel as page holds it; nothing when it cannot be
+// encoded. A page in black and greys alone is stored with one grey byte a pixel.
+std::optional<QByteArray> EncodeCardPng(QImage page);
 
 // One card as a PNG image of a whole A4 page at dotsPerInch.
 Status WritePngCard(const QString& path, int dotsPerInch, const CardInput& input,

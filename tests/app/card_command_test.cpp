@@ -140,6 +140,8 @@ TEST(CardCommand, PngIsAnA4PageAtTheResolutionHoldingTheCard) {
         QImage image;
         ASSERT_TRUE(image.load(path, "PNG"));
         EXPECT_EQ(image.size(), size);
+        // Black and greys alone: one grey byte a pixel in the file.
+        EXPECT_EQ(image.format(), QImage::Format_Grayscale8);
         EXPECT_NEAR(image.dotsPerMeterX() * 0.0254, dpi, 1);
         // Ink inside the printable area, none in the half-inch margins.
         const QRect printable = image.rect().marginsRemoved(QMargins() + dpi / 2);
