@@ -99,13 +99,21 @@ TEST(CommandLine, EveryUsageErrorHasOneFormAndStatusTwo) {
 // Without a display to open, the window says so in one line, with the cause, and ends with
 // status 2, instead of Qt's advice to reinstall and an abort.
 TEST(CommandLine, TheWindowWithoutADisplayIsOneErrorLineWithTheCause) {
+    // A display number no X server of this machine serves (one may run beside the tests).
+    int unserved = 77;
+    while (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(unserved)) ||
+           QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(unserved)))
+        ++unserved;
+    const std::string display = ":" + std::to_string(unserved);
     for (const auto& [variable, value, cause] :
-         {std::tuple{"", "", "no display is set (DISPLAY is empty)"},
-          std::tuple{"DISPLAY", ":77", "could not connect to display :77"},
-          std::tuple{"QT_QPA_PLATFORM", "nowhere",
-                     "Could not find the Qt platform plugin \"nowhere\" in \"\""}}) {
+         {std::tuple<std::string, std::string, std::string>{"", "",
+                                                            "no display is set (DISPLAY is empty)"},
+          {"DISPLAY", display, "could not connect to display " + display},
+          {"QT_QPA_PLATFORM", "nowhere",
+           "Could not find the Qt platform plugin \"nowhere\" in \"\""}}) {
         QProcessEnvironment environment;
-        if (*variable != '\0') environment.insert(variable, value);
+        if (!variable.empty())
+            environment.insert(QString::fromStdString(variable), QString::fromStdString(value));
         const ProcessRun run = RunVelmaro({"--data-dir", kSample, "5193"}, environment);
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_EQ(run.err, std::string("velmaro: the window cannot be shown: ") + cause +
