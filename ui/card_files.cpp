@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "ui/card_page.h"
+#include "ui/card_svg.h"
 #include "ui/file_name_text.h"
 #include "ui/output_file.h"
 #include "ui/pdf_creation_date.h"
@@ -82,8 +83,11 @@ Status WriteSvgCard(const QString& path, const CardInput& input, CommitBatch* ba
 
 Status WriteSvgCard(OutputFile& file, const CardInput& input, CommitBatch* batch) {
     const QRect page(QPoint(0, 0), CardPageSizeAt(kTwipResolution));
+    QByteArray generated;
+    QBuffer buffer(&generated);
+    buffer.open(QIODevice::WriteOnly);
     QSvgGenerator svg;
-    svg.setOutputDevice(&file);
+    svg.setOutputDevice(&buffer);
     svg.setResolution(kTwipResolution);
     svg.setSize(page.size());
     svg.setViewBox(page);
@@ -92,10 +96,15 @@ Status WriteSvgCard(OutputFile& file, const CardInput& input, CommitBatch* batch
     if (!painter.begin(&svg)) {
         return WriterFailure(file, QStringLiteral("the SVG drawing could not be started"));
     }
-    DrawCardPage(painter, input);
+    DrawCardPage(painter, input, kSvgCardLineWidth);
     if (!painter.end()) {
         return WriterFailure(file, QStringLiteral("the SVG drawing could not be completed"));
     }
+    const QRectF inches = CardPageLayout().paintRect(QPageLayout::Inch);
+    const QByteArray framed =
+        FramedCardSvg(std::move(generated),
+                      QRectF(inches.topLeft() * kTwipResolution, inches.size() * kTwipResolution));
+    VELMARO_TRY(file.Write({framed.constData(), static_cast<std::size_t>(framed.size())}));
     return file.Commit(batch);
 }
 

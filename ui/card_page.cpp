@@ -29,7 +29,7 @@ QImage NewCardPageImage(int dotsPerInch) {
     return image;
 }
 
-void DrawCardPage(QPainter& painter, const CardInput& input) {
+void DrawCardPage(QPainter& painter, const CardInput& input, double lineWidth) {
     const QPaintDevice& device = *painter.device();
     const QRectF inches = CardPageLayout().paintRect(QPageLayout::Inch);
     const QRectF printable(
@@ -44,6 +44,7 @@ void DrawCardPage(QPainter& painter, const CardInput& input) {
     painter.scale(device.logicalDpiX() / static_cast<double>(kTwipResolution),
                   device.logicalDpiY() / static_cast<double>(kTwipResolution));
     PainterSurface surface(painter, CardPrinterFont(), SurfaceKind::kPrinter, kTwipResolution);
+    surface.SetLineWidth(lineWidth);
     RenderCard(surface, input);
     painter.restore();
 }

@@ -25,7 +25,8 @@ QImage NewCardPageImage(int dotsPerInch);
 // Draws input's card as the printer draws it ("Arial" 10 points, printer frame) on painter,
 // whose device is a whole A4 page with its origin at the page's top-left corner. The card's
 // origin is the top-left corner of the printable area; nothing is drawn outside that area.
-// The painter's state is restored afterwards.
-void DrawCardPage(QPainter& painter, const CardInput& input);
+// Lines and outlines are lineWidth wide, in twips; 0 draws them as hairlines of one device
+// pixel. The painter's state is restored afterwards.
+void DrawCardPage(QPainter& painter, const CardInput& input, double lineWidth = 0);
 
 }  // namespace velmaro

@@ -34,6 +34,12 @@ void PainterSurface::SetFont(const QFont& font) {
     UseMeasuredFont();
 }
 
+void PainterSurface::SetLineWidth(double width) {
+    QPen pen = HairlinePen();
+    pen.setWidthF(width);
+    painter_.setPen(pen);
+}
+
 QtTextMetrics PainterSurface::MetricsOf(const QFont& font) const {
     return measuredAt_ == 0 ? QtTextMetrics(WithoutKerning(font), *painter_.device())
                             : QtTextMetrics::AtResolution(WithoutKerning(font), measuredAt_);

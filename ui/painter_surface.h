@@ -39,6 +39,9 @@ class PainterSurface : public DrawSurface {
     // Changes the font of later Print calls and of every measurement (a window sets its own
     // font when it prepares a card); a surface measured at a resolution of its own keeps it.
     void SetFont(const QFont& font);
+    // Draws later lines and circle outlines width wide, in the painter's units; 0 (the start)
+    // draws them as hairlines of one device pixel.
+    void SetLineWidth(double width);
 
     const QtTextMetrics& Metrics() const { return metrics_; }
     // The lowest point drawn so far (the bottom of a text's line, a segment's end, a circle's

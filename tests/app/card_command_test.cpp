@@ -219,11 +219,78 @@ TEST(CardCommand, PdfTextsStandWhereTheDrawingPutsThemAndReadBackAsDrawn) {
     EXPECT_GT(checked, 30 * store->RegistryCount());
 }
 
+// What an SVG card file draws, as its XML says.
+struct SvgDrawing {
+    QString version;
+    QRectF clip;                  // the one clip path's rectangle
+    bool whitePageFirst = false;  // a white rectangle over the whole page, before all else
+    int drawn = 0;                // texts, lines and shapes
+    int drawnOutsideTheClip = 0;
+    QStringList lineWidths;  // of each line and shape, as it inherits it
+    int hairlines = 0;       // lines and shapes one screen pixel wide at any zoom
+};
+
+SvgDrawing ReadSvgDrawing(const QByteArray& content) {
+    SvgDrawing drawing;
+    QXmlStreamReader xml(content);
+    // For each open element: whether it is or lies in a clipped group, and the stroke width.
+    std::vector<std::pair<bool, QString>> open;
+    bool inClipPath = false;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isEndElement()) {
+            if (xml.name() == u"clipPath") inClipPath = false;
+            if (!open.empty()) open.pop_back();
+            continue;
+        }
+        if (!xml.isStartElement()) continue;
+        const QXmlStreamAttributes attributes = xml.attributes();
+        const bool clipped = (!open.empty() && open.back().first) ||
+                             attributes.hasAttribute(QStringLiteral("clip-path"));
+        const QString width = attributes.hasAttribute(QStringLiteral("stroke-width"))
+                                  ? attributes.value(QStringLiteral("stroke-width")).toString()
+                              : open.empty() ? QString()
+                                             : open.back().second;
+        open.emplace_back(clipped, width);
+        const auto name = xml.name();
+        if (name == u"svg")
+            drawing.version = attributes.value(QStringLiteral("version")).toString();
+        if (name == u"clipPath") inClipPath = true;
+        const auto number = [&](const char* attribute) {
+            return attributes.value(QString::fromLatin1(attribute)).toDouble();
+        };
+        if (name == u"rect" && inClipPath) {
+            drawing.clip = QRectF(number("x"), number("y"), number("width"), number("height"));
+            continue;
+        }
+        if (name == u"rect" && drawing.drawn == 0) {
+            drawing.whitePageFirst = attributes.value(QStringLiteral("fill")) == u"white" &&
+                                     attributes.value(QStringLiteral("width")) == u"100%" &&
+                                     attributes.value(QStringLiteral("height")) == u"100%";
+            continue;
+        }
+        if (name != u"text" && name != u"polyline" && name != u"path" && name != u"ellipse" &&
+            name != u"circle" && name != u"line" && name != u"rect")
+            continue;
+        ++drawing.drawn;
+        if (!clipped) ++drawing.drawnOutsideTheClip;
+        if (name == u"text") continue;
+        drawing.lineWidths << width;
+        if (attributes.value(QStringLiteral("vector-effect")) == u"non-scaling-stroke")
+            ++drawing.hairlines;
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    return drawing;
+}
+
 // Well-formed XML also when the number was typed with control characters, which XML cannot
-// hold: they are drawn as U+FFFD.
+// hold: they are drawn as U+FFFD. The card stands on a white page and is cut at the printable
+// area, as in the PNG and PDF files (a number typed 300 characters long reaches past it), and
+// its lines are half a point wide: a one-pixel hairline is not kept by every viewer.
 TEST(CardCommand, SvgIsAValidDrawingHoldingTheCardsText) {
     QTemporaryDir folder;
-    for (const QString number : {"268", "268\x01\x1b"}) {
+    for (const QString& number :
+         {QString("268"), QString("268\x01\x1b"), "268" + QString(300, 'x')}) {
         const QString path = folder.filePath("card.svg");
         const ProcessRun run =
             RunVelmaro({"card", kToday, "--data-dir", kData, "-o", path, "--", number});
@@ -235,10 +302,20 @@ TEST(CardCommand, SvgIsAValidDrawingHoldingTheCardsText) {
         ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
         const QByteArray content = svg.readAll();
         EXPECT_TRUE(content.contains(">Storia Contemporanea<"));
-        QXmlStreamReader xml(content);
-        while (!xml.atEnd())
-            xml.readNext();
-        EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+        const SvgDrawing drawing = ReadSvgDrawing(content);
+        EXPECT_EQ(drawing.version.toStdString(), "1.1");  // clip paths are not in the tiny profile
+        EXPECT_TRUE(drawing.whitePageFirst);
+        // The half-inch margins of an A4 page in twips (the paper size rounded to 0.01 inch).
+        EXPECT_NEAR(drawing.clip.left(), 720, 0.5);
+        EXPECT_NEAR(drawing.clip.top(), 720, 0.5);
+        EXPECT_NEAR(drawing.clip.right(), 8.27 * 1440 - 720, 1);
+        EXPECT_NEAR(drawing.clip.bottom(), 11.69 * 1440 - 720, 1);
+        EXPECT_GT(drawing.drawn, 100);
+        EXPECT_EQ(drawing.drawnOutsideTheClip, 0);
+        EXPECT_GT(drawing.lineWidths.size(), 20);
+        EXPECT_EQ(drawing.lineWidths.count("10"), drawing.lineWidths.size())
+            << drawing.lineWidths.join(' ').toStdString();
+        EXPECT_EQ(drawing.hairlines, 0);
     }
 }
 
