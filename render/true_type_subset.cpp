@@ -31,9 +31,10 @@ constexpr std::uint16_t kHasXAndYScale = 0x0040;
 constexpr std::uint16_t kHasTwoByTwo = 0x0080;
 
 // The tables of the subset: those a renderer needs for TrueType outlines in a PDF, which names
-// the font itself (no "name" or "post") and maps characters to glyphs itself (no "cmap").
-constexpr std::array<std::string_view, 9> kSubsetTables = {"OS/2", "cvt ", "fpgm", "glyf", "head",
-                                                           "hhea", "hmtx", "loca", "maxp"};
+// the font itself (no "name" or "post") and maps characters to glyphs itself (no "cmap"). The
+// hinting programs come together: the glyphs' instructions rely on what "prep" sets up.
+constexpr std::array<std::string_view, 10> kSubsetTables = {"OS/2", "cvt ", "fpgm", "glyf", "head",
+                                                            "hhea", "hmtx", "loca", "maxp", "prep"};
 
 std::uint16_t U16(std::string_view bytes, std::size_t at) {
     if (at + 2 > bytes.size()) return 0;
@@ -162,7 +163,9 @@ std::uint16_t TrueTypeSubset::Use(std::uint16_t fontGlyph) {
 }
 
 int TrueTypeSubset::ToThousandths(int designUnits) const {
-    return designUnits * 1000 / unitsPerEm_;
+    // To the nearest thousandth: truncated, the space (569 of 2048) would be 277, not 278.
+    const int scaled = designUnits * 1000;
+    return (scaled + (scaled < 0 ? -unitsPerEm_ : unitsPerEm_) / 2) / unitsPerEm_;
 }
 
 int TrueTypeSubset::AdvanceInThousandths(std::uint16_t subsetGlyph) const {
