@@ -177,8 +177,9 @@ Status RecordFile::Refresh() const {
     if (hasCopy_ && version == copyVersion_ && !copyMayBeStale_) return Ok();
 
     hasCopy_ = false;
-    // A file far larger than any registry is read record by record instead of copied.
-    if (version.size > kLargestCopy) return Ok();
+    // A file far larger than any registry is read record by record instead of copied, and so
+    // is every file until its second refresh: one search reads a few records.
+    if (version.size > kLargestCopy || !std::exchange(refreshedBefore_, true)) return Ok();
     std::string content(static_cast<std::size_t>(version.size), '\0');
     VELMARO_TRY(const std::size_t got, ReadFromFile(0, content.data(), content.size()));
     content.resize(got);
@@ -198,9 +199,6 @@ Status RecordFile::Refresh() const {
 Result<std::optional<std::string_view>> RecordFile::CopyAt(std::int64_t offset,
                                                            std::size_t size) const {
     if (closed_) return Error{path_, "the file has been closed"};
-    if (reading_ == Reading::kCopyInMemory && !hasCopy_) {
-        VELMARO_TRY(Refresh());
-    }
     if (!hasCopy_) return std::optional<std::string_view>{};
     if (offset < 0 || static_cast<std::uint64_t>(offset) >= copy_.size())
         return std::optional<std::string_view>{std::string_view{}};
@@ -225,6 +223,7 @@ Result<std::size_t> RecordFile::ReadFromFile(std::int64_t offset, char* buffer,
         }
         if (got == 0) break;
         total += static_cast<std::size_t>(got);
+        bytesRead_ += static_cast<std::uint64_t>(got);
     }
     return total;
 }

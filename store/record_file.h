@@ -33,8 +33,9 @@ std::string_view SlotTextOf(std::string_view slotBytes, std::size_t slotSize);
 // failing a read is an error.
 //
 // A file opened with kCopyInMemory (the registry, which every lookup probes many times) is
-// read from a copy of its whole content. Refresh() keeps the copy current: it asks the
-// operating system whether the file changed and reads it afresh only when it did. A copy
+// read from a copy of its whole content from its second Refresh() on: a run that looks up one
+// number reads only the records its search probes. Refresh() keeps the copy current: it asks
+// the operating system whether the file changed and reads it afresh only when it did. A copy
 // is never a mapping of the file, so a file cut short while Velmaro runs cannot crash it.
 //
 // A file opened from the disk is read through the descriptor opened first, so a change made
@@ -96,7 +97,8 @@ class RecordFile {
     }
 
     // For a file read from a copy: one status request, and a read of the whole file when it
-    // changed since the copy was made (or when there is no copy yet). Otherwise nothing.
+    // changed since the copy was made (or when there is no copy yet, but at the first call:
+    // until the next, the file is read from the disk). Otherwise nothing.
     Status Refresh() const;
 
     // A number that tells the content of the copy in memory from any earlier content: it
@@ -107,6 +109,8 @@ class RecordFile {
     // How many requests (reads, and status requests of Refresh) went to the operating system
     // since the file was opened.
     std::uint64_t ReadRequests() const { return readRequests_; }
+    // How many bytes those requests read.
+    std::uint64_t BytesRead() const { return bytesRead_; }
 
     // True for a missing file opened with kReadAsEmpty.
     bool IsMissing() const { return missing_; }
@@ -195,8 +199,8 @@ class RecordFile {
     // and every read fails for reason until the name names a readable data file again.
     void StopReading(std::string reason) const;
 
-    // For a file read from a copy (made now if there is none yet): the up to size bytes of the
-    // copy at offset, in place. Nothing for a file read from the disk.
+    // For a file read from a copy: the up to size bytes of the copy at offset, in place.
+    // Nothing for a file read from the disk, or while there is no copy.
     Result<std::optional<std::string_view>> CopyAt(std::int64_t offset, std::size_t size) const;
     // Reads up to size bytes at offset, with as many read requests as the system needs to
     // hand them out; fewer only at the end of the file.
@@ -218,10 +222,12 @@ class RecordFile {
     mutable std::uint64_t fileGeneration_ = 0;
     mutable std::chrono::nanoseconds pathLookedAt_{0};  // on the coarse monotonic clock
     mutable std::uint64_t readRequests_ = 0;
+    mutable std::uint64_t bytesRead_ = 0;
     // The copy of a file read with kCopyInMemory, and the version it was made from.
     mutable std::string copy_;
     mutable Version copyVersion_;
     mutable bool hasCopy_ = false;
+    mutable bool refreshedBefore_ = false;
     mutable bool copyMayBeStale_ = false;
     mutable std::uint64_t copyGeneration_ = 0;
 };

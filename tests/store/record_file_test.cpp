@@ -118,6 +118,37 @@ TEST_P(RegistrySearch, FindsEveryKeyOnFileAndNoOtherWithinTheReadBound) {
 
 INSTANTIATE_TEST_SUITE_P(Sizes, RegistrySearch, ::testing::Values(1, 2, 3, 10, 1000));
 
+// A registry read from a copy in memory is copied at the second search, not the first: a run
+// that looks up one number (a card drawn by a script, once per student) reads only the
+// records its search probes, not the whole registry. From then on a search reads nothing.
+TEST(RegistrySearch, OneSearchReadsOnlyItsProbesAndTheNextCopiesTheRegistry) {
+    constexpr int kCount = 10000;
+    std::vector<std::string> texts;
+    for (int n = 1; n <= kCount; ++n)
+        texts.push_back(testdata::RegistryText(2 * n, 2, 1, n, n));
+    const testdata::TempDataDir dir;
+    const std::string bytes = testdata::Slots(texts, kRegistrySlotSize);
+    dir.Write("elenco.dir", bytes);
+    // An hour after the file's last change: a copy needs no reading again until it changes.
+    const auto anHourLater = [] { return static_cast<std::int64_t>(::time(nullptr)) + 3600; };
+    const auto registry =
+        RecordFile::Open(dir.PathOf("elenco.dir"), kRegistrySlotSize, RecordFile::IfMissing::kFail,
+                         RecordFile::Reading::kCopyInMemory, anHourLater);
+    ASSERT_TRUE(registry.ok());
+    std::uint64_t before = registry->BytesRead();
+    const auto bytesOf = [&](std::int32_t key) {
+        const std::string found = SearchRegistry(*registry, kCount, 2 * kCount, key)->record;
+        EXPECT_EQ(found, texts[static_cast<std::size_t>(key / 2 - 1)]);
+        const std::uint64_t read = registry->BytesRead() - before;
+        before = registry->BytesRead();
+        return read;
+    };
+    const auto probes = static_cast<std::uint64_t>(std::ceil(std::log2(kCount))) + 1;
+    EXPECT_LE(bytesOf(5193 * 2), probes * kRegistrySlotSize);
+    EXPECT_EQ(bytesOf(50 * 2), bytes.size());
+    EXPECT_EQ(bytesOf(7 * 2), 0u);
+}
+
 TEST(RegistrySearch, AKeyIndexGivesTheSameOutcomeEvenOnARegistryOutOfOrder) {
     // Keys out of order, repeated, not numbers, blank, and a count reaching past the file.
     const std::vector<std::string> texts = {"00005A", "00003B", "00003C",  "ABCDEF", "00009D",
