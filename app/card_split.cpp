@@ -139,14 +139,35 @@ std::optional<rlim_t> OpenFilesLimit() {
     return limit.rlim_cur;
 }
 
+// The address space a run of one thread takes (the program, Qt, the fonts, a page), and what
+// each more thread adds: the C library's memory pool of its own (64 MiB reserved), its stack
+// and its card. Past the limit, an allocation the font library makes for a thread fails, and
+// the font library does not survive that.
+constexpr rlim_t kAddressSpaceOfTheProcess = rlim_t{160} << 20;
+constexpr rlim_t kAddressSpacePerThread = rlim_t{80} << 20;
+
+// The process's limit of address space (ulimit -v); nothing when there is none.
+std::optional<rlim_t> AddressSpaceLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return {};
+    return limit.rlim_cur;
+}
+
 // At most as many threads as the limit of open files leaves room for, with a file each
-// waiting to be flushed.
+// waiting to be flushed, and as the limit of address space leaves room for.
 std::size_t ThreadsWithinTheLimit(std::size_t threads) {
-    const std::optional<rlim_t> limit = OpenFilesLimit();
-    if (!limit) return threads;
-    if (*limit <= kKeptForOthers) return std::min<std::size_t>(threads, 1);
-    const auto room = static_cast<std::size_t>((*limit - kKeptForOthers) / (kHeldPerThread + 1));
-    return std::clamp<std::size_t>(room, 1, threads);
+    if (const std::optional<rlim_t> limit = OpenFilesLimit()) {
+        const rlim_t room =
+            *limit > kKeptForOthers ? (*limit - kKeptForOthers) / (kHeldPerThread + 1) : 0;
+        threads = std::clamp<std::size_t>(static_cast<std::size_t>(room), 1, threads);
+    }
+    if (const std::optional<rlim_t> limit = AddressSpaceLimit()) {
+        const rlim_t room = *limit > kAddressSpaceOfTheProcess
+                                ? (*limit - kAddressSpaceOfTheProcess) / kAddressSpacePerThread
+                                : 0;
+        threads = std::clamp<std::size_t>(static_cast<std::size_t>(room), 1, threads);
+    }
+    return threads;
 }
 
 std::size_t CardsPerFlush(std::size_t threads) {
