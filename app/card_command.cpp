@@ -12,7 +12,6 @@
 #include <iostream>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "app/card_options.h"
 #include "app/card_run.h"
@@ -63,9 +62,8 @@ int DrawEveryCard(const CardOptions& options, const std::vector<std::string>& ma
                           [] { return TerminalColumns(STDERR_FILENO); });
 
     if (options.splitFolder) {
-        const int cores = static_cast<int>(std::thread::hardware_concurrency());
         const SplitRequest request{*options.splitFolder, options.format, options.dotsPerInch,
-                                   options.jobs > 0 ? options.jobs : std::max(cores, 1)};
+                                   options.jobs > 0 ? options.jobs : UsableCores()};
         return DrawSplitCards(matricolas, dataDir.dataDir, request, today, decimalSeparator,
                               std::cerr, progress);
     }

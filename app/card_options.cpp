@@ -78,8 +78,8 @@ Options:
                         student named twice is drawn once, as first named.
   --jobs N              Draw --split files on N threads at once (1 to )" +
            std::to_string(kMaxCardJobs) + R"().
-                        Default: one per processor core. The files are the
-                        same whatever N.
+                        Default: one per processor core the process may
+                        run on. The files are the same whatever N.
   -q, --quiet           No progress report. Without it, a run of many cards
                         shows how far it has come on standard error, when
                         that is a terminal and the cards go elsewhere.

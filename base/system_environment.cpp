@@ -1,7 +1,11 @@
 #include "base/system_environment.h"
 
+#include <sched.h>
+
+#include <algorithm>
 #include <clocale>
 #include <ctime>
+#include <thread>
 
 namespace velmaro {
 
@@ -30,6 +34,14 @@ std::string TakeLocaleDecimalSeparator() {
     std::string separator = LocaleDecimalSeparator();
     std::setlocale(LC_NUMERIC, "C");
     return separator;
+}
+
+int UsableCores() {
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (::sched_getaffinity(0, sizeof allowed, &allowed) == 0 && CPU_COUNT(&allowed) > 0)
+        return CPU_COUNT(&allowed);
+    return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
 }
 
 }  // namespace velmaro

@@ -19,4 +19,8 @@ std::string LocaleDecimalSeparator();
 // user's locale. Called once, right after the application object is made.
 std::string TakeLocaleDecimalSeparator();
 
+// How many processor cores this process may run on: those its CPU affinity allows (taskset,
+// a container's cpuset), at least 1.
+int UsableCores();
+
 }  // namespace velmaro

@@ -2,10 +2,13 @@
 // the boundaries of the accepted values.
 
 #include "app/card_options.h"
+#include "base/system_environment.h"
 
 #include <gtest/gtest.h>
+#include <sched.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace velmaro {
@@ -117,6 +120,23 @@ TEST(CardOptions, AcceptedValuesUpToTheirBoundaries) {
     EXPECT_FALSE(fixed->output);
     // --help wins over everything else, even errors.
     EXPECT_TRUE(Parse({"--dpi", "0", "--help"})->showHelp);
+}
+
+// --split's threads by default: one for each core the process may run on, not each core of
+// the machine (a run started with taskset, or in a container given fewer cores).
+TEST(CardOptions, JobsDefaultToTheCoresTheProcessMayRunOn) {
+    cpu_set_t allowed;
+    ASSERT_EQ(::sched_getaffinity(0, sizeof allowed, &allowed), 0);
+    EXPECT_EQ(UsableCores(), CPU_COUNT(&allowed));
+    int onOneCore = 0;
+    std::thread pinned([&onOneCore] {
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(0, &one);
+        if (::sched_setaffinity(0, sizeof one, &one) == 0) onOneCore = UsableCores();
+    });
+    pinned.join();
+    EXPECT_EQ(onOneCore, 1);
 }
 
 }  // namespace
