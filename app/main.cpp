@@ -8,6 +8,7 @@
 #include "app/command_line.h"
 #include "app/standard_error_guard.h"
 #include "app/window_command.h"
+#include "base/system_environment.h"
 
 // velmaro [--data-dir DIR]            the window
 // velmaro card [options] MATRICOLA... cards without a window
@@ -19,6 +20,7 @@ int main(int argc, char* argv[]) {
     // A file that may grow no further (ulimit -f) fails its write, which is reported with the
     // file's name, instead of ending the program.
     ::signal(SIGXFSZ, SIG_IGN);
+    velmaro::RaiseOpenFilesLimit();
     // Memory that runs out (ulimit -v, a full machine) ends the program at once with a message,
     // on whichever thread it runs out: carrying on after a failure inside Qt can leave its
     // locks held. A card file is given its name only once whole, so none is left half written.

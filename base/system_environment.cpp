@@ -1,6 +1,7 @@
 #include "base/system_environment.h"
 
 #include <sched.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <clocale>
@@ -42,6 +43,13 @@ int UsableCores() {
     if (::sched_getaffinity(0, sizeof allowed, &allowed) == 0 && CPU_COUNT(&allowed) > 0)
         return CPU_COUNT(&allowed);
     return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+}
+
+void RaiseOpenFilesLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max) return;
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
 }
 
 }  // namespace velmaro

@@ -23,4 +23,9 @@ std::string TakeLocaleDecimalSeparator();
 // a container's cpuset), at least 1.
 int UsableCores();
 
+// Raises the process's soft limit of open files to its hard limit, where it is lower: the font
+// library opens dozens of configuration files at once and, refused one, quietly takes another
+// font than the card's (or none). Nothing changes where the system refuses.
+void RaiseOpenFilesLimit();
+
 }  // namespace velmaro

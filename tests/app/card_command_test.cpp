@@ -10,8 +10,11 @@
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -19,6 +22,7 @@
 
 #include "store/data_store.h"
 #include "tests/app/run_velmaro.h"
+#include "tests/store/data_files.h"
 #include "tests/support/ops_compare.h"
 #include "tests/support/pdf_words.h"
 #include "tests/support/program_output.h"
@@ -162,6 +166,26 @@ TEST(CardCommand, PngIsAnA4PageAtTheResolutionHoldingTheCard) {
     ASSERT_EQ(inkInches.size(), 2u);
     EXPECT_NEAR(inkInches[1].width(), inkInches[0].width(), 0.02);
     EXPECT_NEAR(inkInches[1].height(), inkInches[0].height(), 0.02);
+}
+
+// The font library opens dozens of files at once: a low limit of open files (ulimit -n 8)
+// gave a card in another font, or without any text, and status 0. The card is the same.
+TEST(CardCommand, ALowLimitOfOpenFilesDrawsTheSameCard) {
+    QTemporaryDir folder;
+    const std::function<void()> eightOpenFiles = [] {
+        const rlimit limit{8, 4096};
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    };
+    std::vector<std::string> cards;
+    for (const auto& inChild : {std::function<void()>(), eightOpenFiles}) {
+        const QString path = folder.filePath(QString("card-%1.png").arg(cards.size()));
+        const ProcessRun run = RunVelmaro({"card", kToday, "--data-dir", kData, "-o", path, "268"},
+                                          {}, {}, {}, inChild);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        cards.push_back(testdata::FileBytes(path.toStdString()));
+    }
+    EXPECT_GT(cards[0].size(), 10000u);
+    EXPECT_TRUE(cards[1] == cards[0]);
 }
 
 // A PDF of every card of the sample, after a number not found, which has no page: one page per
