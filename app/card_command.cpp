@@ -39,8 +39,11 @@ constexpr int kHeapTopPad = 64 << 20;
 
 // Qt's own diagnostics (the offscreen platform's note about XDG_RUNTIME_DIR, say) are not
 // for the user of this command, whose errors are reported one line each; only Qt's critical
-// and fatal messages still reach standard error.
+// and fatal messages still reach standard error, but for those about the user's runtime
+// folder (XDG_RUNTIME_DIR left from another session), which no card needs: a run that
+// succeeds says nothing, and a script run by cron mails nothing.
 void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (message.startsWith(QLatin1String("QStandardPaths: "))) return;
     if (type == QtCriticalMsg || type == QtFatalMsg) {
         std::cerr << "velmaro: " << message.toStdString() << '\n';
     }

@@ -188,6 +188,20 @@ TEST(CardCommand, ALowLimitOfOpenFilesDrawsTheSameCard) {
     EXPECT_TRUE(cards[1] == cards[0]);
 }
 
+// A runtime folder that cannot be made (XDG_RUNTIME_DIR left from another session) is no
+// card's concern: a run that succeeds says nothing.
+TEST(CardCommand, AnUnusableRuntimeFolderIsNotMentioned) {
+    QTemporaryDir folder;
+    const QString notAFolder = folder.filePath("file");
+    ASSERT_TRUE(QFile(notAFolder).open(QIODevice::WriteOnly));
+    QProcessEnvironment environment;
+    environment.insert("XDG_RUNTIME_DIR", notAFolder + "/runtime");
+    const ProcessRun run = RunVelmaro(
+        {"card", kToday, "--data-dir", kData, "-o", folder.filePath("c.pdf"), "268"}, environment);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.err, "");
+}
+
 // A PDF of every card of the sample, after a number not found, which has no page: one page per
 // card, no word printed over another. Each text of the recorded drawing stands on the page where
 // the recording puts it: the top left corner of its first word's box is the printable area's
