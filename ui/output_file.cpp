@@ -124,7 +124,7 @@ Status OutputFile::Open() {
     } else if (exists && ::access(target_.c_str(), W_OK) != 0) {
         // A file its owner made read-only is not replaced behind its back.
         return Fail(SystemReason(errno));
-    } else if (Status opened = OpenTemporaryBeside(exists ? info.st_mode & 07777 : -1); !opened) {
+    } else if (Status opened = OpenTemporaryBeside(exists ? &info : nullptr); !opened) {
         Discard();
         return opened;
     }
@@ -150,10 +150,10 @@ Status OutputFile::OpenDescriptor(int named) {
     return Ok();
 }
 
-Status OutputFile::OpenTemporaryBeside(int existingMode) {
-    // Created as any new file is (0666 less the umask), or with the permissions of the file it
-    // will replace. Unnamed where the file system allows it: nothing of it shows in the folder
-    // while it is written, and nothing is left there should the program die before the file
+Status OutputFile::OpenTemporaryBeside(const struct stat* existing) {
+    // Created as any new file is (0666 less the umask), or with the permissions and group of
+    // the file it will replace. Unnamed where the file system allows it: nothing of it shows in the
+    // folder while it is written, and nothing is left there should the program die before the file
     // is in place. Elsewhere (a network share) it is a hidden file beside the target.
     if (CanNameUnnamedFiles()) {
         descriptor_ = ::open(FolderOf(target_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
@@ -169,9 +169,13 @@ Status OutputFile::OpenTemporaryBeside(int existingMode) {
     }
     if (descriptor_ < 0) return Fail(SystemReason(EEXIST));
     replaces_ = true;
-    if (existingMode >= 0 && ::fchmod(descriptor_, static_cast<mode_t>(existingMode)) != 0) {
-        return Fail(SystemReason(errno));
-    }
+    if (existing == nullptr) return Ok();
+    // The group first (a change of group may clear the set-group-ID bit the mode then sets).
+    // Kept where the writer belongs to it (a folder a group shares, whose members would
+    // otherwise lose the file); elsewhere, or where the file system has no groups, the file
+    // has the writer's group, as a new file would.
+    static_cast<void>(::fchown(descriptor_, static_cast<uid_t>(-1), existing->st_gid));
+    if (::fchmod(descriptor_, existing->st_mode & 07777) != 0) return Fail(SystemReason(errno));
     return Ok();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/stat.h>
+
 #include <QIODevice>
 #include <QString>
 
@@ -73,9 +75,9 @@ class OutputFile final : public QIODevice {
     Status Fail(const std::string& reason);
     // Writes to a copy of descriptor named, which must be open for writing.
     Status OpenDescriptor(int named);
-    // A temporary file in target_'s folder with existingMode's permissions (a mode of -1: the
-    // permissions a new file gets).
-    Status OpenTemporaryBeside(int existingMode);
+    // A temporary file in target_'s folder with the permissions and, where the writer may give
+    // it, the group of existing, the file it will replace (without one: those a new file gets).
+    Status OpenTemporaryBeside(const struct stat* existing);
     void CloseDescriptor();
 
     QString path_;

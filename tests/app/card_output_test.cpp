@@ -158,7 +158,8 @@ TEST(CardOutput, TooFewOpenFilesForTheFontsIsNoCrash) {
 }
 
 // A FIFO is written as a stream and stays a FIFO; a link is followed to its target, which keeps
-// the permissions it had; a new file gets those the umask leaves. No other file is left.
+// the permissions and the group it had; a new file gets the permissions the umask leaves. No
+// other file is left.
 TEST(CardOutput, FifosLinksAndNewFilesAreWrittenInPlace) {
     for (const Format& format : kFormats) {
         SCOPED_TRACE(format.name);
@@ -184,12 +185,20 @@ TEST(CardOutput, FifosLinksAndNewFilesAreWrittenInPlace) {
         ASSERT_TRUE(QDir(folder.path()).mkdir("real"));
         testdata::TempDataDir::WriteFile(path("real/" + name), kOldContent);
         ASSERT_EQ(::chmod(path("real/" + name).c_str(), 0640), 0);
+        // A group the writer belongs to (any, for root): the file keeps it.
+        constexpr gid_t kSharingGroup = 4242;
+        const bool regrouped = ::chown(path("real/" + name).c_str(), -1, kSharingGroup) == 0;
         ASSERT_EQ(::symlink(("real/" + name).c_str(), path(name).c_str()), 0);
         const ProcessRun linked = RunVelmaro(CardArguments(format, path(name)));
         EXPECT_EQ(linked.exitCode, 0) << linked.err;
         EXPECT_TRUE(S_ISLNK(Mode(path(name), true)));
         EXPECT_TRUE(FileBytes(path("real/" + name)).starts_with(format.magic));
         EXPECT_EQ(Mode(path("real/" + name)) & 0777, 0640u);
+        struct stat replaced {};
+        ASSERT_EQ(::stat(path("real/" + name).c_str(), &replaced), 0);
+        if (regrouped) {
+            EXPECT_EQ(replaced.st_gid, kSharingGroup);
+        }
 
         const ProcessRun created =
             RunVelmaro(CardArguments(format, path("real/new")), {}, {}, {}, [] { ::umask(027); });
