@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 
 #include <cstdlib>
@@ -190,6 +191,18 @@ void StartupQtMessages(QtMsgType type, const QMessageLogContext&, const QString&
     std::_Exit(kUsageErrorStatus);
 }
 
+// Why the display the application opened cannot show the window, if it cannot: Qt paints
+// nothing on an X display of fewer than 15 bits of colour (an old X terminal's 8-bit visual),
+// where the window would stay black.
+std::optional<std::string> DisplayProblem() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr || QGuiApplication::platformName() != QLatin1String("xcb") ||
+        screen->depth() >= 15)
+        return std::nullopt;
+    return "the display has " + std::to_string(screen->depth()) +
+           "-bit colour, and the window needs 15 or more";
+}
+
 }  // namespace
 
 void AddWindowOptions(QCommandLineParser& parser) { WindowOptionNames().AddTo(parser); }
@@ -212,6 +225,11 @@ int RunWindowCommand(int argc, char* argv[]) {
     const QtMessageHandler usual = qInstallMessageHandler(StartupQtMessages);
     QApplication application(qtArgc, qtArgv);
     qInstallMessageHandler(usual);
+    if (const std::optional<std::string> problem = DisplayProblem()) {
+        std::cerr << "velmaro: the window cannot be shown: " << *problem
+                  << "; 'velmaro card' draws cards without a display\n";
+        return kUsageErrorStatus;
+    }
     // The desktop entry the window belongs to (its id on Wayland): its name and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.velmaro.Velmaro"));
     // The standard dialogs (print, preview, files) in the system's language, when Qt has it.

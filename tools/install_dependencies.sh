@@ -14,6 +14,8 @@ velmaro_packages=(
     # printing: the spooler library, Qt's translations, and the CUPS queue of the print tests
     libcups2-dev qt6-translations-l10n
     cups printer-driver-cups-pdf
+    # a real X display for the window's test of the displays it opens on
+    xvfb
 )
 
 # The fuzzers (./test --fuzz): clang with libFuzzer and the sanitizers' runtimes.

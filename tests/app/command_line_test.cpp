@@ -8,8 +8,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 
+#include <chrono>
 #include <exception>
 #include <sstream>
 #include <stdexcept>
@@ -96,15 +98,19 @@ TEST(CommandLine, EveryUsageErrorHasOneFormAndStatusTwo) {
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 2);
 }
 
-// Without a display to open, the window says so in one line, with the cause, and ends with
-// status 2, instead of Qt's advice to reinstall and an abort.
-TEST(CommandLine, TheWindowWithoutADisplayIsOneErrorLineWithTheCause) {
-    // A display number no X server of this machine serves (one may run beside the tests).
+// A display number no X server of this machine serves (one may run beside the tests).
+int UnservedDisplay() {
     int unserved = 77;
     while (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(unserved)) ||
            QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(unserved)))
         ++unserved;
-    const std::string display = ":" + std::to_string(unserved);
+    return unserved;
+}
+
+// Without a display to open, the window says so in one line, with the cause, and ends with
+// status 2, instead of Qt's advice to reinstall and an abort.
+TEST(CommandLine, TheWindowWithoutADisplayIsOneErrorLineWithTheCause) {
+    const std::string display = ":" + std::to_string(UnservedDisplay());
     for (const auto& [variable, value, cause] :
          {std::tuple<std::string, std::string, std::string>{"", "",
                                                             "no display is set (DISPLAY is empty)"},
@@ -118,6 +124,35 @@ TEST(CommandLine, TheWindowWithoutADisplayIsOneErrorLineWithTheCause) {
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_EQ(run.err, std::string("velmaro: the window cannot be shown: ") + cause +
                                "; 'velmaro card' draws cards without a display\n");
+    }
+}
+
+// On a real X display the window opens; on one of 8-bit colour, where Qt paints nothing and
+// the window would stay black, it says so in one line and ends with status 2.
+TEST(CommandLine, TheWindowOpensOnAnXDisplayOfEnoughColours) {
+    for (const auto& [depth, exitCode, err] :
+         {std::tuple<int, int, std::string>{24, 0, ""},
+          {8, 2,
+           "velmaro: the window cannot be shown: the display has 8-bit colour, and the window "
+           "needs 15 or more; 'velmaro card' draws cards without a display\n"}}) {
+        SCOPED_TRACE(depth);
+        const int display = UnservedDisplay();
+        QProcess server;
+        server.start("Xvfb", {QString(":%1").arg(display), "-screen", "0",
+                              QString("640x480x%1").arg(depth), "-nolisten", "tcp"});
+        if (!server.waitForStarted()) GTEST_SKIP() << "no Xvfb (package xvfb) to run";
+        const QString socket = QString("/tmp/.X11-unix/X%1").arg(display);
+        for (int waited = 0; waited < 200 && !QFile::exists(socket); ++waited)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        QProcessEnvironment environment;
+        environment.insert("DISPLAY", QString(":%1").arg(display));
+        environment.insert("QT_QPA_PLATFORM", "xcb");
+        const ProcessRun run =
+            RunVelmaro({"--data-dir", kSample, "--quit-after-show"}, environment);
+        server.terminate();
+        server.waitForFinished();
+        EXPECT_EQ(run.exitCode, exitCode) << run.err;
+        EXPECT_EQ(run.err, err);
     }
 }
 
