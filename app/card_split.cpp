@@ -1,6 +1,8 @@
 #include "app/card_split.h"
 
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QString>
 
@@ -60,9 +62,22 @@ std::filesystem::path WhereLinksLead(const std::string& path) {
     return error ? target.lexically_normal() : canonical;
 }
 
+// An error when path, a link in a folder of cards that folderOwner owns, was made by someone
+// else than the user running this and the folder's owner: in a folder others may write to,
+// following it would let them choose which of the user's files a card replaces (the rule the
+// system applies to links in shared temporary folders).
+Status RefuseOthersLink(const std::string& path, uid_t folderOwner) {
+    struct stat link {};
+    if (::lstat(path.c_str(), &link) != 0) return Ok();
+    if (link.st_uid == ::geteuid() || link.st_uid == folderOwner) return Ok();
+    return Error{path, "a link that another user (" + std::to_string(link.st_uid) +
+                           ") made in the folder: it is not followed"};
+}
+
 // Refuses, before any card is drawn, each number whose card name is a link to a data file of
-// dataDir, or to the card file of another number found in store (1000.pdf to 4.pdf): the
-// threads would otherwise decide which card the file keeps. The number whose own name the
+// dataDir, or that another user made (see RefuseOthersLink), or to the card file of another
+// number found in store (1000.pdf to 4.pdf): the threads would otherwise decide which card
+// the file keeps. The number whose own name the
 // file bears keeps it; of two links to one file, the number named first. A refused number's
 // outcome is set to the error that says so; the others are drawn.
 void RefuseLinkedFiles(const std::vector<std::string>& matricolas,
@@ -81,6 +96,10 @@ void RefuseLinkedFiles(const std::vector<std::string>& matricolas,
     };
     std::error_code ignored;
     const std::filesystem::path folder = std::filesystem::weakly_canonical(request.folder, ignored);
+    // Without the folder's owner known, only the user's own links are followed.
+    struct stat folderInfo {};
+    const uid_t folderOwner =
+        ::stat(request.folder.c_str(), &folderInfo) == 0 ? folderInfo.st_uid : ::geteuid();
     std::unordered_map<std::string, Claim> claims;  // by the file a card name leads to
     for (std::size_t i = 0; i < matricolas.size(); ++i) {
         const std::optional<std::int32_t> key = KeyOf(matricolas[i]);
@@ -89,7 +108,9 @@ void RefuseLinkedFiles(const std::vector<std::string>& matricolas,
         std::error_code notALink;
         const bool throughLink = std::filesystem::is_symlink(path, notALink);
         if (throughLink) {
-            if (Status refused = RefuseDataFile(dataDir, path); !refused) {
+            Status refused = RefuseDataFile(dataDir, path);
+            if (refused) refused = RefuseOthersLink(path, folderOwner);
+            if (!refused) {
                 if (found(i)) outcomes[i] = {CardOutcome::State::kReadError, refused.error()};
                 continue;
             }

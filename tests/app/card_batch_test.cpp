@@ -142,6 +142,28 @@ TEST(CardBatch, SplitFilesAreTheOneByOneCardsWhateverTheThreads) {
                                      fixedCreationTime);
     EXPECT_EQ(notFound.exitCode, 1);
     EXPECT_EQ(notFound.err, "Matricola NON Trovata: 5\nMatricola NON Trovata: 6\n");
+    // A link that another user made in a folder of cards (which others may write to) is not
+    // followed: it would choose which of the user's files the card replaces.
+    const std::string victim = out.PathOf("own-file");
+    testdata::TempDataDir::WriteFile(victim, "mine");
+    std::filesystem::create_symlink(victim, linked + "/9975.pdf");
+    if (::lchown((linked + "/9975.pdf").c_str(), 4243, static_cast<gid_t>(-1)) == 0) {
+        const auto planted = RunVelmaro({"card", "--split", QString::fromStdString(linked), kToday,
+                                         "--data-dir", kSample, "9975", "4"},
+                                        fixedCreationTime);
+        EXPECT_EQ(planted.exitCode, 2);
+        EXPECT_EQ(planted.err, "velmaro: " + linked +
+                                   "/9975.pdf: a link that another user (4243) made in the "
+                                   "folder: it is not followed (no card for 9975)\n");
+        EXPECT_TRUE(testdata::FileBytes(victim) == "mine");
+        // The user's own links are followed, as with -o.
+        ASSERT_EQ(::lchown((linked + "/9975.pdf").c_str(), ::geteuid(), static_cast<gid_t>(-1)), 0);
+        const auto own = RunVelmaro({"card", "--split", QString::fromStdString(linked), kToday,
+                                     "--data-dir", kSample, "9975"},
+                                    fixedCreationTime);
+        EXPECT_EQ(own.exitCode, 0) << own.err;
+        EXPECT_TRUE(testdata::FileBytes(victim).starts_with("%PDF-"));
+    }
 
     for (const auto& [number, file] : {std::pair{"5193", "5193.pdf"}, {"0004", "4.pdf"}}) {
         const QString single = QString::fromStdString(out.PathOf("single.pdf"));
