@@ -153,10 +153,10 @@ constexpr rlim_t kKeptForOthers = 64;  // Qt's, the fonts', the main store's
 // Each thread's own: its store's three record files, its card being written, a font.
 constexpr rlim_t kHeldPerThread = 6;
 
-// The process's limit of open files; nothing when there is none.
-std::optional<rlim_t> OpenFilesLimit() {
+// The process's soft limit of resource (RLIMIT_NOFILE, RLIMIT_AS); nothing when there is none.
+std::optional<rlim_t> ProcessLimit(int resource) {
     rlimit limit{};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return {};
+    if (::getrlimit(resource, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return {};
     return limit.rlim_cur;
 }
 
@@ -167,33 +167,26 @@ std::optional<rlim_t> OpenFilesLimit() {
 constexpr rlim_t kAddressSpaceOfTheProcess = rlim_t{160} << 20;
 constexpr rlim_t kAddressSpacePerThread = rlim_t{80} << 20;
 
-// The process's limit of address space (ulimit -v); nothing when there is none.
-std::optional<rlim_t> AddressSpaceLimit() {
-    rlimit limit{};
-    if (::getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return {};
-    return limit.rlim_cur;
+// At most threads, and at most as many as resource's limit leaves room for, where the process
+// takes kept of it and each thread perThread; at least one.
+std::size_t ThreadsWithinLimitOf(int resource, rlim_t kept, rlim_t perThread, std::size_t threads) {
+    const std::optional<rlim_t> limit = ProcessLimit(resource);
+    if (!limit) return threads;
+    const rlim_t room = *limit > kept ? (*limit - kept) / perThread : 0;
+    return std::clamp<std::size_t>(static_cast<std::size_t>(room), 1, threads);
 }
 
 // At most as many threads as the limit of open files leaves room for, with a file each
 // waiting to be flushed, and as the limit of address space leaves room for.
 std::size_t ThreadsWithinTheLimit(std::size_t threads) {
-    if (const std::optional<rlim_t> limit = OpenFilesLimit()) {
-        const rlim_t room =
-            *limit > kKeptForOthers ? (*limit - kKeptForOthers) / (kHeldPerThread + 1) : 0;
-        threads = std::clamp<std::size_t>(static_cast<std::size_t>(room), 1, threads);
-    }
-    if (const std::optional<rlim_t> limit = AddressSpaceLimit()) {
-        const rlim_t room = *limit > kAddressSpaceOfTheProcess
-                                ? (*limit - kAddressSpaceOfTheProcess) / kAddressSpacePerThread
-                                : 0;
-        threads = std::clamp<std::size_t>(static_cast<std::size_t>(room), 1, threads);
-    }
-    return threads;
+    threads = ThreadsWithinLimitOf(RLIMIT_NOFILE, kKeptForOthers, kHeldPerThread + 1, threads);
+    return ThreadsWithinLimitOf(RLIMIT_AS, kAddressSpaceOfTheProcess, kAddressSpacePerThread,
+                                threads);
 }
 
 std::size_t CardsPerFlush(std::size_t threads) {
     constexpr std::size_t kMostPerFlush = 32;
-    const std::optional<rlim_t> limit = OpenFilesLimit();
+    const std::optional<rlim_t> limit = ProcessLimit(RLIMIT_NOFILE);
     if (!limit) return kMostPerFlush;
     const rlim_t held = kKeptForOthers + kHeldPerThread * threads;
     const rlim_t spare = *limit > held ? *limit - held : 0;
