@@ -1,7 +1,10 @@
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <exception>
+#include <iostream>
 #include <new>
+#include <optional>
 
 #include "app/card_command.h"
 #include "app/check_command.h"
@@ -20,7 +23,7 @@ int main(int argc, char* argv[]) {
     // A file that may grow no further (ulimit -f) fails its write, which is reported with the
     // file's name, instead of ending the program.
     ::signal(SIGXFSZ, SIG_IGN);
-    velmaro::RaiseOpenFilesLimit();
+    const std::optional<std::uint64_t> openFiles = velmaro::RaiseOpenFilesLimit();
     // Memory that runs out (ulimit -v, a full machine) ends the program at once with a message,
     // on whichever thread it runs out: carrying on after a failure inside Qt can leave its
     // locks held. A card file is given its name only once whole, so none is left half written.
@@ -28,7 +31,16 @@ int main(int argc, char* argv[]) {
     std::set_terminate(velmaro::EndForUnexpectedFailure);
     // A bad_alloc thrown without the handler (Qt's own containers) is never caught, so the
     // terminate handler ends the program before anything is unwound.
-    switch (velmaro::CommandOf(argc, argv)) {
+    const velmaro::Command command = velmaro::CommandOf(argc, argv);
+    // The check draws nothing and needs a few files; cards and the window need the fonts'.
+    if (command != velmaro::Command::kCheck && openFiles &&
+        *openFiles < velmaro::kFewestOpenFilesToDraw) {
+        std::cerr << "velmaro: the process may open only " << *openFiles
+                  << " files at once (ulimit -n): the fonts need "
+                  << velmaro::kFewestOpenFilesToDraw << " or more\n";
+        return velmaro::kUsageErrorStatus;
+    }
+    switch (command) {
         case velmaro::Command::kCheck:
             return velmaro::RunCheckCommand(argc, argv);
         case velmaro::Command::kCard:

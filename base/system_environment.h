@@ -1,6 +1,8 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace velmaro {
@@ -25,7 +27,12 @@ int UsableCores();
 
 // Raises the process's soft limit of open files to its hard limit, where it is lower: the font
 // library opens dozens of configuration files at once and, refused one, quietly takes another
-// font than the card's (or none). Nothing changes where the system refuses.
-void RaiseOpenFilesLimit();
+// font than the card's (or none). Nothing changes where the system refuses. Returns the limit
+// now in force; nothing when there is none.
+std::optional<std::uint64_t> RaiseOpenFilesLimit();
+
+// The fewest open files a process that draws cards must be allowed: below it the font library
+// quietly draws in another font, or none.
+inline constexpr std::uint64_t kFewestOpenFilesToDraw = 32;
 
 }  // namespace velmaro

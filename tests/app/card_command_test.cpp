@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QSvgRenderer>
@@ -169,7 +170,8 @@ TEST(CardCommand, PngIsAnA4PageAtTheResolutionHoldingTheCard) {
 }
 
 // The font library opens dozens of files at once: a low limit of open files (ulimit -n 8)
-// gave a card in another font, or without any text, and status 0. The card is the same.
+// gave a card in another font, or without any text, and status 0. The card is the same where
+// the limit can be raised, and there is none where it cannot.
 TEST(CardCommand, ALowLimitOfOpenFilesDrawsTheSameCard) {
     QTemporaryDir folder;
     const std::function<void()> eightOpenFiles = [] {
@@ -186,6 +188,27 @@ TEST(CardCommand, ALowLimitOfOpenFilesDrawsTheSameCard) {
     }
     EXPECT_GT(cards[0].size(), 10000u);
     EXPECT_TRUE(cards[1] == cards[0]);
+
+    // A limit that cannot be raised (bash's ulimit -n sets both): no card rather than a false
+    // one, for one card and for a split run; the check, which draws nothing, still runs.
+    const std::function<void()> nineAtMost = [] {
+        const rlimit limit{9, 9};
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    };
+    for (const QStringList& arguments :
+         {QStringList{"card", kToday, "--data-dir", kData, "-o", folder.filePath("c.png"), "268"},
+          QStringList{"card", kToday, "--data-dir", kData, "--split", folder.filePath("split"),
+                      "268"}}) {
+        const ProcessRun refused = RunVelmaro(arguments, {}, {}, {}, nineAtMost);
+        EXPECT_EQ(refused.exitCode, 2);
+        EXPECT_EQ(refused.err,
+                  "velmaro: the process may open only 9 files at once (ulimit -n): the fonts need "
+                  "32 or more\n");
+    }
+    EXPECT_FALSE(QFileInfo::exists(folder.filePath("c.png")));
+    EXPECT_FALSE(QFileInfo::exists(folder.filePath("split")));
+    const ProcessRun check = RunVelmaro({"check", "--data-dir", kSample}, {}, {}, {}, nineAtMost);
+    EXPECT_EQ(check.exitCode, 0) << check.err;
 }
 
 // A runtime folder that cannot be made (XDG_RUNTIME_DIR left from another session) is no
