@@ -1,5 +1,6 @@
 #include "app/card_split.h"
 
+#include <pthread.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,6 +24,7 @@
 #include "lookup/lookup_student.h"
 #include "store/data_file_guard.h"
 #include "ui/card_files.h"
+#include "ui/card_page.h"
 #include "ui/file_name_text.h"
 #include "ui/output_file.h"
 #include "ui/qt_text_metrics.h"
@@ -160,12 +162,31 @@ std::optional<rlim_t> ProcessLimit(int resource) {
     return limit.rlim_cur;
 }
 
-// The address space a run of one thread takes (the program, Qt, the fonts, a page), and what
-// each more thread adds: the C library's memory pool of its own (64 MiB reserved), its stack
-// and its card. Past the limit, an allocation the font library makes for a thread fails, and
-// the font library does not survive that.
+// The address space a run of one thread takes (the program, Qt, the fonts), and what each
+// thread adds besides its stack and its card: the C library's memory pool of its own (64 MiB
+// reserved) and the drawing's. Past the limit, an allocation the font library makes for a
+// thread fails, and the font library does not survive that.
 constexpr rlim_t kAddressSpaceOfTheProcess = rlim_t{160} << 20;
-constexpr rlim_t kAddressSpacePerThread = rlim_t{80} << 20;
+constexpr rlim_t kAddressSpacePerThread = rlim_t{72} << 20;
+
+// The stack a new thread gets: the C library's default, which follows ulimit -s.
+rlim_t ThreadStackSize() {
+    pthread_attr_t attributes;
+    std::size_t size = 0;
+    if (::pthread_getattr_default_np(&attributes) == 0) {
+        ::pthread_attr_getstacksize(&attributes, &size);
+        ::pthread_attr_destroy(&attributes);
+    }
+    return size > 0 ? size : rlim_t{8} << 20;
+}
+
+// The memory a card of request's takes while it is drawn beyond the drawing's own: a PNG
+// page, four bytes a pixel as drawn and one more for its grey copy.
+rlim_t CardAddressSpace(const SplitRequest& request) {
+    if (request.format != CardFormat::kPng) return 0;
+    const QSize page = CardPageSizeAt(request.dotsPerInch);
+    return static_cast<rlim_t>(page.width()) * static_cast<rlim_t>(page.height()) * 5;
+}
 
 // At most threads, and at most as many as resource's limit leaves room for, where the process
 // takes kept of it and each thread perThread; at least one.
@@ -177,11 +198,13 @@ std::size_t ThreadsWithinLimitOf(int resource, rlim_t kept, rlim_t perThread, st
 }
 
 // At most as many threads as the limit of open files leaves room for, with a file each
-// waiting to be flushed, and as the limit of address space leaves room for.
-std::size_t ThreadsWithinTheLimit(std::size_t threads) {
+// waiting to be flushed, and as the limit of address space leaves room for, each drawing
+// request's cards.
+std::size_t ThreadsWithinTheLimit(std::size_t threads, const SplitRequest& request) {
     threads = ThreadsWithinLimitOf(RLIMIT_NOFILE, kKeptForOthers, kHeldPerThread + 1, threads);
-    return ThreadsWithinLimitOf(RLIMIT_AS, kAddressSpaceOfTheProcess, kAddressSpacePerThread,
-                                threads);
+    return ThreadsWithinLimitOf(
+        RLIMIT_AS, kAddressSpaceOfTheProcess,
+        kAddressSpacePerThread + ThreadStackSize() + CardAddressSpace(request), threads);
 }
 
 std::size_t CardsPerFlush(std::size_t threads) {
@@ -341,8 +364,10 @@ int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string
     }
 
     // Each thread reads through its own store: a record file's reading state is not shared.
-    const std::size_t threads = ThreadsWithinTheLimit(std::max<std::size_t>(
-        1, std::min(static_cast<std::size_t>(std::max(request.jobs, 1)), matricolas.size())));
+    const std::size_t threads = ThreadsWithinTheLimit(
+        std::max<std::size_t>(
+            1, std::min(static_cast<std::size_t>(std::max(request.jobs, 1)), matricolas.size())),
+        request);
     std::vector<DataStore> stores;
     for (std::size_t t = 0; t < threads; ++t) {
         Result<DataStore> store = DataStore::LoadTables(dataDir);
