@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
+#include <sched.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -25,6 +26,7 @@
 #include <vector>
 
 #include "app/card_progress.h"
+#include "base/system_environment.h"
 #include "store/data_store.h"
 #include "tests/app/run_velmaro.h"
 #include "tests/store/data_files.h"
@@ -233,6 +235,35 @@ TEST(CardBatch, SplitWritesEveryCardWithFewOpenFilesOrWithoutThreads) {
         EXPECT_EQ(run.exitCode, 0) << run.err;
         EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), cards == all ? 400 : 3);
         EXPECT_TRUE(QDir(folder).exists(QStringLiteral("5193.") + format));
+    }
+}
+
+// By default a split run draws on one thread per core the process may run on: pinned to one
+// core, it asks for no thread besides its own; free to run on several, it does.
+TEST(CardBatch, SplitDrawsOnTheCoresTheProcessMayRunOn) {
+    QProcessEnvironment tellingThreads = Preloading(VELMARO_NO_THREADS);
+    tellingThreads.insert("VELMARO_NO_THREADS_TELL", "1");
+    const std::string told = "velmaro-test: a thread was asked for";
+    const std::function<void()> oneCore = [] {
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(0, &one);
+        ::sched_setaffinity(0, sizeof one, &one);
+    };
+    for (const bool pinned : {true, false}) {
+        SCOPED_TRACE(pinned ? "on one core" : "on every core");
+        const testdata::TempDataDir out;
+        const QString folder = QString::fromStdString(out.PathOf("cards"));
+        const auto run = RunVelmaro(
+            {"card", "--split", folder, "--quiet", kToday, "--data-dir", kSample, "5193", "4", "8"},
+            tellingThreads, {}, {}, pinned ? oneCore : nullptr);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 3);
+        if (pinned) {
+            EXPECT_EQ(run.err.find(told), std::string::npos) << run.err;
+        } else if (UsableCores() > 1) {
+            EXPECT_NE(run.err.find(told), std::string::npos) << run.err;
+        }
     }
 }
 
