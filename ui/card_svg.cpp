@@ -26,6 +26,8 @@ QByteArray FramedCardSvg(QByteArray generated, const QRectF& printable) {
             .arg(printable.width())
             .arg(printable.height());
     generated.insert(contentStart, frame.toUtf8());
+    // SVG 1.1 has no vector-effect; "none" is what it draws anyway.
+    generated.replace(R"( vector-effect="none")", "");
     const QByteArray tinyVersion = R"(version="1.2" baseProfile="tiny")";
     const qsizetype version = generated.indexOf(tinyVersion, root);
     if (version >= 0 && version < rootEnd)

@@ -13,7 +13,8 @@ inline constexpr double kSvgCardLineWidth = 10;
 // The SVG that Qt's generator wrote (generated) made a page as the other card files are: white
 // under the drawing, and the drawing cut at printable (in the SVG's user units), as Qt's
 // generator cannot (it drops a painter's clipping). The file is declared SVG 1.1, whose clip
-// paths the tiny profile that Qt declares lacks. An SVG not shaped as Qt writes it is returned
+// paths the tiny profile that Qt declares lacks (and Qt's vector-effect="none", which SVG 1.1
+// lacks, goes). An SVG not shaped as Qt writes it is returned
 // as it is.
 QByteArray FramedCardSvg(QByteArray generated, const QRectF& printable);
 
