@@ -12,7 +12,18 @@ constexpr std::size_t kTailLength = 10;
 
 int RecordCount(std::string_view field) { return std::max(WholeNumberValue(field).value_or(0), 0); }
 
-std::int32_t RecordNumber(std::string_view field) { return WholeNumberValue(field).value_or(0); }
+std::optional<std::int32_t> RecordNumber(std::string_view field) { return WholeNumberValue(field); }
+
+// Hands each the texts of the count records of file from first on; without a first, count
+// empty texts, without reading.
+template <typename Each>
+Status ForEachOfRun(const RecordFile& file, std::optional<std::int32_t> first, int count,
+                    Each&& each) {
+    if (first) return file.ForEachInRun(*first, count, each);
+    for (int n = 0; n < count; ++n)
+        each(std::string_view());
+    return Ok();
+}
 
 // The fields of a record without its tail, each cut by position. Built as one aggregate, so
 // that no field is first cleared and then set: a check splits every record of the registry.
@@ -36,8 +47,8 @@ template <typename Text>
 BasicSplitRecord<Text> Split(std::string_view recordText) {
     const std::string_view trimmed = TrimBlanks(recordText);
     const std::string_view tail = Right(trimmed, kTailLength);
-    const std::int32_t firstExam = RecordNumber(Left(tail, 5));
-    const std::int32_t firstYear = RecordNumber(Right(tail, 5));
+    const std::optional<std::int32_t> firstExam = RecordNumber(Left(tail, 5));
+    const std::optional<std::int32_t> firstYear = RecordNumber(Right(tail, 5));
     if (trimmed.size() < kTailLength) {
         return {.fields = {},
                 .FirstExamRec = firstExam,
@@ -65,23 +76,24 @@ SplitRecordView SplitStudentRecordView(std::string_view recordText) {
     return Split<std::string_view>(recordText);
 }
 
-Result<std::vector<std::string>> GatherRecords(const RecordFile& file, std::int32_t first,
-                                               int count) {
-    if (count <= 0) return std::vector<std::string>{};
-    return file.ReadRun(first, count);
+Result<std::vector<std::string>> GatherRecords(const RecordFile& file,
+                                               std::optional<std::int32_t> first, int count) {
+    std::vector<std::string> texts;
+    if (count <= 0) return texts;
+    if (first) return file.ReadRun(*first, count);
+    texts.resize(static_cast<std::size_t>(count));
+    return texts;
 }
 
 Status GatherStudent(const DataStore& store, std::string matrText, std::string_view recordText,
                      Student& student) {
     SplitRecord split = SplitStudentRecord(recordText);
     student.ExamRecs.reserve(static_cast<std::size_t>(split.ExamRecCount));
-    VELMARO_TRY(store.ExamFile().ForEachInRun(
-        split.FirstExamRec, split.ExamRecCount,
-        [&](std::string_view text) { student.ExamRecs.emplace_back(text); }));
+    VELMARO_TRY(ForEachOfRun(store.ExamFile(), split.FirstExamRec, split.ExamRecCount,
+                             [&](std::string_view text) { student.ExamRecs.emplace_back(text); }));
     student.YearRecs.reserve(static_cast<std::size_t>(split.YearRecCount));
-    VELMARO_TRY(store.YearFile().ForEachInRun(
-        split.FirstYearRec, split.YearRecCount,
-        [&](std::string_view text) { student.YearRecs.emplace_back(text); }));
+    VELMARO_TRY(ForEachOfRun(store.YearFile(), split.FirstYearRec, split.YearRecCount,
+                             [&](std::string_view text) { student.YearRecs.emplace_back(text); }));
     student.MatrText = std::move(matrText);
     student.fields = std::move(split.fields);
     return Ok();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,12 +36,14 @@ struct BasicStudentFields {
 using StudentFields = BasicStudentFields<std::string>;
 
 // A found registry record taken apart: the fields, where the student's runs of exam and
-// year records start, and how long they are.
+// year records start, and how long they are. A start that is no 32-bit number (written
+// "3E+09") is none: every record of that run reads as empty, as records outside the file do,
+// never as a record the number does not name.
 template <typename Text>
 struct BasicSplitRecord {
     BasicStudentFields<Text> fields;
-    std::int32_t FirstExamRec = 0;
-    std::int32_t FirstYearRec = 0;
+    std::optional<std::int32_t> FirstExamRec = 0;
+    std::optional<std::int32_t> FirstYearRec = 0;
     int ExamRecCount = 0;  // 0 ... 99
     int YearRecCount = 0;
 };
@@ -71,9 +74,9 @@ struct Student {
 };
 
 // The texts of the count records of file from first on (none when count is not positive),
-// read with one request.
-Result<std::vector<std::string>> GatherRecords(const RecordFile& file, std::int32_t first,
-                                               int count);
+// read with one request; count empty texts when there is no first.
+Result<std::vector<std::string>> GatherRecords(const RecordFile& file,
+                                               std::optional<std::int32_t> first, int count);
 
 // Builds the Student of a found record in student, which starts empty: splits the record
 // and gathers its exam records, then its year records. Filled in place because a lookup

@@ -21,6 +21,7 @@ namespace {
 // field. In a shorter one the fields that reach past its first length - 14 characters are
 // shortened or empty.
 constexpr std::size_t kCountsAndRunsLength = 14;
+constexpr std::size_t kRunsLength = 10;  // where the two runs start, at the very end
 constexpr std::size_t kFieldsLength = 41;
 
 // Whether yyYY is an academic year: two consecutive two-digit years.
@@ -56,11 +57,25 @@ struct RecordSpan {
 // as empty, is reported. The part that lies in the file is the student's like any run (the card
 // shows its records): it is set as the student's in inFile, for the overlap check, and
 // returned. Nothing when the run is empty, the file is missing, or no record lies in it.
-std::optional<RecordSpan> CheckRun(const SlotFile& file, std::int64_t first, int count,
+std::optional<RecordSpan> CheckRun(const SlotFile& file, std::optional<std::int32_t> firstRecord,
+                                   std::string_view firstField, int count,
                                    std::int64_t registryRecord, StudentRuns& inFile,
                                    CheckReport& report) {
     // The missing file itself is the problem to report, not every run into it.
     if (count <= 0 || !file.Present()) return std::nullopt;
+    if (!firstRecord) {
+        // No record of the file is read: the run lies before record 1 or past the end.
+        report.Note(NumericValue(firstField) < 0 ? ProblemKind::kRunBeforeFirstRecord
+                                                 : ProblemKind::kRunPastEnd,
+                    [&] {
+                        return Finding{std::string(kRegistryName), registryRecord, 0,
+                                       std::string(file.Name()) + " records from " +
+                                           Quoted(firstField) +
+                                           ", which is no 32-bit record number"};
+                    });
+        return std::nullopt;
+    }
+    const std::int64_t first = *firstRecord;
     const std::int64_t last = first + count - 1;
     if (first < 1) {
         report.Note(ProblemKind::kRunBeforeFirstRecord, [&] {
@@ -200,10 +215,13 @@ class StudentChecker {
                 });
             }
         }
+        const std::string_view runs = Right(trimmed, kRunsLength);
         const std::optional<RecordSpan> exams =
-            CheckRun(context_.exams, split.FirstExamRec, split.ExamRecCount, n, examRuns_, report_);
+            CheckRun(context_.exams, split.FirstExamRec, Left(runs, 5), split.ExamRecCount, n,
+                     examRuns_, report_);
         const std::optional<RecordSpan> years =
-            CheckRun(context_.years, split.FirstYearRec, split.YearRecCount, n, yearRuns_, report_);
+            CheckRun(context_.years, split.FirstYearRec, Right(runs, 5), split.YearRecCount, n,
+                     yearRuns_, report_);
 
         if (holds(f.DiplomaCode) && !context_.titleCodes.contains(f.DiplomaCode)) {
             report_.Note(ProblemKind::kUnknownDiplomaCode, [&] {
@@ -233,7 +251,8 @@ class StudentChecker {
         }
         // The card reads the last career year from the run's last record: none when that lies
         // outside the file.
-        const std::int64_t lastYear = split.FirstYearRec + split.YearRecCount - 1;
+        const std::int64_t lastYear =
+            std::int64_t{split.FirstYearRec.value_or(0)} + split.YearRecCount - 1;
         const bool lastYearInFile = years && years->last == lastYear;
         if (lastYearInFile) CheckLastCareerYear(n, lastYear);
         const LastDay careerEnd = CareerEnd(split, graduation, lastYearInFile ? lastYear : 0);

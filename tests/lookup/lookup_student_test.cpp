@@ -48,5 +48,23 @@ TEST(Lookup, TypedTextFindsTheRoundedKeyOrNothingAndReadsOnlyWhatItNeeds) {
     EXPECT_EQ(store.ExamFile().ReadRequests() + store.YearFile().ReadRequests(), reads);
 }
 
+// A run whose start is no 32-bit number ("3E+09", "-3E09") names no record: each of its
+// records reads as empty, as one outside the file does, and nothing is read for it (taken as
+// record 0, the run 0-1 showed record 1, another student's exam).
+TEST(Lookup, ARunStartingBeyondThirtyTwoBitsReadsAsEmptyRecords) {
+    const testdata::TempDataDir dir;
+    testdata::WriteThreeStudents(dir);
+    std::string beyond = testdata::RegistryText(5194, 2, 1);
+    beyond.replace(48, 10, "3E+09-3E09");
+    dir.Write("elenco.dir",
+              testdata::Slots({testdata::RegistryText(1, 3, 2, 1, 1), beyond}, kRegistrySlotSize));
+    const DataStore store = std::move(DataStore::LoadTables(dir.DataDir())).value();
+    const auto reads = store.ExamFile().ReadRequests() + store.YearFile().ReadRequests();
+    const Student student = *LookupStudent(store, "5194")->student;
+    EXPECT_EQ(student.ExamRecs, (std::vector<ExamRecord>(2)));
+    EXPECT_EQ(student.YearRecs, (std::vector<YearRecord>(1)));
+    EXPECT_EQ(store.ExamFile().ReadRequests() + store.YearFile().ReadRequests(), reads);
+}
+
 }  // namespace
 }  // namespace velmaro

@@ -169,6 +169,13 @@ const Breakage kBreakages[] = {
      }},
     {"a run starting at record 0", kRunBeforeFirstRecord, 1, "elenco.dir", 1, 0,
      "esami.dir records 0-1", [](DataSet& d) { d.registry[0] = RegistryText(10, 2, 2, 0, 1); }},
+    // A start beyond 32 bits names no record: by its sign, before record 1 or past the end.
+    {"a run starting beyond 32 bits", kRunPastEnd, 1, "elenco.dir", 1, 0,
+     "esami.dir records from \"3E+09\", which is no 32-bit record number",
+     [](DataSet& d) { d.registry[0] = With(RegistryText(10, 2, 2, 0, 1), 49, "3E+09"); }},
+    {"a run starting beyond 32 bits below", kRunBeforeFirstRecord, 1, "elenco.dir", 1, 0,
+     "velmara.dir records from \"-3E09\", which is no 32-bit record number",
+     [](DataSet& d) { d.registry[0] = With(RegistryText(10, 2, 2, 1, 0), 54, "-3E09"); }},
     {"a run past the end of its file", kRunPastEnd, 1, "elenco.dir", 3, 0,
      "velmara.dir records 5-7, the file has 6",
      [](DataSet& d) { d.registry[2] = RegistryText(30, 2, 3, 5, 5); }},

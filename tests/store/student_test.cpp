@@ -49,15 +49,17 @@ std::vector<std::string> Fields(const StudentFields& f) {
 }
 
 // The tail: exam and year counts, then the first exam and year record numbers.
+// A start that is no 32-bit number as -1.
 std::vector<std::int32_t> Tail(const SplitRecord& s) {
-    return {s.ExamRecCount, s.YearRecCount, s.FirstExamRec, s.FirstYearRec};
+    return {s.ExamRecCount, s.YearRecCount, s.FirstExamRec.value_or(-1),
+            s.FirstYearRec.value_or(-1)};
 }
 
 TEST(SplitStudentRecord, FullShortAndOddRecords) {
     const std::string head = "05193" + std::string(testdata::kStudentMiddle) + "   ";
     // A full record with trailing blanks; one cut inside the enrolment year, then its tail
     // 04 02 00007 00008; two texts too short for a tail (no records); counts that are negative
-    // (read as 0) or fractional (rounded half to even).
+    // (read as 0) or fractional (rounded half to even); starts beyond 32 bits (none).
     const std::pair<std::string, std::vector<std::int32_t>> cases[] = {
         {testdata::RegistryText(5193, 3, 12, 120, 45) + "  ", {3, 12, 120, 45}},
         {"051931780520100MI9604020000700008", {4, 2, 7, 8}},
@@ -65,7 +67,8 @@ TEST(SplitStudentRecord, FullShortAndOddRecords) {
         {"  12345678  ", {0, 0, 12345, 45678}},
         {head + "-1-90000100001", {0, 0, 1, 1}},
         {head + ".5.60000100001", {0, 1, 1, 1}},
-        {head + "1.9.0000100001", {1, 9, 1, 1}}};
+        {head + "1.9.0000100001", {1, 9, 1, 1}},
+        {head + "02013E+09 1E99", {2, 1, -1, -1}}};
     for (const auto& [text, tail] : cases)
         EXPECT_EQ(Tail(SplitStudentRecord(text)), tail) << text;
     EXPECT_THAT(Fields(SplitStudentRecord(cases[0].first).fields),

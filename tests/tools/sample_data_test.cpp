@@ -117,7 +117,7 @@ const struct {
          const auto found =
              SearchRegistry(d.Registry(), d.RegistryCount(), d.LastRegistryKey(), 4000);
          const SplitRecord split = SplitStudentRecord(found->record);
-         return d.ExamFile().ReadRecord(split.FirstExamRec + 4)->size() == 12;
+         return d.ExamFile().ReadRecord(split.FirstExamRec.value_or(0) + 4)->size() == 12;
      }},
     {kTypicalGraduate,
      [](auto& s, auto& d) {
