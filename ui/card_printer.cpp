@@ -19,13 +19,12 @@ void SetUpPdfPrinter(QPrinter& printer, const QString& path) {
 }
 
 Status SystemCardPrinter::PrintCard(const CardInput& card) {
+    // Asked first: listing the printers of a print system that is down would keep the window
+    // waiting for minutes and find none, and saving a file instead would pass for printing.
+    if (std::optional<std::string> unreachable = CupsSpoolerUnreachable()) {
+        return Error{"the printer", SpoolerUnreachableReason(*unreachable)};
+    }
     if (QPrinterInfo::availablePrinters().isEmpty()) {
-        // A print system that is down has printers all the same: saving a file instead would
-        // pass for printing.
-        if (std::optional<std::string> unreachable = CupsSpoolerUnreachable()) {
-            return Error{"the printer", "the print service at " + *unreachable +
-                                            " does not answer: is CUPS running?"};
-        }
         return AskingCardPrinter(AskedDestination::kPdfFile, dialogParent_, dataDir_)
             .PrintCard(card);
     }

@@ -24,7 +24,6 @@ struct CupsCalls {
     decltype(&cupsFreeJobs) freeJobs = nullptr;
     decltype(&cupsLastError) lastError = nullptr;
     decltype(&cupsLastErrorString) lastErrorString = nullptr;
-    decltype(&cupsGetDests2) getDests2 = nullptr;
     decltype(&cupsDoRequest) doRequest = nullptr;
     decltype(&ippNewRequest) newRequest = nullptr;
     decltype(&ippAddString) addString = nullptr;
@@ -32,6 +31,11 @@ struct CupsCalls {
     decltype(&ippGetString) getString = nullptr;
     decltype(&ippDelete) deleteIpp = nullptr;
     decltype(&cupsServer) server = nullptr;
+    decltype(&httpConnect2) connect = nullptr;
+    decltype(&httpSetTimeout) setTimeout = nullptr;
+    decltype(&httpClose) close = nullptr;
+    decltype(&cupsEncryption) encryption = nullptr;
+    decltype(&ippPort) port = nullptr;
     std::string failure;
 
     bool Loaded() const { return getNamedDest != nullptr; }
@@ -67,14 +71,18 @@ CupsCalls LoadCups() {
                      LookUp(library, "cupsFreeJobs", calls.freeJobs) &&
                      LookUp(library, "cupsLastError", calls.lastError) &&
                      LookUp(library, "cupsLastErrorString", calls.lastErrorString) &&
-                     LookUp(library, "cupsGetDests2", calls.getDests2) &&
                      LookUp(library, "cupsDoRequest", calls.doRequest) &&
                      LookUp(library, "ippNewRequest", calls.newRequest) &&
                      LookUp(library, "ippAddString", calls.addString) &&
                      LookUp(library, "ippFindAttribute", calls.findAttribute) &&
                      LookUp(library, "ippGetString", calls.getString) &&
                      LookUp(library, "ippDelete", calls.deleteIpp) &&
-                     LookUp(library, "cupsServer", calls.server);
+                     LookUp(library, "cupsServer", calls.server) &&
+                     LookUp(library, "httpConnect2", calls.connect) &&
+                     LookUp(library, "httpSetTimeout", calls.setTimeout) &&
+                     LookUp(library, "httpClose", calls.close) &&
+                     LookUp(library, "cupsEncryption", calls.encryption) &&
+                     LookUp(library, "ippPort", calls.port);
     return all ? calls : Unloaded("a function is missing from it");
 }
 
@@ -83,12 +91,21 @@ const CupsCalls& Cups() {
     return calls;
 }
 
+// A queue as Qt names it, "name" or "name/instance" (an instance is a set of options the
+// user saved for the queue): the spooler knows the name and keeps the jobs under it.
+struct QueueName {
+    std::string name;
+    std::string instance;
+
+    explicit QueueName(const std::string& queue)
+        : name(queue.substr(0, queue.find('/'))),
+          instance(queue.size() > name.size() ? queue.substr(name.size() + 1) : "") {}
+};
+
 // The queue's destination as the spooler describes it; freed on destruction.
 class Destination {
   public:
-    explicit Destination(const std::string& queue)
-        : dest_(Cups().Loaded() ? Cups().getNamedDest(CUPS_HTTP_DEFAULT, queue.c_str(), nullptr)
-                                : nullptr) {}
+    explicit Destination(const std::string& queue) : dest_(Named(QueueName(queue))) {}
     ~Destination() {
         if (dest_) Cups().freeDests(1, dest_);
     }
@@ -103,6 +120,12 @@ class Destination {
     }
 
   private:
+    static cups_dest_t* Named(const QueueName& queue) {
+        if (!Cups().Loaded()) return nullptr;
+        return Cups().getNamedDest(CUPS_HTTP_DEFAULT, queue.name.c_str(),
+                                   queue.instance.empty() ? nullptr : queue.instance.c_str());
+    }
+
     cups_dest_t* dest_;
 };
 
@@ -110,9 +133,10 @@ class Destination {
 class Jobs {
   public:
     explicit Jobs(const std::string& queue)
-        : count_(Cups().Loaded() ? Cups().getJobs2(CUPS_HTTP_DEFAULT, &jobs_, queue.c_str(), 0,
-                                                   CUPS_WHICHJOBS_ALL)
-                                 : 0) {}
+        : count_(Cups().Loaded()
+                     ? Cups().getJobs2(CUPS_HTTP_DEFAULT, &jobs_, QueueName(queue).name.c_str(), 0,
+                                       CUPS_WHICHJOBS_ALL)
+                     : 0) {}
     ~Jobs() {
         if (jobs_) Cups().freeJobs(count_, jobs_);
     }
@@ -150,15 +174,30 @@ std::string PrinterStateMessage(const std::string& uri) {
     return message;
 }
 
+// Whether the spooler answers a request within kSpoolerPatience. A spooler that accepts the
+// connection and never answers (stopped, or hung) keeps each of the library's requests, and the
+// window, waiting for a minute or more.
+constexpr int kSpoolerPatienceMilliseconds = 5000;
+
+bool SpoolerAnswers() {
+    http_t* connection =
+        Cups().connect(Cups().server(), Cups().port(), nullptr, AF_UNSPEC, Cups().encryption(), 1,
+                       kSpoolerPatienceMilliseconds, nullptr);
+    if (connection == nullptr) return false;
+    // Without a callback to ask whether to go on waiting, a request gives up at the timeout.
+    Cups().setTimeout(connection, kSpoolerPatienceMilliseconds / 1000.0, nullptr, nullptr);
+    ipp_t* response = Cups().doRequest(connection, Cups().newRequest(IPP_OP_CUPS_GET_DEFAULT), "/");
+    // "Not found" (no default printer) is an answer too.
+    const bool answered = response != nullptr || Cups().lastError() < IPP_STATUS_ERROR_INTERNAL;
+    Cups().deleteIpp(response);
+    Cups().close(connection);
+    return answered;
+}
+
 }  // namespace
 
 std::optional<std::string> CupsSpoolerUnreachable() {
-    if (!Cups().Loaded()) return std::nullopt;
-    cups_dest_t* destinations = nullptr;
-    const int count = Cups().getDests2(CUPS_HTTP_DEFAULT, &destinations);
-    const ipp_status_t status = Cups().lastError();
-    Cups().freeDests(count, destinations);
-    if (count > 0 || status != IPP_STATUS_ERROR_SERVICE_UNAVAILABLE) return std::nullopt;
+    if (!Cups().Loaded() || SpoolerAnswers()) return std::nullopt;
     // The library comes with Qt's print support; a machine without the scheduler has no
     // printer, which is no fault. A scheduler installed here, or a print server named in the
     // settings, that does not answer is one.
@@ -171,6 +210,10 @@ std::optional<std::string> CupsSpoolerUnreachable() {
         std::string(configured && *configured ? configured : "/usr/lib/cups") + "/daemon";
     if (local && ::access(schedulerPrograms.c_str(), F_OK) != 0) return std::nullopt;
     return server.empty() ? std::string("the print service") : server;
+}
+
+std::string SpoolerUnreachableReason(const std::string& server) {
+    return "the print service at " + server + " does not answer: is CUPS running?";
 }
 
 std::optional<std::string> CupsUnavailable() {

@@ -6,11 +6,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QPrintEngine>
 #include <QPrinter>
 #include <QRegularExpression>
@@ -336,6 +339,68 @@ TEST_F(CupsPrinting, WithoutADefaultPrinterTheUserIsAskedAndADeadServiceIsAnErro
     cupsSetServer(nullptr);
     qputenv("PRINTER", kQueue);
     EXPECT_TRUE(printed.ok()) << printed.error().Message();  // cancelled: nothing to report
+}
+
+// A job is never handed to nobody in silence: a queue the spooler no longer knows (removed
+// after the dialog listed it) is an error, and an instance of a queue ("name/instance", a set
+// of options the user saved) is the queue's, with its problems.
+TEST_F(CupsPrinting, AQueueTheSpoolerDoesNotKnowIsAnErrorAndAnInstanceIsItsQueue) {
+    WaitUntilIdle();
+    const int lastJobBefore = CupsLastJobId(kQueue);
+    const QString goneQueue = QStringLiteral("velmaro-test-gone");
+    int status = 0;
+    testing::ProgramOutput(QStringLiteral("lpadmin"),
+                           {"-p", goneQueue, "-E", "-v", "cups-pdf:/", "-P",
+                            "/usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd"},
+                           &status);
+    if (status != 0) GTEST_SKIP() << "lpadmin needs the rights of a CUPS administrator";
+    QPrinter gone(QPrinter::HighResolution);
+    gone.setPrinterName(goneQueue);
+    testing::ProgramOutput(QStringLiteral("lpadmin"), {"-x", goneQueue});
+    ASSERT_EQ(gone.printerName(), goneQueue);
+    Status printed = PrintCardJob(gone, card_.Input());
+    ASSERT_FALSE(printed.ok());
+    EXPECT_EQ(printed.error().Message(),
+              "printer velmaro-test-gone: the print service knows no such printer (was it "
+              "removed?)");
+
+    testing::ProgramOutput(QStringLiteral("cupsreject"), {kQueue});
+    QPrinter instance(QPrinter::HighResolution);
+    instance.setPrinterName(QString::fromUtf8(kQueue) + "/copia");
+    printed = PrintCardJob(instance, card_.Input());
+    testing::ProgramOutput(QStringLiteral("cupsaccept"), {kQueue});
+    ASSERT_FALSE(printed.ok());
+    EXPECT_EQ(printed.error().reason, "the printer is not accepting jobs");
+    EXPECT_EQ(JobTitlesAfter(lastJobBefore), QStringList()) << "nothing was sent";
+}
+
+// A print service that takes the connection and never answers (stopped with SIGSTOP, hung)
+// is an error within seconds: listing its printers would keep the window waiting for minutes,
+// then ask for a file name.
+TEST_F(CupsPrinting, APrintServiceThatNeverAnswersIsAnErrorWithinSeconds) {
+    const QTemporaryDir folder;
+    const std::string socketPath = folder.filePath("cups.sock").toStdString();
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, socketPath.c_str(), sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 8), 0);  // connections wait in the backlog, never taken
+
+    cupsSetServer(socketPath.c_str());
+    QElapsedTimer waited;
+    waited.start();
+    Status printed = Error{"", "not printed"};
+    const std::string dialogs = DialogsOpenedBy(
+        [&] { printed = SystemCardPrinter(nullptr, "/nonexistent/").PrintCard(card_.Input()); });
+    const qint64 seconds = waited.elapsed() / 1000;
+    cupsSetServer(nullptr);
+    ::close(listener);
+    EXPECT_EQ(dialogs, "");
+    ASSERT_FALSE(printed.ok());
+    EXPECT_EQ(printed.error().Message(), "the printer: the print service at " + socketPath +
+                                             " does not answer: is CUPS running?");
+    EXPECT_LT(seconds, 30);
 }
 
 // Run by ctest with refuse_libcups preloaded, which makes Velmaro's dlopen of libcups fail;
