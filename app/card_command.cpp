@@ -26,6 +26,7 @@
 #include "render/text_metrics.h"
 #include "store/data_file_guard.h"
 #include "store/data_store.h"
+#include "ui/card_font_check.h"
 #include "ui/file_name_text.h"
 #include "ui/output_file.h"
 #include "ui/pdf_creation_date.h"
@@ -132,6 +133,16 @@ int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
     if (Status counted = CheckCardNumbers(*options); !counted) {
         ReportUsageError(std::cerr, counted.error().reason, "velmaro card");
         return kUsageErrorStatus;
+    }
+    // Without a usable font a card has lines and dots but not one letter.
+    if (options->format != CardFormat::kOps || options->metrics != CardMetrics::kFixed) {
+        if (const auto problem = CardFontProblem(options->format == CardFormat::kPdf)) {
+            std::cerr << "velmaro: " << *problem << "\n";
+            return kCardsFailed;
+        }
+        if (const auto warning = CardFontSubstituteWarning()) {
+            std::cerr << "velmaro: " << *warning << "\n";
+        }
     }
     // Before any card is drawn, rather than when the first PDF is finished.
     if (options->format == CardFormat::kPdf) {

@@ -31,6 +31,10 @@ int main(int argc, char* argv[]) {
     std::set_terminate(velmaro::EndForUnexpectedFailure);
     // A bad_alloc thrown without the handler (Qt's own containers) is never caught, so the
     // terminate handler ends the program before anything is unwound.
+    // An empty SOURCE_DATE_EPOCH means none; the font library, which reads it when it writes
+    // its cache, would print an error line for each font folder of a successful run.
+    if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch != nullptr && *epoch == '\0')
+        ::unsetenv("SOURCE_DATE_EPOCH");
     const velmaro::Command command = velmaro::CommandOf(argc, argv);
     // The check draws nothing and needs a few files; cards and the window need the fonts'.
     if (command != velmaro::Command::kCheck && openFiles &&

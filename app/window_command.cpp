@@ -20,6 +20,7 @@
 #include "app/data_dir_startup.h"
 #include "base/printable_text.h"
 #include "lookup/display_flow.h"
+#include "ui/card_font_check.h"
 #include "ui/file_name_text.h"
 #include "ui/frm_vel.h"
 #include "ui/qt_text_metrics.h"
@@ -229,6 +230,13 @@ int RunWindowCommand(int argc, char* argv[]) {
         std::cerr << "velmaro: the window cannot be shown: " << *problem
                   << "; 'velmaro card' draws cards without a display\n";
         return kUsageErrorStatus;
+    }
+    if (const std::optional<std::string> problem = CardFontProblem(false)) {
+        std::cerr << "velmaro: the window cannot show cards: " << *problem << "\n";
+        return kUsageErrorStatus;
+    }
+    if (const std::optional<std::string> warning = CardFontSubstituteWarning()) {
+        std::cerr << "velmaro: " << *warning << "\n";
     }
     // The desktop entry the window belongs to (its id on Wayland): its name and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.velmaro.Velmaro"));

@@ -211,6 +211,82 @@ TEST(CardCommand, ALowLimitOfOpenFilesDrawsTheSameCard) {
     EXPECT_EQ(check.exitCode, 0) << check.err;
 }
 
+// Cards need a font with the card's letters: without one, a card would have its lines and dots
+// and not one letter, with status 0. A font of other measures than Arial's draws the card with
+// a warning; one that a PDF cannot embed (not TrueType) stops a PDF before any is written.
+TEST(CardCommand, WithoutAFontForTheCardsLettersNoCardIsDrawnAndAStandInIsNamed) {
+    QTemporaryDir folder;
+    const auto fontConfig = [&](const QString& name, const QString& rules) {
+        const QString path = folder.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(("<?xml version=\"1.0\"?><fontconfig>" + rules + "<cachedir>" +
+                    folder.filePath("cache") + "</cachedir></fontconfig>")
+                       .toUtf8());
+        QProcessEnvironment environment;
+        environment.insert("FONTCONFIG_FILE", path);
+        return environment;
+    };
+    const QProcessEnvironment noFonts = fontConfig("none.conf", "");
+    const ProcessRun refused = RunVelmaro(
+        {"card", kToday, "--data-dir", kData, "-o", folder.filePath("c.png"), "268"}, noFonts);
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_EQ(refused.err,
+              "velmaro: no font of this system draws the card's letters (\"Arial\" finds no "
+              "font): install the package fonts-liberation2 (Liberation Sans, with Arial's "
+              "measures)\n");
+    EXPECT_FALSE(QFileInfo::exists(folder.filePath("c.png")));
+    const ProcessRun fixed = RunVelmaro(
+        {"card", kToday, "--data-dir", kData, "--format", "ops", "--metrics", "fixed", "268"},
+        noFonts);
+    EXPECT_EQ(fixed.exitCode, 0) << fixed.err;
+    // The system's fonts, cached anew: an empty SOURCE_DATE_EPOCH, which is none, makes the
+    // font library complain while it writes its cache unless it is taken away.
+    QProcessEnvironment emptyEpoch = fontConfig(
+        "system.conf", "<dir>/usr/share/fonts</dir><include>/etc/fonts/conf.d</include>");
+    emptyEpoch.insert("SOURCE_DATE_EPOCH", "");
+    const ProcessRun uncached = RunVelmaro(
+        {"card", kToday, "--data-dir", kData, "-o", folder.filePath("e.png"), "268"}, emptyEpoch);
+    EXPECT_EQ(uncached.exitCode, 0);
+    EXPECT_EQ(uncached.err, "");
+
+    // The system's fonts without Liberation Sans: "Arial" finds another family.
+    const QProcessEnvironment otherFont = fontConfig(
+        "other.conf",
+        "<include ignore_missing=\"yes\">/etc/fonts/fonts.conf</include><selectfont><rejectfont>"
+        "<glob>/usr/share/fonts/truetype/liberation*/*</glob></rejectfont></selectfont>");
+    QProcess match;
+    match.setProcessEnvironment([&] {
+        QProcessEnvironment all = QProcessEnvironment::systemEnvironment();
+        all.insert(otherFont);
+        return all;
+    }());
+    match.start("fc-match", {"-f", "%{family[0]}|%{fontformat}", "Arial"});
+    if (!match.waitForFinished() || match.exitCode() != 0) GTEST_SKIP() << "no fc-match";
+    const QStringList found = QString::fromUtf8(match.readAllStandardOutput()).split('|');
+    if (found.value(0).isEmpty() || found.value(0) == "Arial") GTEST_SKIP() << "no other font";
+    const ProcessRun png = RunVelmaro(
+        {"card", kToday, "--data-dir", kData, "-o", folder.filePath("o.png"), "268"}, otherFont);
+    EXPECT_EQ(png.exitCode, 0);
+    EXPECT_EQ(png.err, "velmaro: the card's font Arial is drawn with \"" + found[0].toStdString() +
+                           "\", whose letters are not Arial's size: texts may not fit their "
+                           "places; install the package fonts-liberation2 (Liberation Sans, "
+                           "with Arial's measures)\n");
+    const ProcessRun pdf = RunVelmaro({"card", kToday, "--data-dir", kData, "--split",
+                                       folder.filePath("split"), "--format", "pdf", "268", "5193"},
+                                      otherFont);
+    if (found.value(1) == "TrueType") {
+        EXPECT_EQ(pdf.exitCode, 0) << pdf.err;
+    } else {
+        EXPECT_EQ(pdf.exitCode, 2);
+        EXPECT_EQ(pdf.err, "velmaro: the font Arial is found as \"" + found[0].toStdString() +
+                               "\", whose outlines are not TrueType and cannot be embedded in a "
+                               "PDF: install the package fonts-liberation2 (Liberation Sans, "
+                               "with Arial's measures)\n");
+        EXPECT_FALSE(QFileInfo::exists(folder.filePath("split")));
+    }
+}
+
 // A runtime folder that cannot be made (XDG_RUNTIME_DIR left from another session) is no
 // card's concern: a run that succeeds says nothing.
 TEST(CardCommand, AnUnusableRuntimeFolderIsNotMentioned) {

@@ -1,0 +1,70 @@
+#include "ui/card_font_check.h"
+
+#include <QFontInfo>
+#include <QRawFont>
+#include <QString>
+
+#include <array>
+
+#include "ui/qt_text_metrics.h"
+
+namespace velmaro {
+
+namespace {
+
+// Letters, digits and the punctuation of the card's labels and dates: a font that lacks one
+// of them is no font for cards.
+constexpr char kCardCharacters[] =
+    "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz.:/()";
+
+// Families drawn to Arial's measures: a card laid out with one of them is the card.
+constexpr std::array<const char*, 3> kArialMeasuredFamilies = {"Arial", "Liberation Sans", "Arimo"};
+
+// The family of the font that draws font; empty when none does (Qt then draws boxes, and
+// asking a raw font of it for its family crashes).
+// Without the foundry Qt adds where two foundries have a family of that name ("Nimbus Sans
+// [urw]").
+QString FamilyOf(const QFont& font) {
+    const QString family = QFontInfo(font).family();
+    return family.section(QStringLiteral(" ["), 0, 0);
+}
+
+}  // namespace
+
+std::optional<std::string> CardFontProblem(bool embedded) {
+    const QRawFont font = QRawFont::fromFont(CardPrinterFont());
+    const QString family = FamilyOf(CardPrinterFont());
+    for (const char* character = kCardCharacters; *character != '\0'; ++character) {
+        if (!family.isEmpty() && font.isValid() && font.supportsCharacter(QLatin1Char(*character)))
+            continue;
+        const std::string found = family.isEmpty()
+                                      ? std::string("no font")
+                                      : "\"" + family.toStdString() + "\", which lacks \"" +
+                                            std::string(1, *character) + "\"";
+        return "no font of this system draws the card's letters (\"Arial\" finds " + found +
+               "): " + kArialMeasuresAdvice;
+    }
+    // The font system hands out the tables of TrueType fonts only: an OpenType font with
+    // PostScript outlines (CFF), or a Type 1 font, has none to read.
+    if (embedded && font.fontTable("head").isEmpty()) return NotEmbeddableReason(CardPrinterFont());
+    return std::nullopt;
+}
+
+std::string NotEmbeddableReason(const QFont& font) {
+    return "the font " + font.family().toStdString() + " is found as \"" +
+           FamilyOf(font).toStdString() +
+           "\", whose outlines are not TrueType and cannot be embedded in a PDF: " +
+           kArialMeasuresAdvice;
+}
+
+std::optional<std::string> CardFontSubstituteWarning() {
+    const QString family = FamilyOf(CardPrinterFont());
+    if (family.isEmpty()) return std::nullopt;
+    for (const char* measured : kArialMeasuredFamilies)
+        if (family.compare(QLatin1String(measured), Qt::CaseInsensitive) == 0) return std::nullopt;
+    return "the card's font Arial is drawn with \"" + family.toStdString() +
+           "\", whose letters are not Arial's size: texts may not fit their places; " +
+           kArialMeasuresAdvice;
+}
+
+}  // namespace velmaro
