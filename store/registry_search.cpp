@@ -6,13 +6,23 @@
 
 namespace velmaro {
 
+namespace {
+
+// Registry records read with one request when every key is listed: 248 KB.
+constexpr std::int64_t kRecordsReadAtOnce = 4096;
+// Keys given room for before they are read: a registry whose length promises millions of
+// records may hold far fewer keys.
+constexpr std::int32_t kKeysReservedAtOnce = 1 << 20;
+
+}  // namespace
+
 Result<RegistryKeyList> RegistryKeys(const RecordFile& registry, std::int32_t count) {
     VELMARO_TRY(registry.Refresh());
     RegistryKeyList list;
     std::vector<std::int32_t>& keys = list.keys;
-    keys.reserve(static_cast<std::size_t>(std::max(count, 0)));
+    keys.reserve(static_cast<std::size_t>(std::clamp(count, 0, kKeysReservedAtOnce)));
     std::int64_t record = 0;
-    VELMARO_TRY(registry.ForEachInRun(1, count, [&](std::string_view text) {
+    const auto take = [&](std::string_view text) {
         ++record;
         if (const std::int32_t key = RecordKey(text); key >= 1) {
             keys.push_back(key);
@@ -20,7 +30,11 @@ Result<RegistryKeyList> RegistryKeys(const RecordFile& registry, std::int32_t co
             list.firstUnreachable = record;
             list.firstUnreachableKey = std::string(text.substr(0, 5));
         }
-    }));
+    };
+    // Block by block: a registry larger than the copy kept in memory is never held whole.
+    for (std::int64_t first = 1; first <= count; first += kRecordsReadAtOnce)
+        VELMARO_TRY(registry.ForEachInRun(
+            first, std::min<std::int64_t>(kRecordsReadAtOnce, count - first + 1), take));
     // A registry out of order or with a key repeated (which the check reports) still gives each
     // key once, in order.
     if (!std::is_sorted(keys.begin(), keys.end())) std::sort(keys.begin(), keys.end());

@@ -91,6 +91,18 @@ TEST(CardBatch, AllDrawsEveryStudentInKeyOrder) {
         EXPECT_FALSE(QFileInfo::exists(path) && QFileInfo(path).isFile());
         EXPECT_TRUE(QDir(path).isEmpty());
     }
+
+    // A registry of 2 GiB (empty slots, read from holes) listed under a limit of 1.5 GiB: the
+    // keys are read block by block, never the registry whole.
+    std::filesystem::resize_file(shuffled.PathOf("elenco.dir"), std::uintmax_t{2} << 30);
+    const auto huge = RunVelmaro({"card", "--all", "--format=ops", "--metrics=fixed", "--data-dir",
+                                  QString::fromStdString(shuffled.DataDir())},
+                                 {}, {}, {}, [] {
+                                     const rlimit limit{std::uintmax_t{3} << 29, RLIM_INFINITY};
+                                     ::setrlimit(RLIMIT_AS, &limit);
+                                 });
+    EXPECT_EQ(huge.exitCode, 1) << huge.err;
+    EXPECT_THAT(huge.err, ::testing::HasSubstr("34636833 records have a key that is no MATRICOLA"));
 }
 
 TEST(CardBatch, SplitFilesAreTheOneByOneCardsWhateverTheThreads) {
