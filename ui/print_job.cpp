@@ -15,6 +15,7 @@
 #include "ui/output_file.h"
 #include "ui/painter_surface.h"
 #include "ui/qt_text_metrics.h"
+#include "ui/spool_folder.h"
 
 namespace velmaro {
 
@@ -159,6 +160,9 @@ Status PrintCardJob(QPrinter& printer, const CardInput& card) {
                 return Error{target, SpoolerUnreachableReason(*unreachable)};
             }
             return Error{target, "the print service knows no such printer (was it removed?)"};
+        }
+        if (std::optional<std::string> problem = SpoolFolderProblem()) {
+            return Error{target, *problem};
         }
     }
     int lastJobBefore = 0;

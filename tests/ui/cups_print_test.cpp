@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -22,6 +23,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -401,6 +403,29 @@ TEST_F(CupsPrinting, APrintServiceThatNeverAnswersIsAnErrorWithinSeconds) {
     EXPECT_EQ(printed.error().Message(), "the printer: the print service at " + socketPath +
                                              " does not answer: is CUPS running?");
     EXPECT_LT(seconds, 30);
+}
+
+// Qt writes the job to the temporary folder unchecked: where that folder cannot take it whole
+// (a full disk; here a limit on the size of files) the spooler would receive a cut file, and
+// the user no error. It is an error naming the folder, and nothing is sent.
+TEST_F(CupsPrinting, ATemporaryFolderThatCannotTakeTheJobIsAnErrorAndNothingIsSent) {
+    WaitUntilIdle();
+    const int lastJobBefore = CupsLastJobId(kQueue);
+    const auto usualSignal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit usual{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &usual), 0);
+    const rlimit small{4096, usual.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const Status printed = PrintToQueue(card_);
+    ::setrlimit(RLIMIT_FSIZE, &usual);
+    std::signal(SIGXFSZ, usualSignal);
+    ASSERT_FALSE(printed.ok());
+    EXPECT_EQ(printed.error().reason, "the temporary folder " + QDir::tempPath().toStdString() +
+                                          " cannot take the print job before it goes to the "
+                                          "printer: File too large");
+    EXPECT_EQ(JobTitlesAfter(lastJobBefore), QStringList()) << "nothing was sent";
+    EXPECT_EQ(QDir(QDir::tempPath()).entryList({".velmaro-print-*"}, QDir::Files | QDir::Hidden),
+              QStringList());
 }
 
 // Run by ctest with refuse_libcups preloaded, which makes Velmaro's dlopen of libcups fail;
