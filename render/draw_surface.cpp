@@ -27,9 +27,22 @@ void DrawSurface::EndLine() {
 
 namespace {
 
+// No page shows more than a few hundred characters of one line at the card's size: a text is
+// cut after 8 KB (on a character's boundary), so that an absurd one (a table line of
+// megabytes) costs no more than that to measure, draw and record.
+constexpr std::size_t kLongestDrawnText = 8192;
+
+std::string_view Drawable(std::string_view text) {
+    if (text.size() <= kLongestDrawnText) return text;
+    std::size_t end = kLongestDrawnText;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    return text.substr(0, end);
+}
+
 // The text an item prints; numberText holds a number item's text.
 std::string_view ItemText(const PrintItem& item, std::string& numberText) {
-    if (item.kind != PrintItem::Kind::kNumber) return item.text;
+    if (item.kind != PrintItem::Kind::kNumber) return Drawable(item.text);
     numberText = NumberItemText(item.number);
     return numberText;
 }

@@ -42,6 +42,22 @@ TEST(Print, TabPastTheStartOfItsColumnGoesToTheNextLine) {
     }
 }
 
+// A text of megabytes (one line of a table) is drawn as its first 8 KB, never cutting a
+// character: measuring and drawing it whole took seconds and gigabytes for nothing the page
+// shows; what follows it on the line is placed by the part drawn.
+TEST(Print, AnAbsurdlyLongTextIsDrawnAsItsFirstEightKilobytes) {
+    std::ostringstream out;
+    const FixedMetrics metrics;
+    RecordingSurface surface(out, metrics);
+    std::string huge = "x";
+    for (int i = 0; i < 1 << 20; ++i)
+        huge += "\u00e8";  // two bytes each: byte 8192 is the second of one
+    surface.Print({PrintItem::Text(huge), PrintItem::Text("28", false)});
+    const std::string drawn = "x" + std::string(huge, 1, 8190);
+    EXPECT_EQ(out.str(), "text 0.0 0.0 " + JsonString(drawn) + "\ntext " +
+                             FormatCoordinate(4096 * 100) + " 0.0 \"28\"\n");
+}
+
 std::string Op(const std::string& kind, std::initializer_list<double> numbers,
                const std::string& tail = "") {
     std::string op = kind;
