@@ -47,8 +47,8 @@ std::optional<std::string> WhyTooLargeToHold(off_t size) {
     if (rlimit limit{}; ::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
         room = std::min<std::uintmax_t>(room, limit.rlim_cur);
     if (size < 0 || static_cast<std::uintmax_t>(size) < room) return std::nullopt;
-    return "holds " + std::to_string(size) + " bytes, as much as or more than the memory " +
-           "Velmaro may use (" + std::to_string(room) + "): it is no data file to read whole";
+    return "holds " + std::to_string(size) + " bytes, too many to read whole into the memory " +
+           "Velmaro may use (" + std::to_string(room) + " bytes)";
 }
 
 void StartReadingAhead(const std::string& path) {

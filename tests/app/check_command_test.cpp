@@ -105,7 +105,8 @@ TEST(CheckCommand, AFileLargerThanMemoryIsNamedAndNotRead) {
         ASSERT_EQ(::truncate(data.PathOf(huge).c_str(), memory), 0);
         const QString dataDir = QString::fromStdString(data.DataDir());
         const std::string named =
-            "/" + std::string(huge) + ": holds " + std::to_string(memory) + " bytes";
+            "/" + std::string(huge) + ": holds " + std::to_string(memory) +
+            " bytes, too many to read whole into the memory Velmaro may use (";
         const ProcessRun check = RunVelmaro({"check", "--data-dir", dataDir}, {}, {}, {}, inChild);
         EXPECT_EQ(check.exitCode, 2);
         EXPECT_EQ(check.err.rfind("velmaro: ", 0), 0u);
