@@ -49,6 +49,9 @@ QFont WithoutKerning(QFont font) {
 QFont ArialFont(double points) {
     QFont font(QStringLiteral("Arial"));
     font.setPointSizeF(points);
+    // Hinting only ever up and down, as fontconfig's default "slight" does: a system set to
+    // full hinting would otherwise round every advance and move the card's texts.
+    font.setHintingPreference(QFont::PreferVerticalHinting);
     return font;
 }
 

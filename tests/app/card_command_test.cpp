@@ -250,6 +250,18 @@ TEST(CardCommand, WithoutAFontForTheCardsLettersNoCardIsDrawnAndAStandInIsNamed)
     EXPECT_EQ(uncached.exitCode, 0);
     EXPECT_EQ(uncached.err, "");
 
+    // A system set to hint fonts fully measures the card as one that hints slightly, its
+    // default: the texts stay where they are.
+    const QStringList measured{"card", kToday, "--data-dir", kData, "--format", "ops", "268"};
+    const ProcessRun usual = RunVelmaro(measured);
+    const ProcessRun hinted =
+        RunVelmaro(measured, fontConfig("full.conf",
+                                        "<include>/etc/fonts/fonts.conf</include><match "
+                                        "target=\"font\"><edit name=\"hintstyle\" "
+                                        "mode=\"assign\"><const>hintfull</const></edit></match>"));
+    EXPECT_EQ(hinted.exitCode, 0) << hinted.err;
+    EXPECT_TRUE(hinted.out == usual.out);
+
     // The system's fonts without Liberation Sans: "Arial" finds another family.
     const QProcessEnvironment otherFont = fontConfig(
         "other.conf",
