@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
 #include <ostream>
@@ -34,6 +35,13 @@ class ShortText {
     // Compares the texts whole: a longer text never equals a ShortText, whatever it begins with.
     friend constexpr bool operator==(const ShortText& a, std::string_view b) {
         return a.view() == b;
+    }
+    // Two ShortTexts: without it, either one converts to a view and the comparison could go
+    // either way round. A template, so that a literal ("31") is never made a ShortText for it.
+    template <typename Other>
+    requires std::same_as<Other, ShortText>
+    friend constexpr bool operator==(const ShortText& a, const Other& b) {
+        return a.view() == b.view();
     }
     friend std::ostream& operator<<(std::ostream& out, const ShortText& text) {
         return out << text.view();
