@@ -260,6 +260,7 @@ int RunWindowCommand(int argc, char* argv[]) {
     if (options->quitAfterShow) window->installEventFilter(&quitter);
     window->show();
     if (options->matricola) window->ShowNumber(QString::fromStdString(*options->matricola));
+    if (options->quitAfterShow && quitter.Painted()) return 0;
     return application.exec();
 }
 

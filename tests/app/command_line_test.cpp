@@ -156,6 +156,18 @@ TEST(CommandLine, TheWindowOpensOnAnXDisplayOfEnoughColours) {
     }
 }
 
+// The window timed from the outside ends after its first paint also when the number it shows
+// is not found: the message box opened before the application's loop ran, and it never ended.
+TEST(CommandLine, TheWindowTimedFromOutsideEndsAlsoAfterANumberNotFound) {
+    QProcessEnvironment offscreen;
+    offscreen.insert("QT_QPA_PLATFORM", "offscreen");
+    for (const QString number : {"5193", "1"}) {
+        const ProcessRun run =
+            RunVelmaro({"--data-dir", kSample, "--quit-after-show", number}, offscreen);
+        EXPECT_EQ(run.exitCode, 0) << number.toStdString() << run.err;
+    }
+}
+
 TEST(CommandLine, DashOutputWritesEveryFormatToStandardOutput) {
     QTemporaryDir folder;
     const QStringList common{"card", kToday, "--data-dir", kSample};
