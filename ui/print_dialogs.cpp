@@ -12,6 +12,7 @@
 #include "store/data_file_guard.h"
 #include "ui/card_files.h"
 #include "ui/card_printer.h"
+#include "ui/cups_queue.h"
 #include "ui/file_name_text.h"
 #include "ui/print_job.h"
 #include "ui/window_caption.h"
@@ -105,6 +106,14 @@ Status SaveAsImage(QWidget* parent, const CardInput& card, const std::string& da
 }  // namespace
 
 Status AskingCardPrinter::PrintCard(const CardInput& card) {
+    // The dialogs list the printers first: a print service that does not answer would keep the
+    // window waiting for a minute or more.
+    if (destination_ == AskedDestination::kPrintDialog ||
+        destination_ == AskedDestination::kPreview) {
+        if (std::optional<std::string> unreachable = CupsSpoolerUnreachable()) {
+            return Error{"the printer", SpoolerUnreachableReason(*unreachable)};
+        }
+    }
     switch (destination_) {
         case AskedDestination::kPrintDialog:
             return PrintThroughDialog(parent_, card, dataDir_);

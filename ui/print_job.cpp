@@ -149,24 +149,23 @@ Status PrintCardJob(QPrinter& printer, const CardInput& card) {
     const std::string queue = printer.printerName().toStdString();
     // Printed blind, a job the queue refuses would be reported as printed.
     const bool spooled = IsSpooled(printer);
+    int lastJobBefore = 0;
     if (spooled) {
         if (std::optional<std::string> unavailable = CupsUnavailable()) {
             return Error{target,
                          "the print spooler cannot be asked about the job (" + *unavailable + ")"};
         }
+        // Asked first, with a short wait: every other question would wait a minute or more.
+        if (std::optional<std::string> unreachable = CupsSpoolerUnreachable()) {
+            return Error{target, SpoolerUnreachableReason(*unreachable)};
+        }
         // Qt hands a job for a queue the spooler does not know to nobody, and says nothing.
         if (!CupsKnowsQueue(queue)) {
-            if (std::optional<std::string> unreachable = CupsSpoolerUnreachable()) {
-                return Error{target, SpoolerUnreachableReason(*unreachable)};
-            }
             return Error{target, "the print service knows no such printer (was it removed?)"};
         }
         if (std::optional<std::string> problem = SpoolFolderProblem()) {
             return Error{target, *problem};
         }
-    }
-    int lastJobBefore = 0;
-    if (spooled) {
         if (std::optional<std::string> problem = CupsQueueProblem(queue)) {
             return Error{target, *problem};
         }

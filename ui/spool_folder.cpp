@@ -3,8 +3,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <QDir>
-
 #include <array>
 #include <cerrno>
 #include <cstdlib>
@@ -39,7 +37,10 @@ int WriteTrialAndClose(int descriptor) {
 }  // namespace
 
 std::optional<std::string> SpoolFolderProblem() {
-    const std::string folder = QDir::tempPath().toStdString();
+    // The folder as Qt's print engine takes it: TMPDIR as it is given, else /tmp (QDir's
+    // tempPath() is empty for a folder that does not exist).
+    const char* named = std::getenv("TMPDIR");
+    const std::string folder = named != nullptr && *named != '\0' ? named : "/tmp";
     std::string trial = folder + "/.velmaro-print-XXXXXX";
     const int descriptor = ::mkostemp(trial.data(), O_CLOEXEC);
     int failure = descriptor < 0 ? errno : 0;

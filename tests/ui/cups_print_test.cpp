@@ -35,6 +35,7 @@
 #include "tests/ui/sample_card.h"
 #include "ui/card_printer.h"
 #include "ui/cups_queue.h"
+#include "ui/print_dialogs.h"
 #include "ui/print_job.h"
 
 namespace velmaro {
@@ -389,20 +390,35 @@ TEST_F(CupsPrinting, APrintServiceThatNeverAnswersIsAnErrorWithinSeconds) {
     ASSERT_EQ(::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
     ASSERT_EQ(::listen(listener, 8), 0);  // connections wait in the backlog, never taken
 
+    // A queue chosen while the service still answered (Qt asks the service to set one up).
+    QPrinter chosen(QPrinter::HighResolution);
+    chosen.setPrinterName(QString::fromUtf8(kQueue));
     cupsSetServer(socketPath.c_str());
-    QElapsedTimer waited;
-    waited.start();
-    Status printed = Error{"", "not printed"};
-    const std::string dialogs = DialogsOpenedBy(
-        [&] { printed = SystemCardPrinter(nullptr, "/nonexistent/").PrintCard(card_.Input()); });
-    const qint64 seconds = waited.elapsed() / 1000;
+    // "Stampa", the print dialog, the preview, and a job to a queue the dialog had chosen.
+    const std::vector<std::function<Status()>> prints = {
+        [&] { return SystemCardPrinter(nullptr, "/nonexistent/").PrintCard(card_.Input()); },
+        [&] {
+            return AskingCardPrinter(AskedDestination::kPrintDialog, nullptr, "/nonexistent/")
+                .PrintCard(card_.Input());
+        },
+        [&] {
+            return AskingCardPrinter(AskedDestination::kPreview, nullptr, "/nonexistent/")
+                .PrintCard(card_.Input());
+        },
+        [&] { return PrintCardJob(chosen, card_.Input()); }};
+    for (std::size_t way = 0; way < prints.size(); ++way) {
+        SCOPED_TRACE(way);
+        QElapsedTimer waited;
+        waited.start();
+        Status printed = Ok();
+        EXPECT_EQ(DialogsOpenedBy([&] { printed = prints[way](); }), "");
+        EXPECT_LT(waited.elapsed() / 1000, 30);
+        ASSERT_FALSE(printed.ok());
+        EXPECT_EQ(printed.error().reason,
+                  "the print service at " + socketPath + " does not answer: is CUPS running?");
+    }
     cupsSetServer(nullptr);
     ::close(listener);
-    EXPECT_EQ(dialogs, "");
-    ASSERT_FALSE(printed.ok());
-    EXPECT_EQ(printed.error().Message(), "the printer: the print service at " + socketPath +
-                                             " does not answer: is CUPS running?");
-    EXPECT_LT(seconds, 30);
 }
 
 // Qt writes the job to the temporary folder unchecked: where that folder cannot take it whole
@@ -426,6 +442,18 @@ TEST_F(CupsPrinting, ATemporaryFolderThatCannotTakeTheJobIsAnErrorAndNothingIsSe
     EXPECT_EQ(JobTitlesAfter(lastJobBefore), QStringList()) << "nothing was sent";
     EXPECT_EQ(QDir(QDir::tempPath()).entryList({".velmaro-print-*"}, QDir::Files | QDir::Hidden),
               QStringList());
+
+    // A TMPDIR that names no folder is the folder Qt writes to, and named as such.
+    const QByteArray usualFolder = qgetenv("TMPDIR");
+    qputenv("TMPDIR", "/nonexistent/velmaro-tmp");
+    const Status nowhere = PrintToQueue(card_);
+    qputenv("TMPDIR", usualFolder);
+    if (usualFolder.isEmpty()) qunsetenv("TMPDIR");
+    ASSERT_FALSE(nowhere.ok());
+    EXPECT_EQ(nowhere.error().reason,
+              "the temporary folder /nonexistent/velmaro-tmp cannot take the print job before it "
+              "goes to the printer: No such file or directory");
+    EXPECT_EQ(JobTitlesAfter(lastJobBefore), QStringList()) << "nothing was sent";
 }
 
 // Run by ctest with refuse_libcups preloaded, which makes Velmaro's dlopen of libcups fail;
