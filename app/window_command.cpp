@@ -71,8 +71,9 @@ data cannot be loaded, the window offers to choose another folder and then
 remembers it in ~/.config/Velmaro/velmaro.conf.
 
 Exit status: 0 after the window was closed; 2 for a usage error, when no
-display can be opened, when the data cannot be loaded and no other folder was
-chosen, or when this text cannot be written.
+display can be opened, when no font draws the card's letters, when the data
+cannot be loaded and no other folder was chosen, or when this text cannot be
+written.
 )";
 }
 

@@ -15,7 +15,7 @@ namespace {
 // Letters, digits and the punctuation of the card's labels and dates: a font that lacks one
 // of them is no font for cards.
 constexpr char kCardCharacters[] =
-    "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz.:/()";
+    "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz.,:/()<>_-'";
 
 // Families drawn to Arial's measures: a card laid out with one of them is the card.
 constexpr std::array<const char*, 3> kArialMeasuredFamilies = {"Arial", "Liberation Sans", "Arimo"};
@@ -44,9 +44,10 @@ std::optional<std::string> CardFontProblem(bool embedded) {
         return "no font of this system draws the card's letters (\"Arial\" finds " + found +
                "): " + kArialMeasuresAdvice;
     }
-    // The font system hands out the tables of TrueType fonts only: an OpenType font with
-    // PostScript outlines (CFF), or a Type 1 font, has none to read.
-    if (embedded && font.fontTable("head").isEmpty()) return NotEmbeddableReason(CardPrinterFont());
+    // A PDF embeds TrueType outlines: an OpenType font with PostScript outlines (CFF) has no
+    // glyf and loca tables, and a Type 1 font no tables at all.
+    if (embedded && (font.fontTable("glyf").isEmpty() || font.fontTable("loca").isEmpty()))
+        return NotEmbeddableReason(CardPrinterFont());
     return std::nullopt;
 }
 

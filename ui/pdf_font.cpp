@@ -103,7 +103,8 @@ Result<std::shared_ptr<const PdfFontProgram>> PdfFontProgram::Of(const QFont& fo
         const QByteArray bytes = program->font_.fontTable(tag);
         if (!bytes.isEmpty()) tables.emplace(tag, bytes.toStdString());
     }
-    if (tables.empty()) return Error{"", NotEmbeddableReason(font)};
+    if (!tables.contains("glyf") || !tables.contains("loca"))
+        return Error{"", NotEmbeddableReason(font)};
     program->tables_ = std::make_shared<const TrueTypeTables>(std::move(tables));
     if (auto usable = TrueTypeSubset::Of(program->tables_); !usable) {
         // Named as asked for: a font the system could not load whole may have no name to read.

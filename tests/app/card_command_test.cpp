@@ -1,5 +1,6 @@
 // `velmaro card` end to end: the built executable run as a user runs it, without a display.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -236,6 +237,9 @@ TEST(CardCommand, WithoutAFontForTheCardsLettersNoCardIsDrawnAndAStandInIsNamed)
               "font): install the package fonts-liberation2 (Liberation Sans, with Arial's "
               "measures)\n");
     EXPECT_FALSE(QFileInfo::exists(folder.filePath("c.png")));
+    const ProcessRun noMeasures =
+        RunVelmaro({"card", kToday, "--data-dir", kData, "--format", "ops", "268"}, noFonts);
+    EXPECT_EQ(noMeasures.exitCode, 2) << "the font's measures are the recording's";
     const ProcessRun fixed = RunVelmaro(
         {"card", kToday, "--data-dir", kData, "--format", "ops", "--metrics", "fixed", "268"},
         noFonts);
@@ -261,6 +265,21 @@ TEST(CardCommand, WithoutAFontForTheCardsLettersNoCardIsDrawnAndAStandInIsNamed)
                                         "mode=\"assign\"><const>hintfull</const></edit></match>"));
     EXPECT_EQ(hinted.exitCode, 0) << hinted.err;
     EXPECT_TRUE(hinted.out == usual.out);
+
+    // Only an OpenType font with PostScript outlines (CFF), which has a head table but no
+    // TrueType outlines: the PDF says so before any card.
+    const QString cff = "/usr/share/fonts/opentype/urw-base35/NimbusSans-Regular.otf";
+    if (QFileInfo::exists(cff)) {
+        QDir(folder.path()).mkdir("cff");
+        QFile::link(cff, folder.filePath("cff/NimbusSans-Regular.otf"));
+        const ProcessRun pdf =
+            RunVelmaro({"card", kToday, "--data-dir", kData, "-o", folder.filePath("c.pdf"), "268"},
+                       fontConfig("cff.conf", "<dir>" + folder.filePath("cff") + "</dir>"));
+        EXPECT_EQ(pdf.exitCode, 2);
+        EXPECT_THAT(pdf.err, ::testing::HasSubstr("velmaro: the font Arial is found as \"Nimbus "
+                                                  "Sans\", whose outlines are not TrueType"));
+        EXPECT_FALSE(QFileInfo::exists(folder.filePath("c.pdf")));
+    }
 
     // The system's fonts without Liberation Sans: "Arial" finds another family.
     const QProcessEnvironment otherFont = fontConfig(
