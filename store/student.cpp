@@ -8,8 +8,6 @@
 namespace velmaro {
 namespace {
 
-constexpr std::size_t kTailLength = 10;
-
 int RecordCount(std::string_view field) { return std::max(WholeNumberValue(field).value_or(0), 0); }
 
 std::optional<std::int32_t> RecordNumber(std::string_view field) { return WholeNumberValue(field); }
@@ -46,10 +44,10 @@ BasicStudentFields<Text> FieldsOf(std::string_view record) {
 template <typename Text>
 BasicSplitRecord<Text> Split(std::string_view recordText) {
     const std::string_view trimmed = TrimBlanks(recordText);
-    const std::string_view tail = Right(trimmed, kTailLength);
+    const std::string_view tail = Right(trimmed, kRunsFieldLength);
     const std::optional<std::int32_t> firstExam = RecordNumber(Left(tail, 5));
     const std::optional<std::int32_t> firstYear = RecordNumber(Right(tail, 5));
-    if (trimmed.size() < kTailLength) {
+    if (trimmed.size() < kRunsFieldLength) {
         return {.fields = {},
                 .FirstExamRec = firstExam,
                 .FirstYearRec = firstYear,
@@ -57,7 +55,7 @@ BasicSplitRecord<Text> Split(std::string_view recordText) {
                 .YearRecCount = 0};
     }
 
-    const std::string_view record = trimmed.substr(0, trimmed.size() - kTailLength);
+    const std::string_view record = trimmed.substr(0, trimmed.size() - kRunsFieldLength);
     const std::string_view counts = Right(record, 4);
     return {.fields = FieldsOf<Text>(record),
             .FirstExamRec = firstExam,
@@ -79,9 +77,9 @@ SplitRecordView SplitStudentRecordView(std::string_view recordText) {
 Result<std::vector<std::string>> GatherRecords(const RecordFile& file,
                                                std::optional<std::int32_t> first, int count) {
     std::vector<std::string> texts;
-    if (count <= 0) return texts;
-    if (first) return file.ReadRun(*first, count);
-    texts.resize(static_cast<std::size_t>(count));
+    texts.reserve(static_cast<std::size_t>(std::max(count, 0)));
+    VELMARO_TRY(
+        ForEachOfRun(file, first, count, [&](std::string_view text) { texts.emplace_back(text); }));
     return texts;
 }
 

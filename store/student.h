@@ -35,6 +35,9 @@ struct BasicStudentFields {
 };
 using StudentFields = BasicStudentFields<std::string>;
 
+// The last characters of a trimmed registry record: where its two runs start, five each.
+inline constexpr std::size_t kRunsFieldLength = 10;
+
 // A found registry record taken apart: the fields, where the student's runs of exam and
 // year records start, and how long they are. A start that is no 32-bit number (written
 // "3E+09") is none: every record of that run reads as empty, as records outside the file do,

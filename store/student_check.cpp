@@ -21,7 +21,6 @@ namespace {
 // field. In a shorter one the fields that reach past its first length - 14 characters are
 // shortened or empty.
 constexpr std::size_t kCountsAndRunsLength = 14;
-constexpr std::size_t kRunsLength = 10;  // where the two runs start, at the very end
 constexpr std::size_t kFieldsLength = 41;
 
 // Whether yyYY is an academic year: two consecutive two-digit years.
@@ -215,7 +214,7 @@ class StudentChecker {
                 });
             }
         }
-        const std::string_view runs = Right(trimmed, kRunsLength);
+        const std::string_view runs = Right(trimmed, kRunsFieldLength);
         const std::optional<RecordSpan> exams =
             CheckRun(context_.exams, split.FirstExamRec, Left(runs, 5), split.ExamRecCount, n,
                      examRuns_, report_);

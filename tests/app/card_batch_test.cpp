@@ -103,6 +103,18 @@ TEST(CardBatch, AllDrawsEveryStudentInKeyOrder) {
                                  });
     EXPECT_EQ(huge.exitCode, 1) << huge.err;
     EXPECT_THAT(huge.err, ::testing::HasSubstr("34636833 records have a key that is no MATRICOLA"));
+
+    // One record more than a block of keys read at once: the last one is listed too.
+    std::vector<std::string> records;
+    for (int key = 1; key <= 4097; ++key)
+        records.push_back(testdata::RegistryText(key));
+    shuffled.Write("elenco.dir", testdata::Slots(records, slot));
+    const auto blocks = RunVelmaro({"card", "--all", "--format=ops", "--metrics=fixed",
+                                    "--data-dir", QString::fromStdString(shuffled.DataDir())});
+    EXPECT_EQ(blocks.exitCode, 0) << blocks.err;
+    const auto listed = CardLines(blocks.out);
+    ASSERT_EQ(listed.size(), 4097u);
+    EXPECT_EQ(listed.back(), "card \"4097\"");
 }
 
 TEST(CardBatch, SplitFilesAreTheOneByOneCardsWhateverTheThreads) {
