@@ -20,10 +20,9 @@ constexpr char kCardCharacters[] =
 // Families drawn to Arial's measures: a card laid out with one of them is the card.
 constexpr std::array<const char*, 3> kArialMeasuredFamilies = {"Arial", "Liberation Sans", "Arimo"};
 
-// The family of the font that draws font; empty when none does (Qt then draws boxes, and
-// asking a raw font of it for its family crashes).
-// Without the foundry Qt adds where two foundries have a family of that name ("Nimbus Sans
-// [urw]").
+// The family of the font that draws font, without the foundry Qt adds where two foundries
+// have a family of that name ("Nimbus Sans [urw]"); empty when no font does (Qt then draws
+// boxes, and asking a raw font of it for its family crashes).
 QString FamilyOf(const QFont& font) {
     const QString family = QFontInfo(font).family();
     return family.section(QStringLiteral(" ["), 0, 0);
@@ -44,10 +43,10 @@ std::optional<std::string> CardFontProblem(bool embedded) {
         return "no font of this system draws the card's letters (\"Arial\" finds " + found +
                "): " + kArialMeasuresAdvice;
     }
-    // A PDF embeds TrueType outlines: an OpenType font with PostScript outlines (CFF) has no
-    // glyf and loca tables, and a Type 1 font no tables at all.
-    if (embedded && (font.fontTable("glyf").isEmpty() || font.fontTable("loca").isEmpty()))
-        return NotEmbeddableReason(CardPrinterFont());
+    // A PDF embeds TrueType outlines, which their index (loca) locates: an OpenType font with
+    // PostScript outlines (CFF) has none, and a Type 1 font no tables at all. (The outlines
+    // themselves are not copied out only to be looked at.)
+    if (embedded && font.fontTable("loca").isEmpty()) return NotEmbeddableReason(CardPrinterFont());
     return std::nullopt;
 }
 
