@@ -21,8 +21,8 @@ void SetUpPdfPrinter(QPrinter& printer, const QString& path) {
 Status SystemCardPrinter::PrintCard(const CardInput& card) {
     // Asked first: listing the printers of a print system that is down would keep the window
     // waiting for minutes and find none, and saving a file instead would pass for printing.
-    if (std::optional<std::string> unreachable = CupsSpoolerUnreachable()) {
-        return Error{"the printer", SpoolerUnreachableReason(*unreachable)};
+    if (std::optional<std::string> why = CupsSpoolerUnreachable()) {
+        return Error{"the printer", *why};
     }
     if (QPrinterInfo::availablePrinters().isEmpty()) {
         return AskingCardPrinter(AskedDestination::kPdfFile, dialogParent_, dataDir_)

@@ -209,11 +209,8 @@ std::optional<std::string> CupsSpoolerUnreachable() {
     const std::string schedulerPrograms =
         std::string(configured && *configured ? configured : "/usr/lib/cups") + "/daemon";
     if (local && ::access(schedulerPrograms.c_str(), F_OK) != 0) return std::nullopt;
-    return server.empty() ? std::string("the print service") : server;
-}
-
-std::string SpoolerUnreachableReason(const std::string& server) {
-    return "the print service at " + server + " does not answer: is CUPS running?";
+    return (server.empty() ? std::string("the print service") : "the print service at " + server) +
+           " does not answer: is CUPS running?";
 }
 
 std::optional<std::string> CupsUnavailable() {

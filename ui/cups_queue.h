@@ -13,13 +13,11 @@ namespace velmaro {
 // load. Nothing when it can be asked.
 std::optional<std::string> CupsUnavailable();
 
-// The print server that does not answer (its socket or host name) within a few seconds,
-// though a scheduler is installed here or a server is named in the settings. Nothing when it
-// answers, when no scheduler is installed (no printer, then), or when there is no CUPS library
-// at all.
+// Why nothing can be printed now: the print server (its socket or host name, which the reason
+// names) does not answer within a few seconds, though a scheduler is installed here or a server
+// is named in the settings. Nothing when it answers, when no scheduler is installed (no
+// printer, then), or when there is no CUPS library at all.
 std::optional<std::string> CupsSpoolerUnreachable();
-// What to tell the user of that server.
-std::string SpoolerUnreachableReason(const std::string& server);
 
 // Why queue would not print a job now: it is stopped (with the spooler's message, if any)
 // or it rejects new jobs. Nothing when it is ready, or when nothing is known of it.

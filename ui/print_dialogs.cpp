@@ -110,8 +110,8 @@ Status AskingCardPrinter::PrintCard(const CardInput& card) {
     // window waiting for a minute or more.
     if (destination_ == AskedDestination::kPrintDialog ||
         destination_ == AskedDestination::kPreview) {
-        if (std::optional<std::string> unreachable = CupsSpoolerUnreachable()) {
-            return Error{"the printer", SpoolerUnreachableReason(*unreachable)};
+        if (std::optional<std::string> why = CupsSpoolerUnreachable()) {
+            return Error{"the printer", *why};
         }
     }
     switch (destination_) {

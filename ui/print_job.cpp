@@ -156,8 +156,8 @@ Status PrintCardJob(QPrinter& printer, const CardInput& card) {
                          "the print spooler cannot be asked about the job (" + *unavailable + ")"};
         }
         // Asked first, with a short wait: every other question would wait a minute or more.
-        if (std::optional<std::string> unreachable = CupsSpoolerUnreachable()) {
-            return Error{target, SpoolerUnreachableReason(*unreachable)};
+        if (std::optional<std::string> why = CupsSpoolerUnreachable()) {
+            return Error{target, *why};
         }
         // Qt hands a job for a queue the spooler does not know to nobody, and says nothing.
         if (!CupsKnowsQueue(queue)) {
