@@ -8,6 +8,7 @@
 #include <QProcess>
 
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 namespace velmaro::testing {
@@ -48,6 +49,35 @@ ProcessRun Run(const QString& program, const QStringList& arguments,
 }
 
 }  // namespace
+
+QProcessEnvironment Environment(std::initializer_list<std::pair<QString, QString>> variables) {
+    QProcessEnvironment environment;
+    for (const auto& [name, value] : variables)
+        environment.insert(name, value);
+    return environment;
+}
+
+std::function<void()> Limiting(int resource, rlim_t soft, rlim_t hard) {
+    return [=] {
+        const rlimit limit{soft, hard == 0 ? soft : hard};
+        ::setrlimit(resource, &limit);
+    };
+}
+
+void CopySample(const testdata::TempDataDir& data, const std::string& subfolder) {
+    std::filesystem::create_directories(data.PathOf(subfolder));
+    for (const std::string name :
+         {"elenco.dir", "esami.dir", "velmara.dir", "esami.grp", "titoli.grp"})
+        data.Write(subfolder.empty() ? name : subfolder + "/" + name,
+                   testdata::FileBytes(VELMARO_SAMPLE_DIR "/" + name));
+}
+
+::testing::AssertionResult Ended(const ProcessRun& run, int exitCode, const std::string& err) {
+    if (run.exitCode == exitCode && run.err == err) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "ended with " << run.exitCode << " and \"" << run.err << "\" on standard error, not "
+           << exitCode << " and \"" << err << "\"";
+}
 
 ProcessRun RunVelmaro(const QStringList& arguments, const QProcessEnvironment& extra,
                       const QByteArray& input, const QString& outputFile,

@@ -1,12 +1,19 @@
 #pragma once
 
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
 #include <QByteArray>
 #include <QProcessEnvironment>
 #include <QStringList>
 
 #include <functional>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "tests/store/data_files.h"
 
 namespace velmaro::testing {
 
@@ -14,10 +21,29 @@ namespace velmaro::testing {
 inline const QString kSample = VELMARO_SAMPLE_DIR;
 inline const QString kToday = "--today=2025-10-20";
 
+// The arguments of `velmaro card` drawing as of kToday from the data in dataDir.
+inline QStringList CardOf(const QString& dataDir) {
+    return {"card", kToday, "--data-dir", dataDir};
+}
+
+inline QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// An environment of the variables given, for RunVelmaro's extra.
+QProcessEnvironment Environment(std::initializer_list<std::pair<QString, QString>> variables);
+
+// For RunVelmaro's inChild: the limit of resource set to soft, and to hard (the same when 0).
+std::function<void()> Limiting(int resource, rlim_t soft, rlim_t hard = 0);
+
+// The sample's five data files, copied into data's folder subfolder (made when missing).
+void CopySample(const testdata::TempDataDir& data, const std::string& subfolder = "");
+
 struct ProcessRun {
     int exitCode = -1;
     std::string out, err;
 };
+
+// Whether run ended with exitCode and wrote exactly err on standard error.
+::testing::AssertionResult Ended(const ProcessRun& run, int exitCode, const std::string& err);
 
 // Runs the built `velmaro <arguments>` as a user would, without a display, in the C locale,
 // with no VELMARO_DATA_DIR and no settings file unless extra sets them, and waits for it.
