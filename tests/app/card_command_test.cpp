@@ -39,20 +39,15 @@ const QString kData = VELMARO_EXAMPLES_DIR "/data";
 TEST(CardCommand, WorkedExampleRecordingMatchesCardByCard) {
     std::istringstream lines(ReadTextFile(VELMARO_EXAMPLES_DIR "/typed.txt"));
     std::vector<std::string> typed;
-    QStringList arguments{"card", "--format=ops", "--metrics=fixed", kToday, "--data-dir", kData,
-                          "--"};
-    for (std::string line; std::getline(lines, line); arguments << QString::fromStdString(line))
+    for (std::string line; std::getline(lines, line);)
         typed.push_back(line);
     ASSERT_EQ(typed.size(), 38u);
-    const ProcessRun run = RunVelmaro(arguments);
-    EXPECT_EQ(run.exitCode, 1);
+    QStringList arguments = CardOf(kData) << "--format=ops"
+                                          << "--metrics=fixed"
+                                          << "--";
+    for (const std::string& number : typed)
+        arguments << Q(number);
     const std::string expected = ReadTextFile(VELMARO_EXAMPLES_DIR "/expected.ops");
-    for (const std::string& difference : CompareOps(run.out, expected))
-        ADD_FAILURE() << difference;
-    const ProcessRun shortReads = RunVelmaro(arguments, Preloading(VELMARO_SHORT_READS));
-    EXPECT_EQ(shortReads.exitCode, 1);
-    EXPECT_EQ(shortReads.out, run.out);
-    EXPECT_EQ(shortReads.err, run.err);
     // Standard error holds one line per number not on file, and nothing else.
     std::string notFound;
     const auto cards = SplitOpsCards(expected);
@@ -61,7 +56,12 @@ TEST(CardCommand, WorkedExampleRecordingMatchesCardByCard) {
             notFound += "Matricola NON Trovata: " + typed[i] + "\n";
     }
     EXPECT_EQ(std::count(notFound.begin(), notFound.end(), '\n'), 7);
-    EXPECT_EQ(run.err, notFound);
+    for (const auto& environment : {QProcessEnvironment(), Preloading(VELMARO_SHORT_READS)}) {
+        const ProcessRun run = RunVelmaro(arguments, environment);
+        EXPECT_TRUE(Ended(run, 1, notFound));
+        for (const std::string& difference : CompareOps(run.out, expected))
+            ADD_FAILURE() << difference;
+    }
 }
 
 // Builds the locales named source.charmap (it_IT.UTF-8, say) into folder, for one test alone;
@@ -81,10 +81,7 @@ bool BuildLocales(const QTemporaryDir& folder, const QStringList& names) {
 
 // The environment of a program run in locale, found in folder.
 QProcessEnvironment InLocale(const QTemporaryDir& folder, const QString& locale) {
-    QProcessEnvironment environment;
-    environment.insert("LOCPATH", folder.path());
-    environment.insert("LC_ALL", locale);
-    return environment;
+    return Environment({{"LOCPATH", folder.path()}, {"LC_ALL", locale}});
 }
 
 TEST(CardCommand, AveragesTakeTheLocalesDecimalSeparatorAndNothingElseDoes) {
@@ -97,15 +94,16 @@ TEST(CardCommand, AveragesTakeTheLocalesDecimalSeparatorAndNothingElseDoes) {
         expected.at(expected.find(average) + 3) = ',';
     // Also when another category names a locale the system lacks, which fails the locale as a
     // whole: the separator is LC_NUMERIC's.
-    QProcessEnvironment lacking;
-    lacking.insert("LOCPATH", locales.path());
-    lacking.insert("LC_ALL", "");  // empty: not set
-    lacking.insert("LANG", "it_IT.UTF-8");
-    lacking.insert("LC_TIME", "xx_XX.UTF-8");
+    // (LC_ALL empty is not set.)
+    const QProcessEnvironment lacking = Environment({{"LOCPATH", locales.path()},
+                                                     {"LC_ALL", ""},
+                                                     {"LANG", "it_IT.UTF-8"},
+                                                     {"LC_TIME", "xx_XX.UTF-8"}});
     for (const QProcessEnvironment& italian : {InLocale(locales, "it_IT.UTF-8"), lacking}) {
-        const ProcessRun run =
-            RunVelmaro({"card", "--metrics=fixed", kToday, "--data-dir", kData, "268"}, italian);
-        ASSERT_EQ(run.exitCode, 0) << run.err;
+        const ProcessRun run = RunVelmaro(CardOf(kData) << "--metrics=fixed"
+                                                        << "268",
+                                          italian);
+        ASSERT_TRUE(Ended(run, 0, ""));
         for (const std::string& difference : CompareOps(run.out, expected))
             ADD_FAILURE() << difference;
     }
@@ -120,10 +118,10 @@ TEST(CardCommand, TheSystemsReasonsAreUtf8InTheUsersLanguage) {
     QTemporaryDir folder;
     const QString notAFolder = folder.filePath("file");
     ASSERT_TRUE(QFile(notAFolder).open(QIODevice::WriteOnly));
-    for (const QStringList& command :
-         {QStringList{"card", "--data-dir", notAFolder, "5193"},
-          QStringList{"check", "--data-dir", notAFolder},
-          QStringList{"card", "--data-dir", kData, "-o", notAFolder + "/card.pdf", "268"}}) {
+    for (const QStringList& command : {QStringList{"card", "--data-dir", notAFolder, "5193"},
+                                       QStringList{"check", "--data-dir", notAFolder},
+                                       CardOf(kData) << "-o" << notAFolder + "/card.pdf"
+                                                     << "268"}) {
         const ProcessRun run = RunVelmaro(command, InLocale(locales, "it_IT.ISO-8859-1"));
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_NE(run.err.find(": Non \xc3\xa8 una directory"), std::string::npos) << run.err;
@@ -131,18 +129,17 @@ TEST(CardCommand, TheSystemsReasonsAreUtf8InTheUsersLanguage) {
 }
 
 TEST(CardCommand, PngIsAnA4PageAtTheResolutionHoldingTheCard) {
-    QProcessEnvironment x11;  // asks for a display there is not: the command needs none
-    x11.insert("QT_QPA_PLATFORM", "xcb");
+    // Asks for a display there is not: the command needs none.
+    const QProcessEnvironment x11 = Environment({{"QT_QPA_PLATFORM", "xcb"}});
     // No --dpi: 150 dots per inch. The card is the same at every resolution: its ink, in
     // inches, covers the same area.
     std::vector<QRectF> inkInches;
     for (const auto& [dpi, size] : {std::pair{150, QSize(1240, 1754)}, {96, QSize(794, 1123)}}) {
         QTemporaryDir folder;
         const QString path = folder.filePath("card-268.png");
-        QStringList arguments{"card", kToday, "--data-dir", kData, "-o", path, "268"};
+        QStringList arguments = CardOf(kData) << "-o" << path << "268";
         if (dpi != 150) arguments << "--dpi" << QString::number(dpi);
-        const ProcessRun run = RunVelmaro(arguments, x11);
-        ASSERT_EQ(run.exitCode, 0) << run.err;
+        ASSERT_TRUE(Ended(RunVelmaro(arguments, x11), 0, ""));
         QImage image;
         ASSERT_TRUE(image.load(path, "PNG"));
         EXPECT_EQ(image.size(), size);
@@ -175,16 +172,11 @@ TEST(CardCommand, PngIsAnA4PageAtTheResolutionHoldingTheCard) {
 // the limit can be raised, and there is none where it cannot.
 TEST(CardCommand, ALowLimitOfOpenFilesDrawsTheSameCard) {
     QTemporaryDir folder;
-    const std::function<void()> eightOpenFiles = [] {
-        const rlimit limit{8, 4096};
-        ::setrlimit(RLIMIT_NOFILE, &limit);
-    };
     std::vector<std::string> cards;
-    for (const auto& inChild : {std::function<void()>(), eightOpenFiles}) {
+    for (const auto& inChild : {std::function<void()>(), Limiting(RLIMIT_NOFILE, 8, 4096)}) {
         const QString path = folder.filePath(QString("card-%1.png").arg(cards.size()));
-        const ProcessRun run = RunVelmaro({"card", kToday, "--data-dir", kData, "-o", path, "268"},
-                                          {}, {}, {}, inChild);
-        ASSERT_EQ(run.exitCode, 0) << run.err;
+        ASSERT_TRUE(
+            Ended(RunVelmaro(CardOf(kData) << "-o" << path << "268", {}, {}, {}, inChild), 0, ""));
         cards.push_back(testdata::FileBytes(path.toStdString()));
     }
     EXPECT_GT(cards[0].size(), 10000u);
@@ -192,24 +184,16 @@ TEST(CardCommand, ALowLimitOfOpenFilesDrawsTheSameCard) {
 
     // A limit that cannot be raised (bash's ulimit -n sets both): no card rather than a false
     // one, for one card and for a split run; the check, which draws nothing, still runs.
-    const std::function<void()> nineAtMost = [] {
-        const rlimit limit{9, 9};
-        ::setrlimit(RLIMIT_NOFILE, &limit);
-    };
-    for (const QStringList& arguments :
-         {QStringList{"card", kToday, "--data-dir", kData, "-o", folder.filePath("c.png"), "268"},
-          QStringList{"card", kToday, "--data-dir", kData, "--split", folder.filePath("split"),
-                      "268"}}) {
-        const ProcessRun refused = RunVelmaro(arguments, {}, {}, {}, nineAtMost);
-        EXPECT_EQ(refused.exitCode, 2);
-        EXPECT_EQ(refused.err,
-                  "velmaro: the process may open only 9 files at once (ulimit -n): the fonts need "
-                  "32 or more\n");
+    const auto nineAtMost = Limiting(RLIMIT_NOFILE, 9);
+    for (const QString output : {"-o", "--split"}) {
+        EXPECT_TRUE(Ended(RunVelmaro(CardOf(kData) << output << folder.filePath("c.png") << "268",
+                                     {}, {}, {}, nineAtMost),
+                          2,
+                          "velmaro: the process may open only 9 files at once (ulimit -n): the "
+                          "fonts need 32 or more\n"));
+        EXPECT_FALSE(QFileInfo::exists(folder.filePath("c.png")));
     }
-    EXPECT_FALSE(QFileInfo::exists(folder.filePath("c.png")));
-    EXPECT_FALSE(QFileInfo::exists(folder.filePath("split")));
-    const ProcessRun check = RunVelmaro({"check", "--data-dir", kSample}, {}, {}, {}, nineAtMost);
-    EXPECT_EQ(check.exitCode, 0) << check.err;
+    EXPECT_TRUE(Ended(RunVelmaro({"check", "--data-dir", kSample}, {}, {}, {}, nineAtMost), 0, ""));
 }
 
 // Cards need a font with the card's letters: without one, a card would have its lines and dots
@@ -218,53 +202,43 @@ TEST(CardCommand, ALowLimitOfOpenFilesDrawsTheSameCard) {
 TEST(CardCommand, WithoutAFontForTheCardsLettersNoCardIsDrawnAndAStandInIsNamed) {
     QTemporaryDir folder;
     const auto fontConfig = [&](const QString& name, const QString& rules) {
-        const QString path = folder.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(("<?xml version=\"1.0\"?><fontconfig>" + rules + "<cachedir>" +
-                    folder.filePath("cache") + "</cachedir></fontconfig>")
-                       .toUtf8());
-        QProcessEnvironment environment;
-        environment.insert("FONTCONFIG_FILE", path);
-        return environment;
+        testdata::TempDataDir::WriteFile(
+            folder.filePath(name).toStdString(),
+            ("<?xml version=\"1.0\"?><fontconfig>" + rules + "<cachedir>" +
+             folder.filePath("cache") + "</cachedir></fontconfig>")
+                .toStdString());
+        return Environment({{"FONTCONFIG_FILE", folder.filePath(name)}});
     };
+    const auto card = [&](const QStringList& arguments, const QProcessEnvironment& fonts) {
+        return RunVelmaro(CardOf(kData) << arguments << "268", fonts);
+    };
+    const std::string installLiberation =
+        "install the package fonts-liberation2 (Liberation Sans, with Arial's measures)\n";
     const QProcessEnvironment noFonts = fontConfig("none.conf", "");
-    const ProcessRun refused = RunVelmaro(
-        {"card", kToday, "--data-dir", kData, "-o", folder.filePath("c.png"), "268"}, noFonts);
-    EXPECT_EQ(refused.exitCode, 2);
-    EXPECT_EQ(refused.err,
-              "velmaro: no font of this system draws the card's letters (\"Arial\" finds no "
-              "font): install the package fonts-liberation2 (Liberation Sans, with Arial's "
-              "measures)\n");
+    EXPECT_TRUE(Ended(card({"-o", folder.filePath("c.png")}, noFonts), 2,
+                      "velmaro: no font of this system draws the card's letters (\"Arial\" finds "
+                      "no font): " +
+                          installLiberation));
     EXPECT_FALSE(QFileInfo::exists(folder.filePath("c.png")));
-    const ProcessRun noMeasures =
-        RunVelmaro({"card", kToday, "--data-dir", kData, "--format", "ops", "268"}, noFonts);
-    EXPECT_EQ(noMeasures.exitCode, 2) << "the font's measures are the recording's";
-    const ProcessRun fixed = RunVelmaro(
-        {"card", kToday, "--data-dir", kData, "--format", "ops", "--metrics", "fixed", "268"},
-        noFonts);
-    EXPECT_EQ(fixed.exitCode, 0) << fixed.err;
+    // The font's measures are the recording's, unless they are fixed.
+    EXPECT_EQ(card({"--format", "ops"}, noFonts).exitCode, 2);
+    EXPECT_TRUE(Ended(card({"--format", "ops", "--metrics", "fixed"}, noFonts), 0, ""));
     // The system's fonts, cached anew: an empty SOURCE_DATE_EPOCH, which is none, makes the
     // font library complain while it writes its cache unless it is taken away.
     QProcessEnvironment emptyEpoch = fontConfig(
         "system.conf", "<dir>/usr/share/fonts</dir><include>/etc/fonts/conf.d</include>");
     emptyEpoch.insert("SOURCE_DATE_EPOCH", "");
-    const ProcessRun uncached = RunVelmaro(
-        {"card", kToday, "--data-dir", kData, "-o", folder.filePath("e.png"), "268"}, emptyEpoch);
-    EXPECT_EQ(uncached.exitCode, 0);
-    EXPECT_EQ(uncached.err, "");
+    EXPECT_TRUE(Ended(card({"-o", folder.filePath("e.png")}, emptyEpoch), 0, ""));
 
     // A system set to hint fonts fully measures the card as one that hints slightly, its
     // default: the texts stay where they are.
-    const QStringList measured{"card", kToday, "--data-dir", kData, "--format", "ops", "268"};
-    const ProcessRun usual = RunVelmaro(measured);
-    const ProcessRun hinted =
-        RunVelmaro(measured, fontConfig("full.conf",
+    const ProcessRun hinted = card(
+        {"--format", "ops"}, fontConfig("full.conf",
                                         "<include>/etc/fonts/fonts.conf</include><match "
                                         "target=\"font\"><edit name=\"hintstyle\" "
                                         "mode=\"assign\"><const>hintfull</const></edit></match>"));
     EXPECT_EQ(hinted.exitCode, 0) << hinted.err;
-    EXPECT_TRUE(hinted.out == usual.out);
+    EXPECT_TRUE(hinted.out == card({"--format", "ops"}, {}).out);
 
     // Only an OpenType font with PostScript outlines (CFF), which has a head table but no
     // TrueType outlines: the PDF says so before any card.
@@ -273,8 +247,8 @@ TEST(CardCommand, WithoutAFontForTheCardsLettersNoCardIsDrawnAndAStandInIsNamed)
         QDir(folder.path()).mkdir("cff");
         QFile::link(cff, folder.filePath("cff/NimbusSans-Regular.otf"));
         const ProcessRun pdf =
-            RunVelmaro({"card", kToday, "--data-dir", kData, "-o", folder.filePath("c.pdf"), "268"},
-                       fontConfig("cff.conf", "<dir>" + folder.filePath("cff") + "</dir>"));
+            card({"-o", folder.filePath("c.pdf")},
+                 fontConfig("cff.conf", "<dir>" + folder.filePath("cff") + "</dir>"));
         EXPECT_EQ(pdf.exitCode, 2);
         EXPECT_THAT(pdf.err, ::testing::HasSubstr("velmaro: the font Arial is found as \"Nimbus "
                                                   "Sans\", whose outlines are not TrueType"));
@@ -287,49 +261,31 @@ TEST(CardCommand, WithoutAFontForTheCardsLettersNoCardIsDrawnAndAStandInIsNamed)
         "<include ignore_missing=\"yes\">/etc/fonts/fonts.conf</include><selectfont><rejectfont>"
         "<glob>/usr/share/fonts/truetype/liberation*/*</glob></rejectfont></selectfont>");
     QProcess match;
-    match.setProcessEnvironment([&] {
-        QProcessEnvironment all = QProcessEnvironment::systemEnvironment();
-        all.insert(otherFont);
-        return all;
-    }());
+    QProcessEnvironment matching = QProcessEnvironment::systemEnvironment();
+    matching.insert(otherFont);
+    match.setProcessEnvironment(matching);
     match.start("fc-match", {"-f", "%{family[0]}|%{fontformat}", "Arial"});
     if (!match.waitForFinished() || match.exitCode() != 0) GTEST_SKIP() << "no fc-match";
     const QStringList found = QString::fromUtf8(match.readAllStandardOutput()).split('|');
     if (found.value(0).isEmpty() || found.value(0) == "Arial") GTEST_SKIP() << "no other font";
-    const ProcessRun png = RunVelmaro(
-        {"card", kToday, "--data-dir", kData, "-o", folder.filePath("o.png"), "268"}, otherFont);
-    EXPECT_EQ(png.exitCode, 0);
-    EXPECT_EQ(png.err, "velmaro: the card's font Arial is drawn with \"" + found[0].toStdString() +
-                           "\", whose letters are not Arial's size: texts may not fit their "
-                           "places; install the package fonts-liberation2 (Liberation Sans, "
-                           "with Arial's measures)\n");
-    const ProcessRun pdf = RunVelmaro({"card", kToday, "--data-dir", kData, "--split",
-                                       folder.filePath("split"), "--format", "pdf", "268", "5193"},
-                                      otherFont);
+    const std::string family = "\"" + found[0].toStdString() + "\"";
+    EXPECT_TRUE(Ended(card({"-o", folder.filePath("o.png")}, otherFont), 0,
+                      "velmaro: the card's font Arial is drawn with " + family +
+                          ", whose letters are not Arial's size: texts may not fit their "
+                          "places; " +
+                          installLiberation));
+    const ProcessRun pdf =
+        card({"--split", folder.filePath("split"), "--format", "pdf", "5193"}, otherFont);
     if (found.value(1) == "TrueType") {
-        EXPECT_EQ(pdf.exitCode, 0) << pdf.err;
+        EXPECT_TRUE(Ended(pdf, 0, ""));
     } else {
-        EXPECT_EQ(pdf.exitCode, 2);
-        EXPECT_EQ(pdf.err, "velmaro: the font Arial is found as \"" + found[0].toStdString() +
-                               "\", whose outlines are not TrueType and cannot be embedded in a "
-                               "PDF: install the package fonts-liberation2 (Liberation Sans, "
-                               "with Arial's measures)\n");
+        EXPECT_TRUE(Ended(pdf, 2,
+                          "velmaro: the font Arial is found as " + family +
+                              ", whose outlines are not TrueType and cannot be embedded in a "
+                              "PDF: " +
+                              installLiberation));
         EXPECT_FALSE(QFileInfo::exists(folder.filePath("split")));
     }
-}
-
-// A runtime folder that cannot be made (XDG_RUNTIME_DIR left from another session) is no
-// card's concern: a run that succeeds says nothing.
-TEST(CardCommand, AnUnusableRuntimeFolderIsNotMentioned) {
-    QTemporaryDir folder;
-    const QString notAFolder = folder.filePath("file");
-    ASSERT_TRUE(QFile(notAFolder).open(QIODevice::WriteOnly));
-    QProcessEnvironment environment;
-    environment.insert("XDG_RUNTIME_DIR", notAFolder + "/runtime");
-    const ProcessRun run = RunVelmaro(
-        {"card", kToday, "--data-dir", kData, "-o", folder.filePath("c.pdf"), "268"}, environment);
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.err, "");
 }
 
 // A PDF of every card of the sample, after a number not found, which has no page: one page per
@@ -345,13 +301,11 @@ TEST(CardCommand, PdfTextsStandWhereTheDrawingPutsThemAndReadBackAsDrawn) {
         numbers << QString::number(RecordKey(*store->Registry().ReadRecord(record)));
     QTemporaryDir folder;
     const QString pdf = folder.filePath("cards.pdf");
-    const QStringList common{"card", kToday, "--data-dir", VELMARO_SAMPLE_DIR};
-    const ProcessRun recorded = RunVelmaro(common + QStringList{"--format", "ops", "--"} + numbers);
-    const ProcessRun run = RunVelmaro(common + QStringList{"-o", pdf, "--"} + numbers);
-    for (const ProcessRun& each : {recorded, run}) {
-        EXPECT_EQ(each.exitCode, 1);
-        EXPECT_EQ(each.err, "Matricola NON Trovata: 99999\n");
-    }
+    const ProcessRun recorded = RunVelmaro(CardOf(kSample) << "--format=ops"
+                                                           << "--" << numbers);
+    EXPECT_TRUE(Ended(recorded, 1, "Matricola NON Trovata: 99999\n"));
+    EXPECT_TRUE(Ended(RunVelmaro(CardOf(kSample) << "-o" << pdf << "--" << numbers), 1,
+                      "Matricola NON Trovata: 99999\n"));
     const auto pages = WordsPerPage(pdf);
     if (pages.empty()) GTEST_SKIP() << "poppler-utils are not installed";
     ASSERT_EQ(pages.size(), static_cast<std::size_t>(numbers.size() - 1));
@@ -387,64 +341,54 @@ TEST(CardCommand, PdfTextsStandWhereTheDrawingPutsThemAndReadBackAsDrawn) {
     EXPECT_GT(checked, 30 * store->RegistryCount());
 }
 
-// What an SVG card file draws, as its XML says.
+// What an SVG card file draws, as its XML says: the one clip path's rectangle, whether a white
+// rectangle over the whole page comes before all else, the texts, lines and shapes drawn and how
+// many of them lie outside the clip, the width each line and shape inherits, and how many have a
+// vector-effect (not in SVG 1.1).
 struct SvgDrawing {
     QString version;
-    QRectF clip;                  // the one clip path's rectangle
-    bool whitePageFirst = false;  // a white rectangle over the whole page, before all else
-    int drawn = 0;                // texts, lines and shapes
-    int drawnOutsideTheClip = 0;
-    QStringList lineWidths;  // of each line and shape, as it inherits it
-    int vectorEffects = 0;   // lines and shapes with a vector-effect (not in SVG 1.1)
+    QRectF clip;
+    bool whitePageFirst = false;
+    int drawn = 0, drawnOutsideTheClip = 0, vectorEffects = 0;
+    QStringList lineWidths;
 };
 
 SvgDrawing ReadSvgDrawing(const QByteArray& content) {
+    static const QStringList kDrawn{"text",   "polyline", "path", "ellipse",
+                                    "circle", "line",     "rect"};
     SvgDrawing drawing;
     QXmlStreamReader xml(content);
     // For each open element: whether it is or lies in a clipped group, and the stroke width.
-    std::vector<std::pair<bool, QString>> open;
+    std::vector<std::pair<bool, QString>> open{{false, QString()}};
     bool inClipPath = false;
     while (!xml.atEnd()) {
         xml.readNext();
         if (xml.isEndElement()) {
-            if (xml.name() == u"clipPath") inClipPath = false;
-            if (!open.empty()) open.pop_back();
-            continue;
+            inClipPath = inClipPath && xml.name() != u"clipPath";
+            open.pop_back();
         }
         if (!xml.isStartElement()) continue;
         const QXmlStreamAttributes attributes = xml.attributes();
-        const bool clipped = (!open.empty() && open.back().first) ||
-                             attributes.hasAttribute(QStringLiteral("clip-path"));
-        const QString width = attributes.hasAttribute(QStringLiteral("stroke-width"))
-                                  ? attributes.value(QStringLiteral("stroke-width")).toString()
-                              : open.empty() ? QString()
-                                             : open.back().second;
-        open.emplace_back(clipped, width);
-        const auto name = xml.name();
-        if (name == u"svg")
-            drawing.version = attributes.value(QStringLiteral("version")).toString();
-        if (name == u"clipPath") inClipPath = true;
-        const auto number = [&](const char* attribute) {
-            return attributes.value(QString::fromLatin1(attribute)).toDouble();
-        };
-        if (name == u"rect" && inClipPath) {
-            drawing.clip = QRectF(number("x"), number("y"), number("width"), number("height"));
-            continue;
+        const auto has = [&](const char* name) { return attributes.hasAttribute(name); };
+        const auto value = [&](const char* name) { return attributes.value(name).toString(); };
+        open.emplace_back(open.back().first || has("clip-path"),
+                          has("stroke-width") ? value("stroke-width") : open.back().second);
+        const QString name = xml.name().toString();
+        if (name == "svg") drawing.version = value("version");
+        inClipPath = inClipPath || name == "clipPath";
+        if (name == "rect" && inClipPath) {
+            drawing.clip = QRectF(value("x").toDouble(), value("y").toDouble(),
+                                  value("width").toDouble(), value("height").toDouble());
+        } else if (name == "rect" && drawing.drawn == 0) {
+            drawing.whitePageFirst =
+                value("fill") == "white" && value("width") == "100%" && value("height") == "100%";
+        } else if (kDrawn.contains(name)) {
+            ++drawing.drawn;
+            if (!open.back().first) ++drawing.drawnOutsideTheClip;
+            if (name == "text") continue;
+            drawing.lineWidths << open.back().second;
+            if (has("vector-effect")) ++drawing.vectorEffects;
         }
-        if (name == u"rect" && drawing.drawn == 0) {
-            drawing.whitePageFirst = attributes.value(QStringLiteral("fill")) == u"white" &&
-                                     attributes.value(QStringLiteral("width")) == u"100%" &&
-                                     attributes.value(QStringLiteral("height")) == u"100%";
-            continue;
-        }
-        if (name != u"text" && name != u"polyline" && name != u"path" && name != u"ellipse" &&
-            name != u"circle" && name != u"line" && name != u"rect")
-            continue;
-        ++drawing.drawn;
-        if (!clipped) ++drawing.drawnOutsideTheClip;
-        if (name == u"text") continue;
-        drawing.lineWidths << width;
-        if (attributes.hasAttribute(QStringLiteral("vector-effect"))) ++drawing.vectorEffects;
     }
     EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
     return drawing;
@@ -456,18 +400,15 @@ SvgDrawing ReadSvgDrawing(const QByteArray& content) {
 // its lines are half a point wide: a one-pixel hairline is not kept by every viewer.
 TEST(CardCommand, SvgIsAValidDrawingHoldingTheCardsText) {
     QTemporaryDir folder;
+    const QString path = folder.filePath("card.svg");
     for (const QString& number :
          {QString("268"), QString("268\x01\x1b"), "268" + QString(300, 'x')}) {
-        const QString path = folder.filePath("card.svg");
-        const ProcessRun run =
-            RunVelmaro({"card", kToday, "--data-dir", kData, "-o", path, "--", number});
-        ASSERT_EQ(run.exitCode, 0) << run.err;
+        ASSERT_TRUE(Ended(RunVelmaro(CardOf(kData) << "-o" << path << "--" << number), 0, ""));
         QSvgRenderer renderer(path);
         EXPECT_TRUE(renderer.isValid());
         EXPECT_NEAR(renderer.viewBoxF().width() / renderer.viewBoxF().height(), 210.0 / 297, 0.002);
-        QFile svg(path);
-        ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
-        const QByteArray content = svg.readAll();
+        const QByteArray content =
+            QByteArray::fromStdString(testdata::FileBytes(path.toStdString()));
         EXPECT_TRUE(content.contains(">Storia Contemporanea<"));
         const SvgDrawing drawing = ReadSvgDrawing(content);
         EXPECT_EQ(drawing.version.toStdString(), "1.1");  // clip paths are not in the tiny profile
@@ -491,14 +432,11 @@ TEST(CardCommand, SvgIsAValidDrawingHoldingTheCardsText) {
 // library it loads, dlopen's too, with LD_DEBUG=files.
 TEST(CardCommand, NoCommandButPrintingLoadsTheSpoolerLibrary) {
     QTemporaryDir folder;
-    QProcessEnvironment loader;
-    loader.insert("LD_DEBUG", "files");
     for (const QString output : {"c.pdf", "c.png", "c.svg", ""}) {
         const QStringList arguments =
-            output.isEmpty()
-                ? QStringList{"check", "--data-dir", kData}
-                : QStringList{"card", "--data-dir", kData, "-o", folder.filePath(output), "268"};
-        const ProcessRun run = RunVelmaro(arguments, loader);
+            output.isEmpty() ? QStringList{"check", "--data-dir", kData}
+                             : CardOf(kData) << "-o" << folder.filePath(output) << "268";
+        const ProcessRun run = RunVelmaro(arguments, Environment({{"LD_DEBUG", "files"}}));
         // The worked example's data holds problems for the check to find: status 1.
         EXPECT_EQ(run.exitCode, arguments.front() == "check" ? 1 : 0) << run.err;
         EXPECT_NE(run.err.find("libQt6Gui.so"), std::string::npos) << "the loader said nothing";
@@ -514,8 +452,6 @@ TEST(CardCommand, MessagesShowControlCharactersEscaped) {
     const std::string shown = folder.filePath("x\\x1b[2Jy").toStdString();
     const std::string notLoaded = "velmaro: " + shown + "/titoli.grp: No such file or directory " +
                                   "(data folder " + shown + "/, given with --data-dir)\n";
-    QProcessEnvironment offscreen;
-    offscreen.insert("QT_QPA_PLATFORM", "offscreen");
     const struct {
         QStringList arguments;
         int exitCode;
@@ -530,7 +466,8 @@ TEST(CardCommand, MessagesShowControlCharactersEscaped) {
                  {{"--data-dir", hostile, "--quit-after-show"}, 2, notLoaded},
                  {{"check", "--data-dir", hostile}, 2, notLoaded}};
     for (const auto& c : cases) {
-        const ProcessRun run = RunVelmaro(c.arguments, offscreen);
+        const ProcessRun run =
+            RunVelmaro(c.arguments, Environment({{"QT_QPA_PLATFORM", "offscreen"}}));
         EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
         EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
         EXPECT_EQ(run.err.find('\x1b'), std::string::npos) << run.err;

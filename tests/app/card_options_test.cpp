@@ -2,13 +2,10 @@
 // the boundaries of the accepted values.
 
 #include "app/card_options.h"
-#include "base/system_environment.h"
 
 #include <gtest/gtest.h>
-#include <sched.h>
 
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace velmaro {
@@ -26,12 +23,6 @@ TEST(CardOptions, EveryUsageErrorSaysWhatIsWrong) {
     const std::string oneCard =
         "png and svg hold one card: give one MATRICOLA, use pdf for "
         "several, or --split DIR for one file each";
-    const std::string needsOutput = "png, pdf and svg need an output file (-o FILE)";
-    const std::string fixedForOps = "--metrics fixed applies to the ops format only";
-    const std::string dpiForPng = "--dpi applies to the png format only";
-    const auto noFormat = [](const std::string& name) {
-        return "cannot tell the format from '" + name + "': use --format png|pdf|svg|ops";
-    };
     const auto badDate = [](const std::string& date) {
         return "--today must be a date written YYYY-MM-DD, not '" + date + "'";
     };
@@ -45,26 +36,20 @@ TEST(CardOptions, EveryUsageErrorSaysWhatIsWrong) {
         {{"-x", "5193"}, "unknown option '-x'"},
         {{"-o", "", "5193"}, "-o needs a file name"},
         {{"--format", "bmp", "5193"}, "--format must be png, pdf, svg or ops, not 'bmp'"},
-        {{"-o", "card.txt", "5193"}, noFormat("card.txt")},
-        {{"-o", "card", "5193"}, noFormat("card")},
-        {{"--format", "png", "5193"}, needsOutput},
-        {{"--format", "pdf", "5193"}, needsOutput},
+        {{"-o", "card.txt", "5193"},
+         "cannot tell the format from 'card.txt': use --format png|pdf|svg|ops"},
+        {{"--format", "png", "5193"}, "png, pdf and svg need an output file (-o FILE)"},
         {{"--today", "2023-02-29", "5193"}, "--today 2023-02-29 is no day of the calendar"},
         {{"--today", "2025-1-05", "5193"}, badDate("2025-1-05")},
         {{"--today", "2025/01/05", "5193"}, badDate("2025/01/05")},
-        {{"--today", "2024-02-300", "5193"}, badDate("2024-02-300")},
-        {{"--today", "2024x02x30", "5193"}, badDate("2024x02x30")},
         {{"--metrics", "wide", "5193"}, "--metrics must be font or fixed, not 'wide'"},
-        {{"-o", "c.png", "--metrics", "fixed", "5193"}, fixedForOps},
-        {{"-o", "c.pdf", "--metrics", "fixed", "5193"}, fixedForOps},
-        {{"--dpi", "150", "5193"}, dpiForPng},
-        {{"-o", "c.svg", "--dpi", "150", "5193"}, dpiForPng},
+        {{"-o", "c.png", "--metrics", "fixed", "5193"},
+         "--metrics fixed applies to the ops format only"},
+        {{"--dpi", "150", "5193"}, "--dpi applies to the png format only"},
         {{"-o", "c.png", "--dpi", "9", "5193"}, badDpi("9")},
         {{"-o", "c.png", "--dpi", "601", "5193"}, badDpi("601")},
         {{"-o", "c.png", "--dpi", "1.5", "5193"}, badDpi("1.5")},
-        {{"-o", "c.png", "--dpi", "", "5193"}, badDpi("")},
         {{"-o", "c.png", "5193", "847"}, oneCard},
-        {{"-o", "c.svg", "5193", "847"}, oneCard},
         // The batch options.
         {{"--all", "5193"}, "give either --all or numbers, not both"},
         {{"--all", "--from", "list.txt"}, "give either --all or --from, not both"},
@@ -120,23 +105,6 @@ TEST(CardOptions, AcceptedValuesUpToTheirBoundaries) {
     EXPECT_FALSE(fixed->output);
     // --help wins over everything else, even errors.
     EXPECT_TRUE(Parse({"--dpi", "0", "--help"})->showHelp);
-}
-
-// --split's threads by default: one for each core the process may run on, not each core of
-// the machine (a run started with taskset, or in a container given fewer cores).
-TEST(CardOptions, JobsDefaultToTheCoresTheProcessMayRunOn) {
-    cpu_set_t allowed;
-    ASSERT_EQ(::sched_getaffinity(0, sizeof allowed, &allowed), 0);
-    EXPECT_EQ(UsableCores(), CPU_COUNT(&allowed));
-    int onOneCore = 0;
-    std::thread pinned([&onOneCore] {
-        cpu_set_t one;
-        CPU_ZERO(&one);
-        CPU_SET(0, &one);
-        if (::sched_setaffinity(0, sizeof one, &one) == 0) onOneCore = UsableCores();
-    });
-    pinned.join();
-    EXPECT_EQ(onOneCore, 1);
 }
 
 }  // namespace
