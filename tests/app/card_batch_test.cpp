@@ -120,7 +120,7 @@ TEST(CardBatch, SplitFilesAreTheOneByOneCardsWhateverTheThreads) {
     const testdata::TempDataDir out;
     const QProcessEnvironment fixedTime = Environment({{"SOURCE_DATE_EPOCH", "1700000000"}});
     const auto split = [&](const std::string& folder, const QStringList& numbers) {
-        return RunVelmaro(CardOf(kSample) << "--split" << Q(folder) << numbers, fixedTime);
+        return RunVelmaro(CardOf(kSample, QStringList{"--split", Q(folder)} + numbers), fixedTime);
     };
     const auto bytes = [&](const std::string& name) {
         return testdata::FileBytes(out.PathOf(name));
@@ -178,14 +178,14 @@ TEST(CardBatch, SplitFilesAreTheOneByOneCardsWhateverTheThreads) {
 
     for (const auto& [number, file] : {std::pair{"5193", "5193.pdf"}, {"0004", "4.pdf"}}) {
         const QString single = Q(out.PathOf("single.pdf"));
-        EXPECT_EQ(RunVelmaro(CardOf(kSample) << "-o" << single << number, fixedTime).exitCode, 0);
+        EXPECT_EQ(RunVelmaro(CardOf(kSample, {"-o", single, number}), fixedTime).exitCode, 0);
         EXPECT_TRUE(bytes("single.pdf") == bytes("jobs1/" + std::string(file))) << number;
         EXPECT_THAT(bytes("single.pdf"), HasSubstr("/CreationDate (D:20231114221320"));
     }
     // A time that is no number of seconds makes no PDF: it would only look reproducible.
     for (const QString epoch : {"1e9", "-1", "+5", " 5", "253402300800"}) {
         const QString folder = Q(out.PathOf("bad"));
-        EXPECT_TRUE(Ended(RunVelmaro(CardOf(kSample) << "--split" << folder << "5193",
+        EXPECT_TRUE(Ended(RunVelmaro(CardOf(kSample, {"--split", folder, "5193"}),
                                      Environment({{"SOURCE_DATE_EPOCH", epoch}})),
                           2,
                           "velmaro: SOURCE_DATE_EPOCH: not seconds since 1970 in digits alone, "
@@ -223,8 +223,9 @@ TEST(CardBatch, SplitWritesEveryCardWithFewOpenFilesOrWithoutThreads) {
         SCOPED_TRACE(std::string(jobs) + " " + format);
         const testdata::TempDataDir out;
         const QString folder = Q(out.PathOf("cards"));
-        const auto run = RunVelmaro(CardOf(kSample) << "--split" << folder << "--jobs" << jobs
-                                                    << "--format" << format << "--quiet" << cards,
+        const auto run = RunVelmaro(CardOf(kSample, QStringList{"--split", folder, "--jobs", jobs,
+                                                                "--format", format, "--quiet"} +
+                                                        cards),
                                     environment, {}, {}, inChild);
         EXPECT_TRUE(Ended(run, 0, ""));
         EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), cards == all ? 400 : 3);
@@ -248,11 +249,9 @@ TEST(CardBatch, SplitDrawsOnTheCoresTheProcessMayRunOn) {
         SCOPED_TRACE(pinned ? "on one core" : "on every core");
         const testdata::TempDataDir out;
         const QString folder = Q(out.PathOf("cards"));
-        const auto run = RunVelmaro(CardOf(kSample) << "--split" << folder << "--quiet"
-                                                    << "5193"
-                                                    << "4"
-                                                    << "8",
-                                    tellingThreads, {}, {}, pinned ? oneCore : nullptr);
+        const auto run =
+            RunVelmaro(CardOf(kSample, {"--split", folder, "--quiet", "5193", "4", "8"}),
+                       tellingThreads, {}, {}, pinned ? oneCore : nullptr);
         EXPECT_EQ(run.exitCode, 0) << run.err;
         EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 3);
         const bool told = run.err.find("velmaro-test: a thread was asked for") != std::string::npos;
@@ -272,12 +271,8 @@ TEST(CardBatch, SplitNamesEachFileByTheKeyItsStudentWasFoundBy) {
                                               "  123" + testdata::RegistryText(0).substr(5)},
                                              kRegistrySlotSize));
     const QString folder = Q(data.PathOf("cards"));
-    EXPECT_TRUE(Ended(RunVelmaro(CardOf(Q(data.DataDir())) << "--all"
-                                                           << "--split" << folder << "--jobs"
-                                                           << "2"
-                                                           << "--format"
-                                                           << "png"
-                                                           << "--quiet"),
+    EXPECT_TRUE(Ended(RunVelmaro(CardOf(Q(data.DataDir()), {"--all", "--split", folder, "--jobs",
+                                                            "2", "--format", "png", "--quiet"})),
                       0, ""));
     EXPECT_EQ(QDir(folder).entryList(QDir::Files, QDir::Name),
               (QStringList{"123.png", "21.png", "33.png"}));
@@ -304,18 +299,16 @@ TEST(CardBatch, MemoryRunningOutIsAMessageAndLeavesNoFileHalfWritten) {
     EXPECT_TRUE(
         Ended(RunVelmaro({"check", "--data-dir", Q(data.DataDir())}, scarce("33554432", false)), 2,
               outOfMemory));
-    EXPECT_TRUE(Ended(RunVelmaro(CardOf(kSample) << "--from" << Q(data.PathOf("numbers.txt"))
-                                                 << "-o" << Q(out.PathOf("all.pdf")),
+    EXPECT_TRUE(Ended(RunVelmaro(CardOf(kSample, {"--from", Q(data.PathOf("numbers.txt")), "-o",
+                                                  Q(out.PathOf("all.pdf"))}),
                                  scarce("16777216", false)),
                       2, outOfMemory));
     for (const auto& [from, format] :
          {std::pair{"65536", "pdf"}, {"2048", "pdf"}, {"65536", "svg"}}) {
         SCOPED_TRACE(std::string(from) + format);
         const QString folder = Q(out.PathOf(std::string("cards") + from + format));
-        EXPECT_TRUE(Ended(RunVelmaro(CardOf(kSample) << "--all"
-                                                     << "--split" << folder << "--jobs"
-                                                     << "2"
-                                                     << "--format" << format << "--quiet",
+        EXPECT_TRUE(Ended(RunVelmaro(CardOf(kSample, {"--all", "--split", folder, "--jobs", "2",
+                                                      "--format", format, "--quiet"}),
                                      scarce(from, true)),
                           2, outOfMemory));
         for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
@@ -332,10 +325,8 @@ TEST(CardBatch, MissingRecordFilesAreWarnedOfOnceAndCardsStillCome) {
     for (const std::string name : {"esami.dir", "velmara.dir"})
         std::filesystem::remove(data.PathOf("p\x1b[2Jq/" + name));
     const std::string shown = data.PathOf("p\\x1b[2Jq");
-    const auto run = RunVelmaro(CardOf(Q(data.PathOf("p\x1b[2Jq"))) << "--format=ops"
-                                                                    << "--metrics=fixed"
-                                                                    << "5193"
-                                                                    << "4");
+    const auto run = RunVelmaro(
+        CardOf(Q(data.PathOf("p\x1b[2Jq")), {"--format=ops", "--metrics=fixed", "5193", "4"}));
     EXPECT_TRUE(Ended(run, 0,
                       "velmaro: warning: " + shown +
                           "/esami.dir is missing: the cards show no exams\nvelmaro: warning: " +

@@ -42,9 +42,7 @@ TEST(CardCommand, WorkedExampleRecordingMatchesCardByCard) {
     for (std::string line; std::getline(lines, line);)
         typed.push_back(line);
     ASSERT_EQ(typed.size(), 38u);
-    QStringList arguments = CardOf(kData) << "--format=ops"
-                                          << "--metrics=fixed"
-                                          << "--";
+    QStringList arguments = CardOf(kData, {"--format=ops", "--metrics=fixed", "--"});
     for (const std::string& number : typed)
         arguments << Q(number);
     const std::string expected = ReadTextFile(VELMARO_EXAMPLES_DIR "/expected.ops");
@@ -100,9 +98,7 @@ TEST(CardCommand, AveragesTakeTheLocalesDecimalSeparatorAndNothingElseDoes) {
                                                      {"LANG", "it_IT.UTF-8"},
                                                      {"LC_TIME", "xx_XX.UTF-8"}});
     for (const QProcessEnvironment& italian : {InLocale(locales, "it_IT.UTF-8"), lacking}) {
-        const ProcessRun run = RunVelmaro(CardOf(kData) << "--metrics=fixed"
-                                                        << "268",
-                                          italian);
+        const ProcessRun run = RunVelmaro(CardOf(kData, {"--metrics=fixed", "268"}), italian);
         ASSERT_TRUE(Ended(run, 0, ""));
         for (const std::string& difference : CompareOps(run.out, expected))
             ADD_FAILURE() << difference;
@@ -120,8 +116,7 @@ TEST(CardCommand, TheSystemsReasonsAreUtf8InTheUsersLanguage) {
     ASSERT_TRUE(QFile(notAFolder).open(QIODevice::WriteOnly));
     for (const QStringList& command : {QStringList{"card", "--data-dir", notAFolder, "5193"},
                                        QStringList{"check", "--data-dir", notAFolder},
-                                       CardOf(kData) << "-o" << notAFolder + "/card.pdf"
-                                                     << "268"}) {
+                                       CardOf(kData, {"-o", notAFolder + "/card.pdf", "268"})}) {
         const ProcessRun run = RunVelmaro(command, InLocale(locales, "it_IT.ISO-8859-1"));
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_NE(run.err.find(": Non \xc3\xa8 una directory"), std::string::npos) << run.err;
@@ -137,7 +132,7 @@ TEST(CardCommand, PngIsAnA4PageAtTheResolutionHoldingTheCard) {
     for (const auto& [dpi, size] : {std::pair{150, QSize(1240, 1754)}, {96, QSize(794, 1123)}}) {
         QTemporaryDir folder;
         const QString path = folder.filePath("card-268.png");
-        QStringList arguments = CardOf(kData) << "-o" << path << "268";
+        QStringList arguments = CardOf(kData, {"-o", path, "268"});
         if (dpi != 150) arguments << "--dpi" << QString::number(dpi);
         ASSERT_TRUE(Ended(RunVelmaro(arguments, x11), 0, ""));
         QImage image;
@@ -176,7 +171,7 @@ TEST(CardCommand, ALowLimitOfOpenFilesDrawsTheSameCard) {
     for (const auto& inChild : {std::function<void()>(), Limiting(RLIMIT_NOFILE, 8, 4096)}) {
         const QString path = folder.filePath(QString("card-%1.png").arg(cards.size()));
         ASSERT_TRUE(
-            Ended(RunVelmaro(CardOf(kData) << "-o" << path << "268", {}, {}, {}, inChild), 0, ""));
+            Ended(RunVelmaro(CardOf(kData, {"-o", path, "268"}), {}, {}, {}, inChild), 0, ""));
         cards.push_back(testdata::FileBytes(path.toStdString()));
     }
     EXPECT_GT(cards[0].size(), 10000u);
@@ -186,8 +181,8 @@ TEST(CardCommand, ALowLimitOfOpenFilesDrawsTheSameCard) {
     // one, for one card and for a split run; the check, which draws nothing, still runs.
     const auto nineAtMost = Limiting(RLIMIT_NOFILE, 9);
     for (const QString output : {"-o", "--split"}) {
-        EXPECT_TRUE(Ended(RunVelmaro(CardOf(kData) << output << folder.filePath("c.png") << "268",
-                                     {}, {}, {}, nineAtMost),
+        EXPECT_TRUE(Ended(RunVelmaro(CardOf(kData, {output, folder.filePath("c.png"), "268"}), {},
+                                     {}, {}, nineAtMost),
                           2,
                           "velmaro: the process may open only 9 files at once (ulimit -n): the "
                           "fonts need 32 or more\n"));
@@ -210,7 +205,7 @@ TEST(CardCommand, WithoutAFontForTheCardsLettersNoCardIsDrawnAndAStandInIsNamed)
         return Environment({{"FONTCONFIG_FILE", folder.filePath(name)}});
     };
     const auto card = [&](const QStringList& arguments, const QProcessEnvironment& fonts) {
-        return RunVelmaro(CardOf(kData) << arguments << "268", fonts);
+        return RunVelmaro(CardOf(kData, arguments + QStringList{"268"}), fonts);
     };
     const std::string installLiberation =
         "install the package fonts-liberation2 (Liberation Sans, with Arial's measures)\n";
@@ -301,10 +296,10 @@ TEST(CardCommand, PdfTextsStandWhereTheDrawingPutsThemAndReadBackAsDrawn) {
         numbers << QString::number(RecordKey(*store->Registry().ReadRecord(record)));
     QTemporaryDir folder;
     const QString pdf = folder.filePath("cards.pdf");
-    const ProcessRun recorded = RunVelmaro(CardOf(kSample) << "--format=ops"
-                                                           << "--" << numbers);
+    const ProcessRun recorded =
+        RunVelmaro(CardOf(kSample, QStringList{"--format=ops", "--"} + numbers));
     EXPECT_TRUE(Ended(recorded, 1, "Matricola NON Trovata: 99999\n"));
-    EXPECT_TRUE(Ended(RunVelmaro(CardOf(kSample) << "-o" << pdf << "--" << numbers), 1,
+    EXPECT_TRUE(Ended(RunVelmaro(CardOf(kSample, QStringList{"-o", pdf, "--"} + numbers)), 1,
                       "Matricola NON Trovata: 99999\n"));
     const auto pages = WordsPerPage(pdf);
     if (pages.empty()) GTEST_SKIP() << "poppler-utils are not installed";
@@ -403,7 +398,7 @@ TEST(CardCommand, SvgIsAValidDrawingHoldingTheCardsText) {
     const QString path = folder.filePath("card.svg");
     for (const QString& number :
          {QString("268"), QString("268\x01\x1b"), "268" + QString(300, 'x')}) {
-        ASSERT_TRUE(Ended(RunVelmaro(CardOf(kData) << "-o" << path << "--" << number), 0, ""));
+        ASSERT_TRUE(Ended(RunVelmaro(CardOf(kData, {"-o", path, "--", number})), 0, ""));
         QSvgRenderer renderer(path);
         EXPECT_TRUE(renderer.isValid());
         EXPECT_NEAR(renderer.viewBoxF().width() / renderer.viewBoxF().height(), 210.0 / 297, 0.002);
@@ -433,9 +428,9 @@ TEST(CardCommand, SvgIsAValidDrawingHoldingTheCardsText) {
 TEST(CardCommand, NoCommandButPrintingLoadsTheSpoolerLibrary) {
     QTemporaryDir folder;
     for (const QString output : {"c.pdf", "c.png", "c.svg", ""}) {
-        const QStringList arguments =
-            output.isEmpty() ? QStringList{"check", "--data-dir", kData}
-                             : CardOf(kData) << "-o" << folder.filePath(output) << "268";
+        const QStringList arguments = output.isEmpty()
+                                          ? QStringList{"check", "--data-dir", kData}
+                                          : CardOf(kData, {"-o", folder.filePath(output), "268"});
         const ProcessRun run = RunVelmaro(arguments, Environment({{"LD_DEBUG", "files"}}));
         // The worked example's data holds problems for the check to find: status 1.
         EXPECT_EQ(run.exitCode, arguments.front() == "check" ? 1 : 0) << run.err;

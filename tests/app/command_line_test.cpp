@@ -64,36 +64,33 @@ TEST(CommandLine, VersionAndHelpOfBothCommands) {
 
 TEST(CommandLine, EveryUsageErrorHasOneFormAndStatusTwo) {
     QTemporaryDir folder;
-    const QString noNumbers = folder.filePath("none.txt");
-    const QString twoNumbers = folder.filePath("two.txt");
+    const QString noNumbers = folder.filePath("none.txt"), twoNumbers = folder.filePath("two.txt");
     TempDataDir::WriteFile(noNumbers.toStdString(), "\n\n");
     TempDataDir::WriteFile(twoNumbers.toStdString(), "5193\n50\n");
-    const std::vector<QStringList> windowErrors{
-        {"--bogus"}, {"5193", "50"}, {"--data-dir"}, {"--data-dir="}};
-    // Errors of the options as parsed, then of the numbers once --from is read; what each
-    // message says is CardOptions.EveryUsageErrorSaysWhatIsWrong's. A number that looks like an
-    // option needs "--" before it.
-    const std::vector<QStringList> cardErrors{
-        {"-5"},
-        {"-o"},
-        {"--data-dir", "", "5193"},
-        {"--from", noNumbers},
-        {"-o", folder.filePath("card.png"), "--from", twoNumbers},
-        {"--format", "png", "-o", "-", "5193", "50"}};
-    for (const auto& [errors, help] :
-         {std::pair{windowErrors, std::string("velmaro")}, {cardErrors, "velmaro card"}}) {
-        for (const QStringList& arguments : errors) {
-            const QStringList all = help == "velmaro" ? arguments : QStringList{"card"} + arguments;
-            const ProcessRun run = RunVelmaro(all);
-            const std::string shown = all.join(' ').toStdString();
-            EXPECT_EQ(run.exitCode, 2) << shown;
-            EXPECT_EQ(run.out, "") << shown;
-            const std::vector<std::string> lines = Lines(run.err);
-            ASSERT_EQ(lines.size(), 2u) << shown << "\n" << run.err;
-            EXPECT_EQ(lines[0].rfind("velmaro: ", 0), 0u) << run.err;
-            EXPECT_GT(lines[0].size(), 9u) << run.err;
-            EXPECT_EQ(lines[1], "Try '" + help + " --help' for more information.") << shown;
-        }
+    // The window's errors, then the card's: of the options as parsed, then of the numbers once
+    // --from is read; what each message says is CardOptions.EveryUsageErrorSaysWhatIsWrong's. A
+    // number that looks like an option needs "--" before it.
+    for (const QStringList& arguments :
+         std::vector<QStringList>{{"--bogus"},
+                                  {"5193", "50"},
+                                  {"--data-dir"},
+                                  {"--data-dir="},
+                                  {"card", "-5"},
+                                  {"card", "-o"},
+                                  {"card", "--data-dir", "", "5193"},
+                                  {"card", "--from", noNumbers},
+                                  {"card", "-o", folder.filePath("card.png"), "--from", twoNumbers},
+                                  {"card", "--format", "png", "-o", "-", "5193", "50"}}) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        const ProcessRun run = RunVelmaro(arguments);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(run.out, "");
+        const std::vector<std::string> lines = Lines(run.err);
+        ASSERT_EQ(lines.size(), 2u) << run.err;
+        EXPECT_TRUE(lines[0].starts_with("velmaro: ") && lines[0].size() > 9u) << run.err;
+        EXPECT_EQ(lines[1], "Try '" +
+                                std::string(arguments[0] == "card" ? "velmaro card" : "velmaro") +
+                                " --help' for more information.");
     }
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 2);
 }
@@ -117,13 +114,11 @@ TEST(CommandLine, TheWindowWithoutADisplayIsOneErrorLineWithTheCause) {
           {"DISPLAY", display, "could not connect to display " + display},
           {"QT_QPA_PLATFORM", "nowhere",
            "Could not find the Qt platform plugin \"nowhere\" in \"\""}}) {
-        QProcessEnvironment environment;
-        if (!variable.empty())
-            environment.insert(QString::fromStdString(variable), QString::fromStdString(value));
-        const ProcessRun run = RunVelmaro({"--data-dir", kSample, "5193"}, environment);
-        EXPECT_EQ(run.exitCode, 2);
-        EXPECT_EQ(run.err, std::string("velmaro: the window cannot be shown: ") + cause +
-                               "; 'velmaro card' draws cards without a display\n");
+        const QProcessEnvironment environment =
+            variable.empty() ? QProcessEnvironment() : Environment({{Q(variable), Q(value)}});
+        EXPECT_TRUE(Ended(RunVelmaro({"--data-dir", kSample, "5193"}, environment), 2,
+                          "velmaro: the window cannot be shown: " + cause +
+                              "; 'velmaro card' draws cards without a display\n"));
     }
 }
 
@@ -144,64 +139,58 @@ TEST(CommandLine, TheWindowOpensOnAnXDisplayOfEnoughColours) {
         const QString socket = QString("/tmp/.X11-unix/X%1").arg(display);
         for (int waited = 0; waited < 200 && !QFile::exists(socket); ++waited)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        QProcessEnvironment environment;
-        environment.insert("DISPLAY", QString(":%1").arg(display));
-        environment.insert("QT_QPA_PLATFORM", "xcb");
-        const ProcessRun run =
-            RunVelmaro({"--data-dir", kSample, "--quit-after-show"}, environment);
+        const ProcessRun run = RunVelmaro(
+            {"--data-dir", kSample, "--quit-after-show"},
+            Environment({{"DISPLAY", QString(":%1").arg(display)}, {"QT_QPA_PLATFORM", "xcb"}}));
         server.terminate();
         server.waitForFinished();
-        EXPECT_EQ(run.exitCode, exitCode) << run.err;
-        EXPECT_EQ(run.err, err);
+        EXPECT_TRUE(Ended(run, exitCode, err));
     }
 }
 
 // The window timed from the outside ends after its first paint also when the number it shows
 // is not found: the message box opened before the application's loop ran, and it never ended.
 TEST(CommandLine, TheWindowTimedFromOutsideEndsAlsoAfterANumberNotFound) {
-    QProcessEnvironment offscreen;
-    offscreen.insert("QT_QPA_PLATFORM", "offscreen");
     for (const QString number : {"5193", "1"}) {
-        const ProcessRun run =
-            RunVelmaro({"--data-dir", kSample, "--quit-after-show", number}, offscreen);
-        EXPECT_EQ(run.exitCode, 0) << number.toStdString() << run.err;
+        EXPECT_EQ(RunVelmaro({"--data-dir", kSample, "--quit-after-show", number},
+                             Environment({{"QT_QPA_PLATFORM", "offscreen"}}))
+                      .exitCode,
+                  0)
+            << number.toStdString();
     }
 }
 
+// Standard output is written as the cards are drawn, through no temporary file that a run
+// ending early could leave behind: none is needed. A runtime folder that cannot be made
+// (XDG_RUNTIME_DIR left from another session) is no card's concern: a run that succeeds says
+// nothing.
 TEST(CommandLine, DashOutputWritesEveryFormatToStandardOutput) {
     QTemporaryDir folder;
-    const QStringList common{"card", kToday, "--data-dir", kSample};
-    // Standard output is written as the cards are drawn, through no temporary file that a run
-    // ending early could leave behind: none is needed.
     const QString notAFolder = folder.filePath("not-a-folder");
     TempDataDir::WriteFile(notAFolder.toStdString(), "");
-    QProcessEnvironment noTemporaryFolder;
-    noTemporaryFolder.insert("TMPDIR", notAFolder);
-    noTemporaryFolder.insert("XDG_RUNTIME_DIR", folder.path());
+    const QProcessEnvironment noTemporaryFolder =
+        Environment({{"TMPDIR", notAFolder}, {"XDG_RUNTIME_DIR", notAFolder + "/runtime"}});
     for (const QString format : {"ops", "png", "svg", "pdf"}) {
         const QString path = folder.filePath("card." + format);
-        const ProcessRun toFile = RunVelmaro(common + QStringList{"-o", path, "5193"});
-        const ProcessRun toStdout = RunVelmaro(
-            common + QStringList{"--format", format, "-o", "-", "5193"}, noTemporaryFolder);
-        ASSERT_EQ(toFile.exitCode, 0) << toFile.err;
-        ASSERT_EQ(toStdout.exitCode, 0) << toStdout.err;
-        EXPECT_EQ(toStdout.err, "");
+        ASSERT_EQ(RunVelmaro(CardOf(kSample, {"-o", path, "5193"})).exitCode, 0);
+        const ProcessRun toStdout =
+            RunVelmaro(CardOf(kSample, {"--format", format, "-o", "-", "5193"}), noTemporaryFolder);
+        ASSERT_TRUE(Ended(toStdout, 0, ""));
         const std::string file = testdata::FileBytes(path.toStdString());
         ASSERT_FALSE(file.empty());
         if (format == "pdf") {
             // A PDF carries its time of creation: the same size and the same frame.
-            EXPECT_TRUE(toStdout.out.starts_with("%PDF-"));
-            EXPECT_TRUE(toStdout.out.ends_with("%%EOF\n"));
+            EXPECT_TRUE(toStdout.out.starts_with("%PDF-") && toStdout.out.ends_with("%%EOF\n"));
             EXPECT_NEAR(double(toStdout.out.size()), double(file.size()), 64);
         } else {
             EXPECT_TRUE(toStdout.out == file) << format.toStdString();
         }
     }
     // Without --format, - means the ops recording.
-    const ProcessRun ops = RunVelmaro(common + QStringList{"--metrics=fixed", "-o", "-", "5193"});
+    const ProcessRun ops = RunVelmaro(CardOf(kSample, {"--metrics=fixed", "-o", "-", "5193"}));
     EXPECT_EQ(CardLines(ops.out), std::vector<std::string>{"card \"5193\""});
     // A PDF of numbers none of which is found writes nothing.
-    const ProcessRun none = RunVelmaro(common + QStringList{"--format=pdf", "-o", "-", "99999"});
+    const ProcessRun none = RunVelmaro(CardOf(kSample, {"--format=pdf", "-o", "-", "99999"}));
     EXPECT_EQ(none.exitCode, 1);
     EXPECT_EQ(none.out, "");
     EXPECT_FALSE(QFile::exists("-"));
@@ -209,23 +198,23 @@ TEST(CommandLine, DashOutputWritesEveryFormatToStandardOutput) {
     // a card in the text and the file formats, help, version and the check's report.
     if (!QFile::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
     for (const QStringList& arguments :
-         std::vector<QStringList>{common + QStringList{"--format", "ops", "-o", "-", "5193"},
-                                  common + QStringList{"--format", "pdf", "-o", "-", "5193"},
+         std::vector<QStringList>{CardOf(kSample, {"--format=ops", "-o", "-", "5193"}),
+                                  CardOf(kSample, {"--format=pdf", "-o", "-", "5193"}),
                                   {"--help"},
                                   {"--version"},
                                   {"card", "--help"},
                                   {"card", "--version"},
                                   {"check", "--help"},
                                   {"check", "--data-dir", kSample}}) {
-        const ProcessRun full = RunVelmaro(arguments, {}, {}, "/dev/full");
-        EXPECT_EQ(full.exitCode, 2) << arguments.join(' ').toStdString();
-        EXPECT_EQ(full.err, "velmaro: standard output: No space left on device\n");
+        EXPECT_TRUE(Ended(RunVelmaro(arguments, {}, {}, "/dev/full"), 2,
+                          "velmaro: standard output: No space left on device\n"))
+            << arguments.join(' ').toStdString();
     }
     // Nor can a closed one, whose number no file opened meanwhile may take.
-    const ProcessRun closed = RunVelmaroScript(
-        QString("\"$VELMARO\" card --format=ops -o - --data-dir '%1' 5193 >&-").arg(kSample));
-    EXPECT_EQ(closed.exitCode, 2);
-    EXPECT_EQ(closed.err, "velmaro: standard output: Bad file descriptor\n");
+    EXPECT_TRUE(Ended(RunVelmaroScript(QString("\"$VELMARO\" card --format=ops -o - --data-dir "
+                                               "'%1' 5193 >&-")
+                                           .arg(kSample)),
+                      2, "velmaro: standard output: Bad file descriptor\n"));
 }
 
 TEST(CommandLine, FromReadsNumbersAfterTheArgumentsFromAFileOrStandardInput) {
@@ -233,14 +222,13 @@ TEST(CommandLine, FromReadsNumbersAfterTheArgumentsFromAFileOrStandardInput) {
     const QString list = folder.filePath("numbers.txt");
     const QByteArray numbers = "50\r\n\n 5193\n99999";
     TempDataDir::WriteFile(list.toStdString(), numbers.toStdString());
-    const QStringList common{"card", kToday, "--metrics=fixed", "--data-dir", kSample, "5193"};
+    const QStringList common = CardOf(kSample, {"--metrics=fixed", "5193"});
     const std::vector<std::string> expected{"card \"5193\"", "card \"50\"", "card \" 5193\"",
                                             "card \"99999\""};
     for (const auto& [from, input] : {std::pair{list, QByteArray()}, {QString("-"), numbers}}) {
         const ProcessRun run = RunVelmaro(common + QStringList{"--from", from}, {}, input);
-        EXPECT_EQ(run.exitCode, 1) << run.err;
+        EXPECT_TRUE(Ended(run, 1, "Matricola NON Trovata: 99999\n"));
         EXPECT_EQ(CardLines(run.out), expected) << from.toStdString();
-        EXPECT_EQ(run.err, "Matricola NON Trovata: 99999\n");
     }
     // Given twice, each list in turn.
     const ProcessRun twice =

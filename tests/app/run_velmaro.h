@@ -21,9 +21,9 @@ namespace velmaro::testing {
 inline const QString kSample = VELMARO_SAMPLE_DIR;
 inline const QString kToday = "--today=2025-10-20";
 
-// The arguments of `velmaro card` drawing as of kToday from the data in dataDir.
-inline QStringList CardOf(const QString& dataDir) {
-    return {"card", kToday, "--data-dir", dataDir};
+// `velmaro card arguments`, drawing as of kToday from the data in dataDir.
+inline QStringList CardOf(const QString& dataDir, const QStringList& arguments = {}) {
+    return QStringList{"card", kToday, "--data-dir", dataDir} + arguments;
 }
 
 inline QString Q(const std::string& text) { return QString::fromStdString(text); }
