@@ -220,23 +220,18 @@ TEST(CommandLine, DashOutputWritesEveryFormatToStandardOutput) {
 TEST(CommandLine, FromReadsNumbersAfterTheArgumentsFromAFileOrStandardInput) {
     QTemporaryDir folder;
     const QString list = folder.filePath("numbers.txt");
-    const QByteArray numbers = "50\r\n\n 5193\n99999";
-    TempDataDir::WriteFile(list.toStdString(), numbers.toStdString());
+    TempDataDir::WriteFile(list.toStdString(), "50\r\n\n 5193\n99999");
     const QStringList common = CardOf(kSample, {"--metrics=fixed", "5193"});
     const std::vector<std::string> expected{"card \"5193\"", "card \"50\"", "card \" 5193\"",
                                             "card \"99999\""};
-    for (const auto& [from, input] : {std::pair{list, QByteArray()}, {QString("-"), numbers}}) {
-        const ProcessRun run = RunVelmaro(common + QStringList{"--from", from}, {}, input);
-        EXPECT_TRUE(Ended(run, 1, "Matricola NON Trovata: 99999\n"));
-        EXPECT_EQ(CardLines(run.out), expected) << from.toStdString();
-    }
-    // Given twice, each list in turn.
+    // Each list in turn, a file, standard input, and the file again.
     const ProcessRun twice =
         RunVelmaro(common + QStringList{"--from", list, "--from", "-", "--from", list}, {}, "8\n");
+    EXPECT_TRUE(Ended(twice, 1, "Matricola NON Trovata: 99999\nMatricola NON Trovata: 99999\n"));
     std::vector<std::string> both = expected;
     both.push_back("card \"8\"");
     both.insert(both.end(), expected.begin() + 1, expected.end());
-    EXPECT_EQ(CardLines(twice.out), both) << twice.err;
+    EXPECT_EQ(CardLines(twice.out), both);
     // A named pipe is a list like any: read once its writer comes, unlike a data file.
     const QString pipe = folder.filePath("pipe");
     ASSERT_EQ(::mkfifo(pipe.toLocal8Bit().constData(), 0600), 0);
@@ -263,80 +258,57 @@ TEST(CommandLine, FromReadsNumbersAfterTheArgumentsFromAFileOrStandardInput) {
     }
 }
 
+// Which folder is chosen, and what an error says of it, is ChooseDataDir's and
+// WithDataDirOrigin's; here, that the program reads each place. A settings file that cannot say
+// which folder it names is an error, never the executable's folder (which holds the sample) in
+// its place: one that cannot be read, and a folder whose name holds a comma written without
+// quotes, which reads as a list. The user's file counts before the system-wide one
+// (XDG_CONFIG_DIRS), and given a folder, the settings are not read at all.
 TEST(CommandLine, DataFolderComesFromOptionEnvironmentSettingsOrTheExecutablesFolder) {
     QTemporaryDir config;
-    const QString settingsFile = config.filePath("Velmaro/velmaro.conf");
-    ASSERT_TRUE(QDir().mkpath(config.filePath("Velmaro")));
-    const QString bad = "/nonexistent/velmaro-data";
-    struct Case {
-        QString option, environment, settings;
-        int exitCode;
-        std::string mentioned;  // in the error, besides the folder looked in
-    };
-    const std::vector<Case> cases{
-        {"", bad, kSample, 2, "VELMARO_DATA_DIR"},
-        {"", "", kSample, 0, ""},
-        {"", "", bad, 2, "given by DataDir in " + settingsFile.toStdString()},
-        {bad, kSample, kSample, 2, "--data-dir"},
-        // Nothing chosen: the executable's folder, which the build fills with the sample.
-        {"", "", "", 0, ""},
-    };
-    for (const Case& c : cases) {
-        QProcessEnvironment environment;
-        environment.insert("XDG_CONFIG_HOME", config.path());
-        if (!c.environment.isEmpty()) environment.insert("VELMARO_DATA_DIR", c.environment);
-        QFile::remove(settingsFile);
-        if (!c.settings.isEmpty()) {
-            TempDataDir::WriteFile(settingsFile.toStdString(),
-                                   "[General]\nDataDir=" + c.settings.toStdString() + "\n");
-        }
-        QStringList arguments{"card", kToday, "--metrics=fixed"};
-        if (!c.option.isEmpty()) arguments << "--data-dir" << c.option;
-        const ProcessRun run = RunVelmaro(arguments << "5193", environment);
-        const std::string shown = (c.option + "|" + c.environment + "|" + c.settings).toStdString();
-        EXPECT_EQ(run.exitCode, c.exitCode) << shown << "\n" << run.err;
-        if (c.exitCode == 0) continue;
-        EXPECT_EQ(Lines(run.err).size(), 1u) << run.err;
-        EXPECT_THAT(run.err, HasSubstr((bad + "/titoli.grp").toStdString()));
-        EXPECT_THAT(run.err, HasSubstr("data folder " + bad.toStdString() + "/"));
-        EXPECT_THAT(run.err, HasSubstr(c.mentioned));
-    }
-
-    // A settings file that cannot say which folder it names is an error, never the
-    // executable's folder (which holds the sample) in its place: one that cannot be read, and
-    // a folder whose name holds a comma written without quotes, which reads as a list. The
-    // user's file counts before the system-wide one (XDG_CONFIG_DIRS).
+    const QString userFile = config.filePath("user/Velmaro/velmaro.conf");
+    const QString systemFile = config.filePath("system/Velmaro/velmaro.conf");
+    const std::string bad = "/nonexistent/velmaro-data", kFolder = "a folder";
     const QString commaFolder = config.filePath("Segreteria, Economia");
     ASSERT_TRUE(QFile::link(kSample, commaFolder));
-    const QString systemFolder = config.filePath("system");
-    const QString systemFile = systemFolder + "/Velmaro/velmaro.conf";
-    const std::string kFolder = "a folder";
     const auto unreadable = [](const QString& file) {
         return file.toStdString() +
                ": the settings file cannot be read (is a folder), so its DataDir cannot choose "
                "the data folder; give one with --data-dir or VELMARO_DATA_DIR\n";
     };
-    const std::string listed = settingsFile.toStdString() +
+    const std::string listed = userFile.toStdString() +
                                ": DataDir holds no single folder name (a comma outside double "
                                "quotes makes it a list): write the folder's name between double "
                                "quotes\n";
+    const auto notLoaded = [&](const std::string& chosenBy) {
+        return "velmaro: " + bad + "/titoli.grp: No such file or directory (data folder " + bad +
+               "/, " + chosenBy + ")\n";
+    };
     const struct {
+        std::string option, environment;
         std::string user, system;  // a line of each file, kFolder, or empty for no file
         int exitCode;
         std::string message;  // the end of standard error
-    } unclear[] = {
-        {kFolder, "", 2, unreadable(settingsFile)},
-        {"DataDir=" + commaFolder.toStdString(), "", 2, listed},
-        {"DataDir=/srv/a,@b", "", 2, listed},
-        {"DataDir=\"" + commaFolder.toStdString() + "\"", "", 0, ""},
-        {"DataDir=" + kSample.toStdString(), kFolder, 0, ""},
-        {"", kFolder, 2, unreadable(systemFile)},
-        {"", "DataDir=" + bad.toStdString(), 2,
-         "given by DataDir in " + systemFile.toStdString() + ")\n"},
+    } cases[] = {
+        {"", bad, "DataDir=" + kSample.toStdString(), "", 2,
+         notLoaded("given by VELMARO_DATA_DIR")},
+        {"", "", "DataDir=" + bad, "", 2,
+         notLoaded("given by DataDir in " + userFile.toStdString())},
+        // Nothing chosen: the executable's folder, which the build fills with the sample.
+        {"", "", "", "", 0, ""},
+        {"", "", kFolder, "", 2, unreadable(userFile)},
+        {"", "", "DataDir=" + commaFolder.toStdString(), "", 2, listed},
+        {"", "", "DataDir=/srv/a,@b", "", 2, listed},
+        {"", "", "DataDir=\"" + commaFolder.toStdString() + "\"", "", 0, ""},
+        {"", "", "DataDir=" + kSample.toStdString(), kFolder, 0, ""},
+        {"", "", "", kFolder, 2, unreadable(systemFile)},
+        {"", "", "", "DataDir=" + bad, 2,
+         notLoaded("given by DataDir in " + systemFile.toStdString())},
+        {kSample.toStdString(), "", kFolder, kFolder, 0, ""},
     };
-    for (const auto& c : unclear) {
-        SCOPED_TRACE(c.user + " | " + c.system);
-        for (const auto& [file, line] : {std::pair{settingsFile, c.user}, {systemFile, c.system}}) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.option + " | " + c.environment + " | " + c.user + " | " + c.system);
+        for (const auto& [file, line] : {std::pair{userFile, c.user}, {systemFile, c.system}}) {
             QDir(file).removeRecursively();
             QFile::remove(file);
             ASSERT_TRUE(QDir().mkpath(QFileInfo(file).path()));
@@ -346,12 +318,15 @@ TEST(CommandLine, DataFolderComesFromOptionEnvironmentSettingsOrTheExecutablesFo
                 TempDataDir::WriteFile(file.toStdString(), "[General]\n" + line + "\n");
             }
         }
-        QProcessEnvironment environment;
-        environment.insert("XDG_CONFIG_HOME", config.path());
-        environment.insert("XDG_CONFIG_DIRS", systemFolder);
+        QProcessEnvironment environment =
+            Environment({{"XDG_CONFIG_HOME", config.filePath("user")},
+                         {"XDG_CONFIG_DIRS", config.filePath("system")}});
+        if (!c.environment.empty()) environment.insert("VELMARO_DATA_DIR", Q(c.environment));
+        const QStringList option =
+            c.option.empty() ? QStringList() : QStringList{"--data-dir", Q(c.option)};
         for (const QStringList& arguments : {QStringList{"card", kToday, "--metrics=fixed", "5193"},
                                              QStringList{"check", kToday}}) {
-            const ProcessRun run = RunVelmaro(arguments, environment);
+            const ProcessRun run = RunVelmaro(arguments + option, environment);
             EXPECT_EQ(run.exitCode, c.exitCode) << arguments.join(" ").toStdString() << run.err;
             EXPECT_EQ(Lines(run.err).size(), c.exitCode == 0 ? 0u : 1u) << run.err;
             EXPECT_TRUE(run.err.ends_with(c.message)) << run.err;
@@ -359,25 +334,16 @@ TEST(CommandLine, DataFolderComesFromOptionEnvironmentSettingsOrTheExecutablesFo
     }
     // Among several system-wide folders, the program's own file in any of them counts before
     // the organisation's file (Velmaro.conf) in the first.
-    QDir(config.filePath("Velmaro")).removeRecursively();
     const QString first = config.filePath("s1"), second = config.filePath("s2");
     ASSERT_TRUE(QDir().mkpath(second + "/Velmaro") && QDir().mkpath(first));
     TempDataDir::WriteFile((first + "/Velmaro.conf").toStdString(), "DataDir=/nonexistent/org\n");
     TempDataDir::WriteFile((second + "/Velmaro/velmaro.conf").toStdString(),
                            "DataDir=/nonexistent/own\n");
-    QProcessEnvironment twoSystemFolders;
-    twoSystemFolders.insert("XDG_CONFIG_HOME", config.path());
-    twoSystemFolders.insert("XDG_CONFIG_DIRS", first + ":" + second);
-    const ProcessRun own = RunVelmaro({"check", kToday}, twoSystemFolders);
+    const ProcessRun own =
+        RunVelmaro({"check", kToday}, Environment({{"XDG_CONFIG_HOME", config.filePath("none")},
+                                                   {"XDG_CONFIG_DIRS", first + ":" + second}}));
     EXPECT_EQ(own.exitCode, 2);
     EXPECT_THAT(own.err, HasSubstr("data folder /nonexistent/own/")) << own.err;
-
-    // Given a folder, the settings are not read at all, so one that cannot be is no matter.
-    ASSERT_TRUE(QDir().mkpath(settingsFile));
-    QProcessEnvironment userUnreadable;
-    userUnreadable.insert("XDG_CONFIG_HOME", config.path());
-    const ProcessRun given = RunVelmaro({"check", kToday, "--data-dir", kSample}, userUnreadable);
-    EXPECT_EQ(given.exitCode, 0) << given.err;
 }
 
 // A failure nothing expected, escaping to the end of the program, still says what it was
