@@ -39,18 +39,17 @@ DataStore SampleStore() {
 
 TEST(DrawCards, OutputThatCannotBeWrittenStopsAtTheFirstCard) {
     const DataStore store = SampleStore();
-    FailingSink failing;
-    std::ostringstream errors;
-    EXPECT_EQ(DrawCards({"5193", "847"}, store, failing, kToday, ".", errors), kCardsFailed);
-    EXPECT_EQ(failing.begun, 1);
-    EXPECT_EQ(errors.str(), "velmaro: out.pdf: disk full\n");
     // A recording fails on the line before any lookup: numbers not found do not go on.
-    FailingSink failsAtOnce;
-    failsAtOnce.failsAtOnce = true;
-    std::ostringstream atOnce;
-    EXPECT_EQ(DrawCards({"99999", "99998"}, store, failsAtOnce, kToday, ".", atOnce), kCardsFailed);
-    EXPECT_EQ(failsAtOnce.begun, 1);
-    EXPECT_EQ(atOnce.str(), "velmaro: out.ops: disk full\n");
+    for (const auto& [atOnce, numbers, file] :
+         {std::tuple{false, std::vector<std::string>{"5193", "847"}, "out.pdf"},
+          {true, {"99999", "99998"}, "out.ops"}}) {
+        FailingSink failing;
+        failing.failsAtOnce = atOnce;
+        std::ostringstream errors;
+        EXPECT_EQ(DrawCards(numbers, store, failing, kToday, ".", errors), kCardsFailed);
+        EXPECT_EQ(failing.begun, 1);
+        EXPECT_EQ(errors.str(), std::string("velmaro: ") + file + ": disk full\n");
+    }
 }
 
 TEST(DrawCards, ReadErrorsAndNotFoundCombineIntoOneStatus) {

@@ -35,8 +35,8 @@ struct ScriptedPrompt final : StartupPrompt {
     }
     Status Remember(const std::string& folder) override {
         remembered.push_back(folder);
-        if (!canRemember) return Error{"/home/u/.config/Velmaro/velmaro.conf", "read-only"};
-        return Ok();
+        return canRemember ? Ok()
+                           : Status(Error{"/home/u/.config/Velmaro/velmaro.conf", "read-only"});
     }
     void Warn(const Error& error) override { warnings.push_back(error.Message()); }
 
@@ -49,8 +49,9 @@ struct ScriptedPrompt final : StartupPrompt {
 struct FakeLoad {
     Status operator()(const std::string& dataDir) {
         tried.push_back(dataDir);
-        if (good.count(dataDir)) return Ok();
-        return Error{dataDir + "elenco.dir", "No such file or directory"};
+        return good.count(dataDir)
+                   ? Ok()
+                   : Status(Error{dataDir + "elenco.dir", "No such file or directory"});
     }
     std::set<std::string> good;
     std::vector<std::string> tried;
@@ -124,24 +125,15 @@ TEST(LoadWithFolderChoice, PicksAreTriedUntilOneLoadsAndOnlyThatOneIsRemembered)
 }
 
 // Sets an environment variable for as long as it lives, then puts back what was there.
-class ScopedVariable {
-  public:
+struct ScopedVariable {
     ScopedVariable(const char* name, const QString& value)
-        : name_(name), wasSet_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
+        : name(name), wasSet(qEnvironmentVariableIsSet(name)), old(qgetenv(name)) {
         qputenv(name, value.toLocal8Bit());
     }
-    ~ScopedVariable() {
-        if (wasSet_) {
-            qputenv(name_, old_);
-        } else {
-            qunsetenv(name_);
-        }
-    }
-
-  private:
-    const char* name_;
-    bool wasSet_;
-    QByteArray old_;
+    ~ScopedVariable() { wasSet ? qputenv(name, old) : qunsetenv(name); }
+    const char* name;
+    bool wasSet;
+    QByteArray old;
 };
 
 // A folder chosen in the window is kept in the user's settings file and read back as it was,
@@ -161,9 +153,7 @@ TEST(RememberDataDir, AFolderKeptIsReadBackAsItWas) {
         EXPECT_EQ(read.settings, folder);
     }
     // The user's settings folder lies under a file: nothing can be saved there.
-    QFile plain(config.filePath("plain"));
-    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
-    plain.close();
+    ASSERT_TRUE(QFile(config.filePath("plain")).open(QIODevice::WriteOnly));
     const ScopedVariable home("XDG_CONFIG_HOME", config.filePath("plain"));
     const Status unsaved = RememberDataDir(folder);
     ASSERT_FALSE(unsaved.ok());

@@ -59,17 +59,15 @@ TEST(Interruption, ARunOfCardsKeepsOnlyWholeFilesAndEndsByTheSignal) {
     for (const int signal : {SIGINT, SIGTERM}) {
         const std::string cards = folder.PathOf("cards" + std::to_string(signal));
         EXPECT_EQ(InterruptVelmaro(
-                      {"card", "--all", "--split", QString::fromStdString(cards), "--jobs", "2",
-                       "--data-dir", data},
+                      {"card", "--all", "--split", Q(cards), "--jobs", "2", "--data-dir", data},
                       [&] { return HoldsWholeAndUnfinished(cards); }, {signal}, noUnnamedFiles),
                   signal);
         const QStringList entries = Entries(cards);
-        EXPECT_GT(entries.size(), 0);
-        EXPECT_LT(entries.size(), 6000);
+        EXPECT_TRUE(entries.size() > 0 && entries.size() < 6000) << entries.size();
         for (const QString& name : entries) {
             EXPECT_FALSE(name.startsWith('.')) << name.toStdString();
             const std::string bytes = testdata::FileBytes(cards + "/" + name.toStdString());
-            EXPECT_EQ(bytes.substr(bytes.size() - 6), "%%EOF\n") << name.toStdString();
+            EXPECT_TRUE(bytes.ends_with("%%EOF\n")) << name.toStdString();
         }
     }
     // A run into one file, once the temporary file beside it is being written: the file is as
@@ -77,11 +75,10 @@ TEST(Interruption, ARunOfCardsKeepsOnlyWholeFilesAndEndsByTheSignal) {
     const std::string out = folder.PathOf("out");
     ASSERT_TRUE(QDir().mkpath(QString::fromStdString(out)));
     folder.Write("out/cards.pdf", "the cards of yesterday");
-    EXPECT_EQ(
-        InterruptVelmaro(
-            {"card", "--all", "-o", QString::fromStdString(out + "/cards.pdf"), "--data-dir", data},
-            [&] { return Entries(out).size() > 1; }, {SIGINT}, noUnnamedFiles),
-        SIGINT);
+    EXPECT_EQ(InterruptVelmaro(
+                  {"card", "--all", "-o", Q(out + "/cards.pdf"), "--data-dir", data},
+                  [&] { return Entries(out).size() > 1; }, {SIGINT}, noUnnamedFiles),
+              SIGINT);
     EXPECT_EQ(Entries(out), QStringList{"cards.pdf"});
     EXPECT_EQ(testdata::FileBytes(out + "/cards.pdf"), "the cards of yesterday");
 }
@@ -91,11 +88,10 @@ TEST(Interruption, ARunOfCardsKeepsOnlyWholeFilesAndEndsByTheSignal) {
 TEST(Interruption, WhileNumbersAreReadTheSignalEndsTheRunAtOnce) {
     const testdata::TempDataDir folder;
     const auto readBy = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
-    const int ended = InterruptVelmaro(
-        {"card", "--from", "-", "-o", QString::fromStdString(folder.PathOf("cards.pdf")),
-         "--data-dir", VELMARO_SAMPLE_DIR},
-        [&] { return std::chrono::steady_clock::now() > readBy; }, {SIGINT});
-    EXPECT_EQ(ended, SIGINT);
+    EXPECT_EQ(
+        InterruptVelmaro(CardOf(kSample, {"--from", "-", "-o", Q(folder.PathOf("cards.pdf"))}),
+                         [&] { return std::chrono::steady_clock::now() > readBy; }, {SIGINT}),
+        SIGINT);
     EXPECT_EQ(Entries(folder.PathOf("")), QStringList{});
 }
 
@@ -121,8 +117,7 @@ TEST(Interruption, ASecondSignalEndsTheRunAtOnce) {
         }
         return waiting >= capacity / 2 && now - since > std::chrono::milliseconds(200);
     };
-    EXPECT_EQ(InterruptVelmaro({"card", "--all", "--format", "ops", "-o",
-                                QString::fromStdString(fifo), "--data-dir", VELMARO_SAMPLE_DIR},
+    EXPECT_EQ(InterruptVelmaro(CardOf(kSample, {"--all", "--format", "ops", "-o", Q(fifo)}),
                                blocked, {SIGINT, SIGTERM}),
               SIGTERM);
     ::close(reader);
