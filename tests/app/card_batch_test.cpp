@@ -202,7 +202,7 @@ TEST(CardBatch, SplitFilesAreTheOneByOneCardsWhateverTheThreads) {
 // crashes where a thread's allocation fails); and where the system gives no more threads, the
 // check and a split run do their work on the threads there are.
 TEST(CardBatch, SplitWritesEveryCardWithFewOpenFilesOrWithoutThreads) {
-    const QProcessEnvironment noThreads = Preloading(VELMARO_NO_THREADS);
+    const QProcessEnvironment noThreads = WithFaults({{"VELMARO_NO_THREADS", "1"}});
     const auto check = RunVelmaro({"check", "--data-dir", kSample}, noThreads);
     EXPECT_TRUE(Ended(check, 0, ""));
     EXPECT_EQ(check.out, kSample.toStdString() + "/: no problems found\n");
@@ -237,8 +237,7 @@ TEST(CardBatch, SplitWritesEveryCardWithFewOpenFilesOrWithoutThreads) {
 // the machine: a run started with taskset, or in a container given fewer cores): pinned to one
 // core, it asks for no thread besides its own; free to run on several, it does.
 TEST(CardBatch, SplitDrawsOnTheCoresTheProcessMayRunOn) {
-    QProcessEnvironment tellingThreads = Preloading(VELMARO_NO_THREADS);
-    tellingThreads.insert("VELMARO_NO_THREADS_TELL", "1");
+    const QProcessEnvironment tellingThreads = WithFaults({{"VELMARO_NO_THREADS", "tell"}});
     const std::function<void()> oneCore = [] {
         cpu_set_t one;
         CPU_ZERO(&one);
@@ -286,8 +285,7 @@ TEST(CardBatch, SplitNamesEachFileByTheKeyItsStudentWasFoundBy) {
 // thread waited for it for ever; failing while an SVG card was drawn aborted.
 TEST(CardBatch, MemoryRunningOutIsAMessageAndLeavesNoFileHalfWritten) {
     const auto scarce = [](const char* from, bool offMainOnly) {
-        QProcessEnvironment environment = Preloading(VELMARO_SCARCE_MEMORY);
-        environment.insert("VELMARO_FAIL_ALLOCATIONS_FROM", from);
+        QProcessEnvironment environment = WithFaults({{"VELMARO_FAIL_ALLOCATIONS_FROM", from}});
         if (offMainOnly) environment.insert("VELMARO_FAIL_ALLOCATIONS_OFF_MAIN", "1");
         return environment;
     };

@@ -54,7 +54,8 @@ TEST(CardCommand, WorkedExampleRecordingMatchesCardByCard) {
             notFound += "Matricola NON Trovata: " + typed[i] + "\n";
     }
     EXPECT_EQ(std::count(notFound.begin(), notFound.end(), '\n'), 7);
-    for (const auto& environment : {QProcessEnvironment(), Preloading(VELMARO_SHORT_READS)}) {
+    for (const auto& environment :
+         {QProcessEnvironment(), WithFaults({{"VELMARO_SHORT_READS", "1"}})}) {
         const ProcessRun run = RunVelmaro(arguments, environment);
         EXPECT_TRUE(Ended(run, 1, notFound));
         for (const std::string& difference : CompareOps(run.out, expected))

@@ -99,7 +99,7 @@ TEST(CardOutput, AFullDiskOrDeviceFailsAndReplacesNothingInEveryFormat) {
 // output that lands in a regular file fails however it was named (-o FILE, standard output
 // sent to a file, -o /dev/stdout, the check's report), where a pipe has nothing to flush.
 TEST(CardOutput, ADiskThatLosesTheDataFailsEveryOutputThatLandsInAFile) {
-    const QProcessEnvironment lostWrites = Preloading(VELMARO_LOST_WRITES);
+    const QProcessEnvironment lostWrites = WithFaults({{"VELMARO_LOST_WRITES", "1"}});
     QTemporaryDir folder;
     const std::string path = folder.filePath("card.pdf").toStdString();
     ExpectOneFailureLine(RunVelmaro(CardArguments(kFormats[1], path), lostWrites), path,

@@ -122,10 +122,9 @@ TEST(CheckCommand, DataReplacedWhileItIsCheckedIsCheckedAgain) {
         CopySample(data);
         data.Write("saved anew", testdata::FileBytes(data.PathOf(replaced)));
         const QProcessEnvironment keeper =
-            Preloading(VELMARO_REPLACE_ON_OPEN,
-                       Environment({{"VELMARO_REPLACE_WHEN_OPENING", "/elenco.dir"},
-                                    {"VELMARO_REPLACE_FROM", Q(data.PathOf("saved anew"))},
-                                    {"VELMARO_REPLACE_TO", Q(data.PathOf(replaced))}}));
+            WithFaults({{"VELMARO_REPLACE_WHEN_OPENING", "/elenco.dir"},
+                        {"VELMARO_REPLACE_FROM", Q(data.PathOf("saved anew"))},
+                        {"VELMARO_REPLACE_TO", Q(data.PathOf(replaced))}});
         const QStringList arguments{"check", "--data-dir", Q(data.DataDir())};
         const ProcessRun run = RunVelmaro(arguments, keeper);
         EXPECT_EQ(run.exitCode, 2);

@@ -54,7 +54,7 @@ bool HoldsWholeAndUnfinished(const std::string& folder) {
 TEST(Interruption, ARunOfCardsKeepsOnlyWholeFilesAndEndsByTheSignal) {
     const testdata::TempDataDir folder;
     const QString data = QString::fromStdString(WriteManyStudents(folder));
-    const QProcessEnvironment noUnnamedFiles = Preloading(VELMARO_NO_UNNAMED_FILES);
+    const QProcessEnvironment noUnnamedFiles = WithFaults({{"VELMARO_NO_UNNAMED_FILES", "1"}});
     // A split run, once some cards are in place and others still hidden temporary files.
     for (const int signal : {SIGINT, SIGTERM}) {
         const std::string cards = folder.PathOf("cards" + std::to_string(signal));

@@ -117,8 +117,9 @@ int InterruptVelmaro(const QStringList& arguments, const std::function<bool()>& 
     return process.exitStatus() == QProcess::CrashExit ? process.exitCode() : 0;
 }
 
-QProcessEnvironment Preloading(const std::string& path, QProcessEnvironment extra) {
-    const QFileInfo library(QString::fromStdString(path));
+QProcessEnvironment WithFaults(std::initializer_list<std::pair<QString, QString>> faults) {
+    QProcessEnvironment extra = Environment(faults);
+    const QFileInfo library(VELMARO_FAULTS);
     extra.insert("LD_PRELOAD", library.fileName());
     const QString inherited = QProcessEnvironment::systemEnvironment().value("LD_LIBRARY_PATH");
     extra.insert("LD_LIBRARY_PATH",

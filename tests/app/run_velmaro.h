@@ -65,11 +65,11 @@ int InterruptVelmaro(const QStringList& arguments, const std::function<bool()>& 
                      const std::vector<int>& sent,
                      const QProcessEnvironment& extra = QProcessEnvironment());
 
-// extra, and the library at path loaded into the program before the C library (LD_PRELOAD) by
-// its file name from its folder (LD_LIBRARY_PATH): LD_PRELOAD splits a path at its blanks.
-// A run whose preloaded library could not be loaded fails the test.
-QProcessEnvironment Preloading(const std::string& path,
-                               QProcessEnvironment extra = QProcessEnvironment());
+// The environment of a run on a system with the faults given (variables that faults.cpp names,
+// with their values): the library of faults is loaded into the program before the C library
+// (LD_PRELOAD) by its file name from its folder (LD_LIBRARY_PATH), as LD_PRELOAD splits a path
+// at its blanks. A run whose preloaded library could not be loaded fails the test.
+QProcessEnvironment WithFaults(std::initializer_list<std::pair<QString, QString>> faults);
 
 // Runs the shell script `sh -c script`, in the environment RunVelmaro gives the program, with
 // $VELMARO naming the built program: a script can give it arguments that are not UTF-8, which

@@ -1,0 +1,156 @@
+// Loaded before the C library into a program under test: the faults of a system, each named by
+// a variable of the program's environment.
+//  VELMARO_NO_THREADS: every new thread fails, as on a system that gives no more; when it is
+//   "tell", each thread asked for is also told on standard error ("velmaro-test: a thread was
+//   asked for").
+//  VELMARO_NO_UNNAMED_FILES: files cannot be made without a name, as on a network share, so
+//   output files are written under hidden temporary names.
+//  VELMARO_FAIL_ALLOCATIONS_FROM: every allocation of at least that many bytes fails, as when
+//   memory runs out; on threads other than the first only, when VELMARO_FAIL_ALLOCATIONS_OFF_MAIN
+//   is set.
+//  VELMARO_LOST_WRITES: a disk that takes every write but loses the data before it is stored, as
+//   a full thin-provisioned volume does; the loss shows only when the data is flushed: fsync and
+//   fdatasync fail with EIO.
+//  VELMARO_SHORT_READS: a file system that hands the data files out a few bytes per read, as
+//   network and user-space file systems may: every read of a file whose name ends in ".dir" or
+//   ".grp" returns at most 7 bytes; reading on returns the rest, and only the end of the file
+//   returns nothing.
+//  VELMARO_REPLACE_WHEN_OPENING: a keeper who replaces a data file while the program reads the
+//   data: the first time the program opens a file whose name ends in its value, the file
+//   $VELMARO_REPLACE_FROM is renamed over $VELMARO_REPLACE_TO, as a keeper's editor saves a file
+//   anew.
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <pthread.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+extern "C" void* __libc_malloc(std::size_t size);
+
+namespace {
+
+const char* Fault(const char* name) { return std::getenv(name); }
+
+template <typename Function>
+Function Next(const char* name) {
+    return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
+}
+
+bool AllocationFails(std::size_t size) {
+    static const char* const fromText = Fault("VELMARO_FAIL_ALLOCATIONS_FROM");
+    static const std::size_t from = fromText ? std::strtoull(fromText, nullptr, 10) : 0;
+    static const bool offMainOnly = Fault("VELMARO_FAIL_ALLOCATIONS_OFF_MAIN") != nullptr;
+    if (from == 0 || size < from) return false;
+    return !offMainOnly || ::syscall(SYS_gettid) != ::getpid();
+}
+
+size_t Capped(int descriptor, size_t count) {
+    static const bool shortReads = Fault("VELMARO_SHORT_READS") != nullptr;
+    if (!shortReads) return count;
+    char link[64], path[PATH_MAX];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", descriptor);
+    const ssize_t length = readlink(link, path, sizeof path);
+    const std::string_view name(path, length > 0 ? static_cast<size_t>(length) : 0);
+    return name.ends_with(".dir") || name.ends_with(".grp") ? std::min<size_t>(count, 7) : count;
+}
+
+std::atomic<bool> replaced = false;
+
+// Opens as the C library's function name does, after the faults of opening.
+int Open(const char* name, const char* path, int flags, va_list arguments) {
+    if ((flags & O_TMPFILE) == O_TMPFILE && Fault("VELMARO_NO_UNNAMED_FILES")) {
+        errno = EOPNOTSUPP;
+        return -1;
+    }
+    const mode_t mode =
+        (flags & (O_CREAT | O_TMPFILE)) != 0 ? static_cast<mode_t>(va_arg(arguments, int)) : 0;
+    const char* when = Fault("VELMARO_REPLACE_WHEN_OPENING");
+    if (when && path && std::string_view(path).ends_with(when) && !replaced.exchange(true))
+        rename(Fault("VELMARO_REPLACE_FROM"), Fault("VELMARO_REPLACE_TO"));
+    return Next<int (*)(const char*, int, ...)>(name)(path, flags, mode);
+}
+
+int LostWrite() {
+    errno = EIO;
+    return -1;
+}
+
+}  // namespace
+
+extern "C" {
+
+int pthread_create(pthread_t* thread, const pthread_attr_t* attributes, void* (*start)(void*),
+                   void* argument) {
+    const char* noThreads = Fault("VELMARO_NO_THREADS");
+    if (noThreads == nullptr) {
+        static const auto next = Next<decltype(&pthread_create)>("pthread_create");
+        return next(thread, attributes, start, argument);
+    }
+    if (std::string_view(noThreads) == "tell") {
+        constexpr char kTold[] = "velmaro-test: a thread was asked for\n";
+        static_cast<void>(::write(STDERR_FILENO, kTold, sizeof kTold - 1));
+    }
+    return EAGAIN;
+}
+
+void* malloc(std::size_t size) {
+    if (AllocationFails(size)) {
+        errno = ENOMEM;
+        return nullptr;
+    }
+    return __libc_malloc(size);
+}
+
+int fsync(int descriptor) {
+    static const auto next = Next<int (*)(int)>("fsync");
+    return Fault("VELMARO_LOST_WRITES") ? LostWrite() : next(descriptor);
+}
+
+int fdatasync(int descriptor) {
+    static const auto next = Next<int (*)(int)>("fdatasync");
+    return Fault("VELMARO_LOST_WRITES") ? LostWrite() : next(descriptor);
+}
+
+ssize_t read(int descriptor, void* buffer, size_t count) {
+    static const auto next = Next<ssize_t (*)(int, void*, size_t)>("read");
+    return next(descriptor, buffer, Capped(descriptor, count));
+}
+
+ssize_t pread(int descriptor, void* buffer, size_t count, off_t offset) {
+    static const auto next = Next<ssize_t (*)(int, void*, size_t, off_t)>("pread");
+    return next(descriptor, buffer, Capped(descriptor, count), offset);
+}
+
+ssize_t pread64(int descriptor, void* buffer, size_t count, off_t offset) {
+    static const auto next = Next<ssize_t (*)(int, void*, size_t, off_t)>("pread64");
+    return next(descriptor, buffer, Capped(descriptor, count), offset);
+}
+
+int open(const char* path, int flags, ...) {
+    va_list arguments;
+    va_start(arguments, flags);
+    const int descriptor = Open("open", path, flags, arguments);
+    va_end(arguments);
+    return descriptor;
+}
+
+int open64(const char* path, int flags, ...) {
+    va_list arguments;
+    va_start(arguments, flags);
+    const int descriptor = Open("open64", path, flags, arguments);
+    va_end(arguments);
+    return descriptor;
+}
+
+}  // extern "C"
