@@ -43,20 +43,17 @@ using testdata::TempDataDir;
 TEST(CommandLine, VersionAndHelpOfBothCommands) {
     for (const QStringList& verb : {QStringList{}, QStringList{"card"}}) {
         const ProcessRun version = RunVelmaro(verb + QStringList{"--version"});
-        EXPECT_EQ(version.exitCode, 0);
-        EXPECT_EQ(version.out, "velmaro " VELMARO_VERSION "\n");
-
+        EXPECT_TRUE(Ended(version, 0, "") && version.out == "velmaro " VELMARO_VERSION "\n");
         const ProcessRun help = RunVelmaro(verb + QStringList{"--help"});
         EXPECT_EQ(help.exitCode, 0);
         for (const std::string& line : Lines(help.out))
             EXPECT_LE(line.size(), 80u) << line;
         EXPECT_THAT(help.out, ::testing::Not(HasSubstr("quit-after-show")));
-        QStringList options{"--data-dir", "--version", "--help"};
-        if (!verb.isEmpty()) {
-            options += {"--format", "--output", "--from", "--today", "--metrics", "--dpi"};
-        } else {
-            options += {"velmaro card", "velmaro check"};  // the other commands
-        }
+        // The window's help names the other commands.
+        const QStringList options = QStringList{"--data-dir", "--version", "--help"} +
+                                    (verb.isEmpty() ? QStringList{"velmaro card", "velmaro check"}
+                                                    : QStringList{"--format", "--output", "--from",
+                                                                  "--today", "--metrics", "--dpi"});
         for (const QString& option : options)
             EXPECT_THAT(help.out, HasSubstr(option.toStdString())) << verb.join("").toStdString();
     }
@@ -151,13 +148,9 @@ TEST(CommandLine, TheWindowOpensOnAnXDisplayOfEnoughColours) {
 // The window timed from the outside ends after its first paint also when the number it shows
 // is not found: the message box opened before the application's loop ran, and it never ended.
 TEST(CommandLine, TheWindowTimedFromOutsideEndsAlsoAfterANumberNotFound) {
-    for (const QString number : {"5193", "1"}) {
-        EXPECT_EQ(RunVelmaro({"--data-dir", kSample, "--quit-after-show", number},
-                             Environment({{"QT_QPA_PLATFORM", "offscreen"}}))
-                      .exitCode,
-                  0)
-            << number.toStdString();
-    }
+    const ProcessRun run = RunVelmaro({"--data-dir", kSample, "--quit-after-show", "1"},
+                                      Environment({{"QT_QPA_PLATFORM", "offscreen"}}));
+    EXPECT_EQ(run.exitCode, 0) << run.err;
 }
 
 // Standard output is written as the cards are drawn, through no temporary file that a run
