@@ -50,6 +50,7 @@ TEST(CardOptions, EveryUsageErrorSaysWhatIsWrong) {
         {{"-o", "c.png", "--dpi", "601", "5193"}, badDpi("601")},
         {{"-o", "c.png", "--dpi", "1.5", "5193"}, badDpi("1.5")},
         {{"-o", "c.png", "5193", "847"}, oneCard},
+        {{"-o", "c.svg", "5193", "847"}, oneCard},
         // The batch options.
         {{"--all", "5193"}, "give either --all or numbers, not both"},
         {{"--all", "--from", "list.txt"}, "give either --all or --from, not both"},
