@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -94,7 +95,9 @@ TEST(CommandLine, EveryUsageErrorHasOneFormAndStatusTwo) {
 
 // A display number no X server of this machine serves (one may run beside the tests).
 int UnservedDisplay() {
-    int unserved = 77;
+    // From a number of this process: tests run side by side (and other runs of them) start
+    // servers of their own, and would otherwise race for the first free one.
+    int unserved = 100 + static_cast<int>(::getpid() % 5000);
     while (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(unserved)) ||
            QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(unserved)))
         ++unserved;
