@@ -17,8 +17,6 @@
 #include <QElapsedTimer>
 #include <QPrintEngine>
 #include <QPrinter>
-#include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <QWidget>
@@ -30,13 +28,10 @@
 #include <tuple>
 #include <vector>
 
-#include "tests/support/pdf_words.h"
-#include "tests/support/program_output.h"
+#include "tests/ui/printed_page.h"
 #include "tests/ui/sample_card.h"
-#include "ui/card_printer.h"
 #include "ui/cups_queue.h"
 #include "ui/print_dialogs.h"
-#include "ui/print_job.h"
 
 namespace velmaro {
 namespace {
@@ -47,23 +42,29 @@ constexpr const char* kLetterQueue = "velmaro-test-letter";  // the same on US L
 // landscape, two pages to a sheet, unless a job asks otherwise.
 constexpr const char* kBorderQueue = "velmaro-test-border";
 
-// Where cups-pdf writes the files of this process's user: $HOME/PDF of the user's account.
-QDir PdfFolder() {
+// The queue's jobs (all, or only the active ones), asked of the libcups this test links.
+std::vector<std::pair<int, QString>> Jobs(const char* queue, int which = CUPS_WHICHJOBS_ALL) {
+    cups_job_t* jobs = nullptr;
+    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue, 0, which);
+    std::vector<std::pair<int, QString>> found;
+    for (int i = 0; i < count; ++i)
+        found.emplace_back(jobs[i].id, QString::fromUtf8(jobs[i].title));
+    cupsFreeJobs(count, jobs);
+    return found;
+}
+
+// The PDF files cups-pdf wrote (in $HOME/PDF of this process's user), the newest first.
+QFileInfoList PdfFiles() {
     const passwd* account = getpwuid(getuid());
-    return QDir(QString::fromLocal8Bit(account ? account->pw_dir : "/root") + "/PDF");
+    const QDir folder(QString::fromLocal8Bit(account ? account->pw_dir : "/root") + "/PDF");
+    return folder.entryInfoList({"*.pdf"}, QDir::Files, QDir::Time);
 }
 
-// When the newest file cups-pdf has written was written, or long ago when there is none.
-QDateTime NewestPdfTime() {
-    const QFileInfoList files = PdfFolder().entryInfoList({"*.pdf"}, QDir::Files, QDir::Time);
-    return files.isEmpty() ? QDateTime::fromSecsSinceEpoch(0) : files.first().lastModified();
-}
-
-// The newest PDF file cups-pdf wrote after since, waited for up to 20 seconds.
+// The newest PDF file cups-pdf wrote after since, waited for up to 20 seconds; empty when
+// there is none.
 QString WaitForPdf(const QDateTime& since) {
-    const QDir folder = PdfFolder();
     for (int tries = 0; tries < 200; ++tries) {
-        const QFileInfoList files = folder.entryInfoList({"*.pdf"}, QDir::Files, QDir::Time);
+        const QFileInfoList files = PdfFiles();
         if (!files.isEmpty() && files.first().lastModified() > since) {
             // cups-pdf writes the file in place: wait until it reads as a whole PDF.
             int status = 0;
@@ -75,15 +76,32 @@ QString WaitForPdf(const QDateTime& since) {
     return {};
 }
 
-// The titles of the queue's jobs numbered above after, asked of the libcups this test links.
-QStringList JobTitlesAfter(int after, const char* queue = kQueue) {
-    cups_job_t* jobs = nullptr;
-    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue, 0, CUPS_WHICHJOBS_ALL);
-    QStringList titles;
-    for (int i = 0; i < count; ++i)
-        if (jobs[i].id > after) titles << QString::fromUtf8(jobs[i].title);
-    cupsFreeJobs(count, jobs);
-    return titles;
+// What print did to queue, once the jobs earlier tests left on the test queues were done.
+struct Spooled {
+    Status status;
+    QStringList titles;  // of the jobs it sent
+    int job = 0;         // the last of them, 0 when none
+    QString pdf;         // the file cups-pdf wrote of it
+};
+Spooled Spool(const char* queue, const std::function<Status()>& print) {
+    for (const char* each : {kQueue, kLetterQueue, kBorderQueue}) {
+        for (int tries = 0; tries < 200 && !Jobs(each, CUPS_WHICHJOBS_ACTIVE).empty(); ++tries)
+            QThread::msleep(100);
+    }
+    const QFileInfoList before = PdfFiles();
+    const QDateTime start =
+        before.isEmpty() ? QDateTime::fromSecsSinceEpoch(0) : before.first().lastModified();
+    int lastJob = 0;
+    for (const auto& [id, title] : Jobs(queue))
+        lastJob = std::max(lastJob, id);
+    Spooled spooled{print(), {}, 0, {}};
+    for (const auto& [id, title] : Jobs(queue)) {
+        if (id <= lastJob) continue;
+        spooled.titles << title;
+        spooled.job = std::max(spooled.job, id);
+    }
+    if (spooled.job != 0) spooled.pdf = WaitForPdf(start);
+    return spooled;
 }
 
 // The value of the integer or enum attribute name of job jobId as the spooler keeps it
@@ -101,29 +119,10 @@ int JobAttribute(int jobId, const char* name) {
 }
 
 // Whether libcups (not Velmaro's) knows the queue.
-bool QueueExists(const char* name = kQueue) {
+bool QueueExists(const char* name) {
     cups_dest_t* queue = cupsGetNamedDest(CUPS_HTTP_DEFAULT, name, nullptr);
     cupsFreeDests(queue != nullptr, queue);
     return queue != nullptr;
-}
-
-// Waits up to 20 seconds for the queue to finish its jobs: a job that ends replaces the
-// printer's state message with its own.
-void WaitUntilIdle(const char* queue = kQueue) {
-    for (int tries = 0; tries < 200; ++tries) {
-        cups_job_t* jobs = nullptr;
-        const int active = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue, 0, CUPS_WHICHJOBS_ACTIVE);
-        cupsFreeJobs(active, jobs);
-        if (active <= 0) return;
-        QThread::msleep(100);
-    }
-}
-
-// Waits until the jobs that earlier tests left on any of the test queues have written their
-// files: a file newer than the newest then is the next job's.
-void WaitUntilEveryQueueIsIdle() {
-    for (const char* queue : {kQueue, kLetterQueue, kBorderQueue})
-        WaitUntilIdle(queue);
 }
 
 // The classes of the dialogs opened while ask runs, each cancelled as soon as it shows, after
@@ -133,8 +132,7 @@ std::string DialogsOpenedBy(const std::function<void()>& ask) {
     QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, [&] {
         if (QWidget* dialog = QApplication::activeModalWidget()) {
-            if (!opened.empty()) opened += ", ";
-            opened += dialog->metaObject()->className();
+            opened += (opened.empty() ? "" : ", ") + std::string(dialog->metaObject()->className());
             dialog->close();
         }
     });
@@ -143,11 +141,11 @@ std::string DialogsOpenedBy(const std::function<void()>& ask) {
     return opened;
 }
 
-// card printed as a job to the queue.
-Status PrintToQueue(const SampleCard& card) {
+// card printed as a job to the queue named printerName.
+Status PrintTo(const QString& printerName, const CardInput& card) {
     QPrinter printer(QPrinter::HighResolution);
-    printer.setPrinterName(QString::fromUtf8(kQueue));
-    return PrintCardJob(printer, card.Input());
+    printer.setPrinterName(printerName);
+    return PrintCardJob(printer, card);
 }
 
 class CupsPrinting : public ::testing::Test {
@@ -155,90 +153,59 @@ class CupsPrinting : public ::testing::Test {
     void SetUp() override {
         // Asked of libcups itself: Velmaro loads the library when a print job first needs it,
         // and a queue it fails to see must fail these tests, not skip them.
-        if (!QueueExists()) {
+        if (!QueueExists(kQueue)) {
             GTEST_SKIP() << "no CUPS queue " << kQueue
                          << " (run tools/cups_test_queue.sh as root to make it)";
         }
         ASSERT_TRUE(CupsKnowsQueue(kQueue));
         ASSERT_TRUE(card_.Loaded());
     }
-    // The words of the card's page in a card file, where a printed page has them too.
-    std::vector<std::vector<testing::TextBox>> CardFileWords() const {
-        QTemporaryDir folder;
-        QPrinter cardFile(QPrinter::HighResolution);
-        SetUpPdfPrinter(cardFile, folder.filePath("card.pdf"));
-        if (!PrintCardJob(cardFile, card_.Input()).ok()) return {};
-        return testing::WordsPerPage(cardFile.outputFileName());
+    // "Stampa": the card to the default printer (a printer is never asked for a file, so no
+    // data folder is needed).
+    Status PrintToDefault() const {
+        return SystemCardPrinter(nullptr, "/nonexistent/").PrintCard(card_.Input());
     }
 
     const SampleCard card_{"5193"};
 };
 
 // The default printer spools the card, titled, on one page of the paper it holds, where a card
-// file has it. A number typed with a line end or a tab (pasted from a spreadsheet), or very
-// long, finds its student; the job prints, and is found again to say so.
+// file has it. A number typed with control characters (pasted from a spreadsheet) and very long
+// finds its student; the job prints, titled without them.
 TEST_F(CupsPrinting, TheDefaultPrinterSpoolsTheTitledCardOnOnePageWhateverWasTyped) {
     if (!QueueExists(kLetterQueue)) GTEST_SKIP() << "no CUPS queue " << kLetterQueue;
-    const auto inFile = CardFileWords();
-    ASSERT_EQ(inFile.size(), 1u);
-    ASSERT_FALSE(inFile[0].empty());
-
+    const PdfWords inFile = CardFileWords(card_.Input());
     for (const auto& [queue, paper] :
          {std::pair{kQueue, "595 x 842"}, {kLetterQueue, "612 x 792"}}) {
         SCOPED_TRACE(queue);
         // The queue becomes this process's default printer, as lpoptions -d would make it.
         qputenv("PRINTER", queue);
-        WaitUntilEveryQueueIsIdle();
-        const QDateTime start = NewestPdfTime();
-        const int lastJobBefore = CupsLastJobId(queue);
-        // A printer with a queue is never asked for a file: no data folder is needed.
-        const Status printed = SystemCardPrinter(nullptr, "/nonexistent/").PrintCard(card_.Input());
-        ASSERT_TRUE(printed.ok()) << printed.error().Message();
-        EXPECT_EQ(JobTitlesAfter(lastJobBefore, queue), QStringList{"Velmaro \u2013 Matr. 5193"});
-
-        const QString pdf = WaitForPdf(start);
-        ASSERT_FALSE(pdf.isEmpty()) << "cups-pdf wrote no file";
-        const QString info = testing::ProgramOutput(QStringLiteral("pdfinfo"), {pdf});
-        EXPECT_TRUE(info.contains(QRegularExpression("Pages: +1\n"))) << info.toStdString();
-        EXPECT_TRUE(info.contains(QRegularExpression(QStringLiteral("Page size: +") + paper)))
-            << info.toStdString();
-        const QString text = testing::ProgramOutput(QStringLiteral("pdftotext"),
-                                                    {QStringLiteral("-layout"), pdf, "-"});
-        for (const char* piece : {"Matr.: 5193", "N.Esa.: 26", "<V_110>:", "D.Lau.:", "V.Lau.:"}) {
-            EXPECT_TRUE(text.contains(QString::fromUtf8(piece))) << piece << "\n"
-                                                                 << text.toStdString();
-        }
-        EXPECT_GE(text.count(QRegularExpression("\\b\\d\\d/\\d\\d/\\d\\d\\b")), 26);  // the rows
-        const auto printedWords = testing::WordsPerPage(pdf);
-        ASSERT_EQ(printedWords.size(), 1u);
-        ASSERT_FALSE(printedWords[0].empty());
-        EXPECT_NEAR(printedWords[0][0].left, inFile[0][0].left, 1);
-        EXPECT_NEAR(printedWords[0][0].top, inFile[0][0].top, 1);
-        QFile::remove(pdf);
+        const Spooled spooled = Spool(queue, [&] { return PrintToDefault(); });
+        ASSERT_TRUE(spooled.status.ok()) << spooled.status.error().Message();
+        EXPECT_EQ(spooled.titles, QStringList{"Velmaro \u2013 Matr. 5193"});
+        ASSERT_FALSE(spooled.pdf.isEmpty()) << "cups-pdf wrote no file";
+        ExpectPdfInfo(spooled.pdf, {"Pages: +1\n", (std::string("Page size: +") + paper).c_str()});
+        ExpectTheCardFilesPage(testing::WordsPerPage(spooled.pdf), inFile, 1);
+        QFile::remove(spooled.pdf);
     }
     qputenv("PRINTER", kQueue);
 
-    for (const std::string& typed :
-         std::vector<std::string>{"5193\n", "5193\t\x1b[1m", "5193" + std::string(300, 'x')}) {
-        const SampleCard card(typed);
-        ASSERT_TRUE(card.Loaded());
-        const int lastJob = CupsLastJobId(kQueue);
-        const Status typedPrinted = PrintToQueue(card);
-        EXPECT_TRUE(typedPrinted.ok()) << typedPrinted.error().Message();
-        EXPECT_EQ(JobTitlesAfter(lastJob).size(), 1);
-    }
+    const std::string typed = "5193\t\x1b[1m" + std::string(300, 'x');
+    const SampleCard card(typed);
+    ASSERT_TRUE(card.Loaded());
+    const Spooled spooled = Spool(kQueue, [&] { return PrintTo(kQueue, card.Input()); });
+    EXPECT_TRUE(spooled.status.ok()) << spooled.status.error().Message();
+    EXPECT_EQ(spooled.titles, QStringList{PrintJobTitle(typed)});
+    QFile::remove(spooled.pdf);
 }
 
 // A printer's border wider than half an inch on one side moves only that side's edge of the
 // printable area, and a queue's own page defaults (landscape, two pages to a sheet) give way
 // to the upright page the card was laid out on: the paper shows the card where the card
-// files have it, at its size.
+// files have it, at its size. Two pages to a sheet, as the print dialog asks for them, stay
+// the user's choice.
 TEST_F(CupsPrinting, AQueuesBorderAndPageDefaultsLeaveTheCardWhereTheCardFilesHaveIt) {
     if (!QueueExists(kBorderQueue)) GTEST_SKIP() << "no CUPS queue " << kBorderQueue;
-    const auto inFile = CardFileWords();
-    ASSERT_EQ(inFile.size(), 1u);
-    ASSERT_FALSE(inFile[0].empty());
-
     QPrinter printer(QPrinter::HighResolution);
     printer.setPrinterName(QString::fromUtf8(kBorderQueue));
     UseCardPage(printer);
@@ -248,63 +215,66 @@ TEST_F(CupsPrinting, AQueuesBorderAndPageDefaultsLeaveTheCardWhereTheCardFilesHa
     EXPECT_NEAR(margins.right(), 36, 0.5);
     EXPECT_NEAR(margins.bottom(), 43, 0.5);
 
-    WaitUntilEveryQueueIsIdle();
-    const QDateTime start = NewestPdfTime();
-    const int lastJobBefore = CupsLastJobId(kBorderQueue);
-    const Status printed = PrintCardJob(printer, card_.Input());
-    ASSERT_TRUE(printed.ok()) << printed.error().Message();
-    const int job = CupsLastJobId(kBorderQueue);
-    ASSERT_GT(job, lastJobBefore);
-    EXPECT_EQ(JobAttribute(job, "orientation-requested"), 3);
-    EXPECT_EQ(JobAttribute(job, "number-up"), 1);
-
-    const QString pdf = WaitForPdf(start);
-    ASSERT_FALSE(pdf.isEmpty()) << "cups-pdf wrote no file";
-    const auto printedWords = testing::WordsPerPage(pdf);
-    ASSERT_EQ(printedWords.size(), 1u);
-    ASSERT_EQ(printedWords[0].size(), inFile[0].size());
-    for (const std::size_t i : {std::size_t{0}, inFile[0].size() - 1}) {
-        EXPECT_EQ(printedWords[0][i].text, inFile[0][i].text);
-        EXPECT_NEAR(printedWords[0][i].left, inFile[0][i].left, 1);
-        EXPECT_NEAR(printedWords[0][i].top, inFile[0][i].top, 1);
-    }
-    QFile::remove(pdf);
-
-    // Two pages to a sheet, as the print dialog asks for them, stay the user's choice.
     constexpr auto kCupsOptions = static_cast<QPrintEngine::PrintEnginePropertyKey>(0xfe00);
-    printer.printEngine()->setProperty(kCupsOptions, QStringList{"number-up", "2"});
-    const QDateTime startTwoUp = NewestPdfTime();
-    const int lastJobBeforeTwoUp = CupsLastJobId(kBorderQueue);
-    ASSERT_TRUE(PrintCardJob(printer, card_.Input()).ok());
-    const int twoUp = CupsLastJobId(kBorderQueue);
-    ASSERT_GT(twoUp, lastJobBeforeTwoUp);
-    EXPECT_EQ(JobAttribute(twoUp, "number-up"), 2);
-    EXPECT_EQ(JobAttribute(twoUp, "orientation-requested"), 3);
-    QFile::remove(WaitForPdf(startTwoUp));
+    for (const int pagesToASheet : {1, 2}) {
+        if (pagesToASheet == 2)
+            printer.printEngine()->setProperty(kCupsOptions, QStringList{"number-up", "2"});
+        const Spooled spooled =
+            Spool(kBorderQueue, [&] { return PrintCardJob(printer, card_.Input()); });
+        ASSERT_TRUE(spooled.status.ok()) << spooled.status.error().Message();
+        ASSERT_NE(spooled.job, 0);
+        EXPECT_EQ(JobAttribute(spooled.job, "orientation-requested"), 3);
+        EXPECT_EQ(JobAttribute(spooled.job, "number-up"), pagesToASheet);
+        if (pagesToASheet == 1) {
+            ExpectTheCardFilesPage(testing::WordsPerPage(spooled.pdf), CardFileWords(card_.Input()),
+                                   1);
+        }
+        QFile::remove(spooled.pdf);
+    }
 }
 
-// The reason an administrator gave for stopping it is part of the error.
+// A queue that rejects jobs, or is stopped (the reason an administrator gave is part of the
+// error), is an error naming it and nothing is sent; an instance of a queue ("name/instance",
+// a set of options the user saved) is the queue's, with its problems. A queue the spooler no
+// longer knows (removed after the dialog listed it) is an error too.
 TEST_F(CupsPrinting, AQueueThatRejectsJobsOrIsStoppedIsAnErrorNamingIt) {
-    // The command that breaks the queue, the one that mends it, the error's reason.
-    for (const auto& [breakIt, mendIt, reason] :
-         {std::tuple{QStringList{"cupsreject"}, "cupsaccept", "the printer is not accepting jobs"},
-          {QStringList{"cupsdisable", "-r", "Carta esaurita"}, "cupsenable",
+    // The command that breaks the queue, the one that mends it, the printer named, the reason.
+    const QString instance = QString::fromUtf8(kQueue) + "/copia";
+    for (const auto& [breakIt, mendIt, printerName, reason] :
+         {std::tuple{QStringList{"cupsreject"}, "cupsaccept", QString::fromUtf8(kQueue),
+                     "the printer is not accepting jobs"},
+          {QStringList{"cupsdisable", "-r", "Carta esaurita"}, "cupsenable", instance,
            "the printer is stopped: Carta esaurita"}}) {
-        WaitUntilIdle();
+        SCOPED_TRACE(printerName.toStdString());
         int status = 0;
         testing::ProgramOutput(breakIt.front(), breakIt.mid(1) << kQueue, &status);
         if (status != 0)
             GTEST_SKIP() << breakIt.front().toStdString()
                          << " needs the rights of a CUPS administrator";
-        const int lastJobBefore = CupsLastJobId(kQueue);
-        const Status printed = PrintToQueue(card_);
+        const Spooled spooled = Spool(kQueue, [&] { return PrintTo(printerName, card_.Input()); });
         testing::ProgramOutput(QString::fromUtf8(mendIt), {kQueue});
-
-        ASSERT_FALSE(printed.ok()) << breakIt.front().toStdString();
-        EXPECT_EQ(printed.error().file, std::string("printer ") + kQueue);
-        EXPECT_EQ(printed.error().reason, reason);
-        EXPECT_EQ(JobTitlesAfter(lastJobBefore), QStringList()) << "nothing was sent";
+        ASSERT_FALSE(spooled.status.ok());
+        EXPECT_EQ(spooled.status.error().file, "printer " + printerName.toStdString());
+        EXPECT_EQ(spooled.status.error().reason, reason);
+        EXPECT_EQ(spooled.titles, QStringList()) << "nothing was sent";
     }
+
+    const QString gone = QStringLiteral("velmaro-test-gone");
+    int status = 0;
+    testing::ProgramOutput(
+        QStringLiteral("lpadmin"),
+        {"-p", gone, "-E", "-v", "cups-pdf:/", "-P", "/usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd"},
+        &status);
+    ASSERT_EQ(status, 0);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPrinterName(gone);
+    testing::ProgramOutput(QStringLiteral("lpadmin"), {"-x", gone});
+    ASSERT_EQ(printer.printerName(), gone);
+    const Status printed = PrintCardJob(printer, card_.Input());
+    ASSERT_FALSE(printed.ok());
+    EXPECT_EQ(printed.error().Message(),
+              "printer velmaro-test-gone: the print service knows no such printer (was it "
+              "removed?)");
 }
 
 // "&Stampa" without a default printer (none set, or the one set is gone) asks which printer,
@@ -313,20 +283,17 @@ TEST_F(CupsPrinting, AQueueThatRejectsJobsOrIsStoppedIsAnErrorNamingIt) {
 // installed at all.
 TEST_F(CupsPrinting, WithoutADefaultPrinterTheUserIsAskedAndADeadServiceIsAnError) {
     qputenv("PRINTER", "velmaro-no-such-queue");
-    const int lastJobBefore = CupsLastJobId(kQueue);
     Status printed = Error{"", "not printed"};
-    EXPECT_EQ(DialogsOpenedBy([&] {
-                  printed = SystemCardPrinter(nullptr, "/nonexistent/").PrintCard(card_.Input());
-              }),
-              "QPrintDialog");
-    EXPECT_TRUE(printed.ok()) << printed.error().Message();  // cancelled: nothing to report
-    EXPECT_EQ(JobTitlesAfter(lastJobBefore), QStringList());
+    const auto dialogs = [&] { return DialogsOpenedBy([&] { printed = PrintToDefault(); }); };
+    const Spooled asked = Spool(kQueue, [&] {
+        EXPECT_EQ(dialogs(), "QPrintDialog");
+        return printed;
+    });
+    EXPECT_TRUE(asked.status.ok()) << asked.status.error().Message();  // cancelled: no error
+    EXPECT_EQ(asked.titles, QStringList());
 
     cupsSetServer("/nonexistent/cups.sock");
-    EXPECT_EQ(DialogsOpenedBy([&] {
-                  printed = SystemCardPrinter(nullptr, "/nonexistent/").PrintCard(card_.Input());
-              }),
-              "");
+    EXPECT_EQ(dialogs(), "");
     ASSERT_FALSE(printed.ok());
     EXPECT_EQ(printed.error().Message(),
               "the printer: the print service at "
@@ -334,47 +301,11 @@ TEST_F(CupsPrinting, WithoutADefaultPrinterTheUserIsAskedAndADeadServiceIsAnErro
     // Where no scheduler is installed there is no printer: the card is saved as a PDF file.
     QTemporaryDir noScheduler;
     qputenv("CUPS_SERVERBIN", noScheduler.path().toLocal8Bit());
-    EXPECT_EQ(DialogsOpenedBy([&] {
-                  printed = SystemCardPrinter(nullptr, "/nonexistent/").PrintCard(card_.Input());
-              }),
-              "QFileDialog");
+    EXPECT_EQ(dialogs(), "QFileDialog");
     qunsetenv("CUPS_SERVERBIN");
     cupsSetServer(nullptr);
     qputenv("PRINTER", kQueue);
     EXPECT_TRUE(printed.ok()) << printed.error().Message();  // cancelled: nothing to report
-}
-
-// A job is never handed to nobody in silence: a queue the spooler no longer knows (removed
-// after the dialog listed it) is an error, and an instance of a queue ("name/instance", a set
-// of options the user saved) is the queue's, with its problems.
-TEST_F(CupsPrinting, AQueueTheSpoolerDoesNotKnowIsAnErrorAndAnInstanceIsItsQueue) {
-    WaitUntilIdle();
-    const int lastJobBefore = CupsLastJobId(kQueue);
-    const QString goneQueue = QStringLiteral("velmaro-test-gone");
-    int status = 0;
-    testing::ProgramOutput(QStringLiteral("lpadmin"),
-                           {"-p", goneQueue, "-E", "-v", "cups-pdf:/", "-P",
-                            "/usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd"},
-                           &status);
-    if (status != 0) GTEST_SKIP() << "lpadmin needs the rights of a CUPS administrator";
-    QPrinter gone(QPrinter::HighResolution);
-    gone.setPrinterName(goneQueue);
-    testing::ProgramOutput(QStringLiteral("lpadmin"), {"-x", goneQueue});
-    ASSERT_EQ(gone.printerName(), goneQueue);
-    Status printed = PrintCardJob(gone, card_.Input());
-    ASSERT_FALSE(printed.ok());
-    EXPECT_EQ(printed.error().Message(),
-              "printer velmaro-test-gone: the print service knows no such printer (was it "
-              "removed?)");
-
-    testing::ProgramOutput(QStringLiteral("cupsreject"), {kQueue});
-    QPrinter instance(QPrinter::HighResolution);
-    instance.setPrinterName(QString::fromUtf8(kQueue) + "/copia");
-    printed = PrintCardJob(instance, card_.Input());
-    testing::ProgramOutput(QStringLiteral("cupsaccept"), {kQueue});
-    ASSERT_FALSE(printed.ok());
-    EXPECT_EQ(printed.error().reason, "the printer is not accepting jobs");
-    EXPECT_EQ(JobTitlesAfter(lastJobBefore), QStringList()) << "nothing was sent";
 }
 
 // A print service that takes the connection and never answers (stopped with SIGSTOP, hung)
@@ -394,17 +325,13 @@ TEST_F(CupsPrinting, APrintServiceThatNeverAnswersIsAnErrorWithinSeconds) {
     QPrinter chosen(QPrinter::HighResolution);
     chosen.setPrinterName(QString::fromUtf8(kQueue));
     cupsSetServer(socketPath.c_str());
+    const auto asking = [&](AskedDestination destination) {
+        return AskingCardPrinter(destination, nullptr, "/nonexistent/").PrintCard(card_.Input());
+    };
     // "Stampa", the print dialog, the preview, and a job to a queue the dialog had chosen.
     const std::vector<std::function<Status()>> prints = {
-        [&] { return SystemCardPrinter(nullptr, "/nonexistent/").PrintCard(card_.Input()); },
-        [&] {
-            return AskingCardPrinter(AskedDestination::kPrintDialog, nullptr, "/nonexistent/")
-                .PrintCard(card_.Input());
-        },
-        [&] {
-            return AskingCardPrinter(AskedDestination::kPreview, nullptr, "/nonexistent/")
-                .PrintCard(card_.Input());
-        },
+        [&] { return PrintToDefault(); }, [&] { return asking(AskedDestination::kPrintDialog); },
+        [&] { return asking(AskedDestination::kPreview); },
         [&] { return PrintCardJob(chosen, card_.Input()); }};
     for (std::size_t way = 0; way < prints.size(); ++way) {
         SCOPED_TRACE(way);
@@ -423,37 +350,33 @@ TEST_F(CupsPrinting, APrintServiceThatNeverAnswersIsAnErrorWithinSeconds) {
 
 // Qt writes the job to the temporary folder unchecked: where that folder cannot take it whole
 // (a full disk; here a limit on the size of files) the spooler would receive a cut file, and
-// the user no error. It is an error naming the folder, and nothing is sent.
+// the user no error. It is an error naming the folder, and nothing is sent. A TMPDIR that names
+// no folder is the folder Qt writes to, and named as such.
 TEST_F(CupsPrinting, ATemporaryFolderThatCannotTakeTheJobIsAnErrorAndNothingIsSent) {
-    WaitUntilIdle();
-    const int lastJobBefore = CupsLastJobId(kQueue);
-    const auto usualSignal = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit usual{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &usual), 0);
-    const rlimit small{4096, usual.rlim_max};
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    const Status printed = PrintToQueue(card_);
-    ::setrlimit(RLIMIT_FSIZE, &usual);
-    std::signal(SIGXFSZ, usualSignal);
-    ASSERT_FALSE(printed.ok());
-    EXPECT_EQ(printed.error().reason, "the temporary folder " + QDir::tempPath().toStdString() +
-                                          " cannot take the print job before it goes to the "
-                                          "printer: File too large");
-    EXPECT_EQ(JobTitlesAfter(lastJobBefore), QStringList()) << "nothing was sent";
-    EXPECT_EQ(QDir(QDir::tempPath()).entryList({".velmaro-print-*"}, QDir::Files | QDir::Hidden),
+    const QString usualFolder = QDir::tempPath();
+    for (const auto& [folder, reason] :
+         {std::pair{usualFolder, "File too large"},
+          {QStringLiteral("/nonexistent/velmaro-tmp"), "No such file or directory"}}) {
+        const QByteArray usualTmpdir = qgetenv("TMPDIR");
+        qputenv("TMPDIR", folder.toLocal8Bit());
+        const auto usualSignal = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit usual{};
+        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &usual), 0);
+        const rlimit small{4096, usual.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        const Spooled spooled = Spool(kQueue, [&] { return PrintTo(kQueue, card_.Input()); });
+        ::setrlimit(RLIMIT_FSIZE, &usual);
+        std::signal(SIGXFSZ, usualSignal);
+        qputenv("TMPDIR", usualTmpdir);
+        if (usualTmpdir.isEmpty()) qunsetenv("TMPDIR");
+        ASSERT_FALSE(spooled.status.ok());
+        EXPECT_EQ(spooled.status.error().reason,
+                  "the temporary folder " + folder.toStdString() +
+                      " cannot take the print job before it goes to the printer: " + reason);
+        EXPECT_EQ(spooled.titles, QStringList()) << "nothing was sent";
+    }
+    EXPECT_EQ(QDir(usualFolder).entryList({".velmaro-print-*"}, QDir::Files | QDir::Hidden),
               QStringList());
-
-    // A TMPDIR that names no folder is the folder Qt writes to, and named as such.
-    const QByteArray usualFolder = qgetenv("TMPDIR");
-    qputenv("TMPDIR", "/nonexistent/velmaro-tmp");
-    const Status nowhere = PrintToQueue(card_);
-    qputenv("TMPDIR", usualFolder);
-    if (usualFolder.isEmpty()) qunsetenv("TMPDIR");
-    ASSERT_FALSE(nowhere.ok());
-    EXPECT_EQ(nowhere.error().reason,
-              "the temporary folder /nonexistent/velmaro-tmp cannot take the print job before it "
-              "goes to the printer: No such file or directory");
-    EXPECT_EQ(JobTitlesAfter(lastJobBefore), QStringList()) << "nothing was sent";
 }
 
 // Run by ctest with refuse_libcups preloaded, which makes Velmaro's dlopen of libcups fail;
@@ -464,18 +387,16 @@ TEST(CupsLibraryMissing, AJobToAQueueIsAnErrorSayingWhy) {
     if (preloaded == nullptr || std::strstr(preloaded, "refuse_libcups") == nullptr)
         GTEST_SKIP() << "runs with refuse_libcups preloaded";
     ASSERT_TRUE(CupsUnavailable().has_value()) << "libcups was loaded all the same";
-    if (!QueueExists()) GTEST_SKIP() << "no CUPS queue " << kQueue;
-    const QStringList jobsBefore = JobTitlesAfter(0);
+    if (!QueueExists(kQueue)) GTEST_SKIP() << "no CUPS queue " << kQueue;
     const SampleCard card("5193");
     ASSERT_TRUE(card.Loaded());
-    const Status printed = PrintToQueue(card);
-    ASSERT_FALSE(printed.ok());
-    EXPECT_EQ(printed.error().file, std::string("printer ") + kQueue);
-    EXPECT_NE(printed.error().reason.find("cannot be asked about the job (libcups.so.2 could not "
-                                          "be loaded: "),
-              std::string::npos)
-        << printed.error().reason;
-    EXPECT_EQ(JobTitlesAfter(0), jobsBefore) << "nothing was sent";
+    const Spooled spooled = Spool(kQueue, [&] { return PrintTo(kQueue, card.Input()); });
+    ASSERT_FALSE(spooled.status.ok());
+    EXPECT_EQ(spooled.status.error().file, std::string("printer ") + kQueue);
+    EXPECT_THAT(spooled.status.error().reason,
+                ::testing::HasSubstr("cannot be asked about the job (libcups.so.2 could not be "
+                                     "loaded: "));
+    EXPECT_EQ(spooled.titles, QStringList()) << "nothing was sent";
 }
 
 }  // namespace
