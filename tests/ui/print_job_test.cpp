@@ -15,8 +15,7 @@
 #include <tuple>
 #include <vector>
 
-#include "tests/support/pdf_words.h"
-#include "tests/support/program_output.h"
+#include "tests/ui/printed_page.h"
 #include "tests/ui/sample_card.h"
 #include "ui/card_printer.h"
 #include "ui/print_job.h"
@@ -25,18 +24,18 @@
 namespace velmaro {
 namespace {
 
-struct DrawnText {
-    QPointF baseline;
-    QString text;
-    QFont font;
-};
-
-// A paint engine that draws nothing, keeps the text it is given and fails where told. Lines
-// and ellipses come as polygons and paths.
-class FakeEngine final : public QPaintEngine {
+// A 600-dpi A4 page whose paint engine draws nothing, keeps the text it is given and fails to
+// begin or to end where told. Lines and ellipses come as polygons and paths.
+class FakePrinterPage final : public QPaintDevice, QPaintEngine {
   public:
-    FakeEngine(bool beginWorks, bool endWorks)
-        : QPaintEngine(QPaintEngine::AllFeatures), beginWorks_(beginWorks), endWorks_(endWorks) {}
+    struct Text {
+        QPointF baseline;
+        QString text;
+        QFont font;
+    };
+    FakePrinterPage(bool beginWorks, bool endWorks)
+        : QPaintEngine(AllFeatures), beginWorks_(beginWorks), endWorks_(endWorks) {}
+    QPaintEngine* paintEngine() const override { return const_cast<FakePrinterPage*>(this); }
     bool begin(QPaintDevice*) override { return beginWorks_; }
     bool end() override { return endWorks_; }
     void updateState(const QPaintEngineState&) override {}
@@ -46,20 +45,9 @@ class FakeEngine final : public QPaintEngine {
     }
     void drawPath(const QPainterPath&) override {}
     void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
-    Type type() const override { return QPaintEngine::User; }
+    Type type() const override { return User; }
 
-    std::vector<DrawnText> texts;
-
-  private:
-    bool beginWorks_, endWorks_;
-};
-
-// A 600-dpi A4 page that paints through a FakeEngine.
-class FakePrinterPage final : public QPaintDevice {
-  public:
-    FakePrinterPage(bool beginWorks, bool endWorks) : engine_(beginWorks, endWorks) {}
-    QPaintEngine* paintEngine() const override { return &engine_; }
-    const std::vector<DrawnText>& Texts() const { return engine_.texts; }
+    std::vector<Text> texts;
 
   protected:
     int metric(PaintDeviceMetric metric) const override {
@@ -72,7 +60,7 @@ class FakePrinterPage final : public QPaintDevice {
     }
 
   private:
-    mutable FakeEngine engine_;
+    bool beginWorks_, endWorks_;
 };
 
 // A device that fails to begin or to end is an error naming the printer. On one that works,
@@ -90,8 +78,8 @@ TEST(PrintJob, ThePageStartsFourLinesDownAndAFailingDeviceIsAnErrorNamingThePrin
     }
     FakePrinterPage page(true, true);
     ASSERT_TRUE(PaintCardJob(page, "printer", card.Input()).ok());
-    ASSERT_FALSE(page.Texts().empty());
-    const DrawnText& first = page.Texts().front();
+    ASSERT_FALSE(page.texts.empty());
+    const FakePrinterPage::Text& first = page.texts.front();
     EXPECT_EQ(QStringList({first.text, first.font.family()}), QStringList({"Matr.: ", "Arial"}));
     EXPECT_EQ(first.font.pointSizeF(), 10.0);
     // The printer font's line height and ascent on this 600-dpi page, in device units.
@@ -100,7 +88,7 @@ TEST(PrintJob, ThePageStartsFourLinesDownAndAFailingDeviceIsAnErrorNamingThePrin
     const double ascent = metrics.Scale().ToDeviceY(metrics.Ascent());
     EXPECT_NEAR(first.baseline.y() - ascent, 4 * line, 0.5);
     // The rest of the card follows on the page: every text item lies on or below that line.
-    for (const DrawnText& text : page.Texts())
+    for (const FakePrinterPage::Text& text : page.texts)
         EXPECT_GE(text.baseline.y() - ascent, 4 * line - 0.5) << text.text.toStdString();
 }
 
@@ -109,30 +97,20 @@ TEST(PrintJob, ThePageStartsFourLinesDownAndAFailingDeviceIsAnErrorNamingThePrin
 TEST(PrintJob, APdfFileIsTitledWholeOrAnErrorThatLeavesNoFile) {
     const SampleCard card("5193");
     ASSERT_TRUE(card.Loaded());
-    QString docName;  // the job's name
-    const auto printPdf = [&](const QString& path) {
-        QPrinter printer(QPrinter::HighResolution);
-        SetUpPdfPrinter(printer, path);
-        const Status printed = PrintCardJob(printer, card.Input());
-        docName = printer.docName();
-        return printed;
-    };
     QTemporaryDir folder;
-    for (const QString& path : {folder.filePath("missing/card.pdf"), QString("/dev/full")}) {
-        const Status printed = printPdf(path);
-        ASSERT_FALSE(printed.ok()) << path.toStdString();
-        EXPECT_EQ(printed.error().file, path.toStdString());
-    }
-    EXPECT_TRUE(QDir(folder.path()).isEmpty());
     const QString path = folder.filePath("card.pdf");
-    ASSERT_TRUE(printPdf(path).ok());
+    for (const QString& target :
+         {folder.filePath("missing/card.pdf"), QString("/dev/full"), path}) {
+        QPrinter printer(QPrinter::HighResolution);
+        SetUpPdfPrinter(printer, target);
+        const Status printed = PrintCardJob(printer, card.Input());
+        EXPECT_EQ(printer.docName(), PrintJobTitle("5193"));
+        EXPECT_EQ(printed.ok() ? "" : printed.error().file,
+                  target == path ? "" : target.toStdString());
+    }
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"card.pdf"});
-    EXPECT_EQ(docName, PrintJobTitle("5193"));
-
-    const QString info = testing::ProgramOutput(QStringLiteral("pdfinfo"), {path});
-    for (const char* line :
-         {"Title: +Velmaro \u2013 Matr\\. 5193\n", "Creator: +Velmaro\n", "Pages: +1\n"})
-        EXPECT_TRUE(info.contains(QRegularExpression(line))) << info.toStdString();
+    ExpectPdfInfo(path,
+                  {"Title: +Velmaro \u2013 Matr\\. 5193\n", "Creator: +Velmaro\n", "Pages: +1\n"});
     // The header of a graduate with 26 exams, then a row per exam.
     const QString text = testing::ProgramOutput("pdftotext", {"-layout", path, "-"});
     EXPECT_TRUE(text.trimmed().startsWith("Matr.: 5193")) << text.toStdString();
@@ -146,9 +124,6 @@ TEST(PrintJob, ACardPageKeepsThePaperAndPutsTheCardWhereTheCardFilesDo) {
     const SampleCard card("5193");
     ASSERT_TRUE(card.Loaded());
     QTemporaryDir folder;
-    QPrinter cardFile(QPrinter::HighResolution);
-    SetUpPdfPrinter(cardFile, folder.filePath("file.pdf"));
-    ASSERT_TRUE(PrintCardJob(cardFile, card.Input()).ok());
     QPrinter letter(QPrinter::HighResolution);
     letter.setOutputFormat(QPrinter::PdfFormat);
     letter.setOutputFileName(folder.filePath("letter.pdf"));
@@ -156,18 +131,10 @@ TEST(PrintJob, ACardPageKeepsThePaperAndPutsTheCardWhereTheCardFilesDo) {
                                      QMarginsF(10, 10, 10, 10), QPageLayout::Point));
     UseCardPage(letter);
     ASSERT_TRUE(PrintCardJob(letter, card.Input()).ok());
-
-    EXPECT_TRUE(testing::ProgramOutput(QStringLiteral("pdfinfo"), {letter.outputFileName()})
-                    .contains(QRegularExpression("Page size: +612 x 792 pts")));
-    const auto inFile = testing::WordsPerPage(cardFile.outputFileName());
-    const auto onLetter = testing::WordsPerPage(letter.outputFileName());
+    ExpectPdfInfo(letter.outputFileName(), {"Page size: +612 x 792 pts"});
+    const PdfWords inFile = CardFileWords(card.Input());
     if (inFile.empty()) GTEST_SKIP() << "poppler-utils are not installed";
-    ASSERT_FALSE(inFile[0].empty());
-    ASSERT_EQ(onLetter.size(), 1u);
-    ASSERT_EQ(onLetter[0].size(), inFile[0].size());
-    EXPECT_EQ(onLetter[0][0].text, "Matr.:");
-    EXPECT_NEAR(onLetter[0][0].left, inFile[0][0].left, 0.01);
-    EXPECT_NEAR(onLetter[0][0].top, inFile[0][0].top, 0.01);
+    ExpectTheCardFilesPage(testing::WordsPerPage(letter.outputFileName()), inFile, 0.01);
 }
 
 // A card longer and wider than the page (a number typed 300 characters long, 99 exams) is cut
