@@ -19,14 +19,7 @@
 
 #include "ui/output_file.h"
 
-extern "C" {
-int __real_open(const char* path, int flags, ...);
-int __real_linkat(int fromFolder, const char* from, int toFolder, const char* to, int flags);
-int __real_fsync(int descriptor);
-int __real_syncfs(int descriptor);
-int __real_sync_file_range(int descriptor, off64_t offset, off64_t bytes, unsigned int flags);
-int __real_close(int descriptor);
-}
+extern "C" int __real_open(const char* path, int flags, ...);
 
 namespace velmaro {
 namespace {
@@ -200,24 +193,28 @@ TEST(CardFiles, DataTheDiskRefusesIsAFailureAndReplacesNothing) {
 }  // namespace
 }  // namespace velmaro
 
-using velmaro::FileCall;
+// A wrapped call that fails when Fails says so, else is the system's.
+#define VELMARO_FAILING_CALL(name, call, parameters, arguments)                        \
+    extern "C" int __real_##name parameters;                                           \
+    extern "C" int __wrap_##name parameters {                                          \
+        return velmaro::Fails(velmaro::FileCall::call) ? -1 : __real_##name arguments; \
+    }
+VELMARO_FAILING_CALL(fsync, kFsync, (int descriptor), (descriptor))
+VELMARO_FAILING_CALL(syncfs, kSyncfs, (int descriptor), (descriptor))
+VELMARO_FAILING_CALL(sync_file_range, kSyncFileRange,
+                     (int descriptor, off64_t offset, off64_t bytes, unsigned int flags),
+                     (descriptor, offset, bytes, flags))
+VELMARO_FAILING_CALL(linkat, kLinkat,
+                     (int fromFolder, const char* from, int toFolder, const char* to, int flags),
+                     (fromFolder, from, toFolder, to, flags))
 
-extern "C" {
-
-int __wrap_fsync(int descriptor) {
-    return velmaro::Fails(FileCall::kFsync) ? -1 : __real_fsync(descriptor);
+extern "C" int __real_close(int descriptor);
+extern "C" int __wrap_close(int descriptor) {
+    const int closed = __real_close(descriptor);
+    return velmaro::Fails(velmaro::FileCall::kClose) ? -1 : closed;
 }
 
-int __wrap_syncfs(int descriptor) {
-    return velmaro::Fails(FileCall::kSyncfs) ? -1 : __real_syncfs(descriptor);
-}
-
-int __wrap_sync_file_range(int descriptor, off64_t offset, off64_t bytes, unsigned int flags) {
-    if (velmaro::Fails(FileCall::kSyncFileRange)) return -1;
-    return __real_sync_file_range(descriptor, offset, bytes, flags);
-}
-
-int __wrap_open(const char* path, int flags, ...) {
+extern "C" int __wrap_open(const char* path, int flags, ...) {
     if ((flags & O_TMPFILE) == O_TMPFILE && velmaro::refuseUnnamed) {
         errno = EOPNOTSUPP;
         return -1;
@@ -230,15 +227,4 @@ int __wrap_open(const char* path, int flags, ...) {
         va_end(arguments);
     }
     return __real_open(path, flags, mode);
-}
-
-int __wrap_linkat(int fromFolder, const char* from, int toFolder, const char* to, int flags) {
-    if (velmaro::Fails(FileCall::kLinkat)) return -1;
-    return __real_linkat(fromFolder, from, toFolder, to, flags);
-}
-
-int __wrap_close(int descriptor) {
-    const int closed = __real_close(descriptor);
-    return velmaro::Fails(FileCall::kClose) ? -1 : closed;
-}
 }
