@@ -209,11 +209,7 @@ TEST_F(CupsPrinting, AQueuesBorderAndPageDefaultsLeaveTheCardWhereTheCardFilesHa
     QPrinter printer(QPrinter::HighResolution);
     printer.setPrinterName(QString::fromUtf8(kBorderQueue));
     UseCardPage(printer);
-    const QMarginsF margins = printer.pageLayout().margins(QPageLayout::Point);
-    EXPECT_NEAR(margins.left(), 36, 0.5);
-    EXPECT_NEAR(margins.top(), 36, 0.5);
-    EXPECT_NEAR(margins.right(), 36, 0.5);
-    EXPECT_NEAR(margins.bottom(), 43, 0.5);
+    EXPECT_EQ(printer.pageLayout().marginsPoints(), QMargins(36, 36, 36, 43));
 
     constexpr auto kCupsOptions = static_cast<QPrintEngine::PrintEnginePropertyKey>(0xfe00);
     for (const int pagesToASheet : {1, 2}) {

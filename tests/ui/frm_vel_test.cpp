@@ -424,8 +424,7 @@ class FrmVelTest : public QObject {
         // "&Stampa" prints the student of the last successful lookup, not the one typed.
         QVERIFY(CmdPri->isEnabled());
         QTest::mouseClick(CmdPri, Qt::LeftButton);
-        QTest::mouseClick(CmdPri, Qt::LeftButton);
-        QCOMPARE(printer_->numbers, (std::vector<std::string>{"5193", "5193"}));
+        QCOMPARE(printer_->numbers, std::vector<std::string>{"5193"});
 
         TxtMatr->selectAll();
         QTest::keyClicks(TxtMatr, QStringLiteral("5"));  // a gap in the registry

@@ -10,7 +10,6 @@ namespace velmaro {
 namespace {
 
 TEST(CardFont, ArialIsServedByAFaceWithArialsMetrics) {
-    EXPECT_EQ(CardPrinterFont().family(), "Arial");
     EXPECT_EQ(QFontInfo(CardPrinterFont()).family(), "Liberation Sans");
     // Arial's font units (2048 to the em) in twips: at 10 points the em is 200 twips.
     constexpr double kTwipsPerUnit = 200.0 / 2048.0;
@@ -30,7 +29,6 @@ TEST(CardFont, ArialIsServedByAFaceWithArialsMetrics) {
 // the font has no such character (Pashto's U+066B, a box in the card's PDF files).
 TEST(CardFont, TheDecimalSeparatorIsOneTheFontDraws) {
     EXPECT_EQ(CardDecimalSeparator(","), ",");
-    EXPECT_EQ(CardDecimalSeparator("."), ".");
     EXPECT_EQ(CardDecimalSeparator("\xC2\xB7"), "\xC2\xB7");  // a middle dot: Liberation has it
     EXPECT_EQ(CardDecimalSeparator("\xD9\xAB"), ".");         // U+066B: it has not
 }
