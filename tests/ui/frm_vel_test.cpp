@@ -14,6 +14,7 @@
 #include "store/data_store.h"
 #include "tests/store/data_files.h"
 #include "tests/support/program_output.h"
+#include "tests/ui/ink.h"
 #include "ui/card_printer.h"
 #include "ui/card_view.h"
 #include "ui/cups_queue.h"
@@ -74,22 +75,6 @@ struct FileChooser : WhenOpen<QFileDialog> {
               QMetaObject::invokeMethod(&dialog, "accept", Qt::QueuedConnection);
           }) {}
 };
-
-// The dark pixels of image: how many, and the lowest row that holds one (0 when none does).
-struct Ink {
-    int pixels = 0, lowest = 0;
-};
-Ink InkOf(const QImage& image) {
-    Ink ink;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            if (qGray(image.pixel(x, y)) >= 128) continue;
-            ++ink.pixels;
-            ink.lowest = y;
-        }
-    }
-    return ink;
-}
 
 }  // namespace
 
@@ -335,7 +320,7 @@ class FrmVelTest : public QObject {
             window_->PixelsY(window_->BarHeight() + 40.0 * window_->CharHeight()) -
             window_->PixelsY(window_->BarHeight());
         const QImage card = card_->grab().toImage();
-        const int lowestInk = InkOf(card).lowest;
+        const int lowestInk = InkOf(card).bounds.bottom();
         QVERIFY2(lowestInk > fortyLines + 15 * line, qPrintable(QString::number(lowestInk)));
         QVERIFY(lowestInk < card.height());
         auto* scroller = window_->findChild<QScrollArea*>();
@@ -373,7 +358,7 @@ class FrmVelTest : public QObject {
               "1780520100MI9091SC959654000000110  *");
         Look("10");
         QVERIFY(card_->CardText().contains(QStringLiteral("01/07/96")));
-        const int lateInk = InkOf(card_->grab().toImage()).lowest;
+        const int lateInk = InkOf(card_->grab().toImage()).bounds.bottom();
         QVERIFY2(lateInk > 260 * line, qPrintable(QString::number(lateInk)));
 
         // An exam dated a century past a chart of two weeks is drawn far below it: the card

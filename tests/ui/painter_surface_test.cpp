@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "tests/ui/ink.h"
 #include "ui/painter_surface.h"
 #include "ui/qt_text_metrics.h"
 
@@ -28,29 +29,20 @@ QImage Paint(const std::function<void(PainterSurface&)>& draw, int dpiX = 144, i
 
 bool IsInk(const QImage& image, int x, int y) { return qGray(image.pixel(x, y)) < 128; }
 
-// The smallest rectangle holding every dark pixel of image within area.
-QRect InkBounds(const QImage& image, const QRect& area = QRect(0, 0, 800, 800)) {
-    QRect ink;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x)
-            if (IsInk(image, x, y)) ink |= QRect(x, y, 1, 1);
-    return ink;
-}
-
 TEST(PainterSurface, SegmentsLandOnThePixelsTheirTwipsName) {
     const struct {
         int dpiX, dpiY;
         double x1, y1, x2, y2;  // twips
         QRect pixels;
     } cases[] = {
-        {144, 144, 1000, 2000, 3000, 2000, QRect(QPoint(100, 200), QPoint(300, 200))},
         // Finer down than across, as many printers are: each axis by its own resolution.
         {144, 288, 500, 700, 500, 2700, QRect(QPoint(50, 140), QPoint(50, 540))},
         {72, 72, 1440, 1440, 2880, 4320, QRect(QPoint(72, 72), QPoint(144, 216))},
     };
     for (const auto& c : cases) {
-        const QRect ink = InkBounds(
-            Paint([&](PainterSurface& s) { s.Line(c.x1, c.y1, c.x2, c.y2); }, c.dpiX, c.dpiY));
+        const QRect ink =
+            InkOf(Paint([&](PainterSurface& s) { s.Line(c.x1, c.y1, c.x2, c.y2); }, c.dpiX, c.dpiY))
+                .bounds;
         SCOPED_TRACE(c.dpiY);
         // One pixel of slack for where a hairline's pixel centre falls.
         EXPECT_NEAR(ink.left(), c.pixels.left(), 1);
@@ -62,12 +54,12 @@ TEST(PainterSurface, SegmentsLandOnThePixelsTheirTwipsName) {
 
 TEST(PainterSurface, TextHangsFromItsTopLeftCorner) {
     double ascentPixels = 0;
-    const QRect ink = InkBounds(Paint([&](PainterSurface& s) {
-        ascentPixels = s.Metrics().Ascent() / 10;
-        s.SetCurrentX(1000);
-        s.SetCurrentY(1000);
-        s.Print({PrintItem::Text("M")});
-    }));
+    const QRect ink = InkOf(Paint([&](PainterSurface& s) {
+                          ascentPixels = s.Metrics().Ascent() / 10;
+                          s.SetCurrentX(1000);
+                          s.SetCurrentY(1000);
+                          s.Print({PrintItem::Text("M")});
+                      })).bounds;
     // "M" stands on the baseline, one ascent below the top edge, and nothing is above it.
     EXPECT_GE(ink.top(), 100);
     EXPECT_NEAR(ink.bottom() + 1, 100 + ascentPixels, 1.5);
@@ -104,8 +96,8 @@ TEST(PainterSurface, DotsAreFilledAndCirclesAreOutlines) {
     EXPECT_TRUE(IsInk(image, 200, 200) && IsInk(image, 180, 200));
     EXPECT_FALSE(IsInk(image, 600, 200) || IsInk(image, 580, 200));
     for (const QRect area : {QRect(150, 150, 100, 100), QRect(550, 150, 100, 100)}) {
-        EXPECT_NEAR(InkBounds(image, area).width(), 61, 2);
-        EXPECT_NEAR(InkBounds(image, area).height(), 61, 2);
+        EXPECT_NEAR(InkOf(image, area).bounds.width(), 61, 2);
+        EXPECT_NEAR(InkOf(image, area).bounds.height(), 61, 2);
     }
 }
 
