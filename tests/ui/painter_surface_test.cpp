@@ -81,7 +81,7 @@ TEST(PainterSurface, ControlCharactersTakeTheWidthTheyAreMeasuredBy) {
                                     "B",
                                     "A-B"}}) {
         EXPECT_EQ(metrics.Width(text), metrics.Width(as)) << testing::PrintToString(text);
-        EXPECT_EQ(drawn(text), drawn(as)) << testing::PrintToString(text);
+        EXPECT_TRUE(drawn(text) == drawn(as)) << testing::PrintToString(text);
     }
 }
 

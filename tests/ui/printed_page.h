@@ -55,3 +55,8 @@ inline void ExpectPdfInfo(const QString& pdf, std::initializer_list<const char*>
 }
 
 }  // namespace velmaro
+
+// Texts as gtest shows them in a failure: the characters, not their bytes.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
