@@ -446,6 +446,7 @@ class FrmVelTest : public QObject {
         QTest::mouseClick(CmdPri, Qt::LeftButton);
         QCOMPARE(box.text, QStringLiteral("/out/\\x1b[2J<b>card.pdf</b>: \\xc2\\x9b gone"));
         QCOMPARE(box.format, Qt::PlainText);
+        QCOMPARE(box.caption, QStringLiteral("Velmaro Studenti"));
         QVERIFY(window_->isVisible() && window_->ShowsCard() && CmdPri->isEnabled());
     }
 
