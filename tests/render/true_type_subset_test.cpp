@@ -14,23 +14,19 @@
 namespace velmaro {
 namespace {
 
-void Put16(std::string& bytes, unsigned value) {
-    bytes.push_back(static_cast<char>(value >> 8 & 0xFF));
-    bytes.push_back(static_cast<char>(value & 0xFF));
+void Put16(std::string& bytes, unsigned v) {
+    bytes += {static_cast<char>(v >> 8), static_cast<char>(v)};
 }
-
 void Put32(std::string& bytes, std::uint32_t value) {
     Put16(bytes, value >> 16);
-    Put16(bytes, value & 0xFFFF);
+    Put16(bytes, value);
 }
-
 unsigned Get16(std::string_view bytes, std::size_t at) {
     return static_cast<unsigned char>(bytes.at(at)) << 8 |
            static_cast<unsigned char>(bytes.at(at + 1));
 }
-
 std::uint32_t Get32(std::string_view bytes, std::size_t at) {
-    return static_cast<std::uint32_t>(Get16(bytes, at)) << 16 | Get16(bytes, at + 2);
+    return Get16(bytes, at) << 16 | Get16(bytes, at + 2);
 }
 
 // A simple glyph: one contour's header and a marker byte that tells the glyphs apart.

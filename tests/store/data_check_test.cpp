@@ -49,11 +49,31 @@ std::string With(std::string text, std::size_t position, const std::string& valu
     return text.replace(position - 1, value.size(), value);
 }
 
-// A data set changed by change.
-DataFileContents Changed(const std::function<void(DataSet&)>& change) {
+// A change of the sound data set.
+using Change = std::function<void(DataSet&)>;
+
+// Writes value over text i of one of the data set's record files from the 1-based position at.
+Change Put(std::vector<std::string> DataSet::*file, int i, int at, const std::string& value) {
+    return [=](DataSet& d) { (d.*file)[i] = With((d.*file)[i], at, value); };
+}
+Change Reg(int i, int at, std::string v) { return Put(&DataSet::registry, i, at, v); }
+Change Exam(int i, int at, std::string v) { return Put(&DataSet::exams, i, at, v); }
+Change Year(int i, int at, std::string v) { return Put(&DataSet::years, i, at, v); }
+// Exam record i dated yymmdd.
+Change Dated(int i, const std::string& yymmdd) { return Exam(i, 7, yymmdd); }
+// A line added to the end of the exam table.
+Change ExamLine(const std::string& line) {
+    return [=](DataSet& d) { d.examTable += line + "\r\n"; };
+}
+// Registry text i replaced by text.
+Change Student(int i, const std::string& text) { return Reg(i, 1, text); }
+
+// The sound data set changed by changes, in order.
+DataSet Changed(const std::vector<Change>& changes) {
     DataSet set;
-    change(set);
-    return set.Files();
+    for (const Change& change : changes)
+        change(set);
+    return set;
 }
 
 std::vector<ProblemKind> KindsFound(const CheckReport& report) {
@@ -64,323 +84,263 @@ std::vector<ProblemKind> KindsFound(const CheckReport& report) {
     return kinds;
 }
 
-// What a report holds, kind by kind: "<kind> <file> <record>/<other record>", then ": <found>"
-// when withFound.
+// A finding as "<kind> <file> <record>/<other record>", then ": <found>" when withFound.
+std::string Described(ProblemKind kind, const Finding& finding, bool withFound = true) {
+    return std::string(ProblemKindId(kind)) + " " + finding.file + " " +
+           std::to_string(finding.record) + "/" + std::to_string(finding.otherRecord) +
+           (withFound ? ": " + finding.found : "");
+}
+
+// The findings of kind that report keeps, each Described.
+std::vector<std::string> FindingsOf(const CheckReport& report, ProblemKind kind,
+                                    bool withFound = true) {
+    std::vector<std::string> found;
+    for (const Finding& finding : report.Group(kind).first)
+        found.push_back(Described(kind, finding, withFound));
+    return found;
+}
+
+// What a report holds, kind by kind.
 std::vector<std::string> Findings(const CheckReport& report, bool withFound = true) {
     std::vector<std::string> found;
     for (const ProblemKind kind : KindsFound(report)) {
-        for (const Finding& finding : report.Group(kind).first)
-            found.push_back(std::string(ProblemKindId(kind)) + " " + finding.file + " " +
-                            std::to_string(finding.record) + "/" +
-                            std::to_string(finding.otherRecord) +
-                            (withFound ? ": " + finding.found : ""));
+        const std::vector<std::string> ofKind = FindingsOf(report, kind, withFound);
+        found.insert(found.end(), ofKind.begin(), ofKind.end());
     }
     return found;
 }
 
 TEST(DataCheck, SoundDataAndItsBoundariesAreClean) {
-    const std::function<void(DataSet&)> sound[] = {
-        [](DataSet&) {},
+    const std::vector<Change> sound[] = {
+        {},
         // Exams on the day the chart begins and on the graduation day.
-        [](DataSet& d) { d.exams[0] = With(d.exams[0], 7, "961101"); },
-        [](DataSet& d) { d.exams[1] = With(d.exams[1], 7, "030715"); },
+        {Dated(0, "961101"), Dated(1, "030715")},
         // (Trailing blanks after a registry text, and a 12-character exam record, are held by
         // the committed sample, which the check finds clean: SampleData.CommittedSet...)
         // A run of no records may start anywhere.
-        [](DataSet& d) { d.registry[2] = RegistryText(30, 0, 2, 0, 5); },
+        {Student(2, RegistryText(30, 0, 2, 0, 5))},
         // Without the three unused characters a registry text still holds every field.
-        [](DataSet& d) { d.registry[0] = d.registry[0].substr(0, 41) + d.registry[0].substr(44); },
+        {[](DataSet& d) {
+            d.registry[0] = d.registry[0].substr(0, 41) + d.registry[0].substr(44);
+        }},
         // Not graduated: the chart of its two exams ends on 31 May after its last career year.
-        [](DataSet& d) {
-            d.registry[1] = With(d.registry[1], 30, "000000");
-            d.exams[3] = With(d.exams[3], 7, "980531");
-        },
+        {Reg(1, 30, "000000"), Dated(3, "980531")},
         // Counts read as the card reads them: a sign, a tab.
-        [](DataSet& d) {
-            d.registry[0] = With(d.registry[0], 45, "+2");
-            d.registry[1] = With(d.registry[1], 47, "\t2");
-        },
+        {Reg(0, 45, "+2"), Reg(1, 47, "\t2")},
         // A name of one character is a name; accented letters are Windows-1252's, also where
         // one and the symbol after it would make a UTF-8 sequence ("Ù" and a no-break space,
         // "É" and a closing quote); tabs in a title line's separator columns are not shown.
-        [](DataSet& d) {
-            d.examTable += "A1 1004X\r\nA1 1005 Contabilit\xe0 Pubblica\r\n";
-            d.titleTable += "3 PI Perito PI\xD9\xA0PERCH\xC9\x94\r\n4\tTA\tLiceo Tecnico\r\n";
-        },
+        // Empty lines, or blanks alone, after a table's last entry move no entry.
+        {[](DataSet& d) {
+            d.examTable += "A1 1004X\r\nA1 1005 Contabilit\xe0 Pubblica\r\n\r\n   \r\n";
+            d.titleTable += "3 PI Perito PI\xD9\xA0PERCH\xC9\x94\r\n4\tTA\tLiceo Tecnico\r\n\n\n";
+        }},
         // Enrolled for the academic year to come, and checked before it begins: only today
         // comes before the chart's beginning.
-        [](DataSet& d) {
-            d.registry[1] = With(With(RegistryText(20, 0, 2, 3, 3), 18, "2526"), 30, "000000");
-            d.years[3] = With(d.years[3], 3, "25");
-        },
-        // Empty lines, or blanks alone, after a table's last entry move no entry.
-        [](DataSet& d) {
-            d.examTable += "\r\n   \r\n";
-            d.titleTable += "\n\n";
-        },
+        {Student(1, RegistryText(20, 0, 2, 3, 3)), Reg(1, 18, "2526"), Reg(1, 30, "000000"),
+         Year(3, 3, "25")},
     };
-    for (std::size_t i = 0; i < std::size(sound); ++i) {
-        const CheckReport report = CheckDataFiles(Changed(sound[i]), kToday);
-        EXPECT_TRUE(report.Clean())
-            << "case " << i << ": " << ::testing::PrintToString(Findings(report));
+    for (const std::vector<Change>& changes : sound) {
+        const CheckReport report = CheckDataFiles(Changed(changes).Files(), kToday);
+        EXPECT_TRUE(report.Clean()) << ::testing::PrintToString(Findings(report));
     }
 }
 
+using enum ProblemKind;
+
 // A change of the sound data set, or of its files' bytes, and the one problem it makes: its
-// kind, count and first finding (whose found text is compared when not empty).
+// first finding Described (its found text compared when given) and its count.
 struct Breakage {
-    const char* name;
-    ProblemKind kind;
-    std::size_t count;
-    std::string file;
-    std::int64_t record, otherRecord;
-    std::string found;
-    void (*change)(DataSet&);
+    std::string first;
+    std::vector<Change> changes;
+    std::size_t count = 1;
     void (*changeBytes)(DataFileContents&) = nullptr;
 };
 
-using enum ProblemKind;
-
 const Breakage kBreakages[] = {
     // Two findings: the two records, and the last record's key, above which no lookup goes.
-    {"keys out of order", kRegistryOrder, 2, "elenco.dir", 2, 3, "keys \"00030\" and \"00020\"",
-     [](DataSet& d) { std::swap(d.registry[1], d.registry[2]); }},
-    {"a key repeated", kRepeatedKey, 1, "elenco.dir", 2, 3, "",
-     [](DataSet& d) { d.registry[2] = With(d.registry[2], 1, "00020"); }},
-    {"a key that is not a number", kBadKey, 1, "elenco.dir", 1, 0, "key \"-0.1x\"",
-     [](DataSet& d) { d.registry[0] = With(d.registry[0], 1, "-0.1x"); }},
-    {"a length field past the slot", kLengthPastSlot, 1, "esami.dir", 2, 0,
-     "length field 16, the slot holds 15", nullptr,
+    {"registry-order elenco.dir 2/3: keys \"00030\" and \"00020\"",
+     {[](DataSet& d) { std::swap(d.registry[1], d.registry[2]); }},
+     2},
+    {"repeated-key elenco.dir 2/3", {Reg(2, 1, "00020")}},
+    {"bad-key elenco.dir 1/0: key \"-0.1x\"", {Reg(0, 1, "-0.1x")}},
+    {"length-past-slot esami.dir 2/0: length field 16, the slot holds 15",
+     {},
+     1,
      [](DataFileContents& files) { files.exams->at(kExamSlotSize) = 16; }},
-    {"a file ending inside a slot", kPartialSlot, 1, "velmara.dir", 7, 0, "6 of 16 bytes", nullptr,
+    // A file ending inside a slot.
+    {"partial-slot velmara.dir 7/0: 6 of 16 bytes",
+     {},
+     1,
      [](DataFileContents& files) {
          *files.years += testdata::Slot("0097", kYearSlotSize).substr(0, 6);
      }},
     // Registry and exam records cut short: see RecordsCutShortOrMalformedAreChecked... below.
-    {"a year record without its year", kShortRecord, 1, "velmara.dir", 5, 0, "",
-     [](DataSet& d) { d.years[4].resize(3); }},
+    {"short-record velmara.dir 5/0", {[](DataSet& d) { d.years[4].resize(3); }}},
     // Five ways a count is bad, each one finding: negative, fractional, a sign without digits
     // or after them, blanks (which read as no records).
-    {"bad counts", kBadCount, 5, "elenco.dir", 1, 0, "exam count \"-1\"",
-     [](DataSet& d) {
-         d.registry[0] = With(d.registry[0], 45, "-1.5");
-         d.registry[1] = With(d.registry[1], 47, "+ ");
-         d.registry[2] = With(d.registry[2], 45, "2+  ");
-     }},
-    {"a run starting at record 0", kRunBeforeFirstRecord, 1, "elenco.dir", 1, 0,
-     "esami.dir records 0-1", [](DataSet& d) { d.registry[0] = RegistryText(10, 2, 2, 0, 1); }},
+    {"bad-count elenco.dir 1/0: exam count \"-1\"",
+     {Reg(0, 45, "-1.5"), Reg(1, 47, "+ "), Reg(2, 45, "2+  ")},
+     5},
+    {"run-before-first-record elenco.dir 1/0: esami.dir records 0-1",
+     {Student(0, RegistryText(10, 2, 2, 0, 1))}},
     // A start beyond 32 bits names no record: by its sign, before record 1 or past the end.
-    {"a run starting beyond 32 bits", kRunPastEnd, 1, "elenco.dir", 1, 0,
-     "esami.dir records from \"3E+09\", which is no 32-bit record number",
-     [](DataSet& d) { d.registry[0] = With(RegistryText(10, 2, 2, 0, 1), 49, "3E+09"); }},
-    {"a run starting beyond 32 bits below", kRunBeforeFirstRecord, 1, "elenco.dir", 1, 0,
-     "velmara.dir records from \"-3E09\", which is no 32-bit record number",
-     [](DataSet& d) { d.registry[0] = With(RegistryText(10, 2, 2, 1, 0), 54, "-3E09"); }},
-    {"a run past the end of its file", kRunPastEnd, 1, "elenco.dir", 3, 0,
-     "velmara.dir records 5-7, the file has 6",
-     [](DataSet& d) { d.registry[2] = RegistryText(30, 2, 3, 5, 5); }},
-    {"runs overlapping", kRunOverlap, 1, "elenco.dir", 2, 3, "esami.dir records 3-4 and 4-5",
-     [](DataSet& d) {
-         d.registry[2] = RegistryText(30, 2, 2, 4, 5);
-         d.exams[4] = With(d.exams[4], 7, "030715");  // student 30's exams in date order
-     }},
-    {"a run inside a longer one", kRunOverlap, 2, "elenco.dir", 1, 2, "",
-     [](DataSet& d) {
-         d.registry[0] = RegistryText(10, 6, 2, 1, 1);
-         // Its six exams in date order.
-         d.exams[2] = With(d.exams[2], 7, "980611");
-         d.exams[3] = With(d.exams[3], 7, "990101");
-     }},
+    {"run-past-end elenco.dir 1/0: esami.dir records from \"3E+09\", which is no 32-bit record "
+     "number",
+     {Reg(0, 49, "3E+09")}},
+    {"run-before-first-record elenco.dir 1/0: velmara.dir records from \"-3E09\", which is no "
+     "32-bit record number",
+     {Reg(0, 54, "-3E09")}},
+    {"run-past-end elenco.dir 3/0: velmara.dir records 5-7, the file has 6",
+     {Student(2, RegistryText(30, 2, 3, 5, 5))}},
+    // Student 30's exams in date order.
+    {"run-overlap elenco.dir 2/3: esami.dir records 3-4 and 4-5",
+     {Student(2, RegistryText(30, 2, 2, 4, 5)), Dated(4, "030715")}},
+    // A run inside a longer one, its six exams in date order.
+    {"run-overlap elenco.dir 1/2",
+     {Student(0, RegistryText(10, 6, 2, 1, 1)), Dated(2, "980611"), Dated(3, "990101")},
+     2},
     // Runs are ordered by their whole record number, also far into a large file: the run at 2
     // lies between none of the others.
-    {"runs overlapping far into the file", kRunOverlap, 1, "elenco.dir", 1, 3, "",
-     [](DataSet& d) {
+    {"run-overlap elenco.dir 1/3", {[](DataSet& d) {
          d.exams.assign(65540, d.exams.front());
          d.registry = {RegistryText(10, 2, 0, 65537), RegistryText(20, 2, 0, 2),
                        RegistryText(30, 2, 0, 65538)};
-     }},
-    {"an exam date that is not a date", kBadDate, 1, "esami.dir", 3, 0, "exam date \"970229\"",
-     [](DataSet& d) { d.exams[2] = With(d.exams[2], 7, "970229"); }},
-    {"an enrolment year of two years that do not follow", kBadDate, 1, "elenco.dir", 2, 0,
-     "enrolment year \"9698\"",
-     [](DataSet& d) { d.registry[1] = With(d.registry[1], 18, "9698"); }},
-    {"a degree date that is not a date", kBadDate, 1, "elenco.dir", 2, 0, "degree date \"031315\"",
-     [](DataSet& d) { d.registry[1] = With(d.registry[1], 30, "031315"); }},
-    {"a birth month 13, shown as \"xx/13/74\"", kBadDate, 1, "elenco.dir", 2, 0,
-     "birth year and month \"7413\"",
-     [](DataSet& d) { d.registry[1] = With(d.registry[1], 7, "7413"); }},
-    {"a birth month 00", kBadDate, 1, "elenco.dir", 2, 0, "birth year and month \"7400\"",
-     [](DataSet& d) { d.registry[1] = With(d.registry[1], 7, "7400"); }},
-    {"a birth year of a letter", kBadDate, 1, "elenco.dir", 2, 0, "birth year and month \"7x03\"",
-     [](DataSet& d) { d.registry[1] = With(d.registry[1], 7, "7x03"); }},
-    {"a diploma school year that is none", kBadDate, 1, "elenco.dir", 3, 0,
-     "diploma school year \"9x95\"",
-     [](DataSet& d) { d.registry[2] = With(d.registry[2], 24, "9x95"); }},
-    {"a last career year that is not a year", kBadDate, 1, "velmara.dir", 4, 0, "",
-     [](DataSet& d) { d.years[3] = With(d.years[3], 3, "9x"); }},
-    {"an exam the day before the chart begins", kExamBeforeEnrolment, 1, "elenco.dir", 2, 0, "",
-     [](DataSet& d) { d.exams[2] = With(d.exams[2], 7, "961031"); }},
-    {"an exam the day after graduation", kExamAfterGraduation, 1, "elenco.dir", 3, 0,
-     "esami.dir record 6 dated \"030716\", graduated \"030715\"",
-     [](DataSet& d) { d.exams[5] = With(d.exams[5], 7, "030716"); }},
-    {"an exam after the chart's end of a student still enrolled", kExamAfterExpectedEnd, 1,
-     "elenco.dir", 2, 0,
-     "esami.dir record 4 dated \"980601\", still enrolled, last career year \"97\": the chart "
-     "ends 1998-05-31",
-     [](DataSet& d) {
-         d.registry[1] = With(d.registry[1], 30, "000000");
-         d.exams[3] = With(d.exams[3], 7, "980601");
-     }},
-    {"an exam after the chart's end of a student still enrolled without career years",
-     kExamAfterExpectedEnd, 1, "elenco.dir", 2, 0,
-     "esami.dir record 4 dated \"010601\", still enrolled, no career year: the chart ends "
-     "2001-05-31",
-     [](DataSet& d) {
-         d.registry[1] = With(RegistryText(20, 2, 0, 3, 3), 30, "000000");
-         d.exams[3] = With(d.exams[3], 7, "010601");
-     }},
-    {"an exam dated before the exam listed before it", kExamOutOfOrder, 1, "elenco.dir", 1, 0,
-     "esami.dir record 2 dated \"970101\", after record 1 dated \"970115\"",
-     [](DataSet& d) { d.exams[1] = With(d.exams[1], 7, "970101"); }},
-    {"a student still enrolled whose last career year ends before the chart begins",
-     kChartEndsBeforeItBegins, 1, "elenco.dir", 2, 0,
-     "still enrolled, last career year \"95\": the chart ends 1996-05-31, enrolled \"9697\"",
-     [](DataSet& d) {
-         d.registry[1] = With(RegistryText(20, 0, 2, 3, 3), 30, "000000");
-         d.years[3] = With(d.years[3], 3, "95");
-     }},
-    {"a graduation on the day the chart begins", kChartEndsBeforeItBegins, 1, "elenco.dir", 2, 0,
-     "graduated \"961101\", enrolled \"9697\"",
-     [](DataSet& d) { d.registry[1] = With(RegistryText(20, 0, 2, 3, 3), 30, "961101"); }},
-    {"an exam code not in the table", kUnknownExamCode, 1, "esami.dir", 5, 0, "code \"1004\"",
-     [](DataSet& d) { d.exams[4] = With(d.exams[4], 1, "1004"); }},
-    {"an exam code in small letters", kUnknownExamCode, 1, "esami.dir", 5, 0, "",
-     [](DataSet& d) {
-         d.examTable += "A1 AB12 Diritto\r\n";
-         d.exams[4] = With(d.exams[4], 1, "ab12");
-     }},
-    {"a group code no rule names", kUnknownGroupCode, 1, "esami.grp", 4, 0,
-     "group \"a1\" of exam \"1004\"", [](DataSet& d) { d.examTable += "a1 1004 Statistica\r\n"; }},
-    {"a diploma code not in the table", kUnknownDiplomaCode, 1, "elenco.dir", 2, 0,
-     "diploma code \"99\"", [](DataSet& d) { d.registry[1] = With(d.registry[1], 22, "99"); }},
-    // Its code is still the table's: an exam of that code is no unknown code.
-    {"an exam line without a name", kMalformedTableLine, 1, "esami.grp", 4, 0,
-     "7 characters: \"A1 1004\"",
-     [](DataSet& d) {
-         d.examTable += "A1 1004\r\n";
-         d.exams[4] = With(d.exams[4], 1, "1004");
-     }},
-    {"an exam line whose name is blanks", kMalformedTableLine, 1, "esami.grp", 4, 0,
-     "10 characters: \"A1 1004   \"", [](DataSet& d) { d.examTable += "A1 1004   \r\n"; }},
-    {"an empty line between entries", kMalformedTableLine, 1, "esami.grp", 2, 0,
-     "0 characters: \"\"",
-     [](DataSet& d) { d.examTable.insert(d.examTable.find('\n') + 1, "\r\n"); }},
+     }}},
+    {"bad-date esami.dir 3/0: exam date \"970229\"", {Dated(2, "970229")}},
+    // An enrolment year of two years that do not follow.
+    {"bad-date elenco.dir 2/0: enrolment year \"9698\"", {Reg(1, 18, "9698")}},
+    {"bad-date elenco.dir 2/0: degree date \"031315\"", {Reg(1, 30, "031315")}},
+    // A birth month 13 is shown as "xx/13/74".
+    {"bad-date elenco.dir 2/0: birth year and month \"7413\"", {Reg(1, 7, "7413")}},
+    {"bad-date elenco.dir 2/0: birth year and month \"7400\"", {Reg(1, 7, "7400")}},
+    {"bad-date elenco.dir 2/0: birth year and month \"7x03\"", {Reg(1, 7, "7x03")}},
+    {"bad-date elenco.dir 3/0: diploma school year \"9x95\"", {Reg(2, 24, "9x95")}},
+    // A last career year that is not a year.
+    {"bad-date velmara.dir 4/0", {Year(3, 3, "9x")}},
+    // An exam the day before the chart begins, and the day after graduation.
+    {"exam-before-enrolment elenco.dir 2/0", {Dated(2, "961031")}},
+    {"exam-after-graduation elenco.dir 3/0: esami.dir record 6 dated \"030716\", graduated "
+     "\"030715\"",
+     {Dated(5, "030716")}},
+    // An exam after the chart's end of a student still enrolled, with and without career years.
+    {"exam-after-expected-end elenco.dir 2/0: esami.dir record 4 dated \"980601\", still "
+     "enrolled, last career year \"97\": the chart ends 1998-05-31",
+     {Reg(1, 30, "000000"), Dated(3, "980601")}},
+    {"exam-after-expected-end elenco.dir 2/0: esami.dir record 4 dated \"010601\", still "
+     "enrolled, no career year: the chart ends 2001-05-31",
+     {Student(1, RegistryText(20, 2, 0, 3, 3)), Reg(1, 30, "000000"), Dated(3, "010601")}},
+    {"exam-out-of-order elenco.dir 1/0: esami.dir record 2 dated \"970101\", after record 1 "
+     "dated \"970115\"",
+     {Dated(1, "970101")}},
+    // A student still enrolled whose last career year ends before the chart begins, and a
+    // graduation on the day the chart begins.
+    {"chart-ends-before-it-begins elenco.dir 2/0: still enrolled, last career year \"95\": the "
+     "chart ends 1996-05-31, enrolled \"9697\"",
+     {Student(1, RegistryText(20, 0, 2, 3, 3)), Reg(1, 30, "000000"), Year(3, 3, "95")}},
+    {"chart-ends-before-it-begins elenco.dir 2/0: graduated \"961101\", enrolled \"9697\"",
+     {Student(1, RegistryText(20, 0, 2, 3, 3)), Reg(1, 30, "961101")}},
+    {"unknown-exam-code esami.dir 5/0: code \"1004\"", {Exam(4, 1, "1004")}},
+    // An exam code in small letters.
+    {"unknown-exam-code esami.dir 5/0", {ExamLine("A1 AB12 Diritto"), Exam(4, 1, "ab12")}},
+    {"unknown-group-code esami.grp 4/0: group \"a1\" of exam \"1004\"",
+     {ExamLine("a1 1004 Statistica")}},
+    {"unknown-diploma-code elenco.dir 2/0: diploma code \"99\"", {Reg(1, 22, "99")}},
+    // An exam line without a name: its code is still the table's, an exam of that code is no
+    // unknown code.
+    {"malformed-table-line esami.grp 4/0: 7 characters: \"A1 1004\"",
+     {ExamLine("A1 1004"), Exam(4, 1, "1004")}},
+    {"malformed-table-line esami.grp 4/0: 10 characters: \"A1 1004   \"", {ExamLine("A1 1004   ")}},
+    // An empty line between entries.
+    {"malformed-table-line esami.grp 2/0: 0 characters: \"\"",
+     {[](DataSet& d) { d.examTable.insert(d.examTable.find('\n') + 1, "\r\n"); }}},
     // What an editor saving a table may leave in the text the card shows.
-    {"an exam name holding a tab", kMalformedTableLine, 1, "esami.grp", 4, 0,
-     "holds a tab at character 8: \"A1 1004\tStatistica\"",
-     [](DataSet& d) { d.examTable += "A1 1004\tStatistica\r\n"; }},
-    {"a name holding a byte Windows-1252 leaves undefined", kMalformedTableLine, 1, "esami.grp", 4,
-     0,
-     "holds byte 0x81, which Windows-1252 leaves undefined, at character 12: \"A1 1004 "
-     "Sta\xef\xbf\xbdtistica\"",
-     [](DataSet& d) { d.examTable += "A1 1004 Sta\x81tistica\r\n"; }},
-    {"a title holding a NUL byte", kMalformedTableLine, 1, "titoli.grp", 3, 0, "",
-     [](DataSet& d) { d.titleTable += std::string("3 XY Liceo\0 Artistico\r\n", 23); }},
-    {"an exam line saved as UTF-8", kMalformedTableLine, 1, "esami.grp", 4, 0,
-     "UTF-8 text, where the tables are Windows-1252: \"A1 1004 Contabilit\xc3\x83\xc2\xa0 "
-     "Pubblica\"",
-     [](DataSet& d) { d.examTable += "A1 1004 Contabilit\xc3\xa0 Pubblica\r\n"; }},
-    {"an exam code holding the index's star", kMalformedTableLine, 1, "esami.grp", 4, 0,
-     "code \"Q*RS\" holds \"*\"", [](DataSet& d) { d.examTable += "A1 Q*RS Statistica\r\n"; }},
-    {"a title line without a title", kMalformedTableLine, 1, "titoli.grp", 1, 0, "",
-     [](DataSet& d) { d.titleTable = "1 XX\n" + d.titleTable; }},
+    {"malformed-table-line esami.grp 4/0: holds a tab at character 8: \"A1 1004\tStatistica\"",
+     {ExamLine("A1 1004\tStatistica")}},
+    {"malformed-table-line esami.grp 4/0: holds byte 0x81, which Windows-1252 leaves undefined, "
+     "at character 12: \"A1 1004 Sta\xef\xbf\xbdtistica\"",
+     {ExamLine("A1 1004 Sta\x81tistica")}},
+    // A title holding a NUL byte.
+    {"malformed-table-line titoli.grp 3/0",
+     {[](DataSet& d) { d.titleTable += std::string("3 XY Liceo\0 Artistico\r\n", 23); }}},
+    {"malformed-table-line esami.grp 4/0: UTF-8 text, where the tables are Windows-1252: \"A1 "
+     "1004 Contabilit\xc3\x83\xc2\xa0 Pubblica\"",
+     {ExamLine("A1 1004 Contabilit\xc3\xa0 Pubblica")}},
+    {"malformed-table-line esami.grp 4/0: code \"Q*RS\" holds \"*\"",
+     {ExamLine("A1 Q*RS Statistica")}},
+    // A title line without a title.
+    {"malformed-table-line titoli.grp 1/0",
+     {[](DataSet& d) { d.titleTable = "1 XX\n" + d.titleTable; }}},
     // No title to know SC by: the students' diploma codes are unknown as well.
-    {"a title table without lines", kMalformedTableLine, 1, "titoli.grp", 0, 0,
-     "the table has no lines", [](DataSet& d) { d.titleTable.clear(); }},
-    {"an exam code on two lines", kRepeatedTableCode, 1, "esami.grp", 2, 4, "code \"1002\"",
-     [](DataSet& d) { d.examTable += "A1 1002 Economia II\r\n"; }},
-    // The runs into a missing file are not reported one by one.
-    {"both record files missing", kMissingFile, 2, "esami.dir", 0, 0, "", nullptr,
+    {"malformed-table-line titoli.grp 0/0: the table has no lines",
+     {[](DataSet& d) { d.titleTable.clear(); }}},
+    {"repeated-table-code esami.grp 2/4: code \"1002\"", {ExamLine("A1 1002 Economia II")}},
+    // Both record files missing: the runs into a missing file are not reported one by one.
+    {"missing-file esami.dir 0/0",
+     {},
+     2,
      [](DataFileContents& files) {
          files.exams.reset();
          files.years.reset();
      }},
     // Nor the exams after the chart's end that the missing career years move it to.
-    {"the year file missing, a student still enrolled", kMissingFile, 1, "velmara.dir", 0, 0, "",
-     [](DataSet& d) { d.registry[1] = With(d.registry[1], 30, "000000"); },
+    {"missing-file velmara.dir 0/0",
+     {Reg(1, 30, "000000")},
+     1,
      [](DataFileContents& files) { files.years.reset(); }},
-    {"the year file cut short, a student still enrolled", kRunPastEnd, 2, "elenco.dir", 2, 0,
-     "velmara.dir records 3-4, the file has 2",
-     [](DataSet& d) {
-         d.registry[1] = With(d.registry[1], 30, "000000");
-         d.years.resize(2);
-     }},
+    // The year file cut short, a student still enrolled.
+    {"run-past-end elenco.dir 2/0: velmara.dir records 3-4, the file has 2",
+     {Reg(1, 30, "000000"), [](DataSet& d) { d.years.resize(2); }},
+     2},
 };
 
 TEST(DataCheck, EachBreakageIsReportedAsItsKindWithWhereAndWhat) {
     for (const Breakage& breakage : kBreakages) {
-        SCOPED_TRACE(breakage.name);
-        DataSet set;
-        if (breakage.change) breakage.change(set);
-        DataFileContents files = set.Files();
+        SCOPED_TRACE(breakage.first);
+        DataFileContents files = Changed(breakage.changes).Files();
         if (breakage.changeBytes) breakage.changeBytes(files);
         const CheckReport report = CheckDataFiles(files, kToday);
-        const ProblemGroup& group = report.Group(breakage.kind);
-        EXPECT_EQ(group.count, breakage.count);
-        ASSERT_FALSE(group.first.empty());
-        const Finding& first = group.first.front();
-        EXPECT_EQ(first.file, breakage.file);
-        EXPECT_EQ(first.record, breakage.record);
-        EXPECT_EQ(first.otherRecord, breakage.otherRecord);
-        EXPECT_TRUE(breakage.found.empty() || first.found == breakage.found) << first.found;
         // Nothing else is reported, except the unknown diploma codes of an empty title table.
-        for (const ProblemKind other : KindsFound(report)) {
-            EXPECT_TRUE(other == breakage.kind ||
-                        (other == kUnknownDiplomaCode && breakage.file == "titoli.grp" &&
-                         breakage.record == 0))
-                << "also reported: " << ProblemKindId(other);
-        }
+        std::vector<ProblemKind> kinds = KindsFound(report);
+        if (breakage.first.ends_with("no lines")) std::erase(kinds, kUnknownDiplomaCode);
+        ASSERT_EQ(kinds.size(), 1u) << ::testing::PrintToString(Findings(report));
+        const ProblemGroup& group = report.Group(kinds.front());
+        EXPECT_EQ(group.count, breakage.count);
+        const bool withFound = breakage.first.find(": ") != std::string::npos;
+        EXPECT_EQ(Described(kinds.front(), group.first.front(), withFound), breakage.first);
     }
 }
 
 // A byte-order mark that an editor put before the first line is named as such, whatever else
 // it moves (the first line's group and code).
 TEST(DataCheck, AByteOrderMarkIsNamed) {
-    DataSet set;
-    set.examTable = "\xEF\xBB\xBF" + set.examTable;
-    const CheckReport report = CheckDataFiles(set.Files(), kToday);
-    const ProblemGroup& group = report.Group(kMalformedTableLine);
+    const DataSet set = Changed({[](DataSet& d) { d.examTable = "\xEF\xBB\xBF" + d.examTable; }});
+    const ProblemGroup group = CheckDataFiles(set.Files(), kToday).Group(kMalformedTableLine);
     ASSERT_EQ(group.count, 1u);
-    EXPECT_EQ(group.first.front().record, 1);
-    EXPECT_TRUE(group.first.front().found.starts_with("starts with a UTF-8 byte-order mark"))
-        << group.first.front().found;
+    EXPECT_TRUE(Described(kMalformedTableLine, group.first.front())
+                    .starts_with("malformed-table-line esami.grp 1/0: starts with a UTF-8 "
+                                 "byte-order mark"));
 }
 
 // A key repeated away from its first record, the registry out of order between them, names
-// both records; each repetition names the one before it.
+// both records; each repetition names the one before it. Keys that are no numbers, and a blank
+// one, are bad keys, none a repetition of another.
 TEST(DataCheck, RepeatedKeysAreNamedWhereverTheyStand) {
     DataSet set;
-    set.registry.push_back(RegistryText(10));
-    set.registry.push_back(RegistryText(20));
-    set.registry.push_back(RegistryText(10));
-    // Keys that are no numbers, and a blank one: bad keys, none a repetition of another.
-    for (const char* key : {"abcde", "xyzzy", "     "})
+    for (const char* key : {"00010", "00020", "00010", "abcde", "xyzzy", "     "})
         set.registry.push_back(With(RegistryText(40), 1, key));
     const CheckReport report = CheckDataFiles(set.Files(), kToday);
-    std::vector<std::tuple<std::int64_t, std::int64_t, std::string>> repeated;
-    for (const Finding& finding : report.Group(ProblemKind::kRepeatedKey).first)
-        repeated.emplace_back(finding.record, finding.otherRecord, finding.found);
-    const std::string tens = "keys \"00010\" and \"00010\"";
-    EXPECT_EQ(repeated, (decltype(repeated){
-                            {1, 4, tens}, {2, 5, "keys \"00020\" and \"00020\""}, {4, 6, tens}}));
+    const std::string tens = ": keys \"00010\" and \"00010\"";
+    EXPECT_EQ(FindingsOf(report, kRepeatedKey),
+              (std::vector<std::string>{"repeated-key elenco.dir 1/4" + tens,
+                                        "repeated-key elenco.dir 2/5: keys \"00020\" and \"00020\"",
+                                        "repeated-key elenco.dir 4/6" + tens}));
+    EXPECT_EQ(report.Group(kBadKey).count, 3u);
     // The last key, blank, is below all others: no lookup finds any student.
-    const ProblemGroup& order = report.Group(ProblemKind::kRegistryOrder);
-    EXPECT_EQ(order.count, 4u);
-    EXPECT_EQ(order.first.back(),
-              (Finding{"elenco.dir", 9, 0,
-                       "last key \"     \": no lookup takes a higher one, so 6 records are never "
-                       "found (the highest key, \"00030\", is record 3)"}));
-    EXPECT_EQ(report.Group(ProblemKind::kBadKey).count, 3u);
+    EXPECT_EQ(report.Group(kRegistryOrder).count, 4u);
+    EXPECT_EQ(FindingsOf(report, kRegistryOrder).back(),
+              "registry-order elenco.dir 9/0: last key \"     \": no lookup takes a higher one, so "
+              "6 records are never found (the highest key, \"00030\", is record 3)");
 }
 
 // A registry's last slot cut short is a record when lookups count it, the length / 62 rounded
@@ -471,31 +431,17 @@ TEST(DataCheck, RunsReachingOutOfTheirFileAndExamsAfterTodayAreCheckedAsTheCardD
 }
 
 // A report keeps the first ten findings of a kind and counts all, in a table and across the
-// registry, which is checked in parts (its blocks: FindingsAcrossTheBlocksOfEachFile).
+// registry, which is checked in parts (its blocks: FindingsAcrossTheBlocksOfEachFile; its
+// students: ExamsOutsideACareerAreCountedAlikePastTheFindingsKept).
 TEST(DataCheck, KeepsTheFirstTenFindingsAndCountsAll) {
     DataSet set;
     for (int i = 0; i < 25; ++i)
         set.examTable += "ZQ " + std::to_string(2000 + i) + " Seminario\r\n";
-    const CheckReport report = CheckDataFiles(set.Files(), kToday);
-    const ProblemGroup& group = report.Group(ProblemKind::kUnknownGroupCode);
+    const ProblemGroup group = CheckDataFiles(set.Files(), kToday).Group(kUnknownGroupCode);
     EXPECT_EQ(group.count, 25u);
     ASSERT_EQ(group.first.size(), CheckReport::kFindingsKept);
     EXPECT_EQ(group.first.front().record, 4);
     EXPECT_EQ(group.first.back().record, 13);
-
-    // 25 students sharing one run whose first exam predates their enrolment.
-    set = DataSet{};
-    set.registry.clear();
-    for (int i = 1; i <= 25; ++i)
-        set.registry.push_back(RegistryText(10 * i, 2, 2, 1, 1));
-    set.exams[0] = "100128950115000";
-    const CheckReport students = CheckDataFiles(set.Files(), kToday);
-    const ProblemGroup& early = students.Group(ProblemKind::kExamBeforeEnrolment);
-    EXPECT_EQ(early.count, 25u);
-    ASSERT_EQ(early.first.size(), CheckReport::kFindingsKept);
-    for (std::size_t i = 0; i < early.first.size(); ++i)
-        EXPECT_EQ(early.first[i].record, static_cast<std::int64_t>(i + 1));
-    EXPECT_EQ(students.Group(ProblemKind::kRunOverlap).count, 48u);
 }
 
 // Writes the files into dir, the record files only where present.
@@ -515,12 +461,10 @@ CheckReport CheckedFromDir(const DataFileContents& files) {
     WriteDataDir(dir, files);
     const Result<CheckReport> checked = CheckDataDir(dir.DataDir(), kToday);
     const CheckReport expected = CheckDataFiles(files, kToday);
-    if (!checked.ok()) {
-        ADD_FAILURE() << checked.error().Message();
-        return expected;
-    }
+    EXPECT_TRUE(checked.ok()) << checked.error().Message();
     for (const ProblemKind kind : AllProblemKinds())
-        EXPECT_EQ(checked->Group(kind), expected.Group(kind)) << ProblemKindId(kind);
+        EXPECT_TRUE(checked.ok() && checked->Group(kind) == expected.Group(kind))
+            << ProblemKindId(kind);
     return expected;
 }
 
@@ -549,8 +493,7 @@ TEST(DataCheck, FindingsOfOneKindComeInFileOrder) {
 TEST(DataCheck, FindingsAcrossTheBlocksOfEachFile) {
     DataSet set;
     set.registry.clear();
-    constexpr int kStudents = 12400;  // blocks of 4096 records, the last 12289-12400
-    for (int n = 1; n <= kStudents; ++n)
+    for (int n = 1; n <= 12400; ++n)  // blocks of 4096 records, the last 12289-12400
         set.registry.push_back(RegistryText(n));
     // Keys out of order across an edge: the two records on either side of it are named.
     std::swap(set.registry[12287], set.registry[12288]);
@@ -563,15 +506,13 @@ TEST(DataCheck, FindingsAcrossTheBlocksOfEachFile) {
     for (const std::int64_t first : {3991, 4097, 8193})
         for (std::int64_t n = first; n < first + (first == 8193 ? 3 : 6); ++n)
             unknownDiploma.push_back(n);
-    for (const std::int64_t n : unknownDiploma) {
-        std::string& text = set.registry[static_cast<std::size_t>(n - 1)];
-        text = With(text, 22, "99");
-    }
+    for (const std::int64_t n : unknownDiploma)
+        Reg(static_cast<int>(n - 1), 22, "99")(set);
     // Exam codes missing from the table, and a year record cut short, at the edges of blocks.
     set.exams.assign(40000, set.exams.front());
     const std::vector<std::int64_t> unknownCode = {16384, 16385, 2 * 16384 + 1};
     for (const std::int64_t n : unknownCode)
-        set.exams[static_cast<std::size_t>(n - 1)] = With(set.exams.front(), 1, "9999");
+        Exam(static_cast<int>(n - 1), 1, "9999")(set);
     set.years.assign(20000, set.years.front());
     set.years[16384].resize(3);
     const CheckReport report = CheckedFromDir(set.Files());
@@ -581,19 +522,20 @@ TEST(DataCheck, FindingsAcrossTheBlocksOfEachFile) {
             records.push_back(finding.record);
         return records;
     };
-    EXPECT_EQ(recordsOf(ProblemKind::kRepeatedKey), repeated);
-    EXPECT_EQ(report.Group(ProblemKind::kUnknownDiplomaCode).count, unknownDiploma.size());
-    EXPECT_EQ(recordsOf(ProblemKind::kUnknownDiplomaCode),
-              std::vector<std::int64_t>(unknownDiploma.begin(), unknownDiploma.begin() + 10));
-    EXPECT_EQ(recordsOf(ProblemKind::kUnknownExamCode), unknownCode);
-    EXPECT_EQ(recordsOf(ProblemKind::kShortRecord), std::vector<std::int64_t>{16385});
-    EXPECT_EQ(recordsOf(ProblemKind::kRegistryOrder), std::vector<std::int64_t>{12288});
-    EXPECT_EQ(report.Group(ProblemKind::kRegistryOrder).first.front().otherRecord, 12289);
+    EXPECT_EQ(recordsOf(kRepeatedKey), repeated);
+    EXPECT_EQ(report.Group(kUnknownDiplomaCode).count, unknownDiploma.size());
+    unknownDiploma.resize(10);
+    EXPECT_EQ(recordsOf(kUnknownDiplomaCode), unknownDiploma);
+    EXPECT_EQ(recordsOf(kUnknownExamCode), unknownCode);
+    EXPECT_EQ(recordsOf(kShortRecord), std::vector<std::int64_t>{16385});
+    EXPECT_EQ(FindingsOf(report, kRegistryOrder, false),
+              std::vector<std::string>{"registry-order elenco.dir 12288/12289"});
     EXPECT_EQ(KindsFound(report).size(), 5u);
 }
 
-// Past the first 10 findings of both kinds, exams outside a career are only counted, several at
-// a time: an undated exam, and one on the graduation day, count as neither.
+// Past the first 10 findings of each kind, exams outside a career are only counted, several at
+// a time: an undated exam, and one on the graduation day, count as neither. Twelve students
+// share one run, and their years.
 TEST(DataCheck, ExamsOutsideACareerAreCountedAlikePastTheFindingsKept) {
     DataSet set;
     set.registry.clear();
@@ -603,12 +545,18 @@ TEST(DataCheck, ExamsOutsideACareerAreCountedAlikePastTheFindingsKept) {
     set.registry.push_back(RegistryText(13, 3, 2, 3, 1));
     for (const auto& [record, date] :
          {std::pair{0, "030716"}, {1, "960101"}, {2, "970229"}, {3, "030715"}, {4, "990231"}})
-        set.exams[record] = With(set.exams[record], 7, date);
+        Dated(record, date)(set);
     const CheckReport report = CheckDataFiles(set.Files(), kToday);
     EXPECT_EQ(report.Group(kExamBeforeEnrolment).count, 12u);
     EXPECT_EQ(report.Group(kExamAfterGraduation).count, 12u);
-    EXPECT_EQ(report.Group(kExamAfterGraduation).first.size(), 10u);
     EXPECT_EQ(report.Group(kExamOutOfOrder).count, 12u);
+    // The first ten kept, in registry order; 11 exam runs and 12 year runs overlap another.
+    std::vector<std::string> kept;
+    for (int n = 1; n <= 10; ++n)
+        kept.push_back("exam-before-enrolment elenco.dir " + std::to_string(n) + "/0");
+    EXPECT_EQ(FindingsOf(report, kExamBeforeEnrolment, false), kept);
+    EXPECT_EQ(report.Group(kExamAfterGraduation).first.size(), 10u);
+    EXPECT_EQ(report.Group(kRunOverlap).count, 23u);
 }
 
 // Each dated exam is compared with the dated exam listed before it, undated ones passed over;
@@ -627,23 +575,19 @@ TEST(DataCheck, AnExamIsOutOfOrderWhenDatedBeforeTheDatedExamBeforeIt) {
         std::vector<std::string> dates = {"960101"};
         dates.insert(dates.end(), between.begin(), between.end());
         dates.push_back("030716");
-        for (const int students : {1, 12}) {
-            DataSet set;
-            set.exams.clear();
-            for (const std::string& date : dates)
-                set.exams.push_back("100128" + date + "000");
-            set.registry.clear();
-            for (int key = 1; key <= students; ++key)
-                set.registry.push_back(RegistryText(key, static_cast<int>(dates.size()), 2, 1, 1));
+        DataSet set;
+        set.exams.clear();
+        for (const std::string& date : dates)
+            set.exams.push_back("100128" + date + "000");
+        set.registry.clear();
+        for (int key = 1; key <= 12; ++key) {
+            set.registry.push_back(RegistryText(key, static_cast<int>(dates.size()), 2, 1, 1));
             const ProblemGroup found = CheckDataFiles(set.Files(), kToday).Group(kExamOutOfOrder);
-            EXPECT_EQ(found.count, outOfOrder.size() * static_cast<std::size_t>(students));
-            if (students == 1) {
-                std::vector<std::int64_t> records;
-                for (const Finding& finding : found.first)
-                    records.push_back(
-                        std::stoll(finding.found.substr(17)));  // "esami.dir record N"
-                EXPECT_EQ(records, outOfOrder);
-            }
+            EXPECT_EQ(found.count, outOfOrder.size() * set.registry.size());
+            std::vector<std::int64_t> records;  // of the first student, "esami.dir record N"
+            for (std::size_t i = 0; i < outOfOrder.size(); ++i)
+                records.push_back(std::stoll(found.first.at(i).found.substr(17)));
+            EXPECT_EQ(records, outOfOrder);
         }
     }
 }
@@ -664,47 +608,42 @@ TEST(DataCheck, NamedGroupCodesAreThoseWithAClassOfTheirOwnAndCF) {
 // checking the files read reports.
 TEST(DataCheck, CheckingADirectoryReportsAsReadingThenChecking) {
     // Problems in the tables and in each record file, and a missing file.
-    DataSet broken;
-    broken.examTable += "A1 1002 Economia II\r\n";
-    broken.registry[1] = With(broken.registry[1], 22, "99");
-    broken.registry[2] = RegistryText(30, 2, 3, 5, 5);
-    broken.exams[4] = With(broken.exams[4], 1, "1004");
     DataFileContents withoutYears = DataSet().Files();
     withoutYears.years.reset();
-    for (const DataFileContents& files : {broken.Files(), withoutYears})
+    for (const DataFileContents& files :
+         {Changed({ExamLine("A1 1002 Economia II"), Reg(1, 22, "99"),
+                   Student(2, RegistryText(30, 2, 3, 5, 5)), Exam(4, 1, "1004")})
+              .Files(),
+          withoutYears})
         EXPECT_FALSE(CheckedFromDir(files).Clean());
 
     // Files that cannot be read (a folder in a file's place, or no file; a pipe, which would
-    // wait for a writer for ever) or a registry without records, and the one named.
-    const struct {
-        std::vector<std::string> unreadable;
-        std::string named;
-        bool emptyRegistry = false;
-        bool pipes = false;
-    } kFailures[] = {
-        {{"titoli.grp", "elenco.dir"}, "titoli.grp"},
-        {{"esami.dir", "elenco.dir"}, "elenco.dir"},
-        {{"velmara.dir", "esami.dir"}, "esami.dir"},
-        {{"velmara.dir"}, "velmara.dir"},
-        {{}, "elenco.dir", true},
-        {{"esami.grp"}, "esami.grp", false, true},
-        {{"elenco.dir"}, "elenco.dir", false, true},
+    // wait for a writer for ever) or a registry without records (""), and the one named.
+    const std::tuple<std::vector<std::string>, const char*, std::string> kFailures[] = {
+        {{"titoli.grp", "elenco.dir"}, "titoli.grp", "folder"},
+        {{"esami.dir", "elenco.dir"}, "elenco.dir", "folder"},
+        {{"velmara.dir", "esami.dir"}, "esami.dir", "folder"},
+        {{"velmara.dir"}, "velmara.dir", "folder"},
+        {{"elenco.dir"}, "elenco.dir", ""},
+        {{"esami.grp"}, "esami.grp", "pipe"},
+        {{"elenco.dir"}, "elenco.dir", "pipe"},
     };
-    for (const auto& failure : kFailures) {
+    for (const auto& [unreadable, named, instead] : kFailures) {
         const testdata::TempDataDir dir;
         WriteDataDir(dir, DataSet().Files());
-        if (failure.emptyRegistry) dir.Write("elenco.dir", "");
-        for (const std::string& name : failure.unreadable) {
+        for (const std::string& name : unreadable) {
             std::filesystem::remove(dir.PathOf(name));
-            if (failure.pipes) {
+            if (instead == "pipe") {
                 ASSERT_EQ(::mkfifo(dir.PathOf(name).c_str(), 0600), 0);
+            } else if (instead == "") {
+                dir.Write(name, "");
             } else if (name != "elenco.dir") {
                 std::filesystem::create_directory(dir.PathOf(name));
             }
         }
         const Result<CheckReport> checked = CheckDataDir(dir.DataDir(), kToday);
-        ASSERT_FALSE(checked.ok()) << failure.named;
-        EXPECT_EQ(checked.error().file, dir.PathOf(failure.named));
+        ASSERT_FALSE(checked.ok()) << named;
+        EXPECT_EQ(checked.error().file, dir.PathOf(named));
         EXPECT_EQ(checked.error().file, ReadDataFiles(dir.DataDir()).error().file);
     }
 }

@@ -1,6 +1,5 @@
-// The data files' code page, byte by byte, against the C library's own converter.
-
-#include "base/windows1252.h"
+// Texts of the data files and texts echoed to the user: the data files' code page, byte by byte,
+// against the C library's own converter; typed numbers and file names with whatever they hold.
 
 #include <gtest/gtest.h>
 #include <iconv.h>
@@ -8,7 +7,9 @@
 #include <cstdint>
 #include <string>
 
+#include "base/printable_text.h"
 #include "base/utf8_sequence.h"
+#include "base/windows1252.h"
 
 namespace velmaro {
 namespace {
@@ -29,8 +30,7 @@ std::string SystemDecoded(iconv_t converter, char byte) {
 TEST(Windows1252, EveryByteDecodesAsTheSystemsConverterReadsIt) {
     const iconv_t converter = ::iconv_open("UTF-8", "CP1252");
     ASSERT_NE(converter, reinterpret_cast<iconv_t>(-1));
-    std::string all;
-    std::string expected;
+    std::string all, expected;
     for (int value = 0; value < 256; ++value) {
         const char byte = static_cast<char>(value);
         const std::string decoded = SystemDecoded(converter, byte);
@@ -45,7 +45,7 @@ TEST(Windows1252, EveryByteDecodesAsTheSystemsConverterReadsIt) {
             EXPECT_TRUE(IsWindows1252Character(codePoint)) << "byte " << value;
         }
         all += byte;
-        expected += SystemDecoded(converter, byte);
+        expected += decoded;
     }
     ::iconv_close(converter);
     EXPECT_EQ(DecodeWindows1252(all), expected);
@@ -55,6 +55,32 @@ TEST(Windows1252, EveryByteDecodesAsTheSystemsConverterReadsIt) {
     for (std::uint32_t codePoint = 0x80; codePoint < 0x3000; ++codePoint)
         characters += IsWindows1252Character(codePoint);
     EXPECT_EQ(characters, 256 - 5 - 128);
+}
+
+TEST(PrintableText, ControlCharactersAndInvalidUtf8AppearEscaped) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"5193", "5193"},
+        {"", ""},
+        {"Maturità € ∑ 😀", "Maturità € ∑ 😀"},
+        {"\x1b[31m5193\x1b[0m", "\\x1b[31m5193\\x1b[0m"},
+        {std::string("a\0b", 3), "a\\x00b"},
+        {"\t\n\r\x7f", "\\x09\\x0a\\x0d\\x7f"},
+        {"\xc2\x9b"
+         "2J",
+         "\\xc2\\x9b2J"},                              // C1 control: the terminal's CSI
+        {"\xc2\xa0", "\xc2\xa0"},                      // the first character after C1
+        {"\xff\xfe", "\\xff\\xfe"},                    // bytes never in UTF-8
+        {"ab\xc3", "ab\\xc3"},                         // a sequence cut by the end
+        {"\xc3(", "\\xc3("},                           // a sequence cut by another character
+        {"\xc0\xaf", "\\xc0\\xaf"},                    // an overlong "/"
+        {"\xe0\x80\xaf", "\\xe0\\x80\\xaf"},           // an overlong "/" in three bytes
+        {"\xed\xa0\x80", "\\xed\\xa0\\x80"},           // a surrogate
+        {"\xf4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"},  // past U+10FFFF
+        {"\xf0\x9f\x98", "\\xf0\\x9f\\x98"},           // four bytes announced, three given
+        {"a\\x0a\n", "a\\\\x0a\\x0a"},                 // a backslash written, a newline
+    };
+    for (const auto& [text, printable] : cases)
+        EXPECT_EQ(PrintableText(text), printable) << printable;
 }
 
 }  // namespace
