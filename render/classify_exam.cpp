@@ -11,7 +11,7 @@ struct GroupClass {
     int ExamClass;
 };
 
-constexpr std::array<GroupClass, 15> kClassOfGroup = {{
+constexpr auto kClassOfGroup = std::to_array<GroupClass>({
     {"00", 0},
     {"A1", 1},
     {"F1", 1},
@@ -27,7 +27,7 @@ constexpr std::array<GroupClass, 15> kClassOfGroup = {{
     {"E3", 3},
     {"SM", 3},
     {"CF", 4},
-}};
+});
 
 }  // namespace
 
