@@ -56,7 +56,7 @@ using Change = std::function<void(DataSet&)>;
 Change Put(std::vector<std::string> DataSet::*file, int i, int at, const std::string& value) {
     return [=](DataSet& d) { (d.*file)[i] = With((d.*file)[i], at, value); };
 }
-Change Reg(int i, int at, std::string v) { return Put(&DataSet::registry, i, at, v); }
+Change Registry(int i, int at, std::string v) { return Put(&DataSet::registry, i, at, v); }
 Change Exam(int i, int at, std::string v) { return Put(&DataSet::exams, i, at, v); }
 Change Year(int i, int at, std::string v) { return Put(&DataSet::years, i, at, v); }
 // Exam record i dated yymmdd.
@@ -66,7 +66,7 @@ Change ExamLine(const std::string& line) {
     return [=](DataSet& d) { d.examTable += line + "\r\n"; };
 }
 // Registry text i replaced by text.
-Change Student(int i, const std::string& text) { return Reg(i, 1, text); }
+Change Student(int i, const std::string& text) { return Registry(i, 1, text); }
 
 // The sound data set changed by changes, in order.
 DataSet Changed(const std::vector<Change>& changes) {
@@ -124,9 +124,9 @@ TEST(DataCheck, SoundDataAndItsBoundariesAreClean) {
             d.registry[0] = d.registry[0].substr(0, 41) + d.registry[0].substr(44);
         }},
         // Not graduated: the chart of its two exams ends on 31 May after its last career year.
-        {Reg(1, 30, "000000"), Dated(3, "980531")},
+        {Registry(1, 30, "000000"), Dated(3, "980531")},
         // Counts read as the card reads them: a sign, a tab.
-        {Reg(0, 45, "+2"), Reg(1, 47, "\t2")},
+        {Registry(0, 45, "+2"), Registry(1, 47, "\t2")},
         // A name of one character is a name; accented letters are Windows-1252's, also where
         // one and the symbol after it would make a UTF-8 sequence ("Ù" and a no-break space,
         // "É" and a closing quote); tabs in a title line's separator columns are not shown.
@@ -137,8 +137,8 @@ TEST(DataCheck, SoundDataAndItsBoundariesAreClean) {
         }},
         // Enrolled for the academic year to come, and checked before it begins: only today
         // comes before the chart's beginning.
-        {Student(1, RegistryText(20, 0, 2, 3, 3)), Reg(1, 18, "2526"), Reg(1, 30, "000000"),
-         Year(3, 3, "25")},
+        {Student(1, RegistryText(20, 0, 2, 3, 3)), Registry(1, 18, "2526"),
+         Registry(1, 30, "000000"), Year(3, 3, "25")},
     };
     for (const std::vector<Change>& changes : sound) {
         const CheckReport report = CheckDataFiles(Changed(changes).Files(), kToday);
@@ -162,8 +162,8 @@ const Breakage kBreakages[] = {
     {"registry-order elenco.dir 2/3: keys \"00030\" and \"00020\"",
      {[](DataSet& d) { std::swap(d.registry[1], d.registry[2]); }},
      2},
-    {"repeated-key elenco.dir 2/3", {Reg(2, 1, "00020")}},
-    {"bad-key elenco.dir 1/0: key \"-0.1x\"", {Reg(0, 1, "-0.1x")}},
+    {"repeated-key elenco.dir 2/3", {Registry(2, 1, "00020")}},
+    {"bad-key elenco.dir 1/0: key \"-0.1x\"", {Registry(0, 1, "-0.1x")}},
     {"length-past-slot esami.dir 2/0: length field 16, the slot holds 15",
      {},
      1,
@@ -180,17 +180,17 @@ const Breakage kBreakages[] = {
     // Five ways a count is bad, each one finding: negative, fractional, a sign without digits
     // or after them, blanks (which read as no records).
     {"bad-count elenco.dir 1/0: exam count \"-1\"",
-     {Reg(0, 45, "-1.5"), Reg(1, 47, "+ "), Reg(2, 45, "2+  ")},
+     {Registry(0, 45, "-1.5"), Registry(1, 47, "+ "), Registry(2, 45, "2+  ")},
      5},
     {"run-before-first-record elenco.dir 1/0: esami.dir records 0-1",
      {Student(0, RegistryText(10, 2, 2, 0, 1))}},
     // A start beyond 32 bits names no record: by its sign, before record 1 or past the end.
     {"run-past-end elenco.dir 1/0: esami.dir records from \"3E+09\", which is no 32-bit record "
      "number",
-     {Reg(0, 49, "3E+09")}},
+     {Registry(0, 49, "3E+09")}},
     {"run-before-first-record elenco.dir 1/0: velmara.dir records from \"-3E09\", which is no "
      "32-bit record number",
-     {Reg(0, 54, "-3E09")}},
+     {Registry(0, 54, "-3E09")}},
     {"run-past-end elenco.dir 3/0: velmara.dir records 5-7, the file has 6",
      {Student(2, RegistryText(30, 2, 3, 5, 5))}},
     // Student 30's exams in date order.
@@ -209,13 +209,13 @@ const Breakage kBreakages[] = {
      }}},
     {"bad-date esami.dir 3/0: exam date \"970229\"", {Dated(2, "970229")}},
     // An enrolment year of two years that do not follow.
-    {"bad-date elenco.dir 2/0: enrolment year \"9698\"", {Reg(1, 18, "9698")}},
-    {"bad-date elenco.dir 2/0: degree date \"031315\"", {Reg(1, 30, "031315")}},
+    {"bad-date elenco.dir 2/0: enrolment year \"9698\"", {Registry(1, 18, "9698")}},
+    {"bad-date elenco.dir 2/0: degree date \"031315\"", {Registry(1, 30, "031315")}},
     // A birth month 13 is shown as "xx/13/74".
-    {"bad-date elenco.dir 2/0: birth year and month \"7413\"", {Reg(1, 7, "7413")}},
-    {"bad-date elenco.dir 2/0: birth year and month \"7400\"", {Reg(1, 7, "7400")}},
-    {"bad-date elenco.dir 2/0: birth year and month \"7x03\"", {Reg(1, 7, "7x03")}},
-    {"bad-date elenco.dir 3/0: diploma school year \"9x95\"", {Reg(2, 24, "9x95")}},
+    {"bad-date elenco.dir 2/0: birth year and month \"7413\"", {Registry(1, 7, "7413")}},
+    {"bad-date elenco.dir 2/0: birth year and month \"7400\"", {Registry(1, 7, "7400")}},
+    {"bad-date elenco.dir 2/0: birth year and month \"7x03\"", {Registry(1, 7, "7x03")}},
+    {"bad-date elenco.dir 3/0: diploma school year \"9x95\"", {Registry(2, 24, "9x95")}},
     // A last career year that is not a year.
     {"bad-date velmara.dir 4/0", {Year(3, 3, "9x")}},
     // An exam the day before the chart begins, and the day after graduation.
@@ -226,10 +226,10 @@ const Breakage kBreakages[] = {
     // An exam after the chart's end of a student still enrolled, with and without career years.
     {"exam-after-expected-end elenco.dir 2/0: esami.dir record 4 dated \"980601\", still "
      "enrolled, last career year \"97\": the chart ends 1998-05-31",
-     {Reg(1, 30, "000000"), Dated(3, "980601")}},
+     {Registry(1, 30, "000000"), Dated(3, "980601")}},
     {"exam-after-expected-end elenco.dir 2/0: esami.dir record 4 dated \"010601\", still "
      "enrolled, no career year: the chart ends 2001-05-31",
-     {Student(1, RegistryText(20, 2, 0, 3, 3)), Reg(1, 30, "000000"), Dated(3, "010601")}},
+     {Student(1, RegistryText(20, 2, 0, 3, 3)), Registry(1, 30, "000000"), Dated(3, "010601")}},
     {"exam-out-of-order elenco.dir 1/0: esami.dir record 2 dated \"970101\", after record 1 "
      "dated \"970115\"",
      {Dated(1, "970101")}},
@@ -237,15 +237,15 @@ const Breakage kBreakages[] = {
     // graduation on the day the chart begins.
     {"chart-ends-before-it-begins elenco.dir 2/0: still enrolled, last career year \"95\": the "
      "chart ends 1996-05-31, enrolled \"9697\"",
-     {Student(1, RegistryText(20, 0, 2, 3, 3)), Reg(1, 30, "000000"), Year(3, 3, "95")}},
+     {Student(1, RegistryText(20, 0, 2, 3, 3)), Registry(1, 30, "000000"), Year(3, 3, "95")}},
     {"chart-ends-before-it-begins elenco.dir 2/0: graduated \"961101\", enrolled \"9697\"",
-     {Student(1, RegistryText(20, 0, 2, 3, 3)), Reg(1, 30, "961101")}},
+     {Student(1, RegistryText(20, 0, 2, 3, 3)), Registry(1, 30, "961101")}},
     {"unknown-exam-code esami.dir 5/0: code \"1004\"", {Exam(4, 1, "1004")}},
     // An exam code in small letters.
     {"unknown-exam-code esami.dir 5/0", {ExamLine("A1 AB12 Diritto"), Exam(4, 1, "ab12")}},
     {"unknown-group-code esami.grp 4/0: group \"a1\" of exam \"1004\"",
      {ExamLine("a1 1004 Statistica")}},
-    {"unknown-diploma-code elenco.dir 2/0: diploma code \"99\"", {Reg(1, 22, "99")}},
+    {"unknown-diploma-code elenco.dir 2/0: diploma code \"99\"", {Registry(1, 22, "99")}},
     // An exam line without a name: its code is still the table's, an exam of that code is no
     // unknown code.
     {"malformed-table-line esami.grp 4/0: 7 characters: \"A1 1004\"",
@@ -285,12 +285,12 @@ const Breakage kBreakages[] = {
      }},
     // Nor the exams after the chart's end that the missing career years move it to.
     {"missing-file velmara.dir 0/0",
-     {Reg(1, 30, "000000")},
+     {Registry(1, 30, "000000")},
      1,
      [](DataFileContents& files) { files.years.reset(); }},
     // The year file cut short, a student still enrolled.
     {"run-past-end elenco.dir 2/0: velmara.dir records 3-4, the file has 2",
-     {Reg(1, 30, "000000"), [](DataSet& d) { d.years.resize(2); }},
+     {Registry(1, 30, "000000"), [](DataSet& d) { d.years.resize(2); }},
      2},
 };
 
@@ -507,7 +507,7 @@ TEST(DataCheck, FindingsAcrossTheBlocksOfEachFile) {
         for (std::int64_t n = first; n < first + (first == 8193 ? 3 : 6); ++n)
             unknownDiploma.push_back(n);
     for (const std::int64_t n : unknownDiploma)
-        Reg(static_cast<int>(n - 1), 22, "99")(set);
+        Registry(static_cast<int>(n - 1), 22, "99")(set);
     // Exam codes missing from the table, and a year record cut short, at the edges of blocks.
     set.exams.assign(40000, set.exams.front());
     const std::vector<std::int64_t> unknownCode = {16384, 16385, 2 * 16384 + 1};
@@ -611,7 +611,7 @@ TEST(DataCheck, CheckingADirectoryReportsAsReadingThenChecking) {
     DataFileContents withoutYears = DataSet().Files();
     withoutYears.years.reset();
     for (const DataFileContents& files :
-         {Changed({ExamLine("A1 1002 Economia II"), Reg(1, 22, "99"),
+         {Changed({ExamLine("A1 1002 Economia II"), Registry(1, 22, "99"),
                    Student(2, RegistryText(30, 2, 3, 5, 5)), Exam(4, 1, "1004")})
               .Files(),
           withoutYears})

@@ -383,7 +383,7 @@ class FrmVelTest : public QObject {
 
     // The card shown by Enter, the button and a number given at start; an edit clears it, a
     // number not on file is reported, and "&Stampa" always prints the student found. (That the
-    // flow keeps the last student found is display_flow_tests' to check.)
+    // flow keeps the last student found is DisplayFlowTest's to check.)
     void displayingEditingAndPrintingTheFoundStudent() {
         Open(true);
         QCOMPARE(window_->height(),
