@@ -60,7 +60,7 @@ TEST(CardBatch, AllDrawsEveryStudentInKeyOrder) {
     // next to itself, a key of 0 (no number): still each key once, in ascending order.
     const testdata::TempDataDir shuffled;
     CopySample(shuffled);
-    const QString data = Q(shuffled.DataDir());
+    const QString data = AsQString(shuffled.DataDir());
     std::string registry = testdata::FileBytes(shuffled.PathOf("elenco.dir"));
     const std::size_t slot = kRegistrySlotSize;
     std::swap_ranges(registry.begin(), registry.begin() + slot, registry.begin() + 2 * slot);
@@ -86,7 +86,7 @@ TEST(CardBatch, AllDrawsEveryStudentInKeyOrder) {
     for (std::size_t record = 0; record < registry.size() / slot; ++record)
         registry.replace(record * slot + 2, 5, record % 2 ? "ABCDE" : "    0");
     shuffled.Write("elenco.dir", registry);
-    const QString path = Q(shuffled.PathOf("cards"));
+    const QString path = AsQString(shuffled.PathOf("cards"));
     for (const QString target : {"-o", "--split"}) {
         const auto none =
             RunVelmaro({"card", "--all", "--format=pdf", target, path, "--data-dir", data});
@@ -120,7 +120,8 @@ TEST(CardBatch, SplitFilesAreTheOneByOneCardsWhateverTheThreads) {
     const testdata::TempDataDir out;
     const QProcessEnvironment fixedTime = Environment({{"SOURCE_DATE_EPOCH", "1700000000"}});
     const auto split = [&](const std::string& folder, const QStringList& numbers) {
-        return RunVelmaro(CardOf(kSample, QStringList{"--split", Q(folder)} + numbers), fixedTime);
+        return RunVelmaro(CardOf(kSample, QStringList{"--split", AsQString(folder)} + numbers),
+                          fixedTime);
     };
     const auto bytes = [&](const std::string& name) {
         return testdata::FileBytes(out.PathOf(name));
@@ -134,7 +135,7 @@ TEST(CardBatch, SplitFilesAreTheOneByOneCardsWhateverTheThreads) {
                           1,
                           "Matricola NON Trovata: 5\nMatricola NON Trovata: x\n"
                           "Matricola NON Trovata: 5\n"));
-        EXPECT_EQ(QDir(Q(folder)).entryList(QDir::Files),
+        EXPECT_EQ(QDir(AsQString(folder)).entryList(QDir::Files),
                   (QStringList{"1000.pdf", "4.pdf", "5193.pdf", "9975.pdf"}));
     }
     for (const std::string name : {"1000.pdf", "4.pdf", "5193.pdf", "9975.pdf"})
@@ -177,14 +178,14 @@ TEST(CardBatch, SplitFilesAreTheOneByOneCardsWhateverTheThreads) {
     }
 
     for (const auto& [number, file] : {std::pair{"5193", "5193.pdf"}, {"0004", "4.pdf"}}) {
-        const QString single = Q(out.PathOf("single.pdf"));
+        const QString single = AsQString(out.PathOf("single.pdf"));
         EXPECT_EQ(RunVelmaro(CardOf(kSample, {"-o", single, number}), fixedTime).exitCode, 0);
         EXPECT_TRUE(bytes("single.pdf") == bytes("jobs1/" + std::string(file))) << number;
         EXPECT_THAT(bytes("single.pdf"), HasSubstr("/CreationDate (D:20231114221320"));
     }
     // A time that is no number of seconds makes no PDF: it would only look reproducible.
     for (const QString epoch : {"1e9", "-1", "+5", " 5", "253402300800"}) {
-        const QString folder = Q(out.PathOf("bad"));
+        const QString folder = AsQString(out.PathOf("bad"));
         EXPECT_TRUE(Ended(RunVelmaro(CardOf(kSample, {"--split", folder, "5193"}),
                                      Environment({{"SOURCE_DATE_EPOCH", epoch}})),
                           2,
@@ -222,7 +223,7 @@ TEST(CardBatch, SplitWritesEveryCardWithFewOpenFilesOrWithoutThreads) {
           std::tuple{noThreads, std::function<void()>(), "8", "svg", all}}) {
         SCOPED_TRACE(std::string(jobs) + " " + format);
         const testdata::TempDataDir out;
-        const QString folder = Q(out.PathOf("cards"));
+        const QString folder = AsQString(out.PathOf("cards"));
         const auto run = RunVelmaro(CardOf(kSample, QStringList{"--split", folder, "--jobs", jobs,
                                                                 "--format", format, "--quiet"} +
                                                         cards),
@@ -247,7 +248,7 @@ TEST(CardBatch, SplitDrawsOnTheCoresTheProcessMayRunOn) {
     for (const bool pinned : {true, false}) {
         SCOPED_TRACE(pinned ? "on one core" : "on every core");
         const testdata::TempDataDir out;
-        const QString folder = Q(out.PathOf("cards"));
+        const QString folder = AsQString(out.PathOf("cards"));
         const auto run =
             RunVelmaro(CardOf(kSample, {"--split", folder, "--quiet", "5193", "4", "8"}),
                        tellingThreads, {}, {}, pinned ? oneCore : nullptr);
@@ -269,10 +270,11 @@ TEST(CardBatch, SplitNamesEachFileByTheKeyItsStudentWasFoundBy) {
     data.Write("elenco.dir", testdata::Slots({"0002100001", "0003300001",
                                               "  123" + testdata::RegistryText(0).substr(5)},
                                              kRegistrySlotSize));
-    const QString folder = Q(data.PathOf("cards"));
-    EXPECT_TRUE(Ended(RunVelmaro(CardOf(Q(data.DataDir()), {"--all", "--split", folder, "--jobs",
+    const QString folder = AsQString(data.PathOf("cards"));
+    EXPECT_TRUE(
+        Ended(RunVelmaro(CardOf(AsQString(data.DataDir()), {"--all", "--split", folder, "--jobs",
                                                             "2", "--format", "png", "--quiet"})),
-                      0, ""));
+              0, ""));
     EXPECT_EQ(QDir(folder).entryList(QDir::Files, QDir::Name),
               (QStringList{"123.png", "21.png", "33.png"}));
     EXPECT_GT(testdata::FileBytes(data.PathOf("cards/123.png")).size(), 1000u);
@@ -294,17 +296,17 @@ TEST(CardBatch, MemoryRunningOutIsAMessageAndLeavesNoFileHalfWritten) {
     std::filesystem::resize_file(data.PathOf("elenco.dir"), 80 << 20);
     data.Write("numbers.txt", std::string(30 << 20, '7'));
     const std::string outOfMemory = "velmaro: out of memory\n";
-    EXPECT_TRUE(
-        Ended(RunVelmaro({"check", "--data-dir", Q(data.DataDir())}, scarce("33554432", false)), 2,
-              outOfMemory));
-    EXPECT_TRUE(Ended(RunVelmaro(CardOf(kSample, {"--from", Q(data.PathOf("numbers.txt")), "-o",
-                                                  Q(out.PathOf("all.pdf"))}),
+    EXPECT_TRUE(Ended(
+        RunVelmaro({"check", "--data-dir", AsQString(data.DataDir())}, scarce("33554432", false)),
+        2, outOfMemory));
+    EXPECT_TRUE(Ended(RunVelmaro(CardOf(kSample, {"--from", AsQString(data.PathOf("numbers.txt")),
+                                                  "-o", AsQString(out.PathOf("all.pdf"))}),
                                  scarce("16777216", false)),
                       2, outOfMemory));
     for (const auto& [from, format] :
          {std::pair{"65536", "pdf"}, {"2048", "pdf"}, {"65536", "svg"}}) {
         SCOPED_TRACE(std::string(from) + format);
-        const QString folder = Q(out.PathOf(std::string("cards") + from + format));
+        const QString folder = AsQString(out.PathOf(std::string("cards") + from + format));
         EXPECT_TRUE(Ended(RunVelmaro(CardOf(kSample, {"--all", "--split", folder, "--jobs", "2",
                                                       "--format", format, "--quiet"}),
                                      scarce(from, true)),
@@ -312,7 +314,7 @@ TEST(CardBatch, MemoryRunningOutIsAMessageAndLeavesNoFileHalfWritten) {
         for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
             EXPECT_FALSE(name.startsWith('.')) << name.toStdString();
     }
-    EXPECT_EQ(QDir(Q(out.DataDir())).entryList(QDir::Files | QDir::Hidden), QStringList());
+    EXPECT_EQ(QDir(AsQString(out.DataDir())).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 // A data folder holding the registry and the tables only: the cards come, with one warning for
@@ -323,8 +325,8 @@ TEST(CardBatch, MissingRecordFilesAreWarnedOfOnceAndCardsStillCome) {
     for (const std::string name : {"esami.dir", "velmara.dir"})
         std::filesystem::remove(data.PathOf("p\x1b[2Jq/" + name));
     const std::string shown = data.PathOf("p\\x1b[2Jq");
-    const auto run = RunVelmaro(
-        CardOf(Q(data.PathOf("p\x1b[2Jq")), {"--format=ops", "--metrics=fixed", "5193", "4"}));
+    const auto run = RunVelmaro(CardOf(AsQString(data.PathOf("p\x1b[2Jq")),
+                                       {"--format=ops", "--metrics=fixed", "5193", "4"}));
     EXPECT_TRUE(Ended(run, 0,
                       "velmaro: warning: " + shown +
                           "/esami.dir is missing: the cards show no exams\nvelmaro: warning: " +

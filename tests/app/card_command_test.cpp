@@ -44,7 +44,7 @@ TEST(CardCommand, WorkedExampleRecordingMatchesCardByCard) {
     ASSERT_EQ(typed.size(), 38u);
     QStringList arguments = CardOf(kData, {"--format=ops", "--metrics=fixed", "--"});
     for (const std::string& number : typed)
-        arguments << Q(number);
+        arguments << AsQString(number);
     const std::string expected = ReadTextFile(VELMARO_EXAMPLES_DIR "/expected.ops");
     // Standard error holds one line per number not on file, and nothing else.
     std::string notFound;

@@ -40,7 +40,7 @@ const char* const kOldContent = "the previous content\n";
 
 QStringList CardArguments(const Format& format, const std::string& path,
                           const QString& dataDir = kSample) {
-    return CardOf(dataDir, {"--format", format.name, "-o", Q(path), "5193"});
+    return CardOf(dataDir, {"--format", format.name, "-o", AsQString(path), "5193"});
 }
 
 std::vector<std::string> FolderEntries(const std::string& folder) {
@@ -153,7 +153,8 @@ TEST(CardOutput, FifosLinksAndNewFilesAreWrittenInPlace) {
             RunVelmaroScript(
                 QString(
                     "cat '%1' > '%2' & \"$VELMARO\" '%3'; s=$?; exec 3<>'%1' 3>&-; wait; exit $s")
-                    .arg(Q(fifo), folder.filePath("got"), CardArguments(format, fifo).join("' '"))),
+                    .arg(AsQString(fifo), folder.filePath("got"),
+                         CardArguments(format, fifo).join("' '"))),
             0, ""));
         const std::string content = FileBytes(path("got"));
         ASSERT_TRUE(QFile::remove(folder.filePath("got")));
@@ -198,7 +199,7 @@ TEST(CardOutput, ANamedDescriptorIsWrittenAsTheShellOpenedIt) {
     EXPECT_EQ(piped.err, "status 0\n");
     EXPECT_TRUE(piped.out.starts_with("%PDF-") && piped.out.ends_with("%%EOF\n"));
     EXPECT_TRUE(Ended(RunVelmaroScript(QString("echo before > '%1' && %2 >> '%1' && %3 3>> '%1'")
-                                           .arg(Q(log), card.arg("ops", "/dev/stdout"),
+                                           .arg(AsQString(log), card.arg("ops", "/dev/stdout"),
                                                 card.arg("ops", "/dev/fd/3"))),
                       0, ""));
     const std::string bytes = FileBytes(log);
@@ -208,8 +209,8 @@ TEST(CardOutput, ANamedDescriptorIsWrittenAsTheShellOpenedIt) {
     EXPECT_EQ(bytes.substr(second), bytes.substr(7, second - 7));
     // A file opened for reading and writing holds the card alone afterwards.
     testdata::TempDataDir::WriteFile(log, std::string(100000, 'x'));
-    EXPECT_TRUE(
-        Ended(RunVelmaroScript(card.arg("pdf", "/dev/fd/3") + " 3<> '" + Q(log) + "'"), 0, ""));
+    EXPECT_TRUE(Ended(
+        RunVelmaroScript(card.arg("pdf", "/dev/fd/3") + " 3<> '" + AsQString(log) + "'"), 0, ""));
     const std::string pdf = FileBytes(log);
     EXPECT_TRUE(pdf.starts_with("%PDF-") && pdf.ends_with("%%EOF\n")) << pdf.size();
     // A descriptor that is not open, or left closed (and so reserved), is an error naming it.
@@ -232,14 +233,15 @@ TEST(CardOutput, NoFormatNorSplitWritesOverADataFileByAnyName) {
     // (Every other name of a data file is RefuseDataFile's.)
     for (const Format& format : kFormats) {
         SCOPED_TRACE(format.name);
-        ExpectOneFailureLine(RunVelmaro(CardArguments(format, data + "/elenco.dir", Q(data))),
-                             data + "/elenco.dir", dataFile);
+        ExpectOneFailureLine(
+            RunVelmaro(CardArguments(format, data + "/elenco.dir", AsQString(data))),
+            data + "/elenco.dir", dataFile);
     }
     // Nor where the shell opened a data file as standard output, for appending: no card and no
     // report is added to it.
     const auto script = [&](const char* command, const char* redirection, const char* file) {
         return RunVelmaroScript(QString("\"$VELMARO\" %1 --data-dir '%2' %3 '%2/%4'")
-                                    .arg(command, Q(data), redirection, file));
+                                    .arg(command, AsQString(data), redirection, file));
     };
     for (const auto& [command, file] :
          {std::pair{"card --format ops 5193", "elenco.dir"},
@@ -271,7 +273,7 @@ TEST(CardOutput, NoFormatNorSplitWritesOverADataFileByAnyName) {
               "' \"$VELMARO\" card --output --data-dir 99999" + log,
           "\"$VELMARO\" card --data-dir '" + data + "' 99999 2>> '" + another + "/esami.grp'",
           "\"$VELMARO\" --data-dir '" + data + "' 5193" + log}) {
-        EXPECT_EQ(RunVelmaroScript(Q(line)).exitCode, 2) << line;
+        EXPECT_EQ(RunVelmaroScript(AsQString(line)).exitCode, 2) << line;
     }
     EXPECT_TRUE(FileBytes(another + "/esami.grp") == FileBytes(VELMARO_SAMPLE_DIR "/esami.grp"));
     // A file of a data file's name outside a data folder takes the messages as any file does,
@@ -287,8 +289,8 @@ TEST(CardOutput, NoFormatNorSplitWritesOverADataFileByAnyName) {
     const std::string split = folder.filePath("split/5193.pdf").toStdString();
     ASSERT_EQ(::symlink("../data/elenco.dir", split.c_str()), 0);
     EXPECT_TRUE(Ended(
-        RunVelmaro({"card", "--split", folder.filePath("split"), "--quiet", "--data-dir", Q(data),
-                    "4", "5193", "5"}),
+        RunVelmaro({"card", "--split", folder.filePath("split"), "--quiet", "--data-dir",
+                    AsQString(data), "4", "5193", "5"}),
         2,
         "velmaro: " + split + ": " + dataFile + " (no card for 5193)\nMatricola NON Trovata: 5\n"));
     EXPECT_TRUE(S_ISLNK(Mode(split, true)));
@@ -334,8 +336,8 @@ TEST(CardOutput, MissingAndReadOnlyFoldersAndFilesFailNamingTheFile) {
          {std::pair{locked, "Not a directory"}, std::pair{locked + "/", "Not a directory"},
           std::pair{link, "a link to a folder that does not exist"},
           std::pair{link + "/", "a link to a folder that does not exist"}}) {
-        ExpectOneFailureLine(RunVelmaro(CardOf(kSample, {"--split", Q(split), "5193"})), split,
-                             reason);
+        ExpectOneFailureLine(RunVelmaro(CardOf(kSample, {"--split", AsQString(split), "5193"})),
+                             split, reason);
     }
     EXPECT_EQ(FileBytes(readOnly + "/card.pdf"), kOldContent);
     EXPECT_EQ(FolderEntries(readOnly), std::vector<std::string>{"card.pdf"});

@@ -123,9 +123,9 @@ TEST(CheckCommand, DataReplacedWhileItIsCheckedIsCheckedAgain) {
         data.Write("saved anew", testdata::FileBytes(data.PathOf(replaced)));
         const QProcessEnvironment keeper =
             WithFaults({{"VELMARO_REPLACE_WHEN_OPENING", "/elenco.dir"},
-                        {"VELMARO_REPLACE_FROM", Q(data.PathOf("saved anew"))},
-                        {"VELMARO_REPLACE_TO", Q(data.PathOf(replaced))}});
-        const QStringList arguments{"check", "--data-dir", Q(data.DataDir())};
+                        {"VELMARO_REPLACE_FROM", AsQString(data.PathOf("saved anew"))},
+                        {"VELMARO_REPLACE_TO", AsQString(data.PathOf(replaced))}});
+        const QStringList arguments{"check", "--data-dir", AsQString(data.DataDir())};
         const ProcessRun run = RunVelmaro(arguments, keeper);
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_EQ(run.out, "");

@@ -115,7 +115,8 @@ TEST(CommandLine, TheWindowWithoutADisplayIsOneErrorLineWithTheCause) {
           {"QT_QPA_PLATFORM", "nowhere",
            "Could not find the Qt platform plugin \"nowhere\" in \"\""}}) {
         const QProcessEnvironment environment =
-            variable.empty() ? QProcessEnvironment() : Environment({{Q(variable), Q(value)}});
+            variable.empty() ? QProcessEnvironment()
+                             : Environment({{AsQString(variable), AsQString(value)}});
         EXPECT_TRUE(Ended(RunVelmaro({"--data-dir", kSample, "5193"}, environment), 2,
                           "velmaro: the window cannot be shown: " + cause +
                               "; 'velmaro card' draws cards without a display\n"));
@@ -317,9 +318,10 @@ TEST(CommandLine, DataFolderComesFromOptionEnvironmentSettingsOrTheExecutablesFo
         QProcessEnvironment environment =
             Environment({{"XDG_CONFIG_HOME", config.filePath("user")},
                          {"XDG_CONFIG_DIRS", config.filePath("system")}});
-        if (!c.environment.empty()) environment.insert("VELMARO_DATA_DIR", Q(c.environment));
+        if (!c.environment.empty())
+            environment.insert("VELMARO_DATA_DIR", AsQString(c.environment));
         const QStringList option =
-            c.option.empty() ? QStringList() : QStringList{"--data-dir", Q(c.option)};
+            c.option.empty() ? QStringList() : QStringList{"--data-dir", AsQString(c.option)};
         for (const QStringList& arguments : {QStringList{"card", kToday, "--metrics=fixed", "5193"},
                                              QStringList{"check", kToday}}) {
             const ProcessRun run = RunVelmaro(arguments + option, environment);

@@ -58,10 +58,11 @@ TEST(Interruption, ARunOfCardsKeepsOnlyWholeFilesAndEndsByTheSignal) {
     // A split run, once some cards are in place and others still hidden temporary files.
     for (const int signal : {SIGINT, SIGTERM}) {
         const std::string cards = folder.PathOf("cards" + std::to_string(signal));
-        EXPECT_EQ(InterruptVelmaro(
-                      {"card", "--all", "--split", Q(cards), "--jobs", "2", "--data-dir", data},
-                      [&] { return HoldsWholeAndUnfinished(cards); }, {signal}, noUnnamedFiles),
-                  signal);
+        EXPECT_EQ(
+            InterruptVelmaro(
+                {"card", "--all", "--split", AsQString(cards), "--jobs", "2", "--data-dir", data},
+                [&] { return HoldsWholeAndUnfinished(cards); }, {signal}, noUnnamedFiles),
+            signal);
         const QStringList entries = Entries(cards);
         EXPECT_TRUE(entries.size() > 0 && entries.size() < 6000) << entries.size();
         for (const QString& name : entries) {
@@ -76,7 +77,7 @@ TEST(Interruption, ARunOfCardsKeepsOnlyWholeFilesAndEndsByTheSignal) {
     ASSERT_TRUE(QDir().mkpath(QString::fromStdString(out)));
     folder.Write("out/cards.pdf", "the cards of yesterday");
     EXPECT_EQ(InterruptVelmaro(
-                  {"card", "--all", "-o", Q(out + "/cards.pdf"), "--data-dir", data},
+                  {"card", "--all", "-o", AsQString(out + "/cards.pdf"), "--data-dir", data},
                   [&] { return Entries(out).size() > 1; }, {SIGINT}, noUnnamedFiles),
               SIGINT);
     EXPECT_EQ(Entries(out), QStringList{"cards.pdf"});
@@ -88,10 +89,10 @@ TEST(Interruption, ARunOfCardsKeepsOnlyWholeFilesAndEndsByTheSignal) {
 TEST(Interruption, WhileNumbersAreReadTheSignalEndsTheRunAtOnce) {
     const testdata::TempDataDir folder;
     const auto readBy = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
-    EXPECT_EQ(
-        InterruptVelmaro(CardOf(kSample, {"--from", "-", "-o", Q(folder.PathOf("cards.pdf"))}),
-                         [&] { return std::chrono::steady_clock::now() > readBy; }, {SIGINT}),
-        SIGINT);
+    EXPECT_EQ(InterruptVelmaro(
+                  CardOf(kSample, {"--from", "-", "-o", AsQString(folder.PathOf("cards.pdf"))}),
+                  [&] { return std::chrono::steady_clock::now() > readBy; }, {SIGINT}),
+              SIGINT);
     EXPECT_EQ(Entries(folder.PathOf("")), QStringList{});
 }
 
@@ -117,7 +118,7 @@ TEST(Interruption, ASecondSignalEndsTheRunAtOnce) {
         }
         return waiting >= capacity / 2 && now - since > std::chrono::milliseconds(200);
     };
-    EXPECT_EQ(InterruptVelmaro(CardOf(kSample, {"--all", "--format", "ops", "-o", Q(fifo)}),
+    EXPECT_EQ(InterruptVelmaro(CardOf(kSample, {"--all", "--format", "ops", "-o", AsQString(fifo)}),
                                blocked, {SIGINT, SIGTERM}),
               SIGTERM);
     ::close(reader);

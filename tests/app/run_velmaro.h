@@ -26,7 +26,7 @@ inline QStringList CardOf(const QString& dataDir, const QStringList& arguments =
     return QStringList{"card", kToday, "--data-dir", dataDir} + arguments;
 }
 
-inline QString Q(const std::string& text) { return QString::fromStdString(text); }
+inline QString AsQString(const std::string& text) { return QString::fromStdString(text); }
 
 // An environment of the variables given, for RunVelmaro's extra.
 QProcessEnvironment Environment(std::initializer_list<std::pair<QString, QString>> variables);
