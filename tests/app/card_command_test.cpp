@@ -25,6 +25,7 @@
 #include "store/data_store.h"
 #include "tests/app/run_velmaro.h"
 #include "tests/store/data_files.h"
+#include "tests/support/ink.h"
 #include "tests/support/ops_compare.h"
 #include "tests/support/pdf_words.h"
 #include "tests/support/program_output.h"
@@ -144,19 +145,12 @@ TEST(CardCommand, PngIsAnA4PageAtTheResolutionHoldingTheCard) {
         EXPECT_NEAR(image.dotsPerMeterX() * 0.0254, dpi, 1);
         // Ink inside the printable area, none in the half-inch margins.
         const QRect printable = image.rect().marginsRemoved(QMargins() + dpi / 2);
-        int inkInside = 0, inkOutside = 0;
-        QRect ink;
-        for (int y = 0; y < image.height(); ++y) {
-            for (int x = 0; x < image.width(); ++x) {
-                if (qGray(image.pixel(x, y)) >= 128) continue;
-                ++(printable.contains(x, y) ? inkInside : inkOutside);
-                ink |= QRect(x, y, 1, 1);
-            }
-        }
+        const Ink ink = InkOf(image);
+        const int inkInside = InkOf(image, printable).pixels;
         EXPECT_GT(inkInside, 1000);
-        EXPECT_EQ(inkOutside, 0);
-        inkInches.emplace_back(ink.x() / double(dpi), ink.y() / double(dpi),
-                               ink.width() / double(dpi), ink.height() / double(dpi));
+        EXPECT_EQ(ink.pixels - inkInside, 0);
+        inkInches.emplace_back(ink.bounds.x() / double(dpi), ink.bounds.y() / double(dpi),
+                               ink.bounds.width() / double(dpi), ink.bounds.height() / double(dpi));
     }
     ASSERT_EQ(inkInches.size(), 2u);
     EXPECT_NEAR(inkInches[1].width(), inkInches[0].width(), 0.02);

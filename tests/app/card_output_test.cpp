@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "store/data_file_names.h"
 #include "tests/app/run_velmaro.h"
 #include "tests/store/data_files.h"
 
@@ -295,10 +296,11 @@ TEST(CardOutput, NoFormatNorSplitWritesOverADataFileByAnyName) {
         "velmaro: " + split + ": " + dataFile + " (no card for 5193)\nMatricola NON Trovata: 5\n"));
     EXPECT_TRUE(S_ISLNK(Mode(split, true)));
     EXPECT_TRUE(QFile::exists(folder.filePath("split/4.pdf")));
-    for (const std::string name :
-         {"elenco.dir", "esami.dir", "velmara.dir", "esami.grp", "titoli.grp"})
+    for (const std::string_view file : kDataFileNames) {
+        const std::string name(file);
         EXPECT_TRUE(FileBytes(data + "/" + name) == FileBytes(VELMARO_SAMPLE_DIR "/" + name))
             << name;
+    }
 }
 
 TEST(CardOutput, MissingAndReadOnlyFoldersAndFilesFailNamingTheFile) {

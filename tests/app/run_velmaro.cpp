@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <thread>
 
+#include "store/data_file_names.h"
+
 namespace velmaro::testing {
 
 namespace {
@@ -66,10 +68,11 @@ std::function<void()> Limiting(int resource, rlim_t soft, rlim_t hard) {
 
 void CopySample(const testdata::TempDataDir& data, const std::string& subfolder) {
     std::filesystem::create_directories(data.PathOf(subfolder));
-    for (const std::string name :
-         {"elenco.dir", "esami.dir", "velmara.dir", "esami.grp", "titoli.grp"})
+    for (const std::string_view file : kDataFileNames) {
+        const std::string name(file);
         data.Write(subfolder.empty() ? name : subfolder + "/" + name,
                    testdata::FileBytes(VELMARO_SAMPLE_DIR "/" + name));
+    }
 }
 
 ::testing::AssertionResult Ended(const ProcessRun& run, int exitCode, const std::string& err) {

@@ -14,7 +14,7 @@
 #include "store/data_store.h"
 #include "tests/store/data_files.h"
 #include "tests/support/program_output.h"
-#include "tests/ui/ink.h"
+#include "tests/support/ink.h"
 #include "ui/card_printer.h"
 #include "ui/card_view.h"
 #include "ui/cups_queue.h"

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "tests/ui/ink.h"
+#include "tests/support/ink.h"
 #include "ui/painter_surface.h"
 #include "ui/qt_text_metrics.h"
 

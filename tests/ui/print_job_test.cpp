@@ -15,7 +15,7 @@
 #include <tuple>
 #include <vector>
 
-#include "tests/ui/ink.h"
+#include "tests/support/ink.h"
 #include "tests/ui/printed_page.h"
 #include "tests/ui/sample_card.h"
 #include "ui/card_printer.h"
