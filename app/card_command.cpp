@@ -56,10 +56,11 @@ int DrawEveryCard(const CardOptions& options, const std::vector<std::string>& ma
                   std::chrono::year_month_day today, const std::string& decimalSeparator,
                   Interruption& interruption) {
     interruption.Catch();
+    const bool toStandardOutput = WritesToStandardOutput(options);
     const bool cardsOnErrorTerminal =
         !options.splitFolder &&
         CardsReachTerminalOf(STDERR_FILENO, STDOUT_FILENO,
-                             WritesToStandardOutput(options) ? std::string() : *options.output);
+                             toStandardOutput ? std::string() : *options.output);
     CardProgress progress(std::cerr, matricolas.size(),
                           ShowsProgress(options.quiet, STDERR_FILENO, cardsOnErrorTerminal),
                           std::chrono::steady_clock::now,
@@ -71,37 +72,30 @@ int DrawEveryCard(const CardOptions& options, const std::vector<std::string>& ma
         return DrawSplitCards(matricolas, dataDir.dataDir, request, today, decimalSeparator,
                               std::cerr, progress);
     }
-    const bool toStandardOutput = WritesToStandardOutput(options);
-    if (options.format != CardFormat::kOps) {
-        if (!toStandardOutput) {
-            const std::unique_ptr<CardSink> sink = MakeFileSink(options);
-            return DrawCards(matricolas, store, *sink, today, decimalSeparator, std::cerr,
-                             &progress);
-        }
-        const std::unique_ptr<OutputFile> out = StandardOutput();
-        const std::unique_ptr<CardSink> sink = MakeStreamFileSink(options, *out);
-        return DrawCards(matricolas, store, *sink, today, decimalSeparator, std::cerr, &progress);
-    }
-
+    const bool ops = options.format == CardFormat::kOps;
     std::unique_ptr<TextMetrics> metrics;
-    if (options.metrics == CardMetrics::kFixed) {
+    if (ops && options.metrics == CardMetrics::kFixed) {
         metrics = std::make_unique<FixedMetrics>();
-    } else {
+    } else if (ops) {
         // The PDF's resolution: a recording measured so matches the PDF page exactly.
         metrics = std::make_unique<QtTextMetrics>(
             QtTextMetrics::AtResolution(CardPrinterFont(), kTwipResolution));
     }
+    // The ops recording's file is opened now; a png, pdf or svg file by its sink, once a card
+    // is drawn.
     std::unique_ptr<OutputFile> out;
-    if (!toStandardOutput) {
+    if (toStandardOutput) {
+        out = StandardOutput();
+    } else if (ops) {
         out = std::make_unique<OutputFile>(FileNameText(*options.output));
         if (Status opened = out->Open(); !opened) {
             ReportError(std::cerr, opened.error());
             return kCardsFailed;
         }
-    } else {
-        out = StandardOutput();
     }
-    const std::unique_ptr<CardSink> sink = MakeOpsSink(*out, *metrics);
+    const std::unique_ptr<CardSink> sink = ops   ? MakeOpsSink(*out, *metrics)
+                                           : out ? MakeStreamFileSink(options, *out)
+                                                 : MakeFileSink(options);
     return DrawCards(matricolas, store, *sink, today, decimalSeparator, std::cerr, &progress);
 }
 
