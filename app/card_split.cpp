@@ -233,43 +233,22 @@ Status WriteCardFile(const SplitRequest& request, const QString& path, const Car
 }
 
 // One thread's share: takes the next number until none is left or the run stops.
-class SplitWorker {
-  public:
-    SplitWorker(const std::vector<std::string>& matricolas,
-                const std::vector<std::optional<std::size_t>>& earlierOfTheSameKey,
-                const std::string& dataDir, const SplitRequest& request,
-                std::chrono::year_month_day today, const std::string& decimalSeparator,
-                std::atomic<std::size_t>& next, std::atomic<bool>& stop,
-                std::vector<CardOutcome>& outcomes, std::optional<Error>& writeError,
-                CardProgress& progress, std::size_t cardsPerFlush)
-        : matricolas_(matricolas),
-          earlierOfTheSameKey_(earlierOfTheSameKey),
-          dataDir_(dataDir),
-          request_(request),
-          today_(today),
-          decimalSeparator_(decimalSeparator),
-          next_(next),
-          stop_(stop),
-          outcomes_(outcomes),
-          writeError_(writeError),
-          progress_(progress),
-          cardsPerFlush_(cardsPerFlush) {}
-
+struct SplitWorker {
     void Run(const DataStore& store) {
         CommitBatch batch;
         // One font for all of this thread's PDF files; should it not load, each file says so.
         std::optional<PdfCardFont> pdfFont;
-        if (request_.format == CardFormat::kPdf) {
+        if (request.format == CardFormat::kPdf) {
             if (auto loaded = PdfCardFont::Load()) pdfFont.emplace(std::move(loaded).value());
         }
-        while (!stop_ && !Interruption::Requested()) {
-            const std::size_t i = next_++;
-            if (i >= matricolas_.size()) break;
-            if (!earlierOfTheSameKey_[i] && outcomes_[i].state == CardOutcome::State::kNotReached) {
-                outcomes_[i] = DrawOne(store, matricolas_[i], pdfFont ? &*pdfFont : nullptr, batch);
+        while (!stop && !Interruption::Requested()) {
+            const std::size_t i = next++;
+            if (i >= matricolas.size()) break;
+            if (!earlierOfTheSameKey[i] && outcomes[i].state == CardOutcome::State::kNotReached) {
+                outcomes[i] = DrawOne(store, matricolas[i], pdfFont ? &*pdfFont : nullptr, batch);
             }
-            if (batch.Size() >= cardsPerFlush_) CommitOrStop(batch);
-            progress_.CardDone();
+            if (batch.Size() >= cardsPerFlush) CommitOrStop(batch);
+            progress.CardDone();
         }
         // Interrupted, the files not yet in place are removed, without waiting for the disk.
         // After a failure elsewhere the cards written meanwhile still go in place.
@@ -280,10 +259,9 @@ class SplitWorker {
         }
     }
 
-  private:
     // The first failure to write is the one reported; it stops every thread.
     void Stop(const Error& error) {
-        if (!stop_.exchange(true)) writeError_ = error;
+        if (!stop.exchange(true)) writeError = error;
     }
 
     void CommitOrStop(CommitBatch& batch) {
@@ -297,41 +275,43 @@ class SplitWorker {
         if (!found) return {CardOutcome::State::kReadError, found.error()};
         if (!found->student) return {CardOutcome::State::kNotFound, std::nullopt};
         const Student& student = *found->student;
-        const CardInput input{student, store.Titles(), store.Exams(), today_, decimalSeparator_};
+        const CardInput input{student, store.Titles(), store.Exams(), today, decimalSeparator};
         // Named by the key the student was found by, which is its record's whole key: what
         // the rest of the record holds (blanks before the key, a text cut short) changes
         // nothing, and no two students found by different keys share a file.
         const std::string path =
-            SplitCardPath(request_.folder, KeyOf(typed).value_or(0), request_.format);
+            SplitCardPath(request.folder, KeyOf(typed).value_or(0), request.format);
         // A card file that is already there as a link is written where the link leads, which
         // must not be a data file (a link made since the run began stops it). Any other file
         // there is replaced by its name alone.
         std::error_code notALink;
         if (std::filesystem::is_symlink(path, notALink)) {
-            if (Status refused = RefuseDataFile(dataDir_, path); !refused) {
+            if (Status refused = RefuseDataFile(dataDir, path); !refused) {
                 Stop(refused.error());
                 return {CardOutcome::State::kNotReached, std::nullopt};
             }
         }
-        if (Status written = WriteCardFile(request_, FileNameText(path), input, pdfFont, batch);
+        if (Status written = WriteCardFile(request, FileNameText(path), input, pdfFont, batch);
             !written) {
             Stop(written.error());
         }
         return {CardOutcome::State::kDrawn, std::nullopt};
     }
 
-    const std::vector<std::string>& matricolas_;
-    const std::vector<std::optional<std::size_t>>& earlierOfTheSameKey_;
-    const std::string& dataDir_;
-    const SplitRequest& request_;
-    const std::chrono::year_month_day today_;
-    const std::string& decimalSeparator_;
-    std::atomic<std::size_t>& next_;
-    std::atomic<bool>& stop_;
-    std::vector<CardOutcome>& outcomes_;
-    std::optional<Error>& writeError_;
-    CardProgress& progress_;
-    const std::size_t cardsPerFlush_;
+    const std::vector<std::string>& matricolas;
+    const std::vector<std::optional<std::size_t>>& earlierOfTheSameKey;
+    const std::string& dataDir;
+    const SplitRequest& request;
+    const std::chrono::year_month_day today;
+    const std::string& decimalSeparator;
+    std::vector<CardOutcome>& outcomes;
+    CardProgress& progress;
+    const std::size_t cardsPerFlush;
+    // Shared by the threads: the next number to take, whether to stop, and the first failure
+    // to write, which stops them.
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> stop{false};
+    std::optional<Error> writeError{};
 };
 
 // Why folder, which could not be made, takes no cards: a name taken by something else than a
@@ -382,11 +362,15 @@ int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string
         EarlierOfTheSameKey(matricolas);
     std::vector<CardOutcome> outcomes(matricolas.size());
     RefuseLinkedFiles(matricolas, earlierOfTheSameKey, dataDir, stores.front(), request, outcomes);
-    std::atomic<std::size_t> next{0};
-    std::atomic<bool> stop{false};
-    std::optional<Error> writeError;
-    SplitWorker worker(matricolas, earlierOfTheSameKey, dataDir, request, today, decimalSeparator,
-                       next, stop, outcomes, writeError, progress, CardsPerFlush(threads));
+    SplitWorker worker{.matricolas = matricolas,
+                       .earlierOfTheSameKey = earlierOfTheSameKey,
+                       .dataDir = dataDir,
+                       .request = request,
+                       .today = today,
+                       .decimalSeparator = decimalSeparator,
+                       .outcomes = outcomes,
+                       .progress = progress,
+                       .cardsPerFlush = CardsPerFlush(threads)};
     // Before any other thread starts, which would otherwise race this one to set it up.
     PrepareCardFont();
     {
@@ -402,8 +386,8 @@ int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string
     progress.Finish();
     // Interrupted: the cards in place stay, and what was not reached is not reported.
     if (Interruption::Requested()) return kCardsFailed;
-    if (writeError) {
-        ReportError(errors, *writeError);
+    if (worker.writeError) {
+        ReportError(errors, *worker.writeError);
         return kCardsFailed;
     }
     int status = kCardsAllDrawn;
