@@ -248,18 +248,14 @@ Status OutputFile::Commit(CommitBatch* batch) {
 }
 
 void OutputFile::Discard() {
-    CloseDescriptor();
+    if (descriptor_ >= 0 && ownsDescriptor_) ::close(descriptor_);
+    descriptor_ = -1;
+    if (isOpen()) QIODevice::close();
     if (!temporary_.empty()) {
         ::unlink(temporary_.c_str());
         temporary_.clear();
     }
     replaces_ = false;
-}
-
-void OutputFile::CloseDescriptor() {
-    if (descriptor_ >= 0 && ownsDescriptor_) ::close(descriptor_);
-    descriptor_ = -1;
-    if (isOpen()) QIODevice::close();
 }
 
 Status OutputFile::Failure() const {

@@ -78,7 +78,6 @@ class OutputFile final : public QIODevice {
     // A temporary file in target_'s folder with the permissions and, where the writer may give
     // it, the group of existing, the file it will replace (without one: those a new file gets).
     Status OpenTemporaryBeside(const struct stat* existing);
-    void CloseDescriptor();
 
     QString path_;
     std::string target_;     // the file that is replaced (a link's target), or written to
