@@ -19,6 +19,10 @@
 
 namespace velmaro {
 
+namespace {
+
+// Asks where to save a card file, suggesting velmaro-<number>.<suffix> in the home folder
+// (the number reduced to letters and digits). An empty text when the user cancels.
 QString AskForCardFile(QWidget* parent, const CardInput& card, const QString& suffix,
                        const QString& filter) {
     // Whatever was typed, reduced to letters and digits, cannot point the dialog elsewhere.
@@ -36,8 +40,6 @@ QString AskForCardFile(QWidget* parent, const CardInput& card, const QString& su
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().constFirst();
 }
-
-namespace {
 
 constexpr int kImageDotsPerInch = 150;
 

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QString>
-
 #include <string>
 
 #include "base/result.h"
@@ -36,10 +34,5 @@ class AskingCardPrinter final : public CardPrinter {
     QWidget* parent_;
     const std::string& dataDir_;
 };
-
-// Asks where to save a card file, suggesting velmaro-<number>.<suffix> in the home folder
-// (the number reduced to letters and digits). An empty text when the user cancels.
-QString AskForCardFile(QWidget* parent, const CardInput& card, const QString& suffix,
-                       const QString& filter);
 
 }  // namespace velmaro
