@@ -14,7 +14,7 @@
 
 namespace velmaro {
 
-// Exit status of a usage error, shared by the window and the card command.
+// Exit status of a usage error, shared by every command.
 inline constexpr int kUsageErrorStatus = 2;
 // Exit status of the window command when its help or version cannot be written.
 inline constexpr int kOutputFailedStatus = 2;
@@ -27,7 +27,7 @@ inline constexpr int kOutOfMemoryStatus = 2;
 
 // What ends the program when an exception escapes: memory that ran out, as EndForWantOfMemory;
 // anything else says what failed on standard error, "velmaro: unexpected failure: <what>",
-// before the program aborts. Installed with std::set_terminate first in main().
+// before the program aborts. Installed with std::set_terminate in main().
 [[noreturn]] void EndForUnexpectedFailure();
 
 // The one form of every usage error: "velmaro: <what>", then where the help is
