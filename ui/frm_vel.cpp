@@ -115,7 +115,7 @@ FrmVel::FrmVel(std::string dataDir, CardContext context, QWidget* parent)
       CmdVis(new QPushButton(QStringLiteral("&Visualizza"), this)),
       CmdExi(new QPushButton(QStringLiteral("&Esci"), this)),
       CmdPri(new QPushButton(QStringLiteral("&Stampa"), this)),
-      configuredDataDir_(std::move(dataDir)),
+      dataDir_(std::move(dataDir)),
       context_(std::move(context)),
       printer_(std::make_unique<SystemCardPrinter>(this, dataDir_)),
       dialogPrinter_(
@@ -199,7 +199,6 @@ FrmVel::FrmVel(std::string dataDir, CardContext context, QWidget* parent)
 FrmVel::~FrmVel() = default;
 
 Status FrmVel::Form_Load() {
-    dataDir_ = configuredDataDir_;
     CmdPri->setEnabled(false);
     windowFont_ = ArialFont(8);
 

@@ -42,10 +42,10 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     FrmVel(std::string dataDir, CardContext context, QWidget* parent = nullptr);
     ~FrmVel() override;
 
-    // The load handler, once, before the window is shown: fixes the data directory, disables
-    // "&Stampa", sets the window font, lays the window and its controls out from the size of
-    // "M", puts "5193" into the text box and loads the data. An error names the file that
-    // stopped the loading; the window must then not be shown.
+    // The load handler, once, before the window is shown: disables "&Stampa", sets the window
+    // font, lays the window and its controls out from the size of "M", puts "5193" into the
+    // text box and loads the data. An error names the file that stopped the loading; the
+    // window must then not be shown.
     Status Form_Load();
 
     // Prepares the window for a new card drawn through drawing: the expanded height (40 text
@@ -164,8 +164,7 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     QPushButton* CmdExi;
     QPushButton* CmdPri;
 
-    std::string configuredDataDir_;
-    std::string dataDir_;
+    const std::string dataDir_;
     CardContext context_;
     std::optional<DisplayFlow> flow_;
     std::unique_ptr<CardPrinter> printer_;
