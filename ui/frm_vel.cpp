@@ -203,7 +203,7 @@ Status FrmVel::Form_Load() {
     windowFont_ = ArialFont(8);
 
     charWidth_ = static_cast<int>(std::lround(TextWidth(QStringLiteral("M"))));
-    charHeight_ = static_cast<int>(std::lround(TextHeight(QStringLiteral("M"))));
+    charHeight_ = static_cast<int>(std::lround(TextHeight()));
     barHeight_ = 4 * charHeight_;
     SetWindowHeight(barHeight_);
     SetWindowWidth(DesignedWidth());
@@ -221,7 +221,7 @@ void FrmVel::LayOutButtons() {
         SetHeight(*button, PixelsY(2.0 * charHeight_));
     // The buttons follow the width the window really has, should the platform not grant
     // the one asked for.
-    windowWidth_ = static_cast<int>(std::lround(ReadWindowWidth()));
+    windowWidth_ = static_cast<int>(std::lround(TwipScale::Of(*this).ToTwipsX(width())));
     const double buttonWidth = windowWidth_ / 4.0 * 0.9;
     for (QPushButton* button : {CmdExi, CmdPri, CmdVis}) {
         SetWidth(*button, PixelsX(buttonWidth));
@@ -568,14 +568,10 @@ QSize FrmVel::ScreenRoom() const {
     return shownOn->availableGeometry().size() - frame;
 }
 
-double FrmVel::ReadWindowWidth() const { return TwipScale::Of(*this).ToTwipsX(width()); }
-
 double FrmVel::TextWidth(const QString& text) const {
     return QtTextMetrics(windowFont_, *this).Width(text.toStdString());
 }
 
-double FrmVel::TextHeight(const QString& /*text*/) const {
-    return QtTextMetrics(windowFont_, *this).Height();
-}
+double FrmVel::TextHeight() const { return QtTextMetrics(windowFont_, *this).Height(); }
 
 }  // namespace velmaro

@@ -153,10 +153,9 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     // Shows the sideways scroll bar of the card area only when part of the card's texts or
     // dots is out of sight.
     void UpdateSidewaysScrolling();
-    double ReadWindowWidth() const;
-    // Measurements in the window's font, in twips.
+    // Measurements in the window's font, in twips: a text's width, and the height of a line.
     double TextWidth(const QString& text) const;
-    double TextHeight(const QString& text) const;
+    double TextHeight() const;
 
     QLabel* LblMatr;
     QLineEdit* TxtMatr;
