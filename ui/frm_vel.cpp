@@ -291,13 +291,19 @@ void FrmVel::CreateActions() {
     addShortcut("ZoomOut", {QKeySequence::ZoomOut},
                 [this] { SetZoom(NextZoomStep(Zoom(), false)); });
     addShortcut("ZoomReset", {QKeySequence(Qt::CTRL | Qt::Key_0)}, [this] { SetZoom(100); });
-    keptCardActions_.push_back(addShortcut("PrintDialog", {QKeySequence::Print},
-                                           [this] { PrintKeptCard(*dialogPrinter_); }));
+    const auto printThroughDialog = [this] { PrintKeptCard(*dialogPrinter_); };
+    // The kept card through a destination that asks the user first.
+    const auto askAndPrint = [this](AskedDestination destination) {
+        return [this, destination] {
+            AskingCardPrinter asking(destination, this, dataDir_);
+            PrintKeptCard(asking);
+        };
+    };
     keptCardActions_.push_back(
-        addShortcut("PrintPreview", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P)}, [this] {
-            AskingCardPrinter preview(AskedDestination::kPreview, this, dataDir_);
-            PrintKeptCard(preview);
-        }));
+        addShortcut("PrintDialog", {QKeySequence::Print}, printThroughDialog));
+    keptCardActions_.push_back(addShortcut("PrintPreview",
+                                           {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P)},
+                                           askAndPrint(AskedDestination::kPreview)));
 
     // The card's context menu.
     const auto addMenuItem = [this](const char* name, const QString& text, auto handler) {
@@ -307,23 +313,16 @@ void FrmVel::CreateActions() {
         return action;
     };
     cardMenu_->setObjectName(QStringLiteral("CardMenu"));
-    keptCardActions_.push_back(addMenuItem("MenuPrint", QStringLiteral("Stampa\u2026"),
-                                           [this] { PrintKeptCard(*dialogPrinter_); }));
     keptCardActions_.push_back(
-        addMenuItem("MenuPreview", QStringLiteral("Anteprima di stampa\u2026"), [this] {
-            AskingCardPrinter preview(AskedDestination::kPreview, this, dataDir_);
-            PrintKeptCard(preview);
-        }));
-    keptCardActions_.push_back(
-        addMenuItem("MenuSavePdf", QStringLiteral("Salva come PDF\u2026"), [this] {
-            AskingCardPrinter pdf(AskedDestination::kPdfFile, this, dataDir_);
-            PrintKeptCard(pdf);
-        }));
-    keptCardActions_.push_back(
-        addMenuItem("MenuSaveImage", QStringLiteral("Salva come immagine\u2026"), [this] {
-            AskingCardPrinter image(AskedDestination::kImageFile, this, dataDir_);
-            PrintKeptCard(image);
-        }));
+        addMenuItem("MenuPrint", QStringLiteral("Stampa\u2026"), printThroughDialog));
+    keptCardActions_.push_back(addMenuItem("MenuPreview",
+                                           QStringLiteral("Anteprima di stampa\u2026"),
+                                           askAndPrint(AskedDestination::kPreview)));
+    keptCardActions_.push_back(addMenuItem("MenuSavePdf", QStringLiteral("Salva come PDF\u2026"),
+                                           askAndPrint(AskedDestination::kPdfFile)));
+    keptCardActions_.push_back(addMenuItem("MenuSaveImage",
+                                           QStringLiteral("Salva come immagine\u2026"),
+                                           askAndPrint(AskedDestination::kImageFile)));
     cardMenu_->addSeparator();
     keptCardActions_.push_back(
         addMenuItem("MenuCopyImage", QStringLiteral("Copia immagine"), [this] {
