@@ -93,9 +93,8 @@ int DrawEveryCard(const CardOptions& options, const std::vector<std::string>& ma
             return kCardsFailed;
         }
     }
-    const std::unique_ptr<CardSink> sink = ops   ? MakeOpsSink(*out, *metrics)
-                                           : out ? MakeStreamFileSink(options, *out)
-                                                 : MakeFileSink(options);
+    const std::unique_ptr<CardSink> sink =
+        ops ? MakeOpsSink(*out, *metrics) : MakeFileSink(options, out.get());
     return DrawCards(matricolas, store, *sink, today, decimalSeparator, std::cerr, &progress);
 }
 

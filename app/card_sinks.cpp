@@ -82,19 +82,18 @@ class PdfSink final : public CardSink {
 
 }  // namespace
 
-std::unique_ptr<CardSink> MakeStreamFileSink(const CardOptions& options, OutputFile& out) {
-    if (options.format == CardFormat::kPdf) return std::make_unique<PdfSink>(out);
-    return std::make_unique<SinglePageSink>(options.format, out.Path(), &out, options.dotsPerInch);
-}
-
 std::unique_ptr<CardSink> MakeOpsSink(OutputFile& out, const TextMetrics& metrics) {
     return std::make_unique<OpsSink>(out, metrics);
 }
 
-std::unique_ptr<CardSink> MakeFileSink(const CardOptions& options) {
-    const QString path = FileNameText(options.output.value_or(""));
-    if (options.format == CardFormat::kPdf) return std::make_unique<PdfSink>(path);
-    return std::make_unique<SinglePageSink>(options.format, path, nullptr, options.dotsPerInch);
+std::unique_ptr<CardSink> MakeFileSink(const CardOptions& options, OutputFile* stream) {
+    const QString path =
+        stream != nullptr ? stream->Path() : FileNameText(options.output.value_or(""));
+    if (options.format != CardFormat::kPdf) {
+        return std::make_unique<SinglePageSink>(options.format, path, stream, options.dotsPerInch);
+    }
+    if (stream != nullptr) return std::make_unique<PdfSink>(*stream);
+    return std::make_unique<PdfSink>(path);
 }
 
 }  // namespace velmaro

@@ -39,11 +39,9 @@ class CardSink {
 // metrics must outlive the sink. A write that fails ends the command at once.
 std::unique_ptr<CardSink> MakeOpsSink(OutputFile& out, const TextMetrics& metrics);
 
-// The png, pdf or svg file of options.output (format other than ops).
-std::unique_ptr<CardSink> MakeFileSink(const CardOptions& options);
-
-// The png, pdf or svg file of options (format other than ops) written to out, which is open
-// (standard output), as the cards are drawn; out must outlive the sink.
-std::unique_ptr<CardSink> MakeStreamFileSink(const CardOptions& options, OutputFile& out);
+// The png, pdf or svg file of options (format other than ops): the file of options.output, or,
+// given stream, which is open (standard output), written to stream as the cards are drawn;
+// stream must outlive the sink.
+std::unique_ptr<CardSink> MakeFileSink(const CardOptions& options, OutputFile* stream);
 
 }  // namespace velmaro
