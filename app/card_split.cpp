@@ -345,9 +345,7 @@ int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string
 
     // Each thread reads through its own store: a record file's reading state is not shared.
     const std::size_t threads = ThreadsWithinTheLimit(
-        std::max<std::size_t>(
-            1, std::min(static_cast<std::size_t>(std::max(request.jobs, 1)), matricolas.size())),
-        request);
+        std::clamp<std::size_t>(matricolas.size(), 1, std::max(request.jobs, 1)), request);
     std::vector<DataStore> stores;
     for (std::size_t t = 0; t < threads; ++t) {
         Result<DataStore> store = DataStore::LoadTables(dataDir);
