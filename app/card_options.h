@@ -6,7 +6,6 @@
 #include <chrono>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "base/result.h"

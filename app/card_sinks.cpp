@@ -4,7 +4,6 @@
 
 #include <sstream>
 #include <string>
-#include <tuple>
 #include <utility>
 
 #include "render/recording_surface.h"

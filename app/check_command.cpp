@@ -4,7 +4,6 @@
 #include <QCommandLineParser>
 
 #include <chrono>
-#include <cstdio>
 #include <iostream>
 #include <optional>
 #include <string>

@@ -11,7 +11,6 @@
 #include <QtGlobal>
 
 #include <cerrno>
-#include <cstring>
 #include <utility>
 
 #include "base/system_reason.h"

@@ -1,7 +1,5 @@
 #include "app/data_dir_startup.h"
 
-#include <utility>
-
 #include "store/data_store.h"
 
 namespace velmaro {

@@ -1,15 +1,12 @@
 #include "ui/output_file.h"
 
 #include <fcntl.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
-#include <charconv>
 #include <cstdio>
-#include <cstring>
 #include <optional>
 #include <utility>
 
