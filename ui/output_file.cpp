@@ -200,24 +200,19 @@ qint64 OutputFile::writeData(const char* data, qint64 maxSize) {
 Status OutputFile::Commit(CommitBatch* batch) {
     if (committed_) return Ok();
     if (failure_.empty() && descriptor_ < 0) NoteFailure("the output is not open");
-    if (failure_.empty() && batch != nullptr && replaces_) {
+    if (failure_.empty() && replaces_ && batch != nullptr) {
         batch->pending_.push_back(
             {std::exchange(descriptor_, -1), std::exchange(temporary_, {}), target_, path_});
-        replaces_ = false;
-        QIODevice::close();
-        committed_ = true;
-        return Ok();
-    }
-    // A full disk may only show when the data reaches it, so a regular file is synced before
-    // it replaces anything.
-    if (failure_.empty() && replaces_ && ::fsync(descriptor_) != 0) {
-        NoteFailure(SystemReason(errno));
-    }
-    if (failure_.empty() && replaces_) {
-        const int error = PlaceFile(std::exchange(descriptor_, -1), temporary_, target_);
-        temporary_.clear();  // placed, or removed on failure
-        replaces_ = false;
-        if (error != 0) NoteFailure(SystemReason(error));
+    } else if (failure_.empty() && replaces_) {
+        // A full disk may only show when the data reaches it, so a regular file is synced
+        // before it replaces anything.
+        if (::fsync(descriptor_) != 0) {
+            NoteFailure(SystemReason(errno));
+        } else {
+            const int error = PlaceFile(std::exchange(descriptor_, -1), temporary_, target_);
+            temporary_.clear();  // placed, or removed on failure
+            if (error != 0) NoteFailure(SystemReason(error));
+        }
     } else if (failure_.empty()) {
         const off_t end = endsWithWrite_ ? ::lseek(descriptor_, 0, SEEK_CUR) : 0;
         if (end < 0 || (endsWithWrite_ && ::ftruncate(descriptor_, end) != 0)) {
@@ -239,6 +234,7 @@ Status OutputFile::Commit(CommitBatch* batch) {
         return Failure();
     }
     descriptor_ = -1;
+    replaces_ = false;
     QIODevice::close();
     committed_ = true;
     return Ok();
