@@ -43,16 +43,11 @@ QString AskForCardFile(QWidget* parent, const CardInput& card, const QString& su
 
 constexpr int kImageDotsPerInch = 150;
 
-// Ok unless path, a file the user chose, is one of the data files of dataDir.
-Status RefuseChosenDataFile(const std::string& dataDir, const QString& path) {
-    return RefuseDataFile(dataDir, FileNameBytes(path));
-}
-
 // Prints card as one job on printer, set up by a dialog; refused when the dialog's "print to
 // file" names one of the data files of dataDir.
 Status PrintChosenJob(QPrinter& printer, const CardInput& card, const std::string& dataDir) {
     if (!printer.outputFileName().isEmpty()) {
-        VELMARO_TRY(RefuseChosenDataFile(dataDir, printer.outputFileName()));
+        VELMARO_TRY(RefuseDataFile(dataDir, FileNameBytes(printer.outputFileName())));
     }
     return PrintCardJob(printer, card);
 }
@@ -91,7 +86,7 @@ Status SaveAsPdf(QWidget* parent, const CardInput& card, const std::string& data
     const QString path =
         AskForCardFile(parent, card, QStringLiteral("pdf"), QStringLiteral("PDF (*.pdf)"));
     if (path.isEmpty()) return Ok();
-    VELMARO_TRY(RefuseChosenDataFile(dataDir, path));
+    VELMARO_TRY(RefuseDataFile(dataDir, FileNameBytes(path)));
     QPrinter printer(QPrinter::HighResolution);
     SetUpPdfPrinter(printer, path);
     return PrintCardJob(printer, card);
@@ -101,7 +96,7 @@ Status SaveAsImage(QWidget* parent, const CardInput& card, const std::string& da
     const QString path =
         AskForCardFile(parent, card, QStringLiteral("png"), QStringLiteral("PNG (*.png)"));
     if (path.isEmpty()) return Ok();
-    VELMARO_TRY(RefuseChosenDataFile(dataDir, path));
+    VELMARO_TRY(RefuseDataFile(dataDir, FileNameBytes(path)));
     return WritePngCard(path, kImageDotsPerInch, card);
 }
 

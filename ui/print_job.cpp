@@ -21,10 +21,6 @@ namespace velmaro {
 
 namespace {
 
-bool IsSpooled(const QPrinter& printer) {
-    return printer.outputFormat() == QPrinter::NativeFormat && !printer.printerName().isEmpty();
-}
-
 std::string JobStartFailure(const QPrinter& printer) {
     if (printer.outputFormat() == QPrinter::PdfFormat) {
         return "the PDF file cannot be written (is the folder writable?)";
@@ -148,7 +144,7 @@ Status PrintCardJob(QPrinter& printer, const CardInput& card) {
 
     const std::string queue = printer.printerName().toStdString();
     // Printed blind, a job the queue refuses would be reported as printed.
-    const bool spooled = IsSpooled(printer);
+    const bool spooled = printer.outputFormat() == QPrinter::NativeFormat && !queue.empty();
     int lastJobBefore = 0;
     if (spooled) {
         if (std::optional<std::string> unavailable = CupsUnavailable()) {
