@@ -101,7 +101,9 @@ std::optional<std::chrono::sys_days> ParseMonthDayYear(std::string_view monthDay
         monthDayYear =
             slash == std::string_view::npos ? std::string_view{} : monthDayYear.substr(slash + 1);
     }
-    return DateOfParts(parts[0], parts[1], parts[2]);
+    const std::int64_t days = DayNumberOfParts(parts[0], parts[1], parts[2]);
+    if (days == kNoDayNumber) return std::nullopt;
+    return std::chrono::sys_days{std::chrono::days{days}};
 }
 
 std::optional<std::chrono::year_month_day> ParseIsoDate(std::string_view text) {

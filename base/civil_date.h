@@ -22,25 +22,16 @@ std::optional<std::chrono::sys_days> ParseMonthDayYear(std::string_view monthDay
 // What DayNumberOfParts gives for parts that do not form a date.
 inline constexpr std::int64_t kNoDayNumber = INT64_MIN;
 
-// The date of the three parts, read as DateOfParts reads them, as days since 1970-01-01;
-// kNoDayNumber when they form no date. A plain number, so that the many callers of a lookup
-// or a check get it in a register rather than through memory.
+// The date of the three parts held apart, each read as ParseMonthDayYear reads it (the date of
+// month + "/" + day + "/" + year without building that text), as days since 1970-01-01;
+// kNoDayNumber when they form no date. A plain number, so that the many callers of a lookup or
+// a check get it in a register rather than through memory.
 std::int64_t DayNumberOfParts(std::string_view month, std::string_view day, std::string_view year);
 
 // The date written yymmdd in six characters, as DayNumberOfParts gives it for the parts mm, dd
 // and yy; kNoDayNumber when they form no date. For reading many dates: the days before each
 // two-digit year come from a table.
 std::int64_t DayNumberOfYyMmDd(std::string_view yymmdd);
-
-// The same date from its three parts held apart, each read as ParseMonthDayYear reads it: the
-// date of month + "/" + day + "/" + year without building that text.
-inline std::optional<std::chrono::sys_days> DateOfParts(std::string_view month,
-                                                        std::string_view day,
-                                                        std::string_view year) {
-    const std::int64_t days = DayNumberOfParts(month, day, year);
-    if (days == kNoDayNumber) return std::nullopt;
-    return std::chrono::sys_days{std::chrono::days{days}};
-}
 
 // A date written YYYY-MM-DD that names a real calendar day; nothing otherwise.
 std::optional<std::chrono::year_month_day> ParseIsoDate(std::string_view text);

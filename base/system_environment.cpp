@@ -19,20 +19,14 @@ std::chrono::year_month_day SystemToday() {
                                        std::chrono::day(static_cast<unsigned>(local.tm_mday))};
 }
 
-std::string LocaleDecimalSeparator() {
-    const std::lconv* conventions = std::localeconv();
-    if (conventions == nullptr || conventions->decimal_point == nullptr ||
-        conventions->decimal_point[0] == '\0') {
-        return ".";
-    }
-    return conventions->decimal_point;
-}
-
 std::string TakeLocaleDecimalSeparator() {
     // LC_NUMERIC on its own: a locale the system lacks in another category (LC_TIME, say) fails
     // the application object's choice of every category at once.
     std::setlocale(LC_NUMERIC, "");
-    std::string separator = LocaleDecimalSeparator();
+    const std::lconv* conventions = std::localeconv();
+    const bool hasSeparator = conventions != nullptr && conventions->decimal_point != nullptr &&
+                              conventions->decimal_point[0] != '\0';
+    std::string separator = hasSeparator ? conventions->decimal_point : ".";
     std::setlocale(LC_NUMERIC, "C");
     return separator;
 }

@@ -11,14 +11,11 @@ namespace velmaro {
 // at the latest.
 std::chrono::year_month_day SystemToday();
 
-// The decimal separator of the C library's current LC_NUMERIC locale ("." when it has none):
-// the separator of the two averages on the card.
-std::string LocaleDecimalSeparator();
-
 // The decimal separator of the locale the environment chose for LC_NUMERIC (also when a locale
-// named for another category is missing); numeric formatting then returns to "C", so
-// that nothing but the two averages (the ops coordinates in particular) depends on the
-// user's locale. Called once, right after the application object is made.
+// named for another category is missing; "." when it has none): the separator of the two
+// averages on the card. Numeric formatting then returns to "C", so that nothing but the two
+// averages (the ops coordinates in particular) depends on the user's locale. Called once,
+// right after the application object is made.
 std::string TakeLocaleDecimalSeparator();
 
 // How many processor cores this process may run on: those its CPU affinity allows (taskset,
