@@ -37,6 +37,19 @@ std::optional<std::string> WhyNotADataFile(mode_t mode) {
     return std::string("is a pipe, a socket or a device, not a data file");
 }
 
+void StartReadingAhead(const std::string& path) {
+    const int descriptor = OpenForReading(path);
+    if (descriptor < 0) return;
+    const CloseOnExit closer{descriptor};
+    // Only advice: a system that does not take it reads the file when it is read.
+    (void)::posix_fadvise(descriptor, 0, 0, POSIX_FADV_WILLNEED);
+}
+
+namespace {
+
+// Why a file of size bytes cannot be read whole into memory: it is as large as the machine's
+// memory, or the memory the process may use, or larger (a sparse file, a disk image under a
+// data file's name). Nothing otherwise.
 std::optional<std::string> WhyTooLargeToHold(off_t size) {
     std::uintmax_t room = UINTMAX_MAX;
     const long pages = ::sysconf(_SC_PHYS_PAGES);
@@ -51,21 +64,11 @@ std::optional<std::string> WhyTooLargeToHold(off_t size) {
            "Velmaro may use (" + std::to_string(room) + " bytes)";
 }
 
-void StartReadingAhead(const std::string& path) {
-    const int descriptor = OpenForReading(path);
-    if (descriptor < 0) return;
-    const CloseOnExit closer{descriptor};
-    // Only advice: a system that does not take it reads the file when it is read.
-    (void)::posix_fadvise(descriptor, 0, 0, POSIX_FADV_WILLNEED);
-}
-
-namespace {
-
-// Reads from descriptor until the end of the file into buffer from length on, doubling buffer
-// when it fills; returns the new length. growable false: stops when buffer is full.
+// Reads from descriptor until the end of the file into buffer from its start, doubling buffer
+// when it fills; returns the length read. growable false: stops when buffer is full.
 Result<std::size_t> ReadToEnd(const std::string& path, int descriptor, std::string& buffer,
-                              std::size_t length, bool growable,
-                              const std::function<void(std::size_t)>& arrived) {
+                              bool growable, const std::function<void(std::size_t)>& arrived) {
+    std::size_t length = 0;
     while (true) {
         if (length == buffer.size()) {
             if (!growable) return length;
@@ -108,10 +111,10 @@ Result<bool> ReadFileInPlace(const std::string& path, std::string& into, std::st
     // (a file that grows meanwhile is read to its current end).
     into.assign(static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)) + 1, '\0');
     if (arrived) arrived(0);
-    VELMARO_TRY(const std::size_t length, ReadToEnd(path, descriptor, into, 0, false, arrived));
+    VELMARO_TRY(const std::size_t length, ReadToEnd(path, descriptor, into, false, arrived));
     beyond.clear();
     if (length == into.size()) {
-        VELMARO_TRY(const std::size_t more, ReadToEnd(path, descriptor, beyond, 0, true, {}));
+        VELMARO_TRY(const std::size_t more, ReadToEnd(path, descriptor, beyond, true, {}));
         beyond.resize(more);
     }
     into.resize(length);
@@ -129,7 +132,7 @@ Result<std::optional<std::string>> ReadFileIfPresent(const std::string& path) {
 
 Result<std::string> ReadAllFrom(int descriptor, const std::string& name) {
     std::string content;
-    VELMARO_TRY(const std::size_t length, ReadToEnd(name, descriptor, content, 0, true, {}));
+    VELMARO_TRY(const std::size_t length, ReadToEnd(name, descriptor, content, true, {}));
     content.resize(length);
     return content;
 }

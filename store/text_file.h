@@ -22,11 +22,6 @@ int OpenForReading(const std::string& path);
 // socket or device, whose reading may wait for ever or never end; nothing for a regular file.
 std::optional<std::string> WhyNotADataFile(mode_t mode);
 
-// Why a file of size bytes cannot be read whole into memory: it is as large as the machine's
-// memory, or the memory the process may use, or larger (a sparse file, a disk image under a
-// data file's name). Nothing otherwise.
-std::optional<std::string> WhyTooLargeToHold(off_t size);
-
 // Asks the system to start reading the file at path into memory, so that a read of it soon
 // after waits less; nothing happens when there is no such file or the system declines.
 void StartReadingAhead(const std::string& path);
