@@ -35,7 +35,6 @@ void FileArrival::Read() {
     const std::lock_guard lock(mutex_);
     read_ = std::move(read);
     opened_ = true;
-    ended_ = true;
     changed_.notify_all();
 }
 
@@ -47,7 +46,7 @@ std::string_view FileArrival::Expected() {
 
 std::size_t FileArrival::WaitFor(std::size_t count) {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return ended_ || arrived_ >= count; });
+    changed_.wait(lock, [&] { return read_.has_value() || arrived_ >= count; });
     return arrived_;
 }
 

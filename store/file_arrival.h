@@ -47,8 +47,7 @@ class FileArrival {
     std::size_t expectedSize_ = 0;
     std::size_t arrived_ = 0;
     bool opened_ = false;
-    bool ended_ = false;
-    std::optional<Result<bool>> read_;
+    std::optional<Result<bool>> read_;  // set when the reading has ended
     std::thread thread_;
 };
 
