@@ -37,23 +37,16 @@ Result<RecordFile> RecordFile::Open(std::string path, std::size_t slotSize, IfMi
     const int descriptor = OpenForReading(path);
     if (descriptor < 0) {
         const int error = errno;
-        if (error == ENOENT && ifMissing == IfMissing::kReadAsEmpty) {
-            RecordFile missing(std::move(path), slotSize, -1, reading, std::move(clock));
-            missing.missing_ = true;
-            missing.followsPath_ = true;
-            missing.pathLookedAt_ = CoarseMonotonicNow();
-            return missing;
-        }
-        return Error{path, SystemReason(error)};
-    }
-    struct stat info {};
-    if (::fstat(descriptor, &info) == 0) {
+        if (error != ENOENT || ifMissing != IfMissing::kReadAsEmpty)
+            return Error{path, SystemReason(error)};
+    } else if (struct stat info{}; ::fstat(descriptor, &info) == 0) {
         if (const std::optional<std::string> why = WhyNotADataFile(info.st_mode)) {
             ::close(descriptor);
             return Error{path, *why};
         }
     }
     RecordFile file(std::move(path), slotSize, descriptor, reading, std::move(clock));
+    file.missing_ = descriptor < 0;
     file.followsPath_ = true;
     file.pathLookedAt_ = CoarseMonotonicNow();
     return file;
@@ -196,14 +189,10 @@ Status RecordFile::Refresh() const {
     return Ok();
 }
 
-Result<std::optional<std::string_view>> RecordFile::CopyAt(std::int64_t offset,
-                                                           std::size_t size) const {
-    if (closed_) return Error{path_, "the file has been closed"};
-    if (!hasCopy_) return std::optional<std::string_view>{};
-    if (offset < 0 || static_cast<std::uint64_t>(offset) >= copy_.size())
-        return std::optional<std::string_view>{std::string_view{}};
-    return std::optional<std::string_view>{
-        std::string_view(copy_).substr(static_cast<std::size_t>(offset), size)};
+std::optional<std::string_view> RecordFile::CopyAt(std::int64_t offset, std::size_t size) const {
+    if (!hasCopy_) return std::nullopt;
+    if (offset < 0 || static_cast<std::uint64_t>(offset) >= copy_.size()) return std::string_view{};
+    return std::string_view(copy_).substr(static_cast<std::size_t>(offset), size);
 }
 
 Result<std::size_t> RecordFile::ReadFromFile(std::int64_t offset, char* buffer,
@@ -273,8 +262,7 @@ Status RecordFile::ReadRunBytes(std::int64_t first, std::int64_t count, RunBytes
     const auto size = static_cast<std::size_t>((last - run.firstInFile_ + 1) * slotSize);
     const std::int64_t offset = (run.firstInFile_ - 1) * slotSize;
     // From a copy the run is handed over in place: the copy stays as it is while each runs.
-    VELMARO_TRY(const std::optional<std::string_view> copied, CopyAt(offset, size));
-    if (copied) {
+    if (const std::optional<std::string_view> copied = CopyAt(offset, size)) {
         run.bytes_ = copied->data();
         run.got_ = copied->size();
         return Ok();

@@ -201,7 +201,7 @@ class RecordFile {
 
     // For a file read from a copy: the up to size bytes of the copy at offset, in place.
     // Nothing for a file read from the disk, or while there is no copy.
-    Result<std::optional<std::string_view>> CopyAt(std::int64_t offset, std::size_t size) const;
+    std::optional<std::string_view> CopyAt(std::int64_t offset, std::size_t size) const;
     // Reads up to size bytes at offset, with as many read requests as the system needs to
     // hand them out; fewer only at the end of the file.
     Result<std::size_t> ReadFromFile(std::int64_t offset, char* buffer, std::size_t size) const;
