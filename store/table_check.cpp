@@ -9,6 +9,7 @@
 #include "base/text_fields.h"
 #include "base/utf8_sequence.h"
 #include "base/windows1252.h"
+#include "store/check_support.h"
 #include "store/code_table.h"
 #include "store/data_file_names.h"
 #include "store/text_file.h"
@@ -16,7 +17,7 @@
 namespace velmaro {
 namespace {
 
-std::string Quoted(std::string_view raw) { return "\"" + DecodeWindows1252(raw) + "\""; }
+using data_check::Quoted;
 
 // Whether the letters above ASCII of text are all UTF-8 (and there are some) for characters
 // Windows-1252 has: Windows-1252 text an editor saved as UTF-8. Windows-1252's own letters
