@@ -1,7 +1,5 @@
 #include "store/table_check.h"
 
-#include <algorithm>
-#include <array>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -12,6 +10,7 @@
 #include "store/check_support.h"
 #include "store/code_table.h"
 #include "store/data_file_names.h"
+#include "store/exam_groups.h"
 #include "store/text_file.h"
 
 namespace velmaro {
@@ -178,13 +177,7 @@ bool TableCodes::contains(std::string_view code) const {
     return slots_[SlotOf(key)].key == key;
 }
 
-bool IsNamedGroupCode(std::string_view group) {
-    static constexpr std::array<std::string_view, 18> kNamed = {"00", "A1", "F1", "E1", "G1", "A2",
-                                                                "F2", "E2", "MR", "CH", "EB", "MS",
-                                                                "IT", "MM", "E3", "SM", "CF", "LL"};
-    if (!group.empty() && group.front() == 'L') return true;
-    return std::find(kNamed.begin(), kNamed.end(), group) != kNamed.end();
-}
+bool IsNamedGroupCode(std::string_view group) { return NamedGroupClass(group).has_value(); }
 
 TableCodes CheckExamTable(std::string_view content, CheckReport& report) {
     return CheckTable(kExamTableName, content, kExamTableLayout, report);

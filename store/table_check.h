@@ -35,9 +35,7 @@ class TableCodes {
     std::size_t size_ = 0;
 };
 
-// True when a class rule names group (after EB counts as E2 and MS as MR): "00", A1 F1 E1
-// G1, A2 F2 E2 MR CH, IT MM E3 SM, CF, LL, and every code beginning with "L". Every other
-// code still gets class 4, but only by default: it is most likely a typing error.
+// True when a class rule names group (see NamedGroupClass).
 bool IsNamedGroupCode(std::string_view group);
 
 // Checks the text of esami.grp: lines too short for their code and name, codes holding "*",
