@@ -249,14 +249,14 @@ class DataSetCheck {
           tables_(MissingFiles(examsPresent, yearsPresent)),
           examCodes_(CheckExamTable(examTable, tables_)),
           titleCodes_(CheckTitleTable(titleTable, tables_)),
-          examsPresent_(examsPresent),
-          yearsPresent_(yearsPresent) {}
+          exams_(kExamsName, {}, kExamSlotSize, examsPresent),
+          years_(kYearsName, {}, kYearSlotSize, yearsPresent) {}
 
     // The exam and year records (the bytes of a missing file are empty), in blocks on two
     // threads. The bytes must outlive the check.
     void CheckRecordFiles(std::string_view examBytes, std::string_view yearBytes) {
-        exams_ = SlotFile(kExamsName, examBytes, kExamSlotSize, examsPresent_);
-        years_ = SlotFile(kYearsName, yearBytes, kYearSlotSize, yearsPresent_);
+        exams_ = SlotFile(kExamsName, examBytes, kExamSlotSize, exams_.Present());
+        years_ = SlotFile(kYearsName, yearBytes, kYearSlotSize, years_.Present());
         facts_ = RecordFacts(exams_, years_);
         examBlocks_ = CheckSlotsInBlocks(
             exams_, [&](std::int64_t first, std::int64_t last, CheckReport& report) {
@@ -382,10 +382,9 @@ class DataSetCheck {
     CheckReport yearOverlaps_;
     TableCodes examCodes_;
     TableCodes titleCodes_;
-    bool examsPresent_;
-    bool yearsPresent_;
-    SlotFile exams_{kExamsName, {}, kExamSlotSize};
-    SlotFile years_{kYearsName, {}, kYearSlotSize};
+    // Present or missing from the start; their bytes come with CheckRecordFiles.
+    SlotFile exams_;
+    SlotFile years_;
     RecordFacts facts_{exams_, years_};
 };
 
