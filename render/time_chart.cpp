@@ -2,7 +2,6 @@
 
 #include "base/civil_date.h"
 #include "base/numeric_value.h"
-#include "base/text_fields.h"
 #include "render/spread_labels.h"
 
 namespace velmaro {
@@ -34,16 +33,12 @@ double ChartLayout::YOf(std::chrono::sys_days date) const {
     return ChartTop + (ChartBottom - ChartTop) * DaysBetween(*EnrolDate, date) / ChartDays;
 }
 
-std::chrono::sys_days ExpectedEndDate(const Student& student) {
-    const int year = ExpectedEndYear(NumericValue(student.LastYearRec().year), student.NumExams());
-    return std::chrono::year{year} / std::chrono::May / 31;
-}
-
 std::optional<std::chrono::sys_days> ChartEndDate(const Student& student,
                                                   const HeaderResult& header,
                                                   std::chrono::year_month_day today) {
     if (header.ChartEnd) return ParseMonthDayYear(*header.ChartEnd);
-    const std::chrono::sys_days expectedEnd = ExpectedEndDate(student);
+    const std::chrono::sys_days expectedEnd{
+        ExpectedEndDate(NumericValue(student.LastYearRec().year), student.NumExams())};
     const std::chrono::sys_days todayDays{today};
     if (todayDays > expectedEnd) return expectedEnd;
     return todayDays;

@@ -47,9 +47,6 @@ std::optional<std::chrono::sys_days> ChartEndDate(const Student& student,
                                                   const HeaderResult& header,
                                                   std::chrono::year_month_day today);
 
-// The expected end of studies of a student still enrolled: 31 May of ExpectedEndYear.
-std::chrono::sys_days ExpectedEndDate(const Student& student);
-
 // Ends the header's last line, measures the chart at the position that leaves, places every
 // exam's date and row (rows[i - 1] is exam i, each as many lines high as it prints on this
 // surface), then draws the axis and its year marks.

@@ -54,19 +54,20 @@ inline YearRecord ParseYearRecord(std::string_view text) { return YearRecord(tex
 // academic year, or two years after with more than this many exams; the chart ends there.
 inline constexpr int kExamsForLongerStudies = 15;
 
-// The year of that 31 May, for a last academic year whose value is lastYear (rounded half to
-// even) and numExams exams: the last two digits of the sum as a two-digit year, 99 + 1 giving
+// That 31 May, for a last academic year whose value is lastYear (rounded half to even) and
+// numExams exams. Its year is the last two digits of the sum as a two-digit year, 99 + 1 giving
 // 2000. Where the century rule for two-digit years would put that year before the academic
 // year it follows (28 + 2 read as 1930), it is the century after: a career that runs into
 // 2030 ends there, not a hundred years before it began.
-inline int ExpectedEndYear(double lastYear, int numExams) {
+inline std::chrono::year_month_day ExpectedEndDate(double lastYear, int numExams) {
     const int added = numExams > kExamsForLongerStudies ? 2 : 1;
     const auto sum = static_cast<long long>(RoundHalfEven(lastYear + added));
     const auto twoDigits = [](long long value) {
         return static_cast<int>((value % 100 + 100) % 100);
     };
     const int end = ExpandTwoDigitYear(twoDigits(sum));
-    return end < ExpandTwoDigitYear(twoDigits(sum - added)) ? end + 100 : end;
+    const int year = end < ExpandTwoDigitYear(twoDigits(sum - added)) ? end + 100 : end;
+    return std::chrono::year{year} / std::chrono::May / 31;
 }
 
 }  // namespace velmaro

@@ -295,9 +295,8 @@ class StudentChecker {
         if (lastYear == 0 && split.YearRecCount > 0) return end;
         if (lastYear != 0) end.lastCareerYear = Mid(context_.years.Text(lastYear), 3, 2);
         end.after = ProblemKind::kExamAfterExpectedEnd;
-        end.chartEnd = std::chrono::year{ExpectedEndYear(
-                           NumericValue(end.lastCareerYear.value_or("")), split.ExamRecCount)} /
-                       std::chrono::May / 31;
+        end.chartEnd =
+            ExpectedEndDate(NumericValue(end.lastCareerYear.value_or("")), split.ExamRecCount);
         end.day = end.byData = DayOf(end.chartEnd);
         if (context_.today.day < end.day) {
             end.day = context_.today.day;
