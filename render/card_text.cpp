@@ -38,9 +38,6 @@ void AppendTidied(std::string& out, std::string_view field) {
 
 }  // namespace
 
-CardTextSurface::CardTextSurface(const TextMetrics& metrics, SurfaceKind kind)
-    : metrics_(metrics), kind_(kind) {}
-
 void CardTextSurface::DrawText(double x, double y, std::string_view text) {
     Run run{x, x + metrics_.Width(text), std::string(text)};
     if (!lines_.empty() && !lineClosed_) {

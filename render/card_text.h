@@ -23,10 +23,10 @@ namespace velmaro {
 // line per exam, then the two averages.
 class CardTextSurface final : public DrawSurface {
   public:
-    // Measures with metrics (not owned; it must outlive the surface) as a surface of kind.
-    explicit CardTextSurface(const TextMetrics& metrics, SurfaceKind kind = SurfaceKind::kOther);
+    // Measures with metrics (not owned; it must outlive the surface).
+    explicit CardTextSurface(const TextMetrics& metrics) : metrics_(metrics) {}
 
-    SurfaceKind Kind() const override { return kind_; }
+    SurfaceKind Kind() const override { return SurfaceKind::kOther; }
     double TextWidth(std::string_view text) const override { return metrics_.Width(text); }
     double TextHeight(std::string_view) const override { return metrics_.Height(); }
     double ColumnWidth() const override { return metrics_.ColumnWidth(); }
@@ -54,7 +54,6 @@ class CardTextSurface final : public DrawSurface {
     };
 
     const TextMetrics& metrics_;
-    SurfaceKind kind_;
     std::vector<TextLine> lines_;
     bool lineClosed_ = true;
 };
