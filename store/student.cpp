@@ -10,8 +10,6 @@ namespace {
 
 int RecordCount(std::string_view field) { return std::max(WholeNumberValue(field).value_or(0), 0); }
 
-std::optional<std::int32_t> RecordNumber(std::string_view field) { return WholeNumberValue(field); }
-
 // Hands each the texts of the count records of file from first on; without a first, count
 // empty texts, without reading.
 template <typename Each>
@@ -45,8 +43,8 @@ template <typename Text>
 BasicSplitRecord<Text> Split(std::string_view recordText) {
     const std::string_view trimmed = TrimBlanks(recordText);
     const std::string_view tail = Right(trimmed, kRunsFieldLength);
-    const std::optional<std::int32_t> firstExam = RecordNumber(Left(tail, 5));
-    const std::optional<std::int32_t> firstYear = RecordNumber(Right(tail, 5));
+    const std::optional<std::int32_t> firstExam = WholeNumberValue(Left(tail, 5));
+    const std::optional<std::int32_t> firstYear = WholeNumberValue(Right(tail, 5));
     if (trimmed.size() < kRunsFieldLength) {
         return {.fields = {},
                 .FirstExamRec = firstExam,
