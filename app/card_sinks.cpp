@@ -27,7 +27,7 @@ class OpsSink final : public CardSink {
         // One card at a time: the recording surface formats into memory, the output checks
         // every write.
         std::ostringstream card;
-        RecordingSurface surface(card, metrics_, SurfaceKind::kPrinter);
+        RecordingSurface surface(card, metrics_);
         RenderCard(surface, input);
         return out_.Write(std::move(card).str());
     }

@@ -112,7 +112,7 @@ ProbeOutcome ProbeDataSet(const DataSource& source, const std::vector<std::strin
         } else if (!found->student) {
             ++outcome.notFound;
         } else {
-            RecordingSurface surface(out, metrics, SurfaceKind::kPrinter);
+            RecordingSurface surface(out, metrics);
             RenderCard(surface, {*found->student, store->Titles(), store->Exams(), today, ","});
             ++outcome.cards;
             outcome.cardsWithUnsoundRecords += ShowsUnsoundRecord(*found->student, *store);

@@ -139,8 +139,8 @@ std::string JsonString(std::string_view text) {
     return quoted;
 }
 
-RecordingSurface::RecordingSurface(std::ostream& out, const TextMetrics& metrics, SurfaceKind kind)
-    : out_(out), metrics_(metrics), kind_(kind) {}
+RecordingSurface::RecordingSurface(std::ostream& out, const TextMetrics& metrics)
+    : out_(out), metrics_(metrics) {}
 
 // Every line begins with its operation and a point: "<operation> X Y ".
 void RecordingSurface::BeginLine(std::string_view operation, double x, double y) {

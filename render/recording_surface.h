@@ -12,13 +12,13 @@ namespace velmaro {
 // A surface that writes every drawing operation as one line of the "ops" recording:
 //   text X Y "<JSON string>"     line X1 Y1 X2 Y2     circle X Y R filled|outline
 // with coordinates in twips written so that they read back exactly. Text with no
-// characters writes nothing. Measures with the metrics it is given (not owned).
+// characters writes nothing. Measures with the metrics it is given (not owned). It records
+// the printed card: its kind is the printer's.
 class RecordingSurface final : public DrawSurface {
   public:
-    RecordingSurface(std::ostream& out, const TextMetrics& metrics,
-                     SurfaceKind kind = SurfaceKind::kPrinter);
+    RecordingSurface(std::ostream& out, const TextMetrics& metrics);
 
-    SurfaceKind Kind() const override { return kind_; }
+    SurfaceKind Kind() const override { return SurfaceKind::kPrinter; }
     double TextWidth(std::string_view text) const override { return metrics_.Width(text); }
     double TextHeight(std::string_view) const override { return metrics_.Height(); }
     double ColumnWidth() const override { return metrics_.ColumnWidth(); }
@@ -34,7 +34,6 @@ class RecordingSurface final : public DrawSurface {
 
     std::ostream& out_;
     const TextMetrics& metrics_;
-    SurfaceKind kind_;
     std::string line_;  // the line being written, kept to reuse its storage
 };
 
