@@ -188,6 +188,22 @@ TEST(CardOutput, FifosLinksAndNewFilesAreWrittenInPlace) {
     }
 }
 
+// A link replaced by a longer one between being looked at and being read is read whole: the card
+// goes where the new link leads, not to its target's name cut short.
+TEST(CardOutput, ALinkThatLengthensWhileFollowedIsFollowedWhole) {
+    QTemporaryDir folder;
+    const std::string deep =
+        std::string(120, 'a') + "/" + std::string(120, 'b') + "/" + std::string(120, 'c');
+    ASSERT_TRUE(QDir(folder.path()).mkpath(AsQString(deep)));
+    const std::string link = folder.filePath("card.ops").toStdString();
+    ASSERT_EQ(::symlink((deep + "/card.ops").c_str(), link.c_str()), 0);
+    EXPECT_TRUE(Ended(RunVelmaro(CardArguments(kFormats.back(), link),
+                                 WithFaults({{"VELMARO_LINKS_LENGTHENED", "1"}})),
+                      0, ""));
+    EXPECT_TRUE(FileBytes(folder.filePath(AsQString(deep + "/card.ops")).toStdString())
+                    .starts_with(kFormats.back().magic));
+}
+
 // /dev/stdout and /dev/fd/N name what the shell opened: a pipe gets the card, a file opened
 // for appending keeps what it held and gets the card after it.
 TEST(CardOutput, ANamedDescriptorIsWrittenAsTheShellOpenedIt) {

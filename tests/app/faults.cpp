@@ -19,11 +19,14 @@
 //   data: the first time the program opens a file whose name ends in its value, the file
 //   $VELMARO_REPLACE_FROM is renamed over $VELMARO_REPLACE_TO, as a keeper's editor saves a file
 //   anew.
+//  VELMARO_LINKS_LENGTHENED: every symbolic link is replaced by a longer one just after it is
+//   looked at: lstat tells a link's target as empty, and reading the link gives the longer one.
 
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <pthread.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -135,6 +138,14 @@ ssize_t pread(int descriptor, void* buffer, size_t count, off_t offset) {
 ssize_t pread64(int descriptor, void* buffer, size_t count, off_t offset) {
     static const auto next = Next<ssize_t (*)(int, void*, size_t, off_t)>("pread64");
     return next(descriptor, buffer, Capped(descriptor, count), offset);
+}
+
+int lstat(const char* path, struct stat* info) {
+    static const auto next = Next<int (*)(const char*, struct stat*)>("lstat");
+    const int result = next(path, info);
+    if (result == 0 && S_ISLNK(info->st_mode) && Fault("VELMARO_LINKS_LENGTHENED"))
+        info->st_size = 0;
+    return result;
 }
 
 int open(const char* path, int flags, ...) {
