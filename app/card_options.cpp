@@ -1,11 +1,15 @@
 #include "app/card_options.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <set>
 
 #include <QCommandLineParser>
 #include <QFileInfo>
 
 #include "app/command_line.h"
+#include "base/descriptor_name.h"
 #include "ui/file_name_text.h"
 
 namespace velmaro {
@@ -207,9 +211,19 @@ Status ReadSourcesAndTargets(const QCommandLineParser& parser, const CardOptionN
     if (options.all && !options.fromFiles.empty()) {
         return UsageError(QStringLiteral("give either --all or --from, not both"));
     }
-    // The second reading would find the first one's end (or wait for another on a terminal).
-    if (std::count(options.fromFiles.begin(), options.fromFiles.end(), kStandardInput) > 1) {
-        return UsageError(QStringLiteral("--from - reads standard input once: give it once"));
+    // A second reading of one descriptor, by whatever name (-, /dev/stdin, /dev/fd/3), would find
+    // the first one's end (or wait for another on a terminal).
+    std::set<int> readDescriptors;
+    for (const std::string& file : options.fromFiles) {
+        const std::optional<int> descriptor =
+            file == kStandardInput ? STDIN_FILENO : DescriptorNamed(file);
+        if (!descriptor || readDescriptors.insert(*descriptor).second) continue;
+        if (*descriptor == STDIN_FILENO) {
+            return UsageError(QStringLiteral("--from - reads standard input once: give it once"));
+        }
+        return UsageError(QStringLiteral("--from %1 reads descriptor %2 once: give it once")
+                              .arg(FileNameText(file))
+                              .arg(*descriptor));
     }
     options.quiet = parser.isSet(names.quiet);
     VELMARO_TRY(ReadNamed(parser, names.split, "--split needs a folder", options.splitFolder));
