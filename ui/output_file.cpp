@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <optional>
 #include <utility>
@@ -26,16 +27,20 @@ constexpr unsigned kWriteAndWait =
 constexpr unsigned kTemporaryNameAttempts = 100;
 
 // A name for a temporary file beside target that no one else uses at this moment (a process
-// writing several cards at once asks from several threads).
+// writing several cards at once asks from several threads). The target's name in it is cut to
+// leave room for the rest, so that a target whose name is as long as the system allows still
+// gets one; the suffix alone keeps it unique.
 std::string TemporaryNameBeside(const std::string& target, unsigned attempt) {
     static std::atomic<unsigned> counter{0};
     const std::size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
     char suffix[64];
-    std::snprintf(suffix, sizeof suffix, ".%ld.%u.%u", static_cast<long>(::getpid()),
-                  counter.fetch_add(1), attempt);
-    return folder + "." + name + suffix;
+    const int suffixLength =
+        std::snprintf(suffix, sizeof suffix, ".%ld.%u.%u", static_cast<long>(::getpid()),
+                      counter.fetch_add(1), attempt);
+    const std::size_t room = NAME_MAX - 1 - static_cast<std::size_t>(suffixLength);
+    return folder + "." + name.substr(0, room) + suffix;
 }
 
 // Whether a file made without a name can be given one later: /proc/self/fd names its

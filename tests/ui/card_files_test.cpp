@@ -12,9 +12,11 @@
 #include <QTemporaryDir>
 
 #include <cerrno>
+#include <climits>
 #include <cstdarg>
 #include <cstring>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "ui/output_file.h"
@@ -185,6 +187,28 @@ TEST(CardFiles, DataTheDiskRefusesIsAFailureAndReplacesNothing) {
             EXPECT_EQ(folder.Contents(), fault.contents);
             EXPECT_EQ(folder.Entries(), fault.contents.size() - fault.contents.count("-"));
             EXPECT_EQ(batch.Size(), 0u);
+        }
+    }
+    refuseUnnamed = false;
+}
+
+// A target whose name is as long as the system allows is made, then replaced, whether the
+// file being written has no name or a hidden one of its own beside the target.
+TEST(CardFiles, AFileOfTheLongestNameIsMadeAndReplaced) {
+    for (const bool unnamed : {true, false}) {
+        SCOPED_TRACE(unnamed);
+        refuseUnnamed = !unnamed;
+        const QTemporaryDir folder;
+        const QString path = folder.filePath(QString(NAME_MAX, QLatin1Char('c')));
+        for (const std::string_view contents : {"made", "replaced"}) {
+            OutputFile file(path);
+            const Status written =
+                file.Open().ok() && file.Write(contents).ok() ? file.Commit() : file.Failure();
+            EXPECT_TRUE(written.ok()) << written.error().reason;
+            QFile result(path);
+            EXPECT_TRUE(result.open(QIODevice::ReadOnly));
+            EXPECT_EQ(result.readAll().toStdString(), contents);
+            EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
         }
     }
     refuseUnnamed = false;
