@@ -214,6 +214,26 @@ TEST(CardFiles, AFileOfTheLongestNameIsMadeAndReplaced) {
     refuseUnnamed = false;
 }
 
+// A descriptor of this process is written through, as it was opened (here, for appending),
+// by any name of its folder: not replaced as the file it has open.
+TEST(CardFiles, ADescriptorIsWrittenThroughByAnyNameOfItsFolder) {
+    const QTemporaryDir folder;
+    const QString path = folder.filePath("log");
+    QFile log(path);
+    ASSERT_TRUE(log.open(QIODevice::Append) && log.write("before") == 6 && log.flush());
+    const QString number = QString::number(log.handle());
+    for (const char* folderName : {"/proc/thread-self/fd/", "/dev/fd//", "/dev/./fd/"}) {
+        SCOPED_TRACE(folderName);
+        OutputFile file(folderName + number);
+        const Status written =
+            file.Open().ok() && file.Write("+").ok() ? file.Commit() : file.Failure();
+        EXPECT_TRUE(written.ok()) << written.error().reason;
+    }
+    QFile result(path);
+    ASSERT_TRUE(result.open(QIODevice::ReadOnly));
+    EXPECT_EQ(result.readAll(), "before+++");
+}
+
 }  // namespace
 }  // namespace velmaro
 
