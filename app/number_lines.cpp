@@ -7,6 +7,7 @@
 #include <QStringDecoder>
 
 #include <filesystem>
+#include <utility>
 
 #include "base/descriptor_name.h"
 #include "store/text_file.h"
@@ -27,8 +28,11 @@ std::vector<std::string> NumberLines(std::string_view text) {
     std::vector<std::string> numbers;
     for (const std::string_view line : SplitLineViews(text)) {
         // Read as UTF-8, as the command's arguments are: a byte that is not part of valid
-        // UTF-8 becomes U+FFFD, so a number's text is always UTF-8 where it is shown.
-        if (!line.empty()) numbers.push_back(Utf8Text(line));
+        // UTF-8 becomes U+FFFD, so a number's text is always UTF-8 where it is shown. A
+        // byte-order mark at the start (a list saved as "UTF-8 with BOM") is no text, so a line
+        // of it alone is empty once read, and skipped like any empty line.
+        std::string number = Utf8Text(line);
+        if (!number.empty()) numbers.push_back(std::move(number));
     }
     return numbers;
 }

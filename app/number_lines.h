@@ -11,7 +11,8 @@ namespace velmaro {
 // The numbers of text, one per line: each line exactly as typed but for its line end (CR LF, CR
 // alone or LF alone, as lists saved by any editor end them; the last line may lack one), read
 // as UTF-8 with each byte that is not part of valid UTF-8 as U+FFFD; empty lines are skipped.
-// A text that starts with a UTF-16 byte-order mark is read as UTF-16.
+// A UTF-8 byte-order mark at the start is no part of the first line; a text that starts with a
+// UTF-16 byte-order mark is read as UTF-16.
 std::vector<std::string> NumberLines(std::string_view text);
 
 // The NumberLines of the file path, or of standard input when path is "-", read to its end.

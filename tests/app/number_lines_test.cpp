@@ -46,6 +46,14 @@ TEST(NumberLines, EachLineAsTypedWithoutItsEndEmptyLinesSkipped) {
         // UTF-16 with its byte-order mark (Notepad's "Unicode"), either byte order.
         {Utf16(u"5193\r\n\u00e8", true), {"5193", "\xc3\xa8"}},
         {Utf16(u"84\n7", false), {"84", "7"}},
+        // UTF-8 after its byte-order mark (Notepad's "UTF-8 with BOM"): the mark is no text,
+        // so a first line of it alone is an empty line, not a number.
+        {"\xEF\xBB\xBF"
+         "5193\n",
+         {"5193"}},
+        {"\xEF\xBB\xBF"
+         "\r\n5193",
+         {"5193"}},
         // Half a character at the end is no character: U+FFFD, not dropped.
         {Utf16(u"5", true) + "1", {"5\xef\xbf\xbd"}},
     };
