@@ -1,6 +1,7 @@
 #include "store/text_file.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -82,6 +83,12 @@ Result<std::size_t> ReadToEnd(const std::string& path, int descriptor, std::stri
         const ssize_t got = ::read(descriptor, buffer.data() + length, request);
         if (got < 0) {
             if (errno == EINTR) continue;
+            // A descriptor left non-blocking by whoever opened it (a pipe handed down so) has
+            // nothing yet: its writer is waited for, as on a blocking one.
+            if (errno == EAGAIN) {
+                pollfd ready{descriptor, POLLIN, 0};
+                if (::poll(&ready, 1, -1) >= 0 || errno == EINTR) continue;
+            }
             return Error{path, SystemReason(errno)};
         }
         if (got == 0) return length;

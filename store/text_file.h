@@ -30,7 +30,8 @@ void StartReadingAhead(const std::string& path);
 Result<std::string> ReadWholeFile(const std::string& path);
 
 // Everything left to read from descriptor, up to its end (a pipe or a terminal: until the
-// writer closes it); the descriptor stays open. An error names name and the reason.
+// writer closes it, even on a non-blocking descriptor); the descriptor stays open. An error names
+// name and the reason.
 Result<std::string> ReadAllFrom(int descriptor, const std::string& name);
 
 // The whole content of the file at path read as a stream: unlike a data file, a named pipe is

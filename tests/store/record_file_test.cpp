@@ -10,11 +10,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <thread>
 #include <utility>
 
 #include "store/data_store.h"
@@ -177,6 +179,24 @@ TEST(RegistrySearch, AKeyIndexGivesTheSameOutcomeEvenOnARegistryOutOfOrder) {
 
 // A file arrives as reading it whole gives it; a missing one or a folder arrives as nothing
 // and fails as reading it whole fails.
+// A list on a descriptor left non-blocking by whoever opened it (a parent may hand a pipe down
+// so) is waited for until its writer closes it, not cut short as "Resource temporarily
+// unavailable".
+TEST(ReadAllFrom, ANonBlockingPipeIsWaitedForToItsEnd) {
+    int ends[2];
+    ASSERT_EQ(::pipe2(ends, O_NONBLOCK | O_CLOEXEC), 0);
+    std::thread writer([&ends] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        EXPECT_EQ(::write(ends[1], "5193\n", 5), 5);
+        ::close(ends[1]);
+    });
+    const Result<std::string> read = ReadAllFrom(ends[0], "standard input");
+    writer.join();
+    ::close(ends[0]);
+    ASSERT_TRUE(read.ok()) << read.error().Message();
+    EXPECT_EQ(*read, "5193\n");
+}
+
 TEST(FileArrival, ArrivesOrFailsAsReadingItWholeDoesAndIsToldPieceByPiece) {
     const testdata::TempDataDir dir;
     std::string bytes;
