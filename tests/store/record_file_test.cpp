@@ -177,8 +177,6 @@ TEST(RegistrySearch, AKeyIndexGivesTheSameOutcomeEvenOnARegistryOutOfOrder) {
     EXPECT_EQ(SearchRegistry(registry, 9, 16, 7, &index)->record, "00007E");
 }
 
-// A file arrives as reading it whole gives it; a missing one or a folder arrives as nothing
-// and fails as reading it whole fails.
 // A list on a descriptor left non-blocking by whoever opened it (a parent may hand a pipe down
 // so) is waited for until its writer closes it, not cut short as "Resource temporarily
 // unavailable".
@@ -197,6 +195,8 @@ TEST(ReadAllFrom, ANonBlockingPipeIsWaitedForToItsEnd) {
     EXPECT_EQ(*read, "5193\n");
 }
 
+// A file arrives as reading it whole gives it; a missing one or a folder arrives as nothing
+// and fails as reading it whole fails.
 TEST(FileArrival, ArrivesOrFailsAsReadingItWholeDoesAndIsToldPieceByPiece) {
     const testdata::TempDataDir dir;
     std::string bytes;

@@ -97,6 +97,12 @@ bool UnnamedFilesIn(const QString& folder) {
     return probe >= 0;
 }
 
+// Opens the output path, writes contents and commits it alone: the first failure, or Ok.
+Status WriteAlone(const QString& path, std::string_view contents) {
+    OutputFile file(path);
+    return file.Open().ok() && file.Write(contents).ok() ? file.Commit() : file.Failure();
+}
+
 // Where the file system allows it, a file being written has no name: nothing of it shows in
 // the folder until it is in place, replacing a file or not. Elsewhere it is a hidden file
 // beside its target, gone once the file is in place. A file goes in place when committed
@@ -201,9 +207,7 @@ TEST(CardFiles, AFileOfTheLongestNameIsMadeAndReplaced) {
         const QTemporaryDir folder;
         const QString path = folder.filePath(QString(NAME_MAX, QLatin1Char('c')));
         for (const std::string_view contents : {"made", "replaced"}) {
-            OutputFile file(path);
-            const Status written =
-                file.Open().ok() && file.Write(contents).ok() ? file.Commit() : file.Failure();
+            const Status written = WriteAlone(path, contents);
             EXPECT_TRUE(written.ok()) << written.error().reason;
             QFile result(path);
             EXPECT_TRUE(result.open(QIODevice::ReadOnly));
@@ -224,9 +228,7 @@ TEST(CardFiles, ADescriptorIsWrittenThroughByAnyNameOfItsFolder) {
     const QString number = QString::number(log.handle());
     for (const char* folderName : {"/proc/thread-self/fd/", "/dev/fd//", "/dev/./fd/"}) {
         SCOPED_TRACE(folderName);
-        OutputFile file(folderName + number);
-        const Status written =
-            file.Open().ok() && file.Write("+").ok() ? file.Commit() : file.Failure();
+        const Status written = WriteAlone(folderName + number, "+");
         EXPECT_TRUE(written.ok()) << written.error().reason;
     }
     QFile result(path);
