@@ -335,32 +335,37 @@ class StudentChecker {
         // kNoDay is below every day, so no day lies before a missing enrolment; no day lies
         // after the highest one.
         const std::int32_t lastDay = careerEnd.day == kNoDay ? INT32_MAX : careerEnd.day;
-        if (!report_.KeepsFindings(ProblemKind::kExamBeforeEnrolment) &&
-            !report_.KeepsFindings(careerEnd.after) &&
-            !report_.KeepsFindings(ProblemKind::kExamOutOfOrder)) {
-            const ExamDateCounts outside =
-                CountExamDates(context_.facts.examDays, first, end, enrolment, lastDay);
-            report_.CountMore(ProblemKind::kExamBeforeEnrolment, outside.before);
-            report_.CountMore(careerEnd.after, outside.after);
-            report_.CountMore(ProblemKind::kExamOutOfOrder, outside.outOfOrder);
-            return;
-        }
         const std::vector<std::int32_t>& days = context_.facts.examDays;
-        for (std::size_t r = first; r < end; ++r) {
-            if (days[r] != kNoDay && days[r] < enrolment) {
-                NoteExam(n, r, ProblemKind::kExamBeforeEnrolment,
-                         [&] { return "enrolled " + Quoted(split.fields.EnrolYear); });
+        // Counted first, with no branch per exam; a kind found here whose findings are still
+        // kept is looked for again, exam by exam, and noted.
+        const ExamDateCounts outside = CountExamDates(days, first, end, enrolment, lastDay);
+        const auto noteOrCount = [&](ProblemKind kind, std::size_t count, const auto& noteEach) {
+            if (count != 0 && report_.KeepsFindings(kind)) {
+                noteEach();
+            } else {
+                report_.CountMore(kind, count);
             }
-        }
-        for (std::size_t r = first; r < end; ++r) {
-            if (days[r] > lastDay) {
-                NoteExam(n, r, careerEnd.after, [&] { return AfterText(split, careerEnd); });
+        };
+        noteOrCount(ProblemKind::kExamBeforeEnrolment, outside.before, [&] {
+            for (std::size_t r = first; r < end; ++r) {
+                if (days[r] != kNoDay && days[r] < enrolment) {
+                    NoteExam(n, r, ProblemKind::kExamBeforeEnrolment,
+                             [&] { return "enrolled " + Quoted(split.fields.EnrolYear); });
+                }
             }
-        }
-        ForEachOutOfOrder(days, first, end, [&](std::size_t r, std::size_t previous) {
-            NoteExam(n, r, ProblemKind::kExamOutOfOrder, [&] {
-                return "after record " + std::to_string(previous) + " dated " +
-                       Quoted(ExamDateText(previous));
+        });
+        noteOrCount(careerEnd.after, outside.after, [&] {
+            for (std::size_t r = first; r < end; ++r) {
+                if (days[r] > lastDay)
+                    NoteExam(n, r, careerEnd.after, [&] { return AfterText(split, careerEnd); });
+            }
+        });
+        noteOrCount(ProblemKind::kExamOutOfOrder, outside.outOfOrder, [&] {
+            ForEachOutOfOrder(days, first, end, [&](std::size_t r, std::size_t previous) {
+                NoteExam(n, r, ProblemKind::kExamOutOfOrder, [&] {
+                    return "after record " + std::to_string(previous) + " dated " +
+                           Quoted(ExamDateText(previous));
+                });
             });
         });
     }
