@@ -78,9 +78,10 @@ Status RefuseOthersLink(const std::string& path, uid_t folderOwner) {
 // Refuses, before any card is drawn, each number whose card name is a link to a data file of
 // dataDir, or that another user made (see RefuseOthersLink), or to the card file of another
 // number found in store (1000.pdf to 4.pdf): the threads would otherwise decide which card
-// the file keeps. The number whose own name the
-// file bears keeps it; of two links to one file, the number named first. A refused number's
-// outcome is set to the error that says so; the others are drawn.
+// the file keeps. The number whose own name the file bears keeps it; of two links to one
+// file, the number named first. So is a number whose card name a data file's link leads to:
+// the card would take the data file's place. A refused number's outcome is set to the error
+// that says so; the others are drawn.
 void RefuseLinkedFiles(const std::vector<std::string>& matricolas,
                        const std::vector<std::optional<std::size_t>>& earlierOfTheSameKey,
                        const std::string& dataDir, const DataStore& store,
@@ -101,6 +102,7 @@ void RefuseLinkedFiles(const std::vector<std::string>& matricolas,
     struct stat folderInfo {};
     const uid_t folderOwner =
         ::stat(request.folder.c_str(), &folderInfo) == 0 ? folderInfo.st_uid : ::geteuid();
+    const DataFilePlaces dataFiles = PlacesOfDataFiles(dataDir);
     std::unordered_map<std::string, Claim> claims;  // by the file a card name leads to
     for (std::size_t i = 0; i < matricolas.size(); ++i) {
         const std::optional<std::int32_t> key = KeyOf(matricolas[i]);
@@ -118,6 +120,10 @@ void RefuseLinkedFiles(const std::vector<std::string>& matricolas,
         }
         const std::filesystem::path leadsTo =
             throughLink ? WhereLinksLead(path) : folder / std::filesystem::path(path).filename();
+        if (!throughLink && std::ranges::find(dataFiles, leadsTo) != dataFiles.end()) {
+            if (found(i)) outcomes[i] = {CardOutcome::State::kReadError, DataFileError(path)};
+            continue;
+        }
         const auto [claim, isFirst] =
             claims.try_emplace(leadsTo.string(), Claim{i, path, throughLink});
         if (isFirst) continue;

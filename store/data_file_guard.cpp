@@ -11,8 +11,6 @@ namespace velmaro {
 
 namespace {
 
-constexpr const char* kDataFileReason = "one of the data files, which Velmaro only reads";
-
 // Where writing path would write, as an absolute path: its links followed as the writer
 // follows them (also to a target that is missing), then its folders; empty when that cannot be
 // told.
@@ -35,15 +33,27 @@ Status RefuseDataFile(const std::string& dataDir, const std::string& path) {
     const std::filesystem::file_status status = std::filesystem::status(path, error);
     if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) return Ok();
     const std::filesystem::path output = Resolved(path);
-    for (const std::string_view name : kDataFileNames) {
-        const std::string dataFile = dataDir + std::string(name);
+    const DataFilePlaces places = PlacesOfDataFiles(dataDir);
+    for (std::size_t i = 0; i < kDataFileNames.size(); ++i) {
         // The same file under another name (a hard link), or the same name, the file there or
         // not (writing would make it).
-        const bool same = std::filesystem::equivalent(path, dataFile, error) ||
-                          (!output.empty() && Resolved(dataFile) == output);
-        if (same) return Error{path, kDataFileReason};
+        const bool same =
+            std::filesystem::equivalent(path, dataDir + std::string(kDataFileNames[i]), error) ||
+            (!output.empty() && places[i] == output);
+        if (same) return DataFileError(path);
     }
     return Ok();
+}
+
+DataFilePlaces PlacesOfDataFiles(const std::string& dataDir) {
+    DataFilePlaces places;
+    for (std::size_t i = 0; i < kDataFileNames.size(); ++i)
+        places[i] = Resolved(dataDir + std::string(kDataFileNames[i]));
+    return places;
+}
+
+Error DataFileError(const std::string& path) {
+    return Error{path, "one of the data files, which Velmaro only reads"};
 }
 
 Status RefuseDataFileDescriptor(const std::string& dataDir, int descriptor,
@@ -56,7 +66,7 @@ Status RefuseDataFileDescriptor(const std::string& dataDir, int descriptor,
         struct stat data {};
         if (::stat((dataDir + std::string(file)).c_str(), &data) == 0 &&
             data.st_dev == output.st_dev && data.st_ino == output.st_ino) {
-            return Error{name, kDataFileReason};
+            return DataFileError(name);
         }
     }
     return Ok();

@@ -160,6 +160,23 @@ TEST(CardBatch, SplitFilesAreTheOneByOneCardsWhateverTheThreads) {
     std::filesystem::create_symlink(kSample.toStdString() + "/elenco.dir", linked + "/6.pdf");
     EXPECT_TRUE(Ended(split(linked, {"5", "5193", "6"}), 1,
                       "Matricola NON Trovata: 5\nMatricola NON Trovata: 6\n"));
+    // Nor does a card take the place of a data file that is a link to the card's name: that
+    // number has no card, the data stays as it was, and the other cards come.
+    const std::string data = out.PathOf("data"), holding = out.PathOf("holding");
+    std::filesystem::copy(kSample.toStdString(), data);
+    std::filesystem::create_directory(holding);
+    std::filesystem::rename(data + "/velmara.dir", holding + "/5193.pdf");
+    std::filesystem::create_symlink(holding + "/5193.pdf", data + "/velmara.dir");
+    EXPECT_TRUE(Ended(RunVelmaro(CardOf(AsQString(data), {"--split", AsQString(holding), "5193",
+                                                          "0004", "--jobs", "2"}),
+                                 fixedTime),
+                      2,
+                      "velmaro: " + holding +
+                          "/5193.pdf: one of the data files, which Velmaro only reads (no card "
+                          "for 5193)\n"));
+    EXPECT_TRUE(bytes("data/velmara.dir") ==
+                testdata::FileBytes(kSample.toStdString() + "/velmara.dir"));
+    EXPECT_TRUE(bytes("holding/4.pdf") == bytes("jobs1/4.pdf"));
     // A link that another user made in a folder of cards (which others may write to) is not
     // followed: it would choose which of the user's files the card replaces. The user's own
     // links are followed, as with -o.
