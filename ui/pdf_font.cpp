@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <iterator>
+
 #include "ui/card_font_check.h"
 
 namespace velmaro {
@@ -14,11 +16,13 @@ constexpr const char* kFontTables[] = {"OS/2", "cvt ", "fpgm", "glyf", "head",
 
 std::uint16_t FontGlyphOf(const QRawFont& font, char32_t character) {
     const QString text = QString::fromUcs4(&character, 1);
-    quint32 glyph = 0;
-    int count = 1;
-    if (!font.glyphIndexesForChars(text.constData(), text.size(), &glyph, &count) || count != 1)
+    // Qt wants room for a glyph per UTF-16 unit, two for a character beyond the first 65,536,
+    // though it gives one glyph for the pair.
+    quint32 glyphs[2] = {};
+    int count = static_cast<int>(std::size(glyphs));
+    if (!font.glyphIndexesForChars(text.constData(), text.size(), glyphs, &count) || count != 1)
         return 0;
-    return glyph <= 0xFFFF ? static_cast<std::uint16_t>(glyph) : 0;
+    return glyphs[0] <= 0xFFFF ? static_cast<std::uint16_t>(glyphs[0]) : 0;
 }
 
 void AppendHex4(std::string& out, std::uint32_t value) {

@@ -153,6 +153,21 @@ TEST(PdfFont, TheEmbeddedSubsetDrawsTheFontsOwnGlyphs) {
     }
 }
 
+// A character beyond the first 65,536 that the font has is drawn with the font's own glyph, not
+// as one it lacks: DejaVu Sans has the Old Italic letters (skipped where it is not installed).
+TEST(PdfFont, ACharacterBeyondTheFirst65536IsTheFontsOwnGlyph) {
+    const QFont dejaVu(QStringLiteral("DejaVu Sans"));
+    const QRawFont font = QRawFont::fromFont(dejaVu);
+    if (font.familyName() != "DejaVu Sans") GTEST_SKIP() << "no DejaVu Sans";
+    auto program = PdfFontProgram::Of(dejaVu);
+    ASSERT_TRUE(program.ok()) << program.error().Message();
+    const char32_t oldItalicA = U'\U00010300';
+    const QList<quint32> glyphs = font.glyphIndexesForString(QString::fromUcs4(&oldItalicA, 1));
+    ASSERT_EQ(glyphs.size(), 1);
+    ASSERT_NE(glyphs.first(), 0u);
+    EXPECT_EQ((*program)->GlyphOf(oldItalicA), glyphs.first());
+}
+
 // A document holding only font's objects.
 std::string FontDocument(PdfFont& font) {
     MemoryPdf pdf;
