@@ -6,6 +6,8 @@ velmaro_packages=(
     libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
     qt6-base-dev qt6-svg-dev
     fonts-liberation2 fontconfig poppler-utils
+    # a font with letters beyond the first 65,536 characters, for the PDF font's test of them
+    fonts-dejavu-core
     # the Italian locale that the test of the decimal separator builds (localedef's sources)
     locales
     # the Debian package (dpkg-shlibdeps, and file, which CPack uses to find executables)
