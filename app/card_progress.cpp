@@ -13,25 +13,6 @@
 
 namespace velmaro {
 
-namespace {
-
-// Whether a progress line stands unended on standard error: what a signal handler can know.
-std::atomic<bool> progressLineOpen{false};
-
-// SIGPIPE, while progress is shown: the cards' reader has gone, and the run ends by that
-// signal as any filter's does, but on a line of its own. (Only what a handler may call.)
-extern "C" void EndLineAndBrokenPipe(int signal) {
-    if (progressLineOpen.exchange(false)) {
-        [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, "\n", 1);
-    }
-    struct sigaction fallback {};
-    fallback.sa_handler = SIG_DFL;
-    ::sigaction(signal, &fallback, nullptr);
-    ::raise(signal);  // delivered as the handler returns
-}
-
-}  // namespace
-
 CardProgress::CardProgress(std::ostream& out, std::size_t total, bool enabled, Clock clock,
                            Columns columns)
     : out_(out),
@@ -39,23 +20,7 @@ CardProgress::CardProgress(std::ostream& out, std::size_t total, bool enabled, C
       enabled_(enabled),
       clock_(std::move(clock)),
       columns_(std::move(columns)),
-      start_(clock_()) {
-    if (!enabled_) return;
-    // Where SIGPIPE is ignored (`trap '' PIPE`), a write to a pipe without a reader fails and
-    // is reported as any failed write: that stays so.
-    if (::sigaction(SIGPIPE, nullptr, &earlierBrokenPipe_) != 0 ||
-        earlierBrokenPipe_.sa_handler == SIG_IGN)
-        return;
-    struct sigaction action {};
-    action.sa_handler = EndLineAndBrokenPipe;
-    sigemptyset(&action.sa_mask);
-    brokenPipeCaught_ = ::sigaction(SIGPIPE, &action, nullptr) == 0;
-}
-
-CardProgress::~CardProgress() {
-    if (brokenPipeCaught_) ::sigaction(SIGPIPE, &earlierBrokenPipe_, nullptr);
-    progressLineOpen = false;
-}
+      start_(clock_()) {}
 
 std::size_t CardProgress::Room() const {
     const std::size_t columns = columns_ ? columns_() : 0;
@@ -108,7 +73,6 @@ void CardProgress::Finish() {
     if (!wroteAny_) return;
     Write(done_, clock_());
     out_ << '\n' << std::flush;
-    progressLineOpen = false;
 }
 
 void CardProgress::ClearLine() {
@@ -117,7 +81,6 @@ void CardProgress::ClearLine() {
     if (lastWidth_ == 0) return;
     out_ << '\r' << std::string(std::min(lastWidth_, Room()), ' ') << '\r' << std::flush;
     lastWidth_ = 0;
-    progressLineOpen = false;
 }
 
 void CardProgress::Write(std::size_t done, std::chrono::steady_clock::time_point now) {
@@ -129,7 +92,6 @@ void CardProgress::Write(std::size_t done, std::chrono::steady_clock::time_point
     // Blanks over what a longer earlier line left behind.
     if (width < lastWidth_) line.append(std::min(lastWidth_, room) - width, ' ');
     out_ << '\r' << line << std::flush;
-    progressLineOpen = true;
     lastWidth_ = width;
     lastWrite_ = now;
     wroteAny_ = true;

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <signal.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstddef>
@@ -16,9 +14,7 @@ namespace velmaro {
 // count, percentage, cards per second and the time left. At most kUpdatesPerSecond updates
 // are written, however fast the cards come, and none in a run's first interval, so a short
 // run shows nothing; a disabled progress writes nothing at all. The line is cut to the
-// terminal's width, since a line that wraps can no longer be rewritten in place; and a reader
-// of the cards that closes its pipe (`velmaro card --all | head`), which ends the run by
-// SIGPIPE, still finds the line ended.
+// terminal's width, since a line that wraps can no longer be rewritten in place.
 // CardDone may be called from any thread.
 class CardProgress {
   public:
@@ -29,8 +25,6 @@ class CardProgress {
 
     CardProgress(std::ostream& out, std::size_t total, bool enabled,
                  Clock clock = std::chrono::steady_clock::now, Columns columns = {});
-    // Gives SIGPIPE back its earlier action.
-    ~CardProgress();
     CardProgress(const CardProgress&) = delete;
     CardProgress& operator=(const CardProgress&) = delete;
 
@@ -56,8 +50,6 @@ class CardProgress {
     const bool enabled_;
     const Clock clock_;
     const Columns columns_;
-    struct sigaction earlierBrokenPipe_ {};
-    bool brokenPipeCaught_ = false;
     const std::chrono::steady_clock::time_point start_;
     std::atomic<std::size_t> done_{0};
     std::mutex writing_;

@@ -26,10 +26,12 @@ int DrawCards(const std::vector<std::string>& matricolas, const DataStore& store
               std::ostream& errors, CardProgress* progress) {
     int status = kCardsAllDrawn;
     std::size_t drawnCards = 0;
-    // An output that cannot be written ends the run at once, whatever the numbers left.
+    // An output that cannot be written ends the run at once, whatever the numbers left. A pipe
+    // whose reader has gone fails its write after SIGPIPE is noted: the run ends by that signal,
+    // silently, as any filter's.
     const auto outputFailed = [&](const Status& written) {
         if (progress != nullptr) progress->Finish();
-        ReportError(errors, written.error());
+        if (!Interruption::Requested()) ReportError(errors, written.error());
         return kCardsFailed;
     };
     for (const std::string& typed : matricolas) {

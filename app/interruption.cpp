@@ -13,6 +13,9 @@ static_assert(std::atomic<int>::is_always_lock_free);
 extern "C" void NoteSignal(int signal) {
     int none = 0;
     if (requestedSignal.compare_exchange_strong(none, signal)) return;
+    // A pipe whose reader has gone raises SIGPIPE at every write to it: the write fails, and
+    // the run is stopping already.
+    if (signal == SIGPIPE) return;
     // A second interrupt, of another kind too, ends the process at once by its default action
     // (of the same kind SA_RESETHAND already does that): a run blocked on a disk or a reader
     // that does not answer cannot stop after the first. The signal stays blocked until the
@@ -31,11 +34,13 @@ void Interruption::Catch() {
     struct sigaction action {};
     action.sa_handler = NoteSignal;
     sigemptyset(&action.sa_mask);
-    // SA_RESETHAND: the next signal of the kind takes its default action and ends the process.
-    action.sa_flags = SA_RESTART | SA_RESETHAND;
     for (std::size_t i = 0; i < kSignals.size(); ++i) {
+        // SA_RESETHAND: the next signal of the kind takes its default action and ends the
+        // process; but for SIGPIPE, which the next write to a broken pipe raises again.
+        action.sa_flags = kSignals[i] == SIGPIPE ? SA_RESTART : SA_RESTART | SA_RESETHAND;
         sigaction(kSignals[i], nullptr, &earlierActions_[i]);
-        // A signal ignored stays ignored: nohup's SIGHUP, SIGINT in a background job.
+        // A signal ignored stays ignored: nohup's SIGHUP, SIGINT in a background job, a shell's
+        // `trap '' PIPE`, where a write to a broken pipe is a failure reported as any.
         if (earlierActions_[i].sa_handler != SIG_IGN) sigaction(kSignals[i], &action, nullptr);
     }
 }

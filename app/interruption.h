@@ -6,12 +6,14 @@
 
 namespace velmaro {
 
-// Ctrl+C (SIGINT), SIGTERM and SIGHUP while cards are written. Ended at once, the process would
-// leave the temporary file of every card still being written in the user's folder, hidden.
+// Ctrl+C (SIGINT), SIGTERM and SIGHUP while cards are written, and SIGPIPE: a reader that has
+// gone (of standard error's messages, say). Ended at once, the process would leave the
+// temporary file of every card still being written in the user's folder, hidden.
 // Once Catch() is called such a signal is only noted: the run stops after the cards in hand,
 // removes its temporary files, and EndIfRequested() then ends the process by that signal.
-// A second signal, of any of the three kinds, ends the process at once by its default action,
-// for a run that cannot stop soon (a disk or a reader that does not answer).
+// A second signal of the first three kinds ends the process at once by its default action,
+// for a run that cannot stop soon (a disk or a reader that does not answer); SIGPIPE, which
+// every further write to that pipe raises again, never does.
 class Interruption {
   public:
     // Catches nothing yet: until Catch(), the signals end the process as usual, which is what a
@@ -22,7 +24,7 @@ class Interruption {
     Interruption(const Interruption&) = delete;
     Interruption& operator=(const Interruption&) = delete;
 
-    // From now on notes the three signals, but for one the process ignores. Call it once,
+    // From now on notes the four signals, but for one the process ignores. Call it once,
     // before the first output file is made.
     void Catch();
 
@@ -35,7 +37,7 @@ class Interruption {
     void EndIfRequested() const;
 
   private:
-    static constexpr std::array kSignals{SIGINT, SIGTERM, SIGHUP};
+    static constexpr std::array kSignals{SIGINT, SIGTERM, SIGHUP, SIGPIPE};
     bool catching_ = false;
     std::array<struct sigaction, kSignals.size()> earlierActions_{};
 };

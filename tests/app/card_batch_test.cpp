@@ -482,21 +482,8 @@ TEST(CardProgress, IsEndedWhenTheCardsReaderGoesAway) {
     ::close(terminal);
     ASSERT_NE(shown.find("cards/s"), std::string::npos) << shown;
     EXPECT_TRUE(shown.ends_with("\n")) << shown;
-
-    // Where SIGPIPE is ignored (`trap '' PIPE`), a pipe without a reader is a failed write,
-    // reported as any: the progress leaves it ignored.
-    struct sigaction ignored {};
-    ignored.sa_handler = SIG_IGN;
-    struct sigaction earlier {};
-    ASSERT_EQ(::sigaction(SIGPIPE, &ignored, &earlier), 0);
-    {
-        std::ostringstream out;
-        const CardProgress progress(out, 10, true);
-        struct sigaction during {};
-        ::sigaction(SIGPIPE, nullptr, &during);
-        EXPECT_EQ(during.sa_handler, SIG_IGN);
-    }
-    ::sigaction(SIGPIPE, &earlier, nullptr);
+    // The write that failed is no failure of the run's own to report.
+    EXPECT_EQ(shown.find("velmaro:"), std::string::npos) << shown;
 }
 
 // Progress goes to a terminal, never amid the cards when they go to the same one (by a

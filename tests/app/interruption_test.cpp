@@ -1,5 +1,6 @@
-// Ctrl+C and SIGTERM in the middle of a run of cards: the user's folder keeps only whole cards,
-// with no hidden temporary file, and the program ends by the signal, as a shell loop expects.
+// Ctrl+C, SIGTERM and a reader that has gone (SIGPIPE) in the middle of a run of cards: the
+// user's folder keeps only whole cards, with no hidden temporary file, and the program ends by
+// the signal, as a shell loop expects.
 // The runs write where files cannot be made unnamed (as on a network share), so that files
 // being written show as hidden temporary files.
 
@@ -55,8 +56,9 @@ TEST(Interruption, ARunOfCardsKeepsOnlyWholeFilesAndEndsByTheSignal) {
     const testdata::TempDataDir folder;
     const QString data = QString::fromStdString(WriteManyStudents(folder));
     const QProcessEnvironment noUnnamedFiles = WithFaults({{"VELMARO_NO_UNNAMED_FILES", "1"}});
-    // A split run, once some cards are in place and others still hidden temporary files.
-    for (const int signal : {SIGINT, SIGTERM}) {
+    // A split run, once some cards are in place and others still hidden temporary files. SIGPIPE
+    // is what a write to a pipe whose reader has gone raises (standard error's, mid-run).
+    for (const int signal : {SIGINT, SIGTERM, SIGPIPE}) {
         const std::string cards = folder.PathOf("cards" + std::to_string(signal));
         EXPECT_EQ(
             InterruptVelmaro(
