@@ -130,11 +130,11 @@ int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
     // Without a usable font a card has lines and dots but not one letter.
     if (options->format != CardFormat::kOps || options->metrics != CardMetrics::kFixed) {
         if (const auto problem = CardFontProblem(options->format == CardFormat::kPdf)) {
-            std::cerr << "velmaro: " << *problem << "\n";
+            std::cerr << "velmaro: " << PrintableText(*problem) << "\n";
             return kCardsFailed;
         }
         if (const auto warning = CardFontSubstituteWarning()) {
-            std::cerr << "velmaro: " << *warning << "\n";
+            std::cerr << "velmaro: " << PrintableText(*warning) << "\n";
         }
     }
     // Before any card is drawn, rather than when the first PDF is finished.

@@ -233,11 +233,11 @@ int RunWindowCommand(int argc, char* argv[]) {
         return kUsageErrorStatus;
     }
     if (const std::optional<std::string> problem = CardFontProblem(false)) {
-        std::cerr << "velmaro: the window cannot show cards: " << *problem << "\n";
+        std::cerr << "velmaro: the window cannot show cards: " << PrintableText(*problem) << "\n";
         return kUsageErrorStatus;
     }
     if (const std::optional<std::string> warning = CardFontSubstituteWarning()) {
-        std::cerr << "velmaro: " << *warning << "\n";
+        std::cerr << "velmaro: " << PrintableText(*warning) << "\n";
     }
     // The desktop entry the window belongs to (its id on Wayland): its name and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.velmaro.Velmaro"));

@@ -213,6 +213,20 @@ TEST(CardCommand, WithoutAFontForTheCardsLettersNoCardIsDrawnAndAStandInIsNamed)
     // The font's measures are the recording's, unless they are fixed.
     EXPECT_EQ(card({"--format", "ops"}, noFonts).exitCode, 2);
     EXPECT_TRUE(Ended(card({"--format", "ops", "--metrics", "fixed"}, noFonts), 0, ""));
+    // A family name that holds a line end is one line of the message still.
+    const QString dejaVu = "/usr/share/fonts/truetype/dejavu";
+    if (QFileInfo::exists(dejaVu)) {
+        const ProcessRun odd =
+            card({"-o", folder.filePath("d.png")},
+                 fontConfig("odd.conf",
+                            "<cachedir>" + folder.filePath("odd") + "</cachedir><dir>" + dejaVu +
+                                "</dir><match target=\"scan\"><edit name=\"family\" "
+                                "mode=\"assign\"><string>Deja&#10;Vu</string></edit></match>"));
+        EXPECT_TRUE(Ended(odd, 0,
+                          "velmaro: the card's font Arial is drawn with \"Deja\\x0aVu\", whose "
+                          "letters are not Arial's size: texts may not fit their places; " +
+                              installLiberation));
+    }
     // The system's fonts, cached anew: an empty SOURCE_DATE_EPOCH, which is none, makes the
     // font library complain while it writes its cache unless it is taken away.
     QProcessEnvironment emptyEpoch = fontConfig(
