@@ -297,7 +297,7 @@ Result<CardOptions> ParseCardOptions(const QStringList& arguments) {
     QCommandLineParser parser;
     const CardOptionNames names;
     names.AddTo(parser);
-    if (!parser.parse(arguments)) return UsageError(UsageErrorText(parser, true));
+    if (!parser.parse(arguments)) return UsageError(UsageErrorText(parser, arguments, true));
 
     CardOptions options;
     options.showHelp = parser.isSet(names.help);

@@ -80,8 +80,9 @@ Result<CheckOptions> ParseCheckOptions(int argc, char* argv[]) {
     const CheckOptionNames names;
     names.AddTo(parser);
     const auto& [help, dataDir, format, today] = names;
-    if (!parser.parse(CommandArguments(QStringLiteral("velmaro check"), argc, argv, 2))) {
-        return Error{"", FileNameBytes(UsageErrorText(parser, false))};
+    const QStringList arguments = CommandArguments(QStringLiteral("velmaro check"), argc, argv, 2);
+    if (!parser.parse(arguments)) {
+        return Error{"", FileNameBytes(UsageErrorText(parser, arguments, false))};
     }
     if (!parser.positionalArguments().isEmpty()) {
         return Error{

@@ -47,15 +47,31 @@ void ReportUsageError(std::ostream& errors, std::string_view what, std::string_v
            << " --help' for more information.\n";
 }
 
-QString UsageErrorText(const QCommandLineParser& parser, bool takesNumbers) {
+namespace {
+
+// Whether the option name was typed after two dashes ("--x", "--x=1") among the options of
+// arguments, those before "--": the parser gives the name alone, also for one letter of -xyz.
+bool TypedAsLongOption(const QString& name, const QStringList& arguments) {
+    if (name.size() > 1) return true;
+    const QString typed = QStringLiteral("--") + name;
+    for (qsizetype i = 1; i < arguments.size() && arguments[i] != QLatin1String("--"); ++i) {
+        if (arguments[i] == typed || arguments[i].startsWith(typed + QLatin1Char('='))) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+QString UsageErrorText(const QCommandLineParser& parser, const QStringList& arguments,
+                       bool takesNumbers) {
     const QStringList unknown = parser.unknownOptionNames();
     if (!unknown.isEmpty()) {
         const QString& name = unknown.front();
-        QString text =
-            QStringLiteral("unknown option '%1%2'")
-                .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name);
+        const bool typedLong = TypedAsLongOption(name, arguments);
+        QString text = QStringLiteral("unknown option '%1%2'")
+                           .arg(typedLong ? QStringLiteral("--") : QStringLiteral("-"), name);
         // "-5193" is taken for the options -5, -1, -9 and -3.
-        if (takesNumbers && name.size() == 1 && name.front().isDigit())
+        if (takesNumbers && !typedLong && name.front().isDigit())
             text += QStringLiteral(": put -- before a number that begins with '-'");
         return text;
     }

@@ -34,11 +34,13 @@ inline constexpr int kOutOfMemoryStatus = 2;
 // (helpCommand is "velmaro" or "velmaro card").
 void ReportUsageError(std::ostream& errors, std::string_view what, std::string_view helpCommand);
 
-// A parser's complaint in the one style of the usage errors: "unknown option '--name'", and
-// no capital or full stop in the other messages either. For a command that takes numbers
-// (takesNumbers), an unknown option that is a digit says how to give a number beginning with
-// "-".
-QString UsageErrorText(const QCommandLineParser& parser, bool takesNumbers);
+// A parser's complaint about arguments, those it parsed, in the one style of the usage
+// errors: an unknown option named as typed ("unknown option '--x'" for --x, "'-x'" for -x or
+// one of -xyz), and no capital or full stop in the other messages either. For a command that
+// takes numbers (takesNumbers), an unknown option typed as "-" and a digit says how to give a
+// number beginning with "-".
+QString UsageErrorText(const QCommandLineParser& parser, const QStringList& arguments,
+                       bool takesNumbers);
 
 // The day of a --today value written YYYY-MM-DD; a usage error saying so for anything else,
 // or that the value is no day of the calendar (2023-02-29).

@@ -100,8 +100,9 @@ Result<WindowOptions> ParseWindowOptions(int argc, char* argv[]) {
     const WindowOptionNames names;
     names.AddTo(parser);
     const auto& [help, version, dataDir, quitAfterShow] = names;
-    if (!parser.parse(CommandArguments(QStringLiteral("velmaro"), argc, argv, 1)))
-        return Error{"", FileNameBytes(UsageErrorText(parser, true))};
+    const QStringList arguments = CommandArguments(QStringLiteral("velmaro"), argc, argv, 1);
+    if (!parser.parse(arguments))
+        return Error{"", FileNameBytes(UsageErrorText(parser, arguments, true))};
 
     WindowOptions options;
     options.showHelp = parser.isSet(help);

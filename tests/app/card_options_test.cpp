@@ -34,6 +34,10 @@ TEST(CardOptions, EveryUsageErrorSaysWhatIsWrong) {
         {{"--bogus", "5193"}, "unknown option '--bogus'"},
         {{"-5193"}, "unknown option '-5': put -- before a number that begins with '-'"},
         {{"-x", "5193"}, "unknown option '-x'"},
+        // Named as typed: a letter or digit after two dashes is no short option.
+        {{"--x", "5193"}, "unknown option '--x'"},
+        {{"--5=1", "5193"}, "unknown option '--5'"},
+        {{"-x", "--", "--x"}, "unknown option '-x'"},
         {{"-o", "", "5193"}, "-o needs a file name"},
         {{"--format", "bmp", "5193"}, "--format must be png, pdf, svg or ops, not 'bmp'"},
         {{"-o", "card.txt", "5193"},
