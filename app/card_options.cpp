@@ -96,10 +96,11 @@ when that is set: the same cards then give the same bytes. A value that is no
 such number is an error (status 2).
 A missing esami.dir or velmara.dir reads as empty: the cards come without
 exams or career years, and a warning on standard error says so once.
-Interrupted (Ctrl+C, SIGTERM or SIGHUP), a run stops after the cards in hand:
-the files in place stay whole, no file is half written, an output file is
-left as it was (standard output, a pipe or a device, written as the cards
-are drawn, ends where the run stopped); a second interrupt ends it at once.
+Interrupted (Ctrl+C, SIGTERM, SIGHUP, or SIGPIPE: a reader gone), a run
+stops after the cards in hand: the files in place stay whole, no file is half
+written, an output file is left as it was (standard output, a pipe or a
+device, written as the cards are drawn, ends where the run stopped); a second
+Ctrl+C, SIGTERM or SIGHUP ends it at once.
 The data folder is the first of: --data-dir; VELMARO_DATA_DIR; DataDir in
 ~/.config/Velmaro/velmaro.conf (or /etc/xdg/Velmaro/velmaro.conf); the folder
 of the velmaro executable.
