@@ -193,13 +193,27 @@ void CardView::DrawImage() {
         image_ = QImage(size * ratio, QImage::Format_ARGB32_Premultiplied);
         image_.setDevicePixelRatio(ratio);
     }
-    // Fonts measure on the image as on the window: the same logical resolution.
-    SetImageResolution(image_, logicalDpiX(), logicalDpiY());
-    image_.fill(Qt::transparent);
     imageZoom_ = zoom_;
     // The text follows the card as drawn: a new resolution can wrap a name otherwise.
     cachedText_.reset();
+    if (image_.isNull()) {
+        // No memory for the image: every repaint draws the card straight onto the area. It is
+        // drawn once here all the same, for the window that it expands and the extent it takes,
+        // on an image of one pixel at the same resolution.
+        QImage probe(1, 1, QImage::Format_ARGB32_Premultiplied);
+        SetImageResolution(probe, logicalDpiX(), logicalDpiY());
+        QPainter painter(&probe);
+        PaintCard(painter);
+        return;
+    }
+    // Fonts measure on the image as on the window: the same logical resolution.
+    SetImageResolution(image_, logicalDpiX(), logicalDpiY());
+    image_.fill(Qt::transparent);
     QPainter painter(&image_);
+    PaintCard(painter);
+}
+
+void CardView::PaintCard(QPainter& painter) const {
     painter.scale(zoom_ / 100.0, zoom_ / 100.0);
     painter.translate(-area_.topLeft());
     paint_(painter);
@@ -209,7 +223,13 @@ void CardView::paintEvent(QPaintEvent* /*event*/) {
     if (IsEmpty()) return;
     if (!ImageIsCurrent()) DrawImage();
     QPainter painter(this);
-    painter.drawImage(QPointF(0, 0), image_);
+    if (image_.isNull()) {
+        painter.save();
+        PaintCard(painter);
+        painter.restore();
+    } else {
+        painter.drawImage(QPointF(0, 0), image_);
+    }
     // Where the keys go: the card scrolls with the arrows, Page Up and Down, Home and End.
     if (hasFocus()) {
         constexpr int kFocusWidth = 2;

@@ -14,7 +14,8 @@ namespace velmaro {
 // the card as a function that draws it (in the window's coordinates, at 100 %) and an image
 // of it at the zoom and screen resolution in use: every repaint shows the image, so
 // covering the window does not lose the card, and a new zoom or resolution draws the card
-// again from its drawing operations, crisp at every size, never scaled as a bitmap.
+// again from its drawing operations, crisp at every size, never scaled as a bitmap. Without
+// memory for the image, every repaint draws the card afresh.
 //
 // For screen readers it is a static text whose value and text are the card's text in reading
 // order; a new card, or none, is announced as a change of both.
@@ -72,8 +73,11 @@ class CardView final : public QWidget {
     void FitSize();
     // The size of the image the card is drawn on: the zoomed size, cut to a memory bound.
     QSize ImageSize() const;
-    // Draws the card into image_ at the current zoom and resolution.
+    // Draws the card into image_ at the current zoom and resolution; image_ is null when there
+    // is no memory for it.
     void DrawImage();
+    // Draws the card with painter at the current zoom, its area's corner at the origin.
+    void PaintCard(QPainter& painter) const;
     bool ImageIsCurrent() const;
     // Tells an active screen reader that the card's text is now CardText(), where it was the
     // text told before.
