@@ -60,6 +60,9 @@ QIcon WindowIcon() {
     return icon;
 }
 
+// A character the number's box does not keep: a line end or a tab that a paste brings.
+bool IsControlCharacter(QChar character) { return character.category() == QChar::Other_Control; }
+
 // The resolution of the image "Copia immagine" puts on the clipboard.
 constexpr int kCopiedImageDotsPerInch = 150;
 
@@ -265,7 +268,9 @@ void FrmVel::PrepareCardSurface(PainterSurface& drawing) {
 }
 
 void FrmVel::ShowNumber(const QString& typed) {
-    TxtMatr->setText(typed);
+    QString number = typed;
+    number.removeIf(IsControlCharacter);
+    TxtMatr->setText(number);
     CmdVis_Click();
 }
 
@@ -427,13 +432,12 @@ void FrmVel::TxtMatr_Change() {
 }
 
 void FrmVel::DropControlCharacters(const QString& text) {
-    const auto isControl = [](QChar c) { return c.category() == QChar::Other_Control; };
-    if (std::none_of(text.begin(), text.end(), isControl)) return;
+    if (std::none_of(text.begin(), text.end(), IsControlCharacter)) return;
     const int cursor = TxtMatr->cursorPosition();
     const auto before = static_cast<int>(std::count_if(
-        text.begin(), text.begin() + std::min<qsizetype>(cursor, text.size()), isControl));
+        text.begin(), text.begin() + std::min<qsizetype>(cursor, text.size()), IsControlCharacter));
     QString kept = text;
-    kept.removeIf(isControl);
+    kept.removeIf(IsControlCharacter);
     TxtMatr->setText(kept);
     TxtMatr->setCursorPosition(cursor - before);
 }

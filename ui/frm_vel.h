@@ -54,7 +54,7 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     void LargeVel(PainterSurface& drawing) override;
 
     // Puts typed into the number's box and displays it, as typing it and pressing Enter
-    // would.
+    // would: control characters (a line end that came with it) are dropped, as from a paste.
     void ShowNumber(const QString& typed);
 
     // Where "&Stampa" prints; the system printer (or a PDF file) unless replaced.

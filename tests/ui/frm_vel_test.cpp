@@ -427,10 +427,12 @@ class FrmVelTest : public QObject {
         QTest::keyClicks(TxtMatr, QStringLiteral("2000"));
         QCOMPARE(TxtMatr->text(), QStringLiteral("2000"));
 
-        // A number given at start is shown already displayed.
-        window_->ShowNumber(QStringLiteral("50"));
+        // A number given at start is shown already displayed; a line end that came with it is
+        // dropped, as from a paste.
+        window_->ShowNumber(QStringLiteral("50\r"));
         QCOMPARE(TxtMatr->text(), QStringLiteral("50"));
         QVERIFY(window_->ShowsCard() && CmdPri->isEnabled());
+        QVERIFY(card_->CardText().contains(QStringLiteral("Matr.: 50\t")));
         QVERIFY(CardArea() != byEnter);
 
         // A failed print is shown as plain text, escaped (the error names a file with a
