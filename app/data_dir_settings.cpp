@@ -127,6 +127,13 @@ DataDirSources CurrentDataDirSources(std::optional<std::string> option) {
 Status RememberDataDir(const std::string& folder) {
     // The user's file alone: one elsewhere that cannot be read changes nothing of this one.
     QSettings settings(UserSettingsFile(), QSettings::IniFormat);
+    // Qt would write a file it could not wholly read anew from the lines it could, and its
+    // status would then tell nothing of the write: such a file is left as the user wrote it.
+    if (settings.status() == QSettings::FormatError) {
+        return Error{settings.fileName().toStdString(),
+                     "the data folder could not be saved: the file holds lines that are no "
+                     "settings (a name without \"=\", a \"[\" without \"]\"); correct them"};
+    }
     settings.setValue(kDataDirKey, FileNameText(folder));
     settings.sync();
     if (settings.status() != QSettings::NoError) {

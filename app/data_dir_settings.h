@@ -14,7 +14,8 @@ namespace velmaro {
 // the executable.
 DataDirSources CurrentDataDirSources(std::optional<std::string> option);
 
-// Stores folder as DataDir in the user's settings file. An error names the settings file.
+// Stores folder as DataDir in the user's settings file. An error names the settings file; one
+// that holds lines which are no settings is left as it is.
 Status RememberDataDir(const std::string& folder);
 
 }  // namespace velmaro

@@ -138,7 +138,8 @@ struct ScopedVariable {
 
 // A folder chosen in the window is kept in the user's settings file and read back as it was,
 // a comma and a semicolon in its name included, whatever the system-wide file is; a file that
-// cannot be written is an error naming it.
+// cannot be written is an error naming it, and one holding lines that are no settings is left
+// as it was.
 TEST(RememberDataDir, AFolderKeptIsReadBackAsItWas) {
     QTemporaryDir config;
     const ScopedVariable dirs("XDG_CONFIG_DIRS", config.filePath("system"));
@@ -151,6 +152,20 @@ TEST(RememberDataDir, AFolderKeptIsReadBackAsItWas) {
         const DataDirSources read = CurrentDataDirSources(std::nullopt);
         ASSERT_FALSE(read.settingsProblem) << read.settingsProblem->Message();
         EXPECT_EQ(read.settings, folder);
+    }
+    // The user's file has a line that is no setting: Qt would drop it and write the rest anew.
+    {
+        const ScopedVariable home("XDG_CONFIG_HOME", config.filePath("user"));
+        QFile typed(config.filePath("user/Velmaro/velmaro.conf"));
+        const QByteArray text = "[General\nDataDir /srv/dati\n";
+        ASSERT_TRUE(typed.open(QIODevice::WriteOnly) && typed.write(text) == text.size());
+        typed.close();
+        const Status unsaved = RememberDataDir(folder);
+        ASSERT_FALSE(unsaved.ok());
+        EXPECT_THAT(unsaved.error().Message(),
+                    HasSubstr("velmaro.conf: the data folder could not"));
+        ASSERT_TRUE(typed.open(QIODevice::ReadOnly));
+        EXPECT_EQ(typed.readAll(), text);
     }
     // The user's settings folder lies under a file: nothing can be saved there.
     ASSERT_TRUE(QFile(config.filePath("plain")).open(QIODevice::WriteOnly));
