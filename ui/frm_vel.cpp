@@ -60,8 +60,13 @@ QIcon WindowIcon() {
     return icon;
 }
 
-// A character the number's box does not keep: a line end or a tab that a paste brings.
-bool IsControlCharacter(QChar character) { return character.category() == QChar::Other_Control; }
+// A character the number's box does not keep: a line end or a tab that a paste brings, or one
+// that shows nothing there (a zero-width space, a byte-order mark) and would stop the number
+// being read as the box shows it.
+bool IsDroppedFromNumber(QChar character) {
+    return character.category() == QChar::Other_Control ||
+           character.category() == QChar::Other_Format;
+}
 
 // The resolution of the image "Copia immagine" puts on the clipboard.
 constexpr int kCopiedImageDotsPerInch = 150;
@@ -269,7 +274,7 @@ void FrmVel::PrepareCardSurface(PainterSurface& drawing) {
 
 void FrmVel::ShowNumber(const QString& typed) {
     QString number = typed;
-    number.removeIf(IsControlCharacter);
+    number.removeIf(IsDroppedFromNumber);
     TxtMatr->setText(number);
     CmdVis_Click();
 }
@@ -432,12 +437,13 @@ void FrmVel::TxtMatr_Change() {
 }
 
 void FrmVel::DropControlCharacters(const QString& text) {
-    if (std::none_of(text.begin(), text.end(), IsControlCharacter)) return;
+    if (std::none_of(text.begin(), text.end(), IsDroppedFromNumber)) return;
     const int cursor = TxtMatr->cursorPosition();
-    const auto before = static_cast<int>(std::count_if(
-        text.begin(), text.begin() + std::min<qsizetype>(cursor, text.size()), IsControlCharacter));
+    const auto before = static_cast<int>(
+        std::count_if(text.begin(), text.begin() + std::min<qsizetype>(cursor, text.size()),
+                      IsDroppedFromNumber));
     QString kept = text;
-    kept.removeIf(IsControlCharacter);
+    kept.removeIf(IsDroppedFromNumber);
     TxtMatr->setText(kept);
     TxtMatr->setCursorPosition(cursor - before);
 }

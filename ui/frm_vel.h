@@ -54,7 +54,8 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     void LargeVel(PainterSurface& drawing) override;
 
     // Puts typed into the number's box and displays it, as typing it and pressing Enter
-    // would: control characters (a line end that came with it) are dropped, as from a paste.
+    // would: control characters (a line end that came with it) and characters that show
+    // nothing are dropped, as from a paste.
     void ShowNumber(const QString& typed);
 
     // Where "&Stampa" prints; the system printer (or a PDF file) unless replaced.
@@ -96,7 +97,8 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     // Whether a student was found, and "&Stampa", stay as they are.
     void TxtMatr_Change();
     // Every edit of the number by the user: control characters that a paste brings (a line
-    // end, a tab) are dropped, so that the number is what the box shows.
+    // end, a tab), and characters that show nothing (a zero-width space, a byte-order mark),
+    // are dropped, so that the number is what the box shows.
     void DropControlCharacters(const QString& text);
     // Every character typed into the number's text box; Enter (13) runs CmdVis_Click. The key
     // then reaches the text box unchanged.

@@ -265,8 +265,9 @@ class FrmVelTest : public QObject {
         CmdPri->setFocus();
         QTest::keyClick(CmdPri, Qt::Key_Return);
         QTRY_COMPARE(printer_->numbers, (std::vector<std::string>{"5193", "5193"}));
-        // A number pasted with its line end, or after a tab, is the number the box shows.
-        for (const char* pasted : {"5193\r\n", "\t51\n93"}) {
+        // A number pasted with its line end, after a tab, or amid characters that show nothing
+        // (a zero-width space, a byte-order mark) is the number the box shows.
+        for (const char* pasted : {"5193\r\n", "\t51\n93", "\u200b5193\ufeff"}) {
             QApplication::clipboard()->setText(QString::fromUtf8(pasted));
             TxtMatr->setFocus();
             TxtMatr->selectAll();
