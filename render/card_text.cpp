@@ -1,6 +1,7 @@
 #include "render/card_text.h"
 
 #include <cmath>
+#include <utility>
 
 namespace velmaro {
 
@@ -40,12 +41,14 @@ void AppendTidied(std::string& out, std::string_view field) {
 
 void CardTextSurface::DrawText(double x, double y, std::string_view text) {
     Run run{x, x + metrics_.Width(text), std::string(text)};
+    const bool afterTabEndedLine = std::exchange(tabEndedLine_, false);
     if (!lines_.empty() && !lineClosed_) {
         TextLine& last = lines_.back();
         const bool sameLine =
             std::fabs(y - last.y) < kSamePlace && x > last.runs.back().x - kSamePlace;
-        const bool wrapped =
-            std::fabs(y - (last.y + metrics_.Height())) < kSamePlace && x > last.left + kSamePlace;
+        const bool wrapped = afterTabEndedLine &&
+                             std::fabs(y - (last.y + metrics_.Height())) < kSamePlace &&
+                             x > last.left + kSamePlace;
         if (sameLine || wrapped) {
             last.y = y;
             last.runs.push_back(std::move(run));

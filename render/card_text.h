@@ -15,12 +15,13 @@ namespace velmaro {
 // other surface, so the text always says what the card shows.
 //
 // Text items drawn one after another on the same line join into one line; where a gap lies
-// between two items (a tab stop) they are separated by a tab character. A line that goes on
-// one text line lower and further right, with nothing else drawn between (an exam row whose
-// grade went to the next line), continues the line before it. Any figure drawn ends the line
-// being collected. Lines that are nothing but one number item are the chart's year marks:
-// they label the axis and are left out. Lines come out in drawing order: the header, one
-// line per exam, then the two averages.
+// between two items (a tab stop) they are separated by a tab character. Text that a Tab sent
+// to the next line, further right, because the line already reached past its column (an exam
+// row whose grade went to the next line) continues the line before it; text that merely
+// follows one line lower (the first exam row under a header with no chart between) starts a
+// line of its own. Any figure drawn ends the line being collected. Lines that are nothing but
+// one number item are the chart's year marks: they label the axis and are left out. Lines
+// come out in drawing order: the header, one line per exam, then the two averages.
 class CardTextSurface final : public DrawSurface {
   public:
     // Measures with metrics (not owned; it must outlive the surface).
@@ -40,6 +41,7 @@ class CardTextSurface final : public DrawSurface {
     void DrawText(double x, double y, std::string_view text) override;
     void DrawLine(double, double, double, double) override { lineClosed_ = true; }
     void DrawCircle(double, double, double, bool) override { lineClosed_ = true; }
+    void TabEndedLine() override { tabEndedLine_ = true; }
 
   private:
     struct Run {
@@ -56,6 +58,8 @@ class CardTextSurface final : public DrawSurface {
     const TextMetrics& metrics_;
     std::vector<TextLine> lines_;
     bool lineClosed_ = true;
+    // A Tab ended the line, and no text was drawn since: the next text may continue it.
+    bool tabEndedLine_ = false;
 };
 
 // The text of input's card in reading order, measured with metrics (see CardTextSurface).

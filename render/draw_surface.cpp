@@ -74,7 +74,10 @@ void DrawSurface::Print(std::span<const PrintItem> items) {
     std::string numberText;
     for (const PrintItem& item : items) {
         if (item.kind == PrintItem::Kind::kTab) {
-            if (TabEndsLine(currentX_, item.column)) EndLine();
+            if (TabEndsLine(currentX_, item.column)) {
+                TabEndedLine();
+                EndLine();
+            }
             currentX_ = ColumnStart(item.column);
             continue;
         }

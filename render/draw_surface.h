@@ -69,6 +69,10 @@ class DrawSurface {
     virtual void DrawText(double x, double y, std::string_view text) = 0;
     virtual void DrawLine(double x1, double y1, double x2, double y2) = 0;
     virtual void DrawCircle(double x, double y, double radius, bool filled) = 0;
+    // Told when a Tab ends the line because the position already lies past its column: what
+    // Print draws next, on the new line, continues the line it ended. Drawing surfaces have
+    // nothing to do with it.
+    virtual void TabEndedLine() {}
 
   private:
     void EndLine();

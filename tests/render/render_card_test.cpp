@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "render/card_text.h"
 #include "render/recording_surface.h"
 #include "render/render_card.h"
 #include "render/time_chart.h"
@@ -156,17 +157,21 @@ Student Enrolled(const std::vector<std::string>& exams) {
         .YearRecs = {ParseYearRecord("AA97")}};
 }
 
-std::string Render(const Student& student, year_month_day today = 2025y / October / 20) {
-    const CodeTable titles = BuildCodeTable(
+CardInput Input(const Student& student, year_month_day today = 2025y / October / 20) {
+    static const CodeTable titles = BuildCodeTable(
         {"T 01 Istituto Tecnico", "T 02 Maturit\xE0 Scientifica"}, kTitleTableLayout);
-    const CodeTable exams = BuildCodeTable(
+    static const CodeTable exams = BuildCodeTable(
         {"A1 AB01 Analisi Matematica", "00 NC00 Non Codificato", "E3 MD01 Statistica (MOD. 1)",
          "A1 LG01 Laboratorio di Programmazione e Calcolo Numerico"},
         kExamTableLayout);
+    return {student, titles, exams, today, "."};
+}
+
+std::string Render(const Student& student, year_month_day today = 2025y / October / 20) {
     std::ostringstream out;
     const FixedMetrics metrics;
     RecordingSurface surface(out, metrics);
-    RenderCard(surface, {student, titles, exams, today, "."});
+    RenderCard(surface, Input(student, today));
     return out.str();
 }
 
@@ -229,16 +234,24 @@ TEST(RenderCard, ChartOfNoDaysWithoutRealEndsOrEndingBeforeItsStartStillListsThe
     badEnrolment.fields.EnrolYear = "XX97";
     Student badGraduation = Enrolled(exams);
     badGraduation.fields.DegreeDate = "971340";
+    // Without a chart nothing is drawn between the header and the rows: a graduate's first row
+    // lies one line below the degree line and further right, yet its text is a line of its own.
     for (const Student& s : {badEnrolment, badGraduation}) {
         ExpectAfterHeader(Render(s), Row(1700, "10/02/96", 1, kAnalisi, "28") +
                                          Row(1900, "01/01/97", 1, kAnalisi, "27") +
                                          Averages("27.5", "100.83"));
+        EXPECT_THAT(CardText(Input(s), FixedMetrics()),
+                    ::testing::EndsWith("\n10/02/96 1 " + kAnalisi + "\t28\n01/01/97 1 " +
+                                        kAnalisi + "\t27\n27.5\t100.83\n"));
     }
     // A name too long for its column takes two lines, its grade on the second: the next row
     // is listed below both.
     Student longName = Enrolled({"LG0128960210", "AB0127970101"});
     longName.fields.EnrolYear = "XX97";
     EXPECT_NE(Render(longName).find("text 3500.0 2000.0 \"01/01/97\""), std::string::npos);
+    EXPECT_THAT(CardText(Input(longName), FixedMetrics()),
+                ::testing::HasSubstr("\n10/02/96 1 Laboratorio di Programmazione e Calcolo "
+                                     "Numerico\t28\n01/01/97 1 "));
     // Enrolled 2005/06 with no year records: the expected end is 31 May 01, before the start.
     // Every date maps to ChartTop; the rows spread about it (1300 ... 1900) and move down to
     // the header's last line, 1400. No year marks: the end's year lies before the start's.
