@@ -21,12 +21,20 @@ bool IsNumberItem(std::string_view text) {
     return true;
 }
 
+// Whether c shows as a blank in the text: a blank, or a control character the data holds (a
+// tab or a line end in a field), which would otherwise split the field or the line, whose
+// separators are the text's own.
+bool ShowsAsBlank(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte <= ' ' || byte == 0x7F;
+}
+
 // field without blanks at its ends and with every run of blanks inside it made one.
 void AppendTidied(std::string& out, std::string_view field) {
     bool pendingBlank = false;
     bool any = false;
     for (const char c : field) {
-        if (IsBlank(c)) {
+        if (ShowsAsBlank(c)) {
             pendingBlank = any;
             continue;
         }

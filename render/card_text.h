@@ -33,8 +33,8 @@ class CardTextSurface final : public DrawSurface {
     double ColumnWidth() const override { return metrics_.ColumnWidth(); }
 
     // The text collected so far: one line per card line, each ended by "\n"; within a line,
-    // blanks at the ends of each tab-separated field are removed and runs of blanks inside
-    // it become one.
+    // control characters of the data (tabs, line ends) count as blanks, blanks at the ends of
+    // each tab-separated field are removed and runs of blanks inside it become one.
     std::string Text() const;
 
   protected:

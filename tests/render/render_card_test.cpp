@@ -264,6 +264,17 @@ TEST(RenderCard, ChartOfNoDaysWithoutRealEndsOrEndingBeforeItsStartStillListsThe
                                          Averages("27.", "99.00"));
 }
 
+// A tab or a line end held in a field shows as a blank in the card's text, whose own tabs and
+// line ends separate its fields and lines.
+TEST(CardText, ControlCharactersOfTheDataAreBlanks) {
+    Student s = Enrolled({});
+    s.fields.Province = "M\n";
+    s.fields.DiplomaGrade = "6\t0";
+    EXPECT_THAT(CardText(Input(s), FixedMetrics()),
+                ::testing::StartsWith("Matr.: 5193\tN.: xx/03/74\tCAP: 20100\tProv.: M\tSesso: "
+                                      "F\nA.S. Dip.: 93/94\tV.Mat.: 6 0\tDip.: "));
+}
+
 TEST(ChartEndDate, ExpectedEndOrToday) {
     // Year records, how many exams, the day the card is drawn, the end.
     for (const auto& [yearRecs, numExams, today, end] : std::vector<
