@@ -400,29 +400,45 @@ std::string_view BytesOrNone(const std::optional<std::string>& bytes) {
     return bytes ? std::string_view(*bytes) : std::string_view{};
 }
 
-// Which file each name of dataDir names (device and inode; nothing where none is named): the
-// same names naming other files later were replaced in between, one by one or as a whole (a
-// data folder's link moved to another folder).
-using FileIdentities = std::array<std::optional<std::pair<dev_t, ino_t>>, kDataFileNames.size()>;
-FileIdentities IdentitiesOf(const std::string& dataDir) {
-    FileIdentities identities;
+// Which file each name of dataDir names (device and inode), and which version of it (its size
+// and the times of its last change): the same names naming other files later were replaced in
+// between, one by one or as a whole (a data folder's link moved to another folder); the same
+// files in other versions were written in place (saved into the file itself, records added).
+// Nothing where a name names no file.
+struct FileVersion {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    std::int64_t modifiedSeconds = 0, modifiedNanoseconds = 0, changedSeconds = 0,
+                 changedNanoseconds = 0;
+    bool operator==(const FileVersion&) const = default;
+};
+using FileVersions = std::array<std::optional<FileVersion>, kDataFileNames.size()>;
+FileVersions VersionsOf(const std::string& dataDir) {
+    FileVersions versions;
     for (std::size_t i = 0; i < kDataFileNames.size(); ++i) {
         struct stat named {};
-        if (::stat((dataDir + std::string(kDataFileNames[i])).c_str(), &named) == 0)
-            identities[i] = std::pair{named.st_dev, named.st_ino};
+        if (::stat((dataDir + std::string(kDataFileNames[i])).c_str(), &named) == 0) {
+            versions[i] =
+                FileVersion{named.st_dev,         named.st_ino,          named.st_size,
+                            named.st_mtim.tv_sec, named.st_mtim.tv_nsec, named.st_ctim.tv_sec,
+                            named.st_ctim.tv_nsec};
+        }
     }
-    return identities;
+    return versions;
 }
 
-// An error naming the first file of dataDir that before and after find replaced.
-Status SameFiles(const std::string& dataDir, const FileIdentities& before,
-                 const FileIdentities& after) {
+// An error naming the first file of dataDir that before and after find replaced or changed.
+Status SameFiles(const std::string& dataDir, const FileVersions& before,
+                 const FileVersions& after) {
     for (std::size_t i = 0; i < kDataFileNames.size(); ++i) {
-        if (before[i] != after[i]) {
-            return Error{dataDir + std::string(kDataFileNames[i]),
-                         "replaced while the data was checked: the report would mix the files "
-                         "before and after; check again"};
-        }
+        if (before[i] == after[i]) continue;
+        const bool sameFile = before[i] && after[i] && before[i]->device == after[i]->device &&
+                              before[i]->inode == after[i]->inode;
+        return Error{dataDir + std::string(kDataFileNames[i]),
+                     std::string(sameFile ? "changed" : "replaced") +
+                         " while the data was checked: the report would mix the files before "
+                         "and after; check again"};
     }
     return Ok();
 }
@@ -452,7 +468,7 @@ CheckReport CheckDataFiles(const DataFileContents& files, std::chrono::year_mont
 
 namespace {
 
-// CheckDataDir, without the look at whether the files were replaced meanwhile.
+// CheckDataDir, without the look at whether the files were replaced or changed meanwhile.
 Result<CheckReport> CheckDataDirOnce(const std::string& dataDir,
                                      std::chrono::year_month_day today) {
     const std::string registryPath = dataDir + std::string(kRegistryName);
@@ -494,9 +510,9 @@ Result<CheckReport> CheckDataDirOnce(const std::string& dataDir,
 }  // namespace
 
 Result<CheckReport> CheckDataDir(const std::string& dataDir, std::chrono::year_month_day today) {
-    const FileIdentities before = IdentitiesOf(dataDir);
+    const FileVersions before = VersionsOf(dataDir);
     VELMARO_TRY(CheckReport report, CheckDataDirOnce(dataDir, today));
-    VELMARO_TRY(SameFiles(dataDir, before, IdentitiesOf(dataDir)));
+    VELMARO_TRY(SameFiles(dataDir, before, VersionsOf(dataDir)));
     return report;
 }
 

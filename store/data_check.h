@@ -31,7 +31,8 @@ CheckReport CheckDataFiles(const DataFileContents& files, std::chrono::year_mont
 
 // Reads the five files of dataDir once each and checks them: the report of CheckDataFiles, or
 // the error of ReadDataFiles. The reading and the checking overlap: the registry is read while
-// the exam and year records are checked, and its records are checked as they arrive.
+// the exam and year records are checked, and its records are checked as they arrive. A file
+// replaced, or changed in place, while the data is checked is an error naming it.
 Result<CheckReport> CheckDataDir(const std::string& dataDir, std::chrono::year_month_day today);
 
 }  // namespace velmaro

@@ -112,25 +112,30 @@ TEST(CheckCommand, AFileLargerThanMemoryIsNamedAndNotRead) {
     }
 }
 
-// A keeper who saves a file anew (a record file, a table) while the check reads the registry:
-// the report would be of files no longer there, beside the registry read after; the check says
-// so (status 2) and the next one, on files that stay, reports them.
+// A keeper who saves a file anew (a record file, a table), or saves into the file itself, while
+// the check reads the registry: the report would be of files no longer there, or no longer so,
+// beside the registry read after; the check says so (status 2) and the next one, on files that
+// stay, reports them.
 TEST(CheckCommand, DataReplacedWhileItIsCheckedIsCheckedAgain) {
-    for (const std::string replaced : {"esami.dir", "titoli.grp"}) {
-        SCOPED_TRACE(replaced);
+    for (const auto& [replaced, inPlace] : {std::pair{std::string("esami.dir"), false},
+                                            {std::string("titoli.grp"), false},
+                                            {std::string("esami.dir"), true}}) {
+        SCOPED_TRACE(replaced + (inPlace ? " in place" : ""));
         const testdata::TempDataDir data;
         CopySample(data);
         data.Write("saved anew", testdata::FileBytes(data.PathOf(replaced)));
-        const QProcessEnvironment keeper =
+        QProcessEnvironment keeper =
             WithFaults({{"VELMARO_REPLACE_WHEN_OPENING", "/elenco.dir"},
                         {"VELMARO_REPLACE_FROM", AsQString(data.PathOf("saved anew"))},
                         {"VELMARO_REPLACE_TO", AsQString(data.PathOf(replaced))}});
+        if (inPlace) keeper.insert("VELMARO_REPLACE_IN_PLACE", "1");
         const QStringList arguments{"check", "--data-dir", AsQString(data.DataDir())};
         const ProcessRun run = RunVelmaro(arguments, keeper);
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_EQ(run.out, "");
         EXPECT_THAT(run.err,
-                    ::testing::HasSubstr(replaced + ": replaced while the data was checked"));
+                    ::testing::HasSubstr(replaced + (inPlace ? ": changed" : ": replaced") +
+                                         " while the data was checked"));
         EXPECT_TRUE(Ended(RunVelmaro(arguments, keeper), 0, ""));
     }
 }

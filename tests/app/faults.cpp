@@ -18,7 +18,9 @@
 //  VELMARO_REPLACE_WHEN_OPENING: a keeper who replaces a data file while the program reads the
 //   data: the first time the program opens a file whose name ends in its value, the file
 //   $VELMARO_REPLACE_FROM is renamed over $VELMARO_REPLACE_TO, as a keeper's editor saves a file
-//   anew.
+//   anew. With VELMARO_REPLACE_IN_PLACE set, the file stays and takes the bytes of
+//   $VELMARO_REPLACE_FROM instead (cut to nothing and written anew, as a program saves into the
+//   file it opened), and $VELMARO_REPLACE_FROM is removed.
 //  VELMARO_LINKS_LENGTHENED: every symbolic link is replaced by a longer one just after it is
 //   looked at: lstat tells a link's target as empty, and reading the link gives the longer one.
 
@@ -70,6 +72,23 @@ size_t Capped(int descriptor, size_t count) {
 
 std::atomic<bool> replaced = false;
 
+// Writes the bytes of the file from over the file to, which stays the same file, and removes
+// from; nothing when from cannot be opened.
+void RewriteInPlace(const char* from, const char* to) {
+    static const auto openFile = Next<int (*)(const char*, int, ...)>("open");
+    static const auto readFile = Next<ssize_t (*)(int, void*, size_t)>("read");
+    const int source = openFile(from, O_RDONLY | O_CLOEXEC);
+    if (source < 0) return;
+    const int target = openFile(to, O_WRONLY | O_TRUNC | O_CLOEXEC);
+    char buffer[4096];
+    ssize_t got = 0;
+    while (target >= 0 && (got = readFile(source, buffer, sizeof buffer)) > 0)
+        static_cast<void>(::write(target, buffer, static_cast<size_t>(got)));
+    if (target >= 0) ::close(target);
+    ::close(source);
+    ::unlink(from);
+}
+
 // Opens as the C library's function name does, after the faults of opening.
 int Open(const char* name, const char* path, int flags, va_list arguments) {
     if ((flags & O_TMPFILE) == O_TMPFILE && Fault("VELMARO_NO_UNNAMED_FILES")) {
@@ -79,8 +98,13 @@ int Open(const char* name, const char* path, int flags, va_list arguments) {
     const mode_t mode =
         (flags & (O_CREAT | O_TMPFILE)) != 0 ? static_cast<mode_t>(va_arg(arguments, int)) : 0;
     const char* when = Fault("VELMARO_REPLACE_WHEN_OPENING");
-    if (when && path && std::string_view(path).ends_with(when) && !replaced.exchange(true))
-        rename(Fault("VELMARO_REPLACE_FROM"), Fault("VELMARO_REPLACE_TO"));
+    if (when && path && std::string_view(path).ends_with(when) && !replaced.exchange(true)) {
+        if (Fault("VELMARO_REPLACE_IN_PLACE")) {
+            RewriteInPlace(Fault("VELMARO_REPLACE_FROM"), Fault("VELMARO_REPLACE_TO"));
+        } else {
+            rename(Fault("VELMARO_REPLACE_FROM"), Fault("VELMARO_REPLACE_TO"));
+        }
+    }
     return Next<int (*)(const char*, int, ...)>(name)(path, flags, mode);
 }
 
