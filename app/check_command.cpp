@@ -58,9 +58,9 @@ of the velmaro executable.
 Exit status:
   0  no problem found.
   1  problems found (the report lists them).
-  2  a usage error, a file that cannot be read or that was replaced while
-     it was checked, or a report that cannot be written (one line on
-     standard error names the file and the reason).
+  2  a usage error, a file that cannot be read or that was replaced or
+     changed while it was checked, or a report that cannot be written (one
+     line on standard error names the file and the reason).
 )";
 
 // Every option of `velmaro check`, registered on one parser.
