@@ -1,5 +1,6 @@
 #include "render/card_text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -62,6 +63,17 @@ void CardTextSurface::DrawText(double x, double y, std::string_view text) {
             last.runs.push_back(std::move(run));
             return;
         }
+    }
+    // Text drawn where an earlier text of its line ended continues that text, though other
+    // lines came between: the averages, drawn last at the places kept after their labels.
+    for (auto line = lines_.rbegin(); line != lines_.rend(); ++line) {
+        if (std::fabs(y - line->y) >= kSamePlace) continue;
+        const auto before = std::find_if(line->runs.begin(), line->runs.end(), [x](const Run& r) {
+            return std::fabs(r.end - x) < kSamePlace;
+        });
+        if (before == line->runs.end()) continue;
+        line->runs.insert(before + 1, std::move(run));
+        return;
     }
     lines_.push_back(TextLine{y, x, {std::move(run)}});
     lineClosed_ = false;

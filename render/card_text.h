@@ -20,8 +20,10 @@ namespace velmaro {
 // row whose grade went to the next line) continues the line before it; text that merely
 // follows one line lower (the first exam row under a header with no chart between) starts a
 // line of its own. Any figure drawn ends the line being collected. Lines that are nothing but
-// one number item are the chart's year marks: they label the axis and are left out. Lines
-// come out in drawing order: the header, one line per exam, then the two averages.
+// one number item are the chart's year marks: they label the axis and are left out. Text
+// drawn where an earlier text of its line ended joins that text: the two averages, drawn
+// last, follow their labels in the header. Lines come out in drawing order: the header, then
+// one line per exam.
 class CardTextSurface final : public DrawSurface {
   public:
     // Measures with metrics (not owned; it must outlive the surface).

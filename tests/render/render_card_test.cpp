@@ -240,9 +240,11 @@ TEST(RenderCard, ChartOfNoDaysWithoutRealEndsOrEndingBeforeItsStartStillListsThe
         ExpectAfterHeader(Render(s), Row(1700, "10/02/96", 1, kAnalisi, "28") +
                                          Row(1900, "01/01/97", 1, kAnalisi, "27") +
                                          Averages("27.5", "100.83"));
-        EXPECT_THAT(CardText(Input(s), FixedMetrics()),
-                    ::testing::EndsWith("\n10/02/96 1 " + kAnalisi + "\t28\n01/01/97 1 " +
-                                        kAnalisi + "\t27\n27.5\t100.83\n"));
+        const std::string text = CardText(Input(s), FixedMetrics());
+        EXPECT_THAT(text, ::testing::EndsWith("\n10/02/96 1 " + kAnalisi + "\t28\n01/01/97 1 " +
+                                              kAnalisi + "\t27\n"));
+        // The averages, drawn last, follow their labels.
+        EXPECT_THAT(text, ::testing::HasSubstr("\tN.Esa.: 2\t<V_30>: 27.5\t<V_110>: 100.83\n"));
     }
     // A name too long for its column takes two lines, its grade on the second: the next row
     // is listed below both.
