@@ -47,5 +47,8 @@ install_dependencies() {
         fi
     fi
     "${sudo[@]}" apt-get update -q
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+    # Through env: sudo clears the environment (env_reset), so a setting put before it would
+    # not reach apt-get, and debconf would ask its questions.
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
+        apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
