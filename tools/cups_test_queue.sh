@@ -17,6 +17,12 @@ if [[ "${1:-}" == "--remove" ]]; then
     exit 0
 fi
 
+# Whether the CUPS scheduler answers. lpstat's words are those of the user's language (in
+# Italian "lo scheduler è in funzione"): asked for in English.
+scheduler_running() {
+    LC_ALL=C lpstat -r 2>/dev/null | grep -q "scheduler is running"
+}
+
 skip() {
     echo "cups_test_queue: $1; the tests that print through CUPS will be skipped."
     exit 0
@@ -26,14 +32,14 @@ command -v cupsd >/dev/null || skip "the CUPS scheduler (package cups) is not in
 [[ -x /usr/lib/cups/backend/cups-pdf || -e /usr/lib/cups/backend/cups-pdf ]] ||
     skip "the cups-pdf back end (package printer-driver-cups-pdf) is not installed"
 
-if ! lpstat -r 2>/dev/null | grep -q "is running"; then
+if ! scheduler_running; then
     [[ $(id -u) -eq 0 ]] || skip "the CUPS scheduler is not running and starting it needs root"
     cupsd || skip "the CUPS scheduler could not be started"
     for _ in $(seq 50); do
-        lpstat -r 2>/dev/null | grep -q "is running" && break
+        scheduler_running && break
         sleep 0.1
     done
-    lpstat -r 2>/dev/null | grep -q "is running" || skip "the CUPS scheduler did not start"
+    scheduler_running || skip "the CUPS scheduler did not start"
 fi
 
 ppd=/usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd
