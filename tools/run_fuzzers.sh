@@ -8,7 +8,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-seconds=${1:?usage: tools/run_fuzzers.sh SECONDS [TARGET...]}
+# libFuzzer reads a -max_total_time that is not a number, or 0, as no limit at all.
+seconds=${1:-}
+if ! [[ "$seconds" =~ ^[1-9][0-9]*$ ]]; then
+    echo "usage: tools/run_fuzzers.sh SECONDS [TARGET...] (SECONDS a whole number above 0)" >&2
+    exit 2
+fi
 shift
 targets=("$@")
 [[ ${#targets[@]} -eq 0 ]] && targets=(numeric_value code_table record_slot chart_date data_set)
