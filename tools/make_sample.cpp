@@ -61,11 +61,13 @@ std::optional<Command> Parse(int argc, char** argv, std::string& problem) {
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     parser.addOptions({students, maxMatricola, exams, years, graduates, seed, noSpecialCases,
                        shareRuns, listSpecial, help});
+    // Each byte as the character of the same number, so that a folder name that is not UTF-8
+    // (a name in Latin-1) comes back out of the parser as the bytes given.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+        arguments << QString::fromLatin1(argv[i]);
     if (!parser.parse(arguments)) {
-        problem = parser.errorText().toStdString();
+        problem = parser.errorText().toLatin1().toStdString();
         return std::nullopt;
     }
 
@@ -103,7 +105,7 @@ std::optional<Command> Parse(int argc, char** argv, std::string& problem) {
         problem = "only one FOLDER may be given";
         return std::nullopt;
     }
-    if (!folders.isEmpty()) command.folder = folders.front().toStdString();
+    if (!folders.isEmpty()) command.folder = folders.front().toLatin1().toStdString();
     if (command.folder.empty() && !command.listSpecial && !command.help) {
         problem = "FOLDER is missing";
         return std::nullopt;
