@@ -73,18 +73,26 @@ bool IsSessionMonthDay(const year_month_day& date) {
     return !(m == std::chrono::January && d <= 6);
 }
 
+bool IsSessionWeekday(Day day) {
+    const std::chrono::weekday weekday(day);
+    const bool weekend = weekday == std::chrono::Saturday || weekday == std::chrono::Sunday;
+    return !weekend && IsSessionMonthDay(year_month_day(day));
+}
+
 // A day in first ... last that is a weekday within a session period, or first itself when
-// the range holds none.
+// the range holds none: the nearest such day at or before a drawn day, else the nearest after
+// it (first may be a Sunday with weekdays after it).
 Day ExamDay(Day first, Day last, SplitMix64& random) {
     const auto span = (last - first).count();
-    Day day = first + days(static_cast<int>(random.Below(static_cast<std::uint64_t>(span) + 1)));
-    for (;;) {
-        const std::chrono::weekday weekday(day);
-        const bool weekend = weekday == std::chrono::Saturday || weekday == std::chrono::Sunday;
-        if (!weekend && IsSessionMonthDay(year_month_day(day))) return day;
-        if (day <= first) return first;
-        day -= days(1);
+    const Day drawn =
+        first + days(static_cast<int>(random.Below(static_cast<std::uint64_t>(span) + 1)));
+    for (Day day = drawn; day >= first; day -= days(1)) {
+        if (IsSessionWeekday(day)) return day;
     }
+    for (Day day = drawn + days(1); day <= last; day += days(1)) {
+        if (IsSessionWeekday(day)) return day;
+    }
+    return first;
 }
 
 std::string YearRecordText(int number, int academicYear) {

@@ -6,12 +6,15 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <iterator>
+#include <string>
 
 #include "lookup/lookup_student.h"
 #include "store/data_check.h"
+#include "store/data_store.h"
 #include "store/registry_search.h"
 #include "tests/store/data_files.h"
 #include "tools/edge_case_students.h"
@@ -36,6 +39,38 @@ TEST(SampleData, CommittedSetIsTheGeneratorsOutputAndEveryStudentIsFound) {
     const auto files = ReadDataFiles(dir.DataDir());
     ASSERT_TRUE(files.ok());
     EXPECT_TRUE(CheckDataFiles(*files, kToday).Clean());
+}
+
+// Every exam and every graduation falls on a weekday of the sessions (not a Saturday or
+// Sunday, not in August, not from 23 December to 6 January), also where the first day a
+// student could take one is a Sunday, as 8 January 2006 is.
+TEST(SampleData, ExamsAndGraduationsFallOnWeekdaysOfTheSessions) {
+    const auto set = GenerateSampleDataSet(SampleDataOptions{});
+    ASSERT_TRUE(set.ok());
+    const auto onSessionWeekday = [](const std::string& yymmdd) {
+        const int yy = std::stoi(yymmdd.substr(0, 2));
+        const std::chrono::year_month_day date{
+            std::chrono::year(yy < 50 ? 2000 + yy : 1900 + yy),
+            std::chrono::month(static_cast<unsigned>(std::stoi(yymmdd.substr(2, 2)))),
+            std::chrono::day(static_cast<unsigned>(std::stoi(yymmdd.substr(4, 2))))};
+        const std::chrono::weekday weekday{std::chrono::sys_days(date)};
+        const unsigned month = static_cast<unsigned>(date.month());
+        const unsigned day = static_cast<unsigned>(date.day());
+        return weekday != std::chrono::Saturday && weekday != std::chrono::Sunday && month != 8 &&
+               !(month == 12 && day >= 23) && !(month == 1 && day <= 6);
+    };
+    // A slot is the 2-byte length and the text; the date is at 6 in an exam's text, the degree
+    // date at 29 in a registry text.
+    for (std::size_t slot = 0; slot < set->exams.size(); slot += kExamSlotSize) {
+        const std::string date = set->exams.substr(slot + 2 + 6, 6);
+        EXPECT_TRUE(onSessionWeekday(date))
+            << "exam record " << slot / kExamSlotSize + 1 << ": " << date;
+    }
+    for (std::size_t slot = 0; slot < set->registry.size(); slot += kRegistrySlotSize) {
+        const std::string date = set->registry.substr(slot + 2 + 29, 6);
+        EXPECT_TRUE(date == "000000" || onSessionWeekday(date))
+            << "student " << set->registry.substr(slot + 2, 5) << " graduated " << date;
+    }
 }
 
 // A disk that fills (files may not grow past 4 KiB; the signal that would end the test is
