@@ -29,7 +29,8 @@ class DisplayView {
     // Draws the card of card.student on the window. card refers to data of the flow and is
     // valid only during the call.
     virtual void DrawCard(const CardInput& card) = 0;
-    // Gives the input focus back to the number's text box.
+    // Gives the input focus back to the number's text box, its text selected, so that the
+    // next number typed replaces it.
     virtual void FocusNumber() = 0;
 };
 

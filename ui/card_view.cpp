@@ -102,7 +102,9 @@ void CardView::SetCard(QRect area, CardPainter paint, CardTextSource text) {
     area_ = area;
     paint_ = std::move(paint);
     text_ = std::move(text);
-    setFocusPolicy(Qt::StrongFocus);
+    // Reached by Tab, not by a click: a click or the card's menu leaves the keyboard with the
+    // number's box.
+    setFocusPolicy(Qt::TabFocus);
     // Drawn before the area takes its size: the drawing expands the window first, so the
     // scroll area never sees a card larger than a compact window.
     DrawImage();

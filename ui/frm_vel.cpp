@@ -30,6 +30,7 @@
 #include "render/render_card.h"
 #include "ui/card_page.h"
 #include "ui/card_printer.h"
+#include "ui/command_button.h"
 #include "ui/print_dialogs.h"
 #include "ui/qt_text_metrics.h"
 
@@ -120,9 +121,9 @@ FrmVel::FrmVel(std::string dataDir, CardContext context, QWidget* parent)
     : QWidget(parent),
       LblMatr(new QLabel(QStringLiteral("Matr."), this)),
       TxtMatr(new QLineEdit(QStringLiteral("0000"), this)),
-      CmdVis(new QPushButton(QStringLiteral("&Visualizza"), this)),
-      CmdExi(new QPushButton(QStringLiteral("&Esci"), this)),
-      CmdPri(new QPushButton(QStringLiteral("&Stampa"), this)),
+      CmdVis(new CommandButton(QStringLiteral("&Visualizza"), this)),
+      CmdExi(new CommandButton(QStringLiteral("&Esci"), this)),
+      CmdPri(new CommandButton(QStringLiteral("&Stampa"), this)),
       dataDir_(std::move(dataDir)),
       context_(std::move(context)),
       printer_(std::make_unique<SystemCardPrinter>(this, dataDir_)),
@@ -139,11 +140,8 @@ FrmVel::FrmVel(std::string dataDir, CardContext context, QWidget* parent)
     // nearest sans serif face.
     QFont buttonFont(QStringLiteral("MS Sans Serif"));
     buttonFont.setPointSizeF(7.8);
-    for (QPushButton* button : {CmdVis, CmdExi, CmdPri}) {
+    for (QPushButton* button : {CmdVis, CmdExi, CmdPri})
         button->setFont(buttonFont);
-        // Enter presses the button that has the focus, as Space does.
-        button->setAutoDefault(true);
-    }
     CmdExi->setObjectName(QStringLiteral("CmdExi"));
     CmdPri->setObjectName(QStringLiteral("CmdPri"));
     setWindowTitle(QString::fromUtf8(kWindowCaption));
@@ -217,6 +215,8 @@ Status FrmVel::Form_Load() {
     SetWindowWidth(DesignedWidth());
     LayOutButtons();
     TxtMatr->setText(QStringLiteral("5193"));
+    // A number typed at once replaces it; Enter displays it.
+    TxtMatr->selectAll();
     LayOutNumberBox();
 
     VELMARO_TRY(DisplayFlow flow, DisplayFlow::LoadTables(dataDir_, context_));
@@ -489,9 +489,7 @@ void FrmVel::ShowNotFound() {
     QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kWindowCaption),
                     QStringLiteral("Matricola NON Trovata"), QMessageBox::Ok, this);
     box.exec();
-    // Typing the next number replaces the one not found.
-    TxtMatr->setFocus(Qt::OtherFocusReason);
-    TxtMatr->selectAll();
+    FocusNumber();
 }
 
 void FrmVel::ShowError(const Error& error) {
@@ -500,9 +498,7 @@ void FrmVel::ShowError(const Error& error) {
                     QString::fromStdString(PrintableText(error.Message())), QMessageBox::Ok, this);
     box.setTextFormat(Qt::PlainText);
     box.exec();
-    // As after a number not found: typing the next number replaces this one.
-    TxtMatr->setFocus(Qt::OtherFocusReason);
-    TxtMatr->selectAll();
+    FocusNumber();
 }
 
 void FrmVel::DrawCard(const CardInput& card) {
@@ -552,7 +548,12 @@ void FrmVel::UpdateSidewaysScrolling() {
                                                        : Qt::ScrollBarAlwaysOff);
 }
 
-void FrmVel::FocusNumber() { TxtMatr->setFocus(Qt::OtherFocusReason); }
+void FrmVel::FocusNumber() {
+    TxtMatr->setFocus(Qt::OtherFocusReason);
+    // The next number typed replaces the one looked up, found or not: added to it, it would
+    // look up another student, in a box too narrow to show the number whole.
+    TxtMatr->selectAll();
+}
 
 double FrmVel::DesignedWidth() const { return kWindowColumns * charWidth_; }
 

@@ -136,6 +136,7 @@ class FrmVelTest : public QObject {
         Open();
         const FrmVel& w = *window_;
         QCOMPARE(TxtMatr->text(), QStringLiteral("5193"));
+        QCOMPARE(TxtMatr->selectedText(), QStringLiteral("5193"));  // a number typed replaces it
         QVERIFY(!CmdPri->isEnabled());
         QCOMPARE(QStringList({CmdVis->text(), CmdPri->text(), CmdExi->text()}),
                  QStringList({"&Visualizza", "&Stampa", "&Esci"}));
@@ -251,7 +252,7 @@ class FrmVelTest : public QObject {
         QTest::keyClick(TxtMatr, Qt::Key_Return);
         QVERIFY(window_->ShowsCard());
         QVERIFY(!TxtMatr->isUndoAvailable());
-        QCOMPARE(TxtMatr->cursorPosition(), 4);
+        QCOMPARE(TxtMatr->selectedText(), QStringLiteral("5193"));  // the next number replaces it
 
         // Enter displays, with Alt held too; so does Alt+V.
         for (const auto& [key, text] : {std::pair{Qt::Key_Return, ""}, {Qt::Key_V, "v"}}) {
@@ -259,12 +260,25 @@ class FrmVelTest : public QObject {
             QTest::keyClick(TxtMatr, key, Qt::AltModifier);
             QTRY_VERIFY2(window_->ShowsCard(), text);
         }
-        QTest::keyClick(window_.get(), Qt::Key_S, Qt::AltModifier);
-        QTRY_COMPARE(printer_->numbers, std::vector<std::string>{"5193"});
-        // Enter presses the button that has the focus.
+        // An access key presses its button at once, and leaves the keyboard with the box: the
+        // next number typed at once, even before the print has begun, is displayed after it.
+        {
+            BoxCloser notFound;  // should the keys reach a number that is not on file
+            QTest::keyClick(window_.get(), Qt::Key_S, Qt::AltModifier);
+            QTest::keyClicks(QApplication::focusWidget(), "50");
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        }
+        QCOMPARE(printer_->numbers, std::vector<std::string>{"5193"});
+        QCOMPARE(window_->Flow()->KeptStudent()->MatrText, std::string("50"));
+        // So does a click: Enter then displays the next number rather than printing again.
+        QTest::mouseClick(CmdPri, Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(TxtMatr));
+        QCOMPARE(printer_->numbers, (std::vector<std::string>{"5193", "50"}));
+        Look(QStringLiteral("5193"));
+        // Enter presses the button that Tab gave the focus.
         CmdPri->setFocus();
         QTest::keyClick(CmdPri, Qt::Key_Return);
-        QTRY_COMPARE(printer_->numbers, (std::vector<std::string>{"5193", "5193"}));
+        QTRY_COMPARE(printer_->numbers, (std::vector<std::string>{"5193", "50", "5193"}));
         // A number pasted with its line end, after a tab, or amid characters that show nothing
         // (a zero-width space, a byte-order mark) is the number the box shows.
         for (const char* pasted : {"5193\r\n", "\t51\n93", "\u200b5193\ufeff"}) {
@@ -519,6 +533,12 @@ class FrmVelTest : public QObject {
         QTest::keyClick(card_, Qt::Key_F10, Qt::ShiftModifier);
         QTRY_VERIFY(menu_->isVisible());
         menu_->hide();
+        // A click on the card, either button, leaves the keyboard with the number's box.
+        for (const Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton}) {
+            QTest::mouseClick(card_, button, {}, QPoint(30, 30));
+            menu_->hide();
+            QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(TxtMatr));
+        }
 
         QApplication::clipboard()->clear();
         Action("MenuCopyText")->trigger();
