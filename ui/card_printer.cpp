@@ -32,7 +32,7 @@ Status SystemCardPrinter::PrintCard(const CardInput& card) {
     // Qt would take the first of the list, another office's printer perhaps.
     const QPrinterInfo defaultPrinter = QPrinterInfo::defaultPrinter();
     if (defaultPrinter.isNull()) {
-        return AskingCardPrinter(AskedDestination::kPrintDialog, dialogParent_, dataDir_)
+        return AskingCardPrinter(AskedDestination::kPrintDialog, dialogParent_, dataDir_, chosen_)
             .PrintCard(card);
     }
     QPrinter printer(defaultPrinter, QPrinter::HighResolution);

@@ -7,6 +7,7 @@
 #include "base/result.h"
 #include "lookup/display_flow.h"
 #include "render/render_card.h"
+#include "ui/print_dialogs.h"
 
 class QPrinter;
 class QWidget;
@@ -20,16 +21,19 @@ namespace velmaro {
 // prints nothing. A print service that does not answer is an error.
 class SystemCardPrinter final : public CardPrinter {
   public:
-    // dialogParent (may be null) owns the file question while it is open; dataDir must
-    // outlive the printer.
-    SystemCardPrinter(QWidget* dialogParent, const std::string& dataDir)
-        : dialogParent_(dialogParent), dataDir_(dataDir) {}
+    // dialogParent (may be null) owns the questions while they are open; the print dialog
+    // offers the printer of chosen (may be null) and keeps the one chosen there. dataDir and
+    // chosen must outlive the printer.
+    SystemCardPrinter(QWidget* dialogParent, const std::string& dataDir,
+                      ChosenPrinter* chosen = nullptr)
+        : dialogParent_(dialogParent), dataDir_(dataDir), chosen_(chosen) {}
 
     Status PrintCard(const CardInput& card) override;
 
   private:
     QWidget* dialogParent_;
     const std::string& dataDir_;
+    ChosenPrinter* chosen_;
 };
 
 // Makes printer (best created with QPrinter::HighResolution) write its pages as a PDF file at

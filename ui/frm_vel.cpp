@@ -126,9 +126,9 @@ FrmVel::FrmVel(std::string dataDir, CardContext context, QWidget* parent)
       CmdPri(new CommandButton(QStringLiteral("&Stampa"), this)),
       dataDir_(std::move(dataDir)),
       context_(std::move(context)),
-      printer_(std::make_unique<SystemCardPrinter>(this, dataDir_)),
-      dialogPrinter_(
-          std::make_unique<AskingCardPrinter>(AskedDestination::kPrintDialog, this, dataDir_)),
+      printer_(std::make_unique<SystemCardPrinter>(this, dataDir_, &chosenPrinter_)),
+      dialogPrinter_(std::make_unique<AskingCardPrinter>(AskedDestination::kPrintDialog, this,
+                                                         dataDir_, &chosenPrinter_)),
       cardArea_(new QScrollArea(this)),
       cardView_(new CardView),
       cardMenu_(new QMenu(this)) {
@@ -305,7 +305,7 @@ void FrmVel::CreateActions() {
     // The kept card through a destination that asks the user first.
     const auto askAndPrint = [this](AskedDestination destination) {
         return [this, destination] {
-            AskingCardPrinter asking(destination, this, dataDir_);
+            AskingCardPrinter asking(destination, this, dataDir_, &chosenPrinter_);
             PrintKeptCard(asking);
         };
     };

@@ -12,6 +12,7 @@
 #include "lookup/display_flow.h"
 #include "store/student.h"
 #include "ui/card_view.h"
+#include "ui/print_dialogs.h"
 #include "ui/window_caption.h"
 #include "ui/window_surface.h"
 
@@ -168,6 +169,7 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     const std::string dataDir_;
     CardContext context_;
     std::optional<DisplayFlow> flow_;
+    ChosenPrinter chosenPrinter_;  // offered first by the next print dialog
     std::unique_ptr<CardPrinter> printer_;
     std::unique_ptr<CardPrinter> dialogPrinter_;
     // The student whose card the window shows, kept to draw it again at another zoom.

@@ -6,6 +6,7 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 
 #include <optional>
 
@@ -52,20 +53,40 @@ Status PrintChosenJob(QPrinter& printer, const CardInput& card, const std::strin
     return PrintCardJob(printer, card);
 }
 
-Status PrintThroughDialog(QWidget* parent, const CardInput& card, const std::string& dataDir) {
-    QPrinter printer(QPrinter::HighResolution);
+// Sets printer up for a print dialog: the printer chosen last (if any, and still installed),
+// the card's title and page.
+void SetUpForDialog(QPrinter& printer, const CardInput& card, const ChosenPrinter* chosen) {
+    if (chosen != nullptr && !chosen->name.isEmpty() &&
+        !QPrinterInfo::printerInfo(chosen->name).isNull()) {
+        printer.setPrinterName(chosen->name);
+    }
     printer.setDocName(PrintJobTitle(card.student.MatrText));
     UseCardPage(printer);  // the dialog's page set-up starts from the card's page
+}
+
+// Keeps in chosen the printer of a job printed through a dialog; a file is no printer.
+Status KeepChosenPrinter(const QPrinter& printer, ChosenPrinter* chosen, Status printed) {
+    if (printed && chosen != nullptr && printer.outputFormat() == QPrinter::NativeFormat &&
+        printer.outputFileName().isEmpty()) {
+        chosen->name = printer.printerName();
+    }
+    return printed;
+}
+
+Status PrintThroughDialog(QWidget* parent, const CardInput& card, const std::string& dataDir,
+                          ChosenPrinter* chosen) {
+    QPrinter printer(QPrinter::HighResolution);
+    SetUpForDialog(printer, card, chosen);
     QPrintDialog dialog(&printer, parent);
     dialog.setWindowTitle(QString::fromUtf8(kWindowCaption));
     if (dialog.exec() != QDialog::Accepted) return Ok();
-    return PrintChosenJob(printer, card, dataDir);
+    return KeepChosenPrinter(printer, chosen, PrintChosenJob(printer, card, dataDir));
 }
 
-Status ShowPreview(QWidget* parent, const CardInput& card, const std::string& dataDir) {
+Status ShowPreview(QWidget* parent, const CardInput& card, const std::string& dataDir,
+                   ChosenPrinter* chosen) {
     QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(PrintJobTitle(card.student.MatrText));
-    UseCardPage(printer);  // the page previewed is the page printed
+    SetUpForDialog(printer, card, chosen);  // the page previewed is the page printed
     QPrintPreviewDialog dialog(&printer, parent);
     dialog.setWindowTitle(QString::fromUtf8(kWindowCaption));
     // The preview paints the page on a recording engine of its own; printing from the dialog
@@ -74,8 +95,9 @@ Status ShowPreview(QWidget* parent, const CardInput& card, const std::string& da
     Status printed = Ok();
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, [&](QPrinter* target) {
         const bool previewing = target->paintEngine()->type() == QPaintEngine::Picture;
-        Status outcome = previewing ? PaintCardJob(*target, PrintTargetName(*target), card)
-                                    : PrintChosenJob(*target, card, dataDir);
+        Status outcome =
+            previewing ? PaintCardJob(*target, PrintTargetName(*target), card)
+                       : KeepChosenPrinter(*target, chosen, PrintChosenJob(*target, card, dataDir));
         if (!outcome && printed) printed = std::move(outcome);
     });
     dialog.exec();
@@ -113,9 +135,9 @@ Status AskingCardPrinter::PrintCard(const CardInput& card) {
     }
     switch (destination_) {
         case AskedDestination::kPrintDialog:
-            return PrintThroughDialog(parent_, card, dataDir_);
+            return PrintThroughDialog(parent_, card, dataDir_, chosen_);
         case AskedDestination::kPreview:
-            return ShowPreview(parent_, card, dataDir_);
+            return ShowPreview(parent_, card, dataDir_, chosen_);
         case AskedDestination::kPdfFile:
             return SaveAsPdf(parent_, card, dataDir_);
         case AskedDestination::kImageFile:

@@ -12,9 +12,11 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QPrintDialog>
 #include <QPrintEngine>
 #include <QPrinter>
 #include <QThread>
@@ -342,6 +344,47 @@ TEST_F(CupsPrinting, APrintServiceThatNeverAnswersIsAnErrorWithinSeconds) {
     }
     cupsSetServer(nullptr);
     ::close(listener);
+}
+
+// The printer chosen in the print dialog is the one that the window's next print dialog
+// offers, rather than the default again: an office printing on another printer all day
+// chooses it once. A dialog cancelled, or a printer since removed, changes nothing.
+TEST_F(CupsPrinting, ThePrinterChosenInADialogIsOfferedNext) {
+    ChosenPrinter chosen;
+    // Opens the print dialog; once it shows, notes the printer it offers and, when choose is
+    // given, prints on that queue, else cancels.
+    const auto offered = [&](const char* choose) {
+        QString name;
+        QTimer actor;
+        QObject::connect(&actor, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+            auto* printers = dialog ? dialog->findChild<QComboBox*>("printers") : nullptr;
+            if (printers == nullptr) return;
+            actor.stop();
+            name = printers->currentText();
+            if (choose == nullptr) return dialog->reject();
+            printers->setCurrentIndex(printers->findText(choose));
+            dialog->accept();
+        });
+        actor.start(20);
+        const Spooled spooled = Spool(choose ? choose : kQueue, [&] {
+            return AskingCardPrinter(AskedDestination::kPrintDialog, nullptr, "/nonexistent/",
+                                     &chosen)
+                .PrintCard(card_.Input());
+        });
+        EXPECT_TRUE(spooled.status.ok()) << spooled.status.error().Message();
+        EXPECT_EQ(spooled.titles.size(), choose ? 1 : 0);
+        return name;
+    };
+    const QString usual = offered(nullptr);
+    const QString letter = QString::fromUtf8(kLetterQueue);
+    ASSERT_NE(usual, letter);
+    EXPECT_EQ(offered(kLetterQueue), usual);
+    EXPECT_EQ(chosen.name, letter);
+    EXPECT_EQ(offered(nullptr), letter);
+    EXPECT_EQ(offered(nullptr), letter);
+    chosen.name = QStringLiteral("velmaro-test-removed");
+    EXPECT_EQ(offered(nullptr), usual);
 }
 
 // Qt writes the job to the temporary folder unchecked: where that folder cannot take it whole
