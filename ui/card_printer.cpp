@@ -25,7 +25,7 @@ Status SystemCardPrinter::PrintCard(const CardInput& card) {
         return Error{"the printer", *why};
     }
     if (QPrinterInfo::availablePrinters().isEmpty()) {
-        return AskingCardPrinter(AskedDestination::kPdfFile, dialogParent_, dataDir_)
+        return AskingCardPrinter(AskedDestination::kPdfFileWithoutPrinter, dialogParent_, dataDir_)
             .PrintCard(card);
     }
     // Without a default printer (none set, or the one set was removed) the user picks one:

@@ -23,9 +23,10 @@ namespace velmaro {
 namespace {
 
 // Asks where to save a card file, suggesting velmaro-<number>.<suffix> in the home folder
-// (the number reduced to letters and digits). An empty text when the user cancels.
+// (the number reduced to letters and digits), in a dialog titled title. An empty text when the
+// user cancels.
 QString AskForCardFile(QWidget* parent, const CardInput& card, const QString& suffix,
-                       const QString& filter) {
+                       const QString& filter, const QString& title) {
     // Whatever was typed, reduced to letters and digits, cannot point the dialog elsewhere.
     QString number;
     for (const QChar c : QString::fromStdString(card.student.MatrText)) {
@@ -34,8 +35,7 @@ QString AskForCardFile(QWidget* parent, const CardInput& card, const QString& su
     const QString name = number.isEmpty() ? QStringLiteral("velmaro.%1").arg(suffix)
                                           : QStringLiteral("velmaro-%1.%2").arg(number, suffix);
 
-    QFileDialog dialog(parent, QString::fromUtf8(kWindowCaption), QDir::home().filePath(name),
-                       filter);
+    QFileDialog dialog(parent, title, QDir::home().filePath(name), filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(suffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
@@ -104,9 +104,10 @@ Status ShowPreview(QWidget* parent, const CardInput& card, const std::string& da
     return printed;
 }
 
-Status SaveAsPdf(QWidget* parent, const CardInput& card, const std::string& dataDir) {
+Status SaveAsPdf(QWidget* parent, const CardInput& card, const std::string& dataDir,
+                 const QString& title) {
     const QString path =
-        AskForCardFile(parent, card, QStringLiteral("pdf"), QStringLiteral("PDF (*.pdf)"));
+        AskForCardFile(parent, card, QStringLiteral("pdf"), QStringLiteral("PDF (*.pdf)"), title);
     if (path.isEmpty()) return Ok();
     VELMARO_TRY(RefuseDataFile(dataDir, FileNameBytes(path)));
     QPrinter printer(QPrinter::HighResolution);
@@ -116,7 +117,8 @@ Status SaveAsPdf(QWidget* parent, const CardInput& card, const std::string& data
 
 Status SaveAsImage(QWidget* parent, const CardInput& card, const std::string& dataDir) {
     const QString path =
-        AskForCardFile(parent, card, QStringLiteral("png"), QStringLiteral("PNG (*.png)"));
+        AskForCardFile(parent, card, QStringLiteral("png"), QStringLiteral("PNG (*.png)"),
+                       QString::fromUtf8(kWindowCaption));
     if (path.isEmpty()) return Ok();
     VELMARO_TRY(RefuseDataFile(dataDir, FileNameBytes(path)));
     return WritePngCard(path, kImageDotsPerInch, card);
@@ -139,7 +141,12 @@ Status AskingCardPrinter::PrintCard(const CardInput& card) {
         case AskedDestination::kPreview:
             return ShowPreview(parent_, card, dataDir_, chosen_);
         case AskedDestination::kPdfFile:
-            return SaveAsPdf(parent_, card, dataDir_);
+            return SaveAsPdf(parent_, card, dataDir_, QString::fromUtf8(kWindowCaption));
+        case AskedDestination::kPdfFileWithoutPrinter:
+            return SaveAsPdf(parent_, card, dataDir_,
+                             QString::fromUtf8(kWindowCaption) +
+                                 QStringLiteral(" \u2013 nessuna stampante installata: salva "
+                                                "la scheda come PDF"));
         case AskedDestination::kImageFile:
             return SaveAsImage(parent_, card, dataDir_);
     }

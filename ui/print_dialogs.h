@@ -16,7 +16,9 @@ enum class AskedDestination {
     kPrintDialog,  // the standard print dialog (printer, copies, page set-up), then one job
     kPreview,      // the print preview of the card's page; printing from it prints that page
     kPdfFile,      // a file name (velmaro-<number>.pdf in the home folder), then the page as PDF
-    kImageFile,    // a file name (velmaro-<number>.png), then the page as a 150-dpi PNG
+    kPdfFileWithoutPrinter,  // as kPdfFile, for a print with no printer installed: the
+                             // question says so
+    kImageFile,              // a file name (velmaro-<number>.png), then the page as a 150-dpi PNG
 };
 
 // The printer last chosen in a print dialog of the window, which the next print dialog

@@ -127,14 +127,16 @@ bool QueueExists(const char* name) {
     return queue != nullptr;
 }
 
-// The classes of the dialogs opened while ask runs, each cancelled as soon as it shows, after
-// one another: "QPrintDialog", "QFileDialog"...
+// The classes and titles of the dialogs opened while ask runs, each cancelled as soon as it
+// shows, after one another: "QPrintDialog: Velmaro Studenti", "QFileDialog: ..."...
 std::string DialogsOpenedBy(const std::function<void()>& ask) {
     std::string opened;
     QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, [&] {
         if (QWidget* dialog = QApplication::activeModalWidget()) {
-            opened += (opened.empty() ? "" : ", ") + std::string(dialog->metaObject()->className());
+            opened += (opened.empty() ? "" : ", ") +
+                      std::string(dialog->metaObject()->className()) + ": " +
+                      dialog->windowTitle().toStdString();
             dialog->close();
         }
     });
@@ -284,7 +286,7 @@ TEST_F(CupsPrinting, WithoutADefaultPrinterTheUserIsAskedAndADeadServiceIsAnErro
     Status printed = Error{"", "not printed"};
     const auto dialogs = [&] { return DialogsOpenedBy([&] { printed = PrintToDefault(); }); };
     const Spooled asked = Spool(kQueue, [&] {
-        EXPECT_EQ(dialogs(), "QPrintDialog");
+        EXPECT_EQ(dialogs(), "QPrintDialog: Velmaro Studenti");
         return printed;
     });
     EXPECT_TRUE(asked.status.ok()) << asked.status.error().Message();  // cancelled: no error
@@ -296,10 +298,13 @@ TEST_F(CupsPrinting, WithoutADefaultPrinterTheUserIsAskedAndADeadServiceIsAnErro
     EXPECT_EQ(printed.error().Message(),
               "the printer: the print service at "
               "/nonexistent/cups.sock does not answer: is CUPS running?");
-    // Where no scheduler is installed there is no printer: the card is saved as a PDF file.
+    // Where no scheduler is installed there is no printer: the card is saved as a PDF file,
+    // the question saying why.
     QTemporaryDir noScheduler;
     qputenv("CUPS_SERVERBIN", noScheduler.path().toLocal8Bit());
-    EXPECT_EQ(dialogs(), "QFileDialog");
+    EXPECT_EQ(dialogs(),
+              "QFileDialog: Velmaro Studenti \u2013 nessuna stampante installata: "
+              "salva la scheda come PDF");
     qunsetenv("CUPS_SERVERBIN");
     cupsSetServer(nullptr);
     qputenv("PRINTER", kQueue);
