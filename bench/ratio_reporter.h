@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,22 +20,33 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if (median || run.run_type == Run::RT_Iteration) {
-                times_[run.run_name.function_name] = {run.GetAdjustedRealTime(),
-                                                      run.GetAdjustedCPUTime()};
+            const std::string& name = run.run_name.function_name;
+            // A run that ended in an error timed only what it did before the error: no ratio is
+            // made of it (the median of repetitions is the library's, over those that ran).
+            if (run.error_occurred) {
+                failed_.insert(name);
+                continue;
             }
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (median || run.run_type == Run::RT_Iteration)
+                times_[name] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
         }
         ConsoleReporter::ReportRuns(runs);
     }
 
     // Prints ours / theirs for the real (wall-clock) and the CPU times, and whether the real
-    // time ratio (or the CPU one, with onCpu) is at most goal.
+    // time ratio (or the CPU one, with onCpu) is at most goal; or, when either has no time,
+    // which one failed or was not run.
     void PrintRatio(const std::string& ours, const std::string& theirs, double goal,
                     bool onCpu = false) const {
         const auto a = times_.find(ours);
         const auto b = times_.find(theirs);
-        if (a == times_.end() || b == times_.end()) return;
+        if (a == times_.end() || b == times_.end()) {
+            const std::string& missing = a == times_.end() ? ours : theirs;
+            std::printf("%-30s / %-30s no ratio: %s %s\n", ours.c_str(), theirs.c_str(),
+                        missing.c_str(), failed_.count(missing) != 0 ? "failed" : "was not run");
+            return;
+        }
         const double real = a->second.first / b->second.first;
         const double cpu = a->second.second / b->second.second;
         const double judged = onCpu ? cpu : real;
@@ -45,6 +57,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
   private:
     std::map<std::string, std::pair<double, double>> times_;  // real, CPU
+    std::set<std::string> failed_;                            // benchmarks with a failed run
 };
 
 }  // namespace velmaro
