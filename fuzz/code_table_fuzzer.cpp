@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "store/code_table.h"
 #include "store/text_file.h"
@@ -16,12 +17,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const velmaro::CodeTableLayout& layout :
          {velmaro::kExamTableLayout, velmaro::kTitleTableLayout}) {
         const velmaro::CodeTable table = velmaro::BuildCodeTable(lines, layout);
-        // Codes cut from the input itself, plus entries around the table's ends.
-        for (std::size_t at = 0; at < text.size() && at < 64; at += 5) {
-            const std::string_view code = text.substr(at, layout.codeLength);
+        // Codes cut from the input itself, which a table rarely holds; and the code after each
+        // "*" of the index (a whole code, or one running into the next entry after a short
+        // line), so that lookups also find entries, repeated codes among them.
+        std::vector<std::string> codes;
+        for (std::size_t at = 0; at < text.size() && at < 64; at += 5)
+            codes.emplace_back(text.substr(at, layout.codeLength));
+        for (std::size_t at = table.codes.find('*'); at != std::string::npos && codes.size() < 64;
+             at = table.codes.find('*', at + 1))
+            codes.push_back(table.codes.substr(at + 1, layout.codeLength));
+        for (const std::string& code : codes) {
             const double entry = table.EntryOf(code);
             // The index gives what a search of the codes gives.
-            const std::size_t found = table.codes.find("*" + std::string(code));
+            const std::size_t found = table.codes.find("*" + code);
             const double searched =
                 (found == std::string::npos ? 0.0 : static_cast<double>(found + 1)) - 1;
             if (entry != searched / static_cast<double>(table.entryWidth) + 1) std::abort();
