@@ -2,6 +2,8 @@
 
 // The console output of Google Benchmark, plus the median (or only) real and CPU times of each
 // benchmark, so that a program can print the ratio of two benchmarks measured in the same run.
+// A benchmark that times itself (UseManualTime) has only the time it gave: its CPU time is
+// that of this program, not of the work it timed (a child process, say).
 
 #include <benchmark/benchmark.h>
 
@@ -9,7 +11,6 @@
 #include <map>
 #include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace velmaro {
@@ -28,15 +29,18 @@ class RatioReporter : public benchmark::ConsoleReporter {
                 continue;
             }
             const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if (median || run.run_type == Run::RT_Iteration)
-                times_[name] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
+            if (median || run.run_type == Run::RT_Iteration) {
+                times_[name] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime(),
+                                run.run_name.time_type == "manual_time"};
+            }
         }
         ConsoleReporter::ReportRuns(runs);
     }
 
     // Prints ours / theirs for the real (wall-clock) and the CPU times, and whether the real
-    // time ratio (or the CPU one, with onCpu) is at most goal; or, when either has no time,
-    // which one failed or was not run.
+    // time ratio (or the CPU one, with onCpu) is at most goal; for benchmarks that time
+    // themselves, the ratio of their times alone. When either has no time, says which one
+    // failed or was not run.
     void PrintRatio(const std::string& ours, const std::string& theirs, double goal,
                     bool onCpu = false) const {
         const auto a = times_.find(ours);
@@ -47,8 +51,13 @@ class RatioReporter : public benchmark::ConsoleReporter {
                         missing.c_str(), failed_.count(missing) != 0 ? "failed" : "was not run");
             return;
         }
-        const double real = a->second.first / b->second.first;
-        const double cpu = a->second.second / b->second.second;
+        const double real = a->second.real / b->second.real;
+        if (a->second.manual || b->second.manual) {
+            std::printf("%-30s / %-30s time %.3f  (goal <= %.2f: %s)\n", ours.c_str(),
+                        theirs.c_str(), real, goal, real <= goal ? "met" : "NOT met");
+            return;
+        }
+        const double cpu = a->second.cpu / b->second.cpu;
         const double judged = onCpu ? cpu : real;
         std::printf("%-30s / %-30s real %.3f  cpu %.3f  (goal %s <= %.2f: %s)\n", ours.c_str(),
                     theirs.c_str(), real, cpu, onCpu ? "cpu" : "real", goal,
@@ -56,8 +65,14 @@ class RatioReporter : public benchmark::ConsoleReporter {
     }
 
   private:
-    std::map<std::string, std::pair<double, double>> times_;  // real, CPU
-    std::set<std::string> failed_;                            // benchmarks with a failed run
+    struct Times {
+        double real = 0;  // the real time, or with manual the time the benchmark gave
+        double cpu = 0;
+        bool manual = false;  // timed by the benchmark itself
+    };
+
+    std::map<std::string, Times> times_;
+    std::set<std::string> failed_;  // benchmarks with a failed run
 };
 
 }  // namespace velmaro
