@@ -153,9 +153,9 @@ class Jobs {
 // ipp printer-state: 5 is "stopped".
 constexpr int kPrinterStopped = 5;
 
-// The message an administrator gave when stopping the printer at uri ("Carta esaurita"), or
-// empty. It is not among the attributes a destination's description carries, so it is asked
-// for on its own.
+// The message an administrator gave when stopping the printer at uri, or when making it
+// reject jobs ("Carta esaurita", "Coda chiusa"), or empty. It is not among the attributes a
+// destination's description carries, so it is asked for on its own.
 std::string PrinterStateMessage(const std::string& uri) {
     if (uri.empty()) return {};
     ipp_t* request = Cups().newRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
@@ -223,7 +223,11 @@ std::optional<std::string> CupsQueueProblem(const std::string& queue) {
     const Destination destination(queue);
     if (!destination.Known()) return std::nullopt;
     if (destination.Option("printer-is-accepting-jobs") == "false") {
-        return std::string("the printer is not accepting jobs");
+        const std::string message =
+            PrinterStateMessage(destination.Option("printer-uri-supported"));
+        // Without a reason given, the spooler's own words say what this error already says.
+        const bool given = !message.empty() && message != "Rejecting Jobs";
+        return "the printer is not accepting jobs" + (given ? ": " + message : std::string());
     }
     if (std::atoi(destination.Option("printer-state").c_str()) == kPrinterStopped) {
         const std::string message =

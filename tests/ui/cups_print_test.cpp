@@ -243,6 +243,8 @@ TEST_F(CupsPrinting, AQueueThatRejectsJobsOrIsStoppedIsAnErrorNamingIt) {
     for (const auto& [breakIt, mendIt, printerName, reason] :
          {std::tuple{QStringList{"cupsreject"}, "cupsaccept", QString::fromUtf8(kQueue),
                      "the printer is not accepting jobs"},
+          {QStringList{"cupsreject", "-r", "Coda chiusa"}, "cupsaccept", QString::fromUtf8(kQueue),
+           "the printer is not accepting jobs: Coda chiusa"},
           {QStringList{"cupsdisable", "-r", "Carta esaurita"}, "cupsenable", instance,
            "the printer is stopped: Carta esaurita"}}) {
         SCOPED_TRACE(printerName.toStdString());
