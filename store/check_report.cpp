@@ -17,6 +17,9 @@ constexpr std::array<KindText, kProblemKindCount> kKindTexts{{
     {ProblemKind::kRegistryOrder, "registry-order",
      "registry not in ascending key order: lookups between the two records can fail, and "
      "none takes a key above the last record's"},
+    {ProblemKind::kNeverFound, "never-found",
+     "registry record that a lookup of its own key does not find, the registry being out of "
+     "order around it: no card of its student can be drawn"},
     {ProblemKind::kRepeatedKey, "repeated-key",
      "registry key repeated: lookups between the two records can fail, and only one of "
      "them can be found"},

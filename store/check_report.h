@@ -12,6 +12,7 @@ namespace velmaro {
 enum class ProblemKind {
     kMissingFile,
     kRegistryOrder,
+    kNeverFound,
     kRepeatedKey,
     kBadKey,
     kLengthPastSlot,
@@ -33,7 +34,7 @@ enum class ProblemKind {
     kMalformedTableLine,
     kRepeatedTableCode,
 };
-inline constexpr std::size_t kProblemKindCount = 22;
+inline constexpr std::size_t kProblemKindCount = 23;
 
 // A stable name of kind for machine-read reports ("registry-order").
 std::string_view ProblemKindId(ProblemKind kind);

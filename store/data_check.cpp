@@ -20,6 +20,7 @@
 #include "store/data_store.h"
 #include "store/file_arrival.h"
 #include "store/record_file.h"
+#include "store/registry_search.h"
 #include "store/run_overlaps.h"
 #include "store/student_check.h"
 #include "store/table_check.h"
@@ -225,6 +226,32 @@ void CheckLastKeyBound(const SlotFile& registry, const std::vector<std::int32_t>
     });
 }
 
+// The records whose key a lookup does not find: searched for as a lookup searches, over
+// records 1 ... keys.size() whose keys are keys. Only a registry out of order has any, and
+// only there is each key searched for; keys below 1 are bad keys, which no lookup takes.
+void CheckKeysFound(const SlotFile& registry, const std::vector<std::int32_t>& keys,
+                    CheckReport& report) {
+    if (std::is_sorted(keys.begin(), keys.end())) return;
+    const auto count = static_cast<std::int64_t>(keys.size());
+    const auto keyOf = [&keys](std::int64_t n) -> Result<std::int32_t> {
+        return keys[static_cast<std::size_t>(n - 1)];
+    };
+    for (std::int64_t n = 1; n <= count; ++n) {
+        const std::int32_t key = keys[static_cast<std::size_t>(n - 1)];
+        if (key < 1) continue;
+        int compared = 0;
+        // The search ends at a record for each key above the last, as the lookup's does not
+        // begin for them.
+        const bool found = key <= keys.back() && *SearchRecords(count, key, keyOf, compared) != 0;
+        if (found) continue;
+        report.Note(ProblemKind::kNeverFound, [&] {
+            return Finding{std::string(kRegistryName), n, 0,
+                           "key " + QuotedKey(registry, n) + ": a lookup of " +
+                               std::to_string(key) + " finds no record"};
+        });
+    }
+}
+
 // Tells how many bytes of a file have arrived, waiting until the first count of them have or
 // the file has ended.
 using WaitForBytes = std::function<std::size_t(std::size_t count)>;
@@ -301,6 +328,7 @@ class DataSetCheck {
             });
         if (!arrived) return false;
         CheckLastKeyBound(registry, keys, lastKeyBound_);
+        CheckKeysFound(registry, keys, neverFound_);
         CheckRepeatedKeys(registry, keys, repeatedKeys_);
         registry.CheckLastSlot(
             registryEnd_, records < registry.Count()
@@ -327,6 +355,7 @@ class DataSetCheck {
         for (const BlockReports& block : blocks_)
             report.Append(block.registry);
         report.Append(lastKeyBound_);
+        report.Append(neverFound_);
         report.Append(repeatedKeys_);
         report.Append(registryEnd_);
         for (const BlockReports& block : blocks_)
@@ -373,6 +402,7 @@ class DataSetCheck {
     CheckReport tables_;                   // missing record files, then the tables
     std::vector<BlockReports> blocks_;     // the registry's records, block by block
     CheckReport lastKeyBound_;             // keys above the last record's
+    CheckReport neverFound_;               // records a lookup of their key does not find
     CheckReport repeatedKeys_;             // keys that more than one record holds
     CheckReport registryEnd_;              // the registry's last slot
     std::vector<CheckReport> examBlocks_;  // the exam records, block by block

@@ -53,35 +53,22 @@ Result<SearchOutcome> SearchRegistry(const RecordFile& registry, std::int32_t co
         VELMARO_TRY(keys, index->KeysOf(registry, count));
     }
 
-    // lo counts as already excluded: the range still open is lo + 1 ... hi, so starting at 0
-    // keeps record 1 within reach.
-    std::int64_t lo = 0;
-    std::int64_t hi = count;
     std::string text;
-    while (lo != hi) {
-        const std::int64_t step = (hi - lo) / 2;
-        if (step == 0) lo = hi;
-        const std::int64_t mid = lo + step;
-        ++outcome.recordsRead;
-        std::int32_t found = 0;
-        if (keys != nullptr) {
-            found = (*keys)[static_cast<std::size_t>(mid - 1)];
-        } else {
-            VELMARO_TRY(registry.ReadRecordInto(mid, text));
-            found = RecordKey(text);
-        }
-        if (found < key) {
-            lo = mid;
-        } else if (found > key) {
-            hi = mid;
-        } else {
-            if (keys != nullptr) {
-                VELMARO_TRY(registry.ReadRecordInto(mid, text));
-            }
-            outcome.record = std::move(text);
-            return outcome;
-        }
+    VELMARO_TRY(const std::int64_t record,
+                SearchRecords(
+                    count, key,
+                    [&](std::int64_t n) -> Result<std::int32_t> {
+                        if (keys != nullptr) return (*keys)[static_cast<std::size_t>(n - 1)];
+                        VELMARO_TRY(registry.ReadRecordInto(n, text));
+                        return RecordKey(text);
+                    },
+                    outcome.recordsRead));
+    if (record == 0) return outcome;
+    // Read while searching, unless the keys came from the index.
+    if (keys != nullptr) {
+        VELMARO_TRY(registry.ReadRecordInto(record, text));
     }
+    outcome.record = std::move(text);
     return outcome;
 }
 

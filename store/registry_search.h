@@ -32,6 +32,34 @@ struct RegistryKeyList {
 // and counted.
 Result<RegistryKeyList> RegistryKeys(const RecordFile& registry, std::int32_t count);
 
+// The binary search of the registry for key over records 1 ... count whose keys
+// keyOf(n) gives, as a Result<std::int32_t>: the number of a record holding key, or 0 when
+// the search ends without one (the registry out of order around it). Adds one to compared
+// for each key it compares.
+template <typename KeyOf>
+Result<std::int64_t> SearchRecords(std::int64_t count, std::int32_t key, KeyOf keyOf,
+                                   int& compared) {
+    // lo counts as already excluded: the range still open is lo + 1 ... hi, so starting at 0
+    // keeps record 1 within reach.
+    std::int64_t lo = 0;
+    std::int64_t hi = count;
+    while (lo != hi) {
+        const std::int64_t step = (hi - lo) / 2;
+        if (step == 0) lo = hi;
+        const std::int64_t mid = lo + step;
+        ++compared;
+        VELMARO_TRY(const std::int32_t found, keyOf(mid));
+        if (found < key) {
+            lo = mid;
+        } else if (found > key) {
+            hi = mid;
+        } else {
+            return mid;
+        }
+    }
+    return std::int64_t{0};
+}
+
 // Binary search of the sorted registry for key over records 1 ... count. A key outside
 // 1 ... lastKey is not found without reading anything; otherwise at most about
 // log2(count) + 1 keys are compared. Keys compare numerically, so a stored 05193 matches
