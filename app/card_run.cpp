@@ -87,13 +87,16 @@ Result<EveryStudent> EveryMatricola(const DataStore& store, std::ostream& errors
 }
 
 void WarnOfMissingRecordFiles(const DataStore& store, std::ostream& warnings) {
-    if (store.ExamFile().IsMissing()) {
-        warnings << "velmaro: warning: " << PrintableText(store.ExamFile().Path())
-                 << " is missing: the cards show no exams\n";
-    }
-    if (store.YearFile().IsMissing()) {
-        warnings << "velmaro: warning: " << PrintableText(store.YearFile().Path())
-                 << " is missing: the cards show no career years\n";
+    for (const auto& [file, shown] :
+         {std::pair{&store.ExamFile(), "exams"}, std::pair{&store.YearFile(), "career years"}}) {
+        // An empty file (a copy cut off, a disk that was full) reads as a missing one does.
+        const Result<std::int64_t> length = file->Length();
+        const char* state = file->IsMissing()             ? "missing"
+                            : length.ok() && *length == 0 ? "empty"
+                                                          : nullptr;
+        if (state == nullptr) continue;
+        warnings << "velmaro: warning: " << PrintableText(file->Path()) << " is " << state
+                 << ": the cards show no " << shown << "\n";
     }
 }
 

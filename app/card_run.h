@@ -39,8 +39,8 @@ struct EveryStudent {
 };
 Result<EveryStudent> EveryMatricola(const DataStore& store, std::ostream& errors);
 
-// One warning line on warnings for each of esami.dir and velmara.dir that is missing: the cards
-// still come, without exams or career years.
+// One warning line on warnings for each of esami.dir and velmara.dir that is missing or empty:
+// the cards still come, without exams or career years.
 void WarnOfMissingRecordFiles(const DataStore& store, std::ostream& warnings);
 
 // The one line that reports a number not on file, the number escaped as typed.
