@@ -341,14 +341,19 @@ void FrmVel::CreateActions() {
         }));
     for (QAction* action : keptCardActions_)
         action->setEnabled(false);
-    addMenuItem("MenuCopyText", QStringLiteral("Copia testo"),
-                [this] { QGuiApplication::clipboard()->setText(cardView_->CardText()); });
+    addMenuItem("MenuCopyText", QStringLiteral("Copia testo"), [this] {
+        QGuiApplication::clipboard()->setText(cardView_->CardText());
+        FocusNumber();
+    });
 }
 
 void FrmVel::ShowCardMenu(QPoint globalPos) { cardMenu_->popup(globalPos); }
 
 void FrmVel::PrintKeptCard(CardPrinter& printer) {
     if (flow_) flow_->Print(*this, printer);
+    // Printed by Tab and Enter on "&Stampa", or from the card's menu: the next number typed
+    // goes into the box, not to a button that Enter would press again.
+    FocusNumber();
 }
 
 bool FrmVel::ShowsCard() const { return !cardView_->IsEmpty(); }
@@ -566,6 +571,8 @@ void FrmVel::ResizeWithinScreen(int widthPixels, int heightPixels) {
     // The window never hides its row of controls, unless the screen is too small for it.
     setMinimumSize(std::min(PixelsX(DesignedWidth()), room.width()),
                    std::min(PixelsY(barHeight_), room.height()));
+    // A window the user maximized, or put full screen, keeps that size.
+    if ((windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) != 0) return;
     askedSize_ = QSize(std::min(widthPixels, room.width()), std::min(heightPixels, room.height()));
     resize(askedSize_);
 }

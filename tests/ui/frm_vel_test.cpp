@@ -275,10 +275,11 @@ class FrmVelTest : public QObject {
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(TxtMatr));
         QCOMPARE(printer_->numbers, (std::vector<std::string>{"5193", "50"}));
         Look(QStringLiteral("5193"));
-        // Enter presses the button that Tab gave the focus.
+        // Enter presses the button that Tab gave the focus; the keyboard is then the box's.
         CmdPri->setFocus();
         QTest::keyClick(CmdPri, Qt::Key_Return);
         QTRY_COMPARE(printer_->numbers, (std::vector<std::string>{"5193", "50", "5193"}));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(TxtMatr));
         // A number pasted with its line end, after a tab, or amid characters that show nothing
         // (a zero-width space, a byte-order mark) is the number the box shows.
         for (const char* pasted : {"5193\r\n", "\t51\n93", "\u200b5193\ufeff"}) {
@@ -465,6 +466,16 @@ class FrmVelTest : public QObject {
         QCOMPARE(box.format, Qt::PlainText);
         QCOMPARE(box.caption, QStringLiteral("Velmaro Studenti"));
         QVERIFY(window_->isVisible() && window_->ShowsCard() && CmdPri->isEnabled());
+
+        // A window the user maximized keeps its size through an edit and a lookup.
+        window_->showMaximized();
+        QTRY_VERIFY(window_->size().height() > CompactHeight() * 4);
+        const QSize maximized = window_->size();
+        TxtMatr->setText(QStringLiteral("4"));
+        QCOMPARE(window_->size(), maximized);
+        QTest::keyClick(TxtMatr, Qt::Key_Return);
+        QVERIFY(window_->ShowsCard() && window_->isMaximized());
+        QCOMPARE(window_->size(), maximized);
     }
 
     void aSmallWindowScrollsAndZoomRedrawsTheCardAsVectors() {
@@ -541,7 +552,9 @@ class FrmVelTest : public QObject {
         }
 
         QApplication::clipboard()->clear();
+        card_->setFocus();  // as Tab leaves it before the Menu key; copied, the box has it
         Action("MenuCopyText")->trigger();
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(TxtMatr));
         const QString text = QApplication::clipboard()->text();
         // The card's text in reading order: the four header lines, field by field with a tab
         // between fields, runs of blanks made one; then one line per exam (as many as the header
