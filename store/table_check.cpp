@@ -40,13 +40,18 @@ bool ReadsAsUtf8(std::string_view text) {
 
 // What an editor that saved the table may have put into the text the card shows, the code and
 // the name of line lineIndex (0 for the first line; the separators around the code are not
-// shown): a UTF-8 byte-order mark, a control character (a tab, NUL) or a byte Windows-1252
-// leaves undefined, which the card draws as a replacement mark, or UTF-8 text, whose accented
-// letters the card shows as two characters each; nothing when the text is sound.
+// shown): a UTF-8 or UTF-16 byte-order mark, a control character (a tab, NUL) or a byte
+// Windows-1252 leaves undefined, which the card draws as a replacement mark, or UTF-8 text, whose
+// accented letters the card shows as two characters each; nothing when the text is sound.
 std::optional<std::string> TextFlaw(std::string_view line, std::size_t lineIndex,
                                     const CodeTableLayout& layout) {
     if (lineIndex == 0 && line.starts_with("\xEF\xBB\xBF")) {
         return "starts with a UTF-8 byte-order mark (the tables are Windows-1252)";
+    }
+    // Notepad's "Unicode": two bytes a character, every line's count and code moved.
+    if (lineIndex == 0 && (line.starts_with("\xFF\xFE") || line.starts_with("\xFE\xFF"))) {
+        return "starts with a UTF-16 byte-order mark: the table was saved as UTF-16, where the "
+               "tables are Windows-1252";
     }
     const std::string_view name =
         line.size() >= layout.namePosition ? line.substr(layout.namePosition - 1) : "";

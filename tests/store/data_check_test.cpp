@@ -315,7 +315,8 @@ TEST(DataCheck, EachBreakageIsReportedAsItsKindWithWhereAndWhat) {
 }
 
 // A byte-order mark that an editor put before the first line is named as such, whatever else
-// it moves (the first line's group and code).
+// it moves (the first line's group and code); so is a table saved as UTF-16 (Notepad's
+// "Unicode", either byte order), whose every line then holds NUL bytes.
 TEST(DataCheck, AByteOrderMarkIsNamed) {
     const DataSet set = Changed({[](DataSet& d) { d.examTable = "\xEF\xBB\xBF" + d.examTable; }});
     const ProblemGroup group = CheckDataFiles(set.Files(), kToday).Group(kMalformedTableLine);
@@ -323,6 +324,20 @@ TEST(DataCheck, AByteOrderMarkIsNamed) {
     EXPECT_TRUE(Described(kMalformedTableLine, group.first.front())
                     .starts_with("malformed-table-line esami.grp 1/0: starts with a UTF-8 "
                                  "byte-order mark"));
+    for (const bool littleEndian : {true, false}) {
+        const DataSet utf16 = Changed({[littleEndian](DataSet& d) {
+            std::string wide = littleEndian ? "\xFF\xFE" : "\xFE\xFF";
+            for (const char c : d.examTable)
+                wide += littleEndian ? std::string{c, '\0'} : std::string{'\0', c};
+            d.examTable = wide;
+        }});
+        const ProblemGroup wideGroup =
+            CheckDataFiles(utf16.Files(), kToday).Group(kMalformedTableLine);
+        ASSERT_FALSE(wideGroup.first.empty());
+        EXPECT_TRUE(Described(kMalformedTableLine, wideGroup.first.front())
+                        .starts_with("malformed-table-line esami.grp 1/0: starts with a UTF-16 "
+                                     "byte-order mark"));
+    }
 }
 
 // A key repeated away from its first record, the registry out of order between them, names
