@@ -167,7 +167,7 @@ int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
         return kCardsFailed;
     }
     const std::chrono::year_month_day today = options->today.value_or(SystemToday());
-    WarnOfMissingRecordFiles(*store, std::cerr);
+    WarnOfMissingData(*store, dataDir.dataDir, std::cerr);
 
     std::vector<std::string> matricolas = options->matricolas;
     // A registry record that no number reaches is a student --all cannot draw.

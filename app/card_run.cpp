@@ -1,9 +1,13 @@
 #include "app/card_run.h"
 
+#include <tuple>
+#include <utility>
+
 #include "app/interruption.h"
 #include "base/printable_text.h"
 #include "lookup/lookup_student.h"
 #include "render/render_card.h"
+#include "store/data_file_names.h"
 #include "store/registry_search.h"
 
 namespace velmaro {
@@ -86,7 +90,7 @@ Result<EveryStudent> EveryMatricola(const DataStore& store, std::ostream& errors
     return every;
 }
 
-void WarnOfMissingRecordFiles(const DataStore& store, std::ostream& warnings) {
+void WarnOfMissingData(const DataStore& store, const std::string& dataDir, std::ostream& warnings) {
     for (const auto& [file, shown] :
          {std::pair{&store.ExamFile(), "exams"}, std::pair{&store.YearFile(), "career years"}}) {
         // An empty file (a copy cut off, a disk that was full) reads as a missing one does.
@@ -97,6 +101,13 @@ void WarnOfMissingRecordFiles(const DataStore& store, std::ostream& warnings) {
         if (state == nullptr) continue;
         warnings << "velmaro: warning: " << PrintableText(file->Path()) << " is " << state
                  << ": the cards show no " << shown << "\n";
+    }
+    for (const auto& [table, name, shown] :
+         {std::tuple{&store.Exams(), kExamTableName, "exam names"},
+          std::tuple{&store.Titles(), kTitleTableName, "diploma titles"}}) {
+        if (table->count != 0) continue;
+        warnings << "velmaro: warning: " << PrintableText(dataDir + std::string(name))
+                 << " holds no lines: the cards show no " << shown << "\n";
     }
 }
 

@@ -39,9 +39,10 @@ struct EveryStudent {
 };
 Result<EveryStudent> EveryMatricola(const DataStore& store, std::ostream& errors);
 
-// One warning line on warnings for each of esami.dir and velmara.dir that is missing or empty:
-// the cards still come, without exams or career years.
-void WarnOfMissingRecordFiles(const DataStore& store, std::ostream& warnings);
+// One warning line on warnings for each of esami.dir and velmara.dir that is missing or empty,
+// and for each table of the data directory dataDir that holds no lines: the cards still come,
+// without exams, career years, exam names or diploma titles.
+void WarnOfMissingData(const DataStore& store, const std::string& dataDir, std::ostream& warnings);
 
 // The one line that reports a number not on file, the number escaped as typed.
 void ReportNotFound(std::ostream& errors, std::string_view typed);

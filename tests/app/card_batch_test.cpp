@@ -336,19 +336,22 @@ TEST(CardBatch, MemoryRunningOutIsAMessageAndLeavesNoFileHalfWritten) {
 
 // A data folder holding the registry and the tables only: the cards come, with one warning for
 // each record file missing, which shows the control characters of the folder's name escaped.
-// An empty record file (a copy cut off) is warned of as well.
+// An empty record file (a copy cut off), or a table of no lines, is warned of as well.
 TEST(CardBatch, MissingRecordFilesAreWarnedOfOnceAndCardsStillCome) {
     const testdata::TempDataDir data;
     CopySample(data, "p\x1b[2Jq");
     std::filesystem::remove(data.PathOf("p\x1b[2Jq/esami.dir"));
     std::filesystem::resize_file(data.PathOf("p\x1b[2Jq/velmara.dir"), 0);
+    std::filesystem::resize_file(data.PathOf("p\x1b[2Jq/titoli.grp"), 0);
     const std::string shown = data.PathOf("p\\x1b[2Jq");
     const auto run = RunVelmaro(CardOf(AsQString(data.PathOf("p\x1b[2Jq")),
                                        {"--format=ops", "--metrics=fixed", "5193", "4"}));
     EXPECT_TRUE(Ended(run, 0,
                       "velmaro: warning: " + shown +
                           "/esami.dir is missing: the cards show no exams\nvelmaro: warning: " +
-                          shown + "/velmara.dir is empty: the cards show no career years\n"));
+                          shown + "/velmara.dir is empty: the cards show no career years\n" +
+                          "velmaro: warning: " + shown +
+                          "/titoli.grp holds no lines: the cards show no diploma titles\n"));
     EXPECT_EQ(CardLines(run.out).size(), 2u);
 }
 
