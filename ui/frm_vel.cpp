@@ -352,8 +352,13 @@ void FrmVel::ShowCardMenu(QPoint globalPos) { cardMenu_->popup(globalPos); }
 void FrmVel::PrintKeptCard(CardPrinter& printer) {
     if (flow_) flow_->Print(*this, printer);
     // Printed by Tab and Enter on "&Stampa", or from the card's menu: the next number typed
-    // goes into the box, not to a button that Enter would press again.
-    FocusNumber();
+    // goes into the box, not to a button that Enter would press again; it replaces the number
+    // shown, while a number being typed (an edit clears the card) is left as it was.
+    if (ShowsCard()) {
+        FocusNumber();
+    } else {
+        TxtMatr->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 bool FrmVel::ShowsCard() const { return !cardView_->IsEmpty(); }

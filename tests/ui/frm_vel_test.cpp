@@ -422,10 +422,12 @@ class FrmVelTest : public QObject {
         QTest::keyClick(TxtMatr, Qt::Key_1);  // "51931", not on file
         QVERIFY(!window_->ShowsCard());
         QCOMPARE(window_->height(), CompactHeight());
-        // "&Stampa" prints the student of the last successful lookup, not the one typed.
+        // "&Stampa" prints the student of the last successful lookup, not the one typed, which
+        // stays as it was typed.
         QVERIFY(CmdPri->isEnabled());
         QTest::mouseClick(CmdPri, Qt::LeftButton);
         QCOMPARE(printer_->numbers, std::vector<std::string>{"5193"});
+        QVERIFY(!TxtMatr->hasSelectedText());
 
         TxtMatr->selectAll();
         QTest::keyClicks(TxtMatr, QStringLiteral("5"));  // a gap in the registry
