@@ -127,6 +127,12 @@ Status CheckCardNumbers(const CardOptions& options) {
         return Error{"", "give either --all or numbers, not both"};
     }
     if (options.matricolas.empty() && !options.all) {
+        // Lists read, and nothing else given: the lists are what holds no number.
+        if (!options.fromFiles.empty()) {
+            return Error{"", options.fromFiles.size() == 1
+                                 ? "no MATRICOLA given: the --from list holds none"
+                                 : "no MATRICOLA given: the --from lists hold none"};
+        }
         return Error{"", "no MATRICOLA given (or --all for every student)"};
     }
     const bool onePageFormat =
