@@ -90,7 +90,8 @@ Result<EveryStudent> EveryMatricola(const DataStore& store, std::ostream& errors
     return every;
 }
 
-void WarnOfMissingData(const DataStore& store, const std::string& dataDir, std::ostream& warnings) {
+std::vector<std::string> MissingDataWarnings(const DataStore& store, const std::string& dataDir) {
+    std::vector<std::string> warnings;
     for (const auto& [file, shown] :
          {std::pair{&store.ExamFile(), "exams"}, std::pair{&store.YearFile(), "career years"}}) {
         // An empty file (a copy cut off, a disk that was full) reads as a missing one does.
@@ -99,16 +100,21 @@ void WarnOfMissingData(const DataStore& store, const std::string& dataDir, std::
                             : length.ok() && *length == 0 ? "empty"
                                                           : nullptr;
         if (state == nullptr) continue;
-        warnings << "velmaro: warning: " << PrintableText(file->Path()) << " is " << state
-                 << ": the cards show no " << shown << "\n";
+        warnings.push_back(file->Path() + " is " + state + ": the cards show no " + shown);
     }
     for (const auto& [table, name, shown] :
          {std::tuple{&store.Exams(), kExamTableName, "exam names"},
           std::tuple{&store.Titles(), kTitleTableName, "diploma titles"}}) {
         if (table->count != 0) continue;
-        warnings << "velmaro: warning: " << PrintableText(dataDir + std::string(name))
-                 << " holds no lines: the cards show no " << shown << "\n";
+        warnings.push_back(dataDir + std::string(name) + " holds no lines: the cards show no " +
+                           shown);
     }
+    return warnings;
+}
+
+void WarnOfMissingData(const DataStore& store, const std::string& dataDir, std::ostream& warnings) {
+    for (const std::string& warning : MissingDataWarnings(store, dataDir))
+        warnings << "velmaro: warning: " << PrintableText(warning) << "\n";
 }
 
 }  // namespace velmaro

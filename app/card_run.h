@@ -39,9 +39,11 @@ struct EveryStudent {
 };
 Result<EveryStudent> EveryMatricola(const DataStore& store, std::ostream& errors);
 
-// One warning line on warnings for each of esami.dir and velmara.dir that is missing or empty,
-// and for each table of the data directory dataDir that holds no lines: the cards still come,
-// without exams, career years, exam names or diploma titles.
+// What the cards of store lack, one warning each (file names unescaped): esami.dir or
+// velmara.dir missing or empty, a table of the data directory dataDir that holds no lines. The
+// cards still come, without exams, career years, exam names or diploma titles.
+std::vector<std::string> MissingDataWarnings(const DataStore& store, const std::string& dataDir);
+// Those warnings on warnings, a line each.
 void WarnOfMissingData(const DataStore& store, const std::string& dataDir, std::ostream& warnings);
 
 // The one line that reports a number not on file, the number escaped as typed.

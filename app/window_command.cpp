@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 
+#include "app/card_run.h"
 #include "app/command_line.h"
 #include "app/data_dir_settings.h"
 #include "app/data_dir_startup.h"
@@ -257,6 +258,10 @@ int RunWindowCommand(int argc, char* argv[]) {
     const Result<DataDirChoice> started = LoadWithFolderChoice(
         ChooseDataDir(CurrentDataDirSources(options->dataDir)), openWindow, prompt);
     if (!started) return kUsageErrorStatus;
+    // Cards without exams would otherwise be shown, and printed, as if the student had none.
+    for (const std::string& lacking :
+         MissingDataWarnings(window->Flow()->Store(), started->dataDir))
+        prompt.Warn(Error{"", lacking});
 
     QuitAfterFirstPaint quitter;
     if (options->quitAfterShow) window->installEventFilter(&quitter);

@@ -353,6 +353,16 @@ TEST(CardBatch, MissingRecordFilesAreWarnedOfOnceAndCardsStillCome) {
                           "velmaro: warning: " + shown +
                           "/titoli.grp holds no lines: the cards show no diploma titles\n"));
     EXPECT_EQ(CardLines(run.out).size(), 2u);
+    // The window says the same before it opens (its boxes closed at once here).
+    const auto window =
+        RunVelmaro({"--data-dir", AsQString(data.PathOf("p\x1b[2Jq")), "--quit-after-show", "5193"},
+                   Environment({{"QT_QPA_PLATFORM", "offscreen"}}));
+    EXPECT_EQ(window.exitCode, 0) << window.err;
+    for (const std::string lacking :
+         {"/esami.dir is missing: the cards show no exams\n",
+          "/velmara.dir is empty: the cards show no career years\n",
+          "/titoli.grp holds no lines: the cards show no diploma titles\n"})
+        EXPECT_THAT(window.err, ::testing::HasSubstr("velmaro: " + shown + lacking));
 }
 
 // A clock that the test moves by hand.
