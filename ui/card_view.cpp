@@ -281,6 +281,20 @@ void CardView::keyPressEvent(QKeyEvent* event) {
                                                          : QAbstractSlider::SliderToMaximum);
         return;
     }
+    // The card takes no typing: a number typed once Tab has brought the keys here goes to the
+    // box rather than nowhere. Keys with Ctrl or Alt are shortcuts, and stay.
+    const bool shortcut =
+        (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) != 0;
+    const bool edits = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter ||
+                       event->key() == Qt::Key_Escape || event->key() == Qt::Key_Backspace ||
+                       event->key() == Qt::Key_Delete;
+    // (Space is left alone: it scrolls in many viewers, and a blank would clear the card.)
+    const bool types =
+        !event->text().isEmpty() && event->text().at(0).isPrint() && !event->text().at(0).isSpace();
+    if (!shortcut && (edits || types)) {
+        emit keyForNumber(*event);
+        return;
+    }
     QWidget::keyPressEvent(event);
 }
 

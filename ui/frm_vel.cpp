@@ -171,6 +171,13 @@ FrmVel::FrmVel(std::string dataDir, CardContext context, QWidget* parent)
     cardArea_->setWidget(cardView_);
     cardArea_->lower();
     connect(cardView_, &CardView::menuRequested, this, &FrmVel::ShowCardMenu);
+    // The keys go back to the box, its number selected: a number typed replaces it.
+    connect(cardView_, &CardView::keyForNumber, this, [this](const QKeyEvent& key) {
+        FocusNumber();
+        QKeyEvent again(key.type(), key.key(), key.modifiers(), key.text(), key.isAutoRepeat(),
+                        static_cast<quint16>(key.count()));
+        QCoreApplication::sendEvent(TxtMatr, &again);
+    });
 
     // Names and descriptions for screen readers; the label names the box.
     LblMatr->setBuddy(TxtMatr);

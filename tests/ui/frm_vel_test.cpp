@@ -239,6 +239,19 @@ class FrmVelTest : public QObject {
             if (next == card_) QVERIFY(framedRows() > unfocused + card_->height() / 4);
         }
         QCOMPARE(framedRows(), unfocused);
+        // A number typed while the card has the keys goes to the box in place of the one shown,
+        // and the keys with it.
+        card_->setFocus();
+        {
+            BoxCloser notFound;  // should the digits reach a number that is not on file
+            QTest::keyClick(card_, Qt::Key_5);
+            QTest::keyClicks(QApplication::focusWidget(), "0");
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        }
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(TxtMatr));
+        QCOMPARE(window_->Flow()->KeptStudent()->MatrText, std::string("50"));
+        TxtMatr->setText(QStringLiteral("5193"));
+        QTest::keyClick(TxtMatr, Qt::Key_Return);
         // Esc empties the box (and, being an edit, clears the card).
         QTest::keyClick(TxtMatr, Qt::Key_Escape);
         QCOMPARE(TxtMatr->text(), QString());
