@@ -55,7 +55,8 @@ class CardView final : public QWidget {
     // A context menu was asked for (right click, the Menu key or Shift+F10) at globalPos.
     void menuRequested(QPoint globalPos);
     // A key that types or edits a number (a character, Enter, Esc, Backspace, Delete) was
-    // pressed while the card had the keys' focus: it belongs to the number's box.
+    // pressed while the card had the keys' focus: it belongs to the number's box, and Esc
+    // gives the keys back to it.
     void keyForNumber(const QKeyEvent& key);
 
   protected:

@@ -171,9 +171,11 @@ FrmVel::FrmVel(std::string dataDir, CardContext context, QWidget* parent)
     cardArea_->setWidget(cardView_);
     cardArea_->lower();
     connect(cardView_, &CardView::menuRequested, this, &FrmVel::ShowCardMenu);
-    // The keys go back to the box, its number selected: a number typed replaces it.
+    // The keys go back to the box, its number selected: a number typed replaces it. Esc only
+    // gives the keys back: pressed on the card, it is no wish to empty the box and the card.
     connect(cardView_, &CardView::keyForNumber, this, [this](const QKeyEvent& key) {
         FocusNumber();
+        if (key.key() == Qt::Key_Escape) return;
         QKeyEvent again(key.type(), key.key(), key.modifiers(), key.text(), key.isAutoRepeat(),
                         static_cast<quint16>(key.count()));
         QCoreApplication::sendEvent(TxtMatr, &again);

@@ -250,6 +250,11 @@ class FrmVelTest : public QObject {
         }
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(TxtMatr));
         QCOMPARE(window_->Flow()->KeptStudent()->MatrText, std::string("50"));
+        // Esc there only gives the keys back: the card stays.
+        card_->setFocus();
+        QTest::keyClick(card_, Qt::Key_Escape);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(TxtMatr));
+        QVERIFY(window_->ShowsCard());
         TxtMatr->setText(QStringLiteral("5193"));
         QTest::keyClick(TxtMatr, Qt::Key_Return);
         // Esc empties the box (and, being an edit, clears the card).
