@@ -24,6 +24,7 @@
 #include "ui/card_font_check.h"
 #include "ui/file_name_text.h"
 #include "ui/frm_vel.h"
+#include "ui/italian_message.h"
 #include "ui/qt_text_metrics.h"
 #include "ui/qt_translations.h"
 #include "ui/quit_after_first_paint.h"
@@ -119,12 +120,11 @@ Result<WindowOptions> ParseWindowOptions(int argc, char* argv[]) {
     return options;
 }
 
-// Writes error to standard error and returns it as the text of a box; in both, control
-// characters are escaped.
+// Writes error to standard error, and returns it in Italian as the text of a box; in both,
+// control characters are escaped.
 QString ShownMessage(const Error& error) {
-    const std::string message = PrintableText(error.Message());
-    std::cerr << "velmaro: " << message << '\n';
-    return QString::fromStdString(message);
+    std::cerr << "velmaro: " << PrintableText(error.Message()) << '\n';
+    return QString::fromStdString(PrintableText(ItalianMessage(error)));
 }
 
 // The start-up error box with "Scegli cartella…", the folder dialog and the settings file.

@@ -31,6 +31,7 @@
 #include "ui/card_page.h"
 #include "ui/card_printer.h"
 #include "ui/command_button.h"
+#include "ui/italian_message.h"
 #include "ui/print_dialogs.h"
 #include "ui/qt_text_metrics.h"
 
@@ -514,7 +515,8 @@ void FrmVel::ShowNotFound() {
 void FrmVel::ShowError(const Error& error) {
     // The message may echo a file name: shown as plain text, control characters escaped.
     QMessageBox box(QMessageBox::Warning, QString::fromUtf8(kWindowCaption),
-                    QString::fromStdString(PrintableText(error.Message())), QMessageBox::Ok, this);
+                    QString::fromStdString(PrintableText(ItalianMessage(error))), QMessageBox::Ok,
+                    this);
     box.setTextFormat(Qt::PlainText);
     box.exec();
     FocusNumber();

@@ -33,6 +33,7 @@
 #include "tests/ui/printed_page.h"
 #include "tests/ui/sample_card.h"
 #include "ui/cups_queue.h"
+#include "ui/italian_message.h"
 #include "ui/print_dialogs.h"
 
 namespace velmaro {
@@ -240,13 +241,15 @@ TEST_F(CupsPrinting, AQueuesBorderAndPageDefaultsLeaveTheCardWhereTheCardFilesHa
 TEST_F(CupsPrinting, AQueueThatRejectsJobsOrIsStoppedIsAnErrorNamingIt) {
     // The command that breaks the queue, the one that mends it, the printer named, the reason.
     const QString instance = QString::fromUtf8(kQueue) + "/copia";
-    for (const auto& [breakIt, mendIt, printerName, reason] :
+    // The window says it in Italian, with the administrator's words as given.
+    for (const auto& [breakIt, mendIt, printerName, reason, italian] :
          {std::tuple{QStringList{"cupsreject"}, "cupsaccept", QString::fromUtf8(kQueue),
-                     "the printer is not accepting jobs"},
+                     "the printer is not accepting jobs", "la stampante non accetta stampe"},
           {QStringList{"cupsreject", "-r", "Coda chiusa"}, "cupsaccept", QString::fromUtf8(kQueue),
-           "the printer is not accepting jobs: Coda chiusa"},
+           "the printer is not accepting jobs: Coda chiusa",
+           "la stampante non accetta stampe: Coda chiusa"},
           {QStringList{"cupsdisable", "-r", "Carta esaurita"}, "cupsenable", instance,
-           "the printer is stopped: Carta esaurita"}}) {
+           "the printer is stopped: Carta esaurita", "la stampante è ferma: Carta esaurita"}}) {
         SCOPED_TRACE(printerName.toStdString());
         int status = 0;
         testing::ProgramOutput(breakIt.front(), breakIt.mid(1) << kQueue, &status);
@@ -258,6 +261,8 @@ TEST_F(CupsPrinting, AQueueThatRejectsJobsOrIsStoppedIsAnErrorNamingIt) {
         ASSERT_FALSE(spooled.status.ok());
         EXPECT_EQ(spooled.status.error().file, "printer " + printerName.toStdString());
         EXPECT_EQ(spooled.status.error().reason, reason);
+        EXPECT_EQ(ItalianMessage(spooled.status.error()),
+                  "stampante " + printerName.toStdString() + ": " + italian);
         EXPECT_EQ(spooled.titles, QStringList()) << "nothing was sent";
     }
 
@@ -277,6 +282,9 @@ TEST_F(CupsPrinting, AQueueThatRejectsJobsOrIsStoppedIsAnErrorNamingIt) {
     EXPECT_EQ(printed.error().Message(),
               "printer velmaro-test-gone: the print service knows no such printer (was it "
               "removed?)");
+    EXPECT_EQ(ItalianMessage(printed.error()),
+              "stampante velmaro-test-gone: il servizio di stampa non conosce questa stampante "
+              "(è stata rimossa?)");
 }
 
 // "&Stampa" without a default printer (none set, or the one set is gone) asks which printer,
@@ -300,6 +308,9 @@ TEST_F(CupsPrinting, WithoutADefaultPrinterTheUserIsAskedAndADeadServiceIsAnErro
     EXPECT_EQ(printed.error().Message(),
               "the printer: the print service at "
               "/nonexistent/cups.sock does not answer: is CUPS running?");
+    EXPECT_EQ(ItalianMessage(printed.error()),
+              "la stampante: il servizio di stampa su /nonexistent/cups.sock non risponde: CUPS è "
+              "in funzione?");
     // Where no scheduler is installed there is no printer: the card is saved as a PDF file,
     // the question saying why.
     QTemporaryDir noScheduler;
@@ -400,9 +411,10 @@ TEST_F(CupsPrinting, ThePrinterChosenInADialogIsOfferedNext) {
 // no folder is the folder Qt writes to, and named as such.
 TEST_F(CupsPrinting, ATemporaryFolderThatCannotTakeTheJobIsAnErrorAndNothingIsSent) {
     const QString usualFolder = QDir::tempPath();
-    for (const auto& [folder, reason] :
-         {std::pair{usualFolder, "File too large"},
-          {QStringLiteral("/nonexistent/velmaro-tmp"), "No such file or directory"}}) {
+    for (const auto& [folder, reason, italian] :
+         {std::tuple{usualFolder, "File too large", "file troppo grande"},
+          {QStringLiteral("/nonexistent/velmaro-tmp"), "No such file or directory",
+           "file o cartella inesistente"}}) {
         const QByteArray usualTmpdir = qgetenv("TMPDIR");
         qputenv("TMPDIR", folder.toLocal8Bit());
         const auto usualSignal = std::signal(SIGXFSZ, SIG_IGN);
@@ -419,6 +431,9 @@ TEST_F(CupsPrinting, ATemporaryFolderThatCannotTakeTheJobIsAnErrorAndNothingIsSe
         EXPECT_EQ(spooled.status.error().reason,
                   "the temporary folder " + folder.toStdString() +
                       " cannot take the print job before it goes to the printer: " + reason);
+        EXPECT_EQ(ItalianReason(spooled.status.error().reason),
+                  "la cartella temporanea " + folder.toStdString() +
+                      " non può accogliere la stampa prima che vada alla stampante: " + italian);
         EXPECT_EQ(spooled.titles, QStringList()) << "nothing was sent";
     }
     EXPECT_EQ(QDir(usualFolder).entryList({".velmaro-print-*"}, QDir::Files | QDir::Hidden),
@@ -442,6 +457,10 @@ TEST(CupsLibraryMissing, AJobToAQueueIsAnErrorSayingWhy) {
     EXPECT_THAT(spooled.status.error().reason,
                 ::testing::HasSubstr("cannot be asked about the job (libcups.so.2 could not be "
                                      "loaded: "));
+    EXPECT_THAT(
+        ItalianReason(spooled.status.error().reason),
+        ::testing::StartsWith("non si può chiedere al servizio di stampa l'esito della stampa "
+                              "(non è stato possibile caricare libcups.so.2: "));
     EXPECT_EQ(spooled.titles, QStringList()) << "nothing was sent";
 }
 

@@ -695,7 +695,7 @@ class FrmVelTest : public QObject {
             });
             BoxCloser box;
             Action(action)->trigger();
-            QTRY_COMPARE(box.text, path + ": one of the data files, which Velmaro only reads");
+            QTRY_COMPARE(box.text, path + ": è uno dei file di dati, che Velmaro legge soltanto");
             QFile written(path), sample(kSampleDir + "/" + file);
             QVERIFY(written.open(QIODevice::ReadOnly) && sample.open(QIODevice::ReadOnly));
             QVERIFY2(written.readAll() == sample.readAll(), file);
@@ -710,7 +710,7 @@ class FrmVelTest : public QObject {
         QTest::qWait(80);  // the file's name is looked at again after 50 ms
         BoxCloser box;
         QTest::keyClick(TxtMatr, Qt::Key_Return);
-        QVERIFY2(box.text.contains("esami.dir"), qPrintable(box.text));
+        QCOMPARE(box.text, data.filePath("esami.dir") + ": file o cartella inesistente");
         // Typing the next number replaces the one that could not be read.
         QCOMPARE(TxtMatr->selectedText(), QStringLiteral("5193"));
         QVERIFY(window_->ShowsCard() && !CmdPri->isEnabled());

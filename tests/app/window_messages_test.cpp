@@ -1,0 +1,117 @@
+// The window's boxes in Italian: the errors the data, the files and the system really give,
+// as the window shows them, with every name they quote kept as it stands.
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <string>
+
+#include "app/card_run.h"
+#include "base/system_reason.h"
+#include "store/data_dir_choice.h"
+#include "store/data_file_guard.h"
+#include "store/data_store.h"
+#include "tests/store/data_files.h"
+#include "ui/italian_message.h"
+
+namespace velmaro {
+namespace {
+
+using testdata::TempDataDir;
+
+std::string LoadError(const std::string& dataDir) {
+    const Result<DataStore> store = DataStore::LoadTables(dataDir);
+    return store ? std::string("loaded") : ItalianMessage(store.error());
+}
+
+// A data folder that cannot be loaded is said with where the folder was given; the folder's
+// name is never translated, even where it reads like one of the program's own texts.
+TEST(WindowMessages, ADataFolderThatCannotBeLoadedIsSaidInItalian) {
+    const TempDataDir parent;
+    const std::string odd = parent.DataDir() + "is a folder (data folder x, given with --data-dir)";
+    std::filesystem::create_directory(odd);
+    const std::string dataDir = DataDirOf(odd);
+    const Result<DataStore> store = DataStore::LoadTables(dataDir);
+    ASSERT_FALSE(store.ok());
+    for (const auto& [choice, origin] :
+         {std::pair{DataDirChoice{dataDir, DataDirOrigin::kOption}, "indicata con --data-dir"},
+          {DataDirChoice{dataDir, DataDirOrigin::kEnvironment}, "indicata da VELMARO_DATA_DIR"},
+          {DataDirChoice{dataDir, DataDirOrigin::kSettings, "/home/u/velmaro.conf"},
+           "indicata da DataDir in /home/u/velmaro.conf"},
+          {DataDirChoice{dataDir, DataDirOrigin::kSettings},
+           "indicata da DataDir nel file delle impostazioni"},
+          {DataDirChoice{dataDir, DataDirOrigin::kChosenInWindow}, "scelta nella finestra"},
+          {DataDirChoice{dataDir, DataDirOrigin::kExecutableFolder},
+           "la cartella del programma; se ne indica un'altra con --data-dir, VELMARO_DATA_DIR o "
+           "DataDir nel file delle impostazioni"}}) {
+        EXPECT_EQ(ItalianMessage(WithDataDirOrigin(store.error(), choice)),
+                  dataDir + "titoli.grp: file o cartella inesistente (cartella dei dati " +
+                      dataDir + ", " + origin + ")");
+    }
+
+    // Each table and the registry in turn: a folder in a file's place, an empty registry.
+    const TempDataDir data;
+    std::filesystem::create_directory(data.PathOf("titoli.grp"));
+    EXPECT_EQ(LoadError(data.DataDir()),
+              data.PathOf("titoli.grp") + ": è una cartella, non un file di dati");
+    std::filesystem::remove(data.PathOf("titoli.grp"));
+    data.Write("titoli.grp", "");
+    data.Write("esami.grp", "");
+    data.Write("elenco.dir", "");
+    EXPECT_EQ(LoadError(data.DataDir()),
+              data.PathOf("elenco.dir") + ": l'elenco degli studenti non contiene record");
+}
+
+// The warnings before the window opens, and a card saved over a data file.
+TEST(WindowMessages, WarningsOfMissingDataAndARefusedFileAreInItalian) {
+    const TempDataDir data;
+    data.Write("titoli.grp", "");
+    data.Write("esami.grp", "");
+    data.Write("elenco.dir", testdata::Slot("00001ROSSI MARIO", 60));
+    data.Write("esami.dir", "");
+    const Result<DataStore> store = DataStore::LoadTables(data.DataDir());
+    ASSERT_TRUE(store.ok()) << store.error().Message();
+    std::vector<std::string> italian;
+    for (const std::string& warning : MissingDataWarnings(*store, data.DataDir()))
+        italian.push_back(ItalianMessage(Error{"", warning}));
+    EXPECT_EQ(
+        italian,
+        (std::vector<std::string>{
+            data.PathOf("esami.dir") + " è vuoto: le schede non mostrano gli esami",
+            data.PathOf("velmara.dir") + " manca: le schede non mostrano gli anni di carriera",
+            data.DataDir() + "esami.grp non contiene righe: le schede non mostrano i nomi "
+                             "degli esami",
+            data.DataDir() + "titoli.grp non contiene righe: le schede non mostrano i "
+                             "titoli di diploma"}));
+
+    const Status refused = RefuseDataFile(data.DataDir(), data.PathOf("elenco.dir"));
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(ItalianMessage(refused.error()),
+              data.PathOf("elenco.dir") + ": è uno dei file di dati, che Velmaro legge soltanto");
+}
+
+// The system's texts for a file or a disk that fails; a text the window cannot know (a
+// printer's own words, a system text already in another language) is shown as it came.
+TEST(WindowMessages, SystemTextsAreTranslatedAndUnknownTextsKept) {
+    for (const auto& [error, italian] : {std::pair{ENOENT, "file o cartella inesistente"},
+                                         {EACCES, "permesso negato"},
+                                         {ENOSPC, "spazio esaurito sul dispositivo"},
+                                         {EIO, "errore di input/output"},
+                                         {EROFS, "file system in sola lettura"},
+                                         {EDQUOT, "quota del disco superata"},
+                                         {EMFILE, "troppi file aperti"},
+                                         {ENFILE, "troppi file aperti nel sistema"},
+                                         {ENOMEM, "memoria esaurita"},
+                                         {EFBIG, "file troppo grande"}}) {
+        EXPECT_EQ(ItalianReason(SystemReason(error)), italian) << SystemReason(error);
+    }
+    for (const char* kept : {"Fichier ou dossier inexistant", "Toner low", ""})
+        EXPECT_EQ(ItalianReason(kept), kept);
+    EXPECT_EQ(ItalianMessage(Error{"/x/card.pdf", "Toner low"}), "/x/card.pdf: Toner low");
+    EXPECT_EQ(ItalianMessage(Error{"printer Ufficio 2", "the printer is stopped"}),
+              "stampante Ufficio 2: la stampante è ferma");
+}
+
+}  // namespace
+}  // namespace velmaro

@@ -1,0 +1,251 @@
+#include "ui/italian_message.h"
+
+#include <optional>
+#include <vector>
+
+namespace velmaro {
+
+namespace {
+
+// An English text and its Italian. In the English, "{}" stands for a part quoted as it is (a
+// path, a number, a printer's own words) and "{t}" for a reason within the reason, translated
+// in its turn; the Italian puts the parts where "{1}", "{2}", ... say, in the English order.
+struct Phrase {
+    std::string_view english;
+    std::string_view italian;
+};
+
+// Every reason the window can show: loading the data, looking a student up, printing and
+// saving a card; then the system's texts for the errors a file or a printer meets.
+constexpr Phrase kPhrases[] = {
+    // The data folder and where it was given.
+    {"{t} (data folder {}, {t})", "{1} (cartella dei dati {2}, {3})"},
+    {"given with --data-dir", "indicata con --data-dir"},
+    {"given by VELMARO_DATA_DIR", "indicata da VELMARO_DATA_DIR"},
+    {"given by DataDir in the settings file", "indicata da DataDir nel file delle impostazioni"},
+    {"given by DataDir in {}", "indicata da DataDir in {1}"},
+    {"chosen in the window", "scelta nella finestra"},
+    {"the executable's folder; choose another with --data-dir, VELMARO_DATA_DIR or DataDir in "
+     "the settings file",
+     "la cartella del programma; se ne indica un'altra con --data-dir, VELMARO_DATA_DIR o "
+     "DataDir nel file delle impostazioni"},
+    {"the settings file cannot be read ({t}), so its DataDir cannot choose the data folder; give "
+     "one with --data-dir or VELMARO_DATA_DIR",
+     "il file delle impostazioni non si può leggere ({1}), quindi il suo DataDir non può "
+     "scegliere la cartella dei dati; indicarne una con --data-dir o VELMARO_DATA_DIR"},
+    {"is a folder", "è una cartella"},
+    {"is a pipe, a socket or a device", "è una pipe, un socket o un dispositivo"},
+    {"cannot be read", "non si può leggere"},
+    {"DataDir holds no single folder name (a comma outside double quotes makes it a list): write "
+     "the folder's name between double quotes",
+     "DataDir non contiene un solo nome di cartella (una virgola fuori dalle virgolette ne fa un "
+     "elenco): scrivere il nome della cartella tra virgolette"},
+    {"the data folder could not be saved: the file holds lines that are no settings (a name "
+     "without \"=\", a \"[\" without \"]\"); correct them",
+     "non è stato possibile salvare la cartella dei dati: il file contiene righe che non sono "
+     "impostazioni (un nome senza \"=\", una \"[\" senza \"]\"); correggerle"},
+    {"the data folder could not be saved", "non è stato possibile salvare la cartella dei dati"},
+
+    // The data files.
+    {"is a directory, not a data file", "è una cartella, non un file di dati"},
+    {"is a pipe, a socket or a device, not a data file",
+     "è una pipe, un socket o un dispositivo, non un file di dati"},
+    {"holds {} bytes, too many to read whole into the memory Velmaro may use ({} bytes)",
+     "contiene {1} byte, troppi per leggerlo per intero nella memoria che Velmaro può usare "
+     "({2} byte)"},
+    {"the file is too large for a student registry",
+     "il file è troppo grande per un elenco degli studenti"},
+    {"the student registry holds no records", "l'elenco degli studenti non contiene record"},
+    {"the file has been closed", "il file è stato chiuso"},
+    {"one of the data files, which Velmaro only reads",
+     "è uno dei file di dati, che Velmaro legge soltanto"},
+    {"{} is missing: the cards show no exams", "{1} manca: le schede non mostrano gli esami"},
+    {"{} is empty: the cards show no exams", "{1} è vuoto: le schede non mostrano gli esami"},
+    {"{} is missing: the cards show no career years",
+     "{1} manca: le schede non mostrano gli anni di carriera"},
+    {"{} is empty: the cards show no career years",
+     "{1} è vuoto: le schede non mostrano gli anni di carriera"},
+    {"{} holds no lines: the cards show no exam names",
+     "{1} non contiene righe: le schede non mostrano i nomi degli esami"},
+    {"{} holds no lines: the cards show no diploma titles",
+     "{1} non contiene righe: le schede non mostrano i titoli di diploma"},
+
+    // Printing.
+    {"the PDF file cannot be written (is the folder writable?)",
+     "il file PDF non si può scrivere (la cartella è scrivibile?)"},
+    {"the print job could not be started (is the printer ready?)",
+     "non è stato possibile avviare la stampa (la stampante è pronta?)"},
+    {"the print job could not be started", "non è stato possibile avviare la stampa"},
+    {"the print job could not be finished", "non è stato possibile completare la stampa"},
+    {"the print spooler cannot be asked about the job ({t})",
+     "non si può chiedere al servizio di stampa l'esito della stampa ({1})"},
+    {"{} could not be loaded: no such library",
+     "non è stato possibile caricare {1}: la libreria non c'è"},
+    {"{} could not be loaded: a function is missing from it",
+     "non è stato possibile caricare {1}: vi manca una funzione"},
+    {"{} could not be loaded: {}", "non è stato possibile caricare {1}: {2}"},
+    {"the print service does not answer: is CUPS running?",
+     "il servizio di stampa non risponde: CUPS è in funzione?"},
+    {"the print service at {} does not answer: is CUPS running?",
+     "il servizio di stampa su {1} non risponde: CUPS è in funzione?"},
+    {"the print service knows no such printer (was it removed?)",
+     "il servizio di stampa non conosce questa stampante (è stata rimossa?)"},
+    {"the temporary folder {} cannot take the print job before it goes to the printer: {t}",
+     "la cartella temporanea {1} non può accogliere la stampa prima che vada alla stampante: "
+     "{2}"},
+    {"the printer is not accepting jobs", "la stampante non accetta stampe"},
+    {"the printer is not accepting jobs: {}", "la stampante non accetta stampe: {1}"},
+    {"the printer is stopped", "la stampante è ferma"},
+    {"the printer is stopped: {}", "la stampante è ferma: {1}"},
+    {"the printer reported an error", "la stampante ha segnalato un errore"},
+    {"the printer aborted the job", "la stampante ha interrotto la stampa"},
+    {"the job was cancelled", "la stampa è stata annullata"},
+    {"the printer stopped the job", "la stampante ha fermato la stampa"},
+    {"the printer did not take the job", "la stampante non ha accettato la stampa"},
+    {"the printer did not take the job: {}", "la stampante non ha accettato la stampa: {1}"},
+
+    // Saving a card, and the fonts it embeds.
+    {"an A4 page at {} dpi does not fit in the memory left",
+     "una pagina A4 a {1} dpi non entra nella memoria rimasta"},
+    {"the PNG image could not be encoded", "non è stato possibile codificare l'immagine PNG"},
+    {"the SVG drawing could not be started", "non è stato possibile avviare il disegno SVG"},
+    {"the SVG drawing could not be completed", "non è stato possibile completare il disegno SVG"},
+    {"the card image cannot be made (out of memory)",
+     "non è stato possibile creare l'immagine della scheda (memoria esaurita)"},
+    {"the output is already open", "il file di uscita è già aperto"},
+    {"the output is not open", "il file di uscita non è aperto"},
+    {"PDF object {} was never written", "l'oggetto PDF {1} non è mai stato scritto"},
+    {"the font {} is not found", "il carattere {1} non si trova"},
+    {"the font {} cannot be embedded: {t}", "il carattere {1} non si può incorporare: {2}"},
+    {"the font has no usable '{}' table", "il carattere non ha una tabella '{1}' utilizzabile"},
+    {"the font {} is found as \"{}\", whose outlines are not TrueType and cannot be embedded in "
+     "a PDF: {t}",
+     "il carattere {1} si trova come \"{2}\", i cui contorni non sono TrueType e non si possono "
+     "incorporare in un PDF: {3}"},
+    {"install the package fonts-liberation2 (Liberation Sans, with Arial's measures)",
+     "installare il pacchetto fonts-liberation2 (Liberation Sans, con le misure di Arial)"},
+    {"not seconds since 1970 in digits alone, up to the year 9999: '{}'",
+     "non sono secondi dal 1970 in sole cifre, fino all'anno 9999: '{1}'"},
+
+    // The system's own texts (the C library's, in English when the user's language has none).
+    {"No such file or directory", "file o cartella inesistente"},
+    {"Permission denied", "permesso negato"},
+    {"Operation not permitted", "operazione non permessa"},
+    {"Is a directory", "è una cartella"},
+    {"Not a directory", "non è una cartella"},
+    {"Too many levels of symbolic links", "troppi livelli di collegamenti simbolici"},
+    {"File name too long", "nome del file troppo lungo"},
+    {"Input/output error", "errore di input/output"},
+    {"No space left on device", "spazio esaurito sul dispositivo"},
+    {"Disk quota exceeded", "quota del disco superata"},
+    {"Read-only file system", "file system in sola lettura"},
+    {"File too large", "file troppo grande"},
+    {"File exists", "il file esiste già"},
+    {"Too many open files", "troppi file aperti"},
+    {"Too many open files in system", "troppi file aperti nel sistema"},
+    {"Cannot allocate memory", "memoria esaurita"},
+    {"Resource temporarily unavailable", "risorsa temporaneamente non disponibile"},
+    {"Device or resource busy", "dispositivo o risorsa occupati"},
+    {"Text file busy", "file di testo occupato"},
+    {"No such device or address", "dispositivo o indirizzo inesistente"},
+    {"No such device", "dispositivo inesistente"},
+    {"Stale file handle", "riferimento al file non più valido"},
+    {"Value too large for defined data type", "valore troppo grande per il tipo di dato"},
+    {"Invalid cross-device link", "collegamento tra dispositivi non valido"},
+    {"Bad file descriptor", "descrittore di file non valido"},
+    {"Operation not supported", "operazione non supportata"},
+    {"Connection timed out", "connessione scaduta"},
+};
+
+// One way an English template matches a text: the text of each placeholder, in order.
+struct Match {
+    std::vector<std::string_view> parts;
+    std::vector<bool> translated;
+};
+
+// Every way the rest of template (from its character at) matches text from its character from,
+// each part non-empty, added to found.
+void Matches(std::string_view english, std::size_t at, std::string_view text, std::size_t from,
+             Match& partial, std::vector<Match>& found) {
+    const std::size_t open = english.find('{', at);
+    const std::string_view literal = english.substr(at, open - at);
+    if (text.substr(from, literal.size()) != literal) return;
+    from += literal.size();
+    if (open == std::string_view::npos) {
+        if (from == text.size()) found.push_back(partial);
+        return;
+    }
+    const std::size_t close = english.find('}', open);
+    partial.translated.push_back(english.substr(open + 1, close - open - 1) == "t");
+    for (std::size_t end = from + 1; end <= text.size(); ++end) {
+        partial.parts.push_back(text.substr(from, end - from));
+        Matches(english, close + 1, text, end, partial, found);
+        partial.parts.pop_back();
+    }
+    partial.translated.pop_back();
+}
+
+std::optional<std::string> Translated(std::string_view text);
+
+// italian with the parts of match put in, the reasons among them translated; and how many of
+// those reasons the catalogue knew.
+std::pair<std::string, int> Filled(std::string_view italian, const Match& match) {
+    std::string filled;
+    int known = 0;
+    for (std::size_t i = 0; i < italian.size(); ++i) {
+        const std::size_t close = italian.find('}', i);
+        if (italian[i] != '{' || close == std::string_view::npos) {
+            filled += italian[i];
+            continue;
+        }
+        const std::size_t index = static_cast<std::size_t>(italian[i + 1] - '1');
+        const std::string_view part = match.parts.at(index);
+        if (match.translated[index]) {
+            const std::optional<std::string> inner = Translated(part);
+            known += inner.has_value();
+            filled += inner.value_or(std::string(part));
+        } else {
+            filled += part;
+        }
+        i = close;
+    }
+    return {filled, known};
+}
+
+// text in Italian, or nothing when no phrase of the catalogue matches it. Where a phrase
+// matches in several ways (a quoted path that holds the phrase's own words), the way whose
+// inner reasons the catalogue knows best is taken.
+std::optional<std::string> Translated(std::string_view text) {
+    for (const Phrase& phrase : kPhrases) {
+        Match partial;
+        std::vector<Match> found;
+        Matches(phrase.english, 0, text, 0, partial, found);
+        std::optional<std::pair<std::string, int>> best;
+        for (const Match& match : found) {
+            auto filled = Filled(phrase.italian, match);
+            if (!best || filled.second > best->second) best = std::move(filled);
+        }
+        if (best) return std::move(best->first);
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::string ItalianReason(std::string_view reason) {
+    return Translated(reason).value_or(std::string(reason));
+}
+
+std::string ItalianMessage(const Error& error) {
+    // The file is a path, or the printer a print job went to.
+    std::string file = error.file;
+    if (file == "the printer") {
+        file = "la stampante";
+    } else if (file.starts_with("printer ")) {
+        file = "stampante " + file.substr(8);
+    }
+    const std::string reason = ItalianReason(error.reason);
+    return file.empty() ? reason : file + ": " + reason;
+}
+
+}  // namespace velmaro
