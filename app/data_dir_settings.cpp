@@ -11,6 +11,9 @@
 #include <QtGlobal>
 
 #include <cerrno>
+#include <filesystem>
+#include <optional>
+#include <string>
 #include <utility>
 
 #include "base/system_reason.h"
@@ -102,6 +105,27 @@ Result<std::optional<SettingsEntry>> SettingsDataDir() {
     return std::optional<SettingsEntry>();
 }
 
+// Why the settings file at path could not be saved, as the system tells it: its folder cannot
+// be made, its name is a folder's, or the folder takes no new file of one byte (no right to
+// write, a full disk). Nothing when none of these is so.
+std::optional<std::string> WhySettingsUnsaved(const std::string& path) {
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    std::error_code made;
+    std::filesystem::create_directories(folder, made);
+    if (made) return SystemReason(made.value());
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return SystemReason(EISDIR);
+    std::string probe = (folder / ".velmaro-XXXXXX").string();
+    const int descriptor = ::mkstemp(probe.data());
+    if (descriptor < 0) return SystemReason(errno);
+    const bool written = ::write(descriptor, "\n", 1) == 1 && ::fsync(descriptor) == 0;
+    const int error = errno;
+    ::close(descriptor);
+    ::unlink(probe.c_str());
+    if (!written) return SystemReason(error);
+    return std::nullopt;
+}
+
 }  // namespace
 
 DataDirSources CurrentDataDirSources(std::optional<std::string> option) {
@@ -137,7 +161,9 @@ Status RememberDataDir(const std::string& folder) {
     settings.setValue(kDataDirKey, FileNameText(folder));
     settings.sync();
     if (settings.status() != QSettings::NoError) {
-        return Error{settings.fileName().toStdString(), "the data folder could not be saved"};
+        const std::string path = settings.fileName().toStdString();
+        const std::optional<std::string> why = WhySettingsUnsaved(path);
+        return Error{path, "the data folder could not be saved" + (why ? ": " + *why : "")};
     }
     return Ok();
 }

@@ -27,7 +27,7 @@ constexpr Phrase kPhrases[] = {
     {"chosen in the window", "scelta nella finestra"},
     {"the executable's folder; choose another with --data-dir, VELMARO_DATA_DIR or DataDir in "
      "the settings file",
-     "la cartella del programma; se ne indica un'altra con --data-dir, VELMARO_DATA_DIR o "
+     "la cartella del programma; per sceglierne un'altra usare --data-dir, VELMARO_DATA_DIR o "
      "DataDir nel file delle impostazioni"},
     {"the settings file cannot be read ({t}), so its DataDir cannot choose the data folder; give "
      "one with --data-dir or VELMARO_DATA_DIR",
@@ -45,6 +45,8 @@ constexpr Phrase kPhrases[] = {
      "non è stato possibile salvare la cartella dei dati: il file contiene righe che non sono "
      "impostazioni (un nome senza \"=\", una \"[\" senza \"]\"); correggerle"},
     {"the data folder could not be saved", "non è stato possibile salvare la cartella dei dati"},
+    {"the data folder could not be saved: {t}",
+     "non è stato possibile salvare la cartella dei dati: {1}"},
 
     // The data files.
     {"is a directory, not a data file", "è una cartella, non un file di dati"},

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/data_dir_settings.h"
+#include "ui/italian_message.h"
 
 namespace velmaro {
 namespace {
@@ -174,7 +175,23 @@ TEST(RememberDataDir, AFolderKeptIsReadBackAsItWas) {
     ASSERT_FALSE(unsaved.ok());
     EXPECT_EQ(unsaved.error().Message(),
               config.filePath("plain/Velmaro/velmaro.conf").toStdString() +
-                  ": the data folder could not be saved");
+                  ": the data folder could not be saved: Not a directory");
+    EXPECT_EQ(ItalianMessage(unsaved.error()),
+              config.filePath("plain/Velmaro/velmaro.conf").toStdString() +
+                  ": non è stato possibile salvare la cartella dei dati: non è una cartella");
+    // The user's settings file is a folder.
+    const ScopedVariable inFolder("XDG_CONFIG_HOME", config.filePath("user"));
+    ASSERT_TRUE(QFile::remove(config.filePath("user/Velmaro/velmaro.conf")));
+    ASSERT_TRUE(QDir().mkpath(config.filePath("user/Velmaro/velmaro.conf")));
+    const Status inPlaceOfAFolder = RememberDataDir(folder);
+    ASSERT_FALSE(inPlaceOfAFolder.ok());
+    EXPECT_EQ(inPlaceOfAFolder.error().Message(),
+              config.filePath("user/Velmaro/velmaro.conf").toStdString() +
+                  ": the data folder could not be saved: Is a directory");
+    EXPECT_EQ(QDir(config.filePath("user/Velmaro"))
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"velmaro.conf"})
+        << "nothing is left behind";
 }
 
 }  // namespace

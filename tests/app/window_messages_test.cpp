@@ -43,7 +43,8 @@ TEST(WindowMessages, ADataFolderThatCannotBeLoadedIsSaidInItalian) {
            "indicata da DataDir nel file delle impostazioni"},
           {DataDirChoice{dataDir, DataDirOrigin::kChosenInWindow}, "scelta nella finestra"},
           {DataDirChoice{dataDir, DataDirOrigin::kExecutableFolder},
-           "la cartella del programma; se ne indica un'altra con --data-dir, VELMARO_DATA_DIR o "
+           "la cartella del programma; per sceglierne un'altra usare --data-dir, VELMARO_DATA_DIR "
+           "o "
            "DataDir nel file delle impostazioni"}}) {
         EXPECT_EQ(ItalianMessage(WithDataDirOrigin(store.error(), choice)),
                   dataDir + "titoli.grp: file o cartella inesistente (cartella dei dati " +
