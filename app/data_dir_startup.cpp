@@ -4,6 +4,25 @@
 
 namespace velmaro {
 
+namespace {
+
+// What to tell a user whose folder, picked in place of one given by origin, is kept in the
+// settings: the option and the variable come before the settings at every start. Nothing for
+// any other origin.
+const char* StillDecidesAtTheNextStart(std::optional<DataDirOrigin> origin) {
+    if (origin == DataDirOrigin::kOption) {
+        return "the folder chosen is kept in the settings, but a start with --data-dir still "
+               "takes the folder given there";
+    }
+    if (origin == DataDirOrigin::kEnvironment) {
+        return "the folder chosen is kept in the settings, but while VELMARO_DATA_DIR is set, "
+               "each start takes the folder it gives";
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 Result<DataDirChoice> LoadWithFolderChoice(const Result<DataDirChoice>& chosen,
                                            const std::function<Status(const std::string&)>& load,
                                            StartupPrompt& prompt) {
@@ -26,8 +45,12 @@ Result<DataDirChoice> LoadWithFolderChoice(const Result<DataDirChoice>& chosen,
         choice = DataDirChoice{DataDirOf(*pickedFolder), DataDirOrigin::kChosenInWindow};
     }
     if (pickedFolder) {
-        if (Status remembered = prompt.Remember(*pickedFolder); !remembered)
+        if (Status remembered = prompt.Remember(*pickedFolder); !remembered) {
             prompt.Warn(remembered.error());
+        } else if (const char* note = StillDecidesAtTheNextStart(
+                       chosen ? std::optional(chosen->origin) : std::nullopt)) {
+            prompt.Warn(Error{"", note});
+        }
     }
     return *choice;
 }

@@ -25,8 +25,9 @@ class StartupPrompt {
 // Runs load on the folder chosen; while it fails, shows the error (with the folder and what
 // chose it) through prompt and runs load on the folder picked instead. When no folder could
 // be chosen, its error is shown first. A picked folder that loads is remembered; failing to
-// remember it is only a warning. Returns the choice that loaded, or the last error once the
-// user gave up.
+// remember it is only a warning, and so is a note that --data-dir or VELMARO_DATA_DIR, when
+// one of them gave the folder that failed, still comes first at the next start. Returns the choice
+// that loaded, or the last error once the user gave up.
 Result<DataDirChoice> LoadWithFolderChoice(const Result<DataDirChoice>& chosen,
                                            const std::function<Status(const std::string&)>& load,
                                            StartupPrompt& prompt);

@@ -33,6 +33,14 @@ constexpr Phrase kPhrases[] = {
      "one with --data-dir or VELMARO_DATA_DIR",
      "il file delle impostazioni non si può leggere ({1}), quindi il suo DataDir non può "
      "scegliere la cartella dei dati; indicarne una con --data-dir o VELMARO_DATA_DIR"},
+    {"the folder chosen is kept in the settings, but a start with --data-dir still takes the "
+     "folder given there",
+     "la cartella scelta è salvata nelle impostazioni, ma un avvio con --data-dir usa ancora la "
+     "cartella indicata lì"},
+    {"the folder chosen is kept in the settings, but while VELMARO_DATA_DIR is set, each start "
+     "takes the folder it gives",
+     "la cartella scelta è salvata nelle impostazioni, ma finché VELMARO_DATA_DIR è impostata, "
+     "ogni avvio usa la cartella che indica"},
     {"is a folder", "è una cartella"},
     {"is a pipe, a socket or a device", "è una pipe, un socket o un dispositivo"},
     {"cannot be read", "non si può leggere"},

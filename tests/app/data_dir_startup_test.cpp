@@ -110,9 +110,17 @@ TEST(LoadWithFolderChoice, PicksAreTriedUntilOneLoadsAndOnlyThatOneIsRemembered)
                         HasSubstr(i ? "chosen in the window" : "VELMARO_DATA_DIR"));
         }
         EXPECT_EQ(prompt.remembered, c.remembered);
-        ASSERT_EQ(prompt.warnings.size(), c.canRemember ? 0u : 1u);
-        for (const std::string& warning : prompt.warnings)
-            EXPECT_THAT(warning, HasSubstr("velmaro.conf"));
+        // A folder that cannot be kept is a warning; one kept in place of the variable's, a
+        // note that the variable still decides.
+        std::vector<std::string> warnings;
+        if (!c.remembered.empty() && !c.canRemember) {
+            warnings.push_back("/home/u/.config/Velmaro/velmaro.conf: read-only");
+        } else if (!c.remembered.empty() && !c.settingsUnreadable) {
+            warnings.push_back(
+                "the folder chosen is kept in the settings, but while VELMARO_DATA_DIR is set, "
+                "each start takes the folder it gives");
+        }
+        EXPECT_EQ(prompt.warnings, warnings);
         if (!loads) {
             ASSERT_FALSE(loaded.ok());
             EXPECT_EQ(loaded.error().Message(), prompt.shown.back());
@@ -122,6 +130,29 @@ TEST(LoadWithFolderChoice, PicksAreTriedUntilOneLoadsAndOnlyThatOneIsRemembered)
         EXPECT_EQ(loaded->dataDir, c.tried.back());
         EXPECT_EQ(loaded->origin,
                   c.picks.empty() ? DataDirOrigin::kEnvironment : DataDirOrigin::kChosenInWindow);
+    }
+}
+
+// A folder picked in place of one given by --data-dir is kept with a note that the option still
+// comes first; in place of the settings' or the executable's folder, it simply takes their place.
+TEST(LoadWithFolderChoice, AFolderPickedInPlaceOfTheOptionsIsKeptWithANote) {
+    for (const auto& [origin, note] :
+         {std::pair{DataDirOrigin::kOption,
+                    "la cartella scelta è salvata nelle impostazioni, ma un avvio con --data-dir "
+                    "usa ancora la cartella indicata lì"},
+          {DataDirOrigin::kSettings, ""},
+          {DataDirOrigin::kExecutableFolder, ""}}) {
+        ScriptedPrompt prompt;
+        prompt.picks = {"/right"};
+        FakeLoad load{{"/right/"}, {}};
+        const auto loaded =
+            LoadWithFolderChoice(DataDirChoice{"/given/", origin}, std::ref(load), prompt);
+        ASSERT_TRUE(loaded.ok());
+        EXPECT_EQ(prompt.remembered, std::vector<std::string>{"/right"});
+        std::vector<std::string> italian;
+        for (const std::string& warning : prompt.warnings)
+            italian.push_back(ItalianMessage(Error{"", warning}));
+        EXPECT_EQ(italian, *note ? std::vector<std::string>{note} : std::vector<std::string>{});
     }
 }
 
