@@ -101,7 +101,7 @@ QString PrintJobTitle(const std::string& matrText) {
                                                                                : kLongestNumber - 1;
         number = number.left(kept) + u'\u2026';
     }
-    return QStringLiteral("Velmaro \u2013 Matr. ") + number;
+    return QStringLiteral("Velmaro - Matr. ") + number;
 }
 
 std::string PrintTargetName(const QPrinter& printer) {

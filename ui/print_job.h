@@ -12,8 +12,9 @@ class QPrinter;
 
 namespace velmaro {
 
-// The name of a card's print job, and the title of its PDF: "Velmaro – Matr. <number as
-// typed>", without its control characters and cut to 64 characters of the number.
+// The name of a card's print job, and the title of its PDF: "Velmaro - Matr. <number as
+// typed>", without its control characters and cut to 64 characters of the number. The rest is
+// ASCII: back ends that make file names of job names (cups-pdf) keep it as it is.
 QString PrintJobTitle(const std::string& matrText);
 
 // The program's name as the creator of the PDF files it writes.
