@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 namespace velmaro {
 
@@ -222,18 +223,18 @@ bool CupsKnowsQueue(const std::string& queue) { return Destination(queue).Known(
 std::optional<std::string> CupsQueueProblem(const std::string& queue) {
     const Destination destination(queue);
     if (!destination.Known()) return std::nullopt;
-    if (destination.Option("printer-is-accepting-jobs") == "false") {
+    // Without a reason given, the spooler puts its own words in the message ("Rejecting Jobs",
+    // "Paused"), which say what the error already says.
+    const auto withReason = [&](std::string problem, std::string_view spoolersOwn) {
         const std::string message =
             PrinterStateMessage(destination.Option("printer-uri-supported"));
-        // Without a reason given, the spooler's own words say what this error already says.
-        const bool given = !message.empty() && message != "Rejecting Jobs";
-        return "the printer is not accepting jobs" + (given ? ": " + message : std::string());
-    }
-    if (std::atoi(destination.Option("printer-state").c_str()) == kPrinterStopped) {
-        const std::string message =
-            PrinterStateMessage(destination.Option("printer-uri-supported"));
-        return "the printer is stopped" + (message.empty() ? std::string() : ": " + message);
-    }
+        if (!message.empty() && message != spoolersOwn) problem += ": " + message;
+        return problem;
+    };
+    if (destination.Option("printer-is-accepting-jobs") == "false")
+        return withReason("the printer is not accepting jobs", "Rejecting Jobs");
+    if (std::atoi(destination.Option("printer-state").c_str()) == kPrinterStopped)
+        return withReason("the printer is stopped", "Paused");
     return std::nullopt;
 }
 

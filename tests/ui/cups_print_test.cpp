@@ -253,7 +253,9 @@ TEST_F(CupsPrinting, AQueueThatRejectsJobsOrIsStoppedIsAnErrorNamingIt) {
            "the printer is not accepting jobs: Coda chiusa",
            "la stampante non accetta stampe: Coda chiusa"},
           {QStringList{"cupsdisable", "-r", "Carta esaurita"}, "cupsenable", instance,
-           "the printer is stopped: Carta esaurita", "la stampante è ferma: Carta esaurita"}}) {
+           "the printer is stopped: Carta esaurita", "la stampante è ferma: Carta esaurita"},
+          {QStringList{"cupsdisable"}, "cupsenable", instance, "the printer is stopped",
+           "la stampante è ferma"}}) {
         SCOPED_TRACE(printerName.toStdString());
         int status = 0;
         testing::ProgramOutput(breakIt.front(), breakIt.mid(1) << kQueue, &status);
