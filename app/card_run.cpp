@@ -102,6 +102,20 @@ std::vector<std::string> MissingDataWarnings(const DataStore& store, const std::
         if (state == nullptr) continue;
         warnings.push_back(file->Path() + " is " + state + ": the cards show no " + shown);
     }
+    // A file that ends within a record was cut short (a copy interrupted, a disk that was
+    // full): whatever lay past its end reads as empty, with no other sign.
+    for (const auto& [file, slotSize, lost] :
+         {std::tuple{&store.Registry(), kRegistrySlotSize, "students past its end are not found"},
+          std::tuple{&store.ExamFile(), kExamSlotSize, "exams past its end show empty"},
+          std::tuple{&store.YearFile(), kYearSlotSize, "career years past its end show empty"}}) {
+        const Result<std::int64_t> length = file->Length();
+        if (!length.ok() || *length <= 0) continue;
+        const auto rest = static_cast<std::size_t>(*length) % slotSize;
+        if (rest == 0) continue;
+        warnings.push_back(file->Path() + " ends within a record (" + std::to_string(rest) +
+                           " of " + std::to_string(slotSize) +
+                           " bytes), as a copy cut short does: " + lost);
+    }
     for (const auto& [table, name, shown] :
          {std::tuple{&store.Exams(), kExamTableName, "exam names"},
           std::tuple{&store.Titles(), kTitleTableName, "diploma titles"}}) {

@@ -40,8 +40,9 @@ struct EveryStudent {
 Result<EveryStudent> EveryMatricola(const DataStore& store, std::ostream& errors);
 
 // What the cards of store lack, one warning each (file names unescaped): esami.dir or
-// velmara.dir missing or empty, a table of the data directory dataDir that holds no lines. The
-// cards still come, without exams, career years, exam names or diploma titles.
+// velmara.dir missing or empty, a record file that ends within a record, a table of the data
+// directory dataDir that holds no lines. The cards still come, without exams, career years,
+// exam names or diploma titles, or the students and records past a file's end.
 std::vector<std::string> MissingDataWarnings(const DataStore& store, const std::string& dataDir);
 // Those warnings on warnings, a line each.
 void WarnOfMissingData(const DataStore& store, const std::string& dataDir, std::ostream& warnings);

@@ -75,6 +75,18 @@ constexpr Phrase kPhrases[] = {
      "{1} manca: le schede non mostrano gli anni di carriera"},
     {"{} is empty: the cards show no career years",
      "{1} è vuoto: le schede non mostrano gli anni di carriera"},
+    {"{} ends within a record ({} of {} bytes), as a copy cut short does: students past its end "
+     "are not found",
+     "{1} finisce a metà di un record ({2} di {3} byte), come una copia interrotta: gli studenti "
+     "oltre la sua fine non si trovano"},
+    {"{} ends within a record ({} of {} bytes), as a copy cut short does: exams past its end show "
+     "empty",
+     "{1} finisce a metà di un record ({2} di {3} byte), come una copia interrotta: gli esami "
+     "oltre la sua fine risultano vuoti"},
+    {"{} ends within a record ({} of {} bytes), as a copy cut short does: career years past its "
+     "end show empty",
+     "{1} finisce a metà di un record ({2} di {3} byte), come una copia interrotta: gli anni di "
+     "carriera oltre la sua fine risultano vuoti"},
     {"{} holds no lines: the cards show no exam names",
      "{1} non contiene righe: le schede non mostrano i nomi degli esami"},
     {"{} holds no lines: the cards show no diploma titles",

@@ -343,6 +343,9 @@ TEST(CardBatch, MissingRecordFilesAreWarnedOfOnceAndCardsStillCome) {
     std::filesystem::remove(data.PathOf("p\x1b[2Jq/esami.dir"));
     std::filesystem::resize_file(data.PathOf("p\x1b[2Jq/velmara.dir"), 0);
     std::filesystem::resize_file(data.PathOf("p\x1b[2Jq/titoli.grp"), 0);
+    // The registry cut within its last record: the students before it are still found.
+    const std::string registry = data.PathOf("p\x1b[2Jq/elenco.dir");
+    std::filesystem::resize_file(registry, std::filesystem::file_size(registry) - 10);
     const std::string shown = data.PathOf("p\\x1b[2Jq");
     const auto run = RunVelmaro(CardOf(AsQString(data.PathOf("p\x1b[2Jq")),
                                        {"--format=ops", "--metrics=fixed", "5193", "4"}));
@@ -350,6 +353,9 @@ TEST(CardBatch, MissingRecordFilesAreWarnedOfOnceAndCardsStillCome) {
                       "velmaro: warning: " + shown +
                           "/esami.dir is missing: the cards show no exams\nvelmaro: warning: " +
                           shown + "/velmara.dir is empty: the cards show no career years\n" +
+                          "velmaro: warning: " + shown +
+                          "/elenco.dir ends within a record (52 of 62 bytes), as a copy cut short "
+                          "does: students past its end are not found\n" +
                           "velmaro: warning: " + shown +
                           "/titoli.grp holds no lines: the cards show no diploma titles\n"));
     EXPECT_EQ(CardLines(run.out).size(), 2u);
@@ -361,6 +367,8 @@ TEST(CardBatch, MissingRecordFilesAreWarnedOfOnceAndCardsStillCome) {
     for (const std::string lacking :
          {"/esami.dir is missing: the cards show no exams\n",
           "/velmara.dir is empty: the cards show no career years\n",
+          "/elenco.dir ends within a record (52 of 62 bytes), as a copy cut short does: students "
+          "past its end are not found\n",
           "/titoli.grp holds no lines: the cards show no diploma titles\n"})
         EXPECT_THAT(window.err, ::testing::HasSubstr("velmaro: " + shown + lacking));
 }

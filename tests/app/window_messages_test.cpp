@@ -69,7 +69,7 @@ TEST(WindowMessages, WarningsOfMissingDataAndARefusedFileAreInItalian) {
     const TempDataDir data;
     data.Write("titoli.grp", "");
     data.Write("esami.grp", "");
-    data.Write("elenco.dir", testdata::Slot("00001ROSSI MARIO", 60));
+    data.Write("elenco.dir", testdata::Slot("00001ROSSI MARIO", kRegistrySlotSize));
     data.Write("esami.dir", "");
     const Result<DataStore> store = DataStore::LoadTables(data.DataDir());
     ASSERT_TRUE(store.ok()) << store.error().Message();
@@ -85,6 +85,26 @@ TEST(WindowMessages, WarningsOfMissingDataAndARefusedFileAreInItalian) {
                              "degli esami",
             data.DataDir() + "titoli.grp non contiene righe: le schede non mostrano i "
                              "titoli di diploma"}));
+
+    // Record files cut within a record, as an interrupted copy leaves them.
+    const TempDataDir cut;
+    cut.Write("titoli.grp", "01 LICEO\r\n");
+    cut.Write("esami.grp", "A1ABCDANALISI\r\n");
+    cut.Write("elenco.dir", testdata::Slot("00001ROSSI MARIO", kRegistrySlotSize) + "abc");
+    cut.Write("esami.dir", std::string(kExamSlotSize + 5, ' '));
+    cut.Write("velmara.dir", std::string(kYearSlotSize, ' '));
+    const Result<DataStore> cutStore = DataStore::LoadTables(cut.DataDir());
+    ASSERT_TRUE(cutStore.ok()) << cutStore.error().Message();
+    italian.clear();
+    for (const std::string& warning : MissingDataWarnings(*cutStore, cut.DataDir()))
+        italian.push_back(ItalianMessage(Error{"", warning}));
+    EXPECT_EQ(italian, (std::vector<std::string>{
+                           cut.PathOf("elenco.dir") +
+                               " finisce a metà di un record (3 di 62 byte), come una copia "
+                               "interrotta: gli studenti oltre la sua fine non si trovano",
+                           cut.PathOf("esami.dir") +
+                               " finisce a metà di un record (5 di 17 byte), come una copia "
+                               "interrotta: gli esami oltre la sua fine risultano vuoti"}));
 
     const Status refused = RefuseDataFile(data.DataDir(), data.PathOf("elenco.dir"));
     ASSERT_FALSE(refused.ok());
