@@ -25,6 +25,10 @@ namespace velmaro {
 namespace {
 
 const QString kDataDirKey = QStringLiteral("DataDir");
+// A folder picked in the window is used before it is kept: failing to keep it costs only the
+// next start.
+constexpr const char* kNotKept =
+    "the folder chosen is used now, but could not be kept in the settings";
 // Within a folder of settings: the program's own file, and its organisation's.
 const QString kOwnFile = QStringLiteral("/Velmaro/velmaro.conf");
 const QString kOrganisationFile = QStringLiteral("/Velmaro.conf");
@@ -105,24 +109,30 @@ Result<std::optional<SettingsEntry>> SettingsDataDir() {
     return std::optional<SettingsEntry>();
 }
 
-// Why the settings file at path could not be saved, as the system tells it: its folder cannot
-// be made, its name is a folder's, or the folder takes no new file of one byte (no right to
-// write, a full disk). Nothing when none of these is so.
+// Why the settings file at path could not be saved, in words that name what failed: its
+// folder cannot be made, its name is a folder's, or the folder takes no new file of one byte
+// (no right to write, a full disk), with the system's reason. Nothing when none of these is so.
 std::optional<std::string> WhySettingsUnsaved(const std::string& path) {
     const std::filesystem::path folder = std::filesystem::path(path).parent_path();
     std::error_code made;
     std::filesystem::create_directories(folder, made);
-    if (made) return SystemReason(made.value());
+    if (made)
+        return "its folder " + folder.string() + " cannot be made (" + SystemReason(made.value()) +
+               ")";
     struct stat info {};
-    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return SystemReason(EISDIR);
+    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+        return std::string("the settings file is a folder");
     std::string probe = (folder / ".velmaro-XXXXXX").string();
     const int descriptor = ::mkstemp(probe.data());
-    if (descriptor < 0) return SystemReason(errno);
+    const auto noNewFile = [&](int error) {
+        return "its folder " + folder.string() + " takes no new file (" + SystemReason(error) + ")";
+    };
+    if (descriptor < 0) return noNewFile(errno);
     const bool written = ::write(descriptor, "\n", 1) == 1 && ::fsync(descriptor) == 0;
     const int error = errno;
     ::close(descriptor);
     ::unlink(probe.c_str());
-    if (!written) return SystemReason(error);
+    if (!written) return noNewFile(error);
     return std::nullopt;
 }
 
@@ -155,15 +165,16 @@ Status RememberDataDir(const std::string& folder) {
     // status would then tell nothing of the write: such a file is left as the user wrote it.
     if (settings.status() == QSettings::FormatError) {
         return Error{settings.fileName().toStdString(),
-                     "the data folder could not be saved: the file holds lines that are no "
-                     "settings (a name without \"=\", a \"[\" without \"]\"); correct them"};
+                     std::string(kNotKept) +
+                         ": the file holds lines that are no "
+                         "settings (a name without \"=\", a \"[\" without \"]\"); correct them"};
     }
     settings.setValue(kDataDirKey, FileNameText(folder));
     settings.sync();
     if (settings.status() != QSettings::NoError) {
         const std::string path = settings.fileName().toStdString();
         const std::optional<std::string> why = WhySettingsUnsaved(path);
-        return Error{path, "the data folder could not be saved" + (why ? ": " + *why : "")};
+        return Error{path, kNotKept + (why ? ": " + *why : std::string())};
     }
     return Ok();
 }

@@ -14,8 +14,9 @@ namespace velmaro {
 // the executable.
 DataDirSources CurrentDataDirSources(std::optional<std::string> option);
 
-// Stores folder as DataDir in the user's settings file. An error names the settings file; one
-// that holds lines which are no settings is left as it is.
+// Stores folder, the data folder now in use, as DataDir in the user's settings file. An error
+// names the settings file and says what failed; a file that holds lines which are no settings
+// is left as it is.
 Status RememberDataDir(const std::string& folder);
 
 }  // namespace velmaro

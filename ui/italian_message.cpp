@@ -46,15 +46,21 @@ constexpr Phrase kPhrases[] = {
     {"cannot be read", "non si può leggere"},
     {"DataDir holds no single folder name (a comma outside double quotes makes it a list): write "
      "the folder's name between double quotes",
-     "DataDir non contiene un solo nome di cartella (una virgola fuori dalle virgolette ne fa un "
-     "elenco): scrivere il nome della cartella tra virgolette"},
-    {"the data folder could not be saved: the file holds lines that are no settings (a name "
-     "without \"=\", a \"[\" without \"]\"); correct them",
-     "non è stato possibile salvare la cartella dei dati: il file contiene righe che non sono "
-     "impostazioni (un nome senza \"=\", una \"[\" senza \"]\"); correggerle"},
-    {"the data folder could not be saved", "non è stato possibile salvare la cartella dei dati"},
-    {"the data folder could not be saved: {t}",
-     "non è stato possibile salvare la cartella dei dati: {1}"},
+     "DataDir non contiene un solo nome di cartella (una virgola fuori dalle virgolette doppie ne "
+     "fa un elenco): scrivere il nome della cartella tra virgolette doppie"},
+    {"the folder chosen is used now, but could not be kept in the settings",
+     "la cartella scelta vale per questa volta, ma non si è potuta salvare nelle impostazioni"},
+    {"the folder chosen is used now, but could not be kept in the settings: {t}",
+     "la cartella scelta vale per questa volta, ma non si è potuta salvare nelle impostazioni: "
+     "{1}"},
+    {"the file holds lines that are no settings (a name without \"=\", a \"[\" without \"]\"); "
+     "correct them",
+     "il file contiene righe che non sono impostazioni (un nome senza \"=\", una \"[\" senza "
+     "\"]\"); correggerle"},
+    {"its folder {} cannot be made ({t})", "la sua cartella {1} non si può creare ({2})"},
+    {"the settings file is a folder", "il file delle impostazioni è una cartella"},
+    {"its folder {} takes no new file ({t})",
+     "nella sua cartella {1} non si possono creare file ({2})"},
 
     // The data files.
     {"is a directory, not a data file", "è una cartella, non un file di dati"},

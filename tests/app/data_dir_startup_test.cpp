@@ -195,7 +195,12 @@ TEST(RememberDataDir, AFolderKeptIsReadBackAsItWas) {
         const Status unsaved = RememberDataDir(folder);
         ASSERT_FALSE(unsaved.ok());
         EXPECT_THAT(unsaved.error().Message(),
-                    HasSubstr("velmaro.conf: the data folder could not"));
+                    HasSubstr("velmaro.conf: the folder chosen is used now, but could not be "
+                              "kept in the settings: the file holds lines"));
+        EXPECT_THAT(ItalianMessage(unsaved.error()),
+                    HasSubstr("velmaro.conf: la cartella scelta vale per questa volta, ma non si "
+                              "è potuta salvare nelle impostazioni: il file contiene righe che "
+                              "non sono impostazioni"));
         ASSERT_TRUE(typed.open(QIODevice::ReadOnly));
         EXPECT_EQ(typed.readAll(), text);
     }
@@ -206,10 +211,16 @@ TEST(RememberDataDir, AFolderKeptIsReadBackAsItWas) {
     ASSERT_FALSE(unsaved.ok());
     EXPECT_EQ(unsaved.error().Message(),
               config.filePath("plain/Velmaro/velmaro.conf").toStdString() +
-                  ": the data folder could not be saved: Not a directory");
+                  ": the folder chosen is used now, but could not be kept in the settings: its "
+                  "folder " +
+                  config.filePath("plain/Velmaro").toStdString() +
+                  " cannot be made (Not a directory)");
     EXPECT_EQ(ItalianMessage(unsaved.error()),
               config.filePath("plain/Velmaro/velmaro.conf").toStdString() +
-                  ": non è stato possibile salvare la cartella dei dati: non è una cartella");
+                  ": la cartella scelta vale per questa volta, ma non si è potuta salvare nelle "
+                  "impostazioni: la sua cartella " +
+                  config.filePath("plain/Velmaro").toStdString() +
+                  " non si può creare (non è una cartella)");
     // The user's settings file is a folder.
     const ScopedVariable inFolder("XDG_CONFIG_HOME", config.filePath("user"));
     ASSERT_TRUE(QFile::remove(config.filePath("user/Velmaro/velmaro.conf")));
@@ -218,7 +229,8 @@ TEST(RememberDataDir, AFolderKeptIsReadBackAsItWas) {
     ASSERT_FALSE(inPlaceOfAFolder.ok());
     EXPECT_EQ(inPlaceOfAFolder.error().Message(),
               config.filePath("user/Velmaro/velmaro.conf").toStdString() +
-                  ": the data folder could not be saved: Is a directory");
+                  ": the folder chosen is used now, but could not be kept in the settings: the "
+                  "settings file is a folder");
     EXPECT_EQ(QDir(config.filePath("user/Velmaro"))
                   .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{"velmaro.conf"})
