@@ -25,9 +25,11 @@
 #include "ui/file_name_text.h"
 #include "ui/frm_vel.h"
 #include "ui/italian_message.h"
+#include "ui/message_box.h"
 #include "ui/qt_text_metrics.h"
 #include "ui/qt_translations.h"
 #include "ui/quit_after_first_paint.h"
+#include "ui/window_caption.h"
 
 namespace velmaro {
 
@@ -134,17 +136,20 @@ class WindowStartupPrompt final : public StartupPrompt {
 
     std::optional<std::string> AskForFolder(const Error& error) override {
         QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kWindowCaption),
-                        ShownMessage(error), QMessageBox::Ok);
+                        ShownMessage(error));
         box.setTextFormat(Qt::PlainText);
+        KeepCaptionInSight(box);
         QPushButton* choose =
             box.addButton(QStringLiteral("Scegli cartella…"), QMessageBox::ActionRole);
-        // Esc and closing the box end the program, as OK does.
-        box.setEscapeButton(box.button(QMessageBox::Ok));
+        // Enter, Esc and closing the box end the program, as "Esci" does.
+        QPushButton* exit = box.addButton(QStringLiteral("Esci"), QMessageBox::RejectRole);
+        box.setDefaultButton(exit);
+        box.setEscapeButton(exit);
         if (quitAfterShow_) QTimer::singleShot(0, &box, &QMessageBox::accept);
         box.exec();
         if (box.clickedButton() != choose) return std::nullopt;
         const QString folder =
-            QFileDialog::getExistingDirectory(nullptr, QString::fromUtf8(kWindowCaption));
+            QFileDialog::getExistingDirectory(nullptr, DialogTitle("scegli la cartella dei dati"));
         if (folder.isEmpty()) return std::nullopt;
         return FileNameBytes(folder);
     }
@@ -155,6 +160,7 @@ class WindowStartupPrompt final : public StartupPrompt {
         QMessageBox box(QMessageBox::Warning, QString::fromUtf8(kWindowCaption),
                         ShownMessage(error), QMessageBox::Ok);
         box.setTextFormat(Qt::PlainText);
+        KeepCaptionInSight(box);
         if (quitAfterShow_) QTimer::singleShot(0, &box, &QMessageBox::accept);
         box.exec();
     }

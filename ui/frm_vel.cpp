@@ -32,6 +32,7 @@
 #include "ui/card_printer.h"
 #include "ui/command_button.h"
 #include "ui/italian_message.h"
+#include "ui/message_box.h"
 #include "ui/print_dialogs.h"
 #include "ui/qt_text_metrics.h"
 
@@ -508,6 +509,7 @@ void FrmVel::SetPrintEnabled(bool enabled) {
 void FrmVel::ShowNotFound() {
     QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kWindowCaption),
                     QStringLiteral("Matricola NON Trovata"), QMessageBox::Ok, this);
+    KeepCaptionInSight(box);
     box.exec();
     FocusNumber();
 }
@@ -518,6 +520,7 @@ void FrmVel::ShowError(const Error& error) {
                     QString::fromStdString(PrintableText(ItalianMessage(error))), QMessageBox::Ok,
                     this);
     box.setTextFormat(Qt::PlainText);
+    KeepCaptionInSight(box);
     box.exec();
     FocusNumber();
 }

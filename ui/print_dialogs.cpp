@@ -78,7 +78,7 @@ Status PrintThroughDialog(QWidget* parent, const CardInput& card, const std::str
     QPrinter printer(QPrinter::HighResolution);
     SetUpForDialog(printer, card, chosen);
     QPrintDialog dialog(&printer, parent);
-    dialog.setWindowTitle(QString::fromUtf8(kWindowCaption));
+    dialog.setWindowTitle(DialogTitle("stampa la scheda"));
     if (dialog.exec() != QDialog::Accepted) return Ok();
     return KeepChosenPrinter(printer, chosen, PrintChosenJob(printer, card, dataDir));
 }
@@ -88,7 +88,7 @@ Status ShowPreview(QWidget* parent, const CardInput& card, const std::string& da
     QPrinter printer(QPrinter::HighResolution);
     SetUpForDialog(printer, card, chosen);  // the page previewed is the page printed
     QPrintPreviewDialog dialog(&printer, parent);
-    dialog.setWindowTitle(QString::fromUtf8(kWindowCaption));
+    dialog.setWindowTitle(DialogTitle("anteprima di stampa"));
     // The preview paints the page on a recording engine of its own; printing from the dialog
     // paints it again on the printer, as a real job with every check, once the preview's own
     // print or file dialog has set the printer up.
@@ -118,7 +118,7 @@ Status SaveAsPdf(QWidget* parent, const CardInput& card, const std::string& data
 Status SaveAsImage(QWidget* parent, const CardInput& card, const std::string& dataDir) {
     const QString path =
         AskForCardFile(parent, card, QStringLiteral("png"), QStringLiteral("PNG (*.png)"),
-                       QString::fromUtf8(kWindowCaption));
+                       DialogTitle("salva la scheda come immagine"));
     if (path.isEmpty()) return Ok();
     VELMARO_TRY(RefuseDataFile(dataDir, FileNameBytes(path)));
     return WritePngCard(path, kImageDotsPerInch, card);
@@ -141,12 +141,10 @@ Status AskingCardPrinter::PrintCard(const CardInput& card) {
         case AskedDestination::kPreview:
             return ShowPreview(parent_, card, dataDir_, chosen_);
         case AskedDestination::kPdfFile:
-            return SaveAsPdf(parent_, card, dataDir_, QString::fromUtf8(kWindowCaption));
+            return SaveAsPdf(parent_, card, dataDir_, DialogTitle("salva la scheda come PDF"));
         case AskedDestination::kPdfFileWithoutPrinter:
             return SaveAsPdf(parent_, card, dataDir_,
-                             QString::fromUtf8(kWindowCaption) +
-                                 QStringLiteral(" \u2013 nessuna stampante installata: salva "
-                                                "la scheda come PDF"));
+                             DialogTitle("nessuna stampante installata: salva la scheda come PDF"));
         case AskedDestination::kImageFile:
             return SaveAsImage(parent_, card, dataDir_);
     }

@@ -130,7 +130,8 @@ bool QueueExists(const char* name) {
 }
 
 // The classes and titles of the dialogs opened while ask runs, each cancelled as soon as it
-// shows, after one another: "QPrintDialog: Velmaro Studenti", "QFileDialog: ..."...
+// shows, after one another: "QPrintDialog: Velmaro Studenti – stampa la scheda", "QFileDialog:
+// ..."...
 std::string DialogsOpenedBy(const std::function<void()>& ask) {
     std::string opened;
     QTimer closer;
@@ -302,7 +303,7 @@ TEST_F(CupsPrinting, WithoutADefaultPrinterTheUserIsAskedAndADeadServiceIsAnErro
     Status printed = Error{"", "not printed"};
     const auto dialogs = [&] { return DialogsOpenedBy([&] { printed = PrintToDefault(); }); };
     const Spooled asked = Spool(kQueue, [&] {
-        EXPECT_EQ(dialogs(), "QPrintDialog: Velmaro Studenti");
+        EXPECT_EQ(dialogs(), "QPrintDialog: Velmaro Studenti \u2013 stampa la scheda");
         return printed;
     });
     EXPECT_TRUE(asked.status.ok()) << asked.status.error().Message();  // cancelled: no error

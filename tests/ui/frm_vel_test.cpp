@@ -60,10 +60,12 @@ struct BoxCloser : WhenOpen<QMessageBox> {
               caption = box.windowTitle();
               text = box.text();
               format = box.textFormat();
+              width = box.width();
               box.button(QMessageBox::Ok)->click();
           }) {}
     QString caption, text;
     Qt::TextFormat format = Qt::AutoText;
+    int width = 0;
 };
 
 // Armed before an action that asks for a file: chooses path (taken, no question asked).
@@ -454,6 +456,14 @@ class FrmVelTest : public QObject {
             QTest::keyClick(TxtMatr, Qt::Key_Return);
             QCOMPARE(QStringList({box.caption, box.text}),
                      QStringList({"Velmaro Studenti", "Matricola NON Trovata"}));
+            // Wide enough for a title bar to show the caption in bold beside an icon and three
+            // buttons, some twelve letters' width.
+            QFont bold = QApplication::font();
+            bold.setBold(true);
+            const QFontMetrics metrics(bold);
+            const int titleBar =
+                metrics.horizontalAdvance(box.caption) + 12 * metrics.averageCharWidth();
+            QVERIFY2(box.width >= titleBar, qPrintable(QString::number(box.width)));
         }
         QVERIFY(!CmdPri->isEnabled() && !window_->ShowsCard());
         // The next number typed replaces the one not found.
