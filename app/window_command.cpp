@@ -244,9 +244,10 @@ int RunWindowCommand(int argc, char* argv[]) {
         std::cerr << "velmaro: the window cannot show cards: " << PrintableText(*problem) << "\n";
         return kUsageErrorStatus;
     }
-    if (const std::optional<std::string> warning = CardFontSubstituteWarning()) {
-        std::cerr << "velmaro: " << PrintableText(*warning) << "\n";
-    }
+    WindowStartupPrompt prompt(options->quitAfterShow);
+    // Said before the window opens, in a box as on standard error: rows may overlap.
+    if (const std::optional<std::string> warning = CardFontSubstituteWarning())
+        prompt.Warn(Error{"", *warning});
     // The desktop entry the window belongs to (its id on Wayland): its name and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.velmaro.Velmaro"));
     // The standard dialogs (print, preview, files) in the system's language, when Qt has it.
@@ -254,7 +255,6 @@ int RunWindowCommand(int argc, char* argv[]) {
     const CardContext context{SystemToday, TakeCardDecimalSeparator()};
 
     std::unique_ptr<FrmVel> window;
-    WindowStartupPrompt prompt(options->quitAfterShow);
     const auto openWindow = [&](const std::string& dataDir) -> Status {
         window = std::make_unique<FrmVel>(dataDir, context);
         Status loaded = window->Form_Load();

@@ -150,6 +150,10 @@ constexpr Phrase kPhrases[] = {
      "a PDF: {t}",
      "il carattere {1} si trova come \"{2}\", i cui contorni non sono TrueType e non si possono "
      "incorporare in un PDF: {3}"},
+    {"the card's font Arial is drawn with \"{}\", whose letters are not Arial's size: texts may "
+     "not fit their places; {t}",
+     "il carattere Arial della scheda è disegnato con \"{1}\", le cui lettere non hanno le misure "
+     "di Arial: i testi potrebbero non stare al loro posto; {2}"},
     {"install the package fonts-liberation2 (Liberation Sans, with Arial's measures)",
      "installare il pacchetto fonts-liberation2 (Liberation Sans, con le misure di Arial)"},
     {"not seconds since 1970 in digits alone, up to the year 9999: '{}'",

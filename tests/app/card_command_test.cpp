@@ -30,6 +30,7 @@
 #include "tests/support/pdf_words.h"
 #include "tests/support/program_output.h"
 #include "tests/support/text_boxes.h"
+#include "ui/italian_message.h"
 
 namespace velmaro::testing {
 namespace {
@@ -273,11 +274,19 @@ TEST(CardCommand, WithoutAFontForTheCardsLettersNoCardIsDrawnAndAStandInIsNamed)
     const QStringList found = QString::fromUtf8(match.readAllStandardOutput()).split('|');
     if (found.value(0).isEmpty() || found.value(0) == "Arial") GTEST_SKIP() << "no other font";
     const std::string family = "\"" + found[0].toStdString() + "\"";
-    EXPECT_TRUE(Ended(card({"-o", folder.filePath("o.png")}, otherFont), 0,
+    const ProcessRun substituted = card({"-o", folder.filePath("o.png")}, otherFont);
+    EXPECT_TRUE(Ended(substituted, 0,
                       "velmaro: the card's font Arial is drawn with " + family +
                           ", whose letters are not Arial's size: texts may not fit their "
                           "places; " +
                           installLiberation));
+    // The window says it in a box, in Italian, before it opens.
+    const std::string said = substituted.err.substr(9, substituted.err.size() - 10);
+    EXPECT_EQ(ItalianReason(said),
+              "il carattere Arial della scheda è disegnato con " + family +
+                  ", le cui lettere non hanno le misure di Arial: i testi potrebbero non stare al "
+                  "loro posto; installare il pacchetto fonts-liberation2 (Liberation Sans, con le "
+                  "misure di Arial)");
     const ProcessRun pdf =
         card({"--split", folder.filePath("split"), "--format", "pdf", "5193"}, otherFont);
     if (found.value(1) == "TrueType") {
