@@ -277,7 +277,14 @@ std::string ItalianMessage(const Error& error) {
         file = "stampante " + file.substr(8);
     }
     const std::string reason = ItalianReason(error.reason);
-    return file.empty() ? reason : file + ": " + reason;
+    std::string message = file.empty() ? reason : file + ": " + reason;
+    // A box's text starts as a sentence does (a path, which starts with "/", as it is).
+    if (!message.empty() && message[0] >= 'a' && message[0] <= 'z') {
+        message[0] = static_cast<char>(message[0] - 'a' + 'A');
+    } else if (message.starts_with("\u00e8")) {
+        message.replace(0, std::string_view("\u00e8").size(), "\u00c8");
+    }
+    return message;
 }
 
 }  // namespace velmaro

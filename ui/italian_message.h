@@ -17,7 +17,7 @@ namespace velmaro {
 std::string ItalianReason(std::string_view reason);
 
 // error's one line as the window shows it: its file, or the Italian for the printer it names,
-// then its reason in Italian.
+// then its reason in Italian; a line that starts with a word starts with a capital.
 std::string ItalianMessage(const Error& error);
 
 }  // namespace velmaro

@@ -138,7 +138,7 @@ TEST(LoadWithFolderChoice, PicksAreTriedUntilOneLoadsAndOnlyThatOneIsRemembered)
 TEST(LoadWithFolderChoice, AFolderPickedInPlaceOfTheOptionsIsKeptWithANote) {
     for (const auto& [origin, note] :
          {std::pair{DataDirOrigin::kOption,
-                    "la cartella scelta è salvata nelle impostazioni, ma un avvio con --data-dir "
+                    "La cartella scelta è salvata nelle impostazioni, ma un avvio con --data-dir "
                     "usa ancora la cartella indicata lì"},
           {DataDirOrigin::kSettings, ""},
           {DataDirOrigin::kExecutableFolder, ""}}) {

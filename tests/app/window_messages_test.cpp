@@ -131,7 +131,7 @@ TEST(WindowMessages, SystemTextsAreTranslatedAndUnknownTextsKept) {
         EXPECT_EQ(ItalianReason(kept), kept);
     EXPECT_EQ(ItalianMessage(Error{"/x/card.pdf", "Toner low"}), "/x/card.pdf: Toner low");
     EXPECT_EQ(ItalianMessage(Error{"printer Ufficio 2", "the printer is stopped"}),
-              "stampante Ufficio 2: la stampante è ferma");
+              "Stampante Ufficio 2: la stampante è ferma");
 }
 
 }  // namespace

@@ -269,7 +269,7 @@ TEST_F(CupsPrinting, AQueueThatRejectsJobsOrIsStoppedIsAnErrorNamingIt) {
         EXPECT_EQ(spooled.status.error().file, "printer " + printerName.toStdString());
         EXPECT_EQ(spooled.status.error().reason, reason);
         EXPECT_EQ(ItalianMessage(spooled.status.error()),
-                  "stampante " + printerName.toStdString() + ": " + italian);
+                  "Stampante " + printerName.toStdString() + ": " + italian);
         EXPECT_EQ(spooled.titles, QStringList()) << "nothing was sent";
     }
 
@@ -290,7 +290,7 @@ TEST_F(CupsPrinting, AQueueThatRejectsJobsOrIsStoppedIsAnErrorNamingIt) {
               "printer velmaro-test-gone: the print service knows no such printer (was it "
               "removed?)");
     EXPECT_EQ(ItalianMessage(printed.error()),
-              "stampante velmaro-test-gone: il servizio di stampa non conosce questa stampante "
+              "Stampante velmaro-test-gone: il servizio di stampa non conosce questa stampante "
               "(è stata rimossa?)");
 }
 
@@ -316,7 +316,7 @@ TEST_F(CupsPrinting, WithoutADefaultPrinterTheUserIsAskedAndADeadServiceIsAnErro
               "the printer: the print service at "
               "/nonexistent/cups.sock does not answer: is CUPS running?");
     EXPECT_EQ(ItalianMessage(printed.error()),
-              "la stampante: il servizio di stampa su /nonexistent/cups.sock non risponde: CUPS è "
+              "La stampante: il servizio di stampa su /nonexistent/cups.sock non risponde: CUPS è "
               "in funzione?");
     // Where no scheduler is installed there is no printer: the card is saved as a PDF file,
     // the question saying why.
