@@ -17,6 +17,7 @@
 #include "store/career_records.h"
 #include "store/check_support.h"
 #include "store/data_file_names.h"
+#include "store/data_source.h"
 #include "store/data_store.h"
 #include "store/file_arrival.h"
 #include "store/record_file.h"
@@ -476,6 +477,7 @@ Status SameFiles(const std::string& dataDir, const FileVersions& before,
 }  // namespace
 
 Result<DataFileContents> ReadDataFiles(const std::string& dataDir) {
+    VELMARO_TRY(DataFolderThere(dataDir));
     const std::string registryPath = dataDir + std::string(kRegistryName);
     DataFileContents files;
     VELMARO_TRY(files.titleTable, ReadWholeFile(dataDir + std::string(kTitleTableName)));
@@ -504,6 +506,7 @@ Result<CheckReport> CheckDataDirOnce(const std::string& dataDir,
     const std::string registryPath = dataDir + std::string(kRegistryName);
     const std::string examsPath = dataDir + std::string(kExamsName);
     const std::string yearsPath = dataDir + std::string(kYearsName);
+    VELMARO_TRY(DataFolderThere(dataDir));
     for (const std::string& path : {examsPath, yearsPath})
         StartReadingAhead(path);
     VELMARO_TRY(std::string titleTable, ReadWholeFile(dataDir + std::string(kTitleTableName)));

@@ -1,5 +1,7 @@
 #include "store/data_source.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -7,6 +9,16 @@
 #include "store/text_file.h"
 
 namespace velmaro {
+
+Status DataFolderThere(const std::string& dataDir) {
+    struct stat info {};
+    if (::stat(dataDir.c_str(), &info) == 0) {
+        if (S_ISDIR(info.st_mode)) return Ok();
+        return Error{dataDir, SystemReason(ENOTDIR)};
+    }
+    if (errno == ENOENT || errno == ENOTDIR) return Error{dataDir, SystemReason(errno)};
+    return Ok();
+}
 
 Result<std::string> FolderSource::ReadText(const std::string& name) const {
     return ReadWholeFile(PathOf(name));

@@ -24,6 +24,11 @@ class DataSource {
                                            RecordFile::Reading reading) const = 0;
 };
 
+// Whether the data directory dataDir (a folder followed by "/") is there as a folder: an error
+// names the folder itself when it is missing or is no folder, which its first file would
+// otherwise be blamed for. A folder that is there but cannot be read is left to its files.
+Status DataFolderThere(const std::string& dataDir);
+
 // The files of the data directory dataDir (a folder followed by "/"). clock, when given,
 // replaces the system's for the record files' freshness checks.
 class FolderSource final : public DataSource {

@@ -97,6 +97,7 @@ Result<DataStore::RegistryBounds> DataStore::CurrentRegistryBounds() const {
 }
 
 Result<DataStore> DataStore::LoadTables(const std::string& dataDir) {
+    VELMARO_TRY(DataFolderThere(dataDir));
     return LoadTables(FolderSource(dataDir));
 }
 

@@ -463,7 +463,7 @@ TEST(CardCommand, MessagesShowControlCharactersEscaped) {
     QTemporaryDir folder;
     const QString hostile = folder.filePath("x\x1b[2Jy");
     const std::string shown = folder.filePath("x\\x1b[2Jy").toStdString();
-    const std::string notLoaded = "velmaro: " + shown + "/titoli.grp: No such file or directory " +
+    const std::string notLoaded = "velmaro: " + shown + "/: No such file or directory " +
                                   "(data folder " + shown + "/, given with --data-dir)\n";
     const struct {
         QStringList arguments;

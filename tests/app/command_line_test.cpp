@@ -278,8 +278,8 @@ TEST(CommandLine, DataFolderComesFromOptionEnvironmentSettingsOrTheExecutablesFo
                                "quotes makes it a list): write the folder's name between double "
                                "quotes\n";
     const auto notLoaded = [&](const std::string& chosenBy) {
-        return "velmaro: " + bad + "/titoli.grp: No such file or directory (data folder " + bad +
-               "/, " + chosenBy + ")\n";
+        return "velmaro: " + bad + "/: No such file or directory (data folder " + bad + "/, " +
+               chosenBy + ")\n";
     };
     const struct {
         std::string option, environment;

@@ -51,6 +51,13 @@ TEST(WindowMessages, ADataFolderThatCannotBeLoadedIsSaidInItalian) {
                       dataDir + ", " + origin + ")");
     }
 
+    // A folder that is not there, or is a file, is named itself rather than its first file.
+    EXPECT_EQ(LoadError(parent.DataDir() + "none/"),
+              parent.DataDir() + "none/: file o cartella inesistente");
+    parent.Write("plain", "");
+    EXPECT_EQ(LoadError(parent.DataDir() + "plain/"),
+              parent.DataDir() + "plain/: non è una cartella");
+
     // Each table and the registry in turn: a folder in a file's place, an empty registry.
     const TempDataDir data;
     std::filesystem::create_directory(data.PathOf("titoli.grp"));
