@@ -1,5 +1,6 @@
 #include "ui/italian_message.h"
 
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -187,6 +188,10 @@ constexpr Phrase kPhrases[] = {
     {"Bad file descriptor", "descrittore di file non valido"},
     {"Operation not supported", "operazione non supportata"},
     {"Connection timed out", "connessione scaduta"},
+
+    // A reason about a part of a path ("/srv/schede: No such file or directory"): last, after
+    // every phrase that holds ": " of its own.
+    {"{}: {t}", "{1}: {2}"},
 };
 
 // One way an English template matches a text: the text of each placeholder, in order.
@@ -209,19 +214,40 @@ void Matches(std::string_view english, std::size_t at, std::string_view text, st
     }
     const std::size_t close = english.find('}', open);
     partial.translated.push_back(english.substr(open + 1, close - open - 1) == "t");
-    for (std::size_t end = from + 1; end <= text.size(); ++end) {
+    // The part ends where the words after it begin: at each place they stand, or, when they
+    // end the phrase, where they end the text.
+    const std::size_t nextOpen = english.find('{', close + 1);
+    const std::string_view next = english.substr(close + 1, nextOpen - close - 1);
+    const auto tryEnd = [&](std::size_t end) {
         partial.parts.push_back(text.substr(from, end - from));
         Matches(english, close + 1, text, end, partial, found);
         partial.parts.pop_back();
+    };
+    if (nextOpen == std::string_view::npos) {
+        if (text.size() >= from + 1 + next.size() && text.ends_with(next))
+            tryEnd(text.size() - next.size());
+    } else if (!next.empty()) {
+        for (std::size_t end = text.find(next, from + 1); end != std::string_view::npos;
+             end = text.find(next, end + 1))
+            tryEnd(end);
+    } else {
+        for (std::size_t end = from + 1; end <= text.size(); ++end)
+            tryEnd(end);
     }
     partial.translated.pop_back();
 }
 
-std::optional<std::string> Translated(std::string_view text);
+// What each part of one reason translates to, once worked out: a reason whose parts hold the
+// phrases' words many times over ("a: b: c: …") is otherwise translated again for every way
+// of splitting it.
+using Translations = std::map<std::string_view, std::optional<std::string>>;
+
+std::optional<std::string> Translated(std::string_view text, Translations& known);
 
 // italian with the parts of match put in, the reasons among them translated; and how many of
 // those reasons the catalogue knew.
-std::pair<std::string, int> Filled(std::string_view italian, const Match& match) {
+std::pair<std::string, int> Filled(std::string_view italian, const Match& match,
+                                   Translations& translations) {
     std::string filled;
     int known = 0;
     for (std::size_t i = 0; i < italian.size(); ++i) {
@@ -233,7 +259,7 @@ std::pair<std::string, int> Filled(std::string_view italian, const Match& match)
         const std::size_t index = static_cast<std::size_t>(italian[i + 1] - '1');
         const std::string_view part = match.parts.at(index);
         if (match.translated[index]) {
-            const std::optional<std::string> inner = Translated(part);
+            const std::optional<std::string> inner = Translated(part, translations);
             known += inner.has_value();
             filled += inner.value_or(std::string(part));
         } else {
@@ -247,25 +273,32 @@ std::pair<std::string, int> Filled(std::string_view italian, const Match& match)
 // text in Italian, or nothing when no phrase of the catalogue matches it. Where a phrase
 // matches in several ways (a quoted path that holds the phrase's own words), the way whose
 // inner reasons the catalogue knows best is taken.
-std::optional<std::string> Translated(std::string_view text) {
+std::optional<std::string> Translated(std::string_view text, Translations& known) {
+    if (const auto done = known.find(text); done != known.end()) return done->second;
+    std::optional<std::string> translated;
     for (const Phrase& phrase : kPhrases) {
         Match partial;
         std::vector<Match> found;
         Matches(phrase.english, 0, text, 0, partial, found);
         std::optional<std::pair<std::string, int>> best;
         for (const Match& match : found) {
-            auto filled = Filled(phrase.italian, match);
+            auto filled = Filled(phrase.italian, match, known);
             if (!best || filled.second > best->second) best = std::move(filled);
         }
-        if (best) return std::move(best->first);
+        if (best) {
+            translated = std::move(best->first);
+            break;
+        }
     }
-    return std::nullopt;
+    known.emplace(text, translated);
+    return translated;
 }
 
 }  // namespace
 
 std::string ItalianReason(std::string_view reason) {
-    return Translated(reason).value_or(std::string(reason));
+    Translations known;
+    return Translated(reason, known).value_or(std::string(reason));
 }
 
 std::string ItalianMessage(const Error& error) {

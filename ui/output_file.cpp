@@ -94,6 +94,24 @@ int PlaceFile(int descriptor, const std::string& temporary, const std::string& t
     return error;
 }
 
+// Why no file can be made in folder, with the system's reason for error told of the part of the
+// path it is about where it would seem to be about the file: the folder that is not there, or
+// the part of its path that is a file ("/srv/schede: No such file or directory").
+std::string WhyNoFileIn(const std::string& folder, int error) {
+    struct stat info {};
+    if (error == ENOENT && ::stat(folder.c_str(), &info) != 0 && errno == ENOENT)
+        return folder + ": " + SystemReason(error);
+    if (error == ENOTDIR) {
+        for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
+            const std::string part = folder.substr(0, slash);
+            if (::stat(part.c_str(), &info) == 0 && !S_ISDIR(info.st_mode))
+                return part + ": " + SystemReason(error);
+            if (slash == std::string::npos) break;
+        }
+    }
+    return SystemReason(error);
+}
+
 }  // namespace
 
 OutputFile::OutputFile(QString path) : path_(std::move(path)) {}
@@ -166,7 +184,7 @@ Status OutputFile::OpenTemporaryBeside(const struct stat* existing) {
         if (descriptor_ >= 0) {
             temporary_ = std::move(name);
         } else if (errno != EEXIST) {
-            return Fail(SystemReason(errno));
+            return Fail(WhyNoFileIn(FolderOf(target_), errno));
         }
     }
     if (descriptor_ < 0) return Fail(SystemReason(EEXIST));

@@ -341,8 +341,13 @@ TEST(CardOutput, MissingAndReadOnlyFoldersAndFilesFailNamingTheFile) {
         SCOPED_TRACE(format.name);
         const std::string missing =
             folder.filePath(QString("missing/card.") + format.name).toStdString();
-        ExpectOneFailureLine(RunVelmaro(CardArguments(format, missing)), missing,
-                             "No such file or directory");
+        ExpectOneFailureLine(
+            RunVelmaro(CardArguments(format, missing)), missing,
+            folder.filePath("missing").toStdString() + ": No such file or directory");
+        // A file where a folder of the path should be is named.
+        const std::string underAFile = locked + "/card." + format.name;
+        ExpectOneFailureLine(RunVelmaro(CardArguments(format, underAFile)), underAFile,
+                             locked + ": Not a directory");
         for (const std::string& path : {readOnly + "/card.pdf", readOnly + "/new-card", locked})
             ExpectOneFailureLine(RunVelmaro(CardArguments(format, path), {}, {}, {}, unprivileged),
                                  path, "Permission denied");

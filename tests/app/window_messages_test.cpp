@@ -136,6 +136,14 @@ TEST(WindowMessages, SystemTextsAreTranslatedAndUnknownTextsKept) {
     }
     for (const char* kept : {"Fichier ou dossier inexistant", "Toner low", ""})
         EXPECT_EQ(ItalianReason(kept), kept);
+    // A reason about a part of the path; one whose quoted parts hold its words many times over
+    // is translated as soon.
+    EXPECT_EQ(ItalianReason("/srv/schede: No such file or directory"),
+              "/srv/schede: file o cartella inesistente");
+    std::string folders;
+    for (int i = 0; i < 200; ++i)
+        folders += "a: (data folder b, ";
+    EXPECT_EQ(ItalianReason(folders + ": Not a directory"), folders + ": non è una cartella");
     EXPECT_EQ(ItalianMessage(Error{"/x/card.pdf", "Toner low"}), "/x/card.pdf: Toner low");
     EXPECT_EQ(ItalianMessage(Error{"printer Ufficio 2", "the printer is stopped"}),
               "Stampante Ufficio 2: la stampante è ferma");
