@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QStringList>
 #include <QTimer>
 
 #include <cstdlib>
@@ -14,6 +15,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/card_run.h"
 #include "app/command_line.h"
@@ -156,9 +158,16 @@ class WindowStartupPrompt final : public StartupPrompt {
 
     Status Remember(const std::string& folder) override { return RememberDataDir(folder); }
 
-    void Warn(const Error& error) override {
+    void Warn(const Error& error) override { WarnAll({error}); }
+
+    // One box for all of errors, a paragraph each, rather than a box after another.
+    void WarnAll(const std::vector<Error>& errors) {
+        if (errors.empty()) return;
+        QStringList paragraphs;
+        for (const Error& error : errors)
+            paragraphs << ShownMessage(error);
         QMessageBox box(QMessageBox::Warning, QString::fromUtf8(kWindowCaption),
-                        ShownMessage(error), QMessageBox::Ok);
+                        paragraphs.join(QStringLiteral("\n\n")), QMessageBox::Ok);
         box.setTextFormat(Qt::PlainText);
         KeepCaptionInSight(box);
         if (quitAfterShow_) QTimer::singleShot(0, &box, &QMessageBox::accept);
@@ -265,9 +274,10 @@ int RunWindowCommand(int argc, char* argv[]) {
         ChooseDataDir(CurrentDataDirSources(options->dataDir)), openWindow, prompt);
     if (!started) return kUsageErrorStatus;
     // Cards without exams would otherwise be shown, and printed, as if the student had none.
-    for (const std::string& lacking :
-         MissingDataWarnings(window->Flow()->Store(), started->dataDir))
-        prompt.Warn(Error{"", lacking});
+    std::vector<Error> lacking;
+    for (std::string& warning : MissingDataWarnings(window->Flow()->Store(), started->dataDir))
+        lacking.push_back(Error{"", std::move(warning)});
+    prompt.WarnAll(lacking);
 
     QuitAfterFirstPaint quitter;
     if (options->quitAfterShow) window->installEventFilter(&quitter);

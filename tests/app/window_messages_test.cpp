@@ -68,7 +68,7 @@ TEST(WindowMessages, ADataFolderThatCannotBeLoadedIsSaidInItalian) {
     data.Write("esami.grp", "");
     data.Write("elenco.dir", "");
     EXPECT_EQ(LoadError(data.DataDir()),
-              data.PathOf("elenco.dir") + ": l'elenco degli studenti non contiene record");
+              data.PathOf("elenco.dir") + ": l'elenco degli studenti non contiene studenti");
 }
 
 // The warnings before the window opens, and a card saved over a data file.
@@ -116,7 +116,7 @@ TEST(WindowMessages, WarningsOfMissingDataAndARefusedFileAreInItalian) {
     const Status refused = RefuseDataFile(data.DataDir(), data.PathOf("elenco.dir"));
     ASSERT_FALSE(refused.ok());
     EXPECT_EQ(ItalianMessage(refused.error()),
-              data.PathOf("elenco.dir") + ": è uno dei file di dati, che Velmaro legge soltanto");
+              data.PathOf("elenco.dir") + ": è uno dei file di dati, che Velmaro non sovrascrive mai: scegliere un altro nome");
 }
 
 // The system's texts for a file or a disk that fails; a text the window cannot know (a
