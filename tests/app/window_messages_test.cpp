@@ -115,8 +115,10 @@ TEST(WindowMessages, WarningsOfMissingDataAndARefusedFileAreInItalian) {
 
     const Status refused = RefuseDataFile(data.DataDir(), data.PathOf("elenco.dir"));
     ASSERT_FALSE(refused.ok());
-    EXPECT_EQ(ItalianMessage(refused.error()),
-              data.PathOf("elenco.dir") + ": è uno dei file di dati, che Velmaro non sovrascrive mai: scegliere un altro nome");
+    EXPECT_EQ(
+        ItalianMessage(refused.error()),
+        data.PathOf("elenco.dir") +
+            ": è uno dei file di dati, che Velmaro non sovrascrive mai: scegliere un altro nome");
 }
 
 // The system's texts for a file or a disk that fails; a text the window cannot know (a

@@ -705,7 +705,9 @@ class FrmVelTest : public QObject {
             });
             BoxCloser box;
             Action(action)->trigger();
-            QTRY_COMPARE(box.text, path + ": è uno dei file di dati, che Velmaro non sovrascrive mai: scegliere un altro nome");
+            QTRY_COMPARE(box.text, path +
+                                       ": è uno dei file di dati, che Velmaro non sovrascrive mai: "
+                                       "scegliere un altro nome");
             QFile written(path), sample(kSampleDir + "/" + file);
             QVERIFY(written.open(QIODevice::ReadOnly) && sample.open(QIODevice::ReadOnly));
             QVERIFY2(written.readAll() == sample.readAll(), file);
