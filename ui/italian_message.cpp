@@ -1,7 +1,10 @@
 #include "ui/italian_message.h"
 
+#include <algorithm>
+#include <functional>
 #include <map>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace velmaro {
@@ -200,18 +203,15 @@ struct Match {
     std::vector<bool> translated;
 };
 
-// Every way the rest of template (from its character at) matches text from its character from,
-// each part non-empty, added to found.
-void Matches(std::string_view english, std::size_t at, std::string_view text, std::size_t from,
-             Match& partial, std::vector<Match>& found) {
+// Calls found with every way the rest of template (from its character at) matches text from its
+// character from, each part non-empty, until found returns true; returns whether it did.
+bool Matches(std::string_view english, std::size_t at, std::string_view text, std::size_t from,
+             Match& partial, const std::function<bool(const Match&)>& found) {
     const std::size_t open = english.find('{', at);
     const std::string_view literal = english.substr(at, open - at);
-    if (text.substr(from, literal.size()) != literal) return;
+    if (text.substr(from, literal.size()) != literal) return false;
     from += literal.size();
-    if (open == std::string_view::npos) {
-        if (from == text.size()) found.push_back(partial);
-        return;
-    }
+    if (open == std::string_view::npos) return from == text.size() && found(partial);
     const std::size_t close = english.find('}', open);
     partial.translated.push_back(english.substr(open + 1, close - open - 1) == "t");
     // The part ends where the words after it begin: at each place they stand, or, when they
@@ -220,36 +220,45 @@ void Matches(std::string_view english, std::size_t at, std::string_view text, st
     const std::string_view next = english.substr(close + 1, nextOpen - close - 1);
     const auto tryEnd = [&](std::size_t end) {
         partial.parts.push_back(text.substr(from, end - from));
-        Matches(english, close + 1, text, end, partial, found);
+        const bool stopped = Matches(english, close + 1, text, end, partial, found);
         partial.parts.pop_back();
+        return stopped;
     };
+    bool stopped = false;
     if (nextOpen == std::string_view::npos) {
-        if (text.size() >= from + 1 + next.size() && text.ends_with(next))
-            tryEnd(text.size() - next.size());
+        stopped = text.size() >= from + 1 + next.size() && text.ends_with(next) &&
+                  tryEnd(text.size() - next.size());
     } else if (!next.empty()) {
-        for (std::size_t end = text.find(next, from + 1); end != std::string_view::npos;
+        for (std::size_t end = text.find(next, from + 1); end != std::string_view::npos && !stopped;
              end = text.find(next, end + 1))
-            tryEnd(end);
+            stopped = tryEnd(end);
     } else {
-        for (std::size_t end = from + 1; end <= text.size(); ++end)
-            tryEnd(end);
+        for (std::size_t end = from + 1; end <= text.size() && !stopped; ++end)
+            stopped = tryEnd(end);
     }
     partial.translated.pop_back();
+    return stopped;
 }
 
-// What each part of one reason translates to, once worked out: a reason whose parts hold the
-// phrases' words many times over ("a: b: c: …") is otherwise translated again for every way
-// of splitting it.
-using Translations = std::map<std::string_view, std::optional<std::string>>;
+// What each part of one reason translates to, once worked out, by where the part stands in the
+// reason (every part is a piece of it): a reason whose parts hold the phrases' words many times
+// over ("a: b: c: …") is otherwise translated again for every way of splitting it, and each
+// piece compared whole with the others.
+using Translations = std::map<std::pair<const char*, std::size_t>, std::optional<std::string>>;
 
-std::optional<std::string> Translated(std::string_view text, Translations& known);
+const std::optional<std::string>& Translated(std::string_view text, Translations& known);
 
-// italian with the parts of match put in, the reasons among them translated; and how many of
-// those reasons the catalogue knew.
-std::pair<std::string, int> Filled(std::string_view italian, const Match& match,
-                                   Translations& translations) {
-    std::string filled;
+// How many of the reasons within match the catalogue knows.
+int KnownReasons(const Match& match, Translations& translations) {
     int known = 0;
+    for (std::size_t i = 0; i < match.parts.size(); ++i)
+        known += match.translated[i] && Translated(match.parts[i], translations).has_value();
+    return known;
+}
+
+// italian with the parts of match put in, the reasons among them translated.
+std::string Filled(std::string_view italian, const Match& match, Translations& translations) {
+    std::string filled;
     for (std::size_t i = 0; i < italian.size(); ++i) {
         const std::size_t close = italian.find('}', i);
         if (italian[i] != '{' || close == std::string_view::npos) {
@@ -259,39 +268,45 @@ std::pair<std::string, int> Filled(std::string_view italian, const Match& match,
         const std::size_t index = static_cast<std::size_t>(italian[i + 1] - '1');
         const std::string_view part = match.parts.at(index);
         if (match.translated[index]) {
-            const std::optional<std::string> inner = Translated(part, translations);
-            known += inner.has_value();
-            filled += inner.value_or(std::string(part));
+            const std::optional<std::string>& inner = Translated(part, translations);
+            filled += inner ? std::string_view(*inner) : part;
         } else {
             filled += part;
         }
         i = close;
     }
-    return {filled, known};
+    return filled;
 }
 
-// text in Italian, or nothing when no phrase of the catalogue matches it. Where a phrase
-// matches in several ways (a quoted path that holds the phrase's own words), the way whose
-// inner reasons the catalogue knows best is taken.
-std::optional<std::string> Translated(std::string_view text, Translations& known) {
-    if (const auto done = known.find(text); done != known.end()) return done->second;
+// text in Italian, or nothing when no phrase of the catalogue matches it, as known keeps it.
+// Where a phrase matches in several ways (a quoted path that holds the phrase's own words),
+// the way whose inner reasons the catalogue knows best is taken; only that one is written out.
+const std::optional<std::string>& Translated(std::string_view text, Translations& known) {
+    const std::pair key{text.data(), text.size()};
+    if (const auto done = known.find(key); done != known.end()) return done->second;
     std::optional<std::string> translated;
     for (const Phrase& phrase : kPhrases) {
+        // Tried in every way only where the text ends as the phrase does.
+        if (!text.ends_with(phrase.english.substr(phrase.english.rfind('}') + 1))) continue;
         Match partial;
-        std::vector<Match> found;
-        Matches(phrase.english, 0, text, 0, partial, found);
-        std::optional<std::pair<std::string, int>> best;
-        for (const Match& match : found) {
-            auto filled = Filled(phrase.italian, match, known);
-            if (!best || filled.second > best->second) best = std::move(filled);
-        }
+        std::optional<Match> best;
+        int bestKnown = -1;
+        Matches(phrase.english, 0, text, 0, partial, [&](const Match& match) {
+            const int matchKnown = KnownReasons(match, known);
+            if (matchKnown > bestKnown) {
+                best = match;
+                bestKnown = matchKnown;
+            }
+            // No later way can know more than all of its reasons.
+            return std::cmp_equal(
+                bestKnown, std::count(match.translated.begin(), match.translated.end(), true));
+        });
         if (best) {
-            translated = std::move(best->first);
+            translated = Filled(phrase.italian, *best, known);
             break;
         }
     }
-    known.emplace(text, translated);
-    return translated;
+    return known.emplace(key, std::move(translated)).first->second;
 }
 
 }  // namespace
