@@ -244,9 +244,16 @@ bool Matches(std::string_view english, std::size_t at, std::string_view text, st
 // reason (every part is a piece of it): a reason whose parts hold the phrases' words many times
 // over ("a: b: c: …") is otherwise translated again for every way of splitting it, and each
 // piece compared whole with the others.
-using Translations = std::map<std::pair<const char*, std::size_t>, std::optional<std::string>>;
+// A reason's Italian, and whether it starts with the catalogue's words rather than with a part
+// quoted as it is (a path, which keeps its first letter).
+struct Translation {
+    std::string text;
+    bool startsWithWord = false;
+};
 
-const std::optional<std::string>& Translated(std::string_view text, Translations& known);
+using Translations = std::map<std::pair<const char*, std::size_t>, std::optional<Translation>>;
+
+const std::optional<Translation>& Translated(std::string_view text, Translations& known);
 
 // How many of the reasons within match the catalogue knows.
 int KnownReasons(const Match& match, Translations& translations) {
@@ -257,21 +264,23 @@ int KnownReasons(const Match& match, Translations& translations) {
 }
 
 // italian with the parts of match put in, the reasons among them translated.
-std::string Filled(std::string_view italian, const Match& match, Translations& translations) {
-    std::string filled;
+Translation Filled(std::string_view italian, const Match& match, Translations& translations) {
+    Translation filled;
+    filled.startsWithWord = !italian.starts_with('{');
     for (std::size_t i = 0; i < italian.size(); ++i) {
         const std::size_t close = italian.find('}', i);
         if (italian[i] != '{' || close == std::string_view::npos) {
-            filled += italian[i];
+            filled.text += italian[i];
             continue;
         }
         const std::size_t index = static_cast<std::size_t>(italian[i + 1] - '1');
         const std::string_view part = match.parts.at(index);
         if (match.translated[index]) {
-            const std::optional<std::string>& inner = Translated(part, translations);
-            filled += inner ? std::string_view(*inner) : part;
+            const std::optional<Translation>& inner = Translated(part, translations);
+            if (i == 0) filled.startsWithWord = inner && inner->startsWithWord;
+            filled.text += inner ? std::string_view(inner->text) : part;
         } else {
-            filled += part;
+            filled.text += part;
         }
         i = close;
     }
@@ -281,10 +290,10 @@ std::string Filled(std::string_view italian, const Match& match, Translations& t
 // text in Italian, or nothing when no phrase of the catalogue matches it, as known keeps it.
 // Where a phrase matches in several ways (a quoted path that holds the phrase's own words),
 // the way whose inner reasons the catalogue knows best is taken; only that one is written out.
-const std::optional<std::string>& Translated(std::string_view text, Translations& known) {
+const std::optional<Translation>& Translated(std::string_view text, Translations& known) {
     const std::pair key{text.data(), text.size()};
     if (const auto done = known.find(key); done != known.end()) return done->second;
-    std::optional<std::string> translated;
+    std::optional<Translation> translated;
     for (const Phrase& phrase : kPhrases) {
         // Tried in every way only where the text ends as the phrase does.
         if (!text.ends_with(phrase.english.substr(phrase.english.rfind('}') + 1))) continue;
@@ -313,20 +322,29 @@ const std::optional<std::string>& Translated(std::string_view text, Translations
 
 std::string ItalianReason(std::string_view reason) {
     Translations known;
-    return Translated(reason, known).value_or(std::string(reason));
+    const std::optional<Translation>& translated = Translated(reason, known);
+    return translated ? translated->text : std::string(reason);
 }
 
 std::string ItalianMessage(const Error& error) {
     // The file is a path, or the printer a print job went to.
     std::string file = error.file;
+    bool startsWithWord = false;
     if (file == "the printer") {
         file = "la stampante";
+        startsWithWord = true;
     } else if (file.starts_with("printer ")) {
         file = "stampante " + file.substr(8);
+        startsWithWord = true;
     }
-    const std::string reason = ItalianReason(error.reason);
+    Translations known;
+    const std::optional<Translation>& translated = Translated(error.reason, known);
+    const std::string reason = translated ? translated->text : error.reason;
+    if (file.empty()) startsWithWord = translated && translated->startsWithWord;
     std::string message = file.empty() ? reason : file + ": " + reason;
-    // A box's text starts as a sentence does (a path, which starts with "/", as it is).
+    // A box's text starts as a sentence does; a path ("dati/esami.dir") or a text that came as
+    // it is, as it is.
+    if (!startsWithWord) return message;
     if (!message.empty() && message[0] >= 'a' && message[0] <= 'z') {
         message[0] = static_cast<char>(message[0] - 'a' + 'A');
     } else if (message.starts_with("\u00e8")) {

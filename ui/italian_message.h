@@ -17,7 +17,8 @@ namespace velmaro {
 std::string ItalianReason(std::string_view reason);
 
 // error's one line as the window shows it: its file, or the Italian for the printer it names,
-// then its reason in Italian; a line that starts with a word starts with a capital.
+// then its reason in Italian; a line that starts with the window's own words starts with a
+// capital, one that starts with a path or a text kept as it came starts as they do.
 std::string ItalianMessage(const Error& error);
 
 }  // namespace velmaro

@@ -58,6 +58,19 @@ TEST(WindowMessages, ADataFolderThatCannotBeLoadedIsSaidInItalian) {
     parent.Write("plain", "");
     EXPECT_EQ(LoadError(parent.DataDir() + "plain/"),
               parent.DataDir() + "plain/: non è una cartella");
+    // A folder given from the working folder ("dati") keeps its first letter, as a path does.
+    const std::filesystem::path working = std::filesystem::current_path();
+    std::filesystem::current_path(parent.DataDir());
+    EXPECT_EQ(LoadError("dati/"), "dati/: file o cartella inesistente");
+    std::filesystem::create_directory("dati");
+    parent.Write("dati/titoli.grp", "01 LICEO\r\n");
+    parent.Write("dati/esami.grp", "A1ABCDANALISI\r\n");
+    parent.Write("dati/elenco.dir", testdata::Slot("00001ROSSI MARIO", kRegistrySlotSize));
+    const Result<DataStore> relative = DataStore::LoadTables("dati/");
+    ASSERT_TRUE(relative.ok()) << relative.error().Message();
+    EXPECT_EQ(ItalianMessage(Error{"", MissingDataWarnings(*relative, "dati/").at(0)}),
+              "dati/esami.dir manca: le schede non mostrano gli esami");
+    std::filesystem::current_path(working);
 
     // Each table and the registry in turn: a folder in a file's place, an empty registry.
     const TempDataDir data;
