@@ -310,10 +310,13 @@ const std::optional<Translation>& Translated(std::string_view text, Translations
             return std::cmp_equal(
                 bestKnown, std::count(match.translated.begin(), match.translated.end(), true));
         });
-        if (best) {
-            translated = Filled(phrase.italian, *best, known);
-            break;
-        }
+        // A phrase of parts alone ("{}: {t}") whose reason the catalogue does not know has
+        // translated nothing: taken for a translation, it would outweigh a way that has.
+        if (!best) continue;
+        Translation filled = Filled(phrase.italian, *best, known);
+        if (filled.text == text) continue;
+        translated = std::move(filled);
+        break;
     }
     return known.emplace(key, std::move(translated)).first->second;
 }

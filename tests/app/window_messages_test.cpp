@@ -30,26 +30,28 @@ std::string LoadError(const std::string& dataDir) {
 // name is never translated, even where it reads like one of the program's own texts.
 TEST(WindowMessages, ADataFolderThatCannotBeLoadedIsSaidInItalian) {
     const TempDataDir parent;
-    const std::string odd = parent.DataDir() + "is a folder (data folder x, given with --data-dir)";
-    std::filesystem::create_directory(odd);
-    const std::string dataDir = DataDirOf(odd);
-    const Result<DataStore> store = DataStore::LoadTables(dataDir);
-    ASSERT_FALSE(store.ok());
-    for (const auto& [choice, origin] :
-         {std::pair{DataDirChoice{dataDir, DataDirOrigin::kOption}, "indicata con --data-dir"},
-          {DataDirChoice{dataDir, DataDirOrigin::kEnvironment}, "indicata da VELMARO_DATA_DIR"},
-          {DataDirChoice{dataDir, DataDirOrigin::kSettings, "/home/u/velmaro.conf"},
-           "indicata da DataDir in /home/u/velmaro.conf"},
-          {DataDirChoice{dataDir, DataDirOrigin::kSettings},
-           "indicata da DataDir nel file delle impostazioni"},
-          {DataDirChoice{dataDir, DataDirOrigin::kChosenInWindow}, "scelta nella finestra"},
-          {DataDirChoice{dataDir, DataDirOrigin::kExecutableFolder},
-           "la cartella del programma; per sceglierne un'altra usare --data-dir, VELMARO_DATA_DIR "
-           "o "
-           "DataDir nel file delle impostazioni"}}) {
-        EXPECT_EQ(ItalianMessage(WithDataDirOrigin(store.error(), choice)),
-                  dataDir + "titoli.grp: file o cartella inesistente (cartella dei dati " +
-                      dataDir + ", " + origin + ")");
+    for (const std::string odd :
+         {"is a folder (data folder x, given with --data-dir)", "Dati 2024, copia: vecchia"}) {
+        SCOPED_TRACE(odd);
+        const std::string dataDir = DataDirOf(parent.DataDir() + odd);
+        std::filesystem::create_directory(dataDir);
+        const Result<DataStore> store = DataStore::LoadTables(dataDir);
+        ASSERT_FALSE(store.ok());
+        for (const auto& [choice, origin] :
+             {std::pair{DataDirChoice{dataDir, DataDirOrigin::kOption}, "indicata con --data-dir"},
+              {DataDirChoice{dataDir, DataDirOrigin::kEnvironment}, "indicata da VELMARO_DATA_DIR"},
+              {DataDirChoice{dataDir, DataDirOrigin::kSettings, "/home/u/velmaro.conf"},
+               "indicata da DataDir in /home/u/velmaro.conf"},
+              {DataDirChoice{dataDir, DataDirOrigin::kSettings},
+               "indicata da DataDir nel file delle impostazioni"},
+              {DataDirChoice{dataDir, DataDirOrigin::kChosenInWindow}, "scelta nella finestra"},
+              {DataDirChoice{dataDir, DataDirOrigin::kExecutableFolder},
+               "la cartella del programma; per sceglierne un'altra usare --data-dir, "
+               "VELMARO_DATA_DIR o DataDir nel file delle impostazioni"}}) {
+            EXPECT_EQ(ItalianMessage(WithDataDirOrigin(store.error(), choice)),
+                      dataDir + "titoli.grp: file o cartella inesistente (cartella dei dati " +
+                          dataDir + ", " + origin + ")");
+        }
     }
 
     // A folder that is not there, or is a file, is named itself rather than its first file.
