@@ -251,7 +251,14 @@ struct Translation {
     bool startsWithWord = false;
 };
 
-using Translations = std::map<std::pair<const char*, std::size_t>, std::optional<Translation>>;
+struct Translations {
+    std::map<std::pair<const char*, std::size_t>, std::optional<Translation>> known;
+    // How many reasons within reasons are being translated: the program's own nest three
+    // deep; a quoted name that holds ": " a thousand times would otherwise nest as deep, on
+    // the stack, and is left as it stands past kDeepest.
+    int depth = 0;
+    static constexpr int kDeepest = 16;
+};
 
 const std::optional<Translation>& Translated(std::string_view text, Translations& known);
 
@@ -291,8 +298,11 @@ Translation Filled(std::string_view italian, const Match& match, Translations& t
 // Where a phrase matches in several ways (a quoted path that holds the phrase's own words),
 // the way whose inner reasons the catalogue knows best is taken; only that one is written out.
 const std::optional<Translation>& Translated(std::string_view text, Translations& known) {
+    static const std::optional<Translation> kNone;
     const std::pair key{text.data(), text.size()};
-    if (const auto done = known.find(key); done != known.end()) return done->second;
+    if (const auto done = known.known.find(key); done != known.known.end()) return done->second;
+    if (known.depth == Translations::kDeepest) return kNone;
+    ++known.depth;
     std::optional<Translation> translated;
     for (const Phrase& phrase : kPhrases) {
         // Tried in every way only where the text ends as the phrase does.
@@ -318,7 +328,8 @@ const std::optional<Translation>& Translated(std::string_view text, Translations
         translated = std::move(filled);
         break;
     }
-    return known.emplace(key, std::move(translated)).first->second;
+    --known.depth;
+    return known.known.emplace(key, std::move(translated)).first->second;
 }
 
 }  // namespace
