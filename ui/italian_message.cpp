@@ -228,9 +228,17 @@ bool Matches(std::string_view english, std::size_t at, std::string_view text, st
     if (nextOpen == std::string_view::npos) {
         stopped = text.size() >= from + 1 + next.size() && text.ends_with(next) &&
                   tryEnd(text.size() - next.size());
-    } else if (!next.empty()) {
+    } else if (!next.empty() && partial.translated.back()) {
+        // A reason within is tried shortest first, a part quoted as it is (a path, which may hold
+        // the phrase's words) longest first: the likelier way comes first, and the search stops
+        // at the first way that knows all of its reasons.
         for (std::size_t end = text.find(next, from + 1); end != std::string_view::npos && !stopped;
              end = text.find(next, end + 1))
+            stopped = tryEnd(end);
+    } else if (!next.empty()) {
+        for (std::size_t end = text.rfind(next);
+             end != std::string_view::npos && end > from && !stopped;
+             end = end == 0 ? std::string_view::npos : text.rfind(next, end - 1))
             stopped = tryEnd(end);
     } else {
         for (std::size_t end = from + 1; end <= text.size() && !stopped; ++end)
