@@ -110,8 +110,9 @@ Result<std::optional<SettingsEntry>> SettingsDataDir() {
 }
 
 // Why the settings file at path could not be saved, in words that name what failed: its
-// folder cannot be made, its name is a folder's, or the folder takes no new file of one byte
-// (no right to write, a full disk), with the system's reason. Nothing when none of these is so.
+// folder cannot be made, its name is a folder's, the file may not be written, or the folder
+// takes no new file of one byte (no right to write, a full disk), with the system's reason.
+// Nothing when none of these is so.
 std::optional<std::string> WhySettingsUnsaved(const std::string& path) {
     const std::filesystem::path folder = std::filesystem::path(path).parent_path();
     std::error_code made;
@@ -122,6 +123,9 @@ std::optional<std::string> WhySettingsUnsaved(const std::string& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
         return std::string("the settings file is a folder");
+    // A file its owner made read-only is not written over.
+    if (::access(path.c_str(), W_OK) != 0 && errno != ENOENT)
+        return "the settings file cannot be written (" + SystemReason(errno) + ")";
     std::string probe = (folder / ".velmaro-XXXXXX").string();
     const int descriptor = ::mkstemp(probe.data());
     const auto noNewFile = [&](int error) {
@@ -164,7 +168,7 @@ Status RememberDataDir(const std::string& folder) {
     // Qt would write a file it could not wholly read anew from the lines it could, and its
     // status would then tell nothing of the write: such a file is left as the user wrote it.
     if (settings.status() == QSettings::FormatError) {
-        return Error{settings.fileName().toStdString(),
+        return Error{FileNameBytes(settings.fileName()),
                      std::string(kNotKept) +
                          ": the file holds lines that are no "
                          "settings (a name without \"=\", a \"[\" without \"]\"); correct them"};
@@ -172,7 +176,7 @@ Status RememberDataDir(const std::string& folder) {
     settings.setValue(kDataDirKey, FileNameText(folder));
     settings.sync();
     if (settings.status() != QSettings::NoError) {
-        const std::string path = settings.fileName().toStdString();
+        const std::string path = FileNameBytes(settings.fileName());
         const std::optional<std::string> why = WhySettingsUnsaved(path);
         return Error{path, kNotKept + (why ? ": " + *why : std::string())};
     }

@@ -63,6 +63,8 @@ constexpr Phrase kPhrases[] = {
      "\"]\"); correggerle"},
     {"its folder {} cannot be made ({t})", "la sua cartella {1} non si può creare ({2})"},
     {"the settings file is a folder", "il file delle impostazioni è una cartella"},
+    {"the settings file cannot be written ({t})",
+     "il file delle impostazioni non si può scrivere ({1})"},
     {"its folder {} takes no new file ({t})",
      "nella sua cartella {1} non si possono creare file ({2})"},
 

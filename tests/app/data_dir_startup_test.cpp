@@ -3,6 +3,10 @@
 
 #include "app/data_dir_startup.h"
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -12,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -156,6 +161,32 @@ TEST(LoadWithFolderChoice, AFolderPickedInPlaceOfTheOptionsIsKeptWithANote) {
     }
 }
 
+// What message says, run as the user nobody when this process is root's (whom no permission
+// binds), in a process of its own; as this process otherwise.
+std::string AsAnUnprivilegedUser(const std::function<std::string()>& message) {
+    if (::geteuid() != 0) return message();
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0) return "no pipe";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipeEnds[0]);
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(1);
+        const std::string said = message();
+        const bool written =
+            ::write(pipeEnds[1], said.data(), said.size()) == static_cast<ssize_t>(said.size());
+        ::_exit(written ? 0 : 1);
+    }
+    ::close(pipeEnds[1]);
+    std::string said;
+    char buffer[512];
+    for (ssize_t got; (got = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+        said.append(buffer, static_cast<std::size_t>(got));
+    ::close(pipeEnds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? said : "the child failed";
+}
+
 // Sets an environment variable for as long as it lives, then puts back what was there.
 struct ScopedVariable {
     ScopedVariable(const char* name, const QString& value)
@@ -235,6 +266,22 @@ TEST(RememberDataDir, AFolderKeptIsReadBackAsItWas) {
                   .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{"velmaro.conf"})
         << "nothing is left behind";
+
+    // A settings file its owner made read-only, kept by a user its permissions bind (root is
+    // not: the test then keeps it as nobody, in a process of its own).
+    const QString readOnly = config.filePath("ro/Velmaro/velmaro.conf");
+    ASSERT_TRUE(QDir().mkpath(config.filePath("ro/Velmaro")));
+    ASSERT_EQ(::chmod(config.path().toLocal8Bit(), 0755), 0);
+    {
+        QFile kept(readOnly);
+        ASSERT_TRUE(kept.open(QIODevice::WriteOnly) && kept.write("[General]\n") > 0);
+    }
+    ASSERT_EQ(::chmod(readOnly.toLocal8Bit(), 0444), 0);
+    const ScopedVariable readOnlyHome("XDG_CONFIG_HOME", config.filePath("ro"));
+    EXPECT_EQ(AsAnUnprivilegedUser([&] { return RememberDataDir(folder).error().Message(); }),
+              readOnly.toStdString() +
+                  ": the folder chosen is used now, but could not be kept in the settings: the "
+                  "settings file cannot be written (Permission denied)");
 }
 
 }  // namespace
