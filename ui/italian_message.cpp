@@ -250,10 +250,6 @@ bool Matches(std::string_view english, std::size_t at, std::string_view text, st
     return stopped;
 }
 
-// What each part of one reason translates to, once worked out, by where the part stands in the
-// reason (every part is a piece of it): a reason whose parts hold the phrases' words many times
-// over ("a: b: c: …") is otherwise translated again for every way of splitting it, and each
-// piece compared whole with the others.
 // A reason's Italian, and whether it starts with the catalogue's words rather than with a part
 // quoted as it is (a path, which keeps its first letter).
 struct Translation {
@@ -261,6 +257,10 @@ struct Translation {
     bool startsWithWord = false;
 };
 
+// What each part of one reason translates to, once worked out, by where the part stands in the
+// reason (every part is a piece of it): a reason whose parts hold the phrases' words many times
+// over ("a: b: c: …") is otherwise translated again for every way of splitting it, and each
+// piece compared whole with the others.
 struct Translations {
     std::map<std::pair<const char*, std::size_t>, std::optional<Translation>> known;
     // How many reasons within reasons are being translated: the program's own nest three
