@@ -8,6 +8,7 @@
 #include <streambuf>
 
 #include "lookup/lookup_student.h"
+#include "render/exam_row.h"
 #include "render/recording_surface.h"
 #include "render/render_card.h"
 #include "render/text_metrics.h"
@@ -29,13 +30,17 @@ class NullBuffer final : public std::streambuf {
 // Whether entry is the number of a line of its table, as a code the table holds gives.
 bool IsTableEntry(double entry) { return entry >= 1 && std::floor(entry) == entry; }
 
-// Whether the card of student shows what a sound data set never gives: an exam without a date
-// or with a code that is not an entry of the exam table, a diploma code that is not an entry
+// Whether the card of student shows what a sound data set never gives: an exam without a date,
+// with a code that is not an entry of the exam table or with a grade that is neither a pass
+// without a mark nor a mark the averages count as 18 to 30, a diploma code that is not an entry
 // of the title table, or a last career year that is not two digits.
 bool ShowsUnsoundRecord(const Student& student, const DataStore& store) {
     const bool examsSound =
         std::all_of(student.ExamRecs.begin(), student.ExamRecs.end(), [&](const ExamRecord& exam) {
-            return exam.date && IsTableEntry(store.Exams().EntryOf(exam.code.view()));
+            const ExamRow row = ReadExamRow(exam, store.Exams());
+            const bool graded =
+                row.GradeText == "idoneo" || (row.GradeValue >= 18 && row.GradeValue <= 30);
+            return exam.date && graded && IsTableEntry(store.Exams().EntryOf(exam.code.view()));
         });
     const YearRecord lastYearRecord = student.LastYearRec();
     const std::string_view lastYear = lastYearRecord.year.view();

@@ -38,6 +38,10 @@ constexpr std::array<KindText, kProblemKindCount> kKindTexts{{
      "run of records reaching past the end of its file: those records read as empty"},
     {ProblemKind::kRunOverlap, "run-overlap", "run of records overlapping another student's run"},
     {ProblemKind::kBadDate, "bad-date", "date that is not a date"},
+    {ProblemKind::kBadGrade, "bad-grade",
+     "exam grade that is neither a mark (two digits from 18 to 31) nor a pass without a mark "
+     "(a text after \"31\"): the card prints it as it stands and the averages leave it out, "
+     "or count it as 0 for a module"},
     {ProblemKind::kExamBeforeEnrolment, "exam-before-enrolment",
      "exam dated before 1 November of the enrolment year, where the chart begins"},
     {ProblemKind::kExamAfterGraduation, "exam-after-graduation",

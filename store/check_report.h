@@ -23,6 +23,7 @@ enum class ProblemKind {
     kRunPastEnd,
     kRunOverlap,
     kBadDate,
+    kBadGrade,
     kExamBeforeEnrolment,
     kExamAfterGraduation,
     kExamAfterExpectedEnd,
@@ -34,7 +35,7 @@ enum class ProblemKind {
     kMalformedTableLine,
     kRepeatedTableCode,
 };
-inline constexpr std::size_t kProblemKindCount = 23;
+inline constexpr std::size_t kProblemKindCount = 24;
 
 // A stable name of kind for machine-read reports ("registry-order").
 std::string_view ProblemKindId(ProblemKind kind);

@@ -88,9 +88,20 @@ std::int32_t DayOfShortExamRecord(std::string_view text) {
     return date ? static_cast<std::int32_t>(date->time_since_epoch().count()) : kNoDay;
 }
 
-// The exam records first ... last: short texts, unknown codes and dates that are not dates.
+// Whether an exam record's grade field is a mark the averages count (two digits from 18 to
+// 31, "31" being 30 with honours) or a pass without a mark (any text after "31", compared byte
+// by byte as the card compares it).
+bool IsGrade(std::string_view grade) {
+    constexpr std::string_view kHighestMark = "31";
+    if (grade > kHighestMark) return true;
+    return grade.size() == 2 && AllDigits(grade) && grade >= "18";
+}
+
+// The exam records first ... last: short texts, unknown codes, grades that are no grades and
+// dates that are not dates.
 // Sets days[n] to the day of record n's date (left kNoDay where there is none). A record cut
-// short is noted, and its code is still checked and its date read as the card reads them.
+// short is noted, and its code and grade are still checked and its date read as the card
+// reads them.
 void CheckExamRecords(const SlotFile& exams, const TableCodes& examCodes, std::int64_t first,
                       std::int64_t last, std::vector<std::int32_t>& days, CheckReport& report) {
     for (std::int64_t n = first; n <= last; ++n) {
@@ -106,6 +117,12 @@ void CheckExamRecords(const SlotFile& exams, const TableCodes& examCodes, std::i
         if (code.size() == 4 && !examCodes.contains(code)) {
             report.Note(ProblemKind::kUnknownExamCode, [&] {
                 return Finding{std::string(exams.Name()), n, 0, "code " + Quoted(code)};
+            });
+        }
+        const std::string_view grade = Mid(text, 5, 2);
+        if (!grade.empty() && !IsGrade(grade)) {
+            report.Note(ProblemKind::kBadGrade, [&] {
+                return Finding{std::string(exams.Name()), n, 0, "grade " + Quoted(grade)};
             });
         }
         if (!whole) {

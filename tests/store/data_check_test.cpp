@@ -209,6 +209,7 @@ const Breakage kBreakages[] = {
                        RegistryText(30, 2, 0, 65538)};
      }}},
     {"bad-date esami.dir 3/0: exam date \"970229\"", {Dated(2, "970229")}},
+    {"bad-grade esami.dir 2/0: grade \"17\"", {Exam(1, 5, "17")}},
     // An enrolment year of two years that do not follow.
     {"bad-date elenco.dir 2/0: enrolment year \"9698\"", {Registry(1, 18, "9698")}},
     {"bad-date elenco.dir 2/0: degree date \"031315\"", {Registry(1, 30, "031315")}},
@@ -410,6 +411,33 @@ TEST(DataCheck, RecordsCutShortOrMalformedAreCheckedAsTheCardReadsThem) {
                   "bad-date elenco.dir 1/0", "bad-date velmara.dir 4/0", "bad-date elenco.dir 3/0",
                   "exam-before-enrolment elenco.dir 1/0", "exam-before-enrolment elenco.dir 3/0",
                   "unknown-exam-code esami.dir 5/0", "unknown-diploma-code elenco.dir 2/0"}));
+}
+
+// A grade is a mark the averages count, "31" with honours, or any text after "31" for a pass
+// without a mark; the rest the card prints as it stands and leaves out of the averages (or
+// counts as 0 for a module). A record cut within its grade is judged by what is left of it.
+TEST(DataCheck, GradesTheAveragesCannotCountAreNamed) {
+    const DataSet marks = Changed({Exam(0, 5, "31"), Exam(1, 5, "ID"), Exam(2, 5, "99"),
+                                   Exam(3, 5, "18"), Exam(4, 5, "32"), Exam(5, 5, "4 ")});
+    EXPECT_TRUE(CheckDataFiles(marks.Files(), kToday).Clean());
+
+    DataSet set = Changed(
+        {Exam(0, 5, "17"), Exam(1, 5, "2 "), Exam(2, 5, " 9"), Exam(3, 5, "1x"), Exam(4, 5, "+2")});
+    set.exams[5] = "10033";
+    const CheckReport report = CheckDataFiles(set.Files(), kToday);
+    EXPECT_EQ(
+        FindingsOf(report, kBadGrade),
+        (std::vector<std::string>{
+            "bad-grade esami.dir 1/0: grade \"17\"", "bad-grade esami.dir 2/0: grade \"2 \"",
+            "bad-grade esami.dir 3/0: grade \" 9\"", "bad-grade esami.dir 4/0: grade \"1x\"",
+            "bad-grade esami.dir 5/0: grade \"+2\"", "bad-grade esami.dir 6/0: grade \"3\""}));
+    EXPECT_EQ(FindingsOf(report, kShortRecord, false),
+              std::vector<std::string>{"short-record esami.dir 6/0"});
+
+    // A record that ends with its code has no grade to judge: it is a short record alone.
+    set = DataSet{};
+    set.exams[5] = "1003";
+    EXPECT_TRUE(CheckDataFiles(set.Files(), kToday).Group(kBadGrade).first.empty());
 }
 
 // The part of a run that lies in its file is the student's, as on the card: it may overlap
