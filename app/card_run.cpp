@@ -119,9 +119,10 @@ std::vector<std::string> MissingDataWarnings(const DataStore& store, const std::
     for (const auto& [table, name, shown] :
          {std::tuple{&store.Exams(), kExamTableName, "exam names"},
           std::tuple{&store.Titles(), kTitleTableName, "diploma titles"}}) {
-        if (table->count != 0) continue;
-        warnings.push_back(dataDir + std::string(name) + " holds no lines: the cards show no " +
-                           shown);
+        if (!table->HoldsNoEntry()) continue;
+        // Blank lines alone (an editor's save gone wrong) show as little as no lines.
+        const char* holds = table->count == 0 ? " holds no lines" : " holds only blank lines";
+        warnings.push_back(dataDir + std::string(name) + holds + ": the cards show no " + shown);
     }
     return warnings;
 }

@@ -1,5 +1,7 @@
 #include "store/code_table.h"
 
+#include <algorithm>
+
 #include "base/numeric_value.h"
 #include "base/text_fields.h"
 #include "base/windows1252.h"
@@ -24,6 +26,12 @@ Result<CodeTable> LoadTable(const DataSource& source, const std::string& name,
 }
 
 }  // namespace
+
+bool CodeTable::HoldsNoEntry() const {
+    const bool noName = std::all_of(names.begin(), names.end(),
+                                    [](const std::string& name) { return name.empty(); });
+    return noName && codes.find_first_not_of("* ") == std::string::npos;
+}
 
 double CodeTable::EntryOf(std::string_view code) const {
     std::string key = "*";

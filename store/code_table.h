@@ -43,6 +43,10 @@ struct CodeTable {
     // The name, or group code, of entry rounded half to even; empty outside the table.
     std::string_view NameAt(double entry) const;
     std::string_view GroupAt(double entry) const;
+
+    // True when no line gave a code or a name: a file of no lines, or of blank lines only.
+    // Every lookup then finds the first line, which shows nothing.
+    bool HoldsNoEntry() const;
 };
 
 // Builds a table from the lines of its file in two passes: the first makes the code index

@@ -103,6 +103,10 @@ constexpr Phrase kPhrases[] = {
      "{1} non contiene righe: le schede non mostrano i nomi degli esami"},
     {"{} holds no lines: the cards show no diploma titles",
      "{1} non contiene righe: le schede non mostrano i titoli di diploma"},
+    {"{} holds only blank lines: the cards show no exam names",
+     "{1} contiene solo righe vuote: le schede non mostrano i nomi degli esami"},
+    {"{} holds only blank lines: the cards show no diploma titles",
+     "{1} contiene solo righe vuote: le schede non mostrano i titoli di diploma"},
 
     // Printing.
     {"the PDF file cannot be written (is the folder writable?)",

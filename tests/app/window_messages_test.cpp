@@ -90,7 +90,8 @@ TEST(WindowMessages, ADataFolderThatCannotBeLoadedIsSaidInItalian) {
 TEST(WindowMessages, WarningsOfMissingDataAndARefusedFileAreInItalian) {
     const TempDataDir data;
     data.Write("titoli.grp", "");
-    data.Write("esami.grp", "");
+    // Blank lines alone, as an editor's save gone wrong leaves them, show no more than none.
+    data.Write("esami.grp", "\r\n   \r\n\r\n");
     data.Write("elenco.dir", testdata::Slot("00001ROSSI MARIO", kRegistrySlotSize));
     data.Write("esami.dir", "");
     const Result<DataStore> store = DataStore::LoadTables(data.DataDir());
@@ -103,8 +104,8 @@ TEST(WindowMessages, WarningsOfMissingDataAndARefusedFileAreInItalian) {
         (std::vector<std::string>{
             data.PathOf("esami.dir") + " è vuoto: le schede non mostrano gli esami",
             data.PathOf("velmara.dir") + " manca: le schede non mostrano gli anni di carriera",
-            data.DataDir() + "esami.grp non contiene righe: le schede non mostrano i nomi "
-                             "degli esami",
+            data.DataDir() + "esami.grp contiene solo righe vuote: le schede non mostrano i "
+                             "nomi degli esami",
             data.DataDir() + "titoli.grp non contiene righe: le schede non mostrano i "
                              "titoli di diploma"}));
 
