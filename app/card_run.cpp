@@ -25,6 +25,12 @@ void ReportNotFound(std::ostream& errors, std::string_view typed) {
     errors << "Matricola NON Trovata: " << PrintableText(typed) << '\n';
 }
 
+void ReportCutOff(std::ostream& errors, std::string_view typed) {
+    errors << "velmaro: warning: the card of " << PrintableText(typed)
+           << " runs past the bottom of its page, where it is cut off (the window shows it "
+              "whole)\n";
+}
+
 int DrawCards(const std::vector<std::string>& matricolas, const DataStore& store, CardSink& sink,
               std::chrono::year_month_day today, const std::string& decimalSeparator,
               std::ostream& errors, CardProgress* progress) {
@@ -53,7 +59,12 @@ int DrawCards(const std::vector<std::string>& matricolas, const DataStore& store
         } else {
             const CardInput input{*outcome->student, store.Titles(), store.Exams(), today,
                                   decimalSeparator};
-            if (Status drawn = sink.DrawCard(input); !drawn) return outputFailed(drawn);
+            const Result<PageFit> drawn = sink.DrawCard(input);
+            if (!drawn) return outputFailed(drawn.error());
+            if (*drawn == PageFit::kCutOff) {
+                if (progress != nullptr) progress->ClearLine();
+                ReportCutOff(errors, typed);
+            }
             ++drawnCards;
         }
         if (progress != nullptr) progress->CardDone();

@@ -41,14 +41,18 @@ Result<EveryStudent> EveryMatricola(const DataStore& store, std::ostream& errors
 
 // What the cards of store lack, one warning each (file names unescaped): esami.dir or
 // velmara.dir missing or empty, a record file that ends within a record, a table of the data
-// directory dataDir that holds no lines. The cards still come, without exams, career years,
-// exam names or diploma titles, or the students and records past a file's end.
+// directory dataDir that holds no lines, or blank lines alone. The cards still come, without exams,
+// career years, exam names or diploma titles, or the students and records past a file's end.
 std::vector<std::string> MissingDataWarnings(const DataStore& store, const std::string& dataDir);
 // Those warnings on warnings, a line each.
 void WarnOfMissingData(const DataStore& store, const std::string& dataDir, std::ostream& warnings);
 
 // The one line that reports a number not on file, the number escaped as typed.
 void ReportNotFound(std::ostream& errors, std::string_view typed);
+
+// The one line that warns that the card of the number typed runs past the bottom of its page,
+// where it is cut off, the number escaped as typed.
+void ReportCutOff(std::ostream& errors, std::string_view typed);
 
 // The one line that reports error on errors.
 void ReportError(std::ostream& errors, const Error& error);

@@ -23,13 +23,15 @@ class OpsSink final : public CardSink {
         return out_.Write("card " + JsonString(typed) + '\n');
     }
     Status NotFound() override { return out_.Write("notfound\n"); }
-    Status DrawCard(const CardInput& input) override {
+    // The recording's page has no bottom edge: every card lies on it whole.
+    Result<PageFit> DrawCard(const CardInput& input) override {
         // One card at a time: the recording surface formats into memory, the output checks
         // every write.
         std::ostringstream card;
         RecordingSurface surface(card, metrics_);
         RenderCard(surface, input);
-        return out_.Write(std::move(card).str());
+        VELMARO_TRY(out_.Write(std::move(card).str()));
+        return PageFit::kWhole;
     }
     Status Finish() override { return out_.Commit(); }
 
@@ -44,13 +46,17 @@ class SinglePageSink final : public CardSink {
     SinglePageSink(CardFormat format, QString path, OutputFile* stream, int dotsPerInch)
         : format_(format), path_(std::move(path)), stream_(stream), dotsPerInch_(dotsPerInch) {}
 
-    Status DrawCard(const CardInput& input) override {
+    Result<PageFit> DrawCard(const CardInput& input) override {
+        PageFit fit = PageFit::kWhole;
+        const bool png = format_ == CardFormat::kPng;
         if (stream_ != nullptr) {
-            return format_ == CardFormat::kPng ? WritePngCard(*stream_, dotsPerInch_, input)
-                                               : WriteSvgCard(*stream_, input);
+            VELMARO_TRY(png ? WritePngCard(*stream_, dotsPerInch_, input, nullptr, &fit)
+                            : WriteSvgCard(*stream_, input, nullptr, &fit));
+        } else {
+            VELMARO_TRY(png ? WritePngCard(path_, dotsPerInch_, input, nullptr, &fit)
+                            : WriteSvgCard(path_, input, nullptr, &fit));
         }
-        return format_ == CardFormat::kPng ? WritePngCard(path_, dotsPerInch_, input)
-                                           : WriteSvgCard(path_, input);
+        return fit;
     }
     std::optional<std::string> UnwrittenWithoutCards() const override {
         return FileNameBytes(path_);
@@ -68,7 +74,11 @@ class PdfSink final : public CardSink {
     explicit PdfSink(QString path) : writer_(path), path_(std::move(path)) {}
     explicit PdfSink(OutputFile& stream) : writer_(stream), path_(stream.Path()) {}
 
-    Status DrawCard(const CardInput& input) override { return writer_.AddCard(input); }
+    Result<PageFit> DrawCard(const CardInput& input) override {
+        PageFit fit = PageFit::kWhole;
+        VELMARO_TRY(writer_.AddCard(input, &fit));
+        return fit;
+    }
     Status Finish() override { return writer_.Finish(); }
     std::optional<std::string> UnwrittenWithoutCards() const override {
         return FileNameBytes(path_);

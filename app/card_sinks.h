@@ -9,6 +9,7 @@
 #include "base/result.h"
 #include "render/render_card.h"
 #include "render/text_metrics.h"
+#include "ui/card_page.h"
 
 namespace velmaro {
 
@@ -24,9 +25,9 @@ class CardSink {
     virtual Status BeginCard(std::string_view /*typed*/) { return Ok(); }
     // The number last begun belongs to no student. An error ends the command.
     virtual Status NotFound() { return Ok(); }
-    // Draws the card of the number last begun. An error (the output cannot be written) ends
-    // the command.
-    virtual Status DrawCard(const CardInput& input) = 0;
+    // Draws the card of the number last begun, and tells whether it lies wholly on its page.
+    // An error (the output cannot be written) ends the command.
+    virtual Result<PageFit> DrawCard(const CardInput& input) = 0;
     // Completes the output once every number was handled.
     virtual Status Finish() { return Ok(); }
     // The file that is not written when no card was drawn (a png, pdf or svg file, which

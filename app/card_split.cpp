@@ -35,6 +35,7 @@ namespace {
 struct CardOutcome {
     enum class State { kNotReached, kDrawn, kNotFound, kReadError } state = State::kNotReached;
     std::optional<Error> error;
+    PageFit fit = PageFit::kWhole;  // of a card drawn
 };
 
 // For each number, the index of an earlier one that searches the same key (5193 after
@@ -223,15 +224,15 @@ std::size_t CardsPerFlush(std::size_t threads) {
 }
 
 Status WriteCardFile(const SplitRequest& request, const QString& path, const CardInput& input,
-                     const PdfCardFont* pdfFont, CommitBatch& batch) {
+                     const PdfCardFont* pdfFont, CommitBatch& batch, PageFit& fit) {
     switch (request.format) {
         case CardFormat::kPng:
-            return WritePngCard(path, request.dotsPerInch, input, &batch);
+            return WritePngCard(path, request.dotsPerInch, input, &batch, &fit);
         case CardFormat::kSvg:
-            return WriteSvgCard(path, input, &batch);
+            return WriteSvgCard(path, input, &batch, &fit);
         default: {
             PdfCardWriter writer(path, pdfFont);
-            VELMARO_TRY(writer.AddCard(input));
+            VELMARO_TRY(writer.AddCard(input, &fit));
             return writer.Finish(&batch);
         }
     }
@@ -296,11 +297,12 @@ struct SplitWorker {
                 return {CardOutcome::State::kNotReached, std::nullopt};
             }
         }
-        if (Status written = WriteCardFile(request, FileNameText(path), input, pdfFont, batch);
+        PageFit fit = PageFit::kWhole;
+        if (Status written = WriteCardFile(request, FileNameText(path), input, pdfFont, batch, fit);
             !written) {
             Stop(written.error());
         }
-        return {CardOutcome::State::kDrawn, std::nullopt};
+        return {CardOutcome::State::kDrawn, std::nullopt, fit};
     }
 
     const std::vector<std::string>& matricolas;
@@ -398,7 +400,11 @@ int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string
         // A number of a student named before is found, or not, as that one was, and reported
         // as typed: each number left without its card is named.
         const CardOutcome& outcome = outcomes[earlierOfTheSameKey[i].value_or(i)];
-        if (outcome.state == CardOutcome::State::kNotFound) {
+        // A card is warned of once, under the number first named.
+        if (outcome.state == CardOutcome::State::kDrawn && outcome.fit == PageFit::kCutOff &&
+            !earlierOfTheSameKey[i]) {
+            ReportCutOff(errors, matricolas[i]);
+        } else if (outcome.state == CardOutcome::State::kNotFound) {
             ReportNotFound(errors, matricolas[i]);
             if (status == kCardsAllDrawn) status = kCardsSomeNotFound;
         } else if (outcome.state == CardOutcome::State::kReadError) {

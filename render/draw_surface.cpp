@@ -1,5 +1,6 @@
 #include "render/draw_surface.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -82,7 +83,10 @@ void DrawSurface::Print(std::span<const PrintItem> items) {
             continue;
         }
         const std::string_view text = ItemText(item, numberText);
-        if (!text.empty()) DrawText(currentX_, currentY_, text);
+        if (!text.empty()) {
+            DrawText(currentX_, currentY_, text);
+            lowest_ = std::max(lowest_, currentY_ + TextHeight(text));
+        }
         currentX_ += TextWidth(text);
     }
     if (items.empty() || !items.back().continues) EndLine();
@@ -90,6 +94,7 @@ void DrawSurface::Print(std::span<const PrintItem> items) {
 
 void DrawSurface::Line(double x1, double y1, double x2, double y2) {
     DrawLine(x1, y1, x2, y2);
+    lowest_ = std::max({lowest_, y1, y2});
     currentX_ = x2;
     currentY_ = y2;
 }
@@ -100,6 +105,7 @@ void DrawSurface::LineRelative(double x1, double y1, double dx, double dy) {
 
 void DrawSurface::Circle(double x, double y, double radius) {
     DrawCircle(x, y, radius, fillStyle_ == 0);
+    lowest_ = std::max(lowest_, y + radius);
     currentX_ = x;
     currentY_ = y;
 }

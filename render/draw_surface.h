@@ -64,6 +64,10 @@ class DrawSurface {
     void SetFillStyle(int style) { fillStyle_ = style; }
     int FillStyle() const { return fillStyle_; }
 
+    // The lowest point drawn so far (the bottom of a text's line, a segment's end, a circle's
+    // edge); 0 before anything is drawn.
+    double Lowest() const { return lowest_; }
+
   protected:
     // Primitives of a concrete surface, in twips.
     virtual void DrawText(double x, double y, std::string_view text) = 0;
@@ -84,6 +88,7 @@ class DrawSurface {
     double currentX_ = 0;
     double currentY_ = 0;
     int fillStyle_ = 1;
+    double lowest_ = 0;
 };
 
 }  // namespace velmaro

@@ -48,13 +48,14 @@ std::optional<QByteArray> EncodeCardPng(QImage page) {
 }
 
 Status WritePngCard(const QString& path, int dotsPerInch, const CardInput& input,
-                    CommitBatch* batch) {
+                    CommitBatch* batch, PageFit* fit) {
     OutputFile file(path);
     if (Status opened = file.Open(); !opened) return opened;
-    return WritePngCard(file, dotsPerInch, input, batch);
+    return WritePngCard(file, dotsPerInch, input, batch, fit);
 }
 
-Status WritePngCard(OutputFile& file, int dotsPerInch, const CardInput& input, CommitBatch* batch) {
+Status WritePngCard(OutputFile& file, int dotsPerInch, const CardInput& input, CommitBatch* batch,
+                    PageFit* fit) {
     QImage page = NewCardPageImage(dotsPerInch);
     if (page.isNull()) {
         return FileError(file.Path(),
@@ -64,7 +65,8 @@ Status WritePngCard(OutputFile& file, int dotsPerInch, const CardInput& input, C
     {
         QPainter painter(&page);
         painter.setRenderHint(QPainter::Antialiasing);
-        DrawCardPage(painter, input);
+        const PageFit drawn = DrawCardPage(painter, input);
+        if (fit != nullptr) *fit = drawn;
     }
     // Encoded in memory first: the encoder's failures and the file's are then told apart, and
     // the encoder never meets a failing device.
@@ -75,13 +77,13 @@ Status WritePngCard(OutputFile& file, int dotsPerInch, const CardInput& input, C
     return file.Commit(batch);
 }
 
-Status WriteSvgCard(const QString& path, const CardInput& input, CommitBatch* batch) {
+Status WriteSvgCard(const QString& path, const CardInput& input, CommitBatch* batch, PageFit* fit) {
     OutputFile file(path);
     if (Status opened = file.Open(); !opened) return opened;
-    return WriteSvgCard(file, input, batch);
+    return WriteSvgCard(file, input, batch, fit);
 }
 
-Status WriteSvgCard(OutputFile& file, const CardInput& input, CommitBatch* batch) {
+Status WriteSvgCard(OutputFile& file, const CardInput& input, CommitBatch* batch, PageFit* fit) {
     const QRect page(QPoint(0, 0), CardPageSizeAt(kTwipResolution));
     QByteArray generated;
     QBuffer buffer(&generated);
@@ -96,7 +98,8 @@ Status WriteSvgCard(OutputFile& file, const CardInput& input, CommitBatch* batch
     if (!painter.begin(&svg)) {
         return WriterFailure(file, QStringLiteral("the SVG drawing could not be started"));
     }
-    DrawCardPage(painter, input, kSvgCardLineWidth);
+    const PageFit drawn = DrawCardPage(painter, input, kSvgCardLineWidth);
+    if (fit != nullptr) *fit = drawn;
     if (!painter.end()) {
         return WriterFailure(file, QStringLiteral("the SVG drawing could not be completed"));
     }
@@ -169,11 +172,12 @@ Status PdfCardWriter::Open() {
     return Ok();
 }
 
-Status PdfCardWriter::AddCard(const CardInput& input) {
+Status PdfCardWriter::AddCard(const CardInput& input, PageFit* fit) {
     if (!document_) VELMARO_TRY(Open());
     std::string content = pageSetup_;
     PdfSurface surface(cardFont_->metrics, *font_, "F1", content);
     RenderCard(surface, input);
+    if (fit != nullptr) *fit = PageFitOf(surface.Lowest(), CardPrintableHeight());
 
     const int contents = document_->NewObject();
     const int pageObject = document_->NewObject();

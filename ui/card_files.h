@@ -10,6 +10,7 @@
 
 #include "base/result.h"
 #include "render/render_card.h"
+#include "ui/card_page.h"
 #include "ui/pdf_document.h"
 #include "ui/pdf_font.h"
 #include "ui/qt_text_metrics.h"
@@ -22,7 +23,8 @@ class OutputFile;
 // The three card files, each written through an OutputFile: a failure leaves an existing file
 // untouched and no partial file behind, a device or FIFO is written as a stream, and an error
 // names path and the reason. Given a CommitBatch, a finished file waits in it to be put in
-// place with the batch's others.
+// place with the batch's others. Given fit, each tells whether the card lies wholly on its
+// page or is cut off at the bottom edge of the page's printable area.
 
 // The PNG file of a drawn card page, each pixel as page holds it; nothing when it cannot be
 // encoded. A page in black and greys alone is stored with one grey byte a pixel.
@@ -30,15 +32,17 @@ std::optional<QByteArray> EncodeCardPng(QImage page);
 
 // One card as a PNG image of a whole A4 page at dotsPerInch.
 Status WritePngCard(const QString& path, int dotsPerInch, const CardInput& input,
-                    CommitBatch* batch = nullptr);
+                    CommitBatch* batch = nullptr, PageFit* fit = nullptr);
 // The same written to file, which is open, and committed.
 Status WritePngCard(OutputFile& file, int dotsPerInch, const CardInput& input,
-                    CommitBatch* batch = nullptr);
+                    CommitBatch* batch = nullptr, PageFit* fit = nullptr);
 
 // One card as an SVG drawing of a whole A4 page; its user units are twips.
-Status WriteSvgCard(const QString& path, const CardInput& input, CommitBatch* batch = nullptr);
+Status WriteSvgCard(const QString& path, const CardInput& input, CommitBatch* batch = nullptr,
+                    PageFit* fit = nullptr);
 // The same written to file, which is open, and committed.
-Status WriteSvgCard(OutputFile& file, const CardInput& input, CommitBatch* batch = nullptr);
+Status WriteSvgCard(OutputFile& file, const CardInput& input, CommitBatch* batch = nullptr,
+                    PageFit* fit = nullptr);
 
 // The card font as PDF cards need it: the font program to embed and its measurements. Made
 // once and handed to every PdfCardWriter of one thread, it spares each file the font's
@@ -67,8 +71,9 @@ class PdfCardWriter {
     PdfCardWriter(const PdfCardWriter&) = delete;
     PdfCardWriter& operator=(const PdfCardWriter&) = delete;
 
-    // Draws input's card on a new page (the first page, on the first call).
-    Status AddCard(const CardInput& input);
+    // Draws input's card on a new page (the first page, on the first call); given fit, tells
+    // whether the card lies wholly on the page.
+    Status AddCard(const CardInput& input, PageFit* fit = nullptr);
     // Ends the document and puts the file in place. Without any card, no file is written.
     Status Finish(CommitBatch* batch = nullptr);
 

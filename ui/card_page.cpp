@@ -29,7 +29,16 @@ QImage NewCardPageImage(int dotsPerInch) {
     return image;
 }
 
-void DrawCardPage(QPainter& painter, const CardInput& input, double lineWidth) {
+PageFit PageFitOf(double lowest, double height) {
+    // Half a twip for the rounding of a line that ends on the edge.
+    return lowest <= height + 0.5 ? PageFit::kWhole : PageFit::kCutOff;
+}
+
+double CardPrintableHeight() {
+    return CardPageLayout().paintRect(QPageLayout::Inch).height() * kTwipResolution;
+}
+
+PageFit DrawCardPage(QPainter& painter, const CardInput& input, double lineWidth) {
     const QPaintDevice& device = *painter.device();
     const QRectF inches = CardPageLayout().paintRect(QPageLayout::Inch);
     const QRectF printable(
@@ -47,6 +56,38 @@ void DrawCardPage(QPainter& painter, const CardInput& input, double lineWidth) {
     surface.SetLineWidth(lineWidth);
     RenderCard(surface, input);
     painter.restore();
+    return PageFitOf(surface.Lowest(), CardPrintableHeight());
+}
+
+namespace {
+
+// Lays a card out in the printer font at the twip resolution, as the card files draw it, and
+// draws nothing.
+class PrinterLayoutSurface final : public DrawSurface {
+  public:
+    PrinterLayoutSurface()
+        : metrics_(QtTextMetrics::AtResolution(CardPrinterFont(), kTwipResolution)) {}
+
+    SurfaceKind Kind() const override { return SurfaceKind::kPrinter; }
+    double TextWidth(std::string_view text) const override { return metrics_.Width(text); }
+    double TextHeight(std::string_view) const override { return metrics_.Height(); }
+    double ColumnWidth() const override { return metrics_.ColumnWidth(); }
+
+  protected:
+    void DrawText(double, double, std::string_view) override {}
+    void DrawLine(double, double, double, double) override {}
+    void DrawCircle(double, double, double, bool) override {}
+
+  private:
+    QtTextMetrics metrics_;
+};
+
+}  // namespace
+
+PageFit CardPageFit(const CardInput& input) {
+    PrinterLayoutSurface surface;
+    RenderCard(surface, input);
+    return PageFitOf(surface.Lowest(), CardPrintableHeight());
 }
 
 }  // namespace velmaro

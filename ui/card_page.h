@@ -22,11 +22,27 @@ QSize CardPageSizeAt(int dotsPerInch);
 // allocated.
 QImage NewCardPageImage(int dotsPerInch);
 
+// Whether a card drawn on a page lies wholly within its printable area, or runs past the
+// area's bottom edge (a career of many rows, exams dated past the chart's end) and is cut off
+// there, while the window shows it whole.
+enum class PageFit { kWhole, kCutOff };
+
+// How a card whose lowest point drawn is lowest fits a printable area height high (both in
+// twips).
+PageFit PageFitOf(double lowest, double height);
+
+// The height of the printable area of the card files' page, in twips.
+double CardPrintableHeight();
+
 // Draws input's card as the printer draws it ("Arial" 10 points, printer frame) on painter,
 // whose device is a whole A4 page with its origin at the page's top-left corner. The card's
 // origin is the top-left corner of the printable area; nothing is drawn outside that area.
 // Lines and outlines are lineWidth wide, in twips; 0 draws them as hairlines of one device
-// pixel. The painter's state is restored afterwards.
-void DrawCardPage(QPainter& painter, const CardInput& input, double lineWidth = 0);
+// pixel. The painter's state is restored afterwards. Tells whether the card was cut off.
+PageFit DrawCardPage(QPainter& painter, const CardInput& input, double lineWidth = 0);
+
+// How input's card, laid out as DrawCardPage lays it out, fits the card files' page; draws
+// nothing.
+PageFit CardPageFit(const CardInput& input);
 
 }  // namespace velmaro

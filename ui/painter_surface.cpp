@@ -63,17 +63,14 @@ QPointF PainterSurface::ToDevice(double x, double y) const {
 void PainterSurface::DrawText(double x, double y, std::string_view text) {
     const QPointF baseline = ToDevice(x, y + metrics_.Ascent());
     painter_.drawText(baseline, TextAsDrawn(text));
-    lowest_ = std::max(lowest_, y + metrics_.Height());
     rightmost_ = std::max(rightmost_, x + metrics_.Width(text));
 }
 
 void PainterSurface::DrawLine(double x1, double y1, double x2, double y2) {
     painter_.drawLine(ToDevice(x1, y1), ToDevice(x2, y2));
-    lowest_ = std::max({lowest_, y1, y2});
 }
 
 void PainterSurface::DrawCircle(double x, double y, double radius, bool filled) {
-    lowest_ = std::max(lowest_, y + radius);
     rightmost_ = std::max(rightmost_, x + radius);
     const TwipScale& scale = metrics_.Scale();
     painter_.setBrush(filled ? QBrush(Qt::black) : QBrush(Qt::NoBrush));

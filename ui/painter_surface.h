@@ -44,9 +44,6 @@ class PainterSurface : public DrawSurface {
     void SetLineWidth(double width);
 
     const QtTextMetrics& Metrics() const { return metrics_; }
-    // The lowest point drawn so far (the bottom of a text's line, a segment's end, a circle's
-    // edge), in twips; 0 before anything is drawn.
-    double Lowest() const { return lowest_; }
     // The rightmost point of the texts and circles drawn so far, in twips (lines, such as a
     // rule across the whole width, are left out); 0 before any is drawn.
     double Rightmost() const { return rightmost_; }
@@ -69,7 +66,6 @@ class PainterSurface : public DrawSurface {
     // Declared before metrics_, which MetricsOf initializes from it.
     int measuredAt_ = 0;  // the resolution measured at; 0: the device's own
     QtTextMetrics metrics_;
-    double lowest_ = 0;
     double rightmost_ = 0;
 };
 

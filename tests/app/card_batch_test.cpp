@@ -373,6 +373,38 @@ TEST(CardBatch, MissingRecordFilesAreWarnedOfOnceAndCardsStillCome) {
         EXPECT_THAT(window.err, ::testing::HasSubstr("velmaro: " + shown + lacking));
 }
 
+// A card that runs past the bottom of its page (here 5193's, its exam count raised so that it
+// takes the next students' exams too, dated after its graduation) is still drawn, and warned
+// of once, in every format that has a page and however many threads draw it.
+TEST(CardBatch, ACardLongerThanItsPageIsWarnedOfOnce) {
+    const testdata::TempDataDir data, out;
+    CopySample(data);
+    std::string registry = testdata::FileBytes(data.PathOf("elenco.dir"));
+    const std::size_t student = registry.find("05193");
+    ASSERT_NE(student, std::string::npos);
+    registry.replace(student + 44, 2, "45");
+    data.Write("elenco.dir", registry);
+    const QString dataDir = AsQString(data.DataDir());
+    const std::string cutOff =
+        "velmaro: warning: the card of 05193 runs past the bottom of its "
+        "page, where it is cut off (the window shows it whole)\n";
+    EXPECT_TRUE(
+        Ended(RunVelmaro(CardOf(dataDir, {"4", "05193", "-o", AsQString(out.PathOf("cards.pdf"))})),
+              0, cutOff));
+    for (const char* format : {"png", "svg"}) {
+        EXPECT_TRUE(Ended(RunVelmaro(CardOf(dataDir, {"05193", "--format", format, "-o",
+                                                      AsQString(out.PathOf("card"))})),
+                          0, cutOff));
+    }
+    EXPECT_TRUE(Ended(RunVelmaro(CardOf(dataDir, {"05193", "5193", "4", "--jobs", "2", "--split",
+                                                  AsQString(out.PathOf("split"))})),
+                      0, cutOff));
+    // The recording's page has no bottom edge; the sample's own card fits its page.
+    EXPECT_TRUE(Ended(RunVelmaro(CardOf(dataDir, {"05193", "--format", "ops"})), 0, ""));
+    EXPECT_TRUE(
+        Ended(RunVelmaro(CardOf(kSample, {"5193", "-o", AsQString(out.PathOf("a.pdf"))})), 0, ""));
+}
+
 // A clock that the test moves by hand.
 struct ManualClock {
     std::chrono::steady_clock::time_point now{};

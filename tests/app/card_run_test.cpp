@@ -23,7 +23,7 @@ struct FailingSink final : CardSink {
         ++begun;
         return failsAtOnce ? Status(Error{"out.ops", "disk full"}) : Ok();
     }
-    Status DrawCard(const CardInput&) override { return Error{"out.pdf", "disk full"}; }
+    Result<PageFit> DrawCard(const CardInput&) override { return Error{"out.pdf", "disk full"}; }
     Status Finish() override { return Ok(); }
     bool failsAtOnce = false;
     int begun = 0;
