@@ -39,9 +39,9 @@ void DisplayFlow::Print(DisplayView& view, CardPrinter& printer) const {
         view.ShowNotFound();
         return;
     }
-    if (Status printed = printer.PrintCard(CardOfKeptStudent()); !printed) {
-        view.ShowError(printed.error());
-    }
+    const CardInput card = CardOfKeptStudent();
+    if (!view.ConfirmOnePage(card)) return;
+    if (Status printed = printer.PrintCard(card); !printed) view.ShowError(printed.error());
 }
 
 CardInput DisplayFlow::CardOfKeptStudent() const {

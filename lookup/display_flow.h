@@ -32,6 +32,10 @@ class DisplayView {
     // Gives the input focus back to the number's text box, its text selected, so that the
     // next number typed replaces it.
     virtual void FocusNumber() = 0;
+    // Asked before card is printed, saved or copied as one page: whether to go on. A card that
+    // runs past the page's bottom edge would be cut off there, which the user may decline.
+    // card is valid only during the call.
+    virtual bool ConfirmOnePage(const CardInput& card) = 0;
 };
 
 // Where a card is printed. card is valid only during the call.
@@ -69,8 +73,8 @@ class DisplayFlow {
     void Display(std::string_view typedText, DisplayView& view);
 
     // One press of the print button: with StudentFound, the kept student's card goes to
-    // printer (an error it reports is shown by view); otherwise the not-found message is
-    // shown and nothing is printed.
+    // printer once view confirms it on one page (an error the printer reports is shown by
+    // view); otherwise the not-found message is shown and nothing is printed.
     void Print(DisplayView& view, CardPrinter& printer) const;
 
     // True only between a display request that found its student and the next request.

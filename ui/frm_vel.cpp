@@ -525,6 +525,28 @@ void FrmVel::ShowError(const Error& error) {
     FocusNumber();
 }
 
+bool FrmVel::ConfirmOnePage(const CardInput& card) {
+    if (CardPageFit(card) == PageFit::kWhole) return true;
+    QMessageBox box(QMessageBox::Warning, QString::fromUtf8(kWindowCaption),
+                    QString::fromStdString("La scheda di " + PrintableText(card.student.MatrText) +
+                                           " è più lunga di una pagina: stampata, salvata o "
+                                           "copiata come pagina, si interrompe al suo bordo "
+                                           "inferiore. La finestra la mostra intera."),
+                    QMessageBox::NoButton, this);
+    box.setTextFormat(Qt::PlainText);
+    box.setInformativeText(QStringLiteral("Continuare?"));
+    QPushButton* goOn = box.addButton(QStringLiteral("Continua"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("Annulla"), QMessageBox::RejectRole);
+    // Enter goes on, as a press of "Stampa" would have; Esc and closing the box go back.
+    box.setDefaultButton(goOn);
+    box.setEscapeButton(cancel);
+    KeepCaptionInSight(box);
+    box.exec();
+    if (box.clickedButton() == goOn) return true;
+    FocusNumber();
+    return false;
+}
+
 void FrmVel::DrawCard(const CardInput& card) {
     // The card is kept to be drawn again at another zoom or resolution: its student copied,
     // the tables those of the flow, which lives as long as the window.

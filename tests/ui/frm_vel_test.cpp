@@ -508,6 +508,62 @@ class FrmVelTest : public QObject {
         QCOMPARE(window_->size(), maximized);
     }
 
+    // A card that runs past the bottom of its page (5193 with its exam count raised so that it
+    // takes the next students' exams too) asks before it is printed, saved or copied as a
+    // page: "Continua" (also Enter) goes on, "Annulla" (also Esc) prints nothing and gives the
+    // number its focus back. The sample's own card is printed without a question (above).
+    void aCardLongerThanThePageAsksBeforeItIsPrinted() {
+        QTemporaryDir data;
+        for (const std::string_view file : kDataFileNames) {
+            const QString name = QString::fromUtf8(file.data(), qsizetype(file.size()));
+            QVERIFY(QFile::copy(kSampleDir + "/" + name, data.filePath(name)));
+        }
+        QFile registry(data.filePath(QStringLiteral("elenco.dir")));
+        QVERIFY(registry.open(QIODevice::ReadWrite));
+        QByteArray bytes = registry.readAll();
+        const qsizetype student = bytes.indexOf("05193");
+        QVERIFY(student >= 0);
+        bytes.replace(student + 44, 2, "45");
+        QVERIFY(registry.seek(0) && registry.write(bytes) == bytes.size() && registry.flush());
+        registry.close();
+        Open(true, data.path());
+        QVERIFY(window_->ShowsCard());
+
+        const auto pressPrint = [&](const std::function<void(QMessageBox&)>& answer) {
+            QString text;
+            WhenOpen<QMessageBox> box([&](QMessageBox& shown) {
+                text = shown.text() + " " + shown.informativeText();
+                answer(shown);
+            });
+            QTest::mouseClick(CmdPri, Qt::LeftButton);
+            QVERIFY(box.seen);
+            QCOMPARE(text, QStringLiteral("La scheda di 5193 è più lunga di una pagina: stampata, "
+                                          "salvata o copiata come pagina, si interrompe al suo "
+                                          "bordo inferiore. La finestra la mostra intera. "
+                                          "Continuare?"));
+            Reactivate();
+        };
+        const auto press = [](const QString& label) {
+            return [label](QMessageBox& box) {
+                for (QAbstractButton* button : box.buttons()) {
+                    if (button->text() == label) return button->click();
+                }
+                QFAIL("no such button");
+            };
+        };
+        const auto key = [](Qt::Key pressed) {
+            return [pressed](QMessageBox& box) { QTest::keyClick(&box, pressed); };
+        };
+        pressPrint(press(QStringLiteral("Annulla")));
+        QVERIFY(printer_->numbers.empty());
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(TxtMatr));
+        pressPrint(key(Qt::Key_Escape));
+        QVERIFY(printer_->numbers.empty());
+        pressPrint(press(QStringLiteral("Continua")));
+        pressPrint(key(Qt::Key_Return));
+        QCOMPARE(printer_->numbers, (std::vector<std::string>{"5193", "5193"}));
+    }
+
     void aSmallWindowScrollsAndZoomRedrawsTheCardAsVectors() {
         Open();
         QCOMPARE(window_->minimumSize(),
