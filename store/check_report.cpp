@@ -41,7 +41,7 @@ constexpr std::array<KindText, kProblemKindCount> kKindTexts{{
     {ProblemKind::kBadGrade, "bad-grade",
      "exam grade that is neither a mark (two digits from 18 to 31) nor a pass without a mark "
      "(a text after \"31\"): the card prints it as it stands and the averages leave it out, "
-     "or count it as 0 for a module"},
+     "or, for a module, count its leading number (0 when it has none) at half weight"},
     {ProblemKind::kExamBeforeEnrolment, "exam-before-enrolment",
      "exam dated before 1 November of the enrolment year, where the chart begins"},
     {ProblemKind::kExamAfterGraduation, "exam-after-graduation",

@@ -415,7 +415,8 @@ TEST(DataCheck, RecordsCutShortOrMalformedAreCheckedAsTheCardReadsThem) {
 
 // A grade is a mark the averages count, "31" with honours, or any text after "31" for a pass
 // without a mark; the rest the card prints as it stands and leaves out of the averages (or
-// counts as 0 for a module). A record cut within its grade is judged by what is left of it.
+// counts at half weight for a module). A record cut within its grade is judged by what is left
+// of it.
 TEST(DataCheck, GradesTheAveragesCannotCountAreNamed) {
     const DataSet marks = Changed({Exam(0, 5, "31"), Exam(1, 5, "ID"), Exam(2, 5, "99"),
                                    Exam(3, 5, "18"), Exam(4, 5, "32"), Exam(5, 5, "4 ")});
