@@ -40,8 +40,9 @@ struct ProbeOutcome {
     int notFound = 0;  // numbers no student has
     // Keys of registry records that no lookup finds.
     int registryKeysNotFound = 0;
-    // Cards showing what sound data never gives: an exam without a date or with a code not in
-    // the exam table, a diploma not in the title table, a last career year not two digits.
+    // Cards showing what sound data never gives: an exam without a date, with a code not in
+    // the exam table or with a grade that is no mark and no pass without a mark, a diploma not
+    // in the title table, a last career year not two digits.
     int cardsWithUnsoundRecords = 0;
     std::vector<Error> errors;  // the failure of loading, or of a lookup
 
