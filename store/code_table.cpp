@@ -27,12 +27,6 @@ Result<CodeTable> LoadTable(const DataSource& source, const std::string& name,
 
 }  // namespace
 
-bool CodeTable::HoldsNoEntry() const {
-    const bool noName = std::all_of(names.begin(), names.end(),
-                                    [](const std::string& name) { return name.empty(); });
-    return noName && codes.find_first_not_of("* ") == std::string::npos;
-}
-
 double CodeTable::EntryOf(std::string_view code) const {
     std::string key = "*";
     key += code;
@@ -63,6 +57,10 @@ std::string_view CodeTable::GroupAt(double entry) const {
 CodeTable BuildCodeTable(const std::vector<std::string>& lines, const CodeTableLayout& layout) {
     CodeTable table;
     table.entryWidth = layout.codeLength + 1;
+    table.onlyBlankLines =
+        !lines.empty() && std::all_of(lines.begin(), lines.end(), [](const std::string& line) {
+            return line.find_first_not_of(" \t") == std::string::npos;
+        });
 
     // Pass 1: the code index, one entry per line (shorter for a short line).
     for (const std::string& line : lines) {

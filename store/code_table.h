@@ -31,6 +31,9 @@ struct CodeTable {
     double count = 0;                 // codes' length / entryWidth; whole for a sound file
     std::vector<std::string> names;   // UTF-8, blanks trimmed; element 0 stays empty
     std::vector<std::string> groups;  // raw 2-character group codes; element 0 empty
+    // Some lines, each of nothing but blanks (spaces, tabs): an editor's save gone wrong, which
+    // shows no names, as a file of no lines does.
+    bool onlyBlankLines = false;
     // Where each run of entryWidth characters that begins with "*" first stands in codes: a
     // lookup of a whole code finds it here at once instead of searching the index.
     std::unordered_map<std::string, std::size_t> firstRunAt;
@@ -43,10 +46,6 @@ struct CodeTable {
     // The name, or group code, of entry rounded half to even; empty outside the table.
     std::string_view NameAt(double entry) const;
     std::string_view GroupAt(double entry) const;
-
-    // True when no line gave a code or a name: a file of no lines, or of blank lines only.
-    // Every lookup then finds the first line, which shows nothing.
-    bool HoldsNoEntry() const;
 };
 
 // Builds a table from the lines of its file in two passes: the first makes the code index

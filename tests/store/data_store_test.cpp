@@ -74,6 +74,17 @@ TEST(CodeTable, LookupFindsExactCodesAndFallsBackToEntryOne) {
         EXPECT_EQ(exams.NameAt(outside).size() + exams.GroupAt(outside).size(), 0u) << outside;
 }
 
+// Only lines of blanks alone are blank: a line of a group code, or of a title line's first
+// character, holds something, though no code or name.
+TEST(CodeTable, OnlyLinesOfBlanksAreBlankLines) {
+    const std::pair<std::vector<std::string>, bool> cases[] = {
+        {{}, false}, {{"", "   ", "\t "}, true}, {{"A1", ""}, false}, {{"   ", "A1 MAT1"}, false}};
+    for (const auto& [lines, blank] : cases) {
+        EXPECT_EQ(BuildCodeTable(lines, kExamTableLayout).onlyBlankLines, blank) << lines.size();
+    }
+    EXPECT_FALSE(BuildCodeTable({"1", "2"}, kTitleTableLayout).onlyBlankLines);
+}
+
 // The two tables and a registry of ten students with keys 100, 200, ... 1000, plus extra bytes.
 void WriteTablesAndRegistry(const TempDataDir& dir, const std::string& registryExtra = "") {
     dir.Write("titoli.grp", "1 SC Liceo scientifico\r\n");
