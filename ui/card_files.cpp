@@ -163,6 +163,7 @@ Status PdfCardWriter::Open() {
     const QPageLayout layout = CardPageLayout();
     const QSize page = layout.pageSize().sizePoints();
     const QRectF printable = layout.paintRect(QPageLayout::Inch);
+    printableHeight_ = printable.height() * kTwipResolution;
     pageSetup_ = PdfSurface::PageSetup(
         page.height(), printable.left() * kTwipResolution, printable.top() * kTwipResolution,
         printable.width() * kTwipResolution, printable.height() * kTwipResolution);
@@ -177,7 +178,7 @@ Status PdfCardWriter::AddCard(const CardInput& input, PageFit* fit) {
     std::string content = pageSetup_;
     PdfSurface surface(cardFont_->metrics, *font_, "F1", content);
     RenderCard(surface, input);
-    if (fit != nullptr) *fit = PageFitOf(surface.Lowest(), CardPrintableHeight());
+    if (fit != nullptr) *fit = PageFitOf(surface.Lowest(), printableHeight_);
 
     const int contents = document_->NewObject();
     const int pageObject = document_->NewObject();

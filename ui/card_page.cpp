@@ -56,7 +56,7 @@ PageFit DrawCardPage(QPainter& painter, const CardInput& input, double lineWidth
     surface.SetLineWidth(lineWidth);
     RenderCard(surface, input);
     painter.restore();
-    return PageFitOf(surface.Lowest(), CardPrintableHeight());
+    return PageFitOf(surface.Lowest(), inches.height() * kTwipResolution);
 }
 
 namespace {
