@@ -10,7 +10,6 @@ namespace {
 
 constexpr int kGradeColumn = 80;
 constexpr std::string_view kModuleMarker = "(MOD";
-constexpr std::string_view kHonoursGrade = "31";
 
 }  // namespace
 
@@ -33,7 +32,7 @@ ExamRow ReadExamRow(const ExamRecord& record, const CodeTable& exams) {
     if (row.GradeValue == 31) row.GradeValue = 30;
     if (row.ExamTitle.find(kModuleMarker) != std::string::npos) row.ExamWeight = 0.5;
 
-    if (grade > kHonoursGrade) {
+    if (IsPassWithoutMark(grade)) {
         row.GradeText = "idoneo";
     } else if (grade == kHonoursGrade) {
         row.GradeText = "30 e lode";

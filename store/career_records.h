@@ -33,6 +33,13 @@ struct ExamRecord {
     bool operator==(const ExamRecord&) const = default;
 };
 
+// The mark with honours, "31": printed as "30 e lode", counted as 30.
+inline constexpr std::string_view kHonoursGrade = "31";
+
+// Whether an exam's grade field stands for a pass without a mark: any text after "31",
+// compared byte by byte (a text that begins another is the smaller).
+inline bool IsPassWithoutMark(std::string_view grade) { return grade > kHonoursGrade; }
+
 // Takes an exam record text apart: ExamRecord(text).
 inline ExamRecord ParseExamRecord(std::string_view text) { return ExamRecord(text); }
 

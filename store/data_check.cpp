@@ -89,11 +89,9 @@ std::int32_t DayOfShortExamRecord(std::string_view text) {
 }
 
 // Whether an exam record's grade field is a mark the averages count (two digits from 18 to
-// 31, "31" being 30 with honours) or a pass without a mark (any text after "31", compared byte
-// by byte as the card compares it).
+// 31, "31" being 30 with honours) or a pass without a mark.
 bool IsGrade(std::string_view grade) {
-    constexpr std::string_view kHighestMark = "31";
-    if (grade > kHighestMark) return true;
+    if (IsPassWithoutMark(grade)) return true;
     return grade.size() == 2 && AllDigits(grade) && grade >= "18";
 }
 
