@@ -40,8 +40,10 @@ void DisplayFlow::Print(DisplayView& view, CardPrinter& printer) const {
         return;
     }
     const CardInput card = CardOfKeptStudent();
-    if (!view.ConfirmOnePage(card)) return;
-    if (Status printed = printer.PrintCard(card); !printed) view.ShowError(printed.error());
+    const CutOffQuestion goOnCutOff = [&] { return view.ConfirmCutOffCard(card); };
+    if (Status printed = printer.PrintCard(card, goOnCutOff); !printed) {
+        view.ShowError(printed.error());
+    }
 }
 
 CardInput DisplayFlow::CardOfKeptStudent() const {

@@ -32,20 +32,26 @@ class DisplayView {
     // Gives the input focus back to the number's text box, its text selected, so that the
     // next number typed replaces it.
     virtual void FocusNumber() = 0;
-    // Asked before card is printed, saved or copied as one page: whether to go on. A card that
-    // runs past the page's bottom edge would be cut off there, which the user may decline.
-    // card is valid only during the call.
-    virtual bool ConfirmOnePage(const CardInput& card) = 0;
+    // Asked when card, about to be printed, saved or copied as one page, runs past the bottom
+    // edge of that page, where it would be cut off: whether to go on. card is valid only
+    // during the call.
+    virtual bool ConfirmCutOffCard(const CardInput& card) = 0;
 };
+
+// Asked by a CardPrinter once it knows the page a card goes on, and only when the card runs
+// past that page's bottom edge: whether to print it cut off there (true) or not at all.
+using CutOffQuestion = std::function<bool()>;
 
 // Where a card is printed. card is valid only during the call.
 class CardPrinter {
   public:
     virtual ~CardPrinter() = default;
 
-    // Prints card as one page of one print job. Doing nothing (a print the user cancelled)
-    // is a success; a job that cannot start is an error with the reason.
-    virtual Status PrintCard(const CardInput& card) = 0;
+    // Prints card as one page of one print job. A card longer than the page it goes on (that
+    // page's paper, margins and resolution) is printed only when goOnCutOff answers true.
+    // Doing nothing (a print or a question the user cancelled) is a success; a job that
+    // cannot start is an error with the reason.
+    virtual Status PrintCard(const CardInput& card, const CutOffQuestion& goOnCutOff) = 0;
 };
 
 // What a card needs besides the student and the tables: the date taken as today and the
@@ -73,8 +79,9 @@ class DisplayFlow {
     void Display(std::string_view typedText, DisplayView& view);
 
     // One press of the print button: with StudentFound, the kept student's card goes to
-    // printer once view confirms it on one page (an error the printer reports is shown by
-    // view); otherwise the not-found message is shown and nothing is printed.
+    // printer, which asks view when the card is too long for its page (an error the printer
+    // reports is shown by view); otherwise the not-found message is shown and nothing is
+    // printed.
     void Print(DisplayView& view, CardPrinter& printer) const;
 
     // True only between a display request that found its student and the next request.

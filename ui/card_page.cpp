@@ -3,6 +3,8 @@
 #include <QPageSize>
 #include <QPaintDevice>
 
+#include <utility>
+
 #include "ui/painter_surface.h"
 #include "ui/qt_text_metrics.h"
 
@@ -61,12 +63,10 @@ PageFit DrawCardPage(QPainter& painter, const CardInput& input, double lineWidth
 
 namespace {
 
-// Lays a card out in the printer font at the twip resolution, as the card files draw it, and
-// draws nothing.
+// Lays a card out in the printer font as metrics measure it, and draws nothing.
 class PrinterLayoutSurface final : public DrawSurface {
   public:
-    PrinterLayoutSurface()
-        : metrics_(QtTextMetrics::AtResolution(CardPrinterFont(), kTwipResolution)) {}
+    explicit PrinterLayoutSurface(QtTextMetrics metrics) : metrics_(std::move(metrics)) {}
 
     SurfaceKind Kind() const override { return SurfaceKind::kPrinter; }
     double TextWidth(std::string_view text) const override { return metrics_.Width(text); }
@@ -82,12 +82,23 @@ class PrinterLayoutSurface final : public DrawSurface {
     QtTextMetrics metrics_;
 };
 
+PageFit LaidOutFit(QtTextMetrics metrics, const CardInput& input, double height) {
+    PrinterLayoutSurface surface(std::move(metrics));
+    RenderCard(surface, input);
+    return PageFitOf(surface.Lowest(), height);
+}
+
 }  // namespace
 
 PageFit CardPageFit(const CardInput& input) {
-    PrinterLayoutSurface surface;
-    RenderCard(surface, input);
-    return PageFitOf(surface.Lowest(), CardPrintableHeight());
+    return LaidOutFit(
+        QtTextMetrics::AtResolution(WithoutKerning(CardPrinterFont()), kTwipResolution), input,
+        CardPrintableHeight());
+}
+
+PageFit CardPageFitOn(const QPaintDevice& device, const CardInput& input) {
+    return LaidOutFit(QtTextMetrics(WithoutKerning(CardPrinterFont()), device), input,
+                      TwipScale::Of(device).ToTwipsY(device.height()));
 }
 
 }  // namespace velmaro

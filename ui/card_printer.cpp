@@ -18,7 +18,7 @@ void SetUpPdfPrinter(QPrinter& printer, const QString& path) {
     printer.setPageLayout(CardPageLayout());
 }
 
-Status SystemCardPrinter::PrintCard(const CardInput& card) {
+Status SystemCardPrinter::PrintCard(const CardInput& card, const CutOffQuestion& goOnCutOff) {
     // Asked first: listing the printers of a print system that is down would keep the window
     // waiting for minutes and find none, and saving a file instead would pass for printing.
     if (std::optional<std::string> why = CupsSpoolerUnreachable()) {
@@ -26,17 +26,18 @@ Status SystemCardPrinter::PrintCard(const CardInput& card) {
     }
     if (QPrinterInfo::availablePrinters().isEmpty()) {
         return AskingCardPrinter(AskedDestination::kPdfFileWithoutPrinter, dialogParent_, dataDir_)
-            .PrintCard(card);
+            .PrintCard(card, goOnCutOff);
     }
     // Without a default printer (none set, or the one set was removed) the user picks one:
     // Qt would take the first of the list, another office's printer perhaps.
     const QPrinterInfo defaultPrinter = QPrinterInfo::defaultPrinter();
     if (defaultPrinter.isNull()) {
         return AskingCardPrinter(AskedDestination::kPrintDialog, dialogParent_, dataDir_, chosen_)
-            .PrintCard(card);
+            .PrintCard(card, goOnCutOff);
     }
     QPrinter printer(defaultPrinter, QPrinter::HighResolution);
     UseCardPage(printer);
+    if (CardPageFitOn(printer, card) == PageFit::kCutOff && !goOnCutOff()) return Ok();
     return PrintCardJob(printer, card);
 }
 

@@ -18,7 +18,8 @@ namespace velmaro {
 // as one job on the paper it holds (see PrintCardJob). With printers but no default, the
 // print dialog asks which. With no printer installed, the user is asked for a file name and
 // the page is saved there as a PDF (not over a data file of dataDir); a cancelled question
-// prints nothing. A print service that does not answer is an error.
+// prints nothing. A card longer than the page it would go on is printed only when the
+// question answers so. A print service that does not answer is an error.
 class SystemCardPrinter final : public CardPrinter {
   public:
     // dialogParent (may be null) owns the questions while they are open; the print dialog
@@ -28,7 +29,7 @@ class SystemCardPrinter final : public CardPrinter {
                       ChosenPrinter* chosen = nullptr)
         : dialogParent_(dialogParent), dataDir_(dataDir), chosen_(chosen) {}
 
-    Status PrintCard(const CardInput& card) override;
+    Status PrintCard(const CardInput& card, const CutOffQuestion& goOnCutOff) override;
 
   private:
     QWidget* dialogParent_;

@@ -74,18 +74,14 @@ bool IsDroppedFromNumber(QChar character) {
 // The resolution of the image "Copia immagine" puts on the clipboard.
 constexpr int kCopiedImageDotsPerInch = 150;
 
-// A card destination made of one function: the context menu's copies.
-class CardAction final : public CardPrinter {
+// "Copia immagine": the card's page as an image on the clipboard, as the card files have it.
+class PageImageCopy final : public CardPrinter {
   public:
-    explicit CardAction(std::function<Status(const CardInput&)> action)
-        : action_(std::move(action)) {}
-    Status PrintCard(const CardInput& card) override { return action_(card); }
-
-  private:
-    std::function<Status(const CardInput&)> action_;
+    Status PrintCard(const CardInput& card, const CutOffQuestion& goOnCutOff) override;
 };
 
-Status CopyPageImage(const CardInput& card) {
+Status PageImageCopy::PrintCard(const CardInput& card, const CutOffQuestion& goOnCutOff) {
+    if (CardPageFit(card) == PageFit::kCutOff && !goOnCutOff()) return Ok();
     QImage page = NewCardPageImage(kCopiedImageDotsPerInch);
     if (page.isNull()) return Error{"", "the card image cannot be made (out of memory)"};
     {
@@ -347,7 +343,7 @@ void FrmVel::CreateActions() {
     cardMenu_->addSeparator();
     keptCardActions_.push_back(
         addMenuItem("MenuCopyImage", QStringLiteral("Copia immagine"), [this] {
-            CardAction copy(CopyPageImage);
+            PageImageCopy copy;
             PrintKeptCard(copy);
         }));
     for (QAction* action : keptCardActions_)
@@ -525,8 +521,7 @@ void FrmVel::ShowError(const Error& error) {
     FocusNumber();
 }
 
-bool FrmVel::ConfirmOnePage(const CardInput& card) {
-    if (CardPageFit(card) == PageFit::kWhole) return true;
+bool FrmVel::ConfirmCutOffCard(const CardInput& card) {
     QMessageBox box(QMessageBox::Warning, QString::fromUtf8(kWindowCaption),
                     QString::fromStdString("La scheda di " + PrintableText(card.student.MatrText) +
                                            " è più lunga di una pagina: stampata, salvata o "

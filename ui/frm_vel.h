@@ -121,8 +121,8 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     void SetPrintEnabled(bool enabled) override;
     void ShowNotFound() override;
     void ShowError(const Error& error) override;
-    // A card that runs past the bottom of its page asks the user whether to go on.
-    bool ConfirmOnePage(const CardInput& card) override;
+    // Asks the user whether to go on with a card that runs past the bottom of its page.
+    bool ConfirmCutOffCard(const CardInput& card) override;
     void DrawCard(const CardInput& card) override;
     void FocusNumber() override;
 

@@ -12,6 +12,7 @@
 
 #include "store/data_file_guard.h"
 #include "ui/card_files.h"
+#include "ui/card_page.h"
 #include "ui/card_printer.h"
 #include "ui/cups_queue.h"
 #include "ui/file_name_text.h"
@@ -73,13 +74,19 @@ Status KeepChosenPrinter(const QPrinter& printer, ChosenPrinter* chosen, Status 
     return printed;
 }
 
+// Whether card goes on printer: it lies on the printer's page, or the user takes it cut off.
+bool GoesOnPage(const QPrinter& printer, const CardInput& card, const CutOffQuestion& goOnCutOff) {
+    return CardPageFitOn(printer, card) == PageFit::kWhole || goOnCutOff();
+}
+
 Status PrintThroughDialog(QWidget* parent, const CardInput& card, const std::string& dataDir,
-                          ChosenPrinter* chosen) {
+                          ChosenPrinter* chosen, const CutOffQuestion& goOnCutOff) {
     QPrinter printer(QPrinter::HighResolution);
     SetUpForDialog(printer, card, chosen);
     QPrintDialog dialog(&printer, parent);
     dialog.setWindowTitle(DialogTitle("stampa la scheda"));
-    if (dialog.exec() != QDialog::Accepted) return Ok();
+    // The page is known once the dialog has set the printer, its paper and margins up.
+    if (dialog.exec() != QDialog::Accepted || !GoesOnPage(printer, card, goOnCutOff)) return Ok();
     return KeepChosenPrinter(printer, chosen, PrintChosenJob(printer, card, dataDir));
 }
 
@@ -105,17 +112,24 @@ Status ShowPreview(QWidget* parent, const CardInput& card, const std::string& da
 }
 
 Status SaveAsPdf(QWidget* parent, const CardInput& card, const std::string& dataDir,
-                 const QString& title) {
+                 const QString& title, const CutOffQuestion& goOnCutOff) {
+    // The PDF's page, measured before a file name is asked for (an empty one would turn the
+    // printer into the system's).
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setPageLayout(CardPageLayout());
+    if (!GoesOnPage(printer, card, goOnCutOff)) return Ok();
     const QString path =
         AskForCardFile(parent, card, QStringLiteral("pdf"), QStringLiteral("PDF (*.pdf)"), title);
     if (path.isEmpty()) return Ok();
     VELMARO_TRY(RefuseDataFile(dataDir, FileNameBytes(path)));
-    QPrinter printer(QPrinter::HighResolution);
     SetUpPdfPrinter(printer, path);
     return PrintCardJob(printer, card);
 }
 
-Status SaveAsImage(QWidget* parent, const CardInput& card, const std::string& dataDir) {
+Status SaveAsImage(QWidget* parent, const CardInput& card, const std::string& dataDir,
+                   const CutOffQuestion& goOnCutOff) {
+    if (CardPageFit(card) == PageFit::kCutOff && !goOnCutOff()) return Ok();
     const QString path =
         AskForCardFile(parent, card, QStringLiteral("png"), QStringLiteral("PNG (*.png)"),
                        DialogTitle("salva la scheda come immagine"));
@@ -126,7 +140,7 @@ Status SaveAsImage(QWidget* parent, const CardInput& card, const std::string& da
 
 }  // namespace
 
-Status AskingCardPrinter::PrintCard(const CardInput& card) {
+Status AskingCardPrinter::PrintCard(const CardInput& card, const CutOffQuestion& goOnCutOff) {
     // The dialogs list the printers first: a print service that does not answer would keep the
     // window waiting for a minute or more.
     if (destination_ == AskedDestination::kPrintDialog ||
@@ -137,16 +151,19 @@ Status AskingCardPrinter::PrintCard(const CardInput& card) {
     }
     switch (destination_) {
         case AskedDestination::kPrintDialog:
-            return PrintThroughDialog(parent_, card, dataDir_, chosen_);
+            return PrintThroughDialog(parent_, card, dataDir_, chosen_, goOnCutOff);
         case AskedDestination::kPreview:
+            // The preview shows the page as it prints, cut off or not: no question.
             return ShowPreview(parent_, card, dataDir_, chosen_);
         case AskedDestination::kPdfFile:
-            return SaveAsPdf(parent_, card, dataDir_, DialogTitle("salva la scheda come PDF"));
+            return SaveAsPdf(parent_, card, dataDir_, DialogTitle("salva la scheda come PDF"),
+                             goOnCutOff);
         case AskedDestination::kPdfFileWithoutPrinter:
             return SaveAsPdf(parent_, card, dataDir_,
-                             DialogTitle("nessuna stampante installata: salva la scheda come PDF"));
+                             DialogTitle("nessuna stampante installata: salva la scheda come PDF"),
+                             goOnCutOff);
         case AskedDestination::kImageFile:
-            return SaveAsImage(parent_, card, dataDir_);
+            return SaveAsImage(parent_, card, dataDir_, goOnCutOff);
     }
     return Ok();
 }

@@ -30,18 +30,20 @@ struct ChosenPrinter {
 
 // A CardPrinter for one asking destination, so that the window's print flow decides once
 // whether there is a card to print. A dialog the user cancels prints nothing and is a
-// success. Dialogs are modal, owned by parent (may be null) and carry the window's caption.
-// A file chosen (a PDF or an image, or printing to a file) that is one of the data files of
-// dataDir is an error, and nothing is written. The print dialog and the preview's offer the
-// printer of chosen (when given and still installed), and keep there the printer of a job
-// printed through them.
+// success. A card longer than its page is asked about once the page is known: after the print
+// dialog (its paper and margins), before the file dialogs (the card files' page); the preview,
+// which shows the page as it prints, asks nothing. Dialogs are modal, owned by parent (may be null)
+// and carry the window's caption. A file chosen (a PDF or an image, or printing to a file) that is
+// one of the data files of dataDir is an error, and nothing is written. The print dialog and the
+// preview's offer the printer of chosen (when given and still installed), and keep there the
+// printer of a job printed through them.
 class AskingCardPrinter final : public CardPrinter {
   public:
     // dataDir and chosen must outlive the printer.
     AskingCardPrinter(AskedDestination destination, QWidget* parent, const std::string& dataDir,
                       ChosenPrinter* chosen = nullptr)
         : destination_(destination), parent_(parent), dataDir_(dataDir), chosen_(chosen) {}
-    Status PrintCard(const CardInput& card) override;
+    Status PrintCard(const CardInput& card, const CutOffQuestion& goOnCutOff) override;
 
   private:
     AskedDestination destination_;

@@ -83,11 +83,13 @@ class RecordingView final : public DisplayView, public CardPrinter {
         calls.push_back("draw " + card.student.MatrText);
     }
     void FocusNumber() override { calls.push_back("focus"); }
-    bool ConfirmOnePage(const CardInput& card) override {
+    bool ConfirmCutOffCard(const CardInput& card) override {
         calls.push_back("confirm " + card.student.MatrText);
         return confirms;
     }
-    Status PrintCard(const CardInput& card) override {
+    // As a printer whose page is too short for every card: it asks, then prints or not.
+    Status PrintCard(const CardInput& card, const CutOffQuestion& goOnCutOff) override {
+        if (!goOnCutOff()) return Ok();
         calls.push_back("print " + card.student.MatrText);
         return Ok();
     }
@@ -100,7 +102,7 @@ class RecordingView final : public DisplayView, public CardPrinter {
     }
 
     std::vector<std::string> calls;
-    bool confirms = true;  // the answer to ConfirmOnePage
+    bool confirms = true;  // the answer to ConfirmCutOffCard
 };
 
 // The worked example's data: students 268 and 460 are on file, 889 is not.
@@ -114,9 +116,10 @@ class DisplayFlowTest : public ::testing::Test {
 };
 
 // A student found is drawn, then printing is enabled; each print is one job of the student
-// found last, once the view confirms it on one page. A number not on file shows the message, keeps
-// the previous student and prints nothing, not even the kept student. (A file that cannot be read
-// is reported by the window's test, dataFilesAreNeverWrittenAndMissingOnesAreErrors.)
+// found last, and the printer's question about a card too long for its page is the view's. A number
+// not on file shows the message, keeps the previous student and prints nothing, not even the kept
+// student. (A file that cannot be read is reported by the window's test,
+// dataFilesAreNeverWrittenAndMissingOnesAreErrors.)
 TEST_F(DisplayFlowTest, FoundStudentsArePrintedAndNumbersNotOnFileAreNot) {
     EXPECT_THAT(view_.CallsOf([&] { flow_.Display("268", view_); }),
                 ElementsAre("off", "draw 268", "focus", "print on"));
@@ -128,7 +131,7 @@ TEST_F(DisplayFlowTest, FoundStudentsArePrintedAndNumbersNotOnFileAreNot) {
         flow_.Print(view_, view_);
     }),
                 ElementsAre("confirm 460", "print 460", "confirm 460", "print 460"));
-    // A card the view does not confirm on one page is not printed.
+    // A card the view does not take cut off is not printed.
     view_.confirms = false;
     EXPECT_THAT(view_.CallsOf([&] { flow_.Print(view_, view_); }), ElementsAre("confirm 460"));
     view_.confirms = true;

@@ -3,30 +3,22 @@
 
 #include <gtest/gtest.h>
 
+#include <QPageLayout>
+#include <QPageSize>
 #include <QPainter>
 
 #include <cmath>
 
-#include "lookup/lookup_student.h"
-#include "store/data_store.h"
 #include "tests/support/ink.h"
+#include "tests/ui/sample_card.h"
 #include "ui/card_page.h"
+#include "ui/print_job.h"
+#include "ui/qt_text_metrics.h"
 
 namespace velmaro {
 namespace {
 
-constexpr auto kToday = std::chrono::year{2025} / 10 / 20;
 constexpr int kDotsPerInch = 72;
-
-// The card of 5193 of the sample, with its exams repeated until it has exams of them: the rows
-// of each session stack up, and the more there are, the lower the last ones lie.
-Student WithExams(const Student& student, std::size_t exams) {
-    Student longer = student;
-    longer.ExamRecs.clear();
-    for (std::size_t i = 0; i < exams; ++i)
-        longer.ExamRecs.push_back(student.ExamRecs[i % student.ExamRecs.size()]);
-    return longer;
-}
 
 // The card drawn on a page image, what the drawing told, and whether ink touches the last pixel
 // row of the printable area: something drawn there goes on past the edge.
@@ -49,20 +41,17 @@ DrawnPage DrawOnPage(const CardInput& card) {
 }
 
 TEST(CardPage, ACareerLongerThanThePageIsToldAsCutOffAsTheDrawingShowsIt) {
-    const auto store = DataStore::LoadTables(DataDirOf(VELMARO_SAMPLE_DIR));
-    ASSERT_TRUE(store.ok()) << store.error().Message();
-    const auto found = LookupStudent(*store, "5193");
-    ASSERT_TRUE(found.ok() && found->student);
-    const std::size_t own = found->student->ExamRecs.size();
+    SampleCard sample("5193");
+    ASSERT_TRUE(sample.Loaded());
+    const std::size_t own = sample.OwnExams();
 
     std::size_t firstCut = 0;
     for (std::size_t exams = own; exams <= 4 * own && firstCut == 0; ++exams) {
         SCOPED_TRACE(exams);
-        const Student student = WithExams(*found->student, exams);
-        const CardInput card{student, store->Titles(), store->Exams(), kToday, ","};
-        const DrawnPage drawn = DrawOnPage(card);
+        sample.RepeatExams(exams);
+        const DrawnPage drawn = DrawOnPage(sample.Input());
         // Measured without drawing as drawn; and nothing drawn past the edge goes untold.
-        EXPECT_EQ(CardPageFit(card), drawn.fit);
+        EXPECT_EQ(CardPageFit(sample.Input()), drawn.fit);
         if (drawn.inkOnTheBottomEdge) {
             EXPECT_EQ(drawn.fit, PageFit::kCutOff);
         }
@@ -71,10 +60,72 @@ TEST(CardPage, ACareerLongerThanThePageIsToldAsCutOffAsTheDrawingShowsIt) {
     // The sample's own card is whole; some forty more rows are not.
     EXPECT_GT(firstCut, own);
     ASSERT_NE(firstCut, 0u) << "no card of up to " << 4 * own << " exams was cut off";
-    const Student longest = WithExams(*found->student, 4 * own);
-    const CardInput card{longest, store->Titles(), store->Exams(), kToday, ","};
-    EXPECT_EQ(CardPageFit(card), PageFit::kCutOff);
-    EXPECT_TRUE(DrawOnPage(card).inkOnTheBottomEdge);
+    sample.RepeatExams(4 * own);
+    EXPECT_EQ(CardPageFit(sample.Input()), PageFit::kCutOff);
+    EXPECT_TRUE(DrawOnPage(sample.Input()).inkOnTheBottomEdge);
+}
+
+// The printable area of paper with half-inch margins, as an image at dotsPerInch; taller by
+// extra pixels, which a print job would not have, to see what it draws past the edge.
+QImage PrintableArea(QPageSize::PageSizeId paper, int dotsPerInch, int extra = 0) {
+    const QPageLayout layout(QPageSize(paper), QPageLayout::Portrait, QMarginsF(0.5, 0.5, 0.5, 0.5),
+                             QPageLayout::Inch);
+    QImage image(layout.paintRectPixels(dotsPerInch).size() + QSize(0, extra),
+                 QImage::Format_RGB32);
+    SetImageResolution(image, dotsPerInch, dotsPerInch);
+    image.fill(Qt::white);
+    return image;
+}
+
+// The lowest row of image that holds a dark pixel; -1 when none does.
+int LowestInkRow(const QImage& image) {
+    for (int y = image.height() - 1; y >= 0; --y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (qGray(row[x]) < 128) return y;
+        }
+    }
+    return -1;
+}
+
+// A printer's page is measured as the print job draws on it, at the printer's resolution on
+// its paper: a card told whole there has no ink past the area's edge, one told cut off reaches
+// into its last row. Letter's area is shorter than A4's: some cards whole on A4 are cut off
+// on Letter.
+TEST(CardPage, APrintersOwnPaperAndResolutionAreMeasuredAsTheJobDrawsThem) {
+    constexpr int kPrinterDotsPerInch = 200;
+    SampleCard sample("5193");
+    ASSERT_TRUE(sample.Loaded());
+    const std::size_t own = sample.OwnExams();
+    const double rowPixels =
+        QtTextMetrics(CardPrinterFont(), PrintableArea(QPageSize::A4, kPrinterDotsPerInch))
+            .Height() *
+        kPrinterDotsPerInch / 1440.0;
+
+    std::size_t firstCut[2] = {0, 0};
+    const QPageSize::PageSizeId papers[2] = {QPageSize::A4, QPageSize::Letter};
+    for (std::size_t exams = own; exams <= 4 * own && firstCut[0] == 0; ++exams) {
+        sample.RepeatExams(exams);
+        for (int paper = 0; paper < 2; ++paper) {
+            SCOPED_TRACE(testing::Message() << exams << " exams on paper " << paper);
+            const QImage area = PrintableArea(papers[paper], kPrinterDotsPerInch);
+            const PageFit fit = CardPageFitOn(area, sample.Input());
+            QImage tall =
+                PrintableArea(papers[paper], kPrinterDotsPerInch, 3 * kPrinterDotsPerInch);
+            ASSERT_TRUE(PaintCardJob(tall, "the tall page", sample.Input()).ok());
+            const int lowestInk = LowestInkRow(tall);
+            if (fit == PageFit::kWhole) {
+                EXPECT_LT(lowestInk, area.height());
+            } else {
+                EXPECT_GE(lowestInk, area.height() - rowPixels);
+                if (firstCut[paper] == 0) firstCut[paper] = exams;
+            }
+        }
+    }
+    ASSERT_NE(firstCut[0], 0u);
+    ASSERT_NE(firstCut[1], 0u);
+    EXPECT_GT(firstCut[1], own);
+    EXPECT_LT(firstCut[1], firstCut[0]);
 }
 
 }  // namespace

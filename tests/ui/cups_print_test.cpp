@@ -33,6 +33,7 @@
 
 #include "tests/ui/printed_page.h"
 #include "tests/ui/sample_card.h"
+#include "ui/card_page.h"
 #include "ui/cups_queue.h"
 #include "ui/italian_message.h"
 #include "ui/print_dialogs.h"
@@ -148,6 +149,12 @@ std::string DialogsOpenedBy(const std::function<void()>& ask) {
     return opened;
 }
 
+// The question about a card too long for its page, for cards that fit: never asked.
+const CutOffQuestion kNotAsked = [] {
+    ADD_FAILURE() << "asked about a card that lies on its page";
+    return false;
+};
+
 // card printed as a job to the queue named printerName.
 Status PrintTo(const QString& printerName, const CardInput& card) {
     QPrinter printer(QPrinter::HighResolution);
@@ -170,7 +177,7 @@ class CupsPrinting : public ::testing::Test {
     // "Stampa": the card to the default printer (a printer is never asked for a file, so no
     // data folder is needed).
     Status PrintToDefault() const {
-        return SystemCardPrinter(nullptr, "/nonexistent/").PrintCard(card_.Input());
+        return SystemCardPrinter(nullptr, "/nonexistent/").PrintCard(card_.Input(), kNotAsked);
     }
 
     const SampleCard card_{"5193"};
@@ -349,7 +356,8 @@ TEST_F(CupsPrinting, APrintServiceThatNeverAnswersIsAnErrorWithinSeconds) {
     chosen.setPrinterName(QString::fromUtf8(kQueue));
     cupsSetServer(socketPath.c_str());
     const auto asking = [&](AskedDestination destination) {
-        return AskingCardPrinter(destination, nullptr, "/nonexistent/").PrintCard(card_.Input());
+        return AskingCardPrinter(destination, nullptr, "/nonexistent/")
+            .PrintCard(card_.Input(), kNotAsked);
     };
     // "Stampa", the print dialog, the preview, and a job to a queue the dialog had chosen.
     const std::vector<std::function<Status()>> prints = {
@@ -395,7 +403,7 @@ TEST_F(CupsPrinting, ThePrinterChosenInADialogIsOfferedNext) {
         const Spooled spooled = Spool(choose ? choose : kQueue, [&] {
             return AskingCardPrinter(AskedDestination::kPrintDialog, nullptr, "/nonexistent/",
                                      &chosen)
-                .PrintCard(card_.Input());
+                .PrintCard(card_.Input(), kNotAsked);
         });
         EXPECT_TRUE(spooled.status.ok()) << spooled.status.error().Message();
         EXPECT_EQ(spooled.titles.size(), choose ? 1 : 0);
@@ -410,6 +418,71 @@ TEST_F(CupsPrinting, ThePrinterChosenInADialogIsOfferedNext) {
     EXPECT_EQ(offered(nullptr), letter);
     chosen.name = QStringLiteral("velmaro-test-removed");
     EXPECT_EQ(offered(nullptr), usual);
+}
+
+// A card is measured on the page it is printed on, the printer's own paper and margins: one
+// whole on A4 but longer than Letter's printable area prints at once on the A4 queue, and on
+// the Letter queue, whether it is the default printer or the one chosen in the print dialog,
+// only once the question is answered yes; answered no, nothing is sent.
+TEST_F(CupsPrinting, ACardLongerThanItsPrintersPageIsAskedAboutOnceThePageIsKnown) {
+    if (!QueueExists(kLetterQueue)) GTEST_SKIP() << "no CUPS queue " << kLetterQueue;
+    SampleCard sample("5193");
+    const auto fitOn = [&](const char* queue) {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setPrinterName(QString::fromUtf8(queue));
+        UseCardPage(printer);
+        return CardPageFitOn(printer, sample.Input());
+    };
+    for (std::size_t exams = sample.OwnExams(); exams <= 4 * sample.OwnExams(); ++exams) {
+        sample.RepeatExams(exams);
+        if (fitOn(kLetterQueue) == PageFit::kCutOff) break;
+    }
+    ASSERT_EQ(fitOn(kLetterQueue), PageFit::kCutOff);
+    ASSERT_EQ(fitOn(kQueue), PageFit::kWhole);
+
+    int asked = 0;
+    bool answer = false;
+    const CutOffQuestion question = [&] {
+        ++asked;
+        return answer;
+    };
+    // "Stampa" with queue as the default printer, or the print dialog with queue chosen in it.
+    const auto print = [&](const char* queue, bool throughDialog) {
+        qputenv("PRINTER", throughDialog ? kQueue : queue);
+        QTimer actor;
+        QObject::connect(&actor, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+            auto* printers = dialog ? dialog->findChild<QComboBox*>("printers") : nullptr;
+            if (printers == nullptr) return;
+            actor.stop();
+            printers->setCurrentIndex(printers->findText(QString::fromUtf8(queue)));
+            dialog->accept();
+        });
+        if (throughDialog) actor.start(20);
+        const Spooled spooled = Spool(queue, [&] {
+            if (throughDialog) {
+                return AskingCardPrinter(AskedDestination::kPrintDialog, nullptr, "/nonexistent/")
+                    .PrintCard(sample.Input(), question);
+            }
+            return SystemCardPrinter(nullptr, "/nonexistent/").PrintCard(sample.Input(), question);
+        });
+        EXPECT_TRUE(spooled.status.ok()) << spooled.status.error().Message();
+        if (!spooled.pdf.isEmpty()) QFile::remove(spooled.pdf);
+        return spooled.titles.size();
+    };
+    for (const bool throughDialog : {false, true}) {
+        SCOPED_TRACE(throughDialog ? "print dialog" : "default printer");
+        asked = 0;
+        answer = false;
+        EXPECT_EQ(print(kQueue, throughDialog), 1);
+        EXPECT_EQ(asked, 0);
+        EXPECT_EQ(print(kLetterQueue, throughDialog), 0);
+        EXPECT_EQ(asked, 1);
+        answer = true;
+        EXPECT_EQ(print(kLetterQueue, throughDialog), 1);
+        EXPECT_EQ(asked, 2);
+    }
+    qputenv("PRINTER", kQueue);
 }
 
 // Qt writes the job to the temporary folder unchecked: where that folder cannot take it whole

@@ -15,6 +15,7 @@
 #include "tests/store/data_files.h"
 #include "tests/support/ink.h"
 #include "tests/support/program_output.h"
+#include "ui/card_page.h"
 #include "ui/card_printer.h"
 #include "ui/card_view.h"
 #include "ui/cups_queue.h"
@@ -26,9 +27,11 @@ namespace {
 
 const QString kSampleDir = QStringLiteral(VELMARO_SAMPLE_DIR);
 
-// A print target that notes the number of every card it is given, in order.
+// A print target on the card files' page that notes the number of every card it prints, in
+// order; a card too long for the page is printed only when the question answers so.
 struct RecordingPrinter final : CardPrinter {
-    Status PrintCard(const CardInput& card) override {
+    Status PrintCard(const CardInput& card, const CutOffQuestion& goOnCutOff) override {
+        if (CardPageFit(card) == PageFit::kCutOff && !goOnCutOff()) return Ok();
         numbers.push_back(card.student.MatrText);
         return Ok();
     }
@@ -484,7 +487,7 @@ class FrmVelTest : public QObject {
         // A failed print is shown as plain text, escaped (the error names a file with a
         // terminal sequence and markup in its name), and the window goes on.
         struct FailingPrinter final : CardPrinter {
-            Status PrintCard(const CardInput&) override {
+            Status PrintCard(const CardInput&, const CutOffQuestion&) override {
                 return Error{"/out/\x1b[2J<b>card.pdf</b>", "\xc2\x9b gone"};
             }
         };

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "lookup/lookup_student.h"
 #include "render/render_card.h"
@@ -18,10 +19,22 @@ class SampleCard {
         : store_(DataStore::LoadTables(DataDirOf(VELMARO_SAMPLE_DIR))) {
         if (!store_) return;
         Result<LookupOutcome> outcome = LookupStudent(*store_, number);
-        if (outcome && outcome->student) student_ = std::move(*outcome->student);
+        if (outcome && outcome->student) {
+            student_ = std::move(*outcome->student);
+            own_ = student_->ExamRecs;
+        }
     }
 
     bool Loaded() const { return student_.has_value(); }
+
+    // The student's own exams, repeated in turn until there are exams of them: the rows of each
+    // session stack up, and the more there are, the lower the card's last ones lie.
+    void RepeatExams(std::size_t exams) {
+        student_->ExamRecs.clear();
+        for (std::size_t i = 0; i < exams; ++i)
+            student_->ExamRecs.push_back(own_[i % own_.size()]);
+    }
+    std::size_t OwnExams() const { return own_.size(); }
 
     CardInput Input() const {
         return CardInput{*student_, store_->Titles(), store_->Exams(),
@@ -31,6 +44,7 @@ class SampleCard {
   private:
     Result<DataStore> store_;
     std::optional<Student> student_;
+    std::vector<ExamRecord> own_;
 };
 
 }  // namespace velmaro
