@@ -4,10 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QFile>
+#include <QMap>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <QVariant>
 #include <QtGlobal>
 
 #include <cerrno>
@@ -16,9 +20,11 @@
 #include <string>
 #include <utility>
 
+#include "app/settings_text.h"
 #include "base/system_reason.h"
 #include "store/data_store.h"
 #include "ui/file_name_text.h"
+#include "ui/output_file.h"
 
 namespace velmaro {
 
@@ -140,6 +146,61 @@ std::optional<std::string> WhySettingsUnsaved(const std::string& path) {
     return std::nullopt;
 }
 
+// Every key of the settings file at path with its value, as Qt reads them; nothing when Qt
+// finds the file unreadable or malformed.
+std::optional<QMap<QString, QVariant>> SettingsOf(const QString& path) {
+    const QSettings settings(path, QSettings::IniFormat);
+    if (settings.status() != QSettings::NoError) return std::nullopt;
+    QMap<QString, QVariant> values;
+    for (const QString& key : settings.allKeys())
+        values.insert(key, settings.value(key));
+    return values;
+}
+
+// The text of the settings file at path with DataDir set to folder and every other line kept as
+// its writer wrote it (comments, blank lines, order), where Qt would write the file anew from
+// the settings it read. Nothing when the file is missing or empty, or when the edited text
+// would not read back as the same settings with DataDir alone changed: Qt then writes it.
+std::optional<std::string> EditedSettings(const QString& path, const QString& folder) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    const QByteArray original = file.readAll();
+    if (file.error() != QFileDevice::NoError || original.isEmpty()) return std::nullopt;
+    std::optional<QMap<QString, QVariant>> expected = SettingsOf(path);
+    const QTemporaryDir scratch;
+    if (!expected || !scratch.isValid()) return std::nullopt;
+    expected->insert(kDataDirKey, folder);
+
+    // The line as Qt writes it, with its quoting and escapes, taken from a file Qt wrote.
+    const QString written = scratch.filePath(QStringLiteral("written.conf"));
+    {
+        QSettings settings(written, QSettings::IniFormat);
+        settings.setValue(kDataDirKey, folder);
+        settings.sync();
+        if (settings.status() != QSettings::NoError) return std::nullopt;
+    }
+    QFile writtenFile(written);
+    if (!writtenFile.open(QIODevice::ReadOnly)) return std::nullopt;
+    const QByteArray prefix = kDataDirKey.toUtf8() + '=';
+    QByteArray keyLine;
+    for (const QByteArray& line : writtenFile.readAll().split('\n')) {
+        if (line.startsWith(prefix)) keyLine = line.endsWith('\r') ? line.chopped(1) : line;
+    }
+    if (keyLine.isEmpty()) return std::nullopt;
+
+    const std::string edited = WithGeneralKeyLine(original.toStdString(), kDataDirKey.toStdString(),
+                                                  keyLine.toStdString());
+    const QString check = scratch.filePath(QStringLiteral("edited.conf"));
+    QFile checkFile(check);
+    if (!checkFile.open(QIODevice::WriteOnly) ||
+        checkFile.write(edited.data(), qint64(edited.size())) != qint64(edited.size()) ||
+        !checkFile.flush())
+        return std::nullopt;
+    checkFile.close();
+    if (SettingsOf(check) != expected) return std::nullopt;
+    return edited;
+}
+
 }  // namespace
 
 DataDirSources CurrentDataDirSources(std::optional<std::string> option) {
@@ -173,7 +234,18 @@ Status RememberDataDir(const std::string& folder) {
                          ": the file holds lines that are no "
                          "settings (a name without \"=\", a \"[\" without \"]\"); correct them"};
     }
-    settings.setValue(kDataDirKey, FileNameText(folder));
+    const QString value = FileNameText(folder);
+    if (const std::optional<std::string> edited = EditedSettings(settings.fileName(), value)) {
+        OutputFile file(settings.fileName());
+        Status kept = file.Open();
+        if (kept) kept = file.Write(*edited);
+        if (kept) kept = file.Commit();
+        if (kept) return Ok();
+        const std::string path = FileNameBytes(settings.fileName());
+        const std::optional<std::string> why = WhySettingsUnsaved(path);
+        return Error{path, std::string(kNotKept) + ": " + (why ? *why : kept.error().reason)};
+    }
+    settings.setValue(kDataDirKey, value);
     settings.sync();
     if (settings.status() != QSettings::NoError) {
         const std::string path = FileNameBytes(settings.fileName());

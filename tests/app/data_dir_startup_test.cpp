@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtGlobal>
 
@@ -200,9 +201,9 @@ struct ScopedVariable {
 };
 
 // A folder chosen in the window is kept in the user's settings file and read back as it was,
-// a comma and a semicolon in its name included, whatever the system-wide file is; a file that
-// cannot be written is an error naming it, and one holding lines that are no settings is left
-// as it was.
+// a comma and a semicolon in its name included, whatever the system-wide file is; the rest of
+// the file stays as it was written; a file that cannot be written is an error naming it, and
+// one holding lines that are no settings is left as it was.
 TEST(RememberDataDir, AFolderKeptIsReadBackAsItWas) {
     QTemporaryDir config;
     const ScopedVariable dirs("XDG_CONFIG_DIRS", config.filePath("system"));
@@ -234,6 +235,32 @@ TEST(RememberDataDir, AFolderKeptIsReadBackAsItWas) {
                               "non sono impostazioni"));
         ASSERT_TRUE(typed.open(QIODevice::ReadOnly));
         EXPECT_EQ(typed.readAll(), text);
+    }
+    // A file written by hand keeps its comments, its layout and its other settings, its
+    // permissions, and the link it is reached by; only the folder's line changes.
+    {
+        const ScopedVariable home("XDG_CONFIG_HOME", config.filePath("linked"));
+        ASSERT_TRUE(QDir().mkpath(config.filePath("linked/Velmaro")));
+        const QString target = config.filePath("dotfiles.conf");
+        ASSERT_TRUE(QFile::link(target, config.filePath("linked/Velmaro/velmaro.conf")));
+        QFile typed(target);
+        const QByteArray text =
+            "; Cartella dei dati: la imposta il CED\n[General]\nDataDir = /srv/old\n"
+            "Altro=1\n\n[Finestra]\n; larghezza\nW=3\n";
+        ASSERT_TRUE(typed.open(QIODevice::WriteOnly) && typed.write(text) == text.size());
+        typed.close();
+        ASSERT_EQ(::chmod(target.toLocal8Bit(), 0640), 0);
+        ASSERT_TRUE(RememberDataDir(folder).ok());
+        ASSERT_TRUE(typed.open(QIODevice::ReadOnly));
+        EXPECT_EQ(typed.readAll().toStdString(),
+                  "; Cartella dei dati: la imposta il CED\n[General]\nDataDir=\"" + folder +
+                      "\"\nAltro=1\n\n[Finestra]\n; larghezza\nW=3\n");
+        EXPECT_EQ(CurrentDataDirSources(std::nullopt).settings, folder);
+        EXPECT_EQ(QFileInfo(config.filePath("linked/Velmaro/velmaro.conf")).symLinkTarget(),
+                  target);
+        struct stat info {};
+        ASSERT_EQ(::stat(target.toLocal8Bit(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, 0640u);
     }
     // The user's settings folder lies under a file: nothing can be saved there.
     ASSERT_TRUE(QFile(config.filePath("plain")).open(QIODevice::WriteOnly));
