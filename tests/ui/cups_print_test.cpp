@@ -28,6 +28,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <tuple>
 #include <vector>
 
@@ -379,6 +380,30 @@ TEST_F(CupsPrinting, APrintServiceThatNeverAnswersIsAnErrorWithinSeconds) {
     ::close(listener);
 }
 
+// Acts on the print dialog once it shows, while the actor lives: notes the printer the dialog
+// offers, then chooses the queue choose and prints, or cancels when choose is null.
+class PrintDialogActor {
+  public:
+    explicit PrintDialogActor(const char* choose) {
+        QObject::connect(&timer_, &QTimer::timeout, [this, choose] {
+            auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+            auto* printers = dialog ? dialog->findChild<QComboBox*>("printers") : nullptr;
+            if (printers == nullptr) return;
+            timer_.stop();
+            offered_ = printers->currentText();
+            if (choose == nullptr) return dialog->reject();
+            printers->setCurrentIndex(printers->findText(QString::fromUtf8(choose)));
+            dialog->accept();
+        });
+        timer_.start(20);
+    }
+    const QString& Offered() const { return offered_; }
+
+  private:
+    QTimer timer_;
+    QString offered_;
+};
+
 // The printer chosen in the print dialog is the one that the window's next print dialog
 // offers, rather than the default again: an office printing on another printer all day
 // chooses it once. A dialog cancelled, or a printer since removed, changes nothing.
@@ -387,19 +412,7 @@ TEST_F(CupsPrinting, ThePrinterChosenInADialogIsOfferedNext) {
     // Opens the print dialog; once it shows, notes the printer it offers and, when choose is
     // given, prints on that queue, else cancels.
     const auto offered = [&](const char* choose) {
-        QString name;
-        QTimer actor;
-        QObject::connect(&actor, &QTimer::timeout, [&] {
-            auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
-            auto* printers = dialog ? dialog->findChild<QComboBox*>("printers") : nullptr;
-            if (printers == nullptr) return;
-            actor.stop();
-            name = printers->currentText();
-            if (choose == nullptr) return dialog->reject();
-            printers->setCurrentIndex(printers->findText(choose));
-            dialog->accept();
-        });
-        actor.start(20);
+        const PrintDialogActor actor(choose);
         const Spooled spooled = Spool(choose ? choose : kQueue, [&] {
             return AskingCardPrinter(AskedDestination::kPrintDialog, nullptr, "/nonexistent/",
                                      &chosen)
@@ -407,7 +420,7 @@ TEST_F(CupsPrinting, ThePrinterChosenInADialogIsOfferedNext) {
         });
         EXPECT_TRUE(spooled.status.ok()) << spooled.status.error().Message();
         EXPECT_EQ(spooled.titles.size(), choose ? 1 : 0);
-        return name;
+        return actor.Offered();
     };
     const QString usual = offered(nullptr);
     const QString letter = QString::fromUtf8(kLetterQueue);
@@ -449,16 +462,8 @@ TEST_F(CupsPrinting, ACardLongerThanItsPrintersPageIsAskedAboutOnceThePageIsKnow
     // "Stampa" with queue as the default printer, or the print dialog with queue chosen in it.
     const auto print = [&](const char* queue, bool throughDialog) {
         qputenv("PRINTER", throughDialog ? kQueue : queue);
-        QTimer actor;
-        QObject::connect(&actor, &QTimer::timeout, [&] {
-            auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
-            auto* printers = dialog ? dialog->findChild<QComboBox*>("printers") : nullptr;
-            if (printers == nullptr) return;
-            actor.stop();
-            printers->setCurrentIndex(printers->findText(QString::fromUtf8(queue)));
-            dialog->accept();
-        });
-        if (throughDialog) actor.start(20);
+        const std::optional<PrintDialogActor> actor =
+            throughDialog ? std::make_optional<PrintDialogActor>(queue) : std::nullopt;
         const Spooled spooled = Spool(queue, [&] {
             if (throughDialog) {
                 return AskingCardPrinter(AskedDestination::kPrintDialog, nullptr, "/nonexistent/")
