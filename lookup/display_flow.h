@@ -48,7 +48,8 @@ class CardPrinter {
     virtual ~CardPrinter() = default;
 
     // Prints card as one page of one print job. A card longer than the page it goes on (that
-    // page's paper, margins and resolution) is printed only when goOnCutOff answers true.
+    // page's paper, margins and resolution) is printed only when goOnCutOff answers true, or
+    // once the user has seen it cut off there (a print preview).
     // Doing nothing (a print or a question the user cancelled) is a success; a job that
     // cannot start is an error with the reason.
     virtual Status PrintCard(const CardInput& card, const CutOffQuestion& goOnCutOff) = 0;

@@ -91,17 +91,25 @@ Status PrintThroughDialog(QWidget* parent, const CardInput& card, const std::str
 }
 
 Status ShowPreview(QWidget* parent, const CardInput& card, const std::string& dataDir,
-                   ChosenPrinter* chosen) {
+                   ChosenPrinter* chosen, const CutOffQuestion& goOnCutOff) {
     QPrinter printer(QPrinter::HighResolution);
-    SetUpForDialog(printer, card, chosen);  // the page previewed is the page printed
+    SetUpForDialog(printer, card, chosen);
     QPrintPreviewDialog dialog(&printer, parent);
     dialog.setWindowTitle(DialogTitle("anteprima di stampa"));
     // The preview paints the page on a recording engine of its own; printing from the dialog
     // paints it again on the printer, as a real job with every check, once the preview's own
-    // print or file dialog has set the printer up.
+    // print or file dialog has set the printer up. That dialog may change the page (another
+    // printer's paper): a card the preview showed whole but the printed page cuts off is asked
+    // about there, as a print without preview would be.
     Status printed = Ok();
+    PageFit previewed = PageFit::kWhole;
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, [&](QPrinter* target) {
         const bool previewing = target->paintEngine()->type() == QPaintEngine::Picture;
+        if (previewing) {
+            previewed = CardPageFitOn(*target, card);
+        } else if (previewed == PageFit::kWhole && !GoesOnPage(*target, card, goOnCutOff)) {
+            return;
+        }
         Status outcome =
             previewing ? PaintCardJob(*target, PrintTargetName(*target), card)
                        : KeepChosenPrinter(*target, chosen, PrintChosenJob(*target, card, dataDir));
@@ -153,8 +161,7 @@ Status AskingCardPrinter::PrintCard(const CardInput& card, const CutOffQuestion&
         case AskedDestination::kPrintDialog:
             return PrintThroughDialog(parent_, card, dataDir_, chosen_, goOnCutOff);
         case AskedDestination::kPreview:
-            // The preview shows the page as it prints, cut off or not: no question.
-            return ShowPreview(parent_, card, dataDir_, chosen_);
+            return ShowPreview(parent_, card, dataDir_, chosen_, goOnCutOff);
         case AskedDestination::kPdfFile:
             return SaveAsPdf(parent_, card, dataDir_, DialogTitle("salva la scheda come PDF"),
                              goOnCutOff);

@@ -11,6 +11,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDateTime>
@@ -19,6 +20,7 @@
 #include <QFileInfo>
 #include <QPrintDialog>
 #include <QPrintEngine>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QThread>
 #include <QTimer>
@@ -380,13 +382,24 @@ TEST_F(CupsPrinting, APrintServiceThatNeverAnswersIsAnErrorWithinSeconds) {
     ::close(listener);
 }
 
-// Acts on the print dialog once it shows, while the actor lives: notes the printer the dialog
-// offers, then chooses the queue choose and prints, or cancels when choose is null.
+// Acts on the print dialog once it shows (a print preview's, once its print button is
+// pressed), while the actor lives: notes the printer the dialog offers, then chooses the queue
+// choose and prints, or cancels when choose is null.
 class PrintDialogActor {
   public:
     explicit PrintDialogActor(const char* choose) {
         QObject::connect(&timer_, &QTimer::timeout, [this, choose] {
-            auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+            QWidget* shown = QApplication::activeModalWidget();
+            // A print preview is printed from: its print button opens the print dialog.
+            if (auto* preview = qobject_cast<QPrintPreviewDialog*>(shown);
+                preview && !printPressed_) {
+                for (QAction* action : preview->findChildren<QAction*>()) {
+                    if (action->text() != QStringLiteral("Print")) continue;
+                    printPressed_ = true;
+                    QMetaObject::invokeMethod(action, "trigger", Qt::QueuedConnection);
+                }
+            }
+            auto* dialog = qobject_cast<QPrintDialog*>(shown);
             auto* printers = dialog ? dialog->findChild<QComboBox*>("printers") : nullptr;
             if (printers == nullptr) return;
             timer_.stop();
@@ -402,6 +415,7 @@ class PrintDialogActor {
   private:
     QTimer timer_;
     QString offered_;
+    bool printPressed_ = false;
 };
 
 // The printer chosen in the print dialog is the one that the window's next print dialog
@@ -435,8 +449,9 @@ TEST_F(CupsPrinting, ThePrinterChosenInADialogIsOfferedNext) {
 
 // A card is measured on the page it is printed on, the printer's own paper and margins: one
 // whole on A4 but longer than Letter's printable area prints at once on the A4 queue, and on
-// the Letter queue, whether it is the default printer or the one chosen in the print dialog,
-// only once the question is answered yes; answered no, nothing is sent.
+// the Letter queue, whether it is the default printer, the one chosen in the print dialog or the
+// one chosen in the print dialog of a preview that showed it whole on A4, only once the question
+// is answered yes; answered no, nothing is sent.
 TEST_F(CupsPrinting, ACardLongerThanItsPrintersPageIsAskedAboutOnceThePageIsKnown) {
     if (!QueueExists(kLetterQueue)) GTEST_SKIP() << "no CUPS queue " << kLetterQueue;
     SampleCard sample("5193");
@@ -459,34 +474,44 @@ TEST_F(CupsPrinting, ACardLongerThanItsPrintersPageIsAskedAboutOnceThePageIsKnow
         ++asked;
         return answer;
     };
-    // "Stampa" with queue as the default printer, or the print dialog with queue chosen in it.
-    const auto print = [&](const char* queue, bool throughDialog) {
-        qputenv("PRINTER", throughDialog ? kQueue : queue);
+    enum class Way { kDefaultPrinter, kPrintDialog, kPreview };
+    // The card printed to queue the given way; the dialogs start on shownFirst.
+    const auto print = [&](const char* queue, Way way, const char* shownFirst = kQueue) {
+        qputenv("PRINTER", way == Way::kDefaultPrinter ? queue : shownFirst);
         const std::optional<PrintDialogActor> actor =
-            throughDialog ? std::make_optional<PrintDialogActor>(queue) : std::nullopt;
+            way == Way::kDefaultPrinter ? std::nullopt
+                                        : std::make_optional<PrintDialogActor>(queue);
         const Spooled spooled = Spool(queue, [&] {
-            if (throughDialog) {
-                return AskingCardPrinter(AskedDestination::kPrintDialog, nullptr, "/nonexistent/")
+            if (way == Way::kDefaultPrinter) {
+                return SystemCardPrinter(nullptr, "/nonexistent/")
                     .PrintCard(sample.Input(), question);
             }
-            return SystemCardPrinter(nullptr, "/nonexistent/").PrintCard(sample.Input(), question);
+            const AskedDestination destination = way == Way::kPrintDialog
+                                                     ? AskedDestination::kPrintDialog
+                                                     : AskedDestination::kPreview;
+            return AskingCardPrinter(destination, nullptr, "/nonexistent/")
+                .PrintCard(sample.Input(), question);
         });
         EXPECT_TRUE(spooled.status.ok()) << spooled.status.error().Message();
         if (!spooled.pdf.isEmpty()) QFile::remove(spooled.pdf);
         return spooled.titles.size();
     };
-    for (const bool throughDialog : {false, true}) {
-        SCOPED_TRACE(throughDialog ? "print dialog" : "default printer");
+    for (const Way way : {Way::kDefaultPrinter, Way::kPrintDialog, Way::kPreview}) {
+        SCOPED_TRACE(static_cast<int>(way));
         asked = 0;
         answer = false;
-        EXPECT_EQ(print(kQueue, throughDialog), 1);
+        EXPECT_EQ(print(kQueue, way), 1);
         EXPECT_EQ(asked, 0);
-        EXPECT_EQ(print(kLetterQueue, throughDialog), 0);
+        EXPECT_EQ(print(kLetterQueue, way), 0);
         EXPECT_EQ(asked, 1);
         answer = true;
-        EXPECT_EQ(print(kLetterQueue, throughDialog), 1);
+        EXPECT_EQ(print(kLetterQueue, way), 1);
         EXPECT_EQ(asked, 2);
     }
+    // A preview that showed the card cut off has said so: printing from it asks nothing.
+    asked = 0;
+    EXPECT_EQ(print(kLetterQueue, Way::kPreview, kLetterQueue), 1);
+    EXPECT_EQ(asked, 0);
     qputenv("PRINTER", kQueue);
 }
 
