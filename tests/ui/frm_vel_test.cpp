@@ -565,6 +565,28 @@ class FrmVelTest : public QObject {
         pressPrint(press(QStringLiteral("Continua")));
         pressPrint(key(Qt::Key_Return));
         QCOMPARE(printer_->numbers, (std::vector<std::string>{"5193", "5193"}));
+
+        // The card files' page cuts it off too: saved or copied from the menu only once the
+        // question is answered, before any file is asked for.
+        QTemporaryDir saved;
+        for (const auto& [action, file] :
+             {std::pair{"MenuSavePdf", "card.pdf"}, std::pair{"MenuSaveImage", "card.png"},
+              std::pair{"MenuCopyImage", ""}}) {
+            for (const bool goOn : {false, true}) {
+                const QString path = saved.filePath(QString::fromUtf8(file));
+                QApplication::clipboard()->clear();
+                FileChooser chooser(path);
+                WhenOpen<QMessageBox> box(
+                    press(goOn ? QStringLiteral("Continua") : QStringLiteral("Annulla")));
+                Action(action)->trigger();
+                QVERIFY2(box.seen, action);
+                const bool toFile = *file != '\0';
+                const bool made =
+                    toFile ? QFile::exists(path) : !QApplication::clipboard()->image().isNull();
+                QVERIFY2(made == goOn && chooser.seen == (toFile && goOn), action);
+                Reactivate();
+            }
+        }
     }
 
     void aSmallWindowScrollsAndZoomRedrawsTheCardAsVectors() {
