@@ -121,18 +121,12 @@ Status ShowPreview(QWidget* parent, const CardInput& card, const std::string& da
 
 Status SaveAsPdf(QWidget* parent, const CardInput& card, const std::string& dataDir,
                  const QString& title, const CutOffQuestion& goOnCutOff) {
-    // The PDF's page, measured before a file name is asked for (an empty one would turn the
-    // printer into the system's).
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setPageLayout(CardPageLayout());
-    if (!GoesOnPage(printer, card, goOnCutOff)) return Ok();
+    if (CardPdfPageFit(card) == PageFit::kCutOff && !goOnCutOff()) return Ok();
     const QString path =
         AskForCardFile(parent, card, QStringLiteral("pdf"), QStringLiteral("PDF (*.pdf)"), title);
     if (path.isEmpty()) return Ok();
     VELMARO_TRY(RefuseDataFile(dataDir, FileNameBytes(path)));
-    SetUpPdfPrinter(printer, path);
-    return PrintCardJob(printer, card);
+    return WriteCardPdf(path, card);
 }
 
 Status SaveAsImage(QWidget* parent, const CardInput& card, const std::string& dataDir,

@@ -1,5 +1,6 @@
 #include "ui/print_job.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QPainter>
 #include <QPdfWriter>
@@ -21,13 +22,6 @@ namespace velmaro {
 
 namespace {
 
-std::string JobStartFailure(const QPrinter& printer) {
-    if (printer.outputFormat() == QPrinter::PdfFormat) {
-        return "the PDF file cannot be written (is the folder writable?)";
-    }
-    return "the print job could not be started (is the printer ready?)";
-}
-
 Status PaintCard(QPaintDevice& device, const std::string& targetName,
                  const std::string& startFailure, const CardInput& card) {
     QPainter painter;
@@ -44,23 +38,32 @@ Status PaintCard(QPaintDevice& device, const std::string& targetName,
     return Ok();
 }
 
-// A PDF printer's page written through the one output writer, on the printer's page layout and
-// resolution: a failed write (a full disk) is an error and leaves no partial file, where the
+constexpr const char* kPdfStartFailure = "the PDF file cannot be written (is the folder writable?)";
+
+// card's printer page written as a PDF file at path through the one output writer, on layout
+// at dotsPerInch: a failed write (a full disk) is an error and leaves no partial file, where a
 // printer's own PDF engine would report success.
-Status PrintToPdfFile(const QPrinter& printer, const QString& title, const std::string& target,
-                      const CardInput& card) {
-    OutputFile file(printer.outputFileName());
+Status WritePdfPage(const QString& path, const QPageLayout& layout, int dotsPerInch,
+                    const QString& title, const std::string& target, const CardInput& card) {
+    OutputFile file(path);
     if (Status opened = file.Open(); !opened) return opened;
     QPdfWriter writer(&file);
-    writer.setResolution(printer.resolution());
-    writer.setPageLayout(printer.pageLayout());
+    writer.setResolution(dotsPerInch);
+    writer.setPageLayout(layout);
     writer.setCreator(QString::fromUtf8(kPdfCreator));
     writer.setTitle(title);
-    if (Status painted = PaintCard(writer, target, JobStartFailure(printer), card); !painted) {
+    if (Status painted = PaintCard(writer, target, kPdfStartFailure, card); !painted) {
         if (Status failure = file.Failure(); !failure) return failure;
         return painted;
     }
     return file.Commit();
+}
+
+// A PDF printer's page, on the printer's page layout and resolution.
+Status PrintToPdfFile(const QPrinter& printer, const QString& title, const std::string& target,
+                      const CardInput& card) {
+    return WritePdfPage(printer.outputFileName(), printer.pageLayout(), printer.resolution(), title,
+                        target, card);
 }
 
 // Asks a spooled job for the page the card was laid out on, where neither the dialog nor the
@@ -102,6 +105,20 @@ QString PrintJobTitle(const std::string& matrText) {
         number = number.left(kept) + u'\u2026';
     }
     return QStringLiteral("Velmaro - Matr. ") + number;
+}
+
+PageFit CardPdfPageFit(const CardInput& card) {
+    QBuffer nowhere;  // a device that carries the page's layout is enough to measure on
+    QPdfWriter page(&nowhere);
+    page.setResolution(kPdfPageResolution);
+    page.setPageLayout(CardPageLayout());
+    return CardPageFitOn(page, card);
+}
+
+Status WriteCardPdf(const QString& path, const CardInput& card) {
+    return WritePdfPage(path, CardPageLayout(), kPdfPageResolution,
+                        PrintJobTitle(card.student.MatrText),
+                        QDir::toNativeSeparators(path).toStdString(), card);
 }
 
 std::string PrintTargetName(const QPrinter& printer) {
@@ -169,7 +186,9 @@ Status PrintCardJob(QPrinter& printer, const CardInput& card) {
         AskForTheLaidOutPage(printer);
     }
 
-    if (Status painted = PaintCard(printer, target, JobStartFailure(printer), card); !painted) {
+    if (Status painted = PaintCard(
+            printer, target, "the print job could not be started (is the printer ready?)", card);
+        !painted) {
         return painted;
     }
     if (printer.printerState() == QPrinter::Error || printer.printerState() == QPrinter::Aborted) {

@@ -6,6 +6,7 @@
 
 #include "base/result.h"
 #include "render/render_card.h"
+#include "ui/card_page.h"
 
 class QPaintDevice;
 class QPrinter;
@@ -41,6 +42,18 @@ void UseCardPage(QPrinter& printer);
 // an error. Every error names the printer (or the PDF file) and the reason. A PDF printer's file is
 // written as every card file is (see OutputFile): completely, or not at all.
 Status PrintCardJob(QPrinter& printer, const CardInput& card);
+
+// The resolution of the PDF files the window saves: a PDF printer's (QPrinter::HighResolution).
+inline constexpr int kPdfPageResolution = 1200;
+
+// Writes card's printer page as a PDF file at path, on the card files' page at
+// kPdfPageResolution, titled PrintJobTitle: what a PDF printer writes, made without one, so
+// that the print system, which may not answer, is never asked. Written as every card file is
+// (see OutputFile); an error names path.
+Status WriteCardPdf(const QString& path, const CardInput& card);
+
+// How card fits the page WriteCardPdf writes it on.
+PageFit CardPdfPageFit(const CardInput& card);
 
 // What an error about printer names: its output file for a PDF printer, else the printer.
 std::string PrintTargetName(const QPrinter& printer);

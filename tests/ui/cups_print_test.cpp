@@ -378,6 +378,14 @@ TEST_F(CupsPrinting, APrintServiceThatNeverAnswersIsAnErrorWithinSeconds) {
         EXPECT_EQ(printed.error().reason,
                   "the print service at " + socketPath + " does not answer: is CUPS running?");
     }
+    // Saving the card as a PDF asks nothing of the print service: its file dialog comes at once.
+    QElapsedTimer waited;
+    waited.start();
+    Status saved = Error{"", "not saved"};
+    EXPECT_EQ(DialogsOpenedBy([&] { saved = asking(AskedDestination::kPdfFile); }),
+              "QFileDialog: Velmaro Studenti \u2013 salva la scheda come PDF");
+    EXPECT_LT(waited.elapsed() / 1000, 10);
+    EXPECT_TRUE(saved.ok());  // cancelled: nothing to report
     cupsSetServer(nullptr);
     ::close(listener);
 }

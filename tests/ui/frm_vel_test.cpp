@@ -691,9 +691,14 @@ class FrmVelTest : public QObject {
             Action(action)->trigger();
             QVERIFY2(QFile::exists(saved.filePath(QString::fromUtf8(file))), file);
         }
-        // The PDF's title, pages and text are the print job's (print_job_tests).
+        // The PDF is the page a PDF printer writes (print_job_tests), titled as its job.
         QVERIFY(testing::ProgramOutput("pdftotext", {saved.filePath("scheda.pdf"), "-"})
                     .contains("Matr.: 5193"));
+        const QString info = testing::ProgramOutput("pdfinfo", {saved.filePath("scheda.pdf")});
+        QVERIFY2(info.contains(QRegularExpression("Title: +Velmaro - Matr. 5193\n")) &&
+                     info.contains(QRegularExpression("Pages: +1\n")) &&
+                     info.contains(QRegularExpression("Page size: +595 x 842 pts \\(A4\\)")),
+                 qPrintable(info));
         const QImage image(saved.filePath("scheda.png"));
         QCOMPARE(image.size(), QSize(1240, 1754));  // A4 at 150 dpi
         QVERIFY(InkOf(image).pixels > 1000);
