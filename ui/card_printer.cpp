@@ -12,12 +12,6 @@
 
 namespace velmaro {
 
-void SetUpPdfPrinter(QPrinter& printer, const QString& path) {
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(path);
-    printer.setPageLayout(CardPageLayout());
-}
-
 Status SystemCardPrinter::PrintCard(const CardInput& card, const CutOffQuestion& goOnCutOff) {
     // Asked first: listing the printers of a print system that is down would keep the window
     // waiting for minutes and find none, and saving a file instead would pass for printing.

@@ -37,8 +37,4 @@ class SystemCardPrinter final : public CardPrinter {
     ChosenPrinter* chosen_;
 };
 
-// Makes printer (best created with QPrinter::HighResolution) write its pages as a PDF file at
-// path, on the page of the card files: A4 with half-inch margins.
-void SetUpPdfPrinter(QPrinter& printer, const QString& path);
-
 }  // namespace velmaro

@@ -37,6 +37,7 @@
 #include "tests/ui/printed_page.h"
 #include "tests/ui/sample_card.h"
 #include "ui/card_page.h"
+#include "ui/card_printer.h"
 #include "ui/cups_queue.h"
 #include "ui/italian_message.h"
 #include "ui/print_dialogs.h"

@@ -14,20 +14,29 @@
 
 #include "tests/support/pdf_words.h"
 #include "tests/support/program_output.h"
-#include "ui/card_printer.h"
+#include "ui/card_page.h"
 #include "ui/print_job.h"
 
 namespace velmaro {
 
 using PdfWords = std::vector<std::vector<testing::TextBox>>;
 
-// The words of card's page in a card file; none when it cannot be made or read.
+// Makes printer (best created with QPrinter::HighResolution) write its pages as a PDF file at
+// path, on the page of the card files: A4 with half-inch margins, as a print dialog's "print
+// to file" may.
+inline void SetUpPdfPrinter(QPrinter& printer, const QString& path) {
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    printer.setPageLayout(CardPageLayout());
+}
+
+// The words of card's page in a card file as the window saves it; none when it cannot be made
+// or read.
 inline PdfWords CardFileWords(const CardInput& card) {
     QTemporaryDir folder;
-    QPrinter cardFile(QPrinter::HighResolution);
-    SetUpPdfPrinter(cardFile, folder.filePath("card.pdf"));
-    if (!PrintCardJob(cardFile, card).ok()) return {};
-    return testing::WordsPerPage(cardFile.outputFileName());
+    const QString path = folder.filePath("card.pdf");
+    if (!WriteCardPdf(path, card).ok()) return {};
+    return testing::WordsPerPage(path);
 }
 
 // printed is one page with the words of the card file's page, its first and last word where
