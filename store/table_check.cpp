@@ -95,8 +95,10 @@ TableCodes CheckTable(std::string_view fileName, std::string_view content,
     while (entries > 0 && TrimBlanks(lines[entries - 1]).empty())
         --entries;
     if (entries == 0) {
+        // Said as the cards' warning says it: a table of blank lines is no empty file.
         report.Add(ProblemKind::kMalformedTableLine,
-                   {std::string(fileName), 0, 0, "the table has no lines"});
+                   {std::string(fileName), 0, 0,
+                    lines.empty() ? "the table has no lines" : "the table holds only blank lines"});
     }
     const std::size_t codeEnd = layout.codePosition + layout.codeLength - 1;
     for (std::size_t i = 0; i < entries; ++i) {
