@@ -38,8 +38,9 @@ order, records that a lookup of their own key misses, repeated keys, keys
 that are not numbers, slot length fields, files whose length is no whole
 number of slots, short records, record counts
 (negative, fractional or not a number), runs of exam and year records, dates,
-exams outside the career or out of date order, charts that end before they
-begin, codes missing from esami.grp, group codes that no
+exam grades that are neither a mark from 18 to 31 nor a pass without a mark
+(a text after "31"), exams outside the career or out of date order, charts
+that end before they begin, codes missing from esami.grp, group codes that no
 class rule names, codes missing from titoli.grp, malformed table lines (and
 codes holding "*"), repeated table codes.
 

@@ -5,10 +5,12 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <array>
 #include <functional>
 #include <string>
 #include <tuple>
 
+#include "store/check_report.h"
 #include "store/data_store.h"
 #include "tests/app/run_velmaro.h"
 #include "tests/store/data_files.h"
@@ -137,6 +139,49 @@ TEST(CheckCommand, DataReplacedWhileItIsCheckedIsCheckedAgain) {
                     ::testing::HasSubstr(replaced + (inPlace ? ": changed" : ": replaced") +
                                          " while the data was checked"));
         EXPECT_TRUE(Ended(RunVelmaro(arguments, keeper), 0, ""));
+    }
+}
+
+// The help lists the kinds of problem in the order the report does, each of them: a kind that
+// it leaves out is one a keeper reading it does not know the check looks for.
+TEST(CheckCommand, HelpNamesEveryKindOfProblemInTheReportsOrder) {
+    // The help's words for each kind, in the order of ProblemKind; kinds that the help names
+    // together repeat the words.
+    constexpr std::array<const char*, kProblemKindCount> kHelpWords = {
+        "missing record files",
+        "registry order",
+        "records that a lookup of their own key misses",
+        "repeated keys",
+        "keys that are not numbers",
+        "slot length fields",
+        "files whose length is no whole number of slots",
+        "short records",
+        "record counts",
+        "runs of exam and year records",
+        "runs of exam and year records",
+        "runs of exam and year records",
+        "dates",
+        "exam grades that are neither a mark from 18 to 31 nor a pass without a mark",
+        "exams outside the career",
+        "exams outside the career",
+        "exams outside the career",
+        "out of date order",
+        "charts that end before they begin",
+        "codes missing from esami.grp",
+        "group codes that no class rule names",
+        "codes missing from titoli.grp",
+        "malformed table lines",
+        "repeated table codes"};
+    const auto run = RunVelmaro({"check", "--help"});
+    ASSERT_EQ(run.exitCode, 0);
+    // The words as a reader takes them, whatever line they were wrapped onto.
+    const QString help = QString::fromStdString(run.out).simplified();
+    qsizetype from = help.indexOf(QStringLiteral("in this order:"));
+    ASSERT_GE(from, 0) << run.out;
+    for (const char* words : kHelpWords) {
+        const qsizetype at = help.indexOf(QString::fromUtf8(words), from);
+        EXPECT_GE(at, from) << words;
+        if (at >= 0) from = at;
     }
 }
 
