@@ -301,6 +301,7 @@ struct SplitWorker {
         if (Status written = WriteCardFile(request, FileNameText(path), input, pdfFont, batch, fit);
             !written) {
             Stop(written.error());
+            return {CardOutcome::State::kNotReached, std::nullopt};
         }
         return {CardOutcome::State::kDrawn, std::nullopt, fit};
     }
@@ -391,10 +392,6 @@ int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string
     progress.Finish();
     // Interrupted: the cards in place stay, and what was not reached is not reported.
     if (Interruption::Requested()) return kCardsFailed;
-    if (worker.writeError) {
-        ReportError(errors, *worker.writeError);
-        return kCardsFailed;
-    }
     int status = kCardsAllDrawn;
     for (std::size_t i = 0; i < matricolas.size(); ++i) {
         // A number of a student named before is found, or not, as that one was, and reported
@@ -411,6 +408,12 @@ int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string
             ReportNoCard(errors, *outcome.error, matricolas[i]);
             status = kCardsFailed;
         }
+    }
+    // A file that could not be written stopped the run: said last, after what became of the
+    // numbers reached before it, as a run into one file says them as they come.
+    if (worker.writeError) {
+        ReportError(errors, *worker.writeError);
+        return kCardsFailed;
     }
     return status;
 }

@@ -297,6 +297,18 @@ TEST(CardBatch, SplitNamesEachFileByTheKeyItsStudentWasFoundBy) {
     EXPECT_GT(testdata::FileBytes(data.PathOf("cards/123.png")).size(), 1000u);
 }
 
+// A card file that cannot be written (a folder in its place) stops a split run, and is named
+// last: the numbers reached before it are still named, as a run into one file names them.
+TEST(CardBatch, SplitStoppedByAFileItCannotWriteStillNamesTheNumbersBeforeIt) {
+    const testdata::TempDataDir out;
+    ASSERT_TRUE(std::filesystem::create_directories(out.PathOf("cards/50.pdf")));
+    const QString folder = AsQString(out.PathOf("cards"));
+    EXPECT_TRUE(Ended(
+        RunVelmaro(CardOf(kSample, {"--split", folder, "--jobs", "1", "1", "4", "50"})), 2,
+        "Matricola NON Trovata: 1\nvelmaro: " + out.PathOf("cards/50.pdf") + ": Is a directory\n"));
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{"4.pdf"});
+}
+
 // Memory that runs out, on the main thread or another, ends a run with one line and status 2
 // instead of a crash, and leaves no file half written: a registry too large to read whole
 // for the check, a --from list too large to read, a split whose second thread gets nothing.
