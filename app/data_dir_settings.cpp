@@ -146,10 +146,9 @@ std::optional<std::string> WhySettingsUnsaved(const std::string& path) {
     return std::nullopt;
 }
 
-// Every key of the settings file at path with its value, as Qt reads them; nothing when Qt
-// finds the file unreadable or malformed.
-std::optional<QMap<QString, QVariant>> SettingsOf(const QString& path) {
-    const QSettings settings(path, QSettings::IniFormat);
+// Every key of settings with its value; nothing when Qt found its file unreadable or
+// malformed.
+std::optional<QMap<QString, QVariant>> ValuesOf(const QSettings& settings) {
     if (settings.status() != QSettings::NoError) return std::nullopt;
     QMap<QString, QVariant> values;
     for (const QString& key : settings.allKeys())
@@ -157,16 +156,16 @@ std::optional<QMap<QString, QVariant>> SettingsOf(const QString& path) {
     return values;
 }
 
-// The text of the settings file at path with DataDir set to folder and every other line kept as
-// its writer wrote it (comments, blank lines, order), where Qt would write the file anew from
-// the settings it read. Nothing when the file is missing or empty, or when the edited text
-// would not read back as the same settings with DataDir alone changed: Qt then writes it.
-std::optional<std::string> EditedSettings(const QString& path, const QString& folder) {
-    QFile file(path);
+// The text of the file of settings with DataDir set to folder and every other line kept as its
+// writer wrote it (comments, blank lines, order), where Qt would write the file anew from the
+// settings it read. Nothing when the file is missing or empty, or when the edited text would
+// not read back as the same settings with DataDir alone changed: Qt then writes it.
+std::optional<std::string> EditedSettings(const QSettings& settings, const QString& folder) {
+    QFile file(settings.fileName());
     if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
     const QByteArray original = file.readAll();
     if (file.error() != QFileDevice::NoError || original.isEmpty()) return std::nullopt;
-    std::optional<QMap<QString, QVariant>> expected = SettingsOf(path);
+    std::optional<QMap<QString, QVariant>> expected = ValuesOf(settings);
     const QTemporaryDir scratch;
     if (!expected || !scratch.isValid()) return std::nullopt;
     expected->insert(kDataDirKey, folder);
@@ -197,7 +196,7 @@ std::optional<std::string> EditedSettings(const QString& path, const QString& fo
         !checkFile.flush())
         return std::nullopt;
     checkFile.close();
-    if (SettingsOf(check) != expected) return std::nullopt;
+    if (ValuesOf(QSettings(check, QSettings::IniFormat)) != expected) return std::nullopt;
     return edited;
 }
 
@@ -235,7 +234,7 @@ Status RememberDataDir(const std::string& folder) {
                          "settings (a name without \"=\", a \"[\" without \"]\"); correct them"};
     }
     const QString value = FileNameText(folder);
-    if (const std::optional<std::string> edited = EditedSettings(settings.fileName(), value)) {
+    if (const std::optional<std::string> edited = EditedSettings(settings, value)) {
         OutputFile file(settings.fileName());
         Status kept = file.Open();
         if (kept) kept = file.Write(*edited);
