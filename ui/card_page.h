@@ -4,6 +4,8 @@
 #include <QPageLayout>
 #include <QPainter>
 
+#include <functional>
+
 #include "render/render_card.h"
 
 namespace velmaro {
@@ -40,6 +42,12 @@ double CardPrintableHeight();
 // Lines and outlines are lineWidth wide, in twips; 0 draws them as hairlines of one device
 // pixel. The painter's state is restored afterwards. Tells whether the card was cut off.
 PageFit DrawCardPage(QPainter& painter, const CardInput& input, double lineWidth = 0);
+
+// Whether a card that fits its page as fit goes on it: whole, or cut off once goOnCutOff, asked
+// only then, agrees.
+inline bool GoesOnPage(PageFit fit, const std::function<bool()>& goOnCutOff) {
+    return fit == PageFit::kWhole || goOnCutOff();
+}
 
 // How input's card, laid out as DrawCardPage lays it out, fits the card files' page; draws
 // nothing.

@@ -31,7 +31,7 @@ Status SystemCardPrinter::PrintCard(const CardInput& card, const CutOffQuestion&
     }
     QPrinter printer(defaultPrinter, QPrinter::HighResolution);
     UseCardPage(printer);
-    if (CardPageFitOn(printer, card) == PageFit::kCutOff && !goOnCutOff()) return Ok();
+    if (!GoesOnPage(CardPageFitOn(printer, card), goOnCutOff)) return Ok();
     return PrintCardJob(printer, card);
 }
 

@@ -81,7 +81,7 @@ class PageImageCopy final : public CardPrinter {
 };
 
 Status PageImageCopy::PrintCard(const CardInput& card, const CutOffQuestion& goOnCutOff) {
-    if (CardPageFit(card) == PageFit::kCutOff && !goOnCutOff()) return Ok();
+    if (!GoesOnPage(CardPageFit(card), goOnCutOff)) return Ok();
     QImage page = NewCardPageImage(kCopiedImageDotsPerInch);
     if (page.isNull()) return Error{"", "the card image cannot be made (out of memory)"};
     {

@@ -74,11 +74,6 @@ Status KeepChosenPrinter(const QPrinter& printer, ChosenPrinter* chosen, Status 
     return printed;
 }
 
-// Whether card goes on printer: it lies on the printer's page, or the user takes it cut off.
-bool GoesOnPage(const QPrinter& printer, const CardInput& card, const CutOffQuestion& goOnCutOff) {
-    return CardPageFitOn(printer, card) == PageFit::kWhole || goOnCutOff();
-}
-
 Status PrintThroughDialog(QWidget* parent, const CardInput& card, const std::string& dataDir,
                           ChosenPrinter* chosen, const CutOffQuestion& goOnCutOff) {
     QPrinter printer(QPrinter::HighResolution);
@@ -86,7 +81,8 @@ Status PrintThroughDialog(QWidget* parent, const CardInput& card, const std::str
     QPrintDialog dialog(&printer, parent);
     dialog.setWindowTitle(DialogTitle("stampa la scheda"));
     // The page is known once the dialog has set the printer, its paper and margins up.
-    if (dialog.exec() != QDialog::Accepted || !GoesOnPage(printer, card, goOnCutOff)) return Ok();
+    if (dialog.exec() != QDialog::Accepted || !GoesOnPage(CardPageFitOn(printer, card), goOnCutOff))
+        return Ok();
     return KeepChosenPrinter(printer, chosen, PrintChosenJob(printer, card, dataDir));
 }
 
@@ -107,7 +103,8 @@ Status ShowPreview(QWidget* parent, const CardInput& card, const std::string& da
         const bool previewing = target->paintEngine()->type() == QPaintEngine::Picture;
         if (previewing) {
             previewed = CardPageFitOn(*target, card);
-        } else if (previewed == PageFit::kWhole && !GoesOnPage(*target, card, goOnCutOff)) {
+        } else if (previewed == PageFit::kWhole &&
+                   !GoesOnPage(CardPageFitOn(*target, card), goOnCutOff)) {
             return;
         }
         Status outcome =
@@ -121,7 +118,7 @@ Status ShowPreview(QWidget* parent, const CardInput& card, const std::string& da
 
 Status SaveAsPdf(QWidget* parent, const CardInput& card, const std::string& dataDir,
                  const QString& title, const CutOffQuestion& goOnCutOff) {
-    if (CardPdfPageFit(card) == PageFit::kCutOff && !goOnCutOff()) return Ok();
+    if (!GoesOnPage(CardPdfPageFit(card), goOnCutOff)) return Ok();
     const QString path =
         AskForCardFile(parent, card, QStringLiteral("pdf"), QStringLiteral("PDF (*.pdf)"), title);
     if (path.isEmpty()) return Ok();
@@ -131,7 +128,7 @@ Status SaveAsPdf(QWidget* parent, const CardInput& card, const std::string& data
 
 Status SaveAsImage(QWidget* parent, const CardInput& card, const std::string& dataDir,
                    const CutOffQuestion& goOnCutOff) {
-    if (CardPageFit(card) == PageFit::kCutOff && !goOnCutOff()) return Ok();
+    if (!GoesOnPage(CardPageFit(card), goOnCutOff)) return Ok();
     const QString path =
         AskForCardFile(parent, card, QStringLiteral("png"), QStringLiteral("PNG (*.png)"),
                        DialogTitle("salva la scheda come immagine"));

@@ -59,13 +59,6 @@ Status WritePdfPage(const QString& path, const QPageLayout& layout, int dotsPerI
     return file.Commit();
 }
 
-// A PDF printer's page, on the printer's page layout and resolution.
-Status PrintToPdfFile(const QPrinter& printer, const QString& title, const std::string& target,
-                      const CardInput& card) {
-    return WritePdfPage(printer.outputFileName(), printer.pageLayout(), printer.resolution(), title,
-                        target, card);
-}
-
 // Asks a spooled job for the page the card was laid out on, where neither the dialog nor the
 // page layout asked otherwise: a queue's own defaults (landscape, several pages on one sheet)
 // would turn or shrink the card on the paper, while the dialog shows it upright and whole.
@@ -156,7 +149,9 @@ Status PrintCardJob(QPrinter& printer, const CardInput& card) {
     printer.setCreator(QString::fromUtf8(kPdfCreator));
     const std::string target = PrintTargetName(printer);
     if (printer.outputFormat() == QPrinter::PdfFormat) {
-        return PrintToPdfFile(printer, title, target, card);
+        // A PDF printer's page, on its page layout and resolution.
+        return WritePdfPage(printer.outputFileName(), printer.pageLayout(), printer.resolution(),
+                            title, target, card);
     }
 
     const std::string queue = printer.printerName().toStdString();
