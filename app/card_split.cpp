@@ -33,8 +33,8 @@ namespace {
 
 // What became of one number.
 struct CardOutcome {
-    enum class State { kNotReached, kDrawn, kNotFound, kReadError } state = State::kNotReached;
-    std::optional<Error> error;
+    enum class State { kNotReached, kDrawn, kNotFound, kNoCard } state = State::kNotReached;
+    std::optional<Error> error;     // why a student found got no card
     PageFit fit = PageFit::kWhole;  // of a card drawn
 };
 
@@ -115,14 +115,14 @@ void RefuseLinkedFiles(const std::vector<std::string>& matricolas,
             Status refused = RefuseDataFile(dataDir, path);
             if (refused) refused = RefuseOthersLink(path, folderOwner);
             if (!refused) {
-                if (found(i)) outcomes[i] = {CardOutcome::State::kReadError, refused.error()};
+                if (found(i)) outcomes[i] = {CardOutcome::State::kNoCard, refused.error()};
                 continue;
             }
         }
         const std::filesystem::path leadsTo =
             throughLink ? WhereLinksLead(path) : folder / std::filesystem::path(path).filename();
         if (!throughLink && std::ranges::find(dataFiles, leadsTo) != dataFiles.end()) {
-            if (found(i)) outcomes[i] = {CardOutcome::State::kReadError, DataFileError(path)};
+            if (found(i)) outcomes[i] = {CardOutcome::State::kNoCard, DataFileError(path)};
             continue;
         }
         const auto [claim, isFirst] =
@@ -136,7 +136,7 @@ void RefuseLinkedFiles(const std::vector<std::string>& matricolas,
         Claim refused{i, std::move(path), throughLink};
         if (claim->second.throughLink && !throughLink) std::swap(claim->second, refused);
         outcomes[refused.number] = {
-            CardOutcome::State::kReadError,
+            CardOutcome::State::kNoCard,
             Error{refused.path,
                   "a link to the card file of another number, " + claim->second.path}};
     }
@@ -265,7 +265,7 @@ struct SplitWorker {
         }
     }
 
-    // The first failure to write is the one reported; it stops every thread.
+    // The first failure of the folder or the disk is the one reported; it stops every thread.
     void Stop(const Error& error) {
         if (!stop.exchange(true)) writeError = error;
     }
@@ -278,7 +278,7 @@ struct SplitWorker {
     CardOutcome DrawOne(const DataStore& store, const std::string& typed,
                         const PdfCardFont* pdfFont, CommitBatch& batch) {
         const Result<LookupOutcome> found = LookupStudent(store, typed);
-        if (!found) return {CardOutcome::State::kReadError, found.error()};
+        if (!found) return {CardOutcome::State::kNoCard, found.error()};
         if (!found->student) return {CardOutcome::State::kNotFound, std::nullopt};
         const Student& student = *found->student;
         const CardInput input{student, store.Titles(), store.Exams(), today, decimalSeparator};
@@ -288,18 +288,20 @@ struct SplitWorker {
         const std::string path =
             SplitCardPath(request.folder, KeyOf(typed).value_or(0), request.format);
         // A card file that is already there as a link is written where the link leads, which
-        // must not be a data file (a link made since the run began stops it). Any other file
-        // there is replaced by its name alone.
+        // must not be a data file (a link made since the run began). Any other file there is
+        // replaced by its name alone.
         std::error_code notALink;
         if (std::filesystem::is_symlink(path, notALink)) {
             if (Status refused = RefuseDataFile(dataDir, path); !refused) {
-                Stop(refused.error());
-                return {CardOutcome::State::kNotReached, std::nullopt};
+                return {CardOutcome::State::kNoCard, refused.error()};
             }
         }
         PageFit fit = PageFit::kWhole;
         if (Status written = WriteCardFile(request, FileNameText(path), input, pdfFont, batch, fit);
             !written) {
+            // A name that cannot take its card (a folder in its place) costs that card alone;
+            // a folder or a disk that takes no more files stops the run.
+            if (written.error().onlyThisFile) return {CardOutcome::State::kNoCard, written.error()};
             Stop(written.error());
             return {CardOutcome::State::kNotReached, std::nullopt};
         }
@@ -404,13 +406,13 @@ int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string
         } else if (outcome.state == CardOutcome::State::kNotFound) {
             ReportNotFound(errors, matricolas[i]);
             if (status == kCardsAllDrawn) status = kCardsSomeNotFound;
-        } else if (outcome.state == CardOutcome::State::kReadError) {
+        } else if (outcome.state == CardOutcome::State::kNoCard) {
             ReportNoCard(errors, *outcome.error, matricolas[i]);
             status = kCardsFailed;
         }
     }
-    // A file that could not be written stopped the run: said last, after what became of the
-    // numbers reached before it, as a run into one file says them as they come.
+    // A folder or a disk that took no more files stopped the run: said last, after what became
+    // of the numbers reached before it, as a run into one file says them as they come.
     if (worker.writeError) {
         ReportError(errors, *worker.writeError);
         return kCardsFailed;

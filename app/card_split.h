@@ -27,10 +27,11 @@ std::string SplitCardPath(const std::string& folder, std::int32_t key, CardForma
 // whole or not at all. request.jobs threads draw at once, each reading the data of dataDir
 // through its own DataStore; the files are the same whatever the number of threads.
 // After the run, errors lists in the order given the numbers not found ("Matricola NON
-// Trovata: <number>") and the record files that could not be read; a file that cannot be
-// written stops the run, and is named after the numbers reached before it. progress hears of
-// every number handled. A student named more than
-// once (5193, 05193) is drawn once, with the number first named.
+// Trovata: <number>") and those left without a card: the record files that could not be read,
+// and the card files whose own name could not take them (a folder or a read-only file in their
+// place). A folder or a disk that takes no more files (no space, an I/O error) stops the run,
+// and is named after the numbers reached before it. progress hears of every number handled.
+// A student named more than once (5193, 05193) is drawn once, with the number first named.
 // Returns kCardsAllDrawn, kCardsSomeNotFound or kCardsFailed, as DrawCards does.
 // Once an Interruption is requested no card is begun: the files in place stay, those waiting
 // to go in place are removed, nothing is reported, and it returns kCardsFailed.

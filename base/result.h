@@ -11,6 +11,11 @@ namespace velmaro {
 struct Error {
     std::string file;
     std::string reason;
+    // For a file that could not be written: the fault is that file's own (a folder, or a file
+    // that may not be replaced, where it goes; a link that leads nowhere), so that other files
+    // in the same folder may still be written. A fault of the folder or the disk (no space, no
+    // right to add files, an I/O error) is not.
+    bool onlyThisFile = false;
 
     std::string Message() const { return file.empty() ? reason : file + ": " + reason; }
 };

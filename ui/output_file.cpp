@@ -130,8 +130,11 @@ OutputFile::~OutputFile() {
 
 Status OutputFile::Open() {
     if (isOpen()) return Fail("the output is already open");
+    // A link that leads nowhere, a folder or a read-only file in the target's place: faults of
+    // this file alone, where the folder may still take others.
+    constexpr bool kOnlyThisFile = true;
     auto target = FollowLinks(FileNameBytes(path_));
-    if (!target) return Fail(target.error().reason);
+    if (!target) return Fail(target.error().reason, kOnlyThisFile);
     target_ = std::move(*target);
     if (const std::optional<int> named = DescriptorNamed(target_)) return OpenDescriptor(*named);
 
@@ -140,10 +143,12 @@ Status OutputFile::Open() {
     if (exists && !S_ISREG(info.st_mode)) {
         // A device, FIFO or terminal is written as a stream; replacing it would destroy it.
         descriptor_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
-        if (descriptor_ < 0) return Fail(SystemReason(errno));
+        if (descriptor_ < 0) return Fail(SystemReason(errno), kOnlyThisFile);
     } else if (exists && ::access(target_.c_str(), W_OK) != 0) {
-        // A file its owner made read-only is not replaced behind its back.
-        return Fail(SystemReason(errno));
+        // A file its owner made read-only is not replaced behind its back. A file system
+        // mounted read-only takes no other file either.
+        const int error = errno;
+        return Fail(SystemReason(error), error != EROFS);
     } else if (Status opened = OpenTemporaryBeside(exists ? &info : nullptr); !opened) {
         Discard();
         return opened;
@@ -276,15 +281,17 @@ void OutputFile::Discard() {
 
 Status OutputFile::Failure() const {
     if (failure_.empty()) return Ok();
-    return Error{FileNameBytes(path_), failure_};
+    return Error{FileNameBytes(path_), failure_, failureOnlyThisFile_};
 }
 
-void OutputFile::NoteFailure(const std::string& reason) {
-    if (failure_.empty()) failure_ = reason;
+void OutputFile::NoteFailure(const std::string& reason, bool onlyThisFile) {
+    if (!failure_.empty()) return;
+    failure_ = reason;
+    failureOnlyThisFile_ = onlyThisFile;
 }
 
-Status OutputFile::Fail(const std::string& reason) {
-    NoteFailure(reason);
+Status OutputFile::Fail(const std::string& reason, bool onlyThisFile) {
+    NoteFailure(reason, onlyThisFile);
     return Failure();
 }
 

@@ -69,10 +69,11 @@ class OutputFile final : public QIODevice {
     qint64 writeData(const char* data, qint64 maxSize) override;
 
   private:
-    // Keeps reason unless a failure was already kept.
-    void NoteFailure(const std::string& reason);
+    // Keeps reason unless a failure was already kept; onlyThisFile when the fault is the
+    // target's own (see Error::onlyThisFile).
+    void NoteFailure(const std::string& reason, bool onlyThisFile = false);
     // Notes reason and returns the first failure.
-    Status Fail(const std::string& reason);
+    Status Fail(const std::string& reason, bool onlyThisFile = false);
     // Writes to a copy of descriptor named, which must be open for writing.
     Status OpenDescriptor(int named);
     // A temporary file in target_'s folder with the permissions and, where the writer may give
@@ -88,6 +89,7 @@ class OutputFile final : public QIODevice {
     bool ownsDescriptor_ = true;
     bool committed_ = false;
     std::string failure_;  // the first failure's reason; empty while there is none
+    bool failureOnlyThisFile_ = false;
 };
 
 // Temporary files of OutputFiles, written in full and waiting to replace their targets: one

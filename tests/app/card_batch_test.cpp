@@ -297,16 +297,34 @@ TEST(CardBatch, SplitNamesEachFileByTheKeyItsStudentWasFoundBy) {
     EXPECT_GT(testdata::FileBytes(data.PathOf("cards/123.png")).size(), 1000u);
 }
 
-// A card file that cannot be written (a folder in its place) stops a split run, and is named
-// last: the numbers reached before it are still named, as a run into one file names them.
-TEST(CardBatch, SplitStoppedByAFileItCannotWriteStillNamesTheNumbersBeforeIt) {
+// A card name that cannot take its card (a folder in its place, a link that leads round in a
+// loop) leaves that number without a card, named in the order given, and the others are drawn.
+// A folder or disk that takes no more files (here: files may not grow past 1024 bytes) stops
+// the run with one line, named after the numbers reached before it, and no file is left.
+TEST(CardBatch, SplitLeavesANameThatCannotTakeItsCardAndStopsOnlyWhenNoFileFits) {
     const testdata::TempDataDir out;
     ASSERT_TRUE(std::filesystem::create_directories(out.PathOf("cards/50.pdf")));
+    std::filesystem::create_symlink("loop.pdf", out.PathOf("cards/8.pdf"));
+    std::filesystem::create_symlink("8.pdf", out.PathOf("cards/loop.pdf"));
     const QString folder = AsQString(out.PathOf("cards"));
-    EXPECT_TRUE(Ended(
-        RunVelmaro(CardOf(kSample, {"--split", folder, "--jobs", "1", "1", "4", "50"})), 2,
-        "Matricola NON Trovata: 1\nvelmaro: " + out.PathOf("cards/50.pdf") + ": Is a directory\n"));
-    EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{"4.pdf"});
+    EXPECT_TRUE(
+        Ended(RunVelmaro(
+                  CardOf(kSample, {"--split", folder, "--jobs", "2", "1", "4", "50", "8", "9975"})),
+              2,
+              "Matricola NON Trovata: 1\nvelmaro: " + out.PathOf("cards/50.pdf") +
+                  ": Is a directory (no card for 50)\nvelmaro: " + out.PathOf("cards/8.pdf") +
+                  ": Too many levels of symbolic links (no card for 8)\n"));
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files, QDir::Name), (QStringList{"4.pdf", "9975.pdf"}));
+
+    const QString tooSmall = AsQString(out.PathOf("small"));
+    const auto stopped =
+        RunVelmaro(CardOf(kSample, {"--split", tooSmall, "--jobs", "2", "1", "4", "50", "8"}), {},
+                   {}, {}, Limiting(RLIMIT_FSIZE, 1024));
+    EXPECT_EQ(stopped.exitCode, 2);
+    EXPECT_THAT(stopped.err,
+                ::testing::MatchesRegex("Matricola NON Trovata: 1\nvelmaro: " +
+                                        out.PathOf("small") + "/[0-9]+\\.pdf: File too large\n"));
+    EXPECT_EQ(QDir(tooSmall).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 // Memory that runs out, on the main thread or another, ends a run with one line and status 2
