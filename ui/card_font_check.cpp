@@ -1,5 +1,7 @@
 #include "ui/card_font_check.h"
 
+#include <sys/resource.h>
+
 #include <QFontInfo>
 #include <QRawFont>
 #include <QString>
@@ -28,6 +30,16 @@ QString FamilyOf(const QFont& font) {
     return family.section(QStringLiteral(" ["), 0, 0);
 }
 
+// The process's limit of address space (ulimit -v) in MiB, when it is under a gigabyte: within
+// such a limit the font library can fail to load the fonts installed, and then finds none.
+std::optional<rlim_t> SmallAddressSpaceMiB() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return {};
+    const rlim_t mebibytes = limit.rlim_cur >> 20;
+    if (mebibytes >= 1024) return {};
+    return mebibytes;
+}
+
 }  // namespace
 
 std::optional<std::string> CardFontProblem(bool embedded) {
@@ -40,8 +52,13 @@ std::optional<std::string> CardFontProblem(bool embedded) {
                                       ? std::string("no font")
                                       : "\"" + family.toStdString() + "\", which lacks \"" +
                                             std::string(1, *character) + "\"";
-        return "no font of this system draws the card's letters (\"Arial\" finds " + found +
-               "): " + kArialMeasuresAdvice;
+        std::string problem = "no font of this system draws the card's letters (\"Arial\" finds " +
+                              found + "): " + kArialMeasuresAdvice;
+        if (const std::optional<rlim_t> limit = SmallAddressSpaceMiB(); limit && family.isEmpty()) {
+            problem += "; where fonts are installed, the limit of address space (ulimit -v, " +
+                       std::to_string(*limit) + " MiB) is too small for them to load";
+        }
+        return problem;
     }
     // A PDF embeds TrueType outlines, which their index (loca) locates: an OpenType font with
     // PostScript outlines (CFF) has none, and a Type 1 font no tables at all. (The outlines

@@ -211,6 +211,14 @@ TEST(CardCommand, WithoutAFontForTheCardsLettersNoCardIsDrawnAndAStandInIsNamed)
                       "no font): " +
                           installLiberation));
     EXPECT_FALSE(QFileInfo::exists(folder.filePath("c.png")));
+    // Within a small limit of address space, the fonts installed may fail to load: said too.
+    EXPECT_TRUE(Ended(RunVelmaro(CardOf(kData, {"-o", folder.filePath("c.png"), "268"}), noFonts,
+                                 {}, {}, Limiting(RLIMIT_AS, rlim_t{900} << 20)),
+                      2,
+                      "velmaro: no font of this system draws the card's letters (\"Arial\" finds "
+                      "no font): install the package fonts-liberation2 (Liberation Sans, with "
+                      "Arial's measures); where fonts are installed, the limit of address space "
+                      "(ulimit -v, 900 MiB) is too small for them to load\n"));
     // The font's measures are the recording's, unless they are fixed.
     EXPECT_EQ(card({"--format", "ops"}, noFonts).exitCode, 2);
     EXPECT_TRUE(Ended(card({"--format", "ops", "--metrics", "fixed"}, noFonts), 0, ""));
