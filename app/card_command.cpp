@@ -134,7 +134,7 @@ int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
             return kCardsFailed;
         }
         if (const auto warning = CardFontSubstituteWarning()) {
-            std::cerr << "velmaro: " << PrintableText(*warning) << "\n";
+            std::cerr << "velmaro: warning: " << PrintableText(*warning) << "\n";
         }
     }
     // Before any card is drawn, rather than when the first PDF is finished.

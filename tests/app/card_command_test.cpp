@@ -231,10 +231,11 @@ TEST(CardCommand, WithoutAFontForTheCardsLettersNoCardIsDrawnAndAStandInIsNamed)
                             "<cachedir>" + folder.filePath("odd") + "</cachedir><dir>" + dejaVu +
                                 "</dir><match target=\"scan\"><edit name=\"family\" "
                                 "mode=\"assign\"><string>Deja&#10;Vu</string></edit></match>"));
-        EXPECT_TRUE(Ended(odd, 0,
-                          "velmaro: the card's font Arial is drawn with \"Deja\\x0aVu\", whose "
-                          "letters are not Arial's size: texts may not fit their places; " +
-                              installLiberation));
+        EXPECT_TRUE(
+            Ended(odd, 0,
+                  "velmaro: warning: the card's font Arial is drawn with \"Deja\\x0aVu\", whose "
+                  "letters are not Arial's size: texts may not fit their places; " +
+                      installLiberation));
     }
     // The system's fonts, cached anew: an empty SOURCE_DATE_EPOCH, which is none, makes the
     // font library complain while it writes its cache unless it is taken away.
@@ -284,12 +285,14 @@ TEST(CardCommand, WithoutAFontForTheCardsLettersNoCardIsDrawnAndAStandInIsNamed)
     const std::string family = "\"" + found[0].toStdString() + "\"";
     const ProcessRun substituted = card({"-o", folder.filePath("o.png")}, otherFont);
     EXPECT_TRUE(Ended(substituted, 0,
-                      "velmaro: the card's font Arial is drawn with " + family +
+                      "velmaro: warning: the card's font Arial is drawn with " + family +
                           ", whose letters are not Arial's size: texts may not fit their "
                           "places; " +
                           installLiberation));
     // The window says it in a box, in Italian, before it opens.
-    const std::string said = substituted.err.substr(9, substituted.err.size() - 10);
+    const std::string prefix = "velmaro: warning: ";
+    const std::string said =
+        substituted.err.substr(prefix.size(), substituted.err.size() - prefix.size() - 1);
     EXPECT_EQ(ItalianReason(said),
               "il carattere Arial della scheda è disegnato con " + family +
                   ", le cui lettere non hanno le misure di Arial: i testi potrebbero non stare al "
