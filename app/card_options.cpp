@@ -130,10 +130,14 @@ Status CheckCardNumbers(const CardOptions& options) {
     }
     if (options.matricolas.empty() && !options.all) {
         // Lists read, and nothing else given: the lists are what holds no number.
+        if (options.fromFiles.size() == 1) {
+            const std::string& list = options.fromFiles.front();
+            return Error{"", "no MATRICOLA given: the --from list " +
+                                 (list == kStandardInput ? "on standard input" : list) +
+                                 " holds none"};
+        }
         if (!options.fromFiles.empty()) {
-            return Error{"", options.fromFiles.size() == 1
-                                 ? "no MATRICOLA given: the --from list holds none"
-                                 : "no MATRICOLA given: the --from lists hold none"};
+            return Error{"", "no MATRICOLA given: the --from lists hold none"};
         }
         return Error{"", "no MATRICOLA given (or --all for every student)"};
     }

@@ -32,7 +32,8 @@ TEST(CardOptions, EveryUsageErrorSaysWhatIsWrong) {
     const std::vector<std::pair<QStringList, std::string>> cases = {
         {{}, "no MATRICOLA given (or --all for every student)"},
         // (Parsed here, the lists are not read: as lists holding no number.)
-        {{"--from", "list.txt"}, "no MATRICOLA given: the --from list holds none"},
+        {{"--from", "list.txt"}, "no MATRICOLA given: the --from list list.txt holds none"},
+        {{"--from", "-"}, "no MATRICOLA given: the --from list on standard input holds none"},
         {{"--from", "a", "--from", "b"}, "no MATRICOLA given: the --from lists hold none"},
         {{"--bogus", "5193"}, "unknown option '--bogus'"},
         {{"-5193"}, "unknown option '-5': put -- before a number that begins with '-'"},
