@@ -24,9 +24,10 @@ inline constexpr std::int32_t kNoDay = INT32_MIN;
 // raw, a value of a data file, decoded and in quotes, as a finding shows it.
 inline std::string Quoted(std::string_view raw) { return "\"" + DecodeWindows1252(raw) + "\""; }
 
-// "esami.dir records 3-4".
+// "esami.dir records 3-4"; "records -9 to -2" where a dash between them would read as a sign.
 inline std::string RecordRange(std::string_view file, std::int64_t first, std::int64_t last) {
-    return std::string(file) + " records " + std::to_string(first) + "-" + std::to_string(last);
+    const char* between = first < 0 || last < 0 ? " to " : "-";
+    return std::string(file) + " records " + std::to_string(first) + between + std::to_string(last);
 }
 
 // True when every character of text is a decimal digit.

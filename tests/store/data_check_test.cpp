@@ -460,7 +460,7 @@ TEST(DataCheck, RunsReachingOutOfTheirFileAndExamsAfterTodayAreCheckedAsTheCardD
     set.registry[2] = RegistryText(30, 4, 2, 6, 5);
     set.exams[5] = With(set.exams[5], 7, "030716");
     std::vector<std::string> expected{
-        "run-before-first-record elenco.dir 2/0: velmara.dir records -1-3",
+        "run-before-first-record elenco.dir 2/0: velmara.dir records -1 to 3",
         "run-past-end elenco.dir 3/0: esami.dir records 6-9, the file has 6",
         "run-overlap elenco.dir 1/2: velmara.dir records 1-2 and 1-3",
         "exam-after-graduation elenco.dir 3/0: esami.dir record 6 dated \"030716\", graduated "
