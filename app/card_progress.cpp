@@ -78,6 +78,16 @@ void CardProgress::Finish() {
 void CardProgress::ClearLine() {
     if (!enabled_) return;
     const std::lock_guard lock(writing_);
+    BlankLine();
+}
+
+void CardProgress::Interject(std::ostream& errors, std::string_view message) {
+    const std::lock_guard lock(writing_);
+    if (enabled_) BlankLine();
+    errors << message << std::flush;
+}
+
+void CardProgress::BlankLine() {
     if (lastWidth_ == 0) return;
     out_ << '\r' << std::string(std::min(lastWidth_, Room()), ' ') << '\r' << std::flush;
     lastWidth_ = 0;

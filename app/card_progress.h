@@ -7,6 +7,7 @@
 #include <mutex>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 namespace velmaro {
 
@@ -35,6 +36,9 @@ class CardProgress {
     // Blanks the progress line, so that a message written next starts on a clean line; the
     // next update writes it again.
     void ClearLine();
+    // Writes message to errors (the stream the line is on, or another) between two updates,
+    // with the line blanked first: from threads that report while others count their cards.
+    void Interject(std::ostream& errors, std::string_view message);
 
     // The text of one update: "120/400 cards (30%), 85.0 cards/s, 3 s left" (or "2 min 5 s",
     // "1 h 4 min" left).
@@ -42,6 +46,8 @@ class CardProgress {
 
   private:
     void Write(std::size_t done, std::chrono::steady_clock::time_point now);
+    // ClearLine, with writing_ held.
+    void BlankLine();
     // How many characters a line may hold without wrapping; SIZE_MAX when that is not known.
     std::size_t Room() const;
 

@@ -11,7 +11,9 @@
 #include <atomic>
 #include <cerrno>
 #include <filesystem>
+#include <mutex>
 #include <optional>
+#include <sstream>
 #include <system_error>
 #include <thread>
 #include <unordered_map>
@@ -254,6 +256,7 @@ struct SplitWorker {
                 outcomes[i] = DrawOne(store, matricolas[i], pdfFont ? &*pdfFont : nullptr, batch);
             }
             if (batch.Size() >= cardsPerFlush) CommitOrStop(batch);
+            Handled(i);
             progress.CardDone();
         }
         // Interrupted, the files not yet in place are removed, without waiting for the disk.
@@ -263,6 +266,44 @@ struct SplitWorker {
         } else {
             CommitOrStop(batch);
         }
+    }
+
+    // Number i is handled: said, with every handled number after it, once every number before
+    // it is. So the messages come in the order given while the run goes on, whichever thread
+    // draws which card, and a run interrupted has said what became of the numbers before.
+    void Handled(std::size_t i) {
+        const std::lock_guard lock(reporting);
+        handled[i] = true;
+        for (; reported < handled.size() && handled[reported]; ++reported) {
+            if (Interruption::Requested()) return;
+            if (const std::string message = OutcomeMessage(reported); !message.empty())
+                progress.Interject(errors, message);
+        }
+    }
+
+    // After the run: the numbers handled after one that was not (the run stopped by a failure).
+    void ReportTheRestHandled() {
+        const std::lock_guard lock(reporting);
+        for (; reported < handled.size(); ++reported) {
+            if (handled[reported]) errors << OutcomeMessage(reported);
+        }
+    }
+
+    // What is said of number i: nothing for a card drawn whole. A number of a student named
+    // before is found, or not, as that one was, and named as typed, so that each number left
+    // without its card is named; a card cut off is warned of once, under the number first named.
+    std::string OutcomeMessage(std::size_t i) const {
+        std::ostringstream message;
+        const CardOutcome& outcome = outcomes[earlierOfTheSameKey[i].value_or(i)];
+        if (outcome.state == CardOutcome::State::kDrawn && outcome.fit == PageFit::kCutOff &&
+            !earlierOfTheSameKey[i]) {
+            ReportCutOff(message, matricolas[i]);
+        } else if (outcome.state == CardOutcome::State::kNotFound) {
+            ReportNotFound(message, matricolas[i]);
+        } else if (outcome.state == CardOutcome::State::kNoCard) {
+            ReportNoCard(message, *outcome.error, matricolas[i]);
+        }
+        return message.str();
     }
 
     // The first failure of the folder or the disk is the one reported; it stops every thread.
@@ -316,12 +357,17 @@ struct SplitWorker {
     const std::string& decimalSeparator;
     std::vector<CardOutcome>& outcomes;
     CardProgress& progress;
+    std::ostream& errors;
     const std::size_t cardsPerFlush;
     // Shared by the threads: the next number to take, whether to stop, and the first failure
     // to write, which stops them.
     std::atomic<std::size_t> next{0};
     std::atomic<bool> stop{false};
     std::optional<Error> writeError{};
+    // Which numbers are handled, and how many of the first are said (see Handled).
+    std::mutex reporting{};
+    std::vector<bool> handled = std::vector<bool>(matricolas.size());
+    std::size_t reported = 0;
 };
 
 // Why folder, which could not be made, takes no cards: a name taken by something else than a
@@ -378,6 +424,7 @@ int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string
                        .decimalSeparator = decimalSeparator,
                        .outcomes = outcomes,
                        .progress = progress,
+                       .errors = errors,
                        .cardsPerFlush = CardsPerFlush(threads)};
     // Before any other thread starts, which would otherwise race this one to set it up.
     PrepareCardFont();
@@ -392,22 +439,15 @@ int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string
         worker.Run(stores[0]);
     }
     progress.Finish();
-    // Interrupted: the cards in place stay, and what was not reached is not reported.
+    // Interrupted: the cards in place stay, and what was not said is not reported.
     if (Interruption::Requested()) return kCardsFailed;
+    worker.ReportTheRestHandled();
     int status = kCardsAllDrawn;
     for (std::size_t i = 0; i < matricolas.size(); ++i) {
-        // A number of a student named before is found, or not, as that one was, and reported
-        // as typed: each number left without its card is named.
-        const CardOutcome& outcome = outcomes[earlierOfTheSameKey[i].value_or(i)];
-        // A card is warned of once, under the number first named.
-        if (outcome.state == CardOutcome::State::kDrawn && outcome.fit == PageFit::kCutOff &&
-            !earlierOfTheSameKey[i]) {
-            ReportCutOff(errors, matricolas[i]);
-        } else if (outcome.state == CardOutcome::State::kNotFound) {
-            ReportNotFound(errors, matricolas[i]);
-            if (status == kCardsAllDrawn) status = kCardsSomeNotFound;
-        } else if (outcome.state == CardOutcome::State::kNoCard) {
-            ReportNoCard(errors, *outcome.error, matricolas[i]);
+        const CardOutcome::State state = outcomes[earlierOfTheSameKey[i].value_or(i)].state;
+        if (state == CardOutcome::State::kNotFound && status == kCardsAllDrawn) {
+            status = kCardsSomeNotFound;
+        } else if (state == CardOutcome::State::kNoCard) {
             status = kCardsFailed;
         }
     }

@@ -26,15 +26,17 @@ std::string SplitCardPath(const std::string& folder, std::int32_t key, CardForma
 // (created when missing), named by the student's key in the registry; each file is written
 // whole or not at all. request.jobs threads draw at once, each reading the data of dataDir
 // through its own DataStore; the files are the same whatever the number of threads.
-// After the run, errors lists in the order given the numbers not found ("Matricola NON
-// Trovata: <number>") and those left without a card: the record files that could not be read,
-// and the card files whose own name could not take them (a folder or a read-only file in their
-// place). A folder or a disk that takes no more files (no space, an I/O error) stops the run,
-// and is named after the numbers reached before it. progress hears of every number handled.
+// As the run goes, errors hears in the order given of the numbers not found ("Matricola NON
+// Trovata: <number>"), of those left without a card (a record file that could not be read, a
+// card file whose own name could not take it: a folder or a read-only file in its place) and
+// of cards cut off, each once every number before it is handled. A folder or a disk that takes
+// no more files (no space, an I/O error) stops the run, and is named last, after the numbers
+// reached before it. progress hears of every number handled, and its line is blanked before
+// each message.
 // A student named more than once (5193, 05193) is drawn once, with the number first named.
 // Returns kCardsAllDrawn, kCardsSomeNotFound or kCardsFailed, as DrawCards does.
 // Once an Interruption is requested no card is begun: the files in place stay, those waiting
-// to go in place are removed, nothing is reported, and it returns kCardsFailed.
+// to go in place are removed, nothing more is reported, and it returns kCardsFailed.
 int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string& dataDir,
                    const SplitRequest& request, std::chrono::year_month_day today,
                    const std::string& decimalSeparator, std::ostream& errors,

@@ -327,6 +327,29 @@ TEST(CardBatch, SplitLeavesANameThatCannotTakeItsCardAndStopsOnlyWhenNoFileFits)
     EXPECT_EQ(QDir(tooSmall).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
+// What became of each number is said as the run goes, in the order given, not held until
+// every card is drawn: interrupted as soon as its first number is said not found, a run of
+// every student (ended by SIGTERM) has said it, and stops with most of its cards not drawn.
+TEST(CardBatch, SplitSaysWhatBecameOfEachNumberAsTheRunGoes) {
+    const auto all = RunVelmaro(CardOf(kSample, {"--all", "--format=ops", "--metrics=fixed"}));
+    std::string numbers = "1\n";
+    for (const int key : CardKeys(all.out))
+        numbers += std::to_string(key) + "\n";
+    const testdata::TempDataDir out;
+    out.Write("numbers", numbers);
+    const QString folder = AsQString(out.PathOf("cards"));
+    const ProcessRun run = RunVelmaroScript(
+        QString("\"$VELMARO\" '%1' 2> '%2' & while [ ! -s '%2' ] && kill -0 $!; do sleep 0.005; "
+                "done; kill -TERM $!; wait $!; echo \"status $?\"")
+            .arg(CardOf(kSample, {"--split", folder, "--format", "png", "--jobs", "2", "--from",
+                                  AsQString(out.PathOf("numbers"))})
+                     .join("' '"),
+                 AsQString(out.PathOf("said"))));
+    EXPECT_EQ(run.out, "status 143\n");
+    EXPECT_EQ(testdata::FileBytes(out.PathOf("said")), "Matricola NON Trovata: 1\n");
+    EXPECT_LT(QDir(folder).entryList(QDir::Files).size(), 400);
+}
+
 // Memory that runs out, on the main thread or another, ends a run with one line and status 2
 // instead of a crash, and leaves no file half written: a registry too large to read whole
 // for the check, a --from list too large to read, a split whose second thread gets nothing.
