@@ -73,6 +73,7 @@ void CardProgress::Finish() {
     if (!wroteAny_) return;
     Write(done_, clock_());
     out_ << '\n' << std::flush;
+    lastWidth_ = 0;  // the line is ended: nothing of it to blank
 }
 
 void CardProgress::ClearLine() {

@@ -274,18 +274,25 @@ struct SplitWorker {
     void Handled(std::size_t i) {
         const std::lock_guard lock(reporting);
         handled[i] = true;
-        for (; reported < handled.size() && handled[reported]; ++reported) {
-            if (Interruption::Requested()) return;
-            if (const std::string message = OutcomeMessage(reported); !message.empty())
-                progress.Interject(errors, message);
-        }
+        SayHandled(false);
     }
 
     // After the run: the numbers handled after one that was not (the run stopped by a failure).
-    void ReportTheRestHandled() {
+    void SayTheRestHandled() {
         const std::lock_guard lock(reporting);
-        for (; reported < handled.size(); ++reported) {
-            if (handled[reported]) errors << OutcomeMessage(reported);
+        SayHandled(true);
+    }
+
+    // Says the handled numbers from the first not said yet, up to the first not handled, or,
+    // pastGaps, past those too; nothing once the run is interrupted. reporting is held.
+    void SayHandled(bool pastGaps) {
+        for (; reported < handled.size() && !Interruption::Requested(); ++reported) {
+            if (!handled[reported]) {
+                if (pastGaps) continue;
+                return;
+            }
+            if (const std::string message = OutcomeMessage(reported); !message.empty())
+                progress.Interject(errors, message);
         }
     }
 
@@ -441,7 +448,7 @@ int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string
     progress.Finish();
     // Interrupted: the cards in place stay, and what was not said is not reported.
     if (Interruption::Requested()) return kCardsFailed;
-    worker.ReportTheRestHandled();
+    worker.SayTheRestHandled();
     int status = kCardsAllDrawn;
     for (std::size_t i = 0; i < matricolas.size(); ++i) {
         const CardOutcome::State state = outcomes[earlierOfTheSameKey[i].value_or(i)].state;
