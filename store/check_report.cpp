@@ -13,7 +13,7 @@ struct KindText {
 
 constexpr std::array<KindText, kProblemKindCount> kKindTexts{{
     {ProblemKind::kMissingFile, "missing-file",
-     "record file missing: every student's runs in it read as empty"},
+     "record file missing or empty: every student's runs in it read as empty"},
     {ProblemKind::kRegistryOrder, "registry-order",
      "registry not in ascending key order: lookups between the two records can fail, and "
      "none takes a key above the last record's"},

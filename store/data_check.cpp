@@ -285,11 +285,11 @@ struct BlockReports {
 // part reports apart, and the reports are joined in the order of one pass over the files.
 class DataSetCheck {
   public:
-    // Notes the record files that are missing and checks the two tables.
+    // Checks the two tables; the record files present or missing are told here, their bytes
+    // later.
     DataSetCheck(std::string_view examTable, std::string_view titleTable, bool examsPresent,
                  bool yearsPresent, std::chrono::year_month_day today)
         : today_(CheckDay::Of(today)),
-          tables_(MissingFiles(examsPresent, yearsPresent)),
           examCodes_(CheckExamTable(examTable, tables_)),
           titleCodes_(CheckTitleTable(titleTable, tables_)),
           exams_(kExamsName, {}, kExamSlotSize, examsPresent),
@@ -298,8 +298,11 @@ class DataSetCheck {
     // The exam and year records (the bytes of a missing file are empty), in blocks on two
     // threads. The bytes must outlive the check.
     void CheckRecordFiles(std::string_view examBytes, std::string_view yearBytes) {
-        exams_ = SlotFile(kExamsName, examBytes, kExamSlotSize, exams_.Present());
-        years_ = SlotFile(kYearsName, yearBytes, kYearSlotSize, years_.Present());
+        // An empty file (a copy cut off) reads as a missing one does, and is reported as one:
+        // the file itself, not every run into it.
+        missingFiles_ = MissingFiles({exams_.Present(), examBytes}, {years_.Present(), yearBytes});
+        exams_ = SlotFile(kExamsName, examBytes, kExamSlotSize, !examBytes.empty());
+        years_ = SlotFile(kYearsName, yearBytes, kYearSlotSize, !yearBytes.empty());
         facts_ = RecordFacts(exams_, years_);
         examBlocks_ = CheckSlotsInBlocks(
             exams_, [&](std::int64_t first, std::int64_t last, CheckReport& report) {
@@ -363,11 +366,13 @@ class DataSetCheck {
         return true;
     }
 
-    // Everything found: the tables, the registry and its students, then the exam and year
-    // records and their runs. A kind found in several files (short records, dates) lists the
-    // registry's and its students' first: a registry record's fault costs a whole card.
+    // Everything found: the record files missing, the tables, the registry and its students,
+    // then the exam and year records and their runs. A kind found in several files (short
+    // records, dates) lists the registry's and its students' first: a registry record's fault
+    // costs a whole card.
     CheckReport Report() const {
-        CheckReport report = tables_;
+        CheckReport report = missingFiles_;
+        report.Append(tables_);
         for (const BlockReports& block : blocks_)
             report.Append(block.registry);
         report.Append(lastKeyBound_);
@@ -404,18 +409,24 @@ class DataSetCheck {
         return blocks;
     }
 
-    static CheckReport MissingFiles(bool examsPresent, bool yearsPresent) {
+    // The exam and year files, each present or not, with its bytes.
+    using RecordFileBytes = std::pair<bool, std::string_view>;
+    static CheckReport MissingFiles(RecordFileBytes exams, RecordFileBytes years) {
         CheckReport report;
-        for (const auto& [name, present] :
-             {std::pair{kExamsName, examsPresent}, std::pair{kYearsName, yearsPresent}}) {
-            if (!present)
-                report.Add(ProblemKind::kMissingFile, {std::string(name), 0, 0, "no such file"});
+        for (const auto& [name, file] :
+             {std::pair{kExamsName, exams}, std::pair{kYearsName, years}}) {
+            const auto& [present, bytes] = file;
+            if (!present || bytes.empty()) {
+                report.Add(ProblemKind::kMissingFile,
+                           {std::string(name), 0, 0, present ? "empty file" : "no such file"});
+            }
         }
         return report;
     }
 
     CheckDay today_;
-    CheckReport tables_;                   // missing record files, then the tables
+    CheckReport missingFiles_;  // record files missing or empty
+    CheckReport tables_;
     std::vector<BlockReports> blocks_;     // the registry's records, block by block
     CheckReport lastKeyBound_;             // keys above the last record's
     CheckReport neverFound_;               // records a lookup of their key does not find

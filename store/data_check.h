@@ -25,8 +25,8 @@ Result<DataFileContents> ReadDataFiles(const std::string& dataDir);
 
 // Checks the data as the program will read it and reports every problem that makes a lookup
 // fail or a card wrong: registry order, slots, short records, counts, runs, dates, codes
-// missing from the tables, table lines, missing record files. The cards are those drawn on
-// today, which ends the chart of a student still enrolled at the latest.
+// missing from the tables, table lines, missing or empty record files. The cards are those
+// drawn on today, which ends the chart of a student still enrolled at the latest.
 CheckReport CheckDataFiles(const DataFileContents& files, std::chrono::year_month_day today);
 
 // Reads the five files of dataDir once each and checks them: the report of CheckDataFiles, or

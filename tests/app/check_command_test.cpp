@@ -148,7 +148,7 @@ TEST(CheckCommand, HelpNamesEveryKindOfProblemInTheReportsOrder) {
     // The help's words for each kind, in the order of ProblemKind; kinds that the help names
     // together repeat the words.
     constexpr std::array<const char*, kProblemKindCount> kHelpWords = {
-        "missing record files",
+        "missing or empty record files",
         "registry order",
         "records that a lookup of their own key misses",
         "repeated keys",

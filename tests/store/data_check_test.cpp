@@ -293,6 +293,14 @@ const Breakage kBreakages[] = {
      {Registry(1, 30, "000000")},
      1,
      [](DataFileContents& files) { files.years.reset(); }},
+    // An empty file reads as a missing one: it is reported alone, as one, with what it is.
+    {"missing-file esami.dir 0/0: empty file",
+     {},
+     2,
+     [](DataFileContents& files) {
+         files.exams->clear();
+         files.years.reset();
+     }},
     // The year file cut short, a student still enrolled.
     {"run-past-end elenco.dir 2/0: velmara.dir records 3-4, the file has 2",
      {Registry(1, 30, "000000"), [](DataSet& d) { d.years.resize(2); }},
