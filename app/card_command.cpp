@@ -127,6 +127,12 @@ int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
         ReportUsageError(std::cerr, counted.error().reason, "velmaro card");
         return kUsageErrorStatus;
     }
+    // Only the files of --split are drawn on several threads: a --jobs that changes nothing
+    // is said, lest a run be taken for one on every core.
+    if (options->jobs > 0 && !options->splitFolder) {
+        std::cerr << "velmaro: warning: --jobs draws --split files only: these cards are drawn "
+                     "one after the other\n";
+    }
     // Without a usable font a card has lines and dots but not one letter.
     if (options->format != CardFormat::kOps || options->metrics != CardMetrics::kFixed) {
         if (const auto problem = CardFontProblem(options->format == CardFormat::kPdf)) {

@@ -84,6 +84,8 @@ Options:
            std::to_string(kMaxCardJobs) + R"().
                         Default: one per processor core the process may
                         run on. The files are the same whatever N.
+                        Without --split, a warning says it changes
+                        nothing.
   -q, --quiet           No progress report. Without it, a run of many cards
                         shows how far it has come on standard error, when
                         that is a terminal and the cards go elsewhere.

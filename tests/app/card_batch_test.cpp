@@ -49,6 +49,12 @@ TEST(CardBatch, AllDrawsEveryStudentInKeyOrder) {
     const QStringList all{"card", "--all", "--format=ops", "--metrics=fixed", "--data-dir"};
     const auto run = RunVelmaro(all + QStringList{kSample});
     EXPECT_TRUE(Ended(run, 0, ""));  // not a terminal: no progress
+    // Threads draw --split files only: asked for here, they are said to change nothing.
+    const auto withJobs = RunVelmaro(all + QStringList{kSample, "--jobs", "2"});
+    EXPECT_TRUE(Ended(withJobs, 0,
+                      "velmaro: warning: --jobs draws --split files only: these cards are drawn "
+                      "one after the other\n"));
+    EXPECT_EQ(withJobs.out, run.out);
     const auto cards = CardLines(run.out);
     ASSERT_EQ(cards.size(), 400u);
     EXPECT_EQ((std::vector(cards.begin(), cards.begin() + 2)),
