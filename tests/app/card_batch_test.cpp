@@ -505,6 +505,18 @@ TEST(CardProgress, UpdatesAFewTimesASecondAndNotForShortRuns) {
     EXPECT_TRUE(text.ends_with("1000/1000 cards (100%), 500.0 cards/s\n")) << text;
     EXPECT_NE(text.find("\r125/1000 cards (12%), 500.0 cards/s, 2 s left"), std::string::npos)
         << text;
+    // A message from another thread comes on a line of its own, and the line is shown again.
+    std::ostringstream out;
+    CardProgress progress(out, 10, true, clock.Get());
+    clock.now += std::chrono::seconds(1);
+    progress.CardDone();
+    progress.Interject(out, "Matricola NON Trovata: 1\n");
+    clock.now += std::chrono::seconds(1);
+    progress.CardDone();
+    const std::string first = "1/10 cards (10%), 1.0 cards/s, 9 s left";
+    EXPECT_EQ(out.str(),
+              "\r" + first + "\r" + std::string(first.size(), ' ') +
+                  "\rMatricola NON Trovata: 1\n\r2/10 cards (20%), 1.0 cards/s, 8 s left");
     // Long runs count their time left in minutes and hours; at the edges: a whole minute, a
     // whole hour, and 119.6 s counted up to 2 minutes.
     for (const auto& [done, total, line] :
