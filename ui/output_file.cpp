@@ -112,6 +112,12 @@ std::string WhyNoFileIn(const std::string& folder, int error) {
     return SystemReason(error);
 }
 
+// Whether error, met making a file in a folder, says that the folder is not there: no such
+// folder, or a file or a loop of links in the way of its path.
+bool NoFolderThere(int error) {
+    return error == ENOENT || error == ENOTDIR || error == ELOOP || error == ENAMETOOLONG;
+}
+
 }  // namespace
 
 OutputFile::OutputFile(QString path) : path_(std::move(path)) {}
@@ -188,8 +194,11 @@ Status OutputFile::OpenTemporaryBeside(const struct stat* existing) {
         descriptor_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (descriptor_ >= 0) {
             temporary_ = std::move(name);
-        } else if (errno != EEXIST) {
-            return Fail(WhyNoFileIn(FolderOf(target_), errno));
+        } else if (const int error = errno; error != EEXIST) {
+            // A link that leads into a folder that is not there leads nowhere: a fault of
+            // the link's name alone, where the folder the name is in may still take files.
+            const bool throughLink = target_ != FileNameBytes(path_);
+            return Fail(WhyNoFileIn(FolderOf(target_), error), throughLink && NoFolderThere(error));
         }
     }
     if (descriptor_ < 0) return Fail(SystemReason(EEXIST));

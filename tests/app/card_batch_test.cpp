@@ -304,7 +304,8 @@ TEST(CardBatch, SplitNamesEachFileByTheKeyItsStudentWasFoundBy) {
 }
 
 // A card name that cannot take its card (a folder in its place, a link that leads round in a
-// loop) leaves that number without a card, named in the order given, and the others are drawn.
+// loop or into a folder that is not there) leaves that number without a card, named in the
+// order given, and the others are drawn.
 // A folder or disk that takes no more files (here: files may not grow past 1024 bytes) stops
 // the run with one line, named after the numbers reached before it, and no file is left.
 TEST(CardBatch, SplitLeavesANameThatCannotTakeItsCardAndStopsOnlyWhenNoFileFits) {
@@ -312,14 +313,17 @@ TEST(CardBatch, SplitLeavesANameThatCannotTakeItsCardAndStopsOnlyWhenNoFileFits)
     ASSERT_TRUE(std::filesystem::create_directories(out.PathOf("cards/50.pdf")));
     std::filesystem::create_symlink("loop.pdf", out.PathOf("cards/8.pdf"));
     std::filesystem::create_symlink("8.pdf", out.PathOf("cards/loop.pdf"));
+    std::filesystem::create_symlink("missing/123.pdf", out.PathOf("cards/123.pdf"));
     const QString folder = AsQString(out.PathOf("cards"));
     EXPECT_TRUE(
-        Ended(RunVelmaro(
-                  CardOf(kSample, {"--split", folder, "--jobs", "2", "1", "4", "50", "8", "9975"})),
+        Ended(RunVelmaro(CardOf(
+                  kSample, {"--split", folder, "--jobs", "2", "1", "4", "50", "8", "123", "9975"})),
               2,
               "Matricola NON Trovata: 1\nvelmaro: " + out.PathOf("cards/50.pdf") +
                   ": Is a directory (no card for 50)\nvelmaro: " + out.PathOf("cards/8.pdf") +
-                  ": Too many levels of symbolic links (no card for 8)\n"));
+                  ": Too many levels of symbolic links (no card for 8)\nvelmaro: " +
+                  out.PathOf("cards/123.pdf") + ": " + out.PathOf("cards/missing") +
+                  ": No such file or directory (no card for 123)\n"));
     EXPECT_EQ(QDir(folder).entryList(QDir::Files, QDir::Name), (QStringList{"4.pdf", "9975.pdf"}));
 
     const QString tooSmall = AsQString(out.PathOf("small"));
