@@ -118,6 +118,19 @@ bool NoFolderThere(int error) {
     return error == ENOENT || error == ENOTDIR || error == ELOOP || error == ENAMETOOLONG;
 }
 
+// Whether the user may put another file in the place of existing, a regular file target in
+// its folder. In a folder others share, marked sticky (as /tmp is), a file is replaced only by
+// its owner, the folder's, or the superuser: the system refuses anyone else when the new file
+// is renamed over it, after the whole card is written.
+bool MayReplace(const std::string& target, const struct stat& existing) {
+    struct stat folder {};
+    if (::stat(FolderOf(target).c_str(), &folder) != 0 || (folder.st_mode & S_ISVTX) == 0) {
+        return true;
+    }
+    const uid_t user = ::geteuid();
+    return user == 0 || existing.st_uid == user || folder.st_uid == user;
+}
+
 }  // namespace
 
 OutputFile::OutputFile(QString path) : path_(std::move(path)) {}
@@ -155,6 +168,8 @@ Status OutputFile::Open() {
         // mounted read-only takes no other file either.
         const int error = errno;
         return Fail(SystemReason(error), error != EROFS);
+    } else if (exists && !MayReplace(target_, info)) {
+        return Fail(SystemReason(EPERM), kOnlyThisFile);
     } else if (Status opened = OpenTemporaryBeside(exists ? &info : nullptr); !opened) {
         Discard();
         return opened;

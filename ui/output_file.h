@@ -21,7 +21,8 @@ namespace velmaro {
 // disk and closed: a failure leaves any existing file untouched and no partial file behind.
 // Where the file system allows it the temporary file has no name until then, so that not even
 // a program killed in the middle leaves a part of it in the folder.
-// An existing file that may not be written (read-only to the user) is not replaced.
+// An existing file that may not be written (read-only to the user), or that is another
+// user's in a folder others share (sticky, as /tmp), is not replaced.
 // A path naming something else (a device such as /dev/null, a FIFO, a terminal) is written to
 // directly as a stream and never replaced. A name of one of the process's descriptors
 // (/dev/stdout, /dev/fd/N) is written through that descriptor, as the shell opened it: a pipe

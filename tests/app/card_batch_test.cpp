@@ -326,6 +326,29 @@ TEST(CardBatch, SplitLeavesANameThatCannotTakeItsCardAndStopsOnlyWhenNoFileFits)
                   ": No such file or directory (no card for 123)\n"));
     EXPECT_EQ(QDir(folder).entryList(QDir::Files, QDir::Name), (QStringList{"4.pdf", "9975.pdf"}));
 
+    // In a folder others share (sticky, as /tmp), a file of another user's, even one anyone
+    // may write, is not the user's to replace. The file is root's, the program runs as nobody:
+    // a test that is not root cannot give a file to someone else.
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chmod(out.DataDir().c_str(), 0755), 0);
+        const std::string shared = out.PathOf("shared");
+        ASSERT_EQ(::mkdir(shared.c_str(), 0777), 0);
+        ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+        out.Write("shared/50.pdf", "someone else's");
+        ASSERT_EQ(::chmod((shared + "/50.pdf").c_str(), 0666), 0);
+        const auto asNobody = [] {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(99);
+        };
+        EXPECT_TRUE(Ended(
+            RunVelmaro(
+                CardOf(kSample, {"--split", AsQString(shared), "--jobs", "2", "4", "50", "9975"}),
+                {}, {}, {}, asNobody),
+            2, "velmaro: " + shared + "/50.pdf: Operation not permitted (no card for 50)\n"));
+        EXPECT_EQ(QDir(AsQString(shared)).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+                  (QStringList{"4.pdf", "50.pdf", "9975.pdf"}));
+        EXPECT_EQ(testdata::FileBytes(shared + "/50.pdf"), "someone else's");
+    }
+
     const QString tooSmall = AsQString(out.PathOf("small"));
     const auto stopped =
         RunVelmaro(CardOf(kSample, {"--split", tooSmall, "--jobs", "2", "1", "4", "50", "8"}), {},
