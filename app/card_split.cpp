@@ -270,23 +270,34 @@ struct SplitWorker {
 
     // Number i is handled: said, with every handled number after it, once every number before
     // it is. So the messages come in the order given while the run goes on, whichever thread
-    // draws which card, and a run interrupted has said what became of the numbers before.
+    // draws which card, and a run interrupted has said what became of every number it handled.
     void Handled(std::size_t i) {
         const std::lock_guard lock(reporting);
         handled[i] = true;
         SayHandled(false);
     }
 
-    // After the run: the numbers handled after one that was not (the run stopped by a failure).
+    // Before the run: the numbers whose outcome is already known (refused names, and the
+    // numbers of their students named again) count as handled, so that a run stopped before
+    // it reached them still names them.
+    void NoteOutcomesKnownBeforeTheRun() {
+        for (std::size_t i = 0; i < handled.size(); ++i) {
+            const CardOutcome& outcome = outcomes[earlierOfTheSameKey[i].value_or(i)];
+            handled[i] = outcome.state != CardOutcome::State::kNotReached;
+        }
+    }
+
+    // After a run that was not interrupted: the numbers handled past one that was not (the
+    // run stopped by a folder or disk that takes no more files).
     void SayTheRestHandled() {
         const std::lock_guard lock(reporting);
         SayHandled(true);
     }
 
     // Says the handled numbers from the first not said yet, up to the first not handled, or,
-    // pastGaps, past those too; nothing once the run is interrupted. reporting is held.
+    // pastGaps, past those too. reporting is held.
     void SayHandled(bool pastGaps) {
-        for (; reported < handled.size() && !Interruption::Requested(); ++reported) {
+        for (; reported < handled.size(); ++reported) {
             if (!handled[reported]) {
                 if (pastGaps) continue;
                 return;
@@ -433,6 +444,7 @@ int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string
                        .progress = progress,
                        .errors = errors,
                        .cardsPerFlush = CardsPerFlush(threads)};
+    worker.NoteOutcomesKnownBeforeTheRun();
     // Before any other thread starts, which would otherwise race this one to set it up.
     PrepareCardFont();
     {
@@ -446,7 +458,7 @@ int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string
         worker.Run(stores[0]);
     }
     progress.Finish();
-    // Interrupted: the cards in place stay, and what was not said is not reported.
+    // Interrupted: the cards in place stay, and the numbers not reached are not reported.
     if (Interruption::Requested()) return kCardsFailed;
     worker.SayTheRestHandled();
     int status = kCardsAllDrawn;

@@ -36,7 +36,8 @@ std::string SplitCardPath(const std::string& folder, std::int32_t key, CardForma
 // A student named more than once (5193, 05193) is drawn once, with the number first named.
 // Returns kCardsAllDrawn, kCardsSomeNotFound or kCardsFailed, as DrawCards does.
 // Once an Interruption is requested no card is begun: the files in place stay, those waiting
-// to go in place are removed, nothing more is reported, and it returns kCardsFailed.
+// to go in place are removed, what became of the numbers handled is said (and of no other),
+// and it returns kCardsFailed.
 int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string& dataDir,
                    const SplitRequest& request, std::chrono::year_month_day today,
                    const std::string& decimalSeparator, std::ostream& errors,

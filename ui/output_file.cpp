@@ -112,6 +112,24 @@ std::string WhyNoFileIn(const std::string& folder, int error) {
     return SystemReason(error);
 }
 
+// Whether error, met opening or checking the file in a target's place, is that file's own
+// (a folder, a read-only file, a device no one reads), not the folder's, the disk's or the
+// process's (an I/O error, a read-only file system, too many open files).
+bool FaultOfTheFileAlone(int error) {
+    switch (error) {
+        case EACCES:
+        case EPERM:
+        case EISDIR:
+        case ENXIO:
+        case ENODEV:
+        case ETXTBSY:
+        case EBUSY:
+            return true;
+        default:
+            return false;
+    }
+}
+
 // Whether error, met making a file in a folder, says that the folder is not there: no such
 // folder, or a file or a loop of links in the way of its path.
 bool NoFolderThere(int error) {
@@ -162,12 +180,14 @@ Status OutputFile::Open() {
     if (exists && !S_ISREG(info.st_mode)) {
         // A device, FIFO or terminal is written as a stream; replacing it would destroy it.
         descriptor_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
-        if (descriptor_ < 0) return Fail(SystemReason(errno), kOnlyThisFile);
+        if (const int error = errno; descriptor_ < 0) {
+            return Fail(SystemReason(error), FaultOfTheFileAlone(error));
+        }
     } else if (exists && ::access(target_.c_str(), W_OK) != 0) {
         // A file its owner made read-only is not replaced behind its back. A file system
         // mounted read-only takes no other file either.
         const int error = errno;
-        return Fail(SystemReason(error), error != EROFS);
+        return Fail(SystemReason(error), FaultOfTheFileAlone(error));
     } else if (exists && !MayReplace(target_, info)) {
         return Fail(SystemReason(EPERM), kOnlyThisFile);
     } else if (Status opened = OpenTemporaryBeside(exists ? &info : nullptr); !opened) {
