@@ -331,22 +331,22 @@ TEST(CardBatch, SplitLeavesANameThatCannotTakeItsCardAndStopsOnlyWhenNoFileFits)
     // a test that is not root cannot give a file to someone else.
     if (::geteuid() == 0) {
         ASSERT_EQ(::chmod(out.DataDir().c_str(), 0755), 0);
-        const std::string shared = out.PathOf("shared");
-        ASSERT_EQ(::mkdir(shared.c_str(), 0777), 0);
-        ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
-        out.Write("shared/50.pdf", "someone else's");
-        ASSERT_EQ(::chmod((shared + "/50.pdf").c_str(), 0666), 0);
+        const std::string common = out.PathOf("common");
+        ASSERT_EQ(::mkdir(common.c_str(), 0777), 0);
+        ASSERT_EQ(::chmod(common.c_str(), 01777), 0);
+        out.Write("common/50.pdf", "someone else's");
+        ASSERT_EQ(::chmod((common + "/50.pdf").c_str(), 0666), 0);
         const auto asNobody = [] {
             if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(99);
         };
         EXPECT_TRUE(Ended(
             RunVelmaro(
-                CardOf(kSample, {"--split", AsQString(shared), "--jobs", "2", "4", "50", "9975"}),
+                CardOf(kSample, {"--split", AsQString(common), "--jobs", "2", "4", "50", "9975"}),
                 {}, {}, {}, asNobody),
-            2, "velmaro: " + shared + "/50.pdf: Operation not permitted (no card for 50)\n"));
-        EXPECT_EQ(QDir(AsQString(shared)).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+            2, "velmaro: " + common + "/50.pdf: Operation not permitted (no card for 50)\n"));
+        EXPECT_EQ(QDir(AsQString(common)).entryList(QDir::Files | QDir::Hidden, QDir::Name),
                   (QStringList{"4.pdf", "50.pdf", "9975.pdf"}));
-        EXPECT_EQ(testdata::FileBytes(shared + "/50.pdf"), "someone else's");
+        EXPECT_EQ(testdata::FileBytes(common + "/50.pdf"), "someone else's");
     }
 
     // A number refused before the run (its card name a link to a data file) is named too,
