@@ -282,8 +282,7 @@ struct SplitWorker {
     // it reached them still names them.
     void NoteOutcomesKnownBeforeTheRun() {
         for (std::size_t i = 0; i < handled.size(); ++i) {
-            const CardOutcome& outcome = outcomes[earlierOfTheSameKey[i].value_or(i)];
-            handled[i] = outcome.state != CardOutcome::State::kNotReached;
+            handled[i] = OutcomeOf(i).state != CardOutcome::State::kNotReached;
         }
     }
 
@@ -307,12 +306,17 @@ struct SplitWorker {
         }
     }
 
+    // What became of number i: of a number whose student was named before, that one's.
+    const CardOutcome& OutcomeOf(std::size_t i) const {
+        return outcomes[earlierOfTheSameKey[i].value_or(i)];
+    }
+
     // What is said of number i: nothing for a card drawn whole. A number of a student named
     // before is found, or not, as that one was, and named as typed, so that each number left
     // without its card is named; a card cut off is warned of once, under the number first named.
     std::string OutcomeMessage(std::size_t i) const {
         std::ostringstream message;
-        const CardOutcome& outcome = outcomes[earlierOfTheSameKey[i].value_or(i)];
+        const CardOutcome& outcome = OutcomeOf(i);
         if (outcome.state == CardOutcome::State::kDrawn && outcome.fit == PageFit::kCutOff &&
             !earlierOfTheSameKey[i]) {
             ReportCutOff(message, matricolas[i]);
@@ -463,7 +467,7 @@ int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string
     worker.SayTheRestHandled();
     int status = kCardsAllDrawn;
     for (std::size_t i = 0; i < matricolas.size(); ++i) {
-        const CardOutcome::State state = outcomes[earlierOfTheSameKey[i].value_or(i)].state;
+        const CardOutcome::State state = worker.OutcomeOf(i).state;
         if (state == CardOutcome::State::kNotFound && status == kCardsAllDrawn) {
             status = kCardsSomeNotFound;
         } else if (state == CardOutcome::State::kNoCard) {
