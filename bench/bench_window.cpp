@@ -1,6 +1,7 @@
 // Speed of the main window: from the Enter key in the number's box to the card painted, and
 // the start-up of the program up to its window shown, next to a bare Qt window with the same
-// five controls. Runs on the offscreen platform.
+// five controls; and its memory over a day of lookups (BM_DayOfLookups: flat when nothing is
+// kept per card). Runs on the offscreen platform.
 //
 //   velmaro_bench_window [--benchmark_filter=...]
 //
@@ -22,12 +23,15 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <vector>
 
 #include "lookup/display_flow.h"
 #include "store/data_store.h"
+#include "store/registry_search.h"
 #include "ui/frm_vel.h"
 #include "ui/quit_after_first_paint.h"
 
@@ -47,6 +51,29 @@ void ReportDistribution(benchmark::State& state, std::vector<double> samples) {
     std::sort(samples.begin(), samples.end());
     state.counters["median_ms"] = samples[samples.size() / 2];
     state.counters["p90_ms"] = samples[samples.size() * 9 / 10];
+}
+
+// The matricola of every student of the sample data, in key order.
+std::vector<QString> SampleNumbers() {
+    std::vector<QString> numbers;
+    const velmaro::Result<velmaro::DataStore> store =
+        velmaro::DataStore::LoadTables(velmaro::DataDirOf(kSampleDir));
+    if (!store) return numbers;
+    const auto list = velmaro::RegistryKeys(store->Registry(), store->RegistryCount());
+    if (!list) return numbers;
+    for (const std::int32_t key : list->keys)
+        numbers.push_back(QString::number(key));
+    return numbers;
+}
+
+// The process's resident memory in KiB, 0 when the system does not say.
+double ResidentKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) return std::strtod(line.c_str() + 6, nullptr);
+    }
+    return 0;
 }
 
 std::unique_ptr<velmaro::FrmVel> LoadedWindow() {
@@ -145,6 +172,47 @@ BENCHMARK(BM_EnterAgainOnShownCard)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(300);
+
+// A day at the office: the window left open while thousands of cards are looked up, each
+// sample student in turn (cards of every length, the window growing and shrinking), with the
+// zoom changed after each round. Counters: the resident memory after two rounds of the sample
+// students (the caches of fonts and glyphs filled) and after all ten: flat, within the few
+// MiB that the heap takes and gives back, when nothing is kept per lookup.
+void BM_DayOfLookups(benchmark::State& state) {
+    const auto window = LoadedWindow();
+    const std::vector<QString> numbers = SampleNumbers();
+    if (!window || numbers.empty()) {
+        state.SkipWithError("the sample data cannot be loaded");
+        return;
+    }
+    window->show();
+    auto* box = window->findChild<QLineEdit*>(QStringLiteral("TxtMatr"));
+    std::size_t lookups = 0;
+    double warmKiB = 0;
+    std::vector<double> presses;
+    for (auto _ : state) {
+        const QString& number = numbers[lookups % numbers.size()];
+        box->setText(number);
+        const Clock::time_point start = Clock::now();
+        QTest::keyClick(box, Qt::Key_Return);
+        window->repaint();
+        presses.push_back(Milliseconds(Clock::now() - start));
+        // What the window's event loop does between two numbers typed.
+        QCoreApplication::processEvents();
+        if (!window->ShowsCard()) {
+            state.SkipWithError(("no card was drawn for " + number.toStdString()).c_str());
+            return;
+        }
+        ++lookups;
+        if (lookups % numbers.size() == 0)
+            window->SetZoom(lookups / numbers.size() % 2 ? 150 : 100);
+        if (lookups == 2 * numbers.size()) warmKiB = ResidentKiB();
+    }
+    state.counters["rss_2_rounds_MiB"] = warmKiB / 1024;
+    state.counters["rss_10_rounds_MiB"] = ResidentKiB() / 1024;
+    ReportDistribution(state, std::move(presses));
+}
+BENCHMARK(BM_DayOfLookups)->Unit(benchmark::kMillisecond)->Iterations(4000);
 
 // In process: the window built, loaded, shown and painted once.
 void BM_InProcessStartUpVelmaro(benchmark::State& state) {
