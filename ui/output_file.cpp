@@ -1,7 +1,9 @@
 #include "ui/output_file.h"
 
 #include <fcntl.h>
+#include <linux/capability.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -136,17 +138,27 @@ bool NoFolderThere(int error) {
     return error == ENOENT || error == ENOTDIR || error == ELOOP || error == ENAMETOOLONG;
 }
 
+// Whether the process may act on files of any owner (the right to override ownership, which
+// the superuser holds unless it was taken away, as a container or a service may do, and which
+// another user may be given). When the system does not say, the superuser is taken to hold it.
+bool OverridesFileOwners() {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct rights[_LINUX_CAPABILITY_U32S_3]{};
+    if (::syscall(SYS_capget, &header, rights) != 0) return ::geteuid() == 0;
+    return (rights[CAP_TO_INDEX(CAP_FOWNER)].effective & CAP_TO_MASK(CAP_FOWNER)) != 0;
+}
+
 // Whether the user may put another file in the place of existing, a regular file target in
 // its folder. In a folder others share, marked sticky (as /tmp is), a file is replaced only by
-// its owner, the folder's, or the superuser: the system refuses anyone else when the new file
-// is renamed over it, after the whole card is written.
+// its owner, the folder's, or a process that overrides file owners: the system refuses anyone
+// else when the new file is renamed over it, after the whole card is written.
 bool MayReplace(const std::string& target, const struct stat& existing) {
     struct stat folder {};
     if (::stat(FolderOf(target).c_str(), &folder) != 0 || (folder.st_mode & S_ISVTX) == 0) {
         return true;
     }
     const uid_t user = ::geteuid();
-    return user == 0 || existing.st_uid == user || folder.st_uid == user;
+    return existing.st_uid == user || folder.st_uid == user || OverridesFileOwners();
 }
 
 }  // namespace

@@ -4,11 +4,14 @@
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <poll.h>
 #include <pty.h>
 #include <sched.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -363,6 +366,36 @@ TEST(CardBatch, SplitLeavesANameThatCannotTakeItsCardAndStopsOnlyWhenNoFileFits)
                           "50)\nvelmaro: " +
                           small + "/4.pdf: File too large\n"));
     EXPECT_EQ(QDir(AsQString(small)).entryList(QDir::Files | QDir::Hidden), QStringList{"50.pdf"});
+
+    if (::geteuid() != 0) return;
+    // The superuser replaces another user's file in a sticky folder (nobody's, here) only
+    // while it holds the right to override file owners, which a container or a service may
+    // have taken away. The test needs that right, and the right to take it from the program.
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct rights[_LINUX_CAPABILITY_U32S_3]{};
+    ASSERT_EQ(::syscall(SYS_capget, &header, rights), 0);
+    for (const int right : {CAP_FOWNER, CAP_SETPCAP}) {
+        if ((rights[CAP_TO_INDEX(right)].effective & CAP_TO_MASK(right)) == 0)
+            GTEST_SKIP() << "the test runs without the right " << right;
+    }
+    const std::string theirs = out.PathOf("theirs");
+    ASSERT_EQ(::mkdir(theirs.c_str(), 01777), 0);
+    ASSERT_EQ(::chmod(theirs.c_str(), 01777), 0);
+    out.Write("theirs/50.pdf", "nobody's");
+    ASSERT_EQ(::chown(theirs.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chown((theirs + "/50.pdf").c_str(), 65534, 65534), 0);
+    const auto withoutTheRight = [] {
+        if (::prctl(PR_CAPBSET_DROP, CAP_FOWNER, 0, 0, 0) != 0) ::_exit(99);
+    };
+    const QStringList numbers{"--split", AsQString(theirs), "--jobs", "2", "4", "50", "9975"};
+    EXPECT_TRUE(
+        Ended(RunVelmaro(CardOf(kSample, numbers), {}, {}, {}, withoutTheRight), 2,
+              "velmaro: " + theirs + "/50.pdf: Operation not permitted (no card for 50)\n"));
+    EXPECT_EQ(testdata::FileBytes(theirs + "/50.pdf"), "nobody's");
+    EXPECT_TRUE(Ended(RunVelmaro(CardOf(kSample, numbers)), 0, ""));
+    EXPECT_GT(testdata::FileBytes(theirs + "/50.pdf").size(), 1000u);
+    EXPECT_EQ(QDir(AsQString(theirs)).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+              (QStringList{"4.pdf", "50.pdf", "9975.pdf"}));
 }
 
 // What became of each number is said as the run goes, in the order given, not held until
