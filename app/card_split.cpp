@@ -227,13 +227,17 @@ std::size_t CardsPerFlush(std::size_t threads) {
 
 Status WriteCardFile(const SplitRequest& request, const QString& path, const CardInput& input,
                      const PdfCardFont* pdfFont, CommitBatch& batch, PageFit& fit) {
+    // A FIFO at a card's name, which nothing reads, would hold the whole run until it is
+    // killed: it costs that card instead.
+    OutputFile file(path);
+    VELMARO_TRY(file.Open(OutputFile::ReaderWait::kNoReader));
     switch (request.format) {
         case CardFormat::kPng:
-            return WritePngCard(path, request.dotsPerInch, input, &batch, &fit);
+            return WritePngCard(file, request.dotsPerInch, input, &batch, &fit);
         case CardFormat::kSvg:
-            return WriteSvgCard(path, input, &batch, &fit);
+            return WriteSvgCard(file, input, &batch, &fit);
         default: {
-            PdfCardWriter writer(path, pdfFont);
+            PdfCardWriter writer(file, pdfFont);
             VELMARO_TRY(writer.AddCard(input, &fit));
             return writer.Finish(&batch);
         }

@@ -177,7 +177,7 @@ OutputFile::~OutputFile() {
     if (!committed_) Discard();
 }
 
-Status OutputFile::Open() {
+Status OutputFile::Open(ReaderWait wait) {
     if (isOpen()) return Fail("the output is already open");
     // A link that leads nowhere, a folder or a read-only file in the target's place: faults of
     // this file alone, where the folder may still take others.
@@ -191,9 +191,21 @@ Status OutputFile::Open() {
     const bool exists = ::stat(target_.c_str(), &info) == 0;
     if (exists && !S_ISREG(info.st_mode)) {
         // A device, FIFO or terminal is written as a stream; replacing it would destroy it.
-        descriptor_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+        const int withoutWaiting = wait == ReaderWait::kNoReader ? O_NONBLOCK : 0;
+        descriptor_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | withoutWaiting);
         if (const int error = errno; descriptor_ < 0) {
+            if (error == ENXIO && S_ISFIFO(info.st_mode)) {
+                return Fail("a named pipe (FIFO) that no program reads", kOnlyThisFile);
+            }
             return Fail(SystemReason(error), FaultOfTheFileAlone(error));
+        }
+        // Opened without waiting, it is still written as any stream: each write waits for
+        // the reader to take the bytes.
+        if (withoutWaiting != 0) {
+            const int flags = ::fcntl(descriptor_, F_GETFL);
+            if (flags == -1 || ::fcntl(descriptor_, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+                return Fail(SystemReason(errno));
+            }
         }
     } else if (exists && ::access(target_.c_str(), W_OK) != 0) {
         // A file its owner made read-only is not replaced behind its back. A file system

@@ -46,10 +46,17 @@ class OutputFile final : public QIODevice {
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
+    // What Open does with a FIFO (or a device) in the target's place that no program reads yet.
+    enum class ReaderWait {
+        kWait,      // waits for a reader: a pipe the user named, read by a program started later
+        kNoReader,  // fails at once, as a fault of the target alone: a file of a batch of cards,
+                    // where nothing waits to read one
+    };
+
     // Prepares the output: a temporary file beside the target, or the target itself when it
     // is not a regular file. An error when the folder is missing or not writable, or the
     // target cannot be opened.
-    Status Open();
+    Status Open(ReaderWait wait = ReaderWait::kWait);
     // Writes all of bytes, or fails.
     Status Write(std::string_view bytes);
     // Completes the output: flushes to the disk, closes, and puts the temporary file in place

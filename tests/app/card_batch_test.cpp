@@ -11,6 +11,7 @@
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -307,8 +308,8 @@ TEST(CardBatch, SplitNamesEachFileByTheKeyItsStudentWasFoundBy) {
 }
 
 // A card name that cannot take its card (a folder in its place, a link that leads round in a
-// loop or into a folder that is not there) leaves that number without a card, named in the
-// order given, and the others are drawn.
+// loop or into a folder that is not there, a FIFO that nothing reads) leaves that number
+// without a card, named in the order given, and the others are drawn.
 // A folder or disk that takes no more files (here: files may not grow past 1024 bytes) stops
 // the run with one line, named after the other numbers, and no file is left.
 TEST(CardBatch, SplitLeavesANameThatCannotTakeItsCardAndStopsOnlyWhenNoFileFits) {
@@ -317,17 +318,22 @@ TEST(CardBatch, SplitLeavesANameThatCannotTakeItsCardAndStopsOnlyWhenNoFileFits)
     std::filesystem::create_symlink("loop.pdf", out.PathOf("cards/8.pdf"));
     std::filesystem::create_symlink("8.pdf", out.PathOf("cards/loop.pdf"));
     std::filesystem::create_symlink("missing/123.pdf", out.PathOf("cards/123.pdf"));
+    const std::string fifo = out.PathOf("cards/5193.pdf");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const QString folder = AsQString(out.PathOf("cards"));
     EXPECT_TRUE(
-        Ended(RunVelmaro(CardOf(
-                  kSample, {"--split", folder, "--jobs", "2", "1", "4", "50", "8", "123", "9975"})),
+        Ended(RunVelmaro(CardOf(kSample, {"--split", folder, "--jobs", "2", "1", "4", "50", "8",
+                                          "123", "5193", "9975"})),
               2,
               "Matricola NON Trovata: 1\nvelmaro: " + out.PathOf("cards/50.pdf") +
                   ": Is a directory (no card for 50)\nvelmaro: " + out.PathOf("cards/8.pdf") +
                   ": Too many levels of symbolic links (no card for 8)\nvelmaro: " +
                   out.PathOf("cards/123.pdf") + ": " + out.PathOf("cards/missing") +
-                  ": No such file or directory (no card for 123)\n"));
+                  ": No such file or directory (no card for 123)\nvelmaro: " + fifo +
+                  ": a named pipe (FIFO) that no program reads (no card for 5193)\n"));
     EXPECT_EQ(QDir(folder).entryList(QDir::Files, QDir::Name), (QStringList{"4.pdf", "9975.pdf"}));
+    struct stat kept {};
+    EXPECT_TRUE(::stat(fifo.c_str(), &kept) == 0 && S_ISFIFO(kept.st_mode));
 
     // In a folder others share (sticky, as /tmp), a file of another user's, even one anyone
     // may write, is not the user's to replace. The file is root's, the program runs as nobody:

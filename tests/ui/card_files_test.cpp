@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -16,7 +17,9 @@
 #include <cstdarg>
 #include <cstring>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "ui/output_file.h"
@@ -234,6 +237,47 @@ TEST(CardFiles, ADescriptorIsWrittenThroughByAnyNameOfItsFolder) {
     QFile result(path);
     ASSERT_TRUE(result.open(QIODevice::ReadOnly));
     EXPECT_EQ(result.readAll(), "before+++");
+}
+
+// A FIFO opened without waiting for a reader: with none, the open fails at once as a fault of
+// that file alone; with one, the file is written as a stream that waits for the reader, so that
+// more than a pipe holds (64 KiB) arrives whole.
+TEST(CardFiles, AFifoOpenedWithoutWaitingFailsWithoutAReaderAndStreamsToOne) {
+    const QTemporaryDir folder;
+    const QString path = folder.filePath("5193.pdf");
+    ASSERT_EQ(::mkfifo(path.toLocal8Bit().constData(), 0600), 0);
+    {
+        OutputFile file(path);
+        const Status opened = file.Open(OutputFile::ReaderWait::kNoReader);
+        ASSERT_FALSE(opened.ok());
+        EXPECT_EQ(opened.error().reason, "a named pipe (FIFO) that no program reads");
+        EXPECT_TRUE(opened.error().onlyThisFile);
+    }
+    const int reader = __real_open(path.toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    // Held open until the file is written, so that the reader meets no end before it.
+    const int otherWriter = __real_open(path.toLocal8Bit().constData(), O_WRONLY | O_NONBLOCK);
+    ASSERT_GE(otherWriter, 0);
+    ASSERT_EQ(::fcntl(reader, F_SETFL, 0), 0);
+    const std::string sent(200'000, 'x');
+    std::string received;
+    std::thread reading([&] {
+        char buffer[4096];
+        for (ssize_t got; (got = ::read(reader, buffer, sizeof buffer)) > 0;)
+            received.append(buffer, static_cast<std::size_t>(got));
+    });
+    {
+        OutputFile file(path);
+        const Status written =
+            file.Open(OutputFile::ReaderWait::kNoReader).ok() && file.Write(sent).ok()
+                ? file.Commit()
+                : file.Failure();
+        EXPECT_TRUE(written.ok()) << written.error().reason;
+    }
+    ::close(otherWriter);
+    reading.join();
+    ::close(reader);
+    EXPECT_EQ(received.size(), sent.size());
 }
 
 }  // namespace
