@@ -16,13 +16,16 @@
 //                           both have ended
 //   split_memory/jobs1, split_memory/jobs2  the same two, writing into a folder in memory
 //                           (tmpfs, /dev/shm): Velmaro's own work, without the disk's file system
+//   split/one_card, split_memory/one_card  the same with one number (5193): the start and end
+//                           of the program, which stay on one thread whatever --jobs says
 //   split_memory_4000/jobs1, split_memory_4000/jobs2  the same on 4,000 generated students, a
 //                           cohort, where the start of the program (some 20 ms, one thread)
 //                           weighs a tenth as much as on 400
 //   rss/100_cards, rss/10000_cards  one run to one PDF; counter max_rss_MiB is the child's peak
 // Counters: us_per_card (child CPU per card), max_rss_MiB. After the runs it prints the ratios:
 // pdf_velmaro / pdf_bare_replay (goal <= 0.6), jobs2 / jobs1 of each split (goal <= 1 / 1.8), the
-// same for the two runs side by side, and split/jobs2 against them (1 when as fast).
+// same for the two runs side by side, and split/jobs2 against them (1 when as fast); and the
+// smallest jobs2 / jobs1 that two threads could give with one_card's part on one thread.
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -308,6 +311,8 @@ int main(int argc, char** argv) {
         true);
     add("split/jobs2", card({"--all", "--split", kNewFolder, "--jobs", "2"}, env.sampleDir), 400,
         true);
+    add("split/one_card", card({"--split", kNewFolder, "--jobs", "1", "5193"}, env.sampleDir), 1,
+        true);
     addChildren(
         "split/halves_side_by_side",
         {card({"--from", env.firstHalfPath, "--split", kNewFolder, "--jobs", "1"}, env.sampleDir),
@@ -327,6 +332,8 @@ int main(int argc, char** argv) {
                 card({"--all", "--split", kNewFolder, "--jobs", jobsText}, env.cohortDir), 4000,
                 true, memory);
         }
+        add("split_memory/one_card",
+            card({"--split", kNewFolder, "--jobs", "1", "5193"}, env.sampleDir), 1, true, memory);
     }
     add("rss/100_cards", card({"--all", "-o", pdf}, env.dir100 + "/"), 100, false)->Iterations(1);
     add("rss/10000_cards", card({"--all", "-o", pdf}, env.dir10000 + "/"), 10000, false)
@@ -342,6 +349,10 @@ int main(int argc, char** argv) {
     reporter.PrintRatio("split/jobs2", "split/halves_side_by_side", 1.0);
     reporter.PrintRatio("split_memory/jobs2", "split_memory/jobs1", 1 / 1.8);
     reporter.PrintRatio("split_memory_4000/jobs2", "split_memory_4000/jobs1", 1 / 1.8);
+    // The most two threads could give: the program's start (its libraries, Qt, the fonts, the
+    // data) and end, measured by a run of one card, stay on one thread.
+    reporter.PrintBestDivision("split/jobs1", "split/one_card", 2);
+    reporter.PrintBestDivision("split_memory/jobs1", "split_memory/one_card", 2);
     benchmark::Shutdown();
     return 0;
 }

@@ -64,6 +64,23 @@ class RatioReporter : public benchmark::ConsoleReporter {
                     judged <= goal ? "met" : "NOT met");
     }
 
+    // Prints the smallest time ratio that dividing whole's work over threads could reach when the
+    // part that serial measures (the start and end of the program, say) stays on one thread:
+    // (serial + (whole - serial) / threads) / whole, the work divided without any loss.
+    void PrintBestDivision(const std::string& whole, const std::string& serial, int threads) const {
+        const auto a = times_.find(whole);
+        const auto b = times_.find(serial);
+        if (a == times_.end() || b == times_.end()) {
+            std::printf("%-30s on %d threads: no bound, %s was not run or failed\n", whole.c_str(),
+                        threads, (a == times_.end() ? whole : serial).c_str());
+            return;
+        }
+        const double wholeTime = a->second.real, serialTime = b->second.real;
+        const double best = (serialTime + (wholeTime - serialTime) / threads) / wholeTime;
+        std::printf("%-30s on %d threads: at best %.3f, with %s (%.1f %% of it) on one\n",
+                    whole.c_str(), threads, best, serial.c_str(), 100 * serialTime / wholeTime);
+    }
+
   private:
     struct Times {
         double real = 0;  // the real time, or with manual the time the benchmark gave
