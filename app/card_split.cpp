@@ -230,7 +230,7 @@ Status WriteCardFile(const SplitRequest& request, const QString& path, const Car
     // A FIFO at a card's name, which nothing reads, would hold the whole run until it is
     // killed: it costs that card instead.
     OutputFile file(path);
-    VELMARO_TRY(file.Open(OutputFile::ReaderWait::kNoReader));
+    VELMARO_TRY(file.Open(OutputFile::ReaderWait::kDoNotWait));
     switch (request.format) {
         case CardFormat::kPng:
             return WritePngCard(file, request.dotsPerInch, input, &batch, &fit);

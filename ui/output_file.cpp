@@ -191,7 +191,7 @@ Status OutputFile::Open(ReaderWait wait) {
     const bool exists = ::stat(target_.c_str(), &info) == 0;
     if (exists && !S_ISREG(info.st_mode)) {
         // A device, FIFO or terminal is written as a stream; replacing it would destroy it.
-        const int withoutWaiting = wait == ReaderWait::kNoReader ? O_NONBLOCK : 0;
+        const int withoutWaiting = wait == ReaderWait::kDoNotWait ? O_NONBLOCK : 0;
         descriptor_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | withoutWaiting);
         if (const int error = errno; descriptor_ < 0) {
             if (error == ENXIO && S_ISFIFO(info.st_mode)) {

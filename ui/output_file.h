@@ -48,9 +48,11 @@ class OutputFile final : public QIODevice {
 
     // What Open does with a FIFO (or a device) in the target's place that no program reads yet.
     enum class ReaderWait {
-        kWait,      // waits for a reader: a pipe the user named, read by a program started later
-        kNoReader,  // fails at once, as a fault of the target alone: a file of a batch of cards,
-                    // where nothing waits to read one
+        // Waits for a reader: a pipe the user named, read by a program started later.
+        kWait,
+        // Fails at once when none has it open, as a fault of the target alone: a file of a
+        // batch of cards, which nothing waits to read.
+        kDoNotWait,
     };
 
     // Prepares the output: a temporary file beside the target, or the target itself when it

@@ -248,7 +248,7 @@ TEST(CardFiles, AFifoOpenedWithoutWaitingFailsWithoutAReaderAndStreamsToOne) {
     ASSERT_EQ(::mkfifo(path.toLocal8Bit().constData(), 0600), 0);
     {
         OutputFile file(path);
-        const Status opened = file.Open(OutputFile::ReaderWait::kNoReader);
+        const Status opened = file.Open(OutputFile::ReaderWait::kDoNotWait);
         ASSERT_FALSE(opened.ok());
         EXPECT_EQ(opened.error().reason, "a named pipe (FIFO) that no program reads");
         EXPECT_TRUE(opened.error().onlyThisFile);
@@ -269,7 +269,7 @@ TEST(CardFiles, AFifoOpenedWithoutWaitingFailsWithoutAReaderAndStreamsToOne) {
     {
         OutputFile file(path);
         const Status written =
-            file.Open(OutputFile::ReaderWait::kNoReader).ok() && file.Write(sent).ok()
+            file.Open(OutputFile::ReaderWait::kDoNotWait).ok() && file.Write(sent).ok()
                 ? file.Commit()
                 : file.Failure();
         EXPECT_TRUE(written.ok()) << written.error().reason;
