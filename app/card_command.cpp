@@ -22,6 +22,7 @@
 #include "app/interruption.h"
 #include "app/number_lines.h"
 #include "base/printable_text.h"
+#include "base/stream_write.h"
 #include "base/system_environment.h"
 #include "render/text_metrics.h"
 #include "store/data_file_guard.h"
@@ -89,7 +90,8 @@ int DrawEveryCard(const CardOptions& options, const std::vector<std::string>& ma
     } else if (ops) {
         out = std::make_unique<OutputFile>(FileNameText(*options.output));
         if (Status opened = out->Open(); !opened) {
-            ReportError(std::cerr, opened.error());
+            // Interrupted while it waited for a FIFO's reader, the run ends by the signal alone.
+            if (!Interruption::Requested()) ReportError(std::cerr, opened.error());
             return kCardsFailed;
         }
     }
@@ -207,6 +209,10 @@ int RunCardCommand(int argc, char* argv[]) {
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
     const QGuiApplication application(qtArgc, qtArgv);
+    // Messages wait for standard error's reader only until an interrupt: a pipe that no one
+    // reads any more cannot hold a run that was asked to stop.
+    StreamWriteBuffer standardError(STDERR_FILENO);
+    const StreamBufferSwap messages(std::cerr, standardError);
     Interruption interruption;
     const int status = DrawRequestedCards(argc, argv, interruption);
     interruption.EndIfRequested();

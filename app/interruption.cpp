@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "base/stream_write.h"
+
 namespace velmaro {
 namespace {
 
@@ -12,7 +14,12 @@ static_assert(std::atomic<int>::is_always_lock_free);
 
 extern "C" void NoteSignal(int signal) {
     int none = 0;
-    if (requestedSignal.compare_exchange_strong(none, signal)) return;
+    if (requestedSignal.compare_exchange_strong(none, signal)) {
+        // A run blocked on a stream that no one reads (a full pipe, a FIFO without a reader)
+        // has nothing to finish there: it gives up, stops, and ends by this signal.
+        StopStreamWaits();
+        return;
+    }
     // A pipe whose reader has gone raises SIGPIPE at every write to it: the write fails, and
     // the run is stopping already.
     if (signal == SIGPIPE) return;
@@ -50,6 +57,7 @@ Interruption::~Interruption() {
     for (std::size_t i = 0; i < kSignals.size(); ++i)
         sigaction(kSignals[i], &earlierActions_[i], nullptr);
     requestedSignal = 0;
+    ResumeStreamWaits();
 }
 
 bool Interruption::Requested() { return requestedSignal.load(std::memory_order_relaxed) != 0; }

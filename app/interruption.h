@@ -11,9 +11,11 @@ namespace velmaro {
 // temporary file of every card still being written in the user's folder, hidden.
 // Once Catch() is called such a signal is only noted: the run stops after the cards in hand,
 // removes its temporary files, and EndIfRequested() then ends the process by that signal.
+// The first signal also stops every wait for a stream's reader (StopStreamWaits): a run
+// blocked on a pipe, a FIFO or a terminal that no one reads gives up that output and stops.
 // A second signal of the first three kinds ends the process at once by its default action,
-// for a run that cannot stop soon (a disk or a reader that does not answer); SIGPIPE, which
-// every further write to that pipe raises again, never does.
+// for a run that cannot stop soon (a disk that does not answer); SIGPIPE, which every further
+// write to that pipe raises again, never does.
 class Interruption {
   public:
     // Catches nothing yet: until Catch(), the signals end the process as usual, which is what a

@@ -15,6 +15,7 @@
 
 #include "base/descriptor_name.h"
 #include "base/followed_links.h"
+#include "base/stream_write.h"
 #include "base/system_reason.h"
 #include "ui/file_name_text.h"
 
@@ -169,6 +170,8 @@ std::unique_ptr<OutputFile> OutputFile::ForDescriptor(int descriptor, QString na
     auto output = std::make_unique<OutputFile>(std::move(name));
     output->descriptor_ = descriptor;
     output->ownsDescriptor_ = false;
+    struct stat info {};
+    output->stream_ = ::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode);
     output->QIODevice::open(QIODevice::WriteOnly | QIODevice::Unbuffered);
     return output;
 }
@@ -191,21 +194,28 @@ Status OutputFile::Open(ReaderWait wait) {
     const bool exists = ::stat(target_.c_str(), &info) == 0;
     if (exists && !S_ISREG(info.st_mode)) {
         // A device, FIFO or terminal is written as a stream; replacing it would destroy it.
-        const int withoutWaiting = wait == ReaderWait::kDoNotWait ? O_NONBLOCK : 0;
-        descriptor_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | withoutWaiting);
-        if (const int error = errno; descriptor_ < 0) {
-            if (error == ENXIO && S_ISFIFO(info.st_mode)) {
+        // Opened without blocking: a FIFO that no program reads fails the open, which then
+        // waits for a reader where it is to wait, while the waits are not stopped.
+        stream_ = true;
+        while ((descriptor_ =
+                    ::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)) < 0) {
+            const int error = errno;
+            if (error != ENXIO || !S_ISFIFO(info.st_mode)) {
+                return Fail(SystemReason(error), FaultOfTheFileAlone(error));
+            }
+            if (wait == ReaderWait::kDoNotWait) {
                 return Fail("a named pipe (FIFO) that no program reads", kOnlyThisFile);
             }
-            return Fail(SystemReason(error), FaultOfTheFileAlone(error));
-        }
-        // Opened without waiting, it is still written as any stream: each write waits for
-        // the reader to take the bytes.
-        if (withoutWaiting != 0) {
-            const int flags = ::fcntl(descriptor_, F_GETFL);
-            if (flags == -1 || ::fcntl(descriptor_, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-                return Fail(SystemReason(errno));
+            if (!PauseUnlessStopped()) {
+                return Fail("interrupted while waiting for a program to read the named pipe");
             }
+        }
+        // Then written as any stream, each write waiting for the stream to take the bytes: a
+        // device that cannot say when it is ready (a printer port) is not asked again and
+        // again.
+        const int flags = ::fcntl(descriptor_, F_GETFL);
+        if (flags == -1 || ::fcntl(descriptor_, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+            return Fail(SystemReason(errno));
         }
     } else if (exists && ::access(target_.c_str(), W_OK) != 0) {
         // A file its owner made read-only is not replaced behind its back. A file system
@@ -234,8 +244,9 @@ Status OutputFile::OpenDescriptor(int named) {
     // A file written from where the descriptor stands, not appended to, ends where the card
     // ends: one opened for reading and writing (3<>file) keeps no tail of what it held.
     struct stat info {};
-    endsWithWrite_ =
-        ::fstat(descriptor_, &info) == 0 && S_ISREG(info.st_mode) && (flags & O_APPEND) == 0;
+    const bool regular = ::fstat(descriptor_, &info) == 0 && S_ISREG(info.st_mode);
+    endsWithWrite_ = regular && (flags & O_APPEND) == 0;
+    stream_ = !regular;
     QIODevice::open(QIODevice::WriteOnly | QIODevice::Unbuffered);
     return Ok();
 }
@@ -275,6 +286,10 @@ Status OutputFile::OpenTemporaryBeside(const struct stat* existing) {
 Status OutputFile::Write(std::string_view bytes) {
     if (!failure_.empty()) return Failure();
     if (descriptor_ < 0) return Fail("the output is not open");
+    if (stream_) {
+        const int error = WriteToStream(descriptor_, bytes);
+        return error == 0 ? Ok() : Fail(SystemReason(error));
+    }
     while (!bytes.empty()) {
         const ssize_t written = ::write(descriptor_, bytes.data(), bytes.size());
         if (written < 0) {

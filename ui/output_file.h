@@ -48,7 +48,8 @@ class OutputFile final : public QIODevice {
 
     // What Open does with a FIFO (or a device) in the target's place that no program reads yet.
     enum class ReaderWait {
-        // Waits for a reader: a pipe the user named, read by a program started later.
+        // Waits for a reader: a pipe the user named, read by a program started later; gives up
+        // once the stream waits are stopped (StopStreamWaits).
         kWait,
         // Fails at once when none has it open, as a fault of the target alone: a file of a
         // batch of cards, which nothing waits to read.
@@ -59,7 +60,9 @@ class OutputFile final : public QIODevice {
     // is not a regular file. An error when the folder is missing or not writable, or the
     // target cannot be opened.
     Status Open(ReaderWait wait = ReaderWait::kWait);
-    // Writes all of bytes, or fails.
+    // Writes all of bytes, or fails. A stream is waited for while it takes no more, until the
+    // stream waits are stopped (StopStreamWaits): a reader that never reads cannot hold the
+    // process past an interrupt.
     Status Write(std::string_view bytes);
     // Completes the output: flushes to the disk, closes, and puts the temporary file in place
     // of the target. Reports the first failure met since Open(), if any; then nothing is
@@ -95,6 +98,7 @@ class OutputFile final : public QIODevice {
     std::string temporary_;  // the temporary file's name; empty when it has none
     bool replaces_ = false;  // written to a temporary file, named or not, that replaces target_
     bool endsWithWrite_ = false;  // a regular file cut where the writing ends
+    bool stream_ = false;  // a pipe, a terminal or a device: its writes may wait for a reader
     int descriptor_ = -1;
     bool ownsDescriptor_ = true;
     bool committed_ = false;

@@ -11,6 +11,8 @@
 //  VELMARO_LOST_WRITES: a disk that takes every write but loses the data before it is stored, as
 //   a full thin-provisioned volume does; the loss shows only when the data is flushed: fsync and
 //   fdatasync fail with EIO.
+//  VELMARO_HUNG_DISK: a disk that does not answer: fsync and fdatasync never return, whatever
+//   signal comes; the first call makes the file its value names.
 //  VELMARO_SHORT_READS: a file system that hands the data files out a few bytes per read, as
 //   network and user-space file systems may: every read of a file whose name ends in ".dir" or
 //   ".grp" returns at most 7 bytes; reading on returns the rest, and only the end of the file
@@ -113,6 +115,15 @@ int LostWrite() {
     return -1;
 }
 
+// Whether the disk does not answer: then says so in the file named and never returns.
+bool DiskHung() {
+    const char* said = Fault("VELMARO_HUNG_DISK");
+    if (said == nullptr) return false;
+    ::close(static_cast<int>(::syscall(SYS_openat, AT_FDCWD, said, O_WRONLY | O_CREAT, 0600)));
+    for (;;)
+        ::pause();
+}
+
 }  // namespace
 
 extern "C" {
@@ -141,11 +152,13 @@ void* malloc(std::size_t size) {
 
 int fsync(int descriptor) {
     static const auto next = Next<int (*)(int)>("fsync");
+    if (DiskHung()) return -1;
     return Fault("VELMARO_LOST_WRITES") ? LostWrite() : next(descriptor);
 }
 
 int fdatasync(int descriptor) {
     static const auto next = Next<int (*)(int)>("fdatasync");
+    if (DiskHung()) return -1;
     return Fault("VELMARO_LOST_WRITES") ? LostWrite() : next(descriptor);
 }
 

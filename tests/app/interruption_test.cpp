@@ -17,6 +17,7 @@
 #include <chrono>
 #include <csignal>
 #include <string>
+#include <utility>
 
 #include "tests/app/run_velmaro.h"
 #include "tests/store/data_files.h"
@@ -98,32 +99,85 @@ TEST(Interruption, WhileNumbersAreReadTheSignalEndsTheRunAtOnce) {
     EXPECT_EQ(Entries(folder.PathOf("")), QStringList{});
 }
 
-// A second signal ends the run at once, of another kind too: here a run that waits, blocked,
-// for a reader that never reads what it writes, and so cannot stop after the first.
+// A FIFO that a test holds open for reading and never reads.
+class UnreadFifo {
+  public:
+    explicit UnreadFifo(std::string path) : path_(std::move(path)) {
+        EXPECT_EQ(::mkfifo(path_.c_str(), 0600), 0);
+        reader_ = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        EXPECT_GE(reader_, 0);
+        capacity_ = ::fcntl(reader_, F_GETPIPE_SZ);
+    }
+    ~UnreadFifo() { ::close(reader_); }
+    UnreadFifo(const UnreadFifo&) = delete;
+    UnreadFifo& operator=(const UnreadFifo&) = delete;
+
+    QString Path() const { return AsQString(path_); }
+    // Whether the writer is blocked: the pipe holds much and has taken nothing for a while.
+    bool Blocked() {
+        int waiting = 0;
+        if (::ioctl(reader_, FIONREAD, &waiting) != 0) return false;
+        const auto now = std::chrono::steady_clock::now();
+        if (waiting != lastWaiting_) {
+            lastWaiting_ = waiting;
+            since_ = now;
+        }
+        return waiting >= capacity_ / 2 && now - since_ > std::chrono::milliseconds(200);
+    }
+
+  private:
+    std::string path_;
+    int reader_ = -1;
+    int capacity_ = 0;
+    int lastWaiting_ = -1;
+    std::chrono::steady_clock::time_point since_ = std::chrono::steady_clock::now();
+};
+
+// A run blocked on a stream that no one reads has nothing there to finish: the first signal,
+// the only one timeout or a service manager sends before it kills, ends it. The cards written
+// to a FIFO whose reader reads nothing; a FIFO of -o that no program opens, whose reader the
+// run waits for; standard error a pipe that no one reads, amid a split run's messages.
+TEST(Interruption, ARunBlockedOnAStreamNoOneReadsEndsByTheFirstSignal) {
+    const testdata::TempDataDir folder;
+    UnreadFifo cards(folder.PathOf("cards"));
+    EXPECT_EQ(InterruptVelmaro(CardOf(kSample, {"--all", "--format", "ops", "-o", cards.Path()}),
+                               [&] { return cards.Blocked(); }, {SIGTERM}),
+              SIGTERM);
+
+    const std::string unopened = folder.PathOf("unopened");
+    ASSERT_EQ(::mkfifo(unopened.c_str(), 0600), 0);
+    for (const char* format : {"ops", "pdf"}) {
+        const auto waiting = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+        EXPECT_EQ(InterruptVelmaro(
+                      CardOf(kSample, {"--format", format, "-o", AsQString(unopened), "5193"}),
+                      [&] { return std::chrono::steady_clock::now() > waiting; }, {SIGTERM}),
+                  SIGTERM)
+            << format;
+    }
+
+    // Numbers no student has, each said on standard error.
+    std::string numbers;
+    for (int number = 60000; number < 90000; ++number)
+        numbers += std::to_string(number) + "\n";
+    folder.Write("numbers", numbers);
+    UnreadFifo errors(folder.PathOf("errors"));
+    EXPECT_EQ(InterruptVelmaro(
+                  CardOf(kSample, {"--from", AsQString(folder.PathOf("numbers")), "--split",
+                                   AsQString(folder.PathOf("split")), "--jobs", "2"}),
+                  [&] { return errors.Blocked(); }, {SIGINT}, {}, errors.Path()),
+              SIGINT);
+}
+
+// A second signal ends the run at once, of another kind too: here a run that waits for a disk
+// that does not answer, and so cannot stop after the first.
 TEST(Interruption, ASecondSignalEndsTheRunAtOnce) {
     const testdata::TempDataDir folder;
-    const std::string fifo = folder.PathOf("stream");
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    ASSERT_GE(reader, 0);
-    // Blocked: the pipe holds much and has not taken more for a while.
-    const int capacity = ::fcntl(reader, F_GETPIPE_SZ);
-    int lastWaiting = -1;
-    auto since = std::chrono::steady_clock::now();
-    const auto blocked = [&] {
-        int waiting = 0;
-        if (::ioctl(reader, FIONREAD, &waiting) != 0) return false;
-        const auto now = std::chrono::steady_clock::now();
-        if (waiting != lastWaiting) {
-            lastWaiting = waiting;
-            since = now;
-        }
-        return waiting >= capacity / 2 && now - since > std::chrono::milliseconds(200);
-    };
-    EXPECT_EQ(InterruptVelmaro(CardOf(kSample, {"--all", "--format", "ops", "-o", AsQString(fifo)}),
-                               blocked, {SIGINT, SIGTERM}),
+    const std::string syncing = folder.PathOf("syncing");
+    EXPECT_EQ(InterruptVelmaro(
+                  CardOf(kSample, {"-o", AsQString(folder.PathOf("card.pdf")), "5193"}),
+                  [&] { return ::access(syncing.c_str(), F_OK) == 0; }, {SIGINT, SIGTERM},
+                  WithFaults({{"VELMARO_HUNG_DISK", AsQString(syncing)}})),
               SIGTERM);
-    ::close(reader);
 }
 
 }  // namespace

@@ -89,11 +89,12 @@ ProcessRun RunVelmaro(const QStringList& arguments, const QProcessEnvironment& e
 }
 
 int InterruptVelmaro(const QStringList& arguments, const std::function<bool()>& ready,
-                     const std::vector<int>& sent, const QProcessEnvironment& extra) {
+                     const std::vector<int>& sent, const QProcessEnvironment& extra,
+                     const QString& errorsTo) {
     QProcess process;
     process.setProcessEnvironment(TestEnvironment(extra));
     process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
+    process.setStandardErrorFile(errorsTo.isEmpty() ? QProcess::nullDevice() : errorsTo);
     // The signals' default actions and no signal blocked, whatever the test runner set.
     process.setChildProcessModifier([&sent] {
         sigset_t none;

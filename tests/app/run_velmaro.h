@@ -60,10 +60,12 @@ ProcessRun RunVelmaro(const QStringList& arguments,
 // thrown away and its standard input a pipe that stays open, sends it the signals of sent, one
 // after the other 50 ms apart, as soon as ready() holds (asked every few milliseconds, for at most
 // a minute), and waits for it: at most ten seconds, then it is killed. Returns the signal that
-// ended it, 0 when it exited, or -1 when it could not be started.
+// ended it, 0 when it exited, or -1 when it could not be started. errorsTo, when given, is the
+// file its standard error is opened on.
 int InterruptVelmaro(const QStringList& arguments, const std::function<bool()>& ready,
                      const std::vector<int>& sent,
-                     const QProcessEnvironment& extra = QProcessEnvironment());
+                     const QProcessEnvironment& extra = QProcessEnvironment(),
+                     const QString& errorsTo = {});
 
 // The environment of a run on a system with the faults given (variables that faults.cpp names,
 // with their values): the library of faults is loaded into the program before the C library
