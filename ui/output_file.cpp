@@ -162,6 +162,12 @@ bool MayReplace(const std::string& target, const struct stat& existing) {
     return existing.st_uid == user || folder.st_uid == user || OverridesFileOwners();
 }
 
+// Whether descriptor is open on a regular file; anything else is written as a stream.
+bool IsRegularFile(int descriptor) {
+    struct stat info {};
+    return ::fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode);
+}
+
 }  // namespace
 
 OutputFile::OutputFile(QString path) : path_(std::move(path)) {}
@@ -170,8 +176,7 @@ std::unique_ptr<OutputFile> OutputFile::ForDescriptor(int descriptor, QString na
     auto output = std::make_unique<OutputFile>(std::move(name));
     output->descriptor_ = descriptor;
     output->ownsDescriptor_ = false;
-    struct stat info {};
-    output->stream_ = ::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode);
+    output->stream_ = !IsRegularFile(descriptor);
     output->QIODevice::open(QIODevice::WriteOnly | QIODevice::Unbuffered);
     return output;
 }
@@ -243,10 +248,8 @@ Status OutputFile::OpenDescriptor(int named) {
     if (descriptor_ < 0) return Fail(SystemReason(errno));
     // A file written from where the descriptor stands, not appended to, ends where the card
     // ends: one opened for reading and writing (3<>file) keeps no tail of what it held.
-    struct stat info {};
-    const bool regular = ::fstat(descriptor_, &info) == 0 && S_ISREG(info.st_mode);
-    endsWithWrite_ = regular && (flags & O_APPEND) == 0;
-    stream_ = !regular;
+    stream_ = !IsRegularFile(descriptor_);
+    endsWithWrite_ = !stream_ && (flags & O_APPEND) == 0;
     QIODevice::open(QIODevice::WriteOnly | QIODevice::Unbuffered);
     return Ok();
 }
@@ -331,9 +334,7 @@ Status OutputFile::Commit(CommitBatch* batch) {
         }
         // Written in place (standard output sent to a file, -o /dev/stdout): the same sync, so
         // that a disk that loses the data fails the run instead of ending it with success.
-        struct stat info {};
-        if (failure_.empty() && ::fstat(descriptor_, &info) == 0 && S_ISREG(info.st_mode) &&
-            ::fsync(descriptor_) != 0) {
+        if (failure_.empty() && !stream_ && ::fsync(descriptor_) != 0) {
             NoteFailure(SystemReason(errno));
         }
         if (ownsDescriptor_ && ::close(std::exchange(descriptor_, -1)) != 0) {
