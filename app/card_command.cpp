@@ -26,6 +26,7 @@
 #include "base/system_environment.h"
 #include "render/text_metrics.h"
 #include "store/data_file_guard.h"
+#include "store/data_file_versions.h"
 #include "store/data_store.h"
 #include "ui/card_font_check.h"
 #include "ui/file_name_text.h"
@@ -54,8 +55,8 @@ void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& m
 // Draws the cards of matricolas as options ask, into one file, standard output or a folder.
 int DrawEveryCard(const CardOptions& options, const std::vector<std::string>& matricolas,
                   const DataStore& store, const DataDirChoice& dataDir,
-                  std::chrono::year_month_day today, const std::string& decimalSeparator,
-                  Interruption& interruption) {
+                  const RecordFilesWatch& watch, std::chrono::year_month_day today,
+                  const std::string& decimalSeparator, Interruption& interruption) {
     interruption.Catch();
     const bool toStandardOutput = WritesToStandardOutput(options);
     const bool cardsOnErrorTerminal =
@@ -70,7 +71,7 @@ int DrawEveryCard(const CardOptions& options, const std::vector<std::string>& ma
     if (options.splitFolder) {
         const SplitRequest request{*options.splitFolder, options.format, options.dotsPerInch,
                                    options.jobs > 0 ? options.jobs : UsableCores()};
-        return DrawSplitCards(matricolas, dataDir.dataDir, request, today, decimalSeparator,
+        return DrawSplitCards(matricolas, dataDir.dataDir, watch, request, today, decimalSeparator,
                               std::cerr, progress);
     }
     const bool ops = options.format == CardFormat::kOps;
@@ -95,8 +96,8 @@ int DrawEveryCard(const CardOptions& options, const std::vector<std::string>& ma
             return kCardsFailed;
         }
     }
-    const std::unique_ptr<CardSink> sink =
-        ops ? MakeOpsSink(*out, *metrics) : MakeFileSink(options, out.get());
+    const std::unique_ptr<CardSink> sink = MakeWatchedSink(
+        ops ? MakeOpsSink(*out, *metrics) : MakeFileSink(options, out.get()), watch);
     return DrawCards(matricolas, store, *sink, today, decimalSeparator, std::cerr, &progress);
 }
 
@@ -159,6 +160,8 @@ int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
         return kCardsFailed;
     }
     const DataDirChoice& dataDir = *chosen;
+    // Before a record is read: no card goes in place once a record file was written into.
+    const RecordFilesWatch watch(dataDir.dataDir);
     const Result<DataStore> store = DataStore::LoadTables(dataDir.dataDir);
     if (!store) {
         ReportError(std::cerr, WithDataDirOrigin(store.error(), dataDir));
@@ -189,8 +192,8 @@ int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
         matricolas = std::move(every->matricolas);
         if (every->someUnreachable) registryStatus = kCardsSomeNotFound;
     }
-    return std::max(registryStatus, DrawEveryCard(*options, matricolas, *store, dataDir, today,
-                                                  decimalSeparator, interruption));
+    return std::max(registryStatus, DrawEveryCard(*options, matricolas, *store, dataDir, watch,
+                                                  today, decimalSeparator, interruption));
 }
 
 }  // namespace

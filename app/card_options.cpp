@@ -116,9 +116,10 @@ Exit status:
      number, which no MATRICOLA reaches (one line says how many); the others
      were drawn.
   2  a usage error, a data file that is missing or unreadable (one line on
-     standard error names the file and the reason), an output that cannot
-     be written, or no font that draws the card's letters (for a PDF, no
-     TrueType one): install fonts-liberation2.
+     standard error names the file and the reason), a record file written
+     into while the cards were drawn (the cards drawn since are not kept),
+     an output that cannot be written, or no font that draws the card's
+     letters (for a PDF, no TrueType one): install fonts-liberation2.
 )";
 }
 

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "render/recording_surface.h"
+#include "store/data_file_versions.h"
 #include "ui/card_files.h"
 #include "ui/file_name_text.h"
 #include "ui/output_file.h"
@@ -53,11 +54,13 @@ class SinglePageSink final : public CardSink {
             VELMARO_TRY(png ? WritePngCard(*stream_, dotsPerInch_, input, nullptr, &fit)
                             : WriteSvgCard(*stream_, input, nullptr, &fit));
         } else {
-            VELMARO_TRY(png ? WritePngCard(path_, dotsPerInch_, input, nullptr, &fit)
-                            : WriteSvgCard(path_, input, nullptr, &fit));
+            // Written whole now, put in place by Finish.
+            VELMARO_TRY(png ? WritePngCard(path_, dotsPerInch_, input, &written_, &fit)
+                            : WriteSvgCard(path_, input, &written_, &fit));
         }
         return fit;
     }
+    Status Finish() override { return written_.Commit(); }
     std::optional<std::string> UnwrittenWithoutCards() const override {
         return FileNameBytes(path_);
     }
@@ -67,6 +70,7 @@ class SinglePageSink final : public CardSink {
     QString path_;
     OutputFile* stream_;
     int dotsPerInch_;
+    CommitBatch written_;  // the file, until Finish; discarded with the sink unfinished
 };
 
 class PdfSink final : public CardSink {
@@ -89,7 +93,33 @@ class PdfSink final : public CardSink {
     QString path_;
 };
 
+class WatchedSink final : public CardSink {
+  public:
+    WatchedSink(std::unique_ptr<CardSink> sink, const RecordFilesWatch& watch)
+        : sink_(std::move(sink)), watch_(watch) {}
+
+    Status BeginCard(std::string_view typed) override { return sink_->BeginCard(typed); }
+    Status NotFound() override { return sink_->NotFound(); }
+    Result<PageFit> DrawCard(const CardInput& input) override { return sink_->DrawCard(input); }
+    Status Finish() override {
+        VELMARO_TRY(watch_.NoneWrittenInPlace());
+        return sink_->Finish();
+    }
+    std::optional<std::string> UnwrittenWithoutCards() const override {
+        return sink_->UnwrittenWithoutCards();
+    }
+
+  private:
+    std::unique_ptr<CardSink> sink_;
+    const RecordFilesWatch& watch_;
+};
+
 }  // namespace
+
+std::unique_ptr<CardSink> MakeWatchedSink(std::unique_ptr<CardSink> sink,
+                                          const RecordFilesWatch& watch) {
+    return std::make_unique<WatchedSink>(std::move(sink), watch);
+}
 
 std::unique_ptr<CardSink> MakeOpsSink(OutputFile& out, const TextMetrics& metrics) {
     return std::make_unique<OpsSink>(out, metrics);

@@ -14,6 +14,7 @@
 namespace velmaro {
 
 class OutputFile;
+class RecordFilesWatch;
 
 // Where `velmaro card` puts the cards it draws, in the order the numbers were given.
 class CardSink {
@@ -44,5 +45,11 @@ std::unique_ptr<CardSink> MakeOpsSink(OutputFile& out, const TextMetrics& metric
 // given stream, which is open (standard output), written to stream as the cards are drawn;
 // stream must outlive the sink.
 std::unique_ptr<CardSink> MakeFileSink(const CardOptions& options, OutputFile* stream);
+
+// sink, finished (its file put in place) only when watch finds no record file written into
+// since the run began; else Finish fails with watch's error and leaves sink unfinished, so
+// that its owner discards the file. watch must outlive the sink.
+std::unique_ptr<CardSink> MakeWatchedSink(std::unique_ptr<CardSink> sink,
+                                          const RecordFilesWatch& watch);
 
 }  // namespace velmaro

@@ -338,7 +338,14 @@ struct SplitWorker {
     }
 
     void CommitOrStop(CommitBatch& batch) {
-        if (Status committed = batch.Commit(); !committed) Stop(committed.error());
+        // Each card waiting was drawn before this look: with the record files as they were at
+        // the start, it is whole.
+        if (Status unchanged = watch.NoneWrittenInPlace(); !unchanged) {
+            batch.Discard();
+            Stop(unchanged.error());
+        } else if (Status committed = batch.Commit(); !committed) {
+            Stop(committed.error());
+        }
     }
 
     // Run is called on every thread: what one thread keeps for itself lives in Run.
@@ -378,6 +385,7 @@ struct SplitWorker {
     const std::vector<std::string>& matricolas;
     const std::vector<std::optional<std::size_t>>& earlierOfTheSameKey;
     const std::string& dataDir;
+    const RecordFilesWatch& watch;
     const SplitRequest& request;
     const std::chrono::year_month_day today;
     const std::string& decimalSeparator;
@@ -415,9 +423,9 @@ std::string SplitCardPath(const std::string& folder, std::int32_t key, CardForma
 }
 
 int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string& dataDir,
-                   const SplitRequest& request, std::chrono::year_month_day today,
-                   const std::string& decimalSeparator, std::ostream& errors,
-                   CardProgress& progress) {
+                   const RecordFilesWatch& watch, const SplitRequest& request,
+                   std::chrono::year_month_day today, const std::string& decimalSeparator,
+                   std::ostream& errors, CardProgress& progress) {
     std::error_code created;
     std::filesystem::create_directories(request.folder, created);
     if (created) {
@@ -445,6 +453,7 @@ int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string
     SplitWorker worker{.matricolas = matricolas,
                        .earlierOfTheSameKey = earlierOfTheSameKey,
                        .dataDir = dataDir,
+                       .watch = watch,
                        .request = request,
                        .today = today,
                        .decimalSeparator = decimalSeparator,

@@ -7,6 +7,7 @@
 
 #include "app/card_options.h"
 #include "app/card_progress.h"
+#include "store/data_file_versions.h"
 #include "store/data_store.h"
 
 namespace velmaro {
@@ -31,7 +32,9 @@ std::string SplitCardPath(const std::string& folder, std::int32_t key, CardForma
 // card file whose own name could not take it: a folder or a read-only file in its place) and
 // of cards cut off, each once every number before it is handled. A folder or a disk that takes
 // no more files (no space, an I/O error) stops the run, and is named last, after the numbers
-// reached before it. progress hears of every number handled, and its line is blanked before
+// reached before it. So does a record file that watch finds written into: the cards waiting
+// to go in place are removed, since they may mix its records; those in place were put there
+// while it was unchanged. progress hears of every number handled, and its line is blanked before
 // each message.
 // A student named more than once (5193, 05193) is drawn once, with the number first named.
 // Returns kCardsAllDrawn, kCardsSomeNotFound or kCardsFailed, as DrawCards does.
@@ -39,8 +42,8 @@ std::string SplitCardPath(const std::string& folder, std::int32_t key, CardForma
 // to go in place are removed, what became of the numbers handled is said (and of no other),
 // and it returns kCardsFailed.
 int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string& dataDir,
-                   const SplitRequest& request, std::chrono::year_month_day today,
-                   const std::string& decimalSeparator, std::ostream& errors,
-                   CardProgress& progress);
+                   const RecordFilesWatch& watch, const SplitRequest& request,
+                   std::chrono::year_month_day today, const std::string& decimalSeparator,
+                   std::ostream& errors, CardProgress& progress);
 
 }  // namespace velmaro

@@ -1,9 +1,6 @@
 #include "store/data_check.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <functional>
 #include <optional>
@@ -17,6 +14,7 @@
 #include "store/career_records.h"
 #include "store/check_support.h"
 #include "store/data_file_names.h"
+#include "store/data_file_versions.h"
 #include "store/data_source.h"
 #include "store/data_store.h"
 #include "store/file_arrival.h"
@@ -457,43 +455,14 @@ std::string_view BytesOrNone(const std::optional<std::string>& bytes) {
     return bytes ? std::string_view(*bytes) : std::string_view{};
 }
 
-// Which file each name of dataDir names (device and inode), and which version of it (its size
-// and the times of its last change): the same names naming other files later were replaced in
-// between, one by one or as a whole (a data folder's link moved to another folder); the same
-// files in other versions were written in place (saved into the file itself, records added).
-// Nothing where a name names no file.
-struct FileVersion {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    std::int64_t modifiedSeconds = 0, modifiedNanoseconds = 0, changedSeconds = 0,
-                 changedNanoseconds = 0;
-    bool operator==(const FileVersion&) const = default;
-};
-using FileVersions = std::array<std::optional<FileVersion>, kDataFileNames.size()>;
-FileVersions VersionsOf(const std::string& dataDir) {
-    FileVersions versions;
-    for (std::size_t i = 0; i < kDataFileNames.size(); ++i) {
-        struct stat named {};
-        if (::stat((dataDir + std::string(kDataFileNames[i])).c_str(), &named) == 0) {
-            versions[i] =
-                FileVersion{named.st_dev,         named.st_ino,          named.st_size,
-                            named.st_mtim.tv_sec, named.st_mtim.tv_nsec, named.st_ctim.tv_sec,
-                            named.st_ctim.tv_nsec};
-        }
-    }
-    return versions;
-}
-
 // An error naming the first file of dataDir that before and after find replaced or changed.
-Status SameFiles(const std::string& dataDir, const FileVersions& before,
-                 const FileVersions& after) {
+Status SameFiles(const std::string& dataDir, const DataFileVersions& before,
+                 const DataFileVersions& after) {
     for (std::size_t i = 0; i < kDataFileNames.size(); ++i) {
-        if (before[i] == after[i]) continue;
-        const bool sameFile = before[i] && after[i] && before[i]->device == after[i]->device &&
-                              before[i]->inode == after[i]->inode;
+        const FileChange change = ChangeOf(before[i], after[i]);
+        if (change == FileChange::kNone) continue;
         return Error{dataDir + std::string(kDataFileNames[i]),
-                     std::string(sameFile ? "changed" : "replaced") +
+                     std::string(change == FileChange::kWrittenInPlace ? "changed" : "replaced") +
                          " while the data was checked: the report would mix the files before "
                          "and after; check again"};
     }
@@ -569,7 +538,7 @@ Result<CheckReport> CheckDataDirOnce(const std::string& dataDir,
 }  // namespace
 
 Result<CheckReport> CheckDataDir(const std::string& dataDir, std::chrono::year_month_day today) {
-    const FileVersions before = VersionsOf(dataDir);
+    const DataFileVersions before = VersionsOf(dataDir);
     VELMARO_TRY(CheckReport report, CheckDataDirOnce(dataDir, today));
     VELMARO_TRY(SameFiles(dataDir, before, VersionsOf(dataDir)));
     return report;

@@ -503,6 +503,95 @@ TEST(CardBatch, MissingRecordFilesAreWarnedOfOnceAndCardsStillCome) {
         EXPECT_THAT(window.err, ::testing::HasSubstr("velmaro: " + shown + lacking));
 }
 
+// A keeper who writes into a record file (saves into it, cuts it) while cards are drawn: a card
+// read meanwhile could hold part of the old records and part of the new, with no sign on it.
+// No card drawn after the file changed goes in place, and the run says so, status 2. A file
+// replaced whole under its name is no such change: each card reads its files all old or all
+// new.
+TEST(CardBatch, CardsDrawnAfterARecordFileIsWrittenIntoAreNotKept) {
+    const testdata::TempDataDir data, out;
+    CopySample(data);
+    const std::string exams = data.PathOf("esami.dir");
+    const std::string wholeExams = testdata::FileBytes(exams);
+    const QString dataDir = AsQString(std::filesystem::path(exams).parent_path().string());
+    // The sample's cards, each as drawn from the files left alone.
+    const std::string reference = out.PathOf("reference");
+    ASSERT_EQ(
+        RunVelmaro(CardOf(dataDir, {"--all", "--format=svg", "--split", AsQString(reference)}))
+            .exitCode,
+        0);
+    // The keeper writes the first half of the exams over the file when the program opens the
+    // file named whenOpening for the at-th time, or replaces the file by them.
+    const auto keeper = [&](const QString& whenOpening, const QString& at, bool inPlace) {
+        data.Write("saved", wholeExams.substr(0, wholeExams.size() / 2));
+        QProcessEnvironment faults =
+            WithFaults({{"VELMARO_REPLACE_WHEN_OPENING", whenOpening},
+                        {"VELMARO_REPLACE_AT_OPENING", at},
+                        {"VELMARO_REPLACE_FROM", AsQString(data.PathOf("saved"))},
+                        {"VELMARO_REPLACE_TO", AsQString(exams)}});
+        if (inPlace) faults.insert("VELMARO_REPLACE_IN_PLACE", "1");
+        return faults;
+    };
+    const std::string said = "velmaro: " + exams +
+                             ": written into while the cards were drawn: a card drawn since could "
+                             "mix its records before and after; draw the cards again once it is "
+                             "written\n";
+
+    // One file per student: the file is written into at the 100th card's file (each is made
+    // in the folder "/cards"), after some cards were put in place, 32 at a time on each thread.
+    // Those are the cards drawn from the whole file; the others are not kept, on one thread or
+    // two.
+    for (const QString jobs : {"1", "2"}) {
+        SCOPED_TRACE("jobs " + jobs.toStdString());
+        const std::string cards = out.PathOf("jobs" + jobs.toStdString() + "/cards");
+        const ProcessRun run = RunVelmaro(
+            CardOf(dataDir, {"--all", "--format=svg", "--split", AsQString(cards), "--jobs", jobs}),
+            keeper("/cards", "100", true));
+        EXPECT_TRUE(Ended(run, 2, said));
+        const QStringList kept = QDir(AsQString(cards)).entryList(QDir::Files);
+        EXPECT_FALSE(kept.isEmpty());
+        EXPECT_LT(kept.size(), 100);
+        std::vector<std::string> differing;
+        for (const QString& card : kept) {
+            if (testdata::FileBytes(cards + "/" + card.toStdString()) !=
+                testdata::FileBytes(reference + "/" + card.toStdString()))
+                differing.push_back(card.toStdString());
+        }
+        EXPECT_EQ(differing, std::vector<std::string>());
+        testdata::TempDataDir::WriteFile(exams, wholeExams);
+    }
+
+    // Into one file, in each format: the file is written into as the registry is opened, after
+    // the run looked at it; nothing is written. On standard output the cards have gone, and the
+    // run still fails.
+    for (const QStringList& arguments :
+         {QStringList{"--all", "-o", "all.pdf"}, QStringList{"--all", "-o", "all.ops"},
+          QStringList{"--dpi=30", "5193", "-o", "5193.png"},
+          QStringList{"5193", "-o", "5193.svg"}}) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        const QString file = AsQString(out.PathOf(arguments.back().toStdString()));
+        const QStringList toFile = arguments.mid(0, arguments.size() - 1) + QStringList{file};
+        EXPECT_TRUE(
+            Ended(RunVelmaro(CardOf(dataDir, toFile), keeper("/elenco.dir", "1", true)), 2, said));
+        EXPECT_FALSE(QFileInfo::exists(file));
+        testdata::TempDataDir::WriteFile(exams, wholeExams);
+    }
+    const ProcessRun streamed =
+        RunVelmaro(CardOf(dataDir, {"--format=ops", "--metrics=fixed", "5193", "-o", "-"}),
+                   keeper("/elenco.dir", "1", true));
+    EXPECT_TRUE(Ended(streamed, 2, said));
+    EXPECT_THAT(streamed.out, HasSubstr("card \"5193\""));
+    testdata::TempDataDir::WriteFile(exams, wholeExams);
+
+    // Replaced whole, the run goes on and succeeds, the cards drawn after from the new file.
+    const std::string cards = out.PathOf("replaced");
+    EXPECT_TRUE(Ended(RunVelmaro(CardOf(dataDir, {"--all", "--format=svg", "--split",
+                                                  AsQString(cards), "--jobs", "1"}),
+                                 keeper("/cards", "100", false)),
+                      0, ""));
+    EXPECT_EQ(QDir(AsQString(cards)).entryList(QDir::Files).size(), 400);
+}
+
 // A card that runs past the bottom of its page (here 5193's, its exam count raised so that it
 // takes the next students' exams too, dated after its graduation) is still drawn, and warned
 // of once, in every format that has a page and however many threads draw it.

@@ -18,7 +18,8 @@
 //   ".grp" returns at most 7 bytes; reading on returns the rest, and only the end of the file
 //   returns nothing.
 //  VELMARO_REPLACE_WHEN_OPENING: a keeper who replaces a data file while the program reads the
-//   data: the first time the program opens a file whose name ends in its value, the file
+//   data: the first time the program opens a file whose name ends in its value (or the time
+//   VELMARO_REPLACE_AT_OPENING counts, from 1), the file
 //   $VELMARO_REPLACE_FROM is renamed over $VELMARO_REPLACE_TO, as a keeper's editor saves a file
 //   anew. With VELMARO_REPLACE_IN_PLACE set, the file stays and takes the bytes of
 //   $VELMARO_REPLACE_FROM instead (cut to nothing and written anew, as a program saves into the
@@ -72,7 +73,8 @@ size_t Capped(int descriptor, size_t count) {
     return name.ends_with(".dir") || name.ends_with(".grp") ? std::min<size_t>(count, 7) : count;
 }
 
-std::atomic<bool> replaced = false;
+// How many times a file whose name ends in VELMARO_REPLACE_WHEN_OPENING was opened.
+std::atomic<long> openingsBeforeReplacing = 0;
 
 // Writes the bytes of the file from over the file to, which stays the same file, and removes
 // from; nothing when from cannot be opened.
@@ -100,7 +102,9 @@ int Open(const char* name, const char* path, int flags, va_list arguments) {
     const mode_t mode =
         (flags & (O_CREAT | O_TMPFILE)) != 0 ? static_cast<mode_t>(va_arg(arguments, int)) : 0;
     const char* when = Fault("VELMARO_REPLACE_WHEN_OPENING");
-    if (when && path && std::string_view(path).ends_with(when) && !replaced.exchange(true)) {
+    static const char* const atText = Fault("VELMARO_REPLACE_AT_OPENING");
+    static const long at = atText ? std::strtol(atText, nullptr, 10) : 1;
+    if (when && path && std::string_view(path).ends_with(when) && ++openingsBeforeReplacing == at) {
         if (Fault("VELMARO_REPLACE_IN_PLACE")) {
             RewriteInPlace(Fault("VELMARO_REPLACE_FROM"), Fault("VELMARO_REPLACE_TO"));
         } else {
