@@ -15,10 +15,31 @@
 
 namespace velmaro {
 
+namespace {
+
+// Whether text starts with a UTF-16 byte-order mark, after which zero bytes are text.
+bool StartsAsUtf16(std::string_view text) {
+    return text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF");
+}
+
+// A list of numbers is text, which holds no zero byte but in UTF-16, after its mark: a zero
+// byte shows a file given by mistake (a spreadsheet, a PDF, a list saved as UTF-16 without its
+// mark), whose lines would each be a number not found, or a device that never ends (/dev/zero),
+// which would be read until memory runs out.
+std::optional<std::string> WhyNoList(std::string_view read, std::size_t newFrom) {
+    if (read.find('\0', newFrom) == std::string_view::npos || StartsAsUtf16(read)) {
+        return std::nullopt;
+    }
+    return "holds a zero byte, as no text does: not a list of numbers, one per line (save a "
+           "spreadsheet's list as text)";
+}
+
+}  // namespace
+
 std::vector<std::string> NumberLines(std::string_view text) {
     // A list saved as "Unicode" (UTF-16, as Windows' Notepad names it) starts with its
     // byte-order mark: read as the text it holds, not as numbers full of zero bytes.
-    if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF")) {
+    if (StartsAsUtf16(text)) {
         // Stateless: half a character at the end is U+FFFD, not dropped.
         QStringDecoder decode(text[0] == '\xFF' ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
                               QStringDecoder::Flag::Stateless);
@@ -44,14 +65,14 @@ Result<std::vector<std::string>> ReadNumbersFrom(const std::string& path) {
     // descriptor) does not pass for the end.
     const std::optional<int> named = path == "-" ? STDIN_FILENO : DescriptorNamed(path);
     if (named) {
-        VELMARO_TRY(text, ReadAllFrom(*named, path == "-" ? "standard input" : path));
+        VELMARO_TRY(text, ReadAllFrom(*named, path == "-" ? "standard input" : path, WhyNoList));
     } else {
         std::error_code error;
         if (std::filesystem::is_directory(path, error)) {
             return Error{path, "is a folder, not a file"};
         }
         // A named pipe is a list like any.
-        VELMARO_TRY(text, ReadStream(path));
+        VELMARO_TRY(text, ReadStream(path, WhyNoList));
     }
     return NumberLines(text);
 }

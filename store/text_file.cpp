@@ -66,9 +66,11 @@ std::optional<std::string> WhyTooLargeToHold(off_t size) {
 }
 
 // Reads from descriptor until the end of the file into buffer from its start, doubling buffer
-// when it fills; returns the length read. growable false: stops when buffer is full.
+// when it fills; returns the length read. growable false: stops when buffer is full. check,
+// when given, is shown the bytes read after each read (see ReadCheck).
 Result<std::size_t> ReadToEnd(const std::string& path, int descriptor, std::string& buffer,
-                              bool growable, const std::function<void(std::size_t)>& arrived) {
+                              bool growable, const std::function<void(std::size_t)>& arrived,
+                              const ReadCheck& check = {}) {
     std::size_t length = 0;
     while (true) {
         if (length == buffer.size()) {
@@ -92,8 +94,12 @@ Result<std::size_t> ReadToEnd(const std::string& path, int descriptor, std::stri
             return Error{path, SystemReason(errno)};
         }
         if (got == 0) return length;
-        length += static_cast<std::size_t>(got);
+        const std::size_t newFrom = std::exchange(length, length + static_cast<std::size_t>(got));
         if (arrived) arrived(length);
+        if (check) {
+            if (std::optional<std::string> why = check({buffer.data(), length}, newFrom))
+                return Error{path, std::move(*why)};
+        }
     }
 }
 
@@ -137,18 +143,18 @@ Result<std::optional<std::string>> ReadFileIfPresent(const std::string& path) {
     return std::optional<std::string>(std::move(content));
 }
 
-Result<std::string> ReadAllFrom(int descriptor, const std::string& name) {
+Result<std::string> ReadAllFrom(int descriptor, const std::string& name, const ReadCheck& check) {
     std::string content;
-    VELMARO_TRY(const std::size_t length, ReadToEnd(name, descriptor, content, true, {}));
+    VELMARO_TRY(const std::size_t length, ReadToEnd(name, descriptor, content, true, {}, check));
     content.resize(length);
     return content;
 }
 
-Result<std::string> ReadStream(const std::string& path) {
+Result<std::string> ReadStream(const std::string& path, const ReadCheck& check) {
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (descriptor < 0) return Error{path, SystemReason(errno)};
     const CloseOnExit closer{descriptor};
-    return ReadAllFrom(descriptor, path);
+    return ReadAllFrom(descriptor, path, check);
 }
 
 Result<std::string> ReadWholeFile(const std::string& path) {

@@ -29,14 +29,22 @@ void StartReadingAhead(const std::string& path);
 // The whole content of a file, read once; an error names the file and the reason.
 Result<std::string> ReadWholeFile(const std::string& path);
 
+// Shown, after each read, every byte read so far and where the bytes of that read begin: a
+// reason it gives ends the reading as an error, so that an input that cannot be what is
+// expected is refused as soon as it shows, not only once it ends (/dev/zero never does).
+using ReadCheck =
+    std::function<std::optional<std::string>(std::string_view read, std::size_t newFrom)>;
+
 // Everything left to read from descriptor, up to its end (a pipe or a terminal: until the
 // writer closes it, even on a non-blocking descriptor); the descriptor stays open. An error names
-// name and the reason.
-Result<std::string> ReadAllFrom(int descriptor, const std::string& name);
+// name and the reason, check's among them.
+Result<std::string> ReadAllFrom(int descriptor, const std::string& name,
+                                const ReadCheck& check = {});
 
 // The whole content of the file at path read as a stream: unlike a data file, a named pipe is
-// waited for and read until its writer closes it. An error names the file and the reason.
-Result<std::string> ReadStream(const std::string& path);
+// waited for and read until its writer closes it. An error names the file and the reason,
+// check's among them.
+Result<std::string> ReadStream(const std::string& path, const ReadCheck& check = {});
 
 // Reads the file at path whole, as ReadFileIfPresent does, into into, which is sized once, when
 // the file is opened, to the size it has then and one byte more: the bytes read stay in place

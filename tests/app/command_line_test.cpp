@@ -236,19 +236,40 @@ TEST(CommandLine, FromReadsNumbersAfterTheArgumentsFromAFileOrStandardInput) {
         QString("printf '50\\r\\n\\n 5193\\n99999' > '%1' & \"$VELMARO\" '%2' --from '%1'")
             .arg(pipe, common.join("' '")));
     EXPECT_EQ(CardLines(piped.out), expected) << piped.err;
+    // A list saved as UTF-16 with its mark is text, zero bytes and all.
+    const QString utf16 = folder.filePath("utf16.txt");
+    TempDataDir::WriteFile(utf16.toStdString(), std::string("\xFF\xFE"
+                                                            "5\0"
+                                                            "0\0\n\0",
+                                                            8));
+    EXPECT_EQ(CardLines(RunVelmaro(common + QStringList{"--from", utf16}).out),
+              (std::vector<std::string>{"card \"5193\"", "card \"50\""}));
     // A file that cannot be read is no list of numbers, nor is standard input that fails to
     // read, nor a closed one, by either name; a descriptor named is read as the shell gave it.
+    // Nor is a file that holds a zero byte (a spreadsheet given by mistake), nor /dev/zero,
+    // which is refused at once instead of being read until memory runs out.
     const QString nowhere = folder.filePath("nowhere.txt");
+    const QString spreadsheet = folder.filePath("numbers.xlsx");
+    TempDataDir::WriteFile(spreadsheet.toStdString(),
+                           std::string("5193\nPK\x03\x04\0\0\n50\n", 15));
+    const QString noList =
+        ": holds a zero byte, as no text does: not a list of numbers, one per "
+        "line (save a spreadsheet's list as text)";
     for (const auto& [from, redirection, error] :
          {std::tuple{nowhere, "", nowhere + ": No such file or directory"},
+          {spreadsheet, "", "velmaro: " + spreadsheet + noList + "\n"},
+          {"/dev/zero", "", "velmaro: /dev/zero" + noList + "\n"},
+          {"-", "< /dev/zero", "velmaro: standard input" + noList + "\n"},
           {"/", "", "velmaro: /: is a folder, not a file"},
           {"-", "< /", "standard input: Is a directory"},
           {"-", "<&-", "standard input: Bad file descriptor"},
           {"/dev/stdin", "<&-", "/dev/stdin: Bad file descriptor"},
           {"/dev/fd/3", "3</dev/null", "velmaro card --help"}}) {
-        const ProcessRun unread =
-            RunVelmaroScript(QString("\"$VELMARO\" card --format=ops --data-dir '%1' --from %2 %3")
-                                 .arg(kSample, from, redirection));
+        // Within 2 GB of address space: a list read to no end fails the test, not the machine.
+        const ProcessRun unread = RunVelmaroScript(
+            QString(
+                "ulimit -v 2000000; \"$VELMARO\" card --format=ops --data-dir '%1' --from %2 %3")
+                .arg(kSample, from, redirection));
         EXPECT_EQ(unread.exitCode, 2) << redirection;
         EXPECT_EQ(unread.out, "");
         EXPECT_THAT(unread.err, HasSubstr(error.toStdString())) << redirection;
