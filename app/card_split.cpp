@@ -338,6 +338,7 @@ struct SplitWorker {
     }
 
     void CommitOrStop(CommitBatch& batch) {
+        if (batch.Size() == 0) return;
         // Each card waiting was drawn before this look: with the record files as they were at
         // the start, it is whole.
         if (Status unchanged = watch.NoneWrittenInPlace(); !unchanged) {

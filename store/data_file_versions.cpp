@@ -6,17 +6,18 @@
 
 namespace velmaro {
 
+std::optional<FileVersion> VersionOf(const std::string& path) {
+    struct stat named {};
+    if (::stat(path.c_str(), &named) != 0) return std::nullopt;
+    return FileVersion{named.st_dev,         named.st_ino,          named.st_size,
+                       named.st_mtim.tv_sec, named.st_mtim.tv_nsec, named.st_ctim.tv_sec,
+                       named.st_ctim.tv_nsec};
+}
+
 DataFileVersions VersionsOf(const std::string& dataDir) {
     DataFileVersions versions;
-    for (std::size_t i = 0; i < kDataFileNames.size(); ++i) {
-        struct stat named {};
-        if (::stat((dataDir + std::string(kDataFileNames[i])).c_str(), &named) == 0) {
-            versions[i] =
-                FileVersion{named.st_dev,         named.st_ino,          named.st_size,
-                            named.st_mtim.tv_sec, named.st_mtim.tv_nsec, named.st_ctim.tv_sec,
-                            named.st_ctim.tv_nsec};
-        }
-    }
+    for (std::size_t i = 0; i < kDataFileNames.size(); ++i)
+        versions[i] = VersionOf(dataDir + std::string(kDataFileNames[i]));
     return versions;
 }
 
@@ -28,18 +29,16 @@ FileChange ChangeOf(const std::optional<FileVersion>& before,
     return sameFile ? FileChange::kWrittenInPlace : FileChange::kReplaced;
 }
 
-RecordFilesWatch::RecordFilesWatch(std::string dataDir)
-    : dataDir_(std::move(dataDir)), atStart_(VersionsOf(dataDir_)) {}
+RecordFilesWatch::RecordFilesWatch(std::string dataDir) : dataDir_(std::move(dataDir)) {
+    for (std::size_t i = 0; i < kRecordFileNames.size(); ++i)
+        atStart_[i] = VersionOf(dataDir_ + std::string(kRecordFileNames[i]));
+}
 
 Status RecordFilesWatch::NoneWrittenInPlace() const {
-    const DataFileVersions now = VersionsOf(dataDir_);
-    for (std::size_t i = 0; i < kDataFileNames.size(); ++i) {
-        const std::string_view name = kDataFileNames[i];
-        // The tables are read whole before the first card: what is written into them later
-        // reaches no card.
-        if (name != kRegistryName && name != kExamsName && name != kYearsName) continue;
-        if (ChangeOf(atStart_[i], now[i]) != FileChange::kWrittenInPlace) continue;
-        return Error{dataDir_ + std::string(name),
+    for (std::size_t i = 0; i < kRecordFileNames.size(); ++i) {
+        const std::string path = dataDir_ + std::string(kRecordFileNames[i]);
+        if (ChangeOf(atStart_[i], VersionOf(path)) != FileChange::kWrittenInPlace) continue;
+        return Error{path,
                      "written into while the cards were drawn: a card drawn since could mix its "
                      "records before and after; draw the cards again once it is written"};
     }

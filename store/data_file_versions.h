@@ -27,6 +27,9 @@ struct FileVersion {
 // a name names no file.
 using DataFileVersions = std::array<std::optional<FileVersion>, kDataFileNames.size()>;
 
+// The version of the file that path names now; nothing when it names none.
+std::optional<FileVersion> VersionOf(const std::string& path);
+
 // The versions of dataDir's files now.
 DataFileVersions VersionsOf(const std::string& dataDir);
 
@@ -57,8 +60,12 @@ class RecordFilesWatch {
     Status NoneWrittenInPlace() const;
 
   private:
+    // The record files, read card by card: the tables are read whole before the first card,
+    // so what is written into them later reaches no card.
+    static constexpr std::array kRecordFileNames{kRegistryName, kExamsName, kYearsName};
+
     std::string dataDir_;
-    DataFileVersions atStart_;
+    std::array<std::optional<FileVersion>, kRecordFileNames.size()> atStart_;
 };
 
 }  // namespace velmaro
