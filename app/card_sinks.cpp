@@ -98,7 +98,13 @@ class WatchedSink final : public CardSink {
     WatchedSink(std::unique_ptr<CardSink> sink, const RecordFilesWatch& watch)
         : sink_(std::move(sink)), watch_(watch) {}
 
-    Status BeginCard(std::string_view typed) override { return sink_->BeginCard(typed); }
+    // Before each card's records are read: a file replaced since the last look is watched
+    // from here on, before a card reads it; a file written into ends the run without drawing
+    // more from it.
+    Status BeginCard(std::string_view typed) override {
+        VELMARO_TRY(watch_.NoneWrittenInPlace());
+        return sink_->BeginCard(typed);
+    }
     Status NotFound() override { return sink_->NotFound(); }
     Result<PageFit> DrawCard(const CardInput& input) override { return sink_->DrawCard(input); }
     Status Finish() override {

@@ -48,7 +48,9 @@ std::unique_ptr<CardSink> MakeFileSink(const CardOptions& options, OutputFile* s
 
 // sink, finished (its file put in place) only when watch finds no record file written into
 // since the run began; else Finish fails with watch's error and leaves sink unfinished, so
-// that its owner discards the file. watch must outlive the sink.
+// that its owner discards the file. watch looks also before each card, whose records are read
+// next (BeginCard fails the same way once a file was written into), so that it follows a file
+// replaced whole before a card reads it. watch must outlive the sink.
 std::unique_ptr<CardSink> MakeWatchedSink(std::unique_ptr<CardSink> sink,
                                           const RecordFilesWatch& watch);
 

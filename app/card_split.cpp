@@ -352,6 +352,11 @@ struct SplitWorker {
     // Run is called on every thread: what one thread keeps for itself lives in Run.
     CardOutcome DrawOne(const DataStore& store, const std::string& typed,
                         const PdfCardFont* pdfFont, CommitBatch& batch) {
+        // Before the card's records are read, as by one file's cards (see MakeWatchedSink).
+        if (Status unchanged = watch.NoneWrittenInPlace(); !unchanged) {
+            Stop(unchanged.error());
+            return {CardOutcome::State::kNotReached, std::nullopt};
+        }
         const Result<LookupOutcome> found = LookupStudent(store, typed);
         if (!found) return {CardOutcome::State::kNoCard, found.error()};
         if (!found->student) return {CardOutcome::State::kNotFound, std::nullopt};

@@ -29,18 +29,40 @@ FileChange ChangeOf(const std::optional<FileVersion>& before,
     return sameFile ? FileChange::kWrittenInPlace : FileChange::kReplaced;
 }
 
+namespace {
+
+// Whether the file of before, seen again as after, was written into: its size or the time of
+// its last write moved. The time of its last change alone moves also with its permissions, a
+// hard link made to it (a backup's), its access time set back (a backup's too): none of them
+// touches a record.
+bool WrittenInPlace(const std::optional<FileVersion>& before,
+                    const std::optional<FileVersion>& after) {
+    if (ChangeOf(before, after) != FileChange::kWrittenInPlace) return false;
+    return before->size != after->size || before->modifiedSeconds != after->modifiedSeconds ||
+           before->modifiedNanoseconds != after->modifiedNanoseconds;
+}
+
+}  // namespace
+
 RecordFilesWatch::RecordFilesWatch(std::string dataDir) : dataDir_(std::move(dataDir)) {
     for (std::size_t i = 0; i < kRecordFileNames.size(); ++i)
-        atStart_[i] = VersionOf(dataDir_ + std::string(kRecordFileNames[i]));
+        lastSeen_[i] = VersionOf(dataDir_ + std::string(kRecordFileNames[i]));
 }
 
 Status RecordFilesWatch::NoneWrittenInPlace() const {
+    const std::lock_guard lock(looking_);
+    if (writtenInto_) return *writtenInto_;
     for (std::size_t i = 0; i < kRecordFileNames.size(); ++i) {
         const std::string path = dataDir_ + std::string(kRecordFileNames[i]);
-        if (ChangeOf(atStart_[i], VersionOf(path)) != FileChange::kWrittenInPlace) continue;
-        return Error{path,
-                     "written into while the cards were drawn: a card drawn since could mix its "
-                     "records before and after; draw the cards again once it is written"};
+        std::optional<FileVersion> now = VersionOf(path);
+        if (WrittenInPlace(lastSeen_[i], now)) {
+            writtenInto_ =
+                Error{path,
+                      "written into while the cards were drawn: a card drawn since could mix its "
+                      "records before and after; draw the cards again once it is written"};
+            return *writtenInto_;
+        }
+        lastSeen_[i] = std::move(now);
     }
     return Ok();
 }

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -45,18 +46,21 @@ enum class FileChange {
 FileChange ChangeOf(const std::optional<FileVersion>& before,
                     const std::optional<FileVersion>& after);
 
-// The record files of a data directory as a run of cards began with them. A card reads its
-// student's records one by one: a file written into meanwhile can give it part of the old
-// records and part of the new, with no sign on the card. A file replaced whole is not such a
-// change: each card reads its files all old or all new (DataStore follows the names).
+// The record files of a data directory as a run of cards reads them. A card reads its student's
+// records one by one: a file written into meanwhile can give it part of the old records and
+// part of the new, with no sign on the card. A file replaced whole is not such a change: each
+// card reads its files all old or all new (DataStore follows the names), and the file now under
+// the name is the one watched from then on, as cards read it next.
 class RecordFilesWatch {
   public:
     // Looks at the record files of dataDir now, before any of their records is read.
     explicit RecordFilesWatch(std::string dataDir);
 
-    // An error naming the first record file written in place since the watch began, saying
-    // that cards drawn since could mix its records; nothing while none was. Looks at the files
-    // again on each call; any thread may call it.
+    // An error naming the first record file found written in place, since the watch began,
+    // in a look at it, saying that cards drawn since could mix its records; nothing while none
+    // was. Once found, the error stays: a file replaced after it was written into does not
+    // make the cards drawn in between whole. Looks at the files again on each call; any thread
+    // may call it.
     Status NoneWrittenInPlace() const;
 
   private:
@@ -65,7 +69,10 @@ class RecordFilesWatch {
     static constexpr std::array kRecordFileNames{kRegistryName, kExamsName, kYearsName};
 
     std::string dataDir_;
-    std::array<std::optional<FileVersion>, kRecordFileNames.size()> atStart_;
+    mutable std::mutex looking_;
+    // Each name's file and its version at the last look.
+    mutable std::array<std::optional<FileVersion>, kRecordFileNames.size()> lastSeen_;
+    mutable std::optional<Error> writtenInto_;
 };
 
 }  // namespace velmaro

@@ -2,9 +2,11 @@
 // reading a student from texts: the numbers in typed and stored texts, then the fields of a
 // registry record and of its exam and year records, and their dates.
 
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cmath>
@@ -14,6 +16,7 @@
 
 #include "base/civil_date.h"
 #include "base/numeric_value.h"
+#include "store/data_file_versions.h"
 #include "store/data_store.h"
 #include "store/student.h"
 #include "tests/store/data_files.h"
@@ -269,6 +272,40 @@ TEST(YyMmDdDay, AgreesWithTheDateOfItsPartsAndIsNoneForTextsNotSixDigits) {
             EXPECT_EQ(DayOfPartsOf(text), kNoDayNumber) << text;
         }
     }
+}
+
+// What a data keeper does to the record files while cards are drawn. Their permissions, a hard
+// link made to one (a backup's) and an access time set back touch no record: no alarm. A file
+// saved anew under its name is followed, so that records added later into that new file are a
+// write like any; and once one is found, it stays found, the file replaced again or not.
+TEST(RecordFilesWatch, FollowsFilesReplacedAndIgnoresWhatTouchesNoRecord) {
+    const TempDataDir data;
+    const std::string exams = data.PathOf("esami.dir");
+    data.Write("elenco.dir", std::string(62, 'r'));
+    data.Write("esami.dir", std::string(17, 'e'));
+    data.Write("velmara.dir", std::string(16, 'v'));
+    const RecordFilesWatch watch(data.DataDir());
+
+    ASSERT_EQ(::chmod(exams.c_str(), 0600), 0);
+    ASSERT_EQ(::link(exams.c_str(), data.PathOf("backup").c_str()), 0);
+    const timespec accessedLongAgo[2] = {{.tv_sec = 1, .tv_nsec = 0},
+                                         {.tv_sec = 0, .tv_nsec = UTIME_OMIT}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, data.PathOf("velmara.dir").c_str(), accessedLongAgo, 0), 0);
+    EXPECT_TRUE(watch.NoneWrittenInPlace());
+
+    data.Write("saved", std::string(34, 'e'));
+    ASSERT_EQ(::rename(data.PathOf("saved").c_str(), exams.c_str()), 0);
+    EXPECT_TRUE(watch.NoneWrittenInPlace());
+
+    TempDataDir::WriteFile(exams, std::string(51, 'e'));
+    const Status written = watch.NoneWrittenInPlace();
+    ASSERT_FALSE(written);
+    EXPECT_EQ(written.error().file, exams);
+    EXPECT_THAT(written.error().reason, ::testing::HasSubstr("written into while the cards"));
+
+    data.Write("saved", std::string(17, 'e'));
+    ASSERT_EQ(::rename(data.PathOf("saved").c_str(), exams.c_str()), 0);
+    EXPECT_FALSE(watch.NoneWrittenInPlace());
 }
 
 }  // namespace
