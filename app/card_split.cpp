@@ -339,8 +339,8 @@ struct SplitWorker {
 
     void CommitOrStop(CommitBatch& batch) {
         if (batch.Size() == 0) return;
-        // Each card waiting was drawn before this look: with the record files as they were at
-        // the start, it is whole.
+        // Each card waiting was drawn before this look: with no record file written into
+        // since the run began, it is whole.
         if (Status unchanged = watch.NoneWrittenInPlace(); !unchanged) {
             batch.Discard();
             Stop(unchanged.error());
