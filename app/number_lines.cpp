@@ -6,7 +6,9 @@
 #include <QString>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <utility>
 
 #include "base/descriptor_name.h"
@@ -22,16 +24,26 @@ bool StartsAsUtf16(std::string_view text) {
     return text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF");
 }
 
-// A list of numbers is text, which holds no zero byte but in UTF-16, after its mark: a zero
-// byte shows a file given by mistake (a spreadsheet, a PDF, a list saved as UTF-16 without its
-// mark), whose lines would each be a number not found, or a device that never ends (/dev/zero),
-// which would be read until memory runs out.
+// A list of numbers is text, which holds no zero byte but in UTF-16, after its mark, and no
+// character zero in UTF-16 either: a zero shows a file given by mistake (a spreadsheet, a PDF,
+// a list saved as UTF-16 without its mark), whose lines would each be a number not found, or
+// a device that never ends (/dev/zero, also after a mark), which would be read until memory
+// runs out.
 std::optional<std::string> WhyNoList(std::string_view read, std::size_t newFrom) {
-    if (read.find('\0', newFrom) == std::string_view::npos || StartsAsUtf16(read)) {
-        return std::nullopt;
+    if (!StartsAsUtf16(read)) {
+        if (read.find('\0', newFrom) == std::string_view::npos) return std::nullopt;
+        return "holds a zero byte, as no text does: not a list of numbers, one per line (save a "
+               "spreadsheet's list as text)";
     }
-    return "holds a zero byte, as no text does: not a list of numbers, one per line (save a "
-           "spreadsheet's list as text)";
+    // Characters of two bytes from the mark on; the first new byte may end one begun before.
+    for (std::size_t at = std::max<std::size_t>(2, newFrom & ~std::size_t{1}); at + 1 < read.size();
+         at += 2) {
+        if (read[at] == '\0' && read[at + 1] == '\0') {
+            return "holds a character zero, as no text does: not a list of numbers, one per line "
+                   "(save a spreadsheet's list as text)";
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace

@@ -17,8 +17,9 @@ std::vector<std::string> NumberLines(std::string_view text);
 
 // The NumberLines of the file path, or of standard input when path is "-", read to its end.
 // A read that fails (a folder, standard input closed) is an error naming the file, or
-// "standard input", and the reason; so is a zero byte outside a UTF-16 text, which no list of
-// numbers holds (a spreadsheet given by mistake, /dev/zero), as soon as it is read.
+// "standard input", and the reason; so is a zero byte outside a UTF-16 text, or a character
+// zero in one, which no list of numbers holds (a spreadsheet given by mistake, /dev/zero), as
+// soon as it is read.
 Result<std::vector<std::string>> ReadNumbersFrom(const std::string& path);
 
 }  // namespace velmaro

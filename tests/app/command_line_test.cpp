@@ -274,6 +274,28 @@ TEST(CommandLine, FromReadsNumbersAfterTheArgumentsFromAFileOrStandardInput) {
         EXPECT_EQ(unread.out, "");
         EXPECT_THAT(unread.err, HasSubstr(error.toStdString())) << redirection;
     }
+    // In UTF-16 the zero that no text holds is a character of two zero bytes: in a file, and
+    // endless after a mark, also where the first read ends within a character.
+    const QString utf16Zero = folder.filePath("utf16-zero.txt");
+    TempDataDir::WriteFile(utf16Zero.toStdString(), std::string("\xFF\xFE"
+                                                                "5\0"
+                                                                "0\0\0\0\n\0",
+                                                                10));
+    const std::string noText =
+        ": holds a character zero, as no text does: not a list of numbers, one per line (save a "
+        "spreadsheet's list as text)\n";
+    for (const QString& writer : {QString("printf '\\377\\376'; cat /dev/zero"),
+                                  QString("printf '\\377\\3765'; sleep 1; cat /dev/zero")}) {
+        const ProcessRun endless = RunVelmaroScript(
+            QString("ulimit -v 2000000; { %1; } | \"$VELMARO\" card --format=ops --data-dir '%2' "
+                    "--from -")
+                .arg(writer, kSample));
+        EXPECT_TRUE(Ended(endless, 2, "velmaro: standard input" + noText)) << writer.toStdString();
+        EXPECT_EQ(endless.out, "");
+    }
+    const ProcessRun zeroInFile = RunVelmaro(common + QStringList{"--from", utf16Zero});
+    EXPECT_TRUE(Ended(zeroInFile, 2, "velmaro: " + utf16Zero.toStdString() + noText));
+    EXPECT_EQ(zeroInFile.out, "");
 }
 
 // Which folder is chosen, and what an error says of it, is ChooseDataDir's and
