@@ -5,6 +5,8 @@ velmaro_packages=(
     cmake ninja-build g++ pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
     qt6-base-dev qt6-svg-dev
+    # the card's PNG images, compressed by the program itself
+    zlib1g-dev
     fonts-liberation2 fontconfig poppler-utils
     # a font with letters beyond the first 65,536 characters, for the PDF font's test of them
     fonts-dejavu-core

@@ -28,7 +28,7 @@ class OutputFile;
 
 // The PNG file of a drawn card page, each pixel as page holds it; nothing when it cannot be
 // encoded. A page in black and greys alone is stored with one grey byte a pixel.
-std::optional<QByteArray> EncodeCardPng(QImage page);
+std::optional<QByteArray> EncodeCardPng(const QImage& page);
 
 // One card as a PNG image of a whole A4 page at dotsPerInch.
 Status WritePngCard(const QString& path, int dotsPerInch, const CardInput& input,

@@ -1,0 +1,113 @@
+#include "ui/grey_png.h"
+
+#include <zlib.h>
+
+#include <QByteArrayView>
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace velmaro {
+
+namespace {
+
+// zlib's level of compression for the image data: on card 5193 at 150 dpi, within 1 % of the
+// default level's (6) file in under three quarters of its time; levels 1 to 3 save a third
+// more time but add a sixth to the file.
+constexpr int kCompressionLevel = 4;
+
+void AppendBigEndian(QByteArray& bytes, std::uint32_t value) {
+    const std::array<char, 4> big{static_cast<char>(value >> 24), static_cast<char>(value >> 16),
+                                  static_cast<char>(value >> 8), static_cast<char>(value)};
+    bytes.append(big.data(), big.size());
+}
+
+// One chunk: its length, its type, its data and the CRC of type and data.
+void AppendChunk(QByteArray& file, const char (&type)[5], QByteArrayView data) {
+    AppendBigEndian(file, static_cast<std::uint32_t>(data.size()));
+    const qsizetype typeAt = file.size();
+    file.append(type, 4);
+    file.append(data);
+    const auto* checked = reinterpret_cast<const Bytef*>(file.constData() + typeAt);
+    AppendBigEndian(file, static_cast<std::uint32_t>(crc32(crc32(0, nullptr, 0), checked,
+                                                           4 + static_cast<uInt>(data.size()))));
+}
+
+// Ends a deflate stream however its encoding ends.
+class DeflateStream {
+  public:
+    DeflateStream() = default;
+    DeflateStream(const DeflateStream&) = delete;
+    DeflateStream& operator=(const DeflateStream&) = delete;
+    ~DeflateStream() {
+        if (started_) deflateEnd(&stream_);
+    }
+
+    bool Start(int level) {
+        started_ = deflateInit(&stream_, level) == Z_OK;
+        return started_;
+    }
+
+    // Compresses input onto the end of compressed, all of it and, with finish, the stream's end.
+    bool Add(const std::vector<unsigned char>& input, bool finish, QByteArray& compressed) {
+        stream_.next_in = const_cast<Bytef*>(input.data());
+        stream_.avail_in = static_cast<uInt>(input.size());
+        std::array<Bytef, 1 << 16> out;
+        for (;;) {
+            stream_.next_out = out.data();
+            stream_.avail_out = static_cast<uInt>(out.size());
+            const int result = deflate(&stream_, finish ? Z_FINISH : Z_NO_FLUSH);
+            if (result == Z_STREAM_ERROR) return false;
+            compressed.append(reinterpret_cast<const char*>(out.data()),
+                              static_cast<qsizetype>(out.size() - stream_.avail_out));
+            if (finish ? result == Z_STREAM_END : stream_.avail_out != 0) return true;
+        }
+    }
+
+  private:
+    z_stream stream_{};
+    bool started_ = false;
+};
+
+}  // namespace
+
+std::optional<QByteArray> GreyPngOf(const QImage& page) {
+    if (page.format() != QImage::Format_RGB32 || page.isNull()) return std::nullopt;
+    DeflateStream deflate;
+    if (!deflate.Start(kCompressionLevel)) return std::nullopt;
+    const int width = page.width(), height = page.height();
+    // Each row: its filter (0, none), then one grey byte a pixel.
+    std::vector<unsigned char> row(static_cast<std::size_t>(width) + 1, 0);
+    QByteArray compressed;
+    for (int y = 0; y < height; ++y) {
+        const auto* pixels = reinterpret_cast<const QRgb*>(page.constScanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const QRgb pixel = pixels[x];
+            const int grey = qRed(pixel);
+            if (qGreen(pixel) != grey || qBlue(pixel) != grey) return std::nullopt;
+            row[static_cast<std::size_t>(x) + 1] = static_cast<unsigned char>(grey);
+        }
+        if (!deflate.Add(row, y + 1 == height, compressed)) return std::nullopt;
+    }
+
+    QByteArray file("\x89PNG\r\n\x1a\n", 8);
+    QByteArray header;
+    AppendBigEndian(header, static_cast<std::uint32_t>(width));
+    AppendBigEndian(header, static_cast<std::uint32_t>(height));
+    // 8 bits a sample, grey, deflate, the adaptive filters' method, not interlaced.
+    header.append("\x08\x00\x00\x00\x00", 5);
+    AppendChunk(file, "IHDR", header);
+    if (page.dotsPerMeterX() > 0 && page.dotsPerMeterY() > 0) {
+        QByteArray resolution;
+        AppendBigEndian(resolution, static_cast<std::uint32_t>(page.dotsPerMeterX()));
+        AppendBigEndian(resolution, static_cast<std::uint32_t>(page.dotsPerMeterY()));
+        resolution.append('\x01');  // dots per metre
+        AppendChunk(file, "pHYs", resolution);
+    }
+    AppendChunk(file, "IDAT", compressed);
+    AppendChunk(file, "IEND", {});
+    return file;
+}
+
+}  // namespace velmaro
