@@ -189,7 +189,8 @@ rlim_t ThreadStackSize() {
 }
 
 // The memory a card of request's takes while it is drawn beyond the drawing's own: a PNG
-// page, four bytes a pixel as drawn and at most one more for its file (grey bytes compressed).
+// page, four bytes a pixel as drawn and, at worst, about one more for its file (grey bytes
+// compressed, which a card shrinks to a twentieth).
 rlim_t CardAddressSpace(const SplitRequest& request) {
     if (request.format != CardFormat::kPng) return 0;
     const QSize page = CardPageSizeAt(request.dotsPerInch);
