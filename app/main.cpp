@@ -24,6 +24,7 @@ int main(int argc, char* argv[]) {
     // file's name, instead of ending the program.
     ::signal(SIGXFSZ, SIG_IGN);
     const std::optional<std::uint64_t> openFiles = velmaro::RaiseOpenFilesLimit();
+    const std::optional<std::uint64_t> stack = velmaro::RaiseStackLimit();
     // Memory that runs out (ulimit -v, a full machine) ends the program at once with a message,
     // on whichever thread it runs out: carrying on after a failure inside Qt can leave its
     // locks held. A card file is given its name only once whole, so none is left half written.
@@ -42,6 +43,12 @@ int main(int argc, char* argv[]) {
         std::cerr << "velmaro: the process may open only " << *openFiles
                   << " files at once (ulimit -n): the fonts need "
                   << velmaro::kFewestOpenFilesToDraw << " or more\n";
+        return velmaro::kUsageErrorStatus;
+    }
+    if (command != velmaro::Command::kCheck && stack && *stack < velmaro::kLeastStackToDraw) {
+        std::cerr << "velmaro: the process may use only " << (*stack >> 10)
+                  << " KiB of stack (ulimit -s): drawing a card needs "
+                  << (velmaro::kLeastStackToDraw >> 10) << " KiB or more\n";
         return velmaro::kUsageErrorStatus;
     }
     switch (command) {

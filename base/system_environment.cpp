@@ -1,5 +1,6 @@
 #include "base/system_environment.h"
 
+#include <pthread.h>
 #include <sched.h>
 #include <sys/resource.h>
 
@@ -46,6 +47,29 @@ std::optional<std::uint64_t> RaiseOpenFilesLimit() {
         rlimit raised = limit;
         raised.rlim_cur = limit.rlim_max;
         if (::setrlimit(RLIMIT_NOFILE, &raised) == 0) limit = raised;
+    }
+    if (limit.rlim_cur == RLIM_INFINITY) return std::nullopt;
+    return static_cast<std::uint64_t>(limit.rlim_cur);
+}
+
+std::optional<std::uint64_t> RaiseStackLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_STACK, &limit) != 0) return std::nullopt;
+    if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < kStackToDraw &&
+        limit.rlim_cur < limit.rlim_max) {
+        rlimit raised = limit;
+        raised.rlim_cur = std::min<rlim_t>(kStackToDraw, limit.rlim_max);
+        if (::setrlimit(RLIMIT_STACK, &raised) == 0) {
+            limit = raised;
+            // The C library sized its threads' stacks by the limit at the program's start;
+            // the main thread's stack grows by the limit in force.
+            pthread_attr_t attributes;
+            if (::pthread_getattr_default_np(&attributes) == 0) {
+                if (::pthread_attr_setstacksize(&attributes, raised.rlim_cur) == 0)
+                    ::pthread_setattr_default_np(&attributes);
+                ::pthread_attr_destroy(&attributes);
+            }
+        }
     }
     if (limit.rlim_cur == RLIM_INFINITY) return std::nullopt;
     return static_cast<std::uint64_t>(limit.rlim_cur);

@@ -32,4 +32,17 @@ std::optional<std::uint64_t> RaiseOpenFilesLimit();
 // quietly draws in another font, or none.
 inline constexpr std::uint64_t kFewestOpenFilesToDraw = 32;
 
+// Raises the process's soft limit of stack, where it is lower, to kStackToDraw or the hard limit
+// if that is lower, for the main thread and each thread started from then on: the font library
+// and Qt's drawing need more stack than a small limit (ulimit -s 64) allows, and crashed the
+// program there. Nothing changes where the system refuses. Returns the limit now in force;
+// nothing when there is none.
+std::optional<std::uint64_t> RaiseStackLimit();
+
+// The stack each thread is given where the limit allowed less: the system's usual default.
+inline constexpr std::uint64_t kStackToDraw = std::uint64_t{8} << 20;
+// The least stack a process that draws cards must be allowed: drawing a card takes less than
+// 100 KiB; a quarter of a MiB leaves room for fonts and data of other shapes.
+inline constexpr std::uint64_t kLeastStackToDraw = std::uint64_t{256} << 10;
+
 }  // namespace velmaro

@@ -159,12 +159,16 @@ TEST(CardCommand, PngIsAnA4PageAtTheResolutionHoldingTheCard) {
 }
 
 // The font library opens dozens of files at once: a low limit of open files (ulimit -n 8)
-// gave a card in another font, or without any text, and status 0. The card is the same where
-// the limit can be raised, and there is none where it cannot.
-TEST(CardCommand, ALowLimitOfOpenFilesDrawsTheSameCard) {
+// gave a card in another font, or without any text, and status 0; its reading of its
+// configuration takes some 90 KiB of stack, and a low limit of stack (ulimit -s 64) crashed the
+// program. The card is the same where a limit can be raised, also on a split run's threads, and
+// there is none where it cannot.
+TEST(CardCommand, ALowLimitOfOpenFilesOrStackDrawsTheSameCard) {
     QTemporaryDir folder;
     std::vector<std::string> cards;
-    for (const auto& inChild : {std::function<void()>(), Limiting(RLIMIT_NOFILE, 8, 4096)}) {
+    const auto littleStack = Limiting(RLIMIT_STACK, 64 << 10, RLIM_INFINITY);
+    for (const auto& inChild :
+         {std::function<void()>(), Limiting(RLIMIT_NOFILE, 8, 4096), littleStack}) {
         const QString path = folder.filePath(QString("card-%1.png").arg(cards.size()));
         ASSERT_TRUE(
             Ended(RunVelmaro(CardOf(kData, {"-o", path, "268"}), {}, {}, {}, inChild), 0, ""));
@@ -172,19 +176,31 @@ TEST(CardCommand, ALowLimitOfOpenFilesDrawsTheSameCard) {
     }
     EXPECT_GT(cards[0].size(), 10000u);
     EXPECT_TRUE(cards[1] == cards[0]);
+    EXPECT_TRUE(cards[2] == cards[0]);
+    const QString split = folder.filePath("split");
+    EXPECT_TRUE(Ended(RunVelmaro(CardOf(kData, {"--split", split, "--jobs", "2", "--format", "png",
+                                                "268", "460"}),
+                                 {}, {}, {}, littleStack),
+                      0, ""));
+    EXPECT_TRUE(testdata::FileBytes(split.toStdString() + "/268.png") == cards[0]);
 
-    // A limit that cannot be raised (bash's ulimit -n sets both): no card rather than a false
-    // one, for one card and for a split run; the check, which draws nothing, still runs.
-    const auto nineAtMost = Limiting(RLIMIT_NOFILE, 9);
-    for (const QString output : {"-o", "--split"}) {
-        EXPECT_TRUE(Ended(RunVelmaro(CardOf(kData, {output, folder.filePath("c.png"), "268"}), {},
-                                     {}, {}, nineAtMost),
-                          2,
-                          "velmaro: the process may open only 9 files at once (ulimit -n): the "
-                          "fonts need 32 or more\n"));
-        EXPECT_FALSE(QFileInfo::exists(folder.filePath("c.png")));
+    // A limit that cannot be raised (bash's ulimit sets both): no card rather than a false one
+    // or a crash, for one card and for a split run; the check, which draws nothing, still runs.
+    for (const auto& [atMost, message] :
+         {std::pair{Limiting(RLIMIT_NOFILE, 9),
+                    "the process may open only 9 files at once (ulimit -n): the fonts need 32 or "
+                    "more"},
+          {Limiting(RLIMIT_STACK, 64 << 10),
+           "the process may use only 64 KiB of stack (ulimit -s): drawing a card needs 256 KiB "
+           "or more"}}) {
+        for (const QString output : {"-o", "--split"}) {
+            EXPECT_TRUE(Ended(RunVelmaro(CardOf(kData, {output, folder.filePath("c.png"), "268"}),
+                                         {}, {}, {}, atMost),
+                              2, "velmaro: " + std::string(message) + "\n"));
+            EXPECT_FALSE(QFileInfo::exists(folder.filePath("c.png")));
+        }
+        EXPECT_TRUE(Ended(RunVelmaro({"check", "--data-dir", kSample}, {}, {}, {}, atMost), 0, ""));
     }
-    EXPECT_TRUE(Ended(RunVelmaro({"check", "--data-dir", kSample}, {}, {}, {}, nineAtMost), 0, ""));
 }
 
 // Cards need a font with the card's letters: without one, a card would have its lines and dots
