@@ -53,14 +53,13 @@ class DeflateStream {
     bool Add(const std::vector<unsigned char>& input, bool finish, QByteArray& compressed) {
         stream_.next_in = const_cast<Bytef*>(input.data());
         stream_.avail_in = static_cast<uInt>(input.size());
-        std::array<Bytef, 1 << 16> out;
         for (;;) {
-            stream_.next_out = out.data();
-            stream_.avail_out = static_cast<uInt>(out.size());
+            stream_.next_out = out_.data();
+            stream_.avail_out = static_cast<uInt>(out_.size());
             const int result = deflate(&stream_, finish ? Z_FINISH : Z_NO_FLUSH);
             if (result == Z_STREAM_ERROR) return false;
-            compressed.append(reinterpret_cast<const char*>(out.data()),
-                              static_cast<qsizetype>(out.size() - stream_.avail_out));
+            compressed.append(reinterpret_cast<const char*>(out_.data()),
+                              static_cast<qsizetype>(out_.size() - stream_.avail_out));
             if (finish ? result == Z_STREAM_END : stream_.avail_out != 0) return true;
         }
     }
@@ -68,6 +67,9 @@ class DeflateStream {
   private:
     z_stream stream_{};
     bool started_ = false;
+    // What each call of the compressor gives, before it joins the rest: on the heap, not on a
+    // thread's stack, which a small limit of stack keeps small.
+    std::vector<Bytef> out_ = std::vector<Bytef>(std::size_t{1} << 16);
 };
 
 }  // namespace
