@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "base/big_endian.h"
+
 namespace velmaro {
 
 namespace {
@@ -58,16 +60,6 @@ void PutU16(std::string& bytes, std::size_t at, std::uint32_t value) {
 void PutU32(std::string& bytes, std::size_t at, std::uint32_t value) {
     PutU16(bytes, at, value >> 16);
     PutU16(bytes, at + 2, value & 0xFFFF);
-}
-
-void AppendU16(std::string& bytes, std::uint32_t value) {
-    bytes.push_back(static_cast<char>(value >> 8 & 0xFF));
-    bytes.push_back(static_cast<char>(value & 0xFF));
-}
-
-void AppendU32(std::string& bytes, std::uint32_t value) {
-    AppendU16(bytes, value >> 16);
-    AppendU16(bytes, value & 0xFFFF);
 }
 
 // The TrueType checksum: the sum of the big-endian 32-bit words, the last one padded with zeros.

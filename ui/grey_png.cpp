@@ -4,9 +4,10 @@
 
 #include <QByteArrayView>
 
-#include <array>
 #include <cstdint>
 #include <vector>
+
+#include "base/big_endian.h"
 
 namespace velmaro {
 
@@ -17,21 +18,15 @@ namespace {
 // more time but add a sixth to the file.
 constexpr int kCompressionLevel = 4;
 
-void AppendBigEndian(QByteArray& bytes, std::uint32_t value) {
-    const std::array<char, 4> big{static_cast<char>(value >> 24), static_cast<char>(value >> 16),
-                                  static_cast<char>(value >> 8), static_cast<char>(value)};
-    bytes.append(big.data(), big.size());
-}
-
 // One chunk: its length, its type, its data and the CRC of type and data.
 void AppendChunk(QByteArray& file, const char (&type)[5], QByteArrayView data) {
-    AppendBigEndian(file, static_cast<std::uint32_t>(data.size()));
+    AppendU32(file, static_cast<std::uint32_t>(data.size()));
     const qsizetype typeAt = file.size();
     file.append(type, 4);
     file.append(data);
     const auto* checked = reinterpret_cast<const Bytef*>(file.constData() + typeAt);
-    AppendBigEndian(file, static_cast<std::uint32_t>(crc32(crc32(0, nullptr, 0), checked,
-                                                           4 + static_cast<uInt>(data.size()))));
+    AppendU32(file, static_cast<std::uint32_t>(
+                        crc32(crc32(0, nullptr, 0), checked, 4 + static_cast<uInt>(data.size()))));
 }
 
 // Ends a deflate stream however its encoding ends.
@@ -99,15 +94,15 @@ std::optional<QByteArray> GreyPngOf(const QImage& page) {
 
     QByteArray file("\x89PNG\r\n\x1a\n", 8);
     QByteArray header;
-    AppendBigEndian(header, static_cast<std::uint32_t>(width));
-    AppendBigEndian(header, static_cast<std::uint32_t>(height));
+    AppendU32(header, static_cast<std::uint32_t>(width));
+    AppendU32(header, static_cast<std::uint32_t>(height));
     // 8 bits a sample, grey, deflate, the adaptive filters' method, not interlaced.
     header.append("\x08\x00\x00\x00\x00", 5);
     AppendChunk(file, "IHDR", header);
     if (page.dotsPerMeterX() > 0 && page.dotsPerMeterY() > 0) {
         QByteArray resolution;
-        AppendBigEndian(resolution, static_cast<std::uint32_t>(page.dotsPerMeterX()));
-        AppendBigEndian(resolution, static_cast<std::uint32_t>(page.dotsPerMeterY()));
+        AppendU32(resolution, static_cast<std::uint32_t>(page.dotsPerMeterX()));
+        AppendU32(resolution, static_cast<std::uint32_t>(page.dotsPerMeterY()));
         resolution.append('\x01');  // dots per metre
         AppendChunk(file, "pHYs", resolution);
     }
