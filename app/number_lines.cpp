@@ -30,17 +30,18 @@ bool StartsAsUtf16(std::string_view text) {
 // a device that never ends (/dev/zero, also after a mark), which would be read until memory
 // runs out.
 std::optional<std::string> WhyNoList(std::string_view read, std::size_t newFrom) {
+    constexpr char kNoText[] =
+        ", as no text does: not a list of numbers, one per line (save a "
+        "spreadsheet's list as text)";
     if (!StartsAsUtf16(read)) {
         if (read.find('\0', newFrom) == std::string_view::npos) return std::nullopt;
-        return "holds a zero byte, as no text does: not a list of numbers, one per line (save a "
-               "spreadsheet's list as text)";
+        return std::string("holds a zero byte") + kNoText;
     }
     // Characters of two bytes from the mark on; the first new byte may end one begun before.
     for (std::size_t at = std::max<std::size_t>(2, newFrom & ~std::size_t{1}); at + 1 < read.size();
          at += 2) {
         if (read[at] == '\0' && read[at + 1] == '\0') {
-            return "holds a character zero, as no text does: not a list of numbers, one per line "
-                   "(save a spreadsheet's list as text)";
+            return std::string("holds a character zero") + kNoText;
         }
     }
     return std::nullopt;
