@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # tools/run_fuzzers.sh SECONDS [TARGET...]
-# Builds the fuzz preset and runs each libFuzzer program (all five, or the TARGETs named:
-# numeric_value code_table record_slot chart_date data_set) for SECONDS, one after the other.
+# Builds the fuzz preset and runs each libFuzzer program (all six, or the TARGETs named:
+# numeric_value code_table record_slot chart_date user_text data_set) for SECONDS, one after the
+# other.
 # Each starts from its committed seed corpus and regression inputs; what it finds new goes to
 # build/fuzz/corpus/<target>/ (kept between runs), a crash to build/fuzz/artifacts/<target>/
 # and ends the run with a failure. The last lines of each run give execs/s and totals.
@@ -16,7 +17,7 @@ if ! [[ "$seconds" =~ ^[1-9][0-9]*$ ]]; then
 fi
 shift
 targets=("$@")
-[[ ${#targets[@]} -eq 0 ]] && targets=(numeric_value code_table record_slot chart_date data_set)
+[[ ${#targets[@]} -eq 0 ]] && targets=(numeric_value code_table record_slot chart_date user_text data_set)
 
 # A small quarantine and no filling of new blocks: the allocator then reuses warm memory, which
 # more than doubles the executions per second; use-after-free is still caught within the last

@@ -1,0 +1,134 @@
+// Bytes that users hand to the program as text: a list of numbers (--from), a folder's name, any
+// text shown back in a message, a data file's Windows-1252 text. Never a crash, and each reader
+// keeps its word: nothing lost, nothing added, nothing unsafe let through.
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/number_lines.h"
+#include "base/printable_text.h"
+#include "base/utf8_sequence.h"
+#include "base/windows1252.h"
+#include "ui/file_name_text.h"
+
+namespace {
+
+// The code points of valid UTF-8 text, or nothing when some byte is not part of valid UTF-8.
+bool CodePoints(std::string_view text, std::vector<std::uint32_t>& codePoints) {
+    codePoints.clear();
+    while (!text.empty()) {
+        std::uint32_t codePoint = 0;
+        const std::size_t length = velmaro::Utf8Sequence(text, codePoint);
+        if (length == 0) return false;
+        codePoints.push_back(codePoint);
+        text.remove_prefix(length);
+    }
+    return true;
+}
+
+bool IsControl(std::uint32_t codePoint) {
+    return codePoint < 0x20 || (codePoint >= 0x7F && codePoint <= 0x9F);
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// The text a printable one stands for: "\\" is one backslash, "\xHH" one byte. False when the
+// printable text holds a backslash that starts neither.
+bool Unescaped(std::string_view printable, std::string& text) {
+    text.clear();
+    for (std::size_t i = 0; i < printable.size(); ++i) {
+        if (printable[i] != '\\') {
+            text += printable[i];
+        } else if (i + 1 < printable.size() && printable[i + 1] == '\\') {
+            text += '\\';
+            i += 1;
+        } else if (i + 3 < printable.size() && printable[i + 1] == 'x' &&
+                   HexDigit(printable[i + 2]) >= 0 && HexDigit(printable[i + 3]) >= 0) {
+            text += static_cast<char>(HexDigit(printable[i + 2]) * 16 + HexDigit(printable[i + 3]));
+            i += 3;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// What the numbers of a list of valid UTF-8 are, put end to end: its text without line ends,
+// and without the byte-order mark that may open a line (an editor's "UTF-8 with BOM").
+std::string NumbersEndToEnd(std::string_view text) {
+    constexpr std::string_view kMark = "\xEF\xBB\xBF";
+    std::string joined;
+    bool lineStart = true;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            lineStart = true;
+            continue;
+        }
+        if (lineStart && text.substr(i).starts_with(kMark)) {
+            i += kMark.size() - 1;
+        } else {
+            joined += text[i];
+        }
+        lineStart = false;
+    }
+    return joined;
+}
+
+void CheckNumberLines(std::string_view text) {
+    const std::vector<std::string> numbers = velmaro::NumberLines(text);
+    std::vector<std::uint32_t> codePoints;
+    std::string joined;
+    for (const std::string& number : numbers) {
+        // A number is a whole line, never empty, always text that can be shown.
+        if (number.empty() || number.find_first_of("\r\n") != std::string::npos) std::abort();
+        if (!CodePoints(number, codePoints)) std::abort();
+        joined += number;
+    }
+    const bool utf16 = text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF");
+    // A list that is valid UTF-8 loses nothing but its line ends and marks.
+    if (!utf16 && CodePoints(text, codePoints) && joined != NumbersEndToEnd(text)) std::abort();
+}
+
+void CheckPrintableText(std::string_view text) {
+    const std::string printable = velmaro::PrintableText(text);
+    std::vector<std::uint32_t> codePoints;
+    // Nothing a terminal could take for a command, and every byte can be told again.
+    if (!CodePoints(printable, codePoints)) std::abort();
+    for (const std::uint32_t codePoint : codePoints)
+        if (IsControl(codePoint)) std::abort();
+    std::string told;
+    if (!Unescaped(printable, told) || told != text) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    CheckNumberLines(text);
+    CheckPrintableText(text);
+
+    // A folder's name, whatever its bytes, comes back byte for byte through Qt's text.
+    if (velmaro::FileNameBytes(velmaro::FileNameText(text)) != text) std::abort();
+
+    // Every byte of a data file is one character of its text.
+    const std::string decoded = velmaro::DecodeWindows1252(text);
+    std::vector<std::uint32_t> codePoints;
+    if (!CodePoints(decoded, codePoints) || codePoints.size() != size) std::abort();
+    for (std::size_t i = 0; i < size; ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x80 && codePoints[i] != byte) std::abort();
+        if (velmaro::IsUndefinedInWindows1252(byte) != (codePoints[i] == 0xFFFD)) std::abort();
+        if (!velmaro::IsUndefinedInWindows1252(byte) &&
+            !velmaro::IsWindows1252Character(codePoints[i])) {
+            std::abort();
+        }
+    }
+    return 0;
+}
