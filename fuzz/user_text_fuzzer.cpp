@@ -1,6 +1,7 @@
 // Bytes that users hand to the program as text: a list of numbers (--from), a folder's name, any
-// text shown back in a message, a data file's Windows-1252 text. Never a crash, and each reader
-// keeps its word: nothing lost, nothing added, nothing unsafe let through.
+// text shown back in a message or written into a JSON string (the check's report, a recording),
+// a data file's Windows-1252 text. Never a crash, and each reader and writer keeps its word:
+// nothing lost, nothing added, nothing unsafe let through.
 
 #include <cstdint>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include "base/printable_text.h"
 #include "base/utf8_sequence.h"
 #include "base/windows1252.h"
+#include "render/recording_surface.h"
 #include "ui/file_name_text.h"
 
 namespace {
@@ -81,6 +83,100 @@ std::string NumbersEndToEnd(std::string_view text) {
     return joined;
 }
 
+// The text of a JSON string literal as a JSON reader takes it, or false when it is not one: no
+// character below U+0020 as it stands, only JSON's escapes, surrogates only in pairs.
+bool JsonStringValue(std::string_view literal, std::string& value) {
+    value.clear();
+    if (literal.size() < 2 || literal.front() != '"' || literal.back() != '"') return false;
+    const std::string_view inner = literal.substr(1, literal.size() - 2);
+    const auto hex4 = [&](std::size_t at, std::uint32_t& unit) {
+        if (at + 4 > inner.size()) return false;
+        unit = 0;
+        for (std::size_t k = at; k < at + 4; ++k) {
+            const char c =
+                inner[k] >= 'A' && inner[k] <= 'F' ? char(inner[k] - 'A' + 'a') : inner[k];
+            if (HexDigit(c) < 0) return false;
+            unit = unit * 16 + static_cast<std::uint32_t>(HexDigit(c));
+        }
+        return true;
+    };
+    for (std::size_t i = 0; i < inner.size(); ++i) {
+        const char c = inner[i];
+        if (static_cast<unsigned char>(c) < 0x20 || c == '"') return false;
+        if (c != '\\') {
+            value += c;
+            continue;
+        }
+        if (++i == inner.size()) return false;
+        switch (inner[i]) {
+            case '"':
+                value += '"';
+                break;
+            case '\\':
+                value += '\\';
+                break;
+            case '/':
+                value += '/';
+                break;
+            case 'b':
+                value += '\b';
+                break;
+            case 'f':
+                value += '\f';
+                break;
+            case 'n':
+                value += '\n';
+                break;
+            case 'r':
+                value += '\r';
+                break;
+            case 't':
+                value += '\t';
+                break;
+            case 'u': {
+                std::uint32_t unit = 0;
+                if (!hex4(i + 1, unit)) return false;
+                i += 4;
+                if (unit >= 0xDC00 && unit <= 0xDFFF) return false;
+                if (unit >= 0xD800 && unit <= 0xDBFF) {
+                    std::uint32_t low = 0;
+                    if (i + 2 >= inner.size() || inner[i + 1] != '\\' || inner[i + 2] != 'u' ||
+                        !hex4(i + 3, low) || low < 0xDC00 || low > 0xDFFF)
+                        return false;
+                    i += 6;
+                    unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+                }
+                velmaro::AppendUtf8(value, unit);
+                break;
+            }
+            default:
+                return false;
+        }
+    }
+    return true;
+}
+
+// text with each byte that is not part of valid UTF-8 written as the four characters \xHH.
+std::string WithBadBytesAsText(std::string_view text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string shown;
+    while (!text.empty()) {
+        std::uint32_t codePoint = 0;
+        std::size_t length = velmaro::Utf8Sequence(text, codePoint);
+        if (length == 0) {
+            length = 1;
+            const auto byte = static_cast<unsigned char>(text[0]);
+            shown += "\\x";
+            shown += kHex[byte >> 4];
+            shown += kHex[byte & 0x0F];
+        } else {
+            shown.append(text.substr(0, length));
+        }
+        text.remove_prefix(length);
+    }
+    return shown;
+}
+
 void CheckNumberLines(std::string_view text) {
     const std::vector<std::string> numbers = velmaro::NumberLines(text);
     std::vector<std::uint32_t> codePoints;
@@ -113,6 +209,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     CheckNumberLines(text);
     CheckPrintableText(text);
+
+    // A JSON reader takes back the text written, each byte that is no UTF-8 as its \xHH.
+    const std::string literal = velmaro::JsonString(text);
+    std::string value;
+    std::vector<std::uint32_t> literalCodePoints;
+    if (!CodePoints(literal, literalCodePoints) || !JsonStringValue(literal, value) ||
+        value != WithBadBytesAsText(text)) {
+        std::abort();
+    }
 
     // A folder's name, whatever its bytes, comes back byte for byte through Qt's text.
     if (velmaro::FileNameBytes(velmaro::FileNameText(text)) != text) std::abort();
