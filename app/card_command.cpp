@@ -11,6 +11,7 @@
 #include <chrono>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/card_options.h"
@@ -21,6 +22,7 @@
 #include "app/data_dir_settings.h"
 #include "app/interruption.h"
 #include "app/number_lines.h"
+#include "base/descriptor_name.h"
 #include "base/printable_text.h"
 #include "base/stream_write.h"
 #include "base/system_environment.h"
@@ -50,6 +52,17 @@ void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& m
     if (type == QtCriticalMsg || type == QtFatalMsg) {
         std::cerr << "velmaro: " << message.toStdString() << '\n';
     }
+}
+
+// A list read from the terminal is typed there, and nothing happens until it ends: say how to end
+// it, lest the wait be taken for a hang. Said only where it is seen, on a terminal.
+void SayHowATypedListEnds(const std::string& list) {
+    const std::optional<int> descriptor =
+        list == kStandardInput ? STDIN_FILENO : DescriptorNamed(list);
+    if (!descriptor || ::isatty(*descriptor) != 1 || ::isatty(STDERR_FILENO) != 1) return;
+    std::cerr << "velmaro: type the numbers, one per line; Ctrl+D at the start of a line ends "
+                 "the list\n"
+              << std::flush;
 }
 
 // Draws the cards of matricolas as options ask, into one file, standard output or a folder.
@@ -119,6 +132,7 @@ int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
                    : kCardsFailed;
     }
     for (const std::string& list : options->fromFiles) {
+        SayHowATypedListEnds(list);
         const Result<std::vector<std::string>> read = ReadNumbersFrom(list);
         if (!read) {
             ReportError(std::cerr, read.error());

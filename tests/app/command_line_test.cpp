@@ -3,6 +3,8 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +14,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <array>
 #include <chrono>
 #include <exception>
 #include <sstream>
@@ -296,6 +299,56 @@ TEST(CommandLine, FromReadsNumbersAfterTheArgumentsFromAFileOrStandardInput) {
     const ProcessRun zeroInFile = RunVelmaro(common + QStringList{"--from", utf16Zero});
     EXPECT_TRUE(Ended(zeroInFile, 2, "velmaro: " + utf16Zero.toStdString() + noText));
     EXPECT_EQ(zeroInFile.out, "");
+}
+
+// A list typed at a terminal waits for its end: the command says first, where it is seen, how to
+// end it, and Ctrl+D at the start of a line does. A list from a file or a pipe gets no word
+// (the exact messages of the test above).
+TEST(CommandLine, AListTypedAtATerminalIsToldHowToEnd) {
+    // As the terminal shows it, its line end made CR LF.
+    const std::string told =
+        "velmaro: type the numbers, one per line; Ctrl+D at the start of a line ends the list\r\n";
+    for (const auto& [from, errorsOnTerminal] :
+         {std::pair{"-", true}, {"/dev/stdin", true}, {"-", false}}) {
+        int terminal = -1, side = -1;
+        ASSERT_EQ(::openpty(&terminal, &side, nullptr, nullptr, nullptr), 0);
+        std::string shown;
+        bool toldBeforeTyping = false;
+        std::thread typist([&, errorsOnTerminal = errorsOnTerminal] {
+            // Types once told (where nothing can be told, at once; untold, after 10 s), then
+            // reads what the terminal shows until the program is gone.
+            bool typed = false;
+            const auto type = [&] { typed = ::write(terminal, "5193\n\x04", 6) == 6; };
+            if (!errorsOnTerminal) type();
+            std::array<char, 4096> buffer{};
+            for (pollfd showing{terminal, POLLIN, 0};;) {
+                if (::poll(&showing, 1, 10000) <= 0) {
+                    if (typed) break;
+                    type();
+                    continue;
+                }
+                const ssize_t got = ::read(terminal, buffer.data(), buffer.size());
+                if (got <= 0) break;
+                shown.append(buffer.data(), static_cast<std::size_t>(got));
+                if (!typed && shown.find(told) != std::string::npos) {
+                    toldBeforeTyping = true;
+                    type();
+                }
+            }
+        });
+        const ProcessRun run = RunVelmaro(CardOf(kSample, {"--metrics=fixed", "--from", from}), {},
+                                          {}, {}, [side = side, errorsOnTerminal] {
+                                              ::dup2(side, STDIN_FILENO);
+                                              if (errorsOnTerminal) ::dup2(side, STDERR_FILENO);
+                                          });
+        ::close(side);
+        typist.join();
+        ::close(terminal);
+        EXPECT_TRUE(Ended(run, 0, "")) << from;
+        EXPECT_EQ(CardLines(run.out), std::vector<std::string>{"card \"5193\""}) << from;
+        EXPECT_EQ(toldBeforeTyping, errorsOnTerminal) << shown;
+        EXPECT_EQ(shown.find(told) != std::string::npos, errorsOnTerminal) << shown;
+    }
 }
 
 // Which folder is chosen, and what an error says of it, is ChooseDataDir's and
