@@ -18,7 +18,7 @@
 
 namespace {
 
-// The code points of valid UTF-8 text, or nothing when some byte is not part of valid UTF-8.
+// The code points of valid UTF-8 text; false when some byte is not part of valid UTF-8.
 bool CodePoints(std::string_view text, std::vector<std::uint32_t>& codePoints) {
     codePoints.clear();
     while (!text.empty()) {
@@ -203,31 +203,25 @@ void CheckPrintableText(std::string_view text) {
     if (!Unescaped(printable, told) || told != text) std::abort();
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view text(reinterpret_cast<const char*>(data), size);
-    CheckNumberLines(text);
-    CheckPrintableText(text);
-
+void CheckJsonString(std::string_view text) {
     // A JSON reader takes back the text written, each byte that is no UTF-8 as its \xHH.
     const std::string literal = velmaro::JsonString(text);
+    std::vector<std::uint32_t> codePoints;
     std::string value;
-    std::vector<std::uint32_t> literalCodePoints;
-    if (!CodePoints(literal, literalCodePoints) || !JsonStringValue(literal, value) ||
+    if (!CodePoints(literal, codePoints) || !JsonStringValue(literal, value) ||
         value != WithBadBytesAsText(text)) {
         std::abort();
     }
+}
 
-    // A folder's name, whatever its bytes, comes back byte for byte through Qt's text.
-    if (velmaro::FileNameBytes(velmaro::FileNameText(text)) != text) std::abort();
-
-    // Every byte of a data file is one character of its text.
-    const std::string decoded = velmaro::DecodeWindows1252(text);
+void CheckWindows1252(std::string_view bytes) {
+    // Every byte of a data file is one character of its text, ASCII as it stands, and the five
+    // bytes the code page leaves undefined alone the replacement character.
+    const std::string decoded = velmaro::DecodeWindows1252(bytes);
     std::vector<std::uint32_t> codePoints;
-    if (!CodePoints(decoded, codePoints) || codePoints.size() != size) std::abort();
-    for (std::size_t i = 0; i < size; ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
+    if (!CodePoints(decoded, codePoints) || codePoints.size() != bytes.size()) std::abort();
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
         if (byte < 0x80 && codePoints[i] != byte) std::abort();
         if (velmaro::IsUndefinedInWindows1252(byte) != (codePoints[i] == 0xFFFD)) std::abort();
         if (!velmaro::IsUndefinedInWindows1252(byte) &&
@@ -235,5 +229,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         }
     }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    CheckNumberLines(text);
+    CheckPrintableText(text);
+    CheckJsonString(text);
+    // A folder's name, whatever its bytes, comes back byte for byte through Qt's text.
+    if (velmaro::FileNameBytes(velmaro::FileNameText(text)) != text) std::abort();
+    CheckWindows1252(text);
     return 0;
 }
