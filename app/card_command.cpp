@@ -65,6 +65,26 @@ void SayHowATypedListEnds(const std::string& list) {
               << std::flush;
 }
 
+// Adds the numbers of each --from list to options' and checks them as a whole: kCardsAllDrawn,
+// or the status of a list that cannot be read or of numbers that cannot be drawn together, said
+// on standard error.
+int ReadNumberLists(CardOptions& options) {
+    for (const std::string& list : options.fromFiles) {
+        SayHowATypedListEnds(list);
+        const Result<std::vector<std::string>> read = ReadNumbersFrom(list);
+        if (!read) {
+            ReportError(std::cerr, read.error());
+            return kCardsFailed;
+        }
+        options.matricolas.insert(options.matricolas.end(), read->begin(), read->end());
+    }
+    if (Status counted = CheckCardNumbers(options); !counted) {
+        ReportUsageError(std::cerr, counted.error().reason, "velmaro card");
+        return kUsageErrorStatus;
+    }
+    return kCardsAllDrawn;
+}
+
 // Draws the cards of matricolas as options ask, into one file, standard output or a folder.
 int DrawEveryCard(const CardOptions& options, const std::vector<std::string>& matricolas,
                   const DataStore& store, const DataDirChoice& dataDir,
@@ -131,18 +151,12 @@ int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
                    ? kCardsAllDrawn
                    : kCardsFailed;
     }
-    for (const std::string& list : options->fromFiles) {
-        SayHowATypedListEnds(list);
-        const Result<std::vector<std::string>> read = ReadNumbersFrom(list);
-        if (!read) {
-            ReportError(std::cerr, read.error());
-            return kCardsFailed;
+    // Numbers given as arguments alone are checked at once; lists are read last (below).
+    if (options->fromFiles.empty()) {
+        if (Status counted = CheckCardNumbers(*options); !counted) {
+            ReportUsageError(std::cerr, counted.error().reason, "velmaro card");
+            return kUsageErrorStatus;
         }
-        options->matricolas.insert(options->matricolas.end(), read->begin(), read->end());
-    }
-    if (Status counted = CheckCardNumbers(*options); !counted) {
-        ReportUsageError(std::cerr, counted.error().reason, "velmaro card");
-        return kUsageErrorStatus;
     }
     // Only the files of --split are drawn on several threads: a --jobs that changes nothing
     // is said, lest a run be taken for one on every core.
@@ -193,6 +207,12 @@ int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
     }
     const std::chrono::year_month_day today = options->today.value_or(SystemToday());
     WarnOfMissingData(*store, dataDir.dataDir, std::cerr);
+
+    // Lists are read once all that can refuse the run without its numbers is said: a list typed
+    // at the terminal is not typed in vain for a folder, file or font that fails.
+    if (!options->fromFiles.empty()) {
+        if (const int status = ReadNumberLists(*options); status != kCardsAllDrawn) return status;
+    }
 
     std::vector<std::string> matricolas = options->matricolas;
     // A registry record that no number reaches is a student --all cannot draw.

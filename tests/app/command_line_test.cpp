@@ -302,14 +302,20 @@ TEST(CommandLine, FromReadsNumbersAfterTheArgumentsFromAFileOrStandardInput) {
 }
 
 // A list typed at a terminal waits for its end: the command says first, where it is seen, how to
-// end it, and Ctrl+D at the start of a line does. A list from a file or a pipe gets no word
+// end it, and Ctrl+D at the start of a line does. Data that cannot be loaded is said before,
+// and nothing is asked: nothing is typed in vain. A list from a file or a pipe gets no word
 // (the exact messages of the test above).
 TEST(CommandLine, AListTypedAtATerminalIsToldHowToEnd) {
     // As the terminal shows it, its line end made CR LF.
     const std::string told =
         "velmaro: type the numbers, one per line; Ctrl+D at the start of a line ends the list\r\n";
-    for (const auto& [from, errorsOnTerminal] :
-         {std::pair{"-", true}, {"/dev/stdin", true}, {"-", false}}) {
+    const QTemporaryDir folder;
+    const QString missing = folder.filePath("missing");
+    for (const auto& [from, errorsOnTerminal, data] : {std::tuple{"-", true, kSample},
+                                                       {"/dev/stdin", true, kSample},
+                                                       {"-", false, kSample},
+                                                       {"-", true, missing}}) {
+        const bool loads = data == kSample;
         int terminal = -1, side = -1;
         ASSERT_EQ(::openpty(&terminal, &side, nullptr, nullptr, nullptr), 0);
         std::string shown;
@@ -336,18 +342,22 @@ TEST(CommandLine, AListTypedAtATerminalIsToldHowToEnd) {
                 }
             }
         });
-        const ProcessRun run = RunVelmaro(CardOf(kSample, {"--metrics=fixed", "--from", from}), {},
-                                          {}, {}, [side = side, errorsOnTerminal] {
+        const ProcessRun run = RunVelmaro(CardOf(data, {"--metrics=fixed", "--from", from}), {}, {},
+                                          {}, [side = side, errorsOnTerminal] {
                                               ::dup2(side, STDIN_FILENO);
                                               if (errorsOnTerminal) ::dup2(side, STDERR_FILENO);
                                           });
         ::close(side);
         typist.join();
         ::close(terminal);
-        EXPECT_TRUE(Ended(run, 0, "")) << from;
-        EXPECT_EQ(CardLines(run.out), std::vector<std::string>{"card \"5193\""}) << from;
-        EXPECT_EQ(toldBeforeTyping, errorsOnTerminal) << shown;
-        EXPECT_EQ(shown.find(told) != std::string::npos, errorsOnTerminal) << shown;
+        EXPECT_EQ(run.exitCode, loads ? 0 : 2) << from << shown;
+        EXPECT_EQ(run.err, "") << from;
+        EXPECT_EQ(CardLines(run.out),
+                  loads ? std::vector<std::string>{"card \"5193\""} : std::vector<std::string>{})
+            << from;
+        EXPECT_EQ(toldBeforeTyping, errorsOnTerminal && loads) << shown;
+        EXPECT_EQ(shown.find(told) != std::string::npos, errorsOnTerminal && loads) << shown;
+        EXPECT_EQ(shown.find("No such file or directory") != std::string::npos, !loads) << shown;
     }
 }
 
