@@ -40,39 +40,54 @@ int UsableCores() {
     return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
 }
 
-std::optional<std::uint64_t> RaiseOpenFilesLimit() {
+namespace {
+
+// A soft limit of the process: the limit in force (rlim_cur), and whether it was just raised.
+struct SoftLimit {
+    rlim_t current = RLIM_INFINITY;
+    bool raised = false;
+};
+
+// Raises the soft limit of resource, where it is lower, to wanted or to the hard limit if that
+// is lower; nothing when the limits cannot be read.
+std::optional<SoftLimit> RaiseSoftLimit(int resource, rlim_t wanted) {
     rlimit limit{};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return std::nullopt;
-    if (limit.rlim_cur < limit.rlim_max) {
-        rlimit raised = limit;
-        raised.rlim_cur = limit.rlim_max;
-        if (::setrlimit(RLIMIT_NOFILE, &raised) == 0) limit = raised;
+    if (::getrlimit(resource, &limit) != 0) return std::nullopt;
+    const rlim_t reachable = std::min(wanted, limit.rlim_max);
+    if (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur >= reachable) {
+        return SoftLimit{limit.rlim_cur, false};
     }
-    if (limit.rlim_cur == RLIM_INFINITY) return std::nullopt;
-    return static_cast<std::uint64_t>(limit.rlim_cur);
+    rlimit raised = limit;
+    raised.rlim_cur = reachable;
+    if (::setrlimit(resource, &raised) != 0) return SoftLimit{limit.rlim_cur, false};
+    return SoftLimit{reachable, true};
+}
+
+// The limit as a number, nothing when there is none.
+std::optional<std::uint64_t> Finite(const std::optional<SoftLimit>& limit) {
+    if (!limit || limit->current == RLIM_INFINITY) return std::nullopt;
+    return static_cast<std::uint64_t>(limit->current);
+}
+
+}  // namespace
+
+std::optional<std::uint64_t> RaiseOpenFilesLimit() {
+    return Finite(RaiseSoftLimit(RLIMIT_NOFILE, RLIM_INFINITY));
 }
 
 std::optional<std::uint64_t> RaiseStackLimit() {
-    rlimit limit{};
-    if (::getrlimit(RLIMIT_STACK, &limit) != 0) return std::nullopt;
-    if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < kStackToDraw &&
-        limit.rlim_cur < limit.rlim_max) {
-        rlimit raised = limit;
-        raised.rlim_cur = std::min<rlim_t>(kStackToDraw, limit.rlim_max);
-        if (::setrlimit(RLIMIT_STACK, &raised) == 0) {
-            limit = raised;
-            // The C library sized its threads' stacks by the limit at the program's start;
-            // the main thread's stack grows by the limit in force.
-            pthread_attr_t attributes;
-            if (::pthread_getattr_default_np(&attributes) == 0) {
-                if (::pthread_attr_setstacksize(&attributes, raised.rlim_cur) == 0)
-                    ::pthread_setattr_default_np(&attributes);
-                ::pthread_attr_destroy(&attributes);
-            }
+    const std::optional<SoftLimit> limit = RaiseSoftLimit(RLIMIT_STACK, kStackToDraw);
+    if (limit && limit->raised) {
+        // The C library sized its threads' stacks by the limit at the program's start; the main
+        // thread's stack grows by the limit in force.
+        pthread_attr_t attributes;
+        if (::pthread_getattr_default_np(&attributes) == 0) {
+            if (::pthread_attr_setstacksize(&attributes, limit->current) == 0)
+                ::pthread_setattr_default_np(&attributes);
+            ::pthread_attr_destroy(&attributes);
         }
     }
-    if (limit.rlim_cur == RLIM_INFINITY) return std::nullopt;
-    return static_cast<std::uint64_t>(limit.rlim_cur);
+    return Finite(limit);
 }
 
 }  // namespace velmaro
