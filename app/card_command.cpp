@@ -65,6 +65,16 @@ void SayHowATypedListEnds(const std::string& list) {
               << std::flush;
 }
 
+// kCardsAllDrawn when the numbers given can be drawn together; else the usage error's status,
+// the error said on standard error.
+int CheckNumbersGiven(const CardOptions& options) {
+    if (Status counted = CheckCardNumbers(options); !counted) {
+        ReportUsageError(std::cerr, counted.error().reason, "velmaro card");
+        return kUsageErrorStatus;
+    }
+    return kCardsAllDrawn;
+}
+
 // Adds the numbers of each --from list to options' and checks them as a whole: kCardsAllDrawn,
 // or the status of a list that cannot be read or of numbers that cannot be drawn together, said
 // on standard error.
@@ -78,11 +88,7 @@ int ReadNumberLists(CardOptions& options) {
         }
         options.matricolas.insert(options.matricolas.end(), read->begin(), read->end());
     }
-    if (Status counted = CheckCardNumbers(options); !counted) {
-        ReportUsageError(std::cerr, counted.error().reason, "velmaro card");
-        return kUsageErrorStatus;
-    }
-    return kCardsAllDrawn;
+    return CheckNumbersGiven(options);
 }
 
 // Draws the cards of matricolas as options ask, into one file, standard output or a folder.
@@ -153,10 +159,7 @@ int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
     }
     // Numbers given as arguments alone are checked at once; lists are read last (below).
     if (options->fromFiles.empty()) {
-        if (Status counted = CheckCardNumbers(*options); !counted) {
-            ReportUsageError(std::cerr, counted.error().reason, "velmaro card");
-            return kUsageErrorStatus;
-        }
+        if (const int status = CheckNumbersGiven(*options); status != kCardsAllDrawn) return status;
     }
     // Only the files of --split are drawn on several threads: a --jobs that changes nothing
     // is said, lest a run be taken for one on every core.
