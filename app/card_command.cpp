@@ -208,6 +208,16 @@ int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
         ReportError(std::cerr, refused.error());
         return kCardsFailed;
     }
+    // Where the cards go is looked at now, before a list is typed for them: a folder that is not
+    // there or takes no files is said at once, not once the list is read and a card drawn.
+    const Status placeTaken = options->splitFolder ? MakeSplitFolder(*options->splitFolder)
+                              : WritesToStandardOutput(*options)
+                                  ? Ok()
+                                  : OutputFile::CheckPlace(FileNameText(*options->output));
+    if (!placeTaken) {
+        ReportError(std::cerr, placeTaken.error());
+        return kCardsFailed;
+    }
     const std::chrono::year_month_day today = options->today.value_or(SystemToday());
     WarnOfMissingData(*store, dataDir.dataDir, std::cerr);
 

@@ -425,6 +425,13 @@ std::string SplitFolderProblem(std::string folder, std::error_code error) {
 
 }  // namespace
 
+Status MakeSplitFolder(const std::string& folder) {
+    std::error_code created;
+    std::filesystem::create_directories(folder, created);
+    if (created) return Error{folder, SplitFolderProblem(folder, created)};
+    return CheckFolderTakesFiles(folder);
+}
+
 std::string SplitCardPath(const std::string& folder, std::int32_t key, CardFormat format) {
     return folder + "/" + std::to_string(key) + std::string(Extension(format));
 }
@@ -433,10 +440,8 @@ int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string
                    const RecordFilesWatch& watch, const SplitRequest& request,
                    std::chrono::year_month_day today, const std::string& decimalSeparator,
                    std::ostream& errors, CardProgress& progress) {
-    std::error_code created;
-    std::filesystem::create_directories(request.folder, created);
-    if (created) {
-        ReportError(errors, Error{request.folder, SplitFolderProblem(request.folder, created)});
+    if (Status made = MakeSplitFolder(request.folder); !made) {
+        ReportError(errors, made.error());
         return kCardsFailed;
     }
 

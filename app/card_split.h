@@ -20,6 +20,11 @@ struct SplitRequest {
     int jobs = 1;  // threads drawing at once
 };
 
+// Makes folder, with the folders above it that are missing, unless it is there, and checks that
+// it takes new files: an Error naming it when it cannot be made (a file in its place, say) or
+// takes no files.
+Status MakeSplitFolder(const std::string& folder);
+
 // The file of the student with registry key in folder: "<folder>/5193.pdf".
 std::string SplitCardPath(const std::string& folder, std::int32_t key, CardFormat format);
 

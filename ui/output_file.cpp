@@ -115,6 +115,23 @@ std::string WhyNoFileIn(const std::string& folder, int error) {
     return SystemReason(error);
 }
 
+// 0 when folder takes new files now, else the system's reason why not. Asked by making a file
+// without a name, which is gone once closed and never shows in the folder, even should the
+// program be killed; where the file system has no such files, the folder's permissions answer.
+int WhyFolderTakesNoFiles(const std::string& folder) {
+    if (CanNameUnnamedFiles()) {
+        const int descriptor = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+        if (descriptor >= 0) {
+            ::close(descriptor);
+            return 0;
+        }
+        if (const int error = errno; error != EOPNOTSUPP && error != EISDIR && error != EINVAL) {
+            return error;
+        }
+    }
+    return ::access(folder.c_str(), W_OK | X_OK) == 0 ? 0 : errno;
+}
+
 // Whether error, met opening or checking the file in a target's place, is that file's own
 // (a folder, a read-only file, a device no one reads), not the folder's, the disk's or the
 // process's (an I/O error, a read-only file system, too many open files).
@@ -255,6 +272,13 @@ Status OutputFile::OpenDescriptor(int named) {
 }
 
 Status OutputFile::OpenTemporaryBeside(const struct stat* existing) {
+    if (onlyTrying_) {
+        const std::string folder = FolderOf(target_);
+        if (const int error = WhyFolderTakesNoFiles(folder)) {
+            return Fail(WhyNoFileIn(folder, error));
+        }
+        return Ok();
+    }
     // Created as any new file is (0666 less the umask), or with the permissions and group of
     // the file it will replace. Unnamed where the file system allows it: nothing of it shows in the
     // folder while it is written, and nothing is left there should the program die before the file
@@ -415,6 +439,24 @@ void CommitBatch::Discard() {
     for (const Pending& file : pending_)
         RemoveFile(file.descriptor, file.temporary);
     pending_.clear();
+}
+
+Status OutputFile::CheckPlace(const QString& path) {
+    if (const Result<std::string> target = FollowLinks(FileNameBytes(path))) {
+        struct stat info {};
+        if (DescriptorNamed(*target) ||
+            (::stat(target->c_str(), &info) == 0 && !S_ISREG(info.st_mode))) {
+            return Ok();
+        }
+    }
+    OutputFile trial(path);
+    trial.onlyTrying_ = true;
+    return trial.Open(ReaderWait::kDoNotWait);
+}
+
+Status CheckFolderTakesFiles(const std::string& folder) {
+    if (const int error = WhyFolderTakesNoFiles(folder)) return Error{folder, SystemReason(error)};
+    return Ok();
 }
 
 }  // namespace velmaro

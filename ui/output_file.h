@@ -64,6 +64,12 @@ class OutputFile final : public QIODevice {
     // stream waits are stopped (StopStreamWaits): a reader that never reads cannot hold the
     // process past an interrupt.
     Status Write(std::string_view bytes);
+    // Whether Open would take path now: the error it would report for a folder that is missing
+    // or takes no files, or for a folder or read-only file in the target's place; found without
+    // touching the target or naming any file, so that nothing is left behind even should the
+    // program be killed. A stream in the target's place (a FIFO, a device, a descriptor's name)
+    // is not opened, lest it wait for a reader: it counts as taking the output.
+    static Status CheckPlace(const QString& path);
     // Completes the output: flushes to the disk, closes, and puts the temporary file in place
     // of the target. Reports the first failure met since Open(), if any; then nothing is
     // replaced. Calling it again reports the same outcome.
@@ -102,7 +108,8 @@ class OutputFile final : public QIODevice {
     int descriptor_ = -1;
     bool ownsDescriptor_ = true;
     bool committed_ = false;
-    std::string failure_;  // the first failure's reason; empty while there is none
+    bool onlyTrying_ = false;  // CheckPlace's: the folder is asked, no temporary file is made
+    std::string failure_;      // the first failure's reason; empty while there is none
     bool failureOnlyThisFile_ = false;
 };
 
@@ -139,5 +146,9 @@ class CommitBatch {
     };
     std::vector<Pending> pending_;
 };
+
+// Whether folder, which exists, takes new files now (its permissions, a file system mounted
+// read-only or full); found without leaving anything behind. When not, an Error naming folder.
+Status CheckFolderTakesFiles(const std::string& folder);
 
 }  // namespace velmaro

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -15,8 +17,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <array>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -362,12 +366,57 @@ TEST(CardOutput, MissingAndReadOnlyFoldersAndFilesFailNamingTheFile) {
         ExpectOneFailureLine(RunVelmaro(CardOf(kSample, {"--split", AsQString(split), "5193"})),
                              split, reason);
     }
+    // A split folder that takes no files is named, not each card's file.
+    ExpectOneFailureLine(RunVelmaro(CardOf(kSample, {"--split", AsQString(readOnly), "5193"}), {},
+                                    {}, {}, unprivileged),
+                         readOnly, "Permission denied");
     EXPECT_EQ(FileBytes(readOnly + "/card.pdf"), kOldContent);
     EXPECT_EQ(FolderEntries(readOnly), std::vector<std::string>{"card.pdf"});
     EXPECT_EQ(FileBytes(locked), kOldContent);
     EXPECT_EQ(FolderEntries(open), std::vector<std::string>{"locked"});
     EXPECT_EQ(FolderEntries(folder.path().toStdString()),
               (std::vector<std::string>{"link", "open", "read-only"}));
+}
+
+// Where the cards go is looked at before a list is read for them (the program then waits for
+// the list's writer), and the look makes no file in the folder, even where no file can be made
+// without a name: a program killed while the list is typed leaves nothing behind.
+TEST(CardOutput, TheOutputIsLookedAtBeforeTheListAndMakesNoFile) {
+    const testdata::TempDataDir folder;
+    const std::string list = folder.PathOf("list");
+    ASSERT_EQ(::mkfifo(list.c_str(), 0600), 0);
+    const std::string out = folder.PathOf("out");
+    ASSERT_TRUE(QDir().mkpath(AsQString(out)));
+    testdata::TempDataDir::WriteFile(out + "/cards.pdf", kOldContent);
+    const int made = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(made, 0);
+    ASSERT_GE(::inotify_add_watch(made, out.c_str(), IN_CREATE), 0);
+    std::vector<std::string> madeBeforeTheList;
+    std::thread writer([&] {
+        // Opened once the program opens the list to read it: all it made before is told.
+        const int descriptor = ::open(list.c_str(), O_WRONLY | O_CLOEXEC);
+        alignas(inotify_event) std::array<char, 4096> events{};
+        for (ssize_t got; (got = ::read(made, events.data(), events.size())) > 0;) {
+            for (ssize_t at = 0; at < got;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(events.data() + at);
+                madeBeforeTheList.emplace_back(event->len > 0 ? event->name : "");
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
+        }
+        if (descriptor >= 0) {
+            EXPECT_EQ(::write(descriptor, "5193\n", 5), 5);
+            ::close(descriptor);
+        }
+    });
+    const ProcessRun run = RunVelmaro(
+        CardOf(kSample, {"-o", AsQString(out + "/cards.pdf"), "--from", AsQString(list)}),
+        WithFaults({{"VELMARO_NO_UNNAMED_FILES", "1"}}));
+    writer.join();
+    ::close(made);
+    EXPECT_TRUE(Ended(run, 0, ""));
+    EXPECT_EQ(madeBeforeTheList, std::vector<std::string>{});
+    EXPECT_TRUE(FileBytes(out + "/cards.pdf").starts_with("%PDF-"));
+    EXPECT_EQ(FolderEntries(out), std::vector<std::string>{"cards.pdf"});
 }
 
 }  // namespace

@@ -311,11 +311,20 @@ TEST(CommandLine, AListTypedAtATerminalIsToldHowToEnd) {
         "velmaro: type the numbers, one per line; Ctrl+D at the start of a line ends the list\r\n";
     const QTemporaryDir folder;
     const QString missing = folder.filePath("missing");
-    for (const auto& [from, errorsOnTerminal, data] : {std::tuple{"-", true, kSample},
-                                                       {"/dev/stdin", true, kSample},
-                                                       {"-", false, kSample},
-                                                       {"-", true, missing}}) {
-        const bool loads = data == kSample;
+    const QString aFile = folder.filePath("a file");
+    ASSERT_TRUE(QFile(aFile).open(QIODevice::WriteOnly));
+    const QStringList ops = {"--metrics=fixed"};
+    // Whatever can refuse the run without its numbers is said before the list is asked for: a
+    // data folder, an output folder or a --split folder that cannot be.
+    for (const auto& [from, errorsOnTerminal, data, output, refusal] :
+         {std::tuple{"-", true, kSample, ops, ""},
+          {"/dev/stdin", true, kSample, ops, ""},
+          {"-", false, kSample, ops, ""},
+          {"-", true, missing, ops, "No such file or directory"},
+          {"-", true, kSample, ops + QStringList{"-o", missing + "/cards.ops"},
+           "/missing: No such file or directory"},
+          {"-", true, kSample, QStringList{"--split", aFile}, "a file: Not a directory"}}) {
+        const bool drawn = *refusal == '\0';
         int terminal = -1, side = -1;
         ASSERT_EQ(::openpty(&terminal, &side, nullptr, nullptr, nullptr), 0);
         std::string shown;
@@ -342,23 +351,26 @@ TEST(CommandLine, AListTypedAtATerminalIsToldHowToEnd) {
                 }
             }
         });
-        const ProcessRun run = RunVelmaro(CardOf(data, {"--metrics=fixed", "--from", from}), {}, {},
-                                          {}, [side = side, errorsOnTerminal] {
+        const ProcessRun run = RunVelmaro(CardOf(data, output + QStringList{"--from", from}), {},
+                                          {}, {}, [side = side, errorsOnTerminal] {
                                               ::dup2(side, STDIN_FILENO);
                                               if (errorsOnTerminal) ::dup2(side, STDERR_FILENO);
                                           });
         ::close(side);
         typist.join();
         ::close(terminal);
-        EXPECT_EQ(run.exitCode, loads ? 0 : 2) << from << shown;
+        EXPECT_EQ(run.exitCode, drawn ? 0 : 2) << from << shown;
         EXPECT_EQ(run.err, "") << from;
         EXPECT_EQ(CardLines(run.out),
-                  loads ? std::vector<std::string>{"card \"5193\""} : std::vector<std::string>{})
+                  drawn ? std::vector<std::string>{"card \"5193\""} : std::vector<std::string>{})
             << from;
-        EXPECT_EQ(toldBeforeTyping, errorsOnTerminal && loads) << shown;
-        EXPECT_EQ(shown.find(told) != std::string::npos, errorsOnTerminal && loads) << shown;
-        EXPECT_EQ(shown.find("No such file or directory") != std::string::npos, !loads) << shown;
+        EXPECT_EQ(toldBeforeTyping, errorsOnTerminal && drawn) << shown;
+        EXPECT_EQ(shown.find(told) != std::string::npos, errorsOnTerminal && drawn) << shown;
+        if (!drawn) {
+            EXPECT_NE(shown.find(refusal), std::string::npos) << shown;
+        }
     }
+    EXPECT_FALSE(QFileInfo::exists(missing));
 }
 
 // Which folder is chosen, and what an error says of it, is ChooseDataDir's and
