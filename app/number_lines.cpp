@@ -29,7 +29,15 @@ bool StartsAsUtf16(std::string_view text) {
 // a list saved as UTF-16 without its mark), whose lines would each be a number not found, or
 // a device that never ends (/dev/zero, also after a mark), which would be read until memory
 // runs out.
+// And a list of every student a registry can hold, each number on a line of its own, takes less
+// than a megabyte: a stream far longer comes from a program that writes without end (yes 5193),
+// which would be read until memory runs out.
 std::optional<std::string> WhyNoList(std::string_view read, std::size_t newFrom) {
+    constexpr std::size_t kLongestList = 64 << 20;
+    if (read.size() > kLongestList) {
+        return "holds more than 64 MiB, as no list of numbers does: not a list of numbers, one per "
+               "line";
+    }
     constexpr char kNoText[] =
         ", as no text does: not a list of numbers, one per line (save a "
         "spreadsheet's list as text)";
@@ -46,6 +54,37 @@ std::optional<std::string> WhyNoList(std::string_view read, std::size_t newFrom)
     }
     return std::nullopt;
 }
+
+// The line ends of a list read so far, counted read by read: LF and CR apart, so that the more
+// numerous is never more than the list's line ends, whichever of CR LF, CR or LF end its lines.
+// In UTF-16, after its mark, the characters of two bytes are counted.
+class LineEnds {
+  public:
+    void Count(std::string_view read, std::size_t newFrom) {
+        if (!StartsAsUtf16(read)) {
+            const std::string_view added = read.substr(newFrom);
+            feeds_ += static_cast<std::size_t>(std::count(added.begin(), added.end(), '\n'));
+            returns_ += static_cast<std::size_t>(std::count(added.begin(), added.end(), '\r'));
+            return;
+        }
+        // As in WhyNoList: a character split between two reads is counted with the second.
+        const bool littleEndian = read[0] == '\xFF';
+        for (std::size_t at = std::max<std::size_t>(2, newFrom & ~std::size_t{1});
+             at + 1 < read.size(); at += 2) {
+            const char high = littleEndian ? read[at + 1] : read[at];
+            const char low = littleEndian ? read[at] : read[at + 1];
+            if (high != '\0') continue;
+            feeds_ += low == '\n' ? 1 : 0;
+            returns_ += low == '\r' ? 1 : 0;
+        }
+    }
+    // As many line ends as the list holds at least.
+    std::size_t AtLeast() const { return std::max(feeds_, returns_); }
+
+  private:
+    std::size_t feeds_ = 0;
+    std::size_t returns_ = 0;
+};
 
 }  // namespace
 
@@ -76,16 +115,30 @@ Result<std::vector<std::string>> ReadNumbersFrom(const std::string& path) {
     // "-", /dev/stdin, /dev/fd/3: read from where the descriptor stands, as the shell gave it,
     // by the system's own calls, so that a failed read (a folder given as input, a closed
     // descriptor) does not pass for the end.
+    // A registry holds at most 99,999 students: a list of ten times as many lines is a stream
+    // or a file given by mistake, whose lines would each be kept and drawn or said not found.
+    constexpr std::size_t kMostLines = 1'000'000;
+    LineEnds lineEnds;
+    const ReadCheck check = [&lineEnds](std::string_view read,
+                                        std::size_t newFrom) -> std::optional<std::string> {
+        if (std::optional<std::string> why = WhyNoList(read, newFrom)) return why;
+        lineEnds.Count(read, newFrom);
+        if (lineEnds.AtLeast() > kMostLines) {
+            return "holds more than 1,000,000 lines, ten times the students a registry can hold: "
+                   "not a list of numbers, one per line";
+        }
+        return std::nullopt;
+    };
     const std::optional<int> named = path == "-" ? STDIN_FILENO : DescriptorNamed(path);
     if (named) {
-        VELMARO_TRY(text, ReadAllFrom(*named, path == "-" ? "standard input" : path, WhyNoList));
+        VELMARO_TRY(text, ReadAllFrom(*named, path == "-" ? "standard input" : path, check));
     } else {
         std::error_code error;
         if (std::filesystem::is_directory(path, error)) {
             return Error{path, "is a folder, not a file"};
         }
         // A named pipe is a list like any.
-        VELMARO_TRY(text, ReadStream(path, WhyNoList));
+        VELMARO_TRY(text, ReadStream(path, check));
     }
     return NumberLines(text);
 }

@@ -296,6 +296,37 @@ TEST(CommandLine, FromReadsNumbersAfterTheArgumentsFromAFileOrStandardInput) {
         EXPECT_TRUE(Ended(endless, 2, "velmaro: standard input" + noText)) << writer.toStdString();
         EXPECT_EQ(endless.out, "");
     }
+    // Text without end is refused once it has more lines, or bytes, than any list of numbers;
+    // a list of a million lines, as CR LF, CR or LF end them, is still read.
+    const std::string tooMany =
+        ": holds more than 1,000,000 lines, ten times the students a registry can hold: not a "
+        "list of numbers, one per line\n";
+    for (const auto& [writer, error] :
+         {std::pair{"yes 5193", tooMany},
+          {"yes | tr -d '\\n'",
+           ": holds more than 64 MiB, as no list of numbers does: not a list of numbers, one per "
+           "line\n"}}) {
+        const ProcessRun endless = RunVelmaroScript(
+            QString("ulimit -v 2000000; %1 | \"$VELMARO\" card --format=ops --data-dir '%2' "
+                    "--from -")
+                .arg(writer, kSample));
+        EXPECT_TRUE(Ended(endless, 2, "velmaro: standard input" + error)) << writer;
+        EXPECT_EQ(endless.out, "");
+    }
+    const QString millionLines = folder.filePath("million.txt");
+    for (const std::string end : {"\r\n", "\r", "\n"}) {
+        std::string lines;
+        for (int line = 1; line < 1'000'000; ++line)
+            lines += end;
+        TempDataDir::WriteFile(millionLines.toStdString(), lines + "5193" + end);
+        const ProcessRun million =
+            RunVelmaro(CardOf(kSample, {"--metrics=fixed", "--from", millionLines}));
+        EXPECT_TRUE(Ended(million, 0, ""));
+        EXPECT_EQ(CardLines(million.out), std::vector<std::string>{"card \"5193\""});
+        TempDataDir::WriteFile(millionLines.toStdString(), lines + end + "5193" + end);
+        EXPECT_TRUE(Ended(RunVelmaro(CardOf(kSample, {"--metrics=fixed", "--from", millionLines})),
+                          2, "velmaro: " + millionLines.toStdString() + tooMany));
+    }
     const ProcessRun zeroInFile = RunVelmaro(common + QStringList{"--from", utf16Zero});
     EXPECT_TRUE(Ended(zeroInFile, 2, "velmaro: " + utf16Zero.toStdString() + noText));
     EXPECT_EQ(zeroInFile.out, "");
