@@ -59,9 +59,10 @@ Options:
                         one per line, after those given as arguments. Each
                         line is used as typed, without its line end; empty
                         lines are skipped. UTF-8, or UTF-16 with its byte-
-                        order mark. Repeated, each FILE in turn. Typed at
-                        a terminal, the list ends with Ctrl+D at the start
-                        of a line (a line on standard error says so).
+                        order mark; at most 1,000,000 lines. Repeated,
+                        each FILE in turn. Typed at a terminal, the list
+                        ends with Ctrl+D at the start of a line (a line on
+                        standard error says so).
   --today YYYY-MM-DD    The date taken as today (it ends the chart of a
                         student still enrolled at the latest). Default: the
                         system date.
