@@ -28,10 +28,9 @@ bool StartsAsUtf16(std::string_view text) {
 // character zero in UTF-16 either: a zero shows a file given by mistake (a spreadsheet, a PDF,
 // a list saved as UTF-16 without its mark), whose lines would each be a number not found, or
 // a device that never ends (/dev/zero, also after a mark), which would be read until memory
-// runs out.
-// And a list of every student a registry can hold, each number on a line of its own, takes less
-// than a megabyte: a stream far longer comes from a program that writes without end (yes 5193),
-// which would be read until memory runs out.
+// runs out. Nor is text longer than 64 MiB: a list of every student a registry can hold takes
+// less than a megabyte, and a stream far longer comes from a program that writes without end
+// (yes 5193), which would be read until memory runs out.
 std::optional<std::string> WhyNoList(std::string_view read, std::size_t newFrom) {
     constexpr std::size_t kLongestList = 64 << 20;
     if (read.size() > kLongestList) {

@@ -148,7 +148,7 @@ class CommitBatch {
 };
 
 // Whether folder, which exists, takes new files now (its permissions, a file system mounted
-// read-only or full); found without leaving anything behind. When not, an Error naming folder.
+// read-only); found without leaving anything behind. When not, an Error naming folder.
 Status CheckFolderTakesFiles(const std::string& folder);
 
 }  // namespace velmaro
