@@ -440,11 +440,6 @@ int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string
                    const RecordFilesWatch& watch, const SplitRequest& request,
                    std::chrono::year_month_day today, const std::string& decimalSeparator,
                    std::ostream& errors, CardProgress& progress) {
-    if (Status made = MakeSplitFolder(request.folder); !made) {
-        ReportError(errors, made.error());
-        return kCardsFailed;
-    }
-
     // Each thread reads through its own store: a record file's reading state is not shared.
     const std::size_t threads = ThreadsWithinTheLimit(
         std::clamp<std::size_t>(matricolas.size(), 1, std::max(request.jobs, 1)), request);

@@ -29,7 +29,7 @@ Status MakeSplitFolder(const std::string& folder);
 std::string SplitCardPath(const std::string& folder, std::int32_t key, CardFormat format);
 
 // Draws the card of each of matricolas (UTF-8, as typed) into its own file of request.folder
-// (created when missing), named by the student's key in the registry; each file is written
+// (which MakeSplitFolder made), named by the student's key in the registry; each file is written
 // whole or not at all. request.jobs threads draw at once, each reading the data of dataDir
 // through its own DataStore; the files are the same whatever the number of threads.
 // As the run goes, errors hears in the order given of the numbers not found ("Matricola NON
