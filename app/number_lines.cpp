@@ -24,61 +24,57 @@ bool StartsAsUtf16(std::string_view text) {
     return text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF");
 }
 
-// A list of numbers is text, which holds no zero byte but in UTF-16, after its mark, and no
-// character zero in UTF-16 either: a zero shows a file given by mistake (a spreadsheet, a PDF,
-// a list saved as UTF-16 without its mark), whose lines would each be a number not found, or
-// a device that never ends (/dev/zero, also after a mark), which would be read until memory
-// runs out. Nor is text longer than 64 MiB: a list of every student a registry can hold takes
-// less than a megabyte, and a stream far longer comes from a program that writes without end
-// (yes 5193), which would be read until memory runs out.
-std::optional<std::string> WhyNoList(std::string_view read, std::size_t newFrom) {
-    constexpr std::size_t kLongestList = 64 << 20;
-    if (read.size() > kLongestList) {
-        return "holds more than 64 MiB, as no list of numbers does: not a list of numbers, one per "
-               "line";
-    }
-    constexpr char kNoText[] =
-        ", as no text does: not a list of numbers, one per line (save a "
-        "spreadsheet's list as text)";
-    if (!StartsAsUtf16(read)) {
-        if (read.find('\0', newFrom) == std::string_view::npos) return std::nullopt;
-        return std::string("holds a zero byte") + kNoText;
-    }
-    // Characters of two bytes from the mark on; the first new byte may end one begun before.
-    for (std::size_t at = std::max<std::size_t>(2, newFrom & ~std::size_t{1}); at + 1 < read.size();
-         at += 2) {
-        if (read[at] == '\0' && read[at + 1] == '\0') {
-            return std::string("holds a character zero") + kNoText;
-        }
-    }
-    return std::nullopt;
-}
-
-// The line ends of a list read so far, counted read by read: LF and CR apart, so that the more
-// numerous is never more than the list's line ends, whichever of CR LF, CR or LF end its lines.
-// In UTF-16, after its mark, the characters of two bytes are counted.
-class LineEnds {
+// Refuses, read by read, what cannot be a list of numbers, as soon as it shows:
+// - A zero: a list is text, which holds no zero byte but in UTF-16, after its mark, and no
+//   character zero in UTF-16 either. A zero shows a file given by mistake (a spreadsheet, a PDF,
+//   a list saved as UTF-16 without its mark), whose lines would each be a number not found, or a
+//   device that never ends (/dev/zero, also after a mark), which would be read until memory runs
+//   out.
+// - More than 1,000,000 lines, ten times the students a registry can hold, or more than 64 MiB
+//   (a list of every student takes less than one): a program that writes without end
+//   (yes 5193), or a file given by mistake, whose lines would each be kept and then drawn or
+//   said not found.
+class ListCheck {
   public:
-    void Count(std::string_view read, std::size_t newFrom) {
+    std::optional<std::string> operator()(std::string_view read, std::size_t newFrom) {
+        constexpr std::size_t kLongestList = 64 << 20;
+        constexpr std::size_t kMostLines = 1'000'000;
+        constexpr char kNoText[] =
+            ", as no text does: not a list of numbers, one per line (save a spreadsheet's list "
+            "as text)";
+        if (read.size() > kLongestList) {
+            return "holds more than 64 MiB, as no list of numbers does: not a list of numbers, "
+                   "one per line";
+        }
         if (!StartsAsUtf16(read)) {
             const std::string_view added = read.substr(newFrom);
+            if (added.find('\0') != std::string_view::npos) {
+                return std::string("holds a zero byte") + kNoText;
+            }
             feeds_ += static_cast<std::size_t>(std::count(added.begin(), added.end(), '\n'));
             returns_ += static_cast<std::size_t>(std::count(added.begin(), added.end(), '\r'));
-            return;
+        } else {
+            // Characters of two bytes from the mark on; the first new byte may end one begun
+            // before, which is then looked at with this read.
+            const bool littleEndian = read[0] == '\xFF';
+            for (std::size_t at = std::max<std::size_t>(2, newFrom & ~std::size_t{1});
+                 at + 1 < read.size(); at += 2) {
+                const char high = littleEndian ? read[at + 1] : read[at];
+                const char low = littleEndian ? read[at] : read[at + 1];
+                if (high != '\0') continue;
+                if (low == '\0') return std::string("holds a character zero") + kNoText;
+                feeds_ += low == '\n' ? 1 : 0;
+                returns_ += low == '\r' ? 1 : 0;
+            }
         }
-        // As in WhyNoList: a character split between two reads is counted with the second.
-        const bool littleEndian = read[0] == '\xFF';
-        for (std::size_t at = std::max<std::size_t>(2, newFrom & ~std::size_t{1});
-             at + 1 < read.size(); at += 2) {
-            const char high = littleEndian ? read[at + 1] : read[at];
-            const char low = littleEndian ? read[at] : read[at + 1];
-            if (high != '\0') continue;
-            feeds_ += low == '\n' ? 1 : 0;
-            returns_ += low == '\r' ? 1 : 0;
+        // LF and CR are counted apart: whichever of CR LF, CR or LF end the lines, the more
+        // numerous is never more than the lines.
+        if (std::max(feeds_, returns_) > kMostLines) {
+            return "holds more than 1,000,000 lines, ten times the students a registry can hold: "
+                   "not a list of numbers, one per line";
         }
+        return std::nullopt;
     }
-    // As many line ends as the list holds at least.
-    std::size_t AtLeast() const { return std::max(feeds_, returns_); }
 
   private:
     std::size_t feeds_ = 0;
@@ -114,20 +110,7 @@ Result<std::vector<std::string>> ReadNumbersFrom(const std::string& path) {
     // "-", /dev/stdin, /dev/fd/3: read from where the descriptor stands, as the shell gave it,
     // by the system's own calls, so that a failed read (a folder given as input, a closed
     // descriptor) does not pass for the end.
-    // A registry holds at most 99,999 students: a list of ten times as many lines is a stream
-    // or a file given by mistake, whose lines would each be kept and drawn or said not found.
-    constexpr std::size_t kMostLines = 1'000'000;
-    LineEnds lineEnds;
-    const ReadCheck check = [&lineEnds](std::string_view read,
-                                        std::size_t newFrom) -> std::optional<std::string> {
-        if (std::optional<std::string> why = WhyNoList(read, newFrom)) return why;
-        lineEnds.Count(read, newFrom);
-        if (lineEnds.AtLeast() > kMostLines) {
-            return "holds more than 1,000,000 lines, ten times the students a registry can hold: "
-                   "not a list of numbers, one per line";
-        }
-        return std::nullopt;
-    };
+    const ReadCheck check = ListCheck();
     const std::optional<int> named = path == "-" ? STDIN_FILENO : DescriptorNamed(path);
     if (named) {
         VELMARO_TRY(text, ReadAllFrom(*named, path == "-" ? "standard input" : path, check));
