@@ -83,6 +83,8 @@ class ListCheck {
 
 }  // namespace
 
+ReadCheck NumberListCheck() { return ListCheck(); }
+
 std::vector<std::string> NumberLines(std::string_view text) {
     // A list saved as "Unicode" (UTF-16, as Windows' Notepad names it) starts with its
     // byte-order mark: read as the text it holds, not as numbers full of zero bytes.
@@ -110,7 +112,7 @@ Result<std::vector<std::string>> ReadNumbersFrom(const std::string& path) {
     // "-", /dev/stdin, /dev/fd/3: read from where the descriptor stands, as the shell gave it,
     // by the system's own calls, so that a failed read (a folder given as input, a closed
     // descriptor) does not pass for the end.
-    const ReadCheck check = ListCheck();
+    const ReadCheck check = NumberListCheck();
     const std::optional<int> named = path == "-" ? STDIN_FILENO : DescriptorNamed(path);
     if (named) {
         VELMARO_TRY(text, ReadAllFrom(*named, path == "-" ? "standard input" : path, check));
