@@ -254,23 +254,23 @@ struct SplitWorker {
         if (request.format == CardFormat::kPdf) {
             if (auto loaded = PdfCardFont::Load()) pdfFont.emplace(std::move(loaded).value());
         }
+        // The numbers whose cards wait in batch, in its order: handled once in place, or not.
+        std::vector<std::size_t> waiting;
         while (!stop && !Interruption::Requested()) {
             const std::size_t i = next++;
             if (i >= matricolas.size()) break;
             if (!earlierOfTheSameKey[i] && outcomes[i].state == CardOutcome::State::kNotReached) {
+                const std::size_t before = batch.Size();
                 outcomes[i] = DrawOne(store, matricolas[i], pdfFont ? &*pdfFont : nullptr, batch);
+                if (batch.Size() > before) waiting.push_back(i);
             }
-            if (batch.Size() >= cardsPerFlush) CommitOrStop(batch);
-            Handled(i);
+            if (waiting.empty() || waiting.back() != i) Handled(i);
+            if (batch.Size() >= cardsPerFlush) CommitOrStop(batch, waiting);
             progress.CardDone();
         }
-        // Interrupted, the files not yet in place are removed, without waiting for the disk.
-        // After a failure elsewhere the cards written meanwhile still go in place.
-        if (Interruption::Requested()) {
-            batch.Discard();
-        } else {
-            CommitOrStop(batch);
-        }
+        // The cards drawn go in place, also when interrupted or after a failure elsewhere: every
+        // number taken is then in place or named, and the folder has no gaps that go unsaid.
+        CommitOrStop(batch, waiting);
     }
 
     // Number i is handled: said, with every handled number after it, once every number before
@@ -334,20 +334,43 @@ struct SplitWorker {
     }
 
     // The first failure of the folder or the disk is the one reported; it stops every thread.
-    void Stop(const Error& error) {
-        if (!stop.exchange(true)) writeError = error;
+    // Whether error is that first one.
+    bool Stop(const Error& error) {
+        if (stop.exchange(true)) return false;
+        writeError = error;
+        return true;
     }
 
-    void CommitOrStop(CommitBatch& batch) {
-        if (batch.Size() == 0) return;
+    // What became of a card that a failure of the folder or the disk (error) left out: the
+    // first such failure stops the run and is named last, in its number's place; a card lost
+    // to any other is named with its number.
+    CardOutcome LostTo(const Error& error) {
+        if (Stop(error)) return {CardOutcome::State::kNotReached, std::nullopt};
+        return {CardOutcome::State::kNoCard, error};
+    }
+
+    // Puts the cards of batch in place, and the numbers of waiting, its cards', are handled.
+    void CommitOrStop(CommitBatch& batch, std::vector<std::size_t>& waiting) {
         // Each card waiting was drawn before this look: with no record file written into
-        // since the run began, it is whole.
-        if (Status unchanged = watch.NoneWrittenInPlace(); !unchanged) {
-            batch.Discard();
-            Stop(unchanged.error());
-        } else if (Status committed = batch.Commit(); !committed) {
-            Stop(committed.error());
+        // since the run began, it is whole. Otherwise none goes in place, and the run's last
+        // line says to draw them again.
+        if (batch.Size() > 0) {
+            if (Status unchanged = watch.NoneWrittenInPlace(); !unchanged) {
+                batch.Discard();
+                Stop(unchanged.error());
+                for (const std::size_t i : waiting)
+                    outcomes[i] = {CardOutcome::State::kNotReached, std::nullopt};
+            } else {
+                std::vector<Status> placed;
+                static_cast<void>(batch.Commit(&placed));
+                for (std::size_t k = 0; k < waiting.size() && k < placed.size(); ++k) {
+                    if (!placed[k]) outcomes[waiting[k]] = LostTo(placed[k].error());
+                }
+            }
         }
+        for (const std::size_t i : waiting)
+            Handled(i);
+        waiting.clear();
     }
 
     // Run is called on every thread: what one thread keeps for itself lives in Run.
@@ -383,8 +406,7 @@ struct SplitWorker {
             // A name that cannot take its card (a folder in its place) costs that card alone;
             // a folder or a disk that takes no more files stops the run.
             if (written.error().onlyThisFile) return {CardOutcome::State::kNoCard, written.error()};
-            Stop(written.error());
-            return {CardOutcome::State::kNotReached, std::nullopt};
+            return LostTo(written.error());
         }
         return {CardOutcome::State::kDrawn, std::nullopt, fit};
     }

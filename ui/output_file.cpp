@@ -405,7 +405,8 @@ Status OutputFile::Fail(const std::string& reason, bool onlyThisFile) {
 
 CommitBatch::~CommitBatch() { Discard(); }
 
-Status CommitBatch::Commit() {
+Status CommitBatch::Commit(std::vector<Status>* eachFile) {
+    if (eachFile != nullptr) eachFile->clear();
     // One flush of the file system writes every waiting file to the disk, and fails when any
     // data written since the first of them was opened was lost. Each file then asks only
     // whether its own data was written (which writes what may still wait): a flush of the disk
@@ -415,6 +416,10 @@ Status CommitBatch::Commit() {
     if (!pending_.empty() && flush(pending_.front().descriptor) != 0) {
         const int error = errno;
         const QString path = pending_.front().path;
+        if (eachFile != nullptr) {
+            for (const Pending& file : pending_)
+                eachFile->push_back(Error{FileNameBytes(file.path), SystemReason(error)});
+        }
         Discard();
         return Error{FileNameBytes(path), SystemReason(error)};
     }
@@ -428,7 +433,10 @@ Status CommitBatch::Commit() {
             error = PlaceFile(file.descriptor, file.temporary, file.target);
         }
         file.descriptor = -1;
-        if (error != 0 && !first) first = Error{FileNameBytes(file.path), SystemReason(error)};
+        Status placed = Ok();
+        if (error != 0) placed = Error{FileNameBytes(file.path), SystemReason(error)};
+        if (!placed && !first) first = placed.error();
+        if (eachFile != nullptr) eachFile->push_back(std::move(placed));
     }
     pending_.clear();
     if (first) return *first;

@@ -131,8 +131,8 @@ class CommitBatch {
     // fails is removed and its target stays as it was; the others still go in place. When the
     // flush of the whole file system fails, no file can be known to be whole: every one is
     // removed and every target stays. Reports the first failure, naming the file as it was
-    // given.
-    Status Commit();
+    // given; eachFile, when given, receives the outcome of every file, in the order they came.
+    Status Commit(std::vector<Status>* eachFile = nullptr);
     // Removes every waiting temporary file; no target changes.
     void Discard();
 

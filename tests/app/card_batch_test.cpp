@@ -407,6 +407,42 @@ TEST(CardBatch, SplitLeavesANameThatCannotTakeItsCardAndStopsOnlyWhenNoFileFits)
 // What became of each number is said as the run goes, in the order given, not held until
 // every card is drawn: interrupted as soon as its first number is said not found, a run of
 // every student (ended by SIGTERM) has said it, and stops with most of its cards not drawn.
+// A disk that loses what is written stops a run of several threads: each number reached is
+// named, the one whose failure stopped the run last, and none is in place. A card drawn but kept
+// from its place is never left unsaid.
+TEST(CardBatch, SplitNamesEveryNumberWhoseCardADiskLost) {
+    const testdata::TempDataDir out;
+    const std::string folder = out.PathOf("cards");
+    const ProcessRun run = RunVelmaro(
+        CardOf(kSample, {"--all", "--split", AsQString(folder), "--jobs", "3", "--quiet"}),
+        WithFaults({{"VELMARO_LOST_WRITES", "1"}}));
+    EXPECT_EQ(run.exitCode, 2) << run.err;
+    EXPECT_EQ(QDir(AsQString(folder)).entryList(QDir::Files | QDir::Hidden), QStringList{});
+    // The numbers named, in the order said: those without a card, then the one that stopped it.
+    std::vector<int> named;
+    std::istringstream lines(run.err);
+    const std::string lost = ".pdf: Input/output error";
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t at = line.find(lost);
+        ASSERT_NE(at, std::string::npos) << line;
+        const std::size_t name = line.rfind('/', at) + 1;
+        named.push_back(std::stoi(line.substr(name, at - name)));
+        const bool last = lines.peek() == EOF;
+        EXPECT_EQ(line.substr(at + lost.size()),
+                  last ? "" : " (no card for " + std::to_string(named.back()) + ")");
+    }
+    ASSERT_GE(named.size(), 2u) << run.err;
+    // In the order of the registry, and without a gap: every number reached.
+    const std::vector<int> said(named.begin(), named.end() - 1);
+    EXPECT_TRUE(std::ranges::is_sorted(said)) << run.err;
+    std::ranges::sort(named);
+    const std::string registry = testdata::FileBytes(kSample.toStdString() + "/elenco.dir");
+    std::vector<int> first;
+    for (std::size_t slot = 0; first.size() < named.size(); slot += 62)
+        first.push_back(std::stoi(registry.substr(slot + 2, 5)));
+    EXPECT_EQ(named, first);
+}
+
 TEST(CardBatch, SplitSaysWhatBecameOfEachNumberAsTheRunGoes) {
     const auto all = RunVelmaro(CardOf(kSample, {"--all", "--format=ops", "--metrics=fixed"}));
     std::string numbers = "1\n";

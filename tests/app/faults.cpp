@@ -9,8 +9,8 @@
 //   memory runs out; on threads other than the first only, when VELMARO_FAIL_ALLOCATIONS_OFF_MAIN
 //   is set.
 //  VELMARO_LOST_WRITES: a disk that takes every write but loses the data before it is stored, as
-//   a full thin-provisioned volume does; the loss shows only when the data is flushed: fsync and
-//   fdatasync fail with EIO.
+//   a full thin-provisioned volume does; the loss shows only when the data is flushed: fsync,
+//   fdatasync and syncfs fail with EIO.
 //  VELMARO_HUNG_DISK: a disk that does not answer: fsync and fdatasync never return, whatever
 //   signal comes; the first call makes the file its value names.
 //  VELMARO_SHORT_READS: a file system that hands the data files out a few bytes per read, as
@@ -163,6 +163,11 @@ int fsync(int descriptor) {
 int fdatasync(int descriptor) {
     static const auto next = Next<int (*)(int)>("fdatasync");
     if (DiskHung()) return -1;
+    return Fault("VELMARO_LOST_WRITES") ? LostWrite() : next(descriptor);
+}
+
+int syncfs(int descriptor) {
+    static const auto next = Next<int (*)(int)>("syncfs");
     return Fault("VELMARO_LOST_WRITES") ? LostWrite() : next(descriptor);
 }
 

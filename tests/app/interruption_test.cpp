@@ -18,6 +18,7 @@
 #include <csignal>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "tests/app/run_velmaro.h"
 #include "tests/store/data_files.h"
@@ -37,6 +38,15 @@ std::string WriteManyStudents(const testdata::TempDataDir& folder) {
     EXPECT_TRUE(QDir().mkpath(QString::fromStdString(data)));
     EXPECT_TRUE(sample::WriteSampleDataSet(data, options).ok());
     return data;
+}
+
+// The keys of the registry of data, in their order (the order of --all).
+std::vector<int> RegistryKeys(const QString& data) {
+    const std::string registry = testdata::FileBytes(data.toStdString() + "/elenco.dir");
+    std::vector<int> keys;
+    for (std::size_t slot = 0; slot + 7 <= registry.size(); slot += 62)
+        keys.push_back(std::stoi(registry.substr(slot + 2, 5)));
+    return keys;
 }
 
 // The entries of folder, hidden ones included.
@@ -59,20 +69,27 @@ TEST(Interruption, ARunOfCardsKeepsOnlyWholeFilesAndEndsByTheSignal) {
     const QProcessEnvironment noUnnamedFiles = WithFaults({{"VELMARO_NO_UNNAMED_FILES", "1"}});
     // A split run, once some cards are in place and others still hidden temporary files. SIGPIPE
     // is what a write to a pipe whose reader has gone raises (standard error's, mid-run).
+    // The cards drawn go in place: the folder holds the first students' cards, without a gap
+    // that a clerk who goes on from the last file would never see, whichever thread drew them.
+    const std::vector<int> keys = RegistryKeys(data);
     for (const int signal : {SIGINT, SIGTERM, SIGPIPE}) {
         const std::string cards = folder.PathOf("cards" + std::to_string(signal));
         EXPECT_EQ(
             InterruptVelmaro(
-                {"card", "--all", "--split", AsQString(cards), "--jobs", "2", "--data-dir", data},
+                {"card", "--all", "--split", AsQString(cards), "--jobs", "4", "--data-dir", data},
                 [&] { return HoldsWholeAndUnfinished(cards); }, {signal}, noUnnamedFiles),
             signal);
         const QStringList entries = Entries(cards);
         EXPECT_TRUE(entries.size() > 0 && entries.size() < 6000) << entries.size();
+        std::vector<int> drawn;
         for (const QString& name : entries) {
             EXPECT_FALSE(name.startsWith('.')) << name.toStdString();
             const std::string bytes = testdata::FileBytes(cards + "/" + name.toStdString());
             EXPECT_TRUE(bytes.ends_with("%%EOF\n")) << name.toStdString();
+            drawn.push_back(name.section('.', 0, 0).toInt());
         }
+        std::ranges::sort(drawn);
+        EXPECT_EQ(drawn, std::vector<int>(keys.begin(), keys.begin() + std::ssize(drawn)));
     }
     // A run into one file, once the temporary file beside it is being written: the file is as
     // it was.
