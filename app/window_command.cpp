@@ -100,6 +100,24 @@ struct WindowOptionNames {
     }
 };
 
+// The usage error of more than one number given to the window. A command given after an option
+// (velmaro --data-dir d card 5193) or mistyped (velmaro cards 5193) reads as one more number:
+// said as what it likely is.
+std::string TooManyNumbersText(const QStringList& numbers) {
+    for (const QString& command : {QStringLiteral("card"), QStringLiteral("check")}) {
+        if (numbers.contains(command)) {
+            return "'" + command.toStdString() + "' comes first, its options after it: velmaro " +
+                   command.toStdString() + " [options]";
+        }
+    }
+    std::string text = "only one MATRICOLA may be given";
+    if (const std::string first = Utf8Text(FileNameBytes(numbers.front()));
+        first.find_first_of("0123456789") == std::string::npos) {
+        text += " ('" + first + "' is no command: velmaro card, velmaro check)";
+    }
+    return text;
+}
+
 // Parses argv[1...]; an Error carries the usage message.
 Result<WindowOptions> ParseWindowOptions(int argc, char* argv[]) {
     QCommandLineParser parser;
@@ -119,7 +137,7 @@ Result<WindowOptions> ParseWindowOptions(int argc, char* argv[]) {
         if (options.dataDir->empty()) return Error{"", "--data-dir needs a folder"};
     }
     const QStringList numbers = parser.positionalArguments();
-    if (numbers.size() > 1) return Error{"", "only one MATRICOLA may be given"};
+    if (numbers.size() > 1) return Error{"", TooManyNumbersText(numbers)};
     if (!numbers.isEmpty()) options.matricola = Utf8Text(FileNameBytes(numbers.front()));
     return options;
 }

@@ -94,6 +94,19 @@ TEST(CommandLine, EveryUsageErrorHasOneFormAndStatusTwo) {
                                 " --help' for more information.");
     }
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 2);
+    // A command after an option, or mistyped, is not taken for a second number of the window.
+    for (const auto& [arguments, said] :
+         {std::pair{QStringList{"--data-dir", kSample, "card", "5193"},
+                    "'card' comes first, its options after it: velmaro card [options]"},
+          {QStringList{"5193", "check"},
+           "'check' comes first, its options after it: velmaro check [options]"},
+          {QStringList{"cards", "5193"},
+           "only one MATRICOLA may be given ('cards' is no command: velmaro card, velmaro check)"},
+          {QStringList{"5193", "50"}, "only one MATRICOLA may be given"}}) {
+        EXPECT_TRUE(Ended(
+            RunVelmaro(arguments), 2,
+            "velmaro: " + std::string(said) + "\nTry 'velmaro --help' for more information.\n"));
+    }
 }
 
 // A display number no X server of this machine serves (one may run beside the tests).
