@@ -6,9 +6,11 @@
 namespace velmaro {
 
 // text made safe to show to a user, on a terminal or in a message box: valid UTF-8 is kept,
-// except control characters (C0, DEL and C1, the escape and cursor sequences of a terminal),
-// which appear escaped as \xHH for each of their bytes, as does every byte that is not part of
-// valid UTF-8 (so a truncated or overlong sequence, or a surrogate, cannot reach the output).
+// except control characters (C0, DEL and C1, the escape and cursor sequences of a terminal) and
+// characters that show as nothing or as a plain space but are none (a non-breaking space, a
+// byte-order mark, zero widths, the marks that turn the text's direction), which appear escaped
+// as \xHH for each of their bytes, as does every byte that is not part of valid UTF-8 (so a
+// truncated or overlong sequence, or a surrogate, cannot reach the output).
 // A backslash appears doubled: "\x0a" escaped is a newline, "\\x0a" the four characters.
 std::string PrintableText(std::string_view text);
 

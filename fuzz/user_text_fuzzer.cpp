@@ -198,8 +198,13 @@ void CheckPrintableText(std::string_view text) {
     std::vector<std::uint32_t> codePoints;
     // Nothing a terminal could take for a command, and every byte can be told again.
     if (!CodePoints(printable, codePoints)) std::abort();
+    // Nor one that hides in plain sight: a non-breaking space, a byte-order mark, a zero width,
+    // a turn of the text's direction.
     for (const std::uint32_t codePoint : codePoints)
-        if (IsControl(codePoint)) std::abort();
+        if (IsControl(codePoint) || codePoint == 0xA0 || codePoint == 0xFEFF ||
+            codePoint == 0x200B || codePoint == 0x202E) {
+            std::abort();
+        }
     std::string told;
     if (!Unescaped(printable, told) || told != text) std::abort();
 }

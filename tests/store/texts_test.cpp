@@ -67,8 +67,21 @@ TEST(PrintableText, ControlCharactersAndInvalidUtf8AppearEscaped) {
         {"\t\n\r\x7f", "\\x09\\x0a\\x0d\\x7f"},
         {"\xc2\x9b"
          "2J",
-         "\\xc2\\x9b2J"},                              // C1 control: the terminal's CSI
-        {"\xc2\xa0", "\xc2\xa0"},                      // the first character after C1
+         "\\xc2\\x9b2J"},          // C1 control: the terminal's CSI
+        {"\xc2\xa1", "\xc2\xa1"},  // the first visible one after C1
+        // Pasted before a number, a non-breaking space or a byte-order mark would pass unseen;
+        // a zero width, a direction turned around (U+202E), a tag character too.
+        {"\xc2\xa0"
+         "5193",
+         "\\xc2\\xa05193"},
+        {"\xef\xbb\xbf"
+         "5193",
+         "\\xef\\xbb\\xbf5193"},
+        {"a\xe2\x80\x8b"
+         "b\xe2\x80\xae"
+         "c",
+         "a\\xe2\\x80\\x8bb\\xe2\\x80\\xaec"},
+        {"\xf3\xa0\x80\x81", "\\xf3\\xa0\\x80\\x81"},
         {"\xff\xfe", "\\xff\\xfe"},                    // bytes never in UTF-8
         {"ab\xc3", "ab\\xc3"},                         // a sequence cut by the end
         {"\xc3(", "\\xc3("},                           // a sequence cut by another character
