@@ -65,6 +65,19 @@ void SayHowATypedListEnds(const std::string& list) {
               << std::flush;
 }
 
+// A png or pdf card is no text: poured onto a terminal it shows as noise and may set the
+// terminal's modes. Refused there, as the error to report; anything else takes it.
+Status CheckStandardOutputTakes(CardFormat format) {
+    if ((format != CardFormat::kPng && format != CardFormat::kPdf) ||
+        ::isatty(STDOUT_FILENO) != 1) {
+        return Ok();
+    }
+    return Error{std::string(kStandardOutputName),
+                 std::string("a terminal, which cannot show a ") +
+                     (format == CardFormat::kPng ? "png" : "pdf") +
+                     " card: give -o FILE, or send it to a program (| lp)"};
+}
+
 // kCardsAllDrawn when the numbers given can be drawn together; else the usage error's status,
 // the error said on standard error.
 int CheckNumbersGiven(const CardOptions& options) {
@@ -212,7 +225,7 @@ int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
     // there or takes no files is said at once, not once the list is read and a card drawn.
     const Status placeTaken = options->splitFolder ? MakeSplitFolder(*options->splitFolder)
                               : WritesToStandardOutput(*options)
-                                  ? Ok()
+                                  ? CheckStandardOutputTakes(options->format)
                                   : OutputFile::CheckPlace(FileNameText(*options->output));
     if (!placeTaken) {
         ReportError(std::cerr, placeTaken.error());

@@ -1,6 +1,7 @@
 // The command-line conventions of `velmaro` and `velmaro card`, run as the built executable:
 // --version, help, the one form of usage errors, -o -, --from and where the data is found.
 
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -198,6 +199,28 @@ TEST(CommandLine, DashOutputWritesEveryFormatToStandardOutput) {
         } else {
             EXPECT_TRUE(toStdout.out == file) << format.toStdString();
         }
+    }
+    // A terminal cannot show a png or pdf card: refused before anything reaches it.
+    for (const QString format : {"png", "pdf"}) {
+        int terminal = -1, side = -1;
+        ASSERT_EQ(::openpty(&terminal, &side, nullptr, nullptr, nullptr), 0);
+        std::string shown;
+        std::thread reader([&shown, terminal = terminal] {
+            std::array<char, 4096> buffer{};
+            for (ssize_t got; (got = ::read(terminal, buffer.data(), buffer.size())) > 0;)
+                shown.append(buffer.data(), static_cast<std::size_t>(got));
+        });
+        const ProcessRun toTerminal =
+            RunVelmaro(CardOf(kSample, {"--format", format, "-o", "-", "5193"}), {}, {}, {},
+                       [side = side] { ::dup2(side, STDOUT_FILENO); });
+        ::close(side);
+        reader.join();
+        ::close(terminal);
+        EXPECT_TRUE(Ended(toTerminal, 2,
+                          "velmaro: standard output: a terminal, which cannot show a " +
+                              format.toStdString() +
+                              " card: give -o FILE, or send it to a program (| lp)\n"));
+        EXPECT_EQ(shown.size(), 0u) << format.toStdString();
     }
     // Without --format, - means the ops recording.
     const ProcessRun ops = RunVelmaro(CardOf(kSample, {"--metrics=fixed", "-o", "-", "5193"}));
