@@ -37,7 +37,7 @@ constexpr std::array<KindText, kProblemKindCount> kKindTexts{{
     {ProblemKind::kRunPastEnd, "run-past-end",
      "run of records reaching past the end of its file: those records read as empty"},
     {ProblemKind::kRunOverlap, "run-overlap", "run of records overlapping another student's run"},
-    {ProblemKind::kBadDate, "bad-date", "date that is not a date"},
+    {ProblemKind::kBadDate, "bad-date", "date that is not a date, or a degree date after today"},
     {ProblemKind::kBadGrade, "bad-grade",
      "exam grade that is neither a mark (two digits from 18 to 31) nor a pass without a mark "
      "(a text after \"31\"): the card prints it as it stands and the averages leave it out, "

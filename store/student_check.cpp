@@ -247,6 +247,15 @@ class StudentChecker {
             if (graduation == kNoDay && f.DegreeDate != "000000") {
                 BadDate(n, "degree date", f.DegreeDate);
             }
+            // A degree not yet taken (a year mistyped, 270731 for 970731) stretches the chart to
+            // it, and the exams up to it pass for dated before the degree.
+            if (graduation != kNoDay && graduation > context_.today.day) {
+                report_.Note(ProblemKind::kBadDate, [&] {
+                    return Finding{std::string(kRegistryName), n, 0,
+                                   "degree date " + Quoted(f.DegreeDate) + ", after today, " +
+                                       IsoDateText(context_.today.date)};
+                });
+            }
         }
         // The card reads the last career year from the run's last record: none when that lies
         // outside the file.

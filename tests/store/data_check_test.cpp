@@ -213,6 +213,9 @@ const Breakage kBreakages[] = {
     // An enrolment year of two years that do not follow.
     {"bad-date elenco.dir 2/0: enrolment year \"9698\"", {Registry(1, 18, "9698")}},
     {"bad-date elenco.dir 2/0: degree date \"031315\"", {Registry(1, 30, "031315")}},
+    // A degree not yet taken: a year mistyped, whose chart would run to it.
+    {"bad-date elenco.dir 2/0: degree date \"270731\", after today, 2025-10-20",
+     {Registry(1, 30, "270731")}},
     // A birth month 13 is shown as "xx/13/74".
     {"bad-date elenco.dir 2/0: birth year and month \"7413\"", {Registry(1, 7, "7413")}},
     {"bad-date elenco.dir 2/0: birth year and month \"7400\"", {Registry(1, 7, "7400")}},
@@ -475,12 +478,16 @@ TEST(DataCheck, RunsReachingOutOfTheirFileAndExamsAfterTodayAreCheckedAsTheCardD
         "\"030715\""};
     EXPECT_EQ(Findings(CheckDataFiles(set.Files(), kToday)), expected);
 
-    // Drawn on 1 January 2003, the card of student 20 ends its chart that day.
-    expected.push_back(
+    // Drawn on 1 January 2003, the card of student 20 ends its chart that day; students 10 and
+    // 30 have a degree date still to come.
+    std::vector<std::string> early = expected;
+    early.insert(early.begin() + 3,
+                 {"bad-date elenco.dir 1/0: degree date \"030715\", after today, 2003-01-01",
+                  "bad-date elenco.dir 3/0: degree date \"030715\", after today, 2003-01-01"});
+    early.push_back(
         "exam-after-expected-end elenco.dir 2/0: esami.dir record 4 dated \"030115\", still "
         "enrolled, last career year \"02\": the chart ends today, 2003-01-01");
-    EXPECT_EQ(Findings(CheckDataFiles(set.Files(), std::chrono::year(2003) / 1 / 1)), expected);
-    expected.pop_back();
+    EXPECT_EQ(Findings(CheckDataFiles(set.Files(), std::chrono::year(2003) / 1 / 1)), early);
 
     // With the last career year 29 the chart ends 31 May 2030, not 1930: drawn on 1 November
     // 2029, it ends that day, after the exam of October 2029.
