@@ -323,17 +323,9 @@ Result<CardOptions> ParseCardOptions(const QStringList& arguments) {
     options.showVersion = !options.showHelp && parser.isSet(names.version);
     if (options.showHelp || options.showVersion) return options;
 
-    // An option of one value given twice would have the last one win, unseen: a script that
-    // builds the command line could write the cards elsewhere than meant.
-    for (const QCommandLineOption* single :
-         {&names.dataDir, &names.format, &names.output, &names.today, &names.metrics, &names.dpi,
-          &names.split, &names.jobs}) {
-        if (parser.values(*single).size() > 1) {
-            const QString name = single->names().front();
-            return UsageError(QStringLiteral("%1%2 given more than once: give it once")
-                                  .arg(name.size() == 1 ? "-" : "--", name));
-        }
-    }
+    VELMARO_TRY(
+        RefuseRepeatedOptions(parser, {&names.dataDir, &names.format, &names.output, &names.today,
+                                       &names.metrics, &names.dpi, &names.split, &names.jobs}));
     VELMARO_TRY(ReadSourcesAndTargets(parser, names, options));
     VELMARO_TRY(ReadFormat(parser, names, options));
     VELMARO_TRY(ReadDrawing(parser, names, options));

@@ -90,6 +90,7 @@ Result<CheckOptions> ParseCheckOptions(int argc, char* argv[]) {
         return Error{
             "", "unknown argument '" + FileNameBytes(parser.positionalArguments().front()) + "'"};
     }
+    VELMARO_TRY(RefuseRepeatedOptions(parser, {&dataDir, &format, &today}));
     CheckOptions options;
     options.showHelp = parser.isSet(help);
     if (parser.isSet(dataDir)) {

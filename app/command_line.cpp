@@ -108,6 +108,17 @@ Command CommandOf(int argc, char* argv[]) {
     return Command::kWindow;
 }
 
+Status RefuseRepeatedOptions(const QCommandLineParser& parser,
+                             std::initializer_list<const QCommandLineOption*> options) {
+    for (const QCommandLineOption* option : options) {
+        if (parser.values(*option).size() <= 1) continue;
+        const QString name = option->names().front();
+        return Error{"", (name.size() == 1 ? "-" : "--") + FileNameBytes(name) +
+                             " given more than once: give it once"};
+    }
+    return Ok();
+}
+
 Result<std::chrono::year_month_day> ParseTodayOption(const QString& value) {
     const std::string text = value.toStdString();
     if (const auto day = ParseIsoDate(text)) return *day;

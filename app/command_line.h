@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <chrono>
+#include <initializer_list>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -41,6 +42,12 @@ void ReportUsageError(std::ostream& errors, std::string_view what, std::string_v
 // number beginning with "-".
 QString UsageErrorText(const QCommandLineParser& parser, const QStringList& arguments,
                        bool takesNumbers);
+
+// A usage error naming the first of options given more than once ("-o given more than once:
+// give it once"): an option of one value given twice would have the last one win, unseen, and a
+// script that builds a command line could write elsewhere, or read another folder, than meant.
+Status RefuseRepeatedOptions(const QCommandLineParser& parser,
+                             std::initializer_list<const QCommandLineOption*> options);
 
 // The day of a --today value written YYYY-MM-DD; a usage error saying so for anything else,
 // or that the value is no day of the calendar (2023-02-29).

@@ -49,6 +49,10 @@ TEST(CheckCommand, ExitStatusAndReportsOfCleanBrokenAndUnreadableData) {
         {{"check", "--today", "25-2-28"}, 2, "", "--today must be a date written YYYY-MM-DD"},
         {{"check", "--data-dir", VELMARO_SAMPLE_DIR, "--format", "JSON"}, 0, "\"clean\":true", ""},
         {{"check", "--format", "xml"}, 2, "", "--format must be text or json, not 'xml'"},
+        {{"check", "--format", "json", "--format=text"},
+         2,
+         "",
+         "--format given more than once: give it once"},
         // No number hint: the check takes no numbers.
         {{"check", "-5"}, 2, "", "velmaro: unknown option '-5'\nTry"},
         {{"check", "--data-dir"}, 2, "", "missing value after '--data-dir'"},
