@@ -73,8 +73,7 @@ Status CheckStandardOutputTakes(CardFormat format) {
         return Ok();
     }
     return Error{std::string(kStandardOutputName),
-                 std::string("a terminal, which cannot show a ") +
-                     (format == CardFormat::kPng ? "png" : "pdf") +
+                 "a terminal, which cannot show a " + std::string(FormatName(format)) +
                      " card: give -o FILE, or send it to a program (| lp)"};
 }
 

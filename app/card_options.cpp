@@ -126,6 +126,19 @@ Exit status:
 )";
 }
 
+std::string_view FormatName(CardFormat format) {
+    switch (format) {
+        case CardFormat::kPng:
+            return "png";
+        case CardFormat::kSvg:
+            return "svg";
+        case CardFormat::kOps:
+            return "ops";
+        default:
+            return "pdf";
+    }
+}
+
 bool WritesToStandardOutput(const CardOptions& options) {
     return !options.output || *options.output == kStandardOutput;
 }

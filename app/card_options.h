@@ -6,6 +6,7 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/result.h"
@@ -14,6 +15,9 @@ namespace velmaro {
 
 // What `velmaro card` writes.
 enum class CardFormat { kPng, kPdf, kSvg, kOps };
+
+// The format's name as --format takes it and as its files end: "png", "pdf", "svg", "ops".
+std::string_view FormatName(CardFormat format);
 
 // Which font measures the text of an ops recording.
 enum class CardMetrics { kFont, kFixed };

@@ -144,17 +144,6 @@ void RefuseLinkedFiles(const std::vector<std::string>& matricolas,
     }
 }
 
-std::string_view Extension(CardFormat format) {
-    switch (format) {
-        case CardFormat::kPng:
-            return ".png";
-        case CardFormat::kSvg:
-            return ".svg";
-        default:
-            return ".pdf";
-    }
-}
-
 // Cards written by one thread before their files are flushed to the disk together and put in
 // place: one flush per this many files instead of one per file, while the folder still fills
 // as the run goes on. Each waiting file holds a descriptor, so with many threads the batches
@@ -455,7 +444,7 @@ Status MakeSplitFolder(const std::string& folder) {
 }
 
 std::string SplitCardPath(const std::string& folder, std::int32_t key, CardFormat format) {
-    return folder + "/" + std::to_string(key) + std::string(Extension(format));
+    return folder + "/" + std::to_string(key) + "." + std::string(FormatName(format));
 }
 
 int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string& dataDir,

@@ -113,7 +113,7 @@ Status RefuseRepeatedOptions(const QCommandLineParser& parser,
     for (const QCommandLineOption* option : options) {
         if (parser.values(*option).size() <= 1) continue;
         const QString name = option->names().front();
-        return Error{"", (name.size() == 1 ? "-" : "--") + FileNameBytes(name) +
+        return Error{"", (name.size() == 1 ? "-" : "--") + name.toStdString() +
                              " given more than once: give it once"};
     }
     return Ok();
