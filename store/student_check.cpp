@@ -250,11 +250,8 @@ class StudentChecker {
             // A degree not yet taken (a year mistyped, 270731 for 970731) stretches the chart to
             // it, and the exams up to it pass for dated before the degree.
             if (graduation != kNoDay && graduation > context_.today.day) {
-                report_.Note(ProblemKind::kBadDate, [&] {
-                    return Finding{std::string(kRegistryName), n, 0,
-                                   "degree date " + Quoted(f.DegreeDate) + ", after today, " +
-                                       IsoDateText(context_.today.date)};
-                });
+                BadDate(n, "degree date", f.DegreeDate,
+                        ", after today, " + IsoDateText(context_.today.date));
             }
         }
         // The card reads the last career year from the run's last record: none when that lies
@@ -326,10 +323,12 @@ class StudentChecker {
         return "still enrolled, last career year " + Quoted(*end.lastCareerYear) + chartEnd;
     }
 
-    void BadDate(std::int64_t n, std::string_view what, std::string_view value) {
+    // A bad date of registry record n: what it is, its value, and why, when it is a date.
+    void BadDate(std::int64_t n, std::string_view what, std::string_view value,
+                 std::string_view why = {}) {
         report_.Note(ProblemKind::kBadDate, [&] {
             return Finding{std::string(kRegistryName), n, 0,
-                           std::string(what) + " " + Quoted(value)};
+                           std::string(what) + " " + Quoted(value) + std::string(why)};
         });
     }
 
