@@ -151,6 +151,8 @@ constexpr Phrase kPhrases[] = {
     {"the card image cannot be made (out of memory)",
      "non è stato possibile creare l'immagine della scheda (memoria esaurita)"},
     {"the output is already open", "il file di uscita è già aperto"},
+    {"a named pipe (FIFO) that no program reads",
+     "una pipe con nome (FIFO) che nessun programma legge"},
     {"the output is not open", "il file di uscita non è aperto"},
     {"PDF object {} was never written", "l'oggetto PDF {1} non è mai stato scritto"},
     {"the font {} is not found", "il carattere {1} non si trova"},

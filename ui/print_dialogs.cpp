@@ -16,6 +16,7 @@
 #include "ui/card_printer.h"
 #include "ui/cups_queue.h"
 #include "ui/file_name_text.h"
+#include "ui/output_file.h"
 #include "ui/print_job.h"
 #include "ui/window_caption.h"
 
@@ -134,7 +135,10 @@ Status SaveAsImage(QWidget* parent, const CardInput& card, const std::string& da
                        DialogTitle("salva la scheda come immagine"));
     if (path.isEmpty()) return Ok();
     VELMARO_TRY(RefuseDataFile(dataDir, FileNameBytes(path)));
-    return WritePngCard(path, kImageDotsPerInch, card);
+    // Nothing would end a wait of the window's for a reader of a named pipe: it is refused.
+    OutputFile file(path);
+    VELMARO_TRY(file.Open(OutputFile::ReaderWait::kDoNotWait));
+    return WritePngCard(file, kImageDotsPerInch, card);
 }
 
 }  // namespace

@@ -46,7 +46,8 @@ constexpr const char* kPdfStartFailure = "the PDF file cannot be written (is the
 Status WritePdfPage(const QString& path, const QPageLayout& layout, int dotsPerInch,
                     const QString& title, const std::string& target, const CardInput& card) {
     OutputFile file(path);
-    if (Status opened = file.Open(); !opened) return opened;
+    // Nothing would end a wait of the window's for a reader of a named pipe: it is refused.
+    if (Status opened = file.Open(OutputFile::ReaderWait::kDoNotWait); !opened) return opened;
     QPdfWriter writer(&file);
     writer.setResolution(dotsPerInch);
     writer.setPageLayout(layout);

@@ -40,7 +40,8 @@ void UseCardPage(QPrinter& printer);
 // queue that is stopped or rejects jobs is an error before anything is drawn; after the job ends
 // the spooler is asked whether it really took the job, and a job it does not hold, or aborted, is
 // an error. Every error names the printer (or the PDF file) and the reason. A PDF printer's file is
-// written as every card file is (see OutputFile): completely, or not at all.
+// written as every card file is (see OutputFile): completely, or not at all; a named pipe that
+// no program reads is refused.
 Status PrintCardJob(QPrinter& printer, const CardInput& card);
 
 // The resolution of the PDF files the window saves: a PDF printer's (QPrinter::HighResolution).
@@ -49,7 +50,8 @@ inline constexpr int kPdfPageResolution = 1200;
 // Writes card's printer page as a PDF file at path, on the card files' page at
 // kPdfPageResolution, titled PrintJobTitle: what a PDF printer writes, made without one, so
 // that the print system, which may not answer, is never asked. Written as every card file is
-// (see OutputFile); an error names path.
+// (see OutputFile); an error names path, also a named pipe that no program reads, which the
+// window would wait for without end.
 Status WriteCardPdf(const QString& path, const CardInput& card);
 
 // How card fits the page WriteCardPdf writes it on.

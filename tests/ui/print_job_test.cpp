@@ -11,6 +11,9 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <map>
 #include <tuple>
 #include <vector>
@@ -116,6 +119,27 @@ TEST(PrintJob, APdfFileIsTitledWholeOrAnErrorThatLeavesNoFile) {
     EXPECT_TRUE(text.trimmed().startsWith("Matr.: 5193")) << text.toStdString();
     EXPECT_TRUE(text.contains(QRegularExpression("N\\.Esa\\.:\\s+26")));
     EXPECT_GE(text.count(QRegularExpression("\\b\\d\\d/\\d\\d/\\d\\d\\b")), 26);
+}
+
+// The window saves and prints to a file on its own thread, where nothing would end a wait for
+// the reader of a named pipe: one that no program reads is an error at once, as a PDF printer's
+// file and as the saved card. (Should it wait, the alarm ends the test.)
+TEST(PrintJob, ANamedPipeThatNoProgramReadsIsRefusedAtOnce) {
+    const SampleCard card("5193");
+    ASSERT_TRUE(card.Loaded());
+    QTemporaryDir folder;
+    const QString pipe = folder.filePath("card.pdf");
+    ASSERT_EQ(::mkfifo(pipe.toLocal8Bit().constData(), 0600), 0);
+    ::alarm(60);
+    QPrinter printer(QPrinter::HighResolution);
+    SetUpPdfPrinter(printer, pipe);
+    for (const Status& written :
+         {PrintCardJob(printer, card.Input()), WriteCardPdf(pipe, card.Input())}) {
+        ASSERT_FALSE(written.ok());
+        EXPECT_EQ(written.error().Message(),
+                  pipe.toStdString() + ": a named pipe (FIFO) that no program reads");
+    }
+    ::alarm(0);
 }
 
 // A printer set up for a card (here one printing to a file on Letter paper, with Qt's narrow
