@@ -222,11 +222,19 @@ int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
     }
     // Where the cards go is looked at now, before a list is typed for them: a folder that is not
     // there or takes no files is said at once, not once the list is read and a card drawn.
-    const Status placeTaken = options->splitFolder ? MakeSplitFolder(*options->splitFolder)
-                              : WritesToStandardOutput(*options)
-                                  ? CheckStandardOutputTakes(options->format)
-                                  : OutputFile::CheckPlace(FileNameText(*options->output));
-    if (!placeTaken) {
+    std::optional<MadeSplitFolders> madeFolders;
+    if (options->splitFolder) {
+        Result<MadeSplitFolders> made = MakeSplitFolder(*options->splitFolder);
+        if (!made) {
+            ReportError(std::cerr, made.error());
+            return kCardsFailed;
+        }
+        madeFolders.emplace(std::move(*made));
+    } else if (const Status placeTaken =
+                   WritesToStandardOutput(*options)
+                       ? CheckStandardOutputTakes(options->format)
+                       : OutputFile::CheckPlace(FileNameText(*options->output));
+               !placeTaken) {
         ReportError(std::cerr, placeTaken.error());
         return kCardsFailed;
     }
