@@ -113,9 +113,9 @@ void CardView::SetCard(QRect area, CardPainter paint, CardTextSource text) {
     TellScreenReaders();
 }
 
-void CardView::SetCardHeight(int height) {
-    if (IsEmpty() || height == area_.height()) return;
-    area_.setHeight(height);
+void CardView::SetCardSize(QSize size) {
+    if (IsEmpty() || size == area_.size()) return;
+    area_.setSize(size);
     DrawImage();
     FitSize();
     update();

@@ -37,9 +37,9 @@ class CardView final : public QWidget {
     // once (and again for every new zoom or resolution); text is asked only when the card's
     // text is wanted.
     void SetCard(QRect area, CardPainter paint, CardTextSource text);
-    // Makes the card's area height pixels tall (at 100 %), the card drawn again on it: for a
-    // card longer than the area first given.
-    void SetCardHeight(int height);
+    // Gives the card's area size (in pixels at 100 %), the card drawn again on it: for a card
+    // longer or wider than the area first given.
+    void SetCardSize(QSize size);
     // Forgets the card: nothing is painted and the area shrinks to nothing.
     void Clear();
 

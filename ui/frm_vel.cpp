@@ -572,9 +572,11 @@ void FrmVel::DrawCard(const CardInput& card) {
     };
     cardView_->SetCard(area, paint, text);
     // Rows past the window's 40 lines (a long career, names on two lines) are drawn on a
-    // longer area, which the window scrolls, rather than cut off.
-    const int cardHeight = std::min(PixelsY(cardBottom_ + charHeight_) - top, kMostCardPixels);
-    if (cardHeight > area.height()) cardView_->SetCardHeight(cardHeight);
+    // longer area, and texts past its width (a long exam name or typed number) on a wider one,
+    // which the window scrolls, rather than cut off.
+    const QSize drawn(std::min(PixelsX(cardRight_ + charWidth_), kMostCardPixels),
+                      std::min(PixelsY(cardBottom_ + charHeight_) - top, kMostCardPixels));
+    cardView_->SetCardSize(area.size().expandedTo(drawn));
     UpdateSidewaysScrolling();
 }
 

@@ -328,7 +328,8 @@ class FrmVelTest : public QObject {
     void aLongCardScrollsAndTheWindowKeepsWithinTheScreen() {
         const testdata::TempDataDir data;
         data.Write("titoli.grp", "1 SC Liceo scientifico\r\n");
-        data.Write("esami.grp", "A1 MAT1 Analisi\r\n");
+        data.Write("esami.grp",
+                   "A1 MAT1 Analisi\r\nA1 LONG Analisi" + std::string(60, 'M') + " e Fine\r\n");
         // Student 10 with exams (MAT1, grade 28, date) in years of the chart; with a chart,
         // the registry's fields from its years on.
         const auto write = [&](int examCount, const std::vector<std::string>& years,
@@ -408,6 +409,16 @@ class FrmVelTest : public QObject {
         QVERIFY(card_->CardText().contains(QStringLiteral("31/12/29")));
         QVERIFY(card_->height() <= 16384);
         QVERIFY(InkOf(card_->grab().toImage()).pixels > 500);
+
+        // An exam name longer than the window is wide is drawn whole, and the card scrolls
+        // sideways to its end.
+        write(2, {"009697"}, {"LONG28971105", "MAT128980615"});
+        Look("10");
+        const int designed = window_->PixelsX(60.0 * window_->CharWidth());
+        QVERIFY2(InkOf(card_->grab().toImage()).bounds.right() > designed + 40,
+                 qPrintable(QString::number(InkOf(card_->grab().toImage()).bounds.right())));
+        QVERIFY(scroller->horizontalScrollBar()->isVisibleTo(window_.get()));
+        QVERIFY(scroller->horizontalScrollBar()->maximum() > 40);
 
         // A size the user sets is kept when the window moves; on another screen the window
         // keeps within it again.
