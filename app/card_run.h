@@ -9,6 +9,7 @@
 #include "app/card_progress.h"
 #include "app/card_sinks.h"
 #include "store/data_store.h"
+#include "store/data_warnings.h"
 
 namespace velmaro {
 
@@ -39,12 +40,7 @@ struct EveryStudent {
 };
 Result<EveryStudent> EveryMatricola(const DataStore& store, std::ostream& errors);
 
-// What the cards of store lack, one warning each (file names unescaped): esami.dir or
-// velmara.dir missing or empty, a record file that ends within a record, a table of the data
-// directory dataDir that holds no lines, or blank lines alone. The cards still come, without exams,
-// career years, exam names or diploma titles, or the students and records past a file's end.
-std::vector<std::string> MissingDataWarnings(const DataStore& store, const std::string& dataDir);
-// Those warnings on warnings, a line each.
+// The warnings of MissingDataWarnings on warnings, a line each.
 void WarnOfMissingData(const DataStore& store, const std::string& dataDir, std::ostream& warnings);
 
 // The one line that reports a number not on file, the number escaped as typed.

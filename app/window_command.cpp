@@ -293,8 +293,8 @@ int RunWindowCommand(int argc, char* argv[]) {
     if (!started) return kUsageErrorStatus;
     // Cards without exams would otherwise be shown, and printed, as if the student had none.
     std::vector<Error> lacking;
-    for (std::string& warning : MissingDataWarnings(window->Flow()->Store(), started->dataDir))
-        lacking.push_back(Error{"", std::move(warning)});
+    for (const std::string& warning : window->Flow()->DataWarnings())
+        lacking.push_back(Error{"", warning});
     prompt.WarnAll(lacking);
 
     QuitAfterFirstPaint quitter;

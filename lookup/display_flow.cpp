@@ -1,25 +1,49 @@
 #include "lookup/display_flow.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "lookup/lookup_student.h"
+#include "store/data_warnings.h"
 
 namespace velmaro {
 
 Result<DisplayFlow> DisplayFlow::LoadTables(const std::string& dataDir, CardContext context) {
+    // Looked at before loading: a change made meanwhile is seen at the first display.
+    const DataFileVersions versions = VersionsOf(dataDir);
     VELMARO_TRY(DataStore store, DataStore::LoadTables(dataDir));
     if (!context.today) context.today = SystemToday;
-    return DisplayFlow(std::move(store), std::move(context));
+    DisplayFlow flow(std::move(store), dataDir, std::move(context));
+    flow.lookedAt_ = versions;
+    flow.dataWarnings_ = MissingDataWarnings(flow.store_, flow.dataDir_);
+    return flow;
 }
 
-DisplayFlow::DisplayFlow(DataStore store, CardContext context)
-    : store_(std::move(store)), context_(std::move(context)) {}
+DisplayFlow::DisplayFlow(DataStore store, std::string dataDir, CardContext context)
+    : store_(std::move(store)), dataDir_(std::move(dataDir)), context_(std::move(context)) {}
+
+std::vector<std::string> DisplayFlow::NewDataWarnings() {
+    DataFileVersions versions = VersionsOf(dataDir_);
+    if (versions == lookedAt_) return {};
+    lookedAt_ = std::move(versions);
+    std::vector<std::string> current = MissingDataWarnings(store_, dataDir_);
+    std::vector<std::string> added;
+    for (const std::string& warning : current) {
+        if (std::find(dataWarnings_.begin(), dataWarnings_.end(), warning) == dataWarnings_.end())
+            added.push_back(warning);
+    }
+    dataWarnings_ = std::move(current);
+    return added;
+}
 
 void DisplayFlow::Display(std::string_view typedText, DisplayView& view) {
     studentFound_ = false;
     view.SetPrintEnabled(false);
 
+    // The lookup follows the files' names first: the warnings are of the files it read.
     Result<LookupOutcome> outcome = LookupStudent(store_, typedText);
+    for (std::string& warning : NewDataWarnings())
+        view.ShowError(Error{"", std::move(warning)});
     if (!outcome) {
         view.ShowError(outcome.error());
     } else if (!outcome->student) {

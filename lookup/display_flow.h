@@ -5,10 +5,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/result.h"
 #include "base/system_environment.h"
 #include "render/render_card.h"
+#include "store/data_file_versions.h"
 #include "store/data_store.h"
 #include "store/student.h"
 
@@ -72,7 +74,10 @@ class DisplayFlow {
     static Result<DisplayFlow> LoadTables(const std::string& dataDir, CardContext context);
 
     // One press of the display button, in this order: StudentFound becomes false and printing
-    // is disabled; typedText is looked up; a student who is not on file brings the
+    // is disabled; typedText is looked up; when the data files changed since the last look,
+    // each warning of what the cards now lack (MissingDataWarnings) that was not in force
+    // before is shown as an error, before the outcome (a copy cut short while the window is
+    // open); a student who is not on file brings the
     // not-found message, a record file that cannot be read brings a message naming it (in
     // both cases nothing is drawn and the previous student is kept as it was); a found student
     // becomes the kept student, StudentFound becomes true and the card is drawn; then the
@@ -95,15 +100,25 @@ class DisplayFlow {
     void CloseFiles() { store_.CloseFiles(); }
 
     const DataStore& Store() const { return store_; }
+    // What the cards lack (MissingDataWarnings) as the data files were at the last look: at
+    // loading, then at each display.
+    const std::vector<std::string>& DataWarnings() const { return dataWarnings_; }
 
   private:
-    DisplayFlow(DataStore store, CardContext context);
+    DisplayFlow(DataStore store, std::string dataDir, CardContext context);
+
+    // The warnings that came into force since the data files were last looked at, once
+    // they changed; DataWarnings becomes those of the files now.
+    std::vector<std::string> NewDataWarnings();
 
     // The card input of the kept student; only valid while it stays kept.
     CardInput CardOfKeptStudent() const;
 
     DataStore store_;
+    std::string dataDir_;
     CardContext context_;
+    DataFileVersions lookedAt_;
+    std::vector<std::string> dataWarnings_;
     bool studentFound_ = false;
     std::optional<Student> keptStudent_;
 };

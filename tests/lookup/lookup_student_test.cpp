@@ -78,7 +78,7 @@ class RecordingView final : public DisplayView, public CardPrinter {
   public:
     void SetPrintEnabled(bool enabled) override { calls.push_back(enabled ? "print on" : "off"); }
     void ShowNotFound() override { calls.push_back("not found"); }
-    void ShowError(const Error& error) override { calls.push_back("error " + error.file); }
+    void ShowError(const Error& error) override { calls.push_back("error " + error.Message()); }
     void DrawCard(const CardInput& card) override {
         calls.push_back("draw " + card.student.MatrText);
     }
@@ -144,6 +144,39 @@ TEST_F(DisplayFlowTest, FoundStudentsArePrintedAndNumbersNotOnFileAreNot) {
         EXPECT_EQ(flow_.KeptStudent()->ExamRecs, kept.ExamRecs);
         EXPECT_THAT(view_.CallsOf([&] { flow_.Print(view_, view_); }), ElementsAre("not found"));
     }
+}
+
+// A record file cut short (or left empty) while the window is open is warned of at the next
+// display, once, before its card: its rows past the end show empty, as at start-up, where the
+// same warnings are the flow's DataWarnings. Put right and cut again, it is warned of again.
+TEST(DisplayFlow, DataCutShortWhileOpenIsWarnedOfOnceAtTheNextDisplay) {
+    const testdata::TempDataDir data;
+    for (const char* name : {"elenco.dir", "esami.dir", "velmara.dir", "esami.grp", "titoli.grp"})
+        data.Write(name, testdata::FileBytes(std::string(VELMARO_EXAMPLES_DIR) + "/data/" + name));
+    const std::string exams = testdata::FileBytes(data.PathOf("esami.dir"));
+    data.Write("velmara.dir", "");
+    DisplayFlow flow = DisplayFlow::LoadTables(data.DataDir(), {}).value();
+    const std::string empty =
+        "error " + data.PathOf("velmara.dir") + " is empty: the cards show no career years";
+    EXPECT_THAT(flow.DataWarnings(), ElementsAre(empty.substr(6)));
+    RecordingView view;
+    EXPECT_THAT(view.CallsOf([&] { flow.Display("268", view); }),
+                ElementsAre("off", "draw 268", "focus", "print on"));
+
+    const std::string cut = "error " + data.PathOf("esami.dir") +
+                            " ends within a record (5 of 17 bytes), as a copy cut short does: "
+                            "exams past its end show empty";
+    for (int round = 0; round < 2; ++round) {
+        data.Write("esami.dir", exams.substr(0, exams.size() / 17 / 2 * 17 + 5));
+        EXPECT_THAT(view.CallsOf([&] { flow.Display("268", view); }),
+                    ElementsAre("off", cut, "draw 268", "focus", "print on"));
+        EXPECT_THAT(view.CallsOf([&] { flow.Display("460", view); }),
+                    ElementsAre("off", "draw 460", "focus", "print on"));
+        data.Write("esami.dir", exams);
+        EXPECT_THAT(view.CallsOf([&] { flow.Display("268", view); }),
+                    ElementsAre("off", "draw 268", "focus", "print on"));
+    }
+    EXPECT_THAT(flow.DataWarnings(), ElementsAre(empty.substr(6)));
 }
 
 }  // namespace

@@ -1,0 +1,47 @@
+#include "store/data_warnings.h"
+
+#include <tuple>
+#include <utility>
+
+#include "store/data_file_names.h"
+
+namespace velmaro {
+
+std::vector<std::string> MissingDataWarnings(const DataStore& store, const std::string& dataDir) {
+    std::vector<std::string> warnings;
+    for (const auto& [file, shown] :
+         {std::pair{&store.ExamFile(), "exams"}, std::pair{&store.YearFile(), "career years"}}) {
+        // An empty file (a copy cut off, a disk that was full) reads as a missing one does.
+        const Result<std::int64_t> length = file->Length();
+        const char* state = file->IsMissing()             ? "missing"
+                            : length.ok() && *length == 0 ? "empty"
+                                                          : nullptr;
+        if (state == nullptr) continue;
+        warnings.push_back(file->Path() + " is " + state + ": the cards show no " + shown);
+    }
+    // A file that ends within a record was cut short (a copy interrupted, a disk that was
+    // full): whatever lay past its end reads as empty, with no other sign.
+    for (const auto& [file, slotSize, lost] :
+         {std::tuple{&store.Registry(), kRegistrySlotSize, "students past its end are not found"},
+          std::tuple{&store.ExamFile(), kExamSlotSize, "exams past its end show empty"},
+          std::tuple{&store.YearFile(), kYearSlotSize, "career years past its end show empty"}}) {
+        const Result<std::int64_t> length = file->Length();
+        if (!length.ok() || *length <= 0) continue;
+        const auto rest = static_cast<std::size_t>(*length) % slotSize;
+        if (rest == 0) continue;
+        warnings.push_back(file->Path() + " ends within a record (" + std::to_string(rest) +
+                           " of " + std::to_string(slotSize) +
+                           " bytes), as a copy cut short does: " + lost);
+    }
+    for (const auto& [table, name, shown] :
+         {std::tuple{&store.Exams(), kExamTableName, "exam names"},
+          std::tuple{&store.Titles(), kTitleTableName, "diploma titles"}}) {
+        if (table->count != 0 && !table->onlyBlankLines) continue;
+        // Blank lines alone (an editor's save gone wrong) show as little as no lines.
+        const char* holds = table->count == 0 ? " holds no lines" : " holds only blank lines";
+        warnings.push_back(dataDir + std::string(name) + holds + ": the cards show no " + shown);
+    }
+    return warnings;
+}
+
+}  // namespace velmaro
