@@ -2,6 +2,8 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -808,6 +810,18 @@ class FrmVelTest : public QObject {
             QFile written(path), sample(kSampleDir + "/" + file);
             QVERIFY(written.open(QIODevice::ReadOnly) && sample.open(QIODevice::ReadOnly));
             QVERIFY2(written.readAll() == sample.readAll(), file);
+            Reactivate();
+        }
+        // Nor does a save wait without end for a named pipe that no program reads.
+        for (const auto& [action, file] :
+             {std::pair{"MenuSavePdf", "pipe.pdf"}, std::pair{"MenuSaveImage", "pipe.png"}}) {
+            const QString pipe = data.filePath(QString::fromUtf8(file));
+            QCOMPARE(::mkfifo(pipe.toLocal8Bit().constData(), 0600), 0);
+            FileChooser chooser(pipe);
+            BoxCloser box;
+            Action(action)->trigger();
+            QTRY_COMPARE(box.text, pipe + ": una pipe con nome (FIFO) che nessun programma legge");
+            QVERIFY(QFile::remove(pipe));
             Reactivate();
         }
 
