@@ -2,12 +2,15 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QStringList>
+#include <QThread>
 #include <QTimer>
+#include <QWindow>
 
 #include <cstdlib>
 #include <iostream>
@@ -196,6 +199,18 @@ class WindowStartupPrompt final : public StartupPrompt {
     bool quitAfterShow_;
 };
 
+// Handles window's events until it is shown on the screen, for at most two seconds (a window
+// manager that does not answer).
+void WaitUntilExposed(QWidget& window) {
+    QElapsedTimer waited;
+    waited.start();
+    while (window.windowHandle() != nullptr && !window.windowHandle()->isExposed() &&
+           waited.elapsed() < 2000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(5);
+    }
+}
+
 // The first of Qt's notes while the application starts, trimmed to its first line; kept for
 // the message of a start that fails. (Qt's message handler is a plain function: the note has
 // to live outside it, and Qt may call it from any thread.) Keeps note when none was kept yet;
@@ -300,7 +315,12 @@ int RunWindowCommand(int argc, char* argv[]) {
     QuitAfterFirstPaint quitter;
     if (options->quitAfterShow) window->installEventFilter(&quitter);
     window->show();
-    if (options->matricola) window->ShowNumber(QString::fromStdString(*options->matricola));
+    if (options->matricola) {
+        // Looked up once the window stands where the window manager puts it: the box of a
+        // number not found would otherwise open at the corner of the screen, away from it.
+        WaitUntilExposed(*window);
+        window->ShowNumber(QString::fromStdString(*options->matricola));
+    }
     if (options->quitAfterShow && quitter.Painted()) return 0;
     return application.exec();
 }

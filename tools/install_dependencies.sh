@@ -18,8 +18,9 @@ velmaro_packages=(
     # printing: the spooler library, Qt's translations, and the CUPS queue of the print tests
     libcups2-dev qt6-translations-l10n
     cups printer-driver-cups-pdf
-    # a real X display for the window's test of the displays it opens on
-    xvfb
+    # a real X display for the window's tests of the displays it opens on, with a window
+    # manager that places the window, and xwininfo to see where its boxes stand
+    xvfb openbox x11-utils
 )
 
 # The fuzzers (./test --fuzz): clang with libFuzzer and the sanitizers' runtimes.

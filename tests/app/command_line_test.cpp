@@ -13,11 +13,17 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRect>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstdlib>
 #include <exception>
+#include <functional>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -164,6 +170,80 @@ TEST(CommandLine, TheWindowOpensOnAnXDisplayOfEnoughColours) {
         server.waitForFinished();
         EXPECT_TRUE(Ended(run, exitCode, err));
     }
+}
+
+// A number given at start that is not found is said in a box centred over the window, once a
+// window manager has put the window in its place, not at the corner of the screen.
+TEST(CommandLine, ANumberNotFoundAtStartIsSaidOverTheWindow) {
+    if (QStandardPaths::findExecutable("openbox").isEmpty() ||
+        QStandardPaths::findExecutable("xwininfo").isEmpty())
+        GTEST_SKIP() << "no openbox or xwininfo (packages openbox, x11-utils)";
+    const QString display = QString(":%1").arg(UnservedDisplay());
+    QProcess server, manager, window;
+    server.start("Xvfb", {display, "-screen", "0", "800x600x24", "-nolisten", "tcp"});
+    if (!server.waitForStarted()) GTEST_SKIP() << "no Xvfb (package xvfb) to run";
+    QProcessEnvironment environment =
+        Environment({{"DISPLAY", display}, {"QT_QPA_PLATFORM", "xcb"}});
+    for (QProcess* process : {&manager, &window})
+        process->setProcessEnvironment(environment);
+    // What xprop or xwininfo say of the display, once it answers.
+    const auto asked = [&](const QString& program, const QStringList& arguments) {
+        QProcess tool;
+        tool.setProcessEnvironment(environment);
+        tool.start(program, arguments);
+        tool.waitForFinished();
+        return QString::fromUtf8(tool.readAllStandardOutput());
+    };
+    // Whether ready() held within 15 seconds.
+    const auto waitFor = [](const std::function<bool()>& ready) {
+        for (int waited = 0; waited < 300; ++waited) {
+            if (ready()) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
+    };
+    const bool serving = waitFor([&] { return !asked("xwininfo", {"-root"}).isEmpty(); });
+    manager.start("openbox", {});
+    const bool managing =
+        serving && waitFor([&] {
+            return asked("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("id #");
+        });
+    window.start(VELMARO_BIN_DIR "/velmaro", {"--data-dir", kSample, "5"});
+    // Each "Velmaro Studenti" window's size and place on the screen, from xwininfo's lines
+    // '0x400010 "Velmaro Studenti": ("velmaro" "velmaro")  253x72+1+20  +273+251'.
+    const QRegularExpression shown(
+        R"("Velmaro Studenti":.*\s(\d+)x(\d+)[+-]\d+[+-]\d+\s+\+(-?\d+)\+(-?\d+))");
+    std::vector<QRect> windows;
+    static_cast<void>(
+        managing && waitFor([&] {
+            windows.clear();
+            for (auto match = shown.globalMatch(asked("xwininfo", {"-root", "-tree"}));
+                 match.hasNext();) {
+                const QRegularExpressionMatch found = match.next();
+                windows.emplace_back(found.captured(3).toInt(), found.captured(4).toInt(),
+                                     found.captured(1).toInt(), found.captured(2).toInt());
+            }
+            // Both shown, and the window placed by the manager (away from the corner).
+            return windows.size() == 2 &&
+                   std::all_of(windows.begin(), windows.end(), [](const QRect& shownWindow) {
+                       return shownWindow.topLeft() != QPoint(0, 0);
+                   });
+        }));
+    for (QProcess* process : {&window, &manager, &server}) {
+        process->kill();
+        process->waitForFinished();
+    }
+    ASSERT_TRUE(serving) << "the X server " << display.toStdString() << " did not answer";
+    ASSERT_TRUE(managing) << "openbox did not start";
+    ASSERT_EQ(windows.size(), 2u);
+    std::sort(windows.begin(), windows.end(),
+              [](const QRect& a, const QRect& b) { return a.width() < b.width(); });
+    const QRect& box = windows[0];
+    const QRect& main = windows[1];
+    EXPECT_LE(std::abs(box.center().x() - main.center().x()), 20)
+        << "box " << box.width() << "x" << box.height() << " at " << box.x() << "," << box.y()
+        << "; window " << main.width() << "x" << main.height() << " at " << main.x() << ","
+        << main.y();
 }
 
 // The window timed from the outside ends after its first paint also when the number it shows
