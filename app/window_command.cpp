@@ -2,17 +2,16 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QStringList>
-#include <QThread>
 #include <QTimer>
 #include <QWindow>
 
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <mutex>
@@ -199,17 +198,30 @@ class WindowStartupPrompt final : public StartupPrompt {
     bool quitAfterShow_;
 };
 
-// Handles window's events until it is shown on the screen, for at most two seconds (a window
-// manager that does not answer).
-void WaitUntilExposed(QWidget& window) {
-    QElapsedTimer waited;
-    waited.start();
-    while (window.windowHandle() != nullptr && !window.windowHandle()->isExposed() &&
-           waited.elapsed() < 2000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
+// Runs act from the event loop once window is first shown on the screen, in the place a
+// window manager gives it.
+class OnceExposed final : public QObject {
+  public:
+    OnceExposed(QWindow& window, std::function<void()> act) : act_(std::move(act)) {
+        if (window.isExposed()) {
+            QTimer::singleShot(0, this, act_);
+        } else {
+            window.installEventFilter(this);
+        }
     }
-}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed()) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, this, act_);
+        }
+        return false;
+    }
+
+  private:
+    std::function<void()> act_;
+};
 
 // The first of Qt's notes while the application starts, trimmed to its first line; kept for
 // the message of a start that fails. (Qt's message handler is a plain function: the note has
@@ -315,13 +327,13 @@ int RunWindowCommand(int argc, char* argv[]) {
     QuitAfterFirstPaint quitter;
     if (options->quitAfterShow) window->installEventFilter(&quitter);
     window->show();
+    // A number given at start is looked up once the window stands where the window manager
+    // puts it: the box of a number not found would otherwise open at the screen's corner.
+    std::optional<OnceExposed> lookup;
     if (options->matricola) {
-        // Looked up once the window stands where the window manager puts it: the box of a
-        // number not found would otherwise open at the corner of the screen, away from it.
-        WaitUntilExposed(*window);
-        window->ShowNumber(QString::fromStdString(*options->matricola));
+        const QString number = QString::fromStdString(*options->matricola);
+        lookup.emplace(*window->windowHandle(), [&window, number] { window->ShowNumber(number); });
     }
-    if (options->quitAfterShow && quitter.Painted()) return 0;
     return application.exec();
 }
 
