@@ -5,7 +5,9 @@
 #include <QStringList>
 #include <QtGlobal>
 
+#include <fcntl.h>
 #include <malloc.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -23,6 +25,7 @@
 #include "app/interruption.h"
 #include "app/number_lines.h"
 #include "base/descriptor_name.h"
+#include "base/followed_links.h"
 #include "base/printable_text.h"
 #include "base/stream_write.h"
 #include "base/system_environment.h"
@@ -65,16 +68,34 @@ void SayHowATypedListEnds(const std::string& list) {
               << std::flush;
 }
 
+// Whether the cards go to a terminal: standard output for "-" (or no -o), else the descriptor
+// that -o names (/dev/stdout, /dev/fd/1) or the device it leads to (/dev/tty, /dev/pts/0).
+bool OutputIsTerminal(const CardOptions& options) {
+    if (WritesToStandardOutput(options)) return ::isatty(STDOUT_FILENO) == 1;
+    const Result<std::string> target = FollowLinks(*options.output);
+    if (!target) return false;
+    if (const std::optional<int> named = DescriptorNamed(*target)) return ::isatty(*named) == 1;
+    struct stat info {};
+    if (::stat(target->c_str(), &info) != 0 || !S_ISCHR(info.st_mode)) return false;
+    // Opened without waiting and closed at once: a device that is no terminal takes nothing.
+    const int device = ::open(target->c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (device < 0) return false;
+    const bool terminal = ::isatty(device) == 1;
+    ::close(device);
+    return terminal;
+}
+
 // A png or pdf card is no text: poured onto a terminal it shows as noise and may set the
 // terminal's modes. Refused there, as the error to report; anything else takes it.
-Status CheckStandardOutputTakes(CardFormat format) {
-    if ((format != CardFormat::kPng && format != CardFormat::kPdf) ||
-        ::isatty(STDOUT_FILENO) != 1) {
+Status CheckNoTerminalTakes(const CardOptions& options) {
+    if ((options.format != CardFormat::kPng && options.format != CardFormat::kPdf) ||
+        !OutputIsTerminal(options)) {
         return Ok();
     }
-    return Error{std::string(kStandardOutputName),
-                 "a terminal, which cannot show a " + std::string(FormatName(format)) +
-                     " card: give -o FILE, or send it to a program (| lp)"};
+    return Error{
+        WritesToStandardOutput(options) ? std::string(kStandardOutputName) : *options.output,
+        "a terminal, which cannot show a " + std::string(FormatName(options.format)) +
+            " card: give -o FILE, or send it to a program (| lp)"};
 }
 
 // kCardsAllDrawn when the numbers given can be drawn together; else the usage error's status,
@@ -230,13 +251,14 @@ int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
             return kCardsFailed;
         }
         madeFolders.emplace(std::move(*made));
-    } else if (const Status placeTaken =
-                   WritesToStandardOutput(*options)
-                       ? CheckStandardOutputTakes(options->format)
-                       : OutputFile::CheckPlace(FileNameText(*options->output));
-               !placeTaken) {
-        ReportError(std::cerr, placeTaken.error());
-        return kCardsFailed;
+    } else {
+        Status placeTaken = CheckNoTerminalTakes(*options);
+        if (placeTaken && !WritesToStandardOutput(*options))
+            placeTaken = OutputFile::CheckPlace(FileNameText(*options->output));
+        if (!placeTaken) {
+            ReportError(std::cerr, placeTaken.error());
+            return kCardsFailed;
+        }
     }
     const std::chrono::year_month_day today = options->today.value_or(SystemToday());
     WarnOfMissingData(*store, dataDir.dataDir, std::cerr);

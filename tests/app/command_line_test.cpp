@@ -280,27 +280,34 @@ TEST(CommandLine, DashOutputWritesEveryFormatToStandardOutput) {
             EXPECT_TRUE(toStdout.out == file) << format.toStdString();
         }
     }
-    // A terminal cannot show a png or pdf card: refused before anything reaches it.
+    // A terminal cannot show a png or pdf card: refused before anything reaches it, whether
+    // standard output is named "-", by its descriptor's name, or the terminal by its own.
     for (const QString format : {"png", "pdf"}) {
-        int terminal = -1, side = -1;
-        ASSERT_EQ(::openpty(&terminal, &side, nullptr, nullptr, nullptr), 0);
-        std::string shown;
-        std::thread reader([&shown, terminal = terminal] {
-            std::array<char, 4096> buffer{};
-            for (ssize_t got; (got = ::read(terminal, buffer.data(), buffer.size())) > 0;)
-                shown.append(buffer.data(), static_cast<std::size_t>(got));
-        });
-        const ProcessRun toTerminal =
-            RunVelmaro(CardOf(kSample, {"--format", format, "-o", "-", "5193"}), {}, {}, {},
-                       [side = side] { ::dup2(side, STDOUT_FILENO); });
-        ::close(side);
-        reader.join();
-        ::close(terminal);
-        EXPECT_TRUE(Ended(toTerminal, 2,
-                          "velmaro: standard output: a terminal, which cannot show a " +
-                              format.toStdString() +
-                              " card: give -o FILE, or send it to a program (| lp)\n"));
-        EXPECT_EQ(shown.size(), 0u) << format.toStdString();
+        for (const QString output : {"-", "/dev/stdout", "/dev/fd/1", "the terminal"}) {
+            int terminal = -1, side = -1;
+            std::array<char, 256> name{};
+            ASSERT_EQ(::openpty(&terminal, &side, name.data(), nullptr, nullptr), 0);
+            const QString named = output == "the terminal" ? QString(name.data()) : output;
+            std::string shown;
+            std::thread reader([&shown, terminal = terminal] {
+                std::array<char, 4096> buffer{};
+                for (ssize_t got; (got = ::read(terminal, buffer.data(), buffer.size())) > 0;)
+                    shown.append(buffer.data(), static_cast<std::size_t>(got));
+            });
+            const ProcessRun toTerminal =
+                RunVelmaro(CardOf(kSample, {"--format", format, "-o", named, "5193"}), {}, {}, {},
+                           [side = side] { ::dup2(side, STDOUT_FILENO); });
+            ::close(side);
+            reader.join();
+            ::close(terminal);
+            EXPECT_TRUE(
+                Ended(toTerminal, 2,
+                      "velmaro: " +
+                          (output == "-" ? std::string("standard output") : named.toStdString()) +
+                          ": a terminal, which cannot show a " + format.toStdString() +
+                          " card: give -o FILE, or send it to a program (| lp)\n"));
+            EXPECT_EQ(shown.size(), 0u) << format.toStdString() << " to " << named.toStdString();
+        }
     }
     // Without --format, - means the ops recording.
     const ProcessRun ops = RunVelmaro(CardOf(kSample, {"--metrics=fixed", "-o", "-", "5193"}));
