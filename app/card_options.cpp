@@ -59,10 +59,10 @@ Options:
                         one per line, after those given as arguments. Each
                         line is used as typed, without its line end; empty
                         lines are skipped. UTF-8, or UTF-16 with its byte-
-                        order mark; at most 1,000,000 lines. Repeated,
-                        each FILE in turn. Typed at a terminal, the list
-                        ends with Ctrl+D at the start of a line (a line on
-                        standard error says so).
+                        order mark; at most 1,000,000 lines or 64 MiB.
+                        Repeated, each FILE in turn. Typed at a terminal,
+                        the list ends with Ctrl+D at the start of a line (a
+                        line on standard error says so). Not with --all.
   --today YYYY-MM-DD    The date taken as today (it ends the chart of a
                         student still enrolled at the latest). Default: the
                         system date.
@@ -70,10 +70,11 @@ Options:
                         (default): the real "Arial" 10-point metrics. fixed:
                         every character 100 twips wide, every line 200 high,
                         for recordings that are the same on every machine.
+                        With the ops format only.
   --dpi N               Resolution of the png image, in dots per inch
                         ()" +
            std::to_string(kMinCardDpi) + " to " + std::to_string(kMaxCardDpi) +
-           R"(). Default: 150.
+           R"(). Default: 150. With the png format only.
   --all                 Draw every student of the registry, in the order of
                         their numbers and each number once, instead of
                         giving numbers. A registry out of order can leave
