@@ -279,11 +279,14 @@ class FrmVelTest : public QObject {
         QVERIFY(!TxtMatr->isUndoAvailable());
         QCOMPARE(TxtMatr->selectedText(), QStringLiteral("5193"));  // the next number replaces it
 
-        // Enter displays, with Alt held too; so does Alt+V.
-        for (const auto& [key, text] : {std::pair{Qt::Key_Return, ""}, {Qt::Key_V, "v"}}) {
-            TxtMatr->setText(QStringLiteral("5193"));
+        // Enter displays, with Alt held too; so does Alt+V. (Each number another text, which
+        // clears the card shown.)
+        for (const auto& [key, number] :
+             {std::pair{Qt::Key_Return, "05193"}, {Qt::Key_V, "5193"}}) {
+            TxtMatr->setText(QString::fromUtf8(number));
+            QVERIFY(!window_->ShowsCard());
             QTest::keyClick(TxtMatr, key, Qt::AltModifier);
-            QTRY_VERIFY2(window_->ShowsCard(), text);
+            QTRY_VERIFY2(window_->ShowsCard(), number);
         }
         // An access key presses its button at once, and leaves the keyboard with the box: the
         // next number typed at once, even before the print has begun, is displayed after it.
