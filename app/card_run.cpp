@@ -1,5 +1,9 @@
 #include "app/card_run.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <thread>
 #include <tuple>
 #include <utility>
 
@@ -31,9 +35,40 @@ void ReportCutOff(std::ostream& errors, std::string_view typed) {
               "whole)\n";
 }
 
+namespace {
+
+// Whether no file is at path now (rather than one that could not be read).
+bool NoFileAt(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) != 0 && errno == ENOENT;
+}
+
+}  // namespace
+
+Result<LookupOutcome> CardLookups::Lookup(const DataStore& store, std::string_view typed) {
+    Result<LookupOutcome> outcome = LookupStudent(store, typed);
+    if (outcome) {
+        waitedInVain_.store(false, std::memory_order_relaxed);
+        return outcome;
+    }
+    if (waitedInVain_.load(std::memory_order_relaxed) || !NoFileAt(outcome.error().file))
+        return outcome;
+    const auto until = std::chrono::steady_clock::now() + kMissingFileWait;
+    while (std::chrono::steady_clock::now() < until && !Interruption::Requested()) {
+        // The store looks at the files' names again once this much time has passed.
+        std::this_thread::sleep_for(RecordFile::kPathCheckInterval);
+        if (NoFileAt(outcome.error().file)) continue;
+        outcome = LookupStudent(store, typed);
+        if (outcome || !NoFileAt(outcome.error().file)) return outcome;
+    }
+    waitedInVain_.store(true, std::memory_order_relaxed);
+    return outcome;
+}
+
 int DrawCards(const std::vector<std::string>& matricolas, const DataStore& store, CardSink& sink,
               std::chrono::year_month_day today, const std::string& decimalSeparator,
               std::ostream& errors, CardProgress* progress) {
+    CardLookups lookups;
     int status = kCardsAllDrawn;
     std::size_t drawnCards = 0;
     // An output that cannot be written ends the run at once, whatever the numbers left. A pipe
@@ -47,7 +82,7 @@ int DrawCards(const std::vector<std::string>& matricolas, const DataStore& store
     for (const std::string& typed : matricolas) {
         if (Interruption::Requested()) break;
         if (Status begun = sink.BeginCard(typed); !begun) return outputFailed(begun);
-        const Result<LookupOutcome> outcome = LookupStudent(store, typed);
+        const Result<LookupOutcome> outcome = lookups.Lookup(store, typed);
         if (progress != nullptr && (!outcome || !outcome->student)) progress->ClearLine();
         if (!outcome) {
             ReportNoCard(errors, outcome.error(), typed);

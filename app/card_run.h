@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <ostream>
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "app/card_progress.h"
 #include "app/card_sinks.h"
+#include "lookup/lookup_student.h"
 #include "store/data_store.h"
 #include "store/data_warnings.h"
 
@@ -18,15 +20,33 @@ inline constexpr int kCardsAllDrawn = 0;
 inline constexpr int kCardsSomeNotFound = 1;
 inline constexpr int kCardsFailed = 2;
 
+// How long a run of cards waits for a record file found missing to be there again.
+inline constexpr std::chrono::seconds kMissingFileWait{2};
+
+// The lookups of a run of cards, shared by its threads. A record file found missing while
+// cards are drawn may be a moment from its return (a keeper saving it anew: removed, then
+// written again): the first lookup to find one missing waits, up to kMissingFileWait, for its
+// name to name a file again and is then made again. Until a lookup succeeds, later ones that
+// find a file missing wait no more: a file removed for good costs one wait, not one per card.
+// An Interruption ends a wait at once.
+class CardLookups {
+  public:
+    // LookupStudent of typed in store, with the wait above.
+    Result<LookupOutcome> Lookup(const DataStore& store, std::string_view typed);
+
+  private:
+    std::atomic<bool> waitedInVain_{false};
+};
+
 // Looks up each of matricolas (UTF-8, as typed) in store and draws the cards found into
 // sink, in order. A number not found writes "Matricola NON Trovata: <number>" to errors (the
 // number, like every message, with control characters escaped); a
-// record file that cannot be read writes one line naming it, draws no card for that number
-// and goes on with the next. A sink that cannot write stops the run at once.
-// progress, when given, hears of every number handled.
-// Returns kCardsAllDrawn, kCardsSomeNotFound, or kCardsFailed after any read or write error.
-// Once an Interruption is requested it draws no more cards, leaves sink unfinished (its owner
-// discards the output) and returns kCardsFailed.
+// record file that cannot be read (one missing, once waited for as CardLookups does) writes one
+// line naming it, draws no card for that number and goes on with the next. A sink that cannot write
+// stops the run at once. progress, when given, hears of every number handled. Returns
+// kCardsAllDrawn, kCardsSomeNotFound, or kCardsFailed after any read or write error. Once an
+// Interruption is requested it draws no more cards, leaves sink unfinished (its owner discards the
+// output) and returns kCardsFailed.
 int DrawCards(const std::vector<std::string>& matricolas, const DataStore& store, CardSink& sink,
               std::chrono::year_month_day today, const std::string& decimalSeparator,
               std::ostream& errors, CardProgress* progress = nullptr);

@@ -370,7 +370,7 @@ struct SplitWorker {
             Stop(unchanged.error());
             return {CardOutcome::State::kNotReached, std::nullopt};
         }
-        const Result<LookupOutcome> found = LookupStudent(store, typed);
+        const Result<LookupOutcome> found = lookups.Lookup(store, typed);
         if (!found) return {CardOutcome::State::kNoCard, found.error()};
         if (!found->student) return {CardOutcome::State::kNotFound, std::nullopt};
         const Student& student = *found->student;
@@ -414,6 +414,7 @@ struct SplitWorker {
     // Shared by the threads: the next number to take, whether to stop, and the first failure
     // to write, which stops them.
     std::atomic<std::size_t> next{0};
+    CardLookups lookups{};
     std::atomic<bool> stop{false};
     std::optional<Error> writeError{};
     // Which numbers are handled, and how many of the first are said (see Handled).

@@ -657,6 +657,53 @@ TEST(CardBatch, CardsDrawnAfterARecordFileIsWrittenIntoAreNotKept) {
     EXPECT_EQ(QDir(AsQString(cards)).entryList(QDir::Files).size(), 400);
 }
 
+// A keeper who saves a record file anew by removing it and writing it again: the cards reached
+// meanwhile wait for it (up to two seconds, once) and all come, on one thread or two. Removed for
+// good, it costs that one wait: every card after it is named without its card, status 2.
+TEST(CardBatch, ARecordFileAwayForAMomentIsWaitedForOnce) {
+    const testdata::TempDataDir data, out;
+    CopySample(data);
+    const std::string exams = data.PathOf("esami.dir"), away = data.PathOf("away");
+    const QString dataDir = AsQString(data.DataDir());
+    // Moved away as the 100th card's file is begun in the folder "/cards".
+    const QProcessEnvironment movedAway = WithFaults({{"VELMARO_REPLACE_WHEN_OPENING", "/cards"},
+                                                      {"VELMARO_REPLACE_AT_OPENING", "100"},
+                                                      {"VELMARO_REPLACE_FROM", AsQString(exams)},
+                                                      {"VELMARO_REPLACE_TO", AsQString(away)}});
+    const auto run = [&](const std::string& folder, const QString& jobs) {
+        return RunVelmaro(
+            CardOf(dataDir, {"--all", "--format=svg", "--split",
+                             AsQString(out.PathOf(folder) + "/cards"), "--jobs", jobs}),
+            movedAway);
+    };
+    for (const QString jobs : {"1", "2"}) {
+        SCOPED_TRACE("jobs " + jobs.toStdString());
+        // The keeper puts it back 300 ms after it went.
+        std::thread keeper([&] {
+            for (int waited = 0; waited < 6000 && !QFileInfo::exists(AsQString(away)); ++waited)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            std::rename(away.c_str(), exams.c_str());
+        });
+        const ProcessRun back = run("back" + jobs.toStdString(), jobs);
+        keeper.join();
+        EXPECT_TRUE(Ended(back, 0, ""));
+        EXPECT_EQ(QDir(AsQString(out.PathOf("back" + jobs.toStdString() + "/cards")))
+                      .entryList(QDir::Files)
+                      .size(),
+                  400);
+    }
+    const ProcessRun gone = run("gone", "2");
+    ASSERT_EQ(gone.exitCode, 2) << gone.err;
+    std::istringstream lines(gone.err);
+    int named = 0;
+    for (std::string line; std::getline(lines, line); ++named)
+        EXPECT_THAT(line, ::testing::MatchesRegex("velmaro: .*/esami\\.dir: No such file or "
+                                                  "directory \\(no card for [0-9]+\\)"));
+    EXPECT_GT(named, 200);
+    EXPECT_EQ(QDir(AsQString(out.PathOf("gone/cards"))).entryList(QDir::Files).size() + named, 400);
+}
+
 // A card that runs past the bottom of its page (here 5193's, its exam count raised so that it
 // takes the next students' exams too, dated after its graduation) is still drawn, and warned
 // of once, in every format that has a page and however many threads draw it.
