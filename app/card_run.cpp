@@ -40,7 +40,7 @@ namespace {
 // Whether no file is at path now (rather than one that could not be read).
 bool NoFileAt(const std::string& path) {
     struct stat info {};
-    return ::stat(path.c_str(), &info) != 0 && errno == ENOENT;
+    return !path.empty() && ::stat(path.c_str(), &info) != 0 && errno == ENOENT;
 }
 
 }  // namespace
@@ -48,7 +48,9 @@ bool NoFileAt(const std::string& path) {
 Result<LookupOutcome> CardLookups::Lookup(const DataStore& store, std::string_view typed) {
     Result<LookupOutcome> outcome = LookupStudent(store, typed);
     if (outcome) {
-        waitedInVain_.store(false, std::memory_order_relaxed);
+        // Written only when it changes: the threads of a run share it.
+        if (waitedInVain_.load(std::memory_order_relaxed))
+            waitedInVain_.store(false, std::memory_order_relaxed);
         return outcome;
     }
     if (waitedInVain_.load(std::memory_order_relaxed) || !NoFileAt(outcome.error().file))
