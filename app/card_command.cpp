@@ -243,22 +243,17 @@ int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
     }
     // Where the cards go is looked at now, before a list is typed for them: a folder that is not
     // there or takes no files is said at once, not once the list is read and a card drawn.
-    std::optional<MadeSplitFolders> madeFolders;
+    Status placeTaken = Ok();
     if (options->splitFolder) {
-        Result<MadeSplitFolders> made = MakeSplitFolder(*options->splitFolder);
-        if (!made) {
-            ReportError(std::cerr, made.error());
-            return kCardsFailed;
-        }
-        madeFolders.emplace(std::move(*made));
+        placeTaken = MakeSplitFolder(*options->splitFolder);
     } else {
-        Status placeTaken = CheckNoTerminalTakes(*options);
+        placeTaken = CheckNoTerminalTakes(*options);
         if (placeTaken && !WritesToStandardOutput(*options))
             placeTaken = OutputFile::CheckPlace(FileNameText(*options->output));
-        if (!placeTaken) {
-            ReportError(std::cerr, placeTaken.error());
-            return kCardsFailed;
-        }
+    }
+    if (!placeTaken) {
+        ReportError(std::cerr, placeTaken.error());
+        return kCardsFailed;
     }
     const std::chrono::year_month_day today = options->today.value_or(SystemToday());
     WarnOfMissingData(*store, dataDir.dataDir, std::cerr);

@@ -437,30 +437,11 @@ std::string SplitFolderProblem(std::string folder, std::error_code error) {
 
 }  // namespace
 
-MadeSplitFolders::~MadeSplitFolders() {
-    // rmdir removes a folder only while it is empty: cards put there since, by this run or by
-    // another, keep it.
-    for (const std::string& folder : made_)
-        static_cast<void>(::rmdir(folder.c_str()));
-}
-
-Result<MadeSplitFolders> MakeSplitFolder(const std::string& folder) {
-    std::vector<std::string> missing;
-    std::error_code ignored;
-    std::filesystem::path path = folder;
-    while (path.has_relative_path() && !path.has_filename())  // "cards/" is "cards"
-        path = path.parent_path();
-    for (; path.has_relative_path(); path = path.parent_path()) {
-        if (std::filesystem::exists(std::filesystem::symlink_status(path, ignored))) break;
-        missing.push_back(path.string());
-    }
+Status MakeSplitFolder(const std::string& folder) {
     std::error_code created;
     std::filesystem::create_directories(folder, created);
-    // Whatever was made before a failure goes again, as after a run without cards.
-    MadeSplitFolders made(std::move(missing));
     if (created) return Error{folder, SplitFolderProblem(folder, created)};
-    VELMARO_TRY(CheckFolderTakesFiles(folder));
-    return made;
+    return CheckFolderTakesFiles(folder);
 }
 
 std::string SplitCardPath(const std::string& folder, std::int32_t key, CardFormat format) {

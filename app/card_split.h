@@ -3,7 +3,6 @@
 #include <chrono>
 #include <ostream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "app/card_options.h"
@@ -21,27 +20,10 @@ struct SplitRequest {
     int jobs = 1;  // threads drawing at once
 };
 
-// The folders made for a run's cards, the deepest first. When the run ends, each of them that
-// holds nothing is removed again: a run that put no card there (a list refused, every number
-// not found, an interrupt before the first card) leaves no empty folder behind. A folder that
-// was there before is never removed.
-class MadeSplitFolders {
-  public:
-    explicit MadeSplitFolders(std::vector<std::string> made) : made_(std::move(made)) {}
-    MadeSplitFolders(MadeSplitFolders&& other) noexcept : made_(std::exchange(other.made_, {})) {}
-    MadeSplitFolders(const MadeSplitFolders&) = delete;
-    MadeSplitFolders& operator=(const MadeSplitFolders&) = delete;
-    MadeSplitFolders& operator=(MadeSplitFolders&&) = delete;
-    ~MadeSplitFolders();
-
-  private:
-    std::vector<std::string> made_;
-};
-
 // Makes folder, with the folders above it that are missing, unless it is there, and checks that
-// it takes new files: the folders it made, or an Error naming it when it cannot be made (a file
-// in its place, say) or takes no files.
-Result<MadeSplitFolders> MakeSplitFolder(const std::string& folder);
+// it takes new files: an Error naming it when it cannot be made (a file in its place, say) or
+// takes no files.
+Status MakeSplitFolder(const std::string& folder);
 
 // The file of the student with registry key in folder: "<folder>/5193.pdf".
 std::string SplitCardPath(const std::string& folder, std::int32_t key, CardFormat format);

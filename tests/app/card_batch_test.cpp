@@ -499,35 +499,6 @@ TEST(CardBatch, MemoryRunningOutIsAMessageAndLeavesNoFileHalfWritten) {
     }
     EXPECT_EQ(QDir(AsQString(out.DataDir())).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
-// The --split folder is made before any list is read; a run that puts no card in it (every
-// number not found, a list refused) removes it again, with the folders made above it, and
-// leaves a folder that was there before.
-TEST(CardBatch, AFolderMadeForCardsThatNeverCameIsRemovedAgain) {
-    const testdata::TempDataDir out;
-    out.Write("zero.txt", std::string("5193\n\0\n", 7));
-    const QString made = AsQString(out.PathOf("made")), kept = AsQString(out.PathOf("kept"));
-    ASSERT_TRUE(QDir().mkdir(kept));
-    const std::string notFound = "Matricola NON Trovata: 7\n";
-    const std::vector<std::tuple<QStringList, int, std::string>> runs = {
-        {{"--split", made + "/a/b/", "7"}, 1, notFound},
-        {{"--split", made + "/a", "--from", AsQString(out.PathOf("zero.txt"))},
-         2,
-         "velmaro: " + out.PathOf("zero.txt") +
-             ": holds a zero byte, as no text does: not a list of numbers, one per line (save a "
-             "spreadsheet's list as text)\n"},
-        {{"--split", kept + "/new", "7"}, 1, notFound},
-    };
-    for (const auto& [arguments, status, said] : runs) {
-        SCOPED_TRACE(arguments.join(' ').toStdString());
-        EXPECT_TRUE(Ended(RunVelmaro(CardOf(kSample, arguments)), status, said));
-        EXPECT_FALSE(QFileInfo::exists(made));
-        EXPECT_EQ(QDir(kept).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-                  QStringList());
-    }
-    // A card put there keeps the folder.
-    EXPECT_TRUE(Ended(RunVelmaro(CardOf(kSample, {"--split", made, "7", "5193"})), 1, notFound));
-    EXPECT_EQ(QDir(made).entryList(QDir::Files), QStringList{"5193.pdf"});
-}
 
 // A data folder holding the registry and the tables only: the cards come, with one warning for
 // each record file missing, which shows the control characters of the folder's name escaped.
