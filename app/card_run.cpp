@@ -85,6 +85,8 @@ int DrawCards(const std::vector<std::string>& matricolas, const DataStore& store
         if (Interruption::Requested()) break;
         if (Status begun = sink.BeginCard(typed); !begun) return outputFailed(begun);
         const Result<LookupOutcome> outcome = lookups.Lookup(store, typed);
+        // An interrupt that ended a wait for a missing file is what left this card out.
+        if (!outcome && Interruption::Requested()) break;
         if (progress != nullptr && (!outcome || !outcome->student)) progress->ClearLine();
         if (!outcome) {
             ReportNoCard(errors, outcome.error(), typed);

@@ -28,7 +28,7 @@ inline constexpr std::chrono::seconds kMissingFileWait{2};
 // written again): the first lookup to find one missing waits, up to kMissingFileWait, for its
 // name to name a file again and is then made again. Until a lookup succeeds, later ones that
 // find a file missing wait no more: a file removed for good costs one wait, not one per card.
-// An Interruption ends a wait at once.
+// An Interruption ends a wait at once; its card is then not reached, and not named.
 class CardLookups {
   public:
     // LookupStudent of typed in store, with the wait above.

@@ -371,6 +371,9 @@ struct SplitWorker {
             return {CardOutcome::State::kNotReached, std::nullopt};
         }
         const Result<LookupOutcome> found = lookups.Lookup(store, typed);
+        // An interrupt that ended a wait for a missing file is what left this card out.
+        if (!found && Interruption::Requested())
+            return {CardOutcome::State::kNotReached, std::nullopt};
         if (!found) return {CardOutcome::State::kNoCard, found.error()};
         if (!found->student) return {CardOutcome::State::kNotFound, std::nullopt};
         const Student& student = *found->student;

@@ -11,12 +11,15 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcessEnvironment>
 
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -102,6 +105,43 @@ TEST(Interruption, ARunOfCardsKeepsOnlyWholeFilesAndEndsByTheSignal) {
               SIGINT);
     EXPECT_EQ(Entries(out), QStringList{"cards.pdf"});
     EXPECT_EQ(testdata::FileBytes(out + "/cards.pdf"), "the cards of yesterday");
+}
+
+// A run waiting for a record file moved away (as the 100th card's file is begun) ends by the
+// signal at once, on one thread or two, and names no card as lost to the missing file.
+TEST(Interruption, AWaitForAMissingRecordFileEndsByTheSignalNamingNoCard) {
+    const testdata::TempDataDir data, out;
+    CopySample(data);
+    const std::string away = data.PathOf("away");
+    // Cards into a folder "cards", esami.dir moved away as the at-th file there is begun.
+    const std::vector<std::tuple<QStringList, QString>> runs = {
+        {{"--format=svg", "--split", AsQString(out.PathOf("one/cards")), "--jobs", "1"}, "100"},
+        {{"--format=svg", "--split", AsQString(out.PathOf("two/cards")), "--jobs", "2"}, "100"},
+        {{"-o", AsQString(out.PathOf("file/cards/all.pdf"))}, "1"}};
+    ASSERT_TRUE(QDir().mkpath(AsQString(out.PathOf("file/cards"))));
+    for (const auto& [arguments, at] : runs) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        // 300 ms after the move: well within the wait that follows it.
+        std::optional<std::chrono::steady_clock::time_point> movedAt;
+        const auto awayAWhile = [&] {
+            if (!movedAt && QFileInfo::exists(AsQString(away)))
+                movedAt = std::chrono::steady_clock::now();
+            return movedAt &&
+                   std::chrono::steady_clock::now() - *movedAt > std::chrono::milliseconds(300);
+        };
+        const std::string errors = out.PathOf("errors");
+        EXPECT_EQ(InterruptVelmaro(
+                      CardOf(AsQString(data.DataDir()), QStringList{"--all"} + arguments),
+                      awayAWhile, {SIGTERM},
+                      WithFaults({{"VELMARO_REPLACE_WHEN_OPENING", "/cards"},
+                                  {"VELMARO_REPLACE_AT_OPENING", at},
+                                  {"VELMARO_REPLACE_FROM", AsQString(data.PathOf("esami.dir"))},
+                                  {"VELMARO_REPLACE_TO", AsQString(away)}}),
+                      AsQString(errors)),
+                  SIGTERM);
+        EXPECT_EQ(testdata::FileBytes(errors), "");
+        ASSERT_EQ(std::rename(away.c_str(), data.PathOf("esami.dir").c_str()), 0);
+    }
 }
 
 // Numbers still being read, or the data, are not cards being written: the signal ends the run
