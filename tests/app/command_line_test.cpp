@@ -178,12 +178,21 @@ TEST(CommandLine, ANumberNotFoundAtStartIsSaidOverTheWindow) {
     if (QStandardPaths::findExecutable("openbox").isEmpty() ||
         QStandardPaths::findExecutable("xwininfo").isEmpty())
         GTEST_SKIP() << "no openbox or xwininfo (packages openbox, x11-utils)";
-    const QString display = QString(":%1").arg(UnservedDisplay());
+    // The server picks a display no other server holds, however it is reached, and says which.
     QProcess server, manager, window;
-    server.start("Xvfb", {display, "-screen", "0", "800x600x24", "-nolisten", "tcp"});
+    server.start("Xvfb", {"-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp"});
     if (!server.waitForStarted()) GTEST_SKIP() << "no Xvfb (package xvfb) to run";
-    QProcessEnvironment environment =
-        Environment({{"DISPLAY", display}, {"QT_QPA_PLATFORM", "xcb"}});
+    QString display;
+    while (!display.endsWith('\n') && server.waitForReadyRead(15000))
+        display += QString::fromLatin1(server.readAllStandardOutput());
+    display = ":" + display.trimmed();
+    // The window manager keeps its files in a folder of the test's, not in the user's home.
+    const QTemporaryDir home;
+    QProcessEnvironment environment = Environment({{"DISPLAY", display},
+                                                   {"QT_QPA_PLATFORM", "xcb"},
+                                                   {"HOME", home.path()},
+                                                   {"XDG_CONFIG_HOME", home.filePath("config")},
+                                                   {"XDG_CACHE_HOME", home.filePath("cache")}});
     for (QProcess* process : {&manager, &window})
         process->setProcessEnvironment(environment);
     // What xprop or xwininfo say of the display, once it answers.
@@ -194,20 +203,27 @@ TEST(CommandLine, ANumberNotFoundAtStartIsSaidOverTheWindow) {
         tool.waitForFinished();
         return QString::fromUtf8(tool.readAllStandardOutput());
     };
-    // Whether ready() held within 15 seconds.
+    // Whether ready() held within 30 seconds.
     const auto waitFor = [](const std::function<bool()>& ready) {
-        for (int waited = 0; waited < 300; ++waited) {
+        for (int waited = 0; waited < 600; ++waited) {
             if (ready()) return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
         return false;
     };
-    const bool serving = waitFor([&] { return !asked("xwininfo", {"-root"}).isEmpty(); });
-    manager.start("openbox", {});
+    const bool serving =
+        display != ":" && waitFor([&] { return !asked("xwininfo", {"-root"}).isEmpty(); });
+    manager.setProcessChannelMode(QProcess::MergedChannels);
+    manager.start("openbox", {"--sm-disable"});
+    // Until the manager holds the display, or has ended.
+    bool managerEnded = false;
     const bool managing =
-        serving && waitFor([&] {
-            return asked("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("id #");
-        });
+        serving && manager.waitForStarted() && waitFor([&] {
+            managerEnded = manager.waitForFinished(0);
+            return managerEnded ||
+                   asked("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("id #");
+        }) &&
+        !managerEnded;
     window.start(VELMARO_BIN_DIR "/velmaro", {"--data-dir", kSample, "5"});
     // Each "Velmaro Studenti" window's size and place on the screen, from xwininfo's lines
     // '0x400010 "Velmaro Studenti": ("velmaro" "velmaro")  253x72+1+20  +273+251'.
@@ -234,7 +250,12 @@ TEST(CommandLine, ANumberNotFoundAtStartIsSaidOverTheWindow) {
         process->waitForFinished();
     }
     ASSERT_TRUE(serving) << "the X server " << display.toStdString() << " did not answer";
-    ASSERT_TRUE(managing) << "openbox did not start";
+    // A window manager that cannot run here leaves nothing to place the window: what is
+    // checked cannot be seen, as without Xvfb.
+    if (!managing)
+        GTEST_SKIP() << "openbox did not manage " << display.toStdString() << " (exit status "
+                     << manager.exitCode()
+                     << "): " << manager.readAllStandardOutput().toStdString();
     ASSERT_EQ(windows.size(), 2u);
     std::sort(windows.begin(), windows.end(),
               [](const QRect& a, const QRect& b) { return a.width() < b.width(); });
