@@ -102,8 +102,9 @@ when that is set: the same cards then give the same bytes. A value that is no
 such number is an error (status 2).
 A missing esami.dir or velmara.dir reads as empty: the cards come without
 exams or career years, and a warning on standard error says so once.
-A card too long for its A4 page (png, pdf, svg) is cut off at the bottom edge
-of the printable area, and a warning on standard error names its number.
+A card too long or too wide for its A4 page (png, pdf, svg) is cut off at the
+bottom or right edge of the printable area, and a warning on standard error
+names its number and the edge.
 Interrupted (Ctrl+C, SIGTERM, SIGHUP, or SIGPIPE: a reader gone), a run
 stops after the cards in hand: the files in place stay whole, no file is half
 written, an output file is left as it was (standard output, a pipe or a

@@ -29,10 +29,12 @@ void ReportNotFound(std::ostream& errors, std::string_view typed) {
     errors << "Matricola NON Trovata: " << PrintableText(typed) << '\n';
 }
 
-void ReportCutOff(std::ostream& errors, std::string_view typed) {
-    errors << "velmaro: warning: the card of " << PrintableText(typed)
-           << " runs past the bottom of its page, where it is cut off (the window shows it "
-              "whole)\n";
+void ReportCutOff(std::ostream& errors, std::string_view typed, PageFit fit) {
+    const char* const edges = !fit.pastRight   ? "the bottom"
+                              : fit.pastBottom ? "the bottom and the right edge"
+                                               : "the right edge";
+    errors << "velmaro: warning: the card of " << PrintableText(typed) << " runs past " << edges
+           << " of its page, where it is cut off (the window shows it whole)\n";
 }
 
 namespace {
@@ -100,9 +102,9 @@ int DrawCards(const std::vector<std::string>& matricolas, const DataStore& store
                                   decimalSeparator};
             const Result<PageFit> drawn = sink.DrawCard(input);
             if (!drawn) return outputFailed(drawn.error());
-            if (*drawn == PageFit::kCutOff) {
+            if (!drawn->Whole()) {
                 if (progress != nullptr) progress->ClearLine();
-                ReportCutOff(errors, typed);
+                ReportCutOff(errors, typed, *drawn);
             }
             ++drawnCards;
         }

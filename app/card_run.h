@@ -10,6 +10,7 @@
 #include "app/card_progress.h"
 #include "app/card_sinks.h"
 #include "lookup/lookup_student.h"
+#include "render/page_fit.h"
 #include "store/data_store.h"
 #include "store/data_warnings.h"
 
@@ -66,9 +67,9 @@ void WarnOfMissingData(const DataStore& store, const std::string& dataDir, std::
 // The one line that reports a number not on file, the number escaped as typed.
 void ReportNotFound(std::ostream& errors, std::string_view typed);
 
-// The one line that warns that the card of the number typed runs past the bottom of its page,
-// where it is cut off, the number escaped as typed.
-void ReportCutOff(std::ostream& errors, std::string_view typed);
+// The one line that warns that the card of the number typed runs past the bottom or the right
+// edge of its page (as fit tells), where it is cut off, the number escaped as typed.
+void ReportCutOff(std::ostream& errors, std::string_view typed, PageFit fit);
 
 // The one line that reports error on errors.
 void ReportError(std::ostream& errors, const Error& error);

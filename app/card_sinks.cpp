@@ -24,7 +24,7 @@ class OpsSink final : public CardSink {
         return out_.Write("card " + JsonString(typed) + '\n');
     }
     Status NotFound() override { return out_.Write("notfound\n"); }
-    // The recording's page has no bottom edge: every card lies on it whole.
+    // The recording's page has no edges: every card lies on it whole.
     Result<PageFit> DrawCard(const CardInput& input) override {
         // One card at a time: the recording surface formats into memory, the output checks
         // every write.
@@ -32,7 +32,7 @@ class OpsSink final : public CardSink {
         RecordingSurface surface(card, metrics_);
         RenderCard(surface, input);
         VELMARO_TRY(out_.Write(std::move(card).str()));
-        return PageFit::kWhole;
+        return PageFit{};
     }
     Status Finish() override { return out_.Commit(); }
 
@@ -48,7 +48,7 @@ class SinglePageSink final : public CardSink {
         : format_(format), path_(std::move(path)), stream_(stream), dotsPerInch_(dotsPerInch) {}
 
     Result<PageFit> DrawCard(const CardInput& input) override {
-        PageFit fit = PageFit::kWhole;
+        PageFit fit;
         const bool png = format_ == CardFormat::kPng;
         if (stream_ != nullptr) {
             VELMARO_TRY(png ? WritePngCard(*stream_, dotsPerInch_, input, nullptr, &fit)
@@ -79,7 +79,7 @@ class PdfSink final : public CardSink {
     explicit PdfSink(OutputFile& stream) : writer_(stream), path_(stream.Path()) {}
 
     Result<PageFit> DrawCard(const CardInput& input) override {
-        PageFit fit = PageFit::kWhole;
+        PageFit fit;
         VELMARO_TRY(writer_.AddCard(input, &fit));
         return fit;
     }

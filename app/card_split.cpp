@@ -36,8 +36,8 @@ namespace {
 // What became of one number.
 struct CardOutcome {
     enum class State { kNotReached, kDrawn, kNotFound, kNoCard } state = State::kNotReached;
-    std::optional<Error> error;     // why a student found got no card
-    PageFit fit = PageFit::kWhole;  // of a card drawn
+    std::optional<Error> error;  // why a student found got no card
+    PageFit fit{};               // of a card drawn
 };
 
 // For each number, the index of an earlier one that searches the same key (5193 after
@@ -311,9 +311,9 @@ struct SplitWorker {
     std::string OutcomeMessage(std::size_t i) const {
         std::ostringstream message;
         const CardOutcome& outcome = OutcomeOf(i);
-        if (outcome.state == CardOutcome::State::kDrawn && outcome.fit == PageFit::kCutOff &&
+        if (outcome.state == CardOutcome::State::kDrawn && !outcome.fit.Whole() &&
             !earlierOfTheSameKey[i]) {
-            ReportCutOff(message, matricolas[i]);
+            ReportCutOff(message, matricolas[i], outcome.fit);
         } else if (outcome.state == CardOutcome::State::kNotFound) {
             ReportNotFound(message, matricolas[i]);
         } else if (outcome.state == CardOutcome::State::kNoCard) {
@@ -392,7 +392,7 @@ struct SplitWorker {
                 return {CardOutcome::State::kNoCard, refused.error()};
             }
         }
-        PageFit fit = PageFit::kWhole;
+        PageFit fit;
         if (Status written = WriteCardFile(request, FileNameText(path), input, pdfFont, batch, fit);
             !written) {
             // A name that cannot take its card (a folder in its place) costs that card alone;

@@ -64,7 +64,9 @@ void DisplayFlow::Print(DisplayView& view, CardPrinter& printer) const {
         return;
     }
     const CardInput card = CardOfKeptStudent();
-    const CutOffQuestion goOnCutOff = [&] { return view.ConfirmCutOffCard(card); };
+    const CutOffQuestion goOnCutOff = [&](PageFit fit) {
+        return view.ConfirmCutOffCard(card, fit);
+    };
     if (Status printed = printer.PrintCard(card, goOnCutOff); !printed) {
         view.ShowError(printed.error());
     }

@@ -9,6 +9,7 @@
 
 #include "base/result.h"
 #include "base/system_environment.h"
+#include "render/page_fit.h"
 #include "render/render_card.h"
 #include "store/data_file_versions.h"
 #include "store/data_store.h"
@@ -35,22 +36,23 @@ class DisplayView {
     // next number typed replaces it.
     virtual void FocusNumber() = 0;
     // Asked when card, about to be printed, saved or copied as one page, runs past the bottom
-    // edge of that page, where it would be cut off: whether to go on. card is valid only
-    // during the call.
-    virtual bool ConfirmCutOffCard(const CardInput& card) = 0;
+    // or right edge of that page (as fit tells), where it would be cut off: whether to go on.
+    // card is valid only during the call.
+    virtual bool ConfirmCutOffCard(const CardInput& card, PageFit fit) = 0;
 };
 
 // Asked by a CardPrinter once it knows the page a card goes on, and only when the card runs
-// past that page's bottom edge: whether to print it cut off there (true) or not at all.
-using CutOffQuestion = std::function<bool()>;
+// past that page's bottom or right edge, as the PageFit given tells: whether to print it cut
+// off there (true) or not at all.
+using CutOffQuestion = std::function<bool(PageFit)>;
 
 // Where a card is printed. card is valid only during the call.
 class CardPrinter {
   public:
     virtual ~CardPrinter() = default;
 
-    // Prints card as one page of one print job. A card longer than the page it goes on (that
-    // page's paper, margins and resolution) is printed only when goOnCutOff answers true, or
+    // Prints card as one page of one print job. A card longer or wider than the page it goes on
+    // (that page's paper, margins and resolution) is printed only when goOnCutOff answers true, or
     // once the user has seen it cut off there (a print preview).
     // Doing nothing (a print or a question the user cancelled) is a success; a job that
     // cannot start is an error with the reason.

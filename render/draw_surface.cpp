@@ -88,6 +88,7 @@ void DrawSurface::Print(std::span<const PrintItem> items) {
             lowest_ = std::max(lowest_, currentY_ + TextHeight(text));
         }
         currentX_ += TextWidth(text);
+        if (!text.empty()) rightmost_ = std::max(rightmost_, currentX_);
     }
     if (items.empty() || !items.back().continues) EndLine();
 }
@@ -106,6 +107,7 @@ void DrawSurface::LineRelative(double x1, double y1, double dx, double dy) {
 void DrawSurface::Circle(double x, double y, double radius) {
     DrawCircle(x, y, radius, fillStyle_ == 0);
     lowest_ = std::max(lowest_, y + radius);
+    rightmost_ = std::max(rightmost_, x + radius);
     currentX_ = x;
     currentY_ = y;
 }

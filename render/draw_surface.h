@@ -67,6 +67,9 @@ class DrawSurface {
     // The lowest point drawn so far (the bottom of a text's line, a segment's end, a circle's
     // edge); 0 before anything is drawn.
     double Lowest() const { return lowest_; }
+    // The rightmost point of the texts and circles drawn so far (lines, such as a rule across
+    // the whole width, are left out); 0 before any is drawn.
+    double Rightmost() const { return rightmost_; }
 
   protected:
     // Primitives of a concrete surface, in twips.
@@ -89,6 +92,7 @@ class DrawSurface {
     double currentY_ = 0;
     int fillStyle_ = 1;
     double lowest_ = 0;
+    double rightmost_ = 0;
 };
 
 }  // namespace velmaro

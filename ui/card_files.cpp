@@ -162,7 +162,7 @@ Status PdfCardWriter::Open() {
     const QPageLayout layout = CardPageLayout();
     const QSize page = layout.pageSize().sizePoints();
     const QRectF printable = layout.paintRect(QPageLayout::Inch);
-    printableHeight_ = printable.height() * kTwipResolution;
+    printableSize_ = printable.size() * kTwipResolution;
     pageSetup_ = PdfSurface::PageSetup(
         page.height(), printable.left() * kTwipResolution, printable.top() * kTwipResolution,
         printable.width() * kTwipResolution, printable.height() * kTwipResolution);
@@ -177,7 +177,7 @@ Status PdfCardWriter::AddCard(const CardInput& input, PageFit* fit) {
     std::string content = pageSetup_;
     PdfSurface surface(cardFont_->metrics, *font_, "F1", content);
     RenderCard(surface, input);
-    if (fit != nullptr) *fit = PageFitOf(surface.Lowest(), printableHeight_);
+    if (fit != nullptr) *fit = PageFitOf(surface, printableSize_.width(), printableSize_.height());
 
     const int contents = document_->NewObject();
     const int pageObject = document_->NewObject();

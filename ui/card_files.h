@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QSizeF>
 #include <QString>
 
 #include <memory>
@@ -87,9 +88,9 @@ class PdfCardWriter {
     std::optional<PdfCardFont> ownFont_;
     const PdfCardFont* cardFont_;
     std::optional<PdfFont> font_;
-    std::string pageSetup_;       // the start of every page's content
-    double printableHeight_ = 0;  // of every page, in twips
-    std::string pageEntries_;     // every page object's entries but its content
+    std::string pageSetup_;    // the start of every page's content
+    QSizeF printableSize_;     // of every page, in twips
+    std::string pageEntries_;  // every page object's entries but its content
     int catalogObject_ = 0;
     int pagesObject_ = 0;
     int fontObject_ = 0;

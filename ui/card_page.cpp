@@ -31,13 +31,8 @@ QImage NewCardPageImage(int dotsPerInch) {
     return image;
 }
 
-PageFit PageFitOf(double lowest, double height) {
-    // Half a twip for the rounding of a line that ends on the edge.
-    return lowest <= height + 0.5 ? PageFit::kWhole : PageFit::kCutOff;
-}
-
-double CardPrintableHeight() {
-    return CardPageLayout().paintRect(QPageLayout::Inch).height() * kTwipResolution;
+QSizeF CardPrintableSize() {
+    return CardPageLayout().paintRect(QPageLayout::Inch).size() * kTwipResolution;
 }
 
 PageFit DrawCardPage(QPainter& painter, const CardInput& input, double lineWidth) {
@@ -58,7 +53,7 @@ PageFit DrawCardPage(QPainter& painter, const CardInput& input, double lineWidth
     surface.SetLineWidth(lineWidth);
     RenderCard(surface, input);
     painter.restore();
-    return PageFitOf(surface.Lowest(), inches.height() * kTwipResolution);
+    return PageFitOf(surface, inches.width() * kTwipResolution, inches.height() * kTwipResolution);
 }
 
 namespace {
@@ -82,10 +77,10 @@ class PrinterLayoutSurface final : public DrawSurface {
     QtTextMetrics metrics_;
 };
 
-PageFit LaidOutFit(QtTextMetrics metrics, const CardInput& input, double height) {
+PageFit LaidOutFit(QtTextMetrics metrics, const CardInput& input, QSizeF printable) {
     PrinterLayoutSurface surface(std::move(metrics));
     RenderCard(surface, input);
-    return PageFitOf(surface.Lowest(), height);
+    return PageFitOf(surface, printable.width(), printable.height());
 }
 
 }  // namespace
@@ -93,12 +88,13 @@ PageFit LaidOutFit(QtTextMetrics metrics, const CardInput& input, double height)
 PageFit CardPageFit(const CardInput& input) {
     return LaidOutFit(
         QtTextMetrics::AtResolution(WithoutKerning(CardPrinterFont()), kTwipResolution), input,
-        CardPrintableHeight());
+        CardPrintableSize());
 }
 
 PageFit CardPageFitOn(const QPaintDevice& device, const CardInput& input) {
+    const TwipScale scale = TwipScale::Of(device);
     return LaidOutFit(QtTextMetrics(WithoutKerning(CardPrinterFont()), device), input,
-                      TwipScale::Of(device).ToTwipsY(device.height()));
+                      QSizeF(scale.ToTwipsX(device.width()), scale.ToTwipsY(device.height())));
 }
 
 }  // namespace velmaro

@@ -3,9 +3,11 @@
 #include <QImage>
 #include <QPageLayout>
 #include <QPainter>
+#include <QSizeF>
 
 #include <functional>
 
+#include "render/page_fit.h"
 #include "render/render_card.h"
 
 namespace velmaro {
@@ -24,17 +26,8 @@ QSize CardPageSizeAt(int dotsPerInch);
 // allocated.
 QImage NewCardPageImage(int dotsPerInch);
 
-// Whether a card drawn on a page lies wholly within its printable area, or runs past the
-// area's bottom edge (a career of many rows, exams dated past the chart's end) and is cut off
-// there, while the window shows it whole.
-enum class PageFit { kWhole, kCutOff };
-
-// How a card whose lowest point drawn is lowest fits a printable area height high (both in
-// twips).
-PageFit PageFitOf(double lowest, double height);
-
-// The height of the printable area of the card files' page, in twips.
-double CardPrintableHeight();
+// The size of the printable area of the card files' page, in twips.
+QSizeF CardPrintableSize();
 
 // Draws input's card as the printer draws it ("Arial" 10 points, printer frame) on painter,
 // whose device is a whole A4 page with its origin at the page's top-left corner. The card's
@@ -44,9 +37,9 @@ double CardPrintableHeight();
 PageFit DrawCardPage(QPainter& painter, const CardInput& input, double lineWidth = 0);
 
 // Whether a card that fits its page as fit goes on it: whole, or cut off once goOnCutOff, asked
-// only then, agrees.
-inline bool GoesOnPage(PageFit fit, const std::function<bool()>& goOnCutOff) {
-    return fit == PageFit::kWhole || goOnCutOff();
+// only then with how it is cut off, agrees.
+inline bool GoesOnPage(PageFit fit, const std::function<bool(PageFit)>& goOnCutOff) {
+    return fit.Whole() || goOnCutOff(fit);
 }
 
 // How input's card, laid out as DrawCardPage lays it out, fits the card files' page; draws
@@ -56,7 +49,7 @@ PageFit CardPageFit(const CardInput& input);
 // How input's card, laid out as a painter on device lays the printer page out (see
 // PaintCardJob: the printer font measured on device), fits the device's height, which is a
 // printer's printable area; draws nothing. A printer's paper, margins and resolution all move
-// the edge: a card whole on A4 may be cut off on Letter.
+// the edges: a card whole on A4 may be cut off on Letter.
 PageFit CardPageFitOn(const QPaintDevice& device, const CardInput& input);
 
 }  // namespace velmaro

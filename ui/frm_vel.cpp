@@ -521,12 +521,19 @@ void FrmVel::ShowError(const Error& error) {
     FocusNumber();
 }
 
-bool FrmVel::ConfirmCutOffCard(const CardInput& card) {
+bool FrmVel::ConfirmCutOffCard(const CardInput& card, PageFit fit) {
+    const char* const larger = !fit.pastRight   ? "più lunga"
+                               : fit.pastBottom ? "più lunga e più larga"
+                                                : "più larga";
+    const char* const edges = !fit.pastRight   ? "al suo bordo inferiore"
+                              : fit.pastBottom ? "ai suoi bordi inferiore e destro"
+                                               : "al suo bordo destro";
     QMessageBox box(QMessageBox::Warning, QString::fromUtf8(kWindowCaption),
                     QString::fromStdString("La scheda di " + PrintableText(card.student.MatrText) +
-                                           " è più lunga di una pagina: stampata, salvata o "
-                                           "copiata come pagina, si interrompe al suo bordo "
-                                           "inferiore. La finestra la mostra intera."),
+                                           " è " + larger +
+                                           " di una pagina: stampata, salvata o copiata come "
+                                           "pagina, si interrompe " +
+                                           edges + ". La finestra la mostra intera."),
                     QMessageBox::NoButton, this);
     box.setTextFormat(Qt::PlainText);
     box.setInformativeText(QStringLiteral("Continuare?"));

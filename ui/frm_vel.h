@@ -122,7 +122,7 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     void ShowNotFound() override;
     void ShowError(const Error& error) override;
     // Asks the user whether to go on with a card that runs past the bottom of its page.
-    bool ConfirmCutOffCard(const CardInput& card) override;
+    bool ConfirmCutOffCard(const CardInput& card, PageFit fit) override;
     void DrawCard(const CardInput& card) override;
     void FocusNumber() override;
 

@@ -63,7 +63,6 @@ QPointF PainterSurface::ToDevice(double x, double y) const {
 void PainterSurface::DrawText(double x, double y, std::string_view text) {
     const QPointF baseline = ToDevice(x, y + metrics_.Ascent());
     painter_.drawText(baseline, TextAsDrawn(text));
-    rightmost_ = std::max(rightmost_, x + metrics_.Width(text));
 }
 
 void PainterSurface::DrawLine(double x1, double y1, double x2, double y2) {
@@ -71,7 +70,6 @@ void PainterSurface::DrawLine(double x1, double y1, double x2, double y2) {
 }
 
 void PainterSurface::DrawCircle(double x, double y, double radius, bool filled) {
-    rightmost_ = std::max(rightmost_, x + radius);
     const TwipScale& scale = metrics_.Scale();
     painter_.setBrush(filled ? QBrush(Qt::black) : QBrush(Qt::NoBrush));
     painter_.drawEllipse(ToDevice(x, y), scale.ToDeviceX(radius), scale.ToDeviceY(radius));

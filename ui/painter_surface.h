@@ -44,9 +44,6 @@ class PainterSurface : public DrawSurface {
     void SetLineWidth(double width);
 
     const QtTextMetrics& Metrics() const { return metrics_; }
-    // The rightmost point of the texts and circles drawn so far, in twips (lines, such as a
-    // rule across the whole width, are left out); 0 before any is drawn.
-    double Rightmost() const { return rightmost_; }
 
   protected:
     void DrawText(double x, double y, std::string_view text) override;
@@ -66,7 +63,6 @@ class PainterSurface : public DrawSurface {
     // Declared before metrics_, which MetricsOf initializes from it.
     int measuredAt_ = 0;  // the resolution measured at; 0: the device's own
     QtTextMetrics metrics_;
-    double rightmost_ = 0;
 };
 
 }  // namespace velmaro

@@ -99,13 +99,12 @@ Status ShowPreview(QWidget* parent, const CardInput& card, const std::string& da
     // printer's paper): a card the preview showed whole but the printed page cuts off is asked
     // about there, as a print without preview would be.
     Status printed = Ok();
-    PageFit previewed = PageFit::kWhole;
+    PageFit previewed;
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, [&](QPrinter* target) {
         const bool previewing = target->paintEngine()->type() == QPaintEngine::Picture;
         if (previewing) {
             previewed = CardPageFitOn(*target, card);
-        } else if (previewed == PageFit::kWhole &&
-                   !GoesOnPage(CardPageFitOn(*target, card), goOnCutOff)) {
+        } else if (previewed.Whole() && !GoesOnPage(CardPageFitOn(*target, card), goOnCutOff)) {
             return;
         }
         Status outcome =

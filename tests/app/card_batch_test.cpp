@@ -677,7 +677,8 @@ TEST(CardBatch, ARecordFileAwayForAMomentIsWaitedForOnce) {
 
 // A card that runs past the bottom of its page (here 5193's, its exam count raised so that it
 // takes the next students' exams too, dated after its graduation) is still drawn, and warned
-// of once, in every format that has a page and however many threads draw it.
+// of once, in every format that has a page and however many threads draw it; so is one whose
+// exam names run past the page's right edge, and one cut off at both.
 TEST(CardBatch, ACardLongerThanItsPageIsWarnedOfOnce) {
     const testdata::TempDataDir data, out;
     CopySample(data);
@@ -705,6 +706,31 @@ TEST(CardBatch, ACardLongerThanItsPageIsWarnedOfOnce) {
     EXPECT_TRUE(Ended(RunVelmaro(CardOf(dataDir, {"05193", "--format", "ops"})), 0, ""));
     EXPECT_TRUE(
         Ended(RunVelmaro(CardOf(kSample, {"5193", "-o", AsQString(out.PathOf("a.pdf"))})), 0, ""));
+
+    // Every exam name ninety letters longer: the sample's 5193 runs past the right edge, the
+    // one of many rows past both.
+    const testdata::TempDataDir wide;
+    CopySample(wide);
+    std::string names = testdata::FileBytes(data.PathOf("esami.grp"));
+    for (std::size_t end = 0; (end = names.find('\r', end)) != std::string::npos; end += 91)
+        names.insert(end, std::string(90, 'M'));
+    for (const testdata::TempDataDir* withNames : {&wide, &data})
+        withNames->Write("esami.grp", names);
+    for (const auto& [folder, edges] :
+         {std::pair<QString, std::string>{AsQString(wide.DataDir()), "the right edge"},
+          {AsQString(data.DataDir()), "the bottom and the right edge"}}) {
+        const std::string warning = "velmaro: warning: the card of 05193 runs past " + edges +
+                                    " of its page, where it is cut off (the window shows it "
+                                    "whole)\n";
+        for (const char* format : {"pdf", "png", "svg"}) {
+            EXPECT_TRUE(Ended(RunVelmaro(CardOf(folder, {"05193", "--format", format, "-o",
+                                                         AsQString(out.PathOf("card"))})),
+                              0, warning));
+        }
+        EXPECT_TRUE(
+            Ended(RunVelmaro(CardOf(folder, {"05193", "--split", AsQString(out.PathOf("wide"))})),
+                  0, warning));
+    }
 }
 
 // A clock that the test moves by hand.

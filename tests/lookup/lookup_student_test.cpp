@@ -83,13 +83,13 @@ class RecordingView final : public DisplayView, public CardPrinter {
         calls.push_back("draw " + card.student.MatrText);
     }
     void FocusNumber() override { calls.push_back("focus"); }
-    bool ConfirmCutOffCard(const CardInput& card) override {
+    bool ConfirmCutOffCard(const CardInput& card, PageFit) override {
         calls.push_back("confirm " + card.student.MatrText);
         return confirms;
     }
     // As a printer whose page is too short for every card: it asks, then prints or not.
     Status PrintCard(const CardInput& card, const CutOffQuestion& goOnCutOff) override {
-        if (!goOnCutOff()) return Ok();
+        if (!goOnCutOff(PageFit{.pastBottom = true})) return Ok();
         calls.push_back("print " + card.student.MatrText);
         return Ok();
     }

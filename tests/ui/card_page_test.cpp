@@ -1,5 +1,6 @@
 // A card page tells whether the card lies wholly on it: a career of many rows runs past the
-// bottom edge of the printable area, where the page cuts it off.
+// bottom edge of the printable area, a long exam name past its right edge, where the page cuts
+// the card off.
 
 #include <gtest/gtest.h>
 
@@ -21,10 +22,11 @@ namespace {
 constexpr int kDotsPerInch = 72;
 
 // The card drawn on a page image, what the drawing told, and whether ink touches the last pixel
-// row of the printable area: something drawn there goes on past the edge.
+// row, or column, of the printable area: something drawn there goes on past the edge.
 struct DrawnPage {
     PageFit fit;
     bool inkOnTheBottomEdge;
+    bool inkOnTheRightEdge;
 };
 DrawnPage DrawOnPage(const CardInput& card) {
     QImage page = NewCardPageImage(kDotsPerInch);
@@ -37,7 +39,10 @@ DrawnPage DrawOnPage(const CardInput& card) {
     const int edge = static_cast<int>(std::floor(inches.bottom() * kDotsPerInch)) - 1;
     const QRect lastRow(static_cast<int>(inches.left() * kDotsPerInch), edge,
                         static_cast<int>(inches.width() * kDotsPerInch), 1);
-    return {fit, InkOf(page, lastRow).pixels > 0};
+    const QRect lastColumn(static_cast<int>(std::floor(inches.right() * kDotsPerInch)) - 1,
+                           static_cast<int>(inches.top() * kDotsPerInch), 1,
+                           static_cast<int>(inches.height() * kDotsPerInch));
+    return {fit, InkOf(page, lastRow).pixels > 0, InkOf(page, lastColumn).pixels > 0};
 }
 
 TEST(CardPage, ACareerLongerThanThePageIsToldAsCutOffAsTheDrawingShowsIt) {
@@ -53,16 +58,43 @@ TEST(CardPage, ACareerLongerThanThePageIsToldAsCutOffAsTheDrawingShowsIt) {
         // Measured without drawing as drawn; and nothing drawn past the edge goes untold.
         EXPECT_EQ(CardPageFit(sample.Input()), drawn.fit);
         if (drawn.inkOnTheBottomEdge) {
-            EXPECT_EQ(drawn.fit, PageFit::kCutOff);
+            EXPECT_TRUE(drawn.fit.pastBottom);
         }
-        if (drawn.fit == PageFit::kCutOff) firstCut = exams;
+        EXPECT_FALSE(drawn.fit.pastRight);
+        if (drawn.fit.pastBottom) firstCut = exams;
     }
     // The sample's own card is whole; some forty more rows are not.
     EXPECT_GT(firstCut, own);
     ASSERT_NE(firstCut, 0u) << "no card of up to " << 4 * own << " exams was cut off";
     sample.RepeatExams(4 * own);
-    EXPECT_EQ(CardPageFit(sample.Input()), PageFit::kCutOff);
+    EXPECT_EQ(CardPageFit(sample.Input()), PageFit{.pastBottom = true});
     EXPECT_TRUE(DrawOnPage(sample.Input()).inkOnTheBottomEdge);
+}
+
+// Exam names made longer a few letters at a time: the card is told cut off at the right edge
+// once its names reach past it, as the drawing shows, and from then on; never at the bottom.
+TEST(CardPage, ANameWiderThanThePageIsToldAsCutOffAtTheRightEdge) {
+    SampleCard sample("5193");
+    ASSERT_TRUE(sample.Loaded());
+    std::size_t firstCut = 0;
+    for (std::size_t letters = 0; letters <= 120; letters += 3) {
+        SCOPED_TRACE(letters);
+        sample.AddToExamNames(std::string(letters, 'M'));
+        const DrawnPage drawn = DrawOnPage(sample.Input());
+        EXPECT_EQ(CardPageFit(sample.Input()), drawn.fit);
+        EXPECT_FALSE(drawn.fit.pastBottom);
+        if (drawn.inkOnTheRightEdge || firstCut != 0) {
+            EXPECT_TRUE(drawn.fit.pastRight);
+        }
+        if (drawn.fit.pastRight && firstCut == 0) firstCut = letters;
+    }
+    // The sample's own names fit; a name of some sixty letters more does not.
+    EXPECT_GT(firstCut, 0u);
+    ASSERT_NE(firstCut, 0u) << "no name of up to 120 letters more was cut off";
+    EXPECT_TRUE(DrawOnPage(sample.Input()).inkOnTheRightEdge);
+    // Both edges at once.
+    sample.RepeatExams(4 * sample.OwnExams());
+    EXPECT_EQ(CardPageFit(sample.Input()), (PageFit{.pastBottom = true, .pastRight = true}));
 }
 
 // The printable area of paper with half-inch margins, as an image at dotsPerInch; taller by
@@ -114,7 +146,7 @@ TEST(CardPage, APrintersOwnPaperAndResolutionAreMeasuredAsTheJobDrawsThem) {
                 PrintableArea(papers[paper], kPrinterDotsPerInch, 3 * kPrinterDotsPerInch);
             ASSERT_TRUE(PaintCardJob(tall, "the tall page", sample.Input()).ok());
             const int lowestInk = LowestInkRow(tall);
-            if (fit == PageFit::kWhole) {
+            if (fit.Whole()) {
                 EXPECT_LT(lowestInk, area.height());
             } else {
                 EXPECT_GE(lowestInk, area.height() - rowPixels);

@@ -154,7 +154,7 @@ std::string DialogsOpenedBy(const std::function<void()>& ask) {
 }
 
 // The question about a card too long for its page, for cards that fit: never asked.
-const CutOffQuestion kNotAsked = [] {
+const CutOffQuestion kNotAsked = [](PageFit) {
     ADD_FAILURE() << "asked about a card that lies on its page";
     return false;
 };
@@ -472,14 +472,15 @@ TEST_F(CupsPrinting, ACardLongerThanItsPrintersPageIsAskedAboutOnceThePageIsKnow
     };
     for (std::size_t exams = sample.OwnExams(); exams <= 4 * sample.OwnExams(); ++exams) {
         sample.RepeatExams(exams);
-        if (fitOn(kLetterQueue) == PageFit::kCutOff) break;
+        if (!fitOn(kLetterQueue).Whole()) break;
     }
-    ASSERT_EQ(fitOn(kLetterQueue), PageFit::kCutOff);
-    ASSERT_EQ(fitOn(kQueue), PageFit::kWhole);
+    ASSERT_EQ(fitOn(kLetterQueue), PageFit{.pastBottom = true});
+    ASSERT_TRUE(fitOn(kQueue).Whole());
 
     int asked = 0;
     bool answer = false;
-    const CutOffQuestion question = [&] {
+    const CutOffQuestion question = [&](PageFit fit) {
+        EXPECT_EQ(fit, PageFit{.pastBottom = true});
         ++asked;
         return answer;
     };

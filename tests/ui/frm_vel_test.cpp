@@ -33,7 +33,7 @@ const QString kSampleDir = QStringLiteral(VELMARO_SAMPLE_DIR);
 // order; a card too long for the page is printed only when the question answers so.
 struct RecordingPrinter final : CardPrinter {
     Status PrintCard(const CardInput& card, const CutOffQuestion& goOnCutOff) override {
-        if (CardPageFit(card) == PageFit::kCutOff && !goOnCutOff()) return Ok();
+        if (const PageFit fit = CardPageFit(card); !fit.Whole() && !goOnCutOff(fit)) return Ok();
         numbers.push_back(card.student.MatrText);
         return Ok();
     }
@@ -91,6 +91,40 @@ class FrmVelTest : public QObject {
 
     // A loaded, shown and active window on the data of dataDir whose prints printer_ notes;
     // with display, the sample number 5193 displayed by Enter.
+    // How CopySampleInto changes the sample: 5193's exam count raised so that its card takes
+    // the next students' exams too, and every exam name made ninety letters longer.
+    struct SampleChanges {
+        bool manyRows = false;
+        bool longNames = false;
+    };
+    // The sample's data files copied into data, with changes; whether all went well.
+    static bool CopySampleInto(const QTemporaryDir& data, SampleChanges changes) {
+        for (const std::string_view file : kDataFileNames) {
+            const QString name = QString::fromUtf8(file.data(), qsizetype(file.size()));
+            if (!QFile::copy(kSampleDir + "/" + name, data.filePath(name))) return false;
+        }
+        // The bytes of the copy named name, passed through change.
+        const auto changed = [&data](const char* name,
+                                     const std::function<bool(QByteArray&)>& change) {
+            QFile file(data.filePath(QString::fromUtf8(name)));
+            if (!file.open(QIODevice::ReadWrite)) return false;
+            QByteArray bytes = file.readAll();
+            return change(bytes) && file.seek(0) && file.write(bytes) == bytes.size() &&
+                   file.flush();
+        };
+        if (changes.manyRows && !changed("elenco.dir", [](QByteArray& bytes) {
+                const qsizetype student = bytes.indexOf("05193");
+                if (student < 0) return false;
+                bytes.replace(student + 44, 2, "45");
+                return true;
+            }))
+            return false;
+        return !changes.longNames || changed("esami.grp", [](QByteArray& bytes) {
+            bytes.replace("\r", QByteArray(90, 'M') + "\r");
+            return true;
+        });
+    }
+
     void Open(bool display = false, const QString& dataDir = kSampleDir) {
         window_ = std::make_unique<FrmVel>(
             DataDirOf(dataDir.toStdString()),
@@ -533,18 +567,7 @@ class FrmVelTest : public QObject {
     // number its focus back. The sample's own card is printed without a question (above).
     void aCardLongerThanThePageAsksBeforeItIsPrinted() {
         QTemporaryDir data;
-        for (const std::string_view file : kDataFileNames) {
-            const QString name = QString::fromUtf8(file.data(), qsizetype(file.size()));
-            QVERIFY(QFile::copy(kSampleDir + "/" + name, data.filePath(name)));
-        }
-        QFile registry(data.filePath(QStringLiteral("elenco.dir")));
-        QVERIFY(registry.open(QIODevice::ReadWrite));
-        QByteArray bytes = registry.readAll();
-        const qsizetype student = bytes.indexOf("05193");
-        QVERIFY(student >= 0);
-        bytes.replace(student + 44, 2, "45");
-        QVERIFY(registry.seek(0) && registry.write(bytes) == bytes.size() && registry.flush());
-        registry.close();
+        QVERIFY(CopySampleInto(data, {.manyRows = true}));
         Open(true, data.path());
         QVERIFY(window_->ShowsCard());
 
@@ -602,6 +625,34 @@ class FrmVelTest : public QObject {
                 QVERIFY2(made == goOn && chooser.seen == (toFile && goOn), action);
                 Reactivate();
             }
+        }
+    }
+
+    // A card whose exam names run past the page's right edge says so, and one cut off at both
+    // edges says both.
+    void aCardWiderThanThePageSaysWhichEdgeCutsItOff() {
+        for (const auto& [manyRows, said] :
+             {std::pair{false,
+                        "è più larga di una pagina: stampata, salvata o copiata come "
+                        "pagina, si interrompe al suo bordo destro."},
+              std::pair{true,
+                        "è più lunga e più larga di una pagina: stampata, salvata o copiata "
+                        "come pagina, si interrompe ai suoi bordi inferiore e destro."}}) {
+            QTemporaryDir data;
+            QVERIFY(CopySampleInto(data, {.manyRows = manyRows, .longNames = true}));
+            Open(true, data.path());
+            QVERIFY(window_->ShowsCard());
+            QString text;
+            WhenOpen<QMessageBox> box([&](QMessageBox& shown) {
+                text = shown.text();
+                QTest::keyClick(&shown, Qt::Key_Escape);
+            });
+            QTest::mouseClick(CmdPri, Qt::LeftButton);
+            QVERIFY(box.seen);
+            QCOMPARE(text, QStringLiteral("La scheda di 5193 ") + QString::fromUtf8(said) +
+                               QStringLiteral(" La finestra la mostra intera."));
+            QVERIFY(printer_->numbers.empty());
+            Reactivate();
         }
     }
 

@@ -36,8 +36,16 @@ class SampleCard {
     }
     std::size_t OwnExams() const { return own_.size(); }
 
+    // Every exam name of the sample's table, with tail added: a long name reaches further
+    // right than the page is wide.
+    void AddToExamNames(const std::string& tail) {
+        exams_ = store_->Exams();
+        for (std::size_t entry = 1; entry < exams_->names.size(); ++entry)
+            exams_->names[entry] += tail;
+    }
+
     CardInput Input() const {
-        return CardInput{*student_, store_->Titles(), store_->Exams(),
+        return CardInput{*student_, store_->Titles(), exams_ ? *exams_ : store_->Exams(),
                          std::chrono::year{2025} / 10 / 20, ","};
     }
 
@@ -45,6 +53,7 @@ class SampleCard {
     Result<DataStore> store_;
     std::optional<Student> student_;
     std::vector<ExamRecord> own_;
+    std::optional<CodeTable> exams_;  // the sample's, changed; none: the sample's own
 };
 
 }  // namespace velmaro
