@@ -124,11 +124,13 @@ int ReadNumberLists(CardOptions& options) {
     return CheckNumbersGiven(options);
 }
 
-// Draws the cards of matricolas as options ask, into one file, standard output or a folder.
+// Draws the cards of matricolas as options ask, into one file, standard output or a folder
+// (made at its first card when makeSplitFolder).
 int DrawEveryCard(const CardOptions& options, const std::vector<std::string>& matricolas,
                   const DataStore& store, const DataDirChoice& dataDir,
                   const RecordFilesWatch& watch, std::chrono::year_month_day today,
-                  const std::string& decimalSeparator, Interruption& interruption) {
+                  const std::string& decimalSeparator, bool makeSplitFolder,
+                  Interruption& interruption) {
     interruption.Catch();
     const bool toStandardOutput = WritesToStandardOutput(options);
     const bool cardsOnErrorTerminal =
@@ -142,7 +144,8 @@ int DrawEveryCard(const CardOptions& options, const std::vector<std::string>& ma
 
     if (options.splitFolder) {
         const SplitRequest request{*options.splitFolder, options.format, options.dotsPerInch,
-                                   options.jobs > 0 ? options.jobs : UsableCores()};
+                                   options.jobs > 0 ? options.jobs : UsableCores(),
+                                   makeSplitFolder};
         return DrawSplitCards(matricolas, dataDir.dataDir, watch, request, today, decimalSeparator,
                               std::cerr, progress);
     }
@@ -242,10 +245,18 @@ int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
         return kCardsFailed;
     }
     // Where the cards go is looked at now, before a list is typed for them: a folder that is not
-    // there or takes no files is said at once, not once the list is read and a card drawn.
+    // there or takes no files is said at once, not once the list is read and a card drawn. A
+    // --split folder that can be made is made only for its first card: a run that draws none
+    // (every number not found, a list refused, an interrupt) leaves no folder behind.
     Status placeTaken = Ok();
+    bool makeSplitFolder = false;
     if (options->splitFolder) {
-        placeTaken = MakeSplitFolder(*options->splitFolder);
+        const Result<bool> toMake = CheckSplitFolder(*options->splitFolder);
+        if (toMake) {
+            makeSplitFolder = *toMake;
+        } else {
+            placeTaken = toMake.error();
+        }
     } else {
         placeTaken = CheckNoTerminalTakes(*options);
         if (placeTaken && !WritesToStandardOutput(*options))
@@ -276,8 +287,9 @@ int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
         matricolas = std::move(every->matricolas);
         if (every->someUnreachable) registryStatus = kCardsSomeNotFound;
     }
-    return std::max(registryStatus, DrawEveryCard(*options, matricolas, *store, dataDir, watch,
-                                                  today, decimalSeparator, interruption));
+    return std::max(registryStatus,
+                    DrawEveryCard(*options, matricolas, *store, dataDir, watch, today,
+                                  decimalSeparator, makeSplitFolder, interruption));
 }
 
 }  // namespace

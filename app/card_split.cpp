@@ -362,6 +362,15 @@ struct SplitWorker {
         waiting.clear();
     }
 
+    // The folder, made once for the run (when request.makeFolder) by the first thread that
+    // reaches a card; the others wait until it is. One that was there when looked at, or made,
+    // is not made again: removed during the run, it takes no more cards, as a full disk.
+    Status FolderMade() {
+        if (!request.makeFolder) return Ok();
+        std::call_once(folderMaking, [this] { folderMade = MakeSplitFolder(request.folder); });
+        return folderMade;
+    }
+
     // Run is called on every thread: what one thread keeps for itself lives in Run.
     CardOutcome DrawOne(const DataStore& store, const std::string& typed,
                         const PdfCardFont* pdfFont, CommitBatch& batch) {
@@ -392,6 +401,12 @@ struct SplitWorker {
                 return {CardOutcome::State::kNoCard, refused.error()};
             }
         }
+        // The first card of a run into a folder that was not there makes it; a folder that
+        // cannot be made then stops the run, said once, last, as a full disk is.
+        if (Status made = FolderMade(); !made) {
+            Stop(made.error());
+            return {CardOutcome::State::kNotReached, std::nullopt};
+        }
         PageFit fit;
         if (Status written = WriteCardFile(request, FileNameText(path), input, pdfFont, batch, fit);
             !written) {
@@ -420,6 +435,8 @@ struct SplitWorker {
     CardLookups lookups{};
     std::atomic<bool> stop{false};
     std::optional<Error> writeError{};
+    std::once_flag folderMaking{};
+    Status folderMade = Ok();
     // Which numbers are handled, and how many of the first are said (see Handled).
     std::mutex reporting{};
     std::vector<bool> handled = std::vector<bool>(matricolas.size());
@@ -438,7 +455,45 @@ std::string SplitFolderProblem(std::string folder, std::error_code error) {
                                                         : SystemReason(ENOTDIR);
 }
 
+// The folder above path, as making path's folders would find it: "." above a single name.
+std::filesystem::path FolderAbove(const std::filesystem::path& path) {
+    std::filesystem::path above = path.parent_path();
+    return above.empty() ? std::filesystem::path(".") : above;
+}
+
 }  // namespace
+
+Result<bool> CheckSplitFolder(const std::string& folder) {
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) == 0) {
+        if (!S_ISDIR(info.st_mode)) return Error{folder, SystemReason(ENOTDIR)};
+        VELMARO_TRY(CheckFolderTakesFiles(folder));
+        return false;
+    }
+    // A file on the path, a loop of links, a name too long, a folder on the path that may not
+    // be searched: making it would fail for the same reason.
+    if (const int error = errno; error != ENOENT) return Error{folder, SystemReason(error)};
+    // Up to the nearest folder that is there, which must take the first new folder. Each name
+    // on the way is missing; one that is a link leading nowhere would stop the making.
+    const std::error_code taken = std::make_error_code(std::errc::file_exists);
+    for (std::filesystem::path missing = folder;;) {
+        if (::lstat(missing.c_str(), &info) == 0)
+            return Error{folder, SplitFolderProblem(folder, taken)};
+        const std::filesystem::path above = FolderAbove(missing);
+        if (::stat(above.c_str(), &info) != 0) {
+            // With nothing above left to look at (a working folder removed), none can be made.
+            const int error = errno;
+            if (error != ENOENT || above == missing) return Error{folder, SystemReason(error)};
+            missing = above;
+            continue;
+        }
+        if (!S_ISDIR(info.st_mode)) return Error{folder, SystemReason(ENOTDIR)};
+        // Said of folder, as the failure to make it would be.
+        if (Status takes = CheckFolderTakesFiles(above); !takes)
+            return Error{folder, takes.error().reason};
+        return true;
+    }
+}
 
 Status MakeSplitFolder(const std::string& folder) {
     std::error_code created;

@@ -223,6 +223,43 @@ TEST(CardBatch, SplitFilesAreTheOneByOneCardsWhateverTheThreads) {
     }
 }
 
+// A folder that is not there is made, with the folders above it that are missing, only for the
+// run's first card: a run that draws none (every number not found, a list that cannot be read)
+// leaves nothing behind and ends as it would have. One card makes them all, also when several
+// threads reach their first card at once.
+TEST(CardBatch, SplitMakesAMissingFolderOnlyForItsFirstCard) {
+    const testdata::TempDataDir out;
+    const std::string top = out.PathOf("new"), folder = top + "/cards/2025";
+    const std::string missingList = out.PathOf("list");
+    for (const auto& [numbers, status, err, cards] :
+         {std::tuple<QStringList, int, std::string, int>{
+              QStringList{"5", "x", "6"}, 1,
+              "Matricola NON Trovata: 5\nMatricola NON Trovata: x\nMatricola NON "
+              "Trovata: 6\n",
+              0},
+          {QStringList{"--jobs", "2", "5", "6"}, 1,
+           "Matricola NON Trovata: 5\nMatricola NON Trovata: 6\n", 0},
+          {QStringList{"--from", AsQString(missingList), "5193"}, 2,
+           "velmaro: " + missingList + ": No such file or directory\n", 0},
+          {QStringList{"5", "5193"}, 1, "Matricola NON Trovata: 5\n", 1},
+          {QStringList{"--all", "--jobs", "4", "--quiet"}, 0, "", 400}}) {
+        SCOPED_TRACE(numbers.join(' ').toStdString());
+        EXPECT_TRUE(Ended(
+            RunVelmaro(CardOf(kSample,
+                              QStringList{"--split", AsQString(folder), "--format=svg"} + numbers)),
+            status, err));
+        if (cards == 0) {
+            EXPECT_EQ(
+                QDir(AsQString(out.DataDir())).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                QStringList{});
+            continue;
+        }
+        EXPECT_EQ(QDir(AsQString(folder)).entryList(QDir::Files | QDir::Hidden).size(), cards);
+        EXPECT_TRUE(QFileInfo(AsQString(folder + "/5193.svg")).isFile());
+        std::filesystem::remove_all(top);
+    }
+}
+
 // Every student's card as a file of its own, each named by the registry number, also where
 // files waiting to be flushed together, and each thread's store, hold descriptors: with many
 // threads and a low limit of open files; with many threads and a limit of address space that

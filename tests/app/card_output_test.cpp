@@ -356,20 +356,27 @@ TEST(CardOutput, MissingAndReadOnlyFoldersAndFilesFailNamingTheFile) {
             ExpectOneFailureLine(RunVelmaro(CardArguments(format, path), {}, {}, {}, unprivileged),
                                  path, "Permission denied");
     }
-    // A split folder that cannot be made: a file's name, a link to a folder not made yet.
+    // A split folder that cannot be made: a file's name, a link to a folder not made yet, on
+    // its path too. Said though the folder is made only for the first card, before which a
+    // number not found comes.
     const std::string link = folder.filePath("link").toStdString();
     ASSERT_EQ(::symlink("missing-folder", link.c_str()), 0);
     for (const auto& [split, reason] :
          {std::pair{locked, "Not a directory"}, std::pair{locked + "/", "Not a directory"},
+          std::pair{locked + "/new/cards", "Not a directory"},
           std::pair{link, "a link to a folder that does not exist"},
-          std::pair{link + "/", "a link to a folder that does not exist"}}) {
-        ExpectOneFailureLine(RunVelmaro(CardOf(kSample, {"--split", AsQString(split), "5193"})),
-                             split, reason);
+          std::pair{link + "/", "a link to a folder that does not exist"},
+          std::pair{link + "/cards", "Not a directory"}}) {
+        ExpectOneFailureLine(
+            RunVelmaro(CardOf(kSample, {"--split", AsQString(split), "5", "5193"})), split, reason);
     }
-    // A split folder that takes no files is named, not each card's file.
-    ExpectOneFailureLine(RunVelmaro(CardOf(kSample, {"--split", AsQString(readOnly), "5193"}), {},
-                                    {}, {}, unprivileged),
-                         readOnly, "Permission denied");
+    // A split folder that takes no files is named, not each card's file; so is one that is not
+    // there, where the nearest folder above it that is takes no new folder.
+    for (const std::string& split : {readOnly, readOnly + "/new/cards"}) {
+        ExpectOneFailureLine(RunVelmaro(CardOf(kSample, {"--split", AsQString(split), "5", "5193"}),
+                                        {}, {}, {}, unprivileged),
+                             split, "Permission denied");
+    }
     EXPECT_EQ(FileBytes(readOnly + "/card.pdf"), kOldContent);
     EXPECT_EQ(FolderEntries(readOnly), std::vector<std::string>{"card.pdf"});
     EXPECT_EQ(FileBytes(locked), kOldContent);
@@ -380,7 +387,8 @@ TEST(CardOutput, MissingAndReadOnlyFoldersAndFilesFailNamingTheFile) {
 
 // Where the cards go is looked at before a list is read for them (the program then waits for
 // the list's writer), and the look makes no file in the folder, even where no file can be made
-// without a name: a program killed while the list is typed leaves nothing behind.
+// without a name, nor a --split folder that is not there yet (made, with the folders above it,
+// for the first card): a program killed while the list is typed leaves nothing behind.
 TEST(CardOutput, TheOutputIsLookedAtBeforeTheListAndMakesNoFile) {
     const testdata::TempDataDir folder;
     const std::string list = folder.PathOf("list");
@@ -388,35 +396,74 @@ TEST(CardOutput, TheOutputIsLookedAtBeforeTheListAndMakesNoFile) {
     const std::string out = folder.PathOf("out");
     ASSERT_TRUE(QDir().mkpath(AsQString(out)));
     testdata::TempDataDir::WriteFile(out + "/cards.pdf", kOldContent);
-    const int made = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    ASSERT_GE(made, 0);
-    ASSERT_GE(::inotify_add_watch(made, out.c_str(), IN_CREATE), 0);
-    std::vector<std::string> madeBeforeTheList;
-    std::thread writer([&] {
-        // Opened once the program opens the list to read it: all it made before is told.
-        const int descriptor = ::open(list.c_str(), O_WRONLY | O_CLOEXEC);
-        alignas(inotify_event) std::array<char, 4096> events{};
-        for (ssize_t got; (got = ::read(made, events.data(), events.size())) > 0;) {
-            for (ssize_t at = 0; at < got;) {
-                const auto* event = reinterpret_cast<const inotify_event*>(events.data() + at);
-                madeBeforeTheList.emplace_back(event->len > 0 ? event->name : "");
-                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+    const std::string split = out + "/new/cards";
+    for (const auto& [output, numbers, made] :
+         {std::tuple{QStringList{"-o", AsQString(out + "/cards.pdf")}, "5193\n",
+                     std::vector<std::string>{"cards.pdf"}},
+          {QStringList{"--split", AsQString(split), "--jobs", "2"}, "5193\n4\n8\n9975\n",
+           std::vector<std::string>{"4.pdf", "5193.pdf", "8.pdf", "9975.pdf"}}}) {
+        SCOPED_TRACE(output.join(' ').toStdString());
+        const int watched = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        ASSERT_GE(watched, 0);
+        ASSERT_GE(::inotify_add_watch(watched, out.c_str(), IN_CREATE), 0);
+        std::vector<std::string> madeBeforeTheList;
+        std::thread writer([&, numbers = std::string(numbers)] {
+            // Opened once the program opens the list to read it: all it made before is told.
+            const int descriptor = ::open(list.c_str(), O_WRONLY | O_CLOEXEC);
+            alignas(inotify_event) std::array<char, 4096> events{};
+            for (ssize_t got; (got = ::read(watched, events.data(), events.size())) > 0;) {
+                for (ssize_t at = 0; at < got;) {
+                    const auto* event = reinterpret_cast<const inotify_event*>(events.data() + at);
+                    madeBeforeTheList.emplace_back(event->len > 0 ? event->name : "");
+                    at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+                }
             }
-        }
-        if (descriptor >= 0) {
-            EXPECT_EQ(::write(descriptor, "5193\n", 5), 5);
-            ::close(descriptor);
-        }
+            if (descriptor >= 0) {
+                EXPECT_EQ(::write(descriptor, numbers.data(), numbers.size()),
+                          static_cast<ssize_t>(numbers.size()));
+                ::close(descriptor);
+            }
+        });
+        const ProcessRun run =
+            RunVelmaro(CardOf(kSample, output + QStringList{"--from", AsQString(list)}),
+                       WithFaults({{"VELMARO_NO_UNNAMED_FILES", "1"}}));
+        writer.join();
+        ::close(watched);
+        EXPECT_TRUE(Ended(run, 0, ""));
+        EXPECT_EQ(madeBeforeTheList, std::vector<std::string>{});
+        EXPECT_TRUE(FileBytes(out + "/cards.pdf").starts_with("%PDF-"));
+        EXPECT_EQ(FolderEntries(output[0] == "-o" ? out : split), made);
+    }
+    EXPECT_EQ(FolderEntries(out), (std::vector<std::string>{"cards.pdf", "new"}));
+}
+
+// A split folder that could be made when looked at, but no longer can when the first card is
+// about to go in (a file put on its path while the list was typed), stops the run as a full
+// disk does: said once, last, after what became of the numbers before, whichever of the threads
+// that reached a card at once tried to make it.
+TEST(CardOutput, ASplitFolderThatCannotBeMadeForItsFirstCardStopsTheRun) {
+    const testdata::TempDataDir folder;
+    const std::string list = folder.PathOf("list");
+    ASSERT_EQ(::mkfifo(list.c_str(), 0600), 0);
+    const std::string split = folder.PathOf("new/cards");
+    std::thread writer([&] {
+        const int descriptor = ::open(list.c_str(), O_WRONLY | O_CLOEXEC);
+        ASSERT_GE(descriptor, 0);
+        // The folder is still to be made once the list is read.
+        EXPECT_FALSE(std::filesystem::exists(folder.PathOf("new")));
+        folder.Write("new", "a file in the folder's place");
+        const std::string numbers = "5\n5193\n4\n8\n9975\n1000\n";
+        EXPECT_EQ(::write(descriptor, numbers.data(), numbers.size()),
+                  static_cast<ssize_t>(numbers.size()));
+        ::close(descriptor);
     });
     const ProcessRun run = RunVelmaro(
-        CardOf(kSample, {"-o", AsQString(out + "/cards.pdf"), "--from", AsQString(list)}),
-        WithFaults({{"VELMARO_NO_UNNAMED_FILES", "1"}}));
+        CardOf(kSample, {"--split", AsQString(split), "--jobs", "2", "--from", AsQString(list)}));
     writer.join();
-    ::close(made);
-    EXPECT_TRUE(Ended(run, 0, ""));
-    EXPECT_EQ(madeBeforeTheList, std::vector<std::string>{});
-    EXPECT_TRUE(FileBytes(out + "/cards.pdf").starts_with("%PDF-"));
-    EXPECT_EQ(FolderEntries(out), std::vector<std::string>{"cards.pdf"});
+    EXPECT_TRUE(
+        Ended(run, 2, "Matricola NON Trovata: 5\nvelmaro: " + split + ": Not a directory\n"));
+    EXPECT_EQ(FileBytes(folder.PathOf("new")), "a file in the folder's place");
+    EXPECT_EQ(FolderEntries(folder.DataDir()), (std::vector<std::string>{"list", "new"}));
 }
 
 }  // namespace
