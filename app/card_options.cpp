@@ -79,11 +79,13 @@ Options:
                         their numbers and each number once, instead of
                         giving numbers. A registry out of order can leave
                         some of them not found: 'velmaro check' says which.
-  --split DIR           Write one file per student into DIR (made when
-                        missing), named by the student's number in the
-                        registry: 5193.pdf, .png or .svg (--format; default
-                        pdf). Each file appears whole or not at all; a
-                        student named twice is drawn once, as first named.
+  --split DIR           Write one file per student into DIR, named by the
+                        student's number in the registry: 5193.pdf, .png
+                        or .svg (--format; default pdf). A missing DIR is
+                        made, with the folders above it, for the first
+                        card: a run that draws none makes none. Each file
+                        appears whole or not at all; a student named
+                        twice is drawn once, as first named.
   --jobs N              Draw --split files on N threads at once (1 to )" +
            std::to_string(kMaxCardJobs) + R"().
                         Default: one per processor core the process may
