@@ -48,6 +48,21 @@ std::string_view ItemText(const PrintItem& item, std::string& numberText) {
     return numberText;
 }
 
+// text without the blanks at its end, which put no ink on a page: spaces and no-break spaces
+// (a number item's closing blank, a typed number's trailing blanks, a name's padding).
+std::string_view WithoutEndBlanks(std::string_view text) {
+    constexpr std::string_view kNoBreakSpace = "\u00a0";
+    while (true) {
+        if (text.ends_with(' ')) {
+            text.remove_suffix(1);
+        } else if (text.ends_with(kNoBreakSpace)) {
+            text.remove_suffix(kNoBreakSpace.size());
+        } else {
+            return text;
+        }
+    }
+}
+
 }  // namespace
 
 bool DrawSurface::TabEndsLine(double x, int column) const {
@@ -83,12 +98,18 @@ void DrawSurface::Print(std::span<const PrintItem> items) {
             continue;
         }
         const std::string_view text = ItemText(item, numberText);
+        const double width = TextWidth(text);
         if (!text.empty()) {
             DrawText(currentX_, currentY_, text);
             lowest_ = std::max(lowest_, currentY_ + TextHeight(text));
+            if (currentY_ < pageBottom_) {
+                const std::string_view inked = WithoutEndBlanks(text);
+                rightmost_ =
+                    std::max(rightmost_,
+                             currentX_ + (inked.size() == text.size() ? width : TextWidth(inked)));
+            }
         }
-        currentX_ += TextWidth(text);
-        if (!text.empty()) rightmost_ = std::max(rightmost_, currentX_);
+        currentX_ += width;
     }
     if (items.empty() || !items.back().continues) EndLine();
 }
@@ -107,7 +128,7 @@ void DrawSurface::LineRelative(double x1, double y1, double dx, double dy) {
 void DrawSurface::Circle(double x, double y, double radius) {
     DrawCircle(x, y, radius, fillStyle_ == 0);
     lowest_ = std::max(lowest_, y + radius);
-    rightmost_ = std::max(rightmost_, x + radius);
+    if (y - radius < pageBottom_) rightmost_ = std::max(rightmost_, x + radius);
     currentX_ = x;
     currentY_ = y;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <limits>
 #include <span>
 #include <string_view>
 
@@ -67,9 +68,14 @@ class DrawSurface {
     // The lowest point drawn so far (the bottom of a text's line, a segment's end, a circle's
     // edge); 0 before anything is drawn.
     double Lowest() const { return lowest_; }
-    // The rightmost point of the texts and circles drawn so far (lines, such as a rule across
-    // the whole width, are left out); 0 before any is drawn.
+    // The rightmost point of the ink of the texts and circles drawn so far: a text's blanks at
+    // its end (spaces, no-break spaces) are left out, and so are lines (such as a rule across
+    // the whole width) and whatever begins at or below the page bottom set; 0 before any is
+    // drawn.
     double Rightmost() const { return rightmost_; }
+    // Where a page cuts the card off (in twips): a text or circle that begins there or below is
+    // not on the page at all, and does not reach its right edge. None at first (a window).
+    void SetPageBottom(double bottom) { pageBottom_ = bottom; }
 
   protected:
     // Primitives of a concrete surface, in twips.
@@ -93,6 +99,7 @@ class DrawSurface {
     int fillStyle_ = 1;
     double lowest_ = 0;
     double rightmost_ = 0;
+    double pageBottom_ = std::numeric_limits<double>::infinity();
 };
 
 }  // namespace velmaro

@@ -1,13 +1,14 @@
 #pragma once
 
 #include "render/draw_surface.h"
+#include "render/render_card.h"
 
 namespace velmaro {
 
 // How a card drawn on a page lies within the page's printable area: whole, or running past its
 // bottom edge (a career of many rows, exams dated past the chart's end), past its right edge (an
-// exam or diploma name longer than the page is wide), or both, and cut off there, while the
-// window shows the whole card.
+// exam or diploma name, or a typed number, longer than the page is wide), or both, and cut off
+// there, while the window shows the whole card.
 struct PageFit {
     bool pastBottom = false;
     bool pastRight = false;
@@ -16,12 +17,10 @@ struct PageFit {
     bool operator==(const PageFit&) const = default;
 };
 
-// How the card drawn on surface fits a printable area width wide and height high (all in
-// twips), from the lowest point drawn and the right end of its texts and dots.
-inline PageFit PageFitOf(const DrawSurface& surface, double width, double height) {
-    // Half a twip for the rounding of a line or a text that ends on the edge.
-    return {.pastBottom = surface.Lowest() > height + 0.5,
-            .pastRight = surface.Rightmost() > width + 0.5};
-}
+// Draws input's card on surface, whose printable area is width wide and height high (in twips,
+// from the card's origin), and tells how it fits there: by the lowest point drawn, and by the
+// right end of the ink of what begins above the bottom edge (a row the page cuts off whole does
+// not reach its right edge).
+PageFit RenderCardOnPage(DrawSurface& surface, const CardInput& input, double width, double height);
 
 }  // namespace velmaro

@@ -176,8 +176,9 @@ Status PdfCardWriter::AddCard(const CardInput& input, PageFit* fit) {
     if (!document_) VELMARO_TRY(Open());
     std::string content = pageSetup_;
     PdfSurface surface(cardFont_->metrics, *font_, "F1", content);
-    RenderCard(surface, input);
-    if (fit != nullptr) *fit = PageFitOf(surface, printableSize_.width(), printableSize_.height());
+    const PageFit drawn =
+        RenderCardOnPage(surface, input, printableSize_.width(), printableSize_.height());
+    if (fit != nullptr) *fit = drawn;
 
     const int contents = document_->NewObject();
     const int pageObject = document_->NewObject();

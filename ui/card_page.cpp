@@ -51,9 +51,10 @@ PageFit DrawCardPage(QPainter& painter, const CardInput& input, double lineWidth
                   device.logicalDpiY() / static_cast<double>(kTwipResolution));
     PainterSurface surface(painter, CardPrinterFont(), SurfaceKind::kPrinter, kTwipResolution);
     surface.SetLineWidth(lineWidth);
-    RenderCard(surface, input);
+    const PageFit fit = RenderCardOnPage(surface, input, inches.width() * kTwipResolution,
+                                         inches.height() * kTwipResolution);
     painter.restore();
-    return PageFitOf(surface, inches.width() * kTwipResolution, inches.height() * kTwipResolution);
+    return fit;
 }
 
 namespace {
@@ -79,8 +80,7 @@ class PrinterLayoutSurface final : public DrawSurface {
 
 PageFit LaidOutFit(QtTextMetrics metrics, const CardInput& input, QSizeF printable) {
     PrinterLayoutSurface surface(std::move(metrics));
-    RenderCard(surface, input);
-    return PageFitOf(surface, printable.width(), printable.height());
+    return RenderCardOnPage(surface, input, printable.width(), printable.height());
 }
 
 }  // namespace

@@ -47,7 +47,7 @@ inline bool GoesOnPage(PageFit fit, const std::function<bool(PageFit)>& goOnCutO
 PageFit CardPageFit(const CardInput& input);
 
 // How input's card, laid out as a painter on device lays the printer page out (see
-// PaintCardJob: the printer font measured on device), fits the device's height, which is a
+// PaintCardJob: the printer font measured on device), fits the device's size, which is a
 // printer's printable area; draws nothing. A printer's paper, margins and resolution all move
 // the edges: a card whole on A4 may be cut off on Letter.
 PageFit CardPageFitOn(const QPaintDevice& device, const CardInput& input);

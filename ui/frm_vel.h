@@ -121,7 +121,8 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     void SetPrintEnabled(bool enabled) override;
     void ShowNotFound() override;
     void ShowError(const Error& error) override;
-    // Asks the user whether to go on with a card that runs past the bottom of its page.
+    // Asks the user whether to go on with a card that runs past the bottom or the right edge of
+    // its page, naming the edges fit tells.
     bool ConfirmCutOffCard(const CardInput& card, PageFit fit) override;
     void DrawCard(const CardInput& card) override;
     void FocusNumber() override;

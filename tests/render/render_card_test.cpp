@@ -116,6 +116,26 @@ TEST(Print, AnAbsurdlyLongTextIsDrawnAsItsFirstEightKilobytes) {
                              FormatCoordinate(4096 * 100) + " 0.0 \"28\"\n");
 }
 
+// What reaches a page's right edge is ink: the blanks that end a text (a typed number's, a
+// name's no-break padding) put none there, and a text or dot that begins at or below the page's
+// bottom, which cuts it off whole, is not on the page at all.
+TEST(Print, TheRightmostInkLeavesOutEndBlanksAndWhatLiesBelowThePage) {
+    std::ostringstream out;
+    const FixedMetrics metrics;
+    RecordingSurface surface(out, metrics);
+    surface.SetPageBottom(400);
+    surface.Print({PrintItem::Text("ab   ", false)});
+    EXPECT_EQ(surface.Rightmost(), 200);
+    surface.Print({PrintItem::Text("abc\u00a0 \u00a0", false)});
+    EXPECT_EQ(surface.Rightmost(), 300);
+    surface.Print({PrintItem::Text(std::string(50, 'x'), false)});  // top on the bottom edge
+    surface.Circle(5000, 460, 50);
+    EXPECT_EQ(surface.Rightmost(), 300);
+    surface.Circle(5000, 420, 50);  // begins above the edge
+    EXPECT_EQ(surface.Rightmost(), 5050);
+    EXPECT_EQ(surface.Lowest(), 600);
+}
+
 std::string Op(const std::string& kind, std::initializer_list<double> numbers,
                const std::string& tail = "") {
     std::string op = kind;

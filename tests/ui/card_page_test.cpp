@@ -22,11 +22,13 @@ namespace {
 constexpr int kDotsPerInch = 72;
 
 // The card drawn on a page image, what the drawing told, and whether ink touches the last pixel
-// row, or column, of the printable area: something drawn there goes on past the edge.
+// row, or column, of the printable area (something drawn there goes on past the edge), or the
+// last three columns (a text that ends past the edge has ink there, whatever its last letter).
 struct DrawnPage {
     PageFit fit;
     bool inkOnTheBottomEdge;
     bool inkOnTheRightEdge;
+    bool inkNearTheRightEdge;
 };
 DrawnPage DrawOnPage(const CardInput& card) {
     QImage page = NewCardPageImage(kDotsPerInch);
@@ -39,10 +41,13 @@ DrawnPage DrawOnPage(const CardInput& card) {
     const int edge = static_cast<int>(std::floor(inches.bottom() * kDotsPerInch)) - 1;
     const QRect lastRow(static_cast<int>(inches.left() * kDotsPerInch), edge,
                         static_cast<int>(inches.width() * kDotsPerInch), 1);
-    const QRect lastColumn(static_cast<int>(std::floor(inches.right() * kDotsPerInch)) - 1,
-                           static_cast<int>(inches.top() * kDotsPerInch), 1,
-                           static_cast<int>(inches.height() * kDotsPerInch));
-    return {fit, InkOf(page, lastRow).pixels > 0, InkOf(page, lastColumn).pixels > 0};
+    const int right = static_cast<int>(std::floor(inches.right() * kDotsPerInch));
+    const auto lastColumns = [&](int columns) {
+        return QRect(right - columns, static_cast<int>(inches.top() * kDotsPerInch), columns,
+                     static_cast<int>(inches.height() * kDotsPerInch));
+    };
+    return {fit, InkOf(page, lastRow).pixels > 0, InkOf(page, lastColumns(1)).pixels > 0,
+            InkOf(page, lastColumns(3)).pixels > 0};
 }
 
 TEST(CardPage, ACareerLongerThanThePageIsToldAsCutOffAsTheDrawingShowsIt) {
@@ -73,6 +78,8 @@ TEST(CardPage, ACareerLongerThanThePageIsToldAsCutOffAsTheDrawingShowsIt) {
 
 // Exam names made longer a few letters at a time: the card is told cut off at the right edge
 // once its names reach past it, as the drawing shows, and from then on; never at the bottom.
+// Among many rows, only those the page shows count: names that reach past the right edge in
+// rows below the bottom one leave the card cut off at the bottom alone.
 TEST(CardPage, ANameWiderThanThePageIsToldAsCutOffAtTheRightEdge) {
     SampleCard sample("5193");
     ASSERT_TRUE(sample.Loaded());
@@ -86,15 +93,22 @@ TEST(CardPage, ANameWiderThanThePageIsToldAsCutOffAtTheRightEdge) {
         if (drawn.inkOnTheRightEdge || firstCut != 0) {
             EXPECT_TRUE(drawn.fit.pastRight);
         }
+        if (drawn.fit.pastRight) {
+            EXPECT_TRUE(drawn.inkNearTheRightEdge);
+        }
         if (drawn.fit.pastRight && firstCut == 0) firstCut = letters;
     }
-    // The sample's own names fit; a name of some sixty letters more does not.
-    EXPECT_GT(firstCut, 0u);
-    ASSERT_NE(firstCut, 0u) << "no name of up to 120 letters more was cut off";
+    // The sample's own names fit; some sixty letters more do not.
+    ASSERT_GT(firstCut, 0u) << "no name of up to 120 letters more was cut off";
     EXPECT_TRUE(DrawOnPage(sample.Input()).inkOnTheRightEdge);
     // Both edges at once.
     sample.RepeatExams(4 * sample.OwnExams());
     EXPECT_EQ(CardPageFit(sample.Input()), (PageFit{.pastBottom = true, .pastRight = true}));
+    // A long name only in the last row, below the page's bottom.
+    ASSERT_TRUE(sample.AddToTheLastExamsNameAlone(std::string(120, 'M')));
+    const DrawnPage hidden = DrawOnPage(sample.Input());
+    EXPECT_EQ(hidden.fit, PageFit{.pastBottom = true});
+    EXPECT_FALSE(hidden.inkNearTheRightEdge);
 }
 
 // The printable area of paper with half-inch margins, as an image at dotsPerInch; taller by

@@ -89,8 +89,6 @@ struct FileChooser : WhenOpen<QFileDialog> {
 class FrmVelTest : public QObject {
     Q_OBJECT
 
-    // A loaded, shown and active window on the data of dataDir whose prints printer_ notes;
-    // with display, the sample number 5193 displayed by Enter.
     // How CopySampleInto changes the sample: 5193's exam count raised so that its card takes
     // the next students' exams too, and every exam name made ninety letters longer.
     struct SampleChanges {
@@ -125,6 +123,8 @@ class FrmVelTest : public QObject {
         });
     }
 
+    // A loaded, shown and active window on the data of dataDir whose prints printer_ notes;
+    // with display, the sample number 5193 displayed by Enter.
     void Open(bool display = false, const QString& dataDir = kSampleDir) {
         window_ = std::make_unique<FrmVel>(
             DataDirOf(dataDir.toStdString()),

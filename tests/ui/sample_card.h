@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <optional>
 #include <string>
@@ -42,6 +43,22 @@ class SampleCard {
         exams_ = store_->Exams();
         for (std::size_t entry = 1; entry < exams_->names.size(); ++entry)
             exams_->names[entry] += tail;
+    }
+    // The last exam made one of a code that the student's own exams do not have, and that
+    // code's name alone, of the sample's names, given tail; whether the table has such a code.
+    bool AddToTheLastExamsNameAlone(const std::string& tail) {
+        exams_ = store_->Exams();
+        for (const auto& [run, position] : exams_->firstRunAt) {
+            const std::string code = run.substr(1);
+            const bool own = std::any_of(own_.begin(), own_.end(),
+                                         [&](const ExamRecord& exam) { return exam.code == code; });
+            const auto entry = static_cast<std::size_t>(exams_->EntryOf(code));
+            if (own || entry == 0 || entry >= exams_->names.size()) continue;
+            student_->ExamRecs.back().code = std::string_view(code);
+            exams_->names[entry] += tail;
+            return true;
+        }
+        return false;
     }
 
     CardInput Input() const {
