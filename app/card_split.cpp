@@ -17,6 +17,7 @@
 #include <system_error>
 #include <thread>
 #include <unordered_map>
+#include <vector>
 
 #include "app/card_run.h"
 #include "app/interruption.h"
@@ -463,36 +464,89 @@ std::filesystem::path FolderAbove(const std::filesystem::path& path) {
 
 }  // namespace
 
-Result<bool> CheckSplitFolder(const std::string& folder) {
+namespace {
+
+// How many times a folder is looked at again because a folder came in the place of a name on its
+// path while it was looked at (another run making it at the same time).
+constexpr int kMostLooks = 8;
+
+// CheckSplitFolder's look at folder, its errors naming named (folder as given); looks counts
+// the looks before this one.
+Result<bool> LookAtSplitFolder(const std::filesystem::path& folder, const std::string& named,
+                               int looks) {
     struct stat info {};
     if (::stat(folder.c_str(), &info) == 0) {
-        if (!S_ISDIR(info.st_mode)) return Error{folder, SystemReason(ENOTDIR)};
-        VELMARO_TRY(CheckFolderTakesFiles(folder));
+        if (!S_ISDIR(info.st_mode)) return Error{named, SystemReason(ENOTDIR)};
+        if (Status takes = CheckFolderTakesFiles(folder); !takes)
+            return Error{named, takes.error().reason};
         return false;
     }
     // A file on the path, a loop of links, a name too long, a folder on the path that may not
     // be searched: making it would fail for the same reason.
-    if (const int error = errno; error != ENOENT) return Error{folder, SystemReason(error)};
-    // Up to the nearest folder that is there, which must take the first new folder. Each name
-    // on the way is missing; one that is a link leading nowhere would stop the making.
-    const std::error_code taken = std::make_error_code(std::errc::file_exists);
-    for (std::filesystem::path missing = folder;;) {
-        if (::lstat(missing.c_str(), &info) == 0)
-            return Error{folder, SplitFolderProblem(folder, taken)};
-        const std::filesystem::path above = FolderAbove(missing);
-        if (::stat(above.c_str(), &info) != 0) {
-            // With nothing above left to look at (a working folder removed), none can be made.
-            const int error = errno;
-            if (error != ENOENT || above == missing) return Error{folder, SystemReason(error)};
-            missing = above;
+    if (const int error = errno; error != ENOENT) return Error{named, SystemReason(error)};
+    // Up to the nearest folder that is there; the names below it, the lowest first, are to be
+    // made. Each is missing; one that is a link leading nowhere would stop the making.
+    std::vector<std::filesystem::path> names;
+    std::filesystem::path nearest = folder;
+    while (true) {
+        if (::lstat(nearest.c_str(), &info) == 0) {
+            // A folder made there since the look for it (another run making the same folder)
+            // is taken as making would take it: the whole path is looked at again.
+            if (::stat(nearest.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && looks < kMostLooks)
+                return LookAtSplitFolder(folder, named, looks + 1);
+            return Error{named,
+                         SplitFolderProblem(named, std::make_error_code(std::errc::file_exists))};
+        }
+        names.push_back(nearest.filename());
+        const std::filesystem::path above = FolderAbove(nearest);
+        if (::stat(above.c_str(), &info) == 0) {
+            nearest = above;
+            break;
+        }
+        // Where nothing above is left to look at, none of it can be made.
+        const int error = errno;
+        if (error != ENOENT || above == nearest) return Error{named, SystemReason(error)};
+        nearest = above;
+    }
+    if (!S_ISDIR(info.st_mode)) return Error{named, SystemReason(ENOTDIR)};
+    // Said of folder, as the failure to make it would be.
+    if (Status takes = CheckFolderTakesFiles(nearest); !takes)
+        return Error{named, takes.error().reason};
+    // The names to make, from the nearest folder down. ".." after a name to make leads back to
+    // the folder that name is made in, and before any to the folder above the nearest: where
+    // the names lead is looked at as a folder of its own, though the names before ".." are
+    // made all the same for the path to lead there.
+    const long longestName = ::pathconf(nearest.c_str(), _PC_NAME_MAX);
+    std::filesystem::path ledTo = nearest;
+    std::vector<std::filesystem::path> toMake;
+    bool wentBack = false;
+    for (auto name = names.rbegin(); name != names.rend(); ++name) {
+        if (name->empty() || *name == ".") continue;
+        if (*name == "..") {
+            wentBack = true;
+            if (toMake.empty()) {
+                ledTo /= "..";
+            } else {
+                toMake.pop_back();
+            }
             continue;
         }
-        if (!S_ISDIR(info.st_mode)) return Error{folder, SystemReason(ENOTDIR)};
-        // Said of folder, as the failure to make it would be.
-        if (Status takes = CheckFolderTakesFiles(above); !takes)
-            return Error{folder, takes.error().reason};
-        return true;
+        if (longestName > 0 && name->native().size() > static_cast<std::size_t>(longestName))
+            return Error{named, SystemReason(ENAMETOOLONG)};
+        toMake.push_back(*name);
     }
+    if (!wentBack) return true;
+    for (const std::filesystem::path& name : toMake)
+        ledTo /= name;
+    if (Result<bool> there = LookAtSplitFolder(ledTo, named, looks + 1); !there)
+        return there.error();
+    return true;
+}
+
+}  // namespace
+
+Result<bool> CheckSplitFolder(const std::string& folder) {
+    return LookAtSplitFolder(folder, folder, 0);
 }
 
 Status MakeSplitFolder(const std::string& folder) {

@@ -208,6 +208,18 @@ TEST(CardOutput, ALinkThatLengthensWhileFollowedIsFollowedWhole) {
                     .starts_with(kFormats.back().magic));
 }
 
+// A --split folder that another run makes just as this one looks for it is taken as made, as
+// making it would take it, not as something in its way.
+TEST(CardOutput, ASplitFolderAnotherRunMakesMeanwhileTakesTheCards) {
+    const testdata::TempDataDir out;
+    const std::string split = out.PathOf("cards");
+    EXPECT_TRUE(
+        Ended(RunVelmaro(CardOf(kSample, {"--split", AsQString(split), "5193"}),
+                         WithFaults({{"VELMARO_FOLDER_MADE_WHEN_LOOKED_FOR", AsQString(split)}})),
+              0, ""));
+    EXPECT_TRUE(QFileInfo(AsQString(split + "/5193.pdf")).isFile());
+}
+
 // /dev/stdout and /dev/fd/N name what the shell opened: a pipe gets the card, a file opened
 // for appending keeps what it held and gets the card after it.
 TEST(CardOutput, ANamedDescriptorIsWrittenAsTheShellOpenedIt) {
@@ -366,7 +378,13 @@ TEST(CardOutput, MissingAndReadOnlyFoldersAndFilesFailNamingTheFile) {
           std::pair{locked + "/new/cards", "Not a directory"},
           std::pair{link, "a link to a folder that does not exist"},
           std::pair{link + "/", "a link to a folder that does not exist"},
-          std::pair{link + "/cards", "Not a directory"}}) {
+          std::pair{link + "/cards", "Not a directory"},
+          // Past a folder to make: where ".." leads back to, and a name too long for a folder.
+          std::pair{folder.filePath("new").toStdString() + "/../open/locked", "Not a directory"},
+          std::pair{folder.filePath("new").toStdString() + "/x/../../open/locked/cards",
+                    "Not a directory"},
+          std::pair{folder.filePath("new").toStdString() + "/" + std::string(256, 'n'),
+                    "File name too long"}}) {
         ExpectOneFailureLine(
             RunVelmaro(CardOf(kSample, {"--split", AsQString(split), "5", "5193"})), split, reason);
     }

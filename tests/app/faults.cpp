@@ -26,6 +26,8 @@
 //   file it opened), and $VELMARO_REPLACE_FROM is removed.
 //  VELMARO_LINKS_LENGTHENED: every symbolic link is replaced by a longer one just after it is
 //   looked at: lstat tells a link's target as empty, and reading the link gives the longer one.
+//  VELMARO_FOLDER_MADE_WHEN_LOOKED_FOR: another program makes the folder its value names just as
+//   this one looks for it: the first lstat of that path makes it first.
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -188,6 +190,10 @@ ssize_t pread64(int descriptor, void* buffer, size_t count, off_t offset) {
 
 int lstat(const char* path, struct stat* info) {
     static const auto next = Next<int (*)(const char*, struct stat*)>("lstat");
+    static std::atomic<bool> folderMade{false};
+    if (const char* folder = Fault("VELMARO_FOLDER_MADE_WHEN_LOOKED_FOR");
+        folder != nullptr && std::string_view(path) == folder && !folderMade.exchange(true))
+        ::mkdir(folder, 0777);
     const int result = next(path, info);
     if (result == 0 && S_ISLNK(info->st_mode) && Fault("VELMARO_LINKS_LENGTHENED"))
         info->st_size = 0;
