@@ -30,10 +30,8 @@ void ReportNotFound(std::ostream& errors, std::string_view typed) {
 }
 
 void ReportCutOff(std::ostream& errors, std::string_view typed, PageFit fit) {
-    const char* const edges = !fit.pastRight   ? "the bottom"
-                              : fit.pastBottom ? "the bottom and the right edge"
-                                               : "the right edge";
-    errors << "velmaro: warning: the card of " << PrintableText(typed) << " runs past " << edges
+    errors << "velmaro: warning: the card of " << PrintableText(typed) << " runs past "
+           << ByEdges(fit, "the bottom", "the right edge", "the bottom and the right edge")
            << " of its page, where it is cut off (the window shows it whole)\n";
 }
 

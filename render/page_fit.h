@@ -17,6 +17,12 @@ struct PageFit {
     bool operator==(const PageFit&) const = default;
 };
 
+// Of three texts, the one that names the edges a card cut off as fit tells is cut off at: the
+// bottom alone, the right edge alone, or both.
+inline const char* ByEdges(PageFit fit, const char* bottom, const char* right, const char* both) {
+    return !fit.pastRight ? bottom : fit.pastBottom ? both : right;
+}
+
 // Draws input's card on surface, whose printable area is width wide and height high (in twips,
 // from the card's origin), and tells how it fits there: by the lowest point drawn, and by the
 // right end of the ink of what begins above the bottom edge (a row the page cuts off whole does

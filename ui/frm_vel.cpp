@@ -522,12 +522,9 @@ void FrmVel::ShowError(const Error& error) {
 }
 
 bool FrmVel::ConfirmCutOffCard(const CardInput& card, PageFit fit) {
-    const char* const larger = !fit.pastRight   ? "più lunga"
-                               : fit.pastBottom ? "più lunga e più larga"
-                                                : "più larga";
-    const char* const edges = !fit.pastRight   ? "al suo bordo inferiore"
-                              : fit.pastBottom ? "ai suoi bordi inferiore e destro"
-                                               : "al suo bordo destro";
+    const char* const larger = ByEdges(fit, "più lunga", "più larga", "più lunga e più larga");
+    const char* const edges = ByEdges(fit, "al suo bordo inferiore", "al suo bordo destro",
+                                      "ai suoi bordi inferiore e destro");
     QMessageBox box(QMessageBox::Warning, QString::fromUtf8(kWindowCaption),
                     QString::fromStdString("La scheda di " + PrintableText(card.student.MatrText) +
                                            " è " + larger +
