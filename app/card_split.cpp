@@ -462,10 +462,6 @@ std::filesystem::path FolderAbove(const std::filesystem::path& path) {
     return above.empty() ? std::filesystem::path(".") : above;
 }
 
-}  // namespace
-
-namespace {
-
 // How many times a folder is looked at again because a folder came in the place of a name on its
 // path while it was looked at (another run making it at the same time).
 constexpr int kMostLooks = 8;
