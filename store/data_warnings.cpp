@@ -9,15 +9,18 @@ namespace velmaro {
 
 std::vector<std::string> MissingDataWarnings(const DataStore& store, const std::string& dataDir) {
     std::vector<std::string> warnings;
-    for (const auto& [file, shown] :
-         {std::pair{&store.ExamFile(), "exams"}, std::pair{&store.YearFile(), "career years"}}) {
+    // The students' runs still point into the file, so each exam row is drawn, empty ("//",
+    // class 0, "*"), and each career year is read as empty.
+    for (const auto& [file, lost] :
+         {std::pair{&store.ExamFile(), "the cards' exams show empty"},
+          std::pair{&store.YearFile(), "the cards' career years read as empty"}}) {
         // An empty file (a copy cut off, a disk that was full) reads as a missing one does.
         const Result<std::int64_t> length = file->Length();
         const char* state = file->IsMissing()             ? "missing"
                             : length.ok() && *length == 0 ? "empty"
                                                           : nullptr;
         if (state == nullptr) continue;
-        warnings.push_back(file->Path() + " is " + state + ": the cards show no " + shown);
+        warnings.push_back(file->Path() + " is " + state + ": " + lost);
     }
     // A file that ends within a record was cut short (a copy interrupted, a disk that was
     // full): whatever lay past its end reads as empty, with no other sign.

@@ -554,8 +554,8 @@ TEST(CardBatch, MissingRecordFilesAreWarnedOfOnceAndCardsStillCome) {
                                        {"--format=ops", "--metrics=fixed", "5193", "4"}));
     EXPECT_TRUE(Ended(run, 0,
                       "velmaro: warning: " + shown +
-                          "/esami.dir is missing: the cards show no exams\nvelmaro: warning: " +
-                          shown + "/velmara.dir is empty: the cards show no career years\n" +
+                          "/esami.dir is missing: the cards' exams show empty\nvelmaro: warning: " +
+                          shown + "/velmara.dir is empty: the cards' career years read as empty\n" +
                           "velmaro: warning: " + shown +
                           "/elenco.dir ends within a record (52 of 62 bytes), as a copy cut short "
                           "does: students past its end are not found\n" +
@@ -568,8 +568,8 @@ TEST(CardBatch, MissingRecordFilesAreWarnedOfOnceAndCardsStillCome) {
                    Environment({{"QT_QPA_PLATFORM", "offscreen"}}));
     EXPECT_EQ(window.exitCode, 0) << window.err;
     for (const std::string lacking :
-         {"/esami.dir is missing: the cards show no exams\n",
-          "/velmara.dir is empty: the cards show no career years\n",
+         {"/esami.dir is missing: the cards' exams show empty\n",
+          "/velmara.dir is empty: the cards' career years read as empty\n",
           "/elenco.dir ends within a record (52 of 62 bytes), as a copy cut short does: students "
           "past its end are not found\n",
           "/titoli.grp holds no lines: the cards show no diploma titles\n"})

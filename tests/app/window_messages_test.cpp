@@ -70,7 +70,7 @@ TEST(WindowMessages, ADataFolderThatCannotBeLoadedIsSaidInItalian) {
     const Result<DataStore> relative = DataStore::LoadTables("dati/");
     ASSERT_TRUE(relative.ok()) << relative.error().Message();
     EXPECT_EQ(ItalianMessage(Error{"", MissingDataWarnings(*relative, "dati/").at(0)}),
-              "dati/esami.dir manca: le schede non mostrano gli esami");
+              "dati/esami.dir manca: gli esami delle schede risultano vuoti");
     std::filesystem::current_path(working);
 
     // Each table and the registry in turn: a folder in a file's place, an empty registry.
@@ -99,15 +99,15 @@ TEST(WindowMessages, WarningsOfMissingDataAndARefusedFileAreInItalian) {
     std::vector<std::string> italian;
     for (const std::string& warning : MissingDataWarnings(*store, data.DataDir()))
         italian.push_back(ItalianMessage(Error{"", warning}));
-    EXPECT_EQ(
-        italian,
-        (std::vector<std::string>{
-            data.PathOf("esami.dir") + " è vuoto: le schede non mostrano gli esami",
-            data.PathOf("velmara.dir") + " manca: le schede non mostrano gli anni di carriera",
-            data.DataDir() + "esami.grp contiene solo righe vuote: le schede non mostrano i "
-                             "nomi degli esami",
-            data.DataDir() + "titoli.grp non contiene righe: le schede non mostrano i "
-                             "titoli di diploma"}));
+    EXPECT_EQ(italian,
+              (std::vector<std::string>{
+                  data.PathOf("esami.dir") + " è vuoto: gli esami delle schede risultano vuoti",
+                  data.PathOf("velmara.dir") +
+                      " manca: gli anni di carriera delle schede risultano vuoti",
+                  data.DataDir() + "esami.grp contiene solo righe vuote: le schede non mostrano i "
+                                   "nomi degli esami",
+                  data.DataDir() + "titoli.grp non contiene righe: le schede non mostrano i "
+                                   "titoli di diploma"}));
 
     // Record files cut within a record, as an interrupted copy leaves them.
     const TempDataDir cut;

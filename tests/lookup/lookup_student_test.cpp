@@ -157,7 +157,7 @@ TEST(DisplayFlow, DataCutShortWhileOpenIsWarnedOfOnceAtTheNextDisplay) {
     data.Write("velmara.dir", "");
     DisplayFlow flow = DisplayFlow::LoadTables(data.DataDir(), {}).value();
     const std::string empty =
-        "error " + data.PathOf("velmara.dir") + " is empty: the cards show no career years";
+        "error " + data.PathOf("velmara.dir") + " is empty: the cards' career years read as empty";
     EXPECT_THAT(flow.DataWarnings(), ElementsAre(empty.substr(6)));
     RecordingView view;
     EXPECT_THAT(view.CallsOf([&] { flow.Display("268", view); }),
