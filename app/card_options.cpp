@@ -121,7 +121,8 @@ Exit status:
   0  every card was drawn.
   1  some MATRICOLA was not found ("Matricola NON Trovata: <MATRICOLA>" on
      standard error); with --all, some registry record has a key that is no
-     number, which no MATRICOLA reaches (one line says how many); the others
+     number, which no MATRICOLA reaches, or the key of an earlier record, of
+     which a MATRICOLA finds one (a line for each says how many); the others
      were drawn.
   2  a usage error, a data file that is missing or unreadable (one line on
      standard error names the file and the reason), a record file written

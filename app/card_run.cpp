@@ -129,13 +129,28 @@ Result<EveryStudent> EveryMatricola(const DataStore& store, std::ostream& errors
     every.matricolas.reserve(list.keys.size());
     for (const std::int32_t key : list.keys)
         every.matricolas.push_back(std::to_string(key));
-    every.someUnreachable = list.unreachable > 0;
-    if (every.someUnreachable) {
-        errors << "velmaro: " << PrintableText(store.Registry().Path()) << ": " << list.unreachable
+    every.someUnreachable = list.unreachable > 0 || list.repeated > 0;
+    const std::string registry = PrintableText(store.Registry().Path());
+    if (list.unreachable > 0) {
+        errors << "velmaro: " << registry << ": " << list.unreachable
                << (list.unreachable == 1 ? " record has" : " records have")
                << " a key that is no MATRICOLA and no card (the first: record "
                << list.firstUnreachable << ", key \"" << PrintableText(list.firstUnreachableKey)
                << "\"); 'velmaro check' lists them\n";
+    }
+    // A number finds one record of its key: a student whose record repeats an earlier record's
+    // key would be left out without a word.
+    if (list.repeated > 0) {
+        errors << "velmaro: " << registry << ": " << list.repeated
+               << (list.repeated == 1 ? " record has" : " records have")
+               << " the key of an earlier record and no card of its own";
+        // Not found again only when the registry changed between the two readings.
+        if (list.firstRepeated != 0) {
+            errors << " (the first: record " << list.firstRepeated << ", key "
+                   << list.firstRepeatedKey << ", the key of record " << list.firstRepeatedEarlier
+                   << ")";
+        }
+        errors << "; 'velmaro check' lists them\n";
     }
     return every;
 }

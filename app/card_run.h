@@ -53,8 +53,9 @@ int DrawCards(const std::vector<std::string>& matricolas, const DataStore& store
               std::ostream& errors, CardProgress* progress = nullptr);
 
 // The numbers of every student of the registry, in key order and each once, as --all draws
-// them; someUnreachable when records whose key is no number were left out (no number reaches
-// them), which one line on errors says, naming the first.
+// them; someUnreachable when records were left out: those whose key is no number (no number
+// reaches them) and those whose key an earlier record holds (a number finds one record of a
+// key). One line on errors says each kind, naming its first record.
 struct EveryStudent {
     std::vector<std::string> matricolas;
     bool someUnreachable = false;

@@ -1,6 +1,7 @@
 #include "store/registry_search.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "store/data_store.h"
 
@@ -13,6 +14,29 @@ constexpr std::int64_t kRecordsReadAtOnce = 4096;
 // Keys given room for before they are read: a registry whose length promises millions of
 // records may hold far fewer keys.
 constexpr std::int32_t kKeysReservedAtOnce = 1 << 20;
+
+// Sets list's first repeated record: the first of records 1 ... count whose key an earlier
+// record holds, with that earlier record and the key. Read again only for a registry that
+// has one, which the first reading found.
+Status FindFirstRepeated(const RecordFile& registry, std::int32_t count, RegistryKeyList& list) {
+    std::unordered_map<std::int32_t, std::int64_t> firstRecordOfKey;
+    std::int64_t record = 0;
+    const auto take = [&](std::string_view text) {
+        ++record;
+        const std::int32_t key = RecordKey(text);
+        if (key < 1 || list.firstRepeated != 0) return;
+        const auto [earlier, first] = firstRecordOfKey.try_emplace(key, record);
+        if (first) return;
+        list.firstRepeated = record;
+        list.firstRepeatedEarlier = earlier->second;
+        list.firstRepeatedKey = key;
+    };
+    for (std::int64_t first = 1; first <= count && list.firstRepeated == 0;
+         first += kRecordsReadAtOnce)
+        VELMARO_TRY(registry.ForEachInRun(
+            first, std::min<std::int64_t>(kRecordsReadAtOnce, count - first + 1), take));
+    return Ok();
+}
 
 }  // namespace
 
@@ -38,7 +62,10 @@ Result<RegistryKeyList> RegistryKeys(const RecordFile& registry, std::int32_t co
     // A registry out of order or with a key repeated (which the check reports) still gives each
     // key once, in order.
     if (!std::is_sorted(keys.begin(), keys.end())) std::sort(keys.begin(), keys.end());
+    const std::size_t listed = keys.size();
     keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    list.repeated = static_cast<std::int64_t>(listed - keys.size());
+    if (list.repeated > 0) VELMARO_TRY(FindFirstRepeated(registry, count, list));
     return list;
 }
 

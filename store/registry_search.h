@@ -25,11 +25,17 @@ struct RegistryKeyList {
     std::int64_t unreachable = 0;
     std::int64_t firstUnreachable = 0;
     std::string firstUnreachableKey;
+    // The records whose key an earlier record holds: a search finds one record of a key, so
+    // they have no card of their own. The first of them, its key, and the earlier record of it.
+    std::int64_t repeated = 0;
+    std::int64_t firstRepeated = 0;
+    std::int64_t firstRepeatedEarlier = 0;
+    std::int32_t firstRepeatedKey = 0;
 };
 
 // The keys of records 1 ... count of the registry, for drawing every student: in ascending
 // order, each once, whatever the order of the records; a key below 1 (no number) is left out
-// and counted.
+// and counted, and so is each record whose key an earlier record holds.
 Result<RegistryKeyList> RegistryKeys(const RecordFile& registry, std::int32_t count);
 
 // The binary search of the registry for key over records 1 ... count whose keys
