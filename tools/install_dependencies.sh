@@ -19,8 +19,9 @@ velmaro_packages=(
     libcups2-dev qt6-translations-l10n
     cups printer-driver-cups-pdf
     # a real X display for the window's tests of the displays it opens on, with a window
-    # manager that places the window, and xwininfo to see where its boxes stand
-    xvfb openbox x11-utils
+    # manager that places and maximizes the window, xwininfo to see where its boxes stand and
+    # xdotool to click its title bar
+    xvfb openbox x11-utils xdotool
 )
 
 # The fuzzers (./test --fuzz): clang with libFuzzer and the sanitizers' runtimes.

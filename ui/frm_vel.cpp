@@ -392,12 +392,14 @@ void FrmVel::resizeEvent(QResizeEvent* event) {
 void FrmVel::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
     // A window manager frames a window once it shows, after its size was set: the frame may
-    // leave it too large for the screen. A move by the user (a drag, a resize by the left
-    // edge) keeps the frame, and the size the user chose.
+    // leave a size this window asked for too large for the screen. A move by the user (a drag,
+    // a resize by the left edge) keeps the frame, and the size the user chose. A window
+    // restored from maximized gets its frame back while it still has the screen's size, which
+    // the window manager then puts back as it was: that size is not this window's to fit.
     const QSize frame = frameGeometry().size() - size();
     if (frame == knownFrame_) return;
     knownFrame_ = frame;
-    FitWithinScreen();
+    if (size() == askedSize_) FitWithinScreen();
 }
 
 void FrmVel::showEvent(QShowEvent* event) {

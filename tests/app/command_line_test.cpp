@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "tests/app/managed_display.h"
 #include "tests/app/run_velmaro.h"
 #include "tests/store/data_files.h"
 #include "tests/support/ops_compare.h"
@@ -175,63 +176,13 @@ TEST(CommandLine, TheWindowOpensOnAnXDisplayOfEnoughColours) {
 // A number given at start that is not found is said in a box centred over the window, once a
 // window manager has put the window in its place, not at the corner of the screen.
 TEST(CommandLine, ANumberNotFoundAtStartIsSaidOverTheWindow) {
-    if (QStandardPaths::findExecutable("openbox").isEmpty() ||
-        QStandardPaths::findExecutable("xwininfo").isEmpty())
-        GTEST_SKIP() << "no openbox or xwininfo (packages openbox, x11-utils)";
-    // The server picks a display no other server holds, however it is reached, and says which.
-    // It must not reset when the last client leaves: a client that came then (openbox after
-    // the first xwininfo) would be refused while it resets.
-    QProcess server, manager, window;
-    server.start("Xvfb",
-                 {"-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp", "-noreset"});
-    if (!server.waitForStarted()) GTEST_SKIP() << "no Xvfb (package xvfb) to run";
-    QString display;
-    while (!display.endsWith('\n') && server.waitForReadyRead(15000))
-        display += QString::fromLatin1(server.readAllStandardOutput());
-    display = ":" + display.trimmed();
-    // The window manager keeps its files in a folder of the test's, not in the user's home.
-    const QTemporaryDir home;
-    QProcessEnvironment environment = Environment({{"DISPLAY", display},
-                                                   {"QT_QPA_PLATFORM", "xcb"},
-                                                   {"HOME", home.path()},
-                                                   {"XDG_CONFIG_HOME", home.filePath("config")},
-                                                   {"XDG_CACHE_HOME", home.filePath("cache")}});
-    for (QProcess* process : {&manager, &window})
-        process->setProcessEnvironment(environment);
-    // What xprop or xwininfo say of the display, once it answers.
-    const auto asked = [&](const QString& program, const QStringList& arguments) {
-        QProcess tool;
-        tool.setProcessEnvironment(environment);
-        tool.start(program, arguments);
-        tool.waitForFinished();
-        return QString::fromUtf8(tool.readAllStandardOutput());
-    };
-    // Whether ready() held within 30 seconds.
-    const auto waitFor = [](const std::function<bool()>& ready) {
-        for (int waited = 0; waited < 600; ++waited) {
-            if (ready()) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return false;
-    };
-    const bool serving =
-        display != ":" && waitFor([&] { return !asked("xwininfo", {"-root"}).isEmpty(); });
-    manager.setProcessChannelMode(QProcess::MergedChannels);
-    manager.start("openbox", {"--sm-disable"});
-    // Until the manager holds the display, or has ended.
-    bool managerEnded = false;
-    const bool managing =
-        serving && manager.waitForStarted() && waitFor([&] {
-            managerEnded = manager.waitForFinished(0);
-            return managerEnded ||
-                   asked("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("id #");
-        }) &&
-        !managerEnded;
+    ManagedDisplay display(800, 600);
+    if (const auto why = display.Unavailable()) GTEST_SKIP() << *why;
+    ASSERT_TRUE(display.Serving())
+        << "the X server " << display.Display().toStdString() << " did not answer";
+    QProcess window;
+    window.setProcessEnvironment(display.ProgramEnvironment());
     window.start(VELMARO_BIN_DIR "/velmaro", {"--data-dir", kSample, "5"});
-    // Each "Velmaro Studenti" window's size and place on the screen, from xwininfo's lines
-    // '0x400010 "Velmaro Studenti": ("velmaro" "velmaro")  253x72+1+20  +273+251'.
-    const QRegularExpression shown(
-        R"("Velmaro Studenti":.*\s(\d+)x(\d+)[+-]\d+[+-]\d+\s+\+(-?\d+)\+(-?\d+))");
     // The box (the narrower) and the window, as last seen; the box is shown at its final size
     // and place a moment after its window is made, so the two are looked at until the box
     // stands centred over the window, or the time is out.
@@ -241,36 +192,65 @@ TEST(CommandLine, ANumberNotFoundAtStartIsSaidOverTheWindow) {
         const QPoint offset = windows[0].center() - windows[1].center();
         return std::abs(offset.x()) <= 20 && std::abs(offset.y()) <= 40;
     };
-    static_cast<void>(
-        managing && waitFor([&] {
-            windows.clear();
-            for (auto match = shown.globalMatch(asked("xwininfo", {"-root", "-tree"}));
-                 match.hasNext();) {
-                const QRegularExpressionMatch found = match.next();
-                windows.emplace_back(found.captured(3).toInt(), found.captured(4).toInt(),
-                                     found.captured(1).toInt(), found.captured(2).toInt());
-            }
-            std::sort(windows.begin(), windows.end(),
-                      [](const QRect& a, const QRect& b) { return a.width() < b.width(); });
-            return windows.size() == 2 && centred();
-        }));
-    for (QProcess* process : {&window, &manager, &server}) {
-        process->kill();
-        process->waitForFinished();
-    }
-    ASSERT_TRUE(serving) << "the X server " << display.toStdString() << " did not answer";
-    // A window manager that cannot run here leaves nothing to place the window: what is
-    // checked cannot be seen, as without Xvfb.
-    if (!managing)
-        GTEST_SKIP() << "openbox did not manage " << display.toStdString() << " (exit status "
-                     << manager.exitCode()
-                     << "): " << manager.readAllStandardOutput().toStdString();
+    static_cast<void>(ManagedDisplay::WaitFor([&] {
+        windows = display.VelmaroWindows();
+        return windows.size() == 2 && centred();
+    }));
+    window.kill();
+    window.waitForFinished();
     ASSERT_EQ(windows.size(), 2u);
     const QRect& box = windows[0];
     const QRect& main = windows[1];
     EXPECT_TRUE(centred()) << "box " << box.width() << "x" << box.height() << " at " << box.x()
                            << "," << box.y() << "; window " << main.width() << "x" << main.height()
                            << " at " << main.x() << "," << main.y();
+}
+
+// Maximized and restored by the window manager, the window gets back the size it had: the
+// frame the manager gives back while the window still has the screen's size is no reason to
+// keep that size.
+TEST(CommandLine, AWindowRestoredFromMaximizedGetsItsSizeBack) {
+    if (QStandardPaths::findExecutable("xdotool").isEmpty())
+        GTEST_SKIP() << "no xdotool (package xdotool) to maximize the window with";
+    ManagedDisplay display(1024, 768);
+    if (const auto why = display.Unavailable()) GTEST_SKIP() << *why;
+    ASSERT_TRUE(display.Serving())
+        << "the X server " << display.Display().toStdString() << " did not answer";
+    for (const QStringList& numbers : {QStringList{"5193"}, QStringList{}}) {
+        SCOPED_TRACE(numbers.join(' ').toStdString());
+        QProcess window;
+        window.setProcessEnvironment(display.ProgramEnvironment());
+        window.start(VELMARO_BIN_DIR "/velmaro", QStringList{"--data-dir", kSample} + numbers);
+        // The window as it stands once its size has held for a while.
+        QRect shown;
+        int steady = 0;
+        const auto settled = [&] {
+            const std::vector<QRect> windows = display.VelmaroWindows();
+            const QRect now = windows.size() == 1 ? windows[0] : QRect();
+            steady = !now.isEmpty() && now == shown ? steady + 1 : 0;
+            shown = now;
+            return steady >= 10;
+        };
+        ASSERT_TRUE(ManagedDisplay::WaitFor(settled)) << "the window did not settle";
+        const QRect before = shown;
+        // openbox maximizes and restores a window on a double click on its title bar, which
+        // stands above the window's inside.
+        const auto doubleClickTitle = [&](const QRect& inside) {
+            display.Asked("xdotool", {"mousemove", QString::number(inside.center().x()),
+                                      QString::number(inside.top() - 8), "click", "--repeat", "2",
+                                      "--delay", "80", "1"});
+        };
+        doubleClickTitle(before);
+        ASSERT_TRUE(ManagedDisplay::WaitFor([&] { return settled() && shown.width() > 900; }))
+            << "not maximized: " << shown.width() << "x" << shown.height();
+        doubleClickTitle(shown);
+        ManagedDisplay::WaitFor([&] { return settled() && shown.width() < 900; });
+        window.kill();
+        window.waitForFinished();
+        EXPECT_EQ(shown.size(), before.size())
+            << "restored to " << shown.width() << "x" << shown.height() << ", was "
+            << before.width() << "x" << before.height();
+    }
 }
 
 // The window timed from the outside ends after its first paint also when the number it shows
