@@ -36,7 +36,8 @@ many there are and the first 10 with their record (or line) numbers and the
 values found, kind by kind in this order: missing or empty record files,
 registry order, records that a lookup of their own key misses, repeated
 keys, keys that are not numbers, slot length fields, files whose length is
-no whole number of slots, short records, record counts (negative,
+no whole number of slots, short records, registry records of another
+length than 58 characters, record counts (negative,
 fractional or not a number), runs of exam and year records, dates,
 exam grades that are neither a mark from 18 to 31 nor a pass without a mark
 (a text after "31"), exams outside the career or out of date order, charts

@@ -31,6 +31,10 @@ constexpr std::array<KindText, kProblemKindCount> kKindTexts{{
      "file length not a whole number of slots: its last slot is cut short"},
     {ProblemKind::kShortRecord, "short-record",
      "record text shorter than its fields: the missing fields read as empty"},
+    {ProblemKind::kRecordLength, "record-length",
+     "registry record text of another length than 58 characters, blanks at its ends aside: the "
+     "card takes its first fields from the text's start and its counts and runs from its end, "
+     "so a character lost, added or put before the key shifts the fields between them"},
     {ProblemKind::kBadCount, "bad-count", "record count negative, fractional or not a number"},
     {ProblemKind::kRunBeforeFirstRecord, "run-before-first-record",
      "run of records starting before record 1: those records read as empty"},
@@ -58,7 +62,8 @@ constexpr std::array<KindText, kProblemKindCount> kKindTexts{{
      "the last career year, not after 1 November of the enrolment year, where the chart "
      "begins: the chart has no length, every exam sits at its top"},
     {ProblemKind::kUnknownExamCode, "unknown-exam-code",
-     "exam code not in esami.grp: the card shows the table's first exam"},
+     "exam code not in esami.grp: the card shows the class and name of the table's first exam, "
+     "or, when that exam is of class 0, the code itself after an asterisk"},
     {ProblemKind::kUnknownGroupCode, "unknown-group-code",
      "group code that no class rule names: its exams are class 4"},
     {ProblemKind::kUnknownDiplomaCode, "unknown-diploma-code",

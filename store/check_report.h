@@ -18,6 +18,7 @@ enum class ProblemKind {
     kLengthPastSlot,
     kPartialSlot,
     kShortRecord,
+    kRecordLength,
     kBadCount,
     kRunBeforeFirstRecord,
     kRunPastEnd,
@@ -35,7 +36,7 @@ enum class ProblemKind {
     kMalformedTableLine,
     kRepeatedTableCode,
 };
-inline constexpr std::size_t kProblemKindCount = 24;
+inline constexpr std::size_t kProblemKindCount = 25;
 
 // A stable name of kind for machine-read reports ("registry-order").
 std::string_view ProblemKindId(ProblemKind kind);

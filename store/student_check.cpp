@@ -22,6 +22,8 @@ namespace {
 // shortened or empty.
 constexpr std::size_t kCountsAndRunsLength = 14;
 constexpr std::size_t kFieldsLength = 41;
+// A whole record text: the fields, three unused characters, the counts and the runs.
+constexpr std::size_t kWholeRecordLength = 58;
 
 // Whether yyYY is an academic year: two consecutive two-digit years.
 bool IsAcademicYear(std::string_view yyYY) {
@@ -194,6 +196,15 @@ class StudentChecker {
             report_.Note(ProblemKind::kShortRecord, [&] {
                 return Finding{std::string(kRegistryName), n, 0,
                                std::to_string(trimmed.size()) + " characters: " + Quoted(trimmed)};
+            });
+        } else if (trimmed.size() != kWholeRecordLength) {
+            // Long enough for every field, but the fields read from the start and those read
+            // from the end no longer meet where they should: one character too few or too many
+            // (a digit lost from a count, a blank before the key) shifts what lies between.
+            report_.Note(ProblemKind::kRecordLength, [&] {
+                return Finding{std::string(kRegistryName), n, 0,
+                               std::to_string(trimmed.size()) + " characters, not " +
+                                   std::to_string(kWholeRecordLength) + ": " + Quoted(trimmed)};
             });
         }
         const auto holds = [&](std::string_view field) {

@@ -160,6 +160,7 @@ TEST(CheckCommand, HelpNamesEveryKindOfProblemInTheReportsOrder) {
         "slot length fields",
         "files whose length is no whole number of slots",
         "short records",
+        "registry records of another length than 58 characters",
         "record counts",
         "runs of exam and year records",
         "runs of exam and year records",

@@ -120,10 +120,6 @@ TEST(DataCheck, SoundDataAndItsBoundariesAreClean) {
         // the committed sample, which the check finds clean: SampleData.CommittedSet...)
         // A run of no records may start anywhere.
         {Student(2, RegistryText(30, 0, 2, 0, 5))},
-        // Without the three unused characters a registry text still holds every field.
-        {[](DataSet& d) {
-            d.registry[0] = d.registry[0].substr(0, 41) + d.registry[0].substr(44);
-        }},
         // Not graduated: the chart of its two exams ends on 31 May after its last career year.
         {Registry(1, 30, "000000"), Dated(3, "980531")},
         // Counts read as the card reads them: a sign, a tab.
@@ -177,6 +173,15 @@ const Breakage kBreakages[] = {
          *files.years += testdata::Slot("0097", kYearSlotSize).substr(0, 6);
      }},
     // Registry and exam records cut short: see RecordsCutShortOrMalformedAreChecked... below.
+    // A registry text that holds every field but not 58 characters: whatever shortened or
+    // lengthened it (here the three unused characters lost, or one more of them) may as well
+    // have shifted the fields the card reads between its start and its end.
+    {"record-length elenco.dir 1/0: 55 characters, not 58: "
+     "\"000101780520100MI9697SC959654030715110  *02020000100001\"",
+     {[](DataSet& d) { d.registry[0].erase(41, 3); }}},
+    {"record-length elenco.dir 2/0: 59 characters, not 58: "
+     "\"000201780520100MI9697SC959654030715110  *    02020000300003\"",
+     {[](DataSet& d) { d.registry[1].insert(41, " "); }}},
     {"short-record velmara.dir 5/0", {[](DataSet& d) { d.years[4].resize(3); }}},
     // Five ways a count is bad, each one finding: negative, fractional, a sign without digits
     // or after them, blanks (which read as no records).
