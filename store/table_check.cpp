@@ -82,6 +82,9 @@ std::optional<std::string> TextFlaw(std::string_view line, std::size_t lineIndex
     return std::nullopt;
 }
 
+// What DOS programs wrote after the last line of a text file.
+constexpr std::string_view kEndOfFileMark = "\x1a";
+
 static_assert(kExamTableLayout.codeLength <= TableCodes::kLongestCode &&
               kTitleTableLayout.codeLength <= TableCodes::kLongestCode);
 
@@ -90,8 +93,10 @@ TableCodes CheckTable(std::string_view fileName, std::string_view content,
     TableCodes codes;
     const std::vector<std::string_view> lines = SplitLineViews(content);
     // Empty lines, or lines of blanks, after the last entry move no entry and are no problem
-    // (an editor's last line end doubled, or a last line's indentation left behind).
+    // (an editor's last line end doubled, or a last line's indentation left behind); nor does
+    // the end-of-file mark (Ctrl+Z) that DOS programs put after a text file's last line.
     std::size_t entries = lines.size();
+    if (entries > 0 && lines.back() == kEndOfFileMark) --entries;
     while (entries > 0 && TrimBlanks(lines[entries - 1]).empty())
         --entries;
     if (entries == 0) {

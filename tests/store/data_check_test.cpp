@@ -132,6 +132,11 @@ TEST(DataCheck, SoundDataAndItsBoundariesAreClean) {
             d.examTable += "A1 1004X\r\nA1 1005 Contabilit\xe0 Pubblica\r\n\r\n   \r\n";
             d.titleTable += "3 PI Perito PI\xD9\xA0PERCH\xC9\x94\r\n4\tTA\tLiceo Tecnico\r\n\n\n";
         }},
+        // The end-of-file mark of DOS programs after a table's last line moves no entry either.
+        {[](DataSet& d) {
+            d.examTable += "\x1a";
+            d.titleTable += "\r\n\x1a";
+        }},
         // Enrolled for the academic year to come, and checked before it begins: only today
         // comes before the chart's beginning.
         {Student(1, RegistryText(20, 0, 2, 3, 3)), Registry(1, 18, "2526"),
