@@ -21,8 +21,23 @@ namespace velmaro::data_check {
 // Marks an exam record whose date is not a date.
 inline constexpr std::int32_t kNoDay = INT32_MIN;
 
-// raw, a value of a data file, decoded and in quotes, as a finding shows it.
-inline std::string Quoted(std::string_view raw) { return "\"" + DecodeWindows1252(raw) + "\""; }
+// raw, a value of a data file, decoded and in quotes, as a finding shows it. A byte that
+// Windows-1252 leaves undefined stays as it is, no UTF-8: the report writes it as its value
+// (\x81), as it does a byte of a folder's name, where a replacement character would not say
+// which byte the file holds.
+inline std::string Quoted(std::string_view raw) {
+    std::string quoted = "\"";
+    while (!raw.empty()) {
+        const auto undefined = std::find_if(raw.begin(), raw.end(), [](char c) {
+            return IsUndefinedInWindows1252(static_cast<unsigned char>(c));
+        });
+        const auto defined = static_cast<std::size_t>(undefined - raw.begin());
+        quoted += DecodeWindows1252(raw.substr(0, defined));
+        if (defined < raw.size()) quoted += raw[defined];
+        raw.remove_prefix(std::min(defined + 1, raw.size()));
+    }
+    return quoted + "\"";
+}
 
 // "esami.dir records 3-4"; "records -9 to -2" where a dash between them would read as a sign.
 inline std::string RecordRange(std::string_view file, std::int64_t first, std::int64_t last) {
