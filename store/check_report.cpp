@@ -69,7 +69,8 @@ constexpr std::array<KindText, kProblemKindCount> kKindTexts{{
     {ProblemKind::kUnknownDiplomaCode, "unknown-diploma-code",
      "diploma code not in titoli.grp: the card shows the table's first title"},
     {ProblemKind::kMalformedTableLine, "malformed-table-line",
-     "table line without its code or a name, a code holding \"*\", or text an editor "
+     "table line without its code or a name, a code holding \"*\", a letter or digit where the "
+     "separator before a title stands, or text an editor "
      "changed (a byte-order mark, a tab or other control character, a byte Windows-1252 leaves "
      "undefined, UTF-8 text): the card "
      "shows no name, marks or wrong letters, or lookups of codes find the wrong line"},

@@ -1,5 +1,6 @@
 #include "store/table_check.h"
 
+#include <cctype>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -95,6 +96,7 @@ TableCodes CheckTable(std::string_view fileName, std::string_view content,
     // Empty lines, or lines of blanks, after the last entry move no entry and are no problem
     // (an editor's last line end doubled, or a last line's indentation left behind); nor does
     // the end-of-file mark (Ctrl+Z) that DOS programs put after a text file's last line.
+    const std::size_t codeEnd = layout.codePosition + layout.codeLength - 1;
     std::size_t entries = lines.size();
     if (entries > 0 && lines.back() == kEndOfFileMark) --entries;
     while (entries > 0 && TrimBlanks(lines[entries - 1]).empty())
@@ -105,7 +107,6 @@ TableCodes CheckTable(std::string_view fileName, std::string_view content,
                    {std::string(fileName), 0, 0,
                     lines.empty() ? "the table has no lines" : "the table holds only blank lines"});
     }
-    const std::size_t codeEnd = layout.codePosition + layout.codeLength - 1;
     for (std::size_t i = 0; i < entries; ++i) {
         const std::string_view line = lines[i];
         const auto lineNumber = static_cast<std::int64_t>(i + 1);
@@ -115,6 +116,19 @@ TableCodes CheckTable(std::string_view fileName, std::string_view content,
             report.Note(ProblemKind::kMalformedTableLine, [&] {
                 return Finding{std::string(fileName), lineNumber, 0,
                                std::to_string(line.size()) + " characters: " + Quoted(line)};
+            });
+        }
+        // A letter or digit where a separator stands before the name is most likely the
+        // name's first character, come a place early because the separator was lost: the card
+        // shows the name without it ("agioniere").
+        const std::size_t separator = layout.namePosition - 1;
+        if (separator > codeEnd && line.size() >= separator &&
+            std::isalnum(static_cast<unsigned char>(line[separator - 1])) != 0) {
+            report.Note(ProblemKind::kMalformedTableLine, [&] {
+                return Finding{std::string(fileName), lineNumber, 0,
+                               "separator at character " + std::to_string(separator) + " holds " +
+                                   Quoted(line.substr(separator - 1, 1)) +
+                                   ", which the name then lacks: " + Quoted(line)};
             });
         }
         if (const std::optional<std::string> flaw = TextFlaw(line, i, layout)) {

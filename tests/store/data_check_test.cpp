@@ -275,6 +275,10 @@ const Breakage kBreakages[] = {
     {"malformed-table-line esami.grp 4/0: holds byte 0x81, which Windows-1252 leaves undefined, "
      "at character 12: \"A1 1004 Sta\x81tistica\"",
      {ExamLine("A1 1004 Sta\x81tistica")}},
+    // A title line whose separator before the title was lost: the card shows "iceo Artistico".
+    {"malformed-table-line titoli.grp 3/0: separator at character 5 holds \"L\", which the name "
+     "then lacks: \"3 LALiceo Artistico\"",
+     {[](DataSet& d) { d.titleTable += "3 LALiceo Artistico\r\n"; }}},
     // A title holding a NUL byte.
     {"malformed-table-line titoli.grp 3/0",
      {[](DataSet& d) { d.titleTable += std::string("3 XY Liceo\0 Artistico\r\n", 23); }}},
