@@ -387,6 +387,18 @@ void FrmVel::resizeEvent(QResizeEvent* event) {
     // A size this window asked for may land after a frame that leaves no room for it; a size
     // the user gives is left alone.
     if (event->size() == askedSize_) FitWithinScreen();
+    if (!FillsTheScreen()) normalSize_ = event->size();
+    // The window manager puts the window's old size back as it restores it, which may come
+    // after the state change that asked for the card's.
+    ResizeAsAskedWhileFillingTheScreen();
+}
+
+void FrmVel::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || FillsTheScreen()) return;
+    // A few tries: a window manager that keeps putting its size back has the last word.
+    restoreTries_ = 3;
+    ResizeAsAskedWhileFillingTheScreen();
 }
 
 void FrmVel::moveEvent(QMoveEvent* event) {
@@ -606,17 +618,49 @@ void FrmVel::FocusNumber() {
 
 double FrmVel::DesignedWidth() const { return kWindowColumns * charWidth_; }
 
-void FrmVel::SetWindowWidth(double twips) { ResizeWithinScreen(PixelsX(twips), height()); }
+void FrmVel::SetWindowWidth(double twips) {
+    if (FillsTheScreen()) {
+        widthAfterRestore_ = PixelsX(twips);
+        return;
+    }
+    ResizeWithinScreen(PixelsX(twips), height());
+}
 
-void FrmVel::SetWindowHeight(double twips) { ResizeWithinScreen(width(), PixelsY(twips)); }
+void FrmVel::SetWindowHeight(double twips) {
+    // A window the user maximized, or put full screen, keeps that size; the card shown or
+    // cleared meanwhile sizes it once it is restored.
+    if (FillsTheScreen()) {
+        heightAfterRestore_ = PixelsY(twips);
+        return;
+    }
+    ResizeWithinScreen(width(), PixelsY(twips));
+}
+
+bool FrmVel::FillsTheScreen() const {
+    return (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) != 0;
+}
+
+void FrmVel::ResizeAsAskedWhileFillingTheScreen() {
+    if (FillsTheScreen() || (!widthAfterRestore_ && !heightAfterRestore_)) return;
+    // The size the window had before it filled the screen, which the window manager puts back
+    // as it restores it, changed as the card asked.
+    const QSize wanted(widthAfterRestore_.value_or(normalSize_.width()),
+                       heightAfterRestore_.value_or(normalSize_.height()));
+    if (size() == wanted || restoreTries_ <= 0) {
+        widthAfterRestore_.reset();
+        heightAfterRestore_.reset();
+        return;
+    }
+    --restoreTries_;
+    ResizeWithinScreen(wanted.width(), wanted.height());
+}
 
 void FrmVel::ResizeWithinScreen(int widthPixels, int heightPixels) {
     const QSize room = ScreenRoom();
     // The window never hides its row of controls, unless the screen is too small for it.
     setMinimumSize(std::min(PixelsX(DesignedWidth()), room.width()),
                    std::min(PixelsY(barHeight_), room.height()));
-    // A window the user maximized, or put full screen, keeps that size.
-    if ((windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) != 0) return;
+    if (FillsTheScreen()) return;
     askedSize_ = QSize(std::min(widthPixels, room.width()), std::min(heightPixels, room.height()));
     resize(askedSize_);
 }

@@ -109,6 +109,7 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -156,6 +157,12 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     // Makes the window smaller when the room its screen has is less than its size: for a frame
     // given after it grew, or another screen.
     void FitWithinScreen();
+    // Whether the window is maximized or full screen, a size the user chose that the window
+    // keeps.
+    bool FillsTheScreen() const;
+    // Once the window is no longer maximized or full screen: resizes it as the card shown or
+    // cleared meanwhile asked, if the window manager has not yet put that size back.
+    void ResizeAsAskedWhileFillingTheScreen();
     // Shows the sideways scroll bar of the card area only when part of the card's texts or
     // dots is out of sight.
     void UpdateSidewaysScrolling();
@@ -199,6 +206,14 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     bool followsScreen_ = false;
     // The size the window last asked for itself.
     QSize askedSize_;
+    // What a card shown or cleared while the window was maximized or full screen asks of its
+    // width and height once it is restored (unset: what the window manager puts back), and
+    // how often the manager may still put its own size back over it.
+    std::optional<int> widthAfterRestore_;
+    // The window's size when it last neither was maximized nor full screen.
+    QSize normalSize_;
+    std::optional<int> heightAfterRestore_;
+    int restoreTries_ = 0;
 };
 
 }  // namespace velmaro

@@ -208,7 +208,8 @@ TEST(CommandLine, ANumberNotFoundAtStartIsSaidOverTheWindow) {
 
 // Maximized and restored by the window manager, the window gets back the size it had: the
 // frame the manager gives back while the window still has the screen's size is no reason to
-// keep that size.
+// keep that size. A card looked up, or cleared, while the window is maximized gives it the
+// card's size, or the row of controls', once it is restored.
 TEST(CommandLine, AWindowRestoredFromMaximizedGetsItsSizeBack) {
     if (QStandardPaths::findExecutable("xdotool").isEmpty())
         GTEST_SKIP() << "no xdotool (package xdotool) to maximize the window with";
@@ -216,8 +217,18 @@ TEST(CommandLine, AWindowRestoredFromMaximizedGetsItsSizeBack) {
     if (const auto why = display.Unavailable()) GTEST_SKIP() << *why;
     ASSERT_TRUE(display.Serving())
         << "the X server " << display.Display().toStdString() << " did not answer";
-    for (const QStringList& numbers : {QStringList{"5193"}, QStringList{}}) {
-        SCOPED_TRACE(numbers.join(' ').toStdString());
+    // The window's size with a card and without, as each run first shows it.
+    QSize withCard, withoutCard;
+    // The number given at start; the keys typed while maximized (none, a number looked up,
+    // a number changed, which clears the card); the size the restored window must have.
+    const std::tuple<QStringList, QStringList, QSize*> runs[] = {
+        {{"5193"}, {}, &withCard},
+        {{}, {}, &withoutCard},
+        {{"5193"}, {"ctrl+a", "4"}, &withoutCard},
+        {{}, {"5", "1", "9", "3", "Return"}, &withCard},
+    };
+    for (const auto& [numbers, keys, restoredSize] : runs) {
+        SCOPED_TRACE((numbers.join(' ') + " then " + keys.join(' ')).toStdString());
         QProcess window;
         window.setProcessEnvironment(display.ProgramEnvironment());
         window.start(VELMARO_BIN_DIR "/velmaro", QStringList{"--data-dir", kSample} + numbers);
@@ -232,7 +243,7 @@ TEST(CommandLine, AWindowRestoredFromMaximizedGetsItsSizeBack) {
             return steady >= 10;
         };
         ASSERT_TRUE(ManagedDisplay::WaitFor(settled)) << "the window did not settle";
-        const QRect before = shown;
+        (numbers.isEmpty() ? withoutCard : withCard) = shown.size();
         // openbox maximizes and restores a window on a double click on its title bar, which
         // stands above the window's inside.
         const auto doubleClickTitle = [&](const QRect& inside) {
@@ -240,16 +251,19 @@ TEST(CommandLine, AWindowRestoredFromMaximizedGetsItsSizeBack) {
                                       QString::number(inside.top() - 8), "click", "--repeat", "2",
                                       "--delay", "80", "1"});
         };
-        doubleClickTitle(before);
+        doubleClickTitle(shown);
         ASSERT_TRUE(ManagedDisplay::WaitFor([&] { return settled() && shown.width() > 900; }))
             << "not maximized: " << shown.width() << "x" << shown.height();
+        for (const QString& key : keys)
+            display.Asked("xdotool", {"key", key});
+        if (!keys.isEmpty()) ManagedDisplay::WaitFor(settled);
         doubleClickTitle(shown);
         ManagedDisplay::WaitFor([&] { return settled() && shown.width() < 900; });
         window.kill();
         window.waitForFinished();
-        EXPECT_EQ(shown.size(), before.size())
-            << "restored to " << shown.width() << "x" << shown.height() << ", was "
-            << before.width() << "x" << before.height();
+        EXPECT_EQ(shown.size(), *restoredSize)
+            << "restored to " << shown.width() << "x" << shown.height() << ", not "
+            << restoredSize->width() << "x" << restoredSize->height();
     }
 }
 
