@@ -57,9 +57,11 @@ std::string_view CodeTable::GroupAt(double entry) const {
 CodeTable BuildCodeTable(const std::vector<std::string>& lines, const CodeTableLayout& layout) {
     CodeTable table;
     table.entryWidth = layout.codeLength + 1;
+    const auto endMark = [](const std::string& line) { return line == kEndOfFileMark; };
+    table.noLines = std::all_of(lines.begin(), lines.end(), endMark);
     table.onlyBlankLines =
-        !lines.empty() && std::all_of(lines.begin(), lines.end(), [](const std::string& line) {
-            return line.find_first_not_of(" \t") == std::string::npos;
+        !table.noLines && std::all_of(lines.begin(), lines.end(), [&](const std::string& line) {
+            return endMark(line) || line.find_first_not_of(" \t") == std::string::npos;
         });
 
     // Pass 1: the code index, one entry per line (shorter for a short line).

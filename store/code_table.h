@@ -23,6 +23,10 @@ inline constexpr CodeTableLayout kExamTableLayout{4, 4, 8, true};
 // diploma code, separator, title.
 inline constexpr CodeTableLayout kTitleTableLayout{3, 2, 6, false};
 
+// What DOS programs wrote after the last line of a text file (Ctrl+Z): no entry of a table,
+// though the card's index takes it for a line, one that moves no other.
+inline constexpr std::string_view kEndOfFileMark = "\x1a";
+
 // A code table as loaded from its text file: the code index ("*" and the fixed-width code
 // of every line, in file order) and the names (and group codes) indexed from 1.
 struct CodeTable {
@@ -31,8 +35,10 @@ struct CodeTable {
     double count = 0;                 // codes' length / entryWidth; whole for a sound file
     std::vector<std::string> names;   // UTF-8, blanks trimmed; element 0 stays empty
     std::vector<std::string> groups;  // raw 2-character group codes; element 0 empty
-    // Some lines, each of nothing but blanks (spaces, tabs): an editor's save gone wrong, which
-    // shows no names, as a file of no lines does.
+    // No line but the end-of-file mark, if any: a table that shows no names.
+    bool noLines = false;
+    // Some lines, each of nothing but blanks (spaces, tabs) or the end-of-file mark: an
+    // editor's save gone wrong, which shows no names, as a file of no lines does.
     bool onlyBlankLines = false;
     // Where each run of entryWidth characters that begins with "*" first stands in codes: a
     // lookup of a whole code finds it here at once instead of searching the index.

@@ -39,9 +39,9 @@ std::vector<std::string> MissingDataWarnings(const DataStore& store, const std::
     for (const auto& [table, name, shown] :
          {std::tuple{&store.Exams(), kExamTableName, "exam names"},
           std::tuple{&store.Titles(), kTitleTableName, "diploma titles"}}) {
-        if (table->count != 0 && !table->onlyBlankLines) continue;
+        if (!table->noLines && !table->onlyBlankLines) continue;
         // Blank lines alone (an editor's save gone wrong) show as little as no lines.
-        const char* holds = table->count == 0 ? " holds no lines" : " holds only blank lines";
+        const char* holds = table->noLines ? " holds no lines" : " holds only blank lines";
         warnings.push_back(dataDir + std::string(name) + holds + ": the cards show no " + shown);
     }
     return warnings;

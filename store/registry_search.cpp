@@ -25,8 +25,8 @@ Status FindFirstRepeated(const RecordFile& registry, std::int32_t count, Registr
         ++record;
         const std::int32_t key = RecordKey(text);
         if (key < 1 || list.firstRepeated != 0) return;
-        const auto [earlier, first] = firstRecordOfKey.try_emplace(key, record);
-        if (first) return;
+        const auto [earlier, isNew] = firstRecordOfKey.try_emplace(key, record);
+        if (isNew) return;
         list.firstRepeated = record;
         list.firstRepeatedEarlier = earlier->second;
         list.firstRepeatedKey = key;

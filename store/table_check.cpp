@@ -1,5 +1,6 @@
 #include "store/table_check.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <optional>
@@ -83,9 +84,6 @@ std::optional<std::string> TextFlaw(std::string_view line, std::size_t lineIndex
     return std::nullopt;
 }
 
-// What DOS programs wrote after the last line of a text file.
-constexpr std::string_view kEndOfFileMark = "\x1a";
-
 static_assert(kExamTableLayout.codeLength <= TableCodes::kLongestCode &&
               kTitleTableLayout.codeLength <= TableCodes::kLongestCode);
 
@@ -98,14 +96,18 @@ TableCodes CheckTable(std::string_view fileName, std::string_view content,
     // the end-of-file mark (Ctrl+Z) that DOS programs put after a text file's last line.
     const std::size_t codeEnd = layout.codePosition + layout.codeLength - 1;
     std::size_t entries = lines.size();
-    if (entries > 0 && lines.back() == kEndOfFileMark) --entries;
-    while (entries > 0 && TrimBlanks(lines[entries - 1]).empty())
+    while (entries > 0 &&
+           (TrimBlanks(lines[entries - 1]).empty() || lines[entries - 1] == kEndOfFileMark))
         --entries;
     if (entries == 0) {
-        // Said as the cards' warning says it: a table of blank lines is no empty file.
+        // Said as the cards' warning says it: a table of blank lines is no empty file, and the
+        // end-of-file mark alone makes no line.
+        const bool noLines = std::all_of(lines.begin(), lines.end(), [](std::string_view line) {
+            return line == kEndOfFileMark;
+        });
         report.Add(ProblemKind::kMalformedTableLine,
                    {std::string(fileName), 0, 0,
-                    lines.empty() ? "the table has no lines" : "the table holds only blank lines"});
+                    noLines ? "the table has no lines" : "the table holds only blank lines"});
     }
     for (std::size_t i = 0; i < entries; ++i) {
         const std::string_view line = lines[i];

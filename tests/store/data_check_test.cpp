@@ -135,7 +135,7 @@ TEST(DataCheck, SoundDataAndItsBoundariesAreClean) {
         // The end-of-file mark of DOS programs after a table's last line moves no entry either.
         {[](DataSet& d) {
             d.examTable += "\x1a";
-            d.titleTable += "\r\n\x1a";
+            d.titleTable += "\r\n\x1a\r\n";
         }},
         // Enrolled for the academic year to come, and checked before it begins: only today
         // comes before the chart's beginning.
@@ -296,6 +296,11 @@ const Breakage kBreakages[] = {
     // Blank lines alone (an editor's save gone wrong) are no empty file.
     {"malformed-table-line titoli.grp 0/0: the table holds only blank lines",
      {[](DataSet& d) { d.titleTable = "\r\n  \r\n"; }}},
+    // The end-of-file mark of DOS programs alone makes no line; after blank lines, it adds none.
+    {"malformed-table-line titoli.grp 0/0: the table has no lines",
+     {[](DataSet& d) { d.titleTable = "\x1a"; }}},
+    {"malformed-table-line titoli.grp 0/0: the table holds only blank lines",
+     {[](DataSet& d) { d.titleTable = "\r\n\x1a\r\n\r\n"; }}},
     {"repeated-table-code esami.grp 2/4: code \"1002\"", {ExamLine("A1 1002 Economia II")}},
     // Both record files missing: the runs into a missing file are not reported one by one.
     {"missing-file esami.dir 0/0",

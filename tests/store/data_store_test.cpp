@@ -78,12 +78,25 @@ TEST(CodeTable, LookupFindsExactCodesAndFallsBackToEntryOne) {
 }
 
 // Only lines of blanks alone are blank: a line of a group code, or of a title line's first
-// character, holds something, though no code or name.
+// character, holds something, though no code or name. The end-of-file mark of DOS programs
+// (Ctrl+Z) is no line: alone, the table has none; with blank lines, only those.
 TEST(CodeTable, OnlyLinesOfBlanksAreBlankLines) {
-    const std::pair<std::vector<std::string>, bool> cases[] = {
-        {{}, false}, {{"", "   ", "\t "}, true}, {{"A1", ""}, false}, {{"   ", "A1 MAT1"}, false}};
-    for (const auto& [lines, blank] : cases) {
-        EXPECT_EQ(BuildCodeTable(lines, kExamTableLayout).onlyBlankLines, blank) << lines.size();
+    struct Case {
+        std::vector<std::string> lines;
+        bool noLines;
+        bool onlyBlank;
+    };
+    const Case cases[] = {{{}, true, false},
+                          {{"\x1a"}, true, false},
+                          {{"", "   ", "\t "}, false, true},
+                          {{"", "\x1a"}, false, true},
+                          {{"A1", ""}, false, false},
+                          {{"   ", "A1 MAT1"}, false, false},
+                          {{"A1 MAT1", "\x1a"}, false, false}};
+    for (const auto& [lines, noLines, onlyBlank] : cases) {
+        const CodeTable table = BuildCodeTable(lines, kExamTableLayout);
+        EXPECT_EQ(table.noLines, noLines) << ::testing::PrintToString(lines);
+        EXPECT_EQ(table.onlyBlankLines, onlyBlank) << ::testing::PrintToString(lines);
     }
     EXPECT_FALSE(BuildCodeTable({"1", "2"}, kTitleTableLayout).onlyBlankLines);
 }
