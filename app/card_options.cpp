@@ -78,7 +78,9 @@ Options:
   --all                 Draw every student of the registry, in the order of
                         their numbers and each number once, instead of
                         giving numbers. A registry out of order can leave
-                        some of them not found: 'velmaro check' says which.
+                        some of them not found, and of a number several
+                        records hold only one is drawn: 'velmaro check'
+                        says which.
   --split DIR           Write one file per student into DIR, named by the
                         student's number in the registry: 5193.pdf, .png
                         or .svg (--format; default pdf). A missing DIR is
@@ -121,7 +123,7 @@ Exit status:
   0  every card was drawn.
   1  some MATRICOLA was not found ("Matricola NON Trovata: <MATRICOLA>" on
      standard error); with --all, some registry record has a key that is no
-     number, which no MATRICOLA reaches, or the key of an earlier record, of
+     number, which no MATRICOLA reaches, or a key other records hold too, of
      which a MATRICOLA finds one (a line for each says how many); the others
      were drawn.
   2  a usage error, a data file that is missing or unreadable (one line on

@@ -138,17 +138,17 @@ Result<EveryStudent> EveryMatricola(const DataStore& store, std::ostream& errors
                << list.firstUnreachable << ", key \"" << PrintableText(list.firstUnreachableKey)
                << "\"); 'velmaro check' lists them\n";
     }
-    // A number finds one record of its key: a student whose record repeats an earlier record's
-    // key would be left out without a word.
+    // A number finds one record of its key, whichever the search meets: the students of the
+    // others would be left out without a word.
     if (list.repeated > 0) {
         errors << "velmaro: " << registry << ": " << list.repeated
-               << (list.repeated == 1 ? " record has" : " records have")
-               << " the key of an earlier record and no card of its own";
+               << (list.repeated == 1 ? " record has no card of its own"
+                                      : " records have no card of their own")
+               << ": a key held by several records gets one card, of the record a number finds";
         // Not found again only when the registry changed between the two readings.
         if (list.firstRepeated != 0) {
-            errors << " (the first: record " << list.firstRepeated << ", key "
-                   << list.firstRepeatedKey << ", the key of record " << list.firstRepeatedEarlier
-                   << ")";
+            errors << " (the first such key: " << list.firstRepeatedKey << ", records "
+                   << list.firstRepeatedEarlier << " and " << list.firstRepeated << ")";
         }
         errors << "; 'velmaro check' lists them\n";
     }

@@ -54,8 +54,8 @@ int DrawCards(const std::vector<std::string>& matricolas, const DataStore& store
 
 // The numbers of every student of the registry, in key order and each once, as --all draws
 // them; someUnreachable when records were left out: those whose key is no number (no number
-// reaches them) and those whose key an earlier record holds (a number finds one record of a
-// key). One line on errors says each kind, naming its first record.
+// reaches them) and, of a key several records hold, all but the one a number finds. One line
+// on errors says each kind, naming its first records.
 struct EveryStudent {
     std::vector<std::string> matricolas;
     bool someUnreachable = false;

@@ -25,8 +25,9 @@ struct RegistryKeyList {
     std::int64_t unreachable = 0;
     std::int64_t firstUnreachable = 0;
     std::string firstUnreachableKey;
-    // The records whose key an earlier record holds: a search finds one record of a key, so
-    // they have no card of their own. The first of them, its key, and the earlier record of it.
+    // The records beyond the first of each key: a search finds one record of a key, so that
+    // many have no card of their own. The first record whose key an earlier record holds, its
+    // key, and that earlier record.
     std::int64_t repeated = 0;
     std::int64_t firstRepeated = 0;
     std::int64_t firstRepeatedEarlier = 0;
