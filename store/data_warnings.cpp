@@ -9,11 +9,12 @@ namespace velmaro {
 
 std::vector<std::string> MissingDataWarnings(const DataStore& store, const std::string& dataDir) {
     std::vector<std::string> warnings;
-    // The students' runs still point into the file, so each exam row is drawn, empty ("//",
-    // class 0, "*"), and each career year is read as empty.
+    // The students' runs still point into the file: each exam row is drawn from an empty
+    // record (no date, no grade, the exam table's first line for its name) and each career
+    // year is read as empty.
     for (const auto& [file, lost] :
-         {std::pair{&store.ExamFile(), "the cards' exams show empty"},
-          std::pair{&store.YearFile(), "the cards' career years read as empty"}}) {
+         {std::pair{&store.ExamFile(), "the cards' exam records read as empty"},
+          std::pair{&store.YearFile(), "the cards' career-year records read as empty"}}) {
         // An empty file (a copy cut off, a disk that was full) reads as a missing one does.
         const Result<std::int64_t> length = file->Length();
         const char* state = file->IsMissing()             ? "missing"

@@ -577,15 +577,16 @@ TEST(CardBatch, MissingRecordFilesAreWarnedOfOnceAndCardsStillCome) {
     const std::string shown = data.PathOf("p\\x1b[2Jq");
     const auto run = RunVelmaro(CardOf(AsQString(data.PathOf("p\x1b[2Jq")),
                                        {"--format=ops", "--metrics=fixed", "5193", "4"}));
-    EXPECT_TRUE(Ended(run, 0,
-                      "velmaro: warning: " + shown +
-                          "/esami.dir is missing: the cards' exams show empty\nvelmaro: warning: " +
-                          shown + "/velmara.dir is empty: the cards' career years read as empty\n" +
-                          "velmaro: warning: " + shown +
-                          "/elenco.dir ends within a record (52 of 62 bytes), as a copy cut short "
-                          "does: students past its end are not found\n" +
-                          "velmaro: warning: " + shown +
-                          "/titoli.grp holds no lines: the cards show no diploma titles\n"));
+    EXPECT_TRUE(Ended(
+        run, 0,
+        "velmaro: warning: " + shown +
+            "/esami.dir is missing: the cards' exam records read as empty\nvelmaro: warning: " +
+            shown + "/velmara.dir is empty: the cards' career-year records read as empty\n" +
+            "velmaro: warning: " + shown +
+            "/elenco.dir ends within a record (52 of 62 bytes), as a copy cut short "
+            "does: students past its end are not found\n" +
+            "velmaro: warning: " + shown +
+            "/titoli.grp holds no lines: the cards show no diploma titles\n"));
     EXPECT_EQ(CardLines(run.out).size(), 2u);
     // The window says the same before it opens (its boxes closed at once here).
     const auto window =
@@ -593,8 +594,8 @@ TEST(CardBatch, MissingRecordFilesAreWarnedOfOnceAndCardsStillCome) {
                    Environment({{"QT_QPA_PLATFORM", "offscreen"}}));
     EXPECT_EQ(window.exitCode, 0) << window.err;
     for (const std::string lacking :
-         {"/esami.dir is missing: the cards' exams show empty\n",
-          "/velmara.dir is empty: the cards' career years read as empty\n",
+         {"/esami.dir is missing: the cards' exam records read as empty\n",
+          "/velmara.dir is empty: the cards' career-year records read as empty\n",
           "/elenco.dir ends within a record (52 of 62 bytes), as a copy cut short does: students "
           "past its end are not found\n",
           "/titoli.grp holds no lines: the cards show no diploma titles\n"})

@@ -70,7 +70,7 @@ TEST(WindowMessages, ADataFolderThatCannotBeLoadedIsSaidInItalian) {
     const Result<DataStore> relative = DataStore::LoadTables("dati/");
     ASSERT_TRUE(relative.ok()) << relative.error().Message();
     EXPECT_EQ(ItalianMessage(Error{"", MissingDataWarnings(*relative, "dati/").at(0)}),
-              "dati/esami.dir manca: gli esami delle schede risultano vuoti");
+              "dati/esami.dir manca: nelle schede i record degli esami risultano vuoti");
     std::filesystem::current_path(working);
 
     // Each table and the registry in turn: a folder in a file's place, an empty registry.
@@ -101,9 +101,10 @@ TEST(WindowMessages, WarningsOfMissingDataAndARefusedFileAreInItalian) {
         italian.push_back(ItalianMessage(Error{"", warning}));
     EXPECT_EQ(italian,
               (std::vector<std::string>{
-                  data.PathOf("esami.dir") + " è vuoto: gli esami delle schede risultano vuoti",
+                  data.PathOf("esami.dir") +
+                      " è vuoto: nelle schede i record degli esami risultano vuoti",
                   data.PathOf("velmara.dir") +
-                      " manca: gli anni di carriera delle schede risultano vuoti",
+                      " manca: nelle schede i record degli anni di carriera risultano vuoti",
                   data.DataDir() + "esami.grp contiene solo righe vuote: le schede non mostrano i "
                                    "nomi degli esami",
                   data.DataDir() + "titoli.grp non contiene righe: le schede non mostrano i "

@@ -156,8 +156,8 @@ TEST(DisplayFlow, DataCutShortWhileOpenIsWarnedOfOnceAtTheNextDisplay) {
     const std::string exams = testdata::FileBytes(data.PathOf("esami.dir"));
     data.Write("velmara.dir", "");
     DisplayFlow flow = DisplayFlow::LoadTables(data.DataDir(), {}).value();
-    const std::string empty =
-        "error " + data.PathOf("velmara.dir") + " is empty: the cards' career years read as empty";
+    const std::string empty = "error " + data.PathOf("velmara.dir") +
+                              " is empty: the cards' career-year records read as empty";
     EXPECT_THAT(flow.DataWarnings(), ElementsAre(empty.substr(6)));
     RecordingView view;
     EXPECT_THAT(view.CallsOf([&] { flow.Display("268", view); }),
