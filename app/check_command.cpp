@@ -37,8 +37,8 @@ values found, kind by kind in this order: missing or empty record files,
 registry order, records that a lookup of their own key misses, repeated
 keys, keys that are not numbers, slot length fields, files whose length is
 no whole number of slots, short records, registry records of another
-length than 58 characters, record counts (negative,
-fractional or not a number), runs of exam and year records, dates,
+length than 58 characters or with blanks before the key, record counts
+(negative, fractional or not a number), runs of exam and year records, dates,
 exam grades that are neither a mark from 18 to 31 nor a pass without a mark
 (a text after "31"), exams outside the career or out of date order, charts
 that end before they begin, codes missing from esami.grp, group codes that no

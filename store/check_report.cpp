@@ -32,9 +32,10 @@ constexpr std::array<KindText, kProblemKindCount> kKindTexts{{
     {ProblemKind::kShortRecord, "short-record",
      "record text shorter than its fields: the missing fields read as empty"},
     {ProblemKind::kRecordLength, "record-length",
-     "registry record text of another length than 58 characters, blanks at its ends aside: the "
-     "card takes its first fields from the text's start and its counts and runs from its end, "
-     "so a character lost, added or put before the key shifts the fields between them"},
+     "registry record text of another length than 58 characters, blanks at its ends aside, or "
+     "with blanks before it: the card takes its first fields from the text's start and its "
+     "counts and runs from its end, so a character lost or added shifts the fields between "
+     "them, and its key from the first five characters, blanks and all"},
     {ProblemKind::kBadCount, "bad-count", "record count negative, fractional or not a number"},
     {ProblemKind::kRunBeforeFirstRecord, "run-before-first-record",
      "run of records starting before record 1: those records read as empty"},

@@ -200,11 +200,23 @@ class StudentChecker {
         } else if (trimmed.size() != kWholeRecordLength) {
             // Long enough for every field, but the fields read from the start and those read
             // from the end no longer meet where they should: one character too few or too many
-            // (a digit lost from a count, a blank before the key) shifts what lies between.
+            // (a digit lost from a count) shifts what lies between.
             report_.Note(ProblemKind::kRecordLength, [&] {
                 return Finding{std::string(kRegistryName), n, 0,
                                std::to_string(trimmed.size()) + " characters, not " +
                                    std::to_string(kWholeRecordLength) + ": " + Quoted(trimmed)};
+            });
+        } else if (const std::size_t before = text.size() - TrimLeadingBlanks(text).size();
+                   before > 0) {
+            // The key is read from the text's first five characters as they stand, the fields
+            // from the text without the blanks: a blank before it moves the key alone.
+            report_.Note(ProblemKind::kRecordLength, [&] {
+                return Finding{std::string(kRegistryName), n, 0,
+                               std::to_string(before) +
+                                   (before == 1 ? " blank before the text, which moves"
+                                                : " blanks before the text, which move") +
+                                   " its key (read as " +
+                                   Quoted(Left(text, 5)) + "): " + Quoted(trimmed)};
             });
         }
         const auto holds = [&](std::string_view field) {

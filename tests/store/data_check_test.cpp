@@ -184,6 +184,10 @@ const Breakage kBreakages[] = {
     {"record-length elenco.dir 1/0: 55 characters, not 58: "
      "\"000101780520100MI9697SC959654030715110  *02020000100001\"",
      {[](DataSet& d) { d.registry[0].erase(41, 3); }}},
+    // A blank before the text moves the key alone: record 1 is found by 1, not by 10.
+    {"record-length elenco.dir 1/0: 1 blank before the text, which moves its key (read as "
+     "\" 0001\"): \"000101780520100MI9697SC959654030715110  *   02020000100001\"",
+     {[](DataSet& d) { d.registry[0].insert(0, " "); }}},
     {"record-length elenco.dir 2/0: 59 characters, not 58: "
      "\"000201780520100MI9697SC959654030715110  *    02020000300003\"",
      {[](DataSet& d) { d.registry[1].insert(41, " "); }}},
