@@ -84,6 +84,15 @@ std::optional<std::string> TextFlaw(std::string_view line, std::size_t lineIndex
     return std::nullopt;
 }
 
+// Whether byte is a letter or a digit in Windows-1252: ASCII's, and the accented letters and
+// ligatures of the upper half (not the signs among them, the multiplication and division).
+bool IsWindows1252LetterOrDigit(unsigned char byte) {
+    if (byte < 0x80) return std::isalnum(byte) != 0;
+    constexpr std::string_view kUpperHalfLetters = "\x8A\x8C\x8E\x9A\x9C\x9E\x9F\xAA\xB5\xBA";
+    if (kUpperHalfLetters.find(static_cast<char>(byte)) != std::string_view::npos) return true;
+    return byte >= 0xC0 && byte != 0xD7 && byte != 0xF7;
+}
+
 static_assert(kExamTableLayout.codeLength <= TableCodes::kLongestCode &&
               kTitleTableLayout.codeLength <= TableCodes::kLongestCode);
 
@@ -121,16 +130,18 @@ TableCodes CheckTable(std::string_view fileName, std::string_view content,
             });
         }
         // A letter or digit where a separator stands before the name is most likely the
-        // name's first character, come a place early because the separator was lost: the card
-        // shows the name without it ("agioniere").
+        // name's first character, come a place early because the separator was lost (the card
+        // shows the name without it: "agioniere"), or a code a character too long.
         const std::size_t separator = layout.namePosition - 1;
         if (separator > codeEnd && line.size() >= separator &&
-            std::isalnum(static_cast<unsigned char>(line[separator - 1])) != 0) {
+            IsWindows1252LetterOrDigit(static_cast<unsigned char>(line[separator - 1]))) {
             report.Note(ProblemKind::kMalformedTableLine, [&] {
                 return Finding{std::string(fileName), lineNumber, 0,
                                "separator at character " + std::to_string(separator) + " holds " +
                                    Quoted(line.substr(separator - 1, 1)) +
-                                   ", which the name then lacks: " + Quoted(line)};
+                                   ", a letter or digit: the code runs into it, or the name "
+                                   "begins there and loses it: " +
+                                   Quoted(line)};
             });
         }
         if (const std::optional<std::string> flaw = TextFlaw(line, i, layout)) {

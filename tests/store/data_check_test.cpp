@@ -280,9 +280,15 @@ const Breakage kBreakages[] = {
      "at character 12: \"A1 1004 Sta\x81tistica\"",
      {ExamLine("A1 1004 Sta\x81tistica")}},
     // A title line whose separator before the title was lost: the card shows "iceo Artistico".
-    {"malformed-table-line titoli.grp 3/0: separator at character 5 holds \"L\", which the name "
-     "then lacks: \"3 LALiceo Artistico\"",
+    {"malformed-table-line titoli.grp 3/0: separator at character 5 holds \"L\", a letter or "
+     "digit: the code runs into it, or the name begins there and loses it: \"3 LALiceo "
+     "Artistico\"",
      {[](DataSet& d) { d.titleTable += "3 LALiceo Artistico\r\n"; }}},
+    // The same with an accented letter of Windows-1252 ("Educazione" shown as "ducazione").
+    {"malformed-table-line titoli.grp 3/0: separator at character 5 holds \"\xc3\x89\", a letter "
+     "or digit: the code runs into it, or the name begins there and loses it: \"3 ED\xc3\x89"
+     "ducazione Tecnica\"",
+     {[](DataSet& d) { d.titleTable += "3 ED\xC9" "ducazione Tecnica\r\n"; }}},
     // A title holding a NUL byte.
     {"malformed-table-line titoli.grp 3/0",
      {[](DataSet& d) { d.titleTable += std::string("3 XY Liceo\0 Artistico\r\n", 23); }}},
