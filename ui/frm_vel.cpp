@@ -18,6 +18,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
@@ -129,7 +130,8 @@ FrmVel::FrmVel(std::string dataDir, CardContext context, QWidget* parent)
                                                          dataDir_, &chosenPrinter_)),
       cardArea_(new QScrollArea(this)),
       cardView_(new CardView),
-      cardMenu_(new QMenu(this)) {
+      cardMenu_(new QMenu(this)),
+      restoreTimer_(new QTimer(this)) {
     setObjectName(QStringLiteral("FrmVel"));
     LblMatr->setObjectName(QStringLiteral("LblMatr"));
     TxtMatr->setObjectName(QStringLiteral("TxtMatr"));
@@ -200,6 +202,10 @@ FrmVel::FrmVel(std::string dataDir, CardContext context, QWidget* parent)
     setTabOrder(CmdPri, CmdExi);
     setTabOrder(CmdExi, cardView_);
     CreateActions();
+    // A card shown or cleared while the window filled the screen sizes it once the window
+    // manager has put its own size back.
+    restoreTimer_->setSingleShot(true);
+    connect(restoreTimer_, &QTimer::timeout, this, &FrmVel::ResizeAsAskedWhileFillingTheScreen);
 
     connect(CmdVis, &QPushButton::clicked, this, &FrmVel::CmdVis_Click);
     connect(CmdPri, &QPushButton::clicked, this, &FrmVel::CmdPri_Click);
@@ -387,18 +393,17 @@ void FrmVel::resizeEvent(QResizeEvent* event) {
     // A size this window asked for may land after a frame that leaves no room for it; a size
     // the user gives is left alone.
     if (event->size() == askedSize_) FitWithinScreen();
-    if (!FillsTheScreen()) normalSize_ = event->size();
-    // The window manager puts the window's old size back as it restores it, which may come
-    // after the state change that asked for the card's.
-    ResizeAsAskedWhileFillingTheScreen();
 }
 
 void FrmVel::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange || FillsTheScreen()) return;
-    // A few tries: a window manager that keeps putting its size back has the last word.
-    restoreTries_ = 3;
-    ResizeAsAskedWhileFillingTheScreen();
+    if (!widthAfterRestore_ && !heightAfterRestore_) return;
+    // The window manager gives the frame and the window's old size back after the state has
+    // changed, and may pass through the normal state between full screen and maximized: the
+    // size asked is given a moment later, if the window is still restored then.
+    restoreWaits_ = kRestoreWaits;
+    restoreTimer_->start(kRestoreWait);
 }
 
 void FrmVel::moveEvent(QMoveEvent* event) {
@@ -623,6 +628,7 @@ void FrmVel::SetWindowWidth(double twips) {
         widthAfterRestore_ = PixelsX(twips);
         return;
     }
+    ForgetSizeAskedWhileFillingTheScreen();
     ResizeWithinScreen(PixelsX(twips), height());
 }
 
@@ -633,7 +639,14 @@ void FrmVel::SetWindowHeight(double twips) {
         heightAfterRestore_ = PixelsY(twips);
         return;
     }
+    ForgetSizeAskedWhileFillingTheScreen();
     ResizeWithinScreen(width(), PixelsY(twips));
+}
+
+void FrmVel::ForgetSizeAskedWhileFillingTheScreen() {
+    widthAfterRestore_.reset();
+    heightAfterRestore_.reset();
+    restoreTimer_->stop();
 }
 
 bool FrmVel::FillsTheScreen() const {
@@ -641,18 +654,19 @@ bool FrmVel::FillsTheScreen() const {
 }
 
 void FrmVel::ResizeAsAskedWhileFillingTheScreen() {
+    // Maximized or full screen again: the size asked waits for the next restore.
     if (FillsTheScreen() || (!widthAfterRestore_ && !heightAfterRestore_)) return;
-    // The size the window had before it filled the screen, which the window manager puts back
-    // as it restores it, changed as the card asked.
-    const QSize wanted(widthAfterRestore_.value_or(normalSize_.width()),
-                       heightAfterRestore_.value_or(normalSize_.height()));
-    if (size() == wanted || restoreTries_ <= 0) {
-        widthAfterRestore_.reset();
-        heightAfterRestore_.reset();
+    // Still the screen's size, too large for the frame the window has back: the window manager
+    // has not yet put the window's own size back, whose width (the user's) the window keeps.
+    const QSize room = ScreenRoom();
+    if ((width() > room.width() || height() > room.height()) && --restoreWaits_ > 0) {
+        restoreTimer_->start(kRestoreWait);
         return;
     }
-    --restoreTries_;
-    ResizeWithinScreen(wanted.width(), wanted.height());
+    const int widthPixels = widthAfterRestore_.value_or(width());
+    const int heightPixels = heightAfterRestore_.value_or(height());
+    ForgetSizeAskedWhileFillingTheScreen();
+    ResizeWithinScreen(widthPixels, heightPixels);
 }
 
 void FrmVel::ResizeWithinScreen(int widthPixels, int heightPixels) {

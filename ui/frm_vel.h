@@ -22,6 +22,7 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QScrollArea;
+class QTimer;
 
 namespace velmaro {
 
@@ -160,9 +161,12 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     // Whether the window is maximized or full screen, a size the user chose that the window
     // keeps.
     bool FillsTheScreen() const;
-    // Once the window is no longer maximized or full screen: resizes it as the card shown or
-    // cleared meanwhile asked, if the window manager has not yet put that size back.
+    // Once the window is no longer maximized or full screen and the window manager has put its
+    // own size back: resizes it as the card shown or cleared meanwhile asked, once.
     void ResizeAsAskedWhileFillingTheScreen();
+    // Drops what a card asked while the window filled the screen: the window sized itself
+    // since.
+    void ForgetSizeAskedWhileFillingTheScreen();
     // Shows the sideways scroll bar of the card area only when part of the card's texts or
     // dots is out of sight.
     void UpdateSidewaysScrolling();
@@ -207,13 +211,15 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     // The size the window last asked for itself.
     QSize askedSize_;
     // What a card shown or cleared while the window was maximized or full screen asks of its
-    // width and height once it is restored (unset: what the window manager puts back), and
-    // how often the manager may still put its own size back over it.
+    // width and height once it is restored (unset: what the window manager puts back); the
+    // timer that gives it a moment after the restore, and how many more moments it may wait
+    // for the window manager to put the window's own size back.
     std::optional<int> widthAfterRestore_;
-    // The window's size when it last neither was maximized nor full screen.
-    QSize normalSize_;
     std::optional<int> heightAfterRestore_;
-    int restoreTries_ = 0;
+    QTimer* restoreTimer_;
+    int restoreWaits_ = 0;
+    static constexpr int kRestoreWait = 100;  // milliseconds
+    static constexpr int kRestoreWaits = 20;
 };
 
 }  // namespace velmaro
