@@ -215,8 +215,8 @@ class StudentChecker {
                                std::to_string(before) +
                                    (before == 1 ? " blank before the text, which moves"
                                                 : " blanks before the text, which move") +
-                                   " its key (read as " +
-                                   Quoted(Left(text, 5)) + "): " + Quoted(trimmed)};
+                                   " its key (read as " + Quoted(Left(text, 5)) +
+                                   "): " + Quoted(trimmed)};
             });
         }
         const auto holds = [&](std::string_view field) {
