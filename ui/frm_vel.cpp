@@ -398,7 +398,7 @@ void FrmVel::resizeEvent(QResizeEvent* event) {
 void FrmVel::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange || FillsTheScreen()) return;
-    if (!widthAfterRestore_ && !heightAfterRestore_) return;
+    if (!heightAfterRestore_) return;
     // The window manager gives the frame and the window's old size back after the state has
     // changed, and may pass through the normal state between full screen and maximized: the
     // size asked is given a moment later, if the window is still restored then.
@@ -623,14 +623,7 @@ void FrmVel::FocusNumber() {
 
 double FrmVel::DesignedWidth() const { return kWindowColumns * charWidth_; }
 
-void FrmVel::SetWindowWidth(double twips) {
-    if (FillsTheScreen()) {
-        widthAfterRestore_ = PixelsX(twips);
-        return;
-    }
-    ForgetSizeAskedWhileFillingTheScreen();
-    ResizeWithinScreen(PixelsX(twips), height());
-}
+void FrmVel::SetWindowWidth(double twips) { ResizeWithinScreen(PixelsX(twips), height()); }
 
 void FrmVel::SetWindowHeight(double twips) {
     // A window the user maximized, or put full screen, keeps that size; the card shown or
@@ -644,7 +637,6 @@ void FrmVel::SetWindowHeight(double twips) {
 }
 
 void FrmVel::ForgetSizeAskedWhileFillingTheScreen() {
-    widthAfterRestore_.reset();
     heightAfterRestore_.reset();
     restoreTimer_->stop();
 }
@@ -655,7 +647,7 @@ bool FrmVel::FillsTheScreen() const {
 
 void FrmVel::ResizeAsAskedWhileFillingTheScreen() {
     // Maximized or full screen again: the size asked waits for the next restore.
-    if (FillsTheScreen() || (!widthAfterRestore_ && !heightAfterRestore_)) return;
+    if (FillsTheScreen() || !heightAfterRestore_) return;
     // Still the screen's size, too large for the frame the window has back: the window manager
     // has not yet put the window's own size back, whose width (the user's) the window keeps.
     const QSize room = ScreenRoom();
@@ -663,10 +655,9 @@ void FrmVel::ResizeAsAskedWhileFillingTheScreen() {
         restoreTimer_->start(kRestoreWait);
         return;
     }
-    const int widthPixels = widthAfterRestore_.value_or(width());
-    const int heightPixels = heightAfterRestore_.value_or(height());
+    const int heightPixels = *heightAfterRestore_;
     ForgetSizeAskedWhileFillingTheScreen();
-    ResizeWithinScreen(widthPixels, heightPixels);
+    ResizeWithinScreen(width(), heightPixels);
 }
 
 void FrmVel::ResizeWithinScreen(int widthPixels, int heightPixels) {

@@ -210,11 +210,10 @@ class FrmVel final : public QWidget, public CardWindow, private DisplayView {
     bool followsScreen_ = false;
     // The size the window last asked for itself.
     QSize askedSize_;
-    // What a card shown or cleared while the window was maximized or full screen asks of its
-    // width and height once it is restored (unset: what the window manager puts back); the
-    // timer that gives it a moment after the restore, and how many more moments it may wait
-    // for the window manager to put the window's own size back.
-    std::optional<int> widthAfterRestore_;
+    // The height a card shown or cleared while the window was maximized or full screen asks
+    // of it once it is restored (unset: what the window manager puts back; the width is the
+    // user's); the timer that gives it a moment after the restore, and how many more moments
+    // it may wait for the window manager to put the window's own size back.
     std::optional<int> heightAfterRestore_;
     QTimer* restoreTimer_;
     int restoreWaits_ = 0;
