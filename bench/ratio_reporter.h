@@ -81,6 +81,31 @@ class RatioReporter : public benchmark::ConsoleReporter {
                     whole.c_str(), threads, best, serial.c_str(), 100 * serialTime / wholeTime);
     }
 
+    // Prints (ours - start) / (theirs - start) against goal: the ratio of the times both take
+    // past what start measures (a run of one card: the program's start and end), that is of the
+    // rates at which they draw their cards once started. Says so when start is not below both.
+    void PrintRatioPastStart(const std::string& ours, const std::string& theirs,
+                             const std::string& start, double goal) const {
+        const auto a = times_.find(ours);
+        const auto b = times_.find(theirs);
+        const auto c = times_.find(start);
+        if (a == times_.end() || b == times_.end() || c == times_.end()) {
+            std::printf("%-30s / %-30s past the start: no ratio, one of them was not run\n",
+                        ours.c_str(), theirs.c_str());
+            return;
+        }
+        const double startTime = c->second.real;
+        if (a->second.real <= startTime || b->second.real <= startTime) {
+            std::printf("%-30s / %-30s past the start: no ratio, %s takes as long\n", ours.c_str(),
+                        theirs.c_str(), start.c_str());
+            return;
+        }
+        const double ratio = (a->second.real - startTime) / (b->second.real - startTime);
+        std::printf("%-30s / %-30s past the start (%s, %.1f ms): time %.3f  (goal <= %.2f: %s)\n",
+                    ours.c_str(), theirs.c_str(), start.c_str(), startTime, ratio, goal,
+                    ratio <= goal ? "met" : "NOT met");
+    }
+
   private:
     struct Times {
         double real = 0;  // the real time, or with manual the time the benchmark gave
