@@ -24,6 +24,7 @@
 #include "app/data_dir_settings.h"
 #include "app/interruption.h"
 #include "app/number_lines.h"
+#include "app/split_folder.h"
 #include "base/descriptor_name.h"
 #include "base/followed_links.h"
 #include "base/printable_text.h"

@@ -7,36 +7,11 @@
 
 #include "app/card_options.h"
 #include "app/card_progress.h"
+#include "app/split_request.h"
 #include "store/data_file_versions.h"
 #include "store/data_store.h"
 
 namespace velmaro {
-
-// Where --split puts the cards and how.
-struct SplitRequest {
-    std::string folder;
-    CardFormat format = CardFormat::kPdf;  // png, pdf or svg
-    int dotsPerInch = 150;
-    int jobs = 1;  // threads drawing at once
-    // The folder was not there when looked at (CheckSplitFolder): it is made, with the folders
-    // above it that are missing, as the first card is about to go in, so that a run that draws
-    // no card leaves nothing behind.
-    bool makeFolder = false;
-};
-
-// Looks at folder, making nothing, before any number is read: an Error naming it, as making it
-// would, when it cannot be made (a file, or a link that leads nowhere, in its place or on its
-// path; a name too long; the nearest folder above it that is there takes no new folder) or,
-// being there, takes no files. Otherwise whether it is still to be made (MakeSplitFolder).
-Result<bool> CheckSplitFolder(const std::string& folder);
-
-// Makes folder, with the folders above it that are missing, unless it is there, and checks that
-// it takes new files: an Error naming it when it cannot be made (a file in its place, say) or
-// takes no files. A folder made meanwhile by another (a second run into it) is taken as made.
-Status MakeSplitFolder(const std::string& folder);
-
-// The file of the student with registry key in folder: "<folder>/5193.pdf".
-std::string SplitCardPath(const std::string& folder, std::int32_t key, CardFormat format);
 
 // Draws the card of each of matricolas (UTF-8, as typed) into its own file of request.folder
 // (which CheckSplitFolder looked at, and which is made for the first card when
