@@ -39,6 +39,11 @@ inline std::string Quoted(std::string_view raw) {
     return quoted + "\"";
 }
 
+// "1 character", "7 characters": the length of a text a finding shows.
+inline std::string CharacterCount(std::size_t count) {
+    return std::to_string(count) + (count == 1 ? " character" : " characters");
+}
+
 // "esami.dir records 3-4"; "records -9 to -2" where a dash between them would read as a sign.
 inline std::string RecordRange(std::string_view file, std::int64_t first, std::int64_t last) {
     const char* between = first < 0 || last < 0 ? " to " : "-";

@@ -106,7 +106,7 @@ void CheckExamRecords(const SlotFile& exams, const TableCodes& examCodes, std::i
         if (!whole) {
             report.Note(ProblemKind::kShortRecord, [&] {
                 return Finding{std::string(exams.Name()), n, 0,
-                               std::to_string(text.size()) + " characters: " + Quoted(text)};
+                               CharacterCount(text.size()) + ": " + Quoted(text)};
             });
         }
         const std::string_view code = Left(text, 4);
@@ -146,7 +146,7 @@ void CheckYearRecords(const SlotFile& years, std::int64_t first, std::int64_t la
         if (text.size() >= kYearFieldsLength) continue;
         report.Note(ProblemKind::kShortRecord, [&] {
             return Finding{std::string(years.Name()), n, 0,
-                           std::to_string(text.size()) + " characters: " + Quoted(text)};
+                           CharacterCount(text.size()) + ": " + Quoted(text)};
         });
     }
 }

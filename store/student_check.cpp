@@ -195,7 +195,7 @@ class StudentChecker {
         if (fieldsEnd < kFieldsLength) {
             report_.Note(ProblemKind::kShortRecord, [&] {
                 return Finding{std::string(kRegistryName), n, 0,
-                               std::to_string(trimmed.size()) + " characters: " + Quoted(trimmed)};
+                               CharacterCount(trimmed.size()) + ": " + Quoted(trimmed)};
             });
         } else if (trimmed.size() != kWholeRecordLength) {
             // Long enough for every field, but the fields read from the start and those read
@@ -203,7 +203,7 @@ class StudentChecker {
             // (a digit lost from a count) shifts what lies between.
             report_.Note(ProblemKind::kRecordLength, [&] {
                 return Finding{std::string(kRegistryName), n, 0,
-                               std::to_string(trimmed.size()) + " characters, not " +
+                               CharacterCount(trimmed.size()) + ", not " +
                                    std::to_string(kWholeRecordLength) + ": " + Quoted(trimmed)};
             });
         } else if (const std::size_t before = text.size() - TrimLeadingBlanks(text).size();

@@ -18,6 +18,7 @@
 namespace velmaro {
 namespace {
 
+using data_check::CharacterCount;
 using data_check::Quoted;
 
 // Whether the letters above ASCII of text are all UTF-8 (and there are some) for characters
@@ -126,7 +127,7 @@ TableCodes CheckTable(std::string_view fileName, std::string_view content,
             TrimBlanks(line.substr(layout.namePosition - 1)).empty()) {
             report.Note(ProblemKind::kMalformedTableLine, [&] {
                 return Finding{std::string(fileName), lineNumber, 0,
-                               std::to_string(line.size()) + " characters: " + Quoted(line)};
+                               CharacterCount(line.size()) + ": " + Quoted(line)};
             });
         }
         // A letter or digit where a separator stands before the name is most likely the

@@ -270,6 +270,9 @@ const Breakage kBreakages[] = {
     {"malformed-table-line esami.grp 4/0: 7 characters: \"A1 1004\"",
      {ExamLine("A1 1004"), Exam(4, 1, "1004")}},
     {"malformed-table-line esami.grp 4/0: 10 characters: \"A1 1004   \"", {ExamLine("A1 1004   ")}},
+    // A line of one character between entries (a DOS end-of-file mark left in the middle).
+    {"malformed-table-line esami.grp 2/0: 1 character: \"\x1a\"",
+     {[](DataSet& d) { d.examTable.insert(d.examTable.find('\n') + 1, "\x1a\r\n"); }}},
     // An empty line between entries.
     {"malformed-table-line esami.grp 2/0: 0 characters: \"\"",
      {[](DataSet& d) { d.examTable.insert(d.examTable.find('\n') + 1, "\r\n"); }}},
