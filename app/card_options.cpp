@@ -204,15 +204,6 @@ struct CardOptionNames {
     }
 };
 
-// The value of option when it is given, which must not be empty (whatIsNeeded names it).
-Status ReadNamed(const QCommandLineParser& parser, const QCommandLineOption& option,
-                 const char* whatIsNeeded, std::optional<std::string>& value) {
-    if (!parser.isSet(option)) return Ok();
-    value = FileNameBytes(parser.value(option));
-    if (value->empty()) return UsageError(QString::fromLatin1(whatIsNeeded));
-    return Ok();
-}
-
 // Every value of option, in the order given, none of which may be empty.
 Status ReadEveryNamed(const QCommandLineParser& parser, const QCommandLineOption& option,
                       const char* whatIsNeeded, std::vector<std::string>& values) {
@@ -244,9 +235,10 @@ Status ReadWholeNumber(const QCommandLineParser& parser, const QCommandLineOptio
 // --quiet, --split and --jobs.
 Status ReadSourcesAndTargets(const QCommandLineParser& parser, const CardOptionNames& names,
                              CardOptions& options) {
-    VELMARO_TRY(ReadNamed(parser, names.dataDir, "--data-dir needs a folder", options.dataDir));
+    VELMARO_TRY(
+        ReadNamedOption(parser, names.dataDir, "--data-dir needs a folder", options.dataDir));
     VELMARO_TRY(ReadEveryNamed(parser, names.from, "--from needs a file name", options.fromFiles));
-    VELMARO_TRY(ReadNamed(parser, names.output, "-o needs a file name", options.output));
+    VELMARO_TRY(ReadNamedOption(parser, names.output, "-o needs a file name", options.output));
     options.all = parser.isSet(names.all);
     // Refused before any list is read: a list that happened to be empty would pass.
     if (options.all && !options.fromFiles.empty()) {
@@ -267,7 +259,8 @@ Status ReadSourcesAndTargets(const QCommandLineParser& parser, const CardOptionN
                               .arg(*descriptor));
     }
     options.quiet = parser.isSet(names.quiet);
-    VELMARO_TRY(ReadNamed(parser, names.split, "--split needs a folder", options.splitFolder));
+    VELMARO_TRY(
+        ReadNamedOption(parser, names.split, "--split needs a folder", options.splitFolder));
     if (options.splitFolder && options.output) {
         return UsageError(QStringLiteral("--split writes one file per student: leave out -o"));
     }

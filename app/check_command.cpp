@@ -94,10 +94,7 @@ Result<CheckOptions> ParseCheckOptions(int argc, char* argv[]) {
     VELMARO_TRY(RefuseRepeatedOptions(parser, {&dataDir, &format, &today}));
     CheckOptions options;
     options.showHelp = parser.isSet(help);
-    if (parser.isSet(dataDir)) {
-        options.dataDir = FileNameBytes(parser.value(dataDir));
-        if (options.dataDir->empty()) return Error{"", "--data-dir needs a folder"};
-    }
+    VELMARO_TRY(ReadNamedOption(parser, dataDir, "--data-dir needs a folder", options.dataDir));
     if (parser.isSet(format)) {
         const QString name = parser.value(format);
         // In any case, as the card command takes its formats.

@@ -119,6 +119,14 @@ Status RefuseRepeatedOptions(const QCommandLineParser& parser,
     return Ok();
 }
 
+Status ReadNamedOption(const QCommandLineParser& parser, const QCommandLineOption& option,
+                       const char* whatIsNeeded, std::optional<std::string>& value) {
+    if (!parser.isSet(option)) return Ok();
+    value = FileNameBytes(parser.value(option));
+    if (value->empty()) return Error{"", whatIsNeeded};
+    return Ok();
+}
+
 Result<std::chrono::year_month_day> ParseTodayOption(const QString& value) {
     const std::string text = value.toStdString();
     if (const auto day = ParseIsoDate(text)) return *day;

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -48,6 +49,11 @@ QString UsageErrorText(const QCommandLineParser& parser, const QStringList& argu
 // script that builds a command line could write elsewhere, or read another folder, than meant.
 Status RefuseRepeatedOptions(const QCommandLineParser& parser,
                              std::initializer_list<const QCommandLineOption*> options);
+
+// The value of option (a file or folder name, as bytes) into value when it is given; a usage
+// error whatIsNeeded ("--data-dir needs a folder") when it is given empty.
+Status ReadNamedOption(const QCommandLineParser& parser, const QCommandLineOption& option,
+                       const char* whatIsNeeded, std::optional<std::string>& value);
 
 // The day of a --today value written YYYY-MM-DD; a usage error saying so for anything else,
 // or that the value is no day of the calendar (2023-02-29).

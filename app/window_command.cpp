@@ -134,10 +134,8 @@ Result<WindowOptions> ParseWindowOptions(int argc, char* argv[]) {
     options.showHelp = parser.isSet(help);
     options.showVersion = parser.isSet(version);
     options.quitAfterShow = parser.isSet(quitAfterShow);
-    if (parser.isSet(dataDir)) {
-        options.dataDir = FileNameBytes(parser.value(dataDir));
-        if (options.dataDir->empty()) return Error{"", "--data-dir needs a folder"};
-    }
+    VELMARO_TRY(RefuseRepeatedOptions(parser, {&dataDir}));
+    VELMARO_TRY(ReadNamedOption(parser, dataDir, "--data-dir needs a folder", options.dataDir));
     const QStringList numbers = parser.positionalArguments();
     if (numbers.size() > 1) return Error{"", TooManyNumbersText(numbers)};
     if (!numbers.isEmpty()) options.matricola = Utf8Text(FileNameBytes(numbers.front()));

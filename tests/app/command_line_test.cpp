@@ -84,6 +84,7 @@ TEST(CommandLine, EveryUsageErrorHasOneFormAndStatusTwo) {
                                   {"5193", "50"},
                                   {"--data-dir"},
                                   {"--data-dir="},
+                                  {"--data-dir", "/nonexistent", "--data-dir", kSample},
                                   {"card", "-5"},
                                   {"card", "-o"},
                                   {"card", "--data-dir", "", "5193"},
