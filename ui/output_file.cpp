@@ -6,6 +6,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -67,6 +68,18 @@ int CloseAndRename(int descriptor, const std::string& temporary, const std::stri
     if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) error = errno;
     if (error != 0) ::unlink(temporary.c_str());
     return error;
+}
+
+// Flushes folder to the disk, so that a name just given there survives a crash as the file's
+// data does; an errno, 0 when done. A folder the user may write to but not read cannot be
+// opened to be flushed, and some file systems flush no folder (EINVAL): the name is then kept
+// as the system keeps it.
+int SyncFolder(const std::string& folder) {
+    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0) return 0;
+    const int error = ::fsync(descriptor) == 0 ? 0 : errno;
+    ::close(descriptor);
+    return error == EINVAL ? 0 : error;
 }
 
 // Closes descriptor and removes its file: named temporary, or unnamed when temporary is empty.
@@ -347,8 +360,9 @@ Status OutputFile::Commit(CommitBatch* batch) {
         if (::fsync(descriptor_) != 0) {
             NoteFailure(SystemReason(errno));
         } else {
-            const int error = PlaceFile(std::exchange(descriptor_, -1), temporary_, target_);
+            int error = PlaceFile(std::exchange(descriptor_, -1), temporary_, target_);
             temporary_.clear();  // placed, or removed on failure
+            if (error == 0) error = SyncFolder(FolderOf(target_));
             if (error != 0) NoteFailure(SystemReason(error));
         }
     } else if (failure_.empty()) {
@@ -423,7 +437,8 @@ Status CommitBatch::Commit(std::vector<Status>* eachFile) {
         Discard();
         return Error{FileNameBytes(path), SystemReason(error)};
     }
-    std::optional<Error> first;
+    std::vector<int> errors;           // each file's errno, 0 once in place
+    std::vector<std::string> folders;  // those that took a file
     for (Pending& file : pending_) {
         int error = 0;
         if (::sync_file_range(file.descriptor, 0, 0, kWriteAndWait) != 0) {
@@ -433,8 +448,24 @@ Status CommitBatch::Commit(std::vector<Status>* eachFile) {
             error = PlaceFile(file.descriptor, file.temporary, file.target);
         }
         file.descriptor = -1;
+        errors.push_back(error);
+        if (error == 0 && std::ranges::find(folders, FolderOf(file.target)) == folders.end())
+            folders.push_back(FolderOf(file.target));
+    }
+    // Each folder that took a file is flushed once; should that fail, its new names may not
+    // survive a crash, and each of its files fails with it.
+    for (const std::string& folder : folders) {
+        const int error = SyncFolder(folder);
+        if (error == 0) continue;
+        for (std::size_t i = 0; i < pending_.size(); ++i) {
+            if (errors[i] == 0 && FolderOf(pending_[i].target) == folder) errors[i] = error;
+        }
+    }
+    std::optional<Error> first;
+    for (std::size_t i = 0; i < pending_.size(); ++i) {
         Status placed = Ok();
-        if (error != 0) placed = Error{FileNameBytes(file.path), SystemReason(error)};
+        if (errors[i] != 0)
+            placed = Error{FileNameBytes(pending_[i].path), SystemReason(errors[i])};
         if (!placed && !first) first = placed.error();
         if (eachFile != nullptr) eachFile->push_back(std::move(placed));
     }

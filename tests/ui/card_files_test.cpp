@@ -149,7 +149,8 @@ TEST(CardFiles, FilesGoInPlaceAloneOrAsABatchAndEachFailureOnItsOwn) {
 // The disk refuses data only when it is flushed or the file closed: a file alone then fails
 // and replaces nothing; in a batch, a failed flush of the file system puts no file in place,
 // and a file whose own data was lost fails alone. No temporary file is left behind, named or
-// unnamed, and a file that cannot be linked in place fails the same way.
+// unnamed, and a file that cannot be linked in place fails the same way. A folder that cannot
+// be flushed once its files are in place fails them, in place.
 TEST(CardFiles, DataTheDiskRefusesIsAFailureAndReplacesNothing) {
     struct Fault {
         bool batched;  // committed with the three files of a batch, else written alone
@@ -162,11 +163,16 @@ TEST(CardFiles, DataTheDiskRefusesIsAFailureAndReplacesNothing) {
         {false, FileCall::kFsync, 0, 0, {"old", "-", "-"}},
         {false, FileCall::kClose, 0, 0, {"old", "-", "-"}},
         {false, FileCall::kLinkat, 0, 1, {"old", "-", "-"}},
+        // The folder's flush, after the file went in place: its new name may not survive.
+        {false, FileCall::kFsync, 1, 1, {"old", "new", "-"}},
         {true, FileCall::kSyncfs, 0, 0, {"old", "-", "-"}},
         {true, FileCall::kSyncFileRange, 1, 1, {"new", "-", "new"}},
         {true, FileCall::kClose, 2, 2, {"new", "new", "-"}},
         // old.txt is linked twice: beside itself, after its name was found taken.
-        {true, FileCall::kLinkat, 2, 1, {"new", "-", "new"}}};
+        {true, FileCall::kLinkat, 2, 1, {"new", "-", "new"}},
+        // The flush of the first folder, which took two files in place; the second folder's
+        // file is not named.
+        {true, FileCall::kFsync, 0, 0, {"new", "new", "new"}}};
     const std::string reason = std::strerror(EIO);
     for (const bool unnamed : {true, false}) {
         refuseUnnamed = !unnamed;
