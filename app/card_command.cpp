@@ -54,7 +54,7 @@ constexpr int kHeapTopPad = 64 << 20;
 void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
     if (message.startsWith(QLatin1String("QStandardPaths: "))) return;
     if (type == QtCriticalMsg || type == QtFatalMsg) {
-        std::cerr << "velmaro: " << message.toStdString() << '\n';
+        std::cerr << "velmaro: " << PrintableText(message.toStdString()) << '\n';
     }
 }
 

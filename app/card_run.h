@@ -26,9 +26,11 @@ inline constexpr std::chrono::seconds kMissingFileWait{2};
 
 // The lookups of a run of cards, shared by its threads. A record file found missing while
 // cards are drawn may be a moment from its return (a keeper saving it anew: removed, then
-// written again): the first lookup to find one missing waits, up to kMissingFileWait, for its
-// name to name a file again and is then made again. Until a lookup succeeds, later ones that
-// find a file missing wait no more: a file removed for good costs one wait, not one per card.
+// written again): a lookup that finds one missing waits, up to kMissingFileWait, for its name
+// to name a file again and is then made again; each thread that meets the file missing during
+// that first wait waits alongside it. Once a wait was in vain, and until a lookup succeeds,
+// lookups that find a file missing wait no more: a file removed for good costs one wait, not
+// one per card.
 // An Interruption ends a wait at once; its card is then not reached, and not named.
 class CardLookups {
   public:

@@ -8,7 +8,8 @@
 namespace velmaro {
 
 std::string NumberItemText(double number) {
-    // The card prints only whole numbers; other values keep their shortest exact form.
+    // The card prints only whole numbers; any other value is written with 15 significant
+    // digits, as many as a double always holds exactly.
     std::string digits;
     const double magnitude = std::fabs(number);
     if (magnitude == std::floor(magnitude) && magnitude < 1e15) {

@@ -8,6 +8,7 @@
 #include "base/coarse_clock.h"
 #include "base/numeric_value.h"
 #include "base/text_fields.h"
+#include "store/data_file_names.h"
 
 namespace velmaro {
 
@@ -105,15 +106,15 @@ Result<DataStore> DataStore::LoadTables(const DataSource& source) {
     VELMARO_TRY(auto titles, LoadTitleGroups(source));
     VELMARO_TRY(auto exams, LoadExamTable(source));
 
-    VELMARO_TRY(auto registry,
-                source.OpenRecords("elenco.dir", kRegistrySlotSize, RecordFile::IfMissing::kFail,
-                                   RecordFile::Reading::kCopyInMemory));
+    VELMARO_TRY(auto registry, source.OpenRecords(std::string(kRegistryName), kRegistrySlotSize,
+                                                  RecordFile::IfMissing::kFail,
+                                                  RecordFile::Reading::kCopyInMemory));
     VELMARO_TRY(const RegistryBounds bounds, ReadRegistryBounds(registry));
 
-    VELMARO_TRY(auto examFile,
-                source.OpenRecords("esami.dir", kExamSlotSize, RecordFile::IfMissing::kReadAsEmpty,
-                                   RecordFile::Reading::kFromFile));
-    VELMARO_TRY(auto yearFile, source.OpenRecords("velmara.dir", kYearSlotSize,
+    VELMARO_TRY(auto examFile, source.OpenRecords(std::string(kExamsName), kExamSlotSize,
+                                                  RecordFile::IfMissing::kReadAsEmpty,
+                                                  RecordFile::Reading::kFromFile));
+    VELMARO_TRY(auto yearFile, source.OpenRecords(std::string(kYearsName), kYearSlotSize,
                                                   RecordFile::IfMissing::kReadAsEmpty,
                                                   RecordFile::Reading::kFromFile));
 
