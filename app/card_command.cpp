@@ -128,10 +128,9 @@ int ReadNumberLists(CardOptions& options) {
 // Draws the cards of matricolas as options ask, into one file, standard output or a folder
 // (made at its first card when makeSplitFolder).
 int DrawEveryCard(const CardOptions& options, const std::vector<std::string>& matricolas,
-                  const DataStore& store, const DataDirChoice& dataDir,
-                  const RecordFilesWatch& watch, std::chrono::year_month_day today,
-                  const std::string& decimalSeparator, bool makeSplitFolder,
-                  Interruption& interruption) {
+                  DataStore& store, const DataDirChoice& dataDir, const RecordFilesWatch& watch,
+                  std::chrono::year_month_day today, const std::string& decimalSeparator,
+                  bool makeSplitFolder, Interruption& interruption) {
     interruption.Catch();
     const bool toStandardOutput = WritesToStandardOutput(options);
     const bool cardsOnErrorTerminal =
@@ -230,7 +229,7 @@ int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
     const DataDirChoice& dataDir = *chosen;
     // Before a record is read: no card goes in place once a record file was written into.
     const RecordFilesWatch watch(dataDir.dataDir);
-    const Result<DataStore> store = DataStore::LoadTables(dataDir.dataDir);
+    Result<DataStore> store = DataStore::LoadTables(dataDir.dataDir);
     if (!store) {
         ReportError(std::cerr, WithDataDirOrigin(store.error(), dataDir));
         return kCardsFailed;

@@ -45,7 +45,7 @@ bool NoFileAt(const std::string& path) {
 
 }  // namespace
 
-Result<LookupOutcome> CardLookups::Lookup(const DataStore& store, std::string_view typed) {
+Result<LookupOutcome> CardLookups::Lookup(DataStore& store, std::string_view typed) {
     Result<LookupOutcome> outcome = LookupStudent(store, typed);
     if (outcome) {
         // Written only when it changes: the threads of a run share it.
@@ -67,7 +67,7 @@ Result<LookupOutcome> CardLookups::Lookup(const DataStore& store, std::string_vi
     return outcome;
 }
 
-int DrawCards(const std::vector<std::string>& matricolas, const DataStore& store, CardSink& sink,
+int DrawCards(const std::vector<std::string>& matricolas, DataStore& store, CardSink& sink,
               std::chrono::year_month_day today, const std::string& decimalSeparator,
               std::ostream& errors, CardProgress* progress) {
     CardLookups lookups;
@@ -123,7 +123,7 @@ int DrawCards(const std::vector<std::string>& matricolas, const DataStore& store
     return status;
 }
 
-Result<EveryStudent> EveryMatricola(const DataStore& store, std::ostream& errors) {
+Result<EveryStudent> EveryMatricola(DataStore& store, std::ostream& errors) {
     VELMARO_TRY(const RegistryKeyList list, RegistryKeys(store.Registry(), store.RegistryCount()));
     EveryStudent every;
     every.matricolas.reserve(list.keys.size());
@@ -155,7 +155,7 @@ Result<EveryStudent> EveryMatricola(const DataStore& store, std::ostream& errors
     return every;
 }
 
-void WarnOfMissingData(const DataStore& store, const std::string& dataDir, std::ostream& warnings) {
+void WarnOfMissingData(DataStore& store, const std::string& dataDir, std::ostream& warnings) {
     for (const std::string& warning : MissingDataWarnings(store, dataDir))
         warnings << "velmaro: warning: " << PrintableText(warning) << "\n";
 }

@@ -35,7 +35,7 @@ inline constexpr std::chrono::seconds kMissingFileWait{2};
 class CardLookups {
   public:
     // LookupStudent of typed in store, with the wait above.
-    Result<LookupOutcome> Lookup(const DataStore& store, std::string_view typed);
+    Result<LookupOutcome> Lookup(DataStore& store, std::string_view typed);
 
   private:
     std::atomic<bool> waitedInVain_{false};
@@ -50,7 +50,7 @@ class CardLookups {
 // kCardsAllDrawn, kCardsSomeNotFound, or kCardsFailed after any read or write error. Once an
 // Interruption is requested it draws no more cards, leaves sink unfinished (its owner discards the
 // output) and returns kCardsFailed.
-int DrawCards(const std::vector<std::string>& matricolas, const DataStore& store, CardSink& sink,
+int DrawCards(const std::vector<std::string>& matricolas, DataStore& store, CardSink& sink,
               std::chrono::year_month_day today, const std::string& decimalSeparator,
               std::ostream& errors, CardProgress* progress = nullptr);
 
@@ -62,10 +62,10 @@ struct EveryStudent {
     std::vector<std::string> matricolas;
     bool someUnreachable = false;
 };
-Result<EveryStudent> EveryMatricola(const DataStore& store, std::ostream& errors);
+Result<EveryStudent> EveryMatricola(DataStore& store, std::ostream& errors);
 
 // The warnings of MissingDataWarnings on warnings, a line each.
-void WarnOfMissingData(const DataStore& store, const std::string& dataDir, std::ostream& warnings);
+void WarnOfMissingData(DataStore& store, const std::string& dataDir, std::ostream& warnings);
 
 // The one line that reports a number not on file, the number escaped as typed.
 void ReportNotFound(std::ostream& errors, std::string_view typed);

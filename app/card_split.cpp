@@ -1,6 +1,5 @@
 #include "app/card_split.h"
 
-
 #include <QString>
 
 #include <algorithm>
@@ -73,7 +72,7 @@ Status WriteCardFile(const SplitRequest& request, const QString& path, const Car
 
 // One thread's share: takes the next number until none is left or the run stops.
 struct SplitWorker {
-    void Run(const DataStore& store) {
+    void Run(DataStore& store) {
         CommitBatch batch;
         // One font for all of this thread's PDF files; should it not load, each file says so.
         std::optional<PdfCardFont> pdfFont;
@@ -209,8 +208,8 @@ struct SplitWorker {
     }
 
     // Run is called on every thread: what one thread keeps for itself lives in Run.
-    CardOutcome DrawOne(const DataStore& store, const std::string& typed,
-                        const PdfCardFont* pdfFont, CommitBatch& batch) {
+    CardOutcome DrawOne(DataStore& store, const std::string& typed, const PdfCardFont* pdfFont,
+                        CommitBatch& batch) {
         // Before the card's records are read, as by one file's cards (see MakeWatchedSink).
         if (Status unchanged = watch.NoneWrittenInPlace(); !unchanged) {
             Stop(unchanged.error());

@@ -43,7 +43,7 @@ Status RefuseOthersLink(const std::string& path, uid_t folderOwner) {
 std::vector<RefusedNumber> RefuseLinkedFiles(
     const std::vector<std::string>& matricolas,
     const std::vector<std::optional<std::size_t>>& earlierOfTheSameKey, const std::string& dataDir,
-    const DataStore& store, const SplitRequest& request) {
+    DataStore& store, const SplitRequest& request) {
     std::vector<RefusedNumber> refusals;
     // Only a student found writes a file; one that cannot be read is taken as found.
     const auto found = [&](std::size_t number) {

@@ -31,6 +31,6 @@ struct RefusedNumber {
 std::vector<RefusedNumber> RefuseLinkedFiles(
     const std::vector<std::string>& matricolas,
     const std::vector<std::optional<std::size_t>>& earlierOfTheSameKey, const std::string& dataDir,
-    const DataStore& store, const SplitRequest& request);
+    DataStore& store, const SplitRequest& request);
 
 }  // namespace velmaro

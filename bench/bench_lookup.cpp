@@ -142,7 +142,7 @@ std::string ColumnText(sqlite3_stmt* statement, int column) {
 
 // Copies the store's records into a new database at path: the registry record of each student
 // and its exam and year runs, numbered from 1 in run order.
-Status BuildDatabase(const DataStore& store, const std::string& path) {
+Status BuildDatabase(DataStore& store, const std::string& path) {
     auto db = Database::Open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     if (!db) return db.error();
     for (const char* sql :
@@ -417,7 +417,7 @@ Status Prepare(Environment& env) {
     return Ok();
 }
 
-std::uint64_t ReadRequests(const DataStore& store) {
+std::uint64_t ReadRequests(DataStore& store) {
     return store.Registry().ReadRequests() + store.ExamFile().ReadRequests() +
            store.YearFile().ReadRequests();
 }
@@ -444,8 +444,8 @@ std::size_t OverSequence(benchmark::State& state, Measure&& measure) {
     return i + kSequenceLength;
 }
 
-void LookupOurs(benchmark::State& state, const Environment& env) {
-    const DataStore& store = *env.store;
+void LookupOurs(benchmark::State& state, Environment& env) {
+    DataStore& store = *env.store;
     const std::uint64_t readsBefore = ReadRequests(store);
     std::int64_t registryRecords = 0;
     const auto lookups = static_cast<double>(OverSequence(state, [&](std::size_t n) {
@@ -470,8 +470,8 @@ void LookupOurs(benchmark::State& state, const Environment& env) {
     state.counters["held_KiB"] = static_cast<double>(held) / 1024;
 }
 
-void SearchOnly(benchmark::State& state, const Environment& env) {
-    const DataStore& store = *env.store;
+void SearchOnly(benchmark::State& state, Environment& env) {
+    DataStore& store = *env.store;
     OverSequence(state, [&](std::size_t n) {
         auto outcome =
             SearchRegistry(store.Registry(), store.RegistryCount(), store.LastRegistryKey(),
@@ -483,7 +483,7 @@ void SearchOnly(benchmark::State& state, const Environment& env) {
 // The first lookups of a session (or the first after the registry changed): opening the data
 // (LoadTables), then state.range(0) lookups. The first copies the registry; the second also
 // reads its keys.
-void FirstLookups(benchmark::State& state, const Environment& env) {
+void FirstLookups(benchmark::State& state, Environment& env) {
     const std::string dataDir = env.folder.Path() + "/";
     std::size_t i = 0;
     for (auto _ : state) {
@@ -496,7 +496,7 @@ void FirstLookups(benchmark::State& state, const Environment& env) {
     }
 }
 
-void GatherOnly(benchmark::State& state, const Environment& env) {
+void GatherOnly(benchmark::State& state, Environment& env) {
     OverSequence(state, [&](std::size_t n) {
         Student student;
         auto gathered = GatherStudent(*env.store, env.typed[n], env.foundRecord[n], student);
@@ -541,10 +541,10 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    benchmark::RegisterBenchmark("lookup/velmaro", LookupOurs, std::cref(env));
-    benchmark::RegisterBenchmark("lookup/velmaro_search_only", SearchOnly, std::cref(env));
-    benchmark::RegisterBenchmark("lookup/velmaro_gather_only", GatherOnly, std::cref(env));
-    benchmark::RegisterBenchmark("lookup/velmaro_open_and_first", FirstLookups, std::cref(env))
+    benchmark::RegisterBenchmark("lookup/velmaro", LookupOurs, std::ref(env));
+    benchmark::RegisterBenchmark("lookup/velmaro_search_only", SearchOnly, std::ref(env));
+    benchmark::RegisterBenchmark("lookup/velmaro_gather_only", GatherOnly, std::ref(env));
+    benchmark::RegisterBenchmark("lookup/velmaro_open_and_first", FirstLookups, std::ref(env))
         ->ArgName("lookups")
         ->Arg(1)
         ->Arg(2)

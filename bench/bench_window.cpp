@@ -56,7 +56,7 @@ void ReportDistribution(benchmark::State& state, std::vector<double> samples) {
 // The matricola of every student of the sample data, in key order.
 std::vector<QString> SampleNumbers() {
     std::vector<QString> numbers;
-    const velmaro::Result<velmaro::DataStore> store =
+    velmaro::Result<velmaro::DataStore> store =
         velmaro::DataStore::LoadTables(velmaro::DataDirOf(kSampleDir));
     if (!store) return numbers;
     const auto list = velmaro::RegistryKeys(store->Registry(), store->RegistryCount());

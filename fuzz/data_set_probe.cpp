@@ -86,7 +86,7 @@ bool ProbeOutcome::ErrorsNameAFile() const {
 
 ProbeOutcome ProbeDataSet(const DataSource& source, const std::vector<std::string>& typed) {
     ProbeOutcome outcome;
-    const Result<DataStore> store = DataStore::LoadTables(source);
+    Result<DataStore> store = DataStore::LoadTables(source);
     if (!store) {
         outcome.errors.push_back(store.error());
         return outcome;

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string content(reinterpret_cast<const char*>(data), size);
     for (const std::size_t slotSize :
          {velmaro::kRegistrySlotSize, velmaro::kExamSlotSize, velmaro::kYearSlotSize}) {
-        const auto file = velmaro::RecordFile::FromMemory("records", slotSize, content);
+        auto file = velmaro::RecordFile::FromMemory("records", slotSize, content);
         const auto slots = static_cast<std::int64_t>(size / slotSize) + 1;
         for (const std::int64_t record :
              {std::int64_t{-1}, std::int64_t{0}, std::int64_t{1}, slots - 1, slots, slots + 1}) {

@@ -12,7 +12,7 @@ std::optional<std::int32_t> KeyOf(std::string_view typedText) {
 
 namespace {
 
-Result<LookupOutcome> LookupOnce(const DataStore& store, std::string_view typedText) {
+Result<LookupOutcome> LookupOnce(DataStore& store, std::string_view typedText) {
     LookupOutcome outcome;
     const auto key = KeyOf(typedText);
     if (!key) return outcome;
@@ -32,7 +32,7 @@ Result<LookupOutcome> LookupOnce(const DataStore& store, std::string_view typedT
 
 }  // namespace
 
-Result<LookupOutcome> LookupStudent(const DataStore& store, std::string_view typedText) {
+Result<LookupOutcome> LookupStudent(DataStore& store, std::string_view typedText) {
     Result<LookupOutcome> outcome = LookupOnce(store, typedText);
     // On a network share a file replaced under its name fails the reads of the one open: the
     // names are looked at again at once, and the lookup is made anew.

@@ -24,6 +24,6 @@ struct LookupOutcome {
 // gathered) or "not found". An error means a record file could not be read; it names the
 // file. A read that fails because a network share's file was replaced under its name is
 // tried again once, on the files now under the names.
-Result<LookupOutcome> LookupStudent(const DataStore& store, std::string_view typedText);
+Result<LookupOutcome> LookupStudent(DataStore& store, std::string_view typedText);
 
 }  // namespace velmaro

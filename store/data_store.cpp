@@ -34,7 +34,7 @@ namespace {
 
 // The registry's record count and the key of its last record; an error when it cannot be read
 // or holds no records.
-Result<DataStore::RegistryBounds> ReadRegistryBounds(const RecordFile& registry) {
+Result<DataStore::RegistryBounds> ReadRegistryBounds(RecordFile& registry) {
     VELMARO_TRY(const std::int64_t length, registry.Length());
     const auto count = RegistryRecordCount(length);
     if (!count) return Error{registry.Path(), "the file is too large for a student registry"};
@@ -59,8 +59,8 @@ DataStore::DataStore(CodeTable titles, CodeTable exams, RecordFile registry, Rec
     yearFile_.LeavePathLooksToOwner();
 }
 
-Status DataStore::FollowPaths() const {
-    const std::array<const RecordFile*, 3> files = {&registry_, &examFile_, &yearFile_};
+Status DataStore::FollowPaths() {
+    const std::array<RecordFile*, 3> files = {&registry_, &examFile_, &yearFile_};
     const auto generations = [&] {
         return std::array<std::uint64_t, 3>{files[0]->FileGeneration(), files[1]->FileGeneration(),
                                             files[2]->FileGeneration()};
@@ -73,12 +73,12 @@ Status DataStore::FollowPaths() const {
         constexpr int kMostLooks = 4;
         for (int look = 0; look < kMostLooks; ++look) {
             const auto before = generations();
-            for (const RecordFile* file : files)
+            for (RecordFile* file : files)
                 (void)file->LookAtPath();  // its error is asked for below
             if (generations() == before) break;
         }
     }
-    for (const RecordFile* file : files)
+    for (RecordFile* file : files)
         VELMARO_TRY(file->FollowPath());
     return Ok();
 }
@@ -88,7 +88,7 @@ bool DataStore::SawStaleFile() const {
            yearFile_.StaleHandleSeen();
 }
 
-Result<DataStore::RegistryBounds> DataStore::CurrentRegistryBounds() const {
+Result<DataStore::RegistryBounds> DataStore::CurrentRegistryBounds() {
     VELMARO_TRY(FollowPaths());
     if (registry_.FileGeneration() != boundsFileGeneration_) {
         VELMARO_TRY(bounds_, ReadRegistryBounds(registry_));

@@ -39,10 +39,16 @@ class DataStore {
 
     const CodeTable& Titles() const { return titles_; }
     const CodeTable& Exams() const { return exams_; }
+    // The record files are read through a store that is not const: a read may reopen a file,
+    // refresh the copy kept in memory or note what it cost, so that a store serves one thread
+    // at a time.
+    RecordFile& Registry() { return registry_; }
     const RecordFile& Registry() const { return registry_; }
     // The registry's keys, for searching it without reading every record probed.
-    const RegistryKeyIndex& RegistryIndex() const { return registryIndex_; }
+    RegistryKeyIndex& RegistryIndex() { return registryIndex_; }
+    RecordFile& ExamFile() { return examFile_; }
     const RecordFile& ExamFile() const { return examFile_; }
+    RecordFile& YearFile() { return yearFile_; }
     const RecordFile& YearFile() const { return yearFile_; }
 
     // Records in elenco.dir: its length / 62 rounded half to even.
@@ -59,7 +65,7 @@ class DataStore {
         std::int32_t lastKey = 0;
     };
     // Every lookup starts here: the three files follow their names first (see FollowPaths).
-    Result<RegistryBounds> CurrentRegistryBounds() const;
+    Result<RegistryBounds> CurrentRegistryBounds();
 
     // Whether a record file failed a read because the file open was replaced under its name on
     // a network share since the names were last looked at; the next lookup looks at once.
@@ -79,7 +85,7 @@ class DataStore {
     // registry of one with the exams of the other. A look that finds a file replaced is followed
     // by another, until one finds the three files open still there: a switch in the middle of
     // a look is seen by the next. An error names a file that can no longer be read.
-    Status FollowPaths() const;
+    Status FollowPaths();
 
     CodeTable titles_;
     CodeTable exams_;
@@ -87,11 +93,11 @@ class DataStore {
     RegistryKeyIndex registryIndex_;
     RecordFile examFile_;
     RecordFile yearFile_;
-    mutable RegistryBounds bounds_;
-    mutable std::uint64_t boundsFileGeneration_ = 0;  // the registry file the bounds are of
+    RegistryBounds bounds_;
+    std::uint64_t boundsFileGeneration_ = 0;  // the registry file the bounds are of
     // On the coarse monotonic clock; none at first, so that the first lookup looks at the
     // three names together: they were opened one after the other.
-    mutable std::chrono::nanoseconds pathsLookedAt_{0};
+    std::chrono::nanoseconds pathsLookedAt_{0};
 };
 
 // How many records a registry of length bytes holds: length / 62 rounded half to even, so a

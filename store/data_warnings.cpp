@@ -7,7 +7,7 @@
 
 namespace velmaro {
 
-std::vector<std::string> MissingDataWarnings(const DataStore& store, const std::string& dataDir) {
+std::vector<std::string> MissingDataWarnings(DataStore& store, const std::string& dataDir) {
     std::vector<std::string> warnings;
     // The students' runs still point into the file: each exam row is drawn from an empty
     // record (no date, no grade, the exam table's first line for its name) and each career

@@ -11,6 +11,6 @@ namespace velmaro {
 // velmara.dir missing or empty, a record file that ends within a record, a table of the data
 // directory dataDir that holds no lines, or blank lines alone. The cards still come, without exams,
 // career years, exam names or diploma titles, or the students and records past a file's end.
-std::vector<std::string> MissingDataWarnings(const DataStore& store, const std::string& dataDir);
+std::vector<std::string> MissingDataWarnings(DataStore& store, const std::string& dataDir);
 
 }  // namespace velmaro

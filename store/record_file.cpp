@@ -81,7 +81,7 @@ void RecordFile::Close() {
     hasCopy_ = false;
 }
 
-Status RecordFile::FollowPath() const {
+Status RecordFile::FollowPath() {
     if (!followsPath_ || closed_) return Ok();
     if (!pathLookedAtByOwner_ &&
         (staleHandle_ || CoarseMonotonicNow() - pathLookedAt_ >= kPathCheckInterval)) {
@@ -91,7 +91,7 @@ Status RecordFile::FollowPath() const {
     return Ok();
 }
 
-Status RecordFile::LookAtPath() const {
+Status RecordFile::LookAtPath() {
     if (!followsPath_ || closed_) return Ok();
     pathLookedAt_ = CoarseMonotonicNow();
     staleHandle_ = false;
@@ -132,19 +132,19 @@ Status RecordFile::LookAtPath() const {
     return Ok();
 }
 
-Error RecordFile::ReadFailure(int error) const {
+Error RecordFile::ReadFailure(int error) {
     // A network share says so of a file replaced under its name by another client.
     if (error == ESTALE) staleHandle_ = true;
     return Error{path_, SystemReason(error)};
 }
 
-void RecordFile::StopReading(std::string reason) const {
+void RecordFile::StopReading(std::string reason) {
     descriptor_.Reset();
     hasCopy_ = false;
     pathError_ = std::move(reason);
 }
 
-Result<std::int64_t> RecordFile::Length() const {
+Result<std::int64_t> RecordFile::Length() {
     if (closed_) return Error{path_, "the file has been closed"};
     VELMARO_TRY(FollowPath());
     if (descriptor_.get() < 0) return static_cast<std::int64_t>(hasCopy_ ? copy_.size() : 0);
@@ -153,7 +153,7 @@ Result<std::int64_t> RecordFile::Length() const {
     return static_cast<std::int64_t>(info.st_size);
 }
 
-Status RecordFile::Refresh() const {
+Status RecordFile::Refresh() {
     if (closed_) return Error{path_, "the file has been closed"};
     VELMARO_TRY(FollowPath());
     if (reading_ != Reading::kCopyInMemory || descriptor_.get() < 0) return Ok();
@@ -195,8 +195,7 @@ std::optional<std::string_view> RecordFile::CopyAt(std::int64_t offset, std::siz
     return std::string_view(copy_).substr(static_cast<std::size_t>(offset), size);
 }
 
-Result<std::size_t> RecordFile::ReadFromFile(std::int64_t offset, char* buffer,
-                                             std::size_t size) const {
+Result<std::size_t> RecordFile::ReadFromFile(std::int64_t offset, char* buffer, std::size_t size) {
     if (descriptor_.get() < 0) return std::size_t{0};
     // A read may return fewer bytes than asked for anywhere (network and user-space file
     // systems do; Linux reads at most 2 GiB less a page at once): the rest is asked for, and
@@ -230,18 +229,18 @@ std::string_view SlotTextOf(std::string_view slotBytes, std::size_t slotSize) {
     return slotBytes.substr(2, length);
 }
 
-Result<std::string> RecordFile::ReadRecord(std::int64_t recordNumber) const {
+Result<std::string> RecordFile::ReadRecord(std::int64_t recordNumber) {
     std::string text;
     VELMARO_TRY(ReadRecordInto(recordNumber, text));
     return text;
 }
 
-Status RecordFile::ReadRecordInto(std::int64_t recordNumber, std::string& text) const {
+Status RecordFile::ReadRecordInto(std::int64_t recordNumber, std::string& text) {
     text.clear();
     return ForEachInRun(recordNumber, 1, [&text](std::string_view record) { text.assign(record); });
 }
 
-Result<std::vector<std::string>> RecordFile::ReadRun(std::int64_t first, std::int64_t count) const {
+Result<std::vector<std::string>> RecordFile::ReadRun(std::int64_t first, std::int64_t count) {
     std::vector<std::string> texts;
     texts.reserve(static_cast<std::size_t>(std::max<std::int64_t>(count, 0)));
     if (closed_) return Error{path_, "the file has been closed"};
@@ -250,7 +249,7 @@ Result<std::vector<std::string>> RecordFile::ReadRun(std::int64_t first, std::in
     return texts;
 }
 
-Status RecordFile::ReadRunBytes(std::int64_t first, std::int64_t count, RunBytes& run) const {
+Status RecordFile::ReadRunBytes(std::int64_t first, std::int64_t count, RunBytes& run) {
     if (count <= 0) return Ok();
     if (closed_) return Error{path_, "the file has been closed"};
     VELMARO_TRY(FollowPath());

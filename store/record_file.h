@@ -71,24 +71,24 @@ class RecordFile {
     std::size_t TextCapacity() const { return slotSize_ - 2; }
 
     // The file's current length in bytes (0 for a missing file read as empty).
-    Result<std::int64_t> Length() const;
+    Result<std::int64_t> Length();
 
     // The text of record recordNumber.
-    Result<std::string> ReadRecord(std::int64_t recordNumber) const;
+    Result<std::string> ReadRecord(std::int64_t recordNumber);
     // The same into text, whose storage is reused: a search that reads many records then
     // allocates once.
-    Status ReadRecordInto(std::int64_t recordNumber, std::string& text) const;
+    Status ReadRecordInto(std::int64_t recordNumber, std::string& text);
 
     // The texts of the count records from first on, read with one request to the operating
     // system (more where it hands out fewer bytes, or the run passes the file's end); records
     // outside the file read as empty texts.
-    Result<std::vector<std::string>> ReadRun(std::int64_t first, std::int64_t count) const;
+    Result<std::vector<std::string>> ReadRun(std::int64_t first, std::int64_t count);
     // The same texts handed to each in record order, as views that last only for the call:
     // a run read this way costs no allocation, and from a copy no copying. Nothing is read
     // when count is not positive; when the read fails, each is not called at all. each must
     // not read this file: the views may point into its copy.
     template <typename Each>
-    Status ForEachInRun(std::int64_t first, std::int64_t count, Each&& each) const {
+    Status ForEachInRun(std::int64_t first, std::int64_t count, Each&& each) {
         RunBytes run;
         VELMARO_TRY(ReadRunBytes(first, count, run));
         for (std::int64_t n = first; n < first + count; ++n)
@@ -99,7 +99,7 @@ class RecordFile {
     // For a file read from a copy: one status request, and a read of the whole file when it
     // changed since the copy was made (or when there is no copy yet, but at the first call:
     // until the next, the file is read from the disk). Otherwise nothing.
-    Status Refresh() const;
+    Status Refresh();
 
     // A number that tells the content of the copy in memory from any earlier content: it
     // changes when a Refresh finds different bytes, and stays when the file was read afresh
@@ -117,11 +117,11 @@ class RecordFile {
 
     // Once kPathCheckInterval has passed since the last look (never, after
     // LeavePathLooksToOwner): LookAtPath. Otherwise the error of the last look, if any.
-    Status FollowPath() const;
+    Status FollowPath();
     // Whether the path still names the file open. Another file there, or one where there was
     // none, is opened and read from now on; no file where one was open is an error naming it,
     // until a file is there again.
-    Status LookAtPath() const;
+    Status LookAtPath();
     // Whether a request failed because the file open is no longer there ("stale file handle":
     // a network share's file replaced under its name by another client) since the last look
     // at the name; the next FollowPath then looks at once.
@@ -161,7 +161,7 @@ class RecordFile {
 
     // Reads the slots of records first ... first + count - 1 that lie in the file into run,
     // with one request (see ReadRun).
-    Status ReadRunBytes(std::int64_t first, std::int64_t count, RunBytes& run) const;
+    Status ReadRunBytes(std::int64_t first, std::int64_t count, RunBytes& run);
 
     // What tells one version of a file from another.
     struct Version {
@@ -193,43 +193,43 @@ class RecordFile {
                Clock clock);
 
     // The error of a request to the system that failed with error, noting a stale handle.
-    Error ReadFailure(int error) const;
+    Error ReadFailure(int error);
 
     // The file read until now is no longer the one under the name: closed, its copy dropped,
     // and every read fails for reason until the name names a readable data file again.
-    void StopReading(std::string reason) const;
+    void StopReading(std::string reason);
 
     // For a file read from a copy: the up to size bytes of the copy at offset, in place.
     // Nothing for a file read from the disk, or while there is no copy.
     std::optional<std::string_view> CopyAt(std::int64_t offset, std::size_t size) const;
     // Reads up to size bytes at offset, with as many read requests as the system needs to
     // hand them out; fewer only at the end of the file.
-    Result<std::size_t> ReadFromFile(std::int64_t offset, char* buffer, std::size_t size) const;
+    Result<std::size_t> ReadFromFile(std::int64_t offset, char* buffer, std::size_t size);
 
     std::string path_;
     std::size_t slotSize_;
-    mutable Descriptor descriptor_;  // none for a missing file read as empty
+    Descriptor descriptor_;  // none for a missing file read as empty
     Reading reading_;
     Clock clock_;
     bool closed_ = false;
-    mutable bool missing_ = false;
+    bool missing_ = false;
     bool followsPath_ = false;  // opened by its name on the disk, not from memory
     bool pathLookedAtByOwner_ = false;
-    mutable bool staleHandle_ = false;
+    bool staleHandle_ = false;
     // Why the name could not be read at the last look (it named no file any more, or one that
     // cannot be opened or is no data file); nothing when it could.
-    mutable std::optional<std::string> pathError_;
-    mutable std::uint64_t fileGeneration_ = 0;
-    mutable std::chrono::nanoseconds pathLookedAt_{0};  // on the coarse monotonic clock
-    mutable std::uint64_t readRequests_ = 0;
-    mutable std::uint64_t bytesRead_ = 0;
+    std::optional<std::string> pathError_;
+    std::uint64_t fileGeneration_ = 0;
+    std::chrono::nanoseconds pathLookedAt_{0};  // on the coarse monotonic clock
+    std::uint64_t readRequests_ = 0;
+    std::uint64_t bytesRead_ = 0;
     // The copy of a file read with kCopyInMemory, and the version it was made from.
-    mutable std::string copy_;
-    mutable Version copyVersion_;
-    mutable bool hasCopy_ = false;
-    mutable bool refreshedBefore_ = false;
-    mutable bool copyMayBeStale_ = false;
-    mutable std::uint64_t copyGeneration_ = 0;
+    std::string copy_;
+    Version copyVersion_;
+    bool hasCopy_ = false;
+    bool refreshedBefore_ = false;
+    bool copyMayBeStale_ = false;
+    std::uint64_t copyGeneration_ = 0;
 };
 
 }  // namespace velmaro

@@ -6,8 +6,8 @@
 
 namespace velmaro {
 
-Result<const std::vector<std::int32_t>*> RegistryKeyIndex::KeysOf(const RecordFile& registry,
-                                                                  std::int32_t count) const {
+Result<const std::vector<std::int32_t>*> RegistryKeyIndex::KeysOf(RecordFile& registry,
+                                                                  std::int32_t count) {
     const std::uint64_t generation = registry.CopyGeneration();
     if (generation == 0) return nullptr;
     if (generation == keysGeneration_ && count == count_) return &keys_;

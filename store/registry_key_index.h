@@ -18,14 +18,13 @@ class RegistryKeyIndex {
     // copy: call it once per search, after registry.Refresh(). Nothing (a null pointer) on the
     // first search of a content, and when the registry is read from the file, which has no
     // copy to index. Fails only when reading the copy fails.
-    Result<const std::vector<std::int32_t>*> KeysOf(const RecordFile& registry,
-                                                    std::int32_t count) const;
+    Result<const std::vector<std::int32_t>*> KeysOf(RecordFile& registry, std::int32_t count);
 
   private:
-    mutable std::vector<std::int32_t> keys_;
-    mutable std::uint64_t keysGeneration_ = 0;         // the content keys_ was read from
-    mutable std::uint64_t firstSearchGeneration_ = 0;  // the content searched once without keys
-    mutable std::int32_t count_ = 0;
+    std::vector<std::int32_t> keys_;
+    std::uint64_t keysGeneration_ = 0;         // the content keys_ was read from
+    std::uint64_t firstSearchGeneration_ = 0;  // the content searched once without keys
+    std::int32_t count_ = 0;
 };
 
 }  // namespace velmaro

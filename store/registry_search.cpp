@@ -18,7 +18,7 @@ constexpr std::int32_t kKeysReservedAtOnce = 1 << 20;
 // Sets list's first repeated record: the first of records 1 ... count whose key an earlier
 // record holds, with that earlier record and the key. Read again only for a registry that
 // has one, which the first reading found.
-Status FindFirstRepeated(const RecordFile& registry, std::int32_t count, RegistryKeyList& list) {
+Status FindFirstRepeated(RecordFile& registry, std::int32_t count, RegistryKeyList& list) {
     std::unordered_map<std::int32_t, std::int64_t> firstRecordOfKey;
     std::int64_t record = 0;
     const auto take = [&](std::string_view text) {
@@ -40,7 +40,7 @@ Status FindFirstRepeated(const RecordFile& registry, std::int32_t count, Registr
 
 }  // namespace
 
-Result<RegistryKeyList> RegistryKeys(const RecordFile& registry, std::int32_t count) {
+Result<RegistryKeyList> RegistryKeys(RecordFile& registry, std::int32_t count) {
     VELMARO_TRY(registry.Refresh());
     RegistryKeyList list;
     std::vector<std::int32_t>& keys = list.keys;
@@ -69,9 +69,8 @@ Result<RegistryKeyList> RegistryKeys(const RecordFile& registry, std::int32_t co
     return list;
 }
 
-Result<SearchOutcome> SearchRegistry(const RecordFile& registry, std::int32_t count,
-                                     std::int32_t lastKey, std::int32_t key,
-                                     const RegistryKeyIndex* index) {
+Result<SearchOutcome> SearchRegistry(RecordFile& registry, std::int32_t count, std::int32_t lastKey,
+                                     std::int32_t key, RegistryKeyIndex* index) {
     SearchOutcome outcome;
     if (key < 1 || key > lastKey) return outcome;
     VELMARO_TRY(registry.Refresh());

@@ -37,7 +37,7 @@ struct RegistryKeyList {
 // The keys of records 1 ... count of the registry, for drawing every student: in ascending
 // order, each once, whatever the order of the records; a key below 1 (no number) is left out
 // and counted, and so is each record whose key an earlier record holds.
-Result<RegistryKeyList> RegistryKeys(const RecordFile& registry, std::int32_t count);
+Result<RegistryKeyList> RegistryKeys(RecordFile& registry, std::int32_t count);
 
 // The binary search of the registry for key over records 1 ... count whose keys
 // keyOf(n) gives, as a Result<std::int32_t>: the number of a record holding key, or 0 when
@@ -72,8 +72,7 @@ Result<std::int64_t> SearchRecords(std::int64_t count, std::int32_t key, KeyOf k
 // log2(count) + 1 keys are compared. Keys compare numerically, so a stored 05193 matches
 // 5193. With an index, the keys come from it and only the record found is read; the outcome
 // is the same. Fails only when the file cannot be read.
-Result<SearchOutcome> SearchRegistry(const RecordFile& registry, std::int32_t count,
-                                     std::int32_t lastKey, std::int32_t key,
-                                     const RegistryKeyIndex* index = nullptr);
+Result<SearchOutcome> SearchRegistry(RecordFile& registry, std::int32_t count, std::int32_t lastKey,
+                                     std::int32_t key, RegistryKeyIndex* index = nullptr);
 
 }  // namespace velmaro

@@ -13,8 +13,7 @@ int RecordCount(std::string_view field) { return std::max(WholeNumberValue(field
 // Hands each the texts of the count records of file from first on; without a first, count
 // empty texts, without reading.
 template <typename Each>
-Status ForEachOfRun(const RecordFile& file, std::optional<std::int32_t> first, int count,
-                    Each&& each) {
+Status ForEachOfRun(RecordFile& file, std::optional<std::int32_t> first, int count, Each&& each) {
     if (first) return file.ForEachInRun(*first, count, each);
     for (int n = 0; n < count; ++n)
         each(std::string_view());
@@ -72,8 +71,8 @@ SplitRecordView SplitStudentRecordView(std::string_view recordText) {
     return Split<std::string_view>(recordText);
 }
 
-Result<std::vector<std::string>> GatherRecords(const RecordFile& file,
-                                               std::optional<std::int32_t> first, int count) {
+Result<std::vector<std::string>> GatherRecords(RecordFile& file, std::optional<std::int32_t> first,
+                                               int count) {
     std::vector<std::string> texts;
     texts.reserve(static_cast<std::size_t>(std::max(count, 0)));
     VELMARO_TRY(
@@ -81,7 +80,7 @@ Result<std::vector<std::string>> GatherRecords(const RecordFile& file,
     return texts;
 }
 
-Status GatherStudent(const DataStore& store, std::string matrText, std::string_view recordText,
+Status GatherStudent(DataStore& store, std::string matrText, std::string_view recordText,
                      Student& student) {
     SplitRecord split = SplitStudentRecord(recordText);
     student.ExamRecs.reserve(static_cast<std::size_t>(split.ExamRecCount));

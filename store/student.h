@@ -78,14 +78,14 @@ struct Student {
 
 // The texts of the count records of file from first on (none when count is not positive),
 // read with one request; count empty texts when there is no first.
-Result<std::vector<std::string>> GatherRecords(const RecordFile& file,
-                                               std::optional<std::int32_t> first, int count);
+Result<std::vector<std::string>> GatherRecords(RecordFile& file, std::optional<std::int32_t> first,
+                                               int count);
 
 // Builds the Student of a found record in student, which starts empty: splits the record
 // and gathers its exam records, then its year records. Filled in place because a lookup
 // builds one student per call and moving one is a good part of the cost of finding it.
 // On failure student is left incomplete.
-Status GatherStudent(const DataStore& store, std::string matrText, std::string_view recordText,
+Status GatherStudent(DataStore& store, std::string matrText, std::string_view recordText,
                      Student& student);
 
 }  // namespace velmaro

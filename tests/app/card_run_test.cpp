@@ -38,7 +38,7 @@ DataStore SampleStore() {
 }
 
 TEST(DrawCards, OutputThatCannotBeWrittenStopsAtTheFirstCard) {
-    const DataStore store = SampleStore();
+    DataStore store = SampleStore();
     // A recording fails on the line before any lookup: numbers not found do not go on.
     for (const auto& [atOnce, numbers, file] :
          {std::tuple{false, std::vector<std::string>{"5193", "847"}, "out.pdf"},

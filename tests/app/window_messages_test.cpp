@@ -21,7 +21,7 @@ namespace {
 using testdata::TempDataDir;
 
 std::string LoadError(const std::string& dataDir) {
-    const Result<DataStore> store = DataStore::LoadTables(dataDir);
+    Result<DataStore> store = DataStore::LoadTables(dataDir);
     return store ? std::string("loaded") : ItalianMessage(store.error());
 }
 
@@ -34,7 +34,7 @@ TEST(WindowMessages, ADataFolderThatCannotBeLoadedIsSaidInItalian) {
         SCOPED_TRACE(odd);
         const std::string dataDir = DataDirOf(parent.DataDir() + odd);
         std::filesystem::create_directory(dataDir);
-        const Result<DataStore> store = DataStore::LoadTables(dataDir);
+        Result<DataStore> store = DataStore::LoadTables(dataDir);
         ASSERT_FALSE(store.ok());
         for (const auto& [choice, origin] :
              {std::pair{DataDirChoice{dataDir, DataDirOrigin::kOption}, "indicata con --data-dir"},
@@ -67,7 +67,7 @@ TEST(WindowMessages, ADataFolderThatCannotBeLoadedIsSaidInItalian) {
     parent.Write("dati/titoli.grp", "01 LICEO\r\n");
     parent.Write("dati/esami.grp", "A1ABCDANALISI\r\n");
     parent.Write("dati/elenco.dir", testdata::Slot("00001ROSSI MARIO", kRegistrySlotSize));
-    const Result<DataStore> relative = DataStore::LoadTables("dati/");
+    Result<DataStore> relative = DataStore::LoadTables("dati/");
     ASSERT_TRUE(relative.ok()) << relative.error().Message();
     EXPECT_EQ(ItalianMessage(Error{"", MissingDataWarnings(*relative, "dati/").at(0)}),
               "dati/esami.dir manca: nelle schede i record degli esami risultano vuoti");
@@ -94,7 +94,7 @@ TEST(WindowMessages, WarningsOfMissingDataAndARefusedFileAreInItalian) {
     data.Write("esami.grp", "\r\n   \r\n\r\n");
     data.Write("elenco.dir", testdata::Slot("00001ROSSI MARIO", kRegistrySlotSize));
     data.Write("esami.dir", "");
-    const Result<DataStore> store = DataStore::LoadTables(data.DataDir());
+    Result<DataStore> store = DataStore::LoadTables(data.DataDir());
     ASSERT_TRUE(store.ok()) << store.error().Message();
     std::vector<std::string> italian;
     for (const std::string& warning : MissingDataWarnings(*store, data.DataDir()))
@@ -117,7 +117,7 @@ TEST(WindowMessages, WarningsOfMissingDataAndARefusedFileAreInItalian) {
     cut.Write("elenco.dir", testdata::Slot("00001ROSSI MARIO", kRegistrySlotSize) + "abc");
     cut.Write("esami.dir", std::string(kExamSlotSize + 5, ' '));
     cut.Write("velmara.dir", std::string(kYearSlotSize, ' '));
-    const Result<DataStore> cutStore = DataStore::LoadTables(cut.DataDir());
+    Result<DataStore> cutStore = DataStore::LoadTables(cut.DataDir());
     ASSERT_TRUE(cutStore.ok()) << cutStore.error().Message();
     italian.clear();
     for (const std::string& warning : MissingDataWarnings(*cutStore, cut.DataDir()))

@@ -53,7 +53,7 @@ struct DataFolder {
 };
 
 // The student found for typed (birth and exam records), or why there is none.
-std::string Outcome(const DataStore& store, const std::string& typed) {
+std::string Outcome(DataStore& store, const std::string& typed) {
     const auto found = LookupStudent(store, typed);
     if (!found) return "error: " + found.error().Message();
     if (!found->student) return "not found";
@@ -132,7 +132,7 @@ TEST(FaultsMidRun, EachLookupShowsTheCurrentContentAndTheNextOneWorks) {
             SCOPED_TRACE(std::string(fault) + (settled ? ", settled" : ", just changed"));
             DataFolder folder;
             folder.now = ChangedSeconds(folder.dir.PathOf("elenco.dir")) + (settled ? 60 : 0);
-            const DataStore store = folder.Load();
+            DataStore store = folder.Load();
             // A run's first search reads the registry from the disk, the second from its copy,
             // the third from the copy's keys: each way is crossed before the fault.
             for (int search = 0; search < 3; ++search)
@@ -199,7 +199,7 @@ TEST(FaultsMidRun, ADataSetSwitchedAsAWholeIsNeverReadHalfOldHalfNew) {
     std::filesystem::create_directory_symlink(two.DataDir(), link);
     {
         const SwitchingSource source(FolderSource(link + "/"), [&] { switchTo(one); });
-        const auto opened = DataStore::LoadTables(source);
+        auto opened = DataStore::LoadTables(source);
         ASSERT_TRUE(opened.ok()) << opened.error().Message();
         EXPECT_EQ(Outcome(*opened, "5193"), k5193);
     }
@@ -228,7 +228,7 @@ TEST(StaleHandles, FilesReplacedOnAShareAreReadAtTheNextLookup) {
     if (preload == nullptr || std::string_view(preload).find("stale_handles") == std::string::npos)
         GTEST_SKIP() << "runs with stale_handles preloaded";
     DataFolder folder;
-    const DataStore store = folder.Load();
+    DataStore store = folder.Load();
     EXPECT_EQ(Outcome(store, "5193"), k5193);
     Replace(folder.dir, "esami.dir", Slots({"A", "B", "C", "D", "E", "F"}, kExamSlotSize));
     Replace(folder.dir, "elenco.dir",
@@ -239,7 +239,7 @@ TEST(StaleHandles, FilesReplacedOnAShareAreReadAtTheNextLookup) {
 TEST(FaultsMidRun, ARecordFileMissingAtStartIsReadOnceItIsThere) {
     DataFolder folder;
     ::unlink(folder.dir.PathOf("esami.dir").c_str());
-    const DataStore store = folder.Load();
+    DataStore store = folder.Load();
     EXPECT_EQ(Outcome(store, "5193"), "7805||");  // two exams without records
     folder.dir.Write("esami.dir", Slots(kThreeStudentsExams, kExamSlotSize));
     std::this_thread::sleep_for(kNameLookedAtAgain);
@@ -268,7 +268,7 @@ TEST(FaultsMidRun, AFileReplacedByOneThatCannotBeReadIsAnErrorOnEveryLookup) {
         for (const bool pipe : {false, true}) {
             SCOPED_TRACE(name + (pipe ? " a pipe" : " a socket"));
             DataFolder folder;
-            const DataStore store = folder.Load();
+            DataStore store = folder.Load();
             ASSERT_EQ(Outcome(store, "5193"), k5193);
             ReplaceByUnreadable(folder.dir, name, pipe);
             std::this_thread::sleep_for(kNameLookedAtAgain);
@@ -293,7 +293,7 @@ TEST(FaultsMidRun, ACopyIsReadAgainUntilItsLastChangeHasSettled) {
         SCOPED_TRACE(secondsAfterChange);
         DataFolder folder;
         folder.now = ChangedSeconds(folder.dir.PathOf("elenco.dir")) + secondsAfterChange;
-        const DataStore store = folder.Load();
+        DataStore store = folder.Load();
         // The copy is made at the second lookup.
         ASSERT_NE(Outcome(store, "5193"), "not found");
         ASSERT_NE(Outcome(store, "5193"), "not found");

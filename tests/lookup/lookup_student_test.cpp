@@ -15,7 +15,7 @@ namespace velmaro {
 namespace {
 
 // The exam and year records read so far.
-std::uint64_t RecordReads(const DataStore& store) {
+std::uint64_t RecordReads(DataStore& store) {
     return store.ExamFile().ReadRequests() + store.YearFile().ReadRequests();
 }
 
@@ -25,7 +25,7 @@ std::uint64_t RecordReads(const DataStore& store) {
 TEST(Lookup, TypedTextFindsTheRoundedKeyOrNothingAndReadsOnlyWhatItNeeds) {
     const testdata::TempDataDir dir;
     testdata::WriteThreeStudents(dir);
-    const DataStore store = std::move(DataStore::LoadTables(dir.DataDir())).value();
+    DataStore store = std::move(DataStore::LoadTables(dir.DataDir())).value();
     const auto contents = [&] {
         std::string all;
         for (const char* name :
@@ -63,7 +63,7 @@ TEST(Lookup, TypedTextFindsTheRoundedKeyOrNothingAndReadsOnlyWhatItNeeds) {
     beyond.replace(48, 10, "3E+09-3E09");
     dir.Write("elenco.dir",
               testdata::Slots({testdata::RegistryText(1, 3, 2, 1, 1), beyond}, kRegistrySlotSize));
-    const DataStore changed = std::move(DataStore::LoadTables(dir.DataDir())).value();
+    DataStore changed = std::move(DataStore::LoadTables(dir.DataDir())).value();
     const auto changedReads = RecordReads(changed);
     const Student student = *LookupStudent(changed, "5194")->student;
     EXPECT_EQ(student.ExamRecs, (std::vector<ExamRecord>(2)));

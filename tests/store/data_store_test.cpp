@@ -120,7 +120,7 @@ TEST(DataStore, RegistryCountRoundsHalfToEvenAndMissingRecordFilesReadAsEmpty) {
     for (const auto& [bytes, count, lastKey] : cases) {
         const TempDataDir dir;
         WriteTablesAndRegistry(dir, partial.substr(0, bytes - 620));
-        const auto store = DataStore::LoadTables(dir.DataDir());
+        auto store = DataStore::LoadTables(dir.DataDir());
         ASSERT_TRUE(store.ok()) << store.error().Message();
         EXPECT_EQ(store->RegistryCount(), count) << bytes;
         EXPECT_EQ(store->LastRegistryKey(), lastKey) << bytes;
@@ -153,7 +153,7 @@ TEST(DataStore, StartupErrorsNameTheFile) {
         if (replacement == "a pipe") {
             ASSERT_EQ(::mkfifo(dir.PathOf(name).c_str(), 0600), 0);
         }
-        const auto store = DataStore::LoadTables(dir.DataDir());
+        auto store = DataStore::LoadTables(dir.DataDir());
         ASSERT_FALSE(store.ok()) << name;
         EXPECT_THAT(store.error().Message(), ::testing::StartsWith(dir.PathOf(name) + ": "));
         if (replacement == "a pipe") {

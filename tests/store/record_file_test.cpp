@@ -40,7 +40,7 @@ TEST(RecordFile, OddSlotsAndRecordsOutsideTheFile) {
     dir.Write("esami.dir",
               Slot("MAT12824091512", kExamSlotSize) + Slot("ABCDEFGHIJKLMNOP", kExamSlotSize, 500) +
                   Slot("", kExamSlotSize) + Slot("FIS12023", kExamSlotSize, 12).substr(0, 7));
-    const auto file =
+    auto file =
         RecordFile::Open(dir.PathOf("esami.dir"), kExamSlotSize, RecordFile::IfMissing::kFail);
     const Texts records = {"", "", "MAT12824091512", "ABCDEFGHIJKLMNO", "", "FIS12", "", ""};
     EXPECT_EQ(*file->ReadRun(-1, 8), records);  // records -1 ... 6
@@ -101,7 +101,7 @@ TEST_P(RegistrySearch, FindsEveryKeyOnFileAndNoOtherWithinTheReadBound) {
         texts.push_back(testdata::RegistryText(keyOf(n), 2, 1, n, n));
     const testdata::TempDataDir dir;
     dir.Write("elenco.dir", testdata::Slots(texts, kRegistrySlotSize));
-    const auto registry =
+    auto registry =
         RecordFile::Open(dir.PathOf("elenco.dir"), kRegistrySlotSize, RecordFile::IfMissing::kFail);
     // Each probe halves the open range 1 ... count, and the last reads the one record left.
     const auto bound = static_cast<std::uint64_t>(std::ceil(std::log2(count))) + 1;
@@ -138,7 +138,7 @@ TEST(RegistrySearch, OneSearchReadsOnlyItsProbesAndTheNextCopiesTheRegistry) {
     dir.Write("elenco.dir", bytes);
     // An hour after the file's last change: a copy needs no reading again until it changes.
     const auto anHourLater = [] { return static_cast<std::int64_t>(::time(nullptr)) + 3600; };
-    const auto registry =
+    auto registry =
         RecordFile::Open(dir.PathOf("elenco.dir"), kRegistrySlotSize, RecordFile::IfMissing::kFail,
                          RecordFile::Reading::kCopyInMemory, anHourLater);
     ASSERT_TRUE(registry.ok());
@@ -160,9 +160,9 @@ TEST(RegistrySearch, AKeyIndexGivesTheSameOutcomeEvenOnARegistryOutOfOrder) {
     // Keys out of order, repeated, not numbers, blank, and a count reaching past the file.
     const std::vector<std::string> texts = {"00005A", "00003B", "00003C",  "ABCDEF", "00009D",
                                             "",       "00007E", "0012.5F", "00015G"};
-    const RecordFile registry = RecordFile::FromMemory("elenco.dir", kRegistrySlotSize,
-                                                       testdata::Slots(texts, kRegistrySlotSize));
-    const RegistryKeyIndex index;
+    RecordFile registry = RecordFile::FromMemory("elenco.dir", kRegistrySlotSize,
+                                                 testdata::Slots(texts, kRegistrySlotSize));
+    RegistryKeyIndex index;
     for (const std::int32_t count : {9, 12}) {
         for (std::int32_t key = -1; key <= 17; ++key) {
             const auto read = SearchRegistry(registry, count, 16, key);
