@@ -302,8 +302,8 @@ int RunWindowCommand(int argc, char* argv[]) {
         prompt.Warn(Error{"", *warning});
     // The desktop entry the window belongs to (its id on Wayland): its name and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.velmaro.Velmaro"));
-    // The standard dialogs (print, preview, files) in the system's language, when Qt has it.
-    InstallQtTranslations(application, QLocale::system());
+    // The standard dialogs (print, preview, files) in Italian, as the rest of the window.
+    InstallQtTranslations(application);
     const CardContext context{SystemToday, TakeCardDecimalSeparator()};
 
     std::unique_ptr<FrmVel> window;

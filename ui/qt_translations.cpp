@@ -2,14 +2,16 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
 
 namespace velmaro {
 
-bool InstallQtTranslations(QCoreApplication& application, const QLocale& locale) {
+bool InstallQtTranslations(QCoreApplication& application) {
     // Owned by the application, which may outlive any window.
     auto* translator = new QTranslator(&application);
-    if (!translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+    if (!translator->load(QLocale(QLocale::Italian, QLocale::Italy), QStringLiteral("qtbase"),
+                          QStringLiteral("_"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         delete translator;
         return false;

@@ -1,15 +1,13 @@
 #pragma once
 
-#include <QLocale>
-
 class QCoreApplication;
 
 namespace velmaro {
 
-// Installs Qt's own translations (qtbase: the file, print and preview dialogs, the standard
-// buttons) for locale in application, so the standard dialogs speak the user's language.
-// False when Qt has no translation for that locale or it is not installed
-// (qt6-translations-l10n); the dialogs then stay in English.
-bool InstallQtTranslations(QCoreApplication& application, const QLocale& locale);
+// Installs Qt's own Italian translations (qtbase: the file, print and preview dialogs, the
+// standard buttons, the text box's menu) in application, whatever the system's language: the
+// window speaks Italian throughout, its own texts as its standard dialogs. False when they are
+// not installed (qt6-translations-l10n); the standard dialogs then stay in English.
+bool InstallQtTranslations(QCoreApplication& application);
 
 }  // namespace velmaro
