@@ -195,12 +195,12 @@ FrmVel::FrmVel(std::string dataDir, CardContext context, QWidget* parent)
     CmdExi->setAccessibleDescription(QStringLiteral("Chiude il programma"));
     cardArea_->setAccessibleName(QStringLiteral("Area della scheda"));
 
-    // The focus goes round as the controls stand on the screen: the box, the buttons from
-    // left to right, then the card when there is one.
+    // The focus goes round in the controls' designed order: the box, "Visualizza", "Esci",
+    // then "Stampa" (skipped while it is disabled), then the card when there is one.
     setTabOrder(TxtMatr, CmdVis);
-    setTabOrder(CmdVis, CmdPri);
-    setTabOrder(CmdPri, CmdExi);
-    setTabOrder(CmdExi, cardView_);
+    setTabOrder(CmdVis, CmdExi);
+    setTabOrder(CmdExi, CmdPri);
+    setTabOrder(CmdPri, cardView_);
     CreateActions();
     // A card shown or cleared while the window filled the screen sizes it once the window
     // manager has put its own size back.

@@ -273,8 +273,8 @@ class FrmVelTest : public QObject {
             return framed;
         };
         const int unfocused = framedRows();
-        // Tab goes round as the controls stand: box, Visualizza, Stampa, Esci, the card.
-        for (QWidget* next : std::vector<QWidget*>{CmdVis, CmdPri, CmdExi, card_, TxtMatr}) {
+        // Tab goes round in the designed order: box, Visualizza, Esci, Stampa, the card.
+        for (QWidget* next : std::vector<QWidget*>{CmdVis, CmdExi, CmdPri, card_, TxtMatr}) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget(), next);
             if (next == card_) QVERIFY(framedRows() > unfocused + card_->height() / 4);
