@@ -176,36 +176,24 @@ int DrawEveryCard(const CardOptions& options, const std::vector<std::string>& ma
     return DrawCards(matricolas, store, *sink, today, decimalSeparator, std::cerr, &progress);
 }
 
-// Everything the card command does once Qt is set up; interruption catches the signals once
-// the numbers are read and the data loaded. When it returns, every output file is complete or
-// discarded.
-int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
+// Everything the card command does, for options, once Qt is set up; interruption catches the
+// signals once the numbers are read and the data loaded. When it returns, every output file is
+// complete or discarded.
+int DrawRequestedCards(CardOptions& options, Interruption& interruption) {
     const std::string decimalSeparator = TakeCardDecimalSeparator();
-
-    Result<CardOptions> options =
-        ParseCardOptions(CommandArguments(QStringLiteral("velmaro card"), argc, argv, 2));
-    if (!options) {
-        ReportUsageError(std::cerr, options.error().reason, "velmaro card");
-        return kUsageErrorStatus;
-    }
-    if (options->showHelp || options->showVersion) {
-        return PrintToStandardOutput(options->showHelp ? CardHelpText() : VersionText())
-                   ? kCardsAllDrawn
-                   : kCardsFailed;
-    }
     // Numbers given as arguments alone are checked at once; lists are read last (below).
-    if (options->fromFiles.empty()) {
-        if (const int status = CheckNumbersGiven(*options); status != kCardsAllDrawn) return status;
+    if (options.fromFiles.empty()) {
+        if (const int status = CheckNumbersGiven(options); status != kCardsAllDrawn) return status;
     }
     // Only the files of --split are drawn on several threads: a --jobs that changes nothing
     // is said, lest a run be taken for one on every core.
-    if (options->jobs > 0 && !options->splitFolder) {
+    if (options.jobs > 0 && !options.splitFolder) {
         std::cerr << "velmaro: warning: --jobs draws --split files only: these cards are drawn "
                      "one after the other\n";
     }
     // Without a usable font a card has lines and dots but not one letter.
-    if (options->format != CardFormat::kOps || options->metrics != CardMetrics::kFixed) {
-        if (const auto problem = CardFontProblem(options->format == CardFormat::kPdf)) {
+    if (options.format != CardFormat::kOps || options.metrics != CardMetrics::kFixed) {
+        if (const auto problem = CardFontProblem(options.format == CardFormat::kPdf)) {
             std::cerr << "velmaro: " << PrintableText(*problem) << "\n";
             return kCardsFailed;
         }
@@ -214,14 +202,14 @@ int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
         }
     }
     // Before any card is drawn, rather than when the first PDF is finished.
-    if (options->format == CardFormat::kPdf) {
+    if (options.format == CardFormat::kPdf) {
         if (const auto creationDate = ReproducibleCreationDate(); !creationDate) {
             ReportError(std::cerr, creationDate.error());
             return kCardsFailed;
         }
     }
 
-    const Result<DataDirChoice> chosen = ChooseDataDir(CurrentDataDirSources(options->dataDir));
+    const Result<DataDirChoice> chosen = ChooseDataDir(CurrentDataDirSources(options.dataDir));
     if (!chosen) {
         ReportError(std::cerr, chosen.error());
         return kCardsFailed;
@@ -236,10 +224,10 @@ int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
     }
     // No card may take a data file's place, also where the shell opened it as standard output.
     const Status refused =
-        options->splitFolder ? Ok()
-        : WritesToStandardOutput(*options)
+        options.splitFolder ? Ok()
+        : WritesToStandardOutput(options)
             ? RefuseDataFileDescriptor(dataDir.dataDir, STDOUT_FILENO, kStandardOutputName)
-            : RefuseDataFile(dataDir.dataDir, *options->output);
+            : RefuseDataFile(dataDir.dataDir, *options.output);
     if (!refused) {
         ReportError(std::cerr, refused.error());
         return kCardsFailed;
@@ -250,35 +238,35 @@ int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
     // (every number not found, a list refused, an interrupt) leaves no folder behind.
     Status placeTaken = Ok();
     bool makeSplitFolder = false;
-    if (options->splitFolder) {
-        const Result<bool> toMake = CheckSplitFolder(*options->splitFolder);
+    if (options.splitFolder) {
+        const Result<bool> toMake = CheckSplitFolder(*options.splitFolder);
         if (toMake) {
             makeSplitFolder = *toMake;
         } else {
             placeTaken = toMake.error();
         }
     } else {
-        placeTaken = CheckNoTerminalTakes(*options);
-        if (placeTaken && !WritesToStandardOutput(*options))
-            placeTaken = OutputFile::CheckPlace(FileNameText(*options->output));
+        placeTaken = CheckNoTerminalTakes(options);
+        if (placeTaken && !WritesToStandardOutput(options))
+            placeTaken = OutputFile::CheckPlace(FileNameText(*options.output));
     }
     if (!placeTaken) {
         ReportError(std::cerr, placeTaken.error());
         return kCardsFailed;
     }
-    const std::chrono::year_month_day today = options->today.value_or(SystemToday());
+    const std::chrono::year_month_day today = options.today.value_or(SystemToday());
     WarnOfMissingData(*store, dataDir.dataDir, std::cerr);
 
     // Lists are read once all that can refuse the run without its numbers is said: a list typed
     // at the terminal is not typed in vain for a folder, file or font that fails.
-    if (!options->fromFiles.empty()) {
-        if (const int status = ReadNumberLists(*options); status != kCardsAllDrawn) return status;
+    if (!options.fromFiles.empty()) {
+        if (const int status = ReadNumberLists(options); status != kCardsAllDrawn) return status;
     }
 
-    std::vector<std::string> matricolas = options->matricolas;
+    std::vector<std::string> matricolas = options.matricolas;
     // A registry record that no number reaches is a student --all cannot draw.
     int registryStatus = kCardsAllDrawn;
-    if (options->all) {
+    if (options.all) {
         auto every = EveryMatricola(*store, std::cerr);
         if (!every) {
             ReportError(std::cerr, every.error());
@@ -288,13 +276,31 @@ int DrawRequestedCards(int argc, char* argv[], Interruption& interruption) {
         if (every->someUnreachable) registryStatus = kCardsSomeNotFound;
     }
     return std::max(registryStatus,
-                    DrawEveryCard(*options, matricolas, *store, dataDir, watch, today,
+                    DrawEveryCard(options, matricolas, *store, dataDir, watch, today,
                                   decimalSeparator, makeSplitFolder, interruption));
 }
 
 }  // namespace
 
 int RunCardCommand(int argc, char* argv[]) {
+    // Read before Qt is set up, which needs more of the process's limits than a help text.
+    Result<CardOptions> options =
+        ParseCardOptions(CommandArguments(QStringLiteral("velmaro card"), argc, argv, 2));
+    if (!options) {
+        ReportUsageError(std::cerr, options.error().reason, "velmaro card");
+        return kUsageErrorStatus;
+    }
+    if (options->showHelp || options->showVersion) {
+        return PrintToStandardOutput(options->showHelp ? CardHelpText() : VersionText())
+                   ? kCardsAllDrawn
+                   : kCardsFailed;
+    }
+    // Qt and the fonts are about to be set up: no card rather than one in another font, or a
+    // crash.
+    if (const std::optional<std::string> tooLow = WhyLimitsTooLowToDraw()) {
+        std::cerr << "velmaro: " << *tooLow << "\n";
+        return kUsageErrorStatus;
+    }
     // Every card grows the heap and gives the memory back: with the default top pad the
     // allocator asks the system for memory and returns it on every page, some 5-15 % of a
     // batch's CPU. Keeping 64 MiB in hand costs no resident memory until it is used.
@@ -313,7 +319,7 @@ int RunCardCommand(int argc, char* argv[]) {
     StreamWriteBuffer standardError(STDERR_FILENO);
     const StreamBufferSwap messages(std::cerr, standardError);
     Interruption interruption;
-    const int status = DrawRequestedCards(argc, argv, interruption);
+    const int status = DrawRequestedCards(*options, interruption);
     interruption.EndIfRequested();
     return status;
 }

@@ -1,10 +1,7 @@
 #include <csignal>
-#include <cstdint>
 #include <cstdlib>
 #include <exception>
-#include <iostream>
 #include <new>
-#include <optional>
 
 #include "app/card_command.h"
 #include "app/check_command.h"
@@ -23,8 +20,10 @@ int main(int argc, char* argv[]) {
     // A file that may grow no further (ulimit -f) fails its write, which is reported with the
     // file's name, instead of ending the program.
     ::signal(SIGXFSZ, SIG_IGN);
-    const std::optional<std::uint64_t> openFiles = velmaro::RaiseOpenFilesLimit();
-    const std::optional<std::uint64_t> stack = velmaro::RaiseStackLimit();
+    // Raised before any thread starts; the commands that draw refuse a limit still too low
+    // (WhyLimitsTooLowToDraw) once they know they draw.
+    velmaro::RaiseOpenFilesLimit();
+    velmaro::RaiseStackLimit();
     // Memory that runs out (ulimit -v, a full machine) ends the program at once with a message,
     // on whichever thread it runs out: carrying on after a failure inside Qt can leave its
     // locks held. A card file is given its name only once whole, so none is left half written.
@@ -37,20 +36,6 @@ int main(int argc, char* argv[]) {
     if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch != nullptr && *epoch == '\0')
         ::unsetenv("SOURCE_DATE_EPOCH");
     const velmaro::Command command = velmaro::CommandOf(argc, argv);
-    // The check draws nothing and needs a few files; cards and the window need the fonts'.
-    if (command != velmaro::Command::kCheck && openFiles &&
-        *openFiles < velmaro::kFewestOpenFilesToDraw) {
-        std::cerr << "velmaro: the process may open only " << *openFiles
-                  << " files at once (ulimit -n): the fonts need "
-                  << velmaro::kFewestOpenFilesToDraw << " or more\n";
-        return velmaro::kUsageErrorStatus;
-    }
-    if (command != velmaro::Command::kCheck && stack && *stack < velmaro::kLeastStackToDraw) {
-        std::cerr << "velmaro: the process may use only " << (*stack >> 10)
-                  << " KiB of stack (ulimit -s): drawing a card needs "
-                  << (velmaro::kLeastStackToDraw >> 10) << " KiB or more\n";
-        return velmaro::kUsageErrorStatus;
-    }
     switch (command) {
         case velmaro::Command::kCheck:
             return velmaro::RunCheckCommand(argc, argv);

@@ -24,6 +24,7 @@
 #include "app/data_dir_settings.h"
 #include "app/data_dir_startup.h"
 #include "base/printable_text.h"
+#include "base/system_environment.h"
 #include "lookup/display_flow.h"
 #include "ui/card_font_check.h"
 #include "ui/file_name_text.h"
@@ -279,6 +280,10 @@ int RunWindowCommand(int argc, char* argv[]) {
         return PrintToStandardOutput(options->showHelp ? WindowHelpText() : VersionText())
                    ? 0
                    : kOutputFailedStatus;
+    }
+    if (const std::optional<std::string> tooLow = WhyLimitsTooLowToDraw()) {
+        std::cerr << "velmaro: " << *tooLow << "\n";
+        return kUsageErrorStatus;
     }
 
     // Qt sees only the program name: every argument is the window command's own.

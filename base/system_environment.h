@@ -45,4 +45,10 @@ inline constexpr std::uint64_t kStackToDraw = std::uint64_t{8} << 20;
 // 100 KiB; a quarter of a MiB leaves room for fonts and data of other shapes.
 inline constexpr std::uint64_t kLeastStackToDraw = std::uint64_t{256} << 10;
 
+// Why this process may not draw cards with the card's fonts: its limit of open files (after
+// RaiseOpenFilesLimit) is below kFewestOpenFilesToDraw, or its limit of stack (after
+// RaiseStackLimit) below kLeastStackToDraw, said as the user's ulimit; nothing when neither.
+// Asked only where fonts are about to be used: a help text or a check needs neither.
+std::optional<std::string> WhyLimitsTooLowToDraw();
+
 }  // namespace velmaro

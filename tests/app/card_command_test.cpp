@@ -200,6 +200,13 @@ TEST(CardCommand, ALowLimitOfOpenFilesOrStackDrawsTheSameCard) {
             EXPECT_FALSE(QFileInfo::exists(folder.filePath("c.png")));
         }
         EXPECT_TRUE(Ended(RunVelmaro({"check", "--data-dir", kSample}, {}, {}, {}, atMost), 0, ""));
+        // Nor do the help texts and the version, which draw nothing.
+        for (const QStringList& text :
+             {QStringList{"--help"}, QStringList{"--version"}, QStringList{"card", "--help"}}) {
+            const ProcessRun run = RunVelmaro(text, {}, {}, {}, atMost);
+            EXPECT_EQ(run.exitCode, 0) << text.join(' ').toStdString() << ": " << run.err;
+            EXPECT_FALSE(run.out.empty());
+        }
     }
 }
 
