@@ -22,15 +22,15 @@ void ReportError(std::ostream& errors, const Error& error) {
 
 void ReportNoCard(std::ostream& errors, const Error& error, std::string_view typed) {
     ReportError(errors,
-                Error{error.file, error.reason + " (no card for " + std::string(typed) + ")"});
+                Error{error.file, error.reason + " (no card for " + EchoedText(typed) + ")"});
 }
 
 void ReportNotFound(std::ostream& errors, std::string_view typed) {
-    errors << "Matricola NON Trovata: " << PrintableText(typed) << '\n';
+    errors << "Matricola NON Trovata: " << PrintableText(EchoedText(typed)) << '\n';
 }
 
 void ReportCutOff(std::ostream& errors, std::string_view typed, PageFit fit) {
-    errors << "velmaro: warning: the card of " << PrintableText(typed) << " runs past "
+    errors << "velmaro: warning: the card of " << PrintableText(EchoedText(typed)) << " runs past "
            << ByEdges(fit, "the bottom", "the right edge", "the bottom and the right edge")
            << " of its page, where it is cut off (the window shows it whole)\n";
 }

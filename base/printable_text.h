@@ -14,4 +14,12 @@ namespace velmaro {
 // A backslash appears doubled: "\x0a" escaped is a newline, "\\x0a" the four characters.
 std::string PrintableText(std::string_view text);
 
+// The most bytes of a value a message repeats (a number typed, a line of a data file): far more
+// than any sound value has, few enough that a line of megabytes still makes a line to read.
+inline constexpr std::size_t kLongestEchoedText = 256;
+
+// text as a message repeats it: whole up to kLongestEchoedText bytes, else its first bytes up to
+// there, cut at the start of a UTF-8 character, followed by "…".
+std::string EchoedText(std::string_view text);
+
 }  // namespace velmaro

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "base/civil_date.h"
+#include "base/printable_text.h"
 #include "base/windows1252.h"
 #include "store/check_report.h"
 #include "store/record_file.h"
@@ -21,11 +22,15 @@ namespace velmaro::data_check {
 // Marks an exam record whose date is not a date.
 inline constexpr std::int32_t kNoDay = INT32_MIN;
 
-// raw, a value of a data file, decoded and in quotes, as a finding shows it. A byte that
+// raw, a value of a data file, decoded and in quotes, as a finding shows it; past
+// kLongestEchoedText bytes, its start, with "…" after the quotes. A byte that
 // Windows-1252 leaves undefined stays as it is, no UTF-8: the report writes it as its value
 // (\x81), as it does a byte of a folder's name, where a replacement character would not say
 // which byte the file holds.
 inline std::string Quoted(std::string_view raw) {
+    // A value of megabytes (a table line without its line ends) is shown by its start.
+    const bool cut = raw.size() > kLongestEchoedText;
+    if (cut) raw = raw.substr(0, kLongestEchoedText);
     std::string quoted = "\"";
     while (!raw.empty()) {
         const auto undefined = std::find_if(raw.begin(), raw.end(), [](char c) {
@@ -36,7 +41,7 @@ inline std::string Quoted(std::string_view raw) {
         if (defined < raw.size()) quoted += raw[defined];
         raw.remove_prefix(std::min(defined + 1, raw.size()));
     }
-    return quoted + "\"";
+    return quoted + (cut ? "\"…" : "\"");
 }
 
 // "1 character", "7 characters": the length of a text a finding shows.

@@ -276,6 +276,10 @@ const Breakage kBreakages[] = {
     // An empty line between entries.
     {"malformed-table-line esami.grp 2/0: 0 characters: \"\"",
      {[](DataSet& d) { d.examTable.insert(d.examTable.find('\n') + 1, "\r\n"); }}},
+    // A line of a megabyte is shown by its first 256 characters.
+    {"malformed-table-line esami.grp 4/0: holds a tab at character 8: \"A1 1004\t" +
+         std::string(248, 'x') + "\"…",
+     {ExamLine("A1 1004\t" + std::string(1 << 20, 'x'))}},
     // What an editor saving a table may leave in the text the card shows.
     {"malformed-table-line esami.grp 4/0: holds a tab at character 8: \"A1 1004\tStatistica\"",
      {ExamLine("A1 1004\tStatistica")}},

@@ -96,5 +96,16 @@ TEST(PrintableText, ControlCharactersAndInvalidUtf8AppearEscaped) {
         EXPECT_EQ(PrintableText(text), printable) << printable;
 }
 
+// A value repeated in a message is cut after 256 bytes, before the character that would pass
+// them, not within it.
+TEST(EchoedText, ALongValueIsShownByItsStartWithoutCuttingACharacter) {
+    const std::string digits(256, '5');
+    EXPECT_EQ(EchoedText(digits), digits);
+    EXPECT_EQ(EchoedText(digits + "5"), digits + "…");
+    // "à" takes bytes 256 and 257: it goes whole or not at all.
+    const std::string accented = std::string(255, 'a') + "\xc3\xa0" + "b";
+    EXPECT_EQ(EchoedText(accented), std::string(255, 'a') + "…");
+}
+
 }  // namespace
 }  // namespace velmaro
