@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -600,6 +601,29 @@ TEST(CardBatch, MissingRecordFilesAreWarnedOfOnceAndCardsStillCome) {
           "past its end are not found\n",
           "/titoli.grp holds no lines: the cards show no diploma titles\n"})
         EXPECT_THAT(window.err, ::testing::HasSubstr("velmaro: " + shown + lacking));
+}
+
+// A registry whose last record holds no key (an empty slot appended: a copy preallocated) finds
+// no student, as every search stops at the last record's key: said before the first lookup, by
+// the cards and by the window alike.
+TEST(CardBatch, ARegistryEndingInARecordWithoutAKeyIsWarnedOf) {
+    const testdata::TempDataDir data;
+    CopySample(data);
+    const std::string registry = data.PathOf("elenco.dir");
+    const std::string warning =
+        registry +
+        " ends with a record whose key is no number: lookups go no higher than the last "
+        "record's key, so no student is found\n";
+    {
+        std::ofstream padded(registry, std::ios::binary | std::ios::app);
+        padded << std::string(62, '\0');
+    }
+    const QString dataDir = AsQString(std::filesystem::path(registry).parent_path().string());
+    EXPECT_TRUE(Ended(RunVelmaro(CardOf(dataDir, {"--format=ops", "--metrics=fixed", "4"})), 1,
+                      "velmaro: warning: " + warning + "Matricola NON Trovata: 4\n"));
+    const auto window = RunVelmaro({"--data-dir", dataDir, "--quit-after-show"},
+                                   Environment({{"QT_QPA_PLATFORM", "offscreen"}}));
+    EXPECT_THAT(window.err, ::testing::HasSubstr("velmaro: " + warning));
 }
 
 // A keeper who writes into a record file (saves into it, cuts it) while cards are drawn: a card

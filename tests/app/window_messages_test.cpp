@@ -130,6 +130,17 @@ TEST(WindowMessages, WarningsOfMissingDataAndARefusedFileAreInItalian) {
                                " finisce a metà di un record (5 di 17 byte), come una copia "
                                "interrotta: gli esami oltre la sua fine risultano vuoti"}));
 
+    // A registry ending in a slot of blanks: no key, and no student found.
+    cut.Write("elenco.dir", testdata::Slot("00001ROSSI MARIO", kRegistrySlotSize) +
+                                std::string(kRegistrySlotSize, ' '));
+    cut.Write("esami.dir", "");
+    Result<DataStore> keyless = DataStore::LoadTables(cut.DataDir());
+    ASSERT_TRUE(keyless.ok()) << keyless.error().Message();
+    EXPECT_EQ(ItalianMessage(Error{"", MissingDataWarnings(*keyless, cut.DataDir()).back()}),
+              cut.PathOf("elenco.dir") +
+                  " finisce con un record la cui chiave non è un numero: la ricerca non va oltre "
+                  "la chiave dell'ultimo record, quindi nessuno studente viene trovato");
+
     const Status refused = RefuseDataFile(data.DataDir(), data.PathOf("elenco.dir"));
     ASSERT_FALSE(refused.ok());
     EXPECT_EQ(
