@@ -9,6 +9,7 @@
 
 #include "app/interruption.h"
 #include "base/printable_text.h"
+#include "base/windows1252.h"
 #include "lookup/lookup_student.h"
 #include "render/render_card.h"
 #include "store/data_warnings.h"
@@ -135,7 +136,8 @@ Result<EveryStudent> EveryMatricola(DataStore& store, std::ostream& errors) {
         errors << "velmaro: " << registry << ": " << list.unreachable
                << (list.unreachable == 1 ? " record has" : " records have")
                << " a key that is no MATRICOLA and no card (the first: record "
-               << list.firstUnreachable << ", key \"" << PrintableText(list.firstUnreachableKey)
+               << list.firstUnreachable << ", key \""
+               << PrintableText(DecodeWindows1252(list.firstUnreachableKey))
                << "\"); 'velmaro check' lists them\n";
     }
     // A number finds one record of its key, whichever the search meets: the students of the
