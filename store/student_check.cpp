@@ -186,21 +186,77 @@ class StudentChecker {
     }
 
   private:
+    // Which fields a registry text holds: those that lie wholly before its counts and runs,
+    // which a text cut short may have lost.
+    struct HeldFields {
+        std::string_view trimmed;  // the text without blanks at its ends
+        std::size_t fieldsEnd;     // where the counts and runs begin in it
+        bool Holds(std::string_view field) const {
+            return !field.empty() &&
+                   static_cast<std::size_t>(field.data() - trimmed.data()) + field.size() <=
+                       fieldsEnd;
+        }
+    };
+
     void Check(std::int64_t n, std::string_view text) {
         const std::string_view trimmed = TrimBlanks(text);
         // A text cut short is noted, and what it still holds is checked as the card reads it:
         // the runs and counts at its end, and the fields that lie wholly before them.
-        const std::size_t fieldsEnd =
-            trimmed.size() > kCountsAndRunsLength ? trimmed.size() - kCountsAndRunsLength : 0;
-        if (fieldsEnd < kFieldsLength) {
+        const HeldFields held{trimmed, trimmed.size() > kCountsAndRunsLength
+                                           ? trimmed.size() - kCountsAndRunsLength
+                                           : 0};
+        CheckLength(n, text, held);
+        const SplitRecordView split = SplitStudentRecordView(text);
+        const auto& fields = split.fields;
+        if (trimmed.size() >= kCountsAndRunsLength) CheckCounts(n, fields);
+        const std::string_view runs = Right(trimmed, kRunsFieldLength);
+        const std::optional<RecordSpan> exams =
+            CheckRun(context_.exams, split.FirstExamRec, Left(runs, 5), split.ExamRecCount, n,
+                     examRuns_, report_);
+        const std::optional<RecordSpan> years =
+            CheckRun(context_.years, split.FirstYearRec, Right(runs, 5), split.YearRecCount, n,
+                     yearRuns_, report_);
+
+        if (held.Holds(fields.DiplomaCode) && !context_.titleCodes.contains(fields.DiplomaCode)) {
+            report_.Note(ProblemKind::kUnknownDiplomaCode, [&] {
+                return Finding{std::string(kRegistryName), n, 0,
+                               "diploma code " + Quoted(fields.DiplomaCode)};
+            });
+        }
+        const std::int32_t enrolment = CheckEnrolmentAndDiplomaDates(n, fields, held);
+        const std::int32_t graduation = CheckDegreeDate(n, fields, held);
+        // The card reads the last career year from the run's last record: none when that lies
+        // outside the file.
+        const std::int64_t lastYear =
+            std::int64_t{split.FirstYearRec.value_or(0)} + split.YearRecCount - 1;
+        const bool lastYearInFile = years && years->last == lastYear;
+        if (lastYearInFile) CheckLastCareerYear(n, lastYear);
+        const LastDay careerEnd = CareerEnd(split, graduation, lastYearInFile ? lastYear : 0);
+        // Not when only today comes before the chart's beginning (a student enrolled for the
+        // coming academic year): the card drawn later has its length.
+        if (enrolment != kNoDay && careerEnd.byData != kNoDay && careerEnd.byData <= enrolment) {
+            report_.Note(ProblemKind::kChartEndsBeforeItBegins, [&] {
+                return Finding{
+                    std::string(kRegistryName), n, 0,
+                    AfterText(split, careerEnd) + ", enrolled " + Quoted(fields.EnrolYear)};
+            });
+        }
+        if (exams) CheckExamDates(n, split, *exams, enrolment, careerEnd);
+    }
+
+    // Record n's text (text as read, held without its blanks) of another length than the
+    // registry's records: too short for its fields, or long enough but one whose fields read
+    // from its start and from its end no longer meet, or moved by blanks before it.
+    void CheckLength(std::int64_t n, std::string_view text, const HeldFields& held) {
+        const std::string_view trimmed = held.trimmed;
+        if (held.fieldsEnd < kFieldsLength) {
             report_.Note(ProblemKind::kShortRecord, [&] {
                 return Finding{std::string(kRegistryName), n, 0,
                                CharacterCount(trimmed.size()) + ": " + Quoted(trimmed)};
             });
         } else if (trimmed.size() != kWholeRecordLength) {
-            // Long enough for every field, but the fields read from the start and those read
-            // from the end no longer meet where they should: one character too few or too many
-            // (a digit lost from a count) shifts what lies between.
+            // One character too few or too many (a digit lost from a count) shifts what lies
+            // between the fields read from the start and those read from the end.
             report_.Note(ProblemKind::kRecordLength, [&] {
                 return Finding{std::string(kRegistryName), n, 0,
                                CharacterCount(trimmed.size()) + ", not " +
@@ -219,80 +275,57 @@ class StudentChecker {
                                    "): " + Quoted(trimmed)};
             });
         }
-        const auto holds = [&](std::string_view field) {
-            return !field.empty() &&
-                   static_cast<std::size_t>(field.data() - trimmed.data()) + field.size() <=
-                       fieldsEnd;
-        };
-        const SplitRecordView split = SplitStudentRecordView(text);
-        const auto& f = split.fields;
-        if (trimmed.size() >= kCountsAndRunsLength) {
-            const std::string_view counts = Right(f.StudentRecord, 4);
-            for (const auto& count : {std::pair{"exam count ", Left(counts, 2)},
-                                      std::pair{"year count ", Right(counts, 2)}}) {
-                if (IsSoundCount(count.second)) continue;
-                report_.Note(ProblemKind::kBadCount, [&] {
-                    return Finding{std::string(kRegistryName), n, 0,
-                                   count.first + Quoted(count.second)};
-                });
-            }
-        }
-        const std::string_view runs = Right(trimmed, kRunsFieldLength);
-        const std::optional<RecordSpan> exams =
-            CheckRun(context_.exams, split.FirstExamRec, Left(runs, 5), split.ExamRecCount, n,
-                     examRuns_, report_);
-        const std::optional<RecordSpan> years =
-            CheckRun(context_.years, split.FirstYearRec, Right(runs, 5), split.YearRecCount, n,
-                     yearRuns_, report_);
+    }
 
-        if (holds(f.DiplomaCode) && !context_.titleCodes.contains(f.DiplomaCode)) {
-            report_.Note(ProblemKind::kUnknownDiplomaCode, [&] {
+    // The exam and year counts of record n that are not whole numbers from 0.
+    void CheckCounts(std::int64_t n, const BasicStudentFields<std::string_view>& fields) {
+        const std::string_view counts = Right(fields.StudentRecord, 4);
+        for (const auto& count : {std::pair{"exam count ", Left(counts, 2)},
+                                  std::pair{"year count ", Right(counts, 2)}}) {
+            if (IsSoundCount(count.second)) continue;
+            report_.Note(ProblemKind::kBadCount, [&] {
                 return Finding{std::string(kRegistryName), n, 0,
-                               "diploma code " + Quoted(f.DiplomaCode)};
+                               count.first + Quoted(count.second)};
             });
         }
+    }
+
+    // Notes the enrolment year, birth year and month and diploma school year of record n that
+    // are no dates; returns the day the chart begins, from the enrolment year (kNoDay without).
+    std::int32_t CheckEnrolmentAndDiplomaDates(std::int64_t n,
+                                               const BasicStudentFields<std::string_view>& fields,
+                                               const HeldFields& held) {
         std::int32_t enrolment = kNoDay;
-        if (holds(f.EnrolYear)) {
-            enrolment = ChartBeginning(f.EnrolYear);
-            if (!IsAcademicYear(f.EnrolYear)) BadDate(n, "enrolment year", f.EnrolYear);
+        if (held.Holds(fields.EnrolYear)) {
+            enrolment = ChartBeginning(fields.EnrolYear);
+            if (!IsAcademicYear(fields.EnrolYear)) BadDate(n, "enrolment year", fields.EnrolYear);
         }
         // The card shows these two as dates ("N.: xx/03/74", "A.S. Dip.: 88/89").
-        if (holds(f.BirthYearMonth) && !IsYearMonth(f.BirthYearMonth)) {
-            BadDate(n, "birth year and month", f.BirthYearMonth);
+        if (held.Holds(fields.BirthYearMonth) && !IsYearMonth(fields.BirthYearMonth)) {
+            BadDate(n, "birth year and month", fields.BirthYearMonth);
         }
-        if (holds(f.DiplomaYear) && !IsAcademicYear(f.DiplomaYear)) {
-            BadDate(n, "diploma school year", f.DiplomaYear);
+        if (held.Holds(fields.DiplomaYear) && !IsAcademicYear(fields.DiplomaYear)) {
+            BadDate(n, "diploma school year", fields.DiplomaYear);
         }
-        // "000000", not graduated, is no date either, and no problem.
-        std::int32_t graduation = kNoDay;
-        if (holds(f.DegreeDate)) {
-            graduation = DayOfYyMmDd(f.DegreeDate);
-            if (graduation == kNoDay && f.DegreeDate != "000000") {
-                BadDate(n, "degree date", f.DegreeDate);
-            }
-            // A degree not yet taken (a year mistyped, 270731 for 970731) stretches the chart to
-            // it, and the exams up to it pass for dated before the degree.
-            if (graduation != kNoDay && graduation > context_.today.day) {
-                BadDate(n, "degree date", f.DegreeDate,
-                        ", after today, " + IsoDateText(context_.today.date));
-            }
+        return enrolment;
+    }
+
+    // Notes a degree date of record n that is no date, or one after today; returns its day
+    // (kNoDay when not graduated, "000000", which is no problem, or no date).
+    std::int32_t CheckDegreeDate(std::int64_t n, const BasicStudentFields<std::string_view>& fields,
+                                 const HeldFields& held) {
+        if (!held.Holds(fields.DegreeDate)) return kNoDay;
+        const std::int32_t graduation = DayOfYyMmDd(fields.DegreeDate);
+        if (graduation == kNoDay && fields.DegreeDate != "000000") {
+            BadDate(n, "degree date", fields.DegreeDate);
         }
-        // The card reads the last career year from the run's last record: none when that lies
-        // outside the file.
-        const std::int64_t lastYear =
-            std::int64_t{split.FirstYearRec.value_or(0)} + split.YearRecCount - 1;
-        const bool lastYearInFile = years && years->last == lastYear;
-        if (lastYearInFile) CheckLastCareerYear(n, lastYear);
-        const LastDay careerEnd = CareerEnd(split, graduation, lastYearInFile ? lastYear : 0);
-        // Not when only today comes before the chart's beginning (a student enrolled for the
-        // coming academic year): the card drawn later has its length.
-        if (enrolment != kNoDay && careerEnd.byData != kNoDay && careerEnd.byData <= enrolment) {
-            report_.Note(ProblemKind::kChartEndsBeforeItBegins, [&] {
-                return Finding{std::string(kRegistryName), n, 0,
-                               AfterText(split, careerEnd) + ", enrolled " + Quoted(f.EnrolYear)};
-            });
+        // A degree not yet taken (a year mistyped, 270731 for 970731) stretches the chart to
+        // it, and the exams up to it pass for dated before the degree.
+        if (graduation != kNoDay && graduation > context_.today.day) {
+            BadDate(n, "degree date", fields.DegreeDate,
+                    ", after today, " + IsoDateText(context_.today.date));
         }
-        if (exams) CheckExamDates(n, split, *exams, enrolment, careerEnd);
+        return graduation;
     }
 
     // The last day an exam of the student may bear: the graduation date; for a student still
