@@ -61,7 +61,8 @@ of the velmaro executable.
 Exit status:
   0  no problem found.
   1  problems found (the report lists them).
-  2  a usage error, a file that cannot be read or that was replaced or
+  2  a usage error, a file that cannot be read (files too large to check
+     in the memory Velmaro may use among them) or that was replaced or
      changed while it was checked, or a report that cannot be written (one
      line on standard error names the file and the reason).
 )";

@@ -1,5 +1,7 @@
 #include "store/data_check.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <atomic>
 #include <functional>
@@ -443,6 +445,27 @@ class DataSetCheck {
     RecordFacts facts_{exams_, years_};
 };
 
+// An error when the data files of dataDir cannot be held and checked in the memory the process
+// may use: naming the first file too large on its own, or else dataDir, whose files are read
+// and kept together, when they are too large all at once.
+Status AllFitInMemory(const std::string& dataDir) {
+    std::uintmax_t total = 0;
+    for (const std::string_view name : kDataFileNames) {
+        struct stat info {};
+        const std::string path = dataDir + std::string(name);
+        // A file that is not there, or no file, is named as the reading meets it.
+        if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0)
+            continue;
+        const auto size = static_cast<std::uintmax_t>(info.st_size);
+        if (const std::optional<std::string> why = WhyTooLargeToHold(size))
+            return Error{path, *why};
+        total += size;
+    }
+    if (const std::optional<std::string> why = WhyTooLargeToHold(total, "its data files hold"))
+        return Error{dataDir, *why};
+    return Ok();
+}
+
 // An error when the registry at path, whose content is bytes, holds no record.
 Status CheckHoldsRecords(const std::string& path, std::string_view bytes) {
     if (bytes.size() < kRegistrySlotSize / 2 + 1) {
@@ -474,6 +497,7 @@ Status SameFiles(const std::string& dataDir, const DataFileVersions& before,
 Result<DataFileContents> ReadDataFiles(const std::string& dataDir) {
     VELMARO_TRY(DataFolderThere(dataDir));
     const std::string registryPath = dataDir + std::string(kRegistryName);
+    VELMARO_TRY(AllFitInMemory(dataDir));
     DataFileContents files;
     VELMARO_TRY(files.titleTable, ReadWholeFile(dataDir + std::string(kTitleTableName)));
     VELMARO_TRY(files.examTable, ReadWholeFile(dataDir + std::string(kExamTableName)));
@@ -502,6 +526,7 @@ Result<CheckReport> CheckDataDirOnce(const std::string& dataDir,
     const std::string examsPath = dataDir + std::string(kExamsName);
     const std::string yearsPath = dataDir + std::string(kYearsName);
     VELMARO_TRY(DataFolderThere(dataDir));
+    VELMARO_TRY(AllFitInMemory(dataDir));
     for (const std::string& path : {examsPath, yearsPath})
         StartReadingAhead(path);
     VELMARO_TRY(std::string titleTable, ReadWholeFile(dataDir + std::string(kTitleTableName)));

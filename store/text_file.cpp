@@ -2,7 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/resource.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +13,7 @@
 #include <functional>
 #include <utility>
 
+#include "base/memory_limit.h"
 #include "base/system_reason.h"
 
 namespace velmaro {
@@ -38,6 +39,29 @@ std::optional<std::string> WhyNotADataFile(mode_t mode) {
     return std::string("is a pipe, a socket or a device, not a data file");
 }
 
+namespace {
+
+// What reading a file whole takes beyond its bytes, in halves of them: the check, the most
+// demanding reader, keeps beside each record file's bytes the facts of each record (a day, a
+// key, a run), about half as many bytes again.
+constexpr std::uintmax_t kNeedInHalves = 3;
+// And what the program itself takes beside: its code and Qt's, the pools of the threads that
+// read and check the files, all of which count against a limit of address space (ulimit -v).
+constexpr std::uintmax_t kProgramItself = std::uintmax_t{256} << 20;
+
+}  // namespace
+
+std::optional<std::string> WhyTooLargeToHold(std::uintmax_t bytes, std::string_view holds) {
+    const std::uintmax_t room = MemoryThisProcessMayUse();
+    const std::uintmax_t need = bytes / 2 * kNeedInHalves + bytes % 2 + kProgramItself;
+    if (need < room) return std::nullopt;
+    return std::string(holds) + " " + std::to_string(bytes) +
+           " bytes, too many to read whole: " + "that takes about " + std::to_string(need) +
+           " bytes, more than the " + std::to_string(room) +
+           " bytes of memory Velmaro may use here (the least of the " +
+           "machine's, its limits' and its control group's)";
+}
+
 void StartReadingAhead(const std::string& path) {
     const int descriptor = OpenForReading(path);
     if (descriptor < 0) return;
@@ -47,23 +71,6 @@ void StartReadingAhead(const std::string& path) {
 }
 
 namespace {
-
-// Why a file of size bytes cannot be read whole into memory: it is as large as the machine's
-// memory, or the memory the process may use, or larger (a sparse file, a disk image under a
-// data file's name). Nothing otherwise.
-std::optional<std::string> WhyTooLargeToHold(off_t size) {
-    std::uintmax_t room = UINTMAX_MAX;
-    const long pages = ::sysconf(_SC_PHYS_PAGES);
-    const long pageSize = ::sysconf(_SC_PAGE_SIZE);
-    if (pages > 0 && pageSize > 0)
-        room = static_cast<std::uintmax_t>(pages) * static_cast<std::uintmax_t>(pageSize);
-    // A limit set on the process (ulimit -v) leaves it less.
-    if (rlimit limit{}; ::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
-        room = std::min<std::uintmax_t>(room, limit.rlim_cur);
-    if (size < 0 || static_cast<std::uintmax_t>(size) < room) return std::nullopt;
-    return "holds " + std::to_string(size) + " bytes, too many to read whole into the memory " +
-           "Velmaro may use (" + std::to_string(room) + " bytes)";
-}
 
 // Reads from descriptor until the end of the file into buffer from its start, doubling buffer
 // when it fills; returns the length read. growable false: stops when buffer is full. check,
@@ -118,11 +125,24 @@ Result<bool> ReadFileInPlace(const std::string& path, std::string& into, std::st
     if (const std::optional<std::string> why = WhyNotADataFile(info.st_mode))
         return Error{path, *why};
 
-    if (const std::optional<std::string> why = WhyTooLargeToHold(info.st_size))
+    if (const std::optional<std::string> why =
+            WhyTooLargeToHold(static_cast<std::uintmax_t>(std::max<off_t>(info.st_size, 0))))
         return Error{path, *why};
     // Read in one request of the file's size when it can, and on until the end in any case
     // (a file that grows meanwhile is read to its current end).
-    into.assign(static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)) + 1, '\0');
+    const auto size = static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)) + 1;
+    // Memory the system refuses (a limit the size above did not foresee) is an error naming the
+    // file, not the program ended with a bare "out of memory", as an allocation refused would
+    // end it: asked of the system first, as the allocator asks for a block this large, and given
+    // back at once.
+    void* const room =
+        ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (room == MAP_FAILED) {
+        return Error{path, "holds " + std::to_string(info.st_size) +
+                               " bytes, too many to read whole: out of memory"};
+    }
+    ::munmap(room, size);
+    into.assign(size, '\0');
     if (arrived) arrived(0);
     VELMARO_TRY(const std::size_t length, ReadToEnd(path, descriptor, into, false, arrived));
     beyond.clear();

@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -25,6 +26,15 @@ std::optional<std::string> WhyNotADataFile(mode_t mode);
 // Asks the system to start reading the file at path into memory, so that a read of it soon
 // after waits less; nothing happens when there is no such file or the system declines.
 void StartReadingAhead(const std::string& path);
+
+// Why files of bytes in all cannot be read whole into memory and checked: that takes about half
+// as much again, and the program itself, and is as much as the memory the process may use
+// (MemoryThisProcessMayUse) or more (a sparse file, a disk image under a data file's name); it
+// would end in an allocation refused or, past a control group's limit, in the process killed
+// with no word. The reason begins with holds, the verb of what is named ("holds", "hold").
+// Nothing when they fit. Every file read whole is measured so.
+std::optional<std::string> WhyTooLargeToHold(std::uintmax_t bytes,
+                                             std::string_view holds = "holds");
 
 // The whole content of a file, read once; an error names the file and the reason.
 Result<std::string> ReadWholeFile(const std::string& path);

@@ -86,26 +86,29 @@ TEST(CheckCommand, ExitStatusAndReportsOfCleanBrokenAndUnreadableData) {
     EXPECT_EQ(run.out, expected);
 }
 
-// A data file as large as the machine's memory, or the memory the process may use (a sparse
-// file, a disk image copied in under its name), cannot be read whole: the check and the card
-// name it and end with status 2, instead of ending with "out of memory" or abort, naming
-// nothing.
+// A data file that reading and checking cannot hold in the memory the process may use (a
+// sparse file, a disk image copied in under its name): as large as the machine's memory, or
+// two thirds of a limit set on the process (the check needs half as much again as a record
+// file's bytes), cannot be read whole: the check and the card name it and end with status 2,
+// instead of ending with "out of memory" or abort, naming nothing.
 TEST(CheckCommand, AFileLargerThanMemoryIsNamedAndNotRead) {
     const auto machine = static_cast<off_t>(::sysconf(_SC_PHYS_PAGES)) * ::sysconf(_SC_PAGE_SIZE);
     constexpr off_t kMayUse = off_t{3} << 30;
+    constexpr off_t kTwoThirds = kMayUse / 3 * 2;
     for (const auto& [huge, memory, inChild] :
          {std::tuple{"titoli.grp", machine, std::function<void()>()},
           std::tuple{"esami.dir", machine, std::function<void()>()},
           std::tuple{"elenco.dir", machine, std::function<void()>()},
-          std::tuple{"esami.dir", kMayUse, Limiting(RLIMIT_AS, kMayUse)}}) {
+          std::tuple{"esami.dir", kMayUse, Limiting(RLIMIT_AS, kMayUse)},
+          std::tuple{"esami.dir", kTwoThirds, Limiting(RLIMIT_AS, kMayUse)},
+          std::tuple{"velmara.dir", kTwoThirds, Limiting(RLIMIT_DATA, kMayUse)}}) {
         SCOPED_TRACE(std::string(huge) + " of " + std::to_string(memory));
         const testdata::TempDataDir data;
         CopySample(data);
         ASSERT_EQ(::truncate(data.PathOf(huge).c_str(), memory), 0);
         const QString dataDir = QString::fromStdString(data.DataDir());
-        const std::string named =
-            "/" + std::string(huge) + ": holds " + std::to_string(memory) +
-            " bytes, too many to read whole into the memory Velmaro may use (";
+        const std::string named = "/" + std::string(huge) + ": holds " + std::to_string(memory) +
+                                  " bytes, too many to read whole: that takes about ";
         const ProcessRun check = RunVelmaro({"check", "--data-dir", dataDir}, {}, {}, {}, inChild);
         EXPECT_EQ(check.exitCode, 2);
         EXPECT_TRUE(check.err.starts_with("velmaro: /") &&
@@ -116,6 +119,17 @@ TEST(CheckCommand, AFileLargerThanMemoryIsNamedAndNotRead) {
         EXPECT_EQ(card.exitCode, 2);
         EXPECT_THAT(card.err, ::testing::HasSubstr(named));
     }
+    // Two record files that each fit but not together: the folder is named, whose files the
+    // check holds at once.
+    const testdata::TempDataDir data;
+    CopySample(data);
+    for (const char* name : {"esami.dir", "velmara.dir"})
+        ASSERT_EQ(::truncate(data.PathOf(name).c_str(), kMayUse / 8 * 3), 0);
+    const ProcessRun check =
+        RunVelmaro({"check", "--data-dir", QString::fromStdString(data.DataDir())}, {}, {}, {},
+                   Limiting(RLIMIT_AS, kMayUse));
+    EXPECT_EQ(check.exitCode, 2);
+    EXPECT_THAT(check.err, ::testing::HasSubstr("/: its data files hold "));
 }
 
 // A keeper who saves a file anew (a record file, a table), or saves into the file itself, while
