@@ -91,9 +91,10 @@ Options:
   --jobs N              Draw --split files on N threads at once (1 to )" +
            std::to_string(kMaxCardJobs) + R"().
                         Default: one per processor core the process may
-                        run on. The files are the same whatever N.
-                        Without --split, a warning says it changes
-                        nothing.
+                        run on. Fewer draw at once where the memory the
+                        process may use cannot hold N PNG pages. The
+                        files are the same whatever N. Without --split,
+                        a warning says it changes nothing.
   -q, --quiet           No progress report. Without it, a run of many cards
                         shows how far it has come on standard error, when
                         that is a terminal and the cards go elsewhere.

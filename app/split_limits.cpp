@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "base/memory_limit.h"
 #include "ui/card_page.h"
 
 namespace velmaro {
@@ -34,6 +35,13 @@ std::optional<rlim_t> ProcessLimit(int resource) {
 // thread fails, and the font library does not survive that.
 constexpr rlim_t kAddressSpaceOfTheProcess = rlim_t{160} << 20;
 constexpr rlim_t kAddressSpacePerThread = rlim_t{72} << 20;
+
+// The memory a run of one thread really uses (the program, Qt, the fonts, the store), and what
+// each thread uses besides its card's page: its drawing and its part of the pools. The memory
+// the process may use is counted in bytes really used, unlike the address space: past a control
+// group's limit, the process is killed with no word.
+constexpr std::uint64_t kMemoryOfTheProcess = std::uint64_t{128} << 20;
+constexpr std::uint64_t kMemoryPerThread = std::uint64_t{16} << 20;
 
 // The stack a new thread gets: the C library's default, which follows ulimit -s.
 rlim_t ThreadStackSize() {
@@ -68,9 +76,17 @@ std::size_t ThreadsWithinLimitOf(int resource, rlim_t kept, rlim_t perThread, st
 
 std::size_t ThreadsWithinTheLimit(std::size_t threads, const SplitRequest& request) {
     threads = ThreadsWithinLimitOf(RLIMIT_NOFILE, kKeptForOthers, kHeldPerThread + 1, threads);
-    return ThreadsWithinLimitOf(
+    threads = ThreadsWithinLimitOf(
         RLIMIT_AS, kAddressSpaceOfTheProcess,
         kAddressSpacePerThread + ThreadStackSize() + CardAddressSpace(request), threads);
+    return ThreadsWithinMemory(MemoryThisProcessMayUse(), request, threads);
+}
+
+std::size_t ThreadsWithinMemory(std::uint64_t memory, const SplitRequest& request,
+                                std::size_t threads) {
+    const std::uint64_t perThread = kMemoryPerThread + CardAddressSpace(request);
+    const std::uint64_t room = memory > kMemoryOfTheProcess ? memory - kMemoryOfTheProcess : 0;
+    return std::clamp<std::size_t>(static_cast<std::size_t>(room / perThread), 1, threads);
 }
 
 std::size_t CardsPerFlush(std::size_t threads) {
