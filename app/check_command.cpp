@@ -61,10 +61,11 @@ of the velmaro executable.
 Exit status:
   0  no problem found.
   1  problems found (the report lists them).
-  2  a usage error, a file that cannot be read (files too large to check
-     in the memory Velmaro may use among them) or that was replaced or
-     changed while it was checked, or a report that cannot be written (one
-     line on standard error names the file and the reason).
+  2  a usage error, a file that cannot be read (a table of more than
+     1,000,000 lines or 64 MiB among them, and files too large to check in
+     the memory Velmaro may use) or that was replaced or changed while it
+     was checked, or a report that cannot be written (one line on standard
+     error names the file and the reason).
 )";
 
 // Every option of `velmaro check`, registered on one parser.

@@ -22,6 +22,8 @@ std::size_t ElementIndex(double entry, std::size_t size) {
 Result<CodeTable> LoadTable(const DataSource& source, const std::string& name,
                             const CodeTableLayout& layout) {
     VELMARO_TRY(const std::string content, source.ReadText(name));
+    if (const std::optional<std::string> why = WhyNotATable(content))
+        return Error{source.PathOf(name), *why};
     return BuildCodeTable(SplitLines(content), layout);
 }
 
@@ -52,6 +54,22 @@ std::string_view CodeTable::NameAt(double entry) const {
 std::string_view CodeTable::GroupAt(double entry) const {
     const std::size_t index = ElementIndex(entry, groups.size());
     return index < groups.size() ? std::string_view(groups[index]) : std::string_view{};
+}
+
+std::optional<std::string> WhyNotATable(std::string_view content) {
+    if (content.size() > kLargestTable) {
+        return "holds more than 64 MiB, as no table does (a real one holds a few thousand lines): "
+               "not a table of codes and names, one per line";
+    }
+    // LF and CR are counted apart: whichever of CR LF, CR or LF end the lines, the more
+    // numerous is never more than the lines, and never fewer by more than the last line.
+    const auto feeds = static_cast<std::size_t>(std::count(content.begin(), content.end(), '\n'));
+    const auto returns = static_cast<std::size_t>(std::count(content.begin(), content.end(), '\r'));
+    if (std::max(feeds, returns) > kMostTableLines) {
+        return "holds more than 1,000,000 lines, as no table does (a real one holds a few "
+               "thousand): not a table of codes and names, one per line";
+    }
+    return std::nullopt;
 }
 
 CodeTable BuildCodeTable(const std::vector<std::string>& lines, const CodeTableLayout& layout) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -53,6 +54,18 @@ struct CodeTable {
     std::string_view NameAt(double entry) const;
     std::string_view GroupAt(double entry) const;
 };
+
+// The most a table file may hold. Real tables hold a few thousand lines, some hundreds of KB,
+// while each byte of a table costs some fifty of memory once split into lines, codes and names:
+// a file far beyond these bounds (a log, a disk image, a table an editor filled with empty lines)
+// is no table and would take gigabytes and many seconds to load. The bounds are those of a
+// --from list, hundreds of times a real table's, and keep a table's memory within a few hundred MB.
+inline constexpr std::size_t kLargestTable = std::size_t{64} << 20;
+inline constexpr std::size_t kMostTableLines = 1'000'000;
+
+// Why content, a table file's, is no table: more than kLargestTable bytes or kMostTableLines
+// lines. Nothing for one within them.
+std::optional<std::string> WhyNotATable(std::string_view content);
 
 // Builds a table from the lines of its file in two passes: the first makes the code index
 // from every line, the second fills as many entries as the index's count allows.

@@ -15,6 +15,7 @@
 #include "base/text_fields.h"
 #include "store/career_records.h"
 #include "store/check_support.h"
+#include "store/code_table.h"
 #include "store/data_file_names.h"
 #include "store/data_file_versions.h"
 #include "store/data_source.h"
@@ -445,6 +446,14 @@ class DataSetCheck {
     RecordFacts facts_{exams_, years_};
 };
 
+// The content of the table file at path; an error names it when it cannot be read or is far
+// too large for a table, as the card and the window refuse it.
+Result<std::string> ReadTable(const std::string& path) {
+    VELMARO_TRY(std::string content, ReadWholeFile(path));
+    if (const std::optional<std::string> why = WhyNotATable(content)) return Error{path, *why};
+    return content;
+}
+
 // An error when the data files of dataDir cannot be held and checked in the memory the process
 // may use: naming the first file too large on its own, or else dataDir, whose files are read
 // and kept together, when they are too large all at once.
@@ -499,8 +508,8 @@ Result<DataFileContents> ReadDataFiles(const std::string& dataDir) {
     const std::string registryPath = dataDir + std::string(kRegistryName);
     VELMARO_TRY(AllFitInMemory(dataDir));
     DataFileContents files;
-    VELMARO_TRY(files.titleTable, ReadWholeFile(dataDir + std::string(kTitleTableName)));
-    VELMARO_TRY(files.examTable, ReadWholeFile(dataDir + std::string(kExamTableName)));
+    VELMARO_TRY(files.titleTable, ReadTable(dataDir + std::string(kTitleTableName)));
+    VELMARO_TRY(files.examTable, ReadTable(dataDir + std::string(kExamTableName)));
     VELMARO_TRY(files.registry, ReadWholeFile(registryPath));
     VELMARO_TRY(CheckHoldsRecords(registryPath, files.registry));
     VELMARO_TRY(files.exams, ReadFileIfPresent(dataDir + std::string(kExamsName)));
@@ -529,8 +538,8 @@ Result<CheckReport> CheckDataDirOnce(const std::string& dataDir,
     VELMARO_TRY(AllFitInMemory(dataDir));
     for (const std::string& path : {examsPath, yearsPath})
         StartReadingAhead(path);
-    VELMARO_TRY(std::string titleTable, ReadWholeFile(dataDir + std::string(kTitleTableName)));
-    VELMARO_TRY(std::string examTable, ReadWholeFile(dataDir + std::string(kExamTableName)));
+    VELMARO_TRY(std::string titleTable, ReadTable(dataDir + std::string(kTitleTableName)));
+    VELMARO_TRY(std::string examTable, ReadTable(dataDir + std::string(kExamTableName)));
     Result<std::optional<std::string>> exams = ReadFileIfPresent(examsPath);
     Result<std::optional<std::string>> years = ReadFileIfPresent(yearsPath);
     // The registry, the largest file, arrives on a thread of its own while the exam and year

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "render/classify_exam.h"
+#include "store/code_table.h"
+#include "store/data_file_names.h"
 #include "store/data_store.h"
 #include "store/registry_search.h"
 #include "store/table_check.h"
@@ -606,6 +608,30 @@ TEST(DataCheck, NeverFoundAreTheRecordsWhoseKeyALookupMisses) {
         EXPECT_GT(count, addedBelow ? 40u : 3u);  // the keys above 260 among them
         EXPECT_EQ(report->Group(kNeverFound).count, count);
         EXPECT_EQ(FindingsOf(*report, kNeverFound, false), missed);
+    }
+}
+
+// A table far beyond any real one (a million empty lines an editor appended, a file of 64 MiB)
+// is refused at load, naming the file and what is wrong, by the check as by the card and the
+// window, instead of being split into gigabytes of lines.
+TEST(DataCheck, ATableFarBeyondAnyRealOneIsRefusedAtLoad) {
+    const std::string manyLines(kMostTableLines + 1, '\n');
+    const std::string longLine = std::string(kLargestTable, 'x') + "\r\n";
+    for (const auto& [name, added, reason] :
+         {std::tuple{kExamTableName, manyLines, "holds more than 1,000,000 lines"},
+          std::tuple{kTitleTableName, longLine, "holds more than 64 MiB"}}) {
+        SCOPED_TRACE(std::string(name));
+        DataSet set;
+        (name == kExamTableName ? set.examTable : set.titleTable) += added;
+        const testdata::TempDataDir dir;
+        WriteDataDir(dir, set.Files());
+        const Result<CheckReport> report = CheckDataDir(dir.DataDir(), kToday);
+        const Result<DataStore> store = DataStore::LoadTables(dir.DataDir());
+        ASSERT_FALSE(report.ok() || store.ok());
+        for (const Error& error : {report.error(), store.error()}) {
+            EXPECT_EQ(error.file, dir.DataDir() + std::string(name));
+            EXPECT_TRUE(error.reason.starts_with(reason)) << error.reason;
+        }
     }
 }
 
