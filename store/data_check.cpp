@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/memory_limit.h"
 #include "base/text_fields.h"
 #include "store/career_records.h"
 #include "store/check_support.h"
@@ -458,6 +459,7 @@ Result<std::string> ReadTable(const std::string& path) {
 // may use: naming the first file too large on its own, or else dataDir, whose files are read
 // and kept together, when they are too large all at once.
 Status AllFitInMemory(const std::string& dataDir) {
+    const std::uintmax_t room = MemoryThisProcessMayUse();
     std::uintmax_t total = 0;
     for (const std::string_view name : kDataFileNames) {
         struct stat info {};
@@ -466,11 +468,12 @@ Status AllFitInMemory(const std::string& dataDir) {
         if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0)
             continue;
         const auto size = static_cast<std::uintmax_t>(info.st_size);
-        if (const std::optional<std::string> why = WhyTooLargeToHold(size))
+        if (const std::optional<std::string> why = WhyTooLargeToHold(size, "holds", room))
             return Error{path, *why};
         total += size;
     }
-    if (const std::optional<std::string> why = WhyTooLargeToHold(total, "its data files hold"))
+    if (const std::optional<std::string> why =
+            WhyTooLargeToHold(total, "its data files hold", room))
         return Error{dataDir, *why};
     return Ok();
 }

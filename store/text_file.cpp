@@ -52,7 +52,11 @@ constexpr std::uintmax_t kProgramItself = std::uintmax_t{256} << 20;
 }  // namespace
 
 std::optional<std::string> WhyTooLargeToHold(std::uintmax_t bytes, std::string_view holds) {
-    const std::uintmax_t room = MemoryThisProcessMayUse();
+    return WhyTooLargeToHold(bytes, holds, MemoryThisProcessMayUse());
+}
+
+std::optional<std::string> WhyTooLargeToHold(std::uintmax_t bytes, std::string_view holds,
+                                             std::uintmax_t room) {
     const std::uintmax_t need = bytes / 2 * kNeedInHalves + bytes % 2 + kProgramItself;
     if (need < room) return std::nullopt;
     return std::string(holds) + " " + std::to_string(bytes) +

@@ -35,6 +35,10 @@ void StartReadingAhead(const std::string& path);
 // Nothing when they fit. Every file read whole is measured so.
 std::optional<std::string> WhyTooLargeToHold(std::uintmax_t bytes,
                                              std::string_view holds = "holds");
+// The same against room, the memory the process may use as MemoryThisProcessMayUse gave it: for
+// measuring several files against one reading of it.
+std::optional<std::string> WhyTooLargeToHold(std::uintmax_t bytes, std::string_view holds,
+                                             std::uintmax_t room);
 
 // The whole content of a file, read once; an error names the file and the reason.
 Result<std::string> ReadWholeFile(const std::string& path);
