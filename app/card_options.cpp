@@ -91,8 +91,8 @@ Options:
   --jobs N              Draw --split files on N threads at once (1 to )" +
            std::to_string(kMaxCardJobs) + R"().
                         Default: one per processor core the process may
-                        run on. Fewer draw at once where the memory the
-                        process may use cannot hold N PNG pages. The
+                        run on. Fewer draw at once where the memory left
+                        to the process cannot hold N PNG pages. The
                         files are the same whatever N. Without --split,
                         a warning says it changes nothing.
   -q, --quiet           No progress report. Without it, a run of many cards

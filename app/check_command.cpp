@@ -63,7 +63,7 @@ Exit status:
   1  problems found (the report lists them).
   2  a usage error, a file that cannot be read (a table of more than
      1,000,000 lines or 64 MiB among them, and files too large to check in
-     the memory Velmaro may use) or that was replaced or changed while it
+     the memory left to Velmaro) or that was replaced or changed while it
      was checked, or a report that cannot be written (one line on standard
      error names the file and the reason).
 )";

@@ -36,11 +36,12 @@ std::optional<rlim_t> ProcessLimit(int resource) {
 constexpr rlim_t kAddressSpaceOfTheProcess = rlim_t{160} << 20;
 constexpr rlim_t kAddressSpacePerThread = rlim_t{72} << 20;
 
-// The memory a run of one thread really uses (the program, Qt, the fonts, the store), and what
-// each thread uses besides its card's page: its drawing and its part of the pools. The memory
-// the process may use is counted in bytes really used, unlike the address space: past a control
-// group's limit, the process is killed with no word.
-constexpr std::uint64_t kMemoryOfTheProcess = std::uint64_t{128} << 20;
+// Beyond what the process holds when the threads are counted (the program, Qt, the fonts, the
+// first store), what the run adds besides its threads' own (messages, files waiting), and what
+// each thread uses besides its card's page: its store, its drawing and its part of the pools.
+// Counted in bytes really used, unlike the address space: past a control group's limit, the
+// process is killed with no word.
+constexpr std::uint64_t kMemoryOfTheRun = std::uint64_t{32} << 20;
 constexpr std::uint64_t kMemoryPerThread = std::uint64_t{16} << 20;
 
 // The stack a new thread gets: the C library's default, which follows ulimit -s.
@@ -79,13 +80,13 @@ std::size_t ThreadsWithinTheLimit(std::size_t threads, const SplitRequest& reque
     threads = ThreadsWithinLimitOf(
         RLIMIT_AS, kAddressSpaceOfTheProcess,
         kAddressSpacePerThread + ThreadStackSize() + CardAddressSpace(request), threads);
-    return ThreadsWithinMemory(MemoryThisProcessMayUse(), request, threads);
+    return ThreadsWithinMemory(MemoryLeftToThisProcess(), request, threads);
 }
 
 std::size_t ThreadsWithinMemory(std::uint64_t memory, const SplitRequest& request,
                                 std::size_t threads) {
     const std::uint64_t perThread = kMemoryPerThread + CardAddressSpace(request);
-    const std::uint64_t room = memory > kMemoryOfTheProcess ? memory - kMemoryOfTheProcess : 0;
+    const std::uint64_t room = memory > kMemoryOfTheRun ? memory - kMemoryOfTheRun : 0;
     return std::clamp<std::size_t>(static_cast<std::size_t>(room / perThread), 1, threads);
 }
 

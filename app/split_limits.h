@@ -9,13 +9,13 @@ namespace velmaro {
 
 // At most threads, and at most as many as the process's limit of open files leaves room for,
 // with a file each waiting to be flushed, as its limit of address space leaves room for, and
-// as the memory it may use (MemoryThisProcessMayUse) leaves room for, each drawing request's
+// as the memory left to it (MemoryLeftToThisProcess) leaves room for, each drawing request's
 // cards; at least one.
 std::size_t ThreadsWithinTheLimit(std::size_t threads, const SplitRequest& request);
 
-// At most threads, and at most as many as memory bytes leave room for, each thread drawing
-// request's cards (a PNG page held whole as it is drawn and written) beside what the process
-// itself uses; at least one.
+// At most threads, and at most as many as memory bytes, the memory left to the process,
+// leave room for, each thread drawing request's cards (a PNG page held whole as it is drawn and
+// written) beside what the run adds; at least one.
 std::size_t ThreadsWithinMemory(std::uint64_t memory, const SplitRequest& request,
                                 std::size_t threads);
 

@@ -49,6 +49,34 @@ std::optional<std::uint64_t> ProcessLimit(int resource) {
     return static_cast<std::uint64_t>(limit.rlim_cur);
 }
 
+// What the process holds now, in bytes, as /proc/self/status says: its resident memory
+// (VmRSS), its address space (VmSize) and its data (VmData, which RLIMIT_DATA bounds). 0 for what
+// it does not say.
+struct ProcessHolds {
+    std::uint64_t resident = 0;
+    std::uint64_t addressSpace = 0;
+    std::uint64_t data = 0;
+};
+
+ProcessHolds WhatThisProcessHolds() {
+    ProcessHolds holds;
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        std::uint64_t* const into = line.starts_with("VmRSS:")    ? &holds.resident
+                                    : line.starts_with("VmSize:") ? &holds.addressSpace
+                                    : line.starts_with("VmData:") ? &holds.data
+                                                                  : nullptr;
+        if (into == nullptr) continue;
+        const std::size_t digits = line.find_first_of("0123456789");
+        if (digits == std::string::npos) continue;
+        std::uint64_t kibibytes = 0;
+        std::from_chars(line.data() + digits, line.data() + line.size(), kibibytes);
+        *into = kibibytes << 10;
+    }
+    return holds;
+}
+
 }  // namespace
 
 std::optional<std::uint64_t> ControlGroupMemoryLimit(std::string_view cgroupLines,
@@ -86,21 +114,27 @@ std::optional<std::uint64_t> ControlGroupMemoryLimit(std::string_view cgroupLine
     return least;
 }
 
-std::uint64_t MemoryThisProcessMayUse() {
+std::uint64_t MemoryLeftToThisProcess() {
+    const ProcessHolds holds = WhatThisProcessHolds();
+    const auto left = [](std::uint64_t bound, std::uint64_t held) {
+        return bound > held ? bound - held : 0;
+    };
     std::uint64_t room = UINT64_MAX;
     const long pages = ::sysconf(_SC_PHYS_PAGES);
     const long pageSize = ::sysconf(_SC_PAGE_SIZE);
-    if (pages > 0 && pageSize > 0)
-        room = static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize);
-    for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
-        if (const std::optional<std::uint64_t> limit = ProcessLimit(resource))
-            room = std::min(room, *limit);
+    if (pages > 0 && pageSize > 0) {
+        room = left(static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize),
+                    holds.resident);
     }
+    if (const std::optional<std::uint64_t> limit = ProcessLimit(RLIMIT_AS))
+        room = std::min(room, left(*limit, holds.addressSpace));
+    if (const std::optional<std::uint64_t> limit = ProcessLimit(RLIMIT_DATA))
+        room = std::min(room, left(*limit, holds.data));
     std::ifstream cgroups("/proc/self/cgroup");
     const std::string lines{std::istreambuf_iterator<char>(cgroups),
                             std::istreambuf_iterator<char>()};
     if (const std::optional<std::uint64_t> limit = ControlGroupMemoryLimit(lines, "/sys/fs/cgroup"))
-        room = std::min(room, *limit);
+        room = std::min(room, left(*limit, holds.resident));
     return room;
 }
 

@@ -7,13 +7,15 @@
 
 namespace velmaro {
 
-// The memory this process may use, in bytes: the least of the machine's physical memory, the
-// limits set on the process (RLIMIT_AS and RLIMIT_DATA: ulimit -v, ulimit -d) and the limit of
-// its control group and of the groups above it (a container's, a service's, a desktop session's
-// scope). Past the first three an allocation fails; past the last the system ends the process
-// with no word, which is why a need is to be measured against this before it is met. Read anew
-// at each call; UINT64_MAX when nothing is known to bound it.
-std::uint64_t MemoryThisProcessMayUse();
+// The memory this process may still take, in bytes: for each bound on it, that bound less what
+// the process holds of it now. The machine's memory and the limit of its control group and of
+// the groups above it (a container's, a service's, a desktop session's scope) bound the memory
+// it has resident; the limits set on the process bound its address space (RLIMIT_AS: ulimit -v)
+// and its data (RLIMIT_DATA: ulimit -d). Past the last two an allocation fails; past a control
+// group's limit the system ends the process with no word, which is why a need is to be measured
+// against this before it is met. Memory other processes of the group hold is not counted. Read
+// anew at each call; UINT64_MAX when nothing is known to bound it.
+std::uint64_t MemoryLeftToThisProcess();
 
 // The least memory limit of the control group that cgroupLines (the text of /proc/self/cgroup)
 // names for the memory controller and of every group above it, read from the hierarchies

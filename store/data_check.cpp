@@ -455,11 +455,11 @@ Result<std::string> ReadTable(const std::string& path) {
     return content;
 }
 
-// An error when the data files of dataDir cannot be held and checked in the memory the process
-// may use: naming the first file too large on its own, or else dataDir, whose files are read
+// An error when the data files of dataDir cannot be held and checked in the memory left to the
+// process: naming the first file too large on its own, or else dataDir, whose files are read
 // and kept together, when they are too large all at once.
 Status AllFitInMemory(const std::string& dataDir) {
-    const std::uintmax_t room = MemoryThisProcessMayUse();
+    const std::uintmax_t room = MemoryLeftToThisProcess();
     std::uintmax_t total = 0;
     for (const std::string_view name : kDataFileNames) {
         struct stat info {};

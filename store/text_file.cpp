@@ -45,25 +45,24 @@ namespace {
 // demanding reader, keeps beside each record file's bytes the facts of each record (a day, a
 // key, a run), about half as many bytes again.
 constexpr std::uintmax_t kNeedInHalves = 3;
-// And what the program itself takes beside: its code and Qt's, the pools of the threads that
-// read and check the files, all of which count against a limit of address space (ulimit -v).
-constexpr std::uintmax_t kProgramItself = std::uintmax_t{256} << 20;
+// The process needs no more beside: what it holds already the room left to it counts, and a
+// thread the system cannot give it (its stack, its pool) is done without.
 
 }  // namespace
 
 std::optional<std::string> WhyTooLargeToHold(std::uintmax_t bytes, std::string_view holds) {
-    return WhyTooLargeToHold(bytes, holds, MemoryThisProcessMayUse());
+    return WhyTooLargeToHold(bytes, holds, MemoryLeftToThisProcess());
 }
 
 std::optional<std::string> WhyTooLargeToHold(std::uintmax_t bytes, std::string_view holds,
                                              std::uintmax_t room) {
-    const std::uintmax_t need = bytes / 2 * kNeedInHalves + bytes % 2 + kProgramItself;
+    const std::uintmax_t need = bytes / 2 * kNeedInHalves + bytes % 2;
     if (need < room) return std::nullopt;
     return std::string(holds) + " " + std::to_string(bytes) +
            " bytes, too many to read whole: " + "that takes about " + std::to_string(need) +
            " bytes, more than the " + std::to_string(room) +
-           " bytes of memory Velmaro may use here (the least of the " +
-           "machine's, its limits' and its control group's)";
+           " bytes of memory left to Velmaro here (the least that the machine, its limits and its "
+           "control group leave it)";
 }
 
 void StartReadingAhead(const std::string& path) {

@@ -28,14 +28,14 @@ std::optional<std::string> WhyNotADataFile(mode_t mode);
 void StartReadingAhead(const std::string& path);
 
 // Why files of bytes in all cannot be read whole into memory and checked: that takes about half
-// as much again, and the program itself, and is as much as the memory the process may use
-// (MemoryThisProcessMayUse) or more (a sparse file, a disk image under a data file's name); it
+// as much again, and is as much as the memory left to the process
+// (MemoryLeftToThisProcess) or more (a sparse file, a disk image under a data file's name); it
 // would end in an allocation refused or, past a control group's limit, in the process killed
 // with no word. The reason begins with holds, the verb of what is named ("holds", "hold").
 // Nothing when they fit. Every file read whole is measured so.
 std::optional<std::string> WhyTooLargeToHold(std::uintmax_t bytes,
                                              std::string_view holds = "holds");
-// The same against room, the memory the process may use as MemoryThisProcessMayUse gave it: for
+// The same against room, the memory left to the process as MemoryLeftToThisProcess gave it: for
 // measuring several files against one reading of it.
 std::optional<std::string> WhyTooLargeToHold(std::uintmax_t bytes, std::string_view holds,
                                              std::uintmax_t room);

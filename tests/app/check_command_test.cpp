@@ -130,6 +130,15 @@ TEST(CheckCommand, AFileLargerThanMemoryIsNamedAndNotRead) {
                    Limiting(RLIMIT_AS, kMayUse));
     EXPECT_EQ(check.exitCode, 2);
     EXPECT_THAT(check.err, ::testing::HasSubstr("/: its data files hold "));
+    // Small data in a small room: what the process holds already is counted as it is, not a
+    // fixed guess as large as the room (which refused the sample under 256 MiB).
+    for (const auto& small : {Limiting(RLIMIT_AS, 256 << 20), Limiting(RLIMIT_DATA, 96 << 20)}) {
+        EXPECT_TRUE(Ended(RunVelmaro({"check", "--data-dir", kSample}, {}, {}, {}, small), 0, ""));
+        EXPECT_EQ(
+            RunVelmaro({"card", "--format=ops", "--data-dir", kSample, "5193"}, {}, {}, {}, small)
+                .exitCode,
+            0);
+    }
 }
 
 // A keeper who saves a file anew (a record file, a table), or saves into the file itself, while

@@ -1,4 +1,4 @@
-// How many threads draw split cards at once within the memory the process may use.
+// How many threads draw split cards at once within the memory left to the process.
 
 #include "app/split_limits.h"
 
@@ -11,7 +11,7 @@
 namespace velmaro {
 namespace {
 
-TEST(SplitLimits, ThreadsHoldTheirPagesWithinTheMemoryTheProcessMayUse) {
+TEST(SplitLimits, ThreadsHoldTheirPagesWithinTheMemoryLeftToTheProcess) {
     constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
     const QSize page = CardPageSizeAt(600);
     // A page of 600 dpi as drawn, four bytes a pixel: each thread holds one at least.
