@@ -72,9 +72,22 @@ constexpr Phrase kPhrases[] = {
     {"is a directory, not a data file", "è una cartella, non un file di dati"},
     {"is a pipe, a socket or a device, not a data file",
      "è una pipe, un socket o un dispositivo, non un file di dati"},
-    {"holds {} bytes, too many to read whole into the memory Velmaro may use ({} bytes)",
-     "contiene {1} byte, troppi per leggerlo per intero nella memoria che Velmaro può usare "
-     "({2} byte)"},
+    {"holds {} bytes, too many to read whole: that takes about {} bytes, more than the {} bytes "
+     "of memory left to Velmaro here (the least that the machine, its limits and its control "
+     "group leave it)",
+     "contiene {1} byte, troppi per leggerlo per intero: servono circa {2} byte, più dei {3} "
+     "byte di memoria che restano a Velmaro qui (il minimo che gli lasciano la macchina, i suoi "
+     "limiti e il suo gruppo di controllo)"},
+    {"holds {} bytes, too many to read whole: out of memory",
+     "contiene {1} byte, troppi per leggerlo per intero: memoria esaurita"},
+    {"holds more than 64 MiB, as no table does (a real one holds a few thousand lines): not a "
+     "table of codes and names, one per line",
+     "contiene più di 64 MiB, come nessuna tabella (una vera contiene qualche migliaio di "
+     "righe): non è una tabella di codici e nomi, uno per riga"},
+    {"holds more than 1,000,000 lines, as no table does (a real one holds a few thousand): not "
+     "a table of codes and names, one per line",
+     "contiene più di 1.000.000 di righe, come nessuna tabella (una vera ne contiene qualche "
+     "migliaio): non è una tabella di codici e nomi, uno per riga"},
     {"the file is too large for a student registry",
      "il file è troppo grande per un elenco degli studenti"},
     {"the student registry holds no records", "l'elenco degli studenti non contiene studenti"},

@@ -12,6 +12,7 @@
 #include "store/data_dir_choice.h"
 #include "store/data_file_guard.h"
 #include "store/data_store.h"
+#include "store/text_file.h"
 #include "tests/store/data_files.h"
 #include "ui/italian_message.h"
 
@@ -84,6 +85,16 @@ TEST(WindowMessages, ADataFolderThatCannotBeLoadedIsSaidInItalian) {
     data.Write("elenco.dir", "");
     EXPECT_EQ(LoadError(data.DataDir()),
               data.PathOf("elenco.dir") + ": l'elenco degli studenti non contiene studenti");
+    // A table far beyond any real one, and a file too large for the memory left.
+    data.Write("titoli.grp", std::string(1'000'001, '\n'));
+    EXPECT_EQ(LoadError(data.DataDir()),
+              data.PathOf("titoli.grp") +
+                  ": contiene più di 1.000.000 di righe, come nessuna tabella (una vera ne "
+                  "contiene qualche migliaio): non è una tabella di codici e nomi, uno per riga");
+    EXPECT_EQ(ItalianMessage(Error{"", *WhyTooLargeToHold(1000, "holds", 1000)}),
+              "Contiene 1000 byte, troppi per leggerlo per intero: servono circa 1500 byte, più "
+              "dei 1000 byte di memoria che restano a Velmaro qui (il minimo che gli lasciano la "
+              "macchina, i suoi limiti e il suo gruppo di controllo)");
 }
 
 // The warnings before the window opens, and a card saved over a data file.
