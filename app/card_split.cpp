@@ -187,10 +187,16 @@ struct SplitWorker {
                     outcomes[i] = {CardOutcome::State::kNotReached, std::nullopt};
             } else {
                 std::vector<Status> placed;
-                static_cast<void>(batch.Commit(&placed));
+                const Status committed = batch.Commit(&placed);
+                bool eachPlaced = true;
                 for (std::size_t k = 0; k < waiting.size() && k < placed.size(); ++k) {
-                    if (!placed[k]) outcomes[waiting[k]] = LostTo(placed[k].error());
+                    if (placed[k]) continue;
+                    eachPlaced = false;
+                    outcomes[waiting[k]] = LostTo(placed[k].error());
                 }
+                // Every card in place, but a folder that holds them could not be flushed to the
+                // disk: a disk failing, which stops the run, as one that takes no more files.
+                if (eachPlaced && !committed) Stop(committed.error());
             }
         }
         for (const std::size_t i : waiting)

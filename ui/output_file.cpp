@@ -82,6 +82,13 @@ int SyncFolder(const std::string& folder) {
     return error == EINVAL ? 0 : error;
 }
 
+// Why a folder that took a file's new name (placed, "the file is in place") failed: it could not
+// be flushed to the disk, with the system's reason for error.
+std::string UnsyncedFolderReason(int error, std::string_view placed) {
+    return "could not flush the folder to the disk (" + SystemReason(error) +
+           "): " + std::string(placed) + " but may not survive a crash";
+}
+
 // Closes descriptor and removes its file: named temporary, or unnamed when temporary is empty.
 void RemoveFile(int descriptor, const std::string& temporary) {
     ::close(descriptor);
@@ -360,10 +367,13 @@ Status OutputFile::Commit(CommitBatch* batch) {
         if (::fsync(descriptor_) != 0) {
             NoteFailure(SystemReason(errno));
         } else {
-            int error = PlaceFile(std::exchange(descriptor_, -1), temporary_, target_);
+            const int error = PlaceFile(std::exchange(descriptor_, -1), temporary_, target_);
             temporary_.clear();  // placed, or removed on failure
-            if (error == 0) error = SyncFolder(FolderOf(target_));
-            if (error != 0) NoteFailure(SystemReason(error));
+            if (error != 0) {
+                NoteFailure(SystemReason(error));
+            } else if (const int unsynced = SyncFolder(FolderOf(target_)); unsynced != 0) {
+                NoteFailure(UnsyncedFolderReason(unsynced, "the file is in place"));
+            }
         }
     } else if (failure_.empty()) {
         const off_t end = endsWithWrite_ ? ::lseek(descriptor_, 0, SEEK_CUR) : 0;
@@ -452,15 +462,6 @@ Status CommitBatch::Commit(std::vector<Status>* eachFile) {
         if (error == 0 && std::ranges::find(folders, FolderOf(file.target)) == folders.end())
             folders.push_back(FolderOf(file.target));
     }
-    // Each folder that took a file is flushed once; should that fail, its new names may not
-    // survive a crash, and each of its files fails with it.
-    for (const std::string& folder : folders) {
-        const int error = SyncFolder(folder);
-        if (error == 0) continue;
-        for (std::size_t i = 0; i < pending_.size(); ++i) {
-            if (errors[i] == 0 && FolderOf(pending_[i].target) == folder) errors[i] = error;
-        }
-    }
     std::optional<Error> first;
     for (std::size_t i = 0; i < pending_.size(); ++i) {
         Status placed = Ok();
@@ -468,6 +469,12 @@ Status CommitBatch::Commit(std::vector<Status>* eachFile) {
             placed = Error{FileNameBytes(pending_[i].path), SystemReason(errors[i])};
         if (!placed && !first) first = placed.error();
         if (eachFile != nullptr) eachFile->push_back(std::move(placed));
+    }
+    // Each folder that took a file is flushed once; should that fail, its files are in place
+    // but may not survive a crash: the folder is the failure, its files' own are not.
+    for (const std::string& folder : folders) {
+        if (const int error = SyncFolder(folder); error != 0 && !first)
+            first = Error{folder, UnsyncedFolderReason(error, "the files put in it are in place")};
     }
     pending_.clear();
     if (first) return *first;

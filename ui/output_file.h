@@ -72,8 +72,9 @@ class OutputFile final : public QIODevice {
     static Status CheckPlace(const QString& path);
     // Completes the output: flushes to the disk, closes, and puts the temporary file in place
     // of the target, then flushes the target's folder, which holds its new name. Reports the
-    // first failure met since Open(), if any; then nothing is replaced, unless the folder's
-    // flush failed after the file went in place. Calling it again reports the same outcome.
+    // first failure met since Open(), if any; then nothing is replaced, except when only the
+    // folder's flush failed: the file is in place, and the failure says so. Calling it again
+    // reports the same outcome.
     // With a batch, a temporary file is handed to it instead, open and written in full; the
     // batch flushes it and puts it in place with the others.
     Status Commit(CommitBatch* batch = nullptr);
@@ -130,8 +131,8 @@ class CommitBatch {
     std::size_t Size() const { return pending_.size(); }
     // Flushes the waiting files to the disk, puts each in place of its target and flushes
     // once each folder that took one. A file that fails is removed and its target stays as it
-    // was; the others still go in place. Each file of a folder whose flush fails fails too, in
-    // place. When the
+    // was; the others still go in place. A folder whose flush fails is reported, naming the
+    // folder, when no file failed: its files are in place (and eachFile has them so). When the
     // flush of the whole file system fails, no file can be known to be whole: every one is
     // removed and every target stays. Reports the first failure, naming the file as it was
     // given; eachFile, when given, receives the outcome of every file, in the order they came.

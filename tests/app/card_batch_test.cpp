@@ -469,6 +469,22 @@ TEST(CardBatch, SplitLeavesANameThatCannotTakeItsCardAndStopsOnlyWhenNoFileFits)
               (QStringList{"4.pdf", "50.pdf", "9975.pdf"}));
 }
 
+// A folder that cannot be flushed once it took the cards (a disk failing) stops the run with
+// status 2, naming the folder and saying its cards are in place: none is said to have no card.
+TEST(CardBatch, AFolderThatCannotBeFlushedIsNamedWithItsCardsInPlace) {
+    const testdata::TempDataDir out;
+    const std::string folder = out.PathOf("cards");
+    const ProcessRun run = RunVelmaro(
+        CardOf(kSample, {"--split", AsQString(folder), "--jobs", "2", "4", "50", "5193"}),
+        WithFaults({{"VELMARO_UNFLUSHED_FOLDERS", "1"}}));
+    EXPECT_TRUE(Ended(run, 2,
+                      "velmaro: " + folder +
+                          ": could not flush the folder to the disk (Input/output error): the "
+                          "files put in it are in place but may not survive a crash\n"));
+    EXPECT_EQ(QDir(AsQString(folder)).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+              (QStringList{"4.pdf", "50.pdf", "5193.pdf"}));
+}
+
 // What became of each number is said as the run goes, in the order given, not held until
 // every card is drawn: interrupted as soon as its first number is said not found, a run of
 // every student (ended by SIGTERM) has said it, and stops with most of its cards not drawn.

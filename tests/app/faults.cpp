@@ -11,6 +11,8 @@
 //  VELMARO_LOST_WRITES: a disk that takes every write but loses the data before it is stored, as
 //   a full thin-provisioned volume does; the loss shows only when the data is flushed: fsync,
 //   fdatasync and syncfs fail with EIO.
+//  VELMARO_UNFLUSHED_FOLDERS: a disk that fails to store a folder's new entries: fsync of a folder
+//   fails with EIO, while files are flushed as usual.
 //  VELMARO_HUNG_DISK: a disk that does not answer: fsync and fdatasync never return, whatever
 //   signal comes; the first call makes the file its value names.
 //  VELMARO_SHORT_READS: a file system that hands the data files out a few bytes per read, as
@@ -159,6 +161,9 @@ void* malloc(std::size_t size) {
 int fsync(int descriptor) {
     static const auto next = Next<int (*)(int)>("fsync");
     if (DiskHung()) return -1;
+    if (struct stat info{}; Fault("VELMARO_UNFLUSHED_FOLDERS") && ::fstat(descriptor, &info) == 0 &&
+                            S_ISDIR(info.st_mode))
+        return LostWrite();
     return Fault("VELMARO_LOST_WRITES") ? LostWrite() : next(descriptor);
 }
 

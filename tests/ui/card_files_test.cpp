@@ -158,21 +158,24 @@ TEST(CardFiles, DataTheDiskRefusesIsAFailureAndReplacesNothing) {
         int skipped;
         int failing;  // the path written alone, or named by the batch's failure
         QStringList contents;
+        // For a folder that could not be flushed: what its failure says is in place (a batch's
+        // names the folder of the failing path).
+        const char* inPlace = nullptr;
     };
     const std::vector<Fault> faultList{
         {false, FileCall::kFsync, 0, 0, {"old", "-", "-"}},
         {false, FileCall::kClose, 0, 0, {"old", "-", "-"}},
         {false, FileCall::kLinkat, 0, 1, {"old", "-", "-"}},
         // The folder's flush, after the file went in place: its new name may not survive.
-        {false, FileCall::kFsync, 1, 1, {"old", "new", "-"}},
+        {false, FileCall::kFsync, 1, 1, {"old", "new", "-"}, "the file is in place"},
         {true, FileCall::kSyncfs, 0, 0, {"old", "-", "-"}},
         {true, FileCall::kSyncFileRange, 1, 1, {"new", "-", "new"}},
         {true, FileCall::kClose, 2, 2, {"new", "new", "-"}},
         // old.txt is linked twice: beside itself, after its name was found taken.
         {true, FileCall::kLinkat, 2, 1, {"new", "-", "new"}},
-        // The flush of the first folder, which took two files in place; the second folder's
-        // file is not named.
-        {true, FileCall::kFsync, 0, 0, {"new", "new", "new"}}};
+        // The flush of the first folder, which took two files in place: the folder is named,
+        // not its files.
+        {true, FileCall::kFsync, 0, 0, {"new", "new", "new"}, "the files put in it are in place"}};
     const std::string reason = std::strerror(EIO);
     for (const bool unnamed : {true, false}) {
         refuseUnnamed = !unnamed;
@@ -197,8 +200,17 @@ TEST(CardFiles, DataTheDiskRefusesIsAFailureAndReplacesNothing) {
             EXPECT_TRUE(happened);
             armed.reset();
             ASSERT_FALSE(committed.ok());
-            EXPECT_EQ(committed.error().file, folder.paths[fault.failing].toStdString());
-            EXPECT_EQ(committed.error().reason, reason);
+            const std::string failing = folder.paths[fault.failing].toStdString();
+            if (fault.inPlace == nullptr) {
+                EXPECT_EQ(committed.error().file, failing);
+                EXPECT_EQ(committed.error().reason, reason);
+            } else {
+                EXPECT_EQ(committed.error().file,
+                          fault.batched ? failing.substr(0, failing.rfind('/')) : failing);
+                EXPECT_EQ(committed.error().reason, "could not flush the folder to the disk (" +
+                                                        reason + "): " + fault.inPlace +
+                                                        " but may not survive a crash");
+            }
             EXPECT_EQ(folder.Contents(), fault.contents);
             EXPECT_EQ(folder.Entries(), fault.contents.size() - fault.contents.count("-"));
             EXPECT_EQ(batch.Size(), 0u);
