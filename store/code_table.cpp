@@ -21,7 +21,7 @@ std::size_t ElementIndex(double entry, std::size_t size) {
 
 Result<CodeTable> LoadTable(const DataSource& source, const std::string& name,
                             const CodeTableLayout& layout) {
-    VELMARO_TRY(const std::string content, source.ReadText(name));
+    VELMARO_TRY(const std::string content, source.ReadText(name, kLargestTable));
     if (const std::optional<std::string> why = WhyNotATable(content))
         return Error{source.PathOf(name), *why};
     return BuildCodeTable(SplitLines(content), layout);

@@ -450,7 +450,7 @@ class DataSetCheck {
 // The content of the table file at path; an error names it when it cannot be read or is far
 // too large for a table, as the card and the window refuse it.
 Result<std::string> ReadTable(const std::string& path) {
-    VELMARO_TRY(std::string content, ReadWholeFile(path));
+    VELMARO_TRY(std::string content, ReadWholeFile(path, kLargestTable));
     if (const std::optional<std::string> why = WhyNotATable(content)) return Error{path, *why};
     return content;
 }
@@ -467,7 +467,10 @@ Status AllFitInMemory(const std::string& dataDir) {
         // A file that is not there, or no file, is named as the reading meets it.
         if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0)
             continue;
-        const auto size = static_cast<std::uintmax_t>(info.st_size);
+        // Of a table, no more is read than tells it is no table (ReadTable).
+        const bool table = name == kExamTableName || name == kTitleTableName;
+        const auto size = std::min(static_cast<std::uintmax_t>(info.st_size),
+                                   table ? std::uintmax_t{kLargestTable} + 1 : UINTMAX_MAX);
         if (const std::optional<std::string> why = WhyTooLargeToHold(size, "holds", room))
             return Error{path, *why};
         total += size;

@@ -20,8 +20,8 @@ Status DataFolderThere(const std::string& dataDir) {
     return Ok();
 }
 
-Result<std::string> FolderSource::ReadText(const std::string& name) const {
-    return ReadWholeFile(PathOf(name));
+Result<std::string> FolderSource::ReadText(const std::string& name, std::size_t mostBytes) const {
+    return ReadWholeFile(PathOf(name), mostBytes);
 }
 
 Result<RecordFile> FolderSource::OpenRecords(const std::string& name, std::size_t slotSize,
@@ -30,9 +30,11 @@ Result<RecordFile> FolderSource::OpenRecords(const std::string& name, std::size_
     return RecordFile::Open(PathOf(name), slotSize, ifMissing, reading, clock_);
 }
 
-Result<std::string> MemorySource::ReadText(const std::string& name) const {
+Result<std::string> MemorySource::ReadText(const std::string& name, std::size_t mostBytes) const {
     const auto found = files.find(name);
     if (found == files.end()) return Error{name, SystemReason(ENOENT)};
+    if (mostBytes != SIZE_MAX && found->second.size() > mostBytes)
+        return found->second.substr(0, mostBytes + 1);
     return found->second;
 }
 

@@ -16,8 +16,9 @@ class DataSource {
 
     // What an error calls the file name ("elenco.dir", ...): its path.
     virtual std::string PathOf(const std::string& name) const = 0;
-    // The whole content of the text file name; an error names it.
-    virtual Result<std::string> ReadText(const std::string& name) const = 0;
+    // The whole content of the text file name; an error names it. A file longer than mostBytes
+    // gives only its first mostBytes + 1 bytes, enough to tell that it is longer.
+    virtual Result<std::string> ReadText(const std::string& name, std::size_t mostBytes) const = 0;
     // The record file name with slots of slotSize bytes, as RecordFile::Open opens it.
     virtual Result<RecordFile> OpenRecords(const std::string& name, std::size_t slotSize,
                                            RecordFile::IfMissing ifMissing,
@@ -37,7 +38,7 @@ class FolderSource final : public DataSource {
         : dataDir_(std::move(dataDir)), clock_(std::move(clock)) {}
 
     std::string PathOf(const std::string& name) const override { return dataDir_ + name; }
-    Result<std::string> ReadText(const std::string& name) const override;
+    Result<std::string> ReadText(const std::string& name, std::size_t mostBytes) const override;
     Result<RecordFile> OpenRecords(const std::string& name, std::size_t slotSize,
                                    RecordFile::IfMissing ifMissing,
                                    RecordFile::Reading reading) const override;
@@ -53,7 +54,7 @@ class MemorySource final : public DataSource {
     std::map<std::string, std::string> files;
 
     std::string PathOf(const std::string& name) const override { return name; }
-    Result<std::string> ReadText(const std::string& name) const override;
+    Result<std::string> ReadText(const std::string& name, std::size_t mostBytes) const override;
     Result<RecordFile> OpenRecords(const std::string& name, std::size_t slotSize,
                                    RecordFile::IfMissing ifMissing,
                                    RecordFile::Reading reading) const override;

@@ -116,7 +116,8 @@ Result<std::size_t> ReadToEnd(const std::string& path, int descriptor, std::stri
 }  // namespace
 
 Result<bool> ReadFileInPlace(const std::string& path, std::string& into, std::string& beyond,
-                             const std::function<void(std::size_t)>& arrived) {
+                             const std::function<void(std::size_t)>& arrived,
+                             std::size_t mostBytes) {
     const int descriptor = OpenForReading(path);
     if (descriptor < 0) {
         if (errno == ENOENT) return false;
@@ -128,12 +129,15 @@ Result<bool> ReadFileInPlace(const std::string& path, std::string& into, std::st
     if (const std::optional<std::string> why = WhyNotADataFile(info.st_mode))
         return Error{path, *why};
 
-    if (const std::optional<std::string> why =
-            WhyTooLargeToHold(static_cast<std::uintmax_t>(std::max<off_t>(info.st_size, 0))))
-        return Error{path, *why};
+    // Of a file longer than mostBytes, the bytes that tell it is (a sparse file of gigabytes
+    // under a table's name is not read whole to find it too large).
+    const auto fileSize = static_cast<std::uintmax_t>(std::max<off_t>(info.st_size, 0));
+    const bool cut = mostBytes != SIZE_MAX && fileSize > mostBytes;
+    const std::uintmax_t wanted = cut ? std::uintmax_t{mostBytes} + 1 : fileSize;
+    if (const std::optional<std::string> why = WhyTooLargeToHold(wanted)) return Error{path, *why};
     // Read in one request of the file's size when it can, and on until the end in any case
     // (a file that grows meanwhile is read to its current end).
-    const auto size = static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)) + 1;
+    const auto size = static_cast<std::size_t>(wanted) + (cut ? 0 : 1);
     // Memory the system refuses (a limit the size above did not foresee) is an error naming the
     // file, not the program ended with a bare "out of memory", as an allocation refused would
     // end it: asked of the system first, as the allocator asks for a block this large, and given
@@ -149,7 +153,7 @@ Result<bool> ReadFileInPlace(const std::string& path, std::string& into, std::st
     if (arrived) arrived(0);
     VELMARO_TRY(const std::size_t length, ReadToEnd(path, descriptor, into, false, arrived));
     beyond.clear();
-    if (length == into.size()) {
+    if (length == into.size() && !cut) {
         VELMARO_TRY(const std::size_t more, ReadToEnd(path, descriptor, beyond, true, {}));
         beyond.resize(more);
     }
@@ -157,11 +161,15 @@ Result<bool> ReadFileInPlace(const std::string& path, std::string& into, std::st
     return true;
 }
 
-Result<std::optional<std::string>> ReadFileIfPresent(const std::string& path) {
+Result<std::optional<std::string>> ReadFileIfPresent(const std::string& path,
+                                                     std::size_t mostBytes) {
     std::string content;
     std::string beyond;
-    VELMARO_TRY(const bool present, ReadFileInPlace(path, content, beyond, {}));
+    VELMARO_TRY(const bool present, ReadFileInPlace(path, content, beyond, {}, mostBytes));
     if (!present) return std::optional<std::string>{};
+    // A file that grew past its size while it was read: its bytes up to the bound.
+    if (mostBytes != SIZE_MAX && content.size() + beyond.size() > mostBytes)
+        beyond.resize(mostBytes + 1 > content.size() ? mostBytes + 1 - content.size() : 0);
     content += beyond;
     return std::optional<std::string>(std::move(content));
 }
@@ -180,8 +188,8 @@ Result<std::string> ReadStream(const std::string& path, const ReadCheck& check) 
     return ReadAllFrom(descriptor, path, check);
 }
 
-Result<std::string> ReadWholeFile(const std::string& path) {
-    VELMARO_TRY(std::optional<std::string> content, ReadFileIfPresent(path));
+Result<std::string> ReadWholeFile(const std::string& path, std::size_t mostBytes) {
+    VELMARO_TRY(std::optional<std::string> content, ReadFileIfPresent(path, mostBytes));
     if (!content) return Error{path, SystemReason(ENOENT)};
     return std::move(*content);
 }

@@ -40,8 +40,9 @@ std::optional<std::string> WhyTooLargeToHold(std::uintmax_t bytes,
 std::optional<std::string> WhyTooLargeToHold(std::uintmax_t bytes, std::string_view holds,
                                              std::uintmax_t room);
 
-// The whole content of a file, read once; an error names the file and the reason.
-Result<std::string> ReadWholeFile(const std::string& path);
+// The whole content of a file, read once; an error names the file and the reason. A file longer
+// than mostBytes gives only its first mostBytes + 1 bytes, enough to tell that it is longer.
+Result<std::string> ReadWholeFile(const std::string& path, std::size_t mostBytes = SIZE_MAX);
 
 // Shown, after each read, every byte read so far and where the bytes of that read begin: a
 // reason it gives ends the reading as an error, so that an input that cannot be what is
@@ -66,12 +67,17 @@ Result<std::string> ReadStream(const std::string& path, const ReadCheck& check =
 // told 0 once into is sized and then, after each read, how many bytes have arrived. The bytes
 // of a file that grew past that size meanwhile go to beyond (cleared otherwise). False when
 // there is no file at path; an error names the file and the reason.
+// A file longer than mostBytes gives only its first mostBytes + 1 bytes, enough to tell that it
+// is longer, and nothing to beyond.
 Result<bool> ReadFileInPlace(const std::string& path, std::string& into, std::string& beyond,
-                             const std::function<void(std::size_t)>& arrived);
+                             const std::function<void(std::size_t)>& arrived,
+                             std::size_t mostBytes = SIZE_MAX);
 
 // The whole content of a file, or nothing when there is no file at path; any other failure
 // is an error naming the file and the reason.
-Result<std::optional<std::string>> ReadFileIfPresent(const std::string& path);
+// A file longer than mostBytes gives only its first mostBytes + 1 bytes.
+Result<std::optional<std::string>> ReadFileIfPresent(const std::string& path,
+                                                     std::size_t mostBytes = SIZE_MAX);
 
 // The lines of a text: CR LF, CR alone and LF alone each end a line, and the last line may
 // lack an ending. An empty text has no lines; a text ending in a line end has no empty

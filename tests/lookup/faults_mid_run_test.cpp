@@ -185,8 +185,9 @@ TEST(FaultsMidRun, ADataSetSwitchedAsAWholeIsNeverReadHalfOldHalfNew) {
         FolderSource folder;
         std::function<void()> switchBack;
         std::string PathOf(const std::string& name) const override { return folder.PathOf(name); }
-        Result<std::string> ReadText(const std::string& name) const override {
-            return folder.ReadText(name);
+        Result<std::string> ReadText(const std::string& name,
+                                     std::size_t mostBytes) const override {
+            return folder.ReadText(name, mostBytes);
         }
         Result<RecordFile> OpenRecords(const std::string& name, std::size_t slotSize,
                                        RecordFile::IfMissing ifMissing,
