@@ -61,11 +61,7 @@ std::optional<std::string> WhyNotATable(std::string_view content) {
         return "holds more than 64 MiB, as no table does (a real one holds a few thousand lines): "
                "not a table of codes and names, one per line";
     }
-    // LF and CR are counted apart: whichever of CR LF, CR or LF end the lines, the more
-    // numerous is never more than the lines, and never fewer by more than the last line.
-    const auto feeds = static_cast<std::size_t>(std::count(content.begin(), content.end(), '\n'));
-    const auto returns = static_cast<std::size_t>(std::count(content.begin(), content.end(), '\r'));
-    if (std::max(feeds, returns) > kMostTableLines) {
+    if (CountLines(content) > kMostTableLines) {
         return "holds more than 1,000,000 lines, as no table does (a real one holds a few "
                "thousand): not a table of codes and names, one per line";
     }

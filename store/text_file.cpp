@@ -208,6 +208,19 @@ std::vector<std::string_view> SplitLineViews(std::string_view content) {
     return lines;
 }
 
+std::size_t CountLines(std::string_view content) {
+    std::size_t lines = 0;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < content.size(); ++i) {
+        const char c = content[i];
+        if (c != '\r' && c != '\n') continue;
+        ++lines;
+        if (c == '\r' && i + 1 < content.size() && content[i + 1] == '\n') ++i;
+        start = i + 1;
+    }
+    return lines + (start < content.size() ? 1 : 0);
+}
+
 std::vector<std::string> SplitLines(std::string_view content) {
     const std::vector<std::string_view> views = SplitLineViews(content);
     return {views.begin(), views.end()};

@@ -87,4 +87,7 @@ std::vector<std::string> SplitLines(std::string_view content);
 // The same lines as views into content.
 std::vector<std::string_view> SplitLineViews(std::string_view content);
 
+// How many lines SplitLineViews finds in content, without making them.
+std::size_t CountLines(std::string_view content);
+
 }  // namespace velmaro

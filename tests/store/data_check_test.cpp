@@ -616,9 +616,14 @@ TEST(DataCheck, NeverFoundAreTheRecordsWhoseKeyALookupMisses) {
 // window, instead of being split into gigabytes of lines.
 TEST(DataCheck, ATableFarBeyondAnyRealOneIsRefusedAtLoad) {
     const std::string manyLines(kMostTableLines + 1, '\n');
+    // Lines ended by CR and LF in turn: each is a line end of its own.
+    std::string endsInTurn;
+    for (std::size_t line = 0; line <= kMostTableLines / 2; ++line)
+        endsInTurn += "a\rb\n";
     const std::string longLine = std::string(kLargestTable, 'x') + "\r\n";
     for (const auto& [name, added, reason] :
          {std::tuple{kExamTableName, manyLines, "holds more than 1,000,000 lines"},
+          std::tuple{kExamTableName, endsInTurn, "holds more than 1,000,000 lines"},
           std::tuple{kTitleTableName, longLine, "holds more than 64 MiB"}}) {
         SCOPED_TRACE(std::string(name));
         DataSet set;
