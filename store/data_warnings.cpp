@@ -37,12 +37,13 @@ std::vector<std::string> MissingDataWarnings(DataStore& store, const std::string
                            " of " + std::to_string(slotSize) +
                            " bytes), as a copy cut short does: " + lost);
     }
-    // A search goes no higher than the last record's key: a last record whose key is no number
+    // A search goes no higher than the last record's key: a last record whose key is below 1
     // (a registry padded with an empty slot, a copy preallocated) leaves every student unfound.
     if (store.LastRegistryKey() < 1) {
-        warnings.push_back(store.Registry().Path() +
-                           " ends with a record whose key is no number: lookups go no higher than "
-                           "the last record's key, so no student is found");
+        warnings.push_back(
+            store.Registry().Path() +
+            " ends with a record whose key is no number of 1 or more: lookups go no higher than "
+            "the last record's key, so no student is found");
     }
     for (const auto& [table, name, shown] :
          {std::tuple{&store.Exams(), kExamTableName, "exam names"},

@@ -114,9 +114,11 @@ constexpr Phrase kPhrases[] = {
      "end show empty",
      "{1} finisce a metà di un record ({2} di {3} byte), come una copia interrotta: gli anni di "
      "carriera oltre la sua fine risultano vuoti"},
-    {"{} ends with a record whose key is no number: lookups go no higher than the last record's "
+    {"{} ends with a record whose key is no number of 1 or more: lookups go no higher than the "
+     "last record's "
      "key, so no student is found",
-     "{1} finisce con un record la cui chiave non è un numero: la ricerca non va oltre la chiave "
+     "{1} finisce con un record la cui chiave non è un numero da 1 in su: la ricerca non va oltre "
+     "la chiave "
      "dell'ultimo record, quindi nessuno studente viene trovato"},
     {"{} holds no lines: the cards show no exam names",
      "{1} non contiene righe: le schede non mostrano i nomi degli esami"},

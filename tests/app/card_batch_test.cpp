@@ -628,10 +628,10 @@ TEST(CardBatch, ARegistryEndingInARecordWithoutAKeyIsWarnedOf) {
     const testdata::TempDataDir data;
     CopySample(data);
     const std::string registry = data.PathOf("elenco.dir");
-    const std::string warning =
-        registry +
-        " ends with a record whose key is no number: lookups go no higher than the last "
-        "record's key, so no student is found\n";
+    const std::string warning = registry +
+                                " ends with a record whose key is no number of 1 or more: lookups "
+                                "go no higher than the last "
+                                "record's key, so no student is found\n";
     {
         std::ofstream padded(registry, std::ios::binary | std::ios::app);
         padded << std::string(62, '\0');

@@ -149,7 +149,8 @@ TEST(WindowMessages, WarningsOfMissingDataAndARefusedFileAreInItalian) {
     ASSERT_TRUE(keyless.ok()) << keyless.error().Message();
     EXPECT_EQ(ItalianMessage(Error{"", MissingDataWarnings(*keyless, cut.DataDir()).back()}),
               cut.PathOf("elenco.dir") +
-                  " finisce con un record la cui chiave non è un numero: la ricerca non va oltre "
+                  " finisce con un record la cui chiave non è un numero da 1 in su: la ricerca non "
+                  "va oltre "
                   "la chiave dell'ultimo record, quindi nessuno studente viene trovato");
 
     const Status refused = RefuseDataFile(data.DataDir(), data.PathOf("elenco.dir"));
