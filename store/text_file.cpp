@@ -51,6 +51,10 @@ constexpr std::uintmax_t kNeedInHalves = 3;
 }  // namespace
 
 std::optional<std::string> WhyTooLargeToHold(std::uintmax_t bytes, std::string_view holds) {
+    // Asking the system what is left costs some 50 us: not worth it for a file whose need is
+    // less than any process's spare pages (a table, a small registry).
+    constexpr std::uintmax_t kAlwaysHeld = std::uintmax_t{1} << 20;
+    if (bytes <= kAlwaysHeld) return std::nullopt;
     return WhyTooLargeToHold(bytes, holds, MemoryLeftToThisProcess());
 }
 

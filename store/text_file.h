@@ -32,7 +32,8 @@ void StartReadingAhead(const std::string& path);
 // (MemoryLeftToThisProcess) or more (a sparse file, a disk image under a data file's name); it
 // would end in an allocation refused or, past a control group's limit, in the process killed
 // with no word. The reason begins with holds, the verb of what is named ("holds", "hold").
-// Nothing when they fit. Every file read whole is measured so.
+// Nothing when they fit, and for 1 MiB or less, which always does. Every file read whole is
+// measured so.
 std::optional<std::string> WhyTooLargeToHold(std::uintmax_t bytes,
                                              std::string_view holds = "holds");
 // The same against room, the memory left to the process as MemoryLeftToThisProcess gave it: for
