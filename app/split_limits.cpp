@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "base/memory_limit.h"
+#include "base/system_environment.h"
 #include "ui/card_page.h"
 
 namespace velmaro {
@@ -21,13 +22,6 @@ namespace {
 constexpr rlim_t kKeptForOthers = 64;  // Qt's, the fonts', the main store's
 // Each thread's own: its store's three record files, its card being written, a font.
 constexpr rlim_t kHeldPerThread = 6;
-
-// The process's soft limit of resource (RLIMIT_NOFILE, RLIMIT_AS); nothing when there is none.
-std::optional<rlim_t> ProcessLimit(int resource) {
-    rlimit limit{};
-    if (::getrlimit(resource, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return {};
-    return limit.rlim_cur;
-}
 
 // The address space a run of one thread takes (the program, Qt, the fonts), and what each
 // thread adds besides its stack and its card: the C library's memory pool of its own (64 MiB
@@ -67,7 +61,7 @@ rlim_t CardAddressSpace(const SplitRequest& request) {
 // At most threads, and at most as many as resource's limit leaves room for, where the process
 // takes kept of it and each thread perThread; at least one.
 std::size_t ThreadsWithinLimitOf(int resource, rlim_t kept, rlim_t perThread, std::size_t threads) {
-    const std::optional<rlim_t> limit = ProcessLimit(resource);
+    const std::optional<std::uint64_t> limit = ProcessSoftLimit(resource);
     if (!limit) return threads;
     const rlim_t room = *limit > kept ? (*limit - kept) / perThread : 0;
     return std::clamp<std::size_t>(static_cast<std::size_t>(room), 1, threads);
@@ -92,7 +86,7 @@ std::size_t ThreadsWithinMemory(std::uint64_t memory, const SplitRequest& reques
 
 std::size_t CardsPerFlush(std::size_t threads) {
     constexpr std::size_t kMostPerFlush = 32;
-    const std::optional<rlim_t> limit = ProcessLimit(RLIMIT_NOFILE);
+    const std::optional<std::uint64_t> limit = ProcessSoftLimit(RLIMIT_NOFILE);
     if (!limit) return kMostPerFlush;
     const rlim_t held = kKeptForOthers + kHeldPerThread * threads;
     const rlim_t spare = *limit > held ? *limit - held : 0;

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "base/system_environment.h"
+
 namespace velmaro {
 namespace {
 
@@ -40,13 +42,6 @@ std::optional<std::uint64_t> LeastLimitUp(std::string folder, const std::string&
         if (folder.size() <= top.size()) return least;
         folder.erase(folder.rfind('/'));
     }
-}
-
-// The limit the process's soft limit of resource sets; nothing when there is none.
-std::optional<std::uint64_t> ProcessLimit(int resource) {
-    rlimit limit{};
-    if (::getrlimit(resource, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return std::nullopt;
-    return static_cast<std::uint64_t>(limit.rlim_cur);
 }
 
 // What the process holds now, in bytes, as /proc/self/status says: its resident memory
@@ -126,9 +121,9 @@ std::uint64_t MemoryLeftToThisProcess() {
         room = left(static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize),
                     holds.resident);
     }
-    if (const std::optional<std::uint64_t> limit = ProcessLimit(RLIMIT_AS))
+    if (const std::optional<std::uint64_t> limit = ProcessSoftLimit(RLIMIT_AS))
         room = std::min(room, left(*limit, holds.addressSpace));
-    if (const std::optional<std::uint64_t> limit = ProcessLimit(RLIMIT_DATA))
+    if (const std::optional<std::uint64_t> limit = ProcessSoftLimit(RLIMIT_DATA))
         room = std::min(room, left(*limit, holds.data));
     std::ifstream cgroups("/proc/self/cgroup");
     const std::string lines{std::istreambuf_iterator<char>(cgroups),

@@ -71,6 +71,12 @@ std::optional<std::uint64_t> Finite(const std::optional<SoftLimit>& limit) {
 
 }  // namespace
 
+std::optional<std::uint64_t> ProcessSoftLimit(int resource) {
+    rlimit limit{};
+    if (::getrlimit(resource, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return std::nullopt;
+    return static_cast<std::uint64_t>(limit.rlim_cur);
+}
+
 std::optional<std::uint64_t> RaiseOpenFilesLimit() {
     return Finite(RaiseSoftLimit(RLIMIT_NOFILE, RLIM_INFINITY));
 }
@@ -91,18 +97,13 @@ std::optional<std::uint64_t> RaiseStackLimit() {
 }
 
 std::optional<std::string> WhyLimitsTooLowToDraw() {
-    const auto softLimit = [](int resource) -> std::optional<std::uint64_t> {
-        rlimit limit{};
-        if (::getrlimit(resource, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return {};
-        return limit.rlim_cur;
-    };
-    if (const auto openFiles = softLimit(RLIMIT_NOFILE);
+    if (const auto openFiles = ProcessSoftLimit(RLIMIT_NOFILE);
         openFiles && *openFiles < kFewestOpenFilesToDraw) {
         return "the process may open only " + std::to_string(*openFiles) +
                " files at once (ulimit -n): the fonts need " +
                std::to_string(kFewestOpenFilesToDraw) + " or more";
     }
-    if (const auto stack = softLimit(RLIMIT_STACK); stack && *stack < kLeastStackToDraw) {
+    if (const auto stack = ProcessSoftLimit(RLIMIT_STACK); stack && *stack < kLeastStackToDraw) {
         return "the process may use only " + std::to_string(*stack >> 10) +
                " KiB of stack (ulimit -s): drawing a card needs " +
                std::to_string(kLeastStackToDraw >> 10) + " KiB or more";

@@ -18,6 +18,10 @@ std::chrono::year_month_day SystemToday();
 // right after the application object is made.
 std::string TakeLocaleDecimalSeparator();
 
+// The process's soft limit of resource (RLIMIT_NOFILE, RLIMIT_AS, ...): the limit in force;
+// nothing when there is none or it cannot be read.
+std::optional<std::uint64_t> ProcessSoftLimit(int resource);
+
 // How many processor cores this process may run on: those its CPU affinity allows (taskset,
 // a container's cpuset), at least 1.
 int UsableCores();
