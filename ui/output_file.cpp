@@ -447,7 +447,7 @@ Status CommitBatch::Commit(std::vector<Status>* eachFile) {
         Discard();
         return Error{FileNameBytes(path), SystemReason(error)};
     }
-    std::vector<int> errors;           // each file's errno, 0 once in place
+    std::optional<Error> first;
     std::vector<std::string> folders;  // those that took a file
     for (Pending& file : pending_) {
         int error = 0;
@@ -458,15 +458,12 @@ Status CommitBatch::Commit(std::vector<Status>* eachFile) {
             error = PlaceFile(file.descriptor, file.temporary, file.target);
         }
         file.descriptor = -1;
-        errors.push_back(error);
-        if (error == 0 && std::ranges::find(folders, FolderOf(file.target)) == folders.end())
-            folders.push_back(FolderOf(file.target));
-    }
-    std::optional<Error> first;
-    for (std::size_t i = 0; i < pending_.size(); ++i) {
         Status placed = Ok();
-        if (errors[i] != 0)
-            placed = Error{FileNameBytes(pending_[i].path), SystemReason(errors[i])};
+        if (error != 0) {
+            placed = Error{FileNameBytes(file.path), SystemReason(error)};
+        } else if (std::ranges::find(folders, FolderOf(file.target)) == folders.end()) {
+            folders.push_back(FolderOf(file.target));
+        }
         if (!placed && !first) first = placed.error();
         if (eachFile != nullptr) eachFile->push_back(std::move(placed));
     }
