@@ -43,8 +43,11 @@ void EndForUnexpectedFailure() {
 }
 
 void ReportUsageError(std::ostream& errors, std::string_view what, std::string_view helpCommand) {
-    errors << "velmaro: " << PrintableText(what) << "\nTry '" << helpCommand
-           << " --help' for more information.\n";
+    // The message holds what was typed (an option's value, a number): a value of megabytes is
+    // shown by its start, the message's own words being far shorter.
+    constexpr std::size_t kLongestUsageError = 1024;
+    errors << "velmaro: " << PrintableText(EchoedText(what, kLongestUsageError)) << "\nTry '"
+           << helpCommand << " --help' for more information.\n";
 }
 
 namespace {

@@ -61,9 +61,9 @@ std::string PrintableText(std::string_view text) {
     return out;
 }
 
-std::string EchoedText(std::string_view text) {
-    if (text.size() <= kLongestEchoedText) return std::string(text);
-    std::size_t end = kLongestEchoedText;
+std::string EchoedText(std::string_view text, std::size_t most) {
+    if (text.size() <= most) return std::string(text);
+    std::size_t end = most;
     // Back over continuation bytes (10xxxxxx) to the start of the character they belong to.
     while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
         --end;

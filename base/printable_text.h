@@ -18,8 +18,8 @@ std::string PrintableText(std::string_view text);
 // than any sound value has, few enough that a line of megabytes still makes a line to read.
 inline constexpr std::size_t kLongestEchoedText = 256;
 
-// text as a message repeats it: whole up to kLongestEchoedText bytes, else its first bytes up to
-// there, cut at the start of a UTF-8 character, followed by "…".
-std::string EchoedText(std::string_view text);
+// text as a message repeats it: whole up to most bytes, else its first bytes up to there, cut at
+// the start of a UTF-8 character, followed by "…".
+std::string EchoedText(std::string_view text, std::size_t most = kLongestEchoedText);
 
 }  // namespace velmaro

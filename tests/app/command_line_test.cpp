@@ -90,17 +90,23 @@ TEST(CommandLine, EveryUsageErrorHasOneFormAndStatusTwo) {
                                   {"card", "--data-dir", "", "5193"},
                                   {"card", "--from", noNumbers},
                                   {"card", "-o", folder.filePath("card.png"), "--from", twoNumbers},
-                                  {"card", "--format", "png", "-o", "-", "5193", "50"}}) {
+                                  {"card", "--format", "png", "-o", "-", "5193", "50"},
+                                  {"card", "--format", QString(100000, 'x'), "5193"},
+                                  {"check", "--today", QString(100000, '9')}}) {
         SCOPED_TRACE(arguments.join(' ').toStdString());
         const ProcessRun run = RunVelmaro(arguments);
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_EQ(run.out, "");
         const std::vector<std::string> lines = Lines(run.err);
         ASSERT_EQ(lines.size(), 2u) << run.err;
-        EXPECT_TRUE(lines[0].starts_with("velmaro: ") && lines[0].size() > 9u) << run.err;
-        EXPECT_EQ(lines[1], "Try '" +
-                                std::string(arguments[0] == "card" ? "velmaro card" : "velmaro") +
-                                " --help' for more information.");
+        // A value of 100,000 characters is repeated by its start.
+        EXPECT_TRUE(lines[0].starts_with("velmaro: ") && lines[0].size() > 9u &&
+                    lines[0].size() < 1100u)
+            << run.err;
+        const std::string command = arguments[0] == "card" || arguments[0] == "check"
+                                        ? "velmaro " + arguments[0].toStdString()
+                                        : "velmaro";
+        EXPECT_EQ(lines[1], "Try '" + command + " --help' for more information.");
     }
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 2);
     // A command after an option, or mistyped, is not taken for a second number of the window.
