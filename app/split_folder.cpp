@@ -116,9 +116,21 @@ Result<bool> CheckSplitFolder(const std::string& folder) {
 }
 
 Status MakeSplitFolder(const std::string& folder) {
+    // The folders to make, and the nearest one above them that is there: each takes a new name,
+    // to be flushed as a card's folder is.
+    std::vector<std::filesystem::path> taking;
+    std::error_code looked;
+    for (std::filesystem::path above = folder; !std::filesystem::exists(above, looked);) {
+        if (looked) break;
+        above = FolderAbove(above);
+        taking.push_back(above);
+        if (above == "." || above == above.root_path()) break;
+    }
     std::error_code created;
     std::filesystem::create_directories(folder, created);
     if (created) return Error{folder, SplitFolderProblem(folder, created)};
+    for (auto above = taking.rbegin(); above != taking.rend(); ++above)
+        VELMARO_TRY(FlushFolder(above->string(), "the folder made in it is in place"));
     return CheckFolderTakesFiles(folder);
 }
 

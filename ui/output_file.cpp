@@ -497,6 +497,12 @@ Status OutputFile::CheckPlace(const QString& path) {
     return trial.Open(ReaderWait::kDoNotWait);
 }
 
+Status FlushFolder(const std::string& folder, std::string_view whatItTook) {
+    if (const int error = SyncFolder(folder); error != 0)
+        return Error{folder, UnsyncedFolderReason(error, whatItTook)};
+    return Ok();
+}
+
 Status CheckFolderTakesFiles(const std::string& folder) {
     if (const int error = WhyFolderTakesNoFiles(folder)) return Error{folder, SystemReason(error)};
     return Ok();

@@ -155,4 +155,10 @@ class CommitBatch {
 // read-only); found without leaving anything behind. When not, an Error naming folder.
 Status CheckFolderTakesFiles(const std::string& folder);
 
+// Flushes folder to the disk, so that the names just made in it (whatItTook says what: "the
+// folder made in it is in place") survive a crash as their files do: an Error naming folder
+// when it could not be, saying that. A folder that cannot be opened to be flushed, or a file
+// system that flushes no folder, keeps the names as the system keeps them: no error.
+Status FlushFolder(const std::string& folder, std::string_view whatItTook);
+
 }  // namespace velmaro

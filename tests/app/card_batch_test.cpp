@@ -471,18 +471,26 @@ TEST(CardBatch, SplitLeavesANameThatCannotTakeItsCardAndStopsOnlyWhenNoFileFits)
 
 // A folder that cannot be flushed once it took the cards (a disk failing) stops the run with
 // status 2, naming the folder and saying its cards are in place: none is said to have no card.
+// A folder the run makes is flushed into the folder above it, which is named alike.
 TEST(CardBatch, AFolderThatCannotBeFlushedIsNamedWithItsCardsInPlace) {
     const testdata::TempDataDir out;
     const std::string folder = out.PathOf("cards");
-    const ProcessRun run = RunVelmaro(
-        CardOf(kSample, {"--split", AsQString(folder), "--jobs", "2", "4", "50", "5193"}),
-        WithFaults({{"VELMARO_UNFLUSHED_FOLDERS", "1"}}));
-    EXPECT_TRUE(Ended(run, 2,
-                      "velmaro: " + folder +
-                          ": could not flush the folder to the disk (Input/output error): the "
-                          "files put in it are in place but may not survive a crash\n"));
+    ASSERT_TRUE(std::filesystem::create_directory(folder));
+    const auto split = [](const std::string& into) {
+        return RunVelmaro(
+            CardOf(kSample, {"--split", AsQString(into), "--jobs", "2", "4", "50", "5193"}),
+            WithFaults({{"VELMARO_UNFLUSHED_FOLDERS", "1"}}));
+    };
+    const std::string unflushed = ": could not flush the folder to the disk (Input/output error): ";
+    EXPECT_TRUE(Ended(split(folder), 2,
+                      "velmaro: " + folder + unflushed +
+                          "the files put in it are in place but may not survive a crash\n"));
     EXPECT_EQ(QDir(AsQString(folder)).entryList(QDir::Files | QDir::Hidden, QDir::Name),
               (QStringList{"4.pdf", "50.pdf", "5193.pdf"}));
+    EXPECT_TRUE(Ended(split(folder + "/made"), 2,
+                      "velmaro: " + folder + unflushed +
+                          "the folder made in it is in place but may not survive a crash\n"));
+    EXPECT_TRUE(QDir(AsQString(folder + "/made")).isEmpty());
 }
 
 // What became of each number is said as the run goes, in the order given, not held until
@@ -494,6 +502,8 @@ TEST(CardBatch, AFolderThatCannotBeFlushedIsNamedWithItsCardsInPlace) {
 TEST(CardBatch, SplitNamesEveryNumberWhoseCardADiskLost) {
     const testdata::TempDataDir out;
     const std::string folder = out.PathOf("cards");
+    // Made before: a folder the run made would be flushed, and lost, before any card.
+    ASSERT_TRUE(std::filesystem::create_directory(folder));
     const ProcessRun run = RunVelmaro(
         CardOf(kSample, {"--all", "--split", AsQString(folder), "--jobs", "3", "--quiet"}),
         WithFaults({{"VELMARO_LOST_WRITES", "1"}}));
