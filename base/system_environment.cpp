@@ -63,12 +63,6 @@ std::optional<SoftLimit> RaiseSoftLimit(int resource, rlim_t wanted) {
     return SoftLimit{reachable, true};
 }
 
-// The limit as a number, nothing when there is none.
-std::optional<std::uint64_t> Finite(const std::optional<SoftLimit>& limit) {
-    if (!limit || limit->current == RLIM_INFINITY) return std::nullopt;
-    return static_cast<std::uint64_t>(limit->current);
-}
-
 }  // namespace
 
 std::optional<std::uint64_t> ProcessSoftLimit(int resource) {
@@ -77,11 +71,9 @@ std::optional<std::uint64_t> ProcessSoftLimit(int resource) {
     return static_cast<std::uint64_t>(limit.rlim_cur);
 }
 
-std::optional<std::uint64_t> RaiseOpenFilesLimit() {
-    return Finite(RaiseSoftLimit(RLIMIT_NOFILE, RLIM_INFINITY));
-}
+void RaiseOpenFilesLimit() { static_cast<void>(RaiseSoftLimit(RLIMIT_NOFILE, RLIM_INFINITY)); }
 
-std::optional<std::uint64_t> RaiseStackLimit() {
+void RaiseStackLimit() {
     const std::optional<SoftLimit> limit = RaiseSoftLimit(RLIMIT_STACK, kStackToDraw);
     if (limit && limit->raised) {
         // The C library sized its threads' stacks by the limit at the program's start; the main
@@ -93,7 +85,6 @@ std::optional<std::uint64_t> RaiseStackLimit() {
             ::pthread_attr_destroy(&attributes);
         }
     }
-    return Finite(limit);
 }
 
 std::optional<std::string> WhyLimitsTooLowToDraw() {

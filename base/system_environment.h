@@ -28,9 +28,8 @@ int UsableCores();
 
 // Raises the process's soft limit of open files to its hard limit, where it is lower: the font
 // library opens dozens of configuration files at once and, refused one, quietly takes another
-// font than the card's (or none). Nothing changes where the system refuses. Returns the limit
-// now in force; nothing when there is none.
-std::optional<std::uint64_t> RaiseOpenFilesLimit();
+// font than the card's (or none). Nothing changes where the system refuses.
+void RaiseOpenFilesLimit();
 
 // The fewest open files a process that draws cards must be allowed: below it the font library
 // quietly draws in another font, or none.
@@ -39,9 +38,8 @@ inline constexpr std::uint64_t kFewestOpenFilesToDraw = 32;
 // Raises the process's soft limit of stack, where it is lower, to kStackToDraw or the hard limit
 // if that is lower, for the main thread and each thread started from then on: the font library
 // and Qt's drawing need more stack than a small limit (ulimit -s 64) allows, and crashed the
-// program there. Nothing changes where the system refuses. Returns the limit now in force;
-// nothing when there is none.
-std::optional<std::uint64_t> RaiseStackLimit();
+// program there. Nothing changes where the system refuses.
+void RaiseStackLimit();
 
 // The stack each thread is given where the limit allowed less: the system's usual default.
 inline constexpr std::uint64_t kStackToDraw = std::uint64_t{8} << 20;
