@@ -21,13 +21,18 @@ std::size_t ElementIndex(double entry, std::size_t size) {
 
 Result<CodeTable> LoadTable(const DataSource& source, const std::string& name,
                             const CodeTableLayout& layout) {
-    VELMARO_TRY(const std::string content, source.ReadText(name, kLargestTable));
-    if (const std::optional<std::string> why = WhyNotATable(content))
-        return Error{source.PathOf(name), *why};
+    VELMARO_TRY(const std::string content, ReadTableText(source, name));
     return BuildCodeTable(SplitLines(content), layout);
 }
 
 }  // namespace
+
+Result<std::string> ReadTableText(const DataSource& source, const std::string& name) {
+    VELMARO_TRY(std::string content, source.ReadText(name, kLargestTable));
+    if (const std::optional<std::string> why = WhyNotATable(content))
+        return Error{source.PathOf(name), *why};
+    return content;
+}
 
 double CodeTable::EntryOf(std::string_view code) const {
     std::string key = "*";

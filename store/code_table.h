@@ -10,6 +10,8 @@
 
 namespace velmaro {
 
+class DataSource;
+
 // Where a table line keeps its code and its name (1-based positions).
 struct CodeTableLayout {
     std::size_t codePosition;  // first character of the code
@@ -66,6 +68,10 @@ inline constexpr std::size_t kMostTableLines = 1'000'000;
 // Why content, a table file's, is no table: more than kLargestTable bytes or kMostTableLines
 // lines. Nothing for one within them.
 std::optional<std::string> WhyNotATable(std::string_view content);
+
+// The text of the table file name of source, read no further than tells it is no table: an
+// error names the file when it cannot be read or is no table (WhyNotATable).
+Result<std::string> ReadTableText(const DataSource& source, const std::string& name);
 
 // Builds a table from the lines of its file in two passes: the first makes the code index
 // from every line, the second fills as many entries as the index's count allows.

@@ -447,14 +447,6 @@ class DataSetCheck {
     RecordFacts facts_{exams_, years_};
 };
 
-// The content of the table file at path; an error names it when it cannot be read or is far
-// too large for a table, as the card and the window refuse it.
-Result<std::string> ReadTable(const std::string& path) {
-    VELMARO_TRY(std::string content, ReadWholeFile(path, kLargestTable));
-    if (const std::optional<std::string> why = WhyNotATable(content)) return Error{path, *why};
-    return content;
-}
-
 // An error when the data files of dataDir cannot be held and checked in the memory left to the
 // process: naming the first file too large on its own, or else dataDir, whose files are read
 // and kept together, when they are too large all at once.
@@ -467,7 +459,7 @@ Status AllFitInMemory(const std::string& dataDir) {
         // A file that is not there, or no file, is named as the reading meets it.
         if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0)
             continue;
-        // Of a table, no more is read than tells it is no table (ReadTable).
+        // Of a table, no more is read than tells it is no table (ReadTableText).
         const bool table = name == kExamTableName || name == kTitleTableName;
         const auto size = std::min(static_cast<std::uintmax_t>(info.st_size),
                                    table ? std::uintmax_t{kLargestTable} + 1 : UINTMAX_MAX);
@@ -514,8 +506,9 @@ Result<DataFileContents> ReadDataFiles(const std::string& dataDir) {
     const std::string registryPath = dataDir + std::string(kRegistryName);
     VELMARO_TRY(AllFitInMemory(dataDir));
     DataFileContents files;
-    VELMARO_TRY(files.titleTable, ReadTable(dataDir + std::string(kTitleTableName)));
-    VELMARO_TRY(files.examTable, ReadTable(dataDir + std::string(kExamTableName)));
+    const FolderSource folder(dataDir);
+    VELMARO_TRY(files.titleTable, ReadTableText(folder, std::string(kTitleTableName)));
+    VELMARO_TRY(files.examTable, ReadTableText(folder, std::string(kExamTableName)));
     VELMARO_TRY(files.registry, ReadWholeFile(registryPath));
     VELMARO_TRY(CheckHoldsRecords(registryPath, files.registry));
     VELMARO_TRY(files.exams, ReadFileIfPresent(dataDir + std::string(kExamsName)));
@@ -544,8 +537,9 @@ Result<CheckReport> CheckDataDirOnce(const std::string& dataDir,
     VELMARO_TRY(AllFitInMemory(dataDir));
     for (const std::string& path : {examsPath, yearsPath})
         StartReadingAhead(path);
-    VELMARO_TRY(std::string titleTable, ReadTable(dataDir + std::string(kTitleTableName)));
-    VELMARO_TRY(std::string examTable, ReadTable(dataDir + std::string(kExamTableName)));
+    const FolderSource folder(dataDir);
+    VELMARO_TRY(std::string titleTable, ReadTableText(folder, std::string(kTitleTableName)));
+    VELMARO_TRY(std::string examTable, ReadTableText(folder, std::string(kExamTableName)));
     Result<std::optional<std::string>> exams = ReadFileIfPresent(examsPath);
     Result<std::optional<std::string>> years = ReadFileIfPresent(yearsPath);
     // The registry, the largest file, arrives on a thread of its own while the exam and year
