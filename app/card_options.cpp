@@ -103,12 +103,12 @@ Options:
 
 Use -- before numbers that begin with "-", or to pass an empty MATRICOLA.
 A PDF records the time it was made, or SOURCE_DATE_EPOCH (seconds since 1970)
-when that is set: the same cards then give the same bytes. A value that is no
-such number is an error (status 2).
+when that is set: the same cards then give the same bytes. For PDF cards, a
+value that is no such number is an error (status 2).
 A missing esami.dir or velmara.dir reads as empty: each exam of a card is
-drawn from an empty record (no date, no grade, the name of the exam table's
-first line), each career year reads as empty, and a warning on standard
-error says so once.
+drawn from an empty record (no date, no grade, the class and name of the
+exam table's first line, or "*" alone when that line's class is 0), each
+career year reads as empty, and a warning on standard error says so once.
 A card too long or too wide for its A4 page (png, pdf, svg) is cut off at the
 bottom or right edge of the printable area, and a warning on standard error
 names its number and the edge.
