@@ -99,8 +99,9 @@ std::vector<std::string> NumberLines(std::string_view text) {
     for (const std::string_view line : SplitLineViews(text)) {
         // Read as UTF-8, as the command's arguments are: a byte that is not part of valid
         // UTF-8 becomes U+FFFD, so a number's text is always UTF-8 where it is shown. A
-        // byte-order mark at the start (a list saved as "UTF-8 with BOM") is no text, so a line
-        // of it alone is empty once read, and skipped like any empty line.
+        // byte-order mark at a line's start (a list saved as "UTF-8 with BOM", or several such
+        // lists joined) is no text, so a line of it alone is empty once read, and skipped like
+        // any empty line.
         std::string number = Utf8Text(line);
         if (!number.empty()) numbers.push_back(std::move(number));
     }
