@@ -21,8 +21,8 @@ constexpr std::array<KindText, kProblemKindCount> kKindTexts{{
      "registry record that a lookup of its own key does not find, the registry being out of "
      "order around it: no card of its student can be drawn"},
     {ProblemKind::kRepeatedKey, "repeated-key",
-     "registry key repeated: lookups between the two records can fail, and only one of "
-     "them can be found"},
+     "registry key repeated: a lookup of it finds at most one of the records that hold it, "
+     "named here; the others never show on a card"},
     {ProblemKind::kBadKey, "bad-key",
      "registry key that is not a number from 1 up: no lookup finds the student"},
     {ProblemKind::kLengthPastSlot, "length-past-slot",

@@ -189,9 +189,24 @@ void CheckRegistryKeys(const SlotFile& registry, std::int64_t first, std::int64_
     }
 }
 
-// Registry records whose key an earlier record holds, each named with the latest such record.
-// In a registry out of order the two need not be neighbours, and the lookup finds at most one
-// of them. Keys below 1, which no lookup takes, are bad keys, not repetitions of each other.
+// The record a lookup of key finds among records 1 ... keys.size() whose keys are keys, searched
+// for as the lookup searches; 0 when it finds none. A key above the last record's is not
+// searched for, as the lookup does not begin for it.
+std::int64_t RecordFoundFor(const std::vector<std::int32_t>& keys, std::int32_t key) {
+    if (keys.empty() || key > keys.back()) return 0;
+    const auto keyOf = [&keys](std::int64_t n) -> Result<std::int32_t> {
+        return keys[static_cast<std::size_t>(n - 1)];
+    };
+    int compared = 0;
+    const Result<std::int64_t> found =
+        SearchRecords(static_cast<std::int64_t>(keys.size()), key, keyOf, compared);
+    return found ? *found : 0;
+}
+
+// Registry records whose key an earlier record holds, each named with the latest such record
+// and the record a lookup of the key finds, so that a keeper mends the others. In a registry
+// out of order the two need not be neighbours, and the lookup may find neither. Keys below 1,
+// which no lookup takes, are bad keys, not repetitions of each other.
 void CheckRepeatedKeys(const SlotFile& registry, const std::vector<std::int32_t>& keys,
                        CheckReport& report) {
     // The record that last held each key: keys of up to five digits in a table, others in a map.
@@ -206,7 +221,11 @@ void CheckRepeatedKeys(const SlotFile& registry, const std::vector<std::int32_t>
         const auto n = static_cast<std::int64_t>(i) + 1;
         if (last != 0) {
             report.Note(ProblemKind::kRepeatedKey, [&] {
-                return Finding{std::string(kRegistryName), last, n, KeysOf(registry, last, n)};
+                const std::int64_t found = RecordFoundFor(keys, key);
+                return Finding{std::string(kRegistryName), last, n,
+                               KeysOf(registry, last, n) + ": a lookup of " + std::to_string(key) +
+                                   " finds " +
+                                   (found == 0 ? "no record" : "record " + std::to_string(found))};
             });
         }
         last = static_cast<std::int32_t>(n);
@@ -244,24 +263,15 @@ void CheckLastKeyBound(const SlotFile& registry, const std::vector<std::int32_t>
     });
 }
 
-// The records whose key a lookup does not find: searched for as a lookup searches, over
-// records 1 ... keys.size() whose keys are keys. Only a registry out of order has any, and
-// only there is each key searched for; keys below 1 are bad keys, which no lookup takes.
+// The records whose key a lookup does not find. Only a registry out of order has any, and only
+// there is each key searched for; keys below 1 are bad keys, which no lookup takes.
 void CheckKeysFound(const SlotFile& registry, const std::vector<std::int32_t>& keys,
                     CheckReport& report) {
     if (std::is_sorted(keys.begin(), keys.end())) return;
     const auto count = static_cast<std::int64_t>(keys.size());
-    const auto keyOf = [&keys](std::int64_t n) -> Result<std::int32_t> {
-        return keys[static_cast<std::size_t>(n - 1)];
-    };
     for (std::int64_t n = 1; n <= count; ++n) {
         const std::int32_t key = keys[static_cast<std::size_t>(n - 1)];
-        if (key < 1) continue;
-        int compared = 0;
-        // The search ends at a record for each key above the last, as the lookup's does not
-        // begin for them.
-        const bool found = key <= keys.back() && *SearchRecords(count, key, keyOf, compared) != 0;
-        if (found) continue;
+        if (key < 1 || RecordFoundFor(keys, key) != 0) continue;
         report.Note(ProblemKind::kNeverFound, [&] {
             return Finding{std::string(kRegistryName), n, 0,
                            "key " + QuotedKey(registry, n) + ": a lookup of " +

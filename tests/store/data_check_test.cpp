@@ -166,7 +166,8 @@ const Breakage kBreakages[] = {
     {"registry-order elenco.dir 2/3: keys \"00030\" and \"00020\"",
      {[](DataSet& d) { std::swap(d.registry[1], d.registry[2]); }},
      2},
-    {"repeated-key elenco.dir 2/3", {Registry(2, 1, "00020")}},
+    {"repeated-key elenco.dir 2/3: keys \"00020\" and \"00020\": a lookup of 20 finds record 2",
+     {Registry(2, 1, "00020")}},
     {"bad-key elenco.dir 1/0: key \"-0.1x\"", {Registry(0, 1, "-0.1x")}},
     {"length-past-slot esami.dir 2/0: length field 16, the slot holds 15",
      {},
@@ -395,18 +396,21 @@ TEST(DataCheck, AByteOrderMarkIsNamed) {
 }
 
 // A key repeated away from its first record, the registry out of order between them, names
-// both records; each repetition names the one before it. Keys that are no numbers, and a blank
-// one, are bad keys, none a repetition of another.
+// both records; each repetition names the one before it, and the record a lookup finds: none
+// here, as the last key is below them all. Keys that are no numbers, and a blank one, are bad
+// keys, none a repetition of another.
 TEST(DataCheck, RepeatedKeysAreNamedWhereverTheyStand) {
     DataSet set;
     for (const char* key : {"00010", "00020", "00010", "abcde", "xyzzy", "     "})
         set.registry.push_back(With(RegistryText(40), 1, key));
     const CheckReport report = CheckDataFiles(set.Files(), kToday);
-    const std::string tens = ": keys \"00010\" and \"00010\"";
+    const std::string tens = ": keys \"00010\" and \"00010\": a lookup of 10 finds no record";
     EXPECT_EQ(FindingsOf(report, kRepeatedKey),
-              (std::vector<std::string>{"repeated-key elenco.dir 1/4" + tens,
-                                        "repeated-key elenco.dir 2/5: keys \"00020\" and \"00020\"",
-                                        "repeated-key elenco.dir 4/6" + tens}));
+              (std::vector<std::string>{
+                  "repeated-key elenco.dir 1/4" + tens,
+                  "repeated-key elenco.dir 2/5: keys \"00020\" and \"00020\": a lookup of 20 "
+                  "finds no record",
+                  "repeated-key elenco.dir 4/6" + tens}));
     EXPECT_EQ(report.Group(kBadKey).count, 3u);
     // The last key, blank, is below all others: no lookup finds any student.
     EXPECT_EQ(report.Group(kRegistryOrder).count, 4u);
