@@ -42,6 +42,10 @@ constexpr std::array<KindText, kProblemKindCount> kKindTexts{{
     {ProblemKind::kRunPastEnd, "run-past-end",
      "run of records reaching past the end of its file: those records read as empty"},
     {ProblemKind::kRunOverlap, "run-overlap", "run of records overlapping another student's run"},
+    {ProblemKind::kUnreachedRecords, "unreached-records",
+     "records that no student's run reaches: a count cut short leaves them off its student's "
+     "card (most likely the student whose run ends just before them), or they belong to a "
+     "student no longer in the registry"},
     {ProblemKind::kBadDate, "bad-date", "date that is not a date, or a degree date after today"},
     {ProblemKind::kBadGrade, "bad-grade",
      "exam grade that is neither a mark (two digits from 18 to 31) nor a pass without a mark "

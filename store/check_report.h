@@ -23,6 +23,7 @@ enum class ProblemKind {
     kRunBeforeFirstRecord,
     kRunPastEnd,
     kRunOverlap,
+    kUnreachedRecords,
     kBadDate,
     kBadGrade,
     kExamBeforeEnrolment,
@@ -36,7 +37,7 @@ enum class ProblemKind {
     kMalformedTableLine,
     kRepeatedTableCode,
 };
-inline constexpr std::size_t kProblemKindCount = 25;
+inline constexpr std::size_t kProblemKindCount = 26;
 
 // A stable name of kind for machine-read reports ("registry-order").
 std::string_view ProblemKindId(ProblemKind kind);

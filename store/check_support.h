@@ -98,6 +98,8 @@ class SlotFile {
         return bytes_.substr(static_cast<std::size_t>(n - 1) * slotSize_, slotSize_);
     }
     std::string_view Text(std::int64_t n) const { return SlotTextOf(Slot(n), slotSize_); }
+    // Slots that the file holds whole.
+    std::int64_t WholeCount() const { return static_cast<std::int64_t>(bytes_.size() / slotSize_); }
     // The number of bytes up to the end of slot n (or of the file, for a last slot cut short).
     std::size_t EndOfSlot(std::int64_t n) const {
         return std::min(bytes_.size(), static_cast<std::size_t>(n) * slotSize_);

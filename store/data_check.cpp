@@ -367,12 +367,12 @@ class DataSetCheck {
                               : std::string());
         InParallel(
             [&] {
-                CheckRunOverlaps(kExamsName, examRuns, static_cast<std::size_t>(exams_.Count()),
-                                 examOverlaps_);
+                CheckRunsInFile(kExamsName, examRuns, static_cast<std::size_t>(exams_.Count()),
+                                static_cast<std::size_t>(exams_.WholeCount()), examOverlaps_);
             },
             [&] {
-                CheckRunOverlaps(kYearsName, yearRuns, static_cast<std::size_t>(years_.Count()),
-                                 yearOverlaps_);
+                CheckRunsInFile(kYearsName, yearRuns, static_cast<std::size_t>(years_.Count()),
+                                static_cast<std::size_t>(years_.WholeCount()), yearOverlaps_);
             },
             records > kBlockRecords);
         return true;

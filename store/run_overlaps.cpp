@@ -38,11 +38,30 @@ std::vector<NumberedRun> InOrderOfFirstRecord(const StudentRuns& runs, std::size
 
 }  // namespace
 
-void CheckRunOverlaps(std::string_view fileName, const StudentRuns& runs, std::size_t fileRecords,
-                      CheckReport& report) {
+void CheckRunsInFile(std::string_view fileName, const StudentRuns& runs, std::size_t fileRecords,
+                     std::size_t wholeRecords, CheckReport& report) {
     const std::vector<NumberedRun> ordered = InOrderOfFirstRecord(runs, fileRecords);
     const NumberedRun* reach = nullptr;  // the run that reaches furthest so far
+    // Records reached + 1 ... first - 1 lie in no run.
+    const auto noteUnreached = [&](std::uint64_t first, std::uint64_t last) {
+        if (first > last) return;
+        report.Note(ProblemKind::kUnreachedRecords, [&] {
+            // "3 records (5-7)", "1 record": the first is the finding's record.
+            std::string found = first == last
+                                    ? std::string("1 record")
+                                    : std::to_string(last - first + 1) + " records (" +
+                                          std::to_string(first) + "-" + std::to_string(last) + ")";
+            found += reach == nullptr ? ", before every run"
+                                      : ", after the run of registry record " +
+                                            std::to_string(reach->registryRecord) + " (records " +
+                                            std::to_string(reach->first) + "-" +
+                                            std::to_string(reach->last) + ")";
+            return Finding{std::string(fileName), static_cast<std::int64_t>(first), 0, found};
+        });
+    };
     for (const NumberedRun& run : ordered) {
+        noteUnreached(reach == nullptr ? 1 : std::uint64_t{reach->last} + 1,
+                      std::uint64_t{run.first} - 1);
         if (reach != nullptr && run.first <= reach->last) {
             report.Note(ProblemKind::kRunOverlap, [&] {
                 return Finding{
@@ -53,6 +72,7 @@ void CheckRunOverlaps(std::string_view fileName, const StudentRuns& runs, std::s
         }
         if (reach == nullptr || run.last > reach->last) reach = &run;
     }
+    noteUnreached(reach == nullptr ? 1 : std::uint64_t{reach->last} + 1, wholeRecords);
 }
 
 }  // namespace velmaro

@@ -38,9 +38,12 @@ class StudentRuns {
 // Reports the runs that share records with another student's run. The runs are taken in order
 // of their first record, runs with the same first record in registry order; each run that
 // begins inside one taken before it is a run-overlap finding naming the registry records of
-// the earlier run that reaches furthest and of this run. Every run lies within records
-// 1 ... fileRecords of the file called fileName.
-void CheckRunOverlaps(std::string_view fileName, const StudentRuns& runs, std::size_t fileRecords,
-                      CheckReport& report);
+// the earlier run that reaches furthest and of this run. Also reports each stretch of the
+// wholeRecords whole records that no run reaches (a last slot cut short is a finding of its
+// own), as an unreached-records finding naming its records and the registry record whose run
+// ends just before it. Every run lies within records 1 ... fileRecords of the file called
+// fileName.
+void CheckRunsInFile(std::string_view fileName, const StudentRuns& runs, std::size_t fileRecords,
+                     std::size_t wholeRecords, CheckReport& report);
 
 }  // namespace velmaro

@@ -121,7 +121,7 @@ TEST(DataCheck, SoundDataAndItsBoundariesAreClean) {
         // (Trailing blanks after a registry text, and a 12-character exam record, are held by
         // the committed sample, which the check finds clean: SampleData.CommittedSet...)
         // A run of no records may start anywhere.
-        {Student(2, RegistryText(30, 0, 2, 0, 5))},
+        {[](DataSet& d) { d.registry.push_back(RegistryText(40, 0, 0, 0, -9)); }},
         // Not graduated: the chart of its two exams ends on 31 May after its last career year.
         {Registry(1, 30, "000000"), Dated(3, "980531")},
         // Counts read as the card reads them: a sign, a tab.
@@ -141,8 +141,11 @@ TEST(DataCheck, SoundDataAndItsBoundariesAreClean) {
         }},
         // Enrolled for the academic year to come, and checked before it begins: only today
         // comes before the chart's beginning.
-        {Student(1, RegistryText(20, 0, 2, 3, 3)), Registry(1, 18, "2526"),
-         Registry(1, 30, "000000"), Year(3, 3, "25")},
+        {[](DataSet& d) {
+            d.registry.push_back(With(RegistryText(40, 0, 1, 0, 7), 18, "2526"));
+            d.registry.back() = With(d.registry.back(), 30, "000000");
+            d.years.push_back("00250000000000");
+        }},
     };
     for (const std::vector<Change>& changes : sound) {
         const CheckReport report = CheckDataFiles(Changed(changes).Files(), kToday);
@@ -343,6 +346,9 @@ const Breakage kBreakages[] = {
          files.exams->clear();
          files.years.reset();
      }},
+    // A count cut short (2 read as 1): the student's last exam is on no card.
+    {"unreached-records esami.dir 4/0: 1 record, after the run of registry record 2 (records 3-3)",
+     {Registry(1, 45, " 1")}},
     // The year file cut short, a student still enrolled.
     {"run-past-end elenco.dir 2/0: velmara.dir records 3-4, the file has 2",
      {Registry(1, 30, "000000"), [](DataSet& d) { d.years.resize(2); }},
@@ -361,6 +367,9 @@ TEST(DataCheck, EachBreakageIsReportedAsItsKindWithWhereAndWhat) {
             std::erase(kinds, kUnknownDiplomaCode);
         // (A registry out of order has records that lookups miss: see NeverFound... below.)
         if (breakage.first.starts_with("registry-order")) std::erase(kinds, kNeverFound);
+        // (A run moved, emptied or cut short leaves records that no run reaches: see
+        // UnreachedRecords... below.)
+        if (!breakage.first.starts_with("unreached-records")) std::erase(kinds, kUnreachedRecords);
         ASSERT_EQ(kinds.size(), 1u) << ::testing::PrintToString(Findings(report));
         const ProblemGroup& group = report.Group(kinds.front());
         EXPECT_EQ(group.count, breakage.count);
@@ -516,6 +525,11 @@ TEST(DataCheck, RunsReachingOutOfTheirFileAndExamsAfterTodayAreCheckedAsTheCardD
         "run-before-first-record elenco.dir 2/0: velmara.dir records -1 to 3",
         "run-past-end elenco.dir 3/0: esami.dir records 6-9, the file has 6",
         "run-overlap elenco.dir 1/2: velmara.dir records 1-2 and 1-3",
+        // Student 30's runs moved on, leaving records behind.
+        "unreached-records esami.dir 5/0: 1 record, after the run of registry record 2 (records "
+        "3-4)",
+        "unreached-records velmara.dir 4/0: 1 record, after the run of registry record 2 "
+        "(records 1-3)",
         "exam-after-graduation elenco.dir 3/0: esami.dir record 6 dated \"030716\", graduated "
         "\"030715\""};
     EXPECT_EQ(Findings(CheckDataFiles(set.Files(), kToday)), expected);
@@ -523,7 +537,7 @@ TEST(DataCheck, RunsReachingOutOfTheirFileAndExamsAfterTodayAreCheckedAsTheCardD
     // Drawn on 1 January 2003, the card of student 20 ends its chart that day; students 10 and
     // 30 have a degree date still to come.
     std::vector<std::string> early = expected;
-    early.insert(early.begin() + 3,
+    early.insert(early.begin() + 5,
                  {"bad-date elenco.dir 1/0: degree date \"030715\", after today, 2003-01-01",
                   "bad-date elenco.dir 3/0: degree date \"030715\", after today, 2003-01-01"});
     early.push_back(
@@ -536,6 +550,32 @@ TEST(DataCheck, RunsReachingOutOfTheirFileAndExamsAfterTodayAreCheckedAsTheCardD
     set.years[2] = With(set.years[2], 3, "29");
     set.exams[3] = With(set.exams[3], 7, "291001");
     EXPECT_EQ(Findings(CheckDataFiles(set.Files(), std::chrono::year(2029) / 11 / 1)), expected);
+}
+
+// Records that no run reaches, left behind by a count cut short or a student removed, are named
+// by the run that reaches furthest before them, a run inside another making no gap; those before
+// every run, and after the last, too. A last slot cut short is a finding of its own, and a
+// missing file has no records to leave behind.
+TEST(DataCheck, UnreachedRecordsAreNamedAfterTheRunBeforeThem) {
+    DataSet set;
+    set.registry = {RegistryText(10, 3, 2, 2, 1), RegistryText(20, 1, 2, 3, 3),
+                    RegistryText(30, 1, 2, 7, 5)};
+    set.exams.insert(set.exams.end(), 2, set.exams.back());
+    DataFileContents files = set.Files();
+    files.exams->append(
+        "\x03\x00"
+        "100",
+        5);
+    files.years.reset();
+    const CheckReport report = CheckDataFiles(files, kToday);
+    EXPECT_EQ(FindingsOf(report, kUnreachedRecords),
+              (std::vector<std::string>{
+                  "unreached-records esami.dir 1/0: 1 record, before every run",
+                  "unreached-records esami.dir 5/0: 2 records (5-6), after the run of "
+                  "registry record 1 (records 2-4)",
+                  "unreached-records esami.dir 8/0: 1 record, after the run of registry record "
+                  "3 (records 7-7)"}));
+    EXPECT_EQ(report.Group(kPartialSlot).count, 1u);
 }
 
 // A report keeps the first ten findings of a kind and counts all, in a table and across the
@@ -706,7 +746,8 @@ TEST(DataCheck, FindingsAcrossTheBlocksOfEachFile) {
     EXPECT_EQ(recordsOf(kShortRecord), std::vector<std::int64_t>{16385});
     EXPECT_EQ(FindingsOf(report, kRegistryOrder, false),
               std::vector<std::string>{"registry-order elenco.dir 12288/12289"});
-    EXPECT_EQ(KindsFound(report).size(), 6u);  // and the records lookups miss
+    // And the records lookups miss, and the exam and year records that no student's run reaches.
+    EXPECT_EQ(KindsFound(report).size(), 7u);
 }
 
 // Past the first 10 findings of each kind, exams outside a career are only counted, several at
