@@ -121,6 +121,30 @@ TEST(CardOutput, ADiskThatLosesTheDataFailsEveryOutputThatLandsInAFile) {
     }
 }
 
+// A file system that reports a lost write only as the file is closed: a card file is not put
+// in place, the old one stays, and a run that wrote in place (-o /dev/stdout sent to a file,
+// a FIFO) fails, naming the output.
+TEST(CardOutput, AFileThatFailsAsItIsClosedFailsTheRun) {
+    const QProcessEnvironment failedClose = WithFaults({{"VELMARO_FAILED_CLOSE", "1"}});
+    QTemporaryDir folder;
+    const std::string path = folder.filePath("card.pdf").toStdString();
+    testdata::TempDataDir::WriteFile(path, kOldContent);
+    ExpectOneFailureLine(RunVelmaro(CardArguments(kFormats[1], path), failedClose), path,
+                         "Input/output error");
+    EXPECT_EQ(FileBytes(path), kOldContent);
+    EXPECT_TRUE(Ended(RunVelmaro(CardArguments(kFormats[1], "/dev/stdout"), failedClose, {},
+                                 folder.filePath("redirected")),
+                      2, "velmaro: /dev/stdout: Input/output error\n"));
+    const std::string fifo = folder.filePath("fifo").toStdString();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // Read to its end by a reader of its own, so that the card can be written.
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    ExpectOneFailureLine(RunVelmaro(CardArguments(kFormats[3], fifo), failedClose), fifo,
+                         "Input/output error");
+    ::close(reader);
+}
+
 // No number found: an image or PDF file holds cards only, so it is not written, and an older
 // file of its name, left as it was, is said not to be this run's; a recording says notfound.
 TEST(CardOutput, NoCardFoundWritesNoFileAndSaysSo) {

@@ -13,6 +13,9 @@
 //   fdatasync and syncfs fail with EIO.
 //  VELMARO_UNFLUSHED_FOLDERS: a disk that fails to store a folder's new entries: fsync of a folder
 //   fails with EIO, while files are flushed as usual.
+//  VELMARO_FAILED_CLOSE: a file system that reports a lost write only as the file is closed, as a
+//   network file system may: closing a regular file or FIFO open for writing fails with EIO
+//   (the descriptor is closed all the same).
 //  VELMARO_HUNG_DISK: a disk that does not answer: fsync and fdatasync never return, whatever
 //   signal comes; the first call makes the file its value names.
 //  VELMARO_SHORT_READS: a file system that hands the data files out a few bytes per read, as
@@ -165,6 +168,18 @@ int fsync(int descriptor) {
                             S_ISDIR(info.st_mode))
         return LostWrite();
     return Fault("VELMARO_LOST_WRITES") ? LostWrite() : next(descriptor);
+}
+
+int close(int descriptor) {
+    static const auto next = Next<int (*)(int)>("close");
+    bool fails = false;
+    if (struct stat info{}; Fault("VELMARO_FAILED_CLOSE") && ::fstat(descriptor, &info) == 0 &&
+                            (S_ISREG(info.st_mode) || S_ISFIFO(info.st_mode))) {
+        const int access = ::fcntl(descriptor, F_GETFL) & O_ACCMODE;
+        fails = access == O_WRONLY || access == O_RDWR;
+    }
+    const int closed = next(descriptor);
+    return fails && closed == 0 ? LostWrite() : closed;
 }
 
 int fdatasync(int descriptor) {
