@@ -118,6 +118,8 @@ TEST(DataCheck, SoundDataAndItsBoundariesAreClean) {
         {},
         // Exams on the day the chart begins and on the graduation day.
         {Dated(0, "961101"), Dated(1, "030715")},
+        // A degree taken today.
+        {Registry(1, 30, "251020")},
         // (Trailing blanks after a registry text, and a 12-character exam record, are held by
         // the committed sample, which the check finds clean: SampleData.CommittedSet...)
         // A run of no records may start anywhere.
@@ -236,6 +238,8 @@ const Breakage kBreakages[] = {
     // A degree not yet taken: a year mistyped, whose chart would run to it.
     {"bad-date elenco.dir 2/0: degree date \"270731\", after today, 2025-10-20",
      {Registry(1, 30, "270731")}},
+    {"bad-date elenco.dir 2/0: degree date \"251021\", after today, 2025-10-20",
+     {Registry(1, 30, "251021")}},
     // A birth month 13 is shown as "xx/13/74".
     {"bad-date elenco.dir 2/0: birth year and month \"7413\"", {Registry(1, 7, "7413")}},
     {"bad-date elenco.dir 2/0: birth year and month \"7400\"", {Registry(1, 7, "7400")}},
@@ -760,8 +764,16 @@ TEST(DataCheck, ExamsOutsideACareerAreCountedAlikePastTheFindingsKept) {
         set.registry.push_back(RegistryText(key, 2, 2, 1, 1));
     // An exam between two undated ones is in order with both.
     set.registry.push_back(RegistryText(13, 3, 2, 3, 1));
-    for (const auto& [record, date] :
-         {std::pair{0, "030716"}, {1, "960101"}, {2, "970229"}, {3, "030715"}, {4, "990231"}})
+    // Exams on the day the chart begins and on the graduation day are within the career.
+    set.registry.push_back(RegistryText(14, 2, 0, 6, 0));
+    set.exams.push_back(set.exams.back());
+    for (const auto& [record, date] : {std::pair{0, "030716"},
+                                       {1, "960101"},
+                                       {2, "970229"},
+                                       {3, "030715"},
+                                       {4, "990231"},
+                                       {5, "961101"},
+                                       {6, "030715"}})
         Dated(record, date)(set);
     const CheckReport report = CheckDataFiles(set.Files(), kToday);
     EXPECT_EQ(report.Group(kExamBeforeEnrolment).count, 12u);
