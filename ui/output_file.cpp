@@ -371,8 +371,10 @@ Status OutputFile::Commit(CommitBatch* batch) {
             temporary_.clear();  // placed, or removed on failure
             if (error != 0) {
                 NoteFailure(SystemReason(error));
-            } else if (const int unsynced = SyncFolder(FolderOf(target_)); unsynced != 0) {
-                NoteFailure(UnsyncedFolderReason(unsynced, "the file is in place"));
+            } else if (const Status flushed =
+                           FlushFolder(FolderOf(target_), "the file is in place");
+                       !flushed) {
+                NoteFailure(flushed.error().reason);
             }
         }
     } else if (failure_.empty()) {
@@ -470,8 +472,9 @@ Status CommitBatch::Commit(std::vector<Status>* eachFile) {
     // Each folder that took a file is flushed once; should that fail, its files are in place
     // but may not survive a crash: the folder is the failure, its files' own are not.
     for (const std::string& folder : folders) {
-        if (const int error = SyncFolder(folder); error != 0 && !first)
-            first = Error{folder, UnsyncedFolderReason(error, "the files put in it are in place")};
+        if (const Status flushed = FlushFolder(folder, "the files put in it are in place");
+            !flushed && !first)
+            first = flushed.error();
     }
     pending_.clear();
     if (first) return *first;
