@@ -226,15 +226,32 @@ TEST(Interruption, ARunBlockedOnAStreamNoOneReadsEndsByTheFirstSignal) {
 }
 
 // A second signal ends the run at once, of another kind too: here a run that waits for a disk
-// that does not answer, and so cannot stop after the first.
+// that does not answer, and so cannot stop after the first. A second SIGPIPE does not, as every
+// write to a pipe whose reader has gone raises it again: the run goes on stopping.
 TEST(Interruption, ASecondSignalEndsTheRunAtOnce) {
     const testdata::TempDataDir folder;
     const std::string syncing = folder.PathOf("syncing");
-    EXPECT_EQ(InterruptVelmaro(
-                  CardOf(kSample, {"-o", AsQString(folder.PathOf("card.pdf")), "5193"}),
-                  [&] { return ::access(syncing.c_str(), F_OK) == 0; }, {SIGINT, SIGTERM},
-                  WithFaults({{"VELMARO_HUNG_DISK", AsQString(syncing)}})),
-              SIGTERM);
+    for (const std::vector<int>& sent :
+         {std::vector<int>{SIGINT, SIGTERM}, std::vector<int>{SIGPIPE, SIGPIPE, SIGTERM}}) {
+        ::unlink(syncing.c_str());
+        EXPECT_EQ(InterruptVelmaro(
+                      CardOf(kSample, {"-o", AsQString(folder.PathOf("card.pdf")), "5193"}),
+                      [&] { return ::access(syncing.c_str(), F_OK) == 0; }, sent,
+                      WithFaults({{"VELMARO_HUNG_DISK", AsQString(syncing)}})),
+                  SIGTERM)
+            << sent.front();
+    }
+}
+
+// A signal ignored when the program starts stays ignored: after a shell's `trap '' PIPE` a
+// reader that goes away is a failed write to standard output, said and ended with status 2 as
+// any other, not an interruption.
+TEST(Interruption, ASignalIgnoredAtTheStartStaysIgnored) {
+    const ProcessRun run = RunVelmaroScript(
+        QString("trap '' PIPE; { \"$VELMARO\" card --all --format ops --data-dir '%1'; "
+                "echo \"status $?\" >&2; } | head -c 100 > /dev/null")
+            .arg(kSample));
+    EXPECT_EQ(run.err, "velmaro: standard output: Broken pipe\nstatus 2\n");
 }
 
 }  // namespace
