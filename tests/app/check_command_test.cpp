@@ -8,7 +8,9 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <tuple>
+#include <vector>
 
 #include "store/check_report.h"
 #include "store/data_store.h"
@@ -84,6 +86,51 @@ TEST(CheckCommand, ExitStatusAndReportsOfCleanBrokenAndUnreadableData) {
         "first line is ever used\",\"count\":1,\"first\":[{\"file\":\"esami.grp\",\"record\":2,"
         "\"other_record\":92,\"found\":\"code \\\"1001\\\"\"}]}]}\n";
     EXPECT_EQ(run.out, expected);
+}
+
+// A kind found more often than its findings kept: the first ten are listed, in the order of
+// the records, and the rest counted, in the text as in JSON. Here every student of the sample
+// has a diploma code that an empty titoli.grp does not hold.
+TEST(CheckCommand, AKindFoundOftenListsItsFirstTenAndCountsTheRest) {
+    const testdata::TempDataDir data;
+    CopySample(data);
+    data.Write("titoli.grp", "");
+    const QString dataDir = QString::fromStdString(data.DataDir());
+    const ProcessRun text = RunVelmaro({"check", "--data-dir", dataDir});
+    EXPECT_EQ(text.exitCode, 1);
+    const std::size_t kind = text.out.find("\nunknown-diploma-code: 400 (");
+    ASSERT_NE(kind, std::string::npos) << text.out;
+    // The kind's lines: each finding, then the rest, up to the next kind.
+    std::vector<std::string> lines;
+    for (std::size_t line = text.out.find('\n', kind + 1) + 1;
+         line < text.out.size() && text.out.compare(line, 2, "  ") == 0;) {
+        const std::size_t end = text.out.find('\n', line);
+        lines.push_back(text.out.substr(line, end - line));
+        line = end + 1;
+    }
+    ASSERT_EQ(lines.size(), 11u) << text.out;
+    for (int record = 1; record <= 10; ++record) {
+        EXPECT_TRUE(lines[record - 1].starts_with("  elenco.dir record " + std::to_string(record) +
+                                                  ": diploma code \""))
+            << lines[record - 1];
+    }
+    EXPECT_EQ(lines.back(), "  ... and 390 more");
+
+    const ProcessRun json = RunVelmaro({"check", "--format", "json", "--data-dir", dataDir});
+    EXPECT_EQ(json.exitCode, 1);
+    const std::string group = "{\"kind\":\"unknown-diploma-code\",";
+    const std::size_t start = json.out.find(group);
+    ASSERT_NE(start, std::string::npos) << json.out;
+    const std::string_view rest(json.out.data() + start, json.out.find("]}", start) - start);
+    EXPECT_NE(rest.find(",\"count\":400,\"first\":[{\"file\":\"elenco.dir\",\"record\":1,"),
+              std::string_view::npos)
+        << rest;
+    std::size_t entries = 0;
+    for (std::size_t at = rest.find("{\"file\""); at != std::string_view::npos;
+         at = rest.find("{\"file\"", at + 1))
+        ++entries;
+    EXPECT_EQ(entries, 10u);
+    EXPECT_NE(rest.find("\"record\":10,"), std::string_view::npos);
 }
 
 // A record file that reading and checking cannot hold in the memory left to the process (a
