@@ -321,5 +321,27 @@ TEST(RecordFilesWatch, FollowsFilesReplacedAndIgnoresWhatTouchesNoRecord) {
     EXPECT_FALSE(watch.NoneWrittenInPlace());
 }
 
+// A record mended in place, within the second of the last write: the size stays and so does
+// the second of the time of the last write; only its fraction tells.
+TEST(RecordFilesWatch, FindsARecordRewrittenWithinTheSameSecond) {
+    const TempDataDir data;
+    const std::string registry = data.PathOf("elenco.dir");
+    data.Write("elenco.dir", std::string(62, 'r'));
+    data.Write("esami.dir", std::string(17, 'e'));
+    data.Write("velmara.dir", std::string(16, 'v'));
+    const auto writtenAt = [&](long nanoseconds) {
+        const timespec times[2] = {{.tv_sec = 0, .tv_nsec = UTIME_OMIT},
+                                   {.tv_sec = 1700000000, .tv_nsec = nanoseconds}};
+        return ::utimensat(AT_FDCWD, registry.c_str(), times, 0) == 0;
+    };
+    ASSERT_TRUE(writtenAt(100));
+    const RecordFilesWatch watch(data.DataDir());
+    TempDataDir::WriteFile(registry, std::string(62, 'R'));
+    ASSERT_TRUE(writtenAt(200));
+    const Status written = watch.NoneWrittenInPlace();
+    ASSERT_FALSE(written);
+    EXPECT_EQ(written.error().file, registry);
+}
+
 }  // namespace
 }  // namespace velmaro
