@@ -82,11 +82,12 @@ QString ManagedDisplay::Asked(const QString& program, const QStringList& argumen
     return QString::fromUtf8(tool.readAllStandardOutput());
 }
 
-bool ManagedDisplay::WaitFor(const std::function<bool()>& ready) {
-    for (int waited = 0; waited < 600; ++waited) {
+bool ManagedDisplay::WaitFor(const std::function<bool()>& ready, std::chrono::milliseconds within) {
+    const auto by = std::chrono::steady_clock::now() + within;
+    do {
         if (ready()) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+    } while (std::chrono::steady_clock::now() < by);
     return false;
 }
 

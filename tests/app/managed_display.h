@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -39,8 +40,9 @@ class ManagedDisplay {
     // What program says on standard output when run with arguments on the display.
     QString Asked(const QString& program, const QStringList& arguments) const;
 
-    // Whether ready() held within 30 seconds.
-    static bool WaitFor(const std::function<bool()>& ready);
+    // Whether ready() held within the time given (30 seconds unless told), asked every 50 ms.
+    static bool WaitFor(const std::function<bool()>& ready,
+                        std::chrono::milliseconds within = std::chrono::seconds(30));
 
     // Each "Velmaro Studenti" window on the screen (its inside, without the frame, placed where
     // it stands on the screen), the narrowest first.
