@@ -287,6 +287,13 @@ TEST(YyMmDdDay, AgreesWithTheDateOfItsPartsAndIsNoneForTextsNotSixDigits) {
     }
 }
 
+// A registry record, 17 bytes of exams and 16 of years: record files for a watch to look at.
+void WriteRecordFiles(const TempDataDir& data) {
+    data.Write("elenco.dir", std::string(62, 'r'));
+    data.Write("esami.dir", std::string(17, 'e'));
+    data.Write("velmara.dir", std::string(16, 'v'));
+}
+
 // What a data keeper does to the record files while cards are drawn. Their permissions, a hard
 // link made to one (a backup's) and an access time set back touch no record: no alarm. A file
 // saved anew under its name is followed, so that records added later into that new file are a
@@ -294,9 +301,7 @@ TEST(YyMmDdDay, AgreesWithTheDateOfItsPartsAndIsNoneForTextsNotSixDigits) {
 TEST(RecordFilesWatch, FollowsFilesReplacedAndIgnoresWhatTouchesNoRecord) {
     const TempDataDir data;
     const std::string exams = data.PathOf("esami.dir");
-    data.Write("elenco.dir", std::string(62, 'r'));
-    data.Write("esami.dir", std::string(17, 'e'));
-    data.Write("velmara.dir", std::string(16, 'v'));
+    WriteRecordFiles(data);
     const RecordFilesWatch watch(data.DataDir());
 
     ASSERT_EQ(::chmod(exams.c_str(), 0600), 0);
@@ -326,9 +331,7 @@ TEST(RecordFilesWatch, FollowsFilesReplacedAndIgnoresWhatTouchesNoRecord) {
 TEST(RecordFilesWatch, FindsARecordRewrittenWithinTheSameSecond) {
     const TempDataDir data;
     const std::string registry = data.PathOf("elenco.dir");
-    data.Write("elenco.dir", std::string(62, 'r'));
-    data.Write("esami.dir", std::string(17, 'e'));
-    data.Write("velmara.dir", std::string(16, 'v'));
+    WriteRecordFiles(data);
     const auto writtenAt = [&](long nanoseconds) {
         const timespec times[2] = {{.tv_sec = 0, .tv_nsec = UTIME_OMIT},
                                    {.tv_sec = 1700000000, .tv_nsec = nanoseconds}};
