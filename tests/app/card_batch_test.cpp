@@ -731,14 +731,13 @@ TEST(CardBatch, CardsDrawnAfterARecordFileIsWrittenIntoAreNotKept) {
     // there: the first tells whether the folder takes files at all), after the last look before
     // its records were read: the look before the file goes in place finds it.
     ASSERT_TRUE(QDir().mkpath(AsQString(out.PathOf("late"))));
-    for (const QStringList& arguments :
-         {QStringList{"5193", "-o"}, QStringList{"--dpi=30", "5193", "-o"}}) {
-        const QString file =
-            AsQString(out.PathOf(arguments.size() == 2 ? "late/5193.svg" : "late/5193.png"));
-        SCOPED_TRACE(file.toStdString());
-        EXPECT_TRUE(Ended(
-            RunVelmaro(CardOf(dataDir, arguments + QStringList{file}), keeper("/late", "2", true)),
-            2, said));
+    for (const auto& [name, options] : {std::pair{"late/5193.svg", QStringList{}},
+                                        std::pair{"late/5193.png", QStringList{"--dpi=30"}}}) {
+        const QString file = AsQString(out.PathOf(name));
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(Ended(RunVelmaro(CardOf(dataDir, options + QStringList{"5193", "-o", file}),
+                                     keeper("/late", "2", true)),
+                          2, said));
         EXPECT_FALSE(QFileInfo::exists(file));
         testdata::TempDataDir::WriteFile(exams, wholeExams);
     }
