@@ -21,12 +21,18 @@
 //   lookup/sqlite_whole_db_cached  the same with a page cache that holds the whole database
 //   lookup/sqlite_one_statement_mmap  one statement per lookup, the database mapped (mmap_size)
 //                                  and wholly cached, no lock held between lookups
+//   lookup/system_calls_alone      the three system calls of each lookup and nothing else: the
+//                                  status of the registry (is its copy still the file?) and the
+//                                  reads of the student's exam run and year run. No lookup that
+//                                  sees the files' current content without a lock, and without
+//                                  mapping a file that may be cut, is faster; its ratio is the
+//                                  floor of the lookup's on this machine
 // Counters: reads/lookup (RecordFile::ReadRequests of the three files), registry_recs/lookup
 // (registry keys the search compared), held_KiB (the data the store holds in memory),
 // syscalls/lookup (every system call of the thread, where the kernel allows counting them, in
 // an untimed walk of the sequence after the timed one),
 // page_misses/lookup (pages SQLite fetched from the file). After the runs it prints the ratios of
-// the median (or only) times, ours / SQLite.
+// the median (or only) times, ours / SQLite, and the floor's.
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -37,6 +43,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -54,6 +61,7 @@
 #include "bench/ratio_reporter.h"
 #include "bench/temp_folder.h"
 #include "lookup/lookup_student.h"
+#include "store/data_file_names.h"
 #include "store/data_store.h"
 #include "store/registry_search.h"
 #include "store/student.h"
@@ -364,6 +372,39 @@ struct Environment {
     std::vector<std::string> foundRecord;  // the registry record of each
 };
 
+// The reads a lookup of one student makes in a record file: where its run starts and how long.
+struct RunRead {
+    off_t offset = 0;
+    std::size_t size = 0;
+};
+
+// The run of count records from first (numbered from 1) in a file of slotSize-byte slots, as
+// RecordFile reads it: no read when the run is empty or lies before record 1.
+RunRead RunReadOf(std::optional<std::int32_t> first, int count, std::size_t slotSize) {
+    if (!first || count <= 0) return {};
+    const std::int64_t start = std::max<std::int64_t>(*first, 1);
+    const std::int64_t last = std::int64_t{*first} + count - 1;
+    if (last < start) return {};
+    return {static_cast<off_t>((start - 1) * static_cast<std::int64_t>(slotSize)),
+            static_cast<std::size_t>((last - start + 1) * static_cast<std::int64_t>(slotSize))};
+}
+
+// A file open for reading, closed when it goes.
+class ReadOnlyFile {
+  public:
+    explicit ReadOnlyFile(const std::string& path)
+        : descriptor_(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    ReadOnlyFile(const ReadOnlyFile&) = delete;
+    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+    ~ReadOnlyFile() {
+        if (descriptor_ >= 0) close(descriptor_);
+    }
+    int Descriptor() const { return descriptor_; }
+
+  private:
+    int descriptor_;
+};
+
 Status Prepare(Environment& env) {
     const std::string dataDir = env.folder.Path() + "/";
     if (const Status written = sample::WriteSampleDataSet(env.folder.Path(), MeasuredDataOptions());
@@ -505,6 +546,39 @@ void GatherOnly(benchmark::State& state, Environment& env) {
     });
 }
 
+void SystemCallsAlone(benchmark::State& state, Environment& env) {
+    const std::string dataDir = env.folder.Path() + "/";
+    const ReadOnlyFile registry(dataDir + std::string(kRegistryName));
+    const ReadOnlyFile exams(dataDir + std::string(kExamsName));
+    const ReadOnlyFile years(dataDir + std::string(kYearsName));
+    if (registry.Descriptor() < 0 || exams.Descriptor() < 0 || years.Descriptor() < 0) {
+        state.SkipWithError("cannot open the data files");
+        return;
+    }
+    std::vector<std::pair<RunRead, RunRead>> runs;
+    std::size_t largest = 0;
+    for (const std::string& record : env.foundRecord) {
+        const SplitRecordView split = SplitStudentRecordView(record);
+        runs.emplace_back(RunReadOf(split.FirstExamRec, split.ExamRecCount, kExamSlotSize),
+                          RunReadOf(split.FirstYearRec, split.YearRecCount, kYearSlotSize));
+        largest = std::max({largest, runs.back().first.size, runs.back().second.size});
+    }
+    std::vector<char> buffer(largest);
+    bool failed = false;
+    OverSequence(state, [&](std::size_t n) {
+        struct stat info {};
+        failed |= fstat(registry.Descriptor(), &info) != 0;
+        for (const auto& [file, run] : {std::pair{exams.Descriptor(), runs[n].first},
+                                        std::pair{years.Descriptor(), runs[n].second}}) {
+            if (run.size != 0)
+                failed |= pread(file, buffer.data(), run.size, run.offset) !=
+                          static_cast<ssize_t>(run.size);
+        }
+        benchmark::DoNotOptimize(buffer.data());
+    });
+    if (failed) state.SkipWithError("a system call failed");
+}
+
 void LookupSqliteOneStatement(benchmark::State& state, const SqliteOneStatement& sqlite,
                               const std::vector<std::string>& typed) {
     OverSequence(state, [&](std::size_t n) {
@@ -549,6 +623,7 @@ int main(int argc, char** argv) {
         ->Arg(1)
         ->Arg(2)
         ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("lookup/system_calls_alone", SystemCallsAlone, std::ref(env));
     benchmark::RegisterBenchmark("lookup/sqlite", LookupSqlite, std::cref(*env.sqliteDefaultCache),
                                  std::cref(env.typed));
     benchmark::RegisterBenchmark("lookup/sqlite_whole_db_cached", LookupSqlite,
@@ -561,6 +636,7 @@ int main(int argc, char** argv) {
     reporter.PrintRatio("lookup/velmaro", "lookup/sqlite", 0.4);
     reporter.PrintRatio("lookup/velmaro", "lookup/sqlite_whole_db_cached", 0.4);
     reporter.PrintRatio("lookup/velmaro", "lookup/sqlite_one_statement_mmap", 0.25);
+    reporter.PrintRatio("lookup/system_calls_alone", "lookup/sqlite_one_statement_mmap", 0.25);
     benchmark::Shutdown();
     return 0;
 }
