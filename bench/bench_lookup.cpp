@@ -65,6 +65,7 @@
 #include "store/data_store.h"
 #include "store/registry_search.h"
 #include "store/student.h"
+#include "store/text_file.h"
 #include "tools/sample_data.h"
 #include "tools/split_mix.h"
 
@@ -389,11 +390,10 @@ RunRead RunReadOf(std::optional<std::int32_t> first, int count, std::size_t slot
             static_cast<std::size_t>((last - start + 1) * static_cast<std::int64_t>(slotSize))};
 }
 
-// A file open for reading, closed when it goes.
+// A data file open for reading as the store opens it, closed when it goes.
 class ReadOnlyFile {
   public:
-    explicit ReadOnlyFile(const std::string& path)
-        : descriptor_(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    explicit ReadOnlyFile(const std::string& path) : descriptor_(OpenForReading(path)) {}
     ReadOnlyFile(const ReadOnlyFile&) = delete;
     ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
     ~ReadOnlyFile() {
