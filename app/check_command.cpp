@@ -40,7 +40,8 @@ no whole number of slots, short records, registry records of another
 length than 58 characters or with blanks before the key, record counts
 (negative, fractional or not a number), runs of exam and year records, dates,
 exam grades that are neither a mark from 18 to 31 nor a pass without a mark
-(a text after "31"), exams outside the career or out of date order, charts
+(a text after "31"), modules passed without a mark that the averages count as
+a number, exams outside the career or out of date order, charts
 that end before they begin, codes missing from esami.grp, group codes that no
 class rule names, codes missing from titoli.grp, malformed table lines (and
 codes holding "*"), repeated table codes.

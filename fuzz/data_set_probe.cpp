@@ -32,14 +32,16 @@ bool IsTableEntry(double entry) { return entry >= 1 && std::floor(entry) == entr
 
 // Whether the card of student shows what a sound data set never gives: an exam without a date,
 // with a code that is not an entry of the exam table or with a grade that is neither a pass
-// without a mark nor a mark the averages count as 18 to 30, a diploma code that is not an entry
-// of the title table, or a last career year that is not two digits.
+// without a mark nor a mark the averages count as 18 to 30, a module whose pass without a mark
+// the averages count as a number, a diploma code that is not an entry of the title table, or a
+// last career year that is not two digits.
 bool ShowsUnsoundRecord(const Student& student, const DataStore& store) {
     const bool examsSound =
         std::all_of(student.ExamRecs.begin(), student.ExamRecs.end(), [&](const ExamRecord& exam) {
             const ExamRow row = ReadExamRow(exam, store.Exams());
-            const bool graded =
-                row.GradeText == "idoneo" || (row.GradeValue >= 18 && row.GradeValue <= 30);
+            const bool graded = row.GradeText == "idoneo"
+                                    ? row.ExamWeight == 0 || row.GradeValue == 0
+                                    : row.GradeValue >= 18 && row.GradeValue <= 30;
             return exam.date && graded && IsTableEntry(store.Exams().EntryOf(exam.code.view()));
         });
     const YearRecord lastYearRecord = student.LastYearRec();

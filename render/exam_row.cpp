@@ -9,7 +9,6 @@ namespace velmaro {
 namespace {
 
 constexpr int kGradeColumn = 80;
-constexpr std::string_view kModuleMarker = "(MOD";
 
 }  // namespace
 

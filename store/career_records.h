@@ -36,6 +36,10 @@ struct ExamRecord {
 // The mark with honours, "31": printed as "30 e lode", counted as 30.
 inline constexpr std::string_view kHonoursGrade = "31";
 
+// What an exam's name holds when the exam is a module, which the averages weigh half whatever
+// its grade (case as written).
+inline constexpr std::string_view kModuleMarker = "(MOD";
+
 // Whether an exam's grade field stands for a pass without a mark: any text after "31",
 // compared byte by byte (a text that begins another is the smaller).
 inline bool IsPassWithoutMark(std::string_view grade) { return grade > kHonoursGrade; }

@@ -51,6 +51,10 @@ constexpr std::array<KindText, kProblemKindCount> kKindTexts{{
      "exam grade that is neither a mark (two digits from 18 to 31) nor a pass without a mark "
      "(a text after \"31\"): the card prints it as it stands and the averages leave it out, "
      "or, for a module, count its leading number (0 when it has none) at half weight"},
+    {ProblemKind::kModulePassCounted, "module-pass-counted",
+     "module (an exam whose name holds \"(MOD\") passed without a mark, written with a "
+     "leading number (\"99\"): the card shows \"idoneo\", but its averages count that number "
+     "at half weight, as a mark (99 lifts them past 30); a pass in letters (\"ID\") counts 0"},
     {ProblemKind::kExamBeforeEnrolment, "exam-before-enrolment",
      "exam dated before 1 November of the enrolment year, where the chart begins"},
     {ProblemKind::kExamAfterGraduation, "exam-after-graduation",

@@ -26,6 +26,7 @@ enum class ProblemKind {
     kUnreachedRecords,
     kBadDate,
     kBadGrade,
+    kModulePassCounted,
     kExamBeforeEnrolment,
     kExamAfterGraduation,
     kExamAfterExpectedEnd,
@@ -37,7 +38,7 @@ enum class ProblemKind {
     kMalformedTableLine,
     kRepeatedTableCode,
 };
-inline constexpr std::size_t kProblemKindCount = 26;
+inline constexpr std::size_t kProblemKindCount = 27;
 
 // A stable name of kind for machine-read reports ("registry-order").
 std::string_view ProblemKindId(ProblemKind kind);

@@ -3,7 +3,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
+#include <charconv>
 #include <functional>
 #include <optional>
 #include <system_error>
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "base/memory_limit.h"
+#include "base/numeric_value.h"
 #include "base/text_fields.h"
 #include "store/career_records.h"
 #include "store/check_support.h"
@@ -97,12 +100,19 @@ bool IsGrade(std::string_view grade) {
     return grade.size() == 2 && AllDigits(grade) && grade >= "18";
 }
 
-// The exam records first ... last: short texts, unknown codes, grades that are no grades and
-// dates that are not dates.
+// value as the shortest decimal text that reads back as it: "99", "4.5".
+std::string ShortestText(double value) {
+    std::array<char, 32> text{};
+    char* const end = std::to_chars(text.data(), text.data() + text.size(), value).ptr;
+    return std::string(text.data(), end);
+}
+
+// The exam records first ... last: short texts, unknown codes, grades that are no grades,
+// modules whose pass without a mark counts as a number, and dates that are not dates.
 // Sets days[n] to the day of record n's date (left kNoDay where there is none). A record cut
 // short is noted, and its code and grade are still checked and its date read as the card
 // reads them.
-void CheckExamRecords(const SlotFile& exams, const TableCodes& examCodes, std::int64_t first,
+void CheckExamRecords(const SlotFile& exams, const ExamTableCodes& examCodes, std::int64_t first,
                       std::int64_t last, std::vector<std::int32_t>& days, CheckReport& report) {
     for (std::int64_t n = first; n <= last; ++n) {
         const std::string_view text = exams.Text(n);
@@ -114,7 +124,7 @@ void CheckExamRecords(const SlotFile& exams, const TableCodes& examCodes, std::i
             });
         }
         const std::string_view code = Left(text, 4);
-        if (code.size() == 4 && !examCodes.contains(code)) {
+        if (code.size() == 4 && !examCodes.codes.contains(code)) {
             report.Note(ProblemKind::kUnknownExamCode, [&] {
                 return Finding{std::string(exams.Name()), n, 0, "code " + Quoted(code)};
             });
@@ -124,6 +134,14 @@ void CheckExamRecords(const SlotFile& exams, const TableCodes& examCodes, std::i
             report.Note(ProblemKind::kBadGrade, [&] {
                 return Finding{std::string(exams.Name()), n, 0, "grade " + Quoted(grade)};
             });
+        } else if (IsPassWithoutMark(grade) && examCodes.moduleCodes.contains(code)) {
+            if (const double counted = NumericValue(grade); counted != 0) {
+                report.Note(ProblemKind::kModulePassCounted, [&] {
+                    return Finding{std::string(exams.Name()), n, 0,
+                                   "grade " + Quoted(grade) + " of module " + Quoted(code) +
+                                       ", counted as " + ShortestText(counted)};
+                });
+            }
         }
         if (!whole) {
             days[static_cast<std::size_t>(n)] = DayOfShortExamRecord(text);
@@ -449,7 +467,7 @@ class DataSetCheck {
     CheckReport recordFilesEnd_;           // the last slots of the exam and year files
     CheckReport examOverlaps_;
     CheckReport yearOverlaps_;
-    TableCodes examCodes_;
+    ExamTableCodes examCodes_;
     TableCodes titleCodes_;
     // Present or missing from the start; their bytes come with CheckRecordFiles.
     SlotFile exams_;

@@ -9,6 +9,7 @@
 #include "base/text_fields.h"
 #include "base/utf8_sequence.h"
 #include "base/windows1252.h"
+#include "store/career_records.h"
 #include "store/check_support.h"
 #include "store/code_table.h"
 #include "store/data_file_names.h"
@@ -94,11 +95,22 @@ bool IsWindows1252LetterOrDigit(unsigned char byte) {
     return byte >= 0xC0 && byte != 0xD7 && byte != 0xF7;
 }
 
+// Whether the exam table's line names a module: its name holds the module marker, and its
+// group gives a class other than 0 (a class-0 exam shows its code, not its name).
+bool NamesModule(std::string_view line, const CodeTableLayout& layout) {
+    return line.size() >= layout.namePosition &&
+           line.substr(layout.namePosition - 1).find(kModuleMarker) != std::string_view::npos &&
+           NamedGroupClass(Left(line, 2)) != 0;
+}
+
 static_assert(kExamTableLayout.codeLength <= TableCodes::kLongestCode &&
               kTitleTableLayout.codeLength <= TableCodes::kLongestCode);
 
+// The codes of the table, checking its lines on the way; given moduleCodes, the codes whose
+// first line names a module go there too.
 TableCodes CheckTable(std::string_view fileName, std::string_view content,
-                      const CodeTableLayout& layout, CheckReport& report) {
+                      const CodeTableLayout& layout, CheckReport& report,
+                      TableCodes* moduleCodes = nullptr) {
     TableCodes codes;
     const std::vector<std::string_view> lines = SplitLineViews(content);
     // Empty lines, or lines of blanks, after the last entry move no entry and are no problem
@@ -166,6 +178,8 @@ TableCodes CheckTable(std::string_view fileName, std::string_view content,
                 return Finding{std::string(fileName), firstLine, lineNumber,
                                "code " + Quoted(code)};
             });
+        } else if (moduleCodes != nullptr && NamesModule(line, layout)) {
+            moduleCodes->Insert(code, lineNumber);
         }
         if (layout.hasGroups && !IsNamedGroupCode(Left(line, 2))) {
             report.Note(ProblemKind::kUnknownGroupCode, [&] {
@@ -219,8 +233,10 @@ bool TableCodes::contains(std::string_view code) const {
 
 bool IsNamedGroupCode(std::string_view group) { return NamedGroupClass(group).has_value(); }
 
-TableCodes CheckExamTable(std::string_view content, CheckReport& report) {
-    return CheckTable(kExamTableName, content, kExamTableLayout, report);
+ExamTableCodes CheckExamTable(std::string_view content, CheckReport& report) {
+    ExamTableCodes codes;
+    codes.codes = CheckTable(kExamTableName, content, kExamTableLayout, report, &codes.moduleCodes);
+    return codes;
 }
 
 TableCodes CheckTitleTable(std::string_view content, CheckReport& report) {

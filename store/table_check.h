@@ -38,10 +38,18 @@ class TableCodes {
 // True when a class rule names group (see NamedGroupClass).
 bool IsNamedGroupCode(std::string_view group);
 
+// The codes of esami.grp, and among them those of modules: the codes whose first line has a
+// name holding "(MOD" and a group of a class other than 0, which the card shows by name and
+// weighs half whatever the grade.
+struct ExamTableCodes {
+    TableCodes codes;
+    TableCodes moduleCodes;
+};
+
 // Checks the text of esami.grp: lines too short for their code and name, codes holding "*",
 // repeated exam codes, group codes that no class rule names, and a table without lines.
 // Returns its exam codes.
-TableCodes CheckExamTable(std::string_view content, CheckReport& report);
+ExamTableCodes CheckExamTable(std::string_view content, CheckReport& report);
 
 // Checks the text of titoli.grp: lines too short for their code and title, codes holding "*",
 // repeated diploma codes, and a table without lines. Returns its diploma codes.

@@ -249,6 +249,7 @@ TEST(CheckCommand, HelpNamesEveryKindOfProblemInTheReportsOrder) {
         "runs of exam and year records",
         "dates",
         "exam grades that are neither a mark from 18 to 31 nor a pass without a mark",
+        "modules passed without a mark that the averages count as a number",
         "exams outside the career",
         "exams outside the career",
         "exams outside the career",

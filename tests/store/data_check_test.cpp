@@ -12,11 +12,13 @@
 #include <vector>
 
 #include "render/classify_exam.h"
+#include "render/exam_row.h"
 #include "store/code_table.h"
 #include "store/data_file_names.h"
 #include "store/data_store.h"
 #include "store/registry_search.h"
 #include "store/table_check.h"
+#include "store/text_file.h"
 #include "tests/store/data_files.h"
 
 namespace velmaro {
@@ -509,6 +511,41 @@ TEST(DataCheck, GradesTheAveragesCannotCountAreNamed) {
     set = DataSet{};
     set.exams[5] = "1003";
     EXPECT_TRUE(CheckDataFiles(set.Files(), kToday).Group(kBadGrade).first.empty());
+}
+
+// A module weighs half whatever its grade, counted as the number the grade begins with: a pass
+// without a mark written as a number ("99") lifts the averages, and is named; one in letters
+// counts 0, as the card's rules mean it to. What the check takes for a module is what the card
+// weighs so: the first line of a code, a name holding "(MOD" as written, a class other than 0.
+TEST(DataCheck, ModulesPassedWithoutAMarkThatCountAsANumberAreNamed) {
+    DataSet set =
+        Changed({ExamLine("A1 1004 Matematica (MOD. A)"), ExamLine("00 1005 Tirocinio (MOD. B)"),
+                 ExamLine("LZ 1001 Statistica (MOD. C)"), ExamLine("A1 1006 Fisica (mod. 1)"),
+                 Exam(0, 1, "100499"), Exam(1, 1, "10044x"), Exam(2, 1, "1004ID"),
+                 Exam(3, 1, "100599"), Exam(4, 1, "100199"), Exam(5, 1, "100699")});
+    const CheckReport report = CheckDataFiles(set.Files(), kToday);
+    EXPECT_EQ(
+        FindingsOf(report, kModulePassCounted),
+        (std::vector<std::string>{
+            "module-pass-counted esami.dir 1/0: grade \"99\" of module \"1004\", counted as 99",
+            "module-pass-counted esami.dir 2/0: grade \"4x\" of module \"1004\", counted as 4"}));
+
+    // The same exams as the card reads them: the named ones, and only they, weigh half with a
+    // number counted for a pass without a mark.
+    std::vector<std::string> lines;
+    for (const std::string_view line : SplitLineViews(set.examTable))
+        lines.emplace_back(line);
+    const CodeTable table = BuildCodeTable(lines, kExamTableLayout);
+    std::vector<std::int64_t> countedOnTheCard;
+    for (std::size_t i = 0; i < set.exams.size(); ++i) {
+        const ExamRow row = ReadExamRow(ExamRecord(set.exams[i]), table);
+        if (row.ExamWeight == 0.5 && row.GradeText == "idoneo" && row.GradeValue != 0)
+            countedOnTheCard.push_back(static_cast<std::int64_t>(i + 1));
+    }
+    std::vector<std::int64_t> named;
+    for (const Finding& finding : report.Group(kModulePassCounted).first)
+        named.push_back(finding.record);
+    EXPECT_EQ(named, countedOnTheCard);
 }
 
 // The part of a run that lies in its file is the student's, as on the card: it may overlap
