@@ -147,4 +147,10 @@ std::optional<std::int32_t> RoundToInt32(double value) {
     return static_cast<std::int32_t>(rounded);
 }
 
+std::string FormatShortest(double value) {
+    char buffer[64];
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return error == std::errc{} ? std::string(buffer, end) : std::string("nan");
+}
+
 }  // namespace velmaro

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace velmaro {
@@ -30,6 +31,9 @@ inline std::optional<std::int32_t> WholeNumberValue(std::string_view text) {
     }
     return RoundToInt32(NumericValue(text));
 }
+
+// The shortest exact text of value, without the ".0" of whole numbers (30 is "30").
+std::string FormatShortest(double value);
 
 // The nearest whole number to value with halves to even, as a double (no range limit).
 double RoundHalfEven(double value);

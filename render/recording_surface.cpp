@@ -6,15 +6,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "base/numeric_value.h"
 #include "base/utf8_sequence.h"
 
 namespace velmaro {
-
-std::string FormatShortest(double value) {
-    char buffer[64];
-    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return error == std::errc{} ? std::string(buffer, end) : std::string("nan");
-}
 
 namespace {
 

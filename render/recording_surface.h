@@ -41,9 +41,6 @@ class RecordingSurface final : public DrawSurface {
 // the same double, with ".0" on whole numbers (400 is "400.0").
 std::string FormatCoordinate(double value);
 
-// The shortest exact text of value, without the ".0" of whole numbers (30 is "30").
-std::string FormatShortest(double value);
-
 // text as a JSON string literal, quotes included; UTF-8 passes through unchanged, and a byte
 // that is not part of valid UTF-8 appears as the text \xHH.
 std::string JsonString(std::string_view text);

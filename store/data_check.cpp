@@ -3,9 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <array>
 #include <atomic>
-#include <charconv>
 #include <functional>
 #include <optional>
 #include <system_error>
@@ -100,13 +98,6 @@ bool IsGrade(std::string_view grade) {
     return grade.size() == 2 && AllDigits(grade) && grade >= "18";
 }
 
-// value as the shortest decimal text that reads back as it: "99", "4.5".
-std::string ShortestText(double value) {
-    std::array<char, 32> text{};
-    char* const end = std::to_chars(text.data(), text.data() + text.size(), value).ptr;
-    return std::string(text.data(), end);
-}
-
 // The exam records first ... last: short texts, unknown codes, grades that are no grades,
 // modules whose pass without a mark counts as a number, and dates that are not dates.
 // Sets days[n] to the day of record n's date (left kNoDay where there is none). A record cut
@@ -139,7 +130,7 @@ void CheckExamRecords(const SlotFile& exams, const ExamTableCodes& examCodes, st
                 report.Note(ProblemKind::kModulePassCounted, [&] {
                     return Finding{std::string(exams.Name()), n, 0,
                                    "grade " + Quoted(grade) + " of module " + Quoted(code) +
-                                       ", counted as " + ShortestText(counted)};
+                                       ", counted as " + FormatShortest(counted)};
                 });
             }
         }

@@ -48,7 +48,7 @@ struct ExamTableCodes {
 
 // Checks the text of esami.grp: lines too short for their code and name, codes holding "*",
 // repeated exam codes, group codes that no class rule names, and a table without lines.
-// Returns its exam codes.
+// Returns its exam codes and, among them, its modules'.
 ExamTableCodes CheckExamTable(std::string_view content, CheckReport& report);
 
 // Checks the text of titoli.grp: lines too short for their code and title, codes holding "*",
