@@ -532,10 +532,7 @@ TEST(DataCheck, ModulesPassedWithoutAMarkThatCountAsANumberAreNamed) {
 
     // The same exams as the card reads them: the named ones, and only they, weigh half with a
     // number counted for a pass without a mark.
-    std::vector<std::string> lines;
-    for (const std::string_view line : SplitLineViews(set.examTable))
-        lines.emplace_back(line);
-    const CodeTable table = BuildCodeTable(lines, kExamTableLayout);
+    const CodeTable table = BuildCodeTable(SplitLines(set.examTable), kExamTableLayout);
     std::vector<std::int64_t> countedOnTheCard;
     for (std::size_t i = 0; i < set.exams.size(); ++i) {
         const ExamRow row = ReadExamRow(ExamRecord(set.exams[i]), table);
