@@ -4,6 +4,8 @@
 // record files of length-prefixed slots, and registry record texts.
 
 #include <stdlib.h>
+#include <sys/statfs.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -11,10 +13,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "store/change_events.h"
 #include "store/data_store.h"
 
 namespace velmaro::testdata {
@@ -22,8 +26,9 @@ namespace velmaro::testdata {
 // A fresh directory under the system's temporary folder, removed with its content at the end.
 class TempDataDir {
   public:
-    TempDataDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmaro-XXXXXX").string();
+    explicit TempDataDir(
+        const std::filesystem::path& base = std::filesystem::temp_directory_path()) {
+        std::string pattern = (base / "velmaro-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
         folder_ = pattern;
     }
@@ -45,6 +50,20 @@ class TempDataDir {
     std::filesystem::path folder_;
     std::error_code ignored_;  // a directory that cannot be removed is left behind
 };
+
+// A folder for temporary files on whose file system the system reports every change of a file
+// (the temporary folder, or else /dev/shm); nothing when there is none.
+inline std::optional<std::filesystem::path> FolderReportingChanges() {
+    for (const std::filesystem::path& folder :
+         {std::filesystem::temp_directory_path(), std::filesystem::path("/dev/shm")}) {
+        struct statfs fileSystem {};
+        if (::statfs(folder.c_str(), &fileSystem) == 0 &&
+            ReportsEveryChange(static_cast<std::int64_t>(fileSystem.f_type)) &&
+            ::access(folder.c_str(), W_OK) == 0)
+            return folder;
+    }
+    return std::nullopt;
+}
 
 inline std::string FileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
