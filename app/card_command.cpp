@@ -217,7 +217,9 @@ int DrawRequestedCards(CardOptions& options, Interruption& interruption) {
     const DataDirChoice& dataDir = *chosen;
     // Before a record is read: no card goes in place once a record file was written into.
     const RecordFilesWatch watch(dataDir.dataDir);
-    Result<DataStore> store = DataStore::LoadTables(dataDir.dataDir);
+    // A batch draws each student once: the runs it reads are not kept.
+    Result<DataStore> store =
+        DataStore::LoadTables(dataDir.dataDir, RecordFile::RunKeeping::kKeepNone);
     if (!store) {
         ReportError(std::cerr, WithDataDirOrigin(store.error(), dataDir));
         return kCardsFailed;

@@ -296,7 +296,7 @@ int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string
         std::clamp<std::size_t>(matricolas.size(), 1, std::max(request.jobs, 1)), request);
     std::vector<DataStore> stores;
     for (std::size_t t = 0; t < threads; ++t) {
-        Result<DataStore> store = DataStore::LoadTables(dataDir);
+        Result<DataStore> store = DataStore::LoadTables(dataDir, RecordFile::RunKeeping::kKeepNone);
         if (!store) {
             ReportError(errors, store.error());
             return kCardsFailed;

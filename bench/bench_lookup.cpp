@@ -21,14 +21,22 @@
 //   lookup/sqlite_whole_db_cached  the same with a page cache that holds the whole database
 //   lookup/sqlite_one_statement_mmap  one statement per lookup, the database mapped (mmap_size)
 //                                  and wholly cached, no lock held between lookups
-//   lookup/system_calls_alone      the three system calls of each lookup and nothing else: the
-//                                  status of the registry (is its copy still the file?) and the
-//                                  reads of the student's exam run and year run. No lookup that
-//                                  sees the files' current content without a lock, and without
-//                                  mapping a file that may be cut, is faster; its ratio is the
-//                                  floor of the lookup's on this machine
+//   lookup/velmaro_asking_each_file  LookupStudent on a store that asks after each file at each
+//                                  lookup (FolderSource::Changes::kAskEachTime), as it must on a
+//                                  network share, which reports no changes; a lookup of a
+//                                  student not looked up before makes as many requests
+//   lookup/system_calls_alone      the one system call of each lookup and nothing else: the poll
+//                                  of the change events of the three files (a read of the
+//                                  events' descriptor that finds none). No lookup that sees the
+//                                  files' current content without a lock, and without mapping a
+//                                  file that may be cut, is faster; its ratio is the floor of the
+//                                  lookup's on this machine
+//   lookup/system_calls_asking_each_file  the three system calls of a lookup that asks after each
+//                                  file: the status of the registry (is its copy still the
+//                                  file?) and the reads of the student's exam run and year run
 // Counters: reads/lookup (RecordFile::ReadRequests of the three files), registry_recs/lookup
-// (registry keys the search compared), held_KiB (the data the store holds in memory),
+// (registry keys the search compared), held_KiB (the data the store holds in memory: the
+// registry's copy and keys, the runs kept, the tables),
 // syscalls/lookup (every system call of the thread, where the kernel allows counting them, in
 // an untimed walk of the sequence after the timed one),
 // page_misses/lookup (pages SQLite fetched from the file). After the runs it prints the ratios of
@@ -61,6 +69,7 @@
 #include "bench/ratio_reporter.h"
 #include "bench/temp_folder.h"
 #include "lookup/lookup_student.h"
+#include "store/change_events.h"
 #include "store/data_file_names.h"
 #include "store/data_store.h"
 #include "store/registry_search.h"
@@ -366,6 +375,7 @@ class SyscallCounter {
 struct Environment {
     TempFolder folder;
     std::optional<DataStore> store;
+    std::optional<DataStore> storeAskingEachFile;
     std::optional<SqliteLookup> sqliteDefaultCache;
     std::optional<SqliteLookup> sqliteWholeCache;
     std::optional<SqliteOneStatement> sqliteOneStatement;
@@ -413,6 +423,12 @@ Status Prepare(Environment& env) {
     auto store = DataStore::LoadTables(dataDir);
     if (!store) return store.error();
     env.store.emplace(std::move(*store));
+    if (env.store->RecordChanges() == nullptr)
+        std::cout << "the system reports no changes of the data files: every lookup asks\n";
+    auto asking =
+        DataStore::LoadTables(FolderSource(dataDir, {}, FolderSource::Changes::kAskEachTime));
+    if (!asking) return asking.error();
+    env.storeAskingEachFile.emplace(std::move(*asking));
 
     const std::string dbPath = dataDir + "lookup.sqlite";
     if (const Status built = BuildDatabase(*env.store, dbPath); !built) return built;
@@ -442,6 +458,9 @@ Status Prepare(Environment& env) {
         const auto ours = LookupStudent(*env.store, text);
         if (!ours) return ours.error();
         if (!ours->student) return Error{"", "student missing: " + text};
+        const auto asked = LookupStudent(*env.storeAskingEachFile, text);
+        if (!asked || asked->student != ours->student)
+            return Error{"", "the stores disagree on student " + text};
         for (const SqliteLookup* sqlite : {&*env.sqliteDefaultCache, &*env.sqliteWholeCache}) {
             const auto theirs = sqlite->Find(text);
             if (!theirs || *ours->student != *theirs)
@@ -485,8 +504,7 @@ std::size_t OverSequence(benchmark::State& state, Measure&& measure) {
     return i + kSequenceLength;
 }
 
-void LookupOurs(benchmark::State& state, Environment& env) {
-    DataStore& store = *env.store;
+void LookupOurs(benchmark::State& state, DataStore& store, const Environment& env) {
     const std::uint64_t readsBefore = ReadRequests(store);
     std::int64_t registryRecords = 0;
     const auto lookups = static_cast<double>(OverSequence(state, [&](std::size_t n) {
@@ -497,8 +515,10 @@ void LookupOurs(benchmark::State& state, Environment& env) {
     state.counters["reads/lookup"] =
         static_cast<double>(ReadRequests(store) - readsBefore) / lookups;
     state.counters["registry_recs/lookup"] = static_cast<double>(registryRecords) / lookups;
-    // What the store holds in memory: the registry's copy, its keys and the two tables.
-    std::size_t held = static_cast<std::size_t>(*store.Registry().Length());
+    // What the store holds in memory: the registry's copy and its keys, the runs the record
+    // files keep, and the two tables.
+    std::size_t held =
+        store.Registry().HeldBytes() + store.ExamFile().HeldBytes() + store.YearFile().HeldBytes();
     if (const auto keys = store.RegistryIndex().KeysOf(store.Registry(), store.RegistryCount());
         keys.ok() && *keys != nullptr)
         held += (*keys)->size() * sizeof(std::int32_t);
@@ -547,6 +567,20 @@ void GatherOnly(benchmark::State& state, Environment& env) {
 }
 
 void SystemCallsAlone(benchmark::State& state, Environment& env) {
+    const std::string dataDir = env.folder.Path() + "/";
+    const ReadOnlyFile registry(dataDir + std::string(kRegistryName));
+    const ReadOnlyFile exams(dataDir + std::string(kExamsName));
+    const ReadOnlyFile years(dataDir + std::string(kYearsName));
+    auto events = ChangeEvents::Start();
+    if (events == nullptr || !events->Watch(registry.Descriptor()) ||
+        !events->Watch(exams.Descriptor()) || !events->Watch(years.Descriptor())) {
+        state.SkipWithError("the system reports no changes of the data files");
+        return;
+    }
+    OverSequence(state, [&](std::size_t) { events->Poll(); });
+}
+
+void SystemCallsAskingEachFile(benchmark::State& state, Environment& env) {
     const std::string dataDir = env.folder.Path() + "/";
     const ReadOnlyFile registry(dataDir + std::string(kRegistryName));
     const ReadOnlyFile exams(dataDir + std::string(kExamsName));
@@ -615,7 +649,10 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    benchmark::RegisterBenchmark("lookup/velmaro", LookupOurs, std::ref(env));
+    benchmark::RegisterBenchmark("lookup/velmaro", LookupOurs, std::ref(*env.store),
+                                 std::cref(env));
+    benchmark::RegisterBenchmark("lookup/velmaro_asking_each_file", LookupOurs,
+                                 std::ref(*env.storeAskingEachFile), std::cref(env));
     benchmark::RegisterBenchmark("lookup/velmaro_search_only", SearchOnly, std::ref(env));
     benchmark::RegisterBenchmark("lookup/velmaro_gather_only", GatherOnly, std::ref(env));
     benchmark::RegisterBenchmark("lookup/velmaro_open_and_first", FirstLookups, std::ref(env))
@@ -624,6 +661,8 @@ int main(int argc, char** argv) {
         ->Arg(2)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("lookup/system_calls_alone", SystemCallsAlone, std::ref(env));
+    benchmark::RegisterBenchmark("lookup/system_calls_asking_each_file", SystemCallsAskingEachFile,
+                                 std::ref(env));
     benchmark::RegisterBenchmark("lookup/sqlite", LookupSqlite, std::cref(*env.sqliteDefaultCache),
                                  std::cref(env.typed));
     benchmark::RegisterBenchmark("lookup/sqlite_whole_db_cached", LookupSqlite,
@@ -637,6 +676,10 @@ int main(int argc, char** argv) {
     reporter.PrintRatio("lookup/velmaro", "lookup/sqlite_whole_db_cached", 0.4);
     reporter.PrintRatio("lookup/velmaro", "lookup/sqlite_one_statement_mmap", 0.25);
     reporter.PrintRatio("lookup/system_calls_alone", "lookup/sqlite_one_statement_mmap", 0.25);
+    reporter.PrintRatio("lookup/velmaro_asking_each_file", "lookup/sqlite_one_statement_mmap",
+                        0.25);
+    reporter.PrintRatio("lookup/system_calls_asking_each_file", "lookup/sqlite_one_statement_mmap",
+                        0.25);
     benchmark::Shutdown();
     return 0;
 }

@@ -23,6 +23,9 @@ class DataSource {
     virtual Result<RecordFile> OpenRecords(const std::string& name, std::size_t slotSize,
                                            RecordFile::IfMissing ifMissing,
                                            RecordFile::Reading reading) const = 0;
+    // Whether the store may take the changes of the record files from the system's events
+    // (ChangeEvents) instead of asking after each file at each lookup.
+    virtual bool ReportsChanges() const { return false; }
 };
 
 // Whether the data directory dataDir (a folder followed by "/") is there as a folder: an error
@@ -31,21 +34,26 @@ class DataSource {
 Status DataFolderThere(const std::string& dataDir);
 
 // The files of the data directory dataDir (a folder followed by "/"). clock, when given,
-// replaces the system's for the record files' freshness checks.
+// replaces the system's for the record files' freshness checks; with kAskEachTime the store
+// asks after each record file at each lookup even where the system reports changes.
 class FolderSource final : public DataSource {
   public:
-    explicit FolderSource(std::string dataDir, RecordFile::Clock clock = {})
-        : dataDir_(std::move(dataDir)), clock_(std::move(clock)) {}
+    enum class Changes { kReportedWhereTheSystemCan, kAskEachTime };
+    explicit FolderSource(std::string dataDir, RecordFile::Clock clock = {},
+                          Changes changes = Changes::kReportedWhereTheSystemCan)
+        : dataDir_(std::move(dataDir)), clock_(std::move(clock)), changes_(changes) {}
 
     std::string PathOf(const std::string& name) const override { return dataDir_ + name; }
     Result<std::string> ReadText(const std::string& name, std::size_t mostBytes) const override;
     Result<RecordFile> OpenRecords(const std::string& name, std::size_t slotSize,
                                    RecordFile::IfMissing ifMissing,
                                    RecordFile::Reading reading) const override;
+    bool ReportsChanges() const override { return changes_ == Changes::kReportedWhereTheSystemCan; }
 
   private:
     std::string dataDir_;
     RecordFile::Clock clock_;
+    Changes changes_;
 };
 
 // Files held in memory, by name; a name without content is a missing file.

@@ -46,7 +46,8 @@ Result<DataStore::RegistryBounds> ReadRegistryBounds(RecordFile& registry) {
 }  // namespace
 
 DataStore::DataStore(CodeTable titles, CodeTable exams, RecordFile registry, RecordFile examFile,
-                     RecordFile yearFile, RegistryBounds bounds)
+                     RecordFile yearFile, RegistryBounds bounds, bool useChangeEvents,
+                     RecordFile::RunKeeping keeping)
     : titles_(std::move(titles)),
       exams_(std::move(exams)),
       registry_(std::move(registry)),
@@ -57,6 +58,12 @@ DataStore::DataStore(CodeTable titles, CodeTable exams, RecordFile registry, Rec
     registry_.LeavePathLooksToOwner();
     examFile_.LeavePathLooksToOwner();
     yearFile_.LeavePathLooksToOwner();
+    if (useChangeEvents) changeEvents_ = ChangeEvents::Start();
+    if (changeEvents_) {
+        registry_.UseChangeEvents(*changeEvents_);
+        examFile_.UseChangeEvents(*changeEvents_, keeping);
+        yearFile_.UseChangeEvents(*changeEvents_, keeping);
+    }
 }
 
 Status DataStore::FollowPaths() {
@@ -89,6 +96,7 @@ bool DataStore::SawStaleFile() const {
 }
 
 Result<DataStore::RegistryBounds> DataStore::CurrentRegistryBounds() {
+    if (changeEvents_) changeEvents_->Poll();
     VELMARO_TRY(FollowPaths());
     if (registry_.FileGeneration() != boundsFileGeneration_) {
         VELMARO_TRY(bounds_, ReadRegistryBounds(registry_));
@@ -97,12 +105,13 @@ Result<DataStore::RegistryBounds> DataStore::CurrentRegistryBounds() {
     return bounds_;
 }
 
-Result<DataStore> DataStore::LoadTables(const std::string& dataDir) {
+Result<DataStore> DataStore::LoadTables(const std::string& dataDir,
+                                        RecordFile::RunKeeping keeping) {
     VELMARO_TRY(DataFolderThere(dataDir));
-    return LoadTables(FolderSource(dataDir));
+    return LoadTables(FolderSource(dataDir), keeping);
 }
 
-Result<DataStore> DataStore::LoadTables(const DataSource& source) {
+Result<DataStore> DataStore::LoadTables(const DataSource& source, RecordFile::RunKeeping keeping) {
     VELMARO_TRY(auto titles, LoadTitleGroups(source));
     VELMARO_TRY(auto exams, LoadExamTable(source));
 
@@ -119,7 +128,7 @@ Result<DataStore> DataStore::LoadTables(const DataSource& source) {
                                                   RecordFile::Reading::kFromFile));
 
     return DataStore(std::move(titles), std::move(exams), std::move(registry), std::move(examFile),
-                     std::move(yearFile), bounds);
+                     std::move(yearFile), bounds, source.ReportsChanges(), keeping);
 }
 
 void DataStore::CloseFiles() {

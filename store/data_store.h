@@ -2,10 +2,12 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "base/result.h"
+#include "store/change_events.h"
 #include "store/code_table.h"
 #include "store/data_source.h"
 #include "store/record_file.h"
@@ -33,9 +35,16 @@ class DataStore {
     // highest key, then opens esami.dir and velmara.dir (either may be missing and then reads
     // as empty). A missing or unreadable table or registry, or a registry without records, is
     // an error naming the file.
-    static Result<DataStore> LoadTables(const DataSource& source);
+    // keeping tells whether the exam and year runs read are kept while their files do not
+    // change (where the system reports changes): for lookups that may come again, as the
+    // window's, not for a batch that draws each student once.
+    static Result<DataStore> LoadTables(
+        const DataSource& source,
+        RecordFile::RunKeeping keeping = RecordFile::RunKeeping::kKeepRunsRead);
     // The same from the files of the data directory dataDir.
-    static Result<DataStore> LoadTables(const std::string& dataDir);
+    static Result<DataStore> LoadTables(
+        const std::string& dataDir,
+        RecordFile::RunKeeping keeping = RecordFile::RunKeeping::kKeepRunsRead);
 
     const CodeTable& Titles() const { return titles_; }
     const CodeTable& Exams() const { return exams_; }
@@ -64,8 +73,14 @@ class DataStore {
         std::int32_t count = 0;
         std::int32_t lastKey = 0;
     };
-    // Every lookup starts here: the three files follow their names first (see FollowPaths).
+    // Every lookup starts here: the changes the system reports of the three files are taken
+    // in (one request, which tells the lookup's reads whether what they hold is still the
+    // files' content), then the files follow their names (see FollowPaths).
     Result<RegistryBounds> CurrentRegistryBounds();
+
+    // The changes reported of the record files; nothing where the system reports none (the
+    // source does not use them, or the system cannot).
+    const ChangeEvents* RecordChanges() const { return changeEvents_.get(); }
 
     // Whether a record file failed a read because the file open was replaced under its name on
     // a network share since the names were last looked at; the next lookup looks at once.
@@ -76,7 +91,8 @@ class DataStore {
 
   private:
     DataStore(CodeTable titles, CodeTable exams, RecordFile registry, RecordFile examFile,
-              RecordFile yearFile, RegistryBounds bounds);
+              RecordFile yearFile, RegistryBounds bounds, bool useChangeEvents,
+              RecordFile::RunKeeping keeping);
 
     // Once RecordFile::kPathCheckInterval has passed since the last time, or a file was found
     // replaced on a network share (SawStaleFile): the three files look
@@ -89,6 +105,8 @@ class DataStore {
 
     CodeTable titles_;
     CodeTable exams_;
+    // Before the files, which point to it: it goes after them.
+    std::unique_ptr<ChangeEvents> changeEvents_;
     RecordFile registry_;
     RegistryKeyIndex registryIndex_;
     RecordFile examFile_;

@@ -12,6 +12,7 @@
 
 #include "base/coarse_clock.h"
 #include "base/system_reason.h"
+#include "store/change_events.h"
 #include "store/text_file.h"
 
 namespace velmaro {
@@ -73,8 +74,37 @@ void RecordFile::Descriptor::Reset(int descriptor) {
     descriptor_ = descriptor;
 }
 
+void RecordFile::UseChangeEvents(ChangeEvents& events, RunKeeping keeping) {
+    changeEvents_ = &events;
+    runKeeping_ = keeping;
+    WatchFileOpen();
+}
+
+void RecordFile::WatchFileOpen() {
+    if (changeEvents_ == nullptr) return;
+    if (watchId_) changeEvents_->Forget(*watchId_);
+    watchId_ = changeEvents_->Watch(descriptor_.get());
+    copyTrustedAt_.reset();
+    ForgetKeptRuns();
+}
+
+void RecordFile::ForgetKeptRuns() {
+    keptRuns_.Clear();
+    runsKeptAt_.reset();
+}
+
+std::optional<std::uint64_t> RecordFile::ChangesSeen() const {
+    if (changeEvents_ == nullptr || !watchId_) return std::nullopt;
+    return changeEvents_->Changes(*watchId_);
+}
+
+std::size_t RecordFile::HeldBytes() const {
+    return (hasCopy_ ? copy_.size() : 0) + keptRuns_.HeldBytes();
+}
+
 void RecordFile::Close() {
     descriptor_.Reset();
+    WatchFileOpen();
     closed_ = true;
     copy_.clear();
     copy_.shrink_to_fit();
@@ -121,6 +151,7 @@ Status RecordFile::LookAtPath() {
                 StopReading(*why);
             } else {
                 descriptor_ = std::move(opened);
+                WatchFileOpen();
                 hasCopy_ = false;
                 missing_ = false;
                 pathError_.reset();
@@ -140,6 +171,7 @@ Error RecordFile::ReadFailure(int error) {
 
 void RecordFile::StopReading(std::string reason) {
     descriptor_.Reset();
+    WatchFileOpen();
     hasCopy_ = false;
     pathError_ = std::move(reason);
 }
@@ -157,6 +189,9 @@ Status RecordFile::Refresh() {
     if (closed_) return Error{path_, "the file has been closed"};
     VELMARO_TRY(FollowPath());
     if (reading_ != Reading::kCopyInMemory || descriptor_.get() < 0) return Ok();
+    // Taken before the file is asked after: a change made from here on is a later change.
+    const std::optional<std::uint64_t> changes = ChangesSeen();
+    if (hasCopy_ && changes && copyTrustedAt_ == changes) return Ok();
     struct stat info {};
     ++readRequests_;
     if (::fstat(descriptor_.get(), &info) != 0) return ReadFailure(errno);
@@ -167,7 +202,10 @@ Status RecordFile::Refresh() {
                           info.st_mtim.tv_nsec,
                           info.st_ctim.tv_sec,
                           info.st_ctim.tv_nsec};
-    if (hasCopy_ && version == copyVersion_ && !copyMayBeStale_) return Ok();
+    if (hasCopy_ && version == copyVersion_ && !copyMayBeStale_) {
+        copyTrustedAt_ = changes;
+        return Ok();
+    }
 
     hasCopy_ = false;
     // A file far larger than any registry is read record by record instead of copied, and so
@@ -186,6 +224,9 @@ Status RecordFile::Refresh() {
     // would leave the version unchanged. A copy made so soon after the last change is read
     // afresh every time until the change is safely older than the copy.
     copyMayBeStale_ = clock_() - version.changedSeconds < kSettledSeconds;
+    // Events tell any later change, however soon: this copy, read after changes was taken,
+    // is the file's content until they do.
+    copyTrustedAt_ = changes;
     return Ok();
 }
 
@@ -266,6 +307,21 @@ Status RecordFile::ReadRunBytes(std::int64_t first, std::int64_t count, RunBytes
         run.got_ = copied->size();
         return Ok();
     }
+    // A file whose changes events tell keeps the runs it reads, until it changes.
+    const std::optional<std::uint64_t> changes =
+        reading_ == Reading::kFromFile && runKeeping_ == RunKeeping::kKeepRunsRead ? ChangesSeen()
+                                                                                   : std::nullopt;
+    if (changes) {
+        if (runsKeptAt_ != changes) {
+            ForgetKeptRuns();
+            runsKeptAt_ = changes;
+        }
+        if (const std::optional<std::string_view> kept = keptRuns_.Find(offset, size)) {
+            run.bytes_ = kept->data();
+            run.got_ = kept->size();
+            return Ok();
+        }
+    }
     char* bytes = run.stackBytes_.data();
     if (size > run.stackBytes_.size()) {
         run.heapBytes_.resize(size);
@@ -273,6 +329,7 @@ Status RecordFile::ReadRunBytes(std::int64_t first, std::int64_t count, RunBytes
     }
     VELMARO_TRY(run.got_, ReadFromFile(offset, bytes, size));
     run.bytes_ = bytes;
+    if (changes) keptRuns_.Keep(offset, size, std::string_view(bytes, run.got_));
     return Ok();
 }
 

@@ -11,8 +11,11 @@
 #include <vector>
 
 #include "base/result.h"
+#include "store/kept_runs.h"
 
 namespace velmaro {
+
+class ChangeEvents;
 
 // The length field of a slot: the 2-byte little-endian number at its start; 0 when fewer than 2
 // bytes exist.
@@ -43,6 +46,11 @@ std::string_view SlotTextOf(std::string_view slotBytes, std::size_t slotSize);
 // many programs save), removed, or created where it was missing is followed by its name: a
 // read at least kPathCheckInterval after the last look at the name reads the file now there,
 // or fails naming the file removed.
+//
+// With change events (UseChangeEvents), a file on a local file system is asked after only
+// when the events say it changed: until then its copy is trusted without a status request,
+// and a run read from the disk is kept and handed out again without a read. A lookup then
+// makes one request to the system, its owner's poll of the events, instead of one per file.
 class RecordFile {
   public:
     enum class IfMissing { kFail, kReadAsEmpty };
@@ -50,6 +58,9 @@ class RecordFile {
     // times a lookup's other requests, so a batch of lookups looks once in this long.
     static constexpr std::chrono::milliseconds kPathCheckInterval{50};
     enum class Reading { kFromFile, kCopyInMemory };
+    // Whether a file read from the disk keeps the runs it reads while it does not change: worth
+    // it where the same students are looked up again, a waste of memory where each is read once.
+    enum class RunKeeping { kKeepRunsRead, kKeepNone };
     // The wall clock in whole seconds since the epoch, as the file times count.
     using Clock = std::function<std::int64_t()>;
 
@@ -134,6 +145,14 @@ class RecordFile {
     // then (see FollowPath); 0 for the file opened first.
     std::uint64_t FileGeneration() const { return fileGeneration_; }
 
+    // From now on the file's changes are told by events, where its file system reports them
+    // (see the class comment). events must outlive the file, and its owner polls them before
+    // every read that must see the file's current content: what changed after the last poll
+    // may not show until the next.
+    void UseChangeEvents(ChangeEvents& events, RunKeeping keeping = RunKeeping::kKeepRunsRead);
+    // The bytes of the file held in memory: its copy and the runs kept.
+    std::size_t HeldBytes() const;
+
     // Releases the file; later reads fail with a clear message.
     void Close();
     bool IsClosed() const { return closed_; }
@@ -199,6 +218,13 @@ class RecordFile {
     // and every read fails for reason until the name names a readable data file again.
     void StopReading(std::string reason);
 
+    // The events' count of the changes of the file open; nothing without events, or where
+    // they are not reported.
+    std::optional<std::uint64_t> ChangesSeen() const;
+    // Watches the file now open, forgetting the one watched before; the runs kept go.
+    void WatchFileOpen();
+    void ForgetKeptRuns();
+
     // For a file read from a copy: the up to size bytes of the copy at offset, in place.
     // Nothing for a file read from the disk, or while there is no copy.
     std::optional<std::string_view> CopyAt(std::int64_t offset, std::size_t size) const;
@@ -230,6 +256,15 @@ class RecordFile {
     bool refreshedBefore_ = false;
     bool copyMayBeStale_ = false;
     std::uint64_t copyGeneration_ = 0;
+
+    ChangeEvents* changeEvents_ = nullptr;  // not owned
+    RunKeeping runKeeping_ = RunKeeping::kKeepRunsRead;
+    std::optional<int> watchId_;
+    // The count of changes when the copy was last found to be the file's content.
+    std::optional<std::uint64_t> copyTrustedAt_;
+    // Runs read from the disk, as long as the count of changes stays runsKeptAt_.
+    KeptRuns keptRuns_;
+    std::optional<std::uint64_t> runsKeptAt_;
 };
 
 }  // namespace velmaro

@@ -39,18 +39,29 @@ std::int64_t ChangedSeconds(const std::string& path) {
     return info.st_ctim.tv_sec;
 }
 
-// A data folder of three students, loaded with a clock that reads now.
+// A data folder of three students, loaded with a clock that reads now, its changes told by
+// the system's events where it can or asked after at each lookup.
 struct DataFolder {
-    DataFolder() { testdata::WriteThreeStudents(dir); }
+    explicit DataFolder(
+        FolderSource::Changes changes = FolderSource::Changes::kReportedWhereTheSystemCan,
+        const std::filesystem::path& base = std::filesystem::temp_directory_path())
+        : changes(changes), dir(base) {
+        testdata::WriteThreeStudents(dir);
+    }
     DataStore Load() {
-        auto store = DataStore::LoadTables(FolderSource(dir.DataDir(), [this] { return now; }));
+        auto store = DataStore::LoadTables(FolderSource(
+            dir.DataDir(), [this] { return now; }, changes));
         if (!store) throw std::runtime_error(store.error().Message());
         return std::move(store).value();
     }
 
+    FolderSource::Changes changes;
     testdata::TempDataDir dir;
     std::int64_t now = 0;
 };
+
+constexpr FolderSource::Changes kBothWaysOfSeeingChanges[] = {
+    FolderSource::Changes::kReportedWhereTheSystemCan, FolderSource::Changes::kAskEachTime};
 
 // The student found for typed (birth and exam records), or why there is none.
 std::string Outcome(DataStore& store, const std::string& typed) {
@@ -127,32 +138,35 @@ TEST(FaultsMidRun, EachLookupShowsTheCurrentContentAndTheNextOneWorks) {
         {"exam records removed", Removed("esami.dir"), "5193",
          "error: esami.dir: No such file or directory"},
     };
-    for (const bool settled : {false, true}) {
-        for (const auto& [fault, apply, typed, expected] : cases) {
-            SCOPED_TRACE(std::string(fault) + (settled ? ", settled" : ", just changed"));
-            DataFolder folder;
-            folder.now = ChangedSeconds(folder.dir.PathOf("elenco.dir")) + (settled ? 60 : 0);
-            DataStore store = folder.Load();
-            // A run's first search reads the registry from the disk, the second from its copy,
-            // the third from the copy's keys: each way is crossed before the fault.
-            for (int search = 0; search < 3; ++search)
-                ASSERT_EQ(Outcome(store, "5193"), k5193);
-            apply(folder.dir);
-            // A file's name is looked at again once some time has passed.
-            std::this_thread::sleep_for(kNameLookedAtAgain);
-            // An error names the file within the folder; so does the search again.
-            for (int search = 0; search < 2; ++search) {
-                std::string found = Outcome(store, typed);
-                if (const auto at = found.find(folder.dir.DataDir()); at != std::string::npos)
-                    found.erase(at, folder.dir.DataDir().size());
-                EXPECT_EQ(found, expected);
+    for (const FolderSource::Changes changes : kBothWaysOfSeeingChanges)
+        for (const bool settled : {false, true}) {
+            for (const auto& [fault, apply, typed, expected] : cases) {
+                SCOPED_TRACE(std::string(fault) + (settled ? ", settled" : ", just changed") +
+                             (changes == FolderSource::Changes::kAskEachTime ? ", asked after"
+                                                                             : ", told by events"));
+                DataFolder folder(changes);
+                folder.now = ChangedSeconds(folder.dir.PathOf("elenco.dir")) + (settled ? 60 : 0);
+                DataStore store = folder.Load();
+                // A run's first search reads the registry from the disk, the second from its copy,
+                // the third from the copy's keys: each way is crossed before the fault.
+                for (int search = 0; search < 3; ++search)
+                    ASSERT_EQ(Outcome(store, "5193"), k5193);
+                apply(folder.dir);
+                // A file's name is looked at again once some time has passed.
+                std::this_thread::sleep_for(kNameLookedAtAgain);
+                // An error names the file within the folder; so does the search again.
+                for (int search = 0; search < 2; ++search) {
+                    std::string found = Outcome(store, typed);
+                    if (const auto at = found.find(folder.dir.DataDir()); at != std::string::npos)
+                        found.erase(at, folder.dir.DataDir().size());
+                    EXPECT_EQ(found, expected);
+                }
+                // Once the files are whole again, so is the next lookup.
+                testdata::WriteThreeStudents(folder.dir);
+                std::this_thread::sleep_for(kNameLookedAtAgain);
+                EXPECT_EQ(Outcome(store, "5193"), k5193);
             }
-            // Once the files are whole again, so is the next lookup.
-            testdata::WriteThreeStudents(folder.dir);
-            std::this_thread::sleep_for(kNameLookedAtAgain);
-            EXPECT_EQ(Outcome(store, "5193"), k5193);
         }
-    }
 }
 
 // A record file missing at start-up reads as empty until it is there; then it is read.
@@ -287,12 +301,13 @@ TEST(FaultsMidRun, AFileReplacedByOneThatCannotBeReadIsAnErrorOnEveryLookup) {
 }
 
 TEST(FaultsMidRun, ACopyIsReadAgainUntilItsLastChangeHasSettled) {
-    // Within two seconds of the file's last change its times may not show a further change, so
-    // each lookup reads the whole file again; afterwards one status request per lookup does.
+    // Asked after at each lookup: within two seconds of the file's last change its times may
+    // not show a further change, so each lookup reads the whole file again; afterwards one
+    // status request per lookup does.
     for (const auto& [secondsAfterChange, requestsPerLookup] :
          {std::pair{0, 2u}, {1, 2u}, {2, 1u}, {3600, 1u}}) {
         SCOPED_TRACE(secondsAfterChange);
-        DataFolder folder;
+        DataFolder folder(FolderSource::Changes::kAskEachTime);
         folder.now = ChangedSeconds(folder.dir.PathOf("elenco.dir")) + secondsAfterChange;
         DataStore store = folder.Load();
         // The copy is made at the second lookup.
@@ -302,6 +317,73 @@ TEST(FaultsMidRun, ACopyIsReadAgainUntilItsLastChangeHasSettled) {
         ASSERT_NE(Outcome(store, "5194"), "not found");
         EXPECT_EQ(store.Registry().ReadRequests() - before, requestsPerLookup);
     }
+}
+
+// Told by the system's events, as it is where the file system reports changes, a lookup asks
+// the system for nothing but its one poll of the events while no file changes. A file changed
+// in place, each of the three, is read again at the very next lookup, without waiting for a
+// look at its name, and then no more until it changes again. (A network share reports nothing:
+// its files are asked after at each lookup, as StaleHandles has them.)
+TEST(FaultsMidRun, ChangesToldByEventsShowAtTheNextLookupAndNothingElseIsAsked) {
+    const auto reporting = testdata::FolderReportingChanges();
+    if (!reporting) GTEST_SKIP() << "no temporary folder whose file system reports changes";
+    DataFolder folder(FolderSource::Changes::kReportedWhereTheSystemCan, *reporting);
+    // Just changed: asked after, the registry would be read whole at every lookup.
+    folder.now = ChangedSeconds(folder.dir.PathOf("elenco.dir"));
+    DataStore store = folder.Load();
+    ASSERT_NE(store.RecordChanges(), nullptr);
+    const auto requests = [&] {
+        return store.Registry().ReadRequests() + store.ExamFile().ReadRequests() +
+               store.YearFile().ReadRequests() + store.RecordChanges()->Polls();
+    };
+    // Birth, exams and the academic years of student 5193.
+    const auto lookup = [&] {
+        std::string found = Outcome(store, "5193");
+        if (const auto student = LookupStudent(store, "5193"); student && student->student)
+            for (const YearRecord& year : student->student->YearRecs)
+                found += "|" + year.year.str();
+        return found;
+    };
+    const std::string unchanged = k5193 + "|98";
+    for (int search = 0; search < 3; ++search)
+        ASSERT_EQ(lookup(), unchanged);
+    auto before = requests();
+    ASSERT_EQ(Outcome(store, "5193"), k5193);
+    EXPECT_EQ(requests() - before, 1u);
+
+    const std::tuple<const char*, std::string, std::string> changes[] = {
+        {"velmara.dir", Slots({"009697", "009798", "010001"}, kYearSlotSize), k5193 + "|00"},
+        {"esami.dir", Slots({"A", "B", "C", "D", "E", "F"}, kExamSlotSize), "7805|D|E|98"},
+        {"elenco.dir", ThreeStudentsRegistry("1790620100MI9697SC959654030715110  *"),
+         "7906|INF127250110|ALG131250220|98"},
+    };
+    for (const auto& [name, bytes, expected] : changes) {
+        SCOPED_TRACE(name);
+        folder.dir.Write(name, bytes);
+        EXPECT_EQ(lookup(), expected);
+        before = requests();
+        EXPECT_EQ(Outcome(store, "5193"), expected.substr(0, expected.rfind('|')));
+        EXPECT_EQ(requests() - before, 1u) << "read again though unchanged";
+        testdata::WriteThreeStudents(folder.dir);
+        EXPECT_EQ(lookup(), unchanged);
+    }
+
+    // A batch's store keeps no run, as it draws each student once: each lookup reads the two
+    // runs again, and still asks nothing after the registry.
+    auto batch = DataStore::LoadTables(FolderSource(folder.dir.DataDir()),
+                                       RecordFile::RunKeeping::kKeepNone);
+    ASSERT_TRUE(batch);
+    const auto runReads = [&] {
+        return batch->ExamFile().ReadRequests() + batch->YearFile().ReadRequests();
+    };
+    for (int search = 0; search < 3; ++search)
+        ASSERT_EQ(Outcome(*batch, "5193"), k5193);
+    const auto registryReads = batch->Registry().ReadRequests();
+    const auto runsRead = runReads();
+    EXPECT_EQ(Outcome(*batch, "5193"), k5193);
+    EXPECT_EQ(batch->Registry().ReadRequests(), registryReads);
+    EXPECT_EQ(runReads() - runsRead, 2u);
+    EXPECT_EQ(batch->ExamFile().HeldBytes() + batch->YearFile().HeldBytes(), 0u);
 }
 
 }  // namespace

@@ -1,12 +1,15 @@
 // Loaded before the C library into a test program: a network share on which a file replaced
 // under its name by another client is gone for those who still hold it open. Reads and status
 // requests of an open record file (".dir") that has been removed or renamed over fail with
-// ESTALE, as NFS fails them.
+// ESTALE, as NFS fails them; and no change of a record file is reported (inotify), as none made
+// by another client of a share is.
 
 #include <dlfcn.h>
 #include <errno.h>
 #include <limits.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -64,4 +67,31 @@ extern "C" int fstat(int descriptor, struct stat* status) {
 
 extern "C" int fstat64(int descriptor, struct stat64* status) {
     return StatusUnlessRemoved("fstat64", descriptor, status);
+}
+
+namespace {
+
+// Asks the C library's function name for the file system of descriptor, and calls a record
+// file's a network share's: no change made to it by another client is reported.
+template <typename FileSystem>
+int NetworkShareOfRecordFiles(const char* name, int descriptor, FileSystem* fileSystem) {
+    const int status = Next<int (*)(int, FileSystem*)>(name)(descriptor, fileSystem);
+    char link[64];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", descriptor);
+    char path[PATH_MAX];
+    const ssize_t length = readlink(link, path, sizeof path);
+    if (status == 0 && length > 0 &&
+        std::string_view(path, static_cast<size_t>(length)).find(".dir") != std::string_view::npos)
+        fileSystem->f_type = NFS_SUPER_MAGIC;
+    return status;
+}
+
+}  // namespace
+
+extern "C" int fstatfs(int descriptor, struct statfs* fileSystem) {
+    return NetworkShareOfRecordFiles("fstatfs", descriptor, fileSystem);
+}
+
+extern "C" int fstatfs64(int descriptor, struct statfs64* fileSystem) {
+    return NetworkShareOfRecordFiles("fstatfs64", descriptor, fileSystem);
 }

@@ -21,6 +21,7 @@
 
 #include "store/data_store.h"
 #include "store/file_arrival.h"
+#include "store/kept_runs.h"
 #include "store/record_file.h"
 #include "store/registry_search.h"
 #include "store/student.h"
@@ -251,6 +252,49 @@ TEST(FileArrival, ArrivesOrFailsAsReadingItWholeDoesAndIsToldPieceByPiece) {
         });
     ASSERT_TRUE(readGrowing.ok());
     EXPECT_EQ(into + beyond, "0123456789" + bytes);
+}
+
+}  // namespace
+}  // namespace velmaro
+
+namespace velmaro {
+namespace {
+
+// Runs kept give back exactly the bytes kept for their place, a run at the same offset but of
+// another size being another run, through the growth of the table; past the most bytes, the
+// oldest go with the rest and keeping starts anew.
+TEST(KeptRuns, EachPlaceGivesItsOwnBytesUntilTheMostBytesArePassed) {
+    KeptRuns runs;
+    const auto bytesOf = [](std::int64_t offset, std::size_t size) {
+        std::string bytes(size, '\0');
+        for (std::size_t i = 0; i < size; ++i)
+            bytes[i] = static_cast<char>('a' + (offset + static_cast<std::int64_t>(i)) % 26);
+        return bytes;
+    };
+    for (std::int64_t n = 0; n < 5000; ++n) {
+        runs.Keep(n * 17, 34, bytesOf(n * 17, 34));
+        runs.Keep(n * 17, 17, bytesOf(n * 17, 17).substr(0, 5));  // cut by the end of the file
+    }
+    runs.Keep(0, 34, "not kept: the place is taken");
+    for (std::int64_t n = 0; n < 5000; ++n) {
+        ASSERT_EQ(runs.Find(n * 17, 34), bytesOf(n * 17, 34)) << n;
+        ASSERT_EQ(runs.Find(n * 17, 17), bytesOf(n * 17, 17).substr(0, 5)) << n;
+    }
+    EXPECT_FALSE(runs.Find(5000 * 17, 34));
+    EXPECT_FALSE(runs.Find(17, 51));
+
+    const std::size_t large = KeptRuns::kMostBytes / 64;
+    runs.Keep(-17, 17, "x");
+    runs.Keep(1, large + 1, std::string(large + 1, 'x'));
+    EXPECT_FALSE(runs.Find(-17, 17));
+    EXPECT_FALSE(runs.Find(1, large + 1));
+    for (std::int64_t n = 0; n < 70; ++n)
+        runs.Keep(1000000 + n, large, std::string(large, static_cast<char>('A' + n % 26)));
+    EXPECT_FALSE(runs.Find(0, 34)) << "kept past the most bytes";
+    EXPECT_EQ(runs.Find(1000000 + 69, large), std::string(large, static_cast<char>('A' + 69 % 26)));
+    EXPECT_LE(runs.HeldBytes(), KeptRuns::kMostBytes + KeptRuns::kMostBytes / 16);
+    runs.Clear();
+    EXPECT_FALSE(runs.Find(1000000 + 69, large));
 }
 
 }  // namespace
