@@ -82,7 +82,15 @@ void ChangeEvents::Poll() {
     // Without a file watched there is nothing to ask: a data folder on a network share costs
     // its lookups no request.
     if (broken_ || watched_.empty()) return;
-    for (;;) {
+    // A writer that never pauses could keep the queue from ever running dry: after this many
+    // reads, every file counts as changed, as when the system drops events.
+    constexpr int kMostReads = 16;
+    for (int reads = 0;; ++reads) {
+        if (reads == kMostReads) {
+            for (Watched& watched : watched_)
+                ++watched.changes;
+            return;
+        }
         alignas(inotify_event) std::array<char, 4096> buffer;
         ++polls_;
         const ssize_t got = ::read(descriptor_, buffer.data(), buffer.size());

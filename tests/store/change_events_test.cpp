@@ -69,6 +69,32 @@ TEST(ChangeEvents, WritesCutsAndStatusChangesAreChangesAndReadsAreNot) {
     }
 }
 
+// A file changed last, behind more events than a poll reads at once (another file's writes and
+// permission changes, which the system cannot merge), is still changed at the next poll.
+TEST(ChangeEvents, AChangeBehindALongQueueIsSeenAtTheNextPoll) {
+    const auto folder = testdata::FolderReportingChanges();
+    if (!folder) GTEST_SKIP() << "no temporary folder whose file system reports changes";
+    const testdata::TempDataDir dir(*folder);
+    dir.Write("esami.dir", "x");
+    dir.Write("velmara.dir", "y");
+    const OpenFile busy(dir.PathOf("esami.dir"));
+    const OpenFile quiet(dir.PathOf("velmara.dir"));
+    auto events = ChangeEvents::Start();
+    ASSERT_NE(events, nullptr);
+    const auto busyId = events->Watch(busy.descriptor);
+    const auto quietId = events->Watch(quiet.descriptor);
+    ASSERT_TRUE(busyId && quietId);
+    events->Poll();
+    const int writer = ::open(dir.PathOf("esami.dir").c_str(), O_WRONLY);
+    for (int n = 0; n < 3000; ++n) {
+        ASSERT_EQ(::pwrite(writer, "z", 1, 0), 1);
+        ::fchmod(writer, n % 2 == 0 ? 0600 : 0644);
+    }
+    ::close(writer);
+    dir.Write("velmara.dir", "w");
+    EXPECT_TRUE(ChangedAtNextPoll(*events, *quietId));
+}
+
 // A file open twice (through a link) is one watch, kept until both forget it; a file forgotten
 // reports nothing. A file of a system that reports no changes of its own (here the kernel's
 // /proc, as a network share) is not watched: its reader must ask after it itself.
