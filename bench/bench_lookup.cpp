@@ -415,6 +415,18 @@ class ReadOnlyFile {
     int descriptor_;
 };
 
+// The three record files of the measured data set, open as the store opens them.
+struct RecordFilesOpen {
+    explicit RecordFilesOpen(const Environment& env)
+        : registry(env.folder.Path() + "/" + std::string(kRegistryName)),
+          exams(env.folder.Path() + "/" + std::string(kExamsName)),
+          years(env.folder.Path() + "/" + std::string(kYearsName)) {}
+    bool Open() const {
+        return registry.Descriptor() >= 0 && exams.Descriptor() >= 0 && years.Descriptor() >= 0;
+    }
+    const ReadOnlyFile registry, exams, years;
+};
+
 Status Prepare(Environment& env) {
     const std::string dataDir = env.folder.Path() + "/";
     if (const Status written = sample::WriteSampleDataSet(env.folder.Path(), MeasuredDataOptions());
@@ -567,13 +579,10 @@ void GatherOnly(benchmark::State& state, Environment& env) {
 }
 
 void SystemCallsAlone(benchmark::State& state, Environment& env) {
-    const std::string dataDir = env.folder.Path() + "/";
-    const ReadOnlyFile registry(dataDir + std::string(kRegistryName));
-    const ReadOnlyFile exams(dataDir + std::string(kExamsName));
-    const ReadOnlyFile years(dataDir + std::string(kYearsName));
+    const RecordFilesOpen files(env);
     auto events = ChangeEvents::Start();
-    if (events == nullptr || !events->Watch(registry.Descriptor()) ||
-        !events->Watch(exams.Descriptor()) || !events->Watch(years.Descriptor())) {
+    if (events == nullptr || !events->Watch(files.registry.Descriptor()) ||
+        !events->Watch(files.exams.Descriptor()) || !events->Watch(files.years.Descriptor())) {
         state.SkipWithError("the system reports no changes of the data files");
         return;
     }
@@ -581,11 +590,8 @@ void SystemCallsAlone(benchmark::State& state, Environment& env) {
 }
 
 void SystemCallsAskingEachFile(benchmark::State& state, Environment& env) {
-    const std::string dataDir = env.folder.Path() + "/";
-    const ReadOnlyFile registry(dataDir + std::string(kRegistryName));
-    const ReadOnlyFile exams(dataDir + std::string(kExamsName));
-    const ReadOnlyFile years(dataDir + std::string(kYearsName));
-    if (registry.Descriptor() < 0 || exams.Descriptor() < 0 || years.Descriptor() < 0) {
+    const RecordFilesOpen files(env);
+    if (!files.Open()) {
         state.SkipWithError("cannot open the data files");
         return;
     }
@@ -601,9 +607,9 @@ void SystemCallsAskingEachFile(benchmark::State& state, Environment& env) {
     bool failed = false;
     OverSequence(state, [&](std::size_t n) {
         struct stat info {};
-        failed |= fstat(registry.Descriptor(), &info) != 0;
-        for (const auto& [file, run] : {std::pair{exams.Descriptor(), runs[n].first},
-                                        std::pair{years.Descriptor(), runs[n].second}}) {
+        failed |= fstat(files.registry.Descriptor(), &info) != 0;
+        for (const auto& [file, run] : {std::pair{files.exams.Descriptor(), runs[n].first},
+                                        std::pair{files.years.Descriptor(), runs[n].second}}) {
             if (run.size != 0)
                 failed |= pread(file, buffer.data(), run.size, run.offset) !=
                           static_cast<ssize_t>(run.size);

@@ -13,18 +13,23 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 namespace {
 
-bool IsRemovedRecordFile(int descriptor) {
+// The path of the file open on descriptor, as the system names it ("... (deleted)" once
+// removed); empty when it cannot be told.
+std::string PathOpenOn(int descriptor) {
     char link[64];
     std::snprintf(link, sizeof link, "/proc/self/fd/%d", descriptor);
     char path[PATH_MAX];
     const ssize_t length = readlink(link, path, sizeof path);
-    if (length <= 0) return false;
-    const std::string_view name(path, static_cast<size_t>(length));
-    return name.ends_with(".dir (deleted)");
+    return length <= 0 ? std::string() : std::string(path, static_cast<size_t>(length));
+}
+
+bool IsRemovedRecordFile(int descriptor) {
+    return std::string_view(PathOpenOn(descriptor)).ends_with(".dir (deleted)");
 }
 
 template <typename Function>
@@ -76,12 +81,7 @@ namespace {
 template <typename FileSystem>
 int NetworkShareOfRecordFiles(const char* name, int descriptor, FileSystem* fileSystem) {
     const int status = Next<int (*)(int, FileSystem*)>(name)(descriptor, fileSystem);
-    char link[64];
-    std::snprintf(link, sizeof link, "/proc/self/fd/%d", descriptor);
-    char path[PATH_MAX];
-    const ssize_t length = readlink(link, path, sizeof path);
-    if (status == 0 && length > 0 &&
-        std::string_view(path, static_cast<size_t>(length)).find(".dir") != std::string_view::npos)
+    if (status == 0 && PathOpenOn(descriptor).find(".dir") != std::string::npos)
         fileSystem->f_type = NFS_SUPER_MAGIC;
     return status;
 }
