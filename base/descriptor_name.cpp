@@ -68,4 +68,8 @@ std::optional<int> DescriptorNamed(std::string_view path) {
     return IsOwnDescriptorFolder(folder) ? descriptor : std::nullopt;
 }
 
+std::string PathOfDescriptor(int descriptor) {
+    return "/proc/self/fd/" + std::to_string(descriptor);
+}
+
 }  // namespace velmaro

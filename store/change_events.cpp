@@ -8,8 +8,9 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
+
+#include "base/descriptor_name.h"
 
 namespace velmaro {
 namespace {
@@ -58,10 +59,8 @@ std::optional<int> ChangeEvents::Watch(int descriptor) {
     if (::fstatfs(descriptor, &fileSystem) != 0 ||
         !ReportsEveryChange(static_cast<std::int64_t>(fileSystem.f_type)))
         return std::nullopt;
-    // The descriptor's own link names the file open, whatever has since become of its name.
-    std::array<char, 64> link{};
-    std::snprintf(link.data(), link.size(), "/proc/self/fd/%d", descriptor);
-    const int id = ::inotify_add_watch(descriptor_, link.data(), kChangeMask);
+    const int id =
+        ::inotify_add_watch(descriptor_, PathOfDescriptor(descriptor).c_str(), kChangeMask);
     if (id < 0) return std::nullopt;
     if (Watched* watched = Find(id)) {
         ++watched->users;
@@ -86,11 +85,7 @@ void ChangeEvents::Poll() {
     // reads, every file counts as changed, as when the system drops events.
     constexpr int kMostReads = 16;
     for (int reads = 0;; ++reads) {
-        if (reads == kMostReads) {
-            for (Watched& watched : watched_)
-                ++watched.changes;
-            return;
-        }
+        if (reads == kMostReads) return CountEveryFileChanged();
         alignas(inotify_event) std::array<char, 4096> buffer;
         ++polls_;
         const ssize_t got = ::read(descriptor_, buffer.data(), buffer.size());
@@ -105,9 +100,7 @@ void ChangeEvents::Poll() {
             std::memcpy(&event, buffer.data() + at, sizeof event);
             at += sizeof event + event.len;
             if ((event.mask & IN_Q_OVERFLOW) != 0) {
-                // Events were dropped: any file may have changed.
-                for (Watched& watched : watched_)
-                    ++watched.changes;
+                CountEveryFileChanged();  // events were dropped: any file may have changed
                 continue;
             }
             Watched* watched = Find(event.wd);
@@ -116,6 +109,11 @@ void ChangeEvents::Poll() {
             if ((event.mask & (IN_IGNORED | IN_UNMOUNT)) != 0) watched->lost = true;
         }
     }
+}
+
+void ChangeEvents::CountEveryFileChanged() {
+    for (Watched& watched : watched_)
+        ++watched.changes;
 }
 
 std::optional<std::uint64_t> ChangeEvents::Changes(int id) const {

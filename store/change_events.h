@@ -50,6 +50,7 @@ class ChangeEvents {
         std::uint64_t changes = 0;
         bool lost = false;
     };
+    void CountEveryFileChanged();
     Watched* Find(int id);
     const Watched* Find(int id) const;
 

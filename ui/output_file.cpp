@@ -56,7 +56,7 @@ bool CanNameUnnamedFiles() {
 
 // Gives the unnamed file open as descriptor the name path; an errno, 0 when done.
 int LinkUnnamed(int descriptor, const std::string& path) {
-    const std::string self = "/proc/self/fd/" + std::to_string(descriptor);
+    const std::string self = PathOfDescriptor(descriptor);
     return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0
                                                                                             : errno;
 }
