@@ -18,6 +18,9 @@
 //                           (tmpfs, /dev/shm): Velmaro's own work, without the disk's file system
 //   split/one_card, split_memory/one_card  the same with one number (5193): the start and end
 //                           of the program, which stay on one thread whatever --jobs says
+//   split/libraries_loaded  velmaro --version: the program's 50 shared libraries (Qt's and
+//                           those Qt Gui brings) loaded and let go, and nothing else: the part of
+//                           one_card that comes before any code of Velmaro's can run
 //   split_memory_4000/jobs1, split_memory_4000/jobs2  the same on 4,000 generated students, a
 //                           cohort, where the start of the program (some 20 ms, one thread)
 //                           weighs a tenth as much as on 400
@@ -336,6 +339,7 @@ int main(int argc, char** argv) {
         add("split_memory/one_card",
             card({"--split", kNewFolder, "--jobs", "1", "5193"}, env.sampleDir), 1, true, memory);
     }
+    add("split/libraries_loaded", {kVelmaro, "--version"}, 1, true);
     add("rss/100_cards", card({"--all", "-o", pdf}, env.dir100 + "/"), 100, false)->Iterations(1);
     add("rss/10000_cards", card({"--all", "-o", pdf}, env.dir10000 + "/"), 10000, false)
         ->Iterations(1);
@@ -354,6 +358,10 @@ int main(int argc, char** argv) {
     // data) and end, measured by a run of one card, stay on one thread.
     reporter.PrintBestDivision("split/jobs1", "split/one_card", 2);
     reporter.PrintBestDivision("split_memory/jobs1", "split_memory/one_card", 2);
+    // The most two threads could give were all of Velmaro's own work, its start included,
+    // spread over both: only the loading of its libraries left on one thread.
+    reporter.PrintBestDivision("split/jobs1", "split/libraries_loaded", 2);
+    reporter.PrintBestDivision("split_memory/jobs1", "split/libraries_loaded", 2);
     // The rates at which cards come once the program has started, its start and end (what
     // one_card measures) left out, as the cards per second of the progress line leave them out.
     reporter.PrintRatioPastStart("split/jobs2", "split/jobs1", "split/one_card", 1 / 1.8);
