@@ -10,7 +10,8 @@ namespace velmaro {
 
 // Runs of a record file as read from the disk, kept by their place in the file: one table of
 // places, searched by open addressing, and one block of their bytes, so that finding a kept run
-// touches two places in memory. Past kMostBytes the runs kept go and keeping starts anew.
+// touches two places in memory. The table and the bytes take at most kMostBytes: past that the
+// runs kept go and keeping starts anew.
 class KeptRuns {
   public:
     // A lookup's two runs are some 600 bytes: this keeps those of some 25,000 students.
@@ -24,7 +25,7 @@ class KeptRuns {
     void Keep(std::int64_t offset, std::size_t size, std::string_view bytes);
     void Clear();
 
-    // The memory the runs take, with their table.
+    // The memory the runs take, with their table: at most kMostBytes.
     std::size_t HeldBytes() const;
 
   private:
@@ -36,6 +37,8 @@ class KeptRuns {
     };
     // The place of the run at offset of size, or the empty one where it would go.
     std::size_t PlaceOf(std::int64_t offset, std::size_t size) const;
+    // How many places the table needs to keep one more run: at most half of them in use.
+    std::size_t PlacesToKeepOneMore() const;
     void Grow();
 
     std::vector<Place> places_;  // a power of two of them, at most half in use

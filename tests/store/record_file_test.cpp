@@ -292,9 +292,26 @@ TEST(KeptRuns, EachPlaceGivesItsOwnBytesUntilTheMostBytesArePassed) {
         runs.Keep(1000000 + n, large, std::string(large, static_cast<char>('A' + n % 26)));
     EXPECT_FALSE(runs.Find(0, 34)) << "kept past the most bytes";
     EXPECT_EQ(runs.Find(1000000 + 69, large), std::string(large, static_cast<char>('A' + 69 % 26)));
-    EXPECT_LE(runs.HeldBytes(), KeptRuns::kMostBytes + KeptRuns::kMostBytes / 16);
+    EXPECT_LE(runs.HeldBytes(), KeptRuns::kMostBytes);
     runs.Clear();
     EXPECT_FALSE(runs.Find(1000000 + 69, large));
+    EXPECT_EQ(runs.HeldBytes(), 0u) << "cleared runs hold their memory";
+}
+
+// Runs of one slot, or of none (past the end of a file cut short), are mostly table: the table
+// counts towards the most bytes as much as the runs' bytes do.
+TEST(KeptRuns, TinyAndEmptyRunsKeepToTheMostBytesWithTheirTable) {
+    KeptRuns runs;
+    std::size_t mostHeld = 0;
+    for (std::int64_t n = 0; n < 1500000; ++n) {
+        runs.Keep(n * 16, 16, std::string_view("0123456789abcdef", n % 3 == 0 ? 0 : 16));
+        if (n % 4096 == 0) mostHeld = std::max(mostHeld, runs.HeldBytes());
+    }
+    EXPECT_LE(mostHeld, KeptRuns::kMostBytes);
+    EXPECT_GT(mostHeld, KeptRuns::kMostBytes / 4) << "kept far fewer runs than the bytes allow";
+    EXPECT_EQ(runs.Find(1499999 * 16, 16), "0123456789abcdef");
+    EXPECT_EQ(runs.Find(1499997 * 16, 16), "") << "an empty run kept is found, empty";
+    EXPECT_FALSE(runs.Find(16, 16)) << "kept past the most bytes";
 }
 
 }  // namespace
