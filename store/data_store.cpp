@@ -58,7 +58,11 @@ DataStore::DataStore(CodeTable titles, CodeTable exams, RecordFile registry, Rec
     registry_.LeavePathLooksToOwner();
     examFile_.LeavePathLooksToOwner();
     yearFile_.LeavePathLooksToOwner();
-    if (useChangeEvents) changeEvents_ = ChangeEvents::Start();
+    // A store that keeps no runs draws each student once (a batch, one store a thread): the
+    // events would save it one status request a card, and take one of the few instances of
+    // them the system grants each user (128 by default), which other programs need.
+    if (useChangeEvents && keeping == RecordFile::RunKeeping::kKeepRunsRead)
+        changeEvents_ = ChangeEvents::Start();
     if (changeEvents_) {
         registry_.UseChangeEvents(*changeEvents_);
         examFile_.UseChangeEvents(*changeEvents_, keeping);

@@ -37,7 +37,8 @@ class DataStore {
     // an error naming the file.
     // keeping tells whether the exam and year runs read are kept while their files do not
     // change (where the system reports changes): for lookups that may come again, as the
-    // window's, not for a batch that draws each student once.
+    // window's, not for a batch that draws each student once. A store that keeps none asks
+    // after its files at each lookup, as on a network share.
     static Result<DataStore> LoadTables(
         const DataSource& source,
         RecordFile::RunKeeping keeping = RecordFile::RunKeeping::kKeepRunsRead);
