@@ -209,8 +209,22 @@ struct SplitWorker {
     // is not made again: removed during the run, it takes no more cards, as a full disk.
     Status FolderMade() {
         if (!request.makeFolder) return Ok();
-        std::call_once(folderMaking, [this] { folderMade = MakeSplitFolder(request.folder); });
+        std::call_once(folderMaking, [this] {
+            Result<MadeFolders> made = MakeSplitFolder(request.folder);
+            if (made) {
+                madeFolders = std::move(*made);
+            } else {
+                folderMade = made.error();
+            }
+        });
         return folderMade;
+    }
+
+    // Whether any card went in place.
+    bool AnyCardDrawn() const {
+        return std::any_of(outcomes.begin(), outcomes.end(), [](const CardOutcome& outcome) {
+            return outcome.state == CardOutcome::State::kDrawn;
+        });
     }
 
     // Run is called on every thread: what one thread keeps for itself lives in Run.
@@ -279,6 +293,7 @@ struct SplitWorker {
     std::optional<Error> writeError{};
     std::once_flag folderMaking{};
     Status folderMade = Ok();
+    MadeFolders madeFolders{};  // by FolderMade
     // Which numbers are handled, and how many of the first are said (see Handled).
     std::mutex reporting{};
     std::vector<bool> handled = std::vector<bool>(matricolas.size());
@@ -335,6 +350,9 @@ int DrawSplitCards(const std::vector<std::string>& matricolas, const std::string
         worker.Run(stores[0]);
     }
     progress.Finish();
+    // Folders made for cards that none went in (the first failed, or the run was interrupted
+    // before it) go, as they would not have been made for a run that draws no card.
+    if (!worker.AnyCardDrawn()) RemoveEmptyFoldersMade(worker.madeFolders);
     // Interrupted: the cards in place stay, and the numbers not reached are not reported.
     if (Interruption::Requested()) return kCardsFailed;
     worker.SayTheRestHandled();

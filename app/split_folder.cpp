@@ -115,13 +115,15 @@ Result<bool> CheckSplitFolder(const std::string& folder) {
     return LookAtSplitFolder(folder, folder, 0);
 }
 
-Status MakeSplitFolder(const std::string& folder) {
+Result<MadeFolders> MakeSplitFolder(const std::string& folder) {
     // The folders to make, and the nearest one above them that is there: each takes a new name,
     // to be flushed as a card's folder is.
+    MadeFolders missing;
     std::vector<std::filesystem::path> taking;
     std::error_code looked;
     for (std::filesystem::path above = folder; !std::filesystem::exists(above, looked);) {
         if (looked) break;
+        missing.push_back(above.string());
         above = FolderAbove(above);
         taking.push_back(above);
         if (above == "." || above == above.root_path()) break;
@@ -131,11 +133,21 @@ Status MakeSplitFolder(const std::string& folder) {
     if (created) return Error{folder, SplitFolderProblem(folder, created)};
     for (auto above = taking.rbegin(); above != taking.rend(); ++above)
         VELMARO_TRY(FlushFolder(above->string(), "the folder made in it is in place"));
-    return CheckFolderTakesFiles(folder);
+    VELMARO_TRY(CheckFolderTakesFiles(folder));
+    return missing;
+}
+
+void RemoveEmptyFoldersMade(const MadeFolders& made) {
+    for (const std::string& folder : made) {
+        // A folder with anything in it stays, and so do those above it; one named twice
+        // ("cards/" and "cards") is gone at its second name.
+        if (::rmdir(folder.c_str()) != 0 && errno != ENOENT) return;
+    }
 }
 
 std::string SplitCardPath(const std::string& folder, std::int32_t key, CardFormat format) {
-    return folder + "/" + std::to_string(key) + "." + std::string(FormatName(format));
+    const std::string separator = folder.ends_with('/') ? "" : "/";
+    return folder + separator + std::to_string(key) + "." + std::string(FormatName(format));
 }
 
 }  // namespace velmaro

@@ -479,6 +479,29 @@ TEST(CardOutput, TheOutputIsLookedAtBeforeTheListAndMakesNoFile) {
     EXPECT_EQ(FolderEntries(out), (std::vector<std::string>{"cards.pdf", "new"}));
 }
 
+// A split run that puts no card in the folders it made (a full disk takes none) leaves none of
+// them behind; a folder that was there before stays, with what it holds.
+TEST(CardOutput, ASplitRunThatPlacesNoCardLeavesNoFolderItMade) {
+    const testdata::TempDataDir out;
+    ASSERT_TRUE(std::filesystem::create_directory(out.PathOf("there")));
+    out.Write("there/kept", "kept");
+    for (const std::string& split : {out.PathOf("new/cards/"), out.PathOf("there/new")}) {
+        SCOPED_TRACE(split);
+        const ProcessRun run =
+            RunVelmaro(CardOf(kSample, {"--split", AsQString(split), "--jobs", "2", "5193", "4"}),
+                       {}, {}, {}, Limiting(RLIMIT_FSIZE, 1024));
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_NE(run.err.find("velmaro: " +
+                               out.PathOf(split.ends_with('/') ? "new/cards/5193.pdf"
+                                                               : "there/new/5193.pdf") +
+                               ": File too large"),
+                  std::string::npos)
+            << run.err;
+        EXPECT_EQ(FolderEntries(out.DataDir()), (std::vector<std::string>{"there"}));
+        EXPECT_EQ(FolderEntries(out.PathOf("there")), (std::vector<std::string>{"kept"}));
+    }
+}
+
 // A split folder that could be made when looked at, but no longer can when the first card is
 // about to go in (a file put on its path while the list was typed), stops the run as a full
 // disk does: said once, last, after what became of the numbers before, whichever of the threads
