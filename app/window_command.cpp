@@ -60,8 +60,8 @@ std::string WindowHelpText() {
 Opens the Velmaro Studenti window. Type a student's identification number
 (matricola) and press Enter or "Visualizza" to see the career card; "Stampa"
 prints it ("Arial" 10 points, one page; with no printer installed it is saved
-as a PDF file you name); "Esci" ends. Given a MATRICOLA, the window opens with
-that number in the box and its card displayed.
+as a PDF file you name); "Esci" ends. The box holds 5193 when the window opens;
+given a MATRICOLA, it holds that number and its card is displayed.
 
 Keys: Ctrl+P print dialog, Ctrl+Shift+P print preview, Ctrl++ / Ctrl+- / Ctrl+0
 zoom, Esc empties the box; right click (or the Menu key) on the card prints,
