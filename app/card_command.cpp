@@ -224,12 +224,11 @@ int DrawRequestedCards(CardOptions& options, Interruption& interruption) {
         ReportError(std::cerr, WithDataDirOrigin(store.error(), dataDir));
         return kCardsFailed;
     }
-    // No card may take a data file's place, also where the shell opened it as standard output.
-    const Status refused =
-        options.splitFolder ? Ok()
-        : WritesToStandardOutput(options)
-            ? RefuseDataFileDescriptor(dataDir.dataDir, STDOUT_FILENO, kStandardOutputName)
-            : RefuseDataFile(dataDir.dataDir, *options.output);
+    // No card may take a data file's place. (Standard output, where the shell may have opened
+    // one, was looked at as the program started.)
+    const Status refused = options.splitFolder || WritesToStandardOutput(options)
+                               ? Ok()
+                               : RefuseDataFile(dataDir.dataDir, *options.output);
     if (!refused) {
         ReportError(std::cerr, refused.error());
         return kCardsFailed;

@@ -1,6 +1,5 @@
 #include "app/check_command.h"
 
-#include <unistd.h>
 #include <QCommandLineParser>
 
 #include <chrono>
@@ -14,7 +13,6 @@
 #include "app/data_dir_settings.h"
 #include "base/system_environment.h"
 #include "store/data_check.h"
-#include "store/data_file_guard.h"
 #include "store/data_store.h"
 #include "ui/file_name_text.h"
 
@@ -132,11 +130,6 @@ int RunCheckCommand(int argc, char* argv[]) {
     }
     const DataDirChoice& choice = *chosen;
     const std::string& dataDir = choice.dataDir;
-    if (Status refused = RefuseDataFileDescriptor(dataDir, STDOUT_FILENO, kStandardOutputName);
-        !refused) {
-        ReportError(std::cerr, refused.error());
-        return kCheckCannotRead;
-    }
     const Result<CheckReport> report =
         CheckDataDir(dataDir, options->today.value_or(SystemToday()));
     if (!report) {

@@ -6,13 +6,12 @@
 
 #include <QCommandLineParser>
 
-#include <algorithm>
-#include <array>
+#include <iostream>
 #include <optional>
 #include <string>
-#include <string_view>
 
 #include "app/card_options.h"
+#include "app/card_run.h"
 #include "app/check_command.h"
 #include "app/command_line.h"
 #include "app/data_dir_settings.h"
@@ -56,39 +55,28 @@ std::optional<std::string> DataDirArgument(int argc, char* argv[]) {
     return FileNameBytes(parser.value(dataDir));
 }
 
-// Whether the regular file at path is named as a data file is, in a folder that holds the
-// registry and both tables: a data file of some data set, whatever folder is in use.
-bool IsInADataFolder(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    const std::string_view base = std::string_view(path).substr(slash + 1);
-    if (std::find(kDataFileNames.begin(), kDataFileNames.end(), base) == kDataFileNames.end())
-        return false;
-    const std::string folder = path.substr(0, slash + 1);
-    for (const std::string_view needed : {kRegistryName, kExamTableName, kTitleTableName}) {
-        struct stat file {};
-        if (::stat((folder + std::string(needed)).c_str(), &file) != 0 || !S_ISREG(file.st_mode))
-            return false;
-    }
-    return true;
+// Whether descriptor is a data file: of the data folder this run will read, by any name, or
+// named as a data file of any data set.
+bool IsADataFile(int descriptor, int argc, char* argv[]) {
+    struct stat info {};
+    if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    const Result<DataDirChoice> chosen =
+        ChooseDataDir(CurrentDataDirSources(DataDirArgument(argc, argv)));
+    return !RefuseDataFileDescriptor(chosen ? chosen->dataDir : std::string(), descriptor, "");
 }
 
 }  // namespace
 
 bool SilenceStandardErrorOnADataFile(int argc, char* argv[]) {
-    struct stat info {};
-    if (::fstat(STDERR_FILENO, &info) != 0 || !S_ISREG(info.st_mode)) return false;
-    // The data folder this run will read, by any name of its files (a hard link, a link).
-    const Result<DataDirChoice> chosen =
-        ChooseDataDir(CurrentDataDirSources(DataDirArgument(argc, argv)));
-    bool dataFile =
-        chosen && !RefuseDataFileDescriptor(chosen->dataDir, STDERR_FILENO, "standard error");
-    // Or a data file of another data set: the name the system knows the open file by.
-    std::array<char, 4096> name{};
-    const ssize_t length = ::readlink("/proc/self/fd/2", name.data(), name.size() - 1);
-    if (!dataFile && length > 0)
-        dataFile = IsInADataFolder(std::string(name.data(), static_cast<std::size_t>(length)));
-    if (dataFile) SilenceStandardError();
-    return dataFile;
+    if (!IsADataFile(STDERR_FILENO, argc, argv)) return false;
+    SilenceStandardError();
+    return true;
+}
+
+bool RefuseStandardOutputOnADataFile(int argc, char* argv[]) {
+    if (!IsADataFile(STDOUT_FILENO, argc, argv)) return false;
+    ReportError(std::cerr, DataFileError(std::string(kStandardOutputName)));
+    return true;
 }
 
 }  // namespace velmaro

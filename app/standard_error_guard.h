@@ -9,4 +9,10 @@ namespace velmaro {
 // to writing and the program ends with status 2. Called first in main(), before any message.
 bool SilenceStandardErrorOnADataFile(int argc, char* argv[]);
 
+// True when standard output is a data file by the same rule (`velmaro --help >> esami.dir`):
+// said on standard error, and the program ends with status 2 before it writes anything, for
+// every command, a help or version text as much as a card or a report. Called in main(), after
+// SilenceStandardErrorOnADataFile.
+bool RefuseStandardOutputOnADataFile(int argc, char* argv[]);
+
 }  // namespace velmaro

@@ -1,9 +1,14 @@
 #include "store/data_file_guard.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <filesystem>
+#include <string_view>
 
+#include "base/descriptor_name.h"
 #include "base/followed_links.h"
 #include "store/data_file_names.h"
 
@@ -26,6 +31,21 @@ std::filesystem::path Resolved(const std::string& path) {
 
 }  // namespace
 
+bool IsNamedAsADataSetsFile(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::string_view base =
+        std::string_view(path).substr(slash == std::string::npos ? 0 : slash + 1);
+    if (std::find(kDataFileNames.begin(), kDataFileNames.end(), base) == kDataFileNames.end())
+        return false;
+    const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+    for (const std::string_view needed : {kRegistryName, kExamTableName, kTitleTableName}) {
+        struct stat file {};
+        if (::stat((folder + std::string(needed)).c_str(), &file) != 0 || !S_ISREG(file.st_mode))
+            return false;
+    }
+    return true;
+}
+
 Status RefuseDataFile(const std::string& dataDir, const std::string& path) {
     // A device or a FIFO is written as a stream and never replaced: no data file is at stake,
     // also where one is a link to it (/dev/null for a record file left empty).
@@ -42,6 +62,9 @@ Status RefuseDataFile(const std::string& dataDir, const std::string& path) {
             (!output.empty() && places[i] == output);
         if (same) return DataFileError(path);
     }
+    // Nor a data file of another data set: a copy read while the cards go into the folder
+    // in use, say.
+    if (!output.empty() && IsNamedAsADataSetsFile(output.string())) return DataFileError(path);
     return Ok();
 }
 
@@ -63,12 +86,20 @@ Status RefuseDataFileDescriptor(const std::string& dataDir, int descriptor,
     struct stat output {};
     if (::fstat(descriptor, &output) != 0 || !S_ISREG(output.st_mode)) return Ok();
     for (const std::string_view file : kDataFileNames) {
+        if (dataDir.empty()) break;
         struct stat data {};
         if (::stat((dataDir + std::string(file)).c_str(), &data) == 0 &&
             data.st_dev == output.st_dev && data.st_ino == output.st_ino) {
             return DataFileError(name);
         }
     }
+    // Or named as a data file of another data set: by the name the system knows it by.
+    std::array<char, 4096> named{};
+    const ssize_t length =
+        ::readlink(PathOfDescriptor(descriptor).c_str(), named.data(), named.size() - 1);
+    if (length > 0 &&
+        IsNamedAsADataSetsFile(std::string(named.data(), static_cast<std::size_t>(length))))
+        return DataFileError(name);
     return Ok();
 }
 

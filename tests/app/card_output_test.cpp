@@ -332,14 +332,36 @@ TEST(CardOutput, NoFormatNorSplitWritesOverADataFileByAnyName) {
           "\"$VELMARO\" --data-dir '" + data + "' 5193" + log}) {
         EXPECT_EQ(RunVelmaroScript(AsQString(line)).exitCode, 2) << line;
     }
-    EXPECT_TRUE(FileBytes(another + "/esami.grp") == FileBytes(VELMARO_SAMPLE_DIR "/esami.grp"));
-    // A file of a data file's name outside a data folder takes the messages as any file does,
-    // also beside a registry alone: no tables, no data set.
+    // Another data set's files take no card and no text on standard output either, present or
+    // missing (a record file may be), whichever folder the run reads; nor does the data in use
+    // take a help or version text.
+    std::filesystem::remove(another + "/velmara.dir");
+    for (const std::string name : {"titoli.grp", "velmara.dir"}) {
+        ExpectOneFailureLine(
+            RunVelmaro(CardArguments(kFormats[0], another + "/" + name, AsQString(data))),
+            another + "/" + name, dataFile);
+    }
+    for (const auto& [command, file] :
+         {std::pair{"card --format ops 5193", "../another/esami.dir"},
+          std::pair{"check", "../another/elenco.dir"}, std::pair{"--help", "../another/esami.grp"},
+          std::pair{"card --version", "esami.dir"}, std::pair{"check --help", "titoli.grp"}})
+        ExpectOneFailureLine(script(command, ">>", file), "standard output", dataFile);
+    EXPECT_FALSE(std::filesystem::exists(another + "/velmara.dir"));
+    for (const std::string_view file : kDataFileNames) {
+        if (file == "velmara.dir") continue;
+        const std::string name(file);
+        EXPECT_TRUE(FileBytes(another + "/" + name) == FileBytes(VELMARO_SAMPLE_DIR "/" + name))
+            << name;
+    }
+    // A file of a data file's name outside a data folder takes the messages and the cards as any
+    // file does, also beside a registry alone, or with one table: no data set.
     ASSERT_TRUE(QDir().mkpath(folder.filePath("other")));
     std::filesystem::copy(data + "/elenco.dir", folder.filePath("other/elenco.dir").toStdString());
     EXPECT_EQ(script("card --format ops 99999", "2>>", "../other/esami.grp").exitCode, 1);
     EXPECT_EQ(FileBytes(folder.filePath("other/esami.grp").toStdString()),
               "Matricola NON Trovata: 99999\n");
+    EXPECT_TRUE(Ended(script("card --format ops 5193", ">>", "../other/velmara.dir"), 0, ""));
+    EXPECT_TRUE(FileBytes(folder.filePath("other/velmara.dir").toStdString()).starts_with("card"));
     // Nor a split run's card file that is a link to a data file: that number gets no card, the
     // others do.
     ASSERT_TRUE(QDir(folder.path()).mkdir("split"));
