@@ -86,6 +86,29 @@ void RecordFile::WatchFileOpen() {
     watchId_ = changeEvents_->Watch(descriptor_.get());
     copyTrustedAt_.reset();
     ForgetKeptRuns();
+    lookedAtVersion_.reset();
+}
+
+RecordFile::Version RecordFile::VersionOf(const struct stat& status) {
+    return Version{static_cast<std::uint64_t>(status.st_dev),
+                   static_cast<std::uint64_t>(status.st_ino),
+                   static_cast<std::int64_t>(status.st_size),
+                   status.st_mtim.tv_sec,
+                   status.st_mtim.tv_nsec,
+                   status.st_ctim.tv_sec,
+                   status.st_ctim.tv_nsec};
+}
+
+void RecordFile::NoteStatusAtLook(const struct stat& open) {
+    // A write through a shared memory mapping, or by the kernel's asynchronous I/O, raises no
+    // event but does move the file's times: seen here within a look's interval.
+    if (changeEvents_ == nullptr || !watchId_) return;
+    const Version now = VersionOf(open);
+    if (lookedAtVersion_ && *lookedAtVersion_ != now) {
+        copyTrustedAt_.reset();
+        ForgetKeptRuns();
+    }
+    lookedAtVersion_ = now;
 }
 
 void RecordFile::ForgetKeptRuns() {
@@ -140,7 +163,9 @@ Status RecordFile::LookAtPath() {
         struct stat open {};
         const bool same = descriptor_.get() >= 0 && ::fstat(descriptor_.get(), &open) == 0 &&
                           open.st_dev == named.st_dev && open.st_ino == named.st_ino;
-        if (!same) {
+        if (same) {
+            NoteStatusAtLook(open);
+        } else {
             // The file now under the name is the one to read: when it cannot be opened,
             // the one read until now is not read in its place.
             Descriptor opened(OpenForReading(path_));
@@ -195,13 +220,7 @@ Status RecordFile::Refresh() {
     struct stat info {};
     ++readRequests_;
     if (::fstat(descriptor_.get(), &info) != 0) return ReadFailure(errno);
-    const Version version{static_cast<std::uint64_t>(info.st_dev),
-                          static_cast<std::uint64_t>(info.st_ino),
-                          static_cast<std::int64_t>(info.st_size),
-                          info.st_mtim.tv_sec,
-                          info.st_mtim.tv_nsec,
-                          info.st_ctim.tv_sec,
-                          info.st_ctim.tv_nsec};
+    const Version version = VersionOf(info);
     if (hasCopy_ && version == copyVersion_ && !copyMayBeStale_) {
         copyTrustedAt_ = changes;
         return Ok();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/stat.h>
+
 #include <array>
 #include <chrono>
 #include <cstdint>
@@ -189,6 +191,7 @@ class RecordFile {
                      changedNanoseconds = 0;
         bool operator==(const Version&) const = default;
     };
+    static Version VersionOf(const struct stat& status);
 
     // An open file descriptor, closed when its owner goes; -1 when there is none.
     class Descriptor {
@@ -224,6 +227,9 @@ class RecordFile {
     // Watches the file now open, forgetting the one watched before; the runs kept go.
     void WatchFileOpen();
     void ForgetKeptRuns();
+    // The status of the file open, from a look at its name: a change since the last look drops
+    // what the events let be trusted, for the writers whose changes raise no event.
+    void NoteStatusAtLook(const struct stat& open);
 
     // For a file read from a copy: the up to size bytes of the copy at offset, in place.
     // Nothing for a file read from the disk, or while there is no copy.
@@ -265,6 +271,8 @@ class RecordFile {
     // Runs read from the disk, as long as the count of changes stays runsKeptAt_.
     KeptRuns keptRuns_;
     std::optional<std::uint64_t> runsKeptAt_;
+    // The file's status at the last look at its name, while events tell its changes.
+    std::optional<Version> lookedAtVersion_;
 };
 
 }  // namespace velmaro
