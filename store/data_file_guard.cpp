@@ -86,9 +86,8 @@ Status RefuseDataFileDescriptor(const std::string& dataDir, int descriptor,
     struct stat output {};
     if (::fstat(descriptor, &output) != 0 || !S_ISREG(output.st_mode)) return Ok();
     for (const std::string_view file : kDataFileNames) {
-        if (dataDir.empty()) break;
         struct stat data {};
-        if (::stat((dataDir + std::string(file)).c_str(), &data) == 0 &&
+        if (!dataDir.empty() && ::stat((dataDir + std::string(file)).c_str(), &data) == 0 &&
             data.st_dev == output.st_dev && data.st_ino == output.st_ino) {
             return DataFileError(name);
         }
