@@ -16,8 +16,7 @@
 int main(int argc, char* argv[]) {
     velmaro::ReserveStandardDescriptors();
     // No message may land in a data file, not even a usage error: it has nowhere to go.
-    if (velmaro::SilenceStandardErrorOnADataFile(argc, argv)) return velmaro::kUsageErrorStatus;
-    if (velmaro::RefuseStandardOutputOnADataFile(argc, argv)) return velmaro::kUsageErrorStatus;
+    if (velmaro::EndForAStandardStreamOnADataFile(argc, argv)) return velmaro::kUsageErrorStatus;
     // A file that may grow no further (ulimit -f) fails its write, which is reported with the
     // file's name, instead of ending the program.
     ::signal(SIGXFSZ, SIG_IGN);

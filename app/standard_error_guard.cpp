@@ -55,28 +55,31 @@ std::optional<std::string> DataDirArgument(int argc, char* argv[]) {
     return FileNameBytes(parser.value(dataDir));
 }
 
-// Whether descriptor is a data file: of the data folder this run will read, by any name, or
-// named as a data file of any data set.
-bool IsADataFile(int descriptor, int argc, char* argv[]) {
-    struct stat info {};
-    if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) return false;
-    const Result<DataDirChoice> chosen =
-        ChooseDataDir(CurrentDataDirSources(DataDirArgument(argc, argv)));
-    return !RefuseDataFileDescriptor(chosen ? chosen->dataDir : std::string(), descriptor, "");
-}
-
 }  // namespace
 
-bool SilenceStandardErrorOnADataFile(int argc, char* argv[]) {
-    if (!IsADataFile(STDERR_FILENO, argc, argv)) return false;
-    SilenceStandardError();
-    return true;
-}
-
-bool RefuseStandardOutputOnADataFile(int argc, char* argv[]) {
-    if (!IsADataFile(STDOUT_FILENO, argc, argv)) return false;
-    ReportError(std::cerr, DataFileError(std::string(kStandardOutputName)));
-    return true;
+bool EndForAStandardStreamOnADataFile(int argc, char* argv[]) {
+    // The data folder this run will read: chosen once, and only when a stream is a regular
+    // file; empty when none can be chosen (then the name alone tells).
+    std::optional<std::string> dataDir;
+    const auto isDataFile = [&](int descriptor) {
+        struct stat info {};
+        if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+        if (!dataDir) {
+            const Result<DataDirChoice> chosen =
+                ChooseDataDir(CurrentDataDirSources(DataDirArgument(argc, argv)));
+            dataDir = chosen ? chosen->dataDir : std::string();
+        }
+        return !RefuseDataFileDescriptor(*dataDir, descriptor, "");
+    };
+    if (isDataFile(STDERR_FILENO)) {
+        SilenceStandardError();
+        return true;
+    }
+    if (isDataFile(STDOUT_FILENO)) {
+        ReportError(std::cerr, DataFileError(std::string(kStandardOutputName)));
+        return true;
+    }
+    return false;
 }
 
 }  // namespace velmaro
