@@ -55,17 +55,12 @@ TEST(DrawCards, OutputThatCannotBeWrittenStopsAtTheFirstCard) {
 TEST(DrawCards, ReadErrorsAndNotFoundCombineIntoOneStatus) {
     // Closed record files fail every read, as files that vanished during the run would; a
     // number above the highest on file is not found without any read.
-    struct Case {
-        std::vector<std::string> typed;
-        int status;
-        int readErrors;
-        int notFound;
-    };
-    for (const Case& c : std::vector<Case>{{{"5193", "99999"}, kCardsFailed, 1, 1},
-                                           {{"99999", "5193"}, kCardsFailed, 1, 1},
-                                           {{"99999"}, kCardsSomeNotFound, 0, 1},
-                                           {{"5193", "847"}, kCardsFailed, 2, 0}}) {
-        SCOPED_TRACE(::testing::PrintToString(c.typed));
+    for (const auto& [typed, status, readErrors, notFound] :
+         {std::tuple{std::vector<std::string>{"5193", "99999"}, kCardsFailed, 1, 1},
+          {std::vector<std::string>{"99999", "5193"}, kCardsFailed, 1, 1},
+          {std::vector<std::string>{"99999"}, kCardsSomeNotFound, 0, 1},
+          {std::vector<std::string>{"5193", "847"}, kCardsFailed, 2, 0}}) {
+        SCOPED_TRACE(::testing::PrintToString(typed));
         DataStore store = SampleStore();
         store.CloseFiles();
         testdata::TempDataDir folder;
@@ -74,24 +69,23 @@ TEST(DrawCards, ReadErrorsAndNotFoundCombineIntoOneStatus) {
         const FixedMetrics metrics;
         const auto ops = MakeOpsSink(out, metrics);
         std::ostringstream errors;
-        EXPECT_EQ(DrawCards(c.typed, store, *ops, kToday, ".", errors), c.status);
+        EXPECT_EQ(DrawCards(typed, store, *ops, kToday, ".", errors), status);
         const std::string lines = errors.str();
         EXPECT_EQ(static_cast<int>(std::count(lines.begin(), lines.end(), '\n')),
-                  c.readErrors + c.notFound)
+                  readErrors + notFound)
             << lines;
-        EXPECT_EQ(lines.find("Matricola NON Trovata: 99999\n") != std::string::npos,
-                  c.notFound == 1);
+        EXPECT_EQ(lines.find("Matricola NON Trovata: 99999\n") != std::string::npos, notFound == 1);
         // A read error names the file and the number left without its card.
-        for (const std::string& typed : c.typed) {
-            if (typed == "99999") continue;
+        for (const std::string& number : typed) {
+            if (number == "99999") continue;
             EXPECT_THAT(lines,
                         ::testing::ContainsRegex("velmaro: [^\n]*\\.dir: [^\n]* \\(no card for " +
-                                                 typed + "\\)\n"));
+                                                 number + "\\)\n"));
         }
         // No card is drawn; each number is still announced in the recording.
         const std::string recording = testdata::FileBytes(folder.PathOf("cards.ops"));
         EXPECT_EQ(std::count(recording.begin(), recording.end(), '\n'),
-                  static_cast<long>(c.typed.size() + c.notFound))
+                  static_cast<long>(typed.size()) + notFound)
             << recording;
     }
 }
