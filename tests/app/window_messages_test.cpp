@@ -26,6 +26,16 @@ std::string LoadError(const std::string& dataDir) {
     return store ? std::string("loaded") : ItalianMessage(store.error());
 }
 
+// The warnings before the window opens on dataDir, in Italian; the load's error if it fails.
+std::vector<std::string> ItalianWarnings(const std::string& dataDir) {
+    Result<DataStore> store = DataStore::LoadTables(dataDir);
+    if (!store) return {store.error().Message()};
+    std::vector<std::string> italian;
+    for (const std::string& warning : MissingDataWarnings(*store, dataDir))
+        italian.push_back(ItalianMessage(Error{"", warning}));
+    return italian;
+}
+
 // A data folder that cannot be loaded is said with where the folder was given; the folder's
 // name is never translated, even where it reads like one of the program's own texts.
 TEST(WindowMessages, ADataFolderThatCannotBeLoadedIsSaidInItalian) {
@@ -68,9 +78,7 @@ TEST(WindowMessages, ADataFolderThatCannotBeLoadedIsSaidInItalian) {
     parent.Write("dati/titoli.grp", "01 LICEO\r\n");
     parent.Write("dati/esami.grp", "A1ABCDANALISI\r\n");
     parent.Write("dati/elenco.dir", testdata::Slot("00001ROSSI MARIO", kRegistrySlotSize));
-    Result<DataStore> relative = DataStore::LoadTables("dati/");
-    ASSERT_TRUE(relative.ok()) << relative.error().Message();
-    EXPECT_EQ(ItalianMessage(Error{"", MissingDataWarnings(*relative, "dati/").at(0)}),
+    EXPECT_EQ(ItalianWarnings("dati/").at(0),
               "dati/esami.dir manca: nelle schede i record degli esami risultano vuoti");
     std::filesystem::current_path(working);
 
@@ -80,9 +88,8 @@ TEST(WindowMessages, ADataFolderThatCannotBeLoadedIsSaidInItalian) {
     EXPECT_EQ(LoadError(data.DataDir()),
               data.PathOf("titoli.grp") + ": è una cartella, non un file di dati");
     std::filesystem::remove(data.PathOf("titoli.grp"));
-    data.Write("titoli.grp", "");
-    data.Write("esami.grp", "");
-    data.Write("elenco.dir", "");
+    for (const char* file : {"titoli.grp", "esami.grp", "elenco.dir"})
+        data.Write(file, "");
     EXPECT_EQ(LoadError(data.DataDir()),
               data.PathOf("elenco.dir") + ": l'elenco degli studenti non contiene studenti");
     // A table far beyond any real one, and a file too large for the memory left.
@@ -105,12 +112,7 @@ TEST(WindowMessages, WarningsOfMissingDataAndARefusedFileAreInItalian) {
     data.Write("esami.grp", "\r\n   \r\n\r\n");
     data.Write("elenco.dir", testdata::Slot("00001ROSSI MARIO", kRegistrySlotSize));
     data.Write("esami.dir", "");
-    Result<DataStore> store = DataStore::LoadTables(data.DataDir());
-    ASSERT_TRUE(store.ok()) << store.error().Message();
-    std::vector<std::string> italian;
-    for (const std::string& warning : MissingDataWarnings(*store, data.DataDir()))
-        italian.push_back(ItalianMessage(Error{"", warning}));
-    EXPECT_EQ(italian,
+    EXPECT_EQ(ItalianWarnings(data.DataDir()),
               (std::vector<std::string>{
                   data.PathOf("esami.dir") +
                       " è vuoto: nelle schede i record degli esami risultano vuoti",
@@ -128,26 +130,20 @@ TEST(WindowMessages, WarningsOfMissingDataAndARefusedFileAreInItalian) {
     cut.Write("elenco.dir", testdata::Slot("00001ROSSI MARIO", kRegistrySlotSize) + "abc");
     cut.Write("esami.dir", std::string(kExamSlotSize + 5, ' '));
     cut.Write("velmara.dir", std::string(kYearSlotSize, ' '));
-    Result<DataStore> cutStore = DataStore::LoadTables(cut.DataDir());
-    ASSERT_TRUE(cutStore.ok()) << cutStore.error().Message();
-    italian.clear();
-    for (const std::string& warning : MissingDataWarnings(*cutStore, cut.DataDir()))
-        italian.push_back(ItalianMessage(Error{"", warning}));
-    EXPECT_EQ(italian, (std::vector<std::string>{
-                           cut.PathOf("elenco.dir") +
-                               " finisce a metà di un record (3 di 62 byte), come una copia "
-                               "interrotta: gli studenti oltre la sua fine non si trovano",
-                           cut.PathOf("esami.dir") +
-                               " finisce a metà di un record (5 di 17 byte), come una copia "
-                               "interrotta: gli esami oltre la sua fine risultano vuoti"}));
+    EXPECT_EQ(
+        ItalianWarnings(cut.DataDir()),
+        (std::vector<std::string>{cut.PathOf("elenco.dir") +
+                                      " finisce a metà di un record (3 di 62 byte), come una copia "
+                                      "interrotta: gli studenti oltre la sua fine non si trovano",
+                                  cut.PathOf("esami.dir") +
+                                      " finisce a metà di un record (5 di 17 byte), come una copia "
+                                      "interrotta: gli esami oltre la sua fine risultano vuoti"}));
 
     // A registry ending in a slot of blanks: no key, and no student found.
     cut.Write("elenco.dir", testdata::Slot("00001ROSSI MARIO", kRegistrySlotSize) +
                                 std::string(kRegistrySlotSize, ' '));
     cut.Write("esami.dir", "");
-    Result<DataStore> keyless = DataStore::LoadTables(cut.DataDir());
-    ASSERT_TRUE(keyless.ok()) << keyless.error().Message();
-    EXPECT_EQ(ItalianMessage(Error{"", MissingDataWarnings(*keyless, cut.DataDir()).back()}),
+    EXPECT_EQ(ItalianWarnings(cut.DataDir()).back(),
               cut.PathOf("elenco.dir") +
                   " finisce con un record la cui chiave non è un numero da 1 in su: la ricerca non "
                   "va oltre "

@@ -101,9 +101,10 @@ bool UnnamedFilesIn(const QString& folder) {
 }
 
 // Opens the output path, writes contents and commits it alone: the first failure, or Ok.
-Status WriteAlone(const QString& path, std::string_view contents) {
+Status WriteAlone(const QString& path, std::string_view contents,
+                  OutputFile::ReaderWait wait = OutputFile::ReaderWait::kWait) {
     OutputFile file(path);
-    return file.Open().ok() && file.Write(contents).ok() ? file.Commit() : file.Failure();
+    return file.Open(wait).ok() && file.Write(contents).ok() ? file.Commit() : file.Failure();
 }
 
 // Where the file system allows it, a file being written has no name: nothing of it shows in
@@ -201,16 +202,14 @@ TEST(CardFiles, DataTheDiskRefusesIsAFailureAndReplacesNothing) {
             armed.reset();
             ASSERT_FALSE(committed.ok());
             const std::string failing = folder.paths[fault.failing].toStdString();
-            if (fault.inPlace == nullptr) {
-                EXPECT_EQ(committed.error().file, failing);
-                EXPECT_EQ(committed.error().reason, reason);
-            } else {
-                EXPECT_EQ(committed.error().file,
-                          fault.batched ? failing.substr(0, failing.rfind('/')) : failing);
-                EXPECT_EQ(committed.error().reason, "could not flush the folder to the disk (" +
-                                                        reason + "): " + fault.inPlace +
-                                                        " but may not survive a crash");
-            }
+            const bool folderNamed = fault.inPlace != nullptr && fault.batched;
+            EXPECT_EQ(committed.error().file,
+                      folderNamed ? failing.substr(0, failing.rfind('/')) : failing);
+            EXPECT_EQ(committed.error().reason, fault.inPlace == nullptr
+                                                    ? reason
+                                                    : "could not flush the folder to the disk (" +
+                                                          reason + "): " + fault.inPlace +
+                                                          " but may not survive a crash");
             EXPECT_EQ(folder.Contents(), fault.contents);
             EXPECT_EQ(folder.Entries(), fault.contents.size() - fault.contents.count("-"));
             EXPECT_EQ(batch.Size(), 0u);
@@ -284,14 +283,8 @@ TEST(CardFiles, AFifoOpenedWithoutWaitingFailsWithoutAReaderAndStreamsToOne) {
         for (ssize_t got; (got = ::read(reader, buffer, sizeof buffer)) > 0;)
             received.append(buffer, static_cast<std::size_t>(got));
     });
-    {
-        OutputFile file(path);
-        const Status written =
-            file.Open(OutputFile::ReaderWait::kDoNotWait).ok() && file.Write(sent).ok()
-                ? file.Commit()
-                : file.Failure();
-        EXPECT_TRUE(written.ok()) << written.error().reason;
-    }
+    const Status written = WriteAlone(path, sent, OutputFile::ReaderWait::kDoNotWait);
+    EXPECT_TRUE(written.ok()) << written.error().reason;
     ::close(otherWriter);
     reading.join();
     ::close(reader);
