@@ -18,50 +18,40 @@ namespace {
 
 constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
 
+// A limit file's text of n GiB.
+std::string GiB(std::uint64_t n) { return std::to_string(n * kGiB) + "\n"; }
+
 TEST(MemoryLimit, ControlGroupsBoundTheProcessFromItsOwnGroupUp) {
-    // Each case: the files of the hierarchy (path under the root, content), the text of
-    // /proc/self/cgroup, the limit expected.
-    using Files = std::vector<std::pair<std::string, std::string>>;
+    // Each case: the text of /proc/self/cgroup, the limit expected, and the files of the
+    // hierarchy (path under the root, content).
     const std::string v1Unlimited = "9223372036854771712\n";
+    const std::string v1 = "memory.limit_in_bytes";
     const struct {
-        const char* what;
-        Files files;
         std::string cgroupLines;
         std::optional<std::uint64_t> expected;
+        std::vector<std::pair<std::string, std::string>> files;
     } cases[] = {
-        {"version 2, the process's own group",
-         {{"a/b/memory.max", std::to_string(3 * kGiB) + "\n"}, {"a/memory.max", "max\n"}},
-         "0::/a/b\n",
-         3 * kGiB},
-        {"version 2, a group above it sets less",
-         {{"a/b/memory.max", "max\n"}, {"a/memory.max", std::to_string(kGiB) + "\n"}},
-         "0::/a/b\n",
-         kGiB},
-        {"version 2, no group sets any", {{"a/b/memory.max", "max\n"}}, "0::/a/b\n", std::nullopt},
-        {"version 2 in a container: its own group is the root",
-         {{"memory.max", std::to_string(2 * kGiB) + "\n"}},
-         "0::/\n",
-         2 * kGiB},
-        {"version 1, memory among other controllers",
-         {{"memory/s/memory.limit_in_bytes", std::to_string(3 * kGiB) + "\n"},
-          {"memory/memory.limit_in_bytes", v1Unlimited}},
-         "9:pids:/\n4:cpu,memory:/s\n0::/\n",
-         3 * kGiB},
-        {"version 1 in a container: the host's path is not there, its root is the group",
-         {{"memory/memory.limit_in_bytes", std::to_string(kGiB) + "\n"}},
-         "4:memory:/docker/0123\n",
-         kGiB},
-        {"version 1, unlimited",
-         {{"memory/s/memory.limit_in_bytes", v1Unlimited}},
-         "4:memory:/s\n",
-         std::nullopt},
-        {"no group of the memory controller",
-         {{"cpu/s/memory.limit_in_bytes", std::to_string(kGiB) + "\n"}},
-         "1:cpu:/s\n",
-         std::nullopt},
+        // Version 2, the process's own group.
+        {"0::/a/b\n", 3 * kGiB, {{"a/b/memory.max", GiB(3)}, {"a/memory.max", "max\n"}}},
+        // Version 2, a group above it sets less.
+        {"0::/a/b\n", kGiB, {{"a/b/memory.max", "max\n"}, {"a/memory.max", GiB(1)}}},
+        // Version 2, no group sets any.
+        {"0::/a/b\n", std::nullopt, {{"a/b/memory.max", "max\n"}}},
+        // Version 2 in a container: its own group is the root.
+        {"0::/\n", 2 * kGiB, {{"memory.max", GiB(2)}}},
+        // Version 1, memory among other controllers.
+        {"9:pids:/\n4:cpu,memory:/s\n0::/\n",
+         3 * kGiB,
+         {{"memory/s/" + v1, GiB(3)}, {"memory/" + v1, v1Unlimited}}},
+        // Version 1 in a container: the host's path is not there, its root is the group.
+        {"4:memory:/docker/0123\n", kGiB, {{"memory/" + v1, GiB(1)}}},
+        // Version 1, unlimited.
+        {"4:memory:/s\n", std::nullopt, {{"memory/s/" + v1, v1Unlimited}}},
+        // No group of the memory controller.
+        {"1:cpu:/s\n", std::nullopt, {{"cpu/s/" + v1, GiB(1)}}},
     };
-    for (const auto& [what, files, cgroupLines, expected] : cases) {
-        SCOPED_TRACE(what);
+    for (const auto& [cgroupLines, expected, files] : cases) {
+        SCOPED_TRACE(cgroupLines + files.front().first + " " + files.front().second);
         const testdata::TempDataDir root;
         for (const auto& [path, content] : files) {
             std::filesystem::create_directories(
