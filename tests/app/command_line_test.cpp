@@ -1,7 +1,6 @@
 // The command-line conventions of `velmaro` and `velmaro card`, run as the built executable:
 // --version, help, the one form of usage errors, -o -, --from and where the data is found.
 
-#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -14,11 +13,9 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRect>
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdlib>
@@ -51,6 +48,36 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 using testdata::TempDataDir;
+
+// What a new terminal shows while run(side, name) runs a program on side, its other end, whose
+// name is name: read on a thread until the program is gone. answer(terminal, shown, silent) is
+// asked first, after each read, and after 10 s without one (silent); it may type on terminal,
+// and ends the reading by returning false.
+std::string ShownOnTerminal(
+    const std::function<void(int side, const QString& name)>& run,
+    const std::function<bool(int, const std::string&, bool)>& answer = [](int, const std::string&,
+                                                                          bool) { return true; }) {
+    int terminal = -1, side = -1;
+    std::array<char, 256> name{};
+    EXPECT_EQ(::openpty(&terminal, &side, name.data(), nullptr, nullptr), 0);
+    std::string shown;
+    std::thread reader([&] {
+        std::array<char, 4096> buffer{};
+        for (bool silent = false; answer(terminal, shown, silent);) {
+            pollfd showing{terminal, POLLIN, 0};
+            silent = ::poll(&showing, 1, 10000) <= 0;
+            if (silent) continue;
+            const ssize_t got = ::read(terminal, buffer.data(), buffer.size());
+            if (got <= 0) break;
+            shown.append(buffer.data(), static_cast<std::size_t>(got));
+        }
+    });
+    run(side, QString(name.data()));
+    ::close(side);
+    reader.join();
+    ::close(terminal);
+    return shown;
+}
 
 TEST(CommandLine, VersionAndHelpOfBothCommands) {
     for (const QStringList& verb : {QStringList{}, QStringList{"card"}}) {
@@ -318,29 +345,20 @@ TEST(CommandLine, DashOutputWritesEveryFormatToStandardOutput) {
     // standard output is named "-", by its descriptor's name, or the terminal by its own.
     for (const QString format : {"png", "pdf"}) {
         for (const QString output : {"-", "/dev/stdout", "/dev/fd/1", "the terminal"}) {
-            int terminal = -1, side = -1;
-            std::array<char, 256> name{};
-            ASSERT_EQ(::openpty(&terminal, &side, name.data(), nullptr, nullptr), 0);
-            const QString named = output == "the terminal" ? QString(name.data()) : output;
-            std::string shown;
-            std::thread reader([&shown, terminal = terminal] {
-                std::array<char, 4096> buffer{};
-                for (ssize_t got; (got = ::read(terminal, buffer.data(), buffer.size())) > 0;)
-                    shown.append(buffer.data(), static_cast<std::size_t>(got));
+            QString named;
+            ProcessRun toTerminal;
+            const std::string shown = ShownOnTerminal([&](int side, const QString& name) {
+                named = output == "the terminal" ? name : output;
+                toTerminal = RunVelmaro(CardOf(kSample, {"--format", format, "-o", named, "5193"}),
+                                        {}, {}, {}, [side] { ::dup2(side, STDOUT_FILENO); });
             });
-            const ProcessRun toTerminal =
-                RunVelmaro(CardOf(kSample, {"--format", format, "-o", named, "5193"}), {}, {}, {},
-                           [side = side] { ::dup2(side, STDOUT_FILENO); });
-            ::close(side);
-            reader.join();
-            ::close(terminal);
             EXPECT_TRUE(
                 Ended(toTerminal, 2,
                       "velmaro: " +
                           (output == "-" ? std::string("standard output") : named.toStdString()) +
                           ": a terminal, which cannot show a " + format.toStdString() +
                           " card: give -o FILE, or send it to a program (| lp)\n"));
-            EXPECT_EQ(shown.size(), 0u) << format.toStdString() << " to " << named.toStdString();
+            EXPECT_EQ(shown, "") << format.toStdString() << " to " << named.toStdString();
         }
     }
     // Without --format, - means the ops recording.
@@ -396,80 +414,71 @@ TEST(CommandLine, FromReadsNumbersAfterTheArgumentsFromAFileOrStandardInput) {
         QString("printf '50\\r\\n\\n 5193\\n99999' > '%1' & \"$VELMARO\" '%2' --from '%1'")
             .arg(pipe, common.join("' '")));
     EXPECT_EQ(CardLines(piped.out), expected) << piped.err;
-    // A list saved as UTF-16 with its mark is text, zero bytes and all.
-    const QString utf16 = folder.filePath("utf16.txt");
+    // A list saved as UTF-16 with its mark is text, zero bytes and all; the zero that no text
+    // holds is a character of two zero bytes.
+    const QString utf16 = folder.filePath("utf16.txt"), utf16Zero = folder.filePath("zero.txt");
     TempDataDir::WriteFile(utf16.toStdString(), std::string("\xFF\xFE"
                                                             "5\0"
                                                             "0\0\n\0",
                                                             8));
-    EXPECT_EQ(CardLines(RunVelmaro(common + QStringList{"--from", utf16}).out),
-              (std::vector<std::string>{"card \"5193\"", "card \"50\""}));
-    // A file that cannot be read is no list of numbers, nor is standard input that fails to
-    // read, nor a closed one, by either name; a descriptor named is read as the shell gave it.
-    // Nor is a file that holds a zero byte (a spreadsheet given by mistake), nor /dev/zero,
-    // which is refused at once instead of being read until memory runs out.
-    const QString nowhere = folder.filePath("nowhere.txt");
-    const QString spreadsheet = folder.filePath("numbers.xlsx");
-    TempDataDir::WriteFile(spreadsheet.toStdString(),
-                           std::string("5193\nPK\x03\x04\0\0\n50\n", 15));
-    const QString noList =
-        ": holds a zero byte, as no text does: not a list of numbers, one per "
-        "line (save a spreadsheet's list as text)";
-    for (const auto& [from, redirection, error] :
-         {std::tuple{nowhere, "", nowhere + ": No such file or directory"},
-          {spreadsheet, "", "velmaro: " + spreadsheet + noList + "\n"},
-          {"/dev/zero", "", "velmaro: /dev/zero" + noList + "\n"},
-          {"-", "< /dev/zero", "velmaro: standard input" + noList + "\n"},
-          {"/", "", "velmaro: /: is a folder, not a file"},
-          {"-", "< /", "standard input: Is a directory"},
-          {"-", "<&-", "standard input: Bad file descriptor"},
-          {"/dev/stdin", "<&-", "/dev/stdin: Bad file descriptor"},
-          {"/dev/fd/3", "3</dev/null", "velmaro card --help"}}) {
-        // Within 2 GB of address space: a list read to no end fails the test, not the machine.
-        const ProcessRun unread = RunVelmaroScript(
-            QString(
-                "ulimit -v 2000000; \"$VELMARO\" card --format=ops --data-dir '%1' --from %2 %3")
-                .arg(kSample, from, redirection));
-        EXPECT_EQ(unread.exitCode, 2) << redirection;
-        EXPECT_EQ(unread.out, "");
-        EXPECT_THAT(unread.err, HasSubstr(error.toStdString())) << redirection;
-    }
-    // In UTF-16 the zero that no text holds is a character of two zero bytes: in a file, and
-    // endless after a mark, also where the first read ends within a character.
-    const QString utf16Zero = folder.filePath("utf16-zero.txt");
     TempDataDir::WriteFile(utf16Zero.toStdString(), std::string("\xFF\xFE"
                                                                 "5\0"
                                                                 "0\0\0\0\n\0",
                                                                 10));
-    const std::string noText =
+    EXPECT_EQ(CardLines(RunVelmaro(common + QStringList{"--from", utf16}).out),
+              (std::vector<std::string>{"card \"5193\"", "card \"50\""}));
+    const QString noText =
         ": holds a character zero, as no text does: not a list of numbers, one per line (save a "
         "spreadsheet's list as text)\n";
-    for (const QString& writer : {QString("printf '\\377\\376'; cat /dev/zero"),
-                                  QString("printf '\\377\\3765'; sleep 1; cat /dev/zero")}) {
-        const ProcessRun endless = RunVelmaroScript(
-            QString("ulimit -v 2000000; { %1; } | \"$VELMARO\" card --format=ops --data-dir '%2' "
-                    "--from -")
-                .arg(writer, kSample));
-        EXPECT_TRUE(Ended(endless, 2, "velmaro: standard input" + noText)) << writer.toStdString();
-        EXPECT_EQ(endless.out, "");
-    }
-    // Text without end is refused once it has more lines, or bytes, than any list of numbers;
-    // a list of a million lines, as CR LF, CR or LF end them, is still read.
-    const std::string tooMany =
+    const ProcessRun zeroInFile = RunVelmaro(common + QStringList{"--from", utf16Zero});
+    EXPECT_TRUE(Ended(zeroInFile, 2, "velmaro: " + (utf16Zero + noText).toStdString()));
+    EXPECT_EQ(zeroInFile.out, "");
+    // A file that cannot be read is no list of numbers, nor is standard input that fails to
+    // read, nor a closed one, by either name; a descriptor named is read as the shell gave it.
+    // Nor is a file that holds a zero byte (a spreadsheet given by mistake), nor /dev/zero, nor
+    // a UTF-16 character zero endless after a mark, also where the first read ends within a
+    // character: refused at once instead of being read until memory runs out. Text without end
+    // is refused once it has more lines, or bytes, than any list of numbers.
+    const QString nowhere = folder.filePath("nowhere.txt");
+    const QString spreadsheet = folder.filePath("numbers.xlsx");
+    TempDataDir::WriteFile(spreadsheet.toStdString(),
+                           std::string("5193\nPK\x03\x04\0\0\n50\n", 15));
+    const QString zeroByte =
+        ": holds a zero byte, as no text does: not a list of numbers, one per line (save a "
+        "spreadsheet's list as text)\n";
+    const QString tooMany =
         ": holds more than 1,000,000 lines, ten times the students a registry can hold: not a "
         "list of numbers, one per line\n";
-    for (const auto& [writer, error] :
-         {std::pair{"yes 5193", tooMany},
-          {"yes | tr -d '\\n'",
-           ": holds more than 64 MiB, as no list of numbers does: not a list of numbers, one per "
-           "line\n"}}) {
-        const ProcessRun endless = RunVelmaroScript(
-            QString("ulimit -v 2000000; %1 | \"$VELMARO\" card --format=ops --data-dir '%2' "
-                    "--from -")
-                .arg(writer, kSample));
-        EXPECT_TRUE(Ended(endless, 2, "velmaro: standard input" + error)) << writer;
-        EXPECT_EQ(endless.out, "");
+    // What the shell does before the program starts, the list, and the whole standard error.
+    for (const auto& [before, from, error] :
+         std::initializer_list<std::tuple<QString, QString, QString>>{
+             {"", nowhere, "velmaro: " + nowhere + ": No such file or directory\n"},
+             {"", spreadsheet, "velmaro: " + spreadsheet + zeroByte},
+             {"", "/dev/zero", "velmaro: /dev/zero" + zeroByte},
+             {"< /dev/zero", "-", "velmaro: standard input" + zeroByte},
+             {"", "/", "velmaro: /: is a folder, not a file\n"},
+             {"< /", "-", "velmaro: standard input: Is a directory\n"},
+             {"<&-", "-", "velmaro: standard input: Bad file descriptor\n"},
+             {"<&-", "/dev/stdin", "velmaro: /dev/stdin: Bad file descriptor\n"},
+             {"3</dev/null", "/dev/fd/3",
+              "velmaro: no MATRICOLA given: the --from list /dev/fd/3 holds none\nTry 'velmaro "
+              "card --help' for more information.\n"},
+             {"{ printf '\\377\\376'; cat /dev/zero; } |", "-", "velmaro: standard input" + noText},
+             {"{ printf '\\377\\3765'; sleep 1; cat /dev/zero; } |", "-",
+              "velmaro: standard input" + noText},
+             {"yes 5193 |", "-", "velmaro: standard input" + tooMany},
+             {"yes | tr -d '\\n' |", "-",
+              "velmaro: standard input: holds more than 64 MiB, as no list of numbers does: not "
+              "a list of numbers, one per line\n"}}) {
+        // Within 2 GB of address space: a list read to no end fails the test, not the machine.
+        const ProcessRun unread = RunVelmaroScript(
+            QString(
+                "ulimit -v 2000000; %1 \"$VELMARO\" card --format=ops --data-dir '%2' --from %3")
+                .arg(before, kSample, from));
+        EXPECT_TRUE(Ended(unread, 2, error.toStdString())) << before.toStdString();
+        EXPECT_EQ(unread.out, "");
     }
+    // A list of a million lines, as CR LF, CR or LF end them, is still read.
     const QString millionLines = folder.filePath("million.txt");
     for (const std::string end : {"\r\n", "\r", "\n"}) {
         std::string lines;
@@ -482,11 +491,8 @@ TEST(CommandLine, FromReadsNumbersAfterTheArgumentsFromAFileOrStandardInput) {
         EXPECT_EQ(CardLines(million.out), std::vector<std::string>{"card \"5193\""});
         TempDataDir::WriteFile(millionLines.toStdString(), lines + end + "5193" + end);
         EXPECT_TRUE(Ended(RunVelmaro(CardOf(kSample, {"--metrics=fixed", "--from", millionLines})),
-                          2, "velmaro: " + millionLines.toStdString() + tooMany));
+                          2, "velmaro: " + (millionLines + tooMany).toStdString()));
     }
-    const ProcessRun zeroInFile = RunVelmaro(common + QStringList{"--from", utf16Zero});
-    EXPECT_TRUE(Ended(zeroInFile, 2, "velmaro: " + utf16Zero.toStdString() + noText));
-    EXPECT_EQ(zeroInFile.out, "");
 }
 
 // A list typed at a terminal waits for its end: the command says first, where it is seen, how to
@@ -513,40 +519,24 @@ TEST(CommandLine, AListTypedAtATerminalIsToldHowToEnd) {
            "/missing: No such file or directory"},
           {"-", true, kSample, QStringList{"--split", aFile}, "a file: Not a directory"}}) {
         const bool drawn = *refusal == '\0';
-        int terminal = -1, side = -1;
-        ASSERT_EQ(::openpty(&terminal, &side, nullptr, nullptr, nullptr), 0);
-        std::string shown;
-        bool toldBeforeTyping = false;
-        std::thread typist([&, errorsOnTerminal = errorsOnTerminal] {
-            // Types once told (where nothing can be told, at once; untold, after 10 s), then
-            // reads what the terminal shows until the program is gone.
-            bool typed = false;
-            const auto type = [&] { typed = ::write(terminal, "5193\n\x04", 6) == 6; };
-            if (!errorsOnTerminal) type();
-            std::array<char, 4096> buffer{};
-            for (pollfd showing{terminal, POLLIN, 0};;) {
-                if (::poll(&showing, 1, 10000) <= 0) {
-                    if (typed) break;
-                    type();
-                    continue;
-                }
-                const ssize_t got = ::read(terminal, buffer.data(), buffer.size());
-                if (got <= 0) break;
-                shown.append(buffer.data(), static_cast<std::size_t>(got));
-                if (!typed && shown.find(told) != std::string::npos) {
-                    toldBeforeTyping = true;
-                    type();
-                }
-            }
-        });
-        const ProcessRun run = RunVelmaro(CardOf(data, output + QStringList{"--from", from}), {},
-                                          {}, {}, [side = side, errorsOnTerminal] {
-                                              ::dup2(side, STDIN_FILENO);
-                                              if (errorsOnTerminal) ::dup2(side, STDERR_FILENO);
-                                          });
-        ::close(side);
-        typist.join();
-        ::close(terminal);
+        // Types once told (where nothing can be told, at once; untold, after 10 s).
+        bool typed = false, toldBeforeTyping = false;
+        ProcessRun run;
+        const std::string shown = ShownOnTerminal(
+            [&](int side, const QString&) {
+                run = RunVelmaro(CardOf(data, output + QStringList{"--from", from}), {}, {}, {},
+                                 [side, errorsOnTerminal] {
+                                     ::dup2(side, STDIN_FILENO);
+                                     if (errorsOnTerminal) ::dup2(side, STDERR_FILENO);
+                                 });
+            },
+            [&](int terminal, const std::string& shownSoFar, bool silent) {
+                if (typed) return !silent;
+                toldBeforeTyping = shownSoFar.find(told) != std::string::npos;
+                if (!errorsOnTerminal || silent || toldBeforeTyping)
+                    typed = ::write(terminal, "5193\n\x04", 6) == 6;
+                return true;
+            });
         EXPECT_EQ(run.exitCode, drawn ? 0 : 2) << from << shown;
         EXPECT_EQ(run.err, "") << from;
         EXPECT_EQ(CardLines(run.out),

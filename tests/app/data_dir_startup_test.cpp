@@ -200,6 +200,18 @@ struct ScopedVariable {
     QByteArray old;
 };
 
+// Writes text as path's whole content.
+bool WriteText(const QString& path, const QByteArray& text) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+}
+
+// What RememberDataDir says when settings cannot keep the folder chosen, for why.
+std::string Unkept(const QString& settings, const std::string& why) {
+    return settings.toStdString() +
+           ": the folder chosen is used now, but could not be kept in the settings: " + why;
+}
+
 // A folder chosen in the window is kept in the user's settings file and read back as it was,
 // a comma and a semicolon in its name included, whatever the system-wide file is; the rest of
 // the file stays as it was written; a file that cannot be written is an error naming it, and
@@ -222,8 +234,7 @@ TEST(RememberDataDir, AFolderKeptIsReadBackAsItWas) {
         const ScopedVariable home("XDG_CONFIG_HOME", config.filePath("user"));
         QFile typed(config.filePath("user/Velmaro/velmaro.conf"));
         const QByteArray text = "[General\nDataDir /srv/dati\n";
-        ASSERT_TRUE(typed.open(QIODevice::WriteOnly) && typed.write(text) == text.size());
-        typed.close();
+        ASSERT_TRUE(WriteText(typed.fileName(), text));
         const Status unsaved = RememberDataDir(folder);
         ASSERT_FALSE(unsaved.ok());
         EXPECT_THAT(unsaved.error().Message(),
@@ -244,11 +255,9 @@ TEST(RememberDataDir, AFolderKeptIsReadBackAsItWas) {
         const QString target = config.filePath("dotfiles.conf");
         ASSERT_TRUE(QFile::link(target, config.filePath("linked/Velmaro/velmaro.conf")));
         QFile typed(target);
-        const QByteArray text =
-            "; Cartella dei dati: la imposta il CED\n[General]\nDataDir = /srv/old\n"
-            "Altro=1\n\n[Finestra]\n; larghezza\nW=3\n";
-        ASSERT_TRUE(typed.open(QIODevice::WriteOnly) && typed.write(text) == text.size());
-        typed.close();
+        ASSERT_TRUE(WriteText(target,
+                              "; Cartella dei dati: la imposta il CED\n[General]\nDataDir = "
+                              "/srv/old\nAltro=1\n\n[Finestra]\n; larghezza\nW=3\n"));
         ASSERT_EQ(::chmod(target.toLocal8Bit(), 0640), 0);
         ASSERT_TRUE(RememberDataDir(folder).ok());
         ASSERT_TRUE(typed.open(QIODevice::ReadOnly));
@@ -268,11 +277,9 @@ TEST(RememberDataDir, AFolderKeptIsReadBackAsItWas) {
     const Status unsaved = RememberDataDir(folder);
     ASSERT_FALSE(unsaved.ok());
     EXPECT_EQ(unsaved.error().Message(),
-              config.filePath("plain/Velmaro/velmaro.conf").toStdString() +
-                  ": the folder chosen is used now, but could not be kept in the settings: its "
-                  "folder " +
-                  config.filePath("plain/Velmaro").toStdString() +
-                  " cannot be made (Not a directory)");
+              Unkept(config.filePath("plain/Velmaro/velmaro.conf"),
+                     "its folder " + config.filePath("plain/Velmaro").toStdString() +
+                         " cannot be made (Not a directory)"));
     EXPECT_EQ(ItalianMessage(unsaved.error()),
               config.filePath("plain/Velmaro/velmaro.conf").toStdString() +
                   ": la cartella scelta vale per questa volta, ma non si è potuta salvare nelle "
@@ -285,10 +292,9 @@ TEST(RememberDataDir, AFolderKeptIsReadBackAsItWas) {
     ASSERT_TRUE(QDir().mkpath(config.filePath("user/Velmaro/velmaro.conf")));
     const Status inPlaceOfAFolder = RememberDataDir(folder);
     ASSERT_FALSE(inPlaceOfAFolder.ok());
-    EXPECT_EQ(inPlaceOfAFolder.error().Message(),
-              config.filePath("user/Velmaro/velmaro.conf").toStdString() +
-                  ": the folder chosen is used now, but could not be kept in the settings: the "
-                  "settings file is a folder");
+    EXPECT_EQ(
+        inPlaceOfAFolder.error().Message(),
+        Unkept(config.filePath("user/Velmaro/velmaro.conf"), "the settings file is a folder"));
     EXPECT_EQ(QDir(config.filePath("user/Velmaro"))
                   .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{"velmaro.conf"})
@@ -299,16 +305,11 @@ TEST(RememberDataDir, AFolderKeptIsReadBackAsItWas) {
     const QString readOnly = config.filePath("ro/Velmaro/velmaro.conf");
     ASSERT_TRUE(QDir().mkpath(config.filePath("ro/Velmaro")));
     ASSERT_EQ(::chmod(config.path().toLocal8Bit(), 0755), 0);
-    {
-        QFile kept(readOnly);
-        ASSERT_TRUE(kept.open(QIODevice::WriteOnly) && kept.write("[General]\n") > 0);
-    }
+    ASSERT_TRUE(WriteText(readOnly, "[General]\n"));
     ASSERT_EQ(::chmod(readOnly.toLocal8Bit(), 0444), 0);
     const ScopedVariable readOnlyHome("XDG_CONFIG_HOME", config.filePath("ro"));
     EXPECT_EQ(AsAnUnprivilegedUser([&] { return RememberDataDir(folder).error().Message(); }),
-              readOnly.toStdString() +
-                  ": the folder chosen is used now, but could not be kept in the settings: the "
-                  "settings file cannot be written (Permission denied)");
+              Unkept(readOnly, "the settings file cannot be written (Permission denied)"));
 }
 
 }  // namespace

@@ -22,33 +22,29 @@
 namespace velmaro {
 namespace {
 
-// Beyond the codes a rule names: the aliases EB and MS, every code beginning with "L", and any
-// other code (small letters, blanks, one character, a longer one) in class 4.
-TEST(ClassOfGroup, EveryNamedCodeAndTheOthers) {
+// The class of a group code: beyond the codes a rule names, the aliases EB and MS, every code
+// beginning with "L", and any other code (small letters, blanks, one character, a longer one) in
+// class 4. The class of a table entry: rounded half to even; outside the table the group code is
+// empty, class 4. An exam whose name holds "(MOD" is a module and weighs half, however the name
+// goes on.
+TEST(ExamRows, ClassOfGroupAndOfEntryAndTheWeightOfAModule) {
     const std::pair<const char*, int> cases[] = {
         {"00", 0}, {"A1", 1}, {"SM", 3}, {"EB", 2}, {"MS", 2}, {"LL", 1}, {"L", 1},   {"L ", 1},
         {"CF", 4}, {"", 4},   {"a1", 4}, {"ll", 4}, {"A", 4},  {" 0", 4}, {"EBX", 4}, {" L", 4}};
     for (const auto& [group, examClass] : cases)
         EXPECT_EQ(ClassOfGroup(group), examClass) << '"' << group << '"';
-}
-
-// The entry is rounded half to even; outside the table the group code is empty: class 4.
-TEST(ClassifyExam, RoundsTheEntryAndFallsBackToClassFour) {
     const CodeTable table = BuildCodeTable({"00 X000 Esame", "A2 X001 Altro"}, kExamTableLayout);
     // An unknown code's entry, 0.8, is entry 1.
     for (const auto& [entry, examClass] :
          {std::pair{table.EntryOf("NONE"), 0}, {1.5, 2}, {2.5, 2}, {3.0, 4}, {0.4, 4}})
         EXPECT_EQ(ClassifyExam(table, entry), examClass) << entry;
-}
-
-// An exam whose name holds "(MOD" is a module and weighs half, however the name goes on.
-TEST(ReadExamRow, AModuleWeighsHalf) {
-    const CodeTable table =
+    const CodeTable fisica =
         BuildCodeTable({"A1 X000 Fisica (MODULO B)", "A1 X001 Fisica (MOD. 1)", "A1 X002 Fisica"},
                        kExamTableLayout);
     for (const auto& [record, weight] :
          {std::pair{"X00028960210", 0.5}, {"X00128960210", 0.5}, {"X00228960210", 1.0}})
-        EXPECT_EQ(ReadExamRow(ExamRecord(std::string(record)), table).ExamWeight, weight) << record;
+        EXPECT_EQ(ReadExamRow(ExamRecord(std::string(record)), fisica).ExamWeight, weight)
+            << record;
 }
 
 // The day count is the standard calendar's on month ends and leap days of every four-digit
@@ -74,6 +70,9 @@ TEST(ParseMonthDayYear, AgreesWithTheStandardCalendar) {
     }
 }
 
+// Averages are rounded half away from zero and always show their separator. Whose exact value
+// ends in a half on the 110-point scale: 13 × 27 + 27 × 26 over 40 exams is 26.325, 96.525 on
+// 110, and a module halves the weights without changing either.
 TEST(AverageFormats, RoundHalvesAwayFromZeroAndAlwaysShowTheSeparator) {
     // The value, the separator, the value as "##.##" and as "###.00".
     for (const auto& [value, separator, optionalDecimals, twoDecimals] :
@@ -86,11 +85,6 @@ TEST(AverageFormats, RoundHalvesAwayFromZeroAndAlwaysShowTheSeparator) {
         EXPECT_EQ(FormatTwoOptionalDecimals(value, separator), optionalDecimals) << value;
         EXPECT_EQ(FormatTwoDecimals(value, separator), twoDecimals) << value;
     }
-}
-
-// Averages whose exact value ends in a half on the 110-point scale: 13 × 27 + 27 × 26 over 40
-// exams is 26.325, 96.525 on 110, and a module halves the weights without changing either.
-TEST(AverageFormats, AnExactHalfOnEitherScaleRoundsUp) {
     for (const double weight : {1.0, 0.5}) {
         GradeAverage average;
         for (int i = 0; i < 40; ++i) {
