@@ -179,6 +179,8 @@ class FrmVelTest : public QObject {
         QCOMPARE(TxtMatr->text(), QStringLiteral("5193"));
         QCOMPARE(TxtMatr->selectedText(), QStringLiteral("5193"));  // a number typed replaces it
         QVERIFY(!CmdPri->isEnabled());
+        QCOMPARE(QStringList({CmdVis->text(), CmdPri->text(), CmdExi->text()}),
+                 QStringList({"&Visualizza", "&Stampa", "&Esci"}));
         // The layout worked out by hand for the font this machine serves for "Arial" 8 points
         // at the offscreen platform's 96 dots per inch (15 twips a pixel): "M" is 9.15625
         // pixels wide and a line 12.28125 pixels high; "Matr." is 24.40625 and "5193" 24.4375
@@ -686,6 +688,12 @@ class FrmVelTest : public QObject {
     void theCardsMenuCopiesAndSavesTheCard() {
         QTemporaryDir saved;
         Open(true);
+        QStringList entries;
+        for (QAction* action : menu_->actions())
+            if (!action->isSeparator()) entries << action->text();
+        QCOMPARE(entries,
+                 QStringList({"Stampa\u2026", "Anteprima di stampa\u2026", "Salva come PDF\u2026",
+                              "Salva come immagine\u2026", "Copia immagine", "Copia testo"}));
         // Right click and the Menu key (a context menu event from the platform) open it, and
         // so does Shift+F10, which comes as a key.
         for (const auto reason : {QContextMenuEvent::Mouse, QContextMenuEvent::Keyboard}) {
