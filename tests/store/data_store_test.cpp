@@ -150,7 +150,9 @@ TEST(DataStore, StartupErrorsNameTheFile) {
         std::filesystem::remove(dir.PathOf(name));
         if (replacement == "empty") dir.Write(name, "");
         if (replacement == "a folder") std::filesystem::create_directory(dir.PathOf(name));
-        ASSERT_TRUE(replacement != "a pipe" || ::mkfifo(dir.PathOf(name).c_str(), 0600) == 0);
+        if (replacement == "a pipe") {
+            ASSERT_EQ(::mkfifo(dir.PathOf(name).c_str(), 0600), 0);
+        }
         auto store = DataStore::LoadTables(dir.DataDir());
         ASSERT_FALSE(store.ok()) << name;
         EXPECT_THAT(store.error().Message(), ::testing::StartsWith(dir.PathOf(name) + ": "));

@@ -65,14 +65,22 @@ TEST(PrintableText, ControlCharactersAndInvalidUtf8AppearEscaped) {
         {"\x1b[31m5193\x1b[0m", "\\x1b[31m5193\\x1b[0m"},
         {std::string("a\0b", 3), "a\\x00b"},
         {"\t\n\r\x7f", "\\x09\\x0a\\x0d\\x7f"},
-        {"\302\2332J", "\\xc2\\x9b2J"},  // C1 control: the terminal's CSI
-        {"\xc2\xa1", "\xc2\xa1"},        // the first visible one after C1
-        // (Octal escapes, so that no digit after them is read as part of them.)
+        {"\xc2\x9b"
+         "2J",
+         "\\xc2\\x9b2J"},          // C1 control: the terminal's CSI
+        {"\xc2\xa1", "\xc2\xa1"},  // the first visible one after C1
         // Pasted before a number, a non-breaking space or a byte-order mark would pass unseen;
         // a zero width, a direction turned around (U+202E), a tag character too.
-        {"\302\2405193", "\\xc2\\xa05193"},
-        {"\357\273\2775193", "\\xef\\xbb\\xbf5193"},
-        {"a\342\200\213b\342\200\256c", "a\\xe2\\x80\\x8bb\\xe2\\x80\\xaec"},
+        {"\xc2\xa0"
+         "5193",
+         "\\xc2\\xa05193"},
+        {"\xef\xbb\xbf"
+         "5193",
+         "\\xef\\xbb\\xbf5193"},
+        {"a\xe2\x80\x8b"
+         "b\xe2\x80\xae"
+         "c",
+         "a\\xe2\\x80\\x8bb\\xe2\\x80\\xaec"},
         {"\xf3\xa0\x80\x81", "\\xf3\\xa0\\x80\\x81"},
         {"\xff\xfe", "\\xff\\xfe"},                    // bytes never in UTF-8
         {"ab\xc3", "ab\\xc3"},                         // a sequence cut by the end
